@@ -1,0 +1,100 @@
+// Basic value types: tables, bit arrays, wide strings, transforms and intervals.
+#include "host/core/BitArray.h"
+#include "host/core/FileTime.h"
+#include "host/core/Matrix3.h"
+#include "host/core/Tab.h"
+#include "host/core/WStr.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+TEST(Tab, OutOfRangeThrowsTheHostText) {
+    Tab<int> t{1, 2, 3};
+    EXPECT_EQ(t[2], 3);
+    try {
+        (void)t[3];
+        FAIL() << "no exception";
+    } catch (const MaxSDK::Util::OutOfRangeException& e) {
+        EXPECT_EQ(e.Message(), WStr(L"Invalid index passed into a Max SDK Tab::operator[]"));
+    }
+    EXPECT_THROW((void)t[-1], MAXException);
+    EXPECT_THROW(t.Delete(2, 2), MAXException);
+    EXPECT_EQ(t.Delete(0, 1), 2);
+    EXPECT_EQ(t.Find(3), 1);
+}
+
+TEST(BitArray, SetClearCountAndScriptText) {
+    BitArray b(70);
+    b.Set(0);
+    b.Set(1);
+    b.Set(2);
+    b.Set(4);
+    b.Set(69);
+    EXPECT_EQ(b.NumberSet(), 5);
+    EXPECT_EQ(b.ToString(), "#{1..3, 5, 70}");
+    EXPECT_EQ((~b).NumberSet(), 65);
+    b.SetSize(3, true);
+    EXPECT_EQ(b.NumberSet(), 3);
+    EXPECT_THROW((void)b[3], MAXException);
+}
+
+TEST(WStr, NonAsciiSurvivesUtf8AndUtf16) {
+    WStr s(L"W\u00e4nd_\u6728\U0001F600");
+    EXPECT_EQ(WStr::FromUTF8(s.ToUTF8()), s);
+    EXPECT_EQ(WStr::FromUTF16(s.ToUTF16()), s);
+    EXPECT_EQ(s.ToUTF16().size(), 8u); // the emoji is a surrogate pair
+}
+
+TEST(WStr, DamagedUtf8BecomesReplacementCharacters) {
+    EXPECT_EQ(WStr::FromUTF8("a\xC3"), WStr(L"a\uFFFD"));        // truncated sequence
+    EXPECT_EQ(WStr::FromUTF8("\xFF" "b"), WStr(L"\uFFFD" L"b")); // invalid lead byte
+    EXPECT_EQ(WStr::FromUTF8("\xE0\x41\x41"), WStr(L"\uFFFD" L"AA"));
+}
+
+TEST(WStr, FormatAndCaseInsensitiveCompare) {
+    EXPECT_EQ(WStr::Format(L"%s_%03d %f", L"Mat", 9, 1.5), WStr(L"Mat_009 1.500000"));
+    EXPECT_TRUE(WStr(L"Box01").EqualsNoCase(L"BOX01"));
+    EXPECT_FALSE(WStr(L"Box01").EqualsNoCase(L"Box1"));
+}
+
+TEST(Matrix3, CompositionInversionAndDecomposition) {
+    Matrix3 m = ScaleMatrix({2.0f, 2.0f, 2.0f}) * RotateZMatrix(static_cast<float>(M_PI / 2)) * TransMatrix({1.0f, 2.0f, 3.0f});
+    Point3 p = Point3(1.0f, 0.0f, 0.0f) * m;
+    EXPECT_TRUE(p.Equals({1.0f, 4.0f, 3.0f})) << p.x << " " << p.y << " " << p.z;
+    EXPECT_TRUE((m * Inverse(m)).Equals(Matrix3()));
+    AffineParts ap;
+    decomp_affine(m, &ap);
+    EXPECT_TRUE(ap.t.Equals({1.0f, 2.0f, 3.0f}));
+    EXPECT_TRUE(ap.k.Equals({2.0f, 2.0f, 2.0f}));
+    Matrix3 r;
+    r.SetRotate(ap.q);
+    EXPECT_TRUE(r.Equals(RotateZMatrix(static_cast<float>(M_PI / 2))));
+    EXPECT_EQ(Matrix3().GetIdentFlags(), MAT_IDENT);
+    EXPECT_EQ(TransMatrix({1.0f, 0.0f, 0.0f}).GetIdentFlags(), ROT_IDENT | SCL_IDENT);
+}
+
+TEST(Quat, EulerRoundTrip) {
+    Point3 a(0.3f, -0.4f, 1.2f);
+    EXPECT_TRUE(Quat::FromEulerXYZ(a).ToEulerXYZ().Equals(a, 1e-4f));
+}
+
+TEST(Interval, IntersectionAndForever) {
+    EXPECT_TRUE(FOREVER.InInterval(123456));
+    EXPECT_EQ(Interval(0, 100) & Interval(50, 200), Interval(50, 100));
+    EXPECT_TRUE((Interval(0, 10) & Interval(20, 30)).Empty());
+}
+
+TEST(FileTime, ReadsModificationTimeAndZeroForMissing) {
+    std::string path = ::testing::TempDir() + "ostrivans_filetime.txt";
+    { std::ofstream(path) << "x"; }
+    FileTime64 t = GetFileLastWriteTime(WStr::FromUTF8(path));
+    EXPECT_GT(t, 116444736000000000ULL); // after 1970
+    EXPECT_EQ(GetFileLastWriteTime(L"/nonexistent/dir/file.max"), 0u);
+    std::string backslashed = path;
+    for (auto& c : backslashed) if (c == '/') c = '\\';
+    EXPECT_EQ(GetFileLastWriteTime(WStr::FromUTF8(backslashed)), t);
+    std::remove(path.c_str());
+}

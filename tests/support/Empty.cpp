@@ -1,0 +1,1 @@
+// Keeps the test support library non-empty before any shared fixture exists.
