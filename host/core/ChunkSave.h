@@ -1,0 +1,50 @@
+// A chunk writer that builds the stream in memory and, given a path, commits it to a file atomically.
+#pragma once
+
+#include "host/core/ChunkIO.h"
+
+#include <cstdint>
+#include <vector>
+
+class ChunkSave : public ISave {
+public:
+    // A stream kept in memory only.
+    ChunkSave() = default;
+    // A stream that Commit writes to path.
+    explicit ChunkSave(WStr path) : path_(std::move(path)) {}
+
+    void BeginChunk(USHORT id) override;
+    IOResult EndChunk() override;
+    int CurChunkDepth() override { return static_cast<int>(open_.size()); }
+    IOResult Write(const void* buf, ULONG nbytes, ULONG* nwrit) override;
+    IOResult WriteWString(const MCHAR* str) override;
+    IOResult WriteCString(const char* str) override;
+    const WStr& GetLastError() const override { return error_; }
+    const MCHAR* FileName() override { return path_.c_str(); }
+
+    // Checks that the stream is complete (no error, every chunk ended); a file stream is then written to
+    // a temporary file next to its path and renamed over it, so a failed save leaves the old file as it was.
+    IOResult Commit();
+    bool Failed() const { return failed_; }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    std::vector<std::uint8_t> TakeBytes() { return std::move(bytes_); }
+
+    // Writes bytes to path through a temporary file and a rename; on failure error names the path and the
+    // system's reason and the file at path is untouched.
+    static IOResult WriteFileAtomically(const WStr& path, const std::vector<std::uint8_t>& bytes, WStr& error);
+
+private:
+    struct OpenChunkInfo {
+        USHORT id;
+        size_t offset;
+        bool hasData = false;
+        bool hasChildren = false;
+    };
+    IOResult Fail(WStr message);
+
+    WStr path_;
+    std::vector<std::uint8_t> bytes_;
+    std::vector<OpenChunkInfo> open_;
+    WStr error_;
+    bool failed_ = false;
+};

@@ -1,0 +1,258 @@
+// The notification table: per code, handlers in registration order, with an index so that removing one
+// of many thousands of registrations (one per record of a large scene) costs no scan.
+#include "host/core/Notify.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct Key {
+    NOTIFYPROC proc;
+    void* param;
+    int code;
+    bool operator==(const Key&) const = default;
+};
+
+struct KeyHash {
+    size_t operator()(const Key& k) const noexcept {
+        size_t h = std::hash<void*>()(reinterpret_cast<void*>(k.proc));
+        h ^= std::hash<void*>()(k.param) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        h ^= std::hash<int>()(k.code) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+        return h;
+    }
+};
+
+struct Entry {
+    NOTIFYPROC proc;
+    void* param;
+    bool live;
+};
+
+// Removed entries stay as holes until no broadcast is running, so a broadcast can walk the list by
+// position while its handlers register and unregister.
+struct CodeList {
+    std::vector<Entry> entries;
+    size_t dead = 0;
+    bool compactPending = false;
+};
+
+struct Table {
+    // Node-based: a CodeList stays where it is while codes are added during a broadcast.
+    std::unordered_map<int, CodeList> lists;
+    std::unordered_map<Key, size_t, KeyHash> index;
+    int broadcastDepth = 0;
+    std::vector<int> pending;
+};
+
+Table& T() {
+    static Table table;
+    return table;
+}
+
+void Compact(Table& t, int code, CodeList& cl) {
+    cl.compactPending = false;
+    if (cl.dead == 0) return;
+    size_t out = 0;
+    for (size_t i = 0; i < cl.entries.size(); ++i) {
+        const Entry& e = cl.entries[i];
+        if (!e.live) continue;
+        cl.entries[out] = e;
+        t.index[Key{e.proc, e.param, code}] = out;
+        ++out;
+    }
+    cl.entries.resize(out);
+    cl.dead = 0;
+}
+
+// Compacting once the holes outnumber the live entries keeps removal amortized constant.
+void MaybeCompact(Table& t, int code, CodeList& cl) {
+    if (cl.dead < 16 || cl.dead * 2 < cl.entries.size()) return;
+    if (t.broadcastDepth > 0) {
+        if (!cl.compactPending) {
+            cl.compactPending = true;
+            t.pending.push_back(code);
+        }
+        return;
+    }
+    Compact(t, code, cl);
+}
+
+bool Remove(Table& t, const Key& key) {
+    auto it = t.index.find(key);
+    if (it == t.index.end()) return false;
+    CodeList& cl = t.lists[key.code];
+    cl.entries[it->second].live = false;
+    ++cl.dead;
+    t.index.erase(it);
+    MaybeCompact(t, key.code, cl);
+    return true;
+}
+
+struct BroadcastDepth {
+    Table& t;
+    explicit BroadcastDepth(Table& table) : t(table) { ++t.broadcastDepth; }
+    ~BroadcastDepth() {
+        if (--t.broadcastDepth > 0) return;
+        std::vector<int> pending;
+        pending.swap(t.pending);
+        for (int code : pending) {
+            auto it = t.lists.find(code);
+            if (it != t.lists.end()) Compact(t, code, it->second);
+        }
+    }
+};
+
+struct CodeName {
+    int code;
+    const wchar_t* name;
+};
+
+constexpr CodeName kCodeNames[] = {
+    {NOTIFY_UNITS_CHANGE, L"NOTIFY_UNITS_CHANGE"},
+    {NOTIFY_TIMEUNITS_CHANGE, L"NOTIFY_TIMEUNITS_CHANGE"},
+    {NOTIFY_VIEWPORT_CHANGE, L"NOTIFY_VIEWPORT_CHANGE"},
+    {NOTIFY_SPACEMODE_CHANGE, L"NOTIFY_SPACEMODE_CHANGE"},
+    {NOTIFY_SYSTEM_PRE_RESET, L"NOTIFY_SYSTEM_PRE_RESET"},
+    {NOTIFY_SYSTEM_POST_RESET, L"NOTIFY_SYSTEM_POST_RESET"},
+    {NOTIFY_SYSTEM_PRE_NEW, L"NOTIFY_SYSTEM_PRE_NEW"},
+    {NOTIFY_SYSTEM_POST_NEW, L"NOTIFY_SYSTEM_POST_NEW"},
+    {NOTIFY_FILE_PRE_OPEN, L"NOTIFY_FILE_PRE_OPEN"},
+    {NOTIFY_FILE_POST_OPEN, L"NOTIFY_FILE_POST_OPEN"},
+    {NOTIFY_FILE_PRE_MERGE, L"NOTIFY_FILE_PRE_MERGE"},
+    {NOTIFY_FILE_POST_MERGE, L"NOTIFY_FILE_POST_MERGE"},
+    {NOTIFY_FILE_PRE_SAVE, L"NOTIFY_FILE_PRE_SAVE"},
+    {NOTIFY_FILE_POST_SAVE, L"NOTIFY_FILE_POST_SAVE"},
+    {NOTIFY_FILE_OPEN_FAILED, L"NOTIFY_FILE_OPEN_FAILED"},
+    {NOTIFY_SELECTIONSET_CHANGED, L"NOTIFY_SELECTIONSET_CHANGED"},
+    {NOTIFY_PRE_RENDER, L"NOTIFY_PRE_RENDER"},
+    {NOTIFY_POST_RENDER, L"NOTIFY_POST_RENDER"},
+    {NOTIFY_NODE_CREATED, L"NOTIFY_NODE_CREATED"},
+    {NOTIFY_NODE_LINKED, L"NOTIFY_NODE_LINKED"},
+    {NOTIFY_NODE_UNLINKED, L"NOTIFY_NODE_UNLINKED"},
+    {NOTIFY_NODE_HIDE, L"NOTIFY_NODE_HIDE"},
+    {NOTIFY_NODE_UNHIDE, L"NOTIFY_NODE_UNHIDE"},
+    {NOTIFY_NODE_FREEZE, L"NOTIFY_NODE_FREEZE"},
+    {NOTIFY_NODE_UNFREEZE, L"NOTIFY_NODE_UNFREEZE"},
+    {NOTIFY_NODE_PRE_MTL, L"NOTIFY_NODE_PRE_MTL"},
+    {NOTIFY_NODE_POST_MTL, L"NOTIFY_NODE_POST_MTL"},
+    {NOTIFY_SCENE_ADDED_NODE, L"NOTIFY_SCENE_ADDED_NODE"},
+    {NOTIFY_SCENE_PRE_DELETED_NODE, L"NOTIFY_SCENE_PRE_DELETED_NODE"},
+    {NOTIFY_SCENE_POST_DELETED_NODE, L"NOTIFY_SCENE_POST_DELETED_NODE"},
+    {NOTIFY_SEL_NODES_PRE_DELETE, L"NOTIFY_SEL_NODES_PRE_DELETE"},
+    {NOTIFY_SEL_NODES_POST_DELETE, L"NOTIFY_SEL_NODES_POST_DELETE"},
+    {NOTIFY_SYSTEM_SHUTDOWN, L"NOTIFY_SYSTEM_SHUTDOWN"},
+    {NOTIFY_SYSTEM_STARTUP, L"NOTIFY_SYSTEM_STARTUP"},
+    {NOTIFY_SCENE_XREF_PRE_MERGE, L"NOTIFY_SCENE_XREF_PRE_MERGE"},
+    {NOTIFY_SCENE_XREF_POST_MERGE, L"NOTIFY_SCENE_XREF_POST_MERGE"},
+    {NOTIFY_PRE_MODIFIER_ADDED, L"NOTIFY_PRE_MODIFIER_ADDED"},
+    {NOTIFY_POST_MODIFIER_ADDED, L"NOTIFY_POST_MODIFIER_ADDED"},
+    {NOTIFY_PRE_MODIFIER_DELETED, L"NOTIFY_PRE_MODIFIER_DELETED"},
+    {NOTIFY_POST_MODIFIER_DELETED, L"NOTIFY_POST_MODIFIER_DELETED"},
+    {NOTIFY_NODE_BONE_PROPERTIES_CHANGED, L"NOTIFY_NODE_BONE_PROPERTIES_CHANGED"},
+    {NOTIFY_NODE_USER_PROPERTIES_CHANGED, L"NOTIFY_NODE_USER_PROPERTIES_CHANGED"},
+    {NOTIFY_LAYER_CREATED, L"NOTIFY_LAYER_CREATED"},
+    {NOTIFY_LAYER_DELETED, L"NOTIFY_LAYER_DELETED"},
+    {NOTIFY_NODE_LAYER_CHANGED, L"NOTIFY_NODE_LAYER_CHANGED"},
+    {NOTIFY_NODE_RENAMED, L"NOTIFY_NODE_RENAMED"},
+    {NOTIFY_FILE_PRE_OPEN_PROCESS, L"NOTIFY_FILE_PRE_OPEN_PROCESS"},
+    {NOTIFY_NAMED_SEL_SET_CREATED, L"NOTIFY_NAMED_SEL_SET_CREATED"},
+    {NOTIFY_NAMED_SEL_SET_DELETED, L"NOTIFY_NAMED_SEL_SET_DELETED"},
+    {NOTIFY_NAMED_SEL_SET_PRE_MODIFY, L"NOTIFY_NAMED_SEL_SET_PRE_MODIFY"},
+    {NOTIFY_NAMED_SEL_SET_POST_MODIFY, L"NOTIFY_NAMED_SEL_SET_POST_MODIFY"},
+    {NOTIFY_NAMED_SEL_SET_RENAMED, L"NOTIFY_NAMED_SEL_SET_RENAMED"},
+    {NOTIFY_NODE_RENDER_PROPERTIES_CHANGED, L"NOTIFY_NODE_RENDER_PROPERTIES_CHANGED"},
+    {NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED, L"NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED"},
+    {NOTIFY_CUSTOM_ATTRIBUTES_ADDED, L"NOTIFY_CUSTOM_ATTRIBUTES_ADDED"},
+    {NOTIFY_CUSTOM_ATTRIBUTES_REMOVED, L"NOTIFY_CUSTOM_ATTRIBUTES_REMOVED"},
+    {NOTIFY_FILE_POST_MERGE_PROCESS, L"NOTIFY_FILE_POST_MERGE_PROCESS"},
+};
+
+} // namespace
+
+int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
+    if (!proc) return 0;
+    Table& t = T();
+    Key key{proc, param, code};
+    if (t.index.count(key)) return 1;
+    CodeList& cl = t.lists[code];
+    t.index.emplace(key, cl.entries.size());
+    cl.entries.push_back(Entry{proc, param, true});
+    return 1;
+}
+
+int UnRegisterNotification(NOTIFYPROC proc, void* param, int code) {
+    return Remove(T(), Key{proc, param, code}) ? 1 : 0;
+}
+
+int UnRegisterNotification(NOTIFYPROC proc, void* param) {
+    Table& t = T();
+    // The number of distinct codes is small and fixed, so this stays constant per call.
+    std::vector<int> codes;
+    codes.reserve(t.lists.size());
+    for (const auto& [code, cl] : t.lists) codes.push_back(code);
+    bool any = false;
+    for (int code : codes) any = Remove(t, Key{proc, param, code}) || any;
+    return any ? 1 : 0;
+}
+
+void BroadcastNotification(int code) { BroadcastNotification(code, nullptr); }
+
+void BroadcastNotification(int code, void* callParam) {
+    Table& t = T();
+    auto it = t.lists.find(code);
+    if (it == t.lists.end()) return;
+    CodeList& cl = it->second;
+    BroadcastDepth depth(t);
+    // Only the handlers present when the broadcast starts are candidates.
+    const size_t n = cl.entries.size();
+    for (size_t i = 0; i < n; ++i) {
+        Entry e = cl.entries[i];
+        if (!e.live) continue;
+        NotifyInfo info{code, callParam};
+        e.proc(e.param, &info);
+    }
+}
+
+MSTR NotificationCodeName(int code) {
+    for (const CodeName& c : kCodeNames)
+        if (c.code == code) return MSTR(c.name);
+    return MSTR::Format(L"0x%X", static_cast<unsigned>(code));
+}
+
+int NumRegisteredNotifications(int code) {
+    Table& t = T();
+    auto it = t.lists.find(code);
+    if (it == t.lists.end()) return 0;
+    return static_cast<int>(it->second.entries.size() - it->second.dead);
+}
+
+MSTR DumpNotifications() {
+    Table& t = T();
+    std::vector<std::pair<int, int>> counts;
+    for (const auto& [code, cl] : t.lists) {
+        int live = static_cast<int>(cl.entries.size() - cl.dead);
+        if (live > 0) counts.emplace_back(code, live);
+    }
+    std::sort(counts.begin(), counts.end());
+    MSTR out;
+    for (const auto& [code, live] : counts)
+        out += MSTR::Format(L"%s: %d handler%s\n", NotificationCodeName(code).data(), live, live == 1 ? L"" : L"s");
+    return out;
+}
+
+void ResetNotificationsForTests() {
+    Table& t = T();
+    t.index.clear();
+    for (auto& [code, cl] : t.lists) {
+        for (Entry& e : cl.entries) e.live = false;
+        cl.dead = cl.entries.size();
+        if (t.broadcastDepth == 0) Compact(t, code, cl);
+    }
+    if (t.broadcastDepth == 0) {
+        t.lists.clear();
+        t.pending.clear();
+    }
+}

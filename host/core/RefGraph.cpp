@@ -1,0 +1,103 @@
+// Reference changes with their dependent bookkeeping, the loop test, and deleted-target handling.
+#include "host/core/RefGraph.h"
+
+#include "host/core/Hold.h"
+#include "host/core/RefRestore.h"
+
+#include <cstdint>
+#include <vector>
+
+RefList::Token RefGraph::Set(ReferenceMaker* m, int slot, ReferenceTarget* t, const RefList::Token* revive,
+                             bool undoRedo) {
+    RefList::Token removed;
+    ReferenceTarget* cur = m->GetReference(slot);
+    if (cur == t) return removed;
+    if (cur) {
+        removed = cur->dependents_.Remove(m, slot);
+        if (removed.Valid()) --m->liveRefs_;
+    }
+    m->SetReference(slot, t);
+    if (t) {
+        if (revive) t->dependents_.Revive(*revive, m, slot);
+        else t->dependents_.Add(m, slot);
+        ++m->liveRefs_;
+    }
+    if (cur) {
+        if (undoRedo) cur->RefDeletedUndoRedo();
+        else cur->RefDeleted();
+    }
+    if (t) {
+        if (undoRedo) t->RefAddedUndoRedo(m);
+        else t->RefAdded(m);
+    }
+    return removed;
+}
+
+RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld) {
+    if (!m || which < 0 || which >= m->NumRefs()) return REF_FAIL;
+    ReferenceTarget* old = m->GetReference(which);
+    if (old == t) return REF_SUCCEED;
+    if (t && (t->TestAFlag(A_IS_DELETED) || WouldLoop(m, t))) return REF_FAIL;
+    const bool holding = theHold.Holding() != 0;
+    // The old target stays in memory until it has been offered auto-delete, whatever the hooks do.
+    RefTargetPin keepOld(old);
+    RefList::Token removed = Set(m, which, t, nullptr, false);
+    if (holding) theHold.Put(new RefChangeRestore(m, which, old, t, removed));
+    if (delOld && old) old->MaybeAutoDelete();
+    return REF_SUCCEED;
+}
+
+bool RefGraph::WouldLoop(ReferenceMaker* m, ReferenceTarget* t) {
+    if (!t || !m->IsRefTarget()) return false;
+    auto* start = static_cast<ReferenceTarget*>(m);
+    if (start == t) return true;
+    // Walks up from m through dependents; a visit stamp instead of a set keeps the walk allocation-light.
+    static std::uint64_t stamp = 0;
+    ++stamp;
+    std::vector<ReferenceTarget*> todo{start};
+    start->visitStamp_ = stamp;
+    while (!todo.empty()) {
+        ReferenceTarget* x = todo.back();
+        todo.pop_back();
+        const RefList& deps = x->dependents_;
+        for (size_t i = 0; i < deps.Size(); ++i) {
+            ReferenceMaker* d = deps.MakerAt(i);
+            if (!d) continue;
+            if (d == t) return true;
+            if (!d->IsRefTarget()) continue;
+            auto* dt = static_cast<ReferenceTarget*>(d);
+            if (dt->visitStamp_ == stamp) continue;
+            dt->visitStamp_ = stamp;
+            todo.push_back(dt);
+        }
+    }
+    return false;
+}
+
+int RefGraph::LocateSlot(ReferenceMaker* m, ReferenceTarget* t, int hint, bool transferableOnly) {
+    const int n = m->NumRefs();
+    if (hint >= 0 && hint < n && m->GetReference(hint) == t) {
+        if (!transferableOnly || m->CanTransferReference(hint)) return hint;
+        return -1;
+    }
+    for (int i = 0; i < n; ++i)
+        if (m->GetReference(i) == t && (!transferableOnly || m->CanTransferReference(i))) return i;
+    return -1;
+}
+
+void RefGraph::SetDeleted(ReferenceTarget* t, bool deleted) {
+    if (deleted) t->SetAFlag(A_IS_DELETED);
+    else t->ClearAFlag(A_IS_DELETED);
+    // A deleted target's entry positions must survive until an undo revives them.
+    t->dependents_.KeepPositions(deleted);
+}
+
+void RefGraph::Free(ReferenceTarget* t) { t->Free(); }
+
+RefTargetPin::RefTargetPin(ReferenceTarget* t) : t_(t) {
+    if (t_) t_->Pin();
+}
+
+RefTargetPin::~RefTargetPin() {
+    if (t_) t_->Unpin();
+}

@@ -1,0 +1,44 @@
+// The listener stream: host printf rules, capture in tests, UTF-8 on standard output by default.
+#include "host/core/Listener.h"
+
+#include <gtest/gtest.h>
+
+TEST(Listener, CaptureCollectsFormattedTextAndFlushes) {
+    ListenerCapture capture;
+    // "%s" takes a wide string, as everywhere in the host; a WStr argument passes its text.
+    the_listener->edit_stream->printf(L"\nOV Merge Time: %f\nOV Initialization Time: %f\n", 1.5, 0.25);
+    mprintf(L"%s has %d nodes (%s)\n", L"Lighting", 12, WStr(L"Größe"));
+    mputs(L"plain % text");
+    mflush();
+    EXPECT_EQ(capture.Text(),
+              WStr(L"\nOV Merge Time: 1.500000\nOV Initialization Time: 0.250000\nLighting has 12 nodes (Größe)\n"
+                   L"plain % text"));
+    EXPECT_EQ(capture.FlushCount(), 1);
+    capture.Clear();
+    EXPECT_EQ(capture.Text(), WStr(L""));
+}
+
+TEST(Listener, CapturesNestAndRestoreThePreviousSink) {
+    EXPECT_EQ(GetListenerSink(), nullptr);
+    {
+        ListenerCapture outer;
+        mprintf(L"one ");
+        {
+            ListenerCapture inner;
+            EXPECT_EQ(GetListenerSink(), &inner);
+            mprintf(L"two ");
+            EXPECT_EQ(inner.Text(), WStr(L"two "));
+        }
+        EXPECT_EQ(GetListenerSink(), &outer);
+        mprintf(L"three");
+        EXPECT_EQ(outer.Text(), WStr(L"one three"));
+    }
+    EXPECT_EQ(GetListenerSink(), nullptr);
+}
+
+TEST(Listener, DefaultSinkWritesUtf8ToStandardOutput) {
+    testing::internal::CaptureStdout();
+    mprintf(L"Größe %d\n", 3);
+    mflush();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Gr\xC3\xB6\xC3\x9F" "e 3\n");
+}

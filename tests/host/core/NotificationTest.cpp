@@ -1,0 +1,237 @@
+// Notification table: order, duplicates, and handlers that change the table while a broadcast runs.
+#include "host/core/Notify.h"
+#include "tests/support/NotificationRecorder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A handler's identity is (proc, param); the param is a Probe that logs its name.
+struct Probe {
+    std::string name;
+    std::vector<std::string>* log;
+    std::vector<void*> params;
+};
+
+void LogProc(void* param, NotifyInfo* info) {
+    auto* p = static_cast<Probe*>(param);
+    p->log->push_back(p->name);
+    p->params.push_back(info->callParam);
+}
+
+class Notifications : public ::testing::Test {
+protected:
+    void SetUp() override { ResetNotificationsForTests(); }
+    void TearDown() override { ResetNotificationsForTests(); }
+    std::vector<std::string> log;
+    std::string Log() const {
+        std::string s;
+        for (const auto& e : log) s += e + " ";
+        return s;
+    }
+};
+
+constexpr int kCode = 0xDFA2;
+
+} // namespace
+
+TEST_F(Notifications, HandlersRunInRegistrationOrderAndDuplicatesKeepOneEntry) {
+    Probe a{"a", &log, {}}, b{"b", &log, {}}, c{"c", &log, {}};
+    RegisterNotification(LogProc, &a, kCode);
+    RegisterNotification(LogProc, &b, kCode);
+    RegisterNotification(LogProc, &c, kCode);
+    RegisterNotification(LogProc, &a, kCode); // same triple: keeps its first place
+    RegisterNotification(LogProc, &b, NOTIFY_FILE_PRE_OPEN);
+    EXPECT_EQ(NumRegisteredNotifications(kCode), 3);
+
+    int payload = 7;
+    BroadcastNotification(kCode, &payload);
+    EXPECT_EQ(Log(), "a b c ");
+    EXPECT_EQ(a.params, std::vector<void*>{&payload});
+
+    // Removing one registration leaves the same handler on other codes.
+    EXPECT_EQ(UnRegisterNotification(LogProc, &b, kCode), 1);
+    EXPECT_EQ(UnRegisterNotification(LogProc, &b, kCode), 0);
+    log.clear();
+    BroadcastNotification(kCode);
+    BroadcastNotification(NOTIFY_FILE_PRE_OPEN);
+    EXPECT_EQ(Log(), "a c b ");
+    EXPECT_EQ(a.params.back(), nullptr);
+
+    // A handler removed and registered again goes to the end.
+    UnRegisterNotification(LogProc, &a, kCode);
+    RegisterNotification(LogProc, &a, kCode);
+    log.clear();
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "c a ");
+}
+
+TEST_F(Notifications, UnRegisterWithoutCodeRemovesTheHandlerFromEveryCodeOnly) {
+    Probe a{"a", &log, {}}, b{"b", &log, {}};
+    for (int code : {NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_FILE_PRE_OPEN, NOTIFY_SYSTEM_SHUTDOWN}) {
+        RegisterNotification(LogProc, &a, code);
+        RegisterNotification(LogProc, &b, code);
+    }
+    EXPECT_EQ(UnRegisterNotification(LogProc, &a), 1);
+    EXPECT_EQ(UnRegisterNotification(LogProc, &a), 0);
+    BroadcastNotification(NOTIFY_SYSTEM_PRE_RESET);
+    BroadcastNotification(NOTIFY_SYSTEM_SHUTDOWN);
+    EXPECT_EQ(Log(), "b b ");
+    EXPECT_EQ(DumpNotifications().ToUTF8(),
+              "NOTIFY_SYSTEM_PRE_RESET: 1 handler\nNOTIFY_SYSTEM_PRE_NEW: 1 handler\n"
+              "NOTIFY_FILE_PRE_OPEN: 1 handler\nNOTIFY_SYSTEM_SHUTDOWN: 1 handler\n");
+}
+
+namespace {
+// Handlers that edit the table while they run; the param says what to do.
+struct Editor {
+    std::vector<std::string>* log;
+    std::string name;
+    int code = kCode;
+    Probe* toRemove = nullptr;
+    Probe* toAdd = nullptr;
+    bool removeSelf = false;
+    int calls = 0;
+};
+
+void EditorProc(void* param, NotifyInfo* info) {
+    auto* e = static_cast<Editor*>(param);
+    ++e->calls;
+    e->log->push_back(e->name);
+    if (e->removeSelf) UnRegisterNotification(EditorProc, e, info->intcode);
+    if (e->toRemove) UnRegisterNotification(LogProc, e->toRemove, e->code);
+    if (e->toAdd) RegisterNotification(LogProc, e->toAdd, e->code);
+}
+} // namespace
+
+TEST_F(Notifications, AHandlerThatUnregistersItselfRunsOnceAndTheOthersStillRun) {
+    Probe before{"before", &log, {}}, after{"after", &log, {}};
+    Editor once{&log, "once"};
+    once.removeSelf = true;
+    RegisterNotification(LogProc, &before, kCode);
+    RegisterNotification(EditorProc, &once, kCode);
+    RegisterNotification(LogProc, &after, kCode);
+    BroadcastNotification(kCode);
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "before once after before after ");
+    EXPECT_EQ(once.calls, 1);
+    EXPECT_EQ(NumRegisteredNotifications(kCode), 2);
+}
+
+TEST_F(Notifications, AHandlerRegisteredDuringABroadcastWaitsForTheNextOne) {
+    Probe added{"added", &log, {}}, last{"last", &log, {}};
+    Editor adder{&log, "adder"};
+    adder.toAdd = &added;
+    RegisterNotification(EditorProc, &adder, kCode);
+    RegisterNotification(LogProc, &last, kCode);
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "adder last ");
+    log.clear();
+    BroadcastNotification(kCode); // the second registration attempt keeps the one entry
+    EXPECT_EQ(Log(), "adder last added ");
+}
+
+TEST_F(Notifications, AHandlerUnregisteredBeforeItsTurnIsNotCalled) {
+    Probe victim{"victim", &log, {}}, last{"last", &log, {}};
+    Editor killer{&log, "killer"};
+    killer.toRemove = &victim;
+    RegisterNotification(EditorProc, &killer, kCode);
+    RegisterNotification(LogProc, &victim, kCode);
+    RegisterNotification(LogProc, &last, kCode);
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "killer last ");
+    EXPECT_TRUE(victim.params.empty());
+
+    // Removed and registered again within the same broadcast: still not called by it.
+    log.clear();
+    killer.toAdd = &victim;
+    RegisterNotification(LogProc, &victim, kCode);
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "killer last ");
+    log.clear();
+    killer.toRemove = nullptr;
+    BroadcastNotification(kCode);
+    EXPECT_EQ(Log(), "killer last victim ");
+}
+
+namespace {
+// Inside a broadcast of the outer code, a nested broadcast removes many outer handlers at once, enough
+// to make the table want to compact: the outer broadcast must still visit exactly the survivors.
+struct MassRemoval {
+    std::vector<Probe>* probes;
+    bool done = false;
+};
+
+void NestedRemover(void* param, NotifyInfo*) {
+    auto* m = static_cast<MassRemoval*>(param);
+    if (m->done) return;
+    m->done = true;
+    for (size_t i = 0; i < m->probes->size(); ++i)
+        if (i % 10 != 0) UnRegisterNotification(LogProc, &(*m->probes)[i], kCode);
+}
+
+void OuterTrigger(void*, NotifyInfo*) { BroadcastNotification(NOTIFY_SYSTEM_PRE_RESET); }
+} // namespace
+
+TEST_F(Notifications, RemovalsFromANestedBroadcastDoNotDisturbTheOuterOne) {
+    std::vector<Probe> probes;
+    for (int i = 0; i < 200; ++i) probes.push_back(Probe{std::to_string(i), &log, {}});
+    MassRemoval removal{&probes};
+    RegisterNotification(OuterTrigger, nullptr, kCode);
+    for (Probe& p : probes) RegisterNotification(LogProc, &p, kCode);
+    RegisterNotification(NestedRemover, &removal, NOTIFY_SYSTEM_PRE_RESET);
+
+    BroadcastNotification(kCode);
+    std::string expected;
+    for (int i = 0; i < 200; i += 10) expected += std::to_string(i) + " ";
+    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(NumRegisteredNotifications(kCode), 21);
+
+    // After compaction the survivors keep their order and can still be removed individually.
+    EXPECT_EQ(UnRegisterNotification(LogProc, &probes[190], kCode), 1);
+    log.clear();
+    BroadcastNotification(kCode);
+    expected.clear();
+    for (int i = 0; i < 190; i += 10) expected += std::to_string(i) + " ";
+    EXPECT_EQ(Log(), expected);
+}
+
+namespace {
+int gCalls = 0;
+void CountProc(void*, NotifyInfo*) { ++gCalls; }
+} // namespace
+
+TEST_F(Notifications, OneHundredThousandRegistrationsComeAndGoInLinearTime) {
+    // One registration per record of a large scene; removing them one by one must not scan the list
+    // (a quadratic table makes this test run for minutes).
+    constexpr int kCount = 100000;
+    std::vector<char> params(kCount);
+    for (int i = 0; i < kCount; ++i) RegisterNotification(CountProc, &params[static_cast<size_t>(i)], NOTIFY_SYSTEM_PRE_RESET);
+    gCalls = 0;
+    BroadcastNotification(NOTIFY_SYSTEM_PRE_RESET);
+    EXPECT_EQ(gCalls, kCount);
+    // Remove every other one from the front, then the rest from the back.
+    for (int i = 0; i < kCount; i += 2) UnRegisterNotification(CountProc, &params[static_cast<size_t>(i)], NOTIFY_SYSTEM_PRE_RESET);
+    gCalls = 0;
+    BroadcastNotification(NOTIFY_SYSTEM_PRE_RESET);
+    EXPECT_EQ(gCalls, kCount / 2);
+    for (int i = kCount - 1; i > 0; i -= 2) EXPECT_EQ(UnRegisterNotification(CountProc, &params[static_cast<size_t>(i)]), 1);
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_PRE_RESET), 0);
+}
+
+TEST_F(Notifications, RecorderAndCodeNames) {
+    NotificationRecorder rec{NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN, 0xDFA6};
+    FileIOType type = IOTYPE_MAX;
+    BroadcastNotification(NOTIFY_FILE_PRE_OPEN, &type);
+    BroadcastNotification(NOTIFY_FILE_PRE_SAVE);
+    BroadcastNotification(NOTIFY_FILE_POST_OPEN, &type);
+    BroadcastNotification(0xDFA6);
+    EXPECT_EQ(rec.Text(), "NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN, 0xDFA6");
+    EXPECT_EQ(rec.Events()[0].callParam, &type);
+    EXPECT_EQ(rec.Count(NOTIFY_FILE_POST_OPEN), 1);
+    EXPECT_EQ(NotificationCodeName(0x10B).ToUTF8(), "NOTIFY_FILE_POST_MERGE_PROCESS");
+    EXPECT_EQ(NotificationCodeName(NOTIFY_SYSTEM_STARTUP).ToUTF8(), "NOTIFY_SYSTEM_STARTUP");
+}

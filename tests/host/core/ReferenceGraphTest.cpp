@@ -1,0 +1,281 @@
+// Reference bookkeeping: dependents lists, loops, enumeration, transfer, the dump, animatable basics.
+#include "host/core/AnimGraphDump.h"
+#include "host/core/Hold.h"
+#include "host/core/RefList.h"
+#include "tests/support/GraphBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+using Names = std::vector<std::string>;
+
+TEST(ReferenceGraph, DependentsFollowEveryReferenceChangeInOrder) {
+    GraphBuilder g;
+    TestTarget* t = g.Target("T");
+    TestTarget* u = g.Target("U");
+    TestMaker* a = g.Maker("A", 2);
+    TestMaker* b = g.Maker("B", 1);
+    g.Link(a, 0, t);
+    g.Link(b, 0, t);
+    g.Link(a, 1, t); // the same maker twice: two entries
+    EXPECT_EQ(DependentNames(t), (Names{"A", "B", "A"}));
+    EXPECT_EQ(t->NumDependents(), 3);
+    EXPECT_EQ(a->FindRef(t), 0);
+    EXPECT_EQ(a->NumLiveRefs(), 2);
+
+    // Re-pointing slot 0 removes exactly that entry; the order of the others stays.
+    EXPECT_EQ(a->ReplaceReference(0, u, FALSE), REF_SUCCEED);
+    EXPECT_EQ(DependentNames(t), (Names{"B", "A"}));
+    EXPECT_EQ(DependentNames(u), (Names{"A"}));
+    EXPECT_EQ(a->FindRef(t), 1);
+
+    EXPECT_EQ(a->ReplaceReference(2, u), REF_FAIL);
+    EXPECT_EQ(a->ReplaceReference(-1, u), REF_FAIL);
+    EXPECT_EQ(a->DeleteAllRefsFromMe(), REF_SUCCEED);
+    EXPECT_EQ(a->NumLiveRefs(), 0);
+    EXPECT_EQ(DependentNames(t), (Names{"B"}));
+}
+
+TEST(ReferenceGraph, AReferenceThatWouldCloseALoopIsRefused) {
+    GraphBuilder g;
+    TestTarget* a = g.Target("A", 1);
+    TestTarget* b = g.Target("B", 1);
+    TestTarget* c = g.Target("C", 1);
+    g.Link(a, 0, b);
+    g.Link(b, 0, c);
+    std::string before = g.Dump({a});
+    EXPECT_EQ(c->ReplaceReference(0, a), REF_FAIL);
+    EXPECT_EQ(c->ReplaceReference(0, c), REF_FAIL);
+    EXPECT_EQ(g.Dump({a}), before);
+    EXPECT_EQ(c->NumDependents(), 1);
+    // A diamond is not a loop.
+    TestTarget* d = g.Target("D");
+    g.Link(c, 0, d);
+    TestTarget* top = g.Target("Top", 2);
+    g.Link(top, 0, a);
+    g.Link(top, 1, c);
+}
+
+TEST(ReferenceGraph, ADeletedTargetCannotBeReferenced) {
+    GraphBuilder g;
+    TestTarget* t = g.Target("T");
+    TestMaker* m = g.Maker("M");
+    theHold.Begin();
+    t->DeleteMe();
+    EXPECT_TRUE(t->TestAFlag(A_IS_DELETED));
+    EXPECT_EQ(m->ReplaceReference(0, t), REF_FAIL);
+    theHold.Accept(L"delete");
+}
+
+TEST(ReferenceGraph, EnumDependentsVisitsTheTargetThenUpwardsOnce) {
+    GraphBuilder g;
+    TestTarget* leaf = g.Target("Leaf");
+    TestTarget* mid1 = g.Target("Mid1", 1);
+    TestTarget* mid2 = g.Target("Mid2", 1);
+    TestMaker* top = g.Maker("Top", 2);
+    g.Link(mid1, 0, leaf);
+    g.Link(mid2, 0, leaf);
+    g.Link(top, 0, mid1);
+    g.Link(top, 1, mid2);
+
+    struct Collect : DependentEnumProc {
+        Names seen;
+        std::string skip, halt;
+        int proc(ReferenceMaker* rm) override {
+            std::string n = rm->IsRefTarget() ? static_cast<TestTarget*>(rm)->Name() : static_cast<TestMaker*>(rm)->Name();
+            seen.push_back(n);
+            if (n == halt) return DEP_ENUM_HALT;
+            return n == skip ? DEP_ENUM_SKIP : DEP_ENUM_CONTINUE;
+        }
+    };
+    Collect all;
+    EXPECT_EQ(leaf->DoEnumDependents(&all), 0);
+    EXPECT_EQ(all.seen, (Names{"Leaf", "Mid1", "Top", "Mid2"}));
+
+    Collect skipping;
+    skipping.skip = "Mid1";
+    leaf->DoEnumDependents(&skipping);
+    EXPECT_EQ(skipping.seen, (Names{"Leaf", "Mid1", "Mid2", "Top"}));
+
+    Collect halting;
+    halting.halt = "Top";
+    EXPECT_EQ(leaf->DoEnumDependents(&halting), 1);
+    EXPECT_EQ(halting.seen, (Names{"Leaf", "Mid1", "Top"}));
+}
+
+TEST(ReferenceGraph, TransferMovesWhatMakersAllowAndDeletesTheOldTargetOnlyWhenFree) {
+    GraphBuilder g;
+    TestTarget* oldT = g.Target("Old");
+    TestTarget* newT = g.Target("New");
+    TestMaker* a = g.Maker("A", 2);
+    TestMaker* refuser = g.Maker("Refuser");
+    refuser->RefuseTransfer(0);
+    g.Link(a, 0, oldT);
+    g.Link(refuser, 0, oldT);
+    g.Link(a, 1, oldT);
+
+    EXPECT_EQ(newT->TransferReferences(oldT, TRUE), REF_SUCCEED);
+    EXPECT_EQ(a->GetReference(0), newT);
+    EXPECT_EQ(a->GetReference(1), newT);
+    EXPECT_EQ(refuser->GetReference(0), oldT);
+    EXPECT_EQ(DependentNames(newT), (Names{"A", "A"}));
+    // The refusing maker holds it for real: delOld did not delete it.
+    EXPECT_TRUE(g.Alive("Old"));
+
+    // Weak now: a second transfer with delOld lets it go.
+    refuser->SetWeak(0);
+    EXPECT_EQ(newT->TransferReferences(oldT, TRUE), REF_SUCCEED);
+    EXPECT_FALSE(g.Alive("Old"));
+    EXPECT_EQ(refuser->GetReference(0), nullptr);
+}
+
+TEST(ReferenceGraph, TransferSkipsAMakerThatTheNewTargetDependsOn) {
+    GraphBuilder g;
+    TestTarget* oldT = g.Target("Old");
+    TestTarget* newT = g.Target("New", 1);
+    TestMaker* a = g.Maker("A");
+    g.Link(newT, 0, oldT);
+    g.Link(a, 0, oldT);
+    newT->TransferReferences(oldT);
+    EXPECT_EQ(newT->GetReference(0), oldT);
+    EXPECT_EQ(a->GetReference(0), newT);
+}
+
+TEST(ReferenceGraph, RemovalAmong100kDependentsKeepsOrderAndSqueezesHoles) {
+    GraphBuilder g;
+    TestTarget* shared = g.Target("Shared");
+    shared->SetAFlag(A_LOCK_TARGET);
+    constexpr int kN = 100000;
+    std::vector<TestMaker*> makers;
+    makers.reserve(kN);
+    for (int i = 0; i < kN; ++i) {
+        makers.push_back(g.Maker("M" + std::to_string(i)));
+        makers.back()->ReplaceReference(0, shared);
+    }
+    // The first half from the front (holes pile up at the head and get squeezed), then every other
+    // one of the rest from the back.
+    for (int i = 0; i < kN / 2; ++i) makers[static_cast<size_t>(i)]->DeleteReference(0);
+    for (int i = kN - 2; i >= kN / 2; i -= 2) makers[static_cast<size_t>(i)]->DeleteReference(0);
+    ASSERT_EQ(shared->NumDependents(), kN / 4);
+    DependentIterator it(shared);
+    int expect = kN / 2 + 1;
+    for (ReferenceMaker* m = it.Next(); m; m = it.Next(), expect += 2)
+        ASSERT_EQ(m, makers[static_cast<size_t>(expect)]);
+    EXPECT_EQ(expect, kN + 1);
+}
+
+TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
+    // The list never touches its makers: stand-in addresses are enough.
+    RefList list;
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    for (int i = 0; i < 40; ++i) list.Add(maker(i), 0);
+    list.Add(maker(5), 1); // maker 5 twice
+    EXPECT_EQ(list.CountOf(maker(5)), 2);
+    // Slot 1 of maker 5 is the later entry, even though slot 0 comes first.
+    RefList::Token t5 = list.Remove(maker(5), 1);
+    EXPECT_EQ(t5.pos, 40u);
+    RefList::Token t3 = list.Remove(maker(3), 0);
+    EXPECT_EQ(list.MakerAt(3), nullptr);
+    list.Revive(t3, maker(3), 0);
+    EXPECT_EQ(list.MakerAt(3), maker(3));
+    // Squeezing: once half the list is holes, the positions close up and old tokens no longer revive
+    // in place (the entry is appended instead).
+    RefList::Token t0 = list.Remove(maker(0), 0);
+    for (int i = 1; i < 24; ++i) list.Remove(maker(i), 0);
+    EXPECT_EQ(list.Size(), 20u); // squeezed at 21 holes, then 4 new holes
+    EXPECT_EQ(list.Count(), 16);
+    EXPECT_EQ(list.MakerAt(0), nullptr);
+    EXPECT_EQ(list.MakerAt(4), maker(24));
+    list.Revive(t0, maker(0), 0);
+    EXPECT_EQ(list.MakerAt(list.Size() - 1), maker(0));
+}
+
+TEST(ReferenceGraph, EnumRefHierarchyCanFollowOnlyWhatIsSaved) {
+    GraphBuilder g;
+    TestMaker* root = g.Maker("Root", 3);
+    TestTarget* real = g.Target("Real", 1);
+    TestTarget* weak = g.Target("Weak");
+    TestTarget* below = g.Target("Below");
+    g.Link(root, 0, real);
+    g.Link(root, 1, weak);
+    g.Link(root, 2, real);
+    g.Link(real, 0, below);
+    root->SetWeak(1);
+    struct Collect : RefEnumProc {
+        Names seen;
+        int proc(ReferenceMaker* rm) override {
+            seen.push_back(rm->IsRefTarget() ? static_cast<TestTarget*>(rm)->Name() : static_cast<TestMaker*>(rm)->Name());
+            return REF_ENUM_CONTINUE;
+        }
+    };
+    Collect all;
+    EXPECT_TRUE(root->EnumRefHierarchy(all));
+    EXPECT_EQ(all.seen, (Names{"Root", "Real", "Below", "Weak"}));
+    Collect saved;
+    root->EnumRefHierarchy(saved, true, true, false);
+    EXPECT_EQ(saved.seen, (Names{"Root", "Real", "Below"}));
+}
+
+TEST(AnimGraphDump, NumbersByFirstVisitAndPrintsSharedTargetsAsBackReferences) {
+    GraphBuilder g;
+    TestMaker* root = g.Maker("Root", 3);
+    TestTarget* a = g.Target("A", 1);
+    TestTarget* s = g.Target("S");
+    g.Link(root, 0, a);
+    g.Link(root, 2, s);
+    g.Link(a, 0, s);
+    root->SetWeak(2);
+    s->SetAFlag(A_LOCK_TARGET);
+    EXPECT_EQ(g.Dump({root}),
+              "#1 TestMaker Root (0x7e570002, 0x0) super 0x7e50\n"
+              "  ref 0: #2 real\n"
+              "  ref 1: null\n"
+              "  ref 2: #3 weak\n"
+              "  sub 0 \"Slot 0\": #2\n"
+              "  sub 1 \"Slot 1\": null\n"
+              "  sub 2 \"Slot 2\": #3\n"
+              "#2 TestTarget A (0x7e570001, 0x0) super 0x7e50\n"
+              "  ref 0: #3 real\n"
+              "  sub 0 \"Slot 0\": #3\n"
+              "  deps: #1\n"
+              "#3 TestTarget S (0x7e570001, 0x0) super 0x7e50 [locked]\n"
+              "  deps: #1, #2\n");
+    // Outside the dump, a dependent shows by class.
+    EXPECT_EQ(g.Dump({a}).find("  deps: (TestMaker)\n") != std::string::npos, true);
+}
+
+namespace {
+struct Tag : AnimProperty {
+    Tag(DWORD id, int* deaths) : id_(id), deaths_(deaths) {}
+    ~Tag() override { ++*deaths_; }
+    DWORD ID() override { return id_; }
+    DWORD id_;
+    int* deaths_;
+};
+} // namespace
+
+TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
+    GraphBuilder g;
+    int deaths = 0;
+    TestTarget* t = g.Target("T");
+    t->AddAProp(new Tag(7, &deaths));
+    t->AddAProp(new Tag(9, &deaths));
+    auto* replacement = new Tag(7, &deaths);
+    t->AddAProp(replacement); // replaces (and frees) the first id 7
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(t->GetAProp(7), replacement);
+    EXPECT_EQ(t->NumAProps(), 2);
+    t->RemoveAProp(9);
+    EXPECT_EQ(deaths, 2);
+    EXPECT_EQ(t->GetAProp(9), nullptr);
+
+    AnimHandle h = Animatable::GetHandleByAnim(t);
+    EXPECT_EQ(Animatable::GetHandleByAnim(t), h);
+    EXPECT_EQ(Animatable::GetAnimByHandle(h), t);
+    TestTarget* other = g.Target("Other");
+    EXPECT_NE(Animatable::GetHandleByAnim(other), h);
+    t->MaybeAutoDelete(); // nothing holds it
+    EXPECT_EQ(deaths, 3);
+    EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
+}
