@@ -1,0 +1,104 @@
+// The syntax tree of the script language: one node type whose kind says which fields it uses.
+#pragma once
+
+#include "host/script/Value.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct AstNode;
+using AstPtr = std::shared_ptr<const AstNode>;
+
+enum class AstKind {
+    Literal,     // literal
+    Var,         // name
+    Path,        // name: the text after "$"; flag 1 when it was quoted
+    ArrayLit,    // kids: elements
+    BitArrayLit, // kids: elements, Range nodes for a..b
+    Range,       // kids: from, to
+    Point3Lit,   // kids: x, y, z
+    Unary,       // name: "-" or "not"; kids: operand
+    Binary,      // name: + - * / ^ == != < <= > >= and or; kids: left, right
+    As,          // kids: value, class expression
+    Property,    // name: property; kids: object
+    Index,       // kids: object, index
+    Call,        // kids: callee, positional arguments...; keys: keyword arguments
+    Assign,      // name: = += -= *= /=; kids: target (Var, Property, Index or Path), value
+    Block,       // kids: expressions, evaluated in a new scope
+    If,          // kids: test, then, else (else may be null); flag 1 for "if ... do"
+    While,       // kids: test, body
+    DoWhile,     // kids: body, test
+    ForIn,       // name: variable; kids: collection, where (or null), body; flag 1 for collect
+    ForRange,    // name: variable; kids: from, to, by (or null), where (or null), body; flag 1 for collect
+    FnDef,  // name; params: positional names; keys: keyword parameters with defaults (null: none); kids: body
+    Return, // kids: value (or null)
+    Exit,   // kids: value (or null)
+    Continue,   //
+    Decl,       // flag 1 local, 2 global; keys: names with initial values (or null)
+    Try,        // kids: body, handler
+    Context,    // name: undo, redraw, animate...; kids: label (or null), state, body
+    MaxCommand, // name: the command words, lower-cased, joined by one space
+    Case,       // kids: subject (or null); pairs: label (null for default), expression
+    Attributes, // definition
+    Rollout,    // definition
+};
+
+// The parsed form of "attributes Name (parameters main (...) rollout r "t" (...))" and of a rollout.
+struct AstParamDef {
+    std::wstring name;
+    std::vector<std::pair<std::wstring, AstPtr>> keys; // type:#float default:5 ui:spn ...
+};
+
+struct AstParamBlockDef {
+    std::wstring name;
+    std::vector<std::pair<std::wstring, AstPtr>> keys; // rollout:r ...
+    std::vector<AstParamDef> params;
+    std::vector<std::wstring> handlers; // "on <name> <event> ... do (...)" texts, kept as written
+};
+
+struct AstRolloutDef {
+    std::wstring name;
+    AstPtr title;
+    std::vector<std::pair<std::wstring, AstPtr>> keys;
+    std::wstring body; // the text between the parentheses, for a user interface to build from
+};
+
+struct AstDefinition {
+    std::wstring name;
+    std::vector<std::pair<std::wstring, AstPtr>> keys; // attribID:#(..) version:1 ...
+    std::vector<AstParamBlockDef> blocks;
+    std::vector<AstRolloutDef> rollouts;
+    std::vector<AstPtr> locals;         // local declarations and functions inside the definition
+    std::vector<std::wstring> handlers; // "on create do ..." texts, kept as written
+};
+
+struct AstNode : std::enable_shared_from_this<AstNode> {
+    AstKind kind = AstKind::Literal;
+    int line = 0;
+    int column = 0;
+    std::shared_ptr<const std::wstring> source;
+    std::wstring name;  // as written
+    std::wstring lower; // name lower-cased, for lookups
+    int flag = 0;
+    Value literal;
+    std::vector<AstPtr> kids;
+    std::vector<std::pair<std::wstring, AstPtr>> keys; // names as written
+    std::vector<std::wstring> params;
+    std::vector<std::pair<AstPtr, AstPtr>> pairs;
+    std::shared_ptr<const AstDefinition> definition;
+
+    const AstNode* Kid(size_t i) const { return i < kids.size() ? kids[i].get() : nullptr; }
+};
+
+// A parsed script: its top-level expressions.
+struct AstProgram {
+    std::shared_ptr<const std::wstring> source;
+    std::vector<AstPtr> body;
+};
+
+// A compact, deterministic text form of a tree, for tests and for debugging the parser:
+// (call (var format) "%\n" (var x) to:(var s)).
+std::wstring DumpAst(const AstNode& node);
+std::wstring DumpAst(const AstProgram& program);

@@ -1,0 +1,18 @@
+// Registration of the script language's core built-in functions.
+#pragma once
+
+#include <string>
+
+class Interpreter;
+
+// print, format, classOf, superClassOf, isKindOf, the maths, array and string functions, string streams,
+// named colours, throw and getCurrentException.
+void RegisterCoreBuiltins(Interpreter& interp);
+// getDir, GetINISetting, SetINISetting, getMAXIniFile, doesFileExist, getFiles, deleteFile, makeDir and the
+// file name functions. Paths may use "\\" or "/".
+void RegisterFileBuiltins(Interpreter& interp);
+// The undo context ("undo on", "undo "name" on", "undo off") and "max undo"/"max redo" on theHold.
+void RegisterUndoBuiltins(Interpreter& interp);
+
+// "*" matches any run of characters, "?" one character (matchPattern, getFiles).
+bool MatchWildcard(const std::wstring& text, const std::wstring& pattern, bool ignoreCase);

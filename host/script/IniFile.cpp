@@ -1,0 +1,214 @@
+// INI files: parsed into lines once per load, so that a write changes exactly one line.
+#include "host/script/IniFile.h"
+
+#include "host/core/WStr.h"
+
+#include <cwctype>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::wstring Trim(std::wstring_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::iswspace(static_cast<wint_t>(s[b])))
+        ++b;
+    while (e > b && std::iswspace(static_cast<wint_t>(s[e - 1])))
+        --e;
+    return std::wstring(s.substr(b, e - b));
+}
+
+bool SameNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+            return false;
+    return true;
+}
+
+} // namespace
+
+IniFile::Line IniFile::Parse(std::wstring text) {
+    Line line;
+    std::wstring t = Trim(text);
+    if (!t.empty() && t[0] == L'[') {
+        size_t close = t.find(L']');
+        if (close != std::wstring::npos) {
+            line.kind = LineKind::Section;
+            line.name = Trim(std::wstring_view(t).substr(1, close - 1));
+        }
+    } else if (!t.empty() && t[0] != L';') {
+        size_t eq = t.find(L'=');
+        if (eq != std::wstring::npos && eq > 0) {
+            line.kind = LineKind::Entry;
+            line.name = Trim(std::wstring_view(t).substr(0, eq));
+            line.value = Trim(std::wstring_view(t).substr(eq + 1));
+            if (line.value.size() >= 2 && line.value.front() == L'"' && line.value.back() == L'"')
+                line.value = line.value.substr(1, line.value.size() - 2);
+        }
+    }
+    line.text = std::move(text);
+    return line;
+}
+
+bool IniFile::Load(const std::filesystem::path& path) {
+    lines_.clear();
+    encoding_ = Encoding::Utf8;
+    crlf_ = false;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return true;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::wstring text;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        encoding_ = Encoding::Utf16Le;
+        std::u16string u16;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            u16 += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        text = WStr::FromUTF16(u16).str();
+    } else {
+        size_t skip = 0;
+        if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            encoding_ = Encoding::Utf8Bom;
+            skip = 3;
+        }
+        text = WStr::FromUTF8(std::string_view(bytes).substr(skip)).str();
+    }
+    crlf_ = text.find(L"\r\n") != std::wstring::npos;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        lines_.push_back(Parse(std::move(line)));
+        start = end + 1;
+    }
+    return true;
+}
+
+std::wstring IniFile::Text() const {
+    std::wstring out;
+    for (const Line& l : lines_)
+        out += l.text + L"\n";
+    return out;
+}
+
+bool IniFile::Save(const std::filesystem::path& path) const {
+    std::error_code ec;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+    std::wstring text;
+    for (const Line& l : lines_)
+        text += l.text + (crlf_ ? L"\r\n" : L"\n");
+    std::string bytes;
+    if (encoding_ == Encoding::Utf16Le) {
+        bytes = "\xFF\xFE";
+        for (char16_t c : WStr(text).ToUTF16()) {
+            bytes += static_cast<char>(c & 0xFF);
+            bytes += static_cast<char>(c >> 8);
+        }
+    } else {
+        if (encoding_ == Encoding::Utf8Bom) bytes = "\xEF\xBB\xBF";
+        bytes += WStr(text).ToUTF8();
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+long IniFile::FindSection(std::wstring_view section) const {
+    for (size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].kind == LineKind::Section && SameNoCase(lines_[i].name, section))
+            return static_cast<long>(i);
+    return -1;
+}
+
+size_t IniFile::SectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != LineKind::Section)
+        ++i;
+    return i;
+}
+
+std::wstring IniFile::Get(std::wstring_view section, std::wstring_view key) const {
+    long header = FindSection(section);
+    if (header < 0) return L"";
+    size_t end = SectionEnd(static_cast<size_t>(header));
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i)
+        if (lines_[i].kind == LineKind::Entry && SameNoCase(lines_[i].name, key)) return lines_[i].value;
+    return L"";
+}
+
+bool IniFile::Has(std::wstring_view section, std::wstring_view key) const {
+    long header = FindSection(section);
+    if (header < 0) return false;
+    size_t end = SectionEnd(static_cast<size_t>(header));
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i)
+        if (lines_[i].kind == LineKind::Entry && SameNoCase(lines_[i].name, key)) return true;
+    return false;
+}
+
+void IniFile::Set(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+    std::wstring text = std::wstring(key) + L"=" + std::wstring(value);
+    long header = FindSection(section);
+    if (header < 0) {
+        lines_.push_back(Parse(L"[" + std::wstring(section) + L"]"));
+        lines_.push_back(Parse(text));
+        return;
+    }
+    size_t end = SectionEnd(static_cast<size_t>(header));
+    size_t insertAt = static_cast<size_t>(header) + 1;
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i) {
+        if (lines_[i].kind != LineKind::Entry) continue;
+        if (SameNoCase(lines_[i].name, key)) {
+            lines_[i] = Parse(text);
+            return;
+        }
+        insertAt = i + 1;
+    }
+    lines_.insert(lines_.begin() + static_cast<long>(insertAt), Parse(text));
+}
+
+std::vector<std::wstring> IniFile::Sections() const {
+    std::vector<std::wstring> out;
+    for (const Line& l : lines_)
+        if (l.kind == LineKind::Section) out.push_back(l.name);
+    return out;
+}
+
+std::vector<std::wstring> IniFile::Keys(std::wstring_view section) const {
+    std::vector<std::wstring> out;
+    long header = FindSection(section);
+    if (header < 0) return out;
+    size_t end = SectionEnd(static_cast<size_t>(header));
+    for (size_t i = static_cast<size_t>(header) + 1; i < end; ++i)
+        if (lines_[i].kind == LineKind::Entry) out.push_back(lines_[i].name);
+    return out;
+}
+
+std::filesystem::path IniFile::ToPath(std::wstring_view scriptPath) {
+    std::wstring p(scriptPath);
+    for (wchar_t& c : p)
+        if (c == L'\\') c = L'/';
+    return std::filesystem::path(WStr(p).ToUTF8());
+}
+
+std::wstring IniFile::Read(std::wstring_view file, std::wstring_view section, std::wstring_view key) {
+    IniFile ini;
+    if (!ini.Load(ToPath(file))) return L"";
+    return ini.Get(section, key);
+}
+
+bool IniFile::Write(std::wstring_view file, std::wstring_view section, std::wstring_view key,
+                    std::wstring_view value) {
+    IniFile ini;
+    std::filesystem::path path = ToPath(file);
+    if (!ini.Load(path)) return false;
+    ini.Set(section, key, value);
+    return ini.Save(path);
+}

@@ -1,0 +1,1001 @@
+// Recursive-descent parser of the script language. New lines end an expression once it is complete; inside
+// an unfinished expression (after an operator, a comma, "then", "=") they are skipped.
+#include "host/script/Parser.h"
+
+#include "host/script/Lexer.h"
+#include "host/script/ScriptError.h"
+
+namespace {
+
+using AstMut = std::shared_ptr<AstNode>;
+
+class Parser {
+public:
+    Parser(std::wstring_view text, const std::wstring& sourceName)
+        : text_(text), source_(std::make_shared<const std::wstring>(sourceName)),
+          toks_(Tokenize(text, sourceName)) {}
+
+    AstProgram Program() {
+        AstProgram program;
+        program.source = source_;
+        program.body = Sequence(false);
+        if (Cur().kind != TokenKind::End) Fail(L"end of line");
+        return program;
+    }
+
+private:
+    // ---- tokens -------------------------------------------------------------------------------------------
+
+    const Token& Cur() const { return toks_[p_]; }
+    const Token& Next(size_t ahead = 1) const {
+        size_t i = p_ + ahead;
+        return i < toks_.size() ? toks_[i] : toks_.back();
+    }
+    const Token& Take() {
+        const Token& t = toks_[p_];
+        if (p_ + 1 < toks_.size()) ++p_;
+        return t;
+    }
+    bool AtPunct(std::wstring_view p) const { return Cur().IsPunct(p); }
+    bool AtKeyword(std::wstring_view k) const { return Cur().IsKeyword(k); }
+    bool AtEnd() const { return Cur().kind == TokenKind::End; }
+
+    void SkipNewlines() {
+        while (Cur().kind == TokenKind::Newline)
+            Take();
+    }
+
+    // True when the first token after any new lines is the keyword; the new lines are then consumed.
+    bool KeywordAhead(std::wstring_view k) {
+        size_t i = p_;
+        while (toks_[i].kind == TokenKind::Newline)
+            ++i;
+        if (!toks_[i].IsKeyword(k)) return false;
+        p_ = i;
+        return true;
+    }
+
+    [[noreturn]] void Fail(const std::wstring& expected) const { FailAt(Cur(), expected); }
+
+    [[noreturn]] void FailAt(const Token& t, const std::wstring& expected) const {
+        throw ScriptError(L"syntax error: expected " + expected + L" but found " + t.Describe(), *source_,
+                          t.line, t.column);
+    }
+
+    void ExpectPunct(std::wstring_view p) {
+        if (!AtPunct(p)) Fail(L"'" + std::wstring(p) + L"'");
+        Take();
+    }
+
+    void ExpectKeyword(std::wstring_view k) {
+        if (!AtKeyword(k)) Fail(L"'" + std::wstring(k) + L"'");
+        Take();
+    }
+
+    const Token& ExpectName(const wchar_t* what) {
+        if (Cur().kind != TokenKind::Identifier) Fail(what);
+        return Take();
+    }
+
+    // A name immediately followed by ':' (a keyword argument or parameter); reserved words count too, as
+    // in "format ... to:stream" and "parameters main rollout:params".
+    bool AtKeyName() const {
+        return (Cur().kind == TokenKind::Identifier || Cur().kind == TokenKind::Keyword) &&
+               Next().IsPunct(L":") && !Next().spaceBefore;
+    }
+
+    bool AtSeparator() const {
+        return Cur().kind == TokenKind::Newline || AtPunct(L";") || AtPunct(L")") || AtEnd();
+    }
+
+    AstMut Make(AstKind kind, const Token& at) const {
+        auto n = std::make_shared<AstNode>();
+        n->kind = kind;
+        n->line = at.line;
+        n->column = at.column;
+        n->source = source_;
+        return n;
+    }
+
+    AstMut MakeNamed(AstKind kind, const Token& at, std::wstring name) const {
+        AstMut n = Make(kind, at);
+        n->lower = LowerName(name);
+        n->name = std::move(name);
+        return n;
+    }
+
+    // ---- sequences ---------------------------------------------------------------------------------------
+
+    // Expressions separated by new lines or ';' up to ')' (inBlock) or the end of the script.
+    std::vector<AstPtr> Sequence(bool inBlock) {
+        std::vector<AstPtr> items;
+        while (true) {
+            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
+                Take();
+            if (AtEnd() || (inBlock && AtPunct(L")"))) break;
+            items.push_back(Expr());
+            if (!(Cur().kind == TokenKind::Newline || AtPunct(L";") || AtEnd() || (inBlock && AtPunct(L")"))))
+                Fail(inBlock ? L"')'" : L"end of line");
+        }
+        return items;
+    }
+
+    // ---- expressions -------------------------------------------------------------------------------------
+
+    AstPtr Expr() {
+        const Token& t = Cur();
+        if (t.kind == TokenKind::Keyword) {
+            const std::wstring& k = t.text;
+            if (k == L"if") return If();
+            if (k == L"while") return While();
+            if (k == L"do") return DoWhile();
+            if (k == L"for") return For();
+            if (k == L"fn" || k == L"function") return Function();
+            if (k == L"return") return Jump(AstKind::Return);
+            if (k == L"exit") return Jump(AstKind::Exit);
+            if (k == L"continue") return Make(AstKind::Continue, Take());
+            if (k == L"local" || k == L"global") return Declaration();
+            if (k == L"try") return Try();
+            if (k == L"undo" || k == L"animate") return Context(false);
+            if (k == L"with") return Context(true);
+            if (k == L"max") return MaxCommand();
+            if (k == L"case") return Case();
+            if (k == L"attributes") return Attributes();
+            if (k == L"rollout") return Rollout();
+        }
+        AstPtr left = Or();
+        static const wchar_t* const kAssign[] = {L"=", L"+=", L"-=", L"*=", L"/="};
+        for (const wchar_t* op : kAssign) {
+            if (!AtPunct(op)) continue;
+            if (left->kind != AstKind::Var && left->kind != AstKind::Property && left->kind != AstKind::Index)
+                Fail(L"end of expression (only a variable, a property or an index can be assigned)");
+            const Token& opTok = Take();
+            SkipNewlines();
+            AstMut n = MakeNamed(AstKind::Assign, opTok, op);
+            n->kids = {left, Expr()};
+            return n;
+        }
+        return left;
+    }
+
+    AstPtr Binary(const Token& op, std::wstring name, AstPtr left, AstPtr right) const {
+        AstMut n = MakeNamed(AstKind::Binary, op, std::move(name));
+        n->kids = {std::move(left), std::move(right)};
+        return n;
+    }
+
+    AstPtr Or() {
+        AstPtr left = And();
+        while (AtKeyword(L"or")) {
+            const Token& op = Take();
+            SkipNewlines();
+            left = Binary(op, L"or", left, And());
+        }
+        return left;
+    }
+
+    AstPtr And() {
+        AstPtr left = Not();
+        while (AtKeyword(L"and")) {
+            const Token& op = Take();
+            SkipNewlines();
+            left = Binary(op, L"and", left, Not());
+        }
+        return left;
+    }
+
+    AstPtr Not() {
+        if (AtKeyword(L"not")) {
+            const Token& op = Take();
+            AstMut n = MakeNamed(AstKind::Unary, op, L"not");
+            n->kids = {Not()};
+            return n;
+        }
+        return Compare();
+    }
+
+    AstPtr Compare() {
+        AstPtr left = Additive();
+        static const wchar_t* const kOps[] = {L"==", L"!=", L"<", L"<=", L">", L">="};
+        while (true) {
+            const wchar_t* found = nullptr;
+            for (const wchar_t* op : kOps)
+                if (AtPunct(op)) found = op;
+            if (!found) return left;
+            const Token& op = Take();
+            SkipNewlines();
+            left = Binary(op, found, left, Additive());
+        }
+    }
+
+    AstPtr Additive() {
+        AstPtr left = Multiplicative();
+        while (AtPunct(L"+") || AtPunct(L"-")) {
+            const Token& op = Take();
+            SkipNewlines();
+            left = Binary(op, op.text, left, Multiplicative());
+        }
+        return left;
+    }
+
+    AstPtr Multiplicative() {
+        AstPtr left = Power();
+        while (AtPunct(L"*") || AtPunct(L"/")) {
+            const Token& op = Take();
+            SkipNewlines();
+            left = Binary(op, op.text, left, Power());
+        }
+        return left;
+    }
+
+    AstPtr Power() {
+        AstPtr left = AsConversion();
+        if (AtPunct(L"^")) {
+            const Token& op = Take();
+            SkipNewlines();
+            return Binary(op, L"^", left, Power()); // right-associative
+        }
+        return left;
+    }
+
+    AstPtr AsConversion() {
+        AstPtr left = Unary();
+        while (AtKeyword(L"as")) {
+            const Token& op = Take();
+            AstMut n = Make(AstKind::As, op);
+            n->kids = {left, Operand()};
+            left = n;
+        }
+        return left;
+    }
+
+    AstPtr Unary() {
+        if (AtPunct(L"-")) {
+            const Token& op = Take();
+            AstMut n = MakeNamed(AstKind::Unary, op, L"-");
+            n->kids = {Unary()};
+            return n;
+        }
+        return CallOrOperand();
+    }
+
+    // ---- calls -------------------------------------------------------------------------------------------
+
+    bool CanStartArgument() const {
+        if (AtKeyName()) return true;
+        const Token& t = Cur();
+        switch (t.kind) {
+        case TokenKind::Integer:
+        case TokenKind::Float:
+        case TokenKind::String:
+        case TokenKind::Identifier:
+        case TokenKind::Symbol:
+        case TokenKind::Path:
+        case TokenKind::ArrayOpen:
+        case TokenKind::BitOpen:
+            return true;
+        case TokenKind::Keyword:
+            return t.text == L"true" || t.text == L"false" || t.text == L"undefined" ||
+                   t.text == L"unsupplied" || t.text == L"ok" || t.text == L"on" || t.text == L"off";
+        case TokenKind::Punct:
+            if (t.text == L"(") return true;
+            if (t.text == L"[") return t.spaceBefore;
+            // "f -1": a minus after a space and glued to what follows is a negative argument.
+            if (t.text == L"-")
+                return t.spaceBefore && !Next().spaceBefore && Next().kind != TokenKind::Newline &&
+                       Next().kind != TokenKind::End;
+            return false;
+        default:
+            return false;
+        }
+    }
+
+    AstPtr ArgumentOperand() {
+        if (AtPunct(L"-")) {
+            const Token& op = Take();
+            AstMut n = MakeNamed(AstKind::Unary, op, L"-");
+            n->kids = {Operand()};
+            return n;
+        }
+        return Operand();
+    }
+
+    // "f a b key:c" (up to the end of the line or a token that cannot start an argument), "f()", or the
+    // operand alone.
+    AstPtr CallOrOperand() {
+        AstPtr callee = Operand();
+        bool callable = callee->kind == AstKind::Var || callee->kind == AstKind::Property ||
+                        callee->kind == AstKind::Index || callee->kind == AstKind::Path;
+        if (!callable) return callee;
+        if (AtPunct(L"(") && Next().IsPunct(L")")) {
+            Take();
+            Take();
+            return CallNode(callee);
+        }
+        if (callee->kind == AstKind::Path || !CanStartArgument()) return callee;
+        AstMut call = CallNode(callee);
+        while (CanStartArgument()) {
+            if (AtKeyName()) {
+                std::wstring key = Take().text;
+                Take(); // ':'
+                call->keys.emplace_back(std::move(key), ArgumentOperand());
+            } else {
+                call->kids.push_back(ArgumentOperand());
+            }
+        }
+        return call;
+    }
+
+    AstMut CallNode(const AstPtr& callee) const {
+        AstMut call = std::make_shared<AstNode>();
+        call->kind = AstKind::Call;
+        call->line = callee->line;
+        call->column = callee->column;
+        call->source = source_;
+        call->kids.push_back(callee);
+        return call;
+    }
+
+    // A factor followed by ".name", "[index]" (glued to it) and "()" method calls.
+    AstPtr Operand() {
+        AstPtr n = Factor();
+        while (true) {
+            if (AtPunct(L".") && !Cur().spaceBefore) {
+                Take();
+                const Token& name = Cur();
+                if (name.kind != TokenKind::Identifier && name.kind != TokenKind::Keyword)
+                    Fail(L"a property name");
+                Take();
+                AstMut prop = MakeNamed(AstKind::Property, name, name.text);
+                prop->kids = {n};
+                n = prop;
+            } else if (AtPunct(L"[") && !Cur().spaceBefore) {
+                const Token& open = Take();
+                SkipNewlines();
+                AstMut index = Make(AstKind::Index, open);
+                index->kids = {n, Expr()};
+                SkipNewlines();
+                ExpectPunct(L"]");
+                n = index;
+            } else if (AtPunct(L"(") && !Cur().spaceBefore && Next().IsPunct(L")") &&
+                       (n->kind == AstKind::Property || n->kind == AstKind::Var ||
+                        n->kind == AstKind::Index)) {
+                Take();
+                Take();
+                n = CallNode(n);
+            } else {
+                return n;
+            }
+        }
+    }
+
+    AstPtr Literal(const Token& t, Value v) const {
+        AstMut n = Make(AstKind::Literal, t);
+        n->literal = std::move(v);
+        return n;
+    }
+
+    AstPtr Factor() {
+        const Token& t = Cur();
+        switch (t.kind) {
+        case TokenKind::Integer:
+            Take();
+            return Literal(t, Value::Int(t.integer));
+        case TokenKind::Float:
+            Take();
+            return Literal(t, Value::Float(t.number));
+        case TokenKind::String:
+            Take();
+            return Literal(t, Value::String(t.text));
+        case TokenKind::Symbol:
+            Take();
+            return Literal(t, Value::Name(t.text));
+        case TokenKind::Identifier:
+            Take();
+            return MakeNamed(AstKind::Var, t, t.text);
+        case TokenKind::Path: {
+            Take();
+            AstMut n = Make(AstKind::Path, t);
+            n->name = t.text;
+            n->lower = LowerName(t.text);
+            n->flag = t.quotedPath ? 1 : 0;
+            return n;
+        }
+        case TokenKind::ArrayOpen:
+            return ArrayLiteral();
+        case TokenKind::BitOpen:
+            return BitArrayLiteral();
+        case TokenKind::Keyword:
+            if (t.text == L"true" || t.text == L"on") {
+                Take();
+                return Literal(t, Value::Bool(true));
+            }
+            if (t.text == L"false" || t.text == L"off") {
+                Take();
+                return Literal(t, Value::Bool(false));
+            }
+            if (t.text == L"undefined") {
+                Take();
+                return Literal(t, Value::Undefined());
+            }
+            if (t.text == L"unsupplied") {
+                Take();
+                return Literal(t, Value::Unsupplied());
+            }
+            if (t.text == L"ok") {
+                Take();
+                return Literal(t, Value::Ok());
+            }
+            break;
+        case TokenKind::Punct:
+            if (t.text == L"(") {
+                Take();
+                AstMut block = Make(AstKind::Block, t);
+                block->kids = Sequence(true);
+                ExpectPunct(L")");
+                return block;
+            }
+            if (t.text == L"[") return PointLiteral();
+            break;
+        default:
+            break;
+        }
+        Fail(L"an expression");
+    }
+
+    AstPtr ArrayLiteral() {
+        AstMut n = Make(AstKind::ArrayLit, Take());
+        SkipNewlines();
+        if (!AtPunct(L")")) {
+            while (true) {
+                SkipNewlines();
+                n->kids.push_back(Expr());
+                SkipNewlines();
+                if (!AtPunct(L",")) break;
+                Take();
+            }
+        }
+        ExpectPunct(L")");
+        return n;
+    }
+
+    AstPtr BitArrayLiteral() {
+        AstMut n = Make(AstKind::BitArrayLit, Take());
+        SkipNewlines();
+        if (!AtPunct(L"}")) {
+            while (true) {
+                SkipNewlines();
+                AstPtr item = Expr();
+                if (AtPunct(L"..")) {
+                    AstMut range = Make(AstKind::Range, Take());
+                    range->kids = {item, Expr()};
+                    item = range;
+                }
+                n->kids.push_back(item);
+                SkipNewlines();
+                if (!AtPunct(L",")) break;
+                Take();
+            }
+        }
+        ExpectPunct(L"}");
+        return n;
+    }
+
+    AstPtr PointLiteral() {
+        AstMut n = Make(AstKind::Point3Lit, Take());
+        for (int i = 0; i < 3; ++i) {
+            SkipNewlines();
+            n->kids.push_back(Expr());
+            SkipNewlines();
+            if (i < 2) ExpectPunct(L",");
+        }
+        ExpectPunct(L"]");
+        return n;
+    }
+
+    // ---- statements --------------------------------------------------------------------------------------
+
+    AstPtr If() {
+        AstMut n = Make(AstKind::If, Take());
+        AstPtr test = Expr();
+        AstPtr thenPart;
+        if (KeywordAhead(L"then")) {
+            Take();
+            SkipNewlines();
+            thenPart = Expr();
+            AstPtr elsePart;
+            if (KeywordAhead(L"else")) {
+                Take();
+                SkipNewlines();
+                elsePart = Expr();
+            }
+            n->kids = {test, thenPart, elsePart};
+        } else if (KeywordAhead(L"do")) {
+            Take();
+            SkipNewlines();
+            n->flag = 1;
+            n->kids = {test, Expr(), nullptr};
+        } else {
+            Fail(L"'then' or 'do'");
+        }
+        return n;
+    }
+
+    AstPtr While() {
+        AstMut n = Make(AstKind::While, Take());
+        AstPtr test = Expr();
+        if (!KeywordAhead(L"do")) Fail(L"'do'");
+        Take();
+        SkipNewlines();
+        n->kids = {test, Expr()};
+        return n;
+    }
+
+    AstPtr DoWhile() {
+        AstMut n = Make(AstKind::DoWhile, Take());
+        SkipNewlines();
+        AstPtr body = Expr();
+        if (!KeywordAhead(L"while")) Fail(L"'while'");
+        Take();
+        SkipNewlines();
+        n->kids = {body, Expr()};
+        return n;
+    }
+
+    // The "where" filter and the "do"/"collect" body shared by both loop forms.
+    void LoopTail(AstMut& n) {
+        AstPtr where;
+        if (KeywordAhead(L"where")) {
+            Take();
+            SkipNewlines();
+            where = Expr();
+        }
+        if (KeywordAhead(L"collect"))
+            n->flag = 1;
+        else if (!KeywordAhead(L"do"))
+            Fail(L"'do' or 'collect'");
+        Take();
+        SkipNewlines();
+        n->kids.push_back(where);
+        n->kids.push_back(Expr());
+    }
+
+    AstPtr For() {
+        const Token& forTok = Take();
+        const Token& var = ExpectName(L"a loop variable");
+        if (AtPunct(L"=") || AtKeyword(L"in")) {
+            bool in = AtKeyword(L"in");
+            Take();
+            SkipNewlines();
+            AstPtr first = Expr();
+            if (in && !AtKeyword(L"to")) {
+                AstMut n = MakeNamed(AstKind::ForIn, forTok, var.text);
+                n->kids = {first};
+                LoopTail(n);
+                return n;
+            }
+            AstMut n = MakeNamed(AstKind::ForRange, forTok, var.text);
+            ExpectKeyword(L"to");
+            SkipNewlines();
+            AstPtr last = Expr();
+            AstPtr step;
+            if (AtKeyword(L"by")) {
+                Take();
+                SkipNewlines();
+                step = Expr();
+            }
+            n->kids = {first, last, step};
+            LoopTail(n);
+            return n;
+        }
+        Fail(L"'in' or '='");
+    }
+
+    AstPtr Function() {
+        const Token& fnTok = Take();
+        const Token& name = ExpectName(L"a function name");
+        AstMut n = MakeNamed(AstKind::FnDef, fnTok, name.text);
+        while (!AtPunct(L"=")) {
+            if (AtKeyName()) {
+                std::wstring key = Take().text;
+                Take();
+                AstPtr dflt;
+                if (!AtPunct(L"=") && !AtKeyName()) dflt = ArgumentOperand();
+                n->keys.emplace_back(std::move(key), dflt);
+            } else if (Cur().kind == TokenKind::Identifier) {
+                if (!n->keys.empty()) Fail(L"a keyword parameter (positional parameters come first)");
+                n->params.push_back(Take().text);
+            } else {
+                Fail(L"a parameter name or '='");
+            }
+        }
+        Take();
+        SkipNewlines();
+        n->kids = {Expr()};
+        return n;
+    }
+
+    AstPtr Jump(AstKind kind) {
+        const Token& t = Take();
+        AstMut n = Make(kind, t);
+        if (kind == AstKind::Exit) {
+            if (AtKeyword(L"with")) {
+                Take();
+                SkipNewlines();
+                n->kids = {Expr()};
+            } else {
+                n->kids = {nullptr};
+            }
+            return n;
+        }
+        n->kids = {AtSeparator() || AtKeyword(L"else") ? nullptr : Expr()};
+        return n;
+    }
+
+    AstPtr Declaration() {
+        const Token& t = Take();
+        AstMut n = Make(AstKind::Decl, t);
+        n->flag = t.text == L"local" ? 1 : 2;
+        while (true) {
+            const Token& name = ExpectName(L"a variable name");
+            AstPtr init;
+            if (AtPunct(L"=")) {
+                Take();
+                SkipNewlines();
+                init = Expr();
+            }
+            n->keys.emplace_back(name.text, init);
+            if (!AtPunct(L",")) break;
+            Take();
+            SkipNewlines();
+        }
+        return n;
+    }
+
+    AstPtr Try() {
+        AstMut n = Make(AstKind::Try, Take());
+        SkipNewlines();
+        AstPtr body = Expr();
+        if (!KeywordAhead(L"catch")) Fail(L"'catch'");
+        Take();
+        SkipNewlines();
+        n->kids = {body, Expr()};
+        return n;
+    }
+
+    // undo [label] <state> <body>, animate <state> <body>, with <context> [label] <state> <body>.
+    AstPtr Context(bool withPrefix) {
+        const Token& first = Take();
+        const Token* nameTok = &first;
+        if (withPrefix) {
+            if (Cur().kind != TokenKind::Identifier && Cur().kind != TokenKind::Keyword)
+                Fail(L"a context name (undo, redraw, animate...)");
+            nameTok = &Take();
+        }
+        AstMut n = MakeNamed(AstKind::Context, first, LowerName(nameTok->text));
+        AstPtr label;
+        if (Cur().kind == TokenKind::String) label = Operand();
+        AstPtr state = Operand();
+        SkipNewlines();
+        n->kids = {label, state, Expr()};
+        return n;
+    }
+
+    AstPtr MaxCommand() {
+        AstMut n = Make(AstKind::MaxCommand, Take());
+        std::wstring words;
+        while (Cur().kind == TokenKind::Identifier || Cur().kind == TokenKind::Keyword) {
+            if (!words.empty()) words += L" ";
+            words += LowerName(Take().text);
+        }
+        if (words.empty()) Fail(L"a command name after 'max'");
+        n->name = words;
+        n->lower = words;
+        return n;
+    }
+
+    AstPtr Case() {
+        AstMut n = Make(AstKind::Case, Take());
+        AstPtr subject;
+        if (!AtKeyword(L"of")) subject = Expr();
+        n->kids = {subject};
+        SkipNewlines();
+        ExpectKeyword(L"of");
+        SkipNewlines();
+        ExpectPunct(L"(");
+        while (true) {
+            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
+                Take();
+            if (AtPunct(L")")) break;
+            AstPtr label;
+            if (Cur().kind == TokenKind::Identifier && LowerName(Cur().text) == L"default" &&
+                Next().IsPunct(L":")) {
+                Take();
+            } else {
+                label = Operand();
+            }
+            ExpectPunct(L":");
+            SkipNewlines();
+            n->pairs.emplace_back(label, Expr());
+        }
+        ExpectPunct(L")");
+        return n;
+    }
+
+    // key:value pairs after a definition's name, up to its opening parenthesis.
+    std::vector<std::pair<std::wstring, AstPtr>> DefinitionKeys() {
+        std::vector<std::pair<std::wstring, AstPtr>> keys;
+        while (AtKeyName()) {
+            std::wstring key = Take().text;
+            Take();
+            keys.emplace_back(std::move(key), ArgumentOperand());
+        }
+        return keys;
+    }
+
+    // Skips a balanced parenthesised body and gives its text without the outer parentheses.
+    std::wstring RawBody() {
+        SkipNewlines();
+        if (!AtPunct(L"(")) Fail(L"'('");
+        const Token& open = Take();
+        int depth = 1;
+        while (true) {
+            const Token& t = Cur();
+            if (t.kind == TokenKind::End)
+                FailAt(t, L"')' closing the parenthesis at line " + std::to_wstring(open.line));
+            if (t.IsPunct(L"(") || t.kind == TokenKind::ArrayOpen) ++depth;
+            if (t.IsPunct(L")") && --depth == 0) break;
+            Take();
+        }
+        std::wstring body(text_.substr(open.endOffset, Cur().offset - open.endOffset));
+        Take();
+        return body;
+    }
+
+    // "on <name> <event> [args] do <expr>", kept as written.
+    std::wstring Handler() {
+        size_t begin = Cur().offset;
+        Take(); // on
+        while (!AtKeyword(L"do")) {
+            if (AtSeparator()) Fail(L"'do'");
+            Take();
+        }
+        Take();
+        SkipNewlines();
+        Expr();
+        return std::wstring(text_.substr(begin, toks_[p_ - 1].endOffset - begin));
+    }
+
+    AstRolloutDef RolloutDefinition() {
+        AstRolloutDef r;
+        r.name = ExpectName(L"a rollout name").text;
+        r.title = Operand();
+        r.keys = DefinitionKeys();
+        r.body = RawBody();
+        return r;
+    }
+
+    AstPtr Rollout() {
+        AstMut n = Make(AstKind::Rollout, Take());
+        auto def = std::make_shared<AstDefinition>();
+        AstRolloutDef r = RolloutDefinition();
+        n->name = r.name;
+        n->lower = LowerName(r.name);
+        def->name = r.name;
+        def->rollouts.push_back(std::move(r));
+        n->definition = def;
+        return n;
+    }
+
+    AstParamBlockDef ParameterBlock() {
+        AstParamBlockDef block;
+        block.name = ExpectName(L"a parameter block name").text;
+        block.keys = DefinitionKeys();
+        SkipNewlines();
+        ExpectPunct(L"(");
+        while (true) {
+            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
+                Take();
+            if (AtPunct(L")")) break;
+            if (AtKeyword(L"on")) {
+                block.handlers.push_back(Handler());
+                continue;
+            }
+            AstParamDef param;
+            param.name = ExpectName(L"a parameter name").text;
+            param.keys = DefinitionKeys();
+            if (!AtSeparator()) Fail(L"a key:value pair or end of line");
+            block.params.push_back(std::move(param));
+        }
+        ExpectPunct(L")");
+        return block;
+    }
+
+    AstPtr Attributes() {
+        AstMut n = Make(AstKind::Attributes, Take());
+        auto def = std::make_shared<AstDefinition>();
+        if (Cur().kind == TokenKind::Identifier)
+            def->name = Take().text;
+        else if (Cur().kind == TokenKind::String)
+            def->name = Take().text;
+        else
+            Fail(L"an attribute definition name");
+        n->name = def->name;
+        n->lower = LowerName(def->name);
+        def->keys = DefinitionKeys();
+        SkipNewlines();
+        ExpectPunct(L"(");
+        while (true) {
+            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
+                Take();
+            if (AtPunct(L")")) break;
+            if (Cur().kind == TokenKind::Identifier && LowerName(Cur().text) == L"parameters") {
+                Take();
+                def->blocks.push_back(ParameterBlock());
+            } else if (AtKeyword(L"rollout")) {
+                Take();
+                def->rollouts.push_back(RolloutDefinition());
+            } else if (AtKeyword(L"on")) {
+                def->handlers.push_back(Handler());
+            } else if (AtKeyword(L"local") || AtKeyword(L"fn") || AtKeyword(L"function")) {
+                def->locals.push_back(Expr());
+            } else {
+                Fail(L"'parameters', 'rollout', 'local', 'fn' or 'on'");
+            }
+        }
+        ExpectPunct(L")");
+        n->definition = def;
+        return n;
+    }
+
+    std::wstring_view text_;
+    std::shared_ptr<const std::wstring> source_;
+    std::vector<Token> toks_;
+    size_t p_ = 0;
+};
+
+// ---- dump ------------------------------------------------------------------------------------------------
+
+std::wstring Escaped(const std::wstring& s) {
+    std::wstring out = L"\"";
+    for (wchar_t c : s) {
+        switch (c) {
+        case L'\n':
+            out += L"\\n";
+            break;
+        case L'\t':
+            out += L"\\t";
+            break;
+        case L'"':
+            out += L"\\\"";
+            break;
+        case L'\\':
+            out += L"\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + L"\"";
+}
+
+std::wstring Dump(const AstPtr& n) {
+    return n ? DumpAst(*n) : L"null";
+}
+
+std::wstring DumpKeys(const std::vector<std::pair<std::wstring, AstPtr>>& keys) {
+    std::wstring s;
+    for (const auto& [k, v] : keys)
+        s += L" " + k + L":" + (v ? DumpAst(*v) : L"");
+    return s;
+}
+
+std::wstring DumpList(const std::vector<AstPtr>& kids, size_t from = 0) {
+    std::wstring s;
+    for (size_t i = from; i < kids.size(); ++i)
+        s += L" " + Dump(kids[i]);
+    return s;
+}
+
+} // namespace
+
+AstProgram ParseScript(std::wstring_view text, const std::wstring& sourceName) {
+    return Parser(text, sourceName).Program();
+}
+
+std::wstring DumpAst(const AstNode& n) {
+    switch (n.kind) {
+    case AstKind::Literal:
+        return n.literal.Is(Value::Type::String) ? Escaped(n.literal.Str()) : n.literal.PrintForm();
+    case AstKind::Var:
+        return n.name;
+    case AstKind::Path:
+        return L"$" + (n.flag ? L"'" + n.name + L"'" : n.name);
+    case AstKind::ArrayLit:
+        return L"(array" + DumpList(n.kids) + L")";
+    case AstKind::BitArrayLit:
+        return L"(bits" + DumpList(n.kids) + L")";
+    case AstKind::Range:
+        return L"(range" + DumpList(n.kids) + L")";
+    case AstKind::Point3Lit:
+        return L"(point3" + DumpList(n.kids) + L")";
+    case AstKind::Unary:
+    case AstKind::Binary:
+        return L"(" + n.name + DumpList(n.kids) + L")";
+    case AstKind::As:
+        return L"(as" + DumpList(n.kids) + L")";
+    case AstKind::Property:
+        return L"(. " + Dump(n.kids[0]) + L" " + n.name + L")";
+    case AstKind::Index:
+        return L"(index" + DumpList(n.kids) + L")";
+    case AstKind::Call:
+        return L"(call" + DumpList(n.kids) + DumpKeys(n.keys) + L")";
+    case AstKind::Assign:
+        return L"(" + n.name + DumpList(n.kids) + L")";
+    case AstKind::Block:
+        return L"(block" + DumpList(n.kids) + L")";
+    case AstKind::If:
+        return n.flag ? L"(if-do " + Dump(n.kids[0]) + L" " + Dump(n.kids[1]) + L")"
+                      : L"(if" + DumpList(n.kids) + L")";
+    case AstKind::While:
+        return L"(while" + DumpList(n.kids) + L")";
+    case AstKind::DoWhile:
+        return L"(do-while" + DumpList(n.kids) + L")";
+    case AstKind::ForIn:
+    case AstKind::ForRange:
+        return std::wstring(n.flag ? L"(for-collect " : L"(for ") + n.name + DumpList(n.kids) + L")";
+    case AstKind::FnDef: {
+        std::wstring s = L"(fn " + n.name;
+        for (const auto& p : n.params)
+            s += L" " + p;
+        return s + DumpKeys(n.keys) + L" " + Dump(n.kids[0]) + L")";
+    }
+    case AstKind::Return:
+        return L"(return " + Dump(n.kids[0]) + L")";
+    case AstKind::Exit:
+        return L"(exit " + Dump(n.kids[0]) + L")";
+    case AstKind::Continue:
+        return L"(continue)";
+    case AstKind::Decl: {
+        std::wstring s = n.flag == 1 ? L"(local" : L"(global";
+        for (const auto& [k, v] : n.keys)
+            s += L" " + k + (v ? L"=" + DumpAst(*v) : L"");
+        return s + L")";
+    }
+    case AstKind::Try:
+        return L"(try" + DumpList(n.kids) + L")";
+    case AstKind::Context:
+        return L"(context " + n.name + DumpList(n.kids) + L")";
+    case AstKind::MaxCommand:
+        return L"(max " + n.name + L")";
+    case AstKind::Case: {
+        std::wstring s = L"(case " + Dump(n.kids[0]);
+        for (const auto& [label, expr] : n.pairs)
+            s += L" (" + (label ? DumpAst(*label) : L"default") + L" " + Dump(expr) + L")";
+        return s + L")";
+    }
+    case AstKind::Attributes:
+    case AstKind::Rollout: {
+        const AstDefinition& d = *n.definition;
+        std::wstring s =
+            (n.kind == AstKind::Attributes ? L"(attributes " : L"(rollout-def ") + d.name + DumpKeys(d.keys);
+        for (const auto& b : d.blocks) {
+            s += L" (parameters " + b.name + DumpKeys(b.keys);
+            for (const auto& p : b.params)
+                s += L" (" + p.name + DumpKeys(p.keys) + L")";
+            s += L")";
+        }
+        for (const auto& r : d.rollouts)
+            s += L" (rollout " + r.name + L" " + Dump(r.title) + DumpKeys(r.keys) + L")";
+        return s + L")";
+    }
+    }
+    return L"?";
+}
+
+std::wstring DumpAst(const AstProgram& program) {
+    std::wstring s;
+    for (size_t i = 0; i < program.body.size(); ++i)
+        s += (i ? L"\n" : L"") + Dump(program.body[i]);
+    return s;
+}

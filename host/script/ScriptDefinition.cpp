@@ -1,0 +1,44 @@
+// Attribute definitions and rollouts as script values.
+#include "host/script/ScriptDefinition.h"
+
+#include "host/script/Interpreter.h"
+#include "host/script/Lexer.h"
+
+const Value* ScriptDefinition::Find(const Keys& keys, const std::wstring& name) {
+    std::wstring lower = LowerName(name);
+    for (const auto& [k, v] : keys)
+        if (LowerName(k) == lower) return &v;
+    return nullptr;
+}
+
+std::wstring ScriptDefinition::ClassName() const {
+    return kind == Kind::Attributes ? L"AttributeDef" : L"RolloutClass";
+}
+
+std::wstring ScriptDefinition::PrintForm() const {
+    return kind == Kind::Attributes ? L"<AttributeDef:" + name + L">" : L"Rollout:" + name;
+}
+
+bool ScriptDefinition::GetProperty(Interpreter&, const std::wstring& lowerName, Value& out) {
+    if (lowerName == L"name") {
+        out = Value::String(name);
+        return true;
+    }
+    if (kind == Kind::Rollout && lowerName == L"open") {
+        out = Value::Bool(open);
+        return true;
+    }
+    if (kind == Kind::Rollout && lowerName == L"title" && !rollouts.empty()) {
+        out = Value::String(rollouts.front().title);
+        return true;
+    }
+    return false;
+}
+
+bool ScriptDefinition::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
+    if (kind == Kind::Rollout && lowerName == L"open") {
+        open = ArgBool(value);
+        return true;
+    }
+    return false;
+}

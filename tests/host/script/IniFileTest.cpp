@@ -1,0 +1,191 @@
+// INI settings files: reading as the host does, writing one line, and the round trip through scripts.
+#include "host/script/IniFile.h"
+#include "host/core/Listener.h"
+#include "host/script/ScriptRuntime.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Ini : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("ostrivans-h5-ini-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    void WriteBytes(const fs::path& p, const std::string& bytes) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    std::string ReadBytes(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    std::wstring Wide(const fs::path& p) { return WStr::FromUTF8(p.string()).str(); }
+
+    fs::path root;
+};
+
+} // namespace
+
+TEST_F(Ini, ReadsSectionsAndKeysAsTheHostDoes) {
+    fs::path file = root / "host.ini";
+    WriteBytes(file,
+               "; settings\n[Ostrivans]\n PrintTimes = 1 \nQuoted=\"  padded  \"\n[other]\nPrintTimes=7\n"
+               "[OSTRIVANS]\nLate=1\n");
+    IniFile ini;
+    ASSERT_TRUE(ini.Load(file));
+    EXPECT_EQ(ini.Get(L"ostrivans", L"printtimes"), L"1");
+    EXPECT_EQ(ini.Get(L"Ostrivans", L"Quoted"), L"  padded  ");
+    EXPECT_EQ(ini.Get(L"Other", L"PRINTTIMES"), L"7");
+    EXPECT_EQ(ini.Get(L"Ostrivans", L"Missing"), L"");
+    EXPECT_EQ(ini.Get(L"NoSection", L"PrintTimes"), L"");
+    EXPECT_FALSE(ini.Has(L"Ostrivans", L"Late")); // the first section of a name is the one read
+    EXPECT_EQ(ini.Sections(), (std::vector<std::wstring>{L"Ostrivans", L"other", L"OSTRIVANS"}));
+    EXPECT_EQ(ini.Keys(L"OSTRIVANS"), (std::vector<std::wstring>{L"PrintTimes", L"Quoted"}));
+}
+
+TEST_F(Ini, WritingChangesOneLineAndKeepsTheRest) {
+    fs::path file = root / "host.ini";
+    WriteBytes(file, "; keep me\r\n[Ostrivans]\r\nPrintTimes=0\r\n\r\n; between\r\n[Other]\r\nX=1\r\n");
+    ASSERT_TRUE(IniFile::Write(Wide(file), L"ostrivans", L"PrintTimes", L"1"));
+    ASSERT_TRUE(IniFile::Write(Wide(file), L"Ostrivans", L"DlgSizeX", L"720"));
+    ASSERT_TRUE(IniFile::Write(Wide(file), L"New", L"K", L"v"));
+    EXPECT_EQ(ReadBytes(file), "; keep me\r\n[Ostrivans]\r\nPrintTimes=1\r\nDlgSizeX=720\r\n\r\n; between\r\n"
+                               "[Other]\r\nX=1\r\n[New]\r\nK=v\r\n");
+}
+
+TEST_F(Ini, MissingFileAndFolderAreCreated) {
+    fs::path file = root / "deep" / "folder" / "host.ini";
+    EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"PrintTimes"), L"");
+    EXPECT_FALSE(fs::exists(file)); // reading creates nothing
+    ASSERT_TRUE(IniFile::Write(Wide(file), L"Ostrivans", L"PrintTimes", L"0"));
+    EXPECT_EQ(ReadBytes(file), "[Ostrivans]\nPrintTimes=0\n");
+}
+
+TEST_F(Ini, Utf16FilesStayUtf16AndNonAsciiSurvives) {
+    fs::path file = root / "wide.ini";
+    std::u16string text = u"[Ostrivans]\r\nLastFileDir=C:\\Szenen\\Häuser\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    WriteBytes(file, bytes);
+    EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"LastFileDir"), L"C:\\Szenen\\Häuser");
+    ASSERT_TRUE(IniFile::Write(Wide(file), L"Ostrivans", L"PrintTimes", L"1"));
+    std::string after = ReadBytes(file);
+    ASSERT_GE(after.size(), 2u);
+    EXPECT_EQ(after.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"LastFileDir"), L"C:\\Szenen\\Häuser");
+    EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"PrintTimes"), L"1");
+}
+
+// The settings store's script texts, run through the host's entry point exactly as the plug-in builds them.
+class SettingsScripts : public Ini {
+protected:
+    void SetUp() override {
+        Ini::SetUp();
+        ScriptRuntime::Get().Reset();
+        iniFile = root / "config" / "host.ini";
+        ScriptRuntime::Get().Interp().Paths().iniFile = Wide(iniFile);
+    }
+
+    // Runs a text quietly, as the settings store does; the last value.
+    Value Run(const std::wstring& text) {
+        Value result;
+        EXPECT_TRUE(
+            ScriptRuntime::Get().Execute(text, MAXScript::ScriptSource::NonEmbedded, true, &result, true))
+            << ScriptRuntime::Get().LastError();
+        return result;
+    }
+    static std::wstring ReadText(const std::wstring& key) {
+        return L"GetINISetting (getMAXIniFile()) \"Ostrivans\" \"" + key + L"\";";
+    }
+    static std::wstring WriteIntText(const std::wstring& key, int v) {
+        return L"SetINISetting (getMAXIniFile()) \"Ostrivans\" \"" + key + L"\" \"" + std::to_wstring(v) +
+               L"\";";
+    }
+    static std::wstring WriteStringText(const std::wstring& key, const std::wstring& v) {
+        return L"SetINISetting (getMAXIniFile()) \"Ostrivans\" \"" + key + L"\" @\"" + v + L"\";";
+    }
+    static constexpr const wchar_t* kReadNetworkRender =
+        L"OVMFNR=(GetINISetting (getMAXIniFile()) \"Ostrivans\" \"MergeForNetworkRender\");"
+        L"if OVMFNR==\"\" then -1 else OVMFNR as integer";
+    static std::wstring WriteNetworkRender(bool on) {
+        return std::wstring(L"SetINISetting (getMAXIniFile()) \"Ostrivans\" \"MergeForNetworkRender\" \"") +
+               (on ? L"1" : L"0") + L"\"";
+    }
+
+    fs::path iniFile;
+    ListenerCapture capture;
+};
+
+TEST_F(SettingsScripts, IntegerRoundTripAndMissingKey) {
+    Value missing = Run(ReadText(L"PrintTimes"));
+    ASSERT_TRUE(missing.Is(Value::Type::String));
+    EXPECT_EQ(missing.Str(), L"");
+    Value written = Run(WriteIntText(L"PrintTimes", 0));
+    EXPECT_TRUE(written.Is(Value::Type::Boolean) && written.AsBool());
+    EXPECT_EQ(Run(ReadText(L"PrintTimes")).Str(), L"0");
+    Run(WriteIntText(L"DlgSizeX", -15));
+    EXPECT_EQ(Run(ReadText(L"dlgsizex")).Str(), L"-15");
+    EXPECT_EQ(ReadBytes(iniFile), "[Ostrivans]\nPrintTimes=0\nDlgSizeX=-15\n");
+}
+
+TEST_F(SettingsScripts, LastFileDirWithBackslashesRoundTrips) {
+    const std::wstring dir = L"C:\\scenes\\city blocks\\v2";
+    Run(WriteStringText(L"LastFileDir", dir));
+    EXPECT_EQ(ReadBytes(iniFile), "[Ostrivans]\nLastFileDir=C:\\scenes\\city blocks\\v2\n");
+    EXPECT_EQ(Run(ReadText(L"LastFileDir")).Str(), dir);
+    // Written back as read, the value is unchanged.
+    Run(WriteStringText(L"LastFileDir", Run(ReadText(L"LastFileDir")).Str()));
+    EXPECT_EQ(Run(ReadText(L"LastFileDir")).Str(), dir);
+    // A file name with a trailing backslash too: the verbatim literal has no escapes.
+    Run(WriteStringText(L"LastFileDir", L"D:\\assets\\"));
+    EXPECT_EQ(Run(ReadText(L"LastFileDir")).Str(), L"D:\\assets\\");
+}
+
+TEST_F(SettingsScripts, NetworkRenderReadGivesIntegerOrUndefined) {
+    Value missing = Run(kReadNetworkRender);
+    ASSERT_TRUE(missing.Is(Value::Type::Integer));
+    EXPECT_EQ(missing.AsInt(), -1);
+    Run(WriteNetworkRender(true));
+    EXPECT_EQ(Run(kReadNetworkRender).AsInt(), 1);
+    Run(WriteNetworkRender(false));
+    EXPECT_EQ(Run(kReadNetworkRender).AsInt(), 0);
+    Run(WriteStringText(L"MergeForNetworkRender", L"abc"));
+    EXPECT_TRUE(Run(kReadNetworkRender).IsUndefined()); // not an integer: the setting reads as off
+}
+
+TEST_F(SettingsScripts, QuietAndLoudErrors) {
+    ScriptRuntime& rt = ScriptRuntime::Get();
+    rt.Interp().Paths().iniFile.clear();
+    Value result = Value::Int(5);
+    EXPECT_FALSE(
+        rt.Execute(ReadText(L"PrintTimes"), MAXScript::ScriptSource::NonEmbedded, true, &result, true));
+    EXPECT_EQ(result.PrintForm(), L"5"); // untouched
+    ASSERT_EQ(rt.QuietErrorLog().size(), 1u);
+    EXPECT_EQ(rt.QuietErrorLog()[0],
+              L"<script>:1:16: Runtime error: the host has no settings file configured");
+    EXPECT_EQ(capture.Text(), WStr(L""));
+    EXPECT_FALSE(
+        rt.Execute(L"Ostrivans_Manager.open", MAXScript::ScriptSource::NonEmbedded, true, nullptr, false));
+    EXPECT_EQ(rt.QuietErrorLog().size(), 1u); // not logged when asked not to
+
+    EXPECT_FALSE(ExecuteMAXScriptScript(L"x = (1 +", MAXScript::ScriptSource::NonEmbedded));
+    EXPECT_EQ(capture.Text(),
+              WStr(L"-- <script>:1:9: syntax error: expected an expression but found end of script\n"));
+    EXPECT_TRUE(ExecuteMAXScriptScript(L"print \"fine\"", MAXScript::ScriptSource::NonEmbedded, TRUE));
+}
