@@ -132,6 +132,10 @@ void Hold::Put(RestoreObj* rob) {
         delete rob;
         return;
     }
+    // A new change makes the redo buffer meaningless. It goes before the change is recorded: a redo
+    // step may own a target that this change deletes again, and dropping that step later would free the
+    // target under the new step's feet.
+    if (impl_->objects.empty()) DeleteSteps(impl_->redo);
     impl_->objects.push_back(rob);
 }
 

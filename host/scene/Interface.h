@@ -1,0 +1,140 @@
+// The host application as plug-ins see it: the scene, its operations and the host's services.
+#pragma once
+
+#include "host/core/Matrix3.h"
+#include "host/core/Tab.h"
+#include "host/core/WStr.h"
+
+class INode;
+class Object;
+class Control;
+class Mtl;
+class MtlBase;
+class MtlBaseLib;
+class ILayerManager;
+class INamedSelectionSetManager;
+class ISceneEventManager;
+class HostServices;
+class ReferenceTarget;
+using INodeTab = Tab<INode*>;
+
+// Merge options.
+constexpr int MERGE_DUPS_PROMPT = 0;
+constexpr int MERGE_DUPS_MERGE = 1; // keep both nodes
+constexpr int MERGE_DUPS_SKIP = 2;
+constexpr int MERGE_DUPS_DELOLD = 3;
+constexpr int MERGE_DUPS_RENAME = 1000;
+constexpr int MERGE_DUP_MTL_PROMPT = 0;
+constexpr int MERGE_DUP_MTL_USE_MERGED = 1;
+constexpr int MERGE_DUP_MTL_USE_SCENE = 2;
+constexpr int MERGE_DUP_MTL_RENAME = 1000;
+constexpr int MERGE_DUP_MTL_AUTORENAME = 3;
+constexpr int MERGE_REPARENT_PROMPT = 0;
+constexpr int MERGE_REPARENT_ALWAYS = 1;
+constexpr int MERGE_REPARENT_NEVER = 2;
+
+// Clone types for CloneNodes.
+enum CloneType { NODE_COPY, NODE_INSTANCE, NODE_REFERENCE, NODE_NONE };
+
+// Command panel task modes.
+constexpr int TASK_MODE_CREATE = 1;
+constexpr int TASK_MODE_MODIFY = 2;
+constexpr int TASK_MODE_HIERARCHY = 3;
+constexpr int TASK_MODE_MOTION = 4;
+constexpr int TASK_MODE_DISPLAY = 5;
+constexpr int TASK_MODE_UTILITY = 6;
+
+// GetSystemSetting ids.
+constexpr int SYSSET_CLEAR_UNDO = 2;
+
+// Host folder ids for GetDir.
+constexpr int APP_MAXROOT_DIR = 20;
+constexpr int APP_TEMP_DIR = 29;
+
+// Told about every node a merge creates (also nodes created by loads that run during the merge).
+class MergeCallback {
+public:
+    virtual ~MergeCallback() = default;
+    virtual void NodesMerged(const INodeTab& nodes) = 0;
+};
+
+class Interface {
+public:
+    virtual ~Interface() = default;
+
+    // Scene.
+    virtual INode* GetRootNode() = 0;
+    virtual INode* CreateObjectNode(Object* obj) = 0;
+    // Deletes a node: broadcasts NOTIFY_SCENE_PRE_DELETED_NODE before and NOTIFY_SCENE_POST_DELETED_NODE
+    // after; the children move to the parent; content nothing else holds is deleted with it.
+    virtual void DeleteNode(INode* node, BOOL redraw = TRUE, BOOL overrideSlaves = FALSE) = 0;
+    virtual unsigned int DeleteNodes(INodeTab& nodes, bool keepChildTM = true, bool redraw = true,
+                                     bool overrideSlaveTM = false) = 0;
+    virtual bool CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHierarchies = true,
+                            CloneType cloneType = NODE_COPY, INodeTab* resultSource = nullptr,
+                            INodeTab* resultTarget = nullptr) = 0;
+    virtual INode* GetINodeByName(const MCHAR* name) = 0;
+    virtual INode* GetINodeByHandle(ULONG handle) = 0;
+
+    // Selection.
+    virtual void SelectNode(INode* node, int clearSel = 1) = 0;
+    virtual void DeSelectNode(INode* node) = 0;
+    virtual void SelectNodeTab(INodeTab& nodes, BOOL sel, BOOL redraw = TRUE) = 0;
+    virtual void ClearNodeSelection(BOOL redraw = TRUE) = 0;
+    virtual int GetSelNodeCount() = 0;
+    virtual INode* GetSelNode(int i) = 0;
+    virtual void GetSelNodeTab(INodeTab& selectedNodes) = 0;
+
+    // Time and modes.
+    virtual TimeValue GetTime() = 0;
+    virtual void SetTime(TimeValue t, BOOL redraw = TRUE) = 0;
+    virtual BOOL IsAnimateMode() = 0;
+    virtual void SetAnimateMode(BOOL on) = 0;
+    virtual BOOL GetQuietMode(BOOL checkServerMode = TRUE) = 0;
+    virtual void SetQuietMode(BOOL onOff) = 0;
+    virtual BOOL IsNetServer() = 0;
+    virtual void SetNetServer(BOOL on) = 0;
+    virtual int GetCommandPanelTaskMode() = 0;
+    virtual void SetCommandPanelTaskMode(int mode) = 0;
+    virtual ReferenceTarget* GetCurEditObject() = 0;
+    virtual void SetCurEditObject(ReferenceTarget* obj) = 0;
+    virtual BOOL IsSaveRequired() = 0;
+    virtual void SetSaveRequiredFlag(BOOL require = TRUE) = 0;
+    virtual int GetSystemSetting(int id) = 0;
+    virtual void RedrawViews(TimeValue t) = 0;
+
+    // Prompt line.
+    virtual void PushPrompt(const MCHAR* s) = 0;
+    virtual void PopPrompt() = 0;
+    virtual void DisplayTempPrompt(const MCHAR* s, int msec = 1000) = 0;
+    virtual MSTR GetPromptText() = 0;
+
+    // Content managers.
+    virtual MtlBaseLib* GetSceneMtls() = 0;
+    virtual ILayerManager* GetLayerManager() = 0;
+    virtual INamedSelectionSetManager* GetNamedSelectionSetManager() = 0;
+    virtual ISceneEventManager* GetISceneEventManager() = 0;
+    // Material editor slots (24).
+    virtual MtlBase* GetMtlSlot(int slot) = 0;
+    virtual void PutMtlToMtlEditor(MtlBase* mb, int slot) = 0;
+    virtual void ActivateTexture(MtlBase* tx, Mtl* mtl, int subNum = -1) = 0;
+    virtual void DeactivateTexture(MtlBase* tx, Mtl* mtl, int subNum = -1) = 0;
+
+    // Rendering: brackets with NOTIFY_PRE_RENDER and NOTIFY_POST_RENDER.
+    virtual int Render() = 0;
+
+    // The path and name of the open scene file ("" for a new scene).
+    virtual MSTR GetCurFilePath() = 0;
+    virtual MSTR GetCurFileName() = 0;
+
+    // Host services (message boxes, beeps, cursors, folders, UI scale, main window); tests script them.
+    virtual HostServices& Services() = 0;
+    virtual MSTR GetDir(int which) = 0;
+    virtual void* GetMAXHWnd() = 0;
+};
+
+// The application object.
+Interface* GetCOREInterface();
+inline Interface* GetCOREInterface7() { return GetCOREInterface(); }
+inline Interface* GetCOREInterface9() { return GetCOREInterface(); }
+inline Interface* GetCOREInterface13() { return GetCOREInterface(); }

@@ -1,0 +1,81 @@
+// Pointing an axis at the weighted targets.
+#include "host/scene/controllers/LookAtConstraint.h"
+
+#include "host/scene/controllers/ControlIO.h"
+#include "host/scene/controllers/ControlRestore.h"
+#include "host/scene/controllers/ControllerClassIds.h"
+
+#include <cmath>
+
+namespace {
+constexpr USHORT kAxisChunk = 0x0410;
+}
+
+LookAtConstraint::LookAtConstraint(BOOL /*loading*/) : TargetConstraint(0) {}
+
+Class_ID LookAtConstraint::ClassID() { return LOOKAT_CONSTRAINT_CLASS_ID; }
+
+void LookAtConstraint::GetClassName(MSTR& s, bool /*localized*/) const { s = L"LookAt Constraint"; }
+
+bool LookAtConstraint::WorldRotation(TimeValue t, const Point3& sourceWorld, Quat& rot, Interval& valid) {
+    Point3 target;
+    if (!WorldPosition(t, target, valid)) return false;
+    const Point3 d = target - sourceWorld;
+    if (d.Length() < 1e-6f) {
+        rot = Quat();
+        return true;
+    }
+    Point3 a;
+    a[axis_.axis] = axis_.flip ? -1.0f : 1.0f;
+    const Point3 dir = Normalize(d);
+    const float c = std::fmax(-1.0f, std::fmin(1.0f, DotProd(a, dir)));
+    Point3 n = CrossProd(a, dir);
+    if (n.Length() < 1e-6f) {
+        // Parallel or opposite: any axis at right angles turns it.
+        if (c > 0) {
+            rot = Quat();
+            return true;
+        }
+        n = std::fabs(a.x) < 0.5f ? Point3(1.0f, 0.0f, 0.0f) : Point3(0.0f, 1.0f, 0.0f);
+        n = CrossProd(a, n);
+    }
+    rot = Quat::FromAngleAxis(std::acos(c), n);
+    return true;
+}
+
+void LookAtConstraint::GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod method) {
+    Quat& out = *static_cast<Quat*>(val);
+    Quat q;
+    if (WorldRotation(t, Point3(), q, valid)) out = q;
+    else if (method == CTRL_ABSOLUTE) out = Quat();
+}
+
+void LookAtConstraint::SetTargetAxis(int axis, bool flip) {
+    if (axis < 0 || axis > 2) return;
+    const Axis after{axis, flip};
+    if (after == axis_) return;
+    ChangeState(this, axis_, after, kValueChangeNote);
+}
+
+IOResult LookAtConstraint::SaveExtra(ISave* isave) {
+    isave->BeginChunk(kAxisChunk);
+    const int v[2] = {axis_.axis, axis_.flip ? 1 : 0};
+    if (ctrl_detail::WriteRaw(isave, v, 8) != IO_OK) return IO_ERROR;
+    return isave->EndChunk();
+}
+
+IOResult LookAtConstraint::LoadExtra(ILoad* iload) {
+    if (iload->CurChunkID() != kAxisChunk) return IO_OK;
+    int v[2] = {0, 0};
+    if (ctrl_detail::ReadRaw(iload, v, 8) != IO_OK || v[0] < 0 || v[0] > 2) return IO_ERROR;
+    axis_ = Axis{v[0], v[1] != 0};
+    return IO_OK;
+}
+
+RefTargetHandle LookAtConstraint::Clone(RemapDir& remap) {
+    auto* c = new LookAtConstraint(TRUE);
+    c->axis_ = axis_;
+    CloneTargetsInto(c, remap);
+    BaseClone(this, c, remap);
+    return c;
+}

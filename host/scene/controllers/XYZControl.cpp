@@ -1,0 +1,74 @@
+// The three-axis controllers: each axis is a float sub-controller of its own.
+#include "host/scene/controllers/XYZControl.h"
+
+template <class Info> XYZControl<Info>::XYZControl(BOOL loading) {
+    if (loading) return;
+    for (int i = 0; i < 3; ++i) ReplaceReference(i, BezierFloat::Create(Info::kDefault));
+}
+
+template <class Info>
+void XYZControl<Info>::GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod method) {
+    float f[3];
+    for (int i = 0; i < 3; ++i) {
+        f[i] = Info::kDefault;
+        if (Control* a = GetAxis(i)) a->GetValue(t, &f[i], valid, CTRL_ABSOLUTE);
+    }
+    const T v = Info::Compose(f);
+    if (method == CTRL_RELATIVE) Traits::ApplyRelative(v, *static_cast<T*>(val));
+    else *static_cast<T*>(val) = v;
+}
+
+template <class Info> void XYZControl<Info>::SetValue(TimeValue t, void* val, int commit, GetSetMethod method) {
+    T v = *static_cast<const T*>(val);
+    if (method == CTRL_RELATIVE) {
+        T cur;
+        Interval iv = FOREVER;
+        GetValue(t, &cur, iv, CTRL_ABSOLUTE);
+        Traits::ApplyRelative(v, cur);
+        v = cur;
+    }
+    float f[3];
+    Info::Decompose(v, f);
+    for (int i = 0; i < 3; ++i) {
+        Control* a = GetAxis(i);
+        if (!a) continue;
+        float old = 0.0f;
+        Interval iv = FOREVER;
+        a->GetValue(t, &old, iv, CTRL_ABSOLUTE);
+        if (old != f[i]) a->SetValue(t, &f[i], commit, CTRL_ABSOLUTE);
+    }
+}
+
+template <class Info> void XYZControl<Info>::Copy(Control* from) {
+    if (!from || from == this || from->SuperClassID() != SuperClassID()) return;
+    if (from->ClassID() != ClassID()) {
+        Control::Copy(from);
+        return;
+    }
+    // Same layout: each axis takes over the other's axis, keys included.
+    auto* other = static_cast<XYZControl*>(from);
+    for (int i = 0; i < 3; ++i)
+        if (GetAxis(i) && other->GetAxis(i)) GetAxis(i)->Copy(other->GetAxis(i));
+}
+
+template <class Info> BOOL XYZControl<Info>::AssignController(Animatable* control, int subAnim) {
+    if (!CanAssignController(subAnim)) return FALSE;
+    auto* c = static_cast<ReferenceTarget*>(nullptr);
+    if (control) {
+        if (!control->GetInterface(I_CONTROL) || control->SuperClassID() != CTRL_FLOAT_CLASS_ID) return FALSE;
+        c = static_cast<Control*>(control);
+    }
+    return ReplaceControllerRef(this, subAnim, c, {kControlRefNote, kValueChangeNote}) == REF_SUCCEED;
+}
+
+template <class Info> RefTargetHandle XYZControl<Info>::Clone(RemapDir& remap) {
+    auto* c = new XYZControl(TRUE);
+    for (int i = 0; i < 3; ++i) c->ReplaceReference(i, remap.CloneRef(axes_[i]));
+    BaseClone(this, c, remap);
+    return c;
+}
+
+template class XYZControl<EulerXYZInfo>;
+template class XYZControl<PositionXYZInfo>;
+template class XYZControl<Point3XYZInfo>;
+template class XYZControl<ScaleXYZInfo>;

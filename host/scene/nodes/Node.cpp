@@ -1,0 +1,834 @@
+// The host's scene node: references, properties with their messages and undo records, hierarchy, TM.
+#include "host/scene/nodes/Node.h"
+
+#include "host/core/ClassDesc.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/ChunkIO.h"
+#include "host/core/Notify.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/Mtl.h"
+#include "host/scene/Object.h"
+#include "host/scene/app/HostInterface.h"
+#include "host/scene/app/SceneEventManager.h"
+
+#include <set>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+// Every live node by handle and, without case, by name.
+struct NodeIndex {
+    std::unordered_map<ULONG, Node*> byHandle;
+    std::unordered_map<std::wstring, std::set<ULONG>> byName;
+    ULONG nextHandle = 1;
+};
+NodeIndex& Index() {
+    static NodeIndex* idx = new NodeIndex();
+    return *idx;
+}
+std::wstring NameKey(const MCHAR* s) { return WStr(s ? s : L"").ToLower().str(); }
+void IndexName(Node* n, const MCHAR* name) { Index().byName[NameKey(name)].insert(n->GetHandle()); }
+void UnindexName(Node* n, const MCHAR* name) {
+    auto it = Index().byName.find(NameKey(name));
+    if (it == Index().byName.end()) return;
+    it->second.erase(n->GetHandle());
+    if (it->second.empty()) Index().byName.erase(it);
+}
+
+thread_local CloneType g_cloneType = NODE_COPY;
+
+INodeTab OneNode(INode* n) {
+    INodeTab t;
+    t.Append(n);
+    return t;
+}
+
+const MCHAR* kSubNames[NODE_NUM_SUBANIMS] = {L"Visibility", L"Space Warps", L"Transform", L"Object", L"Material",
+                                             L"Image Motion Blur Multiplier", L"Object Motion Blur On"};
+
+bool IsWSDerived(RefTargetHandle t) {
+    return t && t->SuperClassID() == GEN_DERIVOB_CLASS_ID && t->ClassID() == DERIVOB_CLASS_ID_WS;
+}
+
+float FloatValue(Control* c, TimeValue t, float def) {
+    if (!c) return def;
+    float v = def;
+    Interval iv = FOREVER;
+    c->GetValue(t, &v, iv, CTRL_ABSOLUTE);
+    return v;
+}
+
+// Chunks of a node's own data.
+constexpr USHORT kNameChunk = 0x2000;
+constexpr USHORT kPropsChunk = 0x2010;
+constexpr USHORT kUserPropsChunk = 0x2020;
+constexpr USHORT kParentChunk = 0x2030;
+
+template <class T> IOResult Put(ISave* s, const T& v) {
+    ULONG n = 0;
+    return s->Write(&v, sizeof(T), &n);
+}
+template <class T> IOResult Get(ILoad* l, T& v) {
+    ULONG n = 0;
+    const IOResult r = l->Read(&v, sizeof(T), &n);
+    return r == IO_OK && n == sizeof(T) ? IO_OK : IO_ERROR;
+}
+
+} // namespace
+
+// A move between parents (link, unlink, a deleted node leaving its parent); undo puts the node back in
+// its old place among its old parent's children and broadcasts the link again.
+class NodeLinkRestore : public RestoreObj {
+public:
+    NodeLinkRestore(Node* child, Node* oldParent, std::int64_t oldKey, Node* newParent, std::int64_t newKey)
+        : child_(Animatable::GetHandleByAnim(child)), oldParent_(oldParent ? Animatable::GetHandleByAnim(oldParent) : 0),
+          newParent_(newParent ? Animatable::GetHandleByAnim(newParent) : 0), oldKey_(oldKey), newKey_(newKey) {}
+    void Restore(int) override { Move(oldParent_, oldKey_); }
+    void Redo() override { Move(newParent_, newKey_); }
+    MSTR Description() override { return L"Link"; }
+
+private:
+    static Node* Get(AnimHandle h) { return h ? dynamic_cast<Node*>(Animatable::GetAnimByHandle(h)) : nullptr; }
+    void Move(AnimHandle parent, std::int64_t key) {
+        Node* c = Get(child_);
+        if (!c) return;
+        Node* p = Get(parent);
+        c->MoveTo(p, key);
+        if (p) {
+            BroadcastNotification(NOTIFY_NODE_LINKED, static_cast<INode*>(c));
+            TheSceneEventManager().Fire(SceneEventManager::Event::Link, c);
+        }
+    }
+    AnimHandle child_, oldParent_, newParent_;
+    std::int64_t oldKey_, newKey_;
+};
+
+Node::Node(bool isRoot, bool xrefRoot) : isRoot_(isRoot || xrefRoot), xrefRoot_(xrefRoot) {
+    handle_ = Index().nextHandle++;
+    Index().byHandle[handle_] = this;
+    IndexName(this, name_.c_str());
+}
+
+Node::~Node() {
+    for (XRefEntry& e : xrefs_)
+        if (e.root) e.root->DeleteMe();
+    xrefs_.clear();
+    if (parent_) parent_->RemoveChild(this);
+    for (auto& [k, c] : children_) c->parent_ = nullptr;
+    children_.clear();
+    DeleteAllRefs();
+    UnindexName(this, name_.c_str());
+    Index().byHandle.erase(handle_);
+}
+
+void Node::GetClassName(MSTR& s, bool) const { s = L"Node"; }
+
+// ---- Index lookups ---------------------------------------------------------------------------------
+
+Node* Node::FindByHandle(ULONG handle) {
+    auto it = Index().byHandle.find(handle);
+    return it == Index().byHandle.end() ? nullptr : it->second;
+}
+
+Node* Node::FindInSceneByName(const MCHAR* name) {
+    auto it = Index().byName.find(NameKey(name));
+    if (it == Index().byName.end()) return nullptr;
+    for (ULONG h : it->second) {
+        Node* n = FindByHandle(h);
+        if (n && !n->IsRootNode() && n->InScene()) return n;
+    }
+    return nullptr;
+}
+
+bool Node::NameInScene(const MCHAR* name) { return FindInSceneByName(name) != nullptr; }
+
+std::vector<Node*> Node::AllNodes() {
+    std::vector<Node*> out;
+    out.reserve(Index().byHandle.size());
+    for (auto& [h, n] : Index().byHandle) out.push_back(n);
+    return out;
+}
+
+void Node::SetCloneType(CloneType t) { g_cloneType = t; }
+CloneType Node::GetCloneType() { return g_cloneType; }
+
+Node* Node::TopRoot() {
+    Node* n = this;
+    while (n->parent_) n = n->parent_;
+    return n;
+}
+
+bool Node::InScene() {
+    if (TestAFlag(A_IS_DELETED)) return false;
+    Node* top = TopRoot();
+    return top->isRoot_ && !top->xrefRoot_ && static_cast<INode*>(top) == GetCOREInterface()->GetRootNode();
+}
+
+// ---- Records and messages --------------------------------------------------------------------------
+
+void Node::PutNotifyRecord(bool onUndo, bool onRedo, std::function<void(Node*)> send) {
+    if (!theHold.Holding()) return;
+    theHold.Put(new NodeRestore(this, onUndo ? send : nullptr, onRedo ? send : nullptr));
+}
+
+void Node::InitReference(int which, RefTargetHandle t) {
+    theHold.Suspend();
+    ReplaceReference(which, t);
+    theHold.Resume();
+}
+
+RefTargetHandle Node::GetReference(int i) { return i >= 0 && i < NODE_NUM_REFS ? refs_[i] : nullptr; }
+
+void Node::SetReference(int i, RefTargetHandle rtarg) {
+    if (i >= 0 && i < NODE_NUM_REFS) refs_[i] = rtarg;
+}
+
+RefResult Node::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,
+                                 BOOL) {
+    // A transform change moves the whole subtree: tell the children's dependents too.
+    if (message == REFMSG_CHANGE && hTarget && hTarget == refs_[NODE_REF_TM]) {
+        std::vector<Node*> stack;
+        for (auto& [k, c] : children_) stack.push_back(c);
+        while (!stack.empty()) {
+            Node* c = stack.back();
+            stack.pop_back();
+            c->NotifyDependents(FOREVER, PART_TM, REFMSG_CHANGE);
+            for (auto& [k, cc] : c->children_) stack.push_back(cc);
+        }
+    }
+    (void)partID;
+    return REF_SUCCEED;
+}
+
+RefResult Node::AutoDelete() {
+    if (parent_ || isRoot_) return REF_FAIL;
+    return ReferenceTarget::AutoDelete();
+}
+
+// ---- Identity ---------------------------------------------------------------------------------------
+
+void Node::ApplyName(Node* n, const MSTR& v) {
+    const MSTR old = n->name_;
+    if (old == v) return;
+    UnindexName(n, old.c_str());
+    n->name_ = v;
+    IndexName(n, v.c_str());
+    NameChange nc{old.c_str(), n->name_.c_str(), n};
+    BroadcastNotification(NOTIFY_NODE_RENAMED, &nc);
+    n->NotifyDependents(FOREVER, PART_ALL, REFMSG_NODE_NAMECHANGE);
+    TheSceneEventManager().Fire(SceneEventManager::Event::Name, n);
+}
+
+void Node::SetName(const MCHAR* s) {
+    const MSTR v(s ? s : L"");
+    if (v == name_) return;
+    Edit<MSTR>(name_, v, &Node::ApplyName);
+}
+
+// ---- Hierarchy ---------------------------------------------------------------------------------------
+
+INode* Node::GetChildNode(int i) {
+    if (i < 0 || i >= NumberOfChildren()) return nullptr;
+    if (childCacheDirty_) {
+        childCache_.clear();
+        childCache_.reserve(children_.size());
+        for (auto& [k, c] : children_) childCache_.push_back(c);
+        childCacheDirty_ = false;
+    }
+    return childCache_[static_cast<size_t>(i)];
+}
+
+void Node::InsertChild(Node* c, std::int64_t key) {
+    if (key < 0) key = nextChildKey_++;
+    else if (key >= nextChildKey_) nextChildKey_ = key + 1;
+    children_[key] = c;
+    c->parent_ = this;
+    c->keyInParent_ = key;
+    childCacheDirty_ = true;
+}
+
+void Node::RemoveChild(Node* c) {
+    auto it = children_.find(c->keyInParent_);
+    if (it != children_.end() && it->second == c) children_.erase(it);
+    c->parent_ = nullptr;
+    childCacheDirty_ = true;
+}
+
+void Node::MoveTo(Node* newParent, std::int64_t key) {
+    if (parent_) parent_->RemoveChild(this);
+    if (newParent) newParent->InsertChild(this, key);
+    NotifyDependents(FOREVER, PART_TM, REFMSG_CHANGE);
+}
+
+void Node::AttachChild(INode* child, int keepPos) {
+    auto* c = dynamic_cast<Node*>(child);
+    if (!c || c == this || c->isRoot_) return;
+    for (Node* p = this; p; p = p->parent_)
+        if (p == c) return; // would make a loop
+    if (c->parent_ == this) return;
+    const TimeValue t = GetCOREInterface()->GetTime();
+    const Matrix3 world = keepPos ? c->GetNodeTM(t) : Matrix3();
+    Node* oldParent = c->parent_;
+    const std::int64_t oldKey = c->keyInParent_;
+    if (oldParent) BroadcastNotification(NOTIFY_NODE_UNLINKED, static_cast<INode*>(c));
+    const std::int64_t newKey = nextChildKey_;
+    c->MoveTo(this, newKey);
+    if (theHold.Holding()) theHold.Put(new NodeLinkRestore(c, oldParent, oldKey, this, newKey));
+    if (keepPos) c->SetNodeTM(t, world);
+    c->NotifyDependents(FOREVER, 0, REFMSG_NODE_LINK);
+    BroadcastNotification(NOTIFY_NODE_LINKED, static_cast<INode*>(c));
+    TheSceneEventManager().Fire(SceneEventManager::Event::Link, c);
+}
+
+void Node::DetachFromScene() {
+    if (!parent_) return;
+    Node* old = parent_;
+    const std::int64_t key = keyInParent_;
+    MoveTo(nullptr, -1);
+    if (theHold.Holding()) theHold.Put(new NodeLinkRestore(this, old, key, nullptr, 0));
+}
+
+void Node::Detach(TimeValue, int keepPos) {
+    if (isRoot_ || !parent_) return;
+    Node* top = TopRoot();
+    if (parent_ == top) return;
+    top->AttachChild(this, keepPos);
+}
+
+// ---- Pipeline --------------------------------------------------------------------------------------
+
+Object* Node::GetObjOrWSMRef() { return static_cast<Object*>(refs_[NODE_REF_OBJ]); }
+
+Object* Node::GetObjectRef() {
+    RefTargetHandle o = refs_[NODE_REF_OBJ];
+    if (IsWSDerived(o)) return static_cast<IDerivedObject*>(o)->GetObjRef();
+    return static_cast<Object*>(o);
+}
+
+void Node::SetObjectRef(Object* o) {
+    auto send = [](Node* n) { n->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE); };
+    PutNotifyRecord(true, false, send);
+    RefTargetHandle cur = refs_[NODE_REF_OBJ];
+    if (IsWSDerived(cur) && o != cur) static_cast<IDerivedObject*>(cur)->ReferenceObject(o);
+    else ReplaceReference(NODE_REF_OBJ, o);
+    PutNotifyRecord(false, true, send);
+    send(this);
+}
+
+ObjectState Node::EvalWorldState(TimeValue t) {
+    Object* o = GetObjOrWSMRef();
+    return o ? o->Eval(t) : ObjectState();
+}
+
+// ---- Transform ---------------------------------------------------------------------------------------
+
+Control* Node::GetTMController() { return static_cast<Control*>(refs_[NODE_REF_TM]); }
+
+BOOL Node::SetTMController(Control* m3cont) {
+    if (m3cont && m3cont->SuperClassID() != CTRL_MATRIX3_CLASS_ID) return FALSE;
+    auto send = [](Node* n) {
+        n->NotifyDependents(FOREVER, PART_TM, REFMSG_CONTROLREF_CHANGE);
+        TheSceneEventManager().Fire(SceneEventManager::Event::ControllerStructured, n);
+    };
+    PutNotifyRecord(true, false, send);
+    if (ReplaceReference(NODE_REF_TM, m3cont) != REF_SUCCEED) return FALSE;
+    PutNotifyRecord(false, true, send);
+    send(this);
+    return TRUE;
+}
+
+Matrix3 Node::GetNodeTM(TimeValue t, Interval* valid) {
+    if (isRoot_) return Matrix3();
+    Matrix3 m = parent_ ? parent_->GetNodeTM(t, valid) : Matrix3();
+    if (Control* c = GetTMController()) {
+        Interval iv = FOREVER;
+        c->GetValue(t, &m, iv, CTRL_RELATIVE);
+        if (valid) *valid = *valid & iv;
+    }
+    return m;
+}
+
+void Node::SetNodeTM(TimeValue t, const Matrix3& tm) {
+    Control* c = GetTMController();
+    if (!c || isRoot_) return;
+    const Matrix3 parentTM = parent_ ? parent_->GetNodeTM(t) : Matrix3();
+    Matrix3 local = tm * Inverse(parentTM);
+    c->SetValue(t, &local, 1, CTRL_ABSOLUTE);
+}
+
+Matrix3 Node::GetObjectTM(TimeValue t, Interval* valid) {
+    Matrix3 off = ScaleMatrix(offScale_.s);
+    Matrix3 r;
+    r.SetRotate(offRot_);
+    off = off * r;
+    off.Translate(offPos_);
+    return off * GetNodeTM(t, valid);
+}
+
+void Node::SetObjOffsetPos(const Point3& p) {
+    Edit<Point3>(offPos_, p, [](Node* n, const Point3& v) {
+        n->offPos_ = v;
+        n->NotifyDependents(FOREVER, PART_GEOM, REFMSG_CHANGE);
+    });
+}
+void Node::SetObjOffsetRot(const Quat& q) {
+    Edit<Quat>(offRot_, q, [](Node* n, const Quat& v) {
+        n->offRot_ = v;
+        n->NotifyDependents(FOREVER, PART_GEOM, REFMSG_CHANGE);
+    });
+}
+void Node::SetObjOffsetScale(const ScaleValue& sv) {
+    Edit<ScaleValue>(offScale_, sv, [](Node* n, const ScaleValue& v) {
+        n->offScale_ = v;
+        n->NotifyDependents(FOREVER, PART_GEOM, REFMSG_CHANGE);
+    });
+}
+
+BOOL Node::GetTransformLock(int type, int axis) {
+    if (type < 0 || type > 2 || axis < 0 || axis > 2) return FALSE;
+    return (locks_ >> (type * 3 + axis)) & 1u;
+}
+void Node::SetTransformLock(int type, int axis, BOOL onOff) {
+    if (type < 0 || type > 2 || axis < 0 || axis > 2) return;
+    const DWORD bit = 1u << (type * 3 + axis);
+    const DWORD v = onOff ? (locks_ | bit) : (locks_ & ~bit);
+    if (v == locks_) return;
+    Edit<DWORD>(locks_, v, [](Node* n, const DWORD& x) { n->locks_ = x; });
+}
+
+void Node::SetSkinPos(const Point3& p) { Edit<Point3>(skinPos_, p, [](Node* n, const Point3& v) { n->skinPos_ = v; }); }
+void Node::SetSkinRotEuler(const Point3& r) {
+    Edit<Point3>(skinRot_, r, [](Node* n, const Point3& v) { n->skinRot_ = v; });
+}
+void Node::SetSkinScale(const Point3& s) {
+    Edit<Point3>(skinScale_, s, [](Node* n, const Point3& v) { n->skinScale_ = v; });
+}
+void Node::SetSkinScaleOrient(const Quat& q) {
+    Edit<Quat>(skinScaleOrient_, q, [](Node* n, const Quat& v) { n->skinScaleOrient_ = v; });
+}
+
+// ---- Material and layer ------------------------------------------------------------------------------
+
+Mtl* Node::GetMtl() { return static_cast<Mtl*>(refs_[NODE_REF_MTL]); }
+
+void Node::SetMtl(Mtl* matl) {
+    if (matl == GetMtl()) return;
+    auto send = [](Node* n) { n->NotifyDependents(FOREVER, PART_MTL, REFMSG_NODE_MATERIAL_CHANGED); };
+    BroadcastNotification(NOTIFY_NODE_PRE_MTL, static_cast<INode*>(this));
+    PutNotifyRecord(true, false, send);
+    ReplaceReference(NODE_REF_MTL, matl);
+    if (matl)
+        if (MtlBaseLib* lib = GetCOREInterface()->GetSceneMtls()) lib->Add(matl);
+    PutNotifyRecord(false, true, send);
+    send(this);
+    BroadcastNotification(NOTIFY_NODE_POST_MTL, static_cast<INode*>(this));
+}
+
+ILayer* Node::GetLayer() { return static_cast<ILayer*>(refs_[NODE_REF_LAYER]); }
+
+void Node::SendLayerChanged(ILayer* oldLayer) {
+    NodeLayerChange ch{this, oldLayer, GetLayer()};
+    BroadcastNotification(NOTIFY_NODE_LAYER_CHANGED, &ch);
+}
+
+void Node::SetLayer(ILayer* layer) {
+    ILayer* old = GetLayer();
+    if (!layer || layer == old) return;
+    const AnimHandle oldH = old ? Animatable::GetHandleByAnim(old) : 0;
+    const AnimHandle newH = Animatable::GetHandleByAnim(layer);
+    // Undo and redo broadcast the move again, from the layer the node leaves.
+    PutNotifyRecord(true, false, [newH](Node* n) { n->SendLayerChanged(dynamic_cast<ILayer*>(Animatable::GetAnimByHandle(newH))); });
+    // Layers are kept by the layer manager; leaving one never deletes it.
+    ReplaceReference(NODE_REF_LAYER, layer, FALSE);
+    PutNotifyRecord(false, true, [oldH](Node* n) { n->SendLayerChanged(dynamic_cast<ILayer*>(Animatable::GetAnimByHandle(oldH))); });
+    SendLayerChanged(old);
+}
+
+// ---- Display, render, user and bone properties -----------------------------------------------------
+
+void Node::SetWireColor(DWORD newcol) {
+    if (newcol == wireColor_) return;
+    Edit<DWORD>(wireColor_, newcol, [](Node* n, const DWORD& v) {
+        n->wireColor_ = v;
+        n->NotifyDependents(FOREVER, PART_DISPLAY, REFMSG_NODE_WIRECOLOR_CHANGED);
+    });
+}
+
+int Node::IsHidden(DWORD, BOOL) { return (dispFlags_ & NODE_DISP_HIDDEN) != 0; }
+
+// v = {flags, byte0, byte1}: sets the display state and sends what changed.
+void Node::ApplyDisplay(Node* n, const std::vector<DWORD>& v) {
+    const DWORD changed = n->dispFlags_ ^ v[0];
+    const bool bytesChanged = n->dispBytes_[0] != v[1] || n->dispBytes_[1] != v[2];
+    n->dispFlags_ = v[0];
+    n->dispBytes_[0] = static_cast<BYTE>(v[1]);
+    n->dispBytes_[1] = static_cast<BYTE>(v[2]);
+    if (changed & NODE_DISP_HIDDEN) {
+        n->NotifyDependents(FOREVER, PART_HIDESTATE, REFMSG_NODE_DISPLAY_PROP_CHANGED);
+        BroadcastNotification((v[0] & NODE_DISP_HIDDEN) ? NOTIFY_NODE_HIDE : NOTIFY_NODE_UNHIDE, static_cast<INode*>(n));
+    }
+    if (changed & NODE_DISP_FROZEN) {
+        n->NotifyDependents(FOREVER, PART_FREEZESTATE, REFMSG_NODE_DISPLAY_PROP_CHANGED);
+        BroadcastNotification((v[0] & NODE_DISP_FROZEN) ? NOTIFY_NODE_FREEZE : NOTIFY_NODE_UNFREEZE,
+                              static_cast<INode*>(n));
+    }
+    if ((changed & ~(NODE_DISP_HIDDEN | NODE_DISP_FROZEN)) || bytesChanged) {
+        n->NotifyDependents(FOREVER, 0, REFMSG_NODE_DISPLAY_PROP_CHANGED);
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED, &tab);
+    }
+}
+
+void Node::SetDisplayFlags(DWORD flags) {
+    if (flags == dispFlags_) return;
+    Edit<std::vector<DWORD>>({dispFlags_, dispBytes_[0], dispBytes_[1]}, {flags, dispBytes_[0], dispBytes_[1]},
+                             &Node::ApplyDisplay);
+}
+void Node::Hide(BOOL onOff) {
+    SetDisplayFlags(onOff ? (dispFlags_ | NODE_DISP_HIDDEN) : (dispFlags_ & ~NODE_DISP_HIDDEN));
+}
+void Node::Freeze(BOOL onOff) {
+    SetDisplayFlags(onOff ? (dispFlags_ | NODE_DISP_FROZEN) : (dispFlags_ & ~NODE_DISP_FROZEN));
+}
+BYTE Node::GetDisplayByte(int which) { return which == 0 || which == 1 ? dispBytes_[which] : 0; }
+void Node::SetDisplayByte(int which, BYTE v) {
+    if ((which != 0 && which != 1) || dispBytes_[which] == v) return;
+    std::vector<DWORD> next{dispFlags_, dispBytes_[0], dispBytes_[1]};
+    next[static_cast<size_t>(which) + 1] = v;
+    Edit<std::vector<DWORD>>({dispFlags_, dispBytes_[0], dispBytes_[1]}, next, &Node::ApplyDisplay);
+}
+
+void Node::SetRenderFlagsAndValues(DWORD flags, const int* values) {
+    constexpr DWORD kGI = NODE_REND_GI_EXCLUDED | NODE_REND_GI_RECEIVE | NODE_REND_GI_GENERATE;
+    using State = std::vector<DWORD>; // flags, value 0..2
+    const State oldS{renderFlags_, static_cast<DWORD>(renderValues_[0]), static_cast<DWORD>(renderValues_[1]),
+                     static_cast<DWORD>(renderValues_[2])};
+    const State newS{flags, static_cast<DWORD>(values[0]), static_cast<DWORD>(values[1]), static_cast<DWORD>(values[2])};
+    if (oldS == newS) return;
+    Edit<State>(oldS, newS, [](Node* n, const State& v) {
+        const DWORD changed = n->renderFlags_ ^ v[0];
+        const bool valuesChanged = n->renderValues_[0] != static_cast<int>(v[1]) ||
+                                   n->renderValues_[1] != static_cast<int>(v[2]) ||
+                                   n->renderValues_[2] != static_cast<int>(v[3]);
+        n->renderFlags_ = v[0];
+        for (int i = 0; i < 3; ++i) n->renderValues_[i] = static_cast<int>(v[static_cast<size_t>(i) + 1]);
+        if (changed & kGI) n->NotifyDependents(FOREVER, 0, REFMSG_NODE_GI_PROP_CHANGED);
+        if ((changed & ~kGI) || valuesChanged) n->NotifyDependents(FOREVER, 0, REFMSG_NODE_RENDERING_PROP_CHANGED);
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_RENDER_PROPERTIES_CHANGED, &tab);
+    });
+}
+
+void Node::SetRenderFlags(DWORD flags) { SetRenderFlagsAndValues(flags, renderValues_); }
+int Node::GetRenderValue(int which) { return which >= 0 && which < 3 ? renderValues_[which] : 0; }
+void Node::SetRenderValue(int which, int v) {
+    if (which < 0 || which > 2) return;
+    int vals[3] = {renderValues_[0], renderValues_[1], renderValues_[2]};
+    vals[which] = v;
+    SetRenderFlagsAndValues(renderFlags_, vals);
+}
+
+float Node::GetVisibility(TimeValue t) { return FloatValue(static_cast<Control*>(refs_[NODE_REF_VIS]), t, 1.0f); }
+void Node::SetVisibility(TimeValue t, float vis) {
+    if (!refs_[NODE_REF_VIS]) ReplaceReference(NODE_REF_VIS, NewDefaultFloatController());
+    if (auto* c = static_cast<Control*>(refs_[NODE_REF_VIS])) c->SetValue(t, &vis);
+}
+float Node::GetImageBlurMultiplier(TimeValue t) {
+    return FloatValue(static_cast<Control*>(refs_[NODE_REF_IMAGE_BLUR]), t, 1.0f);
+}
+void Node::SetImageBlurMultiplier(TimeValue t, float m) {
+    if (!refs_[NODE_REF_IMAGE_BLUR]) ReplaceReference(NODE_REF_IMAGE_BLUR, NewDefaultFloatController());
+    if (auto* c = static_cast<Control*>(refs_[NODE_REF_IMAGE_BLUR])) c->SetValue(t, &m);
+}
+
+void Node::SetUserPropBuffer(const MSTR& buf) {
+    if (buf == userProps_) return;
+    Edit<MSTR>(userProps_, buf, [](Node* n, const MSTR& v) {
+        n->userProps_ = v;
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_USER_PROPERTIES_CHANGED, &tab);
+    });
+}
+
+void Node::SetBoneNodeOnOff(BOOL onOff, TimeValue) {
+    const DWORD v = onOff ? 1 : 0;
+    if (v == static_cast<DWORD>(boneOn_ ? 1 : 0)) return;
+    Edit<DWORD>(boneOn_ ? 1 : 0, v, [](Node* n, const DWORD& x) {
+        n->boneOn_ = x ? TRUE : FALSE;
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_BONE_PROPERTIES_CHANGED, &tab);
+    });
+}
+void Node::SetBoneFlags(BYTE f) {
+    if (f == boneFlags_) return;
+    Edit<DWORD>(boneFlags_, f, [](Node* n, const DWORD& x) {
+        n->boneFlags_ = static_cast<BYTE>(x);
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_BONE_PROPERTIES_CHANGED, &tab);
+    });
+}
+
+void Node::SetGroupBit(BYTE bit, BOOL on) {
+    const DWORD v = on ? (group_ | bit) : (group_ & ~bit);
+    if (v == group_) return;
+    Edit<DWORD>(group_, v, [](Node* n, const DWORD& x) {
+        n->group_ = static_cast<BYTE>(x);
+        TheSceneEventManager().Fire(SceneEventManager::Event::Group, n);
+    });
+}
+
+// ---- Targets ----------------------------------------------------------------------------------------
+
+INode* Node::GetTarget() { return dynamic_cast<INode*>(Animatable::GetAnimByHandle(target_)); }
+INode* Node::GetLookatNode() { return dynamic_cast<INode*>(Animatable::GetAnimByHandle(lookat_)); }
+void Node::SetTargetOf(Node* looker) {
+    if (!looker) return;
+    looker->target_ = Animatable::GetHandleByAnim(this);
+    lookat_ = Animatable::GetHandleByAnim(looker);
+}
+
+// ---- External-scene entries ----------------------------------------------------------------------
+
+BOOL Node::AddNewXRefFile(const MSTR& file, BOOL, BOOL hideInManager) {
+    if (!isRoot_ || xrefRoot_ || file.isNull()) return FALSE;
+    auto* tree = new Node(true, true);
+    tree->name_ = file; // a tree root's name is its file; it is not indexed as a scene name
+    xrefs_.push_back({file, tree, hideInManager});
+    return TRUE;
+}
+
+MSTR Node::GetXRefFile(int i) {
+    return i >= 0 && i < GetXRefFileCount() ? xrefs_[static_cast<size_t>(i)].file : MSTR();
+}
+INode* Node::GetXRefTree(int i) {
+    return i >= 0 && i < GetXRefFileCount() ? xrefs_[static_cast<size_t>(i)].root : nullptr;
+}
+BOOL Node::DeleteXRefFile(int i) {
+    if (i < 0 || i >= GetXRefFileCount()) return FALSE;
+    Node* tree = xrefs_[static_cast<size_t>(i)].root;
+    xrefs_.erase(xrefs_.begin() + i);
+    if (tree) {
+        while (tree->NumberOfChildren() > 0) {
+            if (auto* hi = GetHostInterface()) hi->DeleteTree(tree->GetChildNode(0));
+        }
+        tree->DeleteMe();
+    }
+    return TRUE;
+}
+
+// ---- Sub-animatables ------------------------------------------------------------------------------
+
+Animatable* Node::SubAnim(int i) {
+    switch (i) {
+    case NODE_SUBANIM_VISIBILITY: return refs_[NODE_REF_VIS];
+    case NODE_SUBANIM_SPACEWARPS: return IsWSDerived(refs_[NODE_REF_OBJ]) ? refs_[NODE_REF_OBJ] : nullptr;
+    case NODE_SUBANIM_TRANSFORM: return refs_[NODE_REF_TM];
+    case NODE_SUBANIM_OBJECT: return GetObjectRef();
+    case NODE_SUBANIM_MATERIAL: return refs_[NODE_REF_MTL];
+    case NODE_SUBANIM_IMAGE_BLUR_MULT: return refs_[NODE_REF_IMAGE_BLUR];
+    case NODE_SUBANIM_OBJECT_BLUR_ON: return refs_[NODE_REF_OBJECT_BLUR];
+    default: return nullptr;
+    }
+}
+
+MSTR Node::SubAnimName(int i, bool) { return i >= 0 && i < NODE_NUM_SUBANIMS ? MSTR(kSubNames[i]) : MSTR(); }
+
+int Node::SubNumToRefNum(int subNum) {
+    const bool ws = IsWSDerived(refs_[NODE_REF_OBJ]);
+    switch (subNum) {
+    case NODE_SUBANIM_VISIBILITY: return NODE_REF_VIS;
+    case NODE_SUBANIM_SPACEWARPS: return ws ? NODE_REF_OBJ : -1;
+    case NODE_SUBANIM_TRANSFORM: return NODE_REF_TM;
+    case NODE_SUBANIM_OBJECT: return ws ? -1 : NODE_REF_OBJ;
+    case NODE_SUBANIM_MATERIAL: return NODE_REF_MTL;
+    case NODE_SUBANIM_IMAGE_BLUR_MULT: return NODE_REF_IMAGE_BLUR;
+    case NODE_SUBANIM_OBJECT_BLUR_ON: return NODE_REF_OBJECT_BLUR;
+    default: return -1;
+    }
+}
+
+BOOL Node::CanAssignController(int subAnim) {
+    return subAnim == NODE_SUBANIM_VISIBILITY || subAnim == NODE_SUBANIM_TRANSFORM ||
+           subAnim == NODE_SUBANIM_IMAGE_BLUR_MULT || subAnim == NODE_SUBANIM_OBJECT_BLUR_ON;
+}
+
+BOOL Node::AssignController(Animatable* control, int subAnim) {
+    auto* c = dynamic_cast<Control*>(control);
+    if (!CanAssignController(subAnim)) return FALSE;
+    if (subAnim == NODE_SUBANIM_TRANSFORM) return SetTMController(c);
+    if (c && c->SuperClassID() != CTRL_FLOAT_CLASS_ID) return FALSE;
+    const int ref = SubNumToRefNum(subAnim);
+    return ReplaceReference(ref, c) == REF_SUCCEED;
+}
+
+BOOL Node::CanDeleteSubAnim(int i) {
+    return (i == NODE_SUBANIM_VISIBILITY || i == NODE_SUBANIM_IMAGE_BLUR_MULT || i == NODE_SUBANIM_OBJECT_BLUR_ON) &&
+           SubAnim(i) != nullptr;
+}
+void Node::DeleteSubAnim(int i) {
+    if (CanDeleteSubAnim(i)) DeleteReference(SubNumToRefNum(i));
+}
+
+// ---- Clone, save, load ---------------------------------------------------------------------------
+
+void Node::ResetProperties() {
+    offPos_ = Point3();
+    offRot_ = Quat();
+    offScale_ = ScaleValue();
+    locks_ = 0;
+    skinPos_ = Point3();
+    skinRot_ = Point3();
+    skinScale_ = Point3(1.0f, 1.0f, 1.0f);
+    skinScaleOrient_ = Quat();
+    wireColor_ = NODE_DEFAULT_WIRE_COLOR;
+    dispFlags_ = 0;
+    dispBytes_[0] = dispBytes_[1] = 0;
+    renderFlags_ = NODE_DEFAULT_RENDER_FLAGS;
+    renderValues_[0] = renderValues_[1] = renderValues_[2] = 0;
+    userProps_ = MSTR();
+    boneOn_ = FALSE;
+    boneFlags_ = 0;
+    group_ = 0;
+    target_ = lookat_ = 0;
+}
+
+RefTargetHandle Node::Clone(RemapDir& remap) {
+    auto* n = new Node(false, false);
+    UnindexName(n, n->name_.c_str());
+    n->name_ = name_;
+    IndexName(n, n->name_.c_str());
+    n->offPos_ = offPos_;
+    n->offRot_ = offRot_;
+    n->offScale_ = offScale_;
+    n->locks_ = locks_;
+    n->skinPos_ = skinPos_;
+    n->skinRot_ = skinRot_;
+    n->skinScale_ = skinScale_;
+    n->skinScaleOrient_ = skinScaleOrient_;
+    n->wireColor_ = wireColor_;
+    n->dispFlags_ = dispFlags_;
+    n->dispBytes_[0] = dispBytes_[0];
+    n->dispBytes_[1] = dispBytes_[1];
+    n->renderFlags_ = renderFlags_;
+    for (int i = 0; i < 3; ++i) n->renderValues_[i] = renderValues_[i];
+    n->userProps_ = userProps_;
+    n->boneOn_ = boneOn_;
+    n->boneFlags_ = boneFlags_;
+    n->group_ = group_;
+    n->ReplaceReference(NODE_REF_TM, remap.CloneRef(refs_[NODE_REF_TM]));
+    RefTargetHandle obj = refs_[NODE_REF_OBJ];
+    switch (g_cloneType) {
+    case NODE_INSTANCE: n->ReplaceReference(NODE_REF_OBJ, obj); break;
+    case NODE_REFERENCE:
+        n->ReplaceReference(NODE_REF_OBJ, obj ? CreateDerivedObject(static_cast<Object*>(obj)) : nullptr);
+        break;
+    default: n->ReplaceReference(NODE_REF_OBJ, remap.CloneRef(obj)); break;
+    }
+    n->ReplaceReference(NODE_REF_MTL, refs_[NODE_REF_MTL]);
+    n->ReplaceReference(NODE_REF_LAYER, refs_[NODE_REF_LAYER]);
+    for (int r : {NODE_REF_VIS, NODE_REF_IMAGE_BLUR, NODE_REF_OBJECT_BLUR})
+        n->ReplaceReference(r, remap.CloneRef(refs_[r]));
+    BaseClone(this, n, remap);
+    return n;
+}
+
+IOResult Node::Save(ISave* isave) {
+    isave->BeginChunk(kNameChunk);
+    if (isave->WriteWString(name_.c_str()) != IO_OK) return IO_ERROR;
+    if (isave->EndChunk() != IO_OK) return IO_ERROR;
+
+    isave->BeginChunk(kPropsChunk);
+    const BYTE root = isRoot_ ? 1 : 0;
+    const BYTE bone = boneOn_ ? 1 : 0;
+    if (Put(isave, root) != IO_OK || Put(isave, offPos_) != IO_OK || Put(isave, offRot_) != IO_OK ||
+        Put(isave, offScale_.s) != IO_OK || Put(isave, offScale_.q) != IO_OK || Put(isave, locks_) != IO_OK ||
+        Put(isave, skinPos_) != IO_OK || Put(isave, skinRot_) != IO_OK || Put(isave, skinScale_) != IO_OK ||
+        Put(isave, skinScaleOrient_) != IO_OK || Put(isave, wireColor_) != IO_OK || Put(isave, dispFlags_) != IO_OK ||
+        Put(isave, dispBytes_) != IO_OK || Put(isave, renderFlags_) != IO_OK || Put(isave, renderValues_) != IO_OK ||
+        Put(isave, bone) != IO_OK || Put(isave, boneFlags_) != IO_OK || Put(isave, group_) != IO_OK)
+        return IO_ERROR;
+    if (isave->EndChunk() != IO_OK) return IO_ERROR;
+
+    if (!userProps_.isNull()) {
+        isave->BeginChunk(kUserPropsChunk);
+        if (isave->WriteWString(userProps_.c_str()) != IO_OK) return IO_ERROR;
+        if (isave->EndChunk() != IO_OK) return IO_ERROR;
+    }
+    if (parent_ && !parent_->isRoot_) {
+        const int id = isave->GetRefID(parent_);
+        if (id >= 0) {
+            isave->BeginChunk(kParentChunk);
+            if (Put(isave, id) != IO_OK) return IO_ERROR;
+            if (isave->EndChunk() != IO_OK) return IO_ERROR;
+        }
+    }
+    return IO_OK;
+}
+
+IOResult Node::Load(ILoad* iload) {
+    IOResult res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        IOResult r = IO_OK;
+        switch (iload->CurChunkID()) {
+        case kNameChunk: {
+            MSTR s;
+            r = iload->ReadWStringChunk(s);
+            if (r == IO_OK) {
+                UnindexName(this, name_.c_str());
+                name_ = s;
+                IndexName(this, name_.c_str());
+            }
+            break;
+        }
+        case kPropsChunk: {
+            BYTE root = 0, bone = 0;
+            if (Get(iload, root) != IO_OK || Get(iload, offPos_) != IO_OK || Get(iload, offRot_) != IO_OK ||
+                Get(iload, offScale_.s) != IO_OK || Get(iload, offScale_.q) != IO_OK || Get(iload, locks_) != IO_OK ||
+                Get(iload, skinPos_) != IO_OK || Get(iload, skinRot_) != IO_OK || Get(iload, skinScale_) != IO_OK ||
+                Get(iload, skinScaleOrient_) != IO_OK || Get(iload, wireColor_) != IO_OK ||
+                Get(iload, dispFlags_) != IO_OK || Get(iload, dispBytes_) != IO_OK || Get(iload, renderFlags_) != IO_OK ||
+                Get(iload, renderValues_) != IO_OK || Get(iload, bone) != IO_OK || Get(iload, boneFlags_) != IO_OK ||
+                Get(iload, group_) != IO_OK)
+                r = IO_ERROR;
+            isRoot_ = isRoot_ || root != 0;
+            boneOn_ = bone ? TRUE : FALSE;
+            break;
+        }
+        case kUserPropsChunk: r = iload->ReadWStringChunk(userProps_); break;
+        case kParentChunk: {
+            int id = -1;
+            r = Get(iload, id);
+            if (r == IO_OK && id >= 0) iload->RecordBackpatch(id, reinterpret_cast<void**>(&loadedParent_));
+            break;
+        }
+        default: break;
+        }
+        if (r != IO_OK) return r;
+        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+    }
+    return res == IO_END ? IO_OK : res;
+}
+
+// ---- Class registration ---------------------------------------------------------------------------
+
+namespace {
+class NodeClassDesc : public ClassDesc2 {
+public:
+    int IsPublic() override { return 0; }
+    void* Create(BOOL) override { return new Node(); }
+    const MCHAR* ClassName() override { return L"Node"; }
+    SClass_ID SuperClassID() override { return BASENODE_CLASS_ID; }
+    Class_ID ClassID() override { return NODE_CLASS_IDENT; }
+    const MCHAR* Category() override { return L""; }
+};
+} // namespace
+
+void RegisterNodeClasses() {
+    static NodeClassDesc* desc = new NodeClassDesc();
+    ClassDirectory& dir = GetClassDirectory();
+    if (!dir.FindClass(BASENODE_CLASS_ID, NODE_CLASS_IDENT)) dir.AddClass(desc);
+}

@@ -1,0 +1,138 @@
+// Built-in geometry: the standard primitives with their real parameters, the target object, bones,
+// the Boolean compound object and the particle source.
+#include "host/scene/objects/BuiltinClasses.h"
+
+#include <memory>
+
+namespace {
+
+ObjectClassDesc* Make(ObjectClassDef cls) {
+    // Built-in descriptors live as long as the process: the class directory points at them.
+    static std::vector<std::unique_ptr<ObjectClassDesc>> keep;
+    keep.push_back(std::make_unique<ObjectClassDesc>(std::move(cls)));
+    return keep.back().get();
+}
+
+ObjectClassDef Geom(Class_ID id, const MCHAR* name, const MCHAR* category = L"Standard Primitives") {
+    ObjectClassDef s;
+    s.superClass = GEOMOBJECT_CLASS_ID;
+    s.classId = id;
+    s.className = name;
+    s.category = category;
+    return s;
+}
+
+ParamDef Segs(ParamID id, const MCHAR* name, int def, int low = 1) {
+    return MakeIntParam(id, name, def, low, 200);
+}
+
+} // namespace
+
+const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
+    static const std::vector<ObjectClassDesc*> descs = [] {
+        std::vector<ObjectClassDesc*> v;
+
+        ObjectClassDef box = Geom(BOX_OBJECT_CLASS_ID, L"Box");
+        box.params = {MakeFloatParam(0, L"length", 25.0f),
+                      MakeFloatParam(1, L"width", 25.0f),
+                      MakeFloatParam(2, L"height", 25.0f),
+                      Segs(3, L"widthsegs", 1),
+                      Segs(4, L"lengthsegs", 1),
+                      Segs(5, L"heightsegs", 1),
+                      MakeBoolParam(6, L"mapcoords", false)};
+        box.interfaces = {RWS_INTERFACE};
+        box.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float l = pb->GetFloat(0, t), w = pb->GetFloat(1, t), h = pb->GetFloat(2, t);
+            return Box3(Point3(-w / 2, -l / 2, 0.0f), Point3(w / 2, l / 2, h));
+        };
+        v.push_back(Make(std::move(box)));
+
+        ObjectClassDef sphere = Geom(SPHERE_OBJECT_CLASS_ID, L"Sphere");
+        sphere.params = {MakeFloatParam(0, L"radius", 25.0f),
+                         Segs(1, L"segs", 32, 4),
+                         MakeBoolParam(2, L"smooth", true),
+                         MakeFloatParam(3, L"hemisphere", 0.0f, TYPE_FLOAT),
+                         MakeIntParam(4, L"chop", 0, 0, 1),
+                         MakeBoolParam(5, L"slice", false),
+                         MakeFloatParam(6, L"sliceFrom", 0.0f, TYPE_ANGLE),
+                         MakeFloatParam(7, L"sliceTo", 0.0f, TYPE_ANGLE),
+                         MakeBoolParam(8, L"recenter", false),
+                         MakeBoolParam(9, L"mapcoords", true)};
+        sphere.interfaces = {RWS_INTERFACE};
+        sphere.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float r = pb->GetFloat(0, t);
+            return Box3(Point3(-r, -r, -r), Point3(r, r, r));
+        };
+        v.push_back(Make(std::move(sphere)));
+
+        ObjectClassDef cyl = Geom(CYLINDER_OBJECT_CLASS_ID, L"Cylinder");
+        cyl.params = {MakeFloatParam(0, L"radius", 15.0f),
+                      MakeFloatParam(1, L"height", 25.0f),
+                      Segs(2, L"heightsegs", 5),
+                      Segs(3, L"capsegs", 1),
+                      Segs(4, L"sides", 18, 3),
+                      MakeBoolParam(5, L"smooth", true),
+                      MakeBoolParam(6, L"slice", false),
+                      MakeFloatParam(7, L"sliceFrom", 0.0f, TYPE_ANGLE),
+                      MakeFloatParam(8, L"sliceTo", 0.0f, TYPE_ANGLE),
+                      MakeBoolParam(9, L"mapcoords", true)};
+        cyl.interfaces = {RWS_INTERFACE};
+        cyl.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float r = pb->GetFloat(0, t), h = pb->GetFloat(1, t);
+            return Box3(Point3(-r, -r, 0.0f), Point3(r, r, h));
+        };
+        v.push_back(Make(std::move(cyl)));
+
+        ObjectClassDef plane = Geom(PLANE_OBJECT_CLASS_ID, L"Plane");
+        plane.params = {MakeFloatParam(0, L"length", 25.0f),
+                        MakeFloatParam(1, L"width", 25.0f),
+                        Segs(2, L"lengthsegs", 4),
+                        Segs(3, L"widthsegs", 4),
+                        MakeFloatParam(4, L"renderScale", 1.0f, TYPE_FLOAT),
+                        MakeFloatParam(5, L"renderDensity", 1.0f, TYPE_FLOAT),
+                        MakeBoolParam(6, L"mapcoords", true)};
+        plane.interfaces = {RWS_INTERFACE};
+        plane.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float l = pb->GetFloat(0, t), w = pb->GetFloat(1, t);
+            return Box3(Point3(-w / 2, -l / 2, 0.0f), Point3(w / 2, l / 2, 0.0f));
+        };
+        v.push_back(Make(std::move(plane)));
+
+        // The object a target node carries (the look-at point of target lights and cameras).
+        ObjectClassDef target = Geom(TARGET_OBJECT_CLASS_ID, L"Target", L"");
+        target.scriptName = L"Targetobject";
+        target.isPublic = false;
+        v.push_back(Make(std::move(target)));
+
+        ObjectClassDef bone = Geom(BONE_OBJECT_CLASS_ID, L"BoneGeometry", L"Systems");
+        bone.params = {MakeFloatParam(0, L"width", 10.0f),
+                       MakeFloatParam(1, L"height", 10.0f),
+                       MakeFloatParam(2, L"taper", 90.0f, TYPE_PCNT_FRAC),
+                       MakeFloatParam(3, L"length", 100.0f),
+                       MakeBoolParam(4, L"sidefins", false),
+                       MakeBoolParam(5, L"frontfin", false),
+                       MakeBoolParam(6, L"backfin", false)};
+        bone.blockName = L"BoneObjParams";
+        v.push_back(Make(std::move(bone)));
+
+        // The compound object: its operands are held by an operand holder in its first free slot.
+        ObjectClassDef boolean = Geom(BOOLEAN_OBJECT_CLASS_ID, L"Boolean", L"Compound Objects");
+        boolean.params = {MakeIntParam(0, L"operation", 0, 0, 4), MakeIntParam(1, L"displayMode", 0, 0, 1),
+                          MakeBoolParam(2, L"applyMaterial", true)};
+        boolean.numExtraRefs = 1;
+        v.push_back(Make(std::move(boolean)));
+
+        // A particle flow source: a particle system whose animation the host drives (no whole copy).
+        ObjectClassDef pf = Geom(PF_SOURCE_CLASS_ID, L"PF Source", L"Particle Systems");
+        pf.scriptName = L"PF_Source";
+        pf.params = {
+            MakeParam(0, L"quantityViewport", TYPE_PCNT_FRAC, PB2Value::Float(50.0f), P_RESET_DEFAULT),
+            MakeParam(1, L"quantityRender", TYPE_PCNT_FRAC, PB2Value::Float(100.0f), P_RESET_DEFAULT),
+            MakeBoolParam(2, L"enableParticles", true)};
+        pf.canCopyAnim = FALSE;
+        pf.particleSystem = true;
+        v.push_back(Make(std::move(pf)));
+        return v;
+    }();
+    return descs;
+}

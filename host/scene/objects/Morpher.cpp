@@ -1,0 +1,165 @@
+// Morph channels: edits with undo and messages, persistence of the channels in use, and their dump.
+#include "host/scene/objects/Morpher.h"
+
+#include <cstdio>
+
+namespace {
+
+const MorphChannel kFreshChannel;
+
+class MorphChannelRestore : public RestoreObj {
+public:
+    MorphChannelRestore(MorpherModifier* m, int index, MorphChannel before, MorphChannel after)
+        : handle_(Animatable::GetHandleByAnim(m)), index_(index), before_(std::move(before)),
+          after_(std::move(after)) {}
+    void Restore(int /*isUndo*/) override { Apply(before_); }
+    void Redo() override { Apply(after_); }
+    MSTR Description() override { return L"Morph Channel"; }
+
+private:
+    void Apply(const MorphChannel& c) {
+        if (auto* m = dynamic_cast<MorpherModifier*>(Animatable::GetAnimByHandle(handle_)))
+            m->ApplyChannel(index_, c);
+    }
+    AnimHandle handle_;
+    int index_;
+    MorphChannel before_, after_;
+};
+
+bool InRange(int i) {
+    return i >= 0 && i < MorpherModifier::kNumChannels;
+}
+
+} // namespace
+
+const MorphChannel& MorpherModifier::GetChannel(int i) const {
+    return InRange(i) ? channels_[i] : kFreshChannel;
+}
+
+void MorpherModifier::SetChannel(int i, const MorphChannel& c) {
+    if (!InRange(i) || channels_[i] == c) return;
+    if (theHold.Holding()) theHold.Put(new MorphChannelRestore(this, i, channels_[i], c));
+    ApplyChannel(i, c);
+}
+
+void MorpherModifier::SetChannelActive(int i, BOOL on) {
+    MorphChannel c = GetChannel(i);
+    c.active = on ? TRUE : FALSE;
+    SetChannel(i, c);
+}
+
+void MorpherModifier::SetChannelName(int i, const MSTR& name) {
+    MorphChannel c = GetChannel(i);
+    c.name = name;
+    SetChannel(i, c);
+}
+
+void MorpherModifier::SetChannelWeight(int i, float w) {
+    MorphChannel c = GetChannel(i);
+    c.weight = w;
+    SetChannel(i, c);
+}
+
+void MorpherModifier::SetProgressiveWeights(int i, const std::vector<float>& w) {
+    MorphChannel c = GetChannel(i);
+    c.progressiveWeights = w;
+    SetChannel(i, c);
+}
+
+void MorpherModifier::ApplyChannel(int i, const MorphChannel& c) {
+    if (!InRange(i)) return;
+    channels_[i] = c;
+    NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+}
+
+void MorpherModifier::CopyOwnState(ConfiguredCore* to) {
+    auto* m = static_cast<MorpherModifier*>(to);
+    for (int i = 0; i < kNumChannels; ++i)
+        m->channels_[i] = channels_[i];
+}
+
+IOResult MorpherModifier::SaveOwn(ISave* isave) {
+    ULONG nw = 0;
+    isave->BeginChunk(kChannelsChunk);
+    for (int i = 0; i < kNumChannels; ++i) {
+        const MorphChannel& c = channels_[i];
+        if (!c.IsUsed()) continue;
+        isave->BeginChunk(kChannelChunk);
+        isave->BeginChunk(kChannelDataChunk);
+        const int head[2] = {i, c.active};
+        isave->Write(head, sizeof(head), &nw);
+        isave->Write(&c.weight, sizeof(float), &nw);
+        const int n = static_cast<int>(c.progressiveWeights.size());
+        isave->Write(&n, sizeof(n), &nw);
+        if (n) isave->Write(c.progressiveWeights.data(), static_cast<ULONG>(n * sizeof(float)), &nw);
+        isave->EndChunk();
+        if (!c.name.isNull()) {
+            isave->BeginChunk(kChannelNameChunk);
+            isave->WriteWString(c.name.c_str());
+            isave->EndChunk();
+        }
+        isave->EndChunk();
+    }
+    return isave->EndChunk();
+}
+
+IOResult MorpherModifier::LoadOwnChunk(ILoad* iload) {
+    if (iload->CurChunkID() != kChannelsChunk) return IO_OK;
+    IOResult res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        if (iload->CurChunkID() == kChannelChunk) {
+            MorphChannel c;
+            int index = -1;
+            while ((res = iload->OpenChunk()) == IO_OK) {
+                ULONG nr = 0;
+                if (iload->CurChunkID() == kChannelDataChunk) {
+                    int head[2] = {-1, 1};
+                    int n = 0;
+                    res = iload->Read(head, sizeof(head), &nr);
+                    if (res == IO_OK) res = iload->Read(&c.weight, sizeof(float), &nr);
+                    if (res == IO_OK) res = iload->Read(&n, sizeof(n), &nr);
+                    if (res == IO_OK &&
+                        (n < 0 || static_cast<ULONG>(n) > iload->CurChunkLength() / sizeof(float)))
+                        res = IO_ERROR;
+                    if (res == IO_OK) {
+                        c.progressiveWeights.resize(static_cast<size_t>(n));
+                        if (n)
+                            res = iload->Read(c.progressiveWeights.data(),
+                                              static_cast<ULONG>(n * sizeof(float)), &nr);
+                    }
+                    index = head[0];
+                    c.active = head[1] ? TRUE : FALSE;
+                } else if (iload->CurChunkID() == kChannelNameChunk) {
+                    res = iload->ReadWStringChunk(c.name);
+                }
+                if (res != IO_OK) return IO_ERROR;
+                if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+            }
+            if (res == IO_ERROR || !InRange(index)) return IO_ERROR;
+            channels_[index] = c;
+        }
+        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+    }
+    return res == IO_ERROR ? IO_ERROR : IO_OK;
+}
+
+void MorpherModifier::DumpOwn(std::ostream& os, int indent) {
+    const std::string pad(static_cast<size_t>(indent), ' ');
+    char buf[64];
+    for (int i = 0; i < kNumChannels; ++i) {
+        const MorphChannel& c = channels_[i];
+        if (!c.IsUsed()) continue;
+        std::snprintf(buf, sizeof(buf), "%.4f", c.weight);
+        os << pad << "channel " << i << " \"" << c.name << "\" " << (c.active ? "on" : "off") << " weight "
+           << buf;
+        if (!c.progressiveWeights.empty()) {
+            os << " progressive (";
+            for (size_t k = 0; k < c.progressiveWeights.size(); ++k) {
+                std::snprintf(buf, sizeof(buf), "%.4f", c.progressiveWeights[k]);
+                os << (k ? ", " : "") << buf;
+            }
+            os << ")";
+        }
+        os << "\n";
+    }
+}

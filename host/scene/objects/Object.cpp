@@ -1,0 +1,351 @@
+// Lights' include/exclude lists (by node handle, with undo and persistence) and the light's on state.
+#include "host/scene/Object.h"
+
+#include "host/core/Hold.h"
+#include "host/scene/INode.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace {
+
+AnimHandle HandleOf(INode* node) {
+    return node ? Animatable::GetHandleByAnim(node) : 0;
+}
+
+INode* NodeOf(AnimHandle h) {
+    if (!h) return nullptr;
+    Animatable* a = Animatable::GetAnimByHandle(h);
+    // A node deleted while the undo system holds stays in memory, flagged: it is gone for the list.
+    if (!a || a->TestAFlag(A_IS_DELETED)) return nullptr;
+    return dynamic_cast<INode*>(a);
+}
+
+} // namespace
+
+// Undo of one change of a list. Appends and removals record just the entry and replay on the list
+// itself, so that building (or undoing) a long list inside one undo step stays linear; resizes keep
+// both states.
+class ExclListRestore : public RestoreObj {
+public:
+    enum class Op { Append, Remove, Flags, Whole };
+    ExclListRestore(ExclList* list, Op op)
+        : list_(list), owner_(Animatable::GetHandleByAnim(list->GetOwner())), op_(op) {}
+    void Restore(int /*isUndo*/) override {
+        if (!Alive()) return;
+        ExclList& l = *list_;
+        l.ResolveLoaded();
+        switch (op_) {
+        case Op::Append:
+            if (!l.handles_.empty()) l.handles_.pop_back();
+            l.indexValid_ = false;
+            break;
+        case Op::Remove:
+            l.handles_.insert(
+                l.handles_.begin() + static_cast<std::ptrdiff_t>(std::min(index, l.handles_.size())), handle);
+            l.indexValid_ = false;
+            break;
+        case Op::Flags:
+            l.flags_ = oldFlags;
+            break;
+        case Op::Whole:
+            l.SetState(before);
+            break;
+        }
+    }
+    void Redo() override {
+        if (!Alive()) return;
+        ExclList& l = *list_;
+        l.ResolveLoaded();
+        switch (op_) {
+        case Op::Append:
+            l.handles_.push_back(handle);
+            if (l.indexValid_) l.index_.emplace(handle, static_cast<int>(l.handles_.size()) - 1);
+            break;
+        case Op::Remove:
+            if (index < l.handles_.size())
+                l.handles_.erase(l.handles_.begin() + static_cast<std::ptrdiff_t>(index));
+            l.indexValid_ = false;
+            break;
+        case Op::Flags:
+            l.flags_ = newFlags;
+            break;
+        case Op::Whole:
+            l.SetState(after);
+            break;
+        }
+    }
+    MSTR Description() override { return L"Include/Exclude List"; }
+
+    AnimHandle handle = 0;
+    size_t index = 0;
+    int oldFlags = 0, newFlags = 0;
+    ExclList::State before, after;
+
+private:
+    bool Alive() const { return Animatable::GetAnimByHandle(owner_) != nullptr; }
+    ExclList* list_;
+    AnimHandle owner_;
+    Op op_;
+};
+
+namespace {
+
+bool Recording(const ExclList* list) {
+    return list->GetOwner() && theHold.Holding();
+}
+
+} // namespace
+
+void ExclList::ResolveLoaded() const {
+    if (!hasLoaded_) return;
+    hasLoaded_ = false;
+    handles_.clear();
+    for (void* p : loaded_)
+        handles_.push_back(HandleOf(static_cast<INode*>(p)));
+    loaded_.clear();
+    indexValid_ = false;
+}
+
+void ExclList::Reindex() const {
+    ResolveLoaded();
+    if (indexValid_) return;
+    index_.clear();
+    for (size_t i = 0; i < handles_.size(); ++i)
+        if (handles_[i]) index_.emplace(handles_[i], static_cast<int>(i));
+    indexValid_ = true;
+}
+
+void ExclList::Changing() {
+    ResolveLoaded();
+    indexValid_ = false;
+}
+
+int ExclList::Count() const {
+    ResolveLoaded();
+    return static_cast<int>(handles_.size());
+}
+
+INode* ExclList::operator[](int i) const {
+    ResolveLoaded();
+    if (i < 0 || i >= static_cast<int>(handles_.size())) return nullptr;
+    return NodeOf(handles_[static_cast<size_t>(i)]);
+}
+
+int ExclList::FindNode(INode* node) const {
+    if (!node) return -1;
+    Reindex();
+    auto it = index_.find(HandleOf(node));
+    if (it == index_.end()) return -1;
+    return NodeOf(it->first) ? it->second : -1;
+}
+
+int ExclList::AddNode(INode* node) {
+    if (!node) return -1;
+    const int found = FindNode(node);
+    if (found >= 0) return found;
+    if (Recording(this)) {
+        auto* r = new ExclListRestore(this, ExclListRestore::Op::Append);
+        r->handle = HandleOf(node);
+        theHold.Put(r);
+    }
+    // Appending keeps the index valid: adding many nodes stays linear.
+    handles_.push_back(HandleOf(node));
+    const int at = static_cast<int>(handles_.size()) - 1;
+    if (indexValid_) index_.emplace(handles_.back(), at);
+    return at;
+}
+
+void ExclList::RemoveNode(int i) {
+    ResolveLoaded();
+    if (i < 0 || i >= static_cast<int>(handles_.size())) return;
+    if (Recording(this)) {
+        auto* r = new ExclListRestore(this, ExclListRestore::Op::Remove);
+        r->handle = handles_[static_cast<size_t>(i)];
+        r->index = static_cast<size_t>(i);
+        theHold.Put(r);
+    }
+    Changing();
+    handles_.erase(handles_.begin() + i);
+}
+
+void ExclList::RemoveNode(INode* node) {
+    RemoveNode(FindNode(node));
+}
+
+void ExclList::SetSize(int n) {
+    if (n < 0) n = 0;
+    if (n == Count()) return;
+    ExclListRestore* r = nullptr;
+    if (Recording(this)) {
+        r = new ExclListRestore(this, ExclListRestore::Op::Whole);
+        r->before = GetState();
+    }
+    Changing();
+    handles_.resize(static_cast<size_t>(n), 0);
+    if (r) {
+        r->after = GetState();
+        theHold.Put(r);
+    }
+}
+
+void ExclList::SetFlag(int f, BOOL on) {
+    const int flags = on ? (flags_ | f) : (flags_ & ~f);
+    if (flags == flags_) return;
+    if (Recording(this)) {
+        auto* r = new ExclListRestore(this, ExclListRestore::Op::Flags);
+        r->oldFlags = flags_;
+        r->newFlags = flags;
+        theHold.Put(r);
+    }
+    flags_ = flags;
+}
+
+INodeTab ExclList::Nodes() const {
+    ResolveLoaded();
+    INodeTab t;
+    for (AnimHandle h : handles_)
+        t.Append(NodeOf(h));
+    return t;
+}
+
+void ExclList::CopyFrom(const ExclList& other) {
+    SetState(other.GetState());
+}
+
+ExclList::State ExclList::GetState() const {
+    ResolveLoaded();
+    return State{handles_, flags_};
+}
+
+void ExclList::SetState(const State& s) {
+    hasLoaded_ = false;
+    loaded_.clear();
+    handles_ = s.handles;
+    flags_ = s.flags;
+    indexValid_ = false;
+}
+
+IOResult ExclList::Save(ISave* isave) {
+    ResolveLoaded();
+    ULONG nw = 0;
+    isave->BeginChunk(kExclListChunk);
+    isave->BeginChunk(kExclFlagsChunk);
+    const int flags = flags_;
+    isave->Write(&flags, sizeof(flags), &nw);
+    isave->EndChunk();
+    isave->BeginChunk(kExclNodesChunk);
+    const int count = static_cast<int>(handles_.size());
+    isave->Write(&count, sizeof(count), &nw);
+    for (AnimHandle h : handles_) {
+        const int id = isave->GetRefID(NodeOf(h));
+        isave->Write(&id, sizeof(id), &nw);
+    }
+    isave->EndChunk();
+    return isave->EndChunk();
+}
+
+IOResult ExclList::Load(ILoad* iload) {
+    IOResult res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        ULONG nr = 0;
+        switch (iload->CurChunkID()) {
+        case kExclFlagsChunk:
+            res = iload->Read(&flags_, sizeof(flags_), &nr);
+            break;
+        case kExclNodesChunk: {
+            int count = 0;
+            res = iload->Read(&count, sizeof(count), &nr);
+            if (res != IO_OK) break;
+            if (count < 0 || static_cast<ULONG>(count) > iload->CurChunkLength() / sizeof(int)) {
+                res = IO_ERROR;
+                break;
+            }
+            loaded_.assign(static_cast<size_t>(count), nullptr);
+            for (int i = 0; i < count && res == IO_OK; ++i) {
+                int id = -1;
+                res = iload->Read(&id, sizeof(id), &nr);
+                if (res == IO_OK && id >= 0) iload->RecordBackpatch(id, &loaded_[static_cast<size_t>(i)]);
+            }
+            hasLoaded_ = true;
+            break;
+        }
+        default:
+            break;
+        }
+        if (res != IO_OK) return IO_ERROR;
+        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+    }
+    return res == IO_ERROR ? IO_ERROR : IO_OK;
+}
+
+// Undo of switching a light on or off.
+class LightOnRestore : public RestoreObj {
+public:
+    LightOnRestore(LightObject* light, BOOL before)
+        : handle_(Animatable::GetHandleByAnim(light)), before_(before) {}
+    void Restore(int /*isUndo*/) override { Apply(before_); }
+    void Redo() override { Apply(!before_); }
+    MSTR Description() override { return L"Light On"; }
+
+private:
+    void Apply(BOOL on) {
+        if (auto* l = static_cast<LightObject*>(Animatable::GetAnimByHandle(handle_))) l->ApplyUseLight(on);
+    }
+    AnimHandle handle_;
+    BOOL before_;
+};
+
+void LightObject::SetUseLight(BOOL onOff) {
+    onOff = onOff ? TRUE : FALSE;
+    if (onOff == useLight_) return;
+    if (theHold.Holding()) theHold.Put(new LightOnRestore(this, useLight_));
+    ApplyUseLight(onOff);
+}
+
+void LightObject::ApplyUseLight(BOOL onOff) {
+    useLight_ = onOff;
+    NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+}
+
+void LightObject::CopyLightState(LightObject* to) {
+    to->useLight_ = useLight_;
+    to->exclList_.CopyFrom(exclList_);
+}
+
+IOResult LightObject::Save(ISave* isave) {
+    ULONG nw = 0;
+    isave->BeginChunk(kLightChunk);
+    isave->BeginChunk(kLightOnChunk);
+    const int on = useLight_;
+    isave->Write(&on, sizeof(on), &nw);
+    isave->EndChunk();
+    exclList_.Save(isave);
+    return isave->EndChunk();
+}
+
+IOResult LightObject::Load(ILoad* iload) {
+    if (iload->PeekNextChunkID() != kLightChunk) return IO_OK;
+    IOResult res = iload->OpenChunk();
+    if (res != IO_OK) return res == IO_END ? IO_OK : res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        ULONG nr = 0;
+        switch (iload->CurChunkID()) {
+        case kLightOnChunk: {
+            int on = 1;
+            res = iload->Read(&on, sizeof(on), &nr);
+            useLight_ = on ? TRUE : FALSE;
+            break;
+        }
+        case ExclList::kExclListChunk:
+            res = exclList_.Load(iload);
+            break;
+        default:
+            break;
+        }
+        if (res != IO_OK) return IO_ERROR;
+        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+    }
+    if (res == IO_ERROR) return IO_ERROR;
+    return iload->CloseChunk();
+}

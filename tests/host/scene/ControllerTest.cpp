@@ -1,0 +1,422 @@
+// Value, compound and generic controllers: values over time, composition, undo, capability answers,
+// persistence and cloning.
+#include "host/scene/controllers/GenericControl.h"
+#include "host/scene/controllers/PRSControl.h"
+#include "host/scene/controllers/XYZControl.h"
+#include "tests/host/scene/ControllerTestSupport.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+
+class Controllers : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterControllerClasses(); }
+    // A dependent that keeps c alive and records what it hears.
+    TestMaker* Hold(ReferenceTarget* c, const std::string& name = "Owner") {
+        TestMaker* m = g.Maker(name, 1);
+        g.Link(m, 0, c);
+        return m;
+    }
+    template <class T> static T Value(Control* c, TimeValue t, GetSetMethod m = CTRL_ABSOLUTE, T start = T()) {
+        Interval iv = FOREVER;
+        c->GetValue(t, &start, iv, m);
+        return start;
+    }
+    GraphBuilder g;
+};
+
+TEST_F(Controllers, KeysInterpolateLinearlyAndHoldOutsideWithTheirValidity) {
+    auto* f = BezierFloat::Create(3.0f);
+    Hold(f);
+    EXPECT_EQ(Value<float>(f, -100000), 3.0f);
+    f->SetKey(0, 10.0f);
+    f->SetKey(100, 20.0f);
+    EXPECT_EQ(f->NumKeys(), 2);
+    Interval iv = FOREVER;
+    float v = 0;
+    f->GetValue(25, &v, iv);
+    EXPECT_FLOAT_EQ(v, 12.5f);
+    EXPECT_EQ(iv, Interval(25, 25));
+    iv = FOREVER;
+    f->GetValue(500, &v, iv);
+    EXPECT_EQ(v, 20.0f);
+    EXPECT_EQ(iv, Interval(100, TIME_PosInfinity));
+    iv = FOREVER;
+    f->GetValue(-7, &v, iv);
+    EXPECT_EQ(v, 10.0f);
+    EXPECT_EQ(iv, Interval(TIME_NegInfinity, 0));
+    // An animated track takes a key where it is set; the others stay.
+    v = 30.0f;
+    f->SetValue(50, &v);
+    EXPECT_EQ(f->NumKeys(), 3);
+    EXPECT_FLOAT_EQ(Value<float>(f, 75), 25.0f);
+    f->DeleteKeys(50);
+    EXPECT_EQ(f->NumKeys(), 0);
+    EXPECT_EQ(Value<float>(f, 999), 30.0f);
+}
+
+TEST_F(Controllers, RelativeGetAndSetCombineWithWhatIsPassedIn) {
+    auto* p = BezierPosition::Create(Point3(1, 2, 3));
+    Hold(p);
+    EXPECT_EQ(Value<Point3>(p, 0, CTRL_RELATIVE, Point3(10, 10, 10)), Point3(11, 12, 13));
+    Point3 delta(1, 0, 0);
+    p->SetValue(0, &delta, 1, CTRL_RELATIVE);
+    EXPECT_EQ(Value<Point3>(p, 0), Point3(2, 2, 3));
+    auto* s = BezierScale::Create(ScaleValue(Point3(2, 2, 2)));
+    Hold(s, "S");
+    EXPECT_EQ(Value<ScaleValue>(s, 0, CTRL_RELATIVE, ScaleValue(Point3(3.0f, 1.0f, 0.5f))).s, Point3(6, 2, 1));
+}
+
+TEST_F(Controllers, SetValueNotifiesAValueChangeAndUndoRedoGiveBackTheTrack) {
+    auto* f = BezierFloat::Create(1.0f);
+    f->SetKey(10, 5.0f);
+    Hold(f);
+    const std::string before = Dump(f);
+    theHold.Begin();
+    float v = 7.0f;
+    f->SetValue(20, &v);
+    theHold.Accept(L"Set");
+    const std::string after = Dump(f);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(HeardOf(g, REFMSG_CHANGE), std::vector<std::string>{"(Bezier Float):0x50/0x800037ff"});
+    // Setting what is already there changes nothing and says nothing.
+    g.heard.clear();
+    f->SetValue(20, &v);
+    EXPECT_TRUE(g.heard.empty());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(f), before);
+    EXPECT_EQ(CountHeard(g, REFMSG_CHANGE), 1);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(f), after);
+}
+
+TEST_F(Controllers, PRSComposesScaleRotationAndPositionUnderTheParent) {
+    auto* prs = new PRSControl();
+    Hold(prs);
+    Point3 pos(1, 0, 0);
+    prs->GetPositionController()->SetValue(0, &pos);
+    Quat rot = Quat::FromEulerXYZ(Point3(0.0f, 0.0f, kPi / 2));
+    prs->GetRotationController()->SetValue(0, &rot);
+    ScaleValue scl(Point3(2, 1, 1));
+    prs->GetScaleController()->SetValue(0, &scl);
+
+    // Local: scale, then rotate about Z, then move; the scale does not reach the translation.
+    const Matrix3 local = Value<Matrix3>(prs, 0);
+    EXPECT_TRUE(local.Equals(ScaleMatrix(Point3(2, 1, 1)) * RotateZMatrix(kPi / 2) * TransMatrix(Point3(1, 0, 0))));
+    EXPECT_TRUE((Point3(1, 0, 0) * local).Equals(Point3(1, 2, 0)));
+
+    // Relative: the parent's transform comes after.
+    const Matrix3 parent = RotateXMatrix(kPi / 2) * TransMatrix(Point3(0, 0, 10));
+    const Matrix3 world = Value<Matrix3>(prs, 0, CTRL_RELATIVE, parent);
+    EXPECT_TRUE(world.Equals(local * parent));
+    EXPECT_TRUE(world.GetTrans().Equals(Point3(1, 0, 10)));
+    EXPECT_TRUE((Point3(1, 0, 0) * world).Equals(Point3(1, 0, 12)));
+    // A scale along a turned axis system stretches along those axes: by 3 along the diagonal of XY.
+    ScaleValue turned(Point3(3, 1, 1), Quat::FromAngleAxis(kPi / 4, Point3(0, 0, 1)));
+    prs->GetScaleController()->SetValue(0, &turned);
+    Quat none;
+    prs->GetRotationController()->SetValue(0, &none);
+    EXPECT_TRUE((Point3(1, 0, 0) * Value<Matrix3>(prs, 0)).Equals(Point3(3, 1, 0), 1e-4f));
+}
+
+TEST_F(Controllers, PRSSetValueSplitsTheMatrixAndTouchesOnlyWhatChanged) {
+    auto* prs = new PRSControl();
+    Hold(prs);
+    const Matrix3 target = ScaleMatrix(Point3(1, 3, 2)) * RotateYMatrix(0.5f) * TransMatrix(Point3(4, 5, 6));
+    Matrix3 m = target;
+    prs->SetValue(0, &m);
+    EXPECT_TRUE(Value<Matrix3>(prs, 0).Equals(target));
+    EXPECT_TRUE(Value<Point3>(prs->GetPositionController(), 0).Equals(Point3(4, 5, 6)));
+    EXPECT_FLOAT_EQ(Value<ScaleValue>(prs->GetScaleController(), 0).s.y, 3.0f);
+
+    // A pure move: only the position controller hears about it (the others keep their undo clean).
+    g.heard.clear();
+    theHold.Begin();
+    Matrix3 move = TransMatrix(Point3(1, 0, 0));
+    prs->SetValue(0, &move, 1, CTRL_RELATIVE);
+    theHold.Accept(L"Move");
+    EXPECT_TRUE(Value<Point3>(prs->GetPositionController(), 0).Equals(Point3(5, 5, 6)));
+    EXPECT_EQ(HeardOf(g, REFMSG_CHANGE), std::vector<std::string>{"(Position/Rotation/Scale):0x50/0x800037ff"});
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_TRUE(Value<Matrix3>(prs, 0).Equals(target));
+}
+
+TEST_F(Controllers, PRSRejectsSubControllersOfTheWrongFamilyAndUndoesAReplacement) {
+    auto* prs = new PRSControl();
+    Hold(prs);
+    Control* oldRot = prs->GetRotationController();
+    auto* wrong = new BezierPosition();
+    Hold(wrong, "Wrong");
+    EXPECT_FALSE(prs->SetRotationController(wrong));
+    EXPECT_EQ(prs->GetRotationController(), oldRot);
+    EXPECT_FALSE(prs->AssignController(prs, 0)); // itself: not a position controller (and a loop)
+
+    const std::string before = Dump(prs);
+    theHold.Begin();
+    ASSERT_TRUE(prs->SetRotationController(new TCBRotation()));
+    theHold.Accept(L"Assign");
+    EXPECT_EQ(HeardOf(g, REFMSG_CONTROLREF_CHANGE).size(), 1u);
+    EXPECT_NE(Dump(prs), before);
+    g.heard.clear();
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(prs->GetRotationController(), oldRot);
+    EXPECT_EQ(Dump(prs), before);
+    EXPECT_EQ(HeardOf(g, REFMSG_CONTROLREF_CHANGE).size(), 1u);
+}
+
+TEST_F(Controllers, EulerXYZIsThreeFloatSubControllersInRadians) {
+    auto* e = new EulerXYZ();
+    Hold(e);
+    ASSERT_EQ(e->NumSubs(), 3);
+    EXPECT_EQ(e->SubAnimName(0), L"X Rotation");
+    EXPECT_EQ(e->SubAnimName(2), L"Z Rotation");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(e->SubAnim(i)->SuperClassID(), CTRL_FLOAT_CLASS_ID);
+
+    float z = kPi / 2;
+    e->GetAxis(2)->SetValue(0, &z);
+    Matrix3 r;
+    r.SetRotate(Value<Quat>(e, 0));
+    EXPECT_TRUE(r.Equals(RotateZMatrix(kPi / 2)));
+
+    // Setting a rotation spreads it over the axes.
+    Quat q = Quat::FromEulerXYZ(Point3(0.1f, -0.2f, 0.3f));
+    e->SetValue(0, &q);
+    EXPECT_NEAR(Value<float>(e->GetAxis(0), 0), 0.1f, 1e-5f);
+    EXPECT_NEAR(Value<float>(e->GetAxis(1), 0), -0.2f, 1e-5f);
+    EXPECT_NEAR(Value<float>(e->GetAxis(2), 0), 0.3f, 1e-5f);
+    // Only float controllers go into an axis.
+    auto* pos = new BezierPosition();
+    Hold(pos, "Pos");
+    EXPECT_FALSE(e->AssignController(pos, 1));
+    EXPECT_TRUE(e->AssignController(BezierFloat::Create(1.0f), 1));
+    EXPECT_NEAR(Value<Quat>(e, 0).ToEulerXYZ().y, 1.0f, 1e-5f);
+}
+
+TEST_F(Controllers, AChangeOfAnAxisReachesTheTransformsDependents) {
+    auto* prs = new PRSControl();
+    Hold(prs);
+    auto* e = static_cast<EulerXYZ*>(prs->GetRotationController());
+    float x = 1.0f;
+    e->GetAxis(0)->SetValue(0, &x);
+    EXPECT_EQ(HeardOf(g, REFMSG_CHANGE), std::vector<std::string>{"(Position/Rotation/Scale):0x50/0x800037ff"});
+}
+
+TEST_F(Controllers, CopyTakesOverKeysOrTheValueOfAnotherClass) {
+    auto* a = BezierFloat::Create(0.0f);
+    a->SetKey(0, 1.0f);
+    a->SetKey(10, 2.0f);
+    auto* b = new BezierFloat();
+    Hold(a, "A");
+    Hold(b, "B");
+    b->Copy(a);
+    EXPECT_EQ(Dump(b), Dump(a));
+    EXPECT_EQ(b->NumKeys(), 2);
+
+    auto* xyz = new PositionXYZ();
+    Hold(xyz, "XYZ");
+    auto* p = BezierPosition::Create(Point3(7, 8, 9));
+    Hold(p, "P");
+    xyz->Copy(p);
+    EXPECT_EQ(Value<Point3>(xyz, 0), Point3(7, 8, 9));
+    // Another family is not copied.
+    xyz->Copy(a);
+    EXPECT_EQ(Value<Point3>(xyz, 0), Point3(7, 8, 9));
+
+    auto* prsA = new PRSControl();
+    auto* prsB = new PRSControl();
+    Hold(prsA, "PA");
+    Hold(prsB, "PB");
+    ASSERT_TRUE(prsA->SetPositionController(new PositionXYZ()));
+    Point3 at(1, 1, 1);
+    prsA->GetPositionController()->SetValue(0, &at);
+    prsB->Copy(prsA);
+    // A different class in the slot is taken over as a copy, not shared.
+    EXPECT_EQ(prsB->GetPositionController()->ClassID(), POSITION_XYZ_CLASS_ID);
+    EXPECT_NE(prsB->GetPositionController(), prsA->GetPositionController());
+    EXPECT_EQ(Dump(prsB), Dump(prsA));
+}
+
+TEST_F(Controllers, GenericControllersAnswerTheConfiguredCapabilities) {
+    ClassDirectory& dir = GetClassDirectory();
+    auto* ik = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)));
+    ASSERT_NE(ik, nullptr);
+    Hold(ik, "IK");
+    EXPECT_NE(ik->GetInterface(I_CONTROL), nullptr);
+    EXPECT_FALSE(ik->IsReplaceable());
+    EXPECT_TRUE(ik->CanCopyAnim());
+
+    auto* biped = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x9156, 0)));
+    ASSERT_NE(biped, nullptr);
+    Hold(biped, "Biped");
+    EXPECT_FALSE(biped->CanCopyAnim());
+    EXPECT_TRUE(biped->IsReplaceable());
+    ASSERT_EQ(biped->NumSubs(), 3);
+    auto* vertical = static_cast<BezierFloat*>(biped->SubAnim(0));
+    vertical->SetKey(0, 1.0f);
+    EXPECT_EQ(vertical->NumKeys(), 1);
+
+    GenericControlConfig cat;
+    cat.superClassId = CTRL_MATRIX3_CLASS_ID;
+    cat.classId = Class_ID(0x7E5C0001, 0x1);
+    cat.className = L"CAT Bone Controller";
+    cat.replaceable = FALSE;
+    cat.interfaces = {Interface_ID(0x00D83DC1, 0x4C851B6C)};
+    GenericControl* catCtrl = CreateGenericControl(cat);
+    ASSERT_NE(catCtrl, nullptr);
+    Hold(catCtrl, "CAT");
+    BaseInterface* bi = catCtrl->GetInterface(Interface_ID(0x00D83DC1, 0x4C851B6C));
+    ASSERT_NE(bi, nullptr);
+    EXPECT_EQ(bi->GetID(), Interface_ID(0x00D83DC1, 0x4C851B6C));
+    EXPECT_EQ(catCtrl->GetInterface(Interface_ID(0x434D7627, 0xA25E6E26)), nullptr);
+    EXPECT_EQ(catCtrl->GetInterface(LIST_CONTROLLER_INTERFACE), nullptr);
+
+    GenericControlConfig layer;
+    layer.superClassId = CTRL_FLOAT_CLASS_ID;
+    layer.classId = Class_ID(0x7E5C0002, 0x2);
+    layer.className = L"Float Layer";
+    layer.canCopyAnim = FALSE;
+    layer.canCopyTrack = TRUE;
+    layer.interfaces = {Interface_ID(0x434D7627, 0xA25E6E26)};
+    layer.subs = {{L"Base Layer", CTRL_FLOAT_CLASS_ID, Class_ID()}, {L"Layer 1", CTRL_FLOAT_CLASS_ID, Class_ID()}};
+    GenericControl* layerCtrl = CreateGenericControl(layer);
+    ASSERT_NE(layerCtrl, nullptr);
+    Hold(layerCtrl, "Layer");
+    EXPECT_FALSE(layerCtrl->CanCopyAnim());
+    EXPECT_TRUE(layerCtrl->CanCopyTrack(FOREVER, 0));
+    EXPECT_NE(layerCtrl->GetInterface(Interface_ID(0x434D7627, 0xA25E6E26)), nullptr);
+    EXPECT_EQ(layerCtrl->SubAnimName(1), L"Layer 1");
+    auto* prs = new PRSControl();
+    Hold(prs, "PRS");
+    EXPECT_FALSE(layerCtrl->AssignController(prs, 0));
+    EXPECT_TRUE(layerCtrl->AssignController(BezierFloat::Create(2.0f), 0));
+
+    // The class is registered, so files can re-create it; a second registration answers the same class,
+    // a different class under the same identity is refused.
+    EXPECT_EQ(dir.FindClass(CTRL_FLOAT_CLASS_ID, layer.classId), RegisterGenericControlClass(layer));
+    GenericControlConfig clash = layer;
+    clash.className = L"Other";
+    EXPECT_EQ(RegisterGenericControlClass(clash), nullptr);
+    GenericControlConfig prsClash;
+    prsClash.superClassId = CTRL_MATRIX3_CLASS_ID;
+    prsClash.classId = PRS_CONTROL_CLASS_ID;
+    prsClash.className = L"Not PRS";
+    EXPECT_EQ(RegisterGenericControlClass(prsClash), nullptr);
+}
+
+TEST_F(Controllers, RegistrationCanBeRepeatedAndRedoneAfterTheDirectoryWasCleared) {
+    ClassDirectory& dir = GetClassDirectory();
+    const int n = dir.Count();
+    RegisterControllerClasses();
+    EXPECT_EQ(dir.Count(), n);
+    dir.Clear();
+    RegisterControllerClasses();
+    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, PRS_CONTROL_CLASS_ID), nullptr);
+    EXPECT_NE(dir.FindClass(CTRL_FLOAT_CLASS_ID, LIST_WEIGHTS_CLASS_ID), nullptr);
+    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)), nullptr);
+    EXPECT_EQ(dir.Count(), 22 + static_cast<int>(HostGenericControllerConfigs().size()));
+}
+
+TEST_F(Controllers, EveryRegisteredControllerClassSavesAndLoadsItsOwnData) {
+    ClassDirectory& dir = GetClassDirectory();
+    int tested = 0;
+    for (int i = 0; i < dir.Count(); ++i) {
+        const ClassEntry* e = dir.GetEntryAt(i);
+        if (!IsControllerSuperClass(e->SuperClassID())) continue;
+        auto* c = static_cast<Control*>(dir.CreateInstance(e->SuperClassID(), e->ClassID()));
+        ASSERT_NE(c, nullptr) << e->ClassName();
+        Hold(c, "Owner" + std::to_string(i));
+        // A value that differs from a fresh controller's, where the class takes one.
+        ControlValue v = EvalControlValue(c, 0);
+        if (v.Valid()) {
+            std::visit(
+                [](auto& x) {
+                    using T = std::decay_t<decltype(x)>;
+                    if constexpr (std::is_same_v<T, float>) x = 2.5f;
+                    else if constexpr (std::is_same_v<T, Point3>) x = Point3(1, -2, 3);
+                    else if constexpr (std::is_same_v<T, Quat>) x = Quat::FromEulerXYZ(Point3(0.25f, 0.5f, 0.0f));
+                    else if constexpr (std::is_same_v<T, ScaleValue>) x = ScaleValue(Point3(2, 3, 4));
+                    else if constexpr (std::is_same_v<T, Matrix3>) x = RotateZMatrix(0.5f) * TransMatrix(Point3(3, 2, 1));
+                    else if constexpr (std::is_same_v<T, Point4>) x = Point4(1, 2, 3, 4);
+                },
+                v.Variant());
+            c->SetValue(0, v.Ptr());
+        }
+        if (auto* f = dynamic_cast<BezierFloat*>(c)) f->SetKey(100, -1.0f);
+        ReferenceTarget* back = SaveAndReload(c);
+        ASSERT_NE(back, nullptr);
+        Hold(back, "Back" + std::to_string(i));
+        EXPECT_EQ(back->ClassID(), c->ClassID());
+        EXPECT_EQ(Dump(back), Dump(c)) << e->ClassName();
+        EXPECT_EQ(Dump(back, 100), Dump(c, 100)) << e->ClassName();
+        ++tested;
+    }
+    EXPECT_GE(tested, 60);
+}
+
+TEST_F(Controllers, DamagedKeyDataIsRefused) {
+    auto* f = BezierFloat::Create(0.0f);
+    f->SetKey(0, 1.0f);
+    Hold(f);
+    ChunkSave s;
+    s.BeginChunk(0x2000);
+    ASSERT_EQ(f->Save(&s), IO_OK);
+    s.EndChunk();
+    std::vector<std::uint8_t> bytes = s.Bytes();
+    // The key chunk's count (after its 6-byte header) claims more keys than the chunk holds.
+    bool patched = false;
+    for (size_t i = 0; i + 10 <= bytes.size(); ++i) {
+        if (bytes[i] == 0x10 && bytes[i + 1] == 0x01) { // chunk id 0x0110, little-endian
+            bytes[i + 6] = 0xFF;
+            patched = true;
+            break;
+        }
+    }
+    ASSERT_TRUE(patched);
+    ChunkLoad l(bytes);
+    ASSERT_EQ(l.OpenChunk(), IO_OK);
+    BezierFloat fresh(TRUE);
+    EXPECT_EQ(fresh.Load(&l), IO_ERROR);
+}
+
+TEST_F(Controllers, CloneKeepsSharedSubControllersShared) {
+    auto* xyz = new PositionXYZ();
+    Hold(xyz, "XYZ");
+    Control* shared = xyz->GetAxis(0);
+    ASSERT_TRUE(xyz->AssignController(shared, 2));
+    float v = 4.0f;
+    shared->SetValue(0, &v);
+
+    auto* copy = CloneRefHierarchy(static_cast<ReferenceTarget*>(xyz));
+    ASSERT_NE(copy, nullptr);
+    Hold(copy, "Copy");
+    auto* c = static_cast<PositionXYZ*>(copy);
+    EXPECT_EQ(c->GetAxis(0), c->GetAxis(2));
+    EXPECT_NE(c->GetAxis(0), c->GetAxis(1));
+    EXPECT_NE(c->GetAxis(0), shared);
+    EXPECT_EQ(Dump(copy), Dump(xyz));
+    // The copy is independent.
+    v = 9.0f;
+    c->GetAxis(0)->SetValue(0, &v);
+    EXPECT_EQ(Value<Point3>(xyz, 0), Point3(4, 0, 4));
+    EXPECT_EQ(Value<Point3>(c, 0), Point3(9, 0, 9));
+}
+
+TEST_F(Controllers, DefaultControllersAndTheDumpLine) {
+    Control* m = NewDefaultMatrix3Controller();
+    Hold(m);
+    EXPECT_EQ(m->ClassID(), PRS_CONTROL_CLASS_ID);
+    Control* r = NewDefaultRotationController();
+    Hold(r, "R");
+    EXPECT_EQ(r->ClassID(), EULER_XYZ_CLASS_ID);
+    Point3 p(5, 0, 0);
+    m->GetPositionController()->SetValue(0, &p);
+    EXPECT_EQ(Dump(m),
+              "Position/Rotation/Scale [(1, 0, 0) (0, 1, 0) (0, 0, 1) (5, 0, 0)] {Position: Bezier Position (5, 0, 0); "
+              "Rotation: Euler XYZ euler (0, 0, 0) {X Rotation: Bezier Float 0; Y Rotation: Bezier Float 0; "
+              "Z Rotation: Bezier Float 0}; Scale: Bezier Scale (1, 1, 1)}");
+}
+
+} // namespace

@@ -1,0 +1,368 @@
+// Layers and the layer manager: layer "0", creation and unique names, lookups, renaming, the hierarchy,
+// deletion rules and NOTIFY_LAYER_DELETED, undo, reset and persistence.
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/Hold.h"
+#include "host/core/Notify.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/layers/Layer.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "tests/support/GraphBuilder.h"
+#include "tests/support/NotificationRecorder.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+class LayerTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterLayerClasses(); }
+
+    std::string Dump() const {
+        std::ostringstream os;
+        DumpLayers(mgr.get(), os);
+        return os.str();
+    }
+
+    int Heard(const std::string& receiver, RefMessage msg) const {
+        int n = 0;
+        for (const HeardMessage& h : g.heard) n += h.receiver == receiver && h.message == msg;
+        return n;
+    }
+
+    GraphBuilder g;
+    std::unique_ptr<ILayerManager> mgr{NewLayerManager()};
+};
+
+std::string Name(ILayer* l) { return l ? l->GetName().ToUTF8() : "null"; }
+
+} // namespace
+
+TEST_F(LayerTest, LayerZeroIsAlwaysThereAndCurrent) {
+    ASSERT_EQ(mgr->GetLayerCount(), 1);
+    ILayer* zero = mgr->GetLayer(0);
+    EXPECT_EQ(Name(zero), "0");
+    EXPECT_EQ(mgr->GetRootLayer(), zero);
+    EXPECT_EQ(mgr->GetCurrentLayer(), zero);
+    EXPECT_EQ(mgr->GetLayer(L"0"), zero);
+    EXPECT_EQ(zero->SuperClassID(), LAYER_CLASS_ID);
+    EXPECT_FALSE(zero->SetName(L"Base"));
+    EXPECT_FALSE(mgr->DeleteLayer(L"0"));
+    EXPECT_EQ(Dump(), "Layers count 1\n  [0] \"0\" current\n");
+}
+
+TEST_F(LayerTest, CreatedLayersGetUniqueNamesAndAreFoundWithoutCase) {
+    NotificationRecorder rec({NOTIFY_LAYER_CREATED});
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    ILayer* again = mgr->CreateLayer(L"walls");
+    ILayer* unnamed = mgr->CreateLayer();
+    EXPECT_EQ(Name(walls), "Walls");
+    EXPECT_EQ(Name(again), "walls001");
+    EXPECT_EQ(Name(unnamed), "Layer001");
+    EXPECT_EQ(mgr->GetLayer(L"WALLS"), walls);
+    EXPECT_EQ(mgr->GetLayer(L"Walls001"), again);
+    EXPECT_EQ(mgr->GetLayer(L"Roof"), nullptr);
+    ASSERT_EQ(rec.Count(NOTIFY_LAYER_CREATED), 3);
+    EXPECT_EQ(rec.Events()[0].callParam, walls);
+    EXPECT_EQ(mgr->GetLayerCount(), 4);
+    EXPECT_TRUE(mgr->IsLayerInScene(again));
+
+    mgr->SetCurrentLayer(L"walls001");
+    EXPECT_EQ(mgr->GetCurrentLayer(), again);
+    mgr->SetCurrentLayer(L"nothing"); // unknown names change nothing
+    EXPECT_EQ(mgr->GetCurrentLayer(), again);
+}
+
+TEST_F(LayerTest, RenameTellsDirectDependentsKeepsTheIndexAndUndoes) {
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    mgr->CreateLayer(L"Roof");
+    // A node-like dependent of the layer, and something that depends on that node.
+    TestTarget* node = g.Target("Node", 1);
+    TestMaker* mirror = g.Maker("Mirror");
+    node->SetAFlag(A_LOCK_TARGET);
+    g.Link(node, 0, walls);
+    g.Link(mirror, 0, node);
+
+    EXPECT_FALSE(walls->SetName(L""));
+    EXPECT_FALSE(walls->SetName(L"ROOF"));
+    EXPECT_TRUE(walls->SetName(L"WALLS")); // its own name in another case is fine
+    g.heard.clear();
+
+    theHold.Begin();
+    EXPECT_TRUE(walls->SetName(L"Facade"));
+    theHold.Accept(L"Rename Layer");
+    EXPECT_EQ(Heard("Node", REFMSG_NODE_NAMECHANGE), 1);
+    EXPECT_EQ(Heard("Mirror", REFMSG_NODE_NAMECHANGE), 0); // not passed on: it is not the node's rename
+    EXPECT_EQ(mgr->GetLayer(L"facade"), walls);
+    EXPECT_EQ(mgr->GetLayer(L"Walls"), nullptr);
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Name(walls), "WALLS");
+    EXPECT_EQ(mgr->GetLayer(L"walls"), walls);
+    EXPECT_EQ(mgr->GetLayer(L"Facade"), nullptr);
+    EXPECT_EQ(Heard("Node", REFMSG_NODE_NAMECHANGE), 2);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(mgr->GetLayer(L"Facade"), walls);
+}
+
+TEST_F(LayerTest, HierarchyRefusesLoopsAndLayerZero) {
+    ILayer* a = mgr->CreateLayer(L"A");
+    ILayer* b = mgr->CreateLayer(L"B");
+    ILayer* c = mgr->CreateLayer(L"C");
+    EXPECT_TRUE(b->SetParentLayer(a));
+    EXPECT_TRUE(c->SetParentLayer(b));
+    EXPECT_FALSE(a->SetParentLayer(c)); // c is below a
+    EXPECT_FALSE(a->SetParentLayer(a));
+    EXPECT_FALSE(a->SetParentLayer(mgr->GetRootLayer()));
+    EXPECT_FALSE(mgr->GetRootLayer()->SetParentLayer(a));
+    EXPECT_EQ(a->GetParentLayer(), nullptr);
+    ASSERT_EQ(a->GetNumChildLayers(), 1);
+    EXPECT_EQ(a->GetChildLayer(0), b);
+    EXPECT_EQ(b->GetChildLayer(0), c);
+    EXPECT_EQ(a->GetChildLayer(1), nullptr);
+
+    // Children keep the order they were created in, whatever order they joined their parent.
+    ILayer* d = mgr->CreateLayer(L"D");
+    EXPECT_TRUE(d->SetParentLayer(a));
+    EXPECT_TRUE(c->SetParentLayer(a));
+    EXPECT_EQ(Name(a->GetChildLayer(0)), "B");
+    EXPECT_EQ(Name(a->GetChildLayer(1)), "C");
+    EXPECT_EQ(Name(a->GetChildLayer(2)), "D");
+    EXPECT_EQ(b->GetNumChildLayers(), 0);
+    EXPECT_TRUE(c->SetParentLayer(nullptr));
+    EXPECT_EQ(a->GetNumChildLayers(), 2);
+}
+
+TEST_F(LayerTest, DeletingBroadcastsFirstMovesChildrenUpAndUndoes) {
+    ILayer* a = mgr->CreateLayer(L"A");
+    ILayer* b = mgr->CreateLayer(L"B");
+    ILayer* c = mgr->CreateLayer(L"C");
+    b->SetParentLayer(a);
+    c->SetParentLayer(b);
+    b->Hide(true);
+    const std::string before = Dump();
+
+    // A listener that holds the layer lets go of it while the layer is still whole, as helpers do.
+    TestMaker* helper = g.Maker("Helper");
+    g.Link(helper, 0, b);
+    struct Listener {
+        TestMaker* helper;
+        std::string seen;
+        ILayerManager* mgr;
+        static void Proc(void* p, NotifyInfo* info) {
+            auto* self = static_cast<Listener*>(p);
+            auto* layer = static_cast<ILayer*>(info->callParam);
+            self->seen = Name(layer) + (self->mgr->IsLayerInScene(layer) ? " in scene" : " gone");
+            if (self->helper->GetReference(0) == layer) self->helper->DeleteReference(0);
+        }
+    } listener{helper, "", mgr.get()};
+    RegisterNotification(&Listener::Proc, &listener, NOTIFY_LAYER_DELETED);
+
+    EXPECT_FALSE(mgr->DeleteLayer(L"Nothing"));
+    theHold.Begin();
+    EXPECT_TRUE(mgr->DeleteLayer(L"b"));
+    theHold.Accept(L"Delete Layer");
+    UnRegisterNotification(&Listener::Proc, &listener);
+    EXPECT_EQ(listener.seen, "B in scene");
+    EXPECT_EQ(mgr->GetLayer(L"B"), nullptr);
+    EXPECT_EQ(c->GetParentLayer(), a); // moved up to the deleted layer's parent
+    EXPECT_EQ(mgr->GetLayerCount(), 3);
+    EXPECT_TRUE(b->TestAFlag(A_IS_DELETED));
+    const std::string after = Dump();
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(c->GetParentLayer(), b);
+    EXPECT_EQ(helper->GetReference(0), b);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(), after);
+}
+
+TEST_F(LayerTest, ALayerHeldElsewhereOutlivesItsDeletionAndCanComeBack) {
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    mgr->SetCurrentLayer(L"Walls");
+    TestMaker* record = g.Maker("Record");
+    g.Link(record, 0, walls);
+    EXPECT_TRUE(mgr->DeleteLayer(L"Walls"));
+    EXPECT_TRUE(g.Alive("Record"));
+    EXPECT_EQ(record->GetReference(0), walls);
+    EXPECT_FALSE(mgr->IsLayerInScene(walls));
+    EXPECT_EQ(mgr->GetCurrentLayer(), mgr->GetRootLayer());
+
+    mgr->CreateLayer(L"Walls");
+    EXPECT_FALSE(mgr->AddLayer(walls)); // its name is taken now
+    mgr->DeleteLayer(L"Walls");
+    EXPECT_TRUE(mgr->AddLayer(walls));
+    EXPECT_FALSE(mgr->AddLayer(walls)); // already in
+    EXPECT_EQ(mgr->GetLayer(L"walls"), walls);
+}
+
+TEST_F(LayerTest, CreationUndoesAndRedoes) {
+    NotificationRecorder rec({NOTIFY_LAYER_CREATED});
+    const std::string before = Dump();
+    theHold.Begin();
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    walls->Freeze(true);
+    theHold.Accept(L"Create Layer");
+    const std::string after = Dump();
+    EXPECT_EQ(after, "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" frozen\n");
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(mgr->GetLayer(L"Walls"), nullptr);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(), after);
+    EXPECT_EQ(mgr->GetLayer(L"Walls"), walls);
+    // An undone creation whose step is dropped leaves nothing behind.
+    ASSERT_TRUE(theHold.Undo());
+    const AnimHandle h = Animatable::GetHandleByAnim(walls);
+    theHold.ClearUndoBuffer();
+    EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
+}
+
+TEST_F(LayerTest, HideAndFreezeAreDisplayChangesForDirectDependents) {
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    TestMaker* node = g.Maker("Node");
+    g.Link(node, 0, walls);
+    g.heard.clear();
+    theHold.Begin();
+    walls->Hide(true);
+    walls->Hide(true); // no change, no message
+    walls->Freeze(true);
+    theHold.Accept(L"Layer Props");
+    ASSERT_EQ(g.heard.size(), 2u);
+    EXPECT_EQ(g.heard[0].message, REFMSG_CHANGE);
+    EXPECT_EQ(g.heard[0].part, PART_DISPLAY);
+    EXPECT_TRUE(walls->IsHidden());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_FALSE(walls->IsHidden());
+    EXPECT_FALSE(walls->IsFrozen());
+}
+
+TEST_F(LayerTest, ResetLeavesOnlyLayerZero) {
+    ILayer* zero = mgr->GetRootLayer();
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    const AnimHandle h = Animatable::GetHandleByAnim(walls);
+    mgr->SetCurrentLayer(L"Walls");
+    zero->Hide(true);
+    mgr->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
+    EXPECT_TRUE(mgr->GetDuplicateLayerWithoutSameHierarchyOnMerge());
+    mgr->Reset();
+    EXPECT_EQ(Dump(), "Layers count 1\n  [0] \"0\" current\n");
+    EXPECT_EQ(mgr->GetRootLayer(), zero);
+    EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
+    EXPECT_FALSE(mgr->GetDuplicateLayerWithoutSameHierarchyOnMerge());
+}
+
+TEST_F(LayerTest, NodesAreOnlyTheNodeDependents) {
+    ILayer* walls = mgr->CreateLayer(L"Walls");
+    TestMaker* notANode = g.Maker("Helper");
+    g.Link(notANode, 0, walls);
+    INodeTab nodes;
+    EXPECT_TRUE(walls->Nodes(nodes));
+    EXPECT_EQ(nodes.Count(), 0);
+    EXPECT_EQ(walls->NumNodes(), 0);
+    EXPECT_FALSE(walls->AddToLayer(nullptr));
+    EXPECT_TRUE(mgr->DeleteLayer(L"Walls")); // a dependent that is no node does not keep it
+}
+
+TEST_F(LayerTest, OwnStateRoundTripsThroughChunks) {
+    ILayer* walls = mgr->CreateLayer(L"W\u00e4nde");
+    walls->Hide(true);
+    ChunkSave save;
+    save.BeginChunk(0x20);
+    ASSERT_EQ(walls->Save(&save), IO_OK);
+    save.EndChunk();
+    ASSERT_EQ(save.Commit(), IO_OK);
+
+    auto* loaded = static_cast<ILayer*>(
+        static_cast<ReferenceTarget*>(GetClassDirectory().CreateInstance(LAYER_CLASS_ID, LAYER_CLASS_IDENT, true)));
+    ASSERT_NE(loaded, nullptr);
+    ChunkLoad load(save.Bytes());
+    ASSERT_EQ(load.OpenChunk(), IO_OK);
+    ASSERT_EQ(loaded->Load(&load), IO_OK);
+    EXPECT_EQ(loaded->GetName(), MSTR(L"W\u00e4nde"));
+    EXPECT_TRUE(loaded->IsHidden());
+    EXPECT_FALSE(loaded->IsFrozen());
+    loaded->MaybeAutoDelete();
+}
+
+// Layers with real scene nodes: membership follows the nodes' layer references.
+namespace {
+
+class LayerNodeTest : public SceneFixture {
+protected:
+    static ILayerManager* Lm() { return GetCOREInterface()->GetLayerManager(); }
+    static std::string Layers() {
+        std::ostringstream os;
+        DumpLayers(Lm(), os);
+        return os.str();
+    }
+    static std::vector<std::string> NodeNames(ILayer* l) {
+        INodeTab nodes;
+        l->Nodes(nodes);
+        std::vector<std::string> out;
+        for (INode* n : nodes) out.push_back(WStr(n->GetName()).ToUTF8());
+        return out;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(LayerNodeTest, NodesJoinInOrderAndLeaveTheLayerTheyWereOn) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    ILayer* zero = Lm()->GetRootLayer();
+    EXPECT_EQ(a->GetLayer(), zero);
+    EXPECT_EQ(NodeNames(zero), (Names{"A", "C"}));
+    ILayer* walls = b.Layer("Walls");
+    EXPECT_TRUE(walls->AddToLayer(c));
+    EXPECT_TRUE(walls->AddToLayer(a));
+    EXPECT_EQ(NodeNames(walls), (Names{"C", "A"}));
+    EXPECT_EQ(walls->NumNodes(), 2);
+    EXPECT_EQ(zero->NumNodes(), 0);
+    EXPECT_EQ(Layers(), "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" nodes \"C\", \"A\"\n");
+
+    // New nodes go to the current layer.
+    Lm()->SetCurrentLayer(L"Walls");
+    INode* d = b.Box("D").Build();
+    EXPECT_EQ(d->GetLayer(), walls);
+}
+
+TEST_F(LayerNodeTest, ALayerWithNodesIsNotDeletedUntilTheyLeave) {
+    INode* a = b.Box("A").Layer("Walls").Build();
+    NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
+    EXPECT_FALSE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 0);
+    Lm()->GetRootLayer()->AddToLayer(a);
+    EXPECT_TRUE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 1);
+}
+
+TEST_F(LayerNodeTest, MovesAndDeletionsUndoToTheExactLayers) {
+    b.Box("A").Layer("Walls").Build();
+    INode* c = b.Box("C").Layer("Walls").Build();
+    b.Box("D").Layer("Roof").Build();
+    ILayer* roof = b.Layer("Roof");
+    const std::string before = Layers();
+
+    Step([&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); });
+    const std::string moved = Layers();
+    EXPECT_EQ(NodeNames(roof), (Names{"D", "A"}));
+    Step([&] { GetCOREInterface()->DeleteNode(c); });
+    EXPECT_EQ(NodeNames(b.Layer("Walls")), Names{});
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Layers(), moved);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Layers(), before); // A is back ahead of C, where it joined
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Layers(), moved);
+}

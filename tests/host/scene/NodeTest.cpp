@@ -1,0 +1,240 @@
+// Node properties: each edit's reference message and notification, the sub-animatable layout, the
+// hierarchy, layers, handles, scene events and the node's own saved data.
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/scene/Control.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/ISceneEventManager.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
+#include "host/scene/Object.h"
+#include "host/scene/nodes/Node.h"
+#include "tests/host/scene/NodeTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <memory>
+
+namespace {
+
+class NodeTest : public SceneFixture {};
+
+TEST_F(NodeTest, RenameBroadcastsOldAndNewNameAndTellsDependents) {
+    INode* box = b.Box("Box01").Build();
+    RefListener l(box);
+    RenameCapture cap;
+    box->SetName(L"Wall");
+    ASSERT_EQ(cap.seen.size(), 1u);
+    EXPECT_EQ(cap.seen[0].oldName, "Box01");
+    EXPECT_EQ(cap.seen[0].newName, "Wall");
+    EXPECT_EQ(cap.seen[0].node, box);
+    EXPECT_EQ(l.Count(REFMSG_NODE_NAMECHANGE), 1);
+    box->SetName(L"Wall"); // same name: nothing
+    EXPECT_EQ(cap.seen.size(), 1u);
+}
+
+TEST_F(NodeTest, DisplayEditsNotifyWithTheirPartAndBroadcast) {
+    INode* box = b.Box("Box01").Build();
+    RefListener l(box);
+    rec.Clear();
+    box->Hide(TRUE);
+    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_HIDESTATE));
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_HIDE), 1);
+    EXPECT_TRUE(box->IsHidden());
+    box->Freeze(TRUE);
+    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_FREEZESTATE));
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_FREEZE), 1);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 0);
+    l.heard.clear();
+    box->SetDisplayFlags(box->GetDisplayFlags() | NODE_DISP_BOX);
+    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, 0));
+    EXPECT_FALSE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_HIDESTATE));
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 1);
+    box->SetDisplayByte(1, 7);
+    EXPECT_EQ(box->GetDisplayByte(1), 7);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 2);
+    box->Hide(FALSE);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_UNHIDE), 1);
+    EXPECT_EQ(box->GetDisplayFlags(), NODE_DISP_FROZEN | NODE_DISP_BOX);
+}
+
+TEST_F(NodeTest, RenderWireUserAndBoneEditsSendTheirSignals) {
+    INode* box = b.Box("Box01").Build();
+    RefListener l(box);
+    rec.Clear();
+    box->SetWireColor(0x0000FF);
+    EXPECT_EQ(l.Count(REFMSG_NODE_WIRECOLOR_CHANGED), 1);
+    box->SetRenderFlags(box->GetRenderFlags() & ~NODE_REND_CAST_SHADOWS);
+    EXPECT_EQ(l.Count(REFMSG_NODE_RENDERING_PROP_CHANGED), 1);
+    EXPECT_EQ(l.Count(REFMSG_NODE_GI_PROP_CHANGED), 0);
+    box->SetRenderFlags(box->GetRenderFlags() | NODE_REND_GI_EXCLUDED);
+    EXPECT_EQ(l.Count(REFMSG_NODE_GI_PROP_CHANGED), 1);
+    EXPECT_EQ(l.Count(REFMSG_NODE_RENDERING_PROP_CHANGED), 1);
+    box->SetRenderValue(2, 0x1234);
+    EXPECT_EQ(box->GetRenderValue(2), 0x1234);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_RENDER_PROPERTIES_CHANGED), 3);
+    box->SetUserPropBuffer(L"lod = 2");
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_USER_PROPERTIES_CHANGED), 1);
+    box->SetBoneNodeOnOff(TRUE, 0);
+    box->SetBoneFlags(0x14);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_BONE_PROPERTIES_CHANGED), 2);
+    ASSERT_EQ(rec.Events().back().code, NOTIFY_NODE_BONE_PROPERTIES_CHANGED);
+    auto* tab = static_cast<INodeTab*>(rec.Events().back().callParam);
+    (void)tab; // the table lives only during the broadcast; its presence is what the code checks
+    EXPECT_NE(rec.Events().back().callParam, nullptr);
+}
+
+TEST_F(NodeTest, MaterialAssignmentNotifiesAndEntersTheLibrary) {
+    Mtl* brick = b.Standard("Brick");
+    INode* box = b.Box("Box01").Build();
+    RefListener l(box);
+    rec.Clear();
+    box->SetMtl(brick);
+    EXPECT_EQ(box->GetMtl(), brick);
+    EXPECT_EQ(l.Count(REFMSG_NODE_MATERIAL_CHANGED), 1);
+    EXPECT_EQ(rec.Text(), "NOTIFY_NODE_PRE_MTL, NOTIFY_NODE_POST_MTL");
+    EXPECT_GE(GetCOREInterface()->GetSceneMtls()->FindMtl(brick), 0);
+    EXPECT_EQ(box->SubAnim(NODE_SUBANIM_MATERIAL), static_cast<Animatable*>(brick));
+}
+
+TEST_F(NodeTest, LayerMoveBroadcastsOldAndNewLayer) {
+    INode* box = b.Box("Box01").Build();
+    ILayer* layer0 = GetCOREInterface()->GetLayerManager()->GetRootLayer();
+    EXPECT_EQ(box->GetLayer(), layer0);
+    ILayer* walls = b.Layer("Walls");
+    struct Cap {
+        static void On(void* p, NotifyInfo* i) { *static_cast<NodeLayerChange*>(p) = *static_cast<NodeLayerChange*>(i->callParam); }
+    };
+    NodeLayerChange seen{nullptr, nullptr, nullptr};
+    RegisterNotification(&Cap::On, &seen, NOTIFY_NODE_LAYER_CHANGED);
+    walls->AddToLayer(box);
+    UnRegisterNotification(&Cap::On, &seen, NOTIFY_NODE_LAYER_CHANGED);
+    EXPECT_EQ(seen.node, box);
+    EXPECT_EQ(seen.oldLayer, layer0);
+    EXPECT_EQ(seen.newLayer, walls);
+    EXPECT_EQ(box->GetLayer(), walls);
+    EXPECT_EQ(walls->NumNodes(), 1);
+    EXPECT_EQ(layer0->NumNodes(), 0);
+}
+
+TEST_F(NodeTest, ObjectChangeAndControllerAssignmentNotifyDependents) {
+    INode* box = b.Box("Box01").Build();
+    RefListener l(box);
+    Object* other = b.Sphere("unused").Build()->GetObjectRef();
+    box->SetObjectRef(other);
+    EXPECT_EQ(box->GetObjectRef(), other);
+    EXPECT_TRUE(l.Heard(REFMSG_CHANGE, PART_ALL));
+    EXPECT_EQ(PART_ALL, static_cast<PartID>(0x800037FF));
+    Control* prs = NewDefaultMatrix3Controller();
+    EXPECT_TRUE(box->SetTMController(prs));
+    EXPECT_EQ(l.Count(REFMSG_CONTROLREF_CHANGE), 1);
+    EXPECT_FALSE(box->SetTMController(NewDefaultFloatController())) << "only a transform controller fits";
+    EXPECT_EQ(box->GetTMController(), prs);
+}
+
+TEST_F(NodeTest, SubAnimLayoutFollowsTheHostOrder) {
+    INode* box = b.Box("Box01").Build();
+    ASSERT_EQ(box->NumSubs(), 7);
+    const char* names[] = {"Visibility", "Space Warps", "Transform", "Object", "Material",
+                           "Image Motion Blur Multiplier", "Object Motion Blur On"};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(box->SubAnimName(i).ToUTF8(), names[i]);
+    EXPECT_EQ(box->SubAnim(NODE_SUBANIM_TRANSFORM), static_cast<Animatable*>(box->GetTMController()));
+    EXPECT_EQ(box->SubAnim(NODE_SUBANIM_OBJECT), static_cast<Animatable*>(box->GetObjectRef()));
+    EXPECT_EQ(box->SubAnim(NODE_SUBANIM_VISIBILITY), nullptr);
+    EXPECT_EQ(box->SuperClassID(), BASENODE_CLASS_ID);
+    EXPECT_EQ(box->GetReference(box->SubNumToRefNum(NODE_SUBANIM_TRANSFORM)), box->GetTMController());
+    box->SetVisibility(0, 0.25f);
+    EXPECT_FLOAT_EQ(box->GetVisibility(0), 0.25f);
+    EXPECT_NE(box->SubAnim(NODE_SUBANIM_VISIBILITY), nullptr);
+    EXPECT_TRUE(box->CanDeleteSubAnim(NODE_SUBANIM_VISIBILITY));
+    box->DeleteSubAnim(NODE_SUBANIM_VISIBILITY);
+    EXPECT_FLOAT_EQ(box->GetVisibility(0), 1.0f);
+}
+
+TEST_F(NodeTest, LinkingBroadcastsTheChildAndRefusesLoops) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    rec.Clear();
+    a->AttachChild(c, FALSE);
+    EXPECT_EQ(c->GetParentNode(), a);
+    ASSERT_EQ(rec.Count(NOTIFY_NODE_LINKED), 1);
+    EXPECT_EQ(rec.Events().back().callParam, c);
+    c->AttachChild(a, FALSE); // a is c's parent: a loop
+    EXPECT_EQ(a->GetParentNode(), GetCOREInterface()->GetRootNode());
+    c->Detach(0, FALSE);
+    EXPECT_EQ(c->GetParentNode(), GetCOREInterface()->GetRootNode());
+    EXPECT_EQ(a->NumberOfChildren(), 0);
+    EXPECT_EQ(rec.Count(NOTIFY_NODE_LINKED), 2);
+}
+
+TEST_F(NodeTest, ChildrenKeepTheirOrderAcrossUndoOfAnUnlink) {
+    INode* p = b.Dummy("P").Build();
+    INode* kids[3];
+    for (int i = 0; i < 3; ++i) kids[i] = b.Box("K" + std::to_string(i)).Parent(p).Build();
+    Step([&] { kids[1]->Detach(0, FALSE); });
+    EXPECT_EQ(p->NumberOfChildren(), 2);
+    EXPECT_EQ(p->GetChildNode(1), kids[2]);
+    theHold.Undo();
+    ASSERT_EQ(p->NumberOfChildren(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(p->GetChildNode(i), kids[i]);
+}
+
+TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
+    struct Cb : INodeEventCallback {
+        void GroupChanged(NodeKeyTab& nodes) override {
+            for (int i = 0; i < nodes.Count(); ++i) got.push_back(NodeEventNamespace::GetNodeByKey(nodes[i]));
+        }
+        std::vector<INode*> got;
+    } cb;
+    ISceneEventManager* sem = GetCOREInterface()->GetISceneEventManager();
+    const CallbackKey key = sem->RegisterCallback(&cb);
+    INode* box = b.Box("Box01").Build();
+    box->SetGroupHead(TRUE);
+    box->SetGroupMemberOpen(TRUE);
+    box->SetGroupHead(TRUE); // unchanged: no event
+    sem->UnRegisterCallback(key);
+    box->SetGroupMember(TRUE);
+    EXPECT_EQ(cb.got, (std::vector<INode*>{box, box}));
+    EXPECT_TRUE(box->IsGroupHead());
+    EXPECT_TRUE(box->IsOpenGroupMember());
+    EXPECT_FALSE(box->IsOpenGroupHead());
+}
+
+TEST_F(NodeTest, HandlesAreUniqueAndFindTheNode) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    EXPECT_NE(a->GetHandle(), c->GetHandle());
+    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(c->GetHandle()), c);
+    const ULONG h = a->GetHandle();
+    GetCOREInterface()->DeleteNode(a);
+    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(h), nullptr);
+}
+
+TEST_F(NodeTest, OwnDataSurvivesSaveAndLoad) {
+    INode* box = b.Box("Wand ü").Build();
+    box->SetWireColor(0x123456);
+    box->Freeze(TRUE);
+    box->SetUserPropBuffer(L"a=1");
+    box->SetTransformLock(INODE_LOCKROT, INODE_LOCK_Y, TRUE);
+    box->SetObjOffsetPos(Point3(1, 2, 3));
+    box->SetSkinScale(Point3(2, 2, 2));
+    box->SetGroupMember(TRUE);
+    box->SetBoneFlags(0x11);
+    ChunkSave save;
+    ASSERT_EQ(box->Save(&save), IO_OK);
+    auto loaded = std::unique_ptr<Node>(new Node());
+    ChunkLoad load(save.Bytes());
+    ASSERT_EQ(loaded->Load(&load), IO_OK);
+    EXPECT_STREQ(loaded->GetName(), L"Wand ü");
+    EXPECT_EQ(loaded->GetWireColor(), 0x123456u);
+    EXPECT_TRUE(loaded->IsFrozen());
+    EXPECT_EQ(loaded->GetUserPropBuffer().ToUTF8(), "a=1");
+    EXPECT_TRUE(loaded->GetTransformLock(INODE_LOCKROT, INODE_LOCK_Y));
+    EXPECT_FALSE(loaded->GetTransformLock(INODE_LOCKROT, INODE_LOCK_X));
+    EXPECT_TRUE(loaded->GetObjOffsetPos() == Point3(1, 2, 3));
+    EXPECT_TRUE(loaded->GetSkinScale() == Point3(2, 2, 2));
+    EXPECT_TRUE(loaded->IsGroupMember());
+    EXPECT_EQ(loaded->GetBoneFlags(), 0x11);
+    loaded.release()->DeleteMe();
+}
+
+} // namespace

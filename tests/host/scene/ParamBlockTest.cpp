@@ -1,0 +1,243 @@
+// The older parameter block: typed values by index, controllers as sub-animatables, messages, undo,
+// persistence and cloning.
+#include "host/scene/ParamBlock.h"
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/Hold.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/Control.h"
+#include "tests/support/GraphBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+template <class T, SClass_ID S> class TestCtrl : public Control {
+public:
+    explicit TestCtrl(T v = T()) : value(v) {}
+    ~TestCtrl() override { DeleteAllRefs(); }
+    Class_ID ClassID() override { return Class_ID(0x7E57C100, S); }
+    SClass_ID SuperClassID() override { return S; }
+    void GetClassName(MSTR& s, bool) const override { s = L"TestCtrl"; }
+    void GetValue(TimeValue, void* val, Interval&, GetSetMethod) override { *static_cast<T*>(val) = value; }
+    void SetValue(TimeValue, void* val, int, GetSetMethod) override {
+        value = *static_cast<T*>(val);
+        NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    }
+    RefTargetHandle Clone(RemapDir& remap) override {
+        auto* c = new TestCtrl(value);
+        BaseClone(this, c, remap);
+        return c;
+    }
+    T value;
+};
+using FloatCtrl = TestCtrl<float, CTRL_FLOAT_CLASS_ID>;
+using Point3Ctrl = TestCtrl<Point3, CTRL_POINT3_CLASS_ID>;
+
+struct ParamBlockTest : ::testing::Test {
+    // float, int (fixed), colour, point3, bool
+    const ParamBlockDesc layout[5] = {{TYPE_FLOAT_PB1, true},
+                                      {TYPE_INT_PB1, false},
+                                      {TYPE_RGBA_PB1, true},
+                                      {TYPE_POINT3_PB1, true},
+                                      {TYPE_BOOL_PB1, true}};
+    GraphBuilder g;
+    TestMaker* owner = nullptr;
+    ParamBlock* pb = nullptr;
+
+    ParamBlockTest() {
+        owner = g.Maker("Owner", 1);
+        pb = static_cast<ParamBlock*>(CreateParameterBlock(layout, 5, owner));
+        g.Link(owner, 0, pb);
+    }
+    std::string Dump(IParamBlock* b = nullptr) {
+        std::ostringstream os;
+        DumpParamBlock(b ? b : pb, os, 2);
+        return os.str();
+    }
+    int Changes() const {
+        int n = 0;
+        for (const HeardMessage& h : g.heard)
+            if (h.message == REFMSG_CHANGE) ++n;
+        return n;
+    }
+};
+
+TEST_F(ParamBlockTest, TypedValuesByIndexWithTheHostsConversions) {
+    EXPECT_EQ(pb->NumParams(), 5);
+    EXPECT_EQ(pb->GetParameterType(2), TYPE_RGBA_PB1);
+    EXPECT_EQ(pb->SuperClassID(), PARAMETER_BLOCK_CLASS_ID);
+    Interval iv = FOREVER;
+    float f = 0;
+    int i = 0;
+    Point3 p;
+    EXPECT_TRUE(pb->SetValue(0, 0, 1.5f));
+    EXPECT_TRUE(pb->GetValue(0, 0, f, iv));
+    EXPECT_FLOAT_EQ(f, 1.5f);
+    EXPECT_TRUE(pb->SetValue(1, 0, 7));
+    EXPECT_TRUE(pb->GetValue(1, 0, i, iv));
+    EXPECT_EQ(i, 7);
+    EXPECT_TRUE(pb->GetValue(1, 0, f, iv));
+    EXPECT_FLOAT_EQ(f, 7.0f);
+    EXPECT_TRUE(pb->SetValue(4, 0, 1));
+    EXPECT_TRUE(pb->GetValue(4, 0, i, iv));
+    EXPECT_EQ(i, 1);
+    EXPECT_TRUE(pb->SetValue(2, 0, Point3(0.5f, 0.25f, 1.0f)));
+    EXPECT_TRUE(pb->GetValue(2, 0, p, iv));
+    EXPECT_EQ(p, Point3(0.5f, 0.25f, 1.0f));
+    EXPECT_TRUE(pb->SetValue(3, 0, Point3(1, 2, 3)));
+    EXPECT_FALSE(pb->SetValue(3, 0, 1.0f));
+    EXPECT_FALSE(pb->SetValue(0, 0, Point3()));
+    EXPECT_FALSE(pb->GetValue(0, 0, p, iv));
+    EXPECT_FALSE(pb->SetValue(5, 0, 1));
+    EXPECT_FALSE(pb->SetValue(-1, 0, 1));
+}
+
+TEST_F(ParamBlockTest, ChangesNotifyAndRememberTheParameter) {
+    EXPECT_EQ(pb->LastNotifyParamNum(), -1);
+    pb->SetValue(3, 0, Point3(1, 1, 1));
+    EXPECT_EQ(pb->LastNotifyParamNum(), 3);
+    EXPECT_EQ(Changes(), 1);
+    pb->SetValue(1, 0, 2);
+    EXPECT_EQ(pb->LastNotifyParamNum(), 1);
+    EXPECT_EQ(Changes(), 2);
+}
+
+TEST_F(ParamBlockTest, ControllersAreTheSubAnimatablesOfAnimatableParameters) {
+    // The fixed int parameter has no sub-animatable; the numbering skips it.
+    EXPECT_EQ(pb->NumSubs(), 4);
+    EXPECT_EQ(pb->GetAnimNum(0), 0);
+    EXPECT_EQ(pb->GetAnimNum(1), -1);
+    EXPECT_EQ(pb->GetAnimNum(2), 1);
+    EXPECT_EQ(pb->AnimNumToParamNum(1), 2);
+    EXPECT_EQ(pb->AnimNumToParamNum(3), 4);
+    EXPECT_EQ(pb->AnimNumToParamNum(4), -1);
+    EXPECT_EQ(pb->SubNumToRefNum(3), 4);
+
+    pb->SetValue(0, 0, 2.0f);
+    auto* fc = new FloatCtrl(9);
+    pb->SetController(0, fc); // takes the current value at frame 0
+    EXPECT_EQ(pb->GetController(0), fc);
+    EXPECT_EQ(pb->SubAnim(0), fc);
+    EXPECT_EQ(pb->GetReference(0), fc);
+    EXPECT_FLOAT_EQ(fc->value, 2.0f);
+    fc->value = 4;
+    Interval iv = FOREVER;
+    float f = 0;
+    pb->GetValue(0, 0, f, iv);
+    EXPECT_FLOAT_EQ(f, 4.0f);
+    pb->SetValue(0, 0, 5.0f);
+    EXPECT_FLOAT_EQ(fc->value, 5.0f);
+    pb->SetValue(3, 0, Point3());
+    float six = 6;
+    fc->SetValue(0, &six, 1, CTRL_ABSOLUTE);
+    EXPECT_EQ(pb->LastNotifyParamNum(), 0); // a change inside the controller names its parameter
+
+    auto* pc = new Point3Ctrl(Point3(1, 2, 3));
+    EXPECT_TRUE(pb->AssignController(pc, pb->GetAnimNum(2)));
+    EXPECT_EQ(pb->GetController(2), pc);
+    auto* wrong = new FloatCtrl();
+    pb->SetController(3, wrong); // a float controller cannot drive a point3
+    pb->SetController(1, wrong); // nor can a fixed parameter be animated
+    EXPECT_EQ(pb->GetController(3), nullptr);
+    EXPECT_EQ(pb->GetController(1), nullptr);
+    wrong->MaybeAutoDelete();
+
+    pb->RemoveController(0); // the value at frame 0 stays
+    EXPECT_EQ(pb->GetController(0), nullptr);
+    pb->GetValue(0, 0, f, iv);
+    EXPECT_FLOAT_EQ(f, 6.0f);
+}
+
+TEST_F(ParamBlockTest, SubAnimNamesComeFromTheOwner) {
+    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Parameter 3"));
+    owner->onMessage = [](RefTargetHandle, PartID& part, RefMessage msg) {
+        if (msg != REFMSG_GET_PARAM_NAME) return;
+        auto* gpn = reinterpret_cast<GetParamName*>(part);
+        gpn->name = WStr::Format(L"Colour %d", gpn->index);
+    };
+    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Colour 2"));
+    EXPECT_EQ(pb->SubAnimName(9), WStr());
+}
+
+TEST_F(ParamBlockTest, UndoAndRedoGiveBackValuesAndControllers) {
+    pb->SetValue(0, 0, 1.0f);
+    const std::string d0 = Dump();
+    theHold.Begin();
+    pb->SetValue(0, 0, 2.0f);
+    pb->SetValue(3, 0, Point3(4, 5, 6));
+    theHold.Accept(L"values");
+    const std::string d1 = Dump();
+    auto* fc = new FloatCtrl(8);
+    theHold.Begin();
+    pb->SetController(0, fc, FALSE);
+    theHold.Accept(L"assign");
+    const std::string d2 = Dump();
+    theHold.Begin();
+    pb->RemoveController(0);
+    theHold.Accept(L"remove");
+    const std::string d3 = Dump();
+    EXPECT_NE(d1, d2);
+    EXPECT_NE(d2, d3);
+
+    const int before = Changes();
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), d2);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), d1);
+    EXPECT_EQ(pb->GetController(0), nullptr);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), d0);
+    EXPECT_GE(Changes(), before + 3);
+    ASSERT_TRUE(theHold.Redo());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(), d2);
+    EXPECT_EQ(pb->GetController(0), fc);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(), d3);
+}
+
+TEST_F(ParamBlockTest, SaveLoadAndCloneKeepLayoutValuesAndControllers) {
+    RegisterParamBlockClasses();
+    pb->SetValue(0, 0, 0.125f);
+    pb->SetValue(1, 0, -3);
+    pb->SetValue(2, 0, Point3(0.1f, 0.2f, 0.3f));
+    pb->SetValue(4, 0, 1);
+    auto* fc = new FloatCtrl(6);
+    pb->SetController(0, fc, FALSE);
+    ChunkSave out;
+    ASSERT_EQ(pb->Save(&out), IO_OK);
+    auto* loaded = static_cast<ParamBlock*>(
+        GetClassDirectory().CreateInstance(PARAMETER_BLOCK_CLASS_ID, PARAMBLOCK_CLASS_ID, true));
+    ASSERT_NE(loaded, nullptr);
+    ChunkLoad in(out.Bytes());
+    ASSERT_EQ(loaded->Load(&in), IO_OK) << loaded->LoadError();
+    TestMaker* holder = g.Maker("Holder", 2);
+    g.Link(holder, 0, loaded);
+    ASSERT_EQ(loaded->NumRefs(), 5);
+    EXPECT_EQ(loaded->ReplaceReference(0, fc), REF_SUCCEED);
+    EXPECT_EQ(Dump(loaded), Dump());
+
+    auto* copy = static_cast<ParamBlock*>(CloneRefHierarchy(pb));
+    g.Link(holder, 1, copy);
+    EXPECT_EQ(Dump(copy), Dump());
+    EXPECT_NE(copy->GetController(0), fc);
+    copy->SetValue(1, 0, 100);
+    int i = 0;
+    Interval iv = FOREVER;
+    pb->GetValue(1, 0, i, iv);
+    EXPECT_EQ(i, -3);
+
+    // A layout that does not match its values is refused with the sizes found.
+    std::vector<std::uint8_t> bytes = out.Bytes();
+    bytes[6] = 9; // parameter count
+    ParamBlock damaged(nullptr, 0, nullptr);
+    ChunkLoad bad(bytes);
+    EXPECT_EQ(damaged.Load(&bad), IO_ERROR);
+    EXPECT_NE(damaged.LoadError().ToUTF8().find("9 parameters"), std::string::npos) << damaged.LoadError();
+}
+
+} // namespace

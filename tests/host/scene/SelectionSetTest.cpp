@@ -1,0 +1,189 @@
+// Named selection sets: names, the sets' notifications, undo of every edit, reset.
+#include "host/core/Hold.h"
+#include "host/core/Notify.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "host/scene/NamedSelectionSets.h"
+#include "tests/support/NotificationRecorder.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+class SelectionSetTest : public ::testing::Test {
+protected:
+    void SetUp() override { theHold.ResetForTests(); }
+    void TearDown() override { theHold.ResetForTests(); }
+
+    std::string Dump() const {
+        std::ostringstream os;
+        DumpNamedSelSets(sets.get(), os);
+        return os.str();
+    }
+
+    std::unique_ptr<INamedSelectionSetManager> sets{NewNamedSelectionSetManager()};
+    NotificationRecorder rec{NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_DELETED,
+                             NOTIFY_NAMED_SEL_SET_RENAMED, NOTIFY_NAMED_SEL_SET_PRE_MODIFY,
+                             NOTIFY_NAMED_SEL_SET_POST_MODIFY};
+};
+
+// The names the set notifications carry, copied while they are valid (during the broadcast).
+struct NameLog {
+    NameLog() {
+        for (int code : {NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_DELETED, NOTIFY_NAMED_SEL_SET_RENAMED})
+            RegisterNotification(&NameLog::Proc, this, code);
+    }
+    ~NameLog() { UnRegisterNotification(&NameLog::Proc, this); }
+    static void Proc(void* p, NotifyInfo* info) {
+        auto* self = static_cast<NameLog*>(p);
+        if (info->intcode == NOTIFY_NAMED_SEL_SET_RENAMED) {
+            auto* c = static_cast<NameChange*>(info->callParam);
+            self->names.push_back(WStr(c->oldname).ToUTF8() + "->" + WStr(c->newname).ToUTF8() +
+                                  (c->node ? " node" : ""));
+        } else {
+            self->names.push_back(WStr(static_cast<const MCHAR*>(info->callParam)).ToUTF8());
+        }
+    }
+    std::vector<std::string> names;
+};
+
+} // namespace
+
+TEST_F(SelectionSetTest, CreateRenameDeleteBroadcastAndKeepTheNameIndex) {
+    NameLog log;
+    INodeTab none;
+    EXPECT_TRUE(sets->AddNewNamedSelSet(none, L"Walls"));
+    EXPECT_TRUE(sets->AddNewNamedSelSet(none, L"Roof"));
+    EXPECT_FALSE(sets->AddNewNamedSelSet(none, L"Walls"));
+    EXPECT_FALSE(sets->AddNewNamedSelSet(none, L""));
+    EXPECT_EQ(sets->GetNumNamedSelSets(), 2);
+    EXPECT_EQ(sets->FindNamedSelSet(L"Roof"), 1);
+    EXPECT_EQ(sets->FindNamedSelSet(L"roof"), -1); // names are exact
+
+    EXPECT_FALSE(sets->SetNamedSelSetName(0, L"Roof"));
+    EXPECT_TRUE(sets->SetNamedSelSetName(0, L"Facade"));
+    EXPECT_EQ(sets->FindNamedSelSet(L"Facade"), 0);
+    EXPECT_EQ(sets->FindNamedSelSet(L"Walls"), -1);
+    EXPECT_TRUE(sets->RemoveNamedSelSet(L"Facade"));
+    EXPECT_FALSE(sets->RemoveNamedSelSet(L"Facade"));
+    EXPECT_EQ(sets->FindNamedSelSet(L"Roof"), 0);
+    EXPECT_EQ(sets->GetNamedSelSetName(0), MSTR(L"Roof"));
+    EXPECT_EQ(sets->GetNamedSelSetName(5), MSTR());
+
+    EXPECT_EQ(rec.Text(), "NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_RENAMED, "
+                          "NOTIFY_NAMED_SEL_SET_DELETED");
+    EXPECT_EQ(log.names, (std::vector<std::string>{"Walls", "Roof", "Walls->Facade", "Facade"}));
+}
+
+TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSo) {
+    INodeTab none;
+    sets->AddNewNamedSelSet(none, L"A");
+    const std::string before = Dump();
+    theHold.Begin();
+    sets->AddNewNamedSelSet(none, L"B");
+    sets->AddNewNamedSelSet(none, L"C");
+    sets->SetNamedSelSetName(0, L"A2");
+    sets->RemoveNamedSelSet(L"B");
+    theHold.Accept(L"Sets");
+    const std::string after = Dump();
+    EXPECT_EQ(after, "NamedSelSets count 2\n  [0] \"A2\":\n  [1] \"C\":\n");
+
+    rec.Clear();
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(sets->FindNamedSelSet(L"A"), 0);
+    EXPECT_EQ(sets->FindNamedSelSet(L"B"), -1);
+    // The handlers that cache set names hear undo like any other change.
+    EXPECT_EQ(rec.Text(), "NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_RENAMED, NOTIFY_NAMED_SEL_SET_DELETED, "
+                          "NOTIFY_NAMED_SEL_SET_DELETED");
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Dump(), after);
+    EXPECT_EQ(sets->FindNamedSelSet(L"C"), 1);
+}
+
+TEST_F(SelectionSetTest, ResetDropsSetsAndDisarmsOldUndoSteps) {
+    INodeTab none;
+    theHold.Begin();
+    sets->AddNewNamedSelSet(none, L"A");
+    theHold.Accept(L"Set");
+    sets->Reset();
+    EXPECT_EQ(sets->GetNumNamedSelSets(), 0);
+    sets->AddNewNamedSelSet(none, L"Fresh");
+    ASSERT_TRUE(theHold.Undo()); // a step of the old scene: nothing to do
+    EXPECT_EQ(Dump(), "NamedSelSets count 1\n  [0] \"Fresh\":\n");
+}
+
+// Sets of real scene nodes: order, uniqueness, and nodes that are deleted and brought back.
+namespace {
+
+class SelectionSetNodeTest : public SceneFixture {
+protected:
+    static INamedSelectionSetManager* Sets() { return GetCOREInterface()->GetNamedSelectionSetManager(); }
+    static std::string SetsDump() {
+        std::ostringstream os;
+        DumpNamedSelSets(Sets(), os);
+        return os.str();
+    }
+};
+
+} // namespace
+
+TEST_F(SelectionSetNodeTest, MembersKeepTheirOrderOnceEachAndEveryEditUndoes) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    INode* d = b.Box("D").Build();
+    NotificationRecorder modify({NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY});
+    INodeTab first{a, c, a};
+    ASSERT_TRUE(Sets()->AddNewNamedSelSet(first, L"Walls"));
+    EXPECT_EQ(Sets()->GetNamedSelSetItemCount(0), 2);
+    EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 1), c);
+    EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 2), nullptr);
+    const std::string created = SetsDump();
+
+    INodeTab more{d, a};
+    Step([&] { Sets()->AppendToNamedSelSet(0, more); });
+    const std::string appended = SetsDump();
+    EXPECT_EQ(appended, "NamedSelSets count 1\n  [0] \"Walls\": \"A\", \"C\", \"D\"\n");
+    INodeTab only{d};
+    Step([&] { Sets()->ReplaceNamedSelSet(only, 0); });
+    EXPECT_EQ(SetsDump(), "NamedSelSets count 1\n  [0] \"Walls\": \"D\"\n");
+    EXPECT_EQ(modify.Text(), "NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY, "
+                             "NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY");
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(SetsDump(), appended);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(SetsDump(), created);
+    ASSERT_TRUE(theHold.Redo());
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 0), d);
+}
+
+TEST_F(SelectionSetNodeTest, ADeletedNodeLeavesEverySetAndReturnsToItsPlaceOnUndo) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    INode* d = b.Box("D").Build();
+    INodeTab all{a, c, d};
+    INodeTab one{c};
+    Sets()->AddNewNamedSelSet(all, L"All");
+    Sets()->AddNewNamedSelSet(one, L"One");
+    const std::string before = SetsDump();
+
+    Step([&] { GetCOREInterface()->DeleteNode(c); });
+    const std::string after = SetsDump();
+    EXPECT_EQ(after, "NamedSelSets count 2\n  [0] \"All\": \"A\", \"D\"\n  [1] \"One\":\n");
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(SetsDump(), before); // C is back between A and D, and in One
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(SetsDump(), after);
+
+    // The host may also tell the sets itself; a second time changes nothing.
+    Sets()->RemoveNode(a);
+    Sets()->RemoveNode(a);
+    EXPECT_EQ(Sets()->GetNamedSelSetItemCount(0), 1);
+    EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 0), d);
+}
