@@ -127,7 +127,9 @@ TEST_F(NodeTest, ObjectChangeAndControllerAssignmentNotifyDependents) {
     Control* prs = NewDefaultMatrix3Controller();
     EXPECT_TRUE(box->SetTMController(prs));
     EXPECT_EQ(l.Count(REFMSG_CONTROLREF_CHANGE), 1);
-    EXPECT_FALSE(box->SetTMController(NewDefaultFloatController())) << "only a transform controller fits";
+    Control* refused = NewDefaultFloatController();
+    EXPECT_FALSE(box->SetTMController(refused)) << "only a transform controller fits";
+    EXPECT_EQ(refused->MaybeAutoDelete(), REF_SUCCEED) << "the refused controller is left to its maker";
     EXPECT_EQ(box->GetTMController(), prs);
 }
 
