@@ -203,6 +203,20 @@ TEST_F(HoldTest, ANewStepClearsTheRedoBufferAndDeletesItsObjects) {
     EXPECT_EQ(theHold.UndoStepName(0), WStr(L"C"));
 }
 
+// A redo step may own a target that the new change deletes again; it must be gone before the new change
+// records anything, or dropping it at Accept would free what the new step now owns.
+TEST_F(HoldTest, TheRedoBufferGoesBeforeTheFirstObjectOfANewChangeIsRecorded) {
+    Step(L"A", {"a"});
+    theHold.Undo();
+    theHold.Begin();
+    EXPECT_EQ(theHold.NumRedoSteps(), 1) << "an open hold with nothing in it keeps redo";
+    theHold.Put(new LogRestore("b"));
+    EXPECT_EQ(theHold.NumRedoSteps(), 0);
+    EXPECT_EQ(gDestroyed, 1) << "the redo step's object is freed before the new one is kept";
+    theHold.Accept(L"B");
+    EXPECT_EQ(theHold.UndoStepName(0), WStr(L"B"));
+}
+
 TEST_F(HoldTest, TheStepLimitDropsTheOldestSteps) {
     theHold.SetMaxUndoSteps(3);
     for (int i = 0; i < 5; ++i) Step(WStr::Format(L"S%d", i), {std::to_string(i)});
