@@ -158,6 +158,12 @@ private:
         return left;
     }
 
+    AstPtr MakeUnary(const Token& op, std::wstring name, AstPtr operand) const {
+        AstMut n = MakeNamed(AstKind::Unary, op, std::move(name));
+        n->kids = {std::move(operand)};
+        return n;
+    }
+
     AstPtr Binary(const Token& op, std::wstring name, AstPtr left, AstPtr right) const {
         AstMut n = MakeNamed(AstKind::Binary, op, std::move(name));
         n->kids = {std::move(left), std::move(right)};
@@ -187,9 +193,7 @@ private:
     AstPtr Not() {
         if (AtKeyword(L"not")) {
             const Token& op = Take();
-            AstMut n = MakeNamed(AstKind::Unary, op, L"not");
-            n->kids = {Not()};
-            return n;
+            return MakeUnary(op, L"not", Not());
         }
         return Compare();
     }
@@ -252,9 +256,7 @@ private:
     AstPtr Unary() {
         if (AtPunct(L"-")) {
             const Token& op = Take();
-            AstMut n = MakeNamed(AstKind::Unary, op, L"-");
-            n->kids = {Unary()};
-            return n;
+            return MakeUnary(op, L"-", Unary());
         }
         return CallOrOperand();
     }
@@ -293,9 +295,7 @@ private:
     AstPtr ArgumentOperand() {
         if (AtPunct(L"-")) {
             const Token& op = Take();
-            AstMut n = MakeNamed(AstKind::Unary, op, L"-");
-            n->kids = {Operand()};
-            return n;
+            return MakeUnary(op, L"-", Operand());
         }
         return Operand();
     }
