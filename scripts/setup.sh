@@ -2,7 +2,7 @@
 # Installs what the build needs from Debian's packages; quick when everything is already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev)
+          qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

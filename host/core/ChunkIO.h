@@ -47,6 +47,19 @@ public:
     virtual const MCHAR* FileName() { return L""; }
 };
 
+class ILoad;
+
+// Work an object leaves for the end of a load, when every object of the file exists and every
+// reference is restored. Callbacks run once, lower priorities first (0 to 10, 5 by default) and in the
+// order they were registered within a priority; a callback may delete itself in proc. A load that fails
+// drops its callbacks without running them.
+class PostLoadCallback {
+public:
+    virtual ~PostLoadCallback() = default;
+    virtual void proc(ILoad* iload) = 0;
+    virtual int Priority() { return 5; }
+};
+
 // Reads nested chunks. Damaged data gives IO_ERROR with a message naming the chunk id, the offset and what
 // was expected; nothing is ever read outside the stream or outside the current chunk.
 class ILoad {
@@ -76,8 +89,12 @@ public:
     virtual const WStr& GetLastError() const = 0;
 
     // The scene reader keeps the object table and patches references once every object is loaded; a
-    // plain stream has no table and leaves *patchThis untouched.
+    // plain stream has no table and leaves *patchThis untouched. The patched pointer is the object as its
+    // class descriptor made it (an Animatable*), or null: check its type before use, since a damaged file
+    // may name an object of another kind.
     virtual void RecordBackpatch(int /*refId*/, void** /*patchThis*/, DWORD /*flags*/ = 0) {}
     // The file being read; empty when the stream comes from memory.
     virtual const MCHAR* GetFileName() { return L""; }
+    // The scene reader runs these once the file is loaded; a plain stream has no end of load and ignores them.
+    virtual void RegisterPostLoadCallback(PostLoadCallback* /*cb*/) {}
 };

@@ -33,6 +33,12 @@ public:
 
     // Whether the current chunk holds sub-chunks rather than data.
     bool CurChunkIsContainer() const { return !frames_.empty() && frames_.back().container; }
+    // Leaves every chunk and moves to offset, at the top level: a reader that indexed the stream comes
+    // back to a chunk it met before.
+    void SeekTopLevel(size_t offset) {
+        frames_.clear();
+        pos_ = offset < bytes_.size() ? offset : bytes_.size();
+    }
     // Absolute position in the stream.
     size_t Offset() const { return pos_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
@@ -40,6 +46,10 @@ public:
     // The chunk tree of bytes from offset start, one chunk a line, indented by depth, with the first data
     // bytes in hex; damage ends the dump with a line "! <error>".
     static std::string Dump(const std::vector<std::uint8_t>& bytes, size_t start = 0);
+
+protected:
+    // Sets the error (prefixed with the file's name) and returns IO_ERROR.
+    IOResult Fail(const WStr& message);
 
 private:
     struct Frame {
@@ -51,7 +61,6 @@ private:
     size_t ContainerEnd() const { return frames_.empty() ? bytes_.size() : frames_.back().end; }
     // Checks that the current chunk is one whose data can be read; sets the error otherwise.
     bool DataChunk(const wchar_t* what);
-    IOResult Fail(const WStr& message);
 
     std::vector<std::uint8_t> bytes_;
     std::vector<Frame> frames_;

@@ -77,8 +77,9 @@ constexpr int NOTIFY_SEL_NODES_POST_DELETE = 0x47;
 constexpr int NOTIFY_SYSTEM_SHUTDOWN = 0x49;
 constexpr int NOTIFY_SYSTEM_STARTUP = 0x50;
 
-// The tree of an external scene entry is about to be merged into / has been merged into the scene.
-// These pairs nest when an entry's file holds entries of its own. callParam: the entry's root INode*.
+// A file's content is about to be merged into / has been merged into the scene (sent by every merge,
+// also one that fails after the first, so the pairs always balance). The pairs nest when content
+// merged in runs merges of its own. callParam: const MCHAR* full path.
 constexpr int NOTIFY_SCENE_XREF_PRE_MERGE = 0x67;
 constexpr int NOTIFY_SCENE_XREF_POST_MERGE = 0x68;
 

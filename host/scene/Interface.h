@@ -17,6 +17,8 @@ class ISceneEventManager;
 class HostServices;
 class ReferenceTarget;
 using INodeTab = Tab<INode*>;
+// Names of the nodes a merge takes.
+using NameTab = Tab<MSTR>;
 
 // Merge options.
 constexpr int MERGE_DUPS_PROMPT = 0;
@@ -51,7 +53,9 @@ constexpr int SYSSET_CLEAR_UNDO = 2;
 constexpr int APP_MAXROOT_DIR = 20;
 constexpr int APP_TEMP_DIR = 29;
 
-// Told about every node a merge creates (also nodes created by loads that run during the merge).
+// Told about the nodes a merge creates. Every installed callback hears of every merge that ends while
+// it is installed, so a merge that runs inside another one (a helper of the merged file loading its own
+// file) reports its nodes to the outer merge's callback too.
 class MergeCallback {
 public:
     virtual ~MergeCallback() = default;
@@ -122,6 +126,34 @@ public:
 
     // Rendering: brackets with NOTIFY_PRE_RENDER and NOTIFY_POST_RENDER.
     virtual int Render() = 0;
+
+    // Scene files. An operation that fails returns false (0) and leaves the open scene as it was;
+    // GetLastFileError then names the file, the offset and the problem.
+    //
+    // Writes the scene: NOTIFY_FILE_PRE_SAVE (full path) before, NOTIFY_FILE_POST_SAVE after. Clears the
+    // save-required flag when asked; with useNewFile the file becomes the open scene file.
+    virtual bool SaveToFile(const MCHAR* fname, bool clearNeedSaveFlag = true, bool useNewFile = true) = 0;
+    // Replaces the scene with the file: NOTIFY_FILE_PRE_OPEN (IOTYPE_MAX), reset, read, NOTIFY_FILE_POST_OPEN;
+    // a file that cannot be read gives NOTIFY_FILE_OPEN_FAILED and leaves the scene untouched.
+    virtual BOOL LoadFromFile(const MCHAR* fname, BOOL refresh = TRUE) = 0;
+    // Merges the file into the scene, synchronously. Without mergeAll only the nodes named in mrgList are
+    // taken (with what they need). dupAction decides for a merged node whose name a scene node carries,
+    // dupMtlAction for a merged material whose name a scene material carries (both: prompts keep both).
+    // No merge flags are defined; callers pass 0. Returns 1 when the file was merged.
+    virtual int MergeFromFile(const MCHAR* fname, BOOL mergeAll = FALSE, BOOL selMerged = FALSE, BOOL refresh = TRUE,
+                              int dupAction = MERGE_DUPS_PROMPT, NameTab* mrgList = nullptr,
+                              int dupMtlAction = MERGE_DUP_MTL_PROMPT, int reparentAction = MERGE_REPARENT_PROMPT,
+                              BOOL includeFullGroup = FALSE, int mergeFlags = 0) = 0;
+    // Writes only the given nodes and what they need; the file opens and merges like any other.
+    virtual bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) = 0;
+    // An empty scene: NOTIFY_SYSTEM_PRE_RESET / POST_RESET around it, the open file forgotten.
+    virtual void FileReset(BOOL noPrompt = FALSE) = 0;
+    // A new scene: as a reset, but bracketed by NOTIFY_SYSTEM_PRE_NEW / POST_NEW.
+    virtual void FileNew() = 0;
+    virtual void RegisterMergeCallback(MergeCallback* cb) = 0;
+    virtual void UnRegisterMergeCallback(MergeCallback* cb) = 0;
+    // Why the last file operation failed; empty after one that succeeded.
+    virtual MSTR GetLastFileError() = 0;
 
     // The path and name of the open scene file ("" for a new scene).
     virtual MSTR GetCurFilePath() = 0;

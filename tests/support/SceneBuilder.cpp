@@ -4,7 +4,9 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
 #include "host/scene/ILayer.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/Interface.h"
+#include "host/scene/Modifier.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
 #include "host/scene/SceneDump.h"
@@ -71,6 +73,18 @@ SceneBuilder::NodeSpec SceneBuilder::Point(const std::string& name) {
     return NodeSpec(Make(HELPER_CLASS_ID, POINT_HELPER_CLASS_ID), name);
 }
 SceneBuilder::NodeSpec SceneBuilder::WithObject(Object* obj, const std::string& name) { return NodeSpec(obj, name); }
+
+Modifier* SceneBuilder::AddModifier(INode* node, const Class_ID& cid) {
+    auto* mod = static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, cid));
+    Object* obj = node->GetObjectRef();
+    auto* derived = dynamic_cast<IDerivedObject*>(obj);
+    if (!derived) {
+        derived = CreateDerivedObject(obj);
+        node->SetObjectRef(derived);
+    }
+    derived->AddModifier(mod, nullptr, 0);
+    return mod;
+}
 
 Mtl* SceneBuilder::Standard(const std::string& name) {
     GetCOREInterface();

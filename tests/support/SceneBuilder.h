@@ -14,6 +14,7 @@
 class ILayer;
 class Mtl;
 class Object;
+class Modifier;
 
 class SceneBuilder {
 public:
@@ -51,6 +52,8 @@ public:
     Mtl* MultiSub(const std::string& name);
     // The layer with that name, created when missing.
     ILayer* Layer(const std::string& name);
+    // A new modifier of the class on top of the node's stack (a derived object is made when the node has none).
+    Modifier* AddModifier(INode* node, const Class_ID& cid);
 };
 
 // Every test starts from an empty scene and an empty undo buffer, with a recorder of the node

@@ -128,20 +128,7 @@ void HostInterface::DeleteTree(INode* top) {
     DeleteOne(n, false);
 }
 
-MSTR HostInterface::MakeNameUnique(const MSTR& name) {
-    if (!Node::NameInScene(name.c_str())) return name;
-    int end = name.Length();
-    while (end > 0 && name[end - 1] >= L'0' && name[end - 1] <= L'9') --end;
-    const MSTR base = name.Substr(0, end);
-    const int digits = name.Length() - end;
-    long n = digits ? std::wcstol(name.c_str() + end, nullptr, 10) : 0;
-    const int width = digits ? digits : 3; // keeps the name's own numbering width
-    for (;;) {
-        ++n;
-        MSTR candidate = base + WStr::Format(L"%0*ld", width, n);
-        if (!Node::NameInScene(candidate.c_str())) return candidate;
-    }
-}
+MSTR HostInterface::MakeNameUnique(const MSTR& name) { return Node::MakeNameUnique(name); }
 
 bool HostInterface::CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHierarchies, CloneType cloneType,
                                INodeTab* resultSource, INodeTab* resultTarget) {
@@ -366,7 +353,7 @@ void HostInterface::DeleteSilently(Node* n) {
     n->DeleteMe();
 }
 
-void HostInterface::ResetSceneContent() {
+void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
     // Records of the old scene refer to content about to go: drop them first (and keep none meanwhile).
     theHold.ClearUndoBuffer();
     theHold.Suspend();
@@ -380,9 +367,11 @@ void HostInterface::ResetSceneContent() {
         root_->DeleteXRefFile(0);
     }
     while (root_->NumberOfChildren() > 0) DeleteSilently(static_cast<Node*>(root_->GetChildNode(0)));
-    // Nodes outside any tree (an undone creation leaves one) go as well.
+    // Nodes outside any tree (an undone creation leaves one) go as well, except those a file read made.
     for (Node* n : Node::AllNodes())
-        if (n != root_ && !n->IsXRefRoot() && !n->GetParentNode() && !n->TestAFlag(A_IS_DELETED)) n->DeleteMe();
+        if (n != root_ && !n->IsXRefRoot() && !n->GetParentNode() && !n->TestAFlag(A_IS_DELETED) &&
+            !(spare && spare->count(n)))
+            n->DeleteMe();
     root_->ResetProperties();
     root_->SetName(L"");
     if (layers_) layers_->Reset();
@@ -391,18 +380,24 @@ void HostInterface::ResetSceneContent() {
     for (AnimHandle& h : mtlSlots_) h = 0;
     time_ = 0;
     animate_ = FALSE;
+    curEdit_ = 0;
+    saveRequired_ = FALSE;
+    curFile_ = MSTR();
+    theHold.Resume();
+    theHold.ClearUndoBuffer();
+}
+
+void HostInterface::ResetSceneContent() {
+    ClearScene(nullptr);
     quiet_ = FALSE;
     netServer_ = FALSE;
     taskMode_ = TASK_MODE_CREATE;
-    curEdit_ = 0;
-    saveRequired_ = FALSE;
     prompts_.clear();
     tempPrompt_ = MSTR();
     tempPromptMsec_ = 0;
-    curFile_ = MSTR();
+    fileError_ = MSTR();
+    mergeCallbacks_.clear();
     services_ = std::make_unique<HostServices>();
-    theHold.Resume();
-    theHold.ClearUndoBuffer();
 }
 
 HostInterface* GetHostInterface() {

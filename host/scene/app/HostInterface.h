@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class Node;
@@ -71,6 +72,18 @@ public:
     void DeactivateTexture(MtlBase* tx, Mtl* mtl, int subNum = -1) override;
 
     int Render() override;
+    bool SaveToFile(const MCHAR* fname, bool clearNeedSaveFlag = true, bool useNewFile = true) override;
+    BOOL LoadFromFile(const MCHAR* fname, BOOL refresh = TRUE) override;
+    int MergeFromFile(const MCHAR* fname, BOOL mergeAll = FALSE, BOOL selMerged = FALSE, BOOL refresh = TRUE,
+                      int dupAction = MERGE_DUPS_PROMPT, NameTab* mrgList = nullptr,
+                      int dupMtlAction = MERGE_DUP_MTL_PROMPT, int reparentAction = MERGE_REPARENT_PROMPT,
+                      BOOL includeFullGroup = FALSE, int mergeFlags = 0) override;
+    bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) override;
+    void FileReset(BOOL noPrompt = FALSE) override;
+    void FileNew() override;
+    void RegisterMergeCallback(MergeCallback* cb) override;
+    void UnRegisterMergeCallback(MergeCallback* cb) override;
+    MSTR GetLastFileError() override { return fileError_; }
     MSTR GetCurFilePath() override { return curFile_; }
     MSTR GetCurFileName() override;
     HostServices& Services() override { return *services_; }
@@ -92,6 +105,10 @@ public:
     // sets, material library and editor slots, undo buffer, modes and flags back to a new scene's.
     // Sends no notifications.
     void ResetSceneContent();
+    // Empties the scene as a reset or an open does: nodes (and external-scene entries), selection, layers
+    // back to "0", selection sets, material library and editor slots, undo buffer, time, the open file.
+    // Host modes and services stay. Nodes in spare (read from a file, not yet placed) are kept.
+    void ClearScene(const std::unordered_set<const Node*>* spare = nullptr);
     // Deletes a node and everything below it, children first, with the deletion notifications.
     void DeleteTree(INode* top);
     // A name no node of the scene carries, from name ("Box01" -> "Box02").
@@ -125,6 +142,8 @@ private:
     int tempPromptMsec_ = 0;
     AnimHandle mtlSlots_[kNumMtlSlots] = {};
     MSTR curFile_;
+    MSTR fileError_;
+    std::vector<MergeCallback*> mergeCallbacks_;
     void* mainWindow_ = nullptr;
     int redraws_ = 0;
 };

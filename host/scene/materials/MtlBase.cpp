@@ -130,7 +130,8 @@ void MtlBase::RestoreGBufID(ULONG id) {
 
 MtlBase* MtlBase::GetActiveTexmap() const {
     if (loadedActive_) {
-        auto* m = static_cast<MtlBase*>(loadedActive_);
+        // A patched pointer is the object as the file made it; a damaged file may name something else.
+        auto* m = dynamic_cast<MtlBase*>(static_cast<Animatable*>(loadedActive_));
         loadedActive_ = nullptr;
         const_cast<MtlBase*>(this)->activeTexmap_ = Animatable::GetHandleByAnim(m);
     }

@@ -6,6 +6,7 @@
 #include "host/core/ChunkIO.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
+#include "host/core/UniqueName.h"
 #include "host/scene/Control.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/ILayer.h"
@@ -66,7 +67,6 @@ float FloatValue(Control* c, TimeValue t, float def) {
 constexpr USHORT kNameChunk = 0x2000;
 constexpr USHORT kPropsChunk = 0x2010;
 constexpr USHORT kUserPropsChunk = 0x2020;
-constexpr USHORT kParentChunk = 0x2030;
 
 template <class T> IOResult Put(ISave* s, const T& v) {
     ULONG n = 0;
@@ -145,6 +145,11 @@ Node* Node::FindInSceneByName(const MCHAR* name) {
 }
 
 bool Node::NameInScene(const MCHAR* name) { return FindInSceneByName(name) != nullptr; }
+
+MSTR Node::MakeNameUnique(const MSTR& name) {
+    if (!NameInScene(name.c_str())) return name;
+    return NextFreeNumberedName(name, 0, [](const MSTR& c) { return NameInScene(c.c_str()); });
+}
 
 std::vector<Node*> Node::AllNodes() {
     std::vector<Node*> out;
@@ -758,14 +763,6 @@ IOResult Node::Save(ISave* isave) {
         if (isave->WriteWString(userProps_.c_str()) != IO_OK) return IO_ERROR;
         if (isave->EndChunk() != IO_OK) return IO_ERROR;
     }
-    if (parent_ && !parent_->isRoot_) {
-        const int id = isave->GetRefID(parent_);
-        if (id >= 0) {
-            isave->BeginChunk(kParentChunk);
-            if (Put(isave, id) != IO_OK) return IO_ERROR;
-            if (isave->EndChunk() != IO_OK) return IO_ERROR;
-        }
-    }
     return IO_OK;
 }
 
@@ -794,17 +791,11 @@ IOResult Node::Load(ILoad* iload) {
                 Get(iload, renderValues_) != IO_OK || Get(iload, bone) != IO_OK || Get(iload, boneFlags_) != IO_OK ||
                 Get(iload, group_) != IO_OK)
                 r = IO_ERROR;
-            isRoot_ = isRoot_ || root != 0;
+            (void)root; // roots are never written as nodes: a file cannot make one
             boneOn_ = bone ? TRUE : FALSE;
             break;
         }
         case kUserPropsChunk: r = iload->ReadWStringChunk(userProps_); break;
-        case kParentChunk: {
-            int id = -1;
-            r = Get(iload, id);
-            if (r == IO_OK && id >= 0) iload->RecordBackpatch(id, reinterpret_cast<void**>(&loadedParent_));
-            break;
-        }
         default: break;
         }
         if (r != IO_OK) return r;

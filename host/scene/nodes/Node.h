@@ -152,7 +152,9 @@ public:
     IOResult Load(ILoad* iload) override;
 
     // The parent a loaded node read from its file (patched by the scene reader), for the reader to link.
-    INode* GetLoadedParent() const { return loadedParent_; }
+    // Scene files: places a node that was just read under this one, after the children it already has,
+    // with no notification and no undo record (a file read is not an edit).
+    void AttachLoadedChild(Node* child) { child->MoveTo(this, -1); }
     // Whether the node is an external-scene tree root.
     bool IsXRefRoot() const { return xrefRoot_; }
     // The topmost root above this node (itself for a root).
@@ -175,6 +177,8 @@ public:
     // The first node in the scene (lowest handle) carrying the name, compared without case.
     static Node* FindInSceneByName(const MCHAR* name);
     static bool NameInScene(const MCHAR* name);
+    // A name no scene node carries, from name ("Box01" -> "Box02"); name itself when it is free.
+    static MSTR MakeNameUnique(const MSTR& name);
     // Every live node (for a scene reset).
     static std::vector<Node*> AllNodes();
     // How Clone treats the object; set by CloneNodes around its clones.
@@ -241,7 +245,6 @@ private:
     AnimHandle target_ = 0;
     AnimHandle lookat_ = 0;
     std::vector<XRefEntry> xrefs_;
-    INode* loadedParent_ = nullptr;
 };
 
 // A record whose undo and redo call back into a live node (found by handle; nothing when it is gone).

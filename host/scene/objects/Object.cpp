@@ -101,8 +101,9 @@ void ExclList::ResolveLoaded() const {
     if (!hasLoaded_) return;
     hasLoaded_ = false;
     handles_.clear();
+    // A patched pointer is the object as the file made it; a damaged file may name something else.
     for (void* p : loaded_)
-        handles_.push_back(HandleOf(static_cast<INode*>(p)));
+        if (auto* n = p ? dynamic_cast<INode*>(static_cast<Animatable*>(p)) : nullptr) handles_.push_back(HandleOf(n));
     loaded_.clear();
     indexValid_ = false;
 }

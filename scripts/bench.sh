@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (optimised, no tests): scripts/bench.sh [benchmark options...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
+cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTRIVANS_TESTS=OFF \
+      -DOSTRIVANS_BENCH=ON >/dev/null
+cmake --build "$root/build-bench" -j "$(nproc)" --target bench_scene_files
+"$root/build-bench/bench/bench_scene_files" "$@"

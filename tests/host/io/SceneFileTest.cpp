@@ -1,0 +1,280 @@
+// Scene files: save and open round trips, what is written, merges, save nodes and failed opens.
+#include "host/core/ClassDirectory.h"
+#include "host/core/FileTime.h"
+#include "host/core/Notify.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
+#include "host/scene/SceneDump.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file in the test's own temporary folder.
+class SceneFileTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        dir_ = fs::temp_directory_path() /
+               ("ostrivans-io-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        SceneFixture::TearDown();
+        fs::remove_all(dir_);
+    }
+    MSTR File(const std::string& name) const { return WStr::FromUTF8((dir_ / name).string()); }
+    static Interface* Ip() { return GetCOREInterface(); }
+
+    // Saves, resets, and opens the file again; returns the dump of the opened scene.
+    std::string ReOpen(const std::string& name = "scene.max") {
+        EXPECT_TRUE(Ip()->SaveToFile(File(name).c_str())) << Ip()->GetLastFileError().ToUTF8();
+        Ip()->FileReset(TRUE);
+        EXPECT_TRUE(Ip()->LoadFromFile(File(name).c_str())) << Ip()->GetLastFileError().ToUTF8();
+        return Dump();
+    }
+
+    void BuildSample() {
+        Mtl* brick = b.Standard("Brick");
+        INode* wall = b.Box("Wall01").Layer("Walls").Material(brick).Pos({10, 0, 0}).Build();
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+        b.Sphere("Ball").Parent(wall).Layer("Props").Wire(0x00FF0000).Build();
+        b.Dummy("Helper").Build();
+        Ip()->GetSceneMtls()->Add(brick);
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(SceneFileTest, SaveAndOpenGiveTheSameScene) {
+    BuildSample();
+    const std::string before = Dump();
+    EXPECT_EQ(ReOpen(), before);
+    EXPECT_EQ(Ip()->GetCurFileName(), MSTR(L"scene.max"));
+    EXPECT_FALSE(Ip()->IsSaveRequired());
+}
+
+TEST_F(SceneFileTest, NonAsciiNamesSurvive) {
+    b.Box("Mauer_Ã¤Ã¶Ã¼_å£_ðŸ§±").Layer("ÐšÐ¾Ð¼Ð½Ð°Ñ‚Ð°").Material(b.Standard("Ziegel_ÃŸ")).Build();
+    const std::string before = Dump();
+    EXPECT_EQ(ReOpen(), before);
+    EXPECT_NE(Ip()->GetINodeByName(WStr::FromUTF8("Mauer_Ã¤Ã¶Ã¼_å£_ðŸ§±").c_str()), nullptr);
+}
+
+TEST_F(SceneFileTest, OpenBroadcastsAroundTheRead) {
+    b.Box("A").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("a.max").c_str()));
+    NotificationRecorder opens({NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN,
+                                NOTIFY_FILE_OPEN_FAILED});
+    ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
+    EXPECT_EQ(opens.Text(), "NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN");
+}
+
+TEST_F(SceneFileTest, SaveBroadcastsWithTheFileName) {
+    NotificationRecorder saves({NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE});
+    static std::string heard;
+    NOTIFYPROC name = [](void*, NotifyInfo* info) { heard = WStr(static_cast<const MCHAR*>(info->callParam)).ToUTF8(); };
+    RegisterNotification(name, nullptr, NOTIFY_FILE_PRE_SAVE);
+    Ip()->SetSaveRequiredFlag(TRUE);
+    ASSERT_TRUE(Ip()->SaveToFile(File("s.max").c_str()));
+    UnRegisterNotification(name, nullptr, NOTIFY_FILE_PRE_SAVE);
+    EXPECT_EQ(saves.Text(), "NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE");
+    EXPECT_EQ(heard, File("s.max").ToUTF8());
+    EXPECT_FALSE(Ip()->IsSaveRequired());
+}
+
+TEST_F(SceneFileTest, AFailedOpenLeavesTheSceneAsItWas) {
+    b.Box("Keep").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("good.max").c_str()));
+    b.Sphere("Also").Layer("L").Build();
+    const std::string before = Dump();
+    // Cut the file in the middle of an object.
+    const auto size = fs::file_size(dir_ / "good.max");
+    fs::copy_file(dir_ / "good.max", dir_ / "cut.max");
+    fs::resize_file(dir_ / "cut.max", size / 2);
+    NotificationRecorder opens({NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN});
+    EXPECT_FALSE(Ip()->LoadFromFile(File("cut.max").c_str()));
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(opens.Text(), "");
+    const std::string error = Ip()->GetLastFileError().ToUTF8();
+    EXPECT_NE(error.find("cut.max"), std::string::npos) << error;
+    EXPECT_NE(error.find("offset"), std::string::npos) << error;
+
+    EXPECT_FALSE(Ip()->LoadFromFile(File("missing.max").c_str()));
+    EXPECT_EQ(Dump(), before);
+    EXPECT_NE(Ip()->GetLastFileError().ToUTF8().find("missing.max"), std::string::npos);
+}
+
+TEST_F(SceneFileTest, MergingTwiceKeepsBothCopies) {
+    BuildSample();
+    ASSERT_TRUE(Ip()->SaveToFile(File("sample.max").c_str()));
+    Ip()->FileReset(TRUE);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(Ip()->MergeFromFile(File("sample.max").c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr,
+                                      MERGE_DUP_MTL_RENAME, 0, FALSE, 0),
+                  1)
+            << Ip()->GetLastFileError().ToUTF8();
+    INode* root = Ip()->GetRootNode();
+    ASSERT_EQ(root->NumberOfChildren(), 4);
+    EXPECT_STREQ(root->GetChildNode(0)->GetName(), L"Wall01");
+    EXPECT_STREQ(root->GetChildNode(2)->GetName(), L"Wall01");
+    EXPECT_STREQ(root->GetChildNode(2)->GetChildNode(0)->GetName(), L"Ball");
+    // The layers joined by name; the second material was renamed against the library.
+    EXPECT_EQ(Ip()->GetLayerManager()->GetLayerCount(), 3);
+    EXPECT_EQ(root->GetChildNode(0)->GetLayer(), root->GetChildNode(2)->GetLayer());
+    EXPECT_EQ(root->GetChildNode(0)->GetMtl()->GetName(), MSTR(L"Brick"));
+    EXPECT_EQ(root->GetChildNode(2)->GetMtl()->GetName(), MSTR(L"Brick001"));
+    EXPECT_EQ(Ip()->GetSceneMtls()->Count(), 2);
+}
+
+TEST_F(SceneFileTest, MergeReportsItsNodesAndBracketsItsWork) {
+    b.Box("A").Build();
+    b.Box("B").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("ab.max").c_str()));
+    Ip()->FileReset(TRUE);
+    struct Collect : MergeCallback {
+        void NodesMerged(const INodeTab& nodes) override {
+            for (int i = 0; i < nodes.Count(); ++i) names += WStr(nodes[i]->GetName()).ToUTF8() + " ";
+        }
+        std::string names;
+    } collect;
+    Ip()->RegisterMergeCallback(&collect);
+    NotificationRecorder merges({NOTIFY_FILE_PRE_MERGE, NOTIFY_SCENE_XREF_PRE_MERGE, NOTIFY_FILE_PRE_OPEN_PROCESS,
+                                 NOTIFY_SCENE_ADDED_NODE, NOTIFY_SCENE_XREF_POST_MERGE, NOTIFY_FILE_POST_MERGE,
+                                 NOTIFY_FILE_POST_MERGE_PROCESS});
+    ASSERT_EQ(Ip()->MergeFromFile(File("ab.max").c_str(), TRUE), 1);
+    Ip()->UnRegisterMergeCallback(&collect);
+    EXPECT_EQ(collect.names, "A B ");
+    EXPECT_EQ(merges.Text(), "NOTIFY_FILE_PRE_MERGE, NOTIFY_SCENE_XREF_PRE_MERGE, NOTIFY_FILE_PRE_OPEN_PROCESS, "
+                              "NOTIFY_SCENE_ADDED_NODE, NOTIFY_SCENE_ADDED_NODE, NOTIFY_SCENE_XREF_POST_MERGE, "
+                              "NOTIFY_FILE_POST_MERGE, NOTIFY_FILE_POST_MERGE_PROCESS");
+}
+
+// A merge that runs while another merge ends (as a helper of the merged file loading its own file)
+// reports its nodes to the outer merge's callback too.
+TEST_F(SceneFileTest, NestedMergeNodesReachTheOuterCallback) {
+    b.Box("Inner").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("inner.max").c_str()));
+    Ip()->FileReset(TRUE);
+    b.Box("Outer").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("outer.max").c_str()));
+    Ip()->FileReset(TRUE);
+
+    static MSTR innerPath;
+    innerPath = File("inner.max");
+    static bool once;
+    once = true;
+    NOTIFYPROC mergeInner = [](void*, NotifyInfo*) {
+        if (!once) return;
+        once = false;
+        GetCOREInterface()->MergeFromFile(innerPath.c_str(), TRUE);
+    };
+    RegisterNotification(mergeInner, nullptr, NOTIFY_FILE_POST_MERGE_PROCESS);
+    struct Collect : MergeCallback {
+        void NodesMerged(const INodeTab& nodes) override {
+            for (int i = 0; i < nodes.Count(); ++i) names += WStr(nodes[i]->GetName()).ToUTF8() + " ";
+        }
+        std::string names;
+    } collect;
+    Ip()->RegisterMergeCallback(&collect);
+    ASSERT_EQ(Ip()->MergeFromFile(File("outer.max").c_str(), TRUE), 1);
+    Ip()->UnRegisterMergeCallback(&collect);
+    UnRegisterNotification(mergeInner, nullptr, NOTIFY_FILE_POST_MERGE_PROCESS);
+    EXPECT_EQ(collect.names, "Outer Inner ");
+}
+
+TEST_F(SceneFileTest, MergeTakesOnlyTheNamedNodesAndSkipsOrRenamesDuplicates) {
+    b.Box("A").Build();
+    b.Box("B").Build();
+    b.Box("C").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("abc.max").c_str()));
+    Ip()->FileReset(TRUE);
+    b.Box("A").Build();
+    NameTab names{MSTR(L"a"), MSTR(L"C")};
+    ASSERT_EQ(Ip()->MergeFromFile(File("abc.max").c_str(), FALSE, FALSE, FALSE, MERGE_DUPS_SKIP, &names), 1);
+    INode* root = Ip()->GetRootNode();
+    ASSERT_EQ(root->NumberOfChildren(), 2);
+    EXPECT_STREQ(root->GetChildNode(1)->GetName(), L"C");
+    ASSERT_EQ(Ip()->MergeFromFile(File("abc.max").c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_RENAME), 1);
+    ASSERT_EQ(root->NumberOfChildren(), 5);
+    EXPECT_STREQ(root->GetChildNode(2)->GetName(), L"A001");
+    EXPECT_STREQ(root->GetChildNode(3)->GetName(), L"B");
+    EXPECT_STREQ(root->GetChildNode(4)->GetName(), L"C001");
+}
+
+TEST_F(SceneFileTest, DuplicateLayerSettingDecidesBetweenJoiningAndANewLayer) {
+    ILayer* parent = b.Layer("Building");
+    b.Layer("Walls")->SetParentLayer(parent);
+    b.Box("W").Layer("Walls").Build();
+    ASSERT_TRUE(Ip()->SaveToFile(File("w.max").c_str()));
+    Ip()->FileReset(TRUE);
+    b.Box("Other").Layer("Walls").Build(); // "Walls" without a parent
+    ILayerManager* lm = Ip()->GetLayerManager();
+    lm->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
+    ASSERT_EQ(Ip()->MergeFromFile(File("w.max").c_str(), TRUE), 1);
+    INode* w = Ip()->GetINodeByName(L"W");
+    EXPECT_EQ(w->GetLayer()->GetName(), MSTR(L"Walls001"));
+    EXPECT_EQ(w->GetLayer()->GetParentLayer()->GetName(), MSTR(L"Building"));
+    lm->SetDuplicateLayerWithoutSameHierarchyOnMerge(false);
+    ASSERT_EQ(Ip()->MergeFromFile(File("w.max").c_str(), TRUE), 1);
+    EXPECT_EQ(Ip()->GetRootNode()->GetChildNode(2)->GetLayer(), lm->GetLayer(MSTR(L"Walls")));
+}
+
+TEST_F(SceneFileTest, ExternalSceneTreesAreNotWritten) {
+    INode* root = Ip()->GetRootNode();
+    b.Box("Stays").Build();
+    INode* parked = b.Box("Parked").Build();
+    ASSERT_TRUE(root->AddNewXRefFile(MSTR(L"OVTXR"), TRUE, TRUE));
+    root->GetXRefTree(0)->AttachChild(parked, FALSE);
+    ASSERT_TRUE(Ip()->SaveToFile(File("x.max").c_str()));
+    Ip()->FileReset(TRUE);
+    ASSERT_TRUE(Ip()->LoadFromFile(File("x.max").c_str()));
+    EXPECT_NE(Ip()->GetINodeByName(L"Stays"), nullptr);
+    EXPECT_EQ(Ip()->GetINodeByName(L"Parked"), nullptr);
+    EXPECT_EQ(root->GetXRefFileCount(), 0);
+}
+
+TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
+    INode* a = b.Box("A").Layer("LA").Build();
+    b.Sphere("Child").Parent(a).Build();
+    b.Box("B").Layer("LB").Build();
+    INodeTab just{a};
+    ASSERT_TRUE(Ip()->SaveNodes(&just, File("a.max").c_str()));
+    Ip()->FileReset(TRUE);
+    ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
+    INode* root = Ip()->GetRootNode();
+    ASSERT_EQ(root->NumberOfChildren(), 1);
+    EXPECT_STREQ(root->GetChildNode(0)->GetName(), L"A");
+    EXPECT_EQ(root->GetChildNode(0)->NumberOfChildren(), 0);
+    EXPECT_EQ(root->GetChildNode(0)->GetLayer()->GetName(), MSTR(L"LA"));
+    EXPECT_EQ(Ip()->GetLayerManager()->GetLayer(MSTR(L"LB")), nullptr);
+}
+
+TEST_F(SceneFileTest, FileTimeOfAWrittenFileIsKnownAndOfAMissingOneZero) {
+    ASSERT_TRUE(Ip()->SaveToFile(File("t.max").c_str()));
+    EXPECT_NE(GetFileLastWriteTime(File("t.max")), 0u);
+    EXPECT_EQ(GetFileLastWriteTime(File("none.max")), 0u);
+}
+
+TEST_F(SceneFileTest, ResetAndNewBroadcastTheirPairs) {
+    b.Box("A").Build();
+    NotificationRecorder life({NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW,
+                               NOTIFY_SYSTEM_POST_NEW});
+    Ip()->FileReset(TRUE);
+    EXPECT_EQ(Ip()->GetRootNode()->NumberOfChildren(), 0);
+    Ip()->FileNew();
+    EXPECT_EQ(life.Text(),
+              "NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_SYSTEM_POST_NEW");
+}
+
+} // namespace
