@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs, builds and runs the main job: the host's self-check for now.
+# Installs, builds and runs the main job: the host program on the quick-start example.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" build
-"$root/build/tests/test_host_core_BasicTypesTest" --gtest_brief=1
+cd "$root"
+"$root/build/app/ostrivans-host" examples/quickstart.ms

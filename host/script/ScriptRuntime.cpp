@@ -1,9 +1,17 @@
 // The process's script runtime: one interpreter, error reporting for C++ callers.
 #include "host/script/ScriptRuntime.h"
 
+#include "host/script/SceneFileBuiltins.h"
 #include "host/script/ScriptError.h"
+#include "host/script/fp/FPScriptBridge.h"
+#include "host/script/scene/SceneBuiltins.h"
+#include "host/script/scene/SceneClasses.h"
 
-ScriptRuntime::ScriptRuntime() : interp_(std::make_unique<Interpreter>()) {}
+ScriptRuntime::ScriptRuntime() : interp_(std::make_unique<Interpreter>()) {
+    RegisterSceneBuiltins(*interp_);
+    RegisterSceneFileBuiltins(*interp_);
+    InstallFunctionPublishing(*this);
+}
 
 ScriptRuntime& ScriptRuntime::Get() {
     static ScriptRuntime runtime;
@@ -14,11 +22,18 @@ void ScriptRuntime::Reset() {
     ScriptHostPaths paths = interp_->Paths();
     interp_ = std::make_unique<Interpreter>();
     interp_->Paths() = paths;
+    RegisterSceneBuiltins(*interp_);
+    RegisterSceneFileBuiltins(*interp_);
+    RegisterInterfaceBuiltins(*interp_);
+    PublishCoreInterfaces(*interp_);
     quietLog_.clear();
     lastError_.clear();
 }
 
 Value ScriptRuntime::Run(std::wstring_view text, const std::wstring& sourceName) {
+    // Modules register classes and interfaces at any time.
+    RefreshSceneClasses(*interp_);
+    PublishCoreInterfaces(*interp_);
     return interp_->Run(text, sourceName);
 }
 
@@ -26,6 +41,8 @@ bool ScriptRuntime::Execute(std::wstring_view text, MAXScript::ScriptSource, boo
                             bool logQuietErrors) {
     lastError_.clear();
     try {
+        RefreshSceneClasses(*interp_);
+        PublishCoreInterfaces(*interp_);
         Value v = interp_->Run(text, L"<script>");
         if (result) *result = v;
         return true;

@@ -19,6 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Collects the names of the nodes merges report.
+struct NameCollector : MergeCallback {
+    void NodesMerged(const INodeTab& nodes) override {
+        for (int i = 0; i < nodes.Count(); ++i) names += WStr(nodes[i]->GetName()).ToUTF8() + " ";
+    }
+    std::string names;
+};
+
 // A file in the test's own temporary folder.
 class SceneFileTest : public SceneFixture {
 protected:
@@ -142,12 +150,7 @@ TEST_F(SceneFileTest, MergeReportsItsNodesAndBracketsItsWork) {
     b.Box("B").Build();
     ASSERT_TRUE(Ip()->SaveToFile(File("ab.max").c_str()));
     Ip()->FileReset(TRUE);
-    struct Collect : MergeCallback {
-        void NodesMerged(const INodeTab& nodes) override {
-            for (int i = 0; i < nodes.Count(); ++i) names += WStr(nodes[i]->GetName()).ToUTF8() + " ";
-        }
-        std::string names;
-    } collect;
+    NameCollector collect;
     Ip()->RegisterMergeCallback(&collect);
     NotificationRecorder merges({NOTIFY_FILE_PRE_MERGE, NOTIFY_SCENE_XREF_PRE_MERGE, NOTIFY_FILE_PRE_OPEN_PROCESS,
                                  NOTIFY_SCENE_ADDED_NODE, NOTIFY_SCENE_XREF_POST_MERGE, NOTIFY_FILE_POST_MERGE,
@@ -180,12 +183,7 @@ TEST_F(SceneFileTest, NestedMergeNodesReachTheOuterCallback) {
         GetCOREInterface()->MergeFromFile(innerPath.c_str(), TRUE);
     };
     RegisterNotification(mergeInner, nullptr, NOTIFY_FILE_POST_MERGE_PROCESS);
-    struct Collect : MergeCallback {
-        void NodesMerged(const INodeTab& nodes) override {
-            for (int i = 0; i < nodes.Count(); ++i) names += WStr(nodes[i]->GetName()).ToUTF8() + " ";
-        }
-        std::string names;
-    } collect;
+    NameCollector collect;
     Ip()->RegisterMergeCallback(&collect);
     ASSERT_EQ(Ip()->MergeFromFile(File("outer.max").c_str(), TRUE), 1);
     Ip()->UnRegisterMergeCallback(&collect);

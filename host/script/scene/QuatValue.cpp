@@ -1,0 +1,74 @@
+// quat and eulerAngles values and their constructors.
+#include "host/script/scene/QuatValue.h"
+
+#include "host/script/Interpreter.h"
+#include "host/script/ScriptError.h"
+
+#include <numbers>
+
+namespace {
+constexpr float kDegToRad = static_cast<float>(std::numbers::pi / 180.0);
+}
+
+std::shared_ptr<QuatValue> QuatValue::FromEuler(const Point3& degrees) {
+    auto v = std::make_shared<QuatValue>(Quat::FromEulerXYZ(degrees * kDegToRad));
+    v->euler_ = true;
+    v->degrees_ = degrees;
+    return v;
+}
+
+std::wstring QuatValue::PrintForm() const {
+    if (euler_)
+        return L"(eulerAngles " + FormatComponent(degrees_.x) + L" " + FormatComponent(degrees_.y) + L" " +
+               FormatComponent(degrees_.z) + L")";
+    return L"(quat " + FormatComponent(q_.x) + L" " + FormatComponent(q_.y) + L" " + FormatComponent(q_.z) + L" " +
+           FormatComponent(q_.w) + L")";
+}
+
+bool QuatValue::GetProperty(Interpreter&, const std::wstring& name, Value& out) {
+    if (euler_) {
+        if (name == L"x") out = Value::Float(degrees_.x);
+        else if (name == L"y") out = Value::Float(degrees_.y);
+        else if (name == L"z") out = Value::Float(degrees_.z);
+        else return false;
+        return true;
+    }
+    if (name == L"x") out = Value::Float(q_.x);
+    else if (name == L"y") out = Value::Float(q_.y);
+    else if (name == L"z") out = Value::Float(q_.z);
+    else if (name == L"w") out = Value::Float(q_.w);
+    else return false;
+    return true;
+}
+
+bool QuatValue::Equals(const HostObject& other) const {
+    auto* o = dynamic_cast<const QuatValue*>(&other);
+    return o && o->q_.Equals(q_);
+}
+
+Quat ArgRotation(const Value& v) {
+    if (auto* q = v.ObjAs<QuatValue>()) return q->Rotation();
+    ThrowConvertError(v, L"Quat");
+}
+
+void RegisterQuatClasses(Interpreter& interp) {
+    auto value = interp.FindClass(L"Value");
+    interp.RegisterClass(std::make_shared<ScriptClass>(L"Quat", value, [](Interpreter&, CallArgs& a) {
+        // quat x y z w, or quat angle axis
+        if (a.Count() == 2) {
+            Point3 axis = a[1].Is(Value::Type::Point3) ? a[1].AsPoint() : (ThrowConvertError(a[1], L"Point3"), Point3());
+            return Value::Object(
+                std::make_shared<QuatValue>(Quat::FromAngleAxis(static_cast<float>(ArgFloat(a[0])) * kDegToRad, axis)));
+        }
+        CheckArgCount(L"quat", a, 4);
+        return Value::Object(std::make_shared<QuatValue>(
+            Quat(static_cast<float>(ArgFloat(a[0])), static_cast<float>(ArgFloat(a[1])),
+                 static_cast<float>(ArgFloat(a[2])), static_cast<float>(ArgFloat(a[3])))));
+    }));
+    interp.RegisterClass(std::make_shared<ScriptClass>(L"EulerAngles", value, [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"eulerAngles", a, 3);
+        return Value::Object(QuatValue::FromEuler(Point3(static_cast<float>(ArgFloat(a[0])),
+                                                         static_cast<float>(ArgFloat(a[1])),
+                                                         static_cast<float>(ArgFloat(a[2])))));
+    }));
+}

@@ -1,0 +1,72 @@
+// Property access of scene values, one function pair per kind of animatable; the node and animatable
+// values dispatch here. Each answers false when it has no such property.
+#pragma once
+
+#include "host/core/MaxTypes.h"
+#include "host/script/Value.h"
+
+#include <string>
+#include <vector>
+
+class Animatable;
+class INode;
+class Interpreter;
+class Modifier;
+class MtlBase;
+class Control;
+class ILayer;
+
+bool GetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, Value& out);
+bool SetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, const Value& value);
+
+bool GetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, Value& out);
+bool SetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, const Value& value);
+
+bool GetMaterialProperty(Interpreter& interp, MtlBase* mtl, const std::wstring& name, Value& out);
+bool SetMaterialProperty(Interpreter& interp, MtlBase* mtl, const std::wstring& name, const Value& value);
+bool GetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, Value& out);
+bool SetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, const Value& value);
+
+bool GetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, Value& out);
+bool SetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, const Value& value);
+bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Value& out);
+// A controller's value at the current time as a script value; undefined for a value type it lacks.
+Value ControllerValue(Control* c);
+void SetControllerValue(Control* c, const Value& v);
+// Before a controller replaces another: it takes over the old one's value (an empty list controller takes
+// the old controller itself as its first item).
+void TakeOverValue(Control* incoming, Animatable* old);
+
+bool GetLayerProperty(Interpreter& interp, ILayer* layer, const std::wstring& name, Value& out);
+bool SetLayerProperty(Interpreter& interp, ILayer* layer, const std::wstring& name, const Value& value);
+bool CallLayerMethod(Interpreter& interp, ILayer* layer, const std::wstring& name, CallArgs& args, Value& out);
+
+// Custom attributes of anim by definition name (obj.AttrName), and their parameters directly (obj.param).
+bool GetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
+bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+
+// Raised for a property access on a value whose animatable was deleted.
+[[noreturn]] void ThrowDeleted(const wchar_t* what);
+// The colour a script value gives: a colour (0-255) or a point3.
+::Point3 ArgColour(const Value& v);
+// A point3 argument (a point or a colour).
+::Point3 ArgPoint(const Value& v);
+// The node's wire colour (0x00BBGGRR) as a script colour and back.
+Value WireColourValue(DWORD rgb);
+DWORD WireColourFrom(const Value& v);
+
+// $node.modifiers: indexable 1-based (top of the stack first) and by name, with .count.
+Value MakeModifierArray(INode* node);
+// The node's object-space derived object, made (and put between node and object) when create is true.
+class IDerivedObject;
+IDerivedObject* NodeDerivedObject(INode* node, bool create);
+
+// Registration of each concept's built-ins (SceneBuiltins calls them all).
+void RegisterNodeBuiltins(Interpreter& interp);
+void RegisterModifierBuiltins(Interpreter& interp);
+void RegisterMaterialBuiltins(Interpreter& interp);
+void RegisterLayerBuiltins(Interpreter& interp);
+void RegisterSelectionSetBuiltins(Interpreter& interp);
+void RegisterCustAttribBuiltins(Interpreter& interp);
+// The nodes a value names (a node, an array or a collection); fn names the caller in errors.
+std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
