@@ -1,6 +1,8 @@
 // Node, animatable and sub-animatable values: handles, print forms and the dispatch of their properties.
 #include "host/script/scene/NodeValue.h"
 
+#include "host/script/fp/FPInterfaceValue.h"
+
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
@@ -95,13 +97,25 @@ std::wstring NodeValue::PrintForm() const {
 bool NodeValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) {
     INode* n = Node();
     if (!n) ThrowDeleted(L"scene node");
-    return GetNodeProperty(interp, n, lowerName, out);
+    if (GetNodeProperty(interp, n, lowerName, out) || GetMixinProperty(interp, n, lowerName, out)) return true;
+    Object* base = BaseObjectOf(n); // a node answers for its base object's interfaces
+    return base && GetMixinProperty(interp, base, lowerName, out);
 }
 
 bool NodeValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
     INode* n = Node();
     if (!n) ThrowDeleted(L"scene node");
-    return SetNodeProperty(interp, n, lowerName, value);
+    if (SetNodeProperty(interp, n, lowerName, value) || SetMixinProperty(interp, n, lowerName, value)) return true;
+    Object* base = BaseObjectOf(n); // a node answers for its base object's interfaces
+    return base && SetMixinProperty(interp, base, lowerName, value);
+}
+
+bool NodeValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) {
+    INode* n = Node();
+    if (!n) ThrowDeleted(L"scene node");
+    if (CallMixinFunction(interp, n, lowerName, args, out)) return true;
+    Object* base = BaseObjectOf(n); // a node answers for its base object's interfaces
+    return base && CallMixinFunction(interp, base, lowerName, args, out);
 }
 
 bool NodeValue::GetIndex(Interpreter&, const Value& index, Value& out) {
@@ -202,7 +216,8 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
     if (s == LAYER_CLASS_ID) return GetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, out);
     if (GetParamProperty(a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
-    return GetCustAttribProperty(interp, a, lowerName, out);
+    if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
+    return GetMixinProperty(interp, a, lowerName, out);
 }
 
 bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
@@ -220,14 +235,16 @@ bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, 
     if (s == LAYER_CLASS_ID) return SetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, value);
     if (SetParamProperty(a, lowerName, value)) return true;
     if (SetTextProperty(a, lowerName, value)) return true;
-    return SetCustAttribProperty(interp, a, lowerName, value);
+    if (SetCustAttribProperty(interp, a, lowerName, value)) return true;
+    return SetMixinProperty(interp, a, lowerName, value);
 }
 
 bool AnimValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) {
     Animatable* a = Anim();
     if (!a) ThrowDeleted(L"scene object");
     if (a->SuperClassID() == LAYER_CLASS_ID) return CallLayerMethod(interp, static_cast<ILayer*>(a), lowerName, args, out);
-    return false;
+    // Functions of the interfaces the object publishes ($Ref01.baseObject.Reload()).
+    return CallMixinFunction(interp, a, lowerName, args, out);
 }
 
 bool AnimValue::GetIndex(Interpreter& interp, const Value& index, Value& out) {

@@ -314,6 +314,9 @@ TEST_F(FPBridge, MixinInterfacesOfSceneObjects) {
     EXPECT_EQ(Eval(L"(getInterface g \"greeterOPS\").greet \"x\""), L"\"hello x\"");
     EXPECT_EQ(Eval(L"getInterfaces g"), L"#(<MixinInterface:GreeterOps>)");
     EXPECT_EQ(Eval(L"getInterface g #nothing"), L"undefined");
+    // The object's own value reaches its interfaces' functions and properties directly.
+    EXPECT_EQ(Eval(L"g.greet \"y\""), L"\"hello y\"");
+    EXPECT_EQ(Eval(L"g.loudness = 3\ng.loudness"), L"3");
     EXPECT_EQ(Error(L"getInterface 1 \"x\""), L"Unable to convert: 1 to type: MAXWrapper");
 
     // A value that outlives its object refuses the call.
