@@ -4,6 +4,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/ILayer.h"
+#include "host/scene/INode.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"

@@ -3,7 +3,7 @@
 
 #include "host/core/ClassDirectory.h"
 #include "host/scene/Interface.h"
-#include "host/scene/Mtl.h"
+#include "host/scene/INode.h"
 
 #include <cstdint>
 #include <cstdlib>
