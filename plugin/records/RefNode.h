@@ -1,0 +1,16 @@
+// The record of one merged node.
+#pragma once
+
+#include "plugin/records/RefBase.h"
+
+constexpr Class_ID REFNODE_CLASS_ID(0x8663dfa6, 0x3f273884);
+
+// For now the record base's layout: the node as reference 0, then the mirrors. The node-level overrides
+// and their references come after the mirrors.
+class RefNode : public RefBase {
+public:
+    explicit RefNode(BOOL loading = FALSE);
+
+    Class_ID ClassID() override { return REFNODE_CLASS_ID; }
+    const MCHAR* GetRecordName() const override;
+};

@@ -1,0 +1,33 @@
+// Gives unit tests the plug-in as the host would have it after loading the module: a module handle, the
+// 53 classes in the host's class directory, LibInitialize run and start-up broadcast.
+#pragma once
+
+#include "host/core/ClassDirectory.h"
+#include "host/core/Notify.h"
+#include "host/scene/Interface.h"
+#include "plugin/frame/ModuleExports.h"
+#include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OstrivansClassDesc.h"
+
+// A stand-in module handle: any address unique to the test program.
+inline HINSTANCE TestModuleHandle() {
+    static int tag = 0;
+    return &tag;
+}
+
+// Idempotent; classes stay registered for the rest of the test program, as a loaded module's do.
+inline void AttachPluginForTests() {
+    GetCOREInterface(); // the host is up before it loads modules
+    SetModuleInstance(TestModuleHandle());
+    ClassDirectory& dir = GetClassDirectory();
+    for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
+        ClassDesc* cd = OstrivansLibClassDesc(i);
+        if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
+    }
+    static const bool started = [] {
+        OstrivansLibInitialize();
+        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
+        return true;
+    }();
+    (void)started;
+}

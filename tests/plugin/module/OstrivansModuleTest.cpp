@@ -1,0 +1,104 @@
+// The built Ostrivans.dlo loaded as the host loads it: exports, the 53 classes in the class directory,
+// creation of every class, the start-up hooks, and a clean unload.
+#include "host/app/PluginModule.h"
+#include "host/core/ClassDesc.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/Notify.h"
+#include "host/core/ReferenceTarget.h"
+#include "host/scene/Interface.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <memory>
+#include <set>
+#include <string>
+
+namespace {
+
+std::unique_ptr<PluginModule> LoadOstrivans() {
+    GetCOREInterface();
+    std::string error;
+    std::unique_ptr<PluginModule> m = PluginModule::Load(OSTRIVANS_MODULE_PATH, error);
+    EXPECT_NE(m, nullptr) << error;
+    return m;
+}
+
+TEST(OstrivansModuleTest, LoadsWithItsDescriptionVersionAndClasses) {
+    std::unique_ptr<PluginModule> m = LoadOstrivans();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->Description(), WStr(L"Ostrivans Node"));
+    EXPECT_EQ(m->Version(), 0x69784200u);
+    EXPECT_EQ(m->ToString(), "Ostrivans.dlo \"Ostrivans Node\" version 0x69784200, 53 classes");
+    auto canAutoDefer = reinterpret_cast<CanAutoDeferProc>(m->Symbol("CanAutoDefer"));
+    ASSERT_NE(canAutoDefer, nullptr);
+    EXPECT_EQ(canAutoDefer(), 0u);
+    auto classDesc = reinterpret_cast<LibClassDescProc>(m->Symbol("LibClassDesc"));
+    ASSERT_NE(classDesc, nullptr);
+    EXPECT_EQ(classDesc(53), nullptr);
+    EXPECT_EQ(classDesc(-1), nullptr);
+
+    ASSERT_EQ(m->Classes().size(), 53u);
+    std::set<std::wstring> names;
+    for (ClassDesc* cd : m->Classes()) {
+        // Each descriptor knows the handle the host's loader got for the module.
+        EXPECT_EQ(cd->HInstance(), m->Handle()) << WStr(cd->ClassName()).ToUTF8();
+        EXPECT_EQ(GetClassDirectory().FindClass(cd->SuperClassID(), cd->ClassID()), cd);
+        names.insert(cd->ClassName());
+        for (BOOL loading : {FALSE, TRUE}) {
+            auto* made = dynamic_cast<ReferenceTarget*>(static_cast<Animatable*>(
+                GetClassDirectory().CreateInstance(cd->SuperClassID(), cd->ClassID(), loading)));
+            ASSERT_NE(made, nullptr) << WStr(cd->ClassName()).ToUTF8();
+            EXPECT_EQ(made->ClassID(), cd->ClassID());
+            made->DeleteThis();
+        }
+    }
+    EXPECT_EQ(names.size(), 53u);
+    EXPECT_NE(GetClassDirectory().FindClassByName(L"OstrivansHelper"), nullptr);
+}
+
+TEST(OstrivansModuleTest, StartupHooksComeAndGoWithTheModule) {
+    GetCOREInterface(); // the host's own classes are registered before any module loads
+    const int startup = NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP);
+    const int preOpen = NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN);
+    const int postOpen = NumRegisteredNotifications(NOTIFY_FILE_POST_OPEN);
+    const int classes = GetClassDirectory().Count();
+    {
+        std::unique_ptr<PluginModule> m = LoadOstrivans();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), startup + 1);
+        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
+        EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN), preOpen + 1);
+        EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_POST_OPEN), postOpen + 1);
+        EXPECT_EQ(GetClassDirectory().Count(), classes + 53);
+    }
+    // Nothing of the unloaded module is left for the host to call.
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), startup);
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN), preOpen);
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_POST_OPEN), postOpen);
+    EXPECT_EQ(GetClassDirectory().Count(), classes);
+    BroadcastNotification(NOTIFY_FILE_PRE_OPEN);
+    BroadcastNotification(NOTIFY_FILE_POST_OPEN);
+
+    // And it loads again.
+    std::unique_ptr<PluginModule> again = LoadOstrivans();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Classes().size(), 53u);
+}
+
+// Mapping the module is enough for it to know its handle: the description needs no entry-point call.
+TEST(OstrivansModuleTest, TheModuleKnowsItsHandleAsSoonAsItIsMapped) {
+    void* handle = dlopen(OSTRIVANS_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle, nullptr) << dlerror();
+    auto description = reinterpret_cast<LibDescriptionProc>(dlsym(handle, "LibDescription"));
+    ASSERT_NE(description, nullptr);
+    const MCHAR* text = description();
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, L"Ostrivans Node");
+    auto classDesc = reinterpret_cast<LibClassDescProc>(dlsym(handle, "LibClassDesc"));
+    EXPECT_EQ(classDesc(0)->HInstance(), handle);
+    dlclose(handle);
+}
+
+} // namespace

@@ -1,0 +1,186 @@
+// RefHolder: sizing through its "RefHolder" interface, reference bookkeeping and undo, cloning, and a
+// round trip through the host's scene files.
+#include "plugin/records/RefHolder.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/FPInterface.h"
+#include "host/core/Hold.h"
+#include "host/core/MaxException.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
+#include "plugin/frame/ClassRegistry.h"
+#include "plugin/frame/EmptyController.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RefHolderTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+    }
+
+    // A holder on a node of its own, made through its descriptor as a script would.
+    RefHolder* NewHolderNode(const MCHAR* name) {
+        auto* h = static_cast<RefHolder*>(static_cast<Animatable*>(
+            GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
+        INode* n = GetCOREInterface()->CreateObjectNode(h);
+        n->SetName(name);
+        return h;
+    }
+    static FPInterface* Iface(RefHolder* h) {
+        return static_cast<FPInterface*>(h->GetInterface(REFHOLDER_INTERFACE_ID));
+    }
+    static FPStatus SetNumRefs(RefHolder* h, int n) {
+        FPParams p{FPValue(TYPE_INT, n)};
+        return Iface(h)->Invoke(RefHolderInterface::kSetNumRefs, &p);
+    }
+    static std::wstring NameOf(ReferenceTarget* t) {
+        if (auto* m = dynamic_cast<Mtl*>(t)) return m->GetName().data();
+        if (auto* n = dynamic_cast<INode*>(t)) return n->GetName();
+        return t ? L"?" : L"null";
+    }
+};
+
+TEST_F(RefHolderTest, PublishesSetNumRefsUnderTheClassesOwnNumbers) {
+    FPInterfaceDesc* desc = GetRefHolderInterfaceDesc();
+    ASSERT_NE(desc, nullptr);
+    EXPECT_EQ(desc->ID, Interface_ID(0x8663dfa5, 0x3f273890));
+    EXPECT_EQ(desc->internal_name, MSTR(L"RefHolder"));
+    EXPECT_EQ(desc->cd, static_cast<ClassDesc*>(GetRegisteredClassDesc(kRegistryRefHolder)));
+    EXPECT_EQ(GetRegisteredClassDesc(kRegistryRefHolder)->GetInterface(Interface_ID(0x8663dfa5, 0x3f273890)),
+              desc);
+    EXPECT_EQ(desc->GetFnDef(L"SetNumRefs")->ToString(), "0 SetNumRefs(NumRefs: TYPE_INT) -> TYPE_VOID");
+
+    RefHolder* h = NewHolderNode(L"Holder");
+    FPInterface* fpi = Iface(h);
+    ASSERT_NE(fpi, nullptr);
+    EXPECT_EQ(fpi->GetDesc(), desc);
+    EXPECT_EQ(h->GetInterface(FPMIXININTERFACE_ID), static_cast<BaseInterface*>(fpi));
+    EXPECT_EQ(SetNumRefs(h, 3), FPS_OK);
+    EXPECT_EQ(h->NumRefs(), 3);
+    EXPECT_EQ(h->Dump(), "RefHolder 3 refs: [0] null, [1] null, [2] null");
+    EXPECT_EQ(fpi->Invoke(7), FPS_NO_SUCH_FUNCTION);
+    try {
+        fpi->Invoke(RefHolderInterface::kSetNumRefs);
+        ADD_FAILURE() << "a missing argument must throw";
+    } catch (const MaxSDK::Util::OutOfRangeException& e) {
+        EXPECT_EQ(e.Message(), MSTR(kArrayRangeErrorText));
+    }
+}
+
+TEST_F(RefHolderTest, ShrinkingReleasesTheDroppedReferencesAndZeroLeavesNone) {
+    Mtl* red = b.Standard("Red");
+    Mtl* blue = b.Standard("Blue");
+    b.Box("UsesRed").Material(red).Build();
+    b.Box("UsesBlue").Material(blue).Build();
+    RefHolder* h = NewHolderNode(L"Holder");
+    SetNumRefs(h, 3);
+    h->ReplaceReference(0, red);
+    h->ReplaceReference(2, blue);
+    const int blueDeps = blue->NumDependents();
+    EXPECT_EQ(h->GetReference(-1), nullptr);
+    EXPECT_EQ(h->GetReference(3), nullptr);
+    EXPECT_EQ(h->ReplaceReference(5, red), REF_FAIL);
+
+    SetNumRefs(h, 1);
+    EXPECT_EQ(h->NumRefs(), 1);
+    EXPECT_EQ(h->GetReference(0), red);
+    EXPECT_EQ(blue->NumDependents(), blueDeps - 1);
+    SetNumRefs(h, 2);
+    EXPECT_EQ(h->GetReference(1), nullptr);
+    SetNumRefs(h, 0);
+    EXPECT_EQ(h->NumRefs(), 0);
+    for (int i = -1; i < 3; ++i)
+        EXPECT_EQ(h->GetReference(i), nullptr);
+    EXPECT_EQ(h->NumLiveRefs(), 0);
+}
+
+TEST_F(RefHolderTest, UndoOfAShrinkBringsTheReferencesBack) {
+    Mtl* red = b.Standard("Red");
+    Mtl* blue = b.Standard("Blue"); // held by the holder only
+    b.Box("UsesRed").Material(red).Build();
+    RefHolder* h = NewHolderNode(L"Holder");
+    SetNumRefs(h, 3);
+    h->ReplaceReference(0, red);
+    h->ReplaceReference(2, blue);
+
+    Step([&] { SetNumRefs(h, 1); }, L"Shrink");
+    EXPECT_EQ(h->NumRefs(), 1);
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_EQ(h->NumRefs(), 3);
+    EXPECT_EQ(h->GetReference(0), red);
+    EXPECT_EQ(h->GetReference(1), nullptr);
+    EXPECT_EQ(h->GetReference(2), blue);
+    EXPECT_EQ(h->NumLiveRefs(), 2);
+    EXPECT_EQ(blue->NumDependents(), 1);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(h->NumRefs(), 1);
+    EXPECT_EQ(h->NumLiveRefs(), 1);
+}
+
+TEST_F(RefHolderTest, CloneHoldsTheRemappedTargetsInTheSameSlots) {
+    RefHolder h(FALSE);
+    h.SetNumRefs(3);
+    auto* a = new EmptyController(TransMatrix(Point3(1, 0, 0)));
+    auto* c = new EmptyController(TransMatrix(Point3(3, 0, 0)));
+    h.ReplaceReference(0, a);
+    h.ReplaceReference(2, c);
+    RemapDir remap;
+    auto* copy = static_cast<RefHolder*>(h.Clone(remap));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(copy->NumRefs(), 3);
+    EXPECT_EQ(copy->GetReference(1), nullptr);
+    auto* ca = dynamic_cast<EmptyController*>(copy->GetReference(0));
+    auto* cc = dynamic_cast<EmptyController*>(copy->GetReference(2));
+    ASSERT_TRUE(ca && cc);
+    EXPECT_NE(ca, a);
+    EXPECT_EQ(ca->GetMatrix().GetTrans(), Point3(1, 0, 0));
+    EXPECT_EQ(cc->GetMatrix().GetTrans(), Point3(3, 0, 0));
+    EXPECT_EQ(copy->Dump(),
+              "RefHolder 3 refs: [0] EmptyController (0x9008), [1] null, [2] EmptyController (0x9008)");
+    copy->DeleteThis();
+    h.DeleteAllRefs();
+}
+
+TEST_F(RefHolderTest, ASavedHolderReopensWithItsReferencesInOrder) {
+    Mtl* red = b.Standard("Red");
+    Mtl* blue = b.Standard("Blue");
+    INode* a = b.Box("A").Build();
+    RefHolder* h = NewHolderNode(L"Holder");
+    SetNumRefs(h, 4);
+    h->ReplaceReference(0, blue);
+    h->ReplaceReference(2, a);
+    h->ReplaceReference(3, red);
+
+    const fs::path file = fs::temp_directory_path() / "ostrivans-refholder.max";
+    const MSTR path = WStr::FromUTF8(file.string());
+    ASSERT_TRUE(GetCOREInterface()->SaveToFile(path.c_str()))
+        << GetCOREInterface()->GetLastFileError().ToUTF8();
+    GetCOREInterface()->FileReset(TRUE);
+    ASSERT_TRUE(GetCOREInterface()->LoadFromFile(path.c_str()))
+        << GetCOREInterface()->GetLastFileError().ToUTF8();
+    fs::remove(file);
+
+    INode* node = GetCOREInterface()->GetINodeByName(L"Holder");
+    ASSERT_NE(node, nullptr);
+    auto* back = dynamic_cast<RefHolder*>(node->GetObjectRef());
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->NumRefs(), 4);
+    EXPECT_EQ(NameOf(back->GetReference(0)), L"Blue");
+    EXPECT_EQ(NameOf(back->GetReference(1)), L"null");
+    EXPECT_EQ(NameOf(back->GetReference(2)), L"A");
+    EXPECT_EQ(back->GetReference(2), GetCOREInterface()->GetINodeByName(L"A"));
+    EXPECT_EQ(NameOf(back->GetReference(3)), L"Red");
+}
+
+} // namespace
