@@ -86,7 +86,10 @@ void HostInterface::DeleteOne(Node* node, bool keepChildTM) {
     // The children stay in the scene, under the deleted node's parent.
     Node* parent = static_cast<Node*>(node->GetParentNode());
     if (!parent) parent = root_;
-    while (node->NumberOfChildren() > 0) parent->AttachChild(node->GetChildNode(0), keepChildTM ? 1 : 0);
+    std::vector<ULONG> children;
+    for (Node* c : node->Children()) children.push_back(c->GetHandle());
+    for (ULONG h : children)
+        if (Node* c = Node::FindByHandle(h); c && c->GetParentNode() == node) parent->AttachChild(c, keepChildTM ? 1 : 0);
     if (node->Selected()) SetSelected(node, false);
     if (static_cast<INode*>(node) == GetCurEditObject()) curEdit_ = 0;
     TheSceneEventManager().Fire(SceneEventManager::Event::Deleted, node);
@@ -124,7 +127,12 @@ unsigned int HostInterface::DeleteNodes(INodeTab& nodes, bool keepChildTM, bool,
 void HostInterface::DeleteTree(INode* top) {
     Node* n = AsNode(top);
     if (!n || n->IsRootNode()) return;
-    while (n->NumberOfChildren() > 0) DeleteTree(n->GetChildNode(n->NumberOfChildren() - 1));
+    // Last child first, by handle: a deletion's handlers may take other nodes with them.
+    const std::vector<Node*> children = n->Children();
+    std::vector<ULONG> handles;
+    for (Node* c : children) handles.push_back(c->GetHandle());
+    for (auto h = handles.rbegin(); h != handles.rend(); ++h)
+        if (Node* c = Node::FindByHandle(*h); c && c->GetParentNode() == n) DeleteTree(c);
     DeleteOne(n, false);
 }
 
@@ -348,7 +356,8 @@ MSTR HostInterface::GetDir(int which) {
 // ---- Reset ------------------------------------------------------------------------------------------
 
 void HostInterface::DeleteSilently(Node* n) {
-    while (n->NumberOfChildren() > 0) DeleteSilently(static_cast<Node*>(n->GetChildNode(n->NumberOfChildren() - 1)));
+    const std::vector<Node*> children = n->Children();
+    for (auto c = children.rbegin(); c != children.rend(); ++c) DeleteSilently(*c);
     n->DetachFromScene();
     n->DeleteMe();
 }
@@ -363,10 +372,11 @@ void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
     selDirty_ = true;
     while (root_->GetXRefFileCount() > 0) {
         Node* tree = static_cast<Node*>(root_->GetXRefTree(0));
-        while (tree && tree->NumberOfChildren() > 0) DeleteSilently(static_cast<Node*>(tree->GetChildNode(0)));
+        if (tree)
+            for (Node* c : tree->Children()) DeleteSilently(c);
         root_->DeleteXRefFile(0);
     }
-    while (root_->NumberOfChildren() > 0) DeleteSilently(static_cast<Node*>(root_->GetChildNode(0)));
+    for (Node* c : root_->Children()) DeleteSilently(c);
     // Nodes outside any tree (an undone creation leaves one) go as well, except those a file read made.
     for (Node* n : Node::AllNodes())
         if (n != root_ && !n->IsXRefRoot() && !n->GetParentNode() && !n->TestAFlag(A_IS_DELETED) &&

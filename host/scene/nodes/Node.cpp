@@ -236,6 +236,13 @@ void Node::SetName(const MCHAR* s) {
 
 // ---- Hierarchy ---------------------------------------------------------------------------------------
 
+std::vector<Node*> Node::Children() const {
+    std::vector<Node*> out;
+    out.reserve(children_.size());
+    for (const auto& [key, child] : children_) out.push_back(child);
+    return out;
+}
+
 INode* Node::GetChildNode(int i) {
     if (i < 0 || i >= NumberOfChildren()) return nullptr;
     if (childCacheDirty_) {
@@ -617,9 +624,12 @@ BOOL Node::DeleteXRefFile(int i) {
     Node* tree = xrefs_[static_cast<size_t>(i)].root;
     xrefs_.erase(xrefs_.begin() + i);
     if (tree) {
-        while (tree->NumberOfChildren() > 0) {
-            if (auto* hi = GetHostInterface()) hi->DeleteTree(tree->GetChildNode(0));
-        }
+        // By handle: deleting one subtree may take others with it (handlers of the deletion).
+        std::vector<ULONG> handles;
+        for (Node* c : tree->Children()) handles.push_back(c->GetHandle());
+        for (ULONG h : handles)
+            if (Node* c = FindByHandle(h); c && c->parent_ == tree)
+                if (auto* hi = GetHostInterface()) hi->DeleteTree(c);
         tree->DeleteMe();
     }
     return TRUE;

@@ -54,6 +54,9 @@ public:
     BOOL IsRootNode() override { return isRoot_; }
     INode* GetParentNode() override { return parent_; }
     int NumberOfChildren() override { return static_cast<int>(children_.size()); }
+    // The children in order, as a copy: callers that take children away while they walk (deleting a
+    // tree, moving children up) walk this instead of asking GetChildNode after every change.
+    std::vector<Node*> Children() const;
     INode* GetChildNode(int i) override;
     void AttachChild(INode* child, int keepPos = 1) override;
     void Detach(TimeValue t, int keepPos = 1) override;
