@@ -13,6 +13,8 @@ void RegisterCoreBuiltins(Interpreter& interp);
 void RegisterFileBuiltins(Interpreter& interp);
 // The undo context ("undo on", "undo "name" on", "undo off") and "max undo"/"max redo" on theHold.
 void RegisterUndoBuiltins(Interpreter& interp);
+// CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
+void RegisterDialogBuiltins(Interpreter& interp);
 
 // "*" matches any run of characters, "?" one character (matchPattern, getFiles).
 bool MatchWildcard(const std::wstring& text, const std::wstring& pattern, bool ignoreCase);

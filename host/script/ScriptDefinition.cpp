@@ -3,6 +3,8 @@
 
 #include "host/script/Interpreter.h"
 #include "host/script/Lexer.h"
+#include "host/script/CoreBuiltins.h"
+#include "host/script/ScriptError.h"
 
 const Value* ScriptDefinition::Find(const Keys& keys, const std::wstring& name) {
     std::wstring lower = LowerName(name);
@@ -41,4 +43,26 @@ bool ScriptDefinition::SetProperty(Interpreter&, const std::wstring& lowerName, 
         return true;
     }
     return false;
+}
+
+namespace {
+ScriptDefinition& RolloutArg(const CallArgs& a) {
+    auto* r = a.Count() >= 1 ? a[0].ObjAs<ScriptDefinition>() : nullptr;
+    if (!r || r->kind != ScriptDefinition::Kind::Rollout)
+        throw ScriptError(L"Unable to convert: " + (a.Count() >= 1 ? a[0].PrintForm() : std::wstring(L"undefined")) +
+                          L" to type: RolloutClass");
+    return *r;
+}
+} // namespace
+
+void RegisterDialogBuiltins(Interpreter& in) {
+    // The stand-in draws no dialogs: a rollout shown as a dialog is one whose .open is true.
+    in.RegisterFunction(L"CreateDialog", [](Interpreter&, CallArgs& a) {
+        RolloutArg(a).open = true;
+        return Value::Bool(true);
+    });
+    in.RegisterFunction(L"DestroyDialog", [](Interpreter&, CallArgs& a) {
+        RolloutArg(a).open = false;
+        return Value::Ok();
+    });
 }

@@ -138,4 +138,13 @@ TEST_F(HostTexts, ManagerWindowTexts) {
     ASSERT_TRUE(Run(L"rollout Ostrivans_Manager \"References\" (button refresh \"Refresh\")"));
     ASSERT_TRUE(Run(L"Ostrivans_Manager.open", true, &open));
     EXPECT_EQ(open.PrintForm(), L"false");
+    // The manager's close text destroys the dialog a script created.
+    ASSERT_TRUE(Run(L"CreateDialog Ostrivans_Manager"));
+    ASSERT_TRUE(Run(L"Ostrivans_Manager.open", true, &open));
+    EXPECT_EQ(open.PrintForm(), L"true");
+    ASSERT_TRUE(Run(L"DestroyDialog Ostrivans_Manager"));
+    ASSERT_TRUE(Run(L"Ostrivans_Manager.open", true, &open));
+    EXPECT_EQ(open.PrintForm(), L"false");
+    EXPECT_FALSE(Run(L"DestroyDialog No_Such_Dialog"));
 }
+
