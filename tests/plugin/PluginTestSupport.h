@@ -5,6 +5,11 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/scene/Interface.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
 #include "plugin/frame/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
@@ -30,4 +35,16 @@ inline void AttachPluginForTests() {
         return true;
     }();
     (void)started;
+}
+
+// Saves the scene to a temporary file, resets, and opens the file again (then removes it): what a saved
+// scene gives back. Fails the test when either step fails.
+inline void SaveAndReopen(const std::string& stem) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() / (stem + ".max");
+    const MSTR path = WStr::FromUTF8(file.string());
+    Interface* ip = GetCOREInterface();
+    ASSERT_TRUE(ip->SaveToFile(path.c_str())) << ip->GetLastFileError().ToUTF8();
+    ip->FileReset(TRUE);
+    ASSERT_TRUE(ip->LoadFromFile(path.c_str())) << ip->GetLastFileError().ToUTF8();
+    std::filesystem::remove(file);
 }

@@ -18,13 +18,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A transform with rotation, scale and translation, so no identity flag holds.
 Matrix3 Sample() {
@@ -201,14 +198,8 @@ TEST_F(PlaceholderTest, PlaceholdersSaveAndOpenWithTheScene) {
     b.Sphere("Child").Parent(node).Pos({1, 2, 3}).Build();
     const Point3 childPos = GetCOREInterface()->GetINodeByName(L"Child")->GetNodeTM(0).GetTrans();
 
-    const fs::path file = fs::temp_directory_path() / "ostrivans-placeholders.max";
-    const MSTR path = WStr::FromUTF8(file.string());
-    ASSERT_TRUE(GetCOREInterface()->SaveToFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    GetCOREInterface()->FileReset(TRUE);
-    ASSERT_TRUE(GetCOREInterface()->LoadFromFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    fs::remove(file);
+    SaveAndReopen("ostrivans-placeholders");
+    if (HasFatalFailure()) return;
 
     INode* held = GetCOREInterface()->GetINodeByName(L"Held");
     ASSERT_NE(held, nullptr);

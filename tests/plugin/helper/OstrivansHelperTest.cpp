@@ -12,11 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 class OstrivansHelperTest : public SceneFixture {
 protected:
@@ -173,14 +169,8 @@ TEST_F(OstrivansHelperTest, AHelperSavesAndOpensWithItsParameterValues) {
     // Active is transient: the opened scene has its default again.
     expected.replace(expected.find("Active = false"), 14, "Active = true");
 
-    const fs::path file = fs::temp_directory_path() / "ostrivans-helper-params.max";
-    const MSTR path = WStr::FromUTF8(file.string());
-    ASSERT_TRUE(GetCOREInterface()->SaveToFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    GetCOREInterface()->FileReset(TRUE);
-    ASSERT_TRUE(GetCOREInterface()->LoadFromFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    fs::remove(file);
+    SaveAndReopen("ostrivans-helper-params");
+    if (HasFatalFailure()) return;
 
     INode* back = GetCOREInterface()->GetINodeByName(L"Ostrivan01");
     ASSERT_NE(back, nullptr);

@@ -16,11 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 class RefHolderTest : public SceneFixture {
 protected:
@@ -162,14 +158,8 @@ TEST_F(RefHolderTest, ASavedHolderReopensWithItsReferencesInOrder) {
     h->ReplaceReference(2, a);
     h->ReplaceReference(3, red);
 
-    const fs::path file = fs::temp_directory_path() / "ostrivans-refholder.max";
-    const MSTR path = WStr::FromUTF8(file.string());
-    ASSERT_TRUE(GetCOREInterface()->SaveToFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    GetCOREInterface()->FileReset(TRUE);
-    ASSERT_TRUE(GetCOREInterface()->LoadFromFile(path.c_str()))
-        << GetCOREInterface()->GetLastFileError().ToUTF8();
-    fs::remove(file);
+    SaveAndReopen("ostrivans-refholder");
+    if (HasFatalFailure()) return;
 
     INode* node = GetCOREInterface()->GetINodeByName(L"Holder");
     ASSERT_NE(node, nullptr);
