@@ -17,6 +17,8 @@ RefList::Token RefGraph::Set(ReferenceMaker* m, int slot, ReferenceTarget* t, co
         if (removed.Valid()) --m->liveRefs_;
     }
     m->SetReference(slot, t);
+    // A maker that refused t (a target of the wrong kind for the slot) holds null: t gains no dependent.
+    if (t && m->GetReference(slot) != t) t = nullptr;
     if (t) {
         if (revive) t->dependents_.Revive(*revive, m, slot);
         else t->dependents_.Add(m, slot);
@@ -42,9 +44,11 @@ RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BO
     // The old target stays in memory until it has been offered auto-delete, whatever the hooks do.
     RefTargetPin keepOld(old);
     RefList::Token removed = Set(m, which, t, nullptr, false);
-    if (holding) theHold.Put(new RefChangeRestore(m, which, old, t, removed));
+    // A target of the wrong kind for the slot is refused: the reference is null now.
+    ReferenceTarget* now = m->GetReference(which);
+    if (holding) theHold.Put(new RefChangeRestore(m, which, old, now, removed));
     if (delOld && old) old->MaybeAutoDelete();
-    return REF_SUCCEED;
+    return now == t ? REF_SUCCEED : REF_FAIL;
 }
 
 bool RefGraph::WouldLoop(ReferenceMaker* m, ReferenceTarget* t) {

@@ -9,7 +9,8 @@ class RefGraph {
 public:
     // Points reference `slot` of m at t (null allowed) and moves m's dependent entry from the old target
     // to t; with `revive` the entry goes back where an earlier removal took it from. No undo record, no
-    // auto-delete, no loop test. Returns where m's entry in the old target's list was.
+    // auto-delete, no loop test. A maker that refuses t (wrong kind for the slot) ends with null and t
+    // gains no dependent. Returns where m's entry in the old target's list was.
     static RefList::Token Set(ReferenceMaker* m, int slot, ReferenceTarget* t, const RefList::Token* revive,
                               bool undoRedo);
     // ReplaceReference: checks, undo record, Set, auto-delete of the old target.

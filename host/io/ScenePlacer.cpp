@@ -38,10 +38,10 @@ bool SameHierarchy(const SceneReader& r, std::int32_t id, ILayer* scene) {
     return fileParent < 0 && !sceneParent;
 }
 
-// Decides for every layer of the file, before linking: layer "0" and a layer whose name the scene has
-// join the scene's layer (unless the duplicate setting asks for a new one when the hierarchies differ);
-// the others come as new layers. Returns those, parents before children.
-std::vector<std::int32_t> MapLayers(Interface* ip, SceneReader& r, bool dupWithoutSameHierarchy) {
+// Decides for every layer of the file, before linking: layer "0" and (with joinByName, for a merge) a
+// layer whose name the scene has join the scene's layer (unless the duplicate setting asks for a new one
+// when the hierarchies differ); the others come as new layers. Returns those, parents before children.
+std::vector<std::int32_t> MapLayers(Interface* ip, SceneReader& r, bool joinByName, bool dupWithoutSameHierarchy) {
     auto* lm = dynamic_cast<LayerManager*>(ip->GetLayerManager());
     if (!lm) return {};
     std::vector<std::int32_t> order(r.Layers());
@@ -54,12 +54,14 @@ std::vector<std::int32_t> MapLayers(Interface* ip, SceneReader& r, bool dupWitho
     for (std::int32_t id : order) {
         ILayer* l = r.LayerAt(id);
         if (!l) continue;
+        // A layer without a name (its name chunk lost) could not join the manager and would be lost.
+        if (l->GetName().isNull()) l->SetName(lm->UniqueName(L"Layer"));
         const MSTR name = l->GetName();
         if (name == MSTR(L"0")) {
             r.Substitute(id, lm->GetRootLayer());
             continue;
         }
-        ILayer* existing = lm->GetLayer(name);
+        ILayer* existing = joinByName ? lm->GetLayer(name) : nullptr;
         if (existing && (!dupWithoutSameHierarchy || SameHierarchy(r, id, existing))) {
             r.Substitute(id, existing);
             continue;
@@ -113,20 +115,24 @@ void PlaceNodes(Interface* ip, SceneReader& r, std::vector<INode*>& placed) {
 
 } // namespace
 
-void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r) {
+IOResult ScenePlacer::LinkOpened(Interface* ip, SceneReader& r, std::vector<std::int32_t>& fresh) {
+    // The scene's other layers go with the old scene: only layer "0" is shared.
+    fresh = MapLayers(ip, r, false, false);
+    std::vector<std::int32_t> roots;
+    for (const SceneReader::NodeEntry& e : r.Nodes()) roots.push_back(e.id);
+    roots.insert(roots.end(), r.Layers().begin(), r.Layers().end());
+    roots.insert(roots.end(), r.Materials().begin(), r.Materials().end());
+    return r.Link(roots);
+}
+
+void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r, const std::vector<std::int32_t>& fresh) {
     ILayerManager* lm = ip->GetLayerManager();
-    const std::vector<std::int32_t> fresh = MapLayers(ip, r, false);
     // Layer "0" keeps the file's states, though the scene's own layer object stands for it.
     for (std::int32_t id : r.Layers())
         if (ILayer* l = r.LayerAt(id); l && lm && l->GetName() == MSTR(L"0")) {
             lm->GetRootLayer()->Hide(l->IsHidden());
             lm->GetRootLayer()->Freeze(l->IsFrozen());
         }
-    std::vector<std::int32_t> roots;
-    for (const SceneReader::NodeEntry& e : r.Nodes()) roots.push_back(e.id);
-    roots.insert(roots.end(), r.Layers().begin(), r.Layers().end());
-    roots.insert(roots.end(), r.Materials().begin(), r.Materials().end());
-    r.Link(roots);
     AddLayers(ip, r, fresh);
     if (lm && r.CurrentLayer() >= 0) {
         const std::int32_t id = r.Layers()[static_cast<size_t>(r.CurrentLayer())];
@@ -146,7 +152,8 @@ void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r) {
         }
 }
 
-std::vector<INode*> ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, const MergeOptions& o) {
+IOResult ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, const MergeOptions& o,
+                                  std::vector<INode*>& placed) {
     std::unordered_set<std::wstring> wanted;
     if (!o.mergeAll && o.names)
         for (int i = 0; i < o.names->Count(); ++i) wanted.insert(Lower((*o.names)[i]));
@@ -185,8 +192,8 @@ std::vector<INode*> ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, cons
         }
     }
 
-    const std::vector<std::int32_t> fresh = MapLayers(ip, r, o.duplicateLayerWithoutSameHierarchy);
-    r.Link(roots);
+    const std::vector<std::int32_t> fresh = MapLayers(ip, r, true, o.duplicateLayerWithoutSameHierarchy);
+    if (r.Link(roots) != IO_OK) return IO_ERROR;
     AddLayers(ip, r, fresh);
     if (!doomed.empty()) {
         INodeTab tab;
@@ -195,7 +202,6 @@ std::vector<INode*> ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, cons
     }
     for (auto& [sceneMtl, merged] : useMerged) merged->TransferReferences(sceneMtl);
 
-    std::vector<INode*> placed;
     PlaceNodes(ip, r, placed);
     for (std::int32_t id : renamed)
         if (Node* n = r.NodeAt(id)) n->SetName(Node::MakeNameUnique(n->GetName()).c_str());
@@ -206,5 +212,5 @@ std::vector<INode*> ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, cons
         BroadcastNotification(NOTIFY_SCENE_ADDED_NODE, n);
         n->NotifyDependents(FOREVER, PART_ALL, REFMSG_NODE_POST_MERGE);
     }
-    return placed;
+    return IO_OK;
 }

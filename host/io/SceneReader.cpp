@@ -36,6 +36,16 @@ WStr SceneReader::DescribeObject(std::int32_t id) const {
                         c.superClassId, c.classId.PartA(), c.classId.PartB());
 }
 
+// An id a reference names: an object of the file or one of the scene's own targets.
+WStr SceneReader::DescribeTarget(std::int32_t id) const {
+    switch (id) {
+    case kSceneRootId: return WStr::Format(L"the scene root (id %d)", id);
+    case kSceneMtlLibId: return WStr::Format(L"the scene material library (id %d)", id);
+    case kLayerManagerId: return WStr::Format(L"the layer manager (id %d)", id);
+    default: return DescribeObject(id);
+    }
+}
+
 // ---- 1. Index ---------------------------------------------------------------------------------------
 
 IOResult SceneReader::IndexFile(const WStr& path) {
@@ -417,7 +427,7 @@ ReferenceTarget* SceneReader::Resolve(std::int32_t id) const {
     return IsKept(id) ? objects_[static_cast<size_t>(id)].obj : nullptr;
 }
 
-void SceneReader::Link(const std::vector<std::int32_t>& roots) {
+IOResult SceneReader::Link(const std::vector<std::int32_t>& roots) {
     kept_.assign(objects_.size(), false);
     std::vector<std::int32_t> todo;
     auto keep = [&](std::int32_t id) {
@@ -435,8 +445,18 @@ void SceneReader::Link(const std::vector<std::int32_t>& roots) {
     for (size_t i = 0; i < objects_.size(); ++i) {
         if (!kept_[i]) continue;
         Object& o = objects_[i];
-        for (size_t k = 0; k < o.refs.size(); ++k)
-            if (ReferenceTarget* t = Resolve(o.refs[k])) RefGraph::Set(o.obj, static_cast<int>(k), t, nullptr, false);
+        for (size_t k = 0; k < o.refs.size(); ++k) {
+            ReferenceTarget* t = Resolve(o.refs[k]);
+            if (!t) continue;
+            RefGraph::Set(o.obj, static_cast<int>(k), t, nullptr, false);
+            if (o.obj->GetReference(static_cast<int>(k)) == t) continue;
+            // The class takes only a certain kind of target in this slot.
+            RefGraph::Set(o.obj, static_cast<int>(k), nullptr, nullptr, false);
+            Unlink(i, k);
+            const auto id = static_cast<std::int32_t>(i);
+            return Problem(o.offset, WStr::Format(L"%s refused reference %zu to %s", DescribeObject(id).c_str(), k,
+                                                  DescribeTarget(o.refs[k]).c_str()));
+        }
     }
     for (const Backpatch& b : backpatches_) {
         ReferenceTarget* t = Resolve(b.id);
@@ -464,6 +484,20 @@ void SceneReader::Link(const std::vector<std::int32_t>& roots) {
         }
     backpatches_.clear();
     linked_ = true;
+    return IO_OK;
+}
+
+// Takes back the references Link restored before object `upTo` refused its reference `refsOfLast`, so
+// that neither the scene's targets nor the created objects keep a trace of the load.
+void SceneReader::Unlink(size_t upTo, size_t refsOfLast) {
+    for (size_t i = 0; i <= upTo && i < objects_.size(); ++i) {
+        if (!kept_[i]) continue;
+        Object& o = objects_[i];
+        const size_t n = i == upTo ? refsOfLast : o.refs.size();
+        for (size_t k = 0; k < n; ++k)
+            if (Resolve(o.refs[k]) && o.obj->GetReference(static_cast<int>(k)))
+                RefGraph::Set(o.obj, static_cast<int>(k), nullptr, nullptr, false);
+    }
 }
 
 void SceneReader::RunPostLoadCallbacks() {

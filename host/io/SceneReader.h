@@ -19,7 +19,9 @@ class MtlBase;
 //    own chunks. Still nothing is in the scene; on failure the objects are deleted again.
 // 3. Link: restores the references of the objects the caller keeps (with the substitutions it chose,
 //    e.g. a scene layer for a file layer of the same name), patches pointers, attaches custom attributes,
-//    and deletes what is not kept. Cannot fail. RunPostLoadCallbacks ends the load.
+//    and deletes what is not kept. Fails when an object refuses a reference (the file names an object of
+//    the wrong kind for it): every reference it restored is undone again, so the caller can Discard and
+//    the scene is as before. RunPostLoadCallbacks ends the load.
 class SceneReader : public ChunkLoad {
 public:
     struct ClassRef {
@@ -56,7 +58,7 @@ public:
     // Keeps the objects reachable from roots through references and custom attributes (a substituted id
     // is not followed: its substitute is used instead).
     void Substitute(std::int32_t id, ReferenceTarget* target) { substitutes_[id] = target; }
-    void Link(const std::vector<std::int32_t>& roots);
+    IOResult Link(const std::vector<std::int32_t>& roots);
     void RunPostLoadCallbacks();
     // Deletes every created object (a load that is given up).
     void Discard();
@@ -96,6 +98,8 @@ private:
     IOResult CheckNodeTree();
     IOResult Problem(size_t offset, const WStr& what);
     WStr DescribeObject(std::int32_t id) const;
+    WStr DescribeTarget(std::int32_t id) const;
+    void Unlink(size_t upTo, size_t refsOfLast);
     ReferenceTarget* Resolve(std::int32_t id) const;
 
     Interface* ip_;

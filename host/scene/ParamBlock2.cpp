@@ -5,6 +5,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
 #include "host/scene/INode.h"
@@ -405,6 +406,12 @@ void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
     int pi, ei;
     if (!FromSlot(i, pi, ei)) return;
     Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+    // A reference parameter takes what its type accepts; any other slot holds the parameter's controller.
+    if (FamilyOf(Def(pi).type) == Family::Ref) {
+        if (!AcceptsTarget(Def(pi).type, rtarg)) rtarg = nullptr;
+    } else if (rtarg && (!IsControllerSuperClass(rtarg->SuperClassID()) || !RefAs<Control>(rtarg))) {
+        rtarg = nullptr;
+    }
     if (FamilyOf(Def(pi).type) == Family::Ref && base_type(Def(pi).type) != TYPE_INODE) {
         if (IsNode(e.ref)) --realNodeRefs_;
         if (IsNode(rtarg)) ++realNodeRefs_;

@@ -70,7 +70,9 @@ BOOL HostInterface::LoadFromFile(const MCHAR* fname, BOOL refresh) {
     BroadcastNotification(NOTIFY_FILE_PRE_OPEN_PROCESS, &process);
     {
         HoldSuspension suspended;
-        if (reader.CreateObjects() != IO_OK) {
+        // Everything that can refuse the file happens before the open scene is cleared.
+        std::vector<std::int32_t> freshLayers;
+        if (reader.CreateObjects() != IO_OK || ScenePlacer::LinkOpened(this, reader, freshLayers) != IO_OK) {
             fileError_ = reader.Error();
             reader.Discard();
             BroadcastNotification(NOTIFY_FILE_OPEN_FAILED, &type);
@@ -79,7 +81,7 @@ BOOL HostInterface::LoadFromFile(const MCHAR* fname, BOOL refresh) {
         std::unordered_set<const Node*> loaded;
         for (const SceneReader::NodeEntry& e : reader.Nodes()) loaded.insert(reader.NodeAt(e.id));
         ClearScene(&loaded);
-        ScenePlacer::PlaceOpened(this, reader);
+        ScenePlacer::PlaceOpened(this, reader, freshLayers);
         reader.RunPostLoadCallbacks();
     }
     theHold.ClearUndoBuffer();
@@ -121,7 +123,12 @@ int HostInterface::MergeFromFile(const MCHAR* fname, BOOL mergeAll, BOOL selMerg
         options.dupMtlAction = dupMtlAction;
         options.duplicateLayerWithoutSameHierarchy =
             layers_ && layers_->GetDuplicateLayerWithoutSameHierarchyOnMerge();
-        merged = ScenePlacer::PlaceMerged(this, reader, options);
+        if (ScenePlacer::PlaceMerged(this, reader, options, merged) != IO_OK) {
+            fileError_ = reader.Error();
+            reader.Discard();
+            BroadcastNotification(NOTIFY_SCENE_XREF_POST_MERGE, Param(path));
+            return 0;
+        }
         reader.RunPostLoadCallbacks();
     }
     saveRequired_ = TRUE;

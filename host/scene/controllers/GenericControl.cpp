@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDirectory.h"
 #include "host/core/PlugApi.h"
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlIO.h"
 #include "host/scene/controllers/ControlRestore.h"
 
@@ -111,7 +112,10 @@ RefTargetHandle GenericControl::GetReference(int i) {
 }
 
 void GenericControl::SetReference(int i, RefTargetHandle t) {
-    if (i >= 0 && i < NumRefs()) subs_[static_cast<size_t>(i)] = t;
+    // Each sub holds a controller of the super class its configuration names.
+    if (i >= 0 && i < NumRefs())
+        subs_[static_cast<size_t>(i)] =
+            RefAs<Control>(RefOfSuperClass(t, config_->subs[static_cast<size_t>(i)].superClassId));
 }
 
 MSTR GenericControl::SubAnimName(int i, bool /*localized*/) {

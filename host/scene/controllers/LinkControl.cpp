@@ -1,6 +1,7 @@
 // Parent switching by time.
 #include "host/scene/controllers/LinkControl.h"
 
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlIO.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
@@ -54,10 +55,10 @@ RefTargetHandle LinkControl::GetReference(int i) {
 }
 
 void LinkControl::SetReference(int i, RefTargetHandle t) {
-    if (i == 0) tm_ = t;
+    if (i == 0) tm_ = RefAs<Control>(RefOfSuperClass(t, CTRL_MATRIX3_CLASS_ID));
     else if (i == 1) params_ = t;
     else if (i >= kFirstLinkRef && static_cast<size_t>(i - kFirstLinkRef) < links_.size())
-        links_[static_cast<size_t>(i - kFirstLinkRef)].node = static_cast<INode*>(t);
+        links_[static_cast<size_t>(i - kFirstLinkRef)].node = RefAs<INode>(t);
 }
 
 bool LinkControl::IsLinkNode(ReferenceTarget* t) const {

@@ -1,6 +1,7 @@
 // The list controllers of each value type.
 #include "host/scene/controllers/ListControl.h"
 
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlIO.h"
 #include "host/scene/controllers/ControlRestore.h"
 
@@ -47,9 +48,11 @@ template <class Info> RefTargetHandle ListControl<Info>::GetReference(int i) {
 }
 
 template <class Info> void ListControl<Info>::SetReference(int i, RefTargetHandle t) {
-    if (i == 0) weights_ = t;
-    else if (i == 1) cut_ = t;
-    else if (i >= 2 && static_cast<size_t>(i - 2) < items_.size()) items_[static_cast<size_t>(i - 2)] = t;
+    // The items and the cut item are controllers of the list's own super class.
+    if (i == 0) weights_ = RefAs<ListWeights>(t);
+    else if (i == 1) cut_ = RefAs<Control>(RefOfSuperClass(t, Info::kSuperClassId));
+    else if (i >= 2 && static_cast<size_t>(i - 2) < items_.size())
+        items_[static_cast<size_t>(i - 2)] = RefAs<Control>(RefOfSuperClass(t, Info::kSuperClassId));
 }
 
 template <class Info> Animatable* ListControl<Info>::SubAnim(int i) {

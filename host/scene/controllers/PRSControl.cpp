@@ -1,6 +1,7 @@
 // Position, rotation and scale composed into the local transform.
 #include "host/scene/controllers/PRSControl.h"
 
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControlValue.h"
 #include "host/scene/controllers/ControllerClassIds.h"
@@ -116,6 +117,10 @@ void PRSControl::Copy(Control* from) {
             if (!SetSub(i, static_cast<Control*>(copy))) copy->MaybeAutoDelete();
         }
     }
+}
+
+void PRSControl::SetReference(int i, RefTargetHandle t) {
+    if (i >= 0 && i < 3) subs_[i] = RefAs<Control>(RefOfSuperClass(t, kSlotSuper[i]));
 }
 
 BOOL PRSControl::SetSub(int i, Control* c) {

@@ -53,9 +53,7 @@ public:
     Matrix3 LocalTM(TimeValue t, Interval& valid, const Matrix3* parent = nullptr);
 
 protected:
-    void SetReference(int i, RefTargetHandle t) override {
-        if (i >= 0 && i < 3) subs_[i] = t;
-    }
+    void SetReference(int i, RefTargetHandle t) override;
 
 private:
     Control* Sub(int i) { return subs_[i] ? static_cast<Control*>(subs_[i]) : nullptr; }

@@ -1,6 +1,7 @@
 // The weighted target list of the node-driven constraints.
 #include "host/scene/controllers/TargetConstraint.h"
 
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlIO.h"
 #include "host/scene/controllers/ControlRestore.h"
 
@@ -45,7 +46,7 @@ void TargetConstraint::SetReference(int i, RefTargetHandle t) {
         return;
     }
     const size_t k = static_cast<size_t>(i - fixed_);
-    if (k < targets_.size()) targets_[k].node = static_cast<INode*>(t);
+    if (k < targets_.size()) targets_[k].node = RefAs<INode>(t);
 }
 
 bool TargetConstraint::IsTargetNode(ReferenceTarget* t) const {

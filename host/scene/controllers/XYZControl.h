@@ -2,6 +2,7 @@
 // Point3 XYZ and Scale XYZ.
 #pragma once
 
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ValueControl.h"
 
 // Info: Value, kSuperClassId, ClassID(), Name(), SubName(i), kDefault (the axes' value in a new
@@ -38,7 +39,7 @@ public:
 
 protected:
     void SetReference(int i, RefTargetHandle t) override {
-        if (i >= 0 && i < 3) axes_[i] = t;
+        if (i >= 0 && i < 3) axes_[i] = RefAs<Control>(RefOfSuperClass(t, CTRL_FLOAT_CLASS_ID));
     }
 
 private:

@@ -6,6 +6,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
 #include "host/core/MaxException.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 
@@ -130,7 +131,7 @@ MSTR DefinedCustAttrib::SubAnimName(int i, bool /*localized*/) { return i == 0 ?
 CustAttribDef* DefinedCustAttrib::GetDefinition() { return def_; }
 
 void DefinedCustAttrib::SetReference(int i, RefTargetHandle rtarg) {
-    if (i == 0) pblock_ = static_cast<IParamBlock2*>(rtarg);
+    if (i == 0) pblock_ = RefAs<IParamBlock2>(rtarg);
 }
 
 RefTargetHandle DefinedCustAttrib::Clone(RemapDir& remap) {

@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkIO.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/scene/INode.h"
 #include "host/scene/layers/LayerManager.h"
 
@@ -162,7 +163,7 @@ bool Layer::SetParentLayer(ILayer* parent) {
 void Layer::SetReference(int i, RefTargetHandle rtarg) {
     if (i != 0) return;
     if (parent_) parent_->children_.erase(seq_);
-    parent_ = static_cast<Layer*>(rtarg);
+    parent_ = RefAs<Layer>(rtarg);
     if (parent_) parent_->children_[seq_] = this;
 }
 

@@ -7,6 +7,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"
+#include "host/core/RefKind.h"
 #include "host/scene/INode.h"
 #include "host/scene/layers/Layer.h"
 
@@ -113,12 +114,12 @@ void LayerManager::Unindex(Layer* l) {
 void LayerManager::SetReference(int i, RefTargetHandle rtarg) {
     if (!table_.HoldsRef(i)) return;
     auto* old = static_cast<Layer*>(static_cast<ILayer*>(table_.Get(i)));
-    auto* next = static_cast<Layer*>(static_cast<ILayer*>(rtarg));
+    auto* next = RefAs<Layer>(rtarg);
     if (old == next) return;
     // While entries move along, a layer sits in two slots for a moment: it joins and leaves once.
     const bool oldLeaves = old && table_.Occurrences(old) == 1;
     const bool nextJoins = next && table_.Occurrences(next) == 0;
-    table_.Store(i, rtarg);
+    table_.Store(i, next);
     if (oldLeaves) {
         Unindex(old);
         if (old->Manager() == this) old->SetManager(nullptr);

@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 
@@ -76,7 +77,7 @@ BitmapTex::~BitmapTex() {
 void BitmapTex::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Bitmap"; }
 
 void BitmapTex::SetReference(int i, RefTargetHandle rtarg) {
-    if (i == 0) pblock_ = static_cast<IParamBlock2*>(rtarg);
+    if (i == 0) pblock_ = RefAs<IParamBlock2>(rtarg);
 }
 
 MSTR BitmapTex::SubAnimName(int i, bool /*localized*/) { return i == 0 ? MSTR(L"Parameters") : MSTR(); }

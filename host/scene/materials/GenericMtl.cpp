@@ -4,6 +4,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 
@@ -81,8 +82,8 @@ template <class Base> RefTargetHandle GenericMtlBaseT<Base>::GetReference(int i)
 }
 
 template <class Base> void GenericMtlBaseT<Base>::SetReference(int i, RefTargetHandle rtarg) {
-    if (i == 0) pblock_ = static_cast<IParamBlock2*>(rtarg);
-    else if (i >= 1 && i <= static_cast<int>(slots_.size())) slots_[static_cast<size_t>(i - 1)] = rtarg;
+    if (i == 0) pblock_ = RefAs<IParamBlock2>(rtarg);
+    else if (i >= 1 && i <= static_cast<int>(slots_.size())) slots_[static_cast<size_t>(i - 1)] = RefAs<MtlBase>(rtarg);
 }
 
 template <class Base> Animatable* GenericMtlBaseT<Base>::SubAnim(int i) {

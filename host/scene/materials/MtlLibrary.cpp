@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkIO.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 
 #include <algorithm>
 
@@ -34,9 +35,10 @@ MSTR MtlLibrary::SubAnimName(int i, bool /*localized*/) {
 
 void MtlLibrary::SetReference(int i, RefTargetHandle rtarg) {
     if (!table_.HoldsRef(i)) return;
+    MtlBase* m = RefAs<MtlBase>(rtarg);
     UnindexName(i);
-    table_.Store(i, rtarg);
-    IndexName(i, static_cast<MtlBase*>(rtarg));
+    table_.Store(i, m);
+    IndexName(i, m);
 }
 
 void MtlLibrary::IndexName(int i, MtlBase* m) {

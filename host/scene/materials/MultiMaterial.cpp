@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/ParamBlock2.h"
 #include "host/scene/materials/ParamDefBuilder.h"
@@ -63,7 +64,7 @@ void MultiMtl::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Multi/Sub
 
 void MultiMtl::SetReference(int i, RefTargetHandle rtarg) {
     if (i != 0) return;
-    pblock_ = static_cast<IParamBlock2*>(rtarg);
+    pblock_ = RefAs<IParamBlock2>(rtarg);
     if (lastCount_ < 0 && pblock_) lastCount_ = pblock_->Count(multi_mtls);
 }
 

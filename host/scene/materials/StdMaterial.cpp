@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 
@@ -78,7 +79,7 @@ void StdMaterial::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Standa
 RefTargetHandle StdMaterial::GetReference(int i) { return i >= 0 && i < 2 ? pb_[i] : nullptr; }
 
 void StdMaterial::SetReference(int i, RefTargetHandle rtarg) {
-    if (i >= 0 && i < 2) pb_[i] = static_cast<IParamBlock2*>(rtarg);
+    if (i >= 0 && i < 2) pb_[i] = RefAs<IParamBlock2>(rtarg);
 }
 
 MSTR StdMaterial::SubAnimName(int i, bool /*localized*/) {

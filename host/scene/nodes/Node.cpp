@@ -5,6 +5,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/ChunkIO.h"
 #include "host/core/Notify.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/core/UniqueName.h"
 #include "host/scene/Control.h"
@@ -188,8 +189,22 @@ void Node::InitReference(int which, RefTargetHandle t) {
 
 RefTargetHandle Node::GetReference(int i) { return i >= 0 && i < NODE_NUM_REFS ? refs_[i] : nullptr; }
 
+// The kind each reference holds; the getters cast what is stored, so anything else is refused here.
+static ReferenceTarget* NodeSlotKind(int i, RefTargetHandle rtarg) {
+    switch (i) {
+    case NODE_REF_TM: return RefAs<Control>(RefOfSuperClass(rtarg, CTRL_MATRIX3_CLASS_ID));
+    case NODE_REF_OBJ: return RefAs<Object>(rtarg);
+    case NODE_REF_MTL: return RefAs<Mtl>(rtarg);
+    case NODE_REF_LAYER: return RefAs<ILayer>(rtarg);
+    case NODE_REF_VIS:
+    case NODE_REF_IMAGE_BLUR:
+    case NODE_REF_OBJECT_BLUR: return RefAs<Control>(RefOfSuperClass(rtarg, CTRL_FLOAT_CLASS_ID));
+    default: return nullptr;
+    }
+}
+
 void Node::SetReference(int i, RefTargetHandle rtarg) {
-    if (i >= 0 && i < NODE_NUM_REFS) refs_[i] = rtarg;
+    if (i >= 0 && i < NODE_NUM_REFS) refs_[i] = NodeSlotKind(i, rtarg);
 }
 
 RefResult Node::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/core/Hold.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/ObjectClasses.h"
@@ -209,7 +210,10 @@ public:
 protected:
     void SetReference(int i, RefTargetHandle t) override {
         if (i < BlockRefs()) {
-            if (i == 0) block_ = t;
+            // The block slot holds the kind of block the class describes: Block1/Block2 cast it.
+            if (i == 0)
+                block_ = cd_->BlockDesc() ? static_cast<ReferenceTarget*>(RefAs<IParamBlock2>(t))
+                                          : static_cast<ReferenceTarget*>(RefAs<IParamBlock>(t));
             return;
         }
         const int e = i - BlockRefs();

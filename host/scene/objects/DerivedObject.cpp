@@ -6,6 +6,7 @@
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"
 #include "host/core/RefGraph.h"
+#include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/INode.h"
 
@@ -137,11 +138,11 @@ RefTargetHandle DerivedObject::GetReference(int i) {
 
 void DerivedObject::SetReference(int i, RefTargetHandle rtarg) {
     if (i == 0) {
-        objRef_ = static_cast<Object*>(rtarg);
+        objRef_ = RefAs<Object>(rtarg);
         return;
     }
     if (i < 1 || i > NumModifiers()) return;
-    slots_[static_cast<size_t>(i - 1)].mod = static_cast<Modifier*>(rtarg);
+    slots_[static_cast<size_t>(i - 1)].mod = RefAs<Modifier>(rtarg);
 }
 
 Animatable* DerivedObject::SubAnim(int i) {

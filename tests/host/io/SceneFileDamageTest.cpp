@@ -1,13 +1,21 @@
-// Damaged scene files: each is refused with its exact error, and a refused file creates nothing.
+// Damaged scene files: each is refused with its exact error, and a refused file creates nothing and
+// leaves the open scene as it was.
 #include "host/core/ChunkSave.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/io/SceneReader.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/ILayer.h"
 #include "host/scene/Interface.h"
+#include "host/scene/SceneDump.h"
+#include "host/scene/layers/Layer.h"
 #include "host/scene/nodes/Node.h"
 #include "host/scene/objects/ObjectClasses.h"
+#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 using namespace scenefile;
@@ -42,6 +50,15 @@ public:
         }
         out.EndChunk();
     }
+    // The class table of the linking cases: node 0, dummy 1, layer 2, derived object 3.
+    void LinkClasses() {
+        out.BeginChunk(kClassesChunk);
+        Class(BASENODE_CLASS_ID, 1, 0, L"Node");
+        Class(HELPER_CLASS_ID, DUMMY_HELPER_CLASS_ID.PartA(), 0, L"Dummy");
+        Class(LAYER_CLASS_ID, LAYER_CLASS_IDENT.PartA(), LAYER_CLASS_IDENT.PartB(), L"Layer");
+        Class(GEN_DERIVOB_CLASS_ID, DERIVOB_CLASS_ID_OS.PartA(), 0, L"Derived Object");
+        out.EndChunk();
+    }
     void Class(std::uint32_t sclass, std::uint32_t a, std::uint32_t b, const wchar_t* name) {
         out.BeginChunk(kClassChunk);
         U32(sclass);
@@ -61,6 +78,24 @@ public:
             out.BeginChunk(kObjectBodyChunk);
             out.EndChunk();
         }
+        out.BeginChunk(kObjectRefsChunk);
+        Ids(refs);
+        out.EndChunk();
+        out.EndChunk();
+        return at;
+    }
+    // A layer object (class 2 of LinkClasses) with its name chunk.
+    size_t LayerObject(const wchar_t* name, std::initializer_list<std::int32_t> refs) {
+        const size_t at = Here();
+        out.BeginChunk(kObjectChunk);
+        out.BeginChunk(kObjectClassChunk);
+        U32(2);
+        out.EndChunk();
+        out.BeginChunk(kObjectBodyChunk);
+        out.BeginChunk(0x4300); // the layer's name
+        out.WriteWString(name);
+        out.EndChunk();
+        out.EndChunk();
         out.BeginChunk(kObjectRefsChunk);
         Ids(refs);
         out.EndChunk();
@@ -265,6 +300,183 @@ TEST(SceneFileDamageTest, EachDamagedFileGivesItsError) {
         std::vector<std::uint8_t> bytes = c.make(expected);
         EXPECT_EQ(IndexError(std::move(bytes)), expected) << c.name;
     }
+}
+
+// Files whose structure is sound but whose references name an object of the wrong kind for the slot:
+// only linking finds them.
+const char* const kNode = "(Node, super class 0x1, class id (0x1, 0x0))";
+const char* const kDummy = "(Dummy, super class 0x50, class id (0x876234, 0x0))";
+const char* const kLayer = "(Layer, super class 0x10F0, class id (0x7E9858FE, 0x1DBA1DF0))";
+const char* const kDerived = "(Derived Object, super class 0x2, class id (0x3, 0x0))";
+
+std::string Refused(size_t offset, std::int32_t id, const char* kind, int ref, const std::string& target) {
+    return Fmt(L"offset %zu: object ", offset) + std::to_string(id) + " " + kind + " refused reference " +
+           std::to_string(ref) + " to " + target;
+}
+std::string Obj(std::int32_t id, const char* kind) { return "object " + std::to_string(id) + " " + kind; }
+
+const Case kLinkCases[] = {
+    {"derived object over a layer", [](std::string& e) {
+         FileBuilder f;
+         f.LinkClasses();
+         f.out.BeginChunk(kObjectsChunk);
+         f.Object(0, {kNullId, 1});
+         const size_t derived = f.Object(3, {2});
+         f.LayerObject(L"Walls", {});
+         f.out.EndChunk();
+         f.Nodes({{0, kNullId}});
+         e = Refused(derived, 1, kDerived, 0, Obj(2, kLayer));
+         return f.Bytes();
+     }},
+    {"node on a dummy as its layer", [](std::string& e) {
+         FileBuilder f;
+         f.LinkClasses();
+         f.out.BeginChunk(kObjectsChunk);
+         const size_t node = f.Object(0, {kNullId, 1, kNullId, kNullId, 1});
+         f.Object(1, {});
+         f.out.EndChunk();
+         f.Nodes({{0, kNullId}});
+         e = Refused(node, 0, kNode, 4, Obj(1, kDummy));
+         return f.Bytes();
+     }},
+    {"node whose transform is the layer manager", [](std::string& e) {
+         FileBuilder f;
+         f.LinkClasses();
+         f.out.BeginChunk(kObjectsChunk);
+         const size_t node = f.Object(0, {kLayerManagerId, 1});
+         f.Object(1, {});
+         f.out.EndChunk();
+         f.Nodes({{0, kNullId}});
+         e = Refused(node, 0, kNode, 0, "the layer manager (id -4)");
+         return f.Bytes();
+     }},
+    // Node 0 is linked to the scene's layers (its layer "0" and "Walls" stand for the file's) before
+    // node 3 refuses a layer as its object: those links must be taken back.
+    {"refusal after links into the scene", [](std::string& e) {
+         FileBuilder f;
+         f.LinkClasses();
+         f.out.BeginChunk(kObjectsChunk);
+         f.Object(0, {kNullId, 1, kNullId, kNullId, 2});
+         f.Object(1, {});
+         f.LayerObject(L"0", {});
+         const size_t bad = f.Object(0, {kNullId, 4});
+         f.LayerObject(L"Walls", {2});
+         f.out.EndChunk();
+         f.Nodes({{0, kNullId}, {3, 0}});
+         e = Refused(bad, 3, kNode, 1, Obj(4, kLayer));
+         return f.Bytes();
+     }},
+};
+
+TEST(SceneFileDamageTest, AReferenceOfTheWrongKindFailsTheLinkAndLeavesNoTrace) {
+    Interface* ip = GetCOREInterface();
+    ILayer* root = ip->GetLayerManager()->GetRootLayer();
+    for (const Case& c : kLinkCases) {
+        std::string expected;
+        SceneReader r(ip);
+        ASSERT_EQ(r.IndexBytes(c.make(expected)), IO_OK) << c.name << ": " << r.Error().ToUTF8();
+        ASSERT_EQ(r.CreateObjects(), IO_OK) << c.name << ": " << r.Error().ToUTF8();
+        const int rootDeps = root->NumDependents();
+        r.Substitute(2, root);
+        std::vector<std::int32_t> roots;
+        for (const SceneReader::NodeEntry& n : r.Nodes()) roots.push_back(n.id);
+        EXPECT_EQ(r.Link(roots), IO_ERROR) << c.name;
+        EXPECT_EQ(r.Error().ToUTF8(), expected) << c.name;
+        // Whatever was linked before the refusal is undone: the created objects refer to nothing.
+        for (std::int32_t id = 0; id < r.NumObjects(); ++id) {
+            ReferenceTarget* t = r.Target(id);
+            if (!t || id == 2) continue;
+            for (int k = 0; k < t->NumRefs(); ++k) EXPECT_EQ(t->GetReference(k), nullptr) << c.name << " " << id;
+        }
+        EXPECT_EQ(root->NumDependents(), rootDeps) << c.name;
+        r.Discard();
+    }
+}
+
+// Opening or merging such a file is refused with the same error, and the open scene is unchanged.
+class WrongKindFileTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("ostrivans-io-wrong-kind-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        SceneFixture::TearDown();
+        std::filesystem::remove_all(dir_);
+    }
+    MSTR Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        const std::filesystem::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<std::streamsize>(bytes.size()));
+        return WStr::FromUTF8(p.string());
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(WrongKindFileTest, OpenAndMergeAreRefusedAndTheSceneIsUnchanged) {
+    b.Box("Wall01").Layer("Walls").Material(b.Standard("Brick")).Build();
+    b.Dummy("Helper").Build();
+    Interface* ip = GetCOREInterface();
+    ILayerManager* lm = ip->GetLayerManager();
+    const std::string before = Dump();
+    const int layers = lm->GetLayerCount();
+    const int rootDeps = lm->GetRootLayer()->NumDependents();
+    const int wallDeps = lm->GetLayer(L"Walls")->NumDependents();
+    int i = 0;
+    for (const Case& c : kLinkCases) {
+        std::string expected;
+        const MSTR file = Write("case" + std::to_string(i++) + ".max", c.make(expected));
+        expected = "\"" + file.ToUTF8() + "\": " + expected; // file errors name the file first
+        EXPECT_FALSE(ip->LoadFromFile(file.c_str(), FALSE)) << c.name;
+        EXPECT_EQ(ip->GetLastFileError().ToUTF8(), expected) << c.name << " (open)";
+        EXPECT_EQ(Dump(), before) << c.name << " (open)";
+        EXPECT_EQ(ip->MergeFromFile(file.c_str(), TRUE), 0) << c.name;
+        EXPECT_EQ(ip->GetLastFileError().ToUTF8(), expected) << c.name << " (merge)";
+        EXPECT_EQ(Dump(), before) << c.name << " (merge)";
+        EXPECT_EQ(lm->GetLayerCount(), layers) << c.name;
+        EXPECT_EQ(lm->GetRootLayer()->NumDependents(), rootDeps) << c.name;
+        EXPECT_EQ(lm->GetLayer(L"Walls")->NumDependents(), wallDeps) << c.name;
+    }
+}
+
+// Found by the fuzzer: a layer whose name chunk is lost could not join the layer manager and leaked.
+TEST_F(WrongKindFileTest, ALayerWithoutANameIsNamedWhenOpened) {
+    FileBuilder f;
+    f.LinkClasses();
+    f.out.BeginChunk(kObjectsChunk);
+    f.Object(0, {kNullId, 1, kNullId, kNullId, 2});
+    f.Object(1, {});
+    f.Object(2, {}); // a layer with an empty body
+    f.out.EndChunk();
+    f.Nodes({{0, kNullId}});
+    const MSTR file = Write("unnamed.max", f.Bytes());
+    Interface* ip = GetCOREInterface();
+    ASSERT_TRUE(ip->LoadFromFile(file.c_str(), FALSE)) << ip->GetLastFileError().ToUTF8();
+    ASSERT_EQ(ip->GetRootNode()->NumberOfChildren(), 1);
+    ILayer* l = ip->GetRootNode()->GetChildNode(0)->GetLayer();
+    ASSERT_NE(l, nullptr);
+    EXPECT_FALSE(l->GetName().isNull());
+    EXPECT_EQ(ip->GetLayerManager()->GetLayer(l->GetName()), l);
+}
+
+// The input the scene-file fuzzer found first: a derived object whose object reference names a layer.
+TEST_F(WrongKindFileTest, TheFuzzerFindingIsRefused) {
+    b.Box("Wall01").Build();
+    const std::string before = Dump();
+    const std::filesystem::path finding =
+        std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/findings/reference-of-the-wrong-kind.max";
+    ASSERT_TRUE(std::filesystem::exists(finding)) << finding;
+    const MSTR file = WStr::FromUTF8(finding.string());
+    Interface* ip = GetCOREInterface();
+    EXPECT_FALSE(ip->LoadFromFile(file.c_str(), FALSE));
+    EXPECT_NE(ip->GetLastFileError().ToUTF8().find("refused reference"), std::string::npos)
+        << ip->GetLastFileError().ToUTF8();
+    EXPECT_EQ(Dump(), before);
+    EXPECT_EQ(ip->MergeFromFile(file.c_str(), TRUE), 0);
+    EXPECT_EQ(Dump(), before);
 }
 
 } // namespace

@@ -82,7 +82,11 @@ protected:
         if (!GetClassDirectory().FindClass(CUST_ATTRIB_CLASS_ID, kProbeClassID)) GetClassDirectory().AddClass(&desc);
         Probe::persistWeak = false;
         Probe::failLoads = false;
-        path_ = WStr::FromUTF8((fs::temp_directory_path() / "ostrivans-io-references.max").string());
+        // One file per test: the cases may run in parallel processes.
+        path_ = WStr::FromUTF8((fs::temp_directory_path() /
+                                ("ostrivans-io-references-" +
+                                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".max"))
+                                   .string());
     }
     void TearDown() override {
         SceneFixture::TearDown();
