@@ -4,6 +4,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/PlugApi.h"
 #include "host/core/RefKind.h"
+#include "host/scene/ConfiguredClassRegistry.h"
 #include "host/scene/controllers/ControlIO.h"
 #include "host/scene/controllers/ControlRestore.h"
 
@@ -156,22 +157,7 @@ IOResult GenericControl::Load(ILoad* iload) {
 }
 
 ClassDesc* RegisterGenericControlClass(const GenericControlConfig& config) {
-    ClassDirectory& dir = GetClassDirectory();
-    if (ClassDesc* existing = dir.FindClass(config.superClassId, config.classId)) {
-        for (GenericControlClassDesc& d : Descs())
-            if (&d == existing && SameConfig(d.Config(), config)) return existing;
-        return nullptr;
-    }
-    // A descriptor made before (the directory may have been cleared since) is registered again.
-    for (GenericControlClassDesc& d : Descs()) {
-        if (SameConfig(d.Config(), config)) {
-            dir.AddClass(&d);
-            return &d;
-        }
-    }
-    Descs().emplace_back(config);
-    dir.AddClass(&Descs().back());
-    return &Descs().back();
+    return RegisterConfiguredClass(Descs(), config, SameConfig);
 }
 
 GenericControl* CreateGenericControl(const GenericControlConfig& config) {

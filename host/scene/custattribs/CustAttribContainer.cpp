@@ -99,27 +99,9 @@ void CustAttribContainer::RemoveCustAttrib(int i) {
     }
 }
 
-IOResult CustAttribContainer::Save(ISave* isave) {
-    ULONG nw = 0;
-    const int n = table_.Count();
-    isave->BeginChunk(kCountChunk);
-    isave->Write(&n, sizeof n, &nw);
-    return isave->EndChunk();
-}
+IOResult CustAttribContainer::Save(ISave* isave) { return table_.SaveCount(isave, kCountChunk); }
 
-IOResult CustAttribContainer::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kCountChunk) {
-            int n = 0;
-            ULONG nr = 0;
-            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0) return IO_ERROR;
-            table_.ResizeForLoad(n);
-        }
-        iload->CloseChunk();
-    }
-    return res == IO_END ? IO_OK : res;
-}
+IOResult CustAttribContainer::Load(ILoad* iload) { return table_.LoadCount(iload, kCountChunk); }
 
 void RegisterCustAttribClasses() {
     InstallHooks();

@@ -6,6 +6,7 @@
 #include "host/core/Hold.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
+#include "host/scene/ConfiguredClassRegistry.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 
 #include <algorithm>
@@ -162,22 +163,7 @@ RefTargetHandle GenericTexmap::Clone(RemapDir& remap) {
 
 ClassDesc* RegisterGenericMtlClass(const GenericMtlConfig& config) {
     if (config.superClassId != MATERIAL_CLASS_ID && config.superClassId != TEXMAP_CLASS_ID) return nullptr;
-    ClassDirectory& dir = GetClassDirectory();
-    if (ClassDesc* existing = dir.FindClass(config.superClassId, config.classId)) {
-        for (GenericMtlClassDesc& d : Descs())
-            if (&d == existing && SameConfig(d.Config(), config)) return existing;
-        return nullptr;
-    }
-    // A descriptor made before (the directory may have been cleared since) is registered again.
-    for (GenericMtlClassDesc& d : Descs()) {
-        if (SameConfig(d.Config(), config)) {
-            dir.AddClass(&d);
-            return &d;
-        }
-    }
-    Descs().emplace_back(config);
-    dir.AddClass(&Descs().back());
-    return &Descs().back();
+    return RegisterConfiguredClass(Descs(), config, SameConfig);
 }
 
 MtlBase* CreateGenericMtl(const GenericMtlConfig& config) {

@@ -123,24 +123,6 @@ RefResult MtlLibrary::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetH
 
 void MtlLibrary::RefTableRestored(RefTable& /*table*/) { StructureChanged(); }
 
-IOResult MtlLibrary::Save(ISave* isave) {
-    ULONG nw = 0;
-    const int n = table_.Count();
-    isave->BeginChunk(kCountChunk);
-    isave->Write(&n, sizeof n, &nw);
-    return isave->EndChunk();
-}
+IOResult MtlLibrary::Save(ISave* isave) { return table_.SaveCount(isave, kCountChunk); }
 
-IOResult MtlLibrary::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kCountChunk) {
-            int n = 0;
-            ULONG nr = 0;
-            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0) return IO_ERROR;
-            table_.ResizeForLoad(n);
-        }
-        iload->CloseChunk();
-    }
-    return res == IO_END ? IO_OK : res;
-}
+IOResult MtlLibrary::Load(ILoad* iload) { return table_.LoadCount(iload, kCountChunk); }

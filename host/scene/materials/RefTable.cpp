@@ -100,6 +100,28 @@ void RefTable::Store(int i, ReferenceTarget* t) {
     IndexAdd(t, i);
 }
 
+IOResult RefTable::SaveCount(ISave* isave, USHORT chunkId) const {
+    ULONG nw = 0;
+    const int n = Count();
+    isave->BeginChunk(chunkId);
+    isave->Write(&n, sizeof n, &nw);
+    return isave->EndChunk();
+}
+
+IOResult RefTable::LoadCount(ILoad* iload, USHORT chunkId) {
+    IOResult res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        if (iload->CurChunkID() == chunkId) {
+            int n = 0;
+            ULONG nr = 0;
+            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0) return IO_ERROR;
+            ResizeForLoad(n);
+        }
+        iload->CloseChunk();
+    }
+    return res == IO_END ? IO_OK : res;
+}
+
 void RefTable::ResizeForLoad(int n) {
     for (int i = n; i < Count(); ++i) IndexRemove(items_[static_cast<size_t>(i)], i);
     items_.resize(static_cast<size_t>(std::max(0, n)), nullptr);

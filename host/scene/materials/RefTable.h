@@ -2,6 +2,7 @@
 // insertion and removal that keep the reference graph, the undo system and a lookup index in step.
 #pragma once
 
+#include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 
 #include <unordered_map>
@@ -43,6 +44,12 @@ public:
     void Store(int i, ReferenceTarget* t);
     // Sets the size without references or records (before a load restores the references).
     void ResizeForLoad(int n);
+    // The table's size as one chunk of its owner's save, and back: the references themselves are
+    // written and restored by the scene file.
+    IOResult SaveCount(ISave* isave, USHORT chunkId) const;
+    // Reads the owner's chunks, sizing the table from the one with chunkId; a negative or short count
+    // is damage (IO_ERROR).
+    IOResult LoadCount(ILoad* iload, USHORT chunkId);
 
     // Edits through the graph, with undo records while holding. Insert fails (false) for a deleted
     // target or one that would close a reference loop; i is clamped to 0..Count().
