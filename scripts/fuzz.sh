@@ -17,4 +17,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export OSTRIVANS_FUZZ_SEEDS="$corpus"
 cd "$root/build-fuzz"
-"$fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=4096 "$corpus"
+# New inputs go to the corpus; the inputs of fuzz/findings are read along with it, so every one the fuzzer
+# once stopped on is tried again first.
+"$fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=4096 "$corpus" "$root/fuzz/findings"

@@ -87,6 +87,10 @@ public:
     virtual IOResult ReadCStringChunk(char*& buf) = 0;
     virtual IOResult ReadCStringChunk(std::string& str) = 0;
     virtual const WStr& GetLastError() const = 0;
+    // Bytes from the current position to the end of the stream. Whatever a file announces (elements of a
+    // table, entries of a list) takes at least a byte each after this point, so a loader checks an
+    // announced count against this before it allocates for it.
+    virtual size_t StreamBytesLeft() = 0;
 
     // The scene reader keeps the object table and patches references once every object is loaded; a
     // plain stream has no table and leaves *patchThis untouched. The patched pointer is the object as its

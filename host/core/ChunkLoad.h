@@ -29,6 +29,7 @@ public:
     IOResult ReadCStringChunk(char*& buf) override;
     IOResult ReadCStringChunk(std::string& str) override;
     const WStr& GetLastError() const override { return error_; }
+    size_t StreamBytesLeft() override { return bytes_.size() - pos_; }
     const MCHAR* GetFileName() override { return path_.c_str(); }
 
     // Whether the current chunk holds sub-chunks rather than data.

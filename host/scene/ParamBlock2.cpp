@@ -1130,6 +1130,9 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                         return fail(WStr::Format(L"parameter head chunk 0x%04x damaged", kParamHeadChunk));
                     pi = IDtoIndex(pid);
                     // A parameter this version no longer has, or whose type changed, keeps its default.
+                    if (static_cast<size_t>(count) > iload->StreamBytesLeft())
+                        return fail(WStr::Format(L"parameter %d announces %d elements, the file holds %zu more bytes",
+                                                 static_cast<int>(pid), count, iload->StreamBytesLeft()));
                     skip = pi < 0 || Def(pi).type != type || (!is_tab(type) && count != 1);
                     if (!skip && is_tab(type)) {
                         auto& elems = params_[static_cast<size_t>(pi)].elems;

@@ -249,7 +249,8 @@ IOResult LayerManager::Load(ILoad* iload) {
             DWORD dup = 0;
             ULONG nr = 0;
             if (iload->Read(&count, sizeof count, &nr) != IO_OK || count < 0 ||
-                iload->Read(&current, sizeof current, &nr) != IO_OK || iload->Read(&dup, sizeof dup, &nr) != IO_OK)
+                iload->Read(&current, sizeof current, &nr) != IO_OK || iload->Read(&dup, sizeof dup, &nr) != IO_OK ||
+                static_cast<size_t>(count) > iload->StreamBytesLeft())
                 return IO_ERROR;
             table_.ResizeForLoad(count);
             loadedCurrent_ = current;

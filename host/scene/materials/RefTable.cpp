@@ -114,7 +114,9 @@ IOResult RefTable::LoadCount(ILoad* iload, USHORT chunkId) {
         if (iload->CurChunkID() == chunkId) {
             int n = 0;
             ULONG nr = 0;
-            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0) return IO_ERROR;
+            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0 ||
+                static_cast<size_t>(n) > iload->StreamBytesLeft())
+                return IO_ERROR;
             ResizeForLoad(n);
         }
         iload->CloseChunk();
