@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+class AssetEnumCallback;
 class BaseInterface;
 class FPInterface;
 class IParamBlock;
@@ -88,6 +89,10 @@ public:
     // Interfaces: by the old numeric id (void*) and by Interface_ID.
     virtual void* GetInterface(ULONG id);
     virtual BaseInterface* GetInterface(Interface_ID id);
+
+    // Reports the files this animatable uses (see AssetEnumCallback.h); a reference maker goes on into its
+    // references. Nothing by default.
+    virtual void EnumAuxFiles(AssetEnumCallback& /*assetEnum*/, DWORD /*flags*/) {}
 
     // Custom attribute container: allocated on demand through the factory the scene installs.
     ICustAttribContainer* GetCustAttribContainer() const { return custAttribs_; }

@@ -1,6 +1,7 @@
 // Reference makers: the public reference operations and the walk over the reference hierarchy.
 #include "host/core/ReferenceMaker.h"
 
+#include "host/core/AssetEnumCallback.h"
 #include "host/core/RefGraph.h"
 #include "host/core/ReferenceTarget.h"
 
@@ -48,6 +49,17 @@ int ReferenceMaker::FindRef(RefTargetHandle rtarg) {
 RefResult ReferenceMaker::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetHandle /*hTarget*/,
                                            PartID& /*partID*/, RefMessage /*message*/, BOOL /*propagate*/) {
     return REF_SUCCEED;
+}
+
+void ReferenceMaker::EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) {
+    if (flags & FILE_ENUM_CHECK_AWORK1) {
+        if (TestAFlag(A_WORK1)) return;
+        SetAFlag(A_WORK1);
+    }
+    if (flags & FILE_ENUM_DONT_RECURSE) return;
+    for (int i = 0; i < NumRefs(); ++i)
+        if (ReferenceTarget* t = GetReference(i)) t->EnumAuxFiles(assetEnum, flags);
+    if (ReferenceTarget* ca = GetCustAttribContainerTarget()) ca->EnumAuxFiles(assetEnum, flags);
 }
 
 IOResult ReferenceMaker::Save(ISave* /*isave*/) { return IO_OK; }

@@ -71,6 +71,10 @@ public:
     // Whether TransferReferences may re-point reference i.
     virtual BOOL CanTransferReference(int /*i*/) { return TRUE; }
 
+    // Walks the references (and the custom attributes) so every object below reports its files; with
+    // FILE_ENUM_CHECK_AWORK1 a maker marked A_WORK1 was visited already and is skipped, else it is marked.
+    void EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) override;
+
     virtual IOResult Save(ISave* isave);
     virtual IOResult Load(ILoad* iload);
 

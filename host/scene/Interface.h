@@ -11,6 +11,7 @@ class Control;
 class Mtl;
 class MtlBase;
 class MtlBaseLib;
+class AssetEnumCallback;
 class ILayerManager;
 class INamedSelectionSetManager;
 class ISceneEventManager;
@@ -154,6 +155,9 @@ public:
     virtual void UnRegisterMergeCallback(MergeCallback* cb) = 0;
     // Why the last file operation failed; empty after one that succeeded.
     virtual MSTR GetLastFileError() = 0;
+    // Every file the scene uses: each node below the root and the scene material library report their
+    // files (AssetEnumCallback.h), each object once however many references reach it.
+    virtual void EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) = 0;
 
     // The path and name of the open scene file ("" for a new scene).
     virtual MSTR GetCurFilePath() = 0;

@@ -13,6 +13,9 @@ void RegisterCoreBuiltins(Interpreter& interp);
 void RegisterFileBuiltins(Interpreter& interp);
 // The undo context ("undo on", "undo "name" on", "undo off") and "max undo"/"max redo" on theHold.
 void RegisterUndoBuiltins(Interpreter& interp);
+// actionMan.executeAction <table> <action id>: the host's actions by id (table 0 "40015" is Undo); false for
+// an action the host does not have.
+void RegisterActionBuiltins(Interpreter& interp);
 // CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
 void RegisterDialogBuiltins(Interpreter& interp);
 

@@ -164,6 +164,7 @@ Interpreter::Interpreter() {
     RegisterCoreBuiltins(*this);
     RegisterFileBuiltins(*this);
     RegisterUndoBuiltins(*this);
+    RegisterActionBuiltins(*this);
     RegisterDialogBuiltins(*this);
 }
 

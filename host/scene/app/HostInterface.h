@@ -84,6 +84,7 @@ public:
     void RegisterMergeCallback(MergeCallback* cb) override;
     void UnRegisterMergeCallback(MergeCallback* cb) override;
     MSTR GetLastFileError() override { return fileError_; }
+    void EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) override;
     MSTR GetCurFilePath() override { return curFile_; }
     MSTR GetCurFileName() override;
     HostServices& Services() override { return *services_; }

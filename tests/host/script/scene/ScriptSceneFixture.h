@@ -1,6 +1,7 @@
 // A fresh scene and a fresh script runtime for every test, with the script's printed output captured.
 #pragma once
 
+#include "host/scene/Interface.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptOutput.h"
 #include "host/script/ScriptRuntime.h"
