@@ -1,12 +1,60 @@
-// The mirror base.
+// The mirror base: identity, references, path resolution, the change monitor, local dependency, the
+// script interface and the dump.
 #include "plugin/anims/RefAnim.h"
 
+#include "host/core/Hold.h"
+#include "host/core/Listener.h"
+#include "host/core/PlugApi.h"
 #include "host/core/RemapDir.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/INode.h"
+#include "host/scene/Modifier.h"
+#include "host/scene/Mtl.h"
+#include "plugin/anims/LocDepFlag.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/anims/RefAnimGlobals.h"
+#include "plugin/anims/RefAnimPath.h"
+#include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/StringTable.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefBase.h"
+#include "plugin/records/RefNode.h"
 
-#include <cstdio>
+#include <algorithm>
 
-RefAnim::RefAnim(BOOL) {}
+namespace {
+
+constexpr Class_ID kCustAttribContainerClass(0x5DDB3626, 0x23B708DB);
+constexpr Class_ID kLocDepWrapperClass(0x2222, 0);
+constexpr Class_ID kLocDepSkippedClass(0x55293BB4, 0x4AD13DAD);
+// Classes whose animatables count as locally used whenever a (0x2222, 0) maker depends on them.
+constexpr Class_ID kWrappedByLocDepWrapper[] = {Class_ID(0xC80, 0), Class_ID(0xEE448B23, 0),
+                                               Class_ID(0x8D73B8AA, 0x90F2EE71), Class_ID(0x17356912, 0)};
+
+std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
+    std::vector<ReferenceMaker*> out;
+    DependentIterator it(t);
+    while (ReferenceMaker* m = it.Next()) out.push_back(m);
+    return out;
+}
+
+// A node is referenced content when a record holds it as its item.
+bool IsMirroredNode(INode* node) {
+    for (ReferenceMaker* m : DependentsOf(node))
+        if (m->SuperClassID() == REFBASE_SUPER_CLASS_ID && static_cast<RefBase*>(m)->GetItem() == node) return true;
+    return false;
+}
+
+} // namespace
+
+bool PassesTargetChecks(Animatable* anim) {
+    return anim && anim->IsRefTarget() && !anim->TestAFlag(A_IS_DELETED);
+}
+
+RefAnim::RefAnim(BOOL) {
+    // Attaches the interface to the mirror descriptors before any script can ask a mirror for it.
+    GetRefAnimInterfaceDesc();
+}
 
 RefAnim::~RefAnim() {
     DeleteAllRefs();
@@ -22,7 +70,33 @@ const MCHAR* RefAnim::GetKindName() const {
 }
 
 BOOL RefAnim::IsRealDependency(ReferenceTarget*) {
-    return IsModified() || (state_ & (REFANIM_REPLACED | REFANIM_LOCDEP)) != 0;
+    return IsModified() || IsOverridden(REFANIM_REPLACED | REFANIM_LOCDEP);
+}
+
+BOOL RefAnim::CanTransferReference(int i) {
+    if (i != 0) return TRUE;
+    if (GetCurrentOperation() != kOpLoad) return FALSE;
+    return !GetLocDepTransferFlag() || !IsModified();
+}
+
+RefResult RefAnim::NotifyRefChanged(const Interval&, RefTargetHandle, PartID& partID, RefMessage message, BOOL) {
+    if (IsOverridden(REFANIM_MODIFIED | REFANIM_REPLACED)) return REF_STOP;
+    if (GetCurrentOperation() != kOpNone || theHold.RestoreOrRedoing()) return REF_STOP;
+    if (message != REFMSG_CHANGE || IsIgnorablePart(partID)) return REF_STOP;
+    SetOverriddenFlag(REFANIM_MODIFIED, true, true);
+    return REF_STOP;
+}
+
+bool RefAnim::IsIgnorablePart(PartID partMask) const {
+    if (partMask != 0 && (partMask == REFANIM_ALL_BUT_CHANGE_PARTS || (partMask & ~REFANIM_IGNORABLE_PARTS) == 0))
+        return true;
+    return GetIgnoreAllChanges();
+}
+
+BaseInterface* RefAnim::GetInterface(Interface_ID id) {
+    if (id == REFANIM_INTERFACE_ID) return static_cast<RefAnimInterface*>(this);
+    if (BaseInterface* bi = ReferenceTarget::GetInterface(id)) return bi;
+    return RefAnimInterface::FPMixinInterface::GetInterface(id);
 }
 
 RefTargetHandle RefAnim::Clone(RemapDir& remap) {
@@ -44,18 +118,272 @@ void RefAnim::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& re
     ReferenceTarget::BaseClone(from, to, remap);
 }
 
-std::string RefAnim::Describe() const {
-    const MCHAR* name = GetKindName();
-    char buf[64];
-    std::snprintf(buf, sizeof buf, " kind 0x%x path [", static_cast<unsigned>(GetKindID()));
-    std::string s = (name ? WStr(name).ToUTF8() : std::string("?")) + buf;
-    for (size_t i = 0; i < path_.size(); ++i) {
-        if (i) s += ", ";
-        s += path_[i].ToUTF8() + ":" + (i < pathByNumber_.size() ? std::to_string(pathByNumber_[i]) : "?");
+RefResult RefAnim::SetAnim(ReferenceTarget* anim) {
+    OverrideLocDep(anim);
+    const RefResult res = ReplaceReference(0, anim);
+    lastOperation_ = IDS_OP_SET_ANIM;
+    return res;
+}
+
+void RefAnim::SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo) {
+    if (recordUndo) HoldPathByNumber();
+    pathByNumber_ = std::move(numbers);
+}
+
+void RefAnim::HoldPathByNumber() {
+    if (theHold.Holding()) theHold.Put(new PathByNumberRestore(this));
+}
+
+BYTE RefAnim::SetOverriddenFlag(BYTE bit, bool on, bool undoable) {
+    return SetFlagBits(state_, bit, on, undoable, this);
+}
+
+// ---- owner
+
+ReferenceTarget* RefAnim::GetOwnerTarget() const {
+    return owner_ ? owner_->GetItem() : nullptr;
+}
+
+RefNode* RefAnim::GetOwnerRefNode() const {
+    return owner_ && owner_->ClassID() == REFNODE_CLASS_ID ? static_cast<RefNode*>(owner_) : nullptr;
+}
+
+OstrivansHelper* RefAnim::GetHelper() const {
+    return owner_ ? owner_->GetHelper() : nullptr;
+}
+
+DWORD RefAnim::GetHelperStamp() const {
+    return GetMirrorHelperStamp(GetHelper());
+}
+
+void RefAnim::RegisterWithHelper() {
+    if (OstrivansHelper* helper = GetHelper()) helper->RegisterChangedMirror(this);
+}
+
+RefNode* RefAnim::MirrorNodeInHelper(INode* node, const WStr& name) {
+    OstrivansHelper* helper = GetHelper();
+    return helper ? helper->MirrorNode(node, name) : nullptr;
+}
+
+void RefAnim::ForgetNameInHelper(const WStr& name) {
+    if (OstrivansHelper* helper = GetHelper()) helper->ForgetNodeToDelete(name);
+}
+
+// ---- path resolution
+
+bool RefAnim::GetAnimByPath(Animatable* root, PathResolution& out) {
+    lastOperation_ = IDS_OP_GET_ANIM_BY_PATH;
+    return ResolvePath(root, path_, pathByNumber_, out);
+}
+
+bool RefAnim::ResolvePath(Animatable* root, const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+                          PathResolution& out) {
+    const size_t n = names.size();
+    out = PathResolution();
+    out.newNumbers.assign(n, 0);
+    if (n != numbers.size() || n == 0 || !root) return false;
+    out.anim = root;
+    for (size_t i = 0; i < n; ++i) {
+        const bool last = i + 1 == n;
+        out.childNumber = numbers[i];
+        Animatable* child = nullptr;
+        const int k = FindChild(out.anim, out.parent, numbers[i], names[i], out.tabIndex, child);
+        out.parent = out.anim;
+        if (k < 0) {
+            out.anim = nullptr;
+            out.childNumber = -1;
+            if (!last) out.parent = nullptr;
+            return false;
+        }
+        out.newNumbers[i] = k;
+        out.childNumber = k;
+        if (child == out.anim) {
+            // A table parameter of a parameter block 2: the next step picks one of its elements.
+            out.tabIndex = k - 1;
+        } else {
+            if (!last) out.tabIndex = -1;
+            out.anim = child;
+        }
     }
-    s += "] state " + OverriddenStateText(state_) + "flag " + std::to_string(kindFlag_) + " last " +
-         std::to_string(lastOperation_);
+    if (!out.anim) return true;
+    return !HasTwinOnPath(out.anim, out.newNumbers);
+}
+
+bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& numbers) const {
+    if (!anim || !anim->IsRefTarget()) return false;
+    for (ReferenceMaker* m : DependentsOf(static_cast<ReferenceTarget*>(anim))) {
+        if (m == this || m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
+        auto* other = static_cast<RefAnim*>(m);
+        if (other->GetAnim() != anim || other->owner_ != owner_) continue;
+        if (other->pathByNumber_ == numbers) return true;
+    }
+    return false;
+}
+
+// ---- state operations
+
+void RefAnim::CollectLocDep() {
+    if (!anim_ || !IsUntouched()) return;
+    SetOverriddenFlag(REFANIM_LOCDEP, IsLocDep(anim_), false);
+}
+
+int RefAnim::Evaluate(DWORD) {
+    if (IsPassive()) {
+        state_ = 0;
+        return kVerdictKeep;
+    }
+    if (!anim_) return kVerdictDelete;
+    return IsLocDep(anim_) ? kVerdictRenew : kVerdictDelete;
+}
+
+void RefAnim::MarkTwinsModified() {
+    if (!anim_) {
+        if (!IsOverridden(REFANIM_MODIFIED)) SetOverriddenFlag(REFANIM_MODIFIED, true, true);
+        return;
+    }
+    for (ReferenceMaker* m : DependentsOf(anim_)) {
+        if (m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
+        auto* twin = static_cast<RefAnim*>(m);
+        if (twin->GetAnim() == anim_ && !twin->IsOverridden(REFANIM_MODIFIED))
+            twin->SetOverriddenFlag(REFANIM_MODIFIED, true, true);
+    }
+}
+
+void RefAnim::MarkModified() {
+    if (!IsOverridden(REFANIM_MODIFIED)) SetOverriddenFlag(REFANIM_MODIFIED, true, true);
+    // This mirror now carries the whole animatable: the mirrors at its place and below it have nothing
+    // left to restore of their own.
+    if (owner_) owner_->DeleteMirrorsBelow(this);
+}
+
+// ---- local dependency
+
+void RefAnim::AddLocDepProperty(Animatable* anim, LocDepFlag* property) {
+    if (anim) anim->AddAProp(property);
+}
+
+LocDepFlag* RefAnim::GetLocDepProperty(Animatable* anim) {
+    return anim ? static_cast<LocDepFlag*>(anim->GetAProp(LOCDEP_FLAG_PROPERTY_ID)) : nullptr;
+}
+
+bool RefAnim::IsLocDep(Animatable* anim) {
+    if (!anim) return false;
+    LocDepFlag* flag = GetLocDepProperty(anim);
+    if (!flag) {
+        flag = new LocDepFlag();
+        AddLocDepProperty(anim, flag);
+    }
+    const DWORD stamp = GetHelperStamp();
+    if (flag->stamp == stamp) return flag->result != 0;
+    // Stamped before looking further, so a loop in the graph meets the provisional answer.
+    flag->stamp = stamp;
+    flag->result = IsLocDepWalk(anim) ? 1 : 0;
+    return flag->result != 0;
+}
+
+bool RefAnim::IsLocDepWalk(Animatable* anim) {
+    if (!anim->IsRefTarget()) return false;
+    const Class_ID animClass = anim->ClassID();
+    for (ReferenceMaker* dep : DependentsOf(static_cast<ReferenceTarget*>(anim))) {
+        // The asking mirror's own reference is what LocDep decides about, never a reason for it.
+        if (dep == this) continue;
+        const SClass_ID sc = dep->SuperClassID();
+        const Class_ID cls = dep->ClassID();
+        if (sc == BASENODE_CLASS_ID) {
+            if (!IsMirroredNode(static_cast<INode*>(dep))) return true;
+        } else if (cls == kCustAttribContainerClass) {
+            Animatable* wrapped = static_cast<ICustAttribContainer*>(dep)->GetOwner();
+            if (PassesTargetChecks(wrapped) && IsLocDep(wrapped)) return true;
+        } else if (cls == kLocDepWrapperClass) {
+            if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), animClass) !=
+                std::end(kWrappedByLocDepWrapper))
+                return true;
+        } else if (cls == kLocDepSkippedClass) {
+            continue;
+        } else if (sc == REFBASE_SUPER_CLASS_ID || sc == REFANIM_SUPER_CLASS_ID) {
+            if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
+        } else if (dep->IsRefTarget()) {
+            if (IsLocDep(dep)) return true;
+        }
+    }
+    return false;
+}
+
+// ---- the "RefAnim" interface
+
+void RefAnim::SetPathSize(int size) {
+    if (size < 0) return;
+    path_.resize(static_cast<size_t>(size));
+    pathByNumber_.resize(static_cast<size_t>(size), 0);
+}
+
+MSTR RefAnim::GetPathItem(int index) {
+    return index >= 0 && index < static_cast<int>(path_.size()) ? path_[static_cast<size_t>(index)] : MSTR();
+}
+
+void RefAnim::SetPathItem(int index, const MCHAR* name) {
+    if (index >= 0 && index < static_cast<int>(path_.size())) path_[static_cast<size_t>(index)] = name ? name : L"";
+}
+
+int RefAnim::GetPathByNumberItem(int index) {
+    return index >= 0 && index < static_cast<int>(pathByNumber_.size()) ? pathByNumber_[static_cast<size_t>(index)]
+                                                                         : -1;
+}
+
+void RefAnim::SetPathByNumberItem(int index, int number) {
+    if (index >= 0 && index < static_cast<int>(pathByNumber_.size()))
+        pathByNumber_[static_cast<size_t>(index)] = number;
+}
+
+// ---- dump
+
+MSTR DescribeAnimatable(Animatable* anim) {
+    if (!anim) return L"NULL";
+    MSTR cls;
+    anim->GetClassName(cls);
+    MSTR name;
+    if (anim->SuperClassID() == BASENODE_CLASS_ID)
+        name = static_cast<INode*>(anim)->GetName();
+    else if (auto* mtl = dynamic_cast<MtlBase*>(anim))
+        name = mtl->GetName();
+    else if (auto* mod = dynamic_cast<Modifier*>(anim); mod && mod->HasOwnName())
+        name = mod->GetName();
+    return name.Length() ? cls + L" (" + name + L")" : cls;
+}
+
+MSTR RefAnim::Describe() {
+    const MCHAR* kind = GetKindName();
+    MSTR s = MSTR(L"\nType: ") + (kind ? kind : L"");
+    s += L"\nThe Anim Ref: " + DescribeAnimatable(anim_);
+    const int savedLast = lastOperation_;
+    if (owner_) {
+        try {
+            PathResolution r;
+            GetAnimByPath(owner_->GetRootAnim(), r);
+            if (r.parent) s += L"\nAnim Owner: " + DescribeAnimatable(r.parent);
+        } catch (...) {
+            s += L"\nGetAnimByPath failed.";
+        }
+    }
+    lastOperation_ = savedLast;
+    s += L"\nPath: ";
+    for (const WStr& name : path_) s += name + L",";
+    s += L"\nPathByN: ";
+    for (std::int32_t n : pathByNumber_) s += WStr::Format(L"%d", n) + L",";
+    s += L"\nOverridden State: ";
+    s += state_ ? WStr::FromUTF8(OverriddenStateText(state_)) : MSTR(L"None.");
+    s += L"\nLast Operation: ";
+    if (lastOperation_ >= 0) {
+        const MCHAR* op = GetString(lastOperation_);
+        if (op) s += op;
+    }
     return s;
+}
+
+void RefAnim::PrintInfo() {
+    mputs(L"\n");
+    mputs(Describe().data());
+    mflush();
 }
 
 std::string OverriddenStateText(BYTE state) {

@@ -1,14 +1,22 @@
 // The mirror base: stands for one animatable of the referenced content below an owner record, by path.
 #pragma once
 
+#include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
+#include "plugin/anims/RefAnimInterface.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 class RefBase;
+class INode;
+class RefNode;
+class OstrivansHelper;
+class IDerivedObject;
+class ModContext;
+class LocDepFlag;
 
 // Every mirror class has this super class; its class id is (kind id, 0).
 constexpr SClass_ID REFANIM_SUPER_CLASS_ID = 0x8663dfa8;
@@ -26,7 +34,28 @@ constexpr BYTE REFANIM_REMOVED = 0x10;
 constexpr BYTE REFANIM_RENAMED = 0x20;
 constexpr BYTE REFANIM_TOGGLED = 0x40;
 
-class RefAnim : public ReferenceTarget {
+// What a mirror sends its animatable's new dependents after a transfer, and the part mask it uses.
+constexpr PartID REFANIM_TRANSFER_PARTS = 0x800037FF;
+// Part masks of selection and display changes, and the mask the host uses for "everything, nothing
+// changed": neither is a change of the user's.
+constexpr PartID REFANIM_IGNORABLE_PARTS = 0x70;
+constexpr PartID REFANIM_ALL_BUT_CHANGE_PARTS = 0x80003FFF;
+
+// The outcome of resolving a path below a root: the animatable found (null for an empty slot), its
+// parent, its child number there, the tab index in force at the last step, and the numbers the path
+// has now.
+struct PathResolution {
+    Animatable* anim = nullptr;
+    Animatable* parent = nullptr;
+    int childNumber = -1;
+    int tabIndex = -1;
+    std::vector<std::int32_t> newNumbers;
+};
+
+// Reset verdicts of Evaluate.
+enum RefAnimVerdict : int { kVerdictKeep = 0, kVerdictDelete = 1, kVerdictRenew = 2 };
+
+class RefAnim : public ReferenceTarget, public RefAnimInterface {
 public:
     explicit RefAnim(BOOL loading = FALSE);
     ~RefAnim() override;
@@ -34,37 +63,57 @@ public:
     Class_ID ClassID() override { return Class_ID(REFANIM_BASE_KIND_ID, 0); }
     SClass_ID SuperClassID() override { return REFANIM_SUPER_CLASS_ID; }
     void GetClassName(MSTR& s, bool localized = true) const override;
+    void DeleteThis() override { delete this; }
 
+    // ---- identity
     // The kind this mirror reports: the first part of its class id, unless a kind says otherwise.
     virtual ULONG GetKindID() const { return REFANIM_BASE_KIND_ID; }
     // The class name from the string table.
     virtual const MCHAR* GetKindName() const;
+    // The plain mirror: it only follows its animatable and keeps nothing of its own.
+    virtual bool IsPassive() const { return GetKindID() == REFANIM_BASE_KIND_ID; }
 
-    // Reference 0 is the mirrored animatable; a kind may add its own after it.
+    // ---- references: 0 is the mirrored animatable; a kind may add its own after it
     int NumRefs() override { return 1; }
     RefTargetHandle GetReference(int i) override { return i == 0 ? anim_ : nullptr; }
     // A mirror keeps its animatable alive only while it carries a change of the user's.
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
-    virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
+    // Reference 0 moves only during a load, and then only when the mirror does not hold the user's own
+    // animatable (unless local dependents are being handed over).
+    BOOL CanTransferReference(int i) override;
+    // The change monitor; always stops propagation.
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override;
+    using ReferenceTarget::GetInterface;
+    BaseInterface* GetInterface(Interface_ID id) override;
 
     RefTargetHandle Clone(RemapDir& remap) override;
     // Copies the path, the path by number and the overridden state, and the animatable (remapped) when
     // the source holds it as a real dependency; then records the mapping.
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;
-    void DeleteThis() override { delete this; }
 
+    // ---- the mirrored animatable
+    // Hands local dependents over (OverrideLocDep), then references the new animatable.
+    virtual RefResult SetAnim(ReferenceTarget* anim);
     ReferenceTarget* GetAnim() const { return anim_; }
-    // Not a reference: the owner sets it right after creating the mirror; never saved.
-    RefBase* GetOwner() const { return owner_; }
-    void SetOwner(RefBase* owner) { owner_ = owner; }
 
+    // ---- path
     const std::vector<WStr>& GetPath() const { return path_; }
     void SetPath(std::vector<WStr> names) { path_ = std::move(names); }
     const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_; }
-    void SetPathByNumber(std::vector<std::int32_t> numbers) { pathByNumber_ = std::move(numbers); }
+    // With recordUndo, the old numbers are held first (HoldPathByNumber).
+    void SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo = false);
+    void HoldPathByNumber();
 
+    // ---- overridden state
     BYTE GetOverriddenState() const { return state_; }
     void SetOverriddenState(BYTE state) { state_ = state; }
+    // Sets or clears bit; with undoable and the hold holding, puts a record of the bit first.
+    BYTE SetOverriddenFlag(BYTE bit, bool on, bool undoable);
+    bool IsOverridden(BYTE bit) const { return (state_ & bit) != 0; }
+    virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
+    bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
+
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }
     int GetLastOperation() const { return lastOperation_; }
@@ -72,8 +121,96 @@ public:
     int GetMark() const { return mark_; }
     void SetMark(int mark) { mark_ = mark; }
 
-    // "RefAnimPblock kind 0x30003 path [Object:0, Parameters:2] state Modified, flag 0 last -1".
-    std::string Describe() const;
+    // ---- owner
+    // Not a reference: the owner sets it right after creating the mirror; never saved.
+    RefBase* GetOwner() const { return owner_; }
+    void SetOwner(RefBase* owner) { owner_ = owner; }
+    // The owner's item; null without owner.
+    ReferenceTarget* GetOwnerTarget() const;
+    // The owner when it is a node record, else null.
+    RefNode* GetOwnerRefNode() const;
+    OstrivansHelper* GetHelper() const;
+    DWORD GetHelperStamp() const;
+    // Asks the helper to let this mirror finish its override once every record is bound.
+    void RegisterWithHelper();
+    // Asks the helper to bind node to a record under name; null without helper.
+    RefNode* MirrorNodeInHelper(INode* node, const WStr& name);
+    // The helper no longer deletes merged nodes of this name again (undoable); nothing without helper.
+    void ForgetNameInHelper(const WStr& name);
+
+    // ---- path resolution (never raises)
+    bool GetAnimByPath(Animatable* root, PathResolution& out);
+    virtual bool ResolvePath(Animatable* root, const std::vector<WStr>& names,
+                             const std::vector<std::int32_t>& numbers, PathResolution& out);
+    // Whether another mirror of the same owner already stands for anim at exactly these numbers.
+    bool HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& numbers) const;
+
+    // ---- the operations the owner runs
+    virtual void CollectLocDep();
+    virtual void ReleaseHeldRefs() {}
+    // Finds the fresh animatable below root and puts the user's change back in its place.
+    virtual void Override(Animatable* root);
+    virtual void OverrideLocDep(ReferenceTarget* newAnim);
+    virtual void FinishOverride() {}
+    virtual int Evaluate(DWORD resetMask);
+    virtual void OverrideModifier(Animatable* root, IDerivedObject* derived, ModContext* mc);
+    // The context of the mirrored modifier in its derived object below root; null when it is not there.
+    virtual ModContext* GetModContext(Animatable* root);
+    // A new derived object over a placeholder object holding the mirrored modifier; null without
+    // animatable. usedContext (optional) receives the context given to the modifier.
+    virtual IDerivedObject* CreateModifierHolder(Animatable* root, ModContext** usedContext = nullptr);
+    virtual void EscalateToParent(Animatable* root);
+    void MarkTwinsModified();
+    virtual void MarkModified();
+    virtual bool CanReplaceWith(Animatable* found, Animatable* parent);
+    bool IsIgnorablePart(PartID partMask) const;
+
+    // ---- local dependency
+    bool IsLocDep(Animatable* anim);
+    static void AddLocDepProperty(Animatable* anim, LocDepFlag* property);
+    static LocDepFlag* GetLocDepProperty(Animatable* anim);
+
+    // ---- moving dependents from a fresh animatable to the mirrored one
+    void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
+    void TransferExcept(ReferenceTarget* oldAnim, ReferenceTarget* newAnim, ReferenceMaker* kept);
+    void TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    void TransferSubAnims(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    void TransferMatchingSubs(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    void ReplaceInParent(ReferenceMaker* parent, ReferenceTarget* newAnim, int refIndex);
+    void TransferWithCustAttribs(ReferenceTarget* fresh, ReferenceTarget* mirrored);
+
+    // ---- persistence
+    IOResult Save(ISave* isave) override;
+    IOResult Load(ILoad* iload) override;
+    // Chunks of a kind that the base does not know; the base skips them.
+    virtual IOResult LoadKindChunk(ILoad* /*iload*/) { return IO_OK; }
+    // The wrapped pattern: the base chunks inside one container chunk, for kinds that follow with their
+    // own chunk ids.
+    IOResult SaveWrappedBase(ISave* isave);
+    IOResult LoadWrappedBase(ILoad* iload);
+
+    // ---- dump
+    // Kind, animatable, where the path leads now, path, numbers, state and last operation.
+    MSTR Describe();
+    // A line feed and Describe to the listener.
+    void PrintInfo();
+
+    // ---- the "RefAnim" interface
+    int GetPathSize() override { return static_cast<int>(path_.size()); }
+    void SetPathSize(int size) override;
+    MSTR GetPathItem(int index) override;
+    void SetPathItem(int index, const MCHAR* name) override;
+    int GetPathByNumberItem(int index) override;
+    void SetPathByNumberItem(int index, int number) override;
+
+    // Chunk ids of the base save, in writing order, and of the wrapped pattern.
+    static constexpr USHORT kPathCountChunk = 0x23;
+    static constexpr USHORT kPathNameChunk = 0x24;
+    static constexpr USHORT kNumberCountChunk = 0x25;
+    static constexpr USHORT kNumberChunk = 0x26;
+    static constexpr USHORT kStateChunk = 0x27;
+    static constexpr USHORT kKindFlagChunk = 0x28;
+    static constexpr USHORT kWrappedBaseChunk = 0x29;
 
 protected:
     // Stores the animatable, nothing more.
@@ -82,6 +219,13 @@ protected:
     }
 
 private:
+    // The branches of Override after the fresh animatable was found and this mirror carries a change.
+    bool OverrideInParamBlock(const PathResolution& r, bool replaced);
+    bool OverrideInParamBlock2(const PathResolution& r, bool replaced);
+    bool OverrideInParent(const PathResolution& r, bool replaced);
+    bool OverrideFallback(const PathResolution& r);
+    bool IsLocDepWalk(Animatable* anim);
+
     RefBase* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
     std::vector<WStr> path_;
@@ -94,3 +238,8 @@ private:
 
 // The words of the overridden state as dumps print them: "Replaced, Modified, ".
 std::string OverriddenStateText(BYTE state);
+// The host's two target checks on an animatable a mirror is about to follow: a live reference target.
+bool PassesTargetChecks(Animatable* anim);
+// An animatable as the dumps name it: its class name, and its own name where it has one
+// ("Box (Box01)"); "NULL" for none.
+MSTR DescribeAnimatable(Animatable* anim);

@@ -7,6 +7,7 @@
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/frame/StringTable.h"
+#include "plugin/helper/HelperNotifications.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ int OstrivansLibShutdown() {
     UnRegisterNotification(OstrivansOnSystemStartup, nullptr);
     UnRegisterNotification(OnFilePreOpen, nullptr);
     UnRegisterNotification(OnFilePostOpen, nullptr);
+    // The helpers' module-wide handlers and the pending auto-load pass live in this module's code too.
+    EndHelperSession();
+    UnregisterAutoLoadHandler();
     SetParamBlockStringResolver(nullptr);
     return TRUE;
 }

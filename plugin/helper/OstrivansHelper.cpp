@@ -1,17 +1,77 @@
 // The scene helper that owns one reference.
 #include "plugin/helper/OstrivansHelper.h"
 
+#include "host/core/AssetEnumCallback.h"
+#include "host/core/Hold.h"
+#include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
+#include "plugin/anims/RefAnimRestore.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/HelperNodeEvents.h"
+#include "plugin/helper/HelperNotifications.h"
+#include "plugin/helper/OperationNotAvailable.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 
+#include <algorithm>
 #include <sstream>
 
-OstrivansHelper::OstrivansHelper(BOOL loading) {
-    if (!loading) GetOstrivansHelperClassDesc().MakeAutoParamBlocks(this);
+namespace {
+
+void Erase(std::vector<OstrivansHelper*>& v, OstrivansHelper* h) {
+    v.erase(std::remove(v.begin(), v.end(), h), v.end());
+}
+
+// The host reads and relinks one of the helper's file names through this.
+class FileNameAccessor : public IAssetAccessor {
+public:
+    FileNameAccessor(IParamBlock2* pb, ParamID id) : pb_(pb), id_(id) {}
+    MaxSDK::AssetManagement::AssetUser GetAsset() const override {
+        const MCHAR* s = pb_->GetStr(id_);
+        return MaxSDK::AssetManagement::AssetUser(MSTR(s ? s : L""), GetAssetType());
+    }
+    bool SetAsset(const MaxSDK::AssetManagement::AssetUser& asset) override {
+        return pb_->SetValue(id_, 0, asset.GetFileName().c_str()) != FALSE;
+    }
+    int GetAssetType() const override { return kOstrivansSceneAssetType; }
+
+private:
+    IParamBlock2* pb_;
+    ParamID id_;
+};
+
+} // namespace
+
+OstrivansHelper::OstrivansHelper(BOOL loading) : nodeEvents_(std::make_unique<HelperNodeEvents>(this)) {
+    HelperModuleState& state = GetHelperModuleState();
+    if (loading) {
+        // The first helper to wait hooks the end of the open (or of the merge) for all of them.
+        if (state.pendingAutoLoad.empty()) RegisterAutoLoadHandler();
+        state.pendingAutoLoad.push_back(this);
+    } else {
+        GetOstrivansHelperClassDesc().MakeAutoParamBlocks(this);
+    }
+    if (ISceneEventManager* events = GetCOREInterface()->GetISceneEventManager())
+        sceneEventKey_ = events->RegisterCallback(nodeEvents_.get());
+    RegisterNotification(OnLayerDeleted, this, NOTIFY_LAYER_DELETED);
+    RegisterModuleHandlers();
+    state.registry.push_back(this);
 }
 
 OstrivansHelper::~OstrivansHelper() {
+    HelperModuleState& state = GetHelperModuleState();
+    Erase(state.registry, this);
+    const bool wasPending = std::find(state.pendingAutoLoad.begin(), state.pendingAutoLoad.end(), this) !=
+                            state.pendingAutoLoad.end();
+    Erase(state.pendingAutoLoad, this);
+    if (wasPending && state.pendingAutoLoad.empty()) UnregisterAutoLoadHandler();
+    UnRegisterNotification(OnLayerDeleted, this, NOTIFY_LAYER_DELETED);
+    if (ISceneEventManager* events = GetCOREInterface()->GetISceneEventManager())
+        events->UnRegisterCallback(sceneEventKey_);
     DeleteAllRefs();
 }
 
@@ -73,8 +133,60 @@ void OstrivansHelper::AttachParamBlock(IParamBlock2* pb) {
     // Scenes from before the three-way reload setting carry only ReloadIfChanged: take it over.
     const int reloadType = pb->GetInt(pb_persist_reload_type);
     const int onlyIfChanged = pb->GetInt(pb_reload_if_changed) ? 1 : 0;
-    if (reloadType < kReloadManually && reloadType != onlyIfChanged)
+    if (reloadType < kReloadManually && reloadType != onlyIfChanged) {
+        AccessorDisabler off(this);
         pb->SetValue(pb_persist_reload_type, 0, onlyIfChanged);
+    }
+}
+
+BOOL OstrivansHelper::IsRealDependency(ReferenceTarget* rtarg) {
+    if (!rtarg) return TRUE;
+    if (pblock_ && pblock_->GetInt(pb_persist_ref)) return TRUE;
+    const int op = GetCurrentOperation();
+    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    if (rtarg->SuperClassID() == REFBASE_SUPER_CLASS_ID)
+        if (auto* rec = dynamic_cast<RefBase*>(rtarg)) return rec->HasOverrides() ? TRUE : FALSE;
+    return TRUE;
+}
+
+RefResult OstrivansHelper::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&,
+                                            RefMessage message, BOOL) {
+    HelperModuleState& state = GetHelperModuleState();
+    if (hTarget && hTarget == pblock_ && message == REFMSG_CHANGE && IsAccessorEnabled()) {
+        if (state.managerRefresh) state.managerRefresh();
+    } else if (hTarget && hTarget == heldMtlLib_ && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
+        // The library is held only while a merge runs: what the merge adds must not stay in it.
+        if (auto* lib = dynamic_cast<MtlBaseLib*>(heldMtlLib_)) lib->Empty();
+    }
+    return REF_SUCCEED;
+}
+
+RefTargetHandle OstrivansHelper::Clone(RemapDir& remap) {
+    auto* copy = new OstrivansHelper(FALSE);
+    if (pblock_) copy->ReplaceReference(kParamBlockRef, remap.CloneRef(pblock_));
+    if (GetCurrentOperation() == kOpDuplicate) {
+        // Only what carries the user's changes is copied; the rest comes from the file on the next load.
+        copy->refNodes_.assign(refNodes_.size(), nullptr);
+        copy->refMaterials_.assign(refMaterials_.size(), nullptr);
+        for (size_t i = 0; i < refNodes_.size(); ++i)
+            if (refNodes_[i] && refNodes_[i]->HasOverrides())
+                copy->ReplaceReference(kFirstRecordRef + static_cast<int>(i), remap.CloneRef(refNodes_[i]));
+        const int firstMaterial = kFirstRecordRef + NumRefNodes();
+        for (size_t i = 0; i < refMaterials_.size(); ++i)
+            if (refMaterials_[i] && refMaterials_[i]->HasOverrides())
+                copy->ReplaceReference(firstMaterial + static_cast<int>(i), remap.CloneRef(refMaterials_[i]));
+        copy->nodesToDelete_ = nodesToDelete_;
+        if (IParamBlock2* pb = copy->GetParamBlock()) pb->SetValue(pb_selected_in_manager, 0, 0);
+    }
+    BaseClone(this, copy, remap);
+    return copy;
+}
+
+BaseInterface* OstrivansHelper::GetInterface(Interface_ID id) {
+    if (id == OSTRIVANS_HELPER_INTERFACE_ID) return static_cast<OstrivansHelperInterface*>(this);
+    if (BaseInterface* bi = HelperObject::GetInterface(id)) return bi;
+    // The mixin's own answers (the mixin and function-publishing ids).
+    return OstrivansHelperInterface::FPMixinInterface::GetInterface(id);
 }
 
 Animatable* OstrivansHelper::SubAnim(int i) {
@@ -89,6 +201,20 @@ IParamBlock2* OstrivansHelper::GetParamBlockByID(BlockID id) {
     return pblock_ && pblock_->ID() == id ? pblock_ : nullptr;
 }
 
+void OstrivansHelper::EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) {
+    // Reached twice in one enumeration, the helper reports its files once.
+    if ((flags & FILE_ENUM_CHECK_AWORK1) && TestAFlag(A_WORK1)) return;
+    for (ParamID id : {pb_filename, pb_proxy_filename}) {
+        if (!pblock_) break;
+        FileNameAccessor accessor(pblock_, id);
+        if (flags & FILE_ENUM_ACCESSOR_INTERFACE)
+            static_cast<IEnumAuxAssetsCallback&>(assetEnum).DeclareAsset(accessor);
+        else
+            RecordInputAsset(accessor.GetAsset(), assetEnum, flags);
+    }
+    HelperObject::EnumAuxFiles(assetEnum, flags);
+}
+
 RefNode* OstrivansHelper::GetRefNode(int i) const {
     return i >= 0 && i < NumRefNodes() ? refNodes_[static_cast<size_t>(i)] : nullptr;
 }
@@ -97,12 +223,167 @@ RefMaterial* OstrivansHelper::GetRefMaterial(int i) const {
     return i >= 0 && i < NumRefMaterials() ? refMaterials_[static_cast<size_t>(i)] : nullptr;
 }
 
-RefTargetHandle OstrivansHelper::Clone(RemapDir& remap) {
-    // An ordinary clone is an unloaded reference to the same file: the parameters, no records.
-    auto* copy = new OstrivansHelper(TRUE);
-    if (pblock_) copy->ReplaceReference(kParamBlockRef, remap.CloneRef(pblock_));
-    BaseClone(this, copy, remap);
-    return copy;
+Tab<INode*> OstrivansHelper::GetNodes() {
+    Tab<INode*> nodes;
+    for (RefNode* rec : refNodes_)
+        if (auto* node = rec ? dynamic_cast<INode*>(rec->GetItem()) : nullptr) nodes.Append(node);
+    return nodes;
+}
+
+int OstrivansHelper::AppendRefNode(RefNode* record) {
+    refNodes_.push_back(nullptr);
+    const int index = NumRefNodes() - 1;
+    ReplaceReference(kFirstRecordRef + index, record);
+    return index;
+}
+
+int OstrivansHelper::AppendRefMaterial(RefMaterial* record) {
+    refMaterials_.push_back(nullptr);
+    const int index = NumRefMaterials() - 1;
+    ReplaceReference(kFirstRecordRef + NumRefNodes() + index, record);
+    return index;
+}
+
+INode* OstrivansHelper::GetHelperNode() {
+    // The node whose object (below any modifiers) is this helper; other nodes that reach the helper
+    // through some reference of theirs are passed over.
+    class FindNode : public DependentEnumProc {
+    public:
+        explicit FindNode(OstrivansHelper* h) : helper(h) {}
+        OstrivansHelper* helper;
+        INode* node = nullptr;
+        int proc(ReferenceMaker* rm) override {
+            auto* n = dynamic_cast<INode*>(rm);
+            if (!n) return DEP_ENUM_CONTINUE;
+            if (HelperOfNode(n) != helper) return DEP_ENUM_SKIP;
+            node = n;
+            return DEP_ENUM_HALT;
+        }
+    } find(this);
+    DoEnumDependents(&find);
+    return find.node;
+}
+
+MSTR OstrivansHelper::GetFileToLoad() {
+    if (!pblock_) return MSTR();
+    const bool forRender = GetHelperModuleState().rendering || GetCOREInterface()->IsNetServer();
+    const bool useProxy = pblock_->GetInt(forRender ? pb_use_proxy_in_render : pb_use_proxy_in_viewport) != 0;
+    const MCHAR* name = pblock_->GetStr(useProxy ? pb_proxy_filename : pb_filename);
+    return MSTR(name ? name : L"");
+}
+
+bool OstrivansHelper::NeedsRenderSwap() {
+    if (!pblock_) return false;
+    auto chosen = [this](ParamID proxySwitch) {
+        const MCHAR* name = pblock_->GetStr(pblock_->GetInt(proxySwitch) ? pb_proxy_filename : pb_filename);
+        return MSTR(name ? name : L"");
+    };
+    return chosen(pb_use_proxy_in_viewport) != chosen(pb_use_proxy_in_render);
+}
+
+bool OstrivansHelper::QualifiesForAutoLoading() {
+    if (!pblock_ || !pblock_->GetInt(pb_overlay)) return true;
+    if (!GetHelperModuleState().mergeStack.empty()) return false;
+    INode* node = GetHelperNode();
+    if (!node) return false;
+    INode* top = node;
+    while (INode* parent = top->GetParentNode())
+        top = parent;
+    return top == GetCOREInterface()->GetRootNode();
+}
+
+void OstrivansHelper::ApplyReloadPolicy() {
+    if (!pblock_) return;
+    if (!pblock_->GetInt(pb_persist_ref)) {
+        if (QualifiesForAutoLoading()) Load();
+        return;
+    }
+    if (!QualifiesForAutoLoading()) {
+        Unload();
+        return;
+    }
+    switch (pblock_->GetInt(pb_persist_reload_type)) {
+    case kReloadAlways:
+        if (PathFileExists(NormalizePath(GetFileToLoad()))) Reload();
+        break;
+    case kReloadOnlyIfChanged:
+        // Times are compared as 64-bit values: a file that cannot be read has time 0.
+        if (CompareFileTime(GetFileLastWriteTime(NormalizePath(GetFileToLoad())), fileTime_) != 0) Reload();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Reference operations of the later steps.
+
+bool OstrivansHelper::ForgetNodeToDelete(const WStr& name) {
+    auto it = std::find(nodesToDelete_.begin(), nodesToDelete_.end(), name);
+    if (it == nodesToDelete_.end()) return false;
+    if (theHold.Holding()) theHold.Put(new StringTabRestore(&nodesToDelete_, this));
+    nodesToDelete_.erase(it);
+    return true;
+}
+
+RefNode* OstrivansHelper::MirrorNode(INode* /*node*/, const WStr& /*name*/) {
+    NotAvailable(L"OstrivansHelper.MirrorNode");
+    return nullptr;
+}
+
+int OstrivansHelper::NotAvailable(const MCHAR* operation) {
+    INode* node = GetHelperNode();
+    return ReportOperationNotAvailable(operation, node ? node->GetName() : L"<no node>");
+}
+
+int OstrivansHelper::Load() {
+    return NotAvailable(L"OstrivansHelper.Load");
+}
+int OstrivansHelper::Reload() {
+    return NotAvailable(L"OstrivansHelper.Reload");
+}
+int OstrivansHelper::Unload() {
+    return NotAvailable(L"OstrivansHelper.Unload");
+}
+int OstrivansHelper::Merge() {
+    return NotAvailable(L"OstrivansHelper.Merge");
+}
+int OstrivansHelper::Dismiss() {
+    return NotAvailable(L"OstrivansHelper.Dismiss");
+}
+int OstrivansHelper::Reset() {
+    return NotAvailable(L"OstrivansHelper.Reset");
+}
+int OstrivansHelper::Overwrite() {
+    return NotAvailable(L"OstrivansHelper.Overwrite");
+}
+int OstrivansHelper::SaveAs(const MCHAR*) {
+    return NotAvailable(L"OstrivansHelper.SaveAs");
+}
+void OstrivansHelper::PrintData(int) {
+    NotAvailable(L"OstrivansHelper.PrintData");
+}
+void OstrivansHelper::ShowDupNames() {
+    NotAvailable(L"OstrivansHelper.ShowDupNames");
+}
+void OstrivansHelper::ApplyNamePrefix(bool) {
+    NotAvailable(L"OstrivansHelper.ApplyNamePrefix");
+}
+
+void OstrivansHelper::RenamePrefix(const MCHAR*, const MCHAR*) {
+    OperationCodeGuard op(kOpRenaming);
+    NotAvailable(L"OstrivansHelper.RenamePrefix");
+}
+
+// ---- Notifications of one helper.
+
+// A layer the host deletes must not stay referenced by the layer records.
+void OstrivansHelper::OnLayerDeleted(void* param, NotifyInfo* info) {
+    auto* self = static_cast<OstrivansHelper*>(param);
+    auto* layer = static_cast<ReferenceTarget*>(static_cast<ILayer*>(info->callParam));
+    if (!layer) return;
+    for (int k = 0; k < self->NumRefLayers(); ++k)
+        if (self->layers_[static_cast<size_t>(k)] == layer)
+            self->DeleteReference(kFirstRecordRef + self->NumRefNodes() + self->NumRefMaterials() + k);
 }
 
 std::string OstrivansHelper::DumpParams() {

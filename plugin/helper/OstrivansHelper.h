@@ -1,26 +1,40 @@
 // The scene helper that owns one reference to another scene file: its parameters and its records.
 #pragma once
 
+#include "host/core/FileTime.h"
 #include "host/scene/IParamBlock2.h"
+#include "host/scene/ISceneEventManager.h"
 #include "host/scene/Object.h"
 #include "plugin/helper/OstrivansHelperClassDesc.h"
+#include "plugin/helper/OstrivansHelperInterface.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class AssetEnumCallback;
+class HelperNodeEvents;
+struct NotifyInfo;
+class RefAnim;
+class RefBase;
 class RefNode;
 class RefMaterial;
 
 // References: 0 the parameter block, 1 the scene material library held during a merge, then one per
 // RefNode, one per RefMaterial and one per layer record's layer, in that order.
-class OstrivansHelper : public HelperObject {
+class OstrivansHelper : public HelperObject, public OstrivansHelperInterface {
 public:
     static constexpr int kParamBlockRef = 0;
     static constexpr int kHeldMtlLibRef = 1;
     static constexpr int kFirstRecordRef = 2;
 
-    // A fresh helper gets its parameter block from the descriptor; a loading one gets it from the file.
+    // A fresh helper gets its parameter block from the descriptor; a loading one gets it from the file
+    // and waits in the pending auto-load list for the end of the open (or merge) to apply its reload
+    // policy. Every helper joins the registry and hooks its own host notifications; the first helper of
+    // a session also hooks the module-wide ones.
     explicit OstrivansHelper(BOOL loading = FALSE);
+    // Drops every registration the helper made, so a deleted helper leaves nothing behind for the host
+    // to call.
     ~OstrivansHelper() override;
 
     Class_ID ClassID() override { return OSTRIVANS_HELPER_CLASS_ID; }
@@ -33,8 +47,17 @@ public:
 
     int NumRefs() override;
     RefTargetHandle GetReference(int i) override;
+    // While a reference is unloaded, saved or duplicated, records without overrides are weak references,
+    // so only what carries the user's changes stays alive (and is written).
+    BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override;
+    // The parameters only: an ordinary copy is an unloaded reference to the same file. The script
+    // interface's duplicate (operation code 8) also copies the records that carry overrides.
     RefTargetHandle Clone(RemapDir& remap) override;
     void DeleteThis() override { delete this; }
+    BaseInterface* GetInterface(Interface_ID id) override;
+    using HelperObject::GetInterface;
 
     int NumSubs() override { return 1; }
     Animatable* SubAnim(int i) override;
@@ -44,15 +67,89 @@ public:
     IParamBlock2* GetParamBlock(int i) override { return i == 0 ? pblock_ : nullptr; }
     IParamBlock2* GetParamBlockByID(BlockID id) override;
 
+    // Reports FileName and ProxyFileName to the host's asset enumeration: as accessors when the flags
+    // ask for them, else each non-empty name as an input asset; then the references report theirs.
+    void EnumAuxFiles(AssetEnumCallback& assetEnum, DWORD flags) override;
+
     IParamBlock2* GetParamBlock() const { return pblock_; }
-    int NumRefNodes() const { return static_cast<int>(refNodes_.size()); }
-    int NumRefMaterials() const { return static_cast<int>(refMaterials_.size()); }
+    ReferenceTarget* GetHeldMtlLib() const { return heldMtlLib_; }
+    int NumRefNodes() const override { return static_cast<int>(refNodes_.size()); }
+    int NumRefMaterials() const override { return static_cast<int>(refMaterials_.size()); }
     int NumRefLayers() const { return static_cast<int>(layers_.size()); }
-    // Null out of range.
-    RefNode* GetRefNode(int i) const;
-    RefMaterial* GetRefMaterial(int i) const;
+    RefNode* GetRefNode(int i) const override;
+    RefMaterial* GetRefMaterial(int i) const override;
+    Tab<INode*> GetNodes() override;
+    // Appends a record (the helper takes it as a reference and becomes its owner); returns its index.
+    int AppendRefNode(RefNode* record);
+    int AppendRefMaterial(RefMaterial* record);
     // The value of UseNamePrefix when the parameter block was attached.
     bool GetPrefixFlagCopy() const { return prefixFlagCopy_ != 0; }
+
+    // The node that carries this helper, or null.
+    INode* GetHelperNode();
+    // Names of merged nodes the user deleted locally; they are deleted again after every merge.
+    const std::vector<WStr>& GetNodesToDelete() const { return nodesToDelete_; }
+    void AddNodeToDelete(const WStr& name) { nodesToDelete_.push_back(name); }
+    // Drops the first entry equal to name (a merged node of that name is no longer deleted after a
+    // merge); undoable. False when there is none.
+    bool ForgetNodeToDelete(const WStr& name);
+    // Last-write time of the referenced file at the last successful merge; 0 when it failed.
+    FileTime64 GetFileTime() const { return fileTime_; }
+    void SetFileTime(FileTime64 t) { fileTime_ = t; }
+    bool IsLoaded() const { return loaded_ != 0; }
+    // Counts the collects of the records; mirrors compare it with the value they cached a result at.
+    DWORD GetStamp() const { return stamp_; }
+    void IncrementStamp() { ++stamp_; }
+    // Mirrors that asked, during a load, to finish their override once every record is bound. Not
+    // references: the records own the mirrors.
+    void RegisterChangedMirror(RefAnim* mirror) { changedMirrors_.push_back(mirror); }
+    const std::vector<RefAnim*>& GetChangedMirrors() const { return changedMirrors_; }
+    void ClearChangedMirrors() { changedMirrors_.clear(); }
+    // Set by a load when this helper (or a nested one flattened into it) loads different files for the
+    // viewport and for rendering.
+    bool GetRenderSwapFlag() const { return renderSwap_ != 0; }
+    void SetRenderSwapFlag(bool on) { renderSwap_ = on ? 1 : 0; }
+
+    // The file a load takes: while rendering (or on a network render server) UseProxyInRender decides,
+    // otherwise UseProxyInViewport; the switch on means ProxyFileName, off FileName.
+    MSTR GetFileToLoad();
+    // The files for the viewport and for rendering differ.
+    bool NeedsRenderSwap();
+    // A render must reload this helper: the last load said so, or the parameters say so now.
+    bool RenderSwapApplies() { return GetRenderSwapFlag() || NeedsRenderSwap(); }
+    // Not an overlay; or an overlay while no merge runs and the helper node's tree hangs from the scene
+    // root (an overlay inside a referenced file is not loaded with it).
+    bool QualifiesForAutoLoading();
+    // After an open or a save: load, unload, reload or nothing, by PersistRef, auto-loading and the
+    // reload type (a changed file is told by its last-write time).
+    void ApplyReloadPolicy();
+
+    // Reference operations. Those of this build's later steps report that they are not available and
+    // change nothing (result 0).
+    int Load();
+    using HelperObject::Load;
+    int Reload() override;
+    int Unload() override;
+    int Merge() override;
+    int Dismiss() override;
+    int Reset() override;
+    int Overwrite() override;
+    int SaveAs(const MCHAR* fileName) override;
+    void PrintData(int mode) override;
+    void ShowDupNames() override;
+    // Binds a merged node to a record of this helper (the one of that name not yet bound in the current
+    // load, else a new one) and returns the record.
+    RefNode* MirrorNode(INode* node, const WStr& name);
+    // Adds the prefix to, or removes it from, every referenced node and material.
+    void ApplyNamePrefix(bool on);
+    // The helper node was renamed: the prefix of the content follows (operation code 14).
+    void RenamePrefix(const MCHAR* oldName, const MCHAR* newName);
+
+    // While disabled, the parameter accessor ignores changes: the helper is setting one parameter from
+    // another.
+    bool IsAccessorEnabled() const { return accessorEnabled_ != 0; }
+    void SetAccessorEnabled(bool on) { accessorEnabled_ = on ? 1 : 0; }
+    CallbackKey GetSceneEventKey() const { return sceneEventKey_; }
 
     // Parameter by parameter, in id order: "Active = true", "FileName = \"c:/a.max\"", ...
     std::string DumpParams();
@@ -64,11 +161,38 @@ protected:
 
 private:
     void AttachParamBlock(IParamBlock2* pb);
+    // One listener line naming the operation and the helper node; result 0.
+    int NotAvailable(const MCHAR* operation);
+    static void OnLayerDeleted(void* param, NotifyInfo* info);
 
     IParamBlock2* pblock_ = nullptr;
     ReferenceTarget* heldMtlLib_ = nullptr;
     std::vector<RefNode*> refNodes_;
     std::vector<RefMaterial*> refMaterials_;
     std::vector<ReferenceTarget*> layers_;
+    std::vector<WStr> nodesToDelete_;
+    std::vector<RefAnim*> changedMirrors_;
+    DWORD stamp_ = 0;
+    FileTime64 fileTime_ = 0;
+    int loaded_ = 0;
+    int renderSwap_ = 0;
     int prefixFlagCopy_ = 0;
+    int accessorEnabled_ = 1;
+    CallbackKey sceneEventKey_ = 0;
+    std::unique_ptr<HelperNodeEvents> nodeEvents_;
+};
+
+// Disables a helper's accessor for a scope and puts back what it found.
+class AccessorDisabler {
+public:
+    explicit AccessorDisabler(OstrivansHelper* helper) : helper_(helper), was_(helper->IsAccessorEnabled()) {
+        helper_->SetAccessorEnabled(false);
+    }
+    ~AccessorDisabler() { helper_->SetAccessorEnabled(was_); }
+    AccessorDisabler(const AccessorDisabler&) = delete;
+    AccessorDisabler& operator=(const AccessorDisabler&) = delete;
+
+private:
+    OstrivansHelper* helper_;
+    bool was_;
 };

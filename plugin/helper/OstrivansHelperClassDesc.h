@@ -3,6 +3,11 @@
 
 #include "host/scene/IParamBlock2.h"
 #include "plugin/frame/OstrivansClassDesc.h"
+#include "plugin/helper/OstrivansHelperAccessor.h"
+
+#include <memory>
+
+class FPInterfaceDesc;
 
 constexpr Class_ID OSTRIVANS_HELPER_CLASS_ID(0x8663dfa5, 0x3f273879);
 
@@ -34,13 +39,19 @@ constexpr int kOstrivansHelperRollupTemplate = 101;
 // Asset kind of the two file names.
 constexpr int kOstrivansSceneAssetType = 7;
 
+// Owns the parameter block descriptor, its accessor and the "OstrivansHelper" interface description.
 class OstrivansHelperClassDesc : public OstrivansClassDesc {
 public:
     OstrivansHelperClassDesc();
+    ~OstrivansHelperClassDesc() override;
     ParamBlockDesc2& ParamDesc() { return params_; }
+    FPInterfaceDesc* HelperInterface() { return interface_.get(); }
 
 private:
+    OstrivansHelperAccessor accessor_;
     ParamBlockDesc2 params_;
+    // Made after the block descriptor and gone before it; it detaches itself from this descriptor.
+    std::unique_ptr<FPInterfaceDesc> interface_;
 };
 
 // The module's one helper descriptor (registry index 0).

@@ -2,7 +2,9 @@
 #pragma once
 
 #include "host/core/ReferenceTarget.h"
+#include "host/core/WStr.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -52,4 +54,30 @@ private:
     ReferenceTarget* item_ = nullptr;
     std::vector<RefAnim*> mirrors_;
     OstrivansHelper* helper_ = nullptr;
+
+public:
+    // ---- What the owning helper asks of its records.
+    // The record carries a change of the user's: some mirror has a non-zero overridden state. Records
+    // without one are weak references of the helper while it unloads, saves or duplicates.
+    virtual bool HasOverrides() const;
+
+public:
+    // ---- What the mirrors ask of their owner.
+    // The animatable the mirrors' paths start from: the item (a material record answers itself).
+    virtual Animatable* GetRootAnim();
+    // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
+    // begin with mirror's (equal length included), walking the table from the last entry to the first.
+    void DeleteMirrorsBelow(RefAnim* mirror);
+    // A new mirror of kind for anim at the given path, owned by this record but not yet in its table:
+    // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
+    // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error while binding the animatable is raised again as a
+    // MAXException naming the step, the mirror and the host's text.
+    RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
+                           std::vector<std::int32_t> numbers, BYTE initialState);
+    // Mirrors anim (reached from parentOfAnim) at the given path, with the kind the kind rule gives it
+    // (the plain kind when the rule makes none), and appends it to the table; the new mirror or null.
+    RefAnim* MirrorAt(ReferenceTarget* anim, Animatable* parentOfAnim, std::vector<WStr> names,
+                      std::vector<std::int32_t> numbers, BYTE initialState);
+    // Appends a mirror to the table as a new reference; its table index.
+    int AppendMirror(RefAnim* mirror);
 };

@@ -13,4 +13,12 @@ public:
 
     Class_ID ClassID() override { return REFNODE_CLASS_ID; }
     const MCHAR* GetRecordName() const override;
+
+    // ---- What the helper's notification handlers pass to the record. Until the node-level overrides
+    // exist, each reports that it is not available and changes nothing.
+    // The mirrored node was renamed by the user.
+    void NodeRenamed(const MCHAR* newName);
+    // The named selection set at index (its position in the scene's list) may hold the node: the record
+    // notes it. Called for each set before a batch and for a set that was created, deleted or renamed.
+    void RecordSelectionSet(int index);
 };

@@ -1,6 +1,15 @@
 // The mirror base and its kinds: reference layout, real dependency by overridden state, cloning of
-// paths and state, and the text dump.
+// paths and state, the text dump, and when the animatable reference may move.
+#include "host/core/Listener.h"
 #include "host/core/RemapDir.h"
+#include "host/scene/Control.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "plugin/anims/RefAnimGlobals.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/records/RefNode.h"
+#include "tests/support/SceneBuilder.h"
 #include "plugin/anims/RefAnimModifierKinds.h"
 #include "plugin/anims/RefAnimRefKinds.h"
 #include "plugin/frame/EmptyController.h"
@@ -88,17 +97,67 @@ TEST_F(RefAnimTest, ACloneCopiesPathAndStateAndTheAnimatableOnlyWhenItIsKept) {
     mirror.DeleteAllRefs();
 }
 
-TEST_F(RefAnimTest, DescribeNamesKindPathStateAndLastOperation) {
-    RefAnimLocDep mirror(FALSE);
-    mirror.SetPath({L"Transform", L"Position"});
-    mirror.SetPathByNumber({3, 1});
-    mirror.SetOverriddenState(REFANIM_REPLACED | REFANIM_LOCDEP | REFANIM_TOGGLED);
-    mirror.SetLastOperation(119);
-    EXPECT_EQ(mirror.Describe(),
-              "RefAnimLocDep kind 0x3000c path [Transform:3, Position:1] state Replaced, LocDep, Toggled, "
-              "flag 0 last 119");
-    EXPECT_EQ(OverriddenStateText(0x7F), "Replaced, Modified, LocDep, Added, Removed, Renamed, Toggled, ");
-    EXPECT_EQ(OverriddenStateText(0), "");
+// The dump: kind, animatable, where the path leads now, the path, the numbers, the state words and the
+// last operation's name (which looking the path up for the dump does not change).
+TEST_F(RefAnimTest, DescribeAndPrintInfoShowWhereTheMirrorStands) {
+    INode* box = SceneBuilder().Box("Box01").Build();
+    IParamBlock2* pb = box->GetObjectRef()->GetParamBlock(0);
+    Control* height = NewDefaultFloatController();
+    pb->SetController(2, 0, height);
+    auto* rec = new RefNode(FALSE);
+    rec->ReplaceReference(0, box);
+    const MSTR blk = pb->GetDesc()->int_name;
+    RefAnim* m = rec->CreateRefAnim(REFANIM_BASE_KIND_ID, height, {L"Object", blk, L"height"}, {4, 2, 3},
+                                    REFANIM_REPLACED | REFANIM_LOCDEP | REFANIM_TOGGLED);
+    ASSERT_NE(m, nullptr);
+    rec->AppendMirror(m);
+    MSTR ctrlName, blockClass;
+    height->GetClassName(ctrlName);
+    pb->GetClassName(blockClass);
+    EXPECT_EQ(m->Describe(), L"\nType: RefAnim\nThe Anim Ref: " + ctrlName + L"\nAnim Owner: " + blockClass +
+                                 L"\nPath: Object," + blk + L",height,\nPathByN: 4,2,3,\nOverridden State: Replaced, "
+                                 L"LocDep, Toggled, \nLast Operation: SetAnim");
+    EXPECT_EQ(m->GetLastOperation(), 124);
+
+    RefAnimMod loose(FALSE);
+    loose.SetPath({L"Gone"});
+    loose.SetPathByNumber({-2});
+    EXPECT_EQ(loose.Describe(), MSTR(L"\nType: RefAnimMod\nThe Anim Ref: NULL\nPath: Gone,\nPathByN: -2,\n"
+                                     L"Overridden State: None.\nLast Operation: "));
+    ListenerCapture capture;
+    loose.PrintInfo();
+    EXPECT_EQ(capture.Text(), L"\n" + loose.Describe());
+    EXPECT_GE(capture.FlushCount(), 1);
+    rec->MaybeAutoDelete();
+    GetCOREInterface()->DeleteNode(box);
+}
+
+// Reference 0 moves to a fresh animatable only during a load, and then not while a modified mirror's
+// local users are being handed over.
+TEST_F(RefAnimTest, TheAnimatableReferenceMovesOnlyDuringALoad) {
+    struct Row {
+        int operation;
+        bool locDepTransfer;
+        BYTE state;
+        bool moves;
+    };
+    const Row rows[] = {{0, false, 0, false},
+                        {2, false, 0, false},
+                        {1, false, 0, true},
+                        {1, false, REFANIM_MODIFIED, true},
+                        {1, true, 0, true},
+                        {1, true, REFANIM_LOCDEP, true},
+                        {1, true, REFANIM_MODIFIED, false}};
+    RefAnim mirror(FALSE);
+    for (const Row& row : rows) {
+        mirror.SetOverriddenState(row.state);
+        SetCurrentOperation(row.operation);
+        SetLocDepTransferFlag(row.locDepTransfer);
+        EXPECT_EQ(mirror.CanTransferReference(0) != FALSE, row.moves) << row.operation << row.locDepTransfer;
+        EXPECT_TRUE(mirror.CanTransferReference(1));
+    }
+    SetCurrentOperation(0);
+    SetLocDepTransferFlag(false);
 }
 
 } // namespace

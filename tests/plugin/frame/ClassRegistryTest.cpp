@@ -163,14 +163,17 @@ TEST_F(ClassRegistryTest, TheClassDirectoryCreatesEveryClass) {
     }
 }
 
-TEST_F(ClassRegistryTest, KindsReportTheirClassNumberExceptLocDep) {
+// Three kinds answer by state instead: a LocDep mirror, a block-2 mirror by its mode, a particle source by
+// its variant.
+TEST_F(ClassRegistryTest, KindsReportTheirClassNumberExceptTheStatefulOnes) {
     std::map<std::wstring, ULONG> kinds;
     for (int i = 0; i < 53; ++i) {
         ClassDesc* cd = OstrivansLibClassDesc(i);
         if (cd->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
         auto* mirror = static_cast<RefAnim*>(static_cast<Animatable*>(cd->Create(TRUE)));
         kinds[cd->ClassName()] = mirror->GetKindID();
-        if (std::wstring(cd->ClassName()) != L"RefAnimLocDep") {
+        const std::wstring name = cd->ClassName();
+        if (name != L"RefAnimLocDep" && name != L"RefAnimPblock2" && name != L"RefAnimPFSource") {
             EXPECT_EQ(mirror->GetKindID(), cd->ClassID().PartA()) << i;
         }
         // A new mirror starts with nothing recorded.
@@ -182,6 +185,8 @@ TEST_F(ClassRegistryTest, KindsReportTheirClassNumberExceptLocDep) {
     EXPECT_EQ(kinds.size(), 45u);
     EXPECT_EQ(kinds[L"RefAnimLocDep"], 0x3000Cu);
     EXPECT_EQ(kinds[L"RefAnim"], 0x10001u);
+    EXPECT_EQ(kinds[L"RefAnimPblock2"], 0x230004u);
+    EXPECT_EQ(kinds[L"RefAnimPFSource"], 0x30016u);
 }
 
 TEST_F(ClassRegistryTest, OnlyAFreshHelperGetsItsParameterBlock) {

@@ -127,15 +127,22 @@ TEST_F(OstrivansHelperTest, AttachingABlockMigratesTheReloadSetting) {
               "11 Overlay = false\n12 PersistReloadType = 0\n");
 
     OstrivansHelper* other = NewHelper(TRUE);
-    pb->SetValue(pb_reload_if_changed, 0, 1);
-    pb->SetValue(pb_persist_reload_type, 0, 0);
-    pb->SetValue(pb_use_name_prefix, 0, 1);
+    {
+        // As a scene from before the three-way setting has it: the accessor would keep the two in step.
+        AccessorDisabler off(h);
+        pb->SetValue(pb_reload_if_changed, 0, 1);
+        pb->SetValue(pb_persist_reload_type, 0, 0);
+        pb->SetValue(pb_use_name_prefix, 0, 1);
+    }
     RemapDir remap;
     other->ReplaceReference(0, remap.CloneRef(pb));
     EXPECT_EQ(other->GetParamBlock()->GetInt(pb_persist_reload_type), kReloadOnlyIfChanged);
     EXPECT_TRUE(other->GetPrefixFlagCopy());
     // "Manually" is kept whatever ReloadIfChanged says.
-    pb->SetValue(pb_persist_reload_type, 0, 2);
+    {
+        AccessorDisabler off(h);
+        pb->SetValue(pb_persist_reload_type, 0, 2);
+    }
     OstrivansHelper* third = NewHelper(TRUE);
     RemapDir remap2;
     third->ReplaceReference(0, remap2.CloneRef(pb));

@@ -1,0 +1,716 @@
+// The kind rule, the mirror factory and the walk width.
+#include "plugin/anims/MirrorKindSelection.h"
+
+#include "host/core/PlugApi.h"
+#include "host/scene/Control.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/INode.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Object.h"
+#include "host/scene/ParticleFlow.h"
+#include "plugin/anims/IKGuard.h"
+#include "plugin/anims/RefAnimBlockKinds.h"
+#include "plugin/anims/RefAnimControllerKinds.h"
+#include "plugin/anims/RefAnimMaterialKinds.h"
+#include "plugin/anims/RefAnimModifierKinds.h"
+#include "plugin/anims/RefAnimObjectKinds.h"
+#include "plugin/anims/RefAnimParticleKinds.h"
+#include "plugin/anims/RefAnimRefKinds.h"
+#include "plugin/anims/RefAnimRigKinds.h"
+
+#include <algorithm>
+#include <span>
+
+namespace {
+
+// Interfaces the rule asks for.
+constexpr Interface_ID CAT_CONTROL_INTERFACE(0x00D83DC1, 0x4C851B6C);
+constexpr Interface_ID ANIM_LAYER_CONTROL_INTERFACE(0x434D7627, 0xA25E6E26);
+constexpr Interface_ID REFERENCING_CONTROL_INTERFACE(0x25CE0F5C, 0x6C303D2F);
+
+// Classes a rule (not only a table) names.
+constexpr Class_ID NEVER_MIRRORED_CLASS_ID(0xFFFFFFFF, 0);
+constexpr Class_ID IK_CONTROL_CLASS_ID(0x0E6F5815, 0x717F99A4);
+constexpr Class_ID IK_CHAIN_CONTROL_CLASS_ID(0xBE380A31, 0x310DC9E4);
+constexpr Class_ID XREF_CONTROL_CLASS_ID(0x32FB4637, 0x65FD482B);
+constexpr Class_ID CAT_PARENT_CONTROL_CLASS_ID(0x022D5030, 0x4344191C);
+constexpr Class_ID PRS_CONTROL_CLASS_ID(0x2005, 0);
+constexpr Class_ID PRS_RIG_OWNER_CLASS_ID(0x18D026A1, 0x347D1CF3);
+constexpr Class_ID LINK_TM_CONTROL_CLASS_ID(0x615B56E4, 0x5F0E6032);
+constexpr Class_ID POINT3_XYZ_CONTROL_CLASS_ID(0x118F7E02, 0xFEEE238B);
+constexpr Class_ID PARTICLE_OWNER_CLASS_ID(0x848361CB, 0x913CC083);
+constexpr Class_ID PF_SOURCE_OBJECT_CLASS_ID(0x50320C9A, 0);
+constexpr Class_ID PF_EVENT_HELPER_CLASS_ID(0x74F93B03, 0x1EB34300);
+constexpr Class_ID MORPHER_CLASS_ID(0x17BB6854, 0xA5CBA2A3);
+constexpr Class_ID LINK_CONTROL_CLASS_ID(0x873FE764, 0xAABE8601);
+constexpr Class_ID SWITCHED_FLOAT_CLASS_ID(0x094E2D9C, 0x02C702B5);
+constexpr ParamID SWITCHED_FLOAT_STATES_PARAM = 7;
+
+// "Not in the table": distinct from every kind id, 0 included.
+constexpr DWORD kNoRow = 0xFFFFFFFF;
+
+struct KindRow {
+    Class_ID cls;
+    DWORD kind;
+};
+
+DWORD Lookup(std::span<const KindRow> rows, const Class_ID& cls) {
+    for (const KindRow& r : rows)
+        if (r.cls == cls) return r.kind;
+    return kNoRow;
+}
+
+bool InList(std::span<const Class_ID> list, const Class_ID& cls) {
+    return std::find(list.begin(), list.end(), cls) != list.end();
+}
+
+// ---- Tables of the rule, by super class ------------------------------------------------------------------
+
+const KindRow kMaterialRows[] = {
+    {{0x200, 0}, 0x30020},
+    {{0x4B9937E0, 0x3A1C3DA4}, 0x30009},
+    {{0x272C0D4B, 0x432A414B}, 0x30031},
+};
+
+const KindRow kTexmapRows[] = {
+    {{0x4C693CD7, 0x05FC76AC}, 0x10001},
+    {{0x6EC3730C, 0}, 0x30009},
+};
+
+const KindRow kSpaceWarpObjectRows[] = {
+    {{0x67EA40B3, 0xFE7A30C4}, 0x90010},
+    {{0xFA4700BE, 0xBBE85051}, 0x90010},
+};
+
+const KindRow kObjectModifierRows[] = {
+    // Modifiers that deform points.
+    {{0x79AA6E1D, 0x71A075B7}, 0x10012},
+    {{0x4DBE3132, 0x614357B9}, 0x10012},
+    {{0x60, 0}, 0x10012},
+    {{0x02DF2E3A, 0x72BA4E1F}, 0x10012},
+    {{0x7CE5206B, 0x31181505}, 0x10012},
+    {{0x19592732, 0x03407A7A}, 0x10012},
+    {{0x73D8FF93, 0}, 0x10012},
+    {{0x53446, 0x7145}, 0x10012},
+    {{0x98F37A63, 0x3FFE9BCA}, 0x10012},
+    {{0x8AB36CC5, 0x82D7FE74}, 0x10012},
+    {{0x21325596, 0x2CD10BD8}, 0x10012},
+    {{0x21325596, 0x2CD10BD9}, 0x10012},
+    {{0x21325596, 0x2CD10BD0}, 0x10012},
+    {{0x70, 0}, 0x10012},
+    {{0x4AA52AE3, 0x35CA1CDE}, 0x10012},
+    {{0x50, 0}, 0x10012},
+    // Kinds of their own.
+    {{0x0095C723, 0x00015666}, 0x30018},
+    {{0x17BB6854, 0xA5CBA2A3}, 0x30019},
+    {{0xC4D33, 0}, 0x3001D},
+    {{0x67C1CD47, 0x7782F878}, 0x3001E},
+    {{0x0EE23DE9, 0xFA432946}, 0x3001E},
+    {{0x7A4202D0, 0x11961722}, 0x30025},
+    {{0x270F1FE3, 0x03B14999}, 0x3000C},
+    {{0xE11, 0}, 0xB0035},
+    {{0x100, 0}, 0x30015},
+};
+
+const KindRow kWorldModifierRows[] = {
+    {{0x370F1FE3, 0x03B14999}, 0x3000C},
+};
+
+const KindRow kRefTargetRows[] = {
+    {{0x46D56AA8, 0x1A0703D4}, 0x10001},
+};
+
+const KindRow kRefMakerRows[] = {
+    {{0x4096218C, 0x1BB8133C}, 0x110013},
+    {{0x4DDC1551, 0x118452EB}, 0x110013},
+    {{0x5DDB3626, 0x23B708DB}, 0x20000},
+    {{0x5F2D3A0A, 0x4BE75269}, 0x30009},
+    {{0x14585773, 0x483A7DCF}, 2},
+};
+
+const KindRow kGeomObjectRows[] = {
+    {{0x1BF8338D, 0x192F6098}, 0x90010},
+    {{0xE44F10B3, 0}, 0x90010},
+    {{0x1030, 0}, 0x90010},
+    {{0x76A11646, 0x12A822FB}, 0x90010},
+    {{0x87D987F4, 0xBE7C7E52}, 0x90010},
+    {{0x28BF6E8D, 0x2ECCA840}, 0x3000C},
+    {{0x2A730CDB, 0x746B394F}, 0x3000C},
+    {{0x2A723864, 0x7F603F64}, 0x3000C},
+    {{0x7DEE4CF0, 0x50E728B9}, 0x3000C},
+    {{0xA4E83C21, 0x5F7B092D}, 0x3000C},
+    {{0x3F2A6C11, 0x1B7E40D5}, 0x3000C},
+    {{0x9125, 0}, 0},
+    {{0x2E6A0C09, 0x43D5C9C0}, 0},
+    {{0x73DC4833, 0x65C93CAA}, 0},
+    {{0x7BC209AF, 0x01BBAC5F}, 0x3002D},
+    {{0x5C2417BD, 0x44050964}, 0x30006},
+    {{0x42567B96, 0x4E9C1AED}, 0x30006},
+    {{0x6A877C03, 0x67947186}, 0x30006},
+    {{0x31CEA620, 0x2257F993}, 0x30006},
+    {{0x1D121A84, 0x64994009}, 0x30006},
+    {{0x10B0, 0}, 0x30006},
+    {{0x367E33EF, 0x07C0670C}, 0x30006},
+    {{0x51DB4F2F, 0x1C596B1A}, 0x30006},
+    {{0x1AB13757, 0x12365B98}, 0x30006},
+    {{0x6C3600A5, 0x11634EB8}, 0x3002E},
+    {{0x74F93B02, 0x1EB34300}, 2},
+    {{0x79FE41C2, 0x1D7B4FB1}, 0x3003A},
+    {{0x39712DEF, 0x10A72959}, 0x30038},
+};
+
+const KindRow kLightRows[] = {
+    {{0x27D93542, 0x76F965B2}, 0x10001},
+};
+
+const KindRow kShapeRows[] = {
+    {{0x76A11646, 0x12A822FB}, 0x90010},
+    {{0x1040, 0}, 0x90010},
+    {{0x1993, 0}, 0x3001C},
+    {{0x6B963D5F, 0x6E243528}, 0x3002D},
+};
+
+const KindRow kHelperRows[] = {
+    {{0x74F93B07, 0x1EB34300}, 2},
+    {{0x74F93B01, 0x1EB34300}, 2},
+    {{0x2013, 0}, 0x3000C},
+    {{0x876234, 0}, 0x3000C},
+    {{0x6E34B493, 0xE3C48E41}, 0x90032},
+};
+
+const KindRow kSystemRows[] = {
+    {{0x92AAB38C, 0}, 0x30031},
+};
+
+const KindRow kOtherSuperClassRows[] = {
+    {{0x1200, 0}, 2},
+    {{0x100, 0}, 0x30009},
+};
+
+// Controllers that pass the controller test, by super class.
+const KindRow kFloatControlRows[] = {
+    {{0xFF5826DB, 0}, 0x30009},
+    {{0x717D7D1F, 0x124C173B}, 0x30024},
+    {{0x87A6DF24, 0}, 0x30006},
+    {{0x17127E3E, 0}, 0x3000C},
+    {{0x742D30AC, 0x37984F09}, 0x20000},
+    {{0x43BF76AC, 0x60AB5707}, 0x20000},
+    {{0x4CEB45BD, 0x0B9C062E}, 0x20000},
+    {{0x507514E5, 0x30B07FAD}, 0x20000},
+    {{0x0EC62904, 0x185A28DC}, 0x20000},
+    {{0x453F7278, 0x4B8E1DFD}, 0x20000},
+    {{0x74B50FD8, 0x07AD665E}, 0x20000},
+    {{0x04A420B7, 0x7A142AEE}, 0x20000},
+    {{0x0B5E496B, 0x15363635}, 0x20000},
+    {{0x46606ABF, 0x002D3676}, 0x20000},
+    {{0x40534BDC, 0x3AE34B58}, 0x20000},
+    {{0x265E07A8, 0x0D281541}, 0x20000},
+    {{0x2A234435, 0x750465F5}, 0x20000},
+    {{0x63785366, 0x6D970288}, 0x20000},
+    {{0x18E02664, 0x21D309C3}, 0x20000},
+    {{0x094E2D9C, 0x02C702B5}, 0x20000},
+    {{0x7FA7544B, 0x711A51EA}, 2},
+    {{0x7C125BF5, 0x3A880ECE}, 2},
+};
+
+// A point3 XYZ controller is only descended into when its third sub-controller is one of these.
+const Class_ID kPoint3DrivenThirdSubs[] = {
+    {0x0EC62904, 0x185A28DC}, {0x74B50FD8, 0x07AD665E}, {0x04A420B7, 0x7A142AEE}, {0x40534BDC, 0x3AE34B58},
+    {0x2A234435, 0x750465F5}, {0x63785366, 0x6D970288}, {0x7FA7544B, 0x711A51EA},
+};
+
+const KindRow kPoint3ControlRows[] = {
+    {{0x19080908, 0x3B617839}, 0x30024},
+    {{0x87A6DF26, 0}, 0x30006},
+    {{0x275C1AC1, 0x08B45EE2}, 0x20000},
+    {{0xFF4826DC, 0}, 0x30009},
+};
+
+const KindRow kMatrix3ControlRows[] = {
+    {{0x873FE764, 0xAABE8601}, 0x3000D},
+    {{0x2006, 0}, 0x30006},
+    {{0x32FB4637, 0x65FD482B}, 0x30031},
+    {{0x1EDD686D, 0x45A56EB3}, 2},
+    {{0x2DE70807, 0x3973713A}, 2},
+    {{0x6E341CBA, 0x6F9C52CA}, 0x3000C},
+};
+
+const KindRow kPositionControlRows[] = {
+    {{0x118F7E02, 0xFFEE238A}, 0x3000C},
+    {{0x2019, 0}, 0x3001F},
+    {{0x2011, 0}, 0x3001F},
+    {{0x7AC5CAE4, 0x904A56B3}, 0x30024},
+    {{0x87A6DF25, 0}, 0x30006},
+    {{0xE8334011, 0xAEB330C8}, 0x30009},
+    {{0xFF8826DE, 0}, 0x30009},
+    {{0x79697D2A, 0xF2B8A1C8}, 0x30009},
+};
+
+const KindRow kRotationControlRows[] = {
+    {{0x2012, 0}, 0x30026},
+    {{0x2020, 0}, 0x3001F},
+    {{0x2021, 0}, 0x3001F},
+    {{0x2A8734EB, 0x57F47DA6}, 0x30024},
+    {{0x87A6DF27, 0}, 0x30006},
+    {{0x67A81CF9, 0x79C62151}, 2},
+    {{0x1D1A667C, 0x206521F1}, 2},
+    {{0xFF7826DF, 0}, 0x30009},
+};
+
+const KindRow kScaleControlRows[] = {
+    {{0x118F7C01, 0xFEEE238B}, 0x3000C},
+    {{0x13C4451C, 0x2CCB3388}, 0x30024},
+    {{0x87A6DF28, 0}, 0x30006},
+    {{0xFF6826DA, 0}, 0x30009},
+};
+
+// Controllers that fail the primary test.
+const KindRow kMatrix3NoCopyRows[] = {
+    {{0x9156, 0}, 0x1000E},
+    {{0x9154, 0}, 0x30039},
+};
+
+// Particle-driven controllers: tracked for local dependents only under a particle system's block.
+struct SuperAndClass {
+    SClass_ID super;
+    Class_ID cls;
+};
+const SuperAndClass kParticleControls[] = {
+    {CTRL_FLOAT_CLASS_ID, {0x72930021, 0x06951211}},
+    {CTRL_POINT3_CLASS_ID, {0x69F672C0, 0x27927AFA}},
+    {CTRL_ROTATION_CLASS_ID, {0x19357028, 0x428C5294}},
+};
+
+// Parameter blocks 2 by their owner's super class and class.
+struct OwnerRow {
+    SClass_ID ownerSuper;
+    Class_ID ownerClass;
+    DWORD kind;
+};
+const OwnerRow kParamBlockOwnerRows[] = {
+    {CTRL_FLOAT_CLASS_ID, {0x17127E3E, 0}, 0x230004},
+    {CTRL_FLOAT_CLASS_ID, {0x4CEB45BD, 0x0B9C062E}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x0EC62904, 0x185A28DC}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x74B50FD8, 0x07AD665E}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x7C125BF5, 0x3A880ECE}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x04A420B7, 0x7A142AEE}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x0B5E496B, 0x15363635}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x46606ABF, 0x002D3676}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x40534BDC, 0x3AE34B58}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x7FA7544B, 0x711A51EA}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x265E07A8, 0x0D281541}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x2A234435, 0x750465F5}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x63785366, 0x6D970288}, 0x20000},
+    {CTRL_FLOAT_CLASS_ID, {0x18E02664, 0x21D309C3}, 0x20000},
+    {CTRL_POINT3_CLASS_ID, {0x275C1AC1, 0x08B45EE2}, 0x20000},
+    {CTRL_MATRIX3_CLASS_ID, {0x1EDD686D, 0x45A56EB3}, 0x20000},
+    {CTRL_MATRIX3_CLASS_ID, {0x2DE70807, 0x3973713A}, 0x20000},
+    {CTRL_MATRIX3_CLASS_ID, {0x542E413E, 0x08241AA2}, 0x20000},
+    {CTRL_MATRIX3_CLASS_ID, {0x485A734C, 0x795557CC}, 0x20000},
+    {CTRL_MATRIX3_CLASS_ID, {0x1ADF2684, 0x2E3B60D2}, 0x20000},
+    {CTRL_ROTATION_CLASS_ID, {0x67A81CF9, 0x79C62151}, 0x20000},
+    {CTRL_ROTATION_CLASS_ID, {0x1D1A667C, 0x206521F1}, 0x20000},
+    {GEOMOBJECT_CLASS_ID, {0x7BC209AF, 0x01BBAC5F}, 0x23002A},
+    {GEOMOBJECT_CLASS_ID, {0x6C3600A5, 0x11634EB8}, 0x23002A},
+    {GEOMOBJECT_CLASS_ID, {0x74F93B03, 0x1EB34300}, 0x23002A},
+    {GEOMOBJECT_CLASS_ID, {0x79FE41C2, 0x1D7B4FB1}, 0x230029},
+    {GEOMOBJECT_CLASS_ID, {0x39712DEF, 0x10A72959}, 0x230029},
+    {LIGHT_CLASS_ID, {0x2EAF2F07, 0x7EC44F31}, 0x30036},
+    {LIGHT_CLASS_ID, {0x3C5575A1, 0x5FD602DF}, 0x30036},
+    {HELPER_CLASS_ID, {0x74F93B03, 0x1EB34300}, 0x23002A},
+    {REF_TARGET_CLASS_ID, {0x6E4253A3, 0x7FFA3373}, 0x20000},
+    {REF_TARGET_CLASS_ID, {0x1D473A0E, 0x3B151C9D}, 0x20000},
+    {REF_TARGET_CLASS_ID, {0x0BC975DD, 0x6E1A1AE5}, 0x20000},
+    {OSM_CLASS_ID, {0xE11, 0}, 0x23002A},
+};
+
+// Parameter blocks 2 of constraints keep their target lists element by element.
+const SuperAndClass kElementwiseBlockOwners[] = {
+    {CTRL_POSITION_CLASS_ID, {0x2019, 0}},
+    {CTRL_POSITION_CLASS_ID, {0x2011, 0}},
+    {CTRL_ROTATION_CLASS_ID, {0x2020, 0}},
+    {CTRL_ROTATION_CLASS_ID, {0x2021, 0}},
+};
+
+// Walk width: animatables whose sub-animatables are the whole of it (no separate block positions).
+const SuperAndClass kSubsOnlyWidth[] = {
+    {MATERIAL_CLASS_ID, {0x200, 0}},
+    {CTRL_FLOAT_CLASS_ID, {0x507514E5, 0x30B07FAD}},
+    {CTRL_MATRIX3_CLASS_ID, {0x9156, 0}},
+    {CTRL_MATRIX3_CLASS_ID, {0x9154, 0}},
+    {CTRL_MATRIX3_CLASS_ID, {0x022D5030, 0x4344191C}},
+    {CTRL_MATRIX3_CLASS_ID, {0x4EDF6DDE, 0x3D77551C}},
+    {CTRL_MATRIX3_CLASS_ID, {0x68C00456, 0x455634FE}},
+    {CTRL_MATRIX3_CLASS_ID, {0x4F7C09D6, 0x6C8E29BF}},
+    {CTRL_MATRIX3_CLASS_ID, {0x71AF1A7D, 0x71C05DE1}},
+};
+
+bool IsOneOf(std::span<const SuperAndClass> list, SClass_ID super, const Class_ID& cls) {
+    for (const SuperAndClass& e : list)
+        if (e.super == super && e.cls == cls) return true;
+    return false;
+}
+
+// ---- Host facts ------------------------------------------------------------------------------------------
+
+bool IsNode(Animatable* a) {
+    return a && a->SuperClassID() == BASENODE_CLASS_ID;
+}
+
+Control* AsController(Animatable* a) {
+    return static_cast<Control*>(a->GetInterface(I_CONTROL));
+}
+
+bool Answers(Animatable* a, const Interface_ID& id) {
+    return a && a->GetInterface(id) != nullptr;
+}
+
+bool HasReference(Animatable* a) {
+    auto* maker = dynamic_cast<ReferenceMaker*>(a);
+    if (!maker) return false;
+    for (int i = 0, n = maker->NumRefs(); i < n; ++i)
+        if (maker->GetReference(i)) return true;
+    return false;
+}
+
+bool HasSubsOrBlocks(Animatable* a) {
+    return a->NumSubs() > 0 || a->NumParamBlocks() > 0;
+}
+
+// The three capability answers of the host's classes the rule relies on. The primary test: the
+// animatable's animation is its own to copy (rig-internal, particle-driven and user-data animatables say
+// no). The controller test: the controller may be replaced in its slot (IK solvers and rig controllers say
+// no). The capability test: its track carries data worth keeping with it, such as references.
+bool PassesPrimaryTest(Animatable* a) {
+    return a->CanCopyAnim() != FALSE;
+}
+bool PassesControllerTest(Control* c) {
+    return c->IsReplaceable() != FALSE;
+}
+DWORD ByCapability(Animatable* a) {
+    return a->CanCopyTrack(FOREVER, 0) ? 0x30009 : KIND_UNDECIDED;
+}
+
+// The last steps of the rule: plain mirror, or the one that keeps extra references.
+DWORD PlainOrWithRefs(Animatable* a) {
+    return HasReference(a) ? 0x30009 : 0x10001;
+}
+
+// Steps 6 and 8: a wide animatable without a kind is left to the caller.
+DWORD WidthRule(Animatable* a, Animatable* owner) {
+    return ChildCount(a, owner, -1) > 1 ? KIND_UNDECIDED : PlainOrWithRefs(a);
+}
+
+DWORD ParamBlockKind(Animatable* owner) {
+    if (!owner) return ParamBlockKindForOwner(owner);
+    const SClass_ID so = owner->SuperClassID();
+    const Class_ID oc = owner->ClassID();
+    if (so == CUST_ATTRIB_CLASS_ID) return 0x230029;
+    for (const OwnerRow& r : kParamBlockOwnerRows)
+        if (r.ownerSuper == so && r.ownerClass == oc) return r.kind;
+    if (Answers(owner, LIST_CONTROLLER_INTERFACE)) return 0x23002A;
+    return ParamBlockKindForOwner(owner);
+}
+
+// Step 5: animatables that are not controllers, by super class.
+DWORD NonControllerKind(Animatable* a, Animatable* owner) {
+    const Class_ID cls = a->ClassID();
+    DWORD k = kNoRow;
+    switch (a->SuperClassID()) {
+        case MATERIAL_CLASS_ID:
+            if ((k = Lookup(kMaterialRows, cls)) != kNoRow) return k;
+            return ChildCount(a, owner, -1) > 1 ? 0x3001A : PlainOrWithRefs(a);
+        case TEXMAP_CLASS_ID:
+            if ((k = Lookup(kTexmapRows, cls)) != kNoRow) return k;
+            return ChildCount(a, owner, -1) < 2 ? PlainOrWithRefs(a) : 0x3001B;
+        case WSM_OBJECT_CLASS_ID:
+            if ((k = Lookup(kSpaceWarpObjectRows, cls)) != kNoRow) return k;
+            return ByCapability(a);
+        case OSM_CLASS_ID:
+            if ((k = Lookup(kObjectModifierRows, cls)) != kNoRow) return k;
+            if (HasSubsOrBlocks(a)) return Answers(a, RWS_INTERFACE) ? 0x30028 : 0x30015;
+            return HasReference(a) ? 0x30015 : 0x30014;
+        case WSM_CLASS_ID:
+            if ((k = Lookup(kWorldModifierRows, cls)) != kNoRow) return k;
+            return HasSubsOrBlocks(a) || HasReference(a) ? 0x30015 : 0x30014;
+        case REF_TARGET_CLASS_ID:
+            if ((k = Lookup(kRefTargetRows, cls)) != kNoRow) return k;
+            return WidthRule(a, owner);
+        case REF_MAKER_CLASS_ID:
+            if ((k = Lookup(kRefMakerRows, cls)) != kNoRow) return k;
+            return WidthRule(a, owner);
+        case BASENODE_CLASS_ID:
+            return KIND_NODE_MIRROR;
+        case GEN_DERIVOB_CLASS_ID:
+            return IsNode(owner) ? KIND_NODE_DERIVED : 0xB002F;
+        case PARAMETER_BLOCK_CLASS_ID:
+            return 0x30003;
+        case GEOMOBJECT_CLASS_ID:
+            if ((k = Lookup(kGeomObjectRows, cls)) != kNoRow) return k;
+            if (Answers(a, RWS_INTERFACE)) return 0x30028;
+            return ByCapability(a);
+        case CAMERA_CLASS_ID:
+            return 0xB002C;
+        case LIGHT_CLASS_ID:
+            if ((k = Lookup(kLightRows, cls)) != kNoRow) return k;
+            return 0xB0011;
+        case SHAPE_CLASS_ID:
+            if ((k = Lookup(kShapeRows, cls)) != kNoRow) return k;
+            return 0x30028;
+        case HELPER_CLASS_ID:
+            if ((k = Lookup(kHelperRows, cls)) != kNoRow) return k;
+            return ByCapability(a);
+        case SYSTEM_CLASS_ID:
+            if ((k = Lookup(kSystemRows, cls)) != kNoRow) return k;
+            return WidthRule(a, owner);
+        case PARAMETER_BLOCK2_CLASS_ID:
+            return ParamBlockKind(owner);
+        default:
+            if ((k = Lookup(kOtherSuperClassRows, cls)) != kNoRow) return k;
+            return WidthRule(a, owner);
+    }
+}
+
+// Step 7: controllers.
+DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
+    const SClass_ID s = a->SuperClassID();
+    const Class_ID cls = a->ClassID();
+    if (!PassesControllerTest(c)) {
+        if (s != CTRL_MATRIX3_CLASS_ID) return KIND_DESCEND_ONLY;
+        if (IsNode(owner)) {
+            if (Answers(a, CAT_CONTROL_INTERFACE)) return 0xB0033;
+            if (cls == CAT_PARENT_CONTROL_CLASS_ID) return 0x3002B;
+        }
+        return cls == IK_CONTROL_CLASS_ID ? KIND_IK_GUARD : KIND_DESCEND_ONLY;
+    }
+    DWORD k = kNoRow;
+    switch (s) {
+        case CTRL_FLOAT_CLASS_ID:
+            k = Lookup(kFloatControlRows, cls);
+            break;
+        case CTRL_POINT3_CLASS_ID:
+            if (cls == POINT3_XYZ_CONTROL_CLASS_ID && a->NumSubs() > 2 && a->SubAnim(2) &&
+                InList(kPoint3DrivenThirdSubs, a->SubAnim(2)->ClassID()))
+                return KIND_DESCEND_ONLY;
+            k = Lookup(kPoint3ControlRows, cls);
+            break;
+        case CTRL_MATRIX3_CLASS_ID:
+            if (cls == PRS_CONTROL_CLASS_ID)
+                return owner && owner->ClassID() == PRS_RIG_OWNER_CLASS_ID ? KIND_DESCEND_ONLY : 0x30027;
+            if (cls == LINK_TM_CONTROL_CLASS_ID && IsNode(owner)) return 0x3003B;
+            k = Lookup(kMatrix3ControlRows, cls);
+            break;
+        case CTRL_POSITION_CLASS_ID:
+            k = Lookup(kPositionControlRows, cls);
+            break;
+        case CTRL_ROTATION_CLASS_ID:
+            k = Lookup(kRotationControlRows, cls);
+            break;
+        case CTRL_SCALE_CLASS_ID:
+            k = Lookup(kScaleControlRows, cls);
+            break;
+        default:
+            break;
+    }
+    if (k != kNoRow) return k;
+    if (Answers(a, LIST_CONTROLLER_INTERFACE)) return 0x30008;
+    if (ChildCount(a, owner, -1) > 1) return ByCapability(a);
+    return PlainOrWithRefs(a);
+}
+
+// The owning object of a parameter block 2 owner, when owner is such a block.
+Animatable* BlockOwner(Animatable* owner) {
+    if (!owner || owner->SuperClassID() != PARAMETER_BLOCK2_CLASS_ID) return nullptr;
+    auto* pb = dynamic_cast<IParamBlock2*>(owner);
+    return pb ? pb->GetOwner() : nullptr;
+}
+
+// Step 9: animatables that fail the primary test.
+DWORD NoCopyKind(Animatable* a, Animatable* owner) {
+    const SClass_ID s = a->SuperClassID();
+    const Class_ID cls = a->ClassID();
+    if (a->GetInterface(I_CONTROL)) {
+        if (IsOneOf(kParticleControls, s, cls)) {
+            Animatable* object = BlockOwner(owner);
+            return object && object->ClassID() == PARTICLE_OWNER_CLASS_ID ? 0x3000C : KIND_UNDECIDED;
+        }
+        if (s == CTRL_MATRIX3_CLASS_ID) {
+            const DWORD k = Lookup(kMatrix3NoCopyRows, cls);
+            if (k != kNoRow) return k;
+            if (IsNode(owner) && Answers(a, CAT_CONTROL_INTERFACE)) return 0xB0033;
+            if (cls == XREF_CONTROL_CLASS_ID) return 0x30031;
+            if (cls == IK_CHAIN_CONTROL_CLASS_ID) return KIND_IK_GUARD;
+        }
+        if (Answers(a, ANIM_LAYER_CONTROL_INTERFACE)) return 0xB0030;
+        if (Answers(a, REFERENCING_CONTROL_INTERFACE)) return 0x30009;
+        return KIND_DESCEND_ONLY;
+    }
+    switch (s) {
+        case GEOMOBJECT_CLASS_ID:
+            return cls == PF_SOURCE_OBJECT_CLASS_ID ? 0x30016 : KIND_DESCEND_ONLY;
+        case HELPER_CLASS_ID: {
+            if (cls == PF_EVENT_HELPER_CLASS_ID) return 0x30017;
+            auto* node = IsNode(owner) ? dynamic_cast<INode*>(owner) : nullptr;
+            if (node && IPFActionList::IsTest(node)) {
+                Object* pf = GetPFObject(node->GetObjectRef());
+                if (pf && pf->GetInterface(PFTEST_INTERFACE)) return 0x230037;
+            }
+            return KIND_DESCEND_ONLY;
+        }
+        case CUST_ATTRIB_CLASS_ID:
+            return 0x30007;
+        default:
+            return KIND_DESCEND_ONLY;
+    }
+}
+
+// ---- Creation --------------------------------------------------------------------------------------------
+
+template <class Kind> RefAnim* Make() {
+    return new Kind(FALSE);
+}
+
+struct CreationRow {
+    DWORD kind;
+    RefAnim* (*make)();
+};
+
+const CreationRow kCreationTable[] = {
+    {0x10001, &Make<RefAnim>},
+    {0x1000E, &Make<RefAnimBip>},
+    {0x10012, &Make<RefAnimPointMod>},
+    {0x110013, &Make<RefAnim>},
+    {0x30003, &Make<RefAnimPblock>},
+    {0x30006, &Make<RefAnimIndepRefs>},
+    {0x30007, &Make<RefAnimCA>},
+    {0x30008, &Make<RefAnimListCtrl>},
+    {0x30009, &Make<RefAnimWithRefs>},
+    {0x3000C, &Make<RefAnimLocDep>},
+    {0x3000D, &Make<RefAnimLinkCtrl>},
+    {0x30014, &Make<RefAnimMod>},
+    {0x30015, &Make<RefAnimWithRefsMod>},
+    {0x30016, [] { return static_cast<RefAnim*>(new RefAnimPFSource(FALSE, 1)); }},
+    {0x30017, [] { return static_cast<RefAnim*>(new RefAnimPFSource(FALSE, 0)); }},
+    {0x30018, &Make<RefAnimSkin>},
+    {0x30019, &Make<RefAnimMorpher>},
+    {0x3001A, &Make<RefAnimMtl>},
+    {0x3001B, &Make<RefAnimTexmap>},
+    {0x3001C, &Make<RefAnimText>},
+    {0x3001D, &Make<RefAnimLinkedXForm>},
+    {0x3001E, &Make<RefAnimCloth>},
+    {0x3001F, &Make<RefAnimConstraint>},
+    {0x30020, &Make<RefAnimMultiSubMtl>},
+    {0x30024, &Make<RefAnimReaction>},
+    {0x30025, &Make<RefAnimBevelProfile>},
+    {0x30026, &Make<RefAnimEuler>},
+    {0x30027, &Make<RefAnimPRS>},
+    {0x30028, &Make<RefAnimRWMS>},
+    {0x3002B, &Make<RefAnimCAT>},
+    {0x3002D, &Make<RefAnimBoolean>},
+    {0x3002E, &Make<RefAnimTextPlus>},
+    {0x30031, &Make<RefAnimXRef>},
+    {0x30036, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 0, true)); }},
+    {0x30038, &Make<RefAnimRailClone>},
+    {0x30039, &Make<RefAnimBipCtrl>},
+    {0x3003A, &Make<RefAnimForest>},
+    {0x3003B, &Make<RefAnimLinkTM>},
+    {0x44000B, &Make<RefAnim>},
+    {0x90010, &Make<RefAnimPointObj>},
+    {0x90032, &Make<RefAnimContainer>},
+    {0xB0011, &Make<RefAnimStdLight>},
+    {0xB002C, &Make<RefAnimCam>},
+    {0xB002F, &Make<RefAnimDerivObj>},
+    {0xB0030, &Make<RefAnimLayerCtrl>},
+    {0xB0033, &Make<RefAnimCATCtrl>},
+    {0xB0035, &Make<RefAnimDataChannel>},
+    {0x230004, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 0)); }},
+    {0x230029, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 1)); }},
+    {0x23002A, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 2)); }},
+    {0x230037, &Make<RefAnimPFTest>},
+};
+
+// ---- Walk width ------------------------------------------------------------------------------------------
+
+int DerivedObjectWidth(Animatable* a, Animatable* owner) {
+    int modifiers = 0;
+    for (auto* d = dynamic_cast<IDerivedObject*>(a); d; d = dynamic_cast<IDerivedObject*>(d->GetObjRef()))
+        modifiers += d->NumModifiers();
+    return modifiers + (IsNode(owner) ? 1 : 2);
+}
+
+int ParamBlock2Width(Animatable* a, int index) {
+    auto* pb = dynamic_cast<IParamBlock2*>(a);
+    if (!pb) return a->NumSubs() + a->NumParamBlocks() + 1;
+    if (index == -1) return pb->NumParams() + 1;
+    if (index < 0 || index >= pb->NumParams()) return 0;
+    return pb->Count(pb->IndextoID(index));
+}
+
+// A switched float controller whose state table ends in an "off" entry exposes only its first position.
+int SwitchedFloatWidth(Animatable* a) {
+    IParamBlock2* pb = a->NumParamBlocks() > 0 ? a->GetParamBlock(0) : nullptr;
+    if (pb && pb->IDtoIndex(SWITCHED_FLOAT_STATES_PARAM) >= 0) {
+        const int n = pb->Count(SWITCHED_FLOAT_STATES_PARAM);
+        if (n >= 2) {
+            Interval valid = FOREVER;
+            float f = 0.0f;
+            int i = 0;
+            const bool isZero = pb->GetValue(SWITCHED_FLOAT_STATES_PARAM, 0, f, valid, n - 1)
+                                    ? f == 0.0f
+                                    : pb->GetValue(SWITCHED_FLOAT_STATES_PARAM, 0, i, valid, n - 1) && i == 0;
+            if (isZero) return a->NumSubs() == 0 ? 1 : 2;
+        }
+    }
+    return a->NumSubs() + 1;
+}
+
+} // namespace
+
+DWORD ResolveKind(Animatable* anim, Animatable* owner) {
+    if (!anim) return KIND_UNDECIDED;
+    if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, owner);
+    if (anim->ClassID() == NEVER_MIRRORED_CLASS_ID) return KIND_NEVER;
+    if (Control* c = AsController(anim)) return ControllerKind(anim, c, owner);
+    return NonControllerKind(anim, owner);
+}
+
+DWORD ParamBlockKindForOwner(Animatable* owner) {
+    if (!owner) return 0x230004;
+    if (owner->SuperClassID() == CUST_ATTRIB_CLASS_ID) return 0x230029;
+    if (IsOneOf(kElementwiseBlockOwners, owner->SuperClassID(), owner->ClassID())) return 0x23002A;
+    return 0x230004;
+}
+
+RefAnim* CreateMirror(DWORD kindId) {
+    if (kindId == KIND_IK_GUARD) {
+        IKGuard::Get().Meet();
+        return nullptr;
+    }
+    for (const CreationRow& row : kCreationTable) {
+        if (row.kind != kindId) continue;
+        RefAnim* mirror = row.make();
+        if (kindId & KIND_FLAG) mirror->SetKindFlag(true);
+        return mirror;
+    }
+    return nullptr;
+}
+
+int ChildCount(Animatable* anim, Animatable* owner, int index) {
+    if (!anim) return 0;
+    const SClass_ID s = anim->SuperClassID();
+    const Class_ID cls = anim->ClassID();
+    if (s == BASENODE_CLASS_ID && owner) return 0;
+    if (s == GEN_DERIVOB_CLASS_ID) return DerivedObjectWidth(anim, owner);
+    if (s == PARAMETER_BLOCK_CLASS_ID) return anim->NumSubs() + 1;
+    if (s == PARAMETER_BLOCK2_CLASS_ID) return ParamBlock2Width(anim, index);
+    if (s == REF_MAKER_CLASS_ID && cls == CUSTATTRIB_CONTAINER_CLASS_ID) {
+        auto* container = dynamic_cast<ICustAttribContainer*>(anim);
+        return (container ? container->GetNumCustAttribs() : 0) + 1;
+    }
+    if (s == OSM_CLASS_ID && cls == MORPHER_CLASS_ID) return 101;
+    if (IsOneOf(kSubsOnlyWidth, s, cls) || Answers(anim, LIST_CONTROLLER_INTERFACE)) return anim->NumSubs() + 1;
+    if (s == CTRL_FLOAT_CLASS_ID && cls == SWITCHED_FLOAT_CLASS_ID) return SwitchedFloatWidth(anim);
+    if (s == CTRL_MATRIX3_CLASS_ID && cls == LINK_CONTROL_CLASS_ID) return 2;
+    return anim->NumSubs() + anim->NumParamBlocks() + 1;
+}

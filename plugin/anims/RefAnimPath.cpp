@@ -1,0 +1,150 @@
+// The children a mirror path steps through.
+#include "plugin/anims/RefAnimPath.h"
+
+#include "host/core/ParamType.h"
+#include "host/core/PlugApi.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/IParamBlock2.h"
+#include "plugin/anims/MirrorKindSelection.h"
+
+namespace {
+
+IDerivedObject* NextInChain(IDerivedObject* d) {
+    Object* o = d->GetObjRef();
+    return o && o->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(o) : nullptr;
+}
+
+bool IsReferenceType(int baseType) {
+    return baseType == TYPE_MTL || baseType == TYPE_TEXMAP || baseType == TYPE_INODE || baseType == TYPE_REFTARG ||
+           baseType == TYPE_PBLOCK2;
+}
+
+// The animatable that stands for one element of a block parameter: its controller, else the target a
+// reference parameter holds.
+Animatable* ElementChild(IParamBlock2* pb, ParamID id, int element) {
+    if (Control* c = pb->GetController(id, element)) return c;
+    const int baseType = pb->GetParameterType(id) & ~TYPE_TAB;
+    if (!IsReferenceType(baseType)) return nullptr;
+    ReferenceTarget* r = nullptr;
+    Interval valid = FOREVER;
+    return pb->GetValue(id, 0, r, valid, element) ? r : nullptr;
+}
+
+MSTR ParamName(IParamBlock2* pb, ParamID id) {
+    const MCHAR* n = pb->GetParamDef(id).int_name;
+    return n && *n ? MSTR(n) : MSTR(L"unnamed");
+}
+
+Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR& name) {
+    if (tab >= 0) {
+        const ParamID id = pb->IndextoID(tab);
+        if (id < 0 || !(pb->GetParameterType(id) & TYPE_TAB) || i >= pb->Count(id)) return nullptr;
+        name = WStr::Format(L"%s[%d]", ParamName(pb, id).data(), i);
+        return ElementChild(pb, id, i);
+    }
+    const ParamID id = pb->IndextoID(i - 1);
+    if (id < 0) return nullptr;
+    name = ParamName(pb, id);
+    // A table is stepped into by its parameter; its elements are the children of the next step.
+    if (pb->GetParameterType(id) & TYPE_TAB) return pb;
+    return ElementChild(pb, id, 0);
+}
+
+Animatable* DerivedObjectChild(IDerivedObject* d, int i, MSTR& name) {
+    IDerivedObject* holder = nullptr;
+    int local = 0;
+    if (FlatModifierAt(d, i - 1, holder, local)) {
+        Modifier* m = holder->GetModifier(local);
+        if (m) name = m->GetName();
+        return m;
+    }
+    if (i - 1 != ChainModifierCount(d)) return nullptr;
+    name = L"Object";
+    return ChainBaseObject(d);
+}
+
+Animatable* GenericChild(Animatable* p, int i, MSTR& name) {
+    int k = i - 1;
+    const int subs = p->NumSubs();
+    if (k < subs) {
+        Animatable* sub = p->SubAnim(k);
+        name = p->SubAnimName(k);
+        if (name.Length() == 0) name = L"unnamed";
+        for (int b = 0; sub && b < p->NumParamBlocks(); ++b)
+            if (static_cast<Animatable*>(p->GetParamBlock(b)) == sub) return nullptr;
+        return sub;
+    }
+    k -= subs;
+    if (k >= p->NumParamBlocks()) return nullptr;
+    IParamBlock2* pb = p->GetParamBlock(k);
+    if (!pb) return nullptr;
+    ParamBlockDesc2* desc = pb->GetDesc();
+    name = desc && desc->int_name ? desc->int_name : L"";
+    return pb;
+}
+
+} // namespace
+
+Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR& name) {
+    name = L"";
+    if (!parent || i < 0) return nullptr;
+    if (i == 0 && tab < 0) {
+        name = L"CAC";
+        return parent->GetCustAttribContainerTarget();
+    }
+    switch (parent->SuperClassID()) {
+    case PARAMETER_BLOCK2_CLASS_ID: return ParamBlock2Child(static_cast<IParamBlock2*>(parent), i, tab, name);
+    case GEN_DERIVOB_CLASS_ID: return DerivedObjectChild(static_cast<IDerivedObject*>(parent), i, name);
+    default: return GenericChild(parent, i, name);
+    }
+}
+
+int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
+              Animatable*& child) {
+    child = nullptr;
+    const int count = ChildCount(parent, parentOfParent, tab);
+    MSTR found;
+    if (recordedNumber >= 0 && recordedNumber < count) {
+        Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, found);
+        if (found == name) {
+            child = c;
+            return recordedNumber;
+        }
+    } else if (tab >= 0) {
+        return -1;
+    }
+    for (int i = 0; i < count; ++i) {
+        Animatable* c = GetChild(parent, parentOfParent, i, tab, found);
+        if (found == name) {
+            child = c;
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool FlatModifierAt(IDerivedObject* top, int flat, IDerivedObject*& holder, int& local) {
+    if (flat < 0) return false;
+    for (IDerivedObject* d = top; d; d = NextInChain(d)) {
+        if (flat < d->NumModifiers()) {
+            holder = d;
+            local = flat;
+            return true;
+        }
+        flat -= d->NumModifiers();
+    }
+    return false;
+}
+
+int ChainModifierCount(IDerivedObject* top) {
+    int n = 0;
+    for (IDerivedObject* d = top; d; d = NextInChain(d)) n += d->NumModifiers();
+    return n;
+}
+
+Object* ChainBaseObject(IDerivedObject* top) {
+    IDerivedObject* last = top;
+    for (IDerivedObject* d = top; d; d = NextInChain(d)) last = d;
+    return last ? last->GetObjRef() : nullptr;
+}

@@ -1,0 +1,34 @@
+// The children a mirror path steps through: position i below a parent animatable, its name, and the
+// search that finds a recorded child again after the parent was renumbered.
+#pragma once
+
+#include "host/core/MaxTypes.h"
+#include "host/core/WStr.h"
+
+class Animatable;
+class IDerivedObject;
+class Object;
+
+// The child at position i of parent (reached from parentOfParent; tab is the parameter index of a
+// parameter block 2 whose elements are meant, -1 otherwise) and its name. Position 0 without a tab is the
+// custom attribute container ("CAC"); then the sub-animatables by their names (an empty name reads
+// "unnamed"; a sub-animatable that is also a parameter block of the parent stands as null there); then
+// the parameter blocks by their internal names. Derived objects give their modifiers, across nested
+// derived objects, then the base object ("Object"); parameter blocks 2 give their parameters, where a
+// table parameter's child is the block itself, or with a tab the table's elements ("Name[i]"). Null and
+// an empty name for any position that holds nothing.
+Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, MSTR& name);
+
+// The number of the child named name: the recorded number when that child still carries the name,
+// else the first child with the name (none when the recorded number is out of range of a table). -1 and a
+// null child when there is none.
+int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
+              Animatable*& child);
+
+// The modifier at a flat position across a chain of nested derived objects (0 = top of the outer
+// stack): the derived object that holds it and its index there. False when flat is past the last one.
+bool FlatModifierAt(IDerivedObject* top, int flat, IDerivedObject*& holder, int& local);
+// The number of modifiers across the chain.
+int ChainModifierCount(IDerivedObject* top);
+// The object at the bottom of the chain.
+Object* ChainBaseObject(IDerivedObject* top);

@@ -1,0 +1,97 @@
+// The module-wide state shared by all helpers.
+#include "plugin/helper/HelperModuleState.h"
+
+#include "host/scene/INode.h"
+#include "plugin/frame/ModuleState.h"
+#include "plugin/helper/OstrivansHelper.h"
+
+#include <sstream>
+
+namespace {
+
+std::string HelperName(OstrivansHelper* h) {
+    INode* node = h ? h->GetHelperNode() : nullptr;
+    return node ? WStr(node->GetName()).ToUTF8() : std::string("<no node>");
+}
+
+std::string HelperList(const std::vector<OstrivansHelper*>& helpers) {
+    std::string s = std::to_string(helpers.size()) + " [";
+    for (size_t i = 0; i < helpers.size(); ++i)
+        s += (i ? ", " : "") + HelperName(helpers[i]);
+    return s + "]";
+}
+
+std::string NameList(const std::vector<WStr>& names) {
+    std::string s = std::to_string(names.size()) + " [";
+    for (size_t i = 0; i < names.size(); ++i)
+        s += (i ? ", \"" : "\"") + names[i].ToUTF8() + "\"";
+    return s + "]";
+}
+
+const char* YesNo(bool b) {
+    return b ? "yes" : "no";
+}
+
+} // namespace
+
+const char* OperationName(int code) {
+    static const char* const kNames[] = {"none",      "load",           "unload",        "dismiss",
+                                         "merge",     "pre-save",       "post-save",     "pre-save collect",
+                                         "duplicate", "record",         "batch opening", "batch closing",
+                                         "save as",   "advanced reset", "renaming"};
+    return code >= 0 && code <= kOpRenaming ? kNames[code] : "unknown";
+}
+
+std::string HelperModuleState::Dump() const {
+    std::ostringstream os;
+    os << "registry: " << HelperList(registry) << "\n";
+    os << "pending auto-load: " << HelperList(pendingAutoLoad) << "\n";
+    os << "merge stack: " << NameList(mergeStack) << "\n";
+    os << "batch open: " << YesNo(batchOpen) << "\n";
+    os << "current operation: " << currentOperation << " (" << OperationName(currentOperation) << ")\n";
+    os << "rendering: " << YesNo(rendering) << "\n";
+    os << "modifier changing: " << YesNo(modifierChanging) << "\n";
+    os << "file opening: " << YesNo(IsSceneFileOpening()) << "\n";
+    os << "nesting counter: " << nestingCounter << "\n";
+    os << "file process type: " << fileProcessType << "\n";
+    os << "handlers registered: " << YesNo(handlersRegistered) << "\n";
+    os << "removing references: " << YesNo(removingReferences) << "\n";
+    os << "selection sets: " << NameList(selectionSetNames) << "\n";
+    return os.str();
+}
+
+void HelperModuleState::Clear() {
+    registry.clear();
+    pendingAutoLoad.clear();
+    mergeStack.clear();
+    batchOpen = false;
+    currentOperation = kOpNone;
+    rendering = false;
+    modifierChanging = false;
+    nestingCounter = 0;
+    fileProcessType = 0;
+    handlersRegistered = false;
+    removingReferences = false;
+    selectionSetNames.clear();
+}
+
+HelperModuleState& GetHelperModuleState() {
+    static HelperModuleState state;
+    return state;
+}
+
+int GetCurrentOperation() {
+    return GetHelperModuleState().currentOperation;
+}
+
+void SetCurrentOperation(int code) {
+    GetHelperModuleState().currentOperation = code;
+}
+
+OperationCodeGuard::OperationCodeGuard(int code) : saved_(GetCurrentOperation()) {
+    SetCurrentOperation(code);
+}
+
+OperationCodeGuard::~OperationCodeGuard() {
+    SetCurrentOperation(saved_);
+}

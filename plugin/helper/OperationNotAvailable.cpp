@@ -1,0 +1,13 @@
+// The report of an operation this build does not have yet.
+#include "plugin/helper/OperationNotAvailable.h"
+
+#include "host/core/Listener.h"
+
+int ReportOperationNotAvailable(const MCHAR* operation, const MCHAR* subject) {
+    if (subject)
+        mprintf(L"Ostrivans: %s is not available yet (%s)\n", operation, subject);
+    else
+        mprintf(L"Ostrivans: %s is not available yet\n", operation);
+    mflush();
+    return 0;
+}

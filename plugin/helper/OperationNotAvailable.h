@@ -1,0 +1,8 @@
+// What an operation that this build does not have yet does when called: says so and changes nothing.
+#pragma once
+
+#include "host/core/MaxTypes.h"
+
+// Writes one listener line, "Ostrivans: <operation> is not available yet", followed by " (<subject>)"
+// when a subject is given (the helper node's name, ...), and returns 0 (the operations' failure result).
+int ReportOperationNotAvailable(const MCHAR* operation, const MCHAR* subject = nullptr);

@@ -1,0 +1,293 @@
+// The mirrors' chunks: the base chunks byte by byte, counts that disagree with their entries, the wrapped
+// and appended patterns with chunks the base does not know, the modifier context chunk, and a round trip
+// through the host's scene files with names beyond ASCII.
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/scene/Control.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Modifier.h"
+#include "host/scene/Object.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimChunks.h"
+#include "plugin/records/RefHolder.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+std::vector<std::uint8_t> Saved(RefAnim& m) {
+    ChunkSave s;
+    EXPECT_EQ(m.Save(&s), IO_OK);
+    EXPECT_EQ(s.Commit(), IO_OK);
+    return s.Bytes();
+}
+
+// The top-level chunks of a stream: id and body bytes.
+std::vector<std::pair<USHORT, std::vector<std::uint8_t>>> Chunks(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::pair<USHORT, std::vector<std::uint8_t>>> out;
+    ChunkLoad l(bytes);
+    while (l.OpenChunk() == IO_OK) {
+        std::vector<std::uint8_t> body(l.CurChunkLength());
+        ULONG n = 0;
+        if (!body.empty()) l.Read(body.data(), static_cast<ULONG>(body.size()), &n);
+        out.emplace_back(l.CurChunkID(), body);
+        l.CloseChunk();
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> Int32(std::int32_t v) {
+    std::vector<std::uint8_t> b(4);
+    std::memcpy(b.data(), &v, 4);
+    return b;
+}
+
+void WriteInt(ChunkSave& s, USHORT id, std::int32_t v) {
+    ULONG n = 0;
+    s.BeginChunk(id);
+    s.Write(&v, 4, &n);
+    s.EndChunk();
+}
+
+// A kind that wraps the base chunks and keeps one number of its own, counting the chunks it is handed.
+class WrappedKind : public RefAnim {
+public:
+    using RefAnim::RefAnim;
+    static constexpr USHORT kOwn = 0x2A;
+    IOResult Save(ISave* isave) override {
+        IOResult res = SaveWrappedBase(isave);
+        ULONG n = 0;
+        isave->BeginChunk(kOwn);
+        isave->Write(&own, 4, &n);
+        isave->EndChunk();
+        return res;
+    }
+    IOResult Load(ILoad* iload) override {
+        IOResult res;
+        while ((res = iload->OpenChunk()) == IO_OK) {
+            ULONG n = 0;
+            if (iload->CurChunkID() == kWrappedBaseChunk) res = LoadWrappedBase(iload);
+            else if (iload->CurChunkID() == kOwn) res = iload->Read(&own, 4, &n);
+            else res = LoadKindChunk(iload);
+            iload->CloseChunk();
+            if (res != IO_OK) return res;
+        }
+        return res == IO_END ? IO_OK : res;
+    }
+    IOResult LoadKindChunk(ILoad* iload) override {
+        handed.push_back(iload->CurChunkID());
+        return IO_OK;
+    }
+    std::int32_t own = 0;
+    std::vector<USHORT> handed;
+};
+
+class RefAnimChunksTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+    }
+};
+
+TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
+    RefAnim m(FALSE);
+    m.SetPath({L"Transform", L"Position"});
+    m.SetPathByNumber({3, -1});
+    m.SetOverriddenState(REFANIM_MODIFIED | REFANIM_LOCDEP);
+    m.SetKindFlag(true);
+    m.SetLastOperation(124);
+    m.SetMark(5);
+    const auto chunks = Chunks(Saved(m));
+    const std::vector<USHORT> ids = {0x23, 0x24, 0x24, 0x25, 0x26, 0x26, 0x27, 0x28};
+    ASSERT_EQ(chunks.size(), ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(chunks[i].first, ids[i]) << i;
+    EXPECT_EQ(chunks[0].second, Int32(2));
+    EXPECT_EQ(chunks[1].second.size(), 2u * 9u); // "Transform" in UTF-16, no terminator
+    EXPECT_EQ(chunks[3].second, Int32(2));
+    EXPECT_EQ(chunks[4].second, Int32(3));
+    EXPECT_EQ(chunks[5].second, Int32(-1));
+    EXPECT_EQ(chunks[6].second, (std::vector<std::uint8_t>{0x06}));
+    EXPECT_EQ(chunks[7].second, Int32(1));
+
+    RefAnim back(TRUE);
+    ChunkLoad l(Saved(m));
+    ASSERT_EQ(back.Load(&l), IO_OK);
+    EXPECT_EQ(back.GetPath(), m.GetPath());
+    EXPECT_EQ(back.GetPathByNumber(), m.GetPathByNumber());
+    EXPECT_EQ(back.GetOverriddenState(), m.GetOverriddenState());
+    EXPECT_TRUE(back.GetKindFlag());
+    EXPECT_EQ(back.GetLastOperation(), -1); // neither saved
+    EXPECT_EQ(back.GetMark(), 0);
+
+    RefAnim empty(FALSE);
+    const auto emptyChunks = Chunks(Saved(empty));
+    ASSERT_EQ(emptyChunks.size(), 4u);
+    EXPECT_EQ(emptyChunks[0], (std::pair<USHORT, std::vector<std::uint8_t>>{0x23, Int32(0)}));
+    EXPECT_EQ(emptyChunks[1], (std::pair<USHORT, std::vector<std::uint8_t>>{0x25, Int32(0)}));
+}
+
+// The counts only size the tables: what comes back is the entries actually read, and a mirror whose
+// tables then differ in length never resolves.
+TEST_F(RefAnimChunksTest, CountsThatDisagreeWithTheEntriesAreNotAnError) {
+    ChunkSave s;
+    WriteInt(s, 0x23, 5);
+    s.BeginChunk(0x24);
+    s.WriteWString(L"Transform");
+    s.EndChunk();
+    WriteInt(s, 0x25, 0x7FFFFFFF); // far more than the stream could hold
+    WriteInt(s, 0x26, 3);
+    WriteInt(s, 0x26, 1);
+    ASSERT_EQ(s.Commit(), IO_OK);
+    RefAnim m(TRUE);
+    ChunkLoad l(s.Bytes());
+    ASSERT_EQ(m.Load(&l), IO_OK);
+    EXPECT_EQ(m.GetPath(), (std::vector<WStr>{L"Transform"}));
+    EXPECT_EQ(m.GetPathByNumber(), (std::vector<std::int32_t>{3, 1}));
+    INode* n = b.Box("Box01").Build();
+    PathResolution r;
+    EXPECT_FALSE(m.GetAnimByPath(n, r));
+
+    // A chunk cut short ends the load with the host's error; what was read stays.
+    ChunkSave cut;
+    WriteInt(cut, 0x25, 1);
+    cut.BeginChunk(0x26);
+    ULONG written = 0;
+    const std::uint16_t half = 7;
+    cut.Write(&half, 2, &written);
+    cut.EndChunk();
+    ASSERT_EQ(cut.Commit(), IO_OK);
+    RefAnim broken(TRUE);
+    ChunkLoad bl(cut.Bytes());
+    EXPECT_EQ(broken.Load(&bl), IO_ERROR);
+    EXPECT_TRUE(broken.GetPathByNumber().empty());
+}
+
+TEST_F(RefAnimChunksTest, WrappedAndAppendedKindsGetTheChunksTheBaseDoesNotKnow) {
+    WrappedKind w(FALSE);
+    w.SetPath({L"Object"});
+    w.SetPathByNumber({4});
+    w.SetOverriddenState(REFANIM_REPLACED);
+    w.own = 42;
+    ChunkSave s;
+    ASSERT_EQ(w.Save(&s), IO_OK);
+    WriteInt(s, 0x5151, 9); // written by a later version
+    ASSERT_EQ(s.Commit(), IO_OK);
+    const auto top = Chunks(s.Bytes());
+    ASSERT_EQ(top.size(), 3u);
+    EXPECT_EQ(top[0].first, RefAnim::kWrappedBaseChunk);
+    EXPECT_EQ(top[1].first, WrappedKind::kOwn);
+
+    WrappedKind back(TRUE);
+    ChunkLoad l(s.Bytes());
+    ASSERT_EQ(back.Load(&l), IO_OK);
+    EXPECT_EQ(back.GetPath(), (std::vector<WStr>{L"Object"}));
+    EXPECT_EQ(back.GetPathByNumber(), (std::vector<std::int32_t>{4}));
+    EXPECT_EQ(back.GetOverriddenState(), REFANIM_REPLACED);
+    EXPECT_EQ(back.own, 42);
+    EXPECT_EQ(back.handed, (std::vector<USHORT>{0x5151}));
+
+    // Appended: the base reads its own ids and hands every other one on, in order.
+    RefAnim base(FALSE);
+    base.SetPath({L"Object", L"Bend"});
+    base.SetPathByNumber({4, 1});
+    ChunkSave a;
+    ASSERT_EQ(base.Save(&a), IO_OK);
+    ModContext mc;
+    ASSERT_EQ(SaveModContextChunk(&a, mc), IO_OK);
+    WriteInt(a, 0x5152, 1);
+    ASSERT_EQ(a.Commit(), IO_OK);
+    WrappedKind appended(TRUE);
+    ChunkLoad al(a.Bytes());
+    ASSERT_EQ(appended.RefAnim::Load(&al), IO_OK);
+    EXPECT_EQ(appended.GetPath(), base.GetPath());
+    EXPECT_EQ(appended.handed, (std::vector<USHORT>{REFANIM_MODCONTEXT_CHUNK, 0x5152}));
+}
+
+TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
+    Matrix3 tm;
+    tm.SetTrans(Point3(1.5f, -2.0f, 3.25f));
+    ModContext mc(new Matrix3(tm), new Box3(Point3(-1, -2, -3), Point3(4, 5, 6)), nullptr);
+    ModContext none;
+    for (const ModContext* source : {&mc, &none}) {
+        ChunkSave s;
+        ASSERT_EQ(SaveModContextChunk(&s, *source), IO_OK);
+        ASSERT_EQ(s.Commit(), IO_OK);
+        EXPECT_EQ(s.Bytes().size(), 6u + 76u);
+        ChunkLoad l(s.Bytes());
+        ASSERT_EQ(l.OpenChunk(), IO_OK);
+        EXPECT_EQ(l.CurChunkID(), REFANIM_MODCONTEXT_CHUNK);
+        IOResult res = IO_ERROR;
+        ModContext* back = LoadModContextChunk(&l, res);
+        ASSERT_EQ(res, IO_OK);
+        ASSERT_NE(back, nullptr);
+        ASSERT_NE(back->tm, nullptr);
+        ASSERT_NE(back->box, nullptr);
+        EXPECT_EQ(back->Describe(), source->Describe());
+        EXPECT_EQ(back->tm->GetIdentFlags(), source->GetTM().GetIdentFlags());
+        delete back;
+    }
+    // Short data is the loader's error, and no context.
+    ChunkSave s;
+    WriteInt(s, REFANIM_MODCONTEXT_CHUNK, 1);
+    ASSERT_EQ(s.Commit(), IO_OK);
+    ChunkLoad l(s.Bytes());
+    ASSERT_EQ(l.OpenChunk(), IO_OK);
+    IOResult res = IO_OK;
+    EXPECT_EQ(LoadModContextChunk(&l, res), nullptr);
+    EXPECT_EQ(res, IO_ERROR);
+}
+
+// A modified mirror saved in a scene brings back its path (names beyond ASCII included), its state and
+// the user's animatable it holds.
+TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
+    auto* holder = static_cast<RefHolder*>(static_cast<Animatable*>(
+        GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
+    GetCOREInterface()->CreateObjectNode(holder)->SetName(L"Holder");
+    holder->SetNumRefs(2);
+    Control* mine = NewDefaultFloatController();
+    float v = 61.5f;
+    mine->SetValue(0, &v);
+    const std::vector<WStr> names = {L"Objekt \u00c4\u00f6\u00df", L"\u65e5\u672c\u8a9e", L"h\u00f6he \U0001F600"};
+    auto* kept = new RefAnim(FALSE);
+    kept->SetPath(names);
+    kept->SetPathByNumber({4, 2, 3});
+    kept->SetOverriddenState(REFANIM_MODIFIED);
+    kept->ReplaceReference(0, mine);
+    auto* weak = new RefAnim(FALSE);
+    weak->SetPath({L"x"});
+    weak->SetPathByNumber({1});
+    weak->ReplaceReference(0, NewDefaultFloatController());
+    holder->ReplaceReference(0, kept);
+    holder->ReplaceReference(1, weak);
+
+    SaveAndReopen("refanim_chunks");
+    INode* n = GetCOREInterface()->GetINodeByName(L"Holder");
+    ASSERT_NE(n, nullptr);
+    auto* back = dynamic_cast<RefHolder*>(n->GetObjectRef());
+    ASSERT_NE(back, nullptr);
+    auto* m = dynamic_cast<RefAnim*>(back->GetReference(0));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->GetPath(), names);
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2, 3}));
+    EXPECT_EQ(m->GetOverriddenState(), REFANIM_MODIFIED);
+    EXPECT_EQ(m->GetOwner(), nullptr);
+    auto* c = dynamic_cast<Control*>(m->GetAnim());
+    ASSERT_NE(c, nullptr);
+    float got = 0;
+    Interval valid = FOREVER;
+    c->GetValue(0, &got, valid);
+    EXPECT_EQ(got, 61.5f);
+    // A mirror without change holds its animatable weakly: it is written as null.
+    auto* w = dynamic_cast<RefAnim*>(back->GetReference(1));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->GetAnim(), nullptr);
+    EXPECT_EQ(w->GetPath(), (std::vector<WStr>{L"x"}));
+}
+
+} // namespace

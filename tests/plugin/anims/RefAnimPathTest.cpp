@@ -1,0 +1,236 @@
+// Mirror paths on host scenes: the children a path steps through, resolution after renumbering, twins,
+// empty slots and tables, and the "RefAnim" interface scripts edit paths with.
+#include "host/core/Hold.h"
+#include "host/core/MaxException.h"
+#include "host/scene/Control.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Mtl.h"
+#include "host/scene/Object.h"
+#include "host/script/ScriptError.h"
+#include "host/script/ScriptRuntime.h"
+#include "host/script/scene/NodeValue.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimPath.h"
+#include "plugin/records/RefNode.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RefAnimPathTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+        box = b.Box("Box01").Build();
+        pb = box->GetObjectRef()->GetParamBlock(0);
+        height = NewDefaultFloatController();
+        pb->SetController(2, 0, height);
+        blockName = pb->GetDesc()->int_name;
+    }
+    void TearDown() override {
+        for (RefBase* r : records) r->MaybeAutoDelete();
+        SceneFixture::TearDown();
+    }
+    RefNode* Record(INode* node) {
+        auto* r = new RefNode(FALSE);
+        r->ReplaceReference(0, node);
+        records.push_back(r);
+        return r;
+    }
+    static RefAnim* Mirror(RefBase* rec, ReferenceTarget* anim, std::vector<WStr> names,
+                           std::vector<std::int32_t> numbers, BYTE state = 0) {
+        RefAnim* m = rec->CreateRefAnim(REFANIM_BASE_KIND_ID, anim, std::move(names), std::move(numbers), state);
+        if (m) rec->AppendMirror(m);
+        return m;
+    }
+
+    INode* box = nullptr;
+    IParamBlock2* pb = nullptr;
+    Control* height = nullptr;
+    MSTR blockName;
+    std::vector<RefBase*> records;
+};
+
+// Position 0 is the attribute container, then the sub-animatables, then the blocks; a sub-animatable that
+// is also a block of its parent stands as null, so the block is reached only once.
+TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
+    MSTR name;
+    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), nullptr);
+    EXPECT_EQ(name, MSTR(L"CAC"));
+    box->AllocCustAttribContainer();
+    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), box->GetCustAttribContainerTarget());
+    EXPECT_EQ(GetChild(box, nullptr, -1, -1, name), nullptr);
+    EXPECT_EQ(name, MSTR(L""));
+    EXPECT_EQ(GetChild(box, nullptr, 3, -1, name), box->GetTMController());
+    EXPECT_EQ(GetChild(box, nullptr, 4, -1, name), box->GetObjectRef());
+    EXPECT_EQ(name, MSTR(L"Object"));
+
+    Object* obj = box->GetObjectRef();
+    ASSERT_EQ(obj->SubAnim(0), static_cast<Animatable*>(pb));
+    EXPECT_EQ(GetChild(obj, box, 1, -1, name), nullptr);
+    EXPECT_EQ(GetChild(obj, box, 2, -1, name), pb);
+    EXPECT_EQ(name, blockName);
+    EXPECT_EQ(GetChild(obj, box, 3, -1, name), nullptr);
+
+    EXPECT_EQ(GetChild(pb, obj, 3, -1, name), height);
+    EXPECT_EQ(name, MSTR(L"height"));
+    EXPECT_EQ(GetChild(pb, obj, 1, -1, name), nullptr); // length: not animated, an empty slot
+    EXPECT_EQ(name, MSTR(L"length"));
+}
+
+TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
+    RefNode* rec = Record(box);
+    RefAnim* m = Mirror(rec, nullptr, {}, {});
+    struct Row {
+        std::vector<WStr> names;
+        std::vector<std::int32_t> numbers;
+        bool ok;
+        Animatable* anim;
+        std::vector<std::int32_t> found;
+    };
+    const std::vector<Row> rows = {
+        {{L"Object", blockName, L"height"}, {4, 2, 3}, true, height, {4, 2, 3}},
+        // The child at the recorded number has another name: the child with the name wins.
+        {{L"Object", blockName, L"height"}, {4, 2, 1}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {4, 2, 99}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {0, 2, 3}, true, height, {4, 2, 3}},
+        // An empty slot that the path names resolves to nothing, successfully.
+        {{L"Object", blockName, L"width"}, {4, 2, 2}, true, nullptr, {4, 2, 2}},
+        {{L"Object", blockName, L"radius"}, {4, 2, 3}, false, nullptr, {}},
+        {{L"Object", blockName}, {4}, false, nullptr, {}},
+        {{}, {}, false, nullptr, {}},
+    };
+    for (const Row& row : rows) {
+        PathResolution r;
+        const bool ok = m->ResolvePath(box, row.names, row.numbers, r);
+        const std::string what = row.names.empty() ? "empty" : row.names.back().ToUTF8() + "/" +
+                                                                   std::to_string(row.numbers.size());
+        EXPECT_EQ(ok, row.ok) << what;
+        EXPECT_EQ(r.anim, row.anim) << what;
+        if (!row.ok) {
+            EXPECT_EQ(r.childNumber, -1) << what;
+            continue;
+        }
+        EXPECT_EQ(r.newNumbers, row.found) << what;
+        EXPECT_EQ(r.parent, pb) << what;
+        EXPECT_EQ(r.childNumber, row.found.back()) << what;
+        EXPECT_EQ(r.tabIndex, -1) << what;
+    }
+}
+
+TEST_F(RefAnimPathTest, EqualNamesTakeTheRecordedNumberFirstAndTheLowerNumberInAScan) {
+    auto* list = static_cast<Control*>(CreateInstance(CTRL_FLOAT_CLASS_ID, Class_ID(0x4B4B1000, 0)));
+    auto* il = static_cast<IListControl*>(list->GetInterface(LIST_CONTROLLER_INTERFACE));
+    ASSERT_NE(il, nullptr);
+    Control* a = NewDefaultFloatController();
+    Control* c = NewDefaultFloatController();
+    il->AppendItem(a, L"Same");
+    il->AppendItem(c, L"Same");
+    pb->SetController(0, 0, list); // length
+    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    ASSERT_EQ(il->GetListCount(), 2);
+    Animatable* child = nullptr;
+    EXPECT_EQ(FindChild(list, pb, 2, L"Same", -1, child), 2);
+    EXPECT_EQ(child, c);
+    EXPECT_EQ(FindChild(list, pb, 40, L"Same", -1, child), 1);
+    EXPECT_EQ(child, a);
+
+    PathResolution r;
+    ASSERT_TRUE(m->ResolvePath(box, {L"Object", blockName, L"length", L"Same"}, {4, 2, 1, 2}, r));
+    EXPECT_EQ(r.anim, c);
+    EXPECT_EQ(r.parent, list);
+}
+
+// A path through a table parameter: the parameter step stays on the block and names the table, the next
+// step picks an element; an element number out of range is not searched for.
+TEST_F(RefAnimPathTest, TablesOfABlockAreSteppedIntoByParameterThenElement) {
+    Mtl* multi = b.MultiSub("Multi");
+    IParamBlock2* mpb = multi->GetParamBlock(0);
+    ASSERT_NE(mpb, nullptr);
+    const int tabParam = mpb->IDtoIndex(0);
+    ASSERT_GE(tabParam, 0);
+    ASSERT_GE(mpb->Count(0), 2);
+    Mtl* second = mpb->GetMtl(0, 0, 1);
+    ASSERT_NE(second, nullptr);
+    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    // From the block itself: the material's own layout leaves its block out of its children.
+    const std::vector<WStr> names = {L"materialList", L"materialList[1]"};
+    PathResolution r;
+    ASSERT_TRUE(m->ResolvePath(mpb, names, {tabParam + 1, 1}, r));
+    EXPECT_EQ(r.anim, second);
+    EXPECT_EQ(r.parent, mpb);
+    EXPECT_EQ(r.tabIndex, tabParam);
+    EXPECT_EQ(r.childNumber, 1);
+    // A renumbered element in range is found by its name; one out of range is not searched for.
+    ASSERT_TRUE(m->ResolvePath(mpb, names, {tabParam + 1, 0}, r));
+    EXPECT_EQ(r.anim, second);
+    EXPECT_EQ(r.newNumbers.back(), 1);
+    EXPECT_FALSE(m->ResolvePath(mpb, names, {tabParam + 1, 99}, r));
+    EXPECT_EQ(r.anim, nullptr);
+    EXPECT_EQ(r.parent, mpb); // a failure at the last step keeps the parent
+    multi->MaybeAutoDelete();
+}
+
+// Another mirror of the same record standing for the same animatable at the same numbers makes the path
+// ambiguous; mirrors of other records or at other numbers do not.
+TEST_F(RefAnimPathTest, ATwinOfTheSameRecordBlocksResolution) {
+    RefNode* rec = Record(box);
+    const std::vector<WStr> names = {L"Object", blockName, L"height"};
+    RefAnim* m = Mirror(rec, height, names, {4, 2, 3});
+    PathResolution r;
+    EXPECT_TRUE(m->GetAnimByPath(box, r));
+    EXPECT_EQ(m->GetLastOperation(), 119);
+
+    RefAnim* elsewhere = Mirror(rec, height, names, {4, 2, 7});
+    EXPECT_TRUE(m->GetAnimByPath(box, r));
+    RefAnim* otherRecord = Mirror(Record(box), height, names, {4, 2, 3});
+    EXPECT_TRUE(m->GetAnimByPath(box, r));
+    EXPECT_FALSE(m->HasTwinOnPath(height, {4, 2, 3}));
+
+    elsewhere->SetPathByNumber({4, 2, 3});
+    EXPECT_TRUE(m->HasTwinOnPath(height, {4, 2, 3}));
+    EXPECT_FALSE(m->GetAnimByPath(box, r));
+    EXPECT_FALSE(otherRecord->HasTwinOnPath(height, {4, 2, 3}));
+}
+
+// The interface as scripts reach it on a mirror value, 1-based.
+TEST_F(RefAnimPathTest, ScriptsEditThePathThroughTheRefAnimInterface) {
+    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    Interpreter& in = ScriptRuntime::Get().Interp();
+    in.SetGlobal(L"m", MakeAnimValue(m));
+    auto eval = [&](const wchar_t* text) { return in.Run(text).PrintForm(); };
+
+    EXPECT_EQ(eval(L"m.SetPathSize 3\nm.GetPathSize()"), L"3");
+    EXPECT_EQ(m->GetPath(), (std::vector<WStr>{L"", L"", L""}));
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{0, 0, 0}));
+    eval(L"m.SetPathItem 2 \"Transform\"\nm.SetPathByNumberItem 2 3\nm.SetPathItem 9 \"x\"\n"
+         L"m.SetPathByNumberItem 0 5\nm.SetPathSize -1");
+    EXPECT_EQ(m->GetPath(), (std::vector<WStr>{L"", L"Transform", L""}));
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{0, 3, 0}));
+    EXPECT_EQ(eval(L"m.GetPathItem 2"), L"\"Transform\"");
+    EXPECT_EQ(eval(L"m.GetPathItem 4"), L"\"\"");
+    EXPECT_EQ(eval(L"m.GetPathByNumberItem 2"), L"3");
+    EXPECT_EQ(eval(L"m.GetPathByNumberItem 4"), L"-1");
+    EXPECT_EQ(eval(L"(getInterface m \"RefAnim\").GetPathSize()"), L"3");
+    eval(L"m.SetPathSize 1");
+    EXPECT_EQ(m->GetPath(), (std::vector<WStr>{L""}));
+
+    // Called directly, missing arguments raise the host's range error; unknown ids are not found.
+    auto* fpi = static_cast<FPInterface*>(m->GetInterface(REFANIM_INTERFACE_ID));
+    ASSERT_NE(fpi, nullptr);
+    EXPECT_EQ(fpi->GetDesc()->internal_name, MSTR(L"RefAnim"));
+    EXPECT_EQ(fpi->Invoke(6), FPS_NO_SUCH_FUNCTION);
+    try {
+        fpi->Invoke(RefAnimInterface::kSetPathItem, nullptr);
+        ADD_FAILURE() << "a missing argument must throw";
+    } catch (const MaxSDK::Util::OutOfRangeException& e) {
+        EXPECT_EQ(e.Message(), MSTR(L"Argument index out of bounds, passed into a MaxSDK::Array::operator[]"));
+    }
+    in.SetGlobal(L"m", Value());
+}
+
+} // namespace

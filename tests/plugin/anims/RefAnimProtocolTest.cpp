@@ -1,0 +1,393 @@
+// The mirror protocol on host scenes: the change monitor and its undo, following a fresh animatable,
+// putting the user's animatable back (transfer, block slots, node slots), keeping it alive while its
+// content is gone, local dependency and the mirrors a whole-animatable change makes redundant.
+#include "host/core/Hold.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/IParamBlock.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimGlobals.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/anims/RefAnimPath.h"
+#include "plugin/frame/EmptyBaseObject.h"
+#include "plugin/frame/EmptyController.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefNode.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr ParamID kLength = 0, kWidth = 1, kHeight = 2;
+
+class RefAnimProtocolTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+        SetCurrentOperation(0);
+        SetIgnoreAllChanges(false);
+        box = b.Box("Box01").Build();
+        pb = Block(box);
+        blockName = pb->GetDesc()->int_name;
+        rec = new RefNode(FALSE);
+        rec->ReplaceReference(0, box);
+    }
+    void TearDown() override {
+        rec->MaybeAutoDelete();
+        SetCurrentOperation(0);
+        SceneFixture::TearDown();
+    }
+    static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
+    RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
+        RefAnim* m = rec->CreateRefAnim(REFANIM_BASE_KIND_ID, anim, std::move(names), std::move(numbers), state);
+        if (m) rec->AppendMirror(m);
+        return m;
+    }
+    std::vector<WStr> HeightPath() const { return {L"Object", blockName, L"height"}; }
+    static Control* Animate(IParamBlock2* block, ParamID id, float value) {
+        Control* c = NewDefaultFloatController();
+        block->SetController(id, 0, c);
+        block->SetValue(id, 0, value);
+        return c;
+    }
+    // The record's item becomes a fresh copy of the node, as a reload merges it again.
+    INode* Reload() {
+        INode* fresh = b.Box("Box01").Build();
+        rec->ReplaceReference(0, fresh);
+        return fresh;
+    }
+
+    INode* box = nullptr;
+    IParamBlock2* pb = nullptr;
+    MSTR blockName;
+    RefNode* rec = nullptr;
+};
+
+TEST_F(RefAnimProtocolTest, ChangeMessagesMarkModifiedUnlessIgnorableOrBusy) {
+    Control* height = Animate(pb, kHeight, 30.0f);
+    struct Row {
+        const char* what;
+        PartID part;
+        RefMessage message;
+        int operation;
+        bool ignoreAll;
+        BYTE before;
+        BYTE after;
+    };
+    const Row rows[] = {
+        {"mask 0", 0, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
+        {"geometry", PART_GEOM, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
+        {"selection and display", 0x70, REFMSG_CHANGE, 0, false, 0, 0},
+        {"selection", 0x10, REFMSG_CHANGE, 0, false, 0, 0},
+        {"display with topology", 0x71, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
+        {"all but change", 0x80003FFF, REFMSG_CHANGE, 0, false, 0, 0},
+        {"structure message", PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, 0, false, 0, 0},
+        {"during a load", PART_ALL, REFMSG_CHANGE, 1, false, 0, 0},
+        {"during another operation", PART_ALL, REFMSG_CHANGE, 9, false, 0, 0},
+        {"ignore switch", 0, REFMSG_CHANGE, 0, true, 0, 0},
+        {"already replaced", PART_ALL, REFMSG_CHANGE, 0, false, REFANIM_REPLACED, REFANIM_REPLACED},
+        {"locdep only", PART_ALL, REFMSG_CHANGE, 0, false, REFANIM_LOCDEP, REFANIM_LOCDEP | REFANIM_MODIFIED},
+    };
+    RefAnim* m = Mirror(height, HeightPath(), {4, 2, 3});
+    for (const Row& row : rows) {
+        m->SetOverriddenState(row.before);
+        SetCurrentOperation(row.operation);
+        SetIgnoreAllChanges(row.ignoreAll);
+        height->NotifyDependents(FOREVER, row.part, row.message);
+        SetCurrentOperation(0);
+        SetIgnoreAllChanges(false);
+        EXPECT_EQ(int(m->GetOverriddenState()), int(row.after)) << row.what;
+    }
+}
+
+// The mark is part of the user's edit: undo takes both back, redo both again, and the restored value's
+// own message during undo marks nothing.
+TEST_F(RefAnimProtocolTest, UndoOfAnEditTakesTheModifiedMarkBack) {
+    RefAnim* m = Mirror(pb, {L"Object", blockName}, {4, 2});
+    theHold.ClearUndoBuffer();
+    Step([&] { pb->SetValue(kLength, 0, 40.0f); }, L"Length");
+    EXPECT_TRUE(m->IsModified());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(pb->GetFloat(kLength), 25.0f);
+    EXPECT_EQ(int(m->GetOverriddenState()), 0);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(pb->GetFloat(kLength), 40.0f);
+    EXPECT_TRUE(m->IsModified());
+
+    // Setting a bit that is already set and undoing it leaves it set.
+    Step([&] { m->SetOverriddenFlag(REFANIM_MODIFIED, true, true); });
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_TRUE(m->IsModified());
+
+    // Numbers come back exactly, their count included.
+    Step([&] { m->SetPathByNumber({7, 8, 9}, true); });
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2}));
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{7, 8, 9}));
+    // Without undo no record is made.
+    const int steps = theHold.NumUndoSteps();
+    Step([&] { m->SetPathByNumber({1}, false); });
+    EXPECT_EQ(theHold.NumUndoSteps(), steps);
+}
+
+// Only a mirror that carries a change keeps its animatable when the node that held it goes.
+TEST_F(RefAnimProtocolTest, AnOverriddenMirrorKeepsItsAnimatableAliveWhenTheNodeIsDeleted) {
+    for (BYTE state : {BYTE(0), REFANIM_MODIFIED, REFANIM_REPLACED, REFANIM_LOCDEP, REFANIM_RENAMED}) {
+        INode* n = b.Box("Gone").Build();
+        Control* c = Animate(Block(n), kHeight, 50.0f);
+        RefAnim* m = Mirror(c, HeightPath(), {4, 2, 3}, state);
+        const AnimHandle h = Animatable::GetHandleByAnim(c);
+        GetCOREInterface()->DeleteNode(n);
+        const bool kept = state & (REFANIM_MODIFIED | REFANIM_REPLACED | REFANIM_LOCDEP);
+        EXPECT_EQ(Animatable::GetAnimByHandle(h) != nullptr, kept) << int(state);
+        EXPECT_EQ(m->GetAnim() == c, kept) << int(state);
+    }
+}
+
+TEST_F(RefAnimProtocolTest, AMirrorWithoutOverrideFollowsTheFreshAnimatable) {
+    Control* old = Animate(pb, kHeight, 30.0f);
+    RefAnim* m = Mirror(old, HeightPath(), {4, 2, 1}); // a stale number: found again by name
+    INode* fresh = Reload();
+    Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
+    {
+        OperationCodeGuard load(kOpLoad);
+        m->Override(fresh);
+    }
+    EXPECT_EQ(m->GetAnim(), freshHeight);
+    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2, 3}));
+    EXPECT_EQ(m->GetLastOperation(), 120);
+    EXPECT_EQ(Block(fresh)->GetController(kHeight), freshHeight);
+    EXPECT_EQ(Block(fresh)->GetFloat(kHeight), 12.0f);
+}
+
+// The fresh controller's place (and every other dependent of it) goes to the user's controller.
+TEST_F(RefAnimProtocolTest, AModifiedMirrorTakesTheFreshAnimatablesPlace) {
+    Control* mine = Animate(pb, kHeight, 30.0f);
+    RefAnim* m = Mirror(mine, HeightPath(), {4, 2, 3});
+    Step([&] { pb->SetValue(kHeight, 0, 77.0f); });
+    ASSERT_TRUE(m->IsModified());
+    GetCOREInterface()->DeleteNode(box);
+    INode* fresh = Reload();
+    Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
+    const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshHeight);
+    {
+        OperationCodeGuard load(kOpLoad);
+        m->Override(fresh);
+    }
+    EXPECT_EQ(Block(fresh)->GetController(kHeight), mine);
+    EXPECT_EQ(Block(fresh)->GetFloat(kHeight), 77.0f);
+    EXPECT_EQ(m->GetAnim(), mine);
+    EXPECT_EQ(Animatable::GetAnimByHandle(freshHandle), nullptr);
+    EXPECT_EQ(m->GetLastOperation(), 120);
+}
+
+// A replaced slot of a parameter block 2 takes a controller of the parameter's type only.
+TEST_F(RefAnimProtocolTest, AReplacedControllerGoesBackIntoABlockSlotOfItsType) {
+    struct Row {
+        const char* what;
+        Control* mine;
+        bool taken;
+    };
+    const Row rows[] = {{"float", NewDefaultFloatController(), true}, {"point3", NewDefaultPoint3Controller(), false}};
+    for (const Row& row : rows) {
+        RefAnim* m = Mirror(row.mine, {L"Object", blockName, L"width"}, {4, 2, 9}, REFANIM_REPLACED);
+        INode* fresh = Reload();
+        {
+            OperationCodeGuard load(kOpLoad);
+            m->Override(fresh);
+        }
+        EXPECT_EQ(Block(fresh)->GetController(kWidth), row.taken ? row.mine : nullptr) << row.what;
+        EXPECT_EQ(m->GetPathByNumber().back(), row.taken ? 2 : 9) << row.what;
+        EXPECT_EQ(m->GetLastOperation(), row.taken ? 120 : 122) << row.what;
+        EXPECT_EQ(m->GetAnim(), row.mine) << row.what;
+    }
+}
+
+// A node's transform slot: a modified controller of the fresh one's class moves in by transfer, a replaced
+// one of any class by assignment; a modified one of another class is refused.
+TEST_F(RefAnimProtocolTest, TheNodesTransformSlotTakesTheUsersController) {
+    struct Row {
+        const char* what;
+        bool ownClass;
+        BYTE state;
+        bool taken;
+    };
+    const Row rows[] = {{"modified, same class", true, REFANIM_MODIFIED, true},
+                        {"replaced, other class", false, REFANIM_REPLACED, true},
+                        {"modified, other class", false, REFANIM_MODIFIED, false}};
+    for (const Row& row : rows) {
+        Control* mine = row.ownClass ? NewDefaultMatrix3Controller() : new EmptyController();
+        RefAnim* m = Mirror(mine, {L"Transform"}, {3}, row.state);
+        INode* fresh = Reload();
+        Control* freshTM = fresh->GetTMController();
+        {
+            OperationCodeGuard load(kOpLoad);
+            m->Override(fresh);
+        }
+        EXPECT_EQ(fresh->GetTMController(), row.taken ? mine : freshTM) << row.what;
+        EXPECT_EQ(m->GetAnim(), mine) << row.what;
+        EXPECT_EQ(m->GetLastOperation(), row.taken ? 120 : 123) << row.what;
+    }
+}
+
+// Local dependency: something outside the referenced content uses the animatable. The answer is kept
+// for one helper pass, and a LocDep mirror hands the local users over to the fresh animatable.
+TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
+    Control* shared = Animate(pb, kHeight, 30.0f);
+    INode* local = b.Box("Local").Build();
+    RefAnim* m = Mirror(shared, HeightPath(), {4, 2, 3});
+    helper->IncrementStamp();
+    EXPECT_FALSE(m->IsLocDep(shared));
+    Block(local)->SetController(kHeight, 0, shared);
+    // Taking the controller over sets its value, which the monitor counts as a change; only the local use
+    // matters here.
+    m->SetOverriddenState(0);
+    EXPECT_FALSE(m->IsLocDep(shared)); // the same pass: the first answer stands
+    helper->IncrementStamp();
+    m->CollectLocDep();
+    EXPECT_EQ(int(m->GetOverriddenState()), int(REFANIM_LOCDEP));
+    EXPECT_TRUE(m->IsRealDependency(shared));
+
+    INode* fresh = Reload();
+    Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
+    {
+        OperationCodeGuard load(kOpLoad);
+        m->Override(fresh);
+    }
+    EXPECT_EQ(m->GetAnim(), freshHeight);
+    EXPECT_EQ(Block(local)->GetController(kHeight), freshHeight);
+    EXPECT_EQ(m->GetLastOperation(), 120);
+
+    rec->SetHelper(nullptr);
+    helper->MaybeAutoDelete();
+}
+
+TEST_F(RefAnimProtocolTest, MarkingTheWholeAnimatableDropsTheMirrorsBelowIt) {
+    Control* height = Animate(pb, kHeight, 30.0f);
+    Object* obj = box->GetObjectRef();
+    RefAnim* objectMirror = Mirror(obj, {L"Object"}, {4});
+    RefAnim* blockMirror = Mirror(pb, {L"Object", blockName}, {4, 2});
+    RefAnim* heightMirror = Mirror(height, HeightPath(), {4, 2, 3});
+    RefAnim* twin = Mirror(height, HeightPath(), {4, 2, 5});
+    RefAnim* tm = Mirror(box->GetTMController(), {L"Transform"}, {3});
+    RefAnim* sameNameOtherNumber = Mirror(obj, {L"Object"}, {5});
+
+    heightMirror->MarkTwinsModified();
+    EXPECT_TRUE(heightMirror->IsModified());
+    EXPECT_TRUE(twin->IsModified());
+    EXPECT_FALSE(blockMirror->IsModified());
+
+    objectMirror->MarkModified();
+    EXPECT_TRUE(objectMirror->IsModified());
+    std::vector<RefAnim*> left;
+    for (int i = 0; i < rec->NumMirrors(); ++i)
+        if (rec->GetMirror(i)) left.push_back(rec->GetMirror(i));
+    EXPECT_EQ(left, (std::vector<RefAnim*>{objectMirror, tm, sameNameOtherNumber}));
+}
+
+// A modified modifier goes back into the fresh stack at its place, with the context it had where it was
+// kept while its content was away.
+TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
+    Modifier* bend = b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
+    auto* derived = static_cast<IDerivedObject*>(box->GetObjectRef());
+    ModContext* ctx = derived->GetModContext(0);
+    Matrix3 tm;
+    tm.SetTrans(Point3(2, 0, 1));
+    delete ctx->tm;
+    ctx->tm = new Matrix3(tm);
+    const MSTR ctxText = ctx->Describe();
+    RefAnim* m = Mirror(bend, {L"Object", bend->GetName()}, {4, 1}, REFANIM_MODIFIED);
+    EXPECT_EQ(m->GetModContext(box), ctx);
+
+    ModContext* used = nullptr;
+    IDerivedObject* holder = m->CreateModifierHolder(box, &used);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(holder->GetModifier(0), bend);
+    EXPECT_EQ(holder->GetObjRef()->ClassID(), EMPTY_BASE_OBJECT_CLASS_ID);
+    ASSERT_NE(used, nullptr);
+    EXPECT_EQ(used->Describe(), ctxText);
+
+    GetCOREInterface()->DeleteNode(box);
+    INode* fresh = Reload();
+    Modifier* freshBend = b.AddModifier(fresh, BEND_MODIFIER_CLASS_ID);
+    const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshBend);
+    {
+        OperationCodeGuard load(kOpLoad);
+        m->OverrideModifier(fresh, holder, nullptr);
+    }
+    auto* fd = static_cast<IDerivedObject*>(fresh->GetObjectRef());
+    ASSERT_EQ(fd->NumModifiers(), 1);
+    EXPECT_EQ(fd->GetModifier(0), bend);
+    EXPECT_EQ(fd->GetModContext(0)->Describe(), ctxText);
+    EXPECT_EQ(Animatable::GetAnimByHandle(freshHandle), nullptr);
+    EXPECT_EQ(m->GetModContext(fresh), fd->GetModContext(0));
+    holder->MaybeAutoDelete();
+}
+
+TEST_F(RefAnimProtocolTest, EscalatingHandsTheChangeToAMirrorOfTheParent) {
+    Control* height = Animate(pb, kHeight, 30.0f);
+    RefAnim* m = Mirror(height, HeightPath(), {4, 2, 3}, REFANIM_MODIFIED);
+    const int before = rec->NumMirrors();
+    m->EscalateToParent(box);
+    EXPECT_EQ(m->GetAnim(), nullptr);
+    ASSERT_EQ(rec->NumMirrors(), before + 1);
+    RefAnim* parent = rec->GetMirror(before);
+    ASSERT_NE(parent, nullptr);
+    EXPECT_EQ(parent->GetAnim(), pb);
+    EXPECT_EQ(parent->GetPath(), (std::vector<WStr>{L"Object", blockName}));
+    EXPECT_EQ(parent->GetPathByNumber(), (std::vector<std::int32_t>{4, 2}));
+    EXPECT_TRUE(parent->IsOverridden(REFANIM_MODIFIED));
+    EXPECT_EQ(parent->GetOwner(), rec);
+}
+
+// The older block: a replaced controller goes in when it fits the parameter's type, else nothing changes.
+TEST_F(RefAnimProtocolTest, TheOlderBlockTakesControllersOfItsParameterTypes) {
+    const ParamBlockDesc layout[] = {{TYPE_FLOAT_PB1, true}, {TYPE_POINT3_PB1, true}};
+    IParamBlock* old = CreateParameterBlock(layout, 2, nullptr);
+    MSTR floatName, pointName;
+    GetChild(old, nullptr, 1, -1, floatName);
+    GetChild(old, nullptr, 2, -1, pointName);
+    Control* mine = NewDefaultFloatController();
+    RefAnim* fits = Mirror(mine, {floatName}, {1}, REFANIM_REPLACED);
+    RefAnim* wrong = Mirror(NewDefaultFloatController(), {pointName}, {2}, REFANIM_REPLACED);
+    {
+        OperationCodeGuard load(kOpLoad);
+        fits->Override(old);
+        wrong->Override(old);
+    }
+    EXPECT_EQ(old->GetController(0), mine);
+    EXPECT_EQ(fits->GetLastOperation(), 120);
+    EXPECT_EQ(old->GetController(1), nullptr);
+    EXPECT_EQ(wrong->GetLastOperation(), 121);
+    old->MaybeAutoDelete();
+}
+
+} // namespace
+
+// A mirror reaches its helper's table of locally deleted names: forgetting one is undoable, and a name
+// the table does not hold changes nothing.
+TEST_F(RefAnimProtocolTest, ForgettingADeletedNameGoesThroughTheHelperAndUndoes) {
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
+    helper->AddNodeToDelete(L"Box01");
+    helper->AddNodeToDelete(L"Sph\u00e8re");
+    RefAnim* m = Mirror(Animate(pb, kHeight, 30.0f), HeightPath(), {4, 2, 3});
+    Step([&] { m->ForgetNameInHelper(L"Box01"); });
+    EXPECT_EQ(helper->GetNodesToDelete(), (std::vector<WStr>{L"Sph\u00e8re"}));
+    m->ForgetNameInHelper(L"Cone");
+    EXPECT_EQ(helper->GetNodesToDelete().size(), 1u);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(helper->GetNodesToDelete(), (std::vector<WStr>{L"Box01", L"Sph\u00e8re"}));
+    rec->SetHelper(nullptr);
+    helper->MaybeAutoDelete();
+}

@@ -1,0 +1,79 @@
+// What a change of each of the helper's parameters sets off, and the two reload settings kept in step.
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+namespace {
+
+class HelperParametersTest : public HelperFixture {};
+
+struct ParamRow {
+    ParamID id;
+    int value;
+    const wchar_t* text;   // for the file names
+    const char* operation; // the operation the change runs, "" for none
+};
+
+// Rows run in order on one helper: whether ProxyFileName reloads depends on UseProxyInViewport.
+TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    IParamBlock2* pb = h->GetParamBlock();
+    const ParamRow rows[] = {
+        {pb_use_proxy_in_render, 1, nullptr, ""},
+        {pb_persist_ref, 1, nullptr, ""},
+        {pb_overlay, 1, nullptr, ""},
+        {pb_selected_in_manager, 0, nullptr, ""},
+        {pb_hide_dup_names_warning, 1, nullptr, ""},
+        {pb_proxy_filename, 0, L"/refs/proxy.max", ""}, // the viewport does not use the proxy
+        {pb_filename, 0, L"/refs/main.max", "Reload"},
+        {pb_use_proxy_in_viewport, 1, nullptr, "Reload"},
+        {pb_proxy_filename, 0, L"/refs/proxy2.max", "Reload"},
+        {pb_use_name_prefix, 1, nullptr, "ApplyNamePrefix"},
+        {pb_active, 0, nullptr, "Unload"},
+        {pb_active, 1, nullptr, "Load"},
+    };
+    for (const ParamRow& r : rows) {
+        listener.Clear();
+        if (r.text)
+            pb->SetValue(r.id, 0, r.text);
+        else
+            pb->SetValue(r.id, 0, r.value);
+        const std::string expected = *r.operation ? NotAvailable(r.operation, "Ostrivan01") : "";
+        EXPECT_EQ(Lines(), expected) << "parameter " << r.id;
+        // The value is stored whatever the operation did, and the accessor is enabled again.
+        if (r.text)
+            EXPECT_EQ(MSTR(pb->GetStr(r.id)), MSTR(r.text)) << r.id;
+        else
+            EXPECT_EQ(pb->GetInt(r.id), r.value) << r.id;
+        EXPECT_TRUE(h->IsAccessorEnabled());
+    }
+    // While the helper sets one parameter from another, nothing runs.
+    listener.Clear();
+    {
+        AccessorDisabler off(h);
+        pb->SetValue(pb_filename, 0, L"/refs/other.max");
+        pb->SetValue(pb_active, 0, 0);
+    }
+    EXPECT_EQ(Lines(), "");
+}
+
+TEST_F(HelperParametersTest, ReloadIfChangedAndPersistReloadTypeFollowEachOther) {
+    IParamBlock2* pb = NewHelperNode(L"Ostrivan01")->GetParamBlock();
+    auto state = [pb] {
+        return std::to_string(pb->GetInt(pb_reload_if_changed)) + "/" +
+               std::to_string(pb->GetInt(pb_persist_reload_type));
+    };
+    pb->SetValue(pb_reload_if_changed, 0, 1);
+    EXPECT_EQ(state(), "1/1");
+    pb->SetValue(pb_reload_if_changed, 0, 0);
+    EXPECT_EQ(state(), "0/0");
+    pb->SetValue(pb_persist_reload_type, 0, 1);
+    EXPECT_EQ(state(), "1/1");
+    pb->SetValue(pb_persist_reload_type, 0, 2);
+    EXPECT_EQ(state(), "0/2");
+    pb->SetValue(pb_reload_if_changed, 0, 1);
+    EXPECT_EQ(state(), "1/1");
+    pb->SetValue(pb_persist_reload_type, 0, 0);
+    EXPECT_EQ(state(), "0/0");
+    EXPECT_EQ(Lines(), "");
+}
+
+} // namespace

@@ -1,0 +1,117 @@
+// The reload policy a helper applies after an open or a save: PersistRef, auto-loading of overlays, the
+// reload type and the referenced file's last-write time against the stored one.
+#include "host/core/FileTime.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class File { Missing, Same, Touched };
+
+struct PolicyRow {
+    bool persistRef;
+    bool overlay;
+    bool merging; // a merge is in progress
+    int reloadType;
+    File file;
+    const char* operation; // "" for none
+};
+
+class ReloadPolicyTest : public HelperFixture {
+protected:
+    void SetUp() override {
+        HelperFixture::SetUp();
+        path_ = fs::temp_directory_path() / "ostrivans-reload-policy.max";
+        std::ofstream(path_) << "scene";
+    }
+    void TearDown() override {
+        fs::remove(path_);
+        HelperFixture::TearDown();
+    }
+    fs::path path_;
+};
+
+TEST_F(ReloadPolicyTest, DecidesByPersistRefOverlayReloadTypeAndFileTime) {
+    const PolicyRow rows[] = {
+        {false, false, false, kReloadManually, File::Same, "Load"},
+        {false, true, false, kReloadAlways, File::Same, "Load"}, // an overlay in the open scene loads
+        {false, true, true, kReloadAlways, File::Same, ""},      // but not inside a referenced file
+        {true, true, true, kReloadAlways, File::Same, "Unload"},
+        {true, false, false, kReloadAlways, File::Same, "Reload"},
+        {true, false, false, kReloadAlways, File::Missing, ""},
+        {true, false, false, kReloadOnlyIfChanged, File::Same, ""},
+        {true, false, false, kReloadOnlyIfChanged, File::Touched, "Reload"},
+        {true, false, false, kReloadOnlyIfChanged, File::Missing, "Reload"}, // time 0 against a stored one
+        {true, false, true, kReloadManually, File::Touched, ""},
+        {true, false, false, kReloadManually, File::Touched, ""},
+    };
+    const WStr path = WStr::FromUTF8(path_.string());
+    const FileTime64 stored = GetFileLastWriteTime(path);
+    ASSERT_NE(stored, 0u);
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    IParamBlock2* pb = h->GetParamBlock();
+    int row = 0;
+    for (const PolicyRow& r : rows) {
+        {
+            AccessorDisabler off(h);
+            pb->SetValue(pb_persist_ref, 0, r.persistRef ? 1 : 0);
+            pb->SetValue(pb_overlay, 0, r.overlay ? 1 : 0);
+            pb->SetValue(pb_persist_reload_type, 0, r.reloadType);
+            pb->SetValue(pb_filename, 0, r.file == File::Missing ? L"/no/such/file.max" : path.c_str());
+        }
+        // The time of the last merge; touching the file afterwards makes it differ.
+        h->SetFileTime(GetFileLastWriteTime(path));
+        if (r.file == File::Touched)
+            fs::last_write_time(path_, fs::last_write_time(path_) + std::chrono::seconds(1));
+        if (r.merging) GetHelperModuleState().mergeStack.push_back(L"/refs/outer.max");
+        listener.Clear();
+        h->ApplyReloadPolicy();
+        GetHelperModuleState().mergeStack.clear();
+        EXPECT_EQ(Lines(), *r.operation ? NotAvailable(r.operation, "Ostrivan01") : "") << "row " << row;
+        ++row;
+    }
+}
+
+// The file the policy looks at is the one a load would take: the proxy when the viewport uses it.
+TEST_F(ReloadPolicyTest, LooksAtTheProxyWhenTheViewportUsesIt) {
+    const WStr path = WStr::FromUTF8(path_.string());
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    IParamBlock2* pb = h->GetParamBlock();
+    {
+        AccessorDisabler off(h);
+        pb->SetValue(pb_persist_ref, 0, 1);
+        pb->SetValue(pb_persist_reload_type, 0, kReloadOnlyIfChanged);
+        pb->SetValue(pb_filename, 0, path.c_str());
+        pb->SetValue(pb_proxy_filename, 0, L"/no/such/proxy.max");
+    }
+    h->SetFileTime(GetFileLastWriteTime(path));
+    h->ApplyReloadPolicy();
+    EXPECT_EQ(Lines(), "");
+    {
+        AccessorDisabler off(h);
+        pb->SetValue(pb_use_proxy_in_viewport, 0, 1);
+    }
+    h->ApplyReloadPolicy();
+    EXPECT_EQ(Lines(), NotAvailable("Reload", "Ostrivan01"));
+}
+
+// An overlay is auto-loaded only when its helper node's tree hangs from the scene root.
+TEST_F(ReloadPolicyTest, AnOverlayQualifiesOnlyBelowTheSceneRoot) {
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    EXPECT_TRUE(h->QualifiesForAutoLoading());
+    h->GetParamBlock()->SetValue(pb_overlay, 0, 1);
+    INode* parent = b.Dummy("Parent").Build();
+    parent->AttachChild(h->GetHelperNode());
+    EXPECT_TRUE(h->QualifiesForAutoLoading());
+    auto* loose = new OstrivansHelper(FALSE); // no node
+    loose->GetParamBlock()->SetValue(pb_overlay, 0, 1);
+    EXPECT_FALSE(loose->QualifiesForAutoLoading());
+    loose->DeleteThis();
+}
+
+} // namespace
