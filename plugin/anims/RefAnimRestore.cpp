@@ -1,7 +1,10 @@
 // The undo records of the mirrors' own state.
 #include "plugin/anims/RefAnimRestore.h"
 
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimTableRestore.h"
 
 namespace {
 template <class T, class Record> T SetBits(T& flags, T mask, bool on, bool undoable, Animatable* owner) {
@@ -42,4 +45,14 @@ void PathByNumberRestore::Restore(int isUndo) {
 
 void PathByNumberRestore::Redo() {
     if (OwnerAlive()) mirror_->SetPathByNumber(redo_, false);
+}
+
+void CATFootPrintsRestore::EndHold() {
+    if (nodes_.size() != transforms_.size()) return;
+    Interface* ip = GetCOREInterface();
+    const BOOL wasAnimating = ip->IsAnimateMode();
+    if (!wasAnimating) ip->SetAnimateMode(TRUE);
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (nodes_[i]) nodes_[i]->SetNodeTM(0, transforms_[i]);
+    if (!wasAnimating) ip->SetAnimateMode(FALSE);
 }

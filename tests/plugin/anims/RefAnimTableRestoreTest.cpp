@@ -1,0 +1,138 @@
+// The undo records of the mirrors' tables: values, counts, entry tables with their ownership, snapshots,
+// and footprint transforms set when the step ends.
+#include "plugin/anims/RefAnimTableRestore.h"
+
+#include "host/core/Hold.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Entry {
+    static inline int alive = 0;
+    explicit Entry(int v) : value(v) { ++alive; }
+    ~Entry() { --alive; }
+    int value;
+};
+
+// Two tables of a list-like mirror, sized as renamed records of 24 bytes and others of 16.
+struct Tables {
+    std::vector<WStr> renamed;
+    std::vector<int> added;
+};
+int SizeOfTables(const Tables& u, const Tables& r) {
+    return static_cast<int>(24 * (u.renamed.size() + r.renamed.size()) + 16 * (u.added.size() + r.added.size()));
+}
+
+class RefAnimTableRestoreTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+        theHold.ResetForTests();
+        Entry::alive = 0;
+    }
+    void TearDown() override {
+        theHold.ResetForTests();
+        for (Entry* e : table) delete e;
+        table.clear();
+        EXPECT_EQ(Entry::alive, 0);
+        SceneFixture::TearDown();
+    }
+    void Add(Entry* e) {
+        Step([&] {
+            theHold.Put(new Param2ArrayRestore<Entry>(&table, e, Param2ArrayRestore<Entry>::kAddition, nullptr));
+            table.push_back(e);
+        });
+    }
+    std::vector<Entry*> table;
+};
+
+TEST_F(RefAnimTableRestoreTest, UndoingAnAdditionTakesTheEntryOutAndRedoPutsTheSameOneBack) {
+    auto* first = new Entry(1);
+    Add(first);
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(Entry::alive, 1); // the undo buffer still holds it for a redo
+    ASSERT_TRUE(theHold.Redo());
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0], first);
+}
+
+TEST_F(RefAnimTableRestoreTest, AnUndoneAdditionFreesItsEntryWhenTheStepGoes) {
+    Add(new Entry(1));
+    ASSERT_TRUE(theHold.Undo());
+    theHold.ResetForTests(); // the redo step is dropped: nothing else holds the entry
+    EXPECT_EQ(Entry::alive, 0);
+}
+
+TEST_F(RefAnimTableRestoreTest, AStandingRemovalFreesItsEntryAndAnUndoneOneLeavesItToTheTable) {
+    table = {new Entry(1), new Entry(2)};
+    auto remove = [&] {
+        Entry* gone = table[0];
+        Step([&] {
+            theHold.Put(new Param2ArrayRestore<Entry>(&table, gone, Param2ArrayRestore<Entry>::kRemoval, nullptr));
+            table.erase(table.begin());
+        });
+    };
+    remove();
+    theHold.ResetForTests();
+    EXPECT_EQ(Entry::alive, 1);
+    remove();
+    ASSERT_TRUE(theHold.Undo());
+    theHold.ResetForTests();
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(Entry::alive, 1); // the table owns it again; TearDown frees it
+}
+
+TEST_F(RefAnimTableRestoreTest, ValuesCountsAndSnapshotsComeBackAndGoForwardAgain) {
+    PblockParamRestore::Value value{};
+    value[0] = 7;
+    std::vector<int> records = {1, 2, 3};
+    Tables tables{{L"Bend"}, {}};
+    auto* snapshot = new TableSnapshotRestore<Tables, SizeOfTables>(&tables, nullptr);
+    Step([&] {
+        theHold.Put(new PblockParamRestore(&value, nullptr));
+        value[0] = 9;
+        theHold.Put(new ParamArrayRestore<int>(&records, nullptr));
+        records.pop_back();
+        theHold.Put(snapshot);
+        tables.renamed.push_back(L"Twist");
+        tables.added = {4};
+    });
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(value[0], 7);
+    EXPECT_EQ(records, (std::vector<int>{1, 2, 0})); // counts only: the dropped value is not kept
+    EXPECT_EQ(tables.renamed, (std::vector<WStr>{L"Bend"}));
+    EXPECT_TRUE(tables.added.empty());
+    EXPECT_EQ(snapshot->Size(), 24 * 3 + 16);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(value[0], 9);
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_EQ(tables.renamed, (std::vector<WStr>{L"Bend", L"Twist"}));
+    EXPECT_EQ(tables.added, (std::vector<int>{4}));
+}
+
+TEST_F(RefAnimTableRestoreTest, FootprintsAreSetWhenTheStepEndsAndAnimateModeIsLeftAsItWas) {
+    INode* foot = b.Box("Foot").Build();
+    Matrix3 tm(1);
+    tm.SetTrans(Point3(5, 6, 7));
+    Interface* ip = GetCOREInterface();
+    for (BOOL animating : {FALSE, TRUE}) {
+        ip->SetAnimateMode(animating);
+        Step([&] { theHold.Put(new CATFootPrintsRestore({foot}, {tm})); });
+        EXPECT_EQ(foot->GetNodeTM(0).GetTrans(), tm.GetTrans()) << animating;
+        EXPECT_EQ(ip->IsAnimateMode(), animating);
+        tm.SetTrans(Point3(1, 1, 1));
+    }
+    ip->SetAnimateMode(FALSE);
+    // Tables that disagree set nothing.
+    Step([&] { theHold.Put(new CATFootPrintsRestore({foot}, {})); });
+    EXPECT_EQ(foot->GetNodeTM(0).GetTrans(), Point3(1, 1, 1));
+}
+
+} // namespace
