@@ -5,53 +5,45 @@
 #include "plugin/anims/RefAnim.h"
 #include "plugin/frame/ClassRegistry.h"
 #include "plugin/frame/OstrivansClassDesc.h"
+#include "plugin/frame/SharedMixinDesc.h"
 
 #include <memory>
 #include <vector>
 
 namespace {
 
-// Owns the description; attached to the base mirror's descriptor by construction and to every other
-// mirror descriptor here, and detached from all of them before it goes.
-struct PublishedRefAnimInterface {
-    std::unique_ptr<FPInterfaceDesc> desc;
+// The base mirror's descriptor has the description by construction; every other mirror kind gets it too.
+std::unique_ptr<SharedMixinDesc> Publish() {
+    ClassDesc* base = GetRegisteredClassDesc(kRegistryRefAnim);
+    auto desc = std::make_unique<FPInterfaceDesc>(
+        REFANIM_INTERFACE_ID, L"RefAnim", 0, base, FP_MIXIN,
+        std::initializer_list<FPFunctionDef>{
+            FPFunctionDef(RefAnimInterface::kGetPathSize, L"GetPathSize", TYPE_INT),
+            FPFunctionDef(RefAnimInterface::kSetPathSize, L"SetPathSize", TYPE_VOID,
+                          {FPParamDef(L"Size", TYPE_INT)}),
+            FPFunctionDef(RefAnimInterface::kGetPathItem, L"GetPathItem", TYPE_STRING,
+                          {FPParamDef(L"Index", TYPE_INDEX)}),
+            FPFunctionDef(RefAnimInterface::kSetPathItem, L"SetPathItem", TYPE_VOID,
+                          {FPParamDef(L"Index", TYPE_INDEX), FPParamDef(L"PathItem", TYPE_STRING)}),
+            FPFunctionDef(RefAnimInterface::kGetPathByNumberItem, L"GetPathByNumberItem", TYPE_INT,
+                          {FPParamDef(L"Index", TYPE_INDEX)}),
+            FPFunctionDef(RefAnimInterface::kSetPathByNumberItem, L"SetPathByNumberItem", TYPE_VOID,
+                          {FPParamDef(L"Index", TYPE_INDEX), FPParamDef(L"PathItem", TYPE_INT)}),
+        });
     std::vector<ClassDesc*> alsoOn;
-
-    PublishedRefAnimInterface() {
-        ClassDesc* base = GetRegisteredClassDesc(kRegistryRefAnim);
-        desc = std::make_unique<FPInterfaceDesc>(
-            REFANIM_INTERFACE_ID, L"RefAnim", 0, base, FP_MIXIN,
-            std::initializer_list<FPFunctionDef>{
-                FPFunctionDef(RefAnimInterface::kGetPathSize, L"GetPathSize", TYPE_INT),
-                FPFunctionDef(RefAnimInterface::kSetPathSize, L"SetPathSize", TYPE_VOID,
-                              {FPParamDef(L"Size", TYPE_INT)}),
-                FPFunctionDef(RefAnimInterface::kGetPathItem, L"GetPathItem", TYPE_STRING,
-                              {FPParamDef(L"Index", TYPE_INDEX)}),
-                FPFunctionDef(RefAnimInterface::kSetPathItem, L"SetPathItem", TYPE_VOID,
-                              {FPParamDef(L"Index", TYPE_INDEX), FPParamDef(L"PathItem", TYPE_STRING)}),
-                FPFunctionDef(RefAnimInterface::kGetPathByNumberItem, L"GetPathByNumberItem", TYPE_INT,
-                              {FPParamDef(L"Index", TYPE_INDEX)}),
-                FPFunctionDef(RefAnimInterface::kSetPathByNumberItem, L"SetPathByNumberItem", TYPE_VOID,
-                              {FPParamDef(L"Index", TYPE_INDEX), FPParamDef(L"PathItem", TYPE_INT)}),
-            });
-        for (int i = 0; i < NumRegisteredClasses(); ++i) {
-            ClassDesc* cd = GetRegisteredClassDesc(i);
-            if (!cd || cd == base || cd->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
-            cd->AddInterface(desc.get());
-            alsoOn.push_back(cd);
-        }
+    for (int i = 0; i < NumRegisteredClasses(); ++i) {
+        ClassDesc* cd = GetRegisteredClassDesc(i);
+        if (cd && cd != base && cd->SuperClassID() == REFANIM_SUPER_CLASS_ID) alsoOn.push_back(cd);
     }
-    ~PublishedRefAnimInterface() {
-        for (ClassDesc* cd : alsoOn) cd->RemoveInterface(desc.get());
-    }
-};
+    return std::make_unique<SharedMixinDesc>(std::move(desc), std::move(alsoOn));
+}
 
 } // namespace
 
 FPInterfaceDesc* GetRefAnimInterfaceDesc() {
     // Made after the registry (it asks for the descriptors), so destroyed before it.
-    static PublishedRefAnimInterface published;
-    return published.desc.get();
+    static const std::unique_ptr<SharedMixinDesc> published = Publish();
+    return published->Get();
 }
 
 FPInterfaceDesc* RefAnimInterface::GetDesc() {
@@ -60,21 +52,30 @@ FPInterfaceDesc* RefAnimInterface::GetDesc() {
 
 FPStatus RefAnimInterface::_dispatch_fn(FunctionID fid, TimeValue, FPValue& result, FPParams* p) {
     switch (fid) {
-    case kGetPathSize: result.Load(TYPE_INT, GetPathSize()); return FPS_OK;
-    case kSetPathSize: SetPathSize(FPArg(p, 0).GetInt()); return FPS_OK;
-    case kGetPathItem: result.Load(TYPE_STRING, GetPathItem(FPArg(p, 0).GetIndex())); return FPS_OK;
+    case kGetPathSize:
+        result.Load(TYPE_INT, GetPathSize());
+        return FPS_OK;
+    case kSetPathSize:
+        SetPathSize(FPArg(p, 0).GetInt());
+        return FPS_OK;
+    case kGetPathItem:
+        result.Load(TYPE_STRING, GetPathItem(FPArg(p, 0).GetIndex()));
+        return FPS_OK;
     case kSetPathItem: {
         const int index = FPArg(p, 0).GetIndex();
         const MCHAR* name = FPArg(p, 1).GetStr();
         SetPathItem(index, name ? name : L"");
         return FPS_OK;
     }
-    case kGetPathByNumberItem: result.Load(TYPE_INT, GetPathByNumberItem(FPArg(p, 0).GetIndex())); return FPS_OK;
+    case kGetPathByNumberItem:
+        result.Load(TYPE_INT, GetPathByNumberItem(FPArg(p, 0).GetIndex()));
+        return FPS_OK;
     case kSetPathByNumberItem: {
         const int index = FPArg(p, 0).GetIndex();
         SetPathByNumberItem(index, FPArg(p, 1).GetInt());
         return FPS_OK;
     }
-    default: return FPS_NO_SUCH_FUNCTION;
+    default:
+        return FPS_NO_SUCH_FUNCTION;
     }
 }

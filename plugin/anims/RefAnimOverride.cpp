@@ -431,10 +431,7 @@ void RefAnim::EscalateToParent(Animatable* root) {
     if (!r.parent || !anim_ || r.anim != static_cast<Animatable*>(anim_)) return;
     ReferenceTarget* parent = AsTarget(r.parent);
     if (!parent) return;
-    // Where the parent hangs, for the kind rule.
-    PathResolution up;
-    ResolvePath(root, names, numbers, up);
     RefBase* owner = owner_;
     DeleteReference(0);
-    owner->MirrorAt(parent, up.parent, std::move(names), std::move(numbers), REFANIM_MODIFIED);
+    owner->MirrorOnDemand(this, parent, std::move(names), std::move(numbers));
 }

@@ -10,6 +10,9 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/helper/DuplicatedNames.h"
+#include "plugin/helper/HelperDiagnostics.h"
+#include "plugin/helper/HelperMergeFile.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
@@ -223,6 +226,10 @@ RefMaterial* OstrivansHelper::GetRefMaterial(int i) const {
     return i >= 0 && i < NumRefMaterials() ? refMaterials_[static_cast<size_t>(i)] : nullptr;
 }
 
+ReferenceTarget* OstrivansHelper::GetRefLayer(int i) const {
+    return i >= 0 && i < NumRefLayers() ? layers_[static_cast<size_t>(i)] : nullptr;
+}
+
 Tab<INode*> OstrivansHelper::GetNodes() {
     Tab<INode*> nodes;
     for (RefNode* rec : refNodes_)
@@ -359,11 +366,17 @@ int OstrivansHelper::Overwrite() {
 int OstrivansHelper::SaveAs(const MCHAR*) {
     return NotAvailable(L"OstrivansHelper.SaveAs");
 }
-void OstrivansHelper::PrintData(int) {
-    NotAvailable(L"OstrivansHelper.PrintData");
+void OstrivansHelper::PrintData(int mode) {
+    PrintHelperData(this, mode);
 }
 void OstrivansHelper::ShowDupNames() {
-    NotAvailable(L"OstrivansHelper.ShowDupNames");
+    ShowDuplicatedNamesOnRequest(this);
+}
+int OstrivansHelper::MergeFile(const MSTR& asset, INodeTab& mergedNodes) {
+    return MergeReferenceFile(this, asset, mergedNodes);
+}
+MSTR OstrivansHelper::Description() {
+    return HelperDescription(this);
 }
 void OstrivansHelper::ApplyNamePrefix(bool) {
     NotAvailable(L"OstrivansHelper.ApplyNamePrefix");

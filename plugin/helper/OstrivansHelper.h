@@ -7,6 +7,7 @@
 #include "host/scene/Object.h"
 #include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/OstrivansHelperInterface.h"
+#include "plugin/helper/RenamedLayer.h"
 
 #include <memory>
 #include <string>
@@ -78,6 +79,8 @@ public:
     int NumRefLayers() const { return static_cast<int>(layers_.size()); }
     RefNode* GetRefNode(int i) const override;
     RefMaterial* GetRefMaterial(int i) const override;
+    // The layer of layer record i; null out of range and for an empty entry.
+    ReferenceTarget* GetRefLayer(int i) const;
     Tab<INode*> GetNodes() override;
     // Appends a record (the helper takes it as a reference and becomes its owner); returns its index.
     int AppendRefNode(RefNode* record);
@@ -93,6 +96,9 @@ public:
     // Drops the first entry equal to name (a merged node of that name is no longer deleted after a
     // merge); undoable. False when there is none.
     bool ForgetNodeToDelete(const WStr& name);
+    // Layers of the referenced file that the scene carries under another name.
+    const std::vector<RenamedLayer>& GetRenamedLayers() const { return renamedLayers_; }
+    void AddRenamedLayer(const RenamedLayer& layer) { renamedLayers_.push_back(layer); }
     // Last-write time of the referenced file at the last successful merge; 0 when it failed.
     FileTime64 GetFileTime() const { return fileTime_; }
     void SetFileTime(FileTime64 t) { fileTime_ = t; }
@@ -137,6 +143,11 @@ public:
     int SaveAs(const MCHAR* fileName) override;
     void PrintData(int mode) override;
     void ShowDupNames() override;
+    // Merges the file asset names for this helper and appends the nodes the merge created; 1 when merged,
+    // 0 when nothing was (see MergeReferenceFile).
+    int MergeFile(const MSTR& asset, INodeTab& mergedNodes);
+    // The short description error reports carry: "Name: ...\nRefNodes: %d, ...".
+    MSTR Description();
     // Binds a merged node to a record of this helper (the one of that name not yet bound in the current
     // load, else a new one) and returns the record.
     RefNode* MirrorNode(INode* node, const WStr& name);
@@ -171,6 +182,7 @@ private:
     std::vector<RefMaterial*> refMaterials_;
     std::vector<ReferenceTarget*> layers_;
     std::vector<WStr> nodesToDelete_;
+    std::vector<RenamedLayer> renamedLayers_;
     std::vector<RefAnim*> changedMirrors_;
     DWORD stamp_ = 0;
     FileTime64 fileTime_ = 0;

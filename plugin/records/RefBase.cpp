@@ -1,16 +1,98 @@
 // The record base.
 #include "plugin/records/RefBase.h"
 
+#include "host/core/Hold.h"
+#include "host/core/Listener.h"
 #include "host/core/MaxException.h"
+#include "host/core/Notify.h"
+#include "host/core/PlugApi.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/INode.h"
+#include "host/scene/IParamBlock2.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimPath.h"
 #include "plugin/frame/StringTable.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/OstrivansMessages.h"
 
 #include <algorithm>
 
-RefBase::RefBase(BOOL) {}
+namespace {
+
+// Animatables whose children the walk names in the remembered tree besides attribute containers.
+constexpr Interface_ID kNamedChildrenInterface(0x444E7687, 0x722E6E36);
+
+// The item owns its properties and deletes them with itself, so the record hangs a small link on it
+// rather than itself: the record's life is the helper's business, not the item's.
+class RecordLink : public AnimProperty {
+public:
+    explicit RecordLink(RefBase* record) : record_(record) {}
+    DWORD ID() override { return REFBASE_SUPER_CLASS_ID; }
+    RefBase* Record() const { return record_; }
+
+private:
+    RefBase* record_;
+};
+
+// Sets a record's busy flag for a scope, also when the scope is left by an exception.
+class BusyScope {
+public:
+    explicit BusyScope(std::int32_t& flag) : flag_(flag), was_(flag) { flag_ = 1; }
+    ~BusyScope() { flag_ = was_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    std::int32_t& flag_;
+    std::int32_t was_;
+};
+
+// Mirrors made by a reset pass carry its mark; fresh mirrors carry 0, so the first pass starts at 1.
+int gCurrentMark = 1;
+
+template <class T> bool BeginsWith(const std::vector<T>& v, const std::vector<T>& prefix) {
+    return v.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), v.begin());
+}
+
+ReferenceTarget* AsTarget(Animatable* anim) {
+    return anim && anim->IsRefTarget() ? static_cast<ReferenceTarget*>(anim) : nullptr;
+}
+
+bool IsAttribContainer(Animatable* anim) {
+    return anim && anim->ClassID() == CUSTATTRIB_CONTAINER_CLASS_ID;
+}
+
+// The mirrors referencing anim as their animatable, each once.
+std::vector<RefAnim*> MirrorsOf(ReferenceTarget* anim) {
+    std::vector<RefAnim*> out;
+    DependentIterator it(anim);
+    while (ReferenceMaker* m = it.Next()) {
+        if (m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
+        auto* mirror = static_cast<RefAnim*>(static_cast<ReferenceTarget*>(m));
+        if (mirror->GetAnim() == anim && std::find(out.begin(), out.end(), mirror) == out.end()) out.push_back(mirror);
+    }
+    return out;
+}
+
+int IndexInTable(RefBase* owner, RefAnim* mirror) {
+    for (int i = 0; i < owner->NumMirrors(); ++i)
+        if (owner->GetMirror(i) == mirror) return i;
+    return -1;
+}
+
+} // namespace
+
+RefBase::RefBase(BOOL) {
+    // Attaches the interface to the record descriptors before any script can ask a record for it.
+    GetRefBaseInterfaceDesc();
+}
 
 RefBase::~RefBase() {
+    StopWaiting();
+    DetachFromItem(item_);
     DeleteAllRefs();
 }
 
@@ -23,6 +105,26 @@ const MCHAR* RefBase::GetRecordName() const {
     return GetString(IDS_REFBASE);
 }
 
+// ---- the property on the item
+
+RefBase* RefBase::FromItem(Animatable* item) {
+    if (!item) return nullptr;
+    AnimProperty* p = item->GetAProp(REFBASE_SUPER_CLASS_ID);
+    if (auto* link = dynamic_cast<RecordLink*>(p)) return link->Record();
+    return dynamic_cast<RefBase*>(p);
+}
+
+void RefBase::AttachToItem(ReferenceTarget* item) {
+    if (item && item != this) item->AddAProp(new RecordLink(this));
+}
+
+void RefBase::DetachFromItem(ReferenceTarget* item) {
+    // Another record may have hung itself on the item since: its link stays.
+    if (item && FromItem(item) == this) item->RemoveAProp(REFBASE_SUPER_CLASS_ID);
+}
+
+// ---- references
+
 RefTargetHandle RefBase::GetReference(int i) {
     if (i == 0) return item_;
     return i >= 1 && i <= NumMirrors() ? mirrors_[static_cast<size_t>(i - 1)] : nullptr;
@@ -30,12 +132,251 @@ RefTargetHandle RefBase::GetReference(int i) {
 
 void RefBase::SetReference(int i, RefTargetHandle rtarg) {
     if (i == 0) {
+        if (rtarg == item_) return;
+        DetachFromItem(item_);
         item_ = rtarg;
+        AttachToItem(item_);
+        // The remembered tree described the old item.
+        structure_.reset();
     } else if (i >= 1 && i <= NumMirrors()) {
         // A damaged file may name any object here: only a mirror is taken.
         mirrors_[static_cast<size_t>(i - 1)] = dynamic_cast<RefAnim*>(rtarg);
     }
 }
+
+RefResult RefBase::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,
+                                    BOOL) {
+    const bool fromItem = item_ && hTarget == item_;
+    const int op = GetCurrentOperation();
+    if (op != kOpNone) {
+        // A load changes the item's structure on purpose: take the tree again once the whole operation
+        // is over, not in the middle of it.
+        if (op == kOpLoad && fromItem && message == REFMSG_SUBANIM_STRUCTURE_CHANGED && !waiting_ && !busy_)
+            WaitForOperationEnd();
+        return REF_STOP;
+    }
+    if (theHold.RestoreOrRedoing()) {
+        // The undo records put the mirrors' numbers back themselves; only the tree must follow.
+        if (fromItem && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) RememberStructure();
+        return REF_STOP;
+    }
+    if (!fromItem) {
+        if (message == REFMSG_OSTRIVANS_GET_OWNER_ITEM && partID)
+            *reinterpret_cast<ReferenceTarget**>(partID) = item_;
+        return REF_STOP;
+    }
+    if (message != REFMSG_CONTROLREF_CHANGE && message != REFMSG_SUBANIM_STRUCTURE_CHANGED &&
+        message != REFMSG_OSTRIVANS_CUSTATTRIB_CHANGED)
+        return REF_STOP;
+    if (busy_ || partID == REFBASE_PART_IGNORED) return REF_STOP;
+    if (partID == REFBASE_PART_DEFERRED) {
+        structureChanged_ = 1;
+        return REF_STOP;
+    }
+    UpdateStructure();
+    return REF_STOP;
+}
+
+BOOL RefBase::IsRealDependency(ReferenceTarget* rtarg) {
+    if (helper_) {
+        IParamBlock2* pb = helper_->GetParamBlock();
+        if (pb && pb->GetInt(pb_persist_ref)) return TRUE;
+    }
+    const int op = GetCurrentOperation();
+    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    if (rtarg == item_) return FALSE;
+    if (!rtarg || rtarg->SuperClassID() != REFANIM_SUPER_CLASS_ID) return TRUE;
+    return static_cast<RefAnim*>(rtarg)->GetOverriddenState() != 0 ? TRUE : FALSE;
+}
+
+RefTargetHandle RefBase::Clone(RemapDir& remap) {
+    auto* copy = new RefBase(FALSE);
+    BaseClone(this, copy, remap);
+    return copy;
+}
+
+void RefBase::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) {
+    auto* src = dynamic_cast<RefBase*>(from);
+    auto* dst = dynamic_cast<RefBase*>(to);
+    if (src && dst && src != dst) {
+        for (int i = dst->NumMirrors() - 1; i >= 0; --i)
+            if (dst->mirrors_[static_cast<size_t>(i)]) dst->DeleteReference(i + 1);
+        dst->mirrors_.assign(src->mirrors_.size(), nullptr);
+        for (int i = 0; i < src->NumMirrors(); ++i) {
+            RefAnim* m = src->mirrors_[static_cast<size_t>(i)];
+            if (!m || m->GetOverriddenState() == 0) continue;
+            auto* copy = dynamic_cast<RefAnim*>(remap.CloneRef(m));
+            if (!copy) continue;
+            copy->SetOwner(dst);
+            dst->ReplaceReference(i + 1, copy);
+        }
+    }
+    ReferenceTarget::BaseClone(from, to, remap);
+}
+
+BaseInterface* RefBase::GetInterface(Interface_ID id) {
+    if (id == REFBASE_INTERFACE_ID) return static_cast<RefBaseInterface*>(this);
+    if (BaseInterface* bi = ReferenceTarget::GetInterface(id)) return bi;
+    return RefBaseInterface::FPMixinInterface::GetInterface(id);
+}
+
+// ---- the record's operations
+
+bool RefBase::IsResetTarget(RefAnim*, DWORD) {
+    return true;
+}
+
+MSTR RefBase::ComposeMirrorError(const MCHAR* what, RefAnim* mirror, const MAXException* hostError) {
+    MSTR text = MSTR(hostError ? L"Error " : L"Unknown Error ") + what + L"\n";
+    if (mirror) {
+        try {
+            text += mirror->Describe();
+        } catch (...) {
+            const MCHAR* kind = mirror->GetKindName();
+            text += kind ? kind : L"RefAnim";
+        }
+    }
+    if (hostError) text += MSTR(L"\n\n") + hostError->Message();
+    return text;
+}
+
+void RefBase::Collect() {
+    if (structureChanged_) UpdateStructure();
+    // By index: a mirror may add or drop mirrors of this record while it collects.
+    for (int i = 0; i < NumMirrors(); ++i) {
+        RefAnim* m = mirrors_[static_cast<size_t>(i)];
+        if (!m) continue;
+        try {
+            m->CollectLocDep();
+        } catch (const MAXException& e) {
+            throw MAXException(ComposeMirrorError(L"Collecting RefAnim", m, &e), 0);
+        } catch (...) {
+            throw MAXException(ComposeMirrorError(L"Collecting RefAnim", m, nullptr), 0);
+        }
+    }
+    if (structureChanged_) UpdateStructure();
+}
+
+void RefBase::Override() {
+    BusyScope busy(busy_);
+    Animatable* root = GetRootAnim();
+    if (!root) return;
+    for (int i = 0; i < NumMirrors(); ++i) {
+        RefAnim* m = mirrors_[static_cast<size_t>(i)];
+        if (!m) continue;
+        try {
+            m->Override(root);
+        } catch (const MAXException& e) {
+            throw MAXException(ComposeMirrorError(L"Overriding RefAnim", m, &e), 0);
+        } catch (...) {
+            throw MAXException(ComposeMirrorError(L"Overriding RefAnim", m, nullptr), 0);
+        }
+    }
+}
+
+void RefBase::Update(ReferenceTarget* newItem) {
+    ReplaceReference(0, newItem);
+    if (!item_) return;
+    Clean(0);
+    Override();
+    StoreDefaults();
+    CollectMirrors();
+}
+
+void RefBase::CollectIfLoaded() {
+    if (item_) Collect();
+}
+
+void RefBase::ApplyVerdict(RefBase* owner, int i, RefAnim* mirror, int verdict) {
+    if (verdict == kVerdictDelete) {
+        owner->DeleteReference(i + 1);
+    } else if (verdict == kVerdictRenew) {
+        mirror->SetOverriddenFlag(0xFF, false, true);
+        RefAnim* copy = owner->CreateRefAnim(mirror->GetKindID(), mirror->GetAnim(), mirror->GetPath(),
+                                             mirror->GetPathByNumber(), 0);
+        if (!copy) return;
+        copy->SetMark(GetCurrentMark());
+        owner->ReplaceReference(i + 1, copy);
+    }
+}
+
+void RefBase::Reset(DWORD resetMask) {
+    const int mark = GetCurrentMark();
+    for (int i = 0; i < NumMirrors(); ++i) {
+        RefAnim* m = mirrors_[static_cast<size_t>(i)];
+        if (!m || m->GetMark() == mark || !IsResetTarget(m, resetMask)) continue;
+        if (ReferenceTarget* anim = m->GetAnim()) {
+            // Mirrors of other places (or other records) that stand for the same animatable go with it.
+            for (RefAnim* twin : MirrorsOf(anim)) {
+                if (twin == m) continue;
+                const int verdict = twin->Evaluate(resetMask);
+                RefBase* owner = twin->GetOwner();
+                const int at = owner ? IndexInTable(owner, twin) : -1;
+                if (at >= 0) ApplyVerdict(owner, at, twin, verdict);
+            }
+        }
+        if (GetMirror(i) == m) ApplyVerdict(this, i, m, m->Evaluate(resetMask));
+    }
+}
+
+MSTR RefBase::GetNamePrefix() {
+    if (!helper_) return L"";
+    IParamBlock2* pb = helper_->GetParamBlock();
+    if (!pb || !pb->GetInt(pb_use_name_prefix)) return L"";
+    INode* node = helper_->GetHelperNode();
+    return node ? MSTR(node->GetName()) : MSTR(L"");
+}
+
+bool RefBase::HasOverrides() const {
+    for (RefAnim* m : mirrors_)
+        if (m && m->GetOverriddenState() != 0) return true;
+    return false;
+}
+
+bool RefBase::IsHelperNested() {
+    return false;
+}
+
+Animatable* RefBase::GetRootAnim() {
+    return item_;
+}
+
+void RefBase::PrintData(int detail) {
+    mputs(L"RefAnims: ");
+    mflush();
+    if (detail != 1) {
+        mprintf(L"%d", NumMirrors());
+        mflush();
+    } else {
+        for (int i = 0; i < NumMirrors(); ++i) {
+            mprintf(L"\n\nRefAnim: %d", i);
+            mflush();
+            if (RefAnim* m = mirrors_[static_cast<size_t>(i)])
+                m->PrintInfo();
+            else
+                mputs(L"\nNULL\n");
+            mflush();
+        }
+    }
+    mputs(L"\n");
+    mflush();
+}
+
+MSTR RefBase::GetDescription() {
+    return WStr::Format(L"RefAnims: %d", NumMirrors());
+}
+
+void RefBase::Clean(int mode) {
+    if (mode != 0) return;
+    for (int i = NumMirrors() - 1; i >= 0; --i) {
+        RefAnim* m = mirrors_[static_cast<size_t>(i)];
+        if (m && m->GetOverriddenState() != 0) continue;
+        if (m) DeleteReference(i + 1);
+        mirrors_.erase(mirrors_.begin() + i);
+    }
+}
+
+// ---- the mirror table
 
 RefAnim* RefBase::GetMirror(int i) const {
     return i >= 0 && i < NumMirrors() ? mirrors_[static_cast<size_t>(i)] : nullptr;
@@ -46,47 +387,90 @@ int RefBase::AppendMirrorSlot() {
     return NumMirrors();
 }
 
-std::string RefBase::Describe() {
-    const MCHAR* name = GetRecordName();
-    std::string s = (name ? WStr(name).ToUTF8() : std::string("?")) + " item " + (item_ ? "<set>" : "null") +
-                    " mirrors " + std::to_string(mirrors_.size());
-    for (size_t i = 0; i < mirrors_.size(); ++i) {
-        s += i == 0 ? ": " : ", ";
-        const MCHAR* kind = mirrors_[i] ? mirrors_[i]->GetKindName() : nullptr;
-        s += mirrors_[i] ? (kind ? WStr(kind).ToUTF8() : std::string("?")) : std::string("null");
+int RefBase::AppendMirror(RefAnim* mirror) {
+    const int ref = AppendMirrorSlot();
+    ReplaceReference(ref, mirror);
+    return ref - 1;
+}
+
+ReferenceTarget* RefBase::GetRefAnim(int index) {
+    return GetMirror(index);
+}
+
+// ---- mirror collection
+
+int RefBase::WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind) {
+    // A mirror that does not descend keeps its children to itself; only the attribute container below
+    // it is walked.
+    return kind == KIND_UNDECIDED || (kind & KIND_DESCENDS) ? ChildCount(anim, parent, tabIndex) : 1;
+}
+
+void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnim* treeNode,
+                    std::vector<WStr>& names, std::vector<std::int32_t>& numbers, int tabIndex) {
+    if (static_cast<int>(names.size()) > REFBASE_MAX_PATH_DEPTH - 1) return;
+    if (!anim) {
+        treeNode->AppendNullChild();
+        return;
     }
-    return s;
-}
-
-// ---- What the owning helper asks of its records.
-
-bool RefBase::HasOverrides() const {
-    for (RefAnim* m : mirrors_)
-        if (m && m->GetOverriddenState() != 0) return true;
-    return false;
-}
-
-// ---- What the mirrors ask of their owner.
-
-Animatable* RefBase::GetRootAnim() {
-    return item_;
-}
-
-namespace {
-template <class T> bool BeginsWith(const std::vector<T>& v, const std::vector<T>& prefix) {
-    return v.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), v.begin());
-}
-} // namespace
-
-void RefBase::DeleteMirrorsBelow(RefAnim* mirror) {
-    if (!mirror) return;
-    for (int i = NumMirrors() - 1; i >= 0; --i) {
-        RefAnim* other = mirrors_[static_cast<size_t>(i)];
-        if (!other || other == mirror) continue;
-        if (BeginsWith(other->GetPath(), mirror->GetPath()) &&
-            BeginsWith(other->GetPathByNumber(), mirror->GetPathByNumber()))
-            DeleteReference(i + 1);
+    RefSubAnim* here = treeNode->AppendChild(anim);
+    DWORD kind = KIND_UNDECIDED;
+    if (tabIndex < 0) {
+        kind = ResolveKind(anim, parent);
+        ReferenceTarget* target = AsTarget(anim);
+        if (walk.createMirrors && (kind & KIND_CREATES_MIRROR) && target && !FindMirror(anim, numbers)) {
+            if (RefAnim* m = CreateRefAnim(kind, target, names, numbers, walk.initialState)) AppendMirror(m);
+        }
     }
+    const int count = WalkChildCount(anim, parent, tabIndex, kind);
+    const bool recordNames = IsAttribContainer(anim) || anim->GetInterface(kNamedChildrenInterface) != nullptr;
+    for (int i = 0; i < count; ++i) {
+        MSTR name;
+        Animatable* child = GetChild(anim, parent, i, tabIndex, name);
+        if (recordNames) here->AppendName(name);
+        names.push_back(name);
+        numbers.push_back(i);
+        Visit(walk, child, anim, here, names, numbers, child == anim ? i - 1 : -1);
+        names.pop_back();
+        numbers.pop_back();
+    }
+}
+
+void RefBase::WalkRoot(const Walk& walk) {
+    Animatable* root = GetRootAnim();
+    if (!root) return;
+    structure_ = std::make_unique<RefSubAnim>(root);
+    const int count = ChildCount(root, nullptr, -1);
+    std::vector<WStr> names;
+    std::vector<std::int32_t> numbers;
+    for (int i = 0; i < count; ++i) {
+        MSTR name;
+        Animatable* child = GetChild(root, nullptr, i, -1, name);
+        names.assign(1, name);
+        numbers.assign(1, i);
+        Visit(walk, child, root, structure_.get(), names, numbers, -1);
+    }
+}
+
+void RefBase::CollectMirrors() {
+    BusyScope busy(busy_);
+    WalkRoot(Walk{true, 0});
+}
+
+void RefBase::RememberStructure() {
+    BusyScope busy(busy_);
+    if (!GetRootAnim()) {
+        structure_.reset();
+        return;
+    }
+    WalkRoot(Walk{false, 0});
+}
+
+RefAnim* RefBase::FindMirror(Animatable* anim, const std::vector<std::int32_t>& numbers) const {
+    ReferenceTarget* target = AsTarget(anim);
+    if (!target) return nullptr;
+    for (RefAnim* m : MirrorsOf(target))
+        if (m->GetOwner() == this && m->GetPathByNumber() == numbers) return m;
+    return nullptr;
 }
 
 RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
@@ -104,13 +488,13 @@ RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<W
     try {
         mirror->SetAnim(anim);
     } catch (const MAXException& e) {
-        MSTR text = MSTR(L"Error setting anim while creating RefAnim\n") + mirror->Describe() + L"\n\n" + e.Message();
+        MSTR text = ComposeMirrorError(L"setting anim while creating RefAnim", mirror, &e);
         mirror->MaybeAutoDelete();
-        throw MAXException(text);
+        throw MAXException(text, 0);
     } catch (...) {
-        MSTR text = MSTR(L"Unknown Error setting anim while creating RefAnim\n") + mirror->Describe();
+        MSTR text = ComposeMirrorError(L"setting anim while creating RefAnim", mirror, nullptr);
         mirror->MaybeAutoDelete();
-        throw MAXException(text);
+        throw MAXException(text, 0);
     }
     if (mirror->GetKindID() != madeKind) {
         mirror->MaybeAutoDelete();
@@ -128,8 +512,205 @@ RefAnim* RefBase::MirrorAt(ReferenceTarget* anim, Animatable* parentOfAnim, std:
     return mirror;
 }
 
-int RefBase::AppendMirror(RefAnim* mirror) {
-    const int ref = AppendMirrorSlot();
-    ReplaceReference(ref, mirror);
-    return ref - 1;
+RefAnim* RefBase::MirrorOnDemand(RefAnim* asking, Animatable* anim, std::vector<WStr> names,
+                                 std::vector<std::int32_t> numbers) {
+    ReferenceTarget* target = AsTarget(anim);
+    if (!target) return nullptr;
+    DeleteMirrorsAt(names, numbers, asking);
+    const SClass_ID sc = target->SuperClassID();
+    const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? REFBASE_MODIFIER_KIND : REFANIM_BASE_KIND_ID;
+    RefAnim* mirror = CreateRefAnim(kind, target, std::move(names), std::move(numbers), REFANIM_MODIFIED);
+    if (mirror) AppendMirror(mirror);
+    return mirror;
+}
+
+void RefBase::DeleteMirrorsAt(const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+                              const RefAnim* keep) {
+    for (int i = NumMirrors() - 1; i >= 0; --i) {
+        RefAnim* other = mirrors_[static_cast<size_t>(i)];
+        if (!other || other == keep) continue;
+        if (BeginsWith(other->GetPathByNumber(), numbers) && BeginsWith(other->GetPath(), names))
+            DeleteReference(i + 1);
+    }
+}
+
+void RefBase::DeleteMirrorsBelow(RefAnim* mirror) {
+    if (!mirror) return;
+    // Copies: the mirror's own paths must not change under the walk.
+    const std::vector<WStr> names = mirror->GetPath();
+    const std::vector<std::int32_t> numbers = mirror->GetPathByNumber();
+    DeleteMirrorsAt(names, numbers, mirror);
+}
+
+// ---- structure tracking
+
+void RefBase::UpdateStructure() {
+    BusyScope busy(busy_);
+    OperationCodeGuard code(kOpRecord);
+    structureChanged_ = 0;
+    Animatable* root = GetRootAnim();
+    if (structure_ && root && structure_->StandsFor(root)) {
+        std::vector<WStr> names;
+        std::vector<std::int32_t> numbers;
+        CompareEntry(*structure_, root, nullptr, names, numbers, -1);
+    }
+    if (root)
+        WalkRoot(Walk{false, 0});
+    else
+        structure_.reset();
+}
+
+void RefBase::RenumberThrough(const std::vector<std::int32_t>& numbers, int from, int delta) {
+    const size_t depth = numbers.size();
+    for (RefAnim* m : mirrors_) {
+        if (!m || m->IsOverridden(REFANIM_REMOVED)) continue;
+        const std::vector<std::int32_t>& own = m->GetPathByNumber();
+        if (own.size() <= depth || !BeginsWith(own, numbers) || own[depth] < from) continue;
+        std::vector<std::int32_t> moved = own;
+        moved[depth] += delta;
+        m->SetPathByNumber(std::move(moved), true);
+    }
+}
+
+void RefBase::MirrorNewChild(Animatable* container, Animatable* child, std::vector<WStr>& names,
+                             std::vector<std::int32_t>& numbers, int tabIndex) {
+    DeleteMirrorsAt(names, numbers);
+    if (IsAttribContainer(container)) {
+        if (ReferenceTarget* attrib = AsTarget(child))
+            if (RefAnim* m = CreateRefAnim(REFBASE_CUSTATTRIB_KIND, attrib, names, numbers, REFANIM_ADDED))
+                AppendMirror(m);
+        return;
+    }
+    // The walk of a collection from the new child; the tree it takes is thrown away, since the whole tree
+    // is taken again once the comparison is over.
+    RefSubAnim scratch(container);
+    Visit(Walk{true, REFANIM_REPLACED}, child, container, &scratch, names, numbers, tabIndex);
+}
+
+void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent,
+                           std::vector<WStr>& names, std::vector<std::int32_t>& numbers, int tabIndex) {
+    const bool isRoot = numbers.empty();
+    int live = 0;
+    if (isRoot) {
+        live = ChildCount(anim, nullptr, -1);
+    } else {
+        const DWORD kind = tabIndex < 0 ? ResolveKind(anim, parent) : KIND_UNDECIDED;
+        // A mirror that does not descend watches its own children.
+        if ((kind & KIND_CREATES_MIRROR) && !(kind & KIND_DESCENDS) && kind != KIND_NODE_MIRROR) return;
+        live = WalkChildCount(anim, parent, tabIndex, kind);
+    }
+    // The walk never went below this depth, so nothing was remembered there.
+    if (static_cast<int>(names.size()) + 1 > REFBASE_MAX_PATH_DEPTH - 1) return;
+
+    const int remembered = entry.NumChildren();
+    std::vector<Animatable*> children(static_cast<size_t>(live));
+    std::vector<MSTR> childNames(static_cast<size_t>(live));
+    for (int j = 0; j < live; ++j)
+        children[static_cast<size_t>(j)] = GetChild(anim, parent, j, tabIndex, childNames[static_cast<size_t>(j)]);
+    auto same = [&](int r, Animatable* child) {
+        const RefSubAnim* old = entry.GetChild(r);
+        return old ? old->StandsFor(child) : child == nullptr;
+    };
+
+    // The first position where the live children part from the remembered ones.
+    int p = 0;
+    const int common = std::min(live, remembered);
+    while (p < common && same(p, children[static_cast<size_t>(p)])) ++p;
+    int shift = 0;
+    if (live == remembered + 1) {
+        shift = 1;
+        RenumberThrough(numbers, p, 1);
+    } else if (live == remembered - 1) {
+        shift = -1;
+        // The mirrors of the removed child keep their numbers: their own path resolution finds them out.
+        RenumberThrough(numbers, p + 1, -1);
+    }
+
+    for (int j = 0; j < live; ++j) {
+        Animatable* child = children[static_cast<size_t>(j)];
+        if (!child) continue;
+        int r = j;
+        if (shift == 1)
+            r = j < p ? j : (j == p ? -1 : j - 1);
+        else if (shift == -1)
+            r = j < p ? j : j + 1;
+        const RefSubAnim* old = r >= 0 ? entry.GetChild(r) : nullptr;
+        names.push_back(childNames[static_cast<size_t>(j)]);
+        numbers.push_back(j);
+        const int childTab = child == anim ? j - 1 : -1;
+        if (old && old->StandsFor(child))
+            CompareEntry(*old, child, anim, names, numbers, childTab);
+        else
+            MirrorNewChild(anim, child, names, numbers, childTab);
+        names.pop_back();
+        numbers.pop_back();
+    }
+}
+
+// ---- the end-of-operation notification
+
+void RefBase::WaitForOperationEnd() {
+    if (waiting_) return;
+    waiting_ = 1;
+    RegisterNotification(&RefBase::OnOperationEnd, this, NOTIFY_OSTRIVANS_BATCH_CLOSING);
+}
+
+void RefBase::StopWaiting() {
+    if (!waiting_) return;
+    UnRegisterNotification(&RefBase::OnOperationEnd, this, NOTIFY_OSTRIVANS_BATCH_CLOSING);
+    waiting_ = 0;
+}
+
+void RefBase::OnOperationEnd(void* param, NotifyInfo*) {
+    auto* record = static_cast<RefBase*>(param);
+    record->StopWaiting();
+    record->RememberStructure();
+}
+
+// ---- reset marks
+
+int RefBase::GetCurrentMark() {
+    return gCurrentMark;
+}
+
+int RefBase::NextMark() {
+    return ++gCurrentMark;
+}
+
+// ---- dumps
+
+std::string RefBase::Describe() {
+    const MCHAR* name = GetRecordName();
+    std::string s = (name ? WStr(name).ToUTF8() : std::string("?")) + " item " +
+                    (item_ ? DescribeAnimatable(item_).ToUTF8() : std::string("null")) + " mirrors " +
+                    std::to_string(mirrors_.size());
+    for (size_t i = 0; i < mirrors_.size(); ++i) {
+        s += i == 0 ? ": " : ", ";
+        const MCHAR* kind = mirrors_[i] ? mirrors_[i]->GetKindName() : nullptr;
+        s += mirrors_[i] ? (kind ? WStr(kind).ToUTF8() : std::string("?")) : std::string("null");
+    }
+    return s;
+}
+
+std::string RefBase::Dump() {
+    std::string s = Describe() + "\nbusy " + std::to_string(busy_) + " waiting " + std::to_string(waiting_) +
+                    " structureChanged " + std::to_string(structureChanged_) + "\n";
+    for (size_t i = 0; i < mirrors_.size(); ++i) {
+        RefAnim* m = mirrors_[i];
+        s += "[" + std::to_string(i) + "] ";
+        if (!m) {
+            s += "null\n";
+            continue;
+        }
+        const MCHAR* kind = m->GetKindName();
+        s += (kind ? WStr(kind).ToUTF8() : std::string("?")) + " ";
+        const auto& path = m->GetPath();
+        for (size_t k = 0; k < path.size(); ++k) s += (k ? "/" : "") + path[k].ToUTF8();
+        s += " #";
+        const auto& numbers = m->GetPathByNumber();
+        for (size_t k = 0; k < numbers.size(); ++k) s += (k ? "." : "") + std::to_string(numbers[k]);
+        s += " state " + std::to_string(m->GetOverriddenState()) + "\n";
+    }
+    s += structure_ ? "structure:\n" + structure_->Dump(1) : std::string("structure: none\n");
+    return s;
 }

@@ -1,83 +1,213 @@
 // The record base: mirrors one merged item (a node or a material) and owns the mirrors below it.
 #pragma once
 
+#include "host/core/AnimProperty.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
+#include "plugin/records/RefBaseInterface.h"
+#include "plugin/records/RefSubAnim.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+class MAXException;
 class OstrivansHelper;
 class RefAnim;
+struct NotifyInfo;
 
-// Every record class has this super class, which is also the first part of its class id.
+// Every record class has this super class, which is also the first part of its class id and the id of the
+// animatable property a record hangs on its item with.
 constexpr SClass_ID REFBASE_SUPER_CLASS_ID = 0x8663dfa6;
 constexpr Class_ID REFBASE_CLASS_ID(0x8663dfa6, 0x3f273883);
 
+// A mirror asks its owner for the owner's item: the part argument points at a ReferenceTarget* to fill.
+constexpr RefMessage REFMSG_OSTRIVANS_GET_OWNER_ITEM = 0x8663dfa8;
+// Structure-change part values with a meaning of their own: the first is ignored, the second is kept for
+// the next Collect.
+constexpr PartID REFBASE_PART_IGNORED = 0x20000000;
+constexpr PartID REFBASE_PART_DEFERRED = 214;
+
+// Kinds the record itself asks for.
+constexpr DWORD REFBASE_MODIFIER_KIND = 0x30014;
+constexpr DWORD REFBASE_CUSTATTRIB_KIND = 0x30007;
+// Paths never hold more entries than this.
+constexpr int REFBASE_MAX_PATH_DEPTH = 100;
+
 // Reference 0 is the item (null while the referenced content is unloaded); references 1 to N are the
 // mirrors, in creation order. Kinds append their own references after these.
-class RefBase : public ReferenceTarget {
+class RefBase : public ReferenceTarget, public AnimProperty, public RefBaseInterface {
 public:
     explicit RefBase(BOOL loading = FALSE);
+    // Leaves the end-of-operation notification and the item's property list, then drops every reference.
     ~RefBase() override;
 
     Class_ID ClassID() override { return REFBASE_CLASS_ID; }
     SClass_ID SuperClassID() override { return REFBASE_SUPER_CLASS_ID; }
     void GetClassName(MSTR& s, bool localized = true) const override;
+    void DeleteThis() override { delete this; }
+
+    // ---- the property on the item
+    DWORD ID() override { return REFBASE_SUPER_CLASS_ID; }
+    // The record hanging on item; null when it has none.
+    static RefBase* FromItem(Animatable* item);
+
+    // ---- references
+    int NumRefs() override { return 1 + NumMirrors(); }
+    RefTargetHandle GetReference(int i) override;
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override;
+    // While the helper unloads, saves or duplicates (and does not persist the reference), only the
+    // mirrors that carry a change keep a real dependency; the item never does then.
+    BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    // A RefBase without helper or item holding clones of the mirrors that carry changes.
+    RefTargetHandle Clone(RemapDir& remap) override;
+    void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;
+    using ReferenceTarget::GetInterface;
+    BaseInterface* GetInterface(Interface_ID id) override;
+
+    // ---- the record's operations, in slot order
+    // Whether mirror falls under a reset mask; every mirror does here.
+    virtual bool IsResetTarget(RefAnim* mirror, DWORD resetMask);
+    // Pending structure change first, then every mirror's local-dependency state, then a structure
+    // change that arrived meanwhile. A mirror's failure is raised as "Error Collecting RefAnim ...".
+    virtual void Collect();
+    virtual void StoreDefaults() {}
+    // Every mirror puts the user's change back below the root animatable. A mirror's failure is raised as
+    // "Error Overriding RefAnim ...".
+    virtual void Override();
+    // Moves to the freshly merged item, re-applies the overrides and collects the mirrors again.
+    virtual void Update(ReferenceTarget* newItem);
+    virtual void CollectIfLoaded();
+    virtual void FinishUpdate() {}
+    // Drops the overrides of the mirrors under the mask by their verdicts (see Evaluate).
+    virtual void Reset(DWORD resetMask);
+    virtual void ApplyNamePrefix(const MCHAR* /*prefix*/) {}
+    // The helper node's name when the helper uses a name prefix; empty otherwise or without helper.
+    virtual MSTR GetNamePrefix();
+    virtual ReferenceTarget* GetItem() const { return item_; }
+    // The owning helper: a plain back-pointer, set by the helper when it takes the record.
+    virtual OstrivansHelper* GetHelper() const { return helper_; }
+    // Some mirror carries a change of the user's. Records without one are weak references of the helper
+    // while it unloads, saves or duplicates.
+    virtual bool HasOverrides() const;
+    // False without helper. The helper has no nesting query yet, so false with one too.
+    virtual bool IsHelperNested();
+    // The animatable the mirrors' paths start from: the item (a material record answers itself).
+    virtual Animatable* GetRootAnim();
+    // The listener dump: "RefAnims: N", or with detail 1 every mirror's own dump.
+    virtual void PrintData(int detail);
+    virtual MSTR GetDescription();
+    // Mode 0 drops the empty entries and the mirrors without a change, from the last to the first.
+    virtual void Clean(int mode);
     // The class name from the string table.
     virtual const MCHAR* GetRecordName() const;
 
-    int NumRefs() override { return 1 + NumMirrors(); }
-    RefTargetHandle GetReference(int i) override;
-    void DeleteThis() override { delete this; }
+    void SetHelper(OstrivansHelper* helper) { helper_ = helper; }
 
-    ReferenceTarget* GetItem() const { return item_; }
+    // ---- the mirror table
     int NumMirrors() const { return static_cast<int>(mirrors_.size()); }
     // Null out of range, and for an empty entry.
     RefAnim* GetMirror(int i) const;
-    // Appends an empty mirror slot (reference NumRefs() before the call); the caller then sets it through
-    // ReplaceReference.
+    // Appends an empty mirror slot (reference NumRefs() before the call) and returns its reference index;
+    // the caller then sets it through ReplaceReference. A load sizes the table this way.
     int AppendMirrorSlot();
+    // Appends a mirror to the table as a new reference; its table index.
+    int AppendMirror(RefAnim* mirror);
 
-    // The owning helper: a plain back-pointer, set by the helper when it takes the record.
-    OstrivansHelper* GetHelper() const { return helper_; }
-    void SetHelper(OstrivansHelper* helper) { helper_ = helper; }
-
-    // "RefNode item <set> mirrors 2: RefAnimPblock, null".
-    std::string Describe();
-
-protected:
-    void SetReference(int i, RefTargetHandle rtarg) override;
-
-private:
-    ReferenceTarget* item_ = nullptr;
-    std::vector<RefAnim*> mirrors_;
-    OstrivansHelper* helper_ = nullptr;
-
-public:
-    // ---- What the owning helper asks of its records.
-    // The record carries a change of the user's: some mirror has a non-zero overridden state. Records
-    // without one are weak references of the helper while it unloads, saves or duplicates.
-    virtual bool HasOverrides() const;
-
-public:
-    // ---- What the mirrors ask of their owner.
-    // The animatable the mirrors' paths start from: the item (a material record answers itself).
-    virtual Animatable* GetRootAnim();
-    // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
-    // begin with mirror's (equal length included), walking the table from the last entry to the first.
-    void DeleteMirrorsBelow(RefAnim* mirror);
+    // ---- mirror collection
+    // Walks every animatable below the root, mirroring those the kind rule picks (at most 100 steps
+    // deep), and remembers the tree it walked.
+    void CollectMirrors();
     // A new mirror of kind for anim at the given path, owned by this record but not yet in its table:
     // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
-    // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error while binding the animatable is raised again as a
-    // MAXException naming the step, the mirror and the host's text.
+    // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
+    // while binding the animatable is raised again as a MAXException naming the step, the mirror and the
+    // host's text.
     RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
                            std::vector<std::int32_t> numbers, BYTE initialState);
     // Mirrors anim (reached from parentOfAnim) at the given path, with the kind the kind rule gives it
     // (the plain kind when the rule makes none), and appends it to the table; the new mirror or null.
     RefAnim* MirrorAt(ReferenceTarget* anim, Animatable* parentOfAnim, std::vector<WStr> names,
                       std::vector<std::int32_t> numbers, BYTE initialState);
-    // Appends a mirror to the table as a new reference; its table index.
-    int AppendMirror(RefAnim* mirror);
+    // A mirror found that anim now stands at the given path in place of what it mirrored: the mirrors at
+    // that place and below it go (asking is kept), and anim gets a Modified mirror of the modifier kind or
+    // the plain kind. Null when anim is none or not a target.
+    RefAnim* MirrorOnDemand(RefAnim* asking, Animatable* anim, std::vector<WStr> names,
+                            std::vector<std::int32_t> numbers);
+    // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
+    // begin with mirror's (equal length included), walking the table from the last entry to the first.
+    void DeleteMirrorsBelow(RefAnim* mirror);
+    // The same for a place given by its paths.
+    void DeleteMirrorsAt(const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+                         const RefAnim* keep = nullptr);
+    // The first mirror of this record that references anim at exactly these numbers.
+    RefAnim* FindMirror(Animatable* anim, const std::vector<std::int32_t>& numbers) const;
+
+    // ---- structure tracking
+    // Takes the tree of sub-animatables again, creating no mirror.
+    void RememberStructure();
+    // Compares the remembered tree with the live one and fixes the mirrors (renumbers them past an
+    // inserted or removed child, mirrors new children), then remembers the live tree.
+    void UpdateStructure();
+    const RefSubAnim* GetStructure() const { return structure_.get(); }
+    bool IsBusy() const { return busy_ != 0; }
+    bool IsWaiting() const { return waiting_ != 0; }
+    bool IsStructureChanged() const { return structureChanged_ != 0; }
+
+    // ---- reset marks
+    // Mirrors made by the reset in progress carry the current mark and are not reset again by it.
+    static int GetCurrentMark();
+    // A new current mark, for a new reset pass.
+    static int NextMark();
+
+    // ---- the "RefBase" interface
+    int NumRefAnims() override { return NumMirrors(); }
+    ReferenceTarget* GetRefAnim(int index) override;
+
+    // ---- dumps
+    // "RefNode item Box01 mirrors 2: RefAnimPblock, null".
+    std::string Describe();
+    // Describe, the flags, then one line per mirror (kind, path, numbers, state) and the remembered tree.
+    std::string Dump();
+
+protected:
+    void SetReference(int i, RefTargetHandle rtarg) override;
+
+private:
+    // One step of the walk below the root: see CollectMirrors. With createMirrors false only the tree is
+    // taken; initialState is the state of the mirrors it makes.
+    struct Walk {
+        bool createMirrors;
+        BYTE initialState;
+    };
+    void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnim* treeNode, std::vector<WStr>& names,
+               std::vector<std::int32_t>& numbers, int tabIndex);
+    void WalkRoot(const Walk& walk);
+    // How many children the walk visits below anim for the kind the rule gave it.
+    static int WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind);
+    void CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent, std::vector<WStr>& names,
+                      std::vector<std::int32_t>& numbers, int tabIndex);
+    void RenumberThrough(const std::vector<std::int32_t>& numbers, int from, int delta);
+    // A child the remembered tree did not have: mirrored as Replaced (a new custom attribute as Added).
+    void MirrorNewChild(Animatable* container, Animatable* child, std::vector<WStr>& names,
+                        std::vector<std::int32_t>& numbers, int tabIndex);
+    // Applies a reset verdict to the mirror at table index i of owner.
+    void ApplyVerdict(RefBase* owner, int i, RefAnim* mirror, int verdict);
+    // "Error <verb> RefAnim" (with "Unknown " for a foreign error), the mirror and the host's text.
+    static MSTR ComposeMirrorError(const MCHAR* what, RefAnim* mirror, const MAXException* hostError);
+    void AttachToItem(ReferenceTarget* item);
+    void DetachFromItem(ReferenceTarget* item);
+    void WaitForOperationEnd();
+    void StopWaiting();
+    static void OnOperationEnd(void* param, NotifyInfo* info);
+
+    OstrivansHelper* helper_ = nullptr;
+    ReferenceTarget* item_ = nullptr;
+    std::vector<RefAnim*> mirrors_;
+    std::unique_ptr<RefSubAnim> structure_;
+    std::int32_t busy_ = 0;
+    std::int32_t waiting_ = 0;
+    std::int32_t structureChanged_ = 0;
 };

@@ -63,11 +63,13 @@ TEST_F(HelperInterfaceTest, UnknownIdsAndMissingArguments) {
         }
     }
     EXPECT_EQ(Lines(), "");
-    // The keyword argument of PrintData has its default; the operation is not in this build yet.
+    // The keyword argument of PrintData has its default.
     EXPECT_EQ(fpi->Invoke(OstrivansHelperInterface::kPrintData, result), FPS_OK);
     EXPECT_EQ(fpi->Invoke(OstrivansHelperInterface::kReload, result), FPS_OK);
     EXPECT_EQ(result, FPValue(TYPE_INT, 0));
-    EXPECT_EQ(Lines(), NotAvailable("PrintData", "Ostrivan01") + NotAvailable("Reload", "Ostrivan01"));
+    EXPECT_EQ(Lines(), "\nNum RefNodes: 0\nNum RefMaterials:0\nNum RefLayers:0\nNum NodesToDelete:0\n\n\nNodesToDelete:\nNone\n\n"
+                       "RenamedLayers:\nNone\n\n" +
+                           NotAvailable("Reload", "Ostrivan01"));
 }
 
 TEST_F(HelperInterfaceTest, RecordQueriesFromCodeAndFromScripts) {

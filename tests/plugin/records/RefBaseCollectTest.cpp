@@ -1,0 +1,299 @@
+// A record's mirror collection on host scenes (paths, depth limit, no duplicates), the property that finds a
+// record from its item, Clean, Clone, the dumps and the "RefBase" interface.
+#include "host/core/Listener.h"
+#include "host/core/MaxException.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/Control.h"
+#include "host/scene/Modifier.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/records/RefBase.h"
+#include "plugin/records/RefNode.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A chain of animatables of no known kind, each the single sub-animatable of the one before: deeper than
+// any path may go.
+class ChainLink : public ReferenceTarget {
+public:
+    Class_ID ClassID() override { return Class_ID(0x7e57c4a1, 0x1); }
+    SClass_ID SuperClassID() override { return 0x7e57; }
+    int NumRefs() override { return 1; }
+    RefTargetHandle GetReference(int i) override { return i == 0 ? next_ : nullptr; }
+    int NumSubs() override { return 1; }
+    Animatable* SubAnim(int i) override { return i == 0 ? next_ : nullptr; }
+    MSTR SubAnimName(int, bool) override { return L"Next"; }
+    ~ChainLink() override { DeleteAllRefs(); }
+
+protected:
+    void SetReference(int i, RefTargetHandle t) override {
+        if (i == 0) next_ = t;
+    }
+
+private:
+    ReferenceTarget* next_ = nullptr;
+};
+
+std::string PathText(RefAnim* m) {
+    std::string s;
+    for (const WStr& n : m->GetPath()) s += (s.empty() ? "" : "/") + n.ToUTF8();
+    s += " #";
+    bool first = true;
+    for (int n : m->GetPathByNumber()) {
+        s += (first ? "" : ".") + std::to_string(n);
+        first = false;
+    }
+    return s;
+}
+
+int TreeDepth(const RefSubAnim* e) {
+    int deepest = 0;
+    for (int i = 0; i < e->NumChildren(); ++i)
+        if (const RefSubAnim* c = e->GetChild(i)) deepest = std::max(deepest, 1 + TreeDepth(c));
+    return deepest;
+}
+
+class RefBaseCollectTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+    }
+    void TearDown() override {
+        for (RefBase* r : records) r->MaybeAutoDelete();
+        SceneFixture::TearDown();
+    }
+    template <class T = RefBase> T* Record(ReferenceTarget* item) {
+        auto* r = new T(FALSE);
+        r->ReplaceReference(0, item);
+        records.push_back(r);
+        return r;
+    }
+    // A box with a Bend under a Twist and a Standard material.
+    INode* StackedBox() {
+        INode* box = b.Box("Box01").Material(b.Standard("Brick")).Build();
+        b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
+        b.AddModifier(box, TWIST_MODIFIER_CLASS_ID);
+        return box;
+    }
+    std::vector<RefBase*> records;
+};
+
+TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
+    RefBase* rec = Record(StackedBox());
+    rec->CollectMirrors();
+    const std::vector<std::string> expected = {
+        "RefAnimPRS Transform #3",
+        "RefAnim Transform/Position #3.1",
+        "RefAnimEuler Transform/Rotation #3.2",
+        "RefAnim Transform/Rotation/X Rotation #3.2.1",
+        "RefAnim Transform/Rotation/Y Rotation #3.2.2",
+        "RefAnim Transform/Rotation/Z Rotation #3.2.3",
+        "RefAnim Transform/Scale #3.3",
+        "RefAnimWithRefsMod Object/Twist #4.1",
+        "RefAnimPblock2 Object/Twist/Parameters #4.1.2",
+        "RefAnimWithRefsMod Object/Bend #4.2",
+        "RefAnimPblock2 Object/Bend/Parameters #4.2.2",
+        "RefAnimMtl Material #5",
+        "RefAnimPblock2 Material/shaderParameters #5.3",
+        "RefAnimPblock2 Material/maps #5.4",
+    };
+    auto rows = [&] {
+        std::vector<std::string> got;
+        for (int i = 0; i < rec->NumMirrors(); ++i) {
+            RefAnim* m = rec->GetMirror(i);
+            if (!m) {
+                got.push_back("null");
+                continue;
+            }
+            EXPECT_EQ(m->GetOwner(), rec);
+            EXPECT_EQ(m->GetOverriddenState(), 0);
+            got.push_back(WStr(m->GetKindName()).ToUTF8() + " " + PathText(m));
+        }
+        return got;
+    };
+    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(rec->NumRefs(), 1 + 14);
+    EXPECT_FALSE(rec->IsBusy());
+    // The tree below the node: PRS with its three tracks, the stack, the material.
+    ASSERT_NE(rec->GetStructure(), nullptr);
+    EXPECT_EQ(rec->GetStructure()->GetAnim(), rec->GetItem());
+    // A second walk finds every mirror in place and makes none.
+    rec->CollectMirrors();
+    EXPECT_EQ(rows(), expected);
+}
+
+TEST_F(RefBaseCollectTest, StopsAtTheDepthLimitWithoutError) {
+    std::vector<ChainLink*> chain;
+    for (int i = 0; i < 130; ++i) chain.push_back(new ChainLink());
+    for (size_t i = 0; i + 1 < chain.size(); ++i) chain[i]->ReplaceReference(0, chain[i + 1]);
+    RefBase* rec = Record(chain[0]);
+    ASSERT_NO_THROW(rec->CollectMirrors());
+    ASSERT_NE(rec->GetStructure(), nullptr);
+    // Every step below the root is child 1 ("Next"); paths hold at most 99 entries.
+    EXPECT_EQ(TreeDepth(rec->GetStructure()), 99);
+    // Letting go of the head frees the chain once nothing else holds it.
+    const AnimHandle head = Animatable::GetHandleByAnim(chain[0]);
+    rec->DeleteReference(0);
+    if (auto* left = static_cast<ReferenceTarget*>(Animatable::GetAnimByHandle(head))) left->MaybeAutoDelete();
+}
+
+TEST_F(RefBaseCollectTest, TheItemFindsItsRecordThroughItsProperty) {
+    INode* a = b.Box("A").Build();
+    INode* c = b.Box("C").Build();
+    EXPECT_EQ(RefBase::FromItem(a), nullptr);
+    RefNode* rec = Record<RefNode>(a);
+    EXPECT_EQ(RefBase::FromItem(a), rec);
+    // Moving to another item moves the property with it.
+    rec->Update(c);
+    EXPECT_EQ(RefBase::FromItem(a), nullptr);
+    EXPECT_EQ(RefBase::FromItem(c), rec);
+    EXPECT_GT(rec->NumMirrors(), 0);
+    // A second record on the same item takes the property; the first one letting go leaves it.
+    RefBase* other = Record(c);
+    EXPECT_EQ(RefBase::FromItem(c), other);
+    rec->DeleteReference(0);
+    EXPECT_EQ(RefBase::FromItem(c), other);
+    // A record that goes takes its property with it.
+    records.pop_back();
+    other->MaybeAutoDelete();
+    EXPECT_EQ(RefBase::FromItem(c), nullptr);
+}
+
+TEST_F(RefBaseCollectTest, CleanKeepsOnlyMirrorsWithChangesAndCloneCopiesThem) {
+    RefBase* rec = Record(StackedBox());
+    rec->CollectMirrors();
+    ASSERT_EQ(rec->NumMirrors(), 14);
+    rec->GetMirror(2)->SetOverriddenState(REFANIM_MODIFIED);
+    rec->GetMirror(9)->SetOverriddenState(REFANIM_REPLACED);
+    rec->DeleteReference(5);  // an empty entry
+
+    RemapDir remap;
+    auto* copy = static_cast<RefBase*>(remap.CloneRef(rec));
+    ASSERT_NE(copy, nullptr);
+    records.push_back(copy);
+    EXPECT_EQ(copy->GetItem(), nullptr);
+    ASSERT_EQ(copy->NumMirrors(), 14);
+    for (int i = 0; i < 14; ++i) {
+        RefAnim* m = copy->GetMirror(i);
+        if (i == 2 || i == 9) {
+            ASSERT_NE(m, nullptr) << i;
+            EXPECT_NE(m, rec->GetMirror(i));
+            EXPECT_EQ(m->GetOwner(), copy);
+            EXPECT_EQ(m->GetPath(), rec->GetMirror(i)->GetPath());
+        } else {
+            EXPECT_EQ(m, nullptr) << i;
+        }
+    }
+
+    rec->Clean(1);
+    EXPECT_EQ(rec->NumMirrors(), 14);
+    rec->Clean(0);
+    ASSERT_EQ(rec->NumMirrors(), 2);
+    EXPECT_EQ(PathText(rec->GetMirror(0)), "Transform/Rotation #3.2");
+    EXPECT_EQ(PathText(rec->GetMirror(1)), "Object/Bend #4.2");
+    EXPECT_EQ(rec->NumRefs(), 3);
+    EXPECT_TRUE(rec->HasOverrides());
+    rec->GetMirror(0)->SetOverriddenState(0);
+    rec->GetMirror(1)->SetOverriddenState(0);
+    rec->Clean(0);
+    EXPECT_EQ(rec->NumMirrors(), 0);
+    EXPECT_EQ(rec->NumRefs(), 1);
+    EXPECT_FALSE(rec->HasOverrides());
+}
+
+// A mirror that found a new animatable in its parent's place asks for a mirror of it: everything at that
+// place and below goes except the asking mirror, and the new one is Modified, of the modifier kind for a
+// modifier.
+TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
+    INode* box = b.Box("Box01").Build();
+    Modifier* bend = b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
+    RefBase* rec = Record(box);
+    rec->CollectMirrors();
+    ASSERT_EQ(rec->NumMirrors(), 9);
+    auto at = [&](const std::string& path) {
+        for (int i = 0; i < rec->NumMirrors(); ++i)
+            if (rec->GetMirror(i) && PathText(rec->GetMirror(i)) == path) return i;
+        return -1;
+    };
+    const int modAt = at("Object/Bend #4.1"), blockAt = at("Object/Bend/Parameters #4.1.2");
+    ASSERT_GE(modAt, 0);
+    ASSERT_GE(blockAt, 0);
+    RefAnim* asking = rec->GetMirror(blockAt);
+    RefAnim* made = rec->MirrorOnDemand(asking, bend, {L"Object", L"Bend"}, {4, 1});
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(rec->GetMirror(modAt), nullptr);
+    EXPECT_EQ(rec->GetMirror(blockAt), asking);
+    EXPECT_EQ(rec->GetMirror(rec->NumMirrors() - 1), made);
+    EXPECT_EQ(made->GetKindID(), REFBASE_MODIFIER_KIND);
+    EXPECT_EQ(made->GetOverriddenState(), REFANIM_MODIFIED);
+    EXPECT_EQ(PathText(made), "Object/Bend #4.1");
+    // Anything else gets the plain kind; the mirrors beside the place stay.
+    Control* scale = box->GetTMController()->GetScaleController();
+    const int scaleAt = at("Transform/Scale #3.3");
+    RefAnim* plain = rec->MirrorOnDemand(nullptr, scale, {L"Transform", L"Scale"}, {3, 3});
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->GetKindID(), REFANIM_BASE_KIND_ID);
+    EXPECT_EQ(rec->GetMirror(scaleAt), nullptr);
+    EXPECT_NE(at("Transform/Position #3.1"), -1);
+    EXPECT_EQ(rec->MirrorOnDemand(nullptr, nullptr, {L"X"}, {1}), nullptr);
+}
+
+TEST_F(RefBaseCollectTest, DumpsToTheListener) {
+    RefBase* rec = Record(b.Box("Box01").Build());
+    rec->CollectMirrors();
+    ASSERT_EQ(rec->NumMirrors(), 9);
+    rec->DeleteReference(2);
+    EXPECT_EQ(rec->GetDescription(), MSTR(L"RefAnims: 9"));
+    {
+        ListenerCapture out;
+        rec->PrintData(0);
+        EXPECT_EQ(out.Text(), MSTR(L"RefAnims: 9\n"));
+    }
+    ListenerCapture out;
+    rec->PrintData(1);
+    const std::string text = out.Text().ToUTF8();
+    EXPECT_EQ(text.rfind("RefAnims: \n\nRefAnim: 0\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\n\nRefAnim: 1\nNULL\n\n\nRefAnim: 2\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n\nRefAnim: 8\n"), std::string::npos);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(RefBaseCollectTest, TheInterfaceReadsTheMirrorTable) {
+    RefNode* rec = Record<RefNode>(b.Box("Box01").Build());
+    rec->CollectMirrors();
+    auto* fp = dynamic_cast<FPInterface*>(rec->GetInterface(REFBASE_INTERFACE_ID));
+    ASSERT_NE(fp, nullptr);
+    EXPECT_EQ(fp->GetDesc()->internal_name, MSTR(L"RefBase"));
+    FPValue result;
+    ASSERT_EQ(fp->Invoke(RefBaseInterface::kNumRefAnims, result), FPS_OK);
+    EXPECT_EQ(result.ToString(), "TYPE_INT 9");
+    auto get = [&](int index) {
+        FPParams p{FPValue(TYPE_INT, index)};
+        FPValue r;
+        EXPECT_EQ(fp->Invoke(RefBaseInterface::kGetRefAnim, r, &p), FPS_OK);
+        EXPECT_EQ(r.type, TYPE_REFTARG);
+        return r.GetRefTarg();
+    };
+    EXPECT_EQ(get(0), rec->GetMirror(0));
+    EXPECT_EQ(get(8), rec->GetMirror(8));
+    ASSERT_NE(get(8), nullptr);
+    EXPECT_EQ(get(-1), nullptr);
+    EXPECT_EQ(get(9), nullptr);
+    try {
+        fp->Invoke(RefBaseInterface::kGetRefAnim, result);
+        ADD_FAILURE() << "no error for a missing argument";
+    } catch (const MaxSDK::Util::OutOfRangeException& e) {
+        EXPECT_EQ(e.Message(), MSTR(kArrayRangeErrorText));
+    }
+}
+
+} // namespace

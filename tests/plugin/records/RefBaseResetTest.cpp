@@ -1,0 +1,186 @@
+// Reset verdicts (keep, delete, renew) with marks and twins in other records, the record's real and weak
+// dependencies by operation, its name prefix, and the errors of its per-mirror loops.
+#include "host/core/MaxException.h"
+#include "host/scene/Control.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/helper/OstrivansHelperClassDesc.h"
+#include "plugin/records/RefBase.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A mirror whose collect fails with a host error and whose override fails with a foreign one.
+class FailingMirror : public RefAnim {
+public:
+    void CollectLocDep() override { throw MAXException(L"no stream", 7); }
+    void Override(Animatable*) override { throw std::runtime_error("bad"); }
+};
+
+class RefBaseResetTest : public HelperFixture {
+protected:
+    void SetUp() override {
+        HelperFixture::SetUp();
+        helper = NewHelperNode(L"Ref01");
+        box = b.Box("Box01").Build();
+        rec = Record(box);
+        // A LocDep pass of its own, so answers cached by earlier passes do not count.
+        helper->IncrementStamp();
+    }
+    void TearDown() override {
+        for (RefBase* r : records) r->MaybeAutoDelete();
+        HelperFixture::TearDown();
+    }
+    RefBase* Record(INode* node) {
+        auto* r = new RefBase(FALSE);
+        r->SetHelper(helper);
+        r->ReplaceReference(0, node);
+        r->CollectMirrors();
+        records.push_back(r);
+        return r;
+    }
+    static int IndexOf(RefBase* r, const std::vector<WStr>& path) {
+        for (int i = 0; i < r->NumMirrors(); ++i)
+            if (r->GetMirror(i) && r->GetMirror(i)->GetPath() == path) return i;
+        return -1;
+    }
+
+    OstrivansHelper* helper = nullptr;
+    INode* box = nullptr;
+    RefBase* rec = nullptr;
+    std::vector<RefBase*> records;
+};
+
+const std::vector<WStr> kTransform{L"Transform"};
+const std::vector<WStr> kPosition{L"Transform", L"Position"};
+const std::vector<WStr> kRotation{L"Transform", L"Rotation"};
+
+TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
+    // A local node shares the box's rotation: that controller is used locally, the others are not.
+    Control* rotation = box->GetTMController()->GetRotationController();
+    INode* local = b.Box("Local01").Build();
+    local->GetTMController()->SetRotationController(rotation);
+
+    const int prs = IndexOf(rec, kTransform), pos = IndexOf(rec, kPosition), rot = IndexOf(rec, kRotation);
+    ASSERT_GE(prs, 0);
+    ASSERT_GE(pos, 0);
+    ASSERT_GE(rot, 0);
+    RefAnim* position = rec->GetMirror(pos);
+    RefAnim* oldRotation = rec->GetMirror(rot);
+    for (int i : {prs, pos, rot}) rec->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
+
+    const int mark = RefBase::NextMark();
+    rec->Reset(0xFFFFFFFF);
+    // The transform is not used locally: its mirror goes.
+    EXPECT_EQ(rec->GetMirror(prs), nullptr);
+    // The plain mirror only drops its change.
+    EXPECT_EQ(rec->GetMirror(pos), position);
+    EXPECT_EQ(position->GetOverriddenState(), 0);
+    // The locally used rotation gets a fresh mirror at the same place, marked by this pass.
+    RefAnim* renewed = rec->GetMirror(rot);
+    ASSERT_NE(renewed, nullptr);
+    EXPECT_NE(renewed, oldRotation);
+    EXPECT_EQ(renewed->GetAnim(), rotation);
+    EXPECT_EQ(renewed->GetOwner(), rec);
+    EXPECT_EQ(renewed->GetOverriddenState(), 0);
+    EXPECT_EQ(renewed->GetMark(), mark);
+    EXPECT_EQ(renewed->GetPath(), kRotation);
+    EXPECT_EQ(renewed->GetPathByNumber(), (std::vector<std::int32_t>{3, 2}));
+
+    // The same pass leaves what it made alone; the next one does not.
+    renewed->SetOverriddenState(REFANIM_MODIFIED);
+    rec->Reset(0xFFFFFFFF);
+    EXPECT_EQ(rec->GetMirror(rot), renewed);
+    EXPECT_EQ(renewed->GetOverriddenState(), REFANIM_MODIFIED);
+    RefBase::NextMark();
+    rec->Reset(0xFFFFFFFF);
+    EXPECT_NE(rec->GetMirror(rot), renewed);
+    ASSERT_NE(rec->GetMirror(rot), nullptr);
+    EXPECT_EQ(rec->GetMirror(rot)->GetOverriddenState(), 0);
+}
+
+TEST_F(RefBaseResetTest, MirrorsOfTheSameAnimatableInOtherRecordsFollow) {
+    Control* rotation = box->GetTMController()->GetRotationController();
+    INode* local = b.Box("Local01").Build();
+    local->GetTMController()->SetRotationController(rotation);
+    RefBase* other = Record(local);
+    const int twinAt = IndexOf(other, kRotation);
+    ASSERT_GE(twinAt, 0);
+    RefAnim* twin = other->GetMirror(twinAt);
+    ASSERT_EQ(twin->GetAnim(), rotation);
+    twin->SetOverriddenState(REFANIM_MODIFIED);
+    rec->GetMirror(IndexOf(rec, kRotation))->SetOverriddenState(REFANIM_MODIFIED);
+
+    const int mark = RefBase::NextMark();
+    rec->Reset(0xFFFFFFFF);
+    // The twin was judged with this record's mirror and renewed in its own record.
+    RefAnim* renewed = other->GetMirror(twinAt);
+    ASSERT_NE(renewed, nullptr);
+    EXPECT_NE(renewed, twin);
+    EXPECT_EQ(renewed->GetOwner(), other);
+    EXPECT_EQ(renewed->GetMark(), mark);
+    EXPECT_EQ(renewed->GetOverriddenState(), 0);
+}
+
+TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicating) {
+    RefAnim* plain = rec->GetMirror(IndexOf(rec, kPosition));
+    RefAnim* changed = rec->GetMirror(IndexOf(rec, kRotation));
+    changed->SetOverriddenState(REFANIM_REPLACED);
+    Control* other = box->GetTMController();
+    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) {
+        OperationCodeGuard code(op);
+        EXPECT_TRUE(rec->IsRealDependency(box)) << op;
+        EXPECT_TRUE(rec->IsRealDependency(plain)) << op;
+    }
+    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) {
+        OperationCodeGuard code(op);
+        EXPECT_FALSE(rec->IsRealDependency(box)) << op;
+        EXPECT_FALSE(rec->IsRealDependency(plain)) << op;
+        EXPECT_TRUE(rec->IsRealDependency(changed)) << op;
+        EXPECT_TRUE(rec->IsRealDependency(other)) << op;
+    }
+    // A reference that persists keeps everything.
+    helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
+    OperationCodeGuard code(kOpUnload);
+    EXPECT_TRUE(rec->IsRealDependency(box));
+    EXPECT_TRUE(rec->IsRealDependency(plain));
+}
+
+TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
+    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
+    helper->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
+    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L"Ref01"));
+    rec->SetHelper(nullptr);
+    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
+    EXPECT_FALSE(rec->IsHelperNested());
+    rec->SetHelper(helper);
+}
+
+TEST_F(RefBaseResetTest, AFailingMirrorEndsCollectAndOverrideWithTheComposedError) {
+    auto* bad = new FailingMirror();
+    bad->SetOwner(rec);
+    bad->SetPath({L"Nowhere"});
+    rec->AppendMirror(bad);
+    const std::string described = bad->Describe().ToUTF8();
+    try {
+        rec->Collect();
+        ADD_FAILURE() << "Collect did not fail";
+    } catch (const MAXException& e) {
+        EXPECT_EQ(e.Message().ToUTF8(), "Error Collecting RefAnim\n" + described + "\n\nno stream");
+        EXPECT_EQ(e.Code(), 0);
+    }
+    try {
+        rec->Override();
+        ADD_FAILURE() << "Override did not fail";
+    } catch (const MAXException& e) {
+        EXPECT_EQ(e.Message().ToUTF8(), "Unknown Error Overriding RefAnim\n" + described);
+    }
+    EXPECT_FALSE(rec->IsBusy());
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+// A record follows the structure of its item: modifiers added and removed renumber the mirrors below them and
+// mirror what is new, a replaced controller gets fresh mirrors, a deferred change waits for Collect, and a
+// change during a load waits for the end of the operation.
+#include "host/core/Hold.h"
+#include "host/core/Notify.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/OstrivansMessages.h"
+#include "plugin/records/RefBase.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class RefBaseStructureTest : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+        box = b.Box("Box01").Build();
+        b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
+        rec = new RefBase(FALSE);
+        rec->ReplaceReference(0, box);
+        rec->CollectMirrors();
+    }
+    void TearDown() override {
+        rec->MaybeAutoDelete();
+        SceneFixture::TearDown();
+    }
+    IDerivedObject* Stack() { return static_cast<IDerivedObject*>(box->GetObjectRef()); }
+    // "path #numbers state" of every mirror whose path starts with prefix, in table order.
+    std::vector<std::string> Rows(const std::string& prefix) {
+        std::vector<std::string> out;
+        for (int i = 0; i < rec->NumMirrors(); ++i) {
+            RefAnim* m = rec->GetMirror(i);
+            if (!m) continue;
+            std::string path;
+            for (const WStr& n : m->GetPath()) path += (path.empty() ? "" : "/") + n.ToUTF8();
+            if (path.rfind(prefix, 0) != 0) continue;
+            std::string nums;
+            for (int n : m->GetPathByNumber()) nums += (nums.empty() ? "" : ".") + std::to_string(n);
+            out.push_back(path + " #" + nums + " " + std::to_string(m->GetOverriddenState()));
+        }
+        return out;
+    }
+    void AddTwistOnTop() {
+        Step([&] { b.AddModifier(box, TWIST_MODIFIER_CLASS_ID); });
+    }
+
+    INode* box = nullptr;
+    RefBase* rec = nullptr;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(RefBaseStructureTest, AModifierAddedOnTopMovesTheMirrorsBelowAndIsMirroredAsReplaced) {
+    ASSERT_EQ(Rows("Object"), (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+    AddTwistOnTop();
+    EXPECT_EQ(Rows("Object"), (Lines{"Object/Bend #4.2 0", "Object/Bend/Parameters #4.2.2 0",
+                                    "Object/Twist #4.1 1", "Object/Twist/Parameters #4.1.2 1"}));
+    EXPECT_NE(rec->GetStructure()->Dump().find("Twist"), std::string::npos);
+    // Undo puts the numbers back; the tree follows.
+    theHold.Undo();
+    EXPECT_EQ(Rows("Object/Bend"), (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+    EXPECT_EQ(rec->GetStructure()->Dump().find("Twist"), std::string::npos);
+}
+
+TEST_F(RefBaseStructureTest, AModifierRemovedMovesTheMirrorsAfterItBack) {
+    AddTwistOnTop();
+    // Twist is at the top (child 1), Bend below it (child 2).
+    Step([&] { Stack()->DeleteModifier(0); });
+    const Lines rows = Rows("Object/Bend");
+    EXPECT_EQ(rows, (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+    // The removed modifier's mirrors keep their numbers for their own path resolution.
+    EXPECT_EQ(Rows("Object/Twist"), (Lines{"Object/Twist #4.1 1", "Object/Twist/Parameters #4.1.2 1"}));
+}
+
+TEST_F(RefBaseStructureTest, AReplacedControllerGetsFreshMirrorsInPlaceOfTheOldOnes) {
+    Control* oldTransform = box->GetTMController();
+    ASSERT_EQ(Rows("Transform").size(), 7u);
+    Control* fresh = NewDefaultMatrix3Controller();
+    Step([&] { box->SetTMController(fresh); });
+    // The whole transform subtree is mirrored again, as replaced; nothing still stands for the old one.
+    const Lines rows = Rows("Transform");
+    ASSERT_EQ(rows.size(), 7u);
+    for (const std::string& row : rows) EXPECT_EQ(row.back(), '1') << row;
+    EXPECT_EQ(rows[0], "Transform #3 1");
+    int onFresh = 0;
+    for (int i = 0; i < rec->NumMirrors(); ++i)
+        if (RefAnim* m = rec->GetMirror(i)) {
+            EXPECT_NE(m->GetAnim(), oldTransform);
+            onFresh += m->GetAnim() == fresh;
+        }
+    EXPECT_EQ(onFresh, 1);
+}
+
+TEST_F(RefBaseStructureTest, PartValuesDeferOrSilenceTheChange) {
+    // The record hears nothing of the new modifier itself.
+    rec->DisableRefMsgs();
+    AddTwistOnTop();
+    rec->EnableRefMsgs();
+    box->NotifyDependents(FOREVER, REFBASE_PART_IGNORED, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    EXPECT_FALSE(rec->IsStructureChanged());
+    box->NotifyDependents(FOREVER, REFBASE_PART_DEFERRED, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    EXPECT_TRUE(rec->IsStructureChanged());
+    EXPECT_EQ(Rows("Object/Bend"), (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+    rec->Collect();
+    EXPECT_FALSE(rec->IsStructureChanged());
+    EXPECT_EQ(Rows("Object/Bend"), (Lines{"Object/Bend #4.2 0", "Object/Bend/Parameters #4.2.2 0"}));
+    EXPECT_EQ(Rows("Object/Twist"), (Lines{"Object/Twist #4.1 1", "Object/Twist/Parameters #4.1.2 1"}));
+}
+
+TEST_F(RefBaseStructureTest, AChangeDuringALoadWaitsForTheEndOfTheOperation) {
+    const int handlers = NumRegisteredNotifications(NOTIFY_OSTRIVANS_BATCH_CLOSING);
+    {
+        OperationCodeGuard load(kOpLoad);
+        AddTwistOnTop();
+        box->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+        box->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    }
+    EXPECT_TRUE(rec->IsWaiting());
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_OSTRIVANS_BATCH_CLOSING), handlers + 1);
+    // Nothing moved: the load re-resolves its mirrors by path.
+    EXPECT_EQ(Rows("Object"), (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+    EXPECT_EQ(rec->GetStructure()->Dump().find("Twist"), std::string::npos);
+
+    BroadcastNotification(NOTIFY_OSTRIVANS_BATCH_CLOSING);
+    EXPECT_FALSE(rec->IsWaiting());
+    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_OSTRIVANS_BATCH_CLOSING), handlers);
+    EXPECT_NE(rec->GetStructure()->Dump().find("Twist"), std::string::npos);
+    EXPECT_EQ(Rows("Object"), (Lines{"Object/Bend #4.1 0", "Object/Bend/Parameters #4.1.2 0"}));
+}
+
+TEST_F(RefBaseStructureTest, AMirrorAsksItsOwnerForTheItem) {
+    RefAnim* m = rec->GetMirror(0);
+    ASSERT_NE(m, nullptr);
+    ReferenceTarget* answer = nullptr;
+    m->NotifyDependents(FOREVER, reinterpret_cast<PartID>(&answer), REFMSG_OSTRIVANS_GET_OWNER_ITEM);
+    EXPECT_EQ(answer, box);
+}
+
+} // namespace
