@@ -153,7 +153,8 @@ OstrivansHelper* RefAnim::GetHelper() const {
 }
 
 DWORD RefAnim::GetHelperStamp() const {
-    return GetMirrorHelperStamp(GetHelper());
+    const OstrivansHelper* helper = GetHelper();
+    return helper ? helper->GetStamp() : 0;
 }
 
 void RefAnim::RegisterWithHelper() {

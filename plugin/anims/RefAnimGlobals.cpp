@@ -1,14 +1,10 @@
-// Module-wide values the mirrors read: the stamp comes from the helper.
+// Module-wide switches the mirrors read.
 #include "plugin/anims/RefAnimGlobals.h"
-
-#include "plugin/helper/OstrivansHelper.h"
 
 namespace {
 bool g_locDepTransfer = false;
 bool g_ignoreAllChanges = false;
 } // namespace
-
-DWORD GetMirrorHelperStamp(const OstrivansHelper* helper) { return helper ? helper->GetStamp() : 0; }
 
 bool GetLocDepTransferFlag() { return g_locDepTransfer; }
 void SetLocDepTransferFlag(bool on) { g_locDepTransfer = on; }

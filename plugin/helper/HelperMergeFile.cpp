@@ -98,9 +98,6 @@ public:
         }
         lib_->Empty();
         emptied_ = true;
-        // The host owns the library: dropping the helper's reference must not delete it.
-        lockedByUs_ = !lib_->TestAFlag(A_LOCK_TARGET);
-        if (lockedByUs_) lib_->SetAFlag(A_LOCK_TARGET);
         helper_->ReplaceReference(OstrivansHelper::kHeldMtlLibRef, lib_);
         held_ = true;
     }
@@ -120,8 +117,6 @@ public:
         if (held_ && helper_->GetHeldMtlLib() == lib_)
             helper_->DeleteReference(OstrivansHelper::kHeldMtlLibRef);
         held_ = false;
-        if (lockedByUs_) lib_->ClearAFlag(A_LOCK_TARGET);
-        lockedByUs_ = false;
     }
 
     void RestoreLibrary() {
@@ -154,7 +149,6 @@ private:
     bool layerSettingWas_ = false;
     bool emptied_ = false;
     bool held_ = false;
-    bool lockedByUs_ = false;
     bool installed_ = false;
     bool popped_ = false;
 };

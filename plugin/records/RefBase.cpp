@@ -503,15 +503,6 @@ RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<W
     return mirror;
 }
 
-RefAnim* RefBase::MirrorAt(ReferenceTarget* anim, Animatable* parentOfAnim, std::vector<WStr> names,
-                           std::vector<std::int32_t> numbers, BYTE initialState) {
-    DWORD kind = ResolveKind(anim, parentOfAnim);
-    if (!(kind & KIND_CREATES_MIRROR)) kind = REFANIM_BASE_KIND_ID;
-    RefAnim* mirror = CreateRefAnim(kind, anim, std::move(names), std::move(numbers), initialState);
-    if (mirror) AppendMirror(mirror);
-    return mirror;
-}
-
 RefAnim* RefBase::MirrorOnDemand(RefAnim* asking, Animatable* anim, std::vector<WStr> names,
                                  std::vector<std::int32_t> numbers) {
     ReferenceTarget* target = AsTarget(anim);

@@ -127,10 +127,6 @@ public:
     // host's text.
     RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
                            std::vector<std::int32_t> numbers, BYTE initialState);
-    // Mirrors anim (reached from parentOfAnim) at the given path, with the kind the kind rule gives it
-    // (the plain kind when the rule makes none), and appends it to the table; the new mirror or null.
-    RefAnim* MirrorAt(ReferenceTarget* anim, Animatable* parentOfAnim, std::vector<WStr> names,
-                      std::vector<std::int32_t> numbers, BYTE initialState);
     // A mirror found that anim now stands at the given path in place of what it mirrored: the mirrors at
     // that place and below it go (asking is kept), and anim gets a Modified mirror of the modifier kind or
     // the plain kind. Null when anim is none or not a target.

@@ -57,6 +57,9 @@ HostInterface::HostInterface() : services_(std::make_unique<HostServices>()) {
     RegisterNodeClasses();
     root_ = new Node(true, false);
     mtlLib_ = NewMtlBaseLib();
+    // The application holds its material library for its whole life: a plug-in that references the library
+    // for a while and lets go of it must not free it.
+    mtlLib_->SetAFlag(A_LOCK_TARGET);
     layers_ = NewLayerManager();
     selSets_ = NewNamedSelectionSetManager();
 }

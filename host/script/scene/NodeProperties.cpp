@@ -148,6 +148,14 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
     return true;
 }
 
+// The rotation or scale controller of the node's transform controller; a script error without one.
+static Control* TransformPart(INode* n, Control* (Control::*part)(), const wchar_t* what) {
+    Control* tm = n->GetTMController();
+    Control* c = tm ? (tm->*part)() : nullptr;
+    if (!c) throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" has no " + what + L" controller");
+    return c;
+}
+
 bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, const Value& v) {
     if (name == L"name") {
         n->SetName(ArgString(v).c_str());
@@ -175,17 +183,11 @@ bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, co
     } else if (name == L"pos" || name == L"position") {
         SetWorldPos(n, ArgPoint(v));
     } else if (name == L"rotation") {
-        Control* tm = n->GetTMController();
-        Control* rot = tm ? tm->GetRotationController() : nullptr;
-        if (!rot) throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" has no rotation controller");
         Quat q = ArgRotation(v);
-        rot->SetValue(Now(), &q);
+        TransformPart(n, &Control::GetRotationController, L"rotation")->SetValue(Now(), &q);
     } else if (name == L"scale") {
-        Control* tm = n->GetTMController();
-        Control* sc = tm ? tm->GetScaleController() : nullptr;
-        if (!sc) throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" has no scale controller");
         ScaleValue s(ArgPoint(v));
-        sc->SetValue(Now(), &s);
+        TransformPart(n, &Control::GetScaleController, L"scale")->SetValue(Now(), &s);
     } else if (name == L"controller") {
         Animatable* c = AnimFromValue(v);
         if (!c || c->SuperClassID() != CTRL_MATRIX3_CLASS_ID) ThrowConvertError(v, L"Matrix3Controller");

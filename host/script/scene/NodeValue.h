@@ -27,9 +27,9 @@ public:
     std::wstring PrintForm() const override;
     bool GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) override;
     bool SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) override;
-    // Sub-animatables by 1-based number or by name: $Box01[3] is the transform.
     // Functions of the node's interfaces, then of its base object's, as the host's language looks them up.
     bool CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) override;
+    // Sub-animatables by 1-based number or by name: $Box01[3] is the transform.
     bool GetIndex(Interpreter& interp, const Value& index, Value& out) override;
     bool Enumerate(Interpreter& interp, std::vector<Value>& out) override;
     bool Equals(const HostObject& other) const override;
