@@ -6,5 +6,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
 cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTRIVANS_TESTS=OFF \
       -DOSTRIVANS_BENCH=ON >/dev/null
-cmake --build "$root/build-bench" -j "$(nproc)" --target bench_scene_files
+cmake --build "$root/build-bench" -j "$(nproc)" --target bench_scene_files bench_reference_load
 "$root/build-bench/bench/bench_scene_files" "$@"
+"$root/build-bench/bench/bench_reference_load" "$@"

@@ -127,7 +127,9 @@ bool ChunkLoad::DataChunk(const wchar_t* what) {
 IOResult ChunkLoad::Read(void* buf, ULONG nbytes, ULONG* nread) {
     if (nread) *nread = 0;
     if (nbytes == 0) return IO_OK;
-    if (!DataChunk(WStr::Format(L"read %u bytes", nbytes).c_str())) return IO_ERROR;
+    // The text is made only when it is needed: reads are the stream's hottest path.
+    if (!frames_.empty() && frames_.back().container && !DataChunk(WStr::Format(L"read %u bytes", nbytes).c_str()))
+        return IO_ERROR;
     if (!buf) return Fail(WStr::Format(L"read of %u bytes at offset %zu into a null buffer", nbytes, pos_));
     const size_t end = ContainerEnd();
     const size_t left = end - pos_;

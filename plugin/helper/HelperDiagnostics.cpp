@@ -10,9 +10,9 @@
 
 namespace {
 
-void PrintRecord(RefBase* record, const MCHAR* kind) {
+void PrintRecord(RefBase* record, const MCHAR* kind, int mode) {
     if (record)
-        mprintf(L"\n%s\n\n", WStr::FromUTF8(record->Describe()));
+        record->PrintData(mode);
     else
         mprintf(L"\n%s: NULL\n\n", kind);
     mflush();
@@ -34,7 +34,7 @@ MSTR HelperDescription(OstrivansHelper* helper) {
     }
 }
 
-void PrintHelperData(OstrivansHelper* helper, int /*mode*/) {
+void PrintHelperData(OstrivansHelper* helper, int mode) {
     const std::vector<WStr>& toDelete = helper->GetNodesToDelete();
     const std::vector<RenamedLayer>& renamed = helper->GetRenamedLayers();
     mprintf(L"\nNum RefNodes: %d\nNum RefMaterials:%d\nNum RefLayers:%d\nNum NodesToDelete:%d\n\n",
@@ -54,9 +54,9 @@ void PrintHelperData(OstrivansHelper* helper, int /*mode*/) {
     mflush();
 
     for (int i = 0; i < helper->NumRefNodes(); ++i)
-        PrintRecord(helper->GetRefNode(i), L"RefNode");
+        PrintRecord(helper->GetRefNode(i), L"RefNode", mode);
     for (int i = 0; i < helper->NumRefMaterials(); ++i)
-        PrintRecord(helper->GetRefMaterial(i), L"RefMaterial");
+        PrintRecord(helper->GetRefMaterial(i), L"RefMaterial", mode);
     for (int i = 0; i < helper->NumRefLayers(); ++i) {
         auto* layer = dynamic_cast<ILayer*>(helper->GetRefLayer(i));
         mprintf(L"\nRefLayer: %s\n\n", layer ? layer->GetName() : MSTR(L"NULL"));

@@ -12,11 +12,11 @@
 #include "host/script/ScriptRuntime.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/NodeTable.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/StepMarks.h"
 
 #include <filesystem>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -31,36 +31,40 @@ const MCHAR* const kLayerSettingBack =
 
 // The helper's merge callback: the nodes every merge that ends while it is installed creates, in order.
 // A node deleted meanwhile (a nested load deleting what its user deleted) leaves the table.
+// The nodes the host announces as added meanwhile are kept too: when the merge breaks off before the
+// callback hears of its nodes, they are what the caller must take out again.
 class MergedNodeCollector : public MergeCallback {
 public:
-    MergedNodeCollector() { RegisterNotification(OnNodeDeleted, this, NOTIFY_SCENE_PRE_DELETED_NODE); }
+    MergedNodeCollector() {
+        RegisterNotification(OnNodeDeleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
+        RegisterNotification(OnNodeAdded, this, NOTIFY_SCENE_ADDED_NODE);
+    }
     ~MergedNodeCollector() override {
         UnRegisterNotification(OnNodeDeleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
+        UnRegisterNotification(OnNodeAdded, this, NOTIFY_SCENE_ADDED_NODE);
     }
     MergedNodeCollector(const MergedNodeCollector&) = delete;
     MergedNodeCollector& operator=(const MergedNodeCollector&) = delete;
 
     void NodesMerged(const INodeTab& nodes) override {
         for (int i = 0; i < nodes.Count(); ++i)
-            if (INode* n = nodes[i]; n && slot_.emplace(n, nodes_.size()).second) nodes_.push_back(n);
+            nodes_.Append(nodes[i]);
     }
-    void AppendTo(INodeTab& out) const {
-        for (INode* n : nodes_)
-            if (n) out.Append(n);
-    }
+    void AppendTo(INodeTab& out) const { nodes_.AppendTo(out); }
+    void AppendAddedTo(INodeTab& out) const { added_.AppendTo(out); }
 
 private:
-    // Deleted entries become empty slots: one deletion costs no walk of the table.
     static void OnNodeDeleted(void* param, NotifyInfo* info) {
         auto* self = static_cast<MergedNodeCollector*>(param);
-        auto it = self->slot_.find(static_cast<INode*>(info->callParam));
-        if (it == self->slot_.end()) return;
-        self->nodes_[it->second] = nullptr;
-        self->slot_.erase(it);
+        self->nodes_.Remove(static_cast<INode*>(info->callParam));
+        self->added_.Remove(static_cast<INode*>(info->callParam));
+    }
+    static void OnNodeAdded(void* param, NotifyInfo* info) {
+        static_cast<MergedNodeCollector*>(param)->added_.Append(static_cast<INode*>(info->callParam));
     }
 
-    std::vector<INode*> nodes_;
-    std::unordered_map<INode*, size_t> slot_;
+    NodeTable nodes_;
+    NodeTable added_;
 };
 
 // What one merge changes in the host and the module for its duration. Each piece is put back when the
@@ -180,8 +184,15 @@ int MergeSteps(OstrivansHelper* helper, const MSTR& path, INodeTab& mergedNodes,
     marks.Mark(IDS_STEP_SCENE_MTLS);
 
     session.InstallCallback();
-    const int merged = ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr,
-                                         MERGE_DUP_MTL_RENAME, 0, FALSE, 0);
+    int merged = 0;
+    try {
+        merged = ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr,
+                                   MERGE_DUP_MTL_RENAME, 0, FALSE, 0);
+    } catch (...) {
+        session.UninstallCallback();
+        session.Collector().AppendAddedTo(mergedNodes);
+        throw;
+    }
     marks.Mark(IDS_STEP_FILE_MERGED);
     session.UninstallCallback();
     const int first = mergedNodes.Count();

@@ -21,5 +21,6 @@ MSTR ResolveReferencePath(const MSTR& asset);
 // setting, the scene material library (less what the merge brought) and the merge stack are as they
 // were. An exception on the way is raised again as a MAXException: "Error Merging File" ("Unknown Error
 // Merging File" for anything but a host exception) + "\nLastOperation: " + the last step reached +
-// "\n\n" + the exception's text.
+// "\n\n" + the exception's text; when the host broke off inside its merge, the nodes it had added are
+// appended to mergedNodes all the same, so that the caller can take them out.
 int MergeReferenceFile(OstrivansHelper* helper, const MSTR& asset, INodeTab& mergedNodes);

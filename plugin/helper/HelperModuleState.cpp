@@ -57,6 +57,7 @@ std::string HelperModuleState::Dump() const {
     os << "handlers registered: " << YesNo(handlersRegistered) << "\n";
     os << "removing references: " << YesNo(removingReferences) << "\n";
     os << "selection sets: " << NameList(selectionSetNames) << "\n";
+    os << "last error: " << (lastErrorText.isNull() ? std::string("none") : lastErrorText.ToUTF8()) << "\n";
     return os.str();
 }
 
@@ -73,6 +74,7 @@ void HelperModuleState::Clear() {
     handlersRegistered = false;
     removingReferences = false;
     selectionSetNames.clear();
+    lastErrorText = WStr();
 }
 
 HelperModuleState& GetHelperModuleState() {

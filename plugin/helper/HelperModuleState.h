@@ -54,6 +54,8 @@ struct HelperModuleState {
     bool removingReferences = false;
     // The names of the scene's named selection sets as last seen, to find the one that changed.
     std::vector<WStr> selectionSetNames;
+    // The text of the last error report shown to the user, "\r\n" line breaks; scripts can ask for it.
+    WStr lastErrorText;
     // Refreshes the manager window's list; installed by the window while it is open.
     void (*managerRefresh)() = nullptr;
 

@@ -11,12 +11,14 @@
 #include "host/scene/Mtl.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/helper/DuplicatedNames.h"
+#include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperDiagnostics.h"
 #include "plugin/helper/HelperMergeFile.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OperationNotAvailable.h"
+#include "plugin/helper/ReferenceLoad.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 
@@ -244,6 +246,31 @@ int OstrivansHelper::AppendRefNode(RefNode* record) {
     return index;
 }
 
+void OstrivansHelper::DropRecordsWithoutOverrides() {
+    // Slots are emptied first (reference indices stay put while they are), then the tables close up in one
+    // pass: a reload of a large reference drops most of its records.
+    for (int k = NumRefNodes() - 1; k >= 0; --k)
+        if (RefNode* rec = refNodes_[static_cast<size_t>(k)]; rec && !rec->HasOverrides())
+            DeleteReference(kFirstRecordRef + k);
+    for (int k = NumRefMaterials() - 1; k >= 0; --k)
+        if (RefMaterial* rec = refMaterials_[static_cast<size_t>(k)]; rec && !rec->HasOverrides())
+            DeleteReference(kFirstRecordRef + NumRefNodes() + k);
+    std::erase(refNodes_, nullptr);
+    std::erase(refMaterials_, nullptr);
+}
+
+void OstrivansHelper::DropAllRecords() {
+    for (int k = NumRefLayers() - 1; k >= 0; --k)
+        DeleteReference(kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k);
+    for (int k = NumRefMaterials() - 1; k >= 0; --k)
+        DeleteReference(kFirstRecordRef + NumRefNodes() + k);
+    for (int k = NumRefNodes() - 1; k >= 0; --k)
+        DeleteReference(kFirstRecordRef + k);
+    refNodes_.clear();
+    refMaterials_.clear();
+    layers_.clear();
+}
+
 int OstrivansHelper::AppendRefMaterial(RefMaterial* record) {
     refMaterials_.push_back(nullptr);
     const int index = NumRefMaterials() - 1;
@@ -343,18 +370,39 @@ int OstrivansHelper::NotAvailable(const MCHAR* operation) {
 }
 
 int OstrivansHelper::Load() {
-    return NotAvailable(L"OstrivansHelper.Load");
+    ReferenceLoad load(this);
+    return load.Run();
 }
+
 int OstrivansHelper::Reload() {
-    return NotAvailable(L"OstrivansHelper.Reload");
+    // Taking loaded content out comes with the unload; an unloaded reference has nothing to take out.
+    if (IsLoaded()) return NotAvailable(L"OstrivansHelper.Reload of loaded content");
+    BatchScope batch;
+    const int result = Load();
+    if (result == 1) GetCOREInterface()->DisplayTempPrompt(L"Reload Successful", 2000);
+    return result;
 }
 int OstrivansHelper::Unload() {
     return NotAvailable(L"OstrivansHelper.Unload");
 }
 int OstrivansHelper::Merge() {
-    return NotAvailable(L"OstrivansHelper.Merge");
+    OperationCodeGuard op(kOpMerge);
+    DropAllRecords();
+    // Deleting the helper node may delete this helper: nothing of it is used afterwards.
+    Interface* ip = GetCOREInterface();
+    if (INode* node = GetHelperNode()) ip->DeleteNode(node);
+    ip->GetSystemSetting(SYSSET_CLEAR_UNDO);
+    return 1;
 }
+
 int OstrivansHelper::Dismiss() {
+    // A helper without records holds nothing in the scene (a merged one, or one never loaded): there is
+    // nothing to take out or forget.
+    if (refNodes_.empty() && refMaterials_.empty() && layers_.empty() && nodesToDelete_.empty() &&
+        renamedLayers_.empty()) {
+        loaded_ = 0;
+        return 1;
+    }
     return NotAvailable(L"OstrivansHelper.Dismiss");
 }
 int OstrivansHelper::Reset() {
@@ -378,13 +426,22 @@ int OstrivansHelper::MergeFile(const MSTR& asset, INodeTab& mergedNodes) {
 MSTR OstrivansHelper::Description() {
     return HelperDescription(this);
 }
-void OstrivansHelper::ApplyNamePrefix(bool) {
-    NotAvailable(L"OstrivansHelper.ApplyNamePrefix");
+void OstrivansHelper::ApplyNamePrefix(bool on) {
+    // The helper's own renames: the records must not take them for the user's.
+    OperationCodeGuard op(kOpRenaming);
+    INode* node = on ? GetHelperNode() : nullptr;
+    const MSTR prefix = node ? MSTR(node->GetName()) : MSTR();
+    for (RefNode* rec : refNodes_)
+        if (rec && rec->GetItem()) rec->ApplyNamePrefix(prefix.c_str());
+    for (RefMaterial* rec : refMaterials_)
+        if (rec && rec->GetItem()) rec->ApplyNamePrefix(prefix.c_str());
 }
 
-void OstrivansHelper::RenamePrefix(const MCHAR*, const MCHAR*) {
-    OperationCodeGuard op(kOpRenaming);
-    NotAvailable(L"OstrivansHelper.RenamePrefix");
+void OstrivansHelper::RenamePrefix(const MCHAR* /*oldName*/, const MCHAR* /*newName*/) {
+    // The records compose every name from their own name and the prefix, so the new node name is simply
+    // applied again; renames of the content meanwhile are not overrides.
+    if (!pblock_ || !pblock_->GetInt(pb_use_name_prefix)) return;
+    ApplyNamePrefix(true);
 }
 
 // ---- Notifications of one helper.

@@ -56,6 +56,12 @@ public:
     // The parameters only: an ordinary copy is an unloaded reference to the same file. The script
     // interface's duplicate (operation code 8) also copies the records that carry overrides.
     RefTargetHandle Clone(RemapDir& remap) override;
+    // The helper's own chunks: version, file time, the record table sizes (the host writes the records
+    // themselves as references), the nodes-to-delete names, the renamed layers and the layer names.
+    IOResult Save(ISave* isave) override;
+    // Reads them back into a helper made for loading; record and layer tables get empty entries for the
+    // host to fill. A missing version or a damaged chunk is an error that leaves no name behind.
+    IOResult Load(ILoad* iload) override;
     void DeleteThis() override { delete this; }
     BaseInterface* GetInterface(Interface_ID id) override;
     using HelperObject::GetInterface;
@@ -103,6 +109,12 @@ public:
     FileTime64 GetFileTime() const { return fileTime_; }
     void SetFileTime(FileTime64 t) { fileTime_ = t; }
     bool IsLoaded() const { return loaded_ != 0; }
+    void SetLoaded(bool on) { loaded_ = on ? 1 : 0; }
+    // Drops the records that carry no override (and empty entries): a load creates them afresh for the
+    // merged items. Record order is kept.
+    void DropRecordsWithoutOverrides();
+    // Drops every record and every layer record: the content stays in the scene as plain content.
+    void DropAllRecords();
     // Counts the collects of the records; mirrors compare it with the value they cached a result at.
     DWORD GetStamp() const { return stamp_; }
     void IncrementStamp() { ++stamp_; }
@@ -132,6 +144,7 @@ public:
 
     // Reference operations. Those of this build's later steps report that they are not available and
     // change nothing (result 0).
+    // Merges the file and binds every merged node and material to its record (see ReferenceLoad).
     int Load();
     using HelperObject::Load;
     int Reload() override;

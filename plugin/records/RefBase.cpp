@@ -139,8 +139,11 @@ void RefBase::SetReference(int i, RefTargetHandle rtarg) {
         // The remembered tree described the old item.
         structure_.reset();
     } else if (i >= 1 && i <= NumMirrors()) {
-        // A damaged file may name any object here: only a mirror is taken.
-        mirrors_[static_cast<size_t>(i - 1)] = dynamic_cast<RefAnim*>(rtarg);
+        // A damaged file may name any object here: only a mirror is taken. A mirror restored from a file
+        // learns its owner here, as a created one does when it is appended.
+        RefAnim* mirror = dynamic_cast<RefAnim*>(rtarg);
+        mirrors_[static_cast<size_t>(i - 1)] = mirror;
+        if (mirror && !mirror->GetOwner()) mirror->SetOwner(this);
     }
 }
 

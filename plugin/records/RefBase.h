@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/core/AnimProperty.h"
+#include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/records/RefBaseInterface.h"
@@ -64,6 +65,11 @@ public:
     // A RefBase without helper or item holding clones of the mirrors that carry changes.
     RefTargetHandle Clone(RemapDir& remap) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;
+    // The version stamp and the mirror count; the host writes and restores the references themselves.
+    IOResult Save(ISave* isave) override;
+    // Reads the stamp and sizes the mirror table with empty entries for the host to fill; later chunks are
+    // skipped. A read error empties the mirror table and is returned as it is.
+    IOResult Load(ILoad* iload) override;
     using ReferenceTarget::GetInterface;
     BaseInterface* GetInterface(Interface_ID id) override;
 
@@ -170,6 +176,16 @@ public:
 
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
+    // Chunk pieces every record kind writes and reads in its own chunk order.
+    static constexpr USHORT kStampChunk = 0x0000;
+    static constexpr USHORT kMirrorCountChunk = 0x0022;
+    static IOResult SaveStamp(ISave* isave);
+    IOResult SaveMirrorCount(ISave* isave);
+    // The body of an open mirror-count chunk: the table grows to the count with empty entries. A count
+    // the rest of the stream cannot hold (each mirror is a reference written after it) is an error.
+    IOResult LoadMirrorCount(ILoad* iload);
+    // Kinds mark their own multi-step operations (an update) busy, as the record's own steps do.
+    void SetBusy(bool on) { busy_ = on ? 1 : 0; }
 
 private:
     // One step of the walk below the root: see CollectMirrors. With createMirrors false only the tree is

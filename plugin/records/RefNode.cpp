@@ -1,13 +1,713 @@
 // The record of one merged node.
 #include "plugin/records/RefNode.h"
 
+#include "host/core/Hold.h"
+#include "host/core/Listener.h"
+#include "host/core/MaxException.h"
+#include "host/core/Notify.h"
+#include "host/core/PlugApi.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/INode.h"
+#include "host/scene/IParamBlock2.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/EmptyBaseObject.h"
+#include "plugin/frame/EmptyController.h"
 #include "plugin/frame/StringTable.h"
+#include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OperationNotAvailable.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/StepMarks.h"
 
-RefNode::RefNode(BOOL loading) : RefBase(loading) {}
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// The record running its modifier override, for the gate of the other records.
+RefNode* gModifierOverrider = nullptr;
+
+// The host codes that end the scene the node lives in.
+constexpr int kSceneEndCodes[] = {NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_FILE_PRE_OPEN,
+                                  NOTIFY_SYSTEM_SHUTDOWN};
+
+// Marks the scan candidates on the scanned objects themselves, so matching them against the kept
+// table is one pass over each table.
+constexpr DWORD kCandidateFlag = A_WORK1;
+
+// Sets a flag for a scope and puts back what it found, also when left by an exception.
+class FlagScope {
+public:
+    explicit FlagScope(std::int32_t& flag) : flag_(flag), was_(flag) { flag_ = 1; }
+    ~FlagScope() { flag_ = was_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    std::int32_t& flag_;
+    std::int32_t was_;
+};
+
+// Keeps a target from auto-deleting while its dependents move; puts the lock back as it was.
+class TargetLock {
+public:
+    explicit TargetLock(ReferenceTarget* t) : t_(t), was_(t->TestAFlag(A_LOCK_TARGET)) { t_->SetAFlag(A_LOCK_TARGET); }
+    ~TargetLock() {
+        if (!was_) t_->ClearAFlag(A_LOCK_TARGET);
+    }
+    TargetLock(const TargetLock&) = delete;
+    TargetLock& operator=(const TargetLock&) = delete;
+
+private:
+    ReferenceTarget* t_;
+    bool was_;
+};
+
+std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
+    std::vector<ReferenceMaker*> out;
+    DependentIterator it(t);
+    while (ReferenceMaker* m = it.Next()) out.push_back(m);
+    return out;
+}
+
+void AnnounceTransfer(ReferenceTarget* fresh) {
+    fresh->NotifyDependents(FOREVER, REFANIM_TRANSFER_PARTS, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    fresh->NotifyDependents(FOREVER, REFANIM_TRANSFER_PARTS, REFMSG_CHANGE);
+}
+
+// The dependents transfer of the mirrors: sub-animatables of one class in the same position change hands
+// first (keeping the parent's own reference), then every dependent of old but kept moves to fresh where it
+// lets its reference go.
+void HandOverDependents(ReferenceTarget* old, ReferenceTarget* fresh, ReferenceMaker* kept) {
+    if (!old || !fresh || old == fresh) return;
+    const int n = std::min(old->NumSubs(), fresh->NumSubs());
+    for (int i = 0; i < n; ++i) {
+        Animatable* oldSub = old->SubAnim(i);
+        Animatable* freshSub = fresh->SubAnim(i);
+        if (oldSub && freshSub && oldSub != freshSub && oldSub->IsRefTarget() &&
+            oldSub->ClassID() == freshSub->ClassID() && PassesTargetChecks(freshSub))
+            HandOverDependents(static_cast<ReferenceTarget*>(oldSub), static_cast<ReferenceTarget*>(freshSub), old);
+    }
+    bool moved = false;
+    {
+        TargetLock lock(old);
+        if (!kept) {
+            fresh->TransferReferences(old, FALSE);
+            moved = true;
+        } else {
+            for (ReferenceMaker* dep : DependentsOf(old)) {
+                if (dep == kept) continue;
+                for (int j = 0; j < dep->NumRefs(); ++j)
+                    if (dep->GetReference(j) == old && dep->CanTransferReference(j) &&
+                        dep->ReplaceReference(j, fresh, FALSE) == REF_SUCCEED)
+                        moved = true;
+            }
+        }
+    }
+    old->MaybeAutoDelete();
+    if (moved) AnnounceTransfer(fresh);
+}
+
+IDerivedObject* AsDerived(Object* obj) {
+    return dynamic_cast<IDerivedObject*>(obj);
+}
+
+// The node pointer as the dumps print it.
+int PointerNumber(const void* p) {
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+} // namespace
+
+// ---- creation
+
+RefNode::RefNode(BOOL loading) : RefBase(loading) {
+    GetRefNodeInterfaceDesc();
+    RegisterSceneEndNotifications();
+}
+
+RefNode::RefNode(INode* node, OstrivansHelper* helper) : RefBase(FALSE) {
+    GetRefNodeInterfaceDesc();
+    nodeLoaded_ = 1;
+    wasLoaded_ = 0;
+    modifiersSettled_ = 1;
+    objectRecheckPending_ = 0;
+    SetHelper(helper);
+    RegisterSceneEndNotifications();
+    try {
+        try {
+            ReplaceReference(0, node);
+            if (!node) {
+                nodeLoaded_ = 0;
+                return;
+            }
+            referencedName_ = node->GetName();
+            MonitorModifiers();
+            CollectMirrors();
+        } catch (const MAXException& e) {
+            RaiseFailure(L"Creating", &e, nullptr);
+        } catch (...) {
+            RaiseFailure(L"Creating", nullptr, nullptr);
+        }
+    } catch (...) {
+        // The half-made record goes with the exception: nothing may keep pointing at it.
+        UnregisterSceneEndNotifications();
+        DeleteAllRefs();
+        throw;
+    }
+}
+
+RefNode::~RefNode() {
+    if (gModifierOverrider == this) gModifierOverrider = nullptr;
+    UnregisterSceneEndNotifications();
+    // The record base's destructor only knows its own slots.
+    DeleteAllRefs();
+    for (RefModifier* m : osMods_) delete m;
+    for (RefModifier* m : wsMods_) delete m;
+    for (ModDeleted* m : deletedMods_) delete m;
+    for (ModChangedName* m : renamedMods_) delete m;
+    for (ModChangedToggles* m : toggledMods_) delete m;
+}
 
 const MCHAR* RefNode::GetRecordName() const {
     return GetString(IDS_REFNODE);
+}
+
+RefNode* RefNode::GetModifierOverrider() {
+    return gModifierOverrider;
+}
+
+// ---- host notifications
+
+void RefNode::RegisterSceneEndNotifications() {
+    for (int code : kSceneEndCodes) RegisterNotification(&RefNode::OnSceneEnds, this, code);
+}
+
+void RefNode::UnregisterSceneEndNotifications() {
+    UnRegisterNotification(&RefNode::OnSceneEnds, this);
+}
+
+void RefNode::OnSceneEnds(void* param, NotifyInfo* info) {
+    auto* self = static_cast<RefNode*>(param);
+    if (info && info->intcode == NOTIFY_FILE_PRE_OPEN) {
+        // Opening a material library or presets leaves the scene as it is.
+        const auto* type = static_cast<const FileIOType*>(info->callParam);
+        if (type && *type != IOTYPE_MAX) return;
+    }
+    if (self->GetNode()) self->DeleteReference(0);
+}
+
+// ---- references
+
+INode* RefNode::GetNode() const {
+    ReferenceTarget* item = GetItem();
+    return item && item->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(item) : nullptr;
+}
+
+int RefNode::NumRefs() {
+    return 1 + NumMirrors() + static_cast<int>(children_.size() + wsMods_.size() + osMods_.size() +
+                                               excludingLights_.size() + listingObjects_.size()) +
+           4;
+}
+
+int RefNode::FirstWSModRef() const {
+    return 1 + NumMirrors() + 3 + static_cast<int>(children_.size());
+}
+
+int RefNode::FirstLightRef() const {
+    return FirstWSModRef() + static_cast<int>(wsMods_.size() + osMods_.size());
+}
+
+int RefNode::KeptObjectRef() const {
+    return FirstLightRef() + static_cast<int>(excludingLights_.size());
+}
+
+int RefNode::FirstListingRef() const {
+    return KeptObjectRef() + 1;
+}
+
+RefNode::Slot RefNode::Locate(int i, int& at) const {
+    at = 0;
+    const int b = 1 + NumMirrors();
+    if (i < b) return i >= 0 ? Slot::Base : Slot::None;
+    int k = i - b;
+    auto within = [&k, &at](size_t count) {
+        if (k < static_cast<int>(count)) {
+            at = k;
+            return true;
+        }
+        k -= static_cast<int>(count);
+        return false;
+    };
+    if (within(1)) return Slot::Material;
+    if (within(1)) return Slot::Parent;
+    if (within(children_.size())) return Slot::Child;
+    if (within(1)) return Slot::Layer;
+    if (within(wsMods_.size())) return Slot::WSMod;
+    if (within(osMods_.size())) return Slot::OSMod;
+    if (within(excludingLights_.size())) return Slot::Light;
+    if (within(1)) return Slot::KeptObject;
+    if (within(listingObjects_.size())) return Slot::Listing;
+    return Slot::None;
+}
+
+RefTargetHandle RefNode::GetReference(int i) {
+    int at = 0;
+    switch (Locate(i, at)) {
+    case Slot::Base: return RefBase::GetReference(i);
+    // The stored material is a reference only while it is the user's.
+    case Slot::Material: return (overrideFlags_ & REFNODE_OVERRIDE_MATERIAL) ? material_ : nullptr;
+    case Slot::Parent: return parent_;
+    case Slot::Child: return children_[static_cast<size_t>(at)];
+    case Slot::Layer: return layer_;
+    case Slot::WSMod: return wsMods_[static_cast<size_t>(at)] ? wsMods_[static_cast<size_t>(at)]->modifier : nullptr;
+    case Slot::OSMod: return osMods_[static_cast<size_t>(at)] ? osMods_[static_cast<size_t>(at)]->modifier : nullptr;
+    case Slot::Light: return excludingLights_[static_cast<size_t>(at)];
+    case Slot::KeptObject: return keptObject_;
+    case Slot::Listing: return listingObjects_[static_cast<size_t>(at)];
+    case Slot::None: break;
+    }
+    return nullptr;
+}
+
+void RefNode::SetReference(int i, RefTargetHandle rtarg) {
+    int at = 0;
+    // A damaged file may name any object anywhere: table slots take only their kind.
+    switch (Locate(i, at)) {
+    case Slot::Base: RefBase::SetReference(i, rtarg); break;
+    case Slot::Material: material_ = rtarg; break;
+    case Slot::Parent: parent_ = rtarg; break;
+    case Slot::Child: children_[static_cast<size_t>(at)] = dynamic_cast<INode*>(rtarg); break;
+    case Slot::Layer: layer_ = rtarg; break;
+    case Slot::WSMod:
+        if (RefModifier* m = wsMods_[static_cast<size_t>(at)]) m->modifier = dynamic_cast<Modifier*>(rtarg);
+        break;
+    case Slot::OSMod:
+        if (RefModifier* m = osMods_[static_cast<size_t>(at)]) m->modifier = dynamic_cast<Modifier*>(rtarg);
+        break;
+    case Slot::Light: excludingLights_[static_cast<size_t>(at)] = dynamic_cast<LightObject*>(rtarg); break;
+    case Slot::KeptObject: keptObject_ = rtarg; break;
+    case Slot::Listing: listingObjects_[static_cast<size_t>(at)] = rtarg; break;
+    case Slot::None: break;
+    }
+}
+
+template <class T> void RefNode::EraseRefEntry(std::vector<T*>& table, int first, int k) {
+    if (table[static_cast<size_t>(k)]) DeleteReference(first + k);
+    table.erase(table.begin() + k);
+}
+
+bool RefNode::PersistsReference() const {
+    OstrivansHelper* helper = GetHelper();
+    IParamBlock2* pb = helper ? helper->GetParamBlock() : nullptr;
+    return pb && pb->GetInt(pb_persist_ref);
+}
+
+BOOL RefNode::IsRealDependency(ReferenceTarget* rtarg) {
+    if (PersistsReference()) return TRUE;
+    const int op = GetCurrentOperation();
+    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    if (!rtarg) return TRUE;
+    if (rtarg == GetItem()) return FALSE;
+    if (rtarg == material_ || rtarg == parent_ || rtarg == layer_ || rtarg == keptObject_) return TRUE;
+    const SClass_ID sc = rtarg->SuperClassID();
+    if (sc == BASENODE_CLASS_ID) return TRUE;
+    if (sc == WSM_CLASS_ID) {
+        for (RefModifier* m : wsMods_)
+            if (m && m->modifier == rtarg) return m->state == REFMOD_ADDED_LOCALLY ? TRUE : FALSE;
+    } else if (sc == OSM_CLASS_ID) {
+        for (RefModifier* m : osMods_)
+            if (m && m->modifier == rtarg)
+                return m->state == REFMOD_ADDED_LOCALLY || m->state == REFMOD_KEPT_LOCALLY ? TRUE : FALSE;
+    }
+    if (sc == LIGHT_CLASS_ID) return FALSE;
+    if (std::find(listingObjects_.begin(), listingObjects_.end(), rtarg) != listingObjects_.end()) return FALSE;
+    if (sc != REFANIM_SUPER_CLASS_ID) return TRUE;
+    return RefBase::IsRealDependency(rtarg);
+}
+
+BaseInterface* RefNode::GetInterface(Interface_ID id) {
+    if (id == REFNODE_INTERFACE_ID) return static_cast<RefNodeInterface*>(this);
+    return RefBase::GetInterface(id);
+}
+
+// ---- the gate
+
+RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                                    RefMessage message, BOOL propagate) {
+    if (!nodeLoaded_) return REF_STOP;
+    INode* node = GetNode();
+    const bool fromNode = node && hTarget == node;
+    const int op = GetCurrentOperation();
+    if (op == kOpLoad) {
+        // A load rebuilds content on purpose: only what re-links records and the end-of-merge relay run.
+        if (message == REFMSG_OSTRIVANS_CHILDREN_ATTACHED && parent_ && hTarget == parent_) {
+            if (overrideFlags_ & REFNODE_OVERRIDE_PARENT) ReapplyParentOverride();
+            return REF_STOP;
+        }
+        if (fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
+            // The record base waits for the end of the operation to take the tree again.
+            if (!updating_) RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+            return REF_STOP;
+        }
+        if (fromNode && message == REFMSG_NODE_POST_MERGE) {
+            NotifyDependents(FOREVER, PART_ALL, REFMSG_OSTRIVANS_NODE_MERGED, NOTIFY_ALL, FALSE);
+            return REF_STOP;
+        }
+        RefNode* overrider = GetModifierOverrider();
+        if (!overrider || overrider == this) return REF_STOP;
+    } else if (op != kOpNone) {
+        return REF_STOP;
+    } else if (theHold.RestoreOrRedoing()) {
+        // The restore records put the state back; only the remembered tree must follow.
+        if (fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) RememberStructure();
+        return REF_STOP;
+    }
+
+    if (message == REFMSG_OSTRIVANS_GET_OWNER_ITEM && !fromNode) {
+        if (partID) *reinterpret_cast<ReferenceTarget**>(partID) = GetItem();
+        return REF_STOP;
+    }
+    if (message == REFMSG_CHANGE) {
+        if (partID == PART_ALL && objectRecheckPending_) {
+            objectRecheckPending_ = 0;
+            // Only animatables without a mirror get one: the walk skips those already mirrored.
+            CollectMirrors();
+            CheckModifiers();
+        }
+        return REF_STOP;
+    }
+    if (message == REFMSG_MODIFIER_ADDED) {
+        CheckModifiers();
+        return REF_STOP;
+    }
+    if (message == REFMSG_NODE_POST_MERGE) {
+        // Passed on to the owning helper, a dependent of the record.
+        return REF_SUCCEED;
+    }
+    // The node-level detection handlers run here once they exist; structure changes go to the record
+    // base, which runs them only outside operations.
+    if (op == kOpNone) return RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+    return REF_STOP;
+}
+
+// ---- failures
+
+void RefNode::RaiseFailure(const MCHAR* verb, const MAXException* hostError, const StepMarks* marks) {
+    MSTR text = MSTR(hostError ? L"Error " : L"Unknown Error ") + verb + L" RefNode\n";
+    try {
+        text += GetDescription();
+    } catch (...) {
+        INode* node = GetNode();
+        text += node ? MSTR(node->GetName()) : MSTR(L"Unknown Name");
+    }
+    if (marks && marks->Last()) text += L"\nLastOperation: " + marks->LastName();
+    if (hostError) text += L"\n\n" + hostError->Message();
+    nodeLoaded_ = 0;
+    if (GetItem()) DeleteReference(0);
+    throw MAXException(text, 0);
+}
+
+// ---- flags and object type
+
+void RefNode::SetOverrideFlag(DWORD mask, bool on, bool undoable) {
+    SetFlagBits(overrideFlags_, static_cast<std::uint32_t>(mask), on, undoable, this);
+}
+
+DWORD RefNode::ReadObjectType(INode* node) {
+    if (!node) return 0;
+    Object* obj = node->GetObjectRef();
+    Object* base = obj ? obj->FindBaseObject() : nullptr;
+    if (!base) return 0;
+    DWORD type = base->SuperClassID();
+    if (node->GetBoneNodeOnOff() || base->ClassID() == BONE_OBJECT_CLASS_ID) type = REFNODE_BONE_OBJECT_TYPE;
+    if (base->IsParticleSystem()) type = PARTICLE_SYSTEM_TYPE;
+    if (base->ClassID() == TARGET_OBJECT_CLASS_ID) {
+        // A target takes the category of the light or camera looking at it.
+        INode* looker = node->GetLookatNode();
+        Object* lookerObj = looker ? looker->GetObjectRef() : nullptr;
+        Object* lookerBase = lookerObj ? lookerObj->FindBaseObject() : nullptr;
+        const SClass_ID sc = lookerBase ? lookerBase->SuperClassID() : 0;
+        if (sc == LIGHT_CLASS_ID || sc == CAMERA_CLASS_ID) type = sc;
+    }
+    return type;
+}
+
+bool RefNode::IsLocallyDepended(ReferenceTarget* anim) {
+    if (!anim) return false;
+    DependentIterator it(anim);
+    while (ReferenceMaker* dep = it.Next()) {
+        if (dep == this) continue;
+        const SClass_ID sc = dep->SuperClassID();
+        if (sc == BASENODE_CLASS_ID) {
+            if (!RefBase::FromItem(static_cast<INode*>(dep))) return true;
+        } else if (sc == REFBASE_SUPER_CLASS_ID || sc == REFANIM_SUPER_CLASS_ID) {
+            if (dep->IsRealDependency(anim)) return true;
+        }
+        // Layer records, and any other maker, are not a local use by these rules.
+    }
+    return false;
+}
+
+// ---- Collect
+
+void RefNode::Collect() {
+    wasLoaded_ = nodeLoaded_;
+    if (!nodeLoaded_) {
+        // Offers are for this pass only: none may outlive it.
+        candidateLights_.clear();
+        candidateListing_.clear();
+        candidatePositions_.clear();
+        return;
+    }
+    // A saved scene that keeps the reference keeps the node in it.
+    if (!(PersistsReference() && GetCurrentOperation() == kOpPreSave)) nodeLoaded_ = 0;
+    INode* node = GetNode();
+    if (!node) {
+        candidateLights_.clear();
+        candidateListing_.clear();
+        candidatePositions_.clear();
+        return;
+    }
+    try {
+        CompareUnannouncedGroups(node);
+        CollectExcludingLights();
+        CollectListingObjects();
+        if (overrideFlags_ & REFNODE_OVERRIDE_MODIFIERS) CollectModifiers();
+        if (!(overrideFlags_ & REFNODE_OBJECT_REPLACED)) CollectObjectDependency(node);
+        objectType_ = ReadObjectType(node);
+        RefBase::Collect();
+        RecomputeLocalDependency(node);
+    } catch (const MAXException& e) {
+        RaiseFailure(L"Collecting", &e, nullptr);
+    } catch (...) {
+        RaiseFailure(L"Collecting", nullptr, nullptr);
+    }
+}
+
+void RefNode::OfferCandidateLight(LightObject* light) {
+    if (light) candidateLights_.push_back(light);
+}
+
+void RefNode::OfferListingObject(ReferenceTarget* obj, int position) {
+    if (!obj) return;
+    candidateListing_.push_back(obj);
+    candidatePositions_.push_back(position);
+}
+
+void RefNode::CollectExcludingLights() {
+    for (LightObject* l : candidateLights_) l->SetAFlag(kCandidateFlag);
+    // Kept lights that are still offered lose the mark, so only the new ones carry it afterwards.
+    for (int k = static_cast<int>(excludingLights_.size()) - 1; k >= 0; --k) {
+        LightObject* l = excludingLights_[static_cast<size_t>(k)];
+        if (l && l->TestAFlag(kCandidateFlag))
+            l->ClearAFlag(kCandidateFlag);
+        else
+            EraseRefEntry(excludingLights_, FirstLightRef(), k);
+    }
+    for (LightObject* l : candidateLights_) {
+        if (!l->TestAFlag(kCandidateFlag)) continue;
+        l->ClearAFlag(kCandidateFlag);
+        excludingLights_.push_back(nullptr);
+        ReplaceReference(FirstLightRef() + static_cast<int>(excludingLights_.size()) - 1, l);
+    }
+    candidateLights_.clear();
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST, !excludingLights_.empty(), false);
+}
+
+void RefNode::CollectListingObjects() {
+    // The mark says "offered"; a second offer of one object keeps the first position.
+    for (size_t c = 0; c < candidateListing_.size(); ++c) candidateListing_[c]->SetAFlag(kCandidateFlag);
+    std::vector<std::int32_t> positions;
+    for (int k = static_cast<int>(listingObjects_.size()) - 1; k >= 0; --k) {
+        ReferenceTarget* o = listingObjects_[static_cast<size_t>(k)];
+        if (!o || !o->TestAFlag(kCandidateFlag)) {
+            EraseRefEntry(listingObjects_, FirstListingRef(), k);
+            listingPositions_.erase(listingPositions_.begin() + k);
+        }
+    }
+    // Kept objects take their current position; new ones are appended.
+    for (size_t c = 0; c < candidateListing_.size(); ++c) {
+        ReferenceTarget* o = candidateListing_[c];
+        if (!o->TestAFlag(kCandidateFlag)) continue;
+        o->ClearAFlag(kCandidateFlag);
+        const auto it = std::find(listingObjects_.begin(), listingObjects_.end(), o);
+        if (it != listingObjects_.end()) {
+            listingPositions_[static_cast<size_t>(it - listingObjects_.begin())] = candidatePositions_[c];
+            continue;
+        }
+        listingObjects_.push_back(nullptr);
+        listingPositions_.push_back(candidatePositions_[c]);
+        ReplaceReference(FirstListingRef() + static_cast<int>(listingObjects_.size()) - 1, o);
+    }
+    candidateListing_.clear();
+    candidatePositions_.clear();
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST_MISC, !listingObjects_.empty(), false);
+}
+
+void RefNode::CollectObjectDependency(INode* node) {
+    Object* top = node->GetObjectRef();
+    bool depended = false;
+    for (Object* level = top; level && !depended;) {
+        depended = IsLocallyDepended(level);
+        IDerivedObject* derived = AsDerived(level);
+        level = derived ? derived->GetObjRef() : nullptr;
+    }
+    SetOverrideFlag(REFNODE_OVERRIDE_OBJ_LOC_DEP, depended, false);
+    if (depended)
+        ReplaceReference(KeptObjectRef(), top);
+    else if (keptObject_)
+        DeleteReference(KeptObjectRef());
+}
+
+void RefNode::RecomputeLocalDependency(INode* node) {
+    bool on = (overrideFlags_ & REFNODE_KEEP_MODIFIER_STACK) != 0;
+    if (!on && (overrideFlags_ & REFNODE_OVERRIDE_PARENT)) {
+        auto* parentNode = parent_ && parent_->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(parent_)
+                                                                                    : nullptr;
+        on = parentNode && parentNode->IsGroupHead();
+    }
+    if (!on) on = IsLocallyDepended(node);
+    SetOverrideFlag(REFNODE_LOCAL_DEPENDENCY, on, false);
+}
+
+// ---- Update
+
+void RefNode::MoveStackToFreshBase(INode* oldNode, INode* freshNode) {
+    IDerivedObject* deepest = AsDerived(oldNode->GetObjectRef());
+    if (!deepest) return;
+    while (IDerivedObject* below = AsDerived(deepest->GetObjRef())) deepest = below;
+    Object* freshBase = freshNode->GetObjectRef();
+    while (IDerivedObject* d = AsDerived(freshBase)) freshBase = d->GetObjRef();
+    if (!freshBase) return;
+    deepest->ReferenceObject(freshBase);
+    freshNode->SetObjectRef(oldNode->GetObjectRef());
+}
+
+void RefNode::DropNullChildren() {
+    for (int k = static_cast<int>(children_.size()) - 1; k >= 0; --k)
+        if (!children_[static_cast<size_t>(k)]) children_.erase(children_.begin() + k);
+}
+
+void RefNode::Update(ReferenceTarget* freshNode) {
+    FlagScope busy(updating_);
+    auto* fresh = freshNode && freshNode->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(freshNode)
+                                                                               : nullptr;
+    if (!fresh) return;
+    nodeLoaded_ = 1;
+    StepMarks marks;
+    try {
+        INode* old = GetNode();
+        if (!old) {
+            ReplaceReference(0, fresh);
+        } else if (old != fresh) {
+            if ((overrideFlags_ & REFNODE_KEEP_MODIFIER_STACK) && AsDerived(old->GetObjectRef()))
+                MoveStackToFreshBase(old, fresh);
+            marks.Mark(IDS_OP_PRETRANSFER);
+            HandOverDependents(old, fresh, nullptr);
+            // A maker refusing the transfer keeps the old node; this record moves in any case.
+            if (GetNode() != fresh) ReplaceReference(0, fresh);
+            marks.Mark(IDS_OP_POSTTRANSFER);
+            fresh->NotifyDependents(FOREVER, PART_ALL, REFMSG_OSTRIVANS_NODE_TRANSFERRED, NOTIFY_ALL, FALSE);
+            marks.Mark(IDS_OP_TRANSFER);
+        } else {
+            old = nullptr;
+        }
+        DropNullChildren();
+        Clean(0);
+        marks.Mark(IDS_OP_CLEANED);
+        Override();
+        StoreDefaults();
+        marks.Mark(IDS_OP_OVERRIDE_REF);
+        CollectMirrors();
+        if (old) GetCOREInterface()->DeleteNode(old, TRUE, FALSE);
+    } catch (const MAXException& e) {
+        RaiseFailure(L"Updating", &e, &marks);
+    } catch (...) {
+        RaiseFailure(L"Updating", nullptr, &marks);
+    }
+}
+
+void RefNode::FinishUpdate() {
+    nodeLoaded_ = wasLoaded_;
+    INode* node = GetNode();
+    if (!node) return;
+    if (replacedNode_) {
+        // The placeholder made for a duplicate gives its dependents back and goes.
+        INode* original = replacedNode_;
+        replacedNode_ = nullptr;
+        {
+            TargetLock lock(node);
+            original->TransferReferences(node, FALSE);
+        }
+        if (GetNode() != original) ReplaceReference(0, original);
+        GetCOREInterface()->DeleteNode(node, TRUE, FALSE);
+        node = original;
+    }
+    if (!nodeLoaded_) return;
+    RereferenceSingleModifiers();
+    if (overrideFlags_ & REFNODE_OVERRIDE_SELECTION_SETS) {
+        selectionSets_.clear();
+        SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
+    }
+}
+
+// ---- node lists
+
+void RefNode::AddToNodeList(INodeTab& list) {
+    INode* node = GetNode();
+    if ((overrideFlags_ & REFNODE_LOCAL_DEPENDENCY) && node && GetCurrentOperation() == kOpDuplicate) {
+        Control* tm = node->GetTMController();
+        // A node already standing on a placeholder needs no second one.
+        if (!tm || tm->ClassID() != EMPTY_CONTROLLER_CLASS_ID) {
+            const Matrix3 world = node->GetNodeTM(0);
+            INode* holder = GetCOREInterface()->CreateObjectNode(new EmptyBaseObject(FALSE));
+            holder->SetName(node->GetName());
+            holder->SetTMController(new EmptyController(world));
+            replacedNode_ = node;
+            {
+                TargetLock lock(node);
+                holder->TransferReferences(node, FALSE);
+            }
+            if (GetNode() != holder) ReplaceReference(0, holder);
+            node = holder;
+        }
+    }
+    if (node && list.Find(node) < 0) list.Append(node);
+    // The mirrors' own node-list step joins here once the mirrors have one.
+}
+
+// ---- names
+
+MSTR RefNode::ComposeNodeName(const MCHAR* prefix) const {
+    const WStr& name = (overrideFlags_ & REFNODE_OVERRIDE_NAME) ? overriddenName_ : referencedName_;
+    if (prefix && prefix[0]) return MSTR(prefix) + L"_" + name;
+    return name;
+}
+
+void RefNode::ApplyNamePrefix(const MCHAR* prefix) {
+    INode* node = GetNode();
+    if (!node || (overrideFlags_ & REFNODE_NAME_WITHOUT_PREFIX)) return;
+    node->SetName(ComposeNodeName(prefix).c_str());
+}
+
+void RefNode::SetName(const MCHAR* name) {
+    referencedName_ = name ? name : L"";
+    INode* node = GetNode();
+    if (!node || (overrideFlags_ & REFNODE_OVERRIDE_NAME) || !GetHelper()) return;
+    OperationCodeGuard renaming(kOpRenaming);
+    const MSTR prefix = GetNamePrefix();
+    node->SetName(ComposeNodeName(prefix.c_str()).c_str());
+}
+
+bool RefNode::HasOverrides() const {
+    return overrideFlags_ != 0 || RefBase::HasOverrides();
 }
 
 // ---- What the helper's notification handlers pass to the record.
@@ -18,4 +718,186 @@ void RefNode::NodeRenamed(const MCHAR* newName) {
 
 void RefNode::RecordSelectionSet(int index) {
     ReportOperationNotAvailable(L"RefNode selection set override", WStr::Format(L"set %d", index).c_str());
+}
+
+void RefNode::SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing) {
+    // Slots after a grown table move up; what they hold stays with its entry.
+    if (listing > NumListingObjects()) {
+        listingObjects_.resize(static_cast<size_t>(listing), nullptr);
+        listingPositions_.resize(static_cast<size_t>(listing), -1);
+    }
+    if (lights > NumExcludingLights()) excludingLights_.resize(static_cast<size_t>(lights), nullptr);
+    while (NumOSModifiers() < osMods) osMods_.push_back(new RefModifier);
+    while (NumWSModifiers() < wsMods) wsMods_.push_back(new RefModifier);
+    if (children > NumChildren()) children_.resize(static_cast<size_t>(children), nullptr);
+}
+
+// ---- accessors
+
+ReferenceTarget* RefNode::GetRefAnim(int index) {
+    return GetMirror(index);
+}
+
+INode* RefNode::GetChild(int i) const {
+    return i >= 0 && i < NumChildren() ? children_[static_cast<size_t>(i)] : nullptr;
+}
+
+LightObject* RefNode::GetExcludingLight(int i) const {
+    return i >= 0 && i < NumExcludingLights() ? excludingLights_[static_cast<size_t>(i)] : nullptr;
+}
+
+ReferenceTarget* RefNode::GetListingObject(int i) const {
+    return i >= 0 && i < NumListingObjects() ? listingObjects_[static_cast<size_t>(i)] : nullptr;
+}
+
+int RefNode::GetListingPosition(int i) const {
+    return i >= 0 && i < NumListingObjects() ? listingPositions_[static_cast<size_t>(i)] : -1;
+}
+
+const RefModifier* RefNode::GetWSModifier(int i) const {
+    return i >= 0 && i < NumWSModifiers() ? wsMods_[static_cast<size_t>(i)] : nullptr;
+}
+
+const RefModifier* RefNode::GetOSModifier(int i) const {
+    return i >= 0 && i < NumOSModifiers() ? osMods_[static_cast<size_t>(i)] : nullptr;
+}
+
+// ---- dumps
+
+MSTR RefNode::GetDescription() {
+    INode* node = GetNode();
+    MSTR text = MSTR(L"Node: ") + referencedName_ + WStr::Format(L" - %d", PointerNumber(node));
+    if (node) {
+        try {
+            Object* obj = node->GetObjectRef();
+            text += L"\nBase Object: " + DescribeAnimatable(obj ? obj->FindBaseObject() : nullptr);
+            text += L"\nController: " + DescribeAnimatable(node->GetTMController());
+        } catch (...) {
+            text += L"\nFailed to retrieve Node Info";
+        }
+    }
+    text += nodeLoaded_ ? L"\nNode Loaded: TRUE" : L"\nNode Loaded: FALSE";
+    text += WStr::Format(L"\nOverridden Flags: %d", static_cast<int>(overrideFlags_));
+    if ((overrideFlags_ & REFNODE_OVERRIDE_MATERIAL) && material_)
+        text += WStr::Format(L"\nOverridden Material: %d", PointerNumber(material_));
+    else
+        text += L"\nOverridden Material: None";
+    text += WStr::Format(L"\nWSRefMods: %d\nOSRefMods: %d\nDeletedMods: %d\nRenamedMods: %d\nToggledMods: %d\n",
+                         NumWSModifiers(), NumOSModifiers(), static_cast<int>(deletedMods_.size()),
+                         static_cast<int>(renamedMods_.size()), static_cast<int>(toggledMods_.size()));
+    return text + RefBase::GetDescription();
+}
+
+void RefNode::PrintData(int detail) {
+    INode* node = GetNode();
+    if (detail != 1) {
+        mprintf(L"\nRefNode: %s - %d\n", referencedName_.c_str(), PointerNumber(node));
+        mflush();
+        RefBase::PrintData(0);
+        return;
+    }
+    mprintf(L"\n\n***************************\nRefNode: %s - %d\n\n", referencedName_.c_str(), PointerNumber(node));
+    mputs(nodeLoaded_ ? L"\nNode Loaded: TRUE" : L"\nNode Loaded: FALSE");
+    mprintf(L"\nOverridden Flags: %d", static_cast<int>(overrideFlags_));
+    if ((overrideFlags_ & REFNODE_OVERRIDE_MATERIAL) && material_)
+        mprintf(L"\nOverridden Material: %d", PointerNumber(material_));
+    else
+        mputs(L"\nOverridden Material: None");
+    mprintf(L"\nWSRefMods: %d\nOSRefMods: %d\nDeletedMods: %d\nRenamedMods: %d\nToggledMods: %d\n",
+            NumWSModifiers(), NumOSModifiers(), static_cast<int>(deletedMods_.size()),
+            static_cast<int>(renamedMods_.size()), static_cast<int>(toggledMods_.size()));
+    mflush();
+    RefBase::PrintData(1);
+}
+
+std::string RefNode::DumpNode() {
+    auto name = [](ReferenceTarget* t) { return t ? DescribeAnimatable(t).ToUTF8() : std::string("null"); };
+    std::string s = "RefNode \"" + referencedName_.ToUTF8() + "\" node " + name(GetItem()) + "\nloaded " +
+                    std::to_string(nodeLoaded_) + " wasLoaded " + std::to_string(wasLoaded_) + " flags 0x";
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(overrideFlags_));
+    s += hex;
+    s += " objectType 0x";
+    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(objectType_));
+    s += hex;
+    s += "\nmaterial " + name(GetReference(1 + NumMirrors())) + " parent " + name(parent_) + " layer " +
+         name(layer_) + " kept " + name(keptObject_) + "\nchildren " + std::to_string(children_.size());
+    for (INode* c : children_) s += " " + name(c);
+    s += "\nlights " + std::to_string(excludingLights_.size());
+    for (LightObject* l : excludingLights_) s += " " + name(l);
+    s += "\nlisting " + std::to_string(listingObjects_.size());
+    for (size_t k = 0; k < listingObjects_.size(); ++k)
+        s += " " + name(listingObjects_[k]) + "@" + std::to_string(listingPositions_[k]);
+    s += "\nmods ws " + std::to_string(wsMods_.size()) + " os " + std::to_string(osMods_.size()) + " refs " +
+         std::to_string(NumRefs()) + "\n";
+    return s + Dump();
+}
+
+// ---- clone
+
+RefTargetHandle RefNode::Clone(RemapDir& remap) {
+    auto* copy = new RefNode(FALSE);
+    // The mirrors first: they come before every other slot of the layout.
+    BaseClone(this, copy, remap);
+    auto mapped = [&remap](ReferenceTarget* t) -> ReferenceTarget* {
+        if (!t) return nullptr;
+        ReferenceTarget* m = remap.FindMapping(t);
+        return m ? m : t;
+    };
+    copy->referencedName_ = referencedName_;
+    copy->wasLoaded_ = wasLoaded_;
+    copy->overrideFlags_ = overrideFlags_;
+    copy->overriddenName_ = overriddenName_;
+    copy->grouping_ = grouping_;
+    copy->offsetPos_ = offsetPos_;
+    copy->offsetRot_ = offsetRot_;
+    copy->offsetScale_ = offsetScale_;
+    copy->skinPos_ = skinPos_;
+    copy->skinRot_ = skinRot_;
+    copy->skinScale_ = skinScale_;
+    copy->skinScaleOrient_ = skinScaleOrient_;
+    copy->wireColor_ = wireColor_;
+    copy->displayWord_ = displayWord_;
+    std::copy(std::begin(displayBytes_), std::end(displayBytes_), std::begin(copy->displayBytes_));
+    copy->renderWord_ = renderWord_;
+    std::copy(std::begin(renderValues_), std::end(renderValues_), std::begin(copy->renderValues_));
+    std::copy(std::begin(renderFloats_), std::end(renderFloats_), std::begin(copy->renderFloats_));
+    copy->userProps_ = userProps_;
+    copy->boneByte_ = boneByte_;
+    std::copy(std::begin(boneBytes_), std::end(boneBytes_), std::begin(copy->boneBytes_));
+    copy->transformLocks_ = transformLocks_;
+    copy->objectType_ = objectType_;
+    copy->selectionSets_ = selectionSets_;
+    copy->wsModCount_ = wsModCount_;
+    copy->osModCount_ = osModCount_;
+    copy->modifiersSettled_ = modifiersSettled_;
+    copy->objectRecheckPending_ = objectRecheckPending_;
+    for (ModDeleted* m : deletedMods_) copy->deletedMods_.push_back(m ? new ModDeleted(*m) : nullptr);
+    for (ModChangedName* m : renamedMods_) copy->renamedMods_.push_back(m ? new ModChangedName(*m) : nullptr);
+    for (ModChangedToggles* m : toggledMods_)
+        copy->toggledMods_.push_back(m ? new ModChangedToggles(*m) : nullptr);
+    auto copyEntry = [](const RefModifier* m) -> RefModifier* {
+        if (!m) return nullptr;
+        auto* e = new RefModifier;
+        e->state = m->state;
+        e->name = m->name;
+        e->index = m->index;
+        e->toggles = m->toggles;
+        if (m->context) e->context = std::make_unique<ModContext>(*m->context);
+        return e;
+    };
+    // Tables are sized first, so every slot of the layout is where it will stay; then referenced.
+    copy->children_.assign(children_.size(), nullptr);
+    for (RefModifier* m : wsMods_) copy->wsMods_.push_back(copyEntry(m));
+    for (RefModifier* m : osMods_) copy->osMods_.push_back(copyEntry(m));
+    copy->excludingLights_.assign(excludingLights_.size(), nullptr);
+    copy->listingObjects_.assign(listingObjects_.size(), nullptr);
+    copy->listingPositions_ = listingPositions_;
+    const int count = NumRefs();
+    for (int i = 1 + NumMirrors(); i < count; ++i)
+        if (ReferenceTarget* t = GetReference(i)) copy->ReplaceReference(i, mapped(t));
+    if (!(overrideFlags_ & REFNODE_OVERRIDE_MATERIAL)) copy->material_ = material_;
+    if (INode* node = GetNode(); node && remap.FindMapping(node)) copy->ReplaceReference(0, remap.FindMapping(node));
+    copy->nodeLoaded_ = copy->GetItem() ? nodeLoaded_ : 0;
+    return copy;
 }

@@ -1,24 +1,245 @@
-// The record of one merged node.
+// The record of one merged node: its identity across reloads, its links and stored node properties, its
+// modifier entries and, as a record, the mirrors below the node.
 #pragma once
 
+#include "host/core/Point3.h"
+#include "host/core/Quat.h"
+#include "host/core/ScaleValue.h"
+#include "host/core/Tab.h"
 #include "plugin/records/RefBase.h"
+#include "plugin/records/RefModifier.h"
+#include "plugin/records/RefNodeFlags.h"
+#include "plugin/records/RefNodeInterface.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class INode;
+class LightObject;
+class StepMarks;
+using INodeTab = Tab<INode*>;
 
 constexpr Class_ID REFNODE_CLASS_ID(0x8663dfa6, 0x3f273884);
 
-// For now the record base's layout: the node as reference 0, then the mirrors. The node-level overrides
-// and their references come after the mirrors.
-class RefNode : public RefBase {
+// References, with B = 1 + mirrors (the record base's part) and C = children:
+//   0 the node, 1 .. B-1 the mirrors, B the material (null unless the material is overridden), B+1 the
+//   parent, B+2 .. B+1+C the children, B+2+C the layer, then one per WS modifier entry and one per OS
+//   modifier entry (the entry's modifier), one per excluding light, the kept object, one per listing
+//   object.
+class RefNode : public RefBase, public RefNodeInterface {
 public:
+    // The class descriptor's creation (and a scene file's).
     explicit RefNode(BOOL loading = FALSE);
+    // A record for a node merged from the referenced file, owned by helper (which appends it). Takes the
+    // node's name as the referenced name and collects its modifier entries and mirrors. Without a node the
+    // record starts unloaded. On failure the record is undone and MAXException carries the report
+    // ("Error Creating RefNode" ...).
+    RefNode(INode* node, OstrivansHelper* helper);
+    ~RefNode() override;
 
     Class_ID ClassID() override { return REFNODE_CLASS_ID; }
     const MCHAR* GetRecordName() const override;
+    // A node record with every stored value and table, its references remapped, and the mirrors that carry
+    // changes (as the record base copies them).
+    RefTargetHandle Clone(RemapDir& remap) override;
 
-    // ---- What the helper's notification handlers pass to the record. Until the node-level overrides
+    // ---- references
+    int NumRefs() override;
+    RefTargetHandle GetReference(int i) override;
+    // The gate in front of every handler: see the .cpp.
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override;
+    BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    using RefBase::GetInterface;
+    BaseInterface* GetInterface(Interface_ID id) override;
+
+    // ---- identity
+    const WStr& GetReferencedName() const { return referencedName_; }
+    // The node is in the scene and up to date.
+    bool IsNodeLoaded() const { return nodeLoaded_ != 0; }
+    bool WasLoaded() const { return wasLoaded_ != 0; }
+    DWORD GetOverrideFlags() const { return overrideFlags_; }
+    INode* GetNode() const;
+    const WStr& GetOverriddenName() const { return overriddenName_; }
+    // The name the node carries in the scene: the overridden name when the name is overridden, else the
+    // referenced name; after prefix and "_" when the prefix is not empty.
+    MSTR ComposeNodeName(const MCHAR* prefix) const;
+
+    // ---- the record's operations
+    // Moves the record to the freshly merged node (handing the old node's dependents over and deleting
+    // it), re-applies the overrides and collects the mirrors again.
+    void Update(ReferenceTarget* freshNode) override;
+    void FinishUpdate() override;
+    // Before the referenced content goes: remembers what the scene did with the node.
+    void Collect() override;
+    void ApplyNamePrefix(const MCHAR* prefix) override;
+    bool HasOverrides() const override;
+    MSTR GetDescription() override;
+    void PrintData(int detail) override;
+    // Adds the node to list (a placeholder in its place while a duplicate needs one).
+    void AddToNodeList(INodeTab& list);
+    // The helper's scene scan, before Collect: a light whose include/exclude list names the node, and any
+    // other object naming it in a node list at position.
+    void OfferCandidateLight(LightObject* light);
+    void OfferListingObject(ReferenceTarget* obj, int position);
+
+    // ---- the "RefNode" interface
+    int NumRefAnims() override { return NumMirrors(); }
+    ReferenceTarget* GetRefAnim(int index) override;
+    MSTR GetName() override { return referencedName_; }
+    // Renames the record; the node follows (with the helper's prefix) unless its name is overridden.
+    void SetName(const MCHAR* name) override;
+
+    // ---- What the helper's notification handlers pass to the record; until the node-level overrides
     // exist, each reports that it is not available and changes nothing.
     // The mirrored node was renamed by the user.
     void NodeRenamed(const MCHAR* newName);
     // The named selection set at index (its position in the scene's list) may hold the node: the record
     // notes it. Called for each set before a batch and for a set that was created, deleted or renamed.
     void RecordSelectionSet(int index);
+
+    // ---- stored state, for the override and persistence steps and for tests
+    ReferenceTarget* GetStoredMaterial() const { return material_; }
+    ReferenceTarget* GetStoredParent() const { return parent_; }
+    int NumChildren() const { return static_cast<int>(children_.size()); }
+    INode* GetChild(int i) const;
+    ReferenceTarget* GetStoredLayer() const { return layer_; }
+    int NumExcludingLights() const { return static_cast<int>(excludingLights_.size()); }
+    LightObject* GetExcludingLight(int i) const;
+    int NumListingObjects() const { return static_cast<int>(listingObjects_.size()); }
+    ReferenceTarget* GetListingObject(int i) const;
+    int GetListingPosition(int i) const;
+    ReferenceTarget* GetKeptObject() const { return keptObject_; }
+    DWORD GetObjectType() const { return objectType_; }
+    INode* GetReplacedNode() const { return replacedNode_; }
+    int NumWSModifiers() const { return static_cast<int>(wsMods_.size()); }
+    int NumOSModifiers() const { return static_cast<int>(osMods_.size()); }
+    const RefModifier* GetWSModifier(int i) const;
+    const RefModifier* GetOSModifier(int i) const;
+    bool AreModifiersSettled() const { return modifiersSettled_ != 0; }
+    bool IsObjectRecheckPending() const { return objectRecheckPending_ != 0; }
+    const std::vector<std::int32_t>& GetSelectionSets() const { return selectionSets_; }
+
+    // What loading a saved record does before its references come back: grows the reference tables to
+    // the given sizes (modifier entries are made empty, state "from the file"). Never shrinks a table.
+    void SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing);
+    IOResult Save(ISave* isave) override; // plain values and table sizes; the host writes the references
+    IOResult Load(ILoad* iload) override; // sizes the tables through SizeTablesForLoad; errors as they come
+
+    // Sets or clears flag bits; with undoable and the hold holding, a record of the bits goes first.
+    void SetOverrideFlag(DWORD mask, bool on, bool undoable);
+    // The object category a reset selects by: the base object's super class, or the bone, particle or
+    // targeted light/camera type.
+    static DWORD ReadObjectType(INode* node);
+    // Something outside the referenced content depends on anim: a node without record, or another record
+    // or a mirror that holds it as a real dependency. This record, layer records and referenced nodes do
+    // not count.
+    bool IsLocallyDepended(ReferenceTarget* anim);
+
+    // The record whose modifier override is running, if any: while one runs, the other records of a load
+    // still hear their node (the stack tracking sets it).
+    static RefNode* GetModifierOverrider();
+
+    // One field per line: name, flags, tables and references, then the record base's dump.
+    std::string DumpNode();
+
+protected:
+    void SetReference(int i, RefTargetHandle rtarg) override;
+
+private:
+    // Where a reference index lands past the record base's part.
+    enum class Slot { Base, Material, Parent, Child, Layer, WSMod, OSMod, Light, KeptObject, Listing, None };
+    Slot Locate(int i, int& at) const;
+
+    void RegisterSceneEndNotifications();
+    void UnregisterSceneEndNotifications();
+    static void OnSceneEnds(void* param, NotifyInfo* info);
+
+    // The report of a failed step: "Error <verb> RefNode" (with "Unknown " for a foreign error), the
+    // description, the last step and the host's text. The record lets go of its node first.
+    [[noreturn]] void RaiseFailure(const MCHAR* verb, const MAXException* hostError, const StepMarks* marks);
+
+    // Collect's steps.
+    void CollectExcludingLights();
+    void CollectListingObjects();
+    void CollectObjectDependency(INode* node);
+    void RecomputeLocalDependency(INode* node);
+    // Seam: the per-flag comparisons of the groups no message announces (object offset, skin pose, user
+    // properties, transform locks); the node-level override tracking fills it.
+    void CompareUnannouncedGroups(INode* /*node*/) {}
+    // Seam: the modifier entries are built from the node's stack by the stack tracking, which fills it.
+    void MonitorModifiers() {}
+    // Seam: what the stack tracking stores before a re-merge (Collect, when the stack was changed).
+    void CollectModifiers() {}
+    // Seam: the stack tracking's check after a modifier was added or the object was re-evaluated.
+    void CheckModifiers() {}
+    // Seam: derived objects holding a single modifier reference it again (FinishUpdate); stack tracking.
+    void RereferenceSingleModifiers() {}
+    // Seam: the parent override re-applied when the stored parent re-attached its children; the
+    // node-level override tracking fills it.
+    void ReapplyParentOverride() {}
+
+    // Update's step for a kept modifier stack: the old stack goes over the fresh base object.
+    void MoveStackToFreshBase(INode* oldNode, INode* freshNode);
+    void DropNullChildren();
+    // Drops entry k of a table of references whose first reference index is first.
+    template <class T> void EraseRefEntry(std::vector<T*>& table, int first, int k);
+    int FirstWSModRef() const;
+    int FirstLightRef() const;
+    int KeptObjectRef() const;
+    int FirstListingRef() const;
+    bool PersistsReference() const;
+
+    // Stored values, in declaration order.
+    WStr referencedName_;
+    std::int32_t nodeLoaded_ = 1;
+    std::int32_t wasLoaded_ = 0;
+    std::uint32_t overrideFlags_ = 0;
+    WStr overriddenName_;
+    // While REFNODE_OVERRIDE_MATERIAL is clear this is a plain remembered pointer, not a reference: set the
+    // flag only after clearing it, then reference the material through its slot.
+    ReferenceTarget* material_ = nullptr;
+    ReferenceTarget* parent_ = nullptr;
+    std::vector<INode*> children_;
+    std::uint8_t grouping_ = 0;
+    ReferenceTarget* layer_ = nullptr;
+    Point3 offsetPos_{0.0f, 0.0f, 0.0f};
+    Quat offsetRot_;
+    ScaleValue offsetScale_;
+    Point3 skinPos_{0.0f, 0.0f, 0.0f};
+    Point3 skinRot_{0.0f, 0.0f, 0.0f}; // Euler angles, XYZ order
+    Point3 skinScale_{1.0f, 1.0f, 1.0f};
+    Quat skinScaleOrient_;
+    std::uint32_t wireColor_ = 0;
+    std::uint16_t displayWord_ = 0;
+    std::uint8_t displayBytes_[2] = {0, 0};
+    std::uint32_t renderWord_ = 0;
+    std::int32_t renderValues_[5] = {0, 0, 0, 0, 0};
+    float renderFloats_[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    WStr userProps_;
+    std::uint8_t boneByte_ = 0;
+    std::uint8_t boneBytes_[2] = {0, 0};
+    std::uint16_t transformLocks_ = 0;
+    std::vector<LightObject*> excludingLights_;
+    std::vector<LightObject*> candidateLights_;
+    ReferenceTarget* keptObject_ = nullptr;
+    DWORD objectType_ = 0;
+    std::vector<std::int32_t> selectionSets_;
+    std::vector<ReferenceTarget*> listingObjects_;
+    std::vector<ReferenceTarget*> candidateListing_;
+    std::vector<std::int32_t> listingPositions_;
+    std::vector<std::int32_t> candidatePositions_;
+    INode* replacedNode_ = nullptr;
+    std::vector<RefModifier*> osMods_;
+    std::vector<RefModifier*> wsMods_;
+    std::vector<ModDeleted*> deletedMods_;
+    std::vector<ModChangedName*> renamedMods_;
+    std::vector<ModChangedToggles*> toggledMods_;
+    std::int32_t wsModCount_ = 0;
+    std::int32_t osModCount_ = 0;
+    std::int32_t modifiersSettled_ = 1;
+    std::int32_t objectRecheckPending_ = 0;
+    // The record's own busy flag around Update: the record base's flag only covers its own steps.
+    std::int32_t updating_ = 0;
 };

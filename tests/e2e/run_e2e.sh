@@ -5,7 +5,8 @@
 # program's arguments one per line (default: "--ini @WORK@/ostrivans.ini" and the script); NAME.err, the
 # expected standard error (exact); NAME.exit, the expected exit status (default 0). In .args and .err,
 # @SCRIPT@ is the script's path, @DIR@ its folder, @MODULES@ the folder of the test plug-in module builds
-# and @WORK@ an empty folder made for the test, which is also the working directory.
+# and @WORK@ an empty folder made for the test, which is also the working directory; NAME.sed, a sed
+# script applied to standard output before the comparison (for addresses and times, which change per run).
 set -uo pipefail
 host=$1 script=$2 modules=$3 work=$4
 dir=$(dirname "$script")
@@ -39,6 +40,9 @@ expected_status=0
 if [ "$status" != "$expected_status" ]; then
     echo "exit status $status, expected $expected_status"
     failed=1
+fi
+if [ -f "$dir/$stem.sed" ]; then
+    sed -E -f "$dir/$stem.sed" "$work/stdout.txt" > "$work/stdout.filtered" && mv "$work/stdout.filtered" "$work/stdout.txt"
 fi
 if ! diff -u "$dir/$stem.out" "$work/stdout.txt" > "$work/stdout.diff"; then
     echo "standard output differs from $stem.out:"

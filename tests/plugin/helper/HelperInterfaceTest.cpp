@@ -68,8 +68,7 @@ TEST_F(HelperInterfaceTest, UnknownIdsAndMissingArguments) {
     EXPECT_EQ(fpi->Invoke(OstrivansHelperInterface::kReload, result), FPS_OK);
     EXPECT_EQ(result, FPValue(TYPE_INT, 0));
     EXPECT_EQ(Lines(), "\nNum RefNodes: 0\nNum RefMaterials:0\nNum RefLayers:0\nNum NodesToDelete:0\n\n\nNodesToDelete:\nNone\n\n"
-                       "RenamedLayers:\nNone\n\n" +
-                           NotAvailable("Reload", "Ostrivan01"));
+                       "RenamedLayers:\nNone\n\n");
 }
 
 TEST_F(HelperInterfaceTest, RecordQueriesFromCodeAndFromScripts) {

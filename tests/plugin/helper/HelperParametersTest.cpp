@@ -8,35 +8,40 @@ class HelperParametersTest : public HelperFixture {};
 struct ParamRow {
     ParamID id;
     int value;
-    const wchar_t* text;   // for the file names
-    const char* operation; // the operation the change runs, "" for none
+    const wchar_t* text; // for the file names
+    bool loads;          // the change runs a load (or a reload, which loads)
+    const char* missing; // the operation the change runs that this build does not have, "" for none
 };
 
-// Rows run in order on one helper: whether ProxyFileName reloads depends on UseProxyInViewport.
+// Rows run in order on one helper: whether ProxyFileName reloads depends on UseProxyInViewport. The files
+// do not exist, so every load merges nothing and the helper stays unloaded. The name prefix's effect on
+// records is seen in the load's tests.
 TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     IParamBlock2* pb = h->GetParamBlock();
     const ParamRow rows[] = {
-        {pb_use_proxy_in_render, 1, nullptr, ""},
-        {pb_persist_ref, 1, nullptr, ""},
-        {pb_overlay, 1, nullptr, ""},
-        {pb_selected_in_manager, 0, nullptr, ""},
-        {pb_hide_dup_names_warning, 1, nullptr, ""},
-        {pb_proxy_filename, 0, L"/refs/proxy.max", ""}, // the viewport does not use the proxy
-        {pb_filename, 0, L"/refs/main.max", "Reload"},
-        {pb_use_proxy_in_viewport, 1, nullptr, "Reload"},
-        {pb_proxy_filename, 0, L"/refs/proxy2.max", "Reload"},
-        {pb_use_name_prefix, 1, nullptr, "ApplyNamePrefix"},
-        {pb_active, 0, nullptr, "Unload"},
-        {pb_active, 1, nullptr, "Load"},
+        {pb_use_proxy_in_render, 1, nullptr, false, ""},
+        {pb_persist_ref, 1, nullptr, false, ""},
+        {pb_overlay, 1, nullptr, false, ""},
+        {pb_selected_in_manager, 0, nullptr, false, ""},
+        {pb_hide_dup_names_warning, 1, nullptr, false, ""},
+        {pb_proxy_filename, 0, L"/refs/proxy.max", false, ""}, // the viewport does not use the proxy
+        {pb_filename, 0, L"/refs/main.max", true, ""},
+        {pb_use_proxy_in_viewport, 1, nullptr, true, ""},
+        {pb_proxy_filename, 0, L"/refs/proxy2.max", true, ""},
+        {pb_use_name_prefix, 1, nullptr, false, ""},
+        {pb_active, 0, nullptr, false, "Unload"},
+        {pb_active, 1, nullptr, true, ""},
     };
     for (const ParamRow& r : rows) {
         listener.Clear();
+        LoadCounter loads;
         if (r.text)
             pb->SetValue(r.id, 0, r.text);
         else
             pb->SetValue(r.id, 0, r.value);
-        const std::string expected = *r.operation ? NotAvailable(r.operation, "Ostrivan01") : "";
+        EXPECT_EQ(loads.count, r.loads ? 1 : 0) << "parameter " << r.id;
+        const std::string expected = *r.missing ? NotAvailable(r.missing, "Ostrivan01") : "";
         EXPECT_EQ(Lines(), expected) << "parameter " << r.id;
         // The value is stored whatever the operation did, and the accessor is enabled again.
         if (r.text)
@@ -44,6 +49,7 @@ TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
         else
             EXPECT_EQ(pb->GetInt(r.id), r.value) << r.id;
         EXPECT_TRUE(h->IsAccessorEnabled());
+        EXPECT_FALSE(h->IsLoaded());
     }
     // While the helper sets one parameter from another, nothing runs.
     listener.Clear();

@@ -1,0 +1,116 @@
+// Loading a reference against the host's bare merge of the same file: binding every merged node and
+// material to its record must cost at most half a merge again, and the time per node must stay flat.
+#include "bench/ScaleScene.h"
+
+#include "host/core/ClassDirectory.h"
+#include "host/core/Notify.h"
+#include "host/core/PerformanceTimer.h"
+#include "host/scene/INode.h"
+#include "host/scene/app/HostInterface.h"
+#include "plugin/frame/ModuleExports.h"
+#include "plugin/frame/ModuleState.h"
+#include "plugin/helper/OstrivansHelper.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The plug-in as the host has it after loading the module (the benchmark links it statically).
+void AttachPlugin() {
+    static const bool attached = [] {
+        static int tag = 0;
+        SetModuleInstance(&tag);
+        ClassDirectory& dir = GetClassDirectory();
+        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
+            ClassDesc* cd = OstrivansLibClassDesc(i);
+            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
+        }
+        OstrivansLibInitialize();
+        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
+        return true;
+    }();
+    (void)attached;
+}
+
+const MSTR& ScaleFile(int n) {
+    static std::map<int, MSTR> files;
+    auto it = files.find(n);
+    if (it != files.end()) return it->second;
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    BuildScaleScene(ip, n);
+    const MSTR path =
+        WStr::FromUTF8((fs::temp_directory_path() / ("ostrivans-bench-ref-" + std::to_string(n) + ".max")).string());
+    if (!ip->SaveToFile(path.c_str())) std::abort();
+    ip->FileReset(TRUE);
+    return files.emplace(n, path).first->second;
+}
+
+double BareMerge(const MSTR& path) {
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    MaxSDK::PerformanceTools::Timer timer;
+    timer.StartTimer();
+    if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
+        std::abort();
+    return timer.EndTimer();
+}
+
+// A fresh scene with an inactive helper pointing at the file; activating it loads.
+OstrivansHelper* PrepareHelper(const MSTR& path) {
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    auto* helper = new OstrivansHelper();
+    INode* node = ip->CreateObjectNode(helper);
+    node->SetName(L"Ostrivan01");
+    AccessorDisabler off(helper);
+    IParamBlock2* pb = helper->GetParamBlock();
+    pb->SetValue(pb_active, 0, 0);
+    pb->SetValue(pb_filename, 0, path.c_str());
+    return helper;
+}
+
+// The iteration time is the load's; the merge of the same file is timed beside it for the ratio.
+void BM_LoadReference(benchmark::State& state) {
+    AttachPlugin();
+    const int n = static_cast<int>(state.range(0));
+    const MSTR& path = ScaleFile(n);
+    Interface* ip = GetCOREInterface();
+    ip->SetQuietMode(TRUE);
+    double mergeSeconds = 0.0;
+    double loadSeconds = 0.0;
+    for (auto _ : state) {
+        mergeSeconds += BareMerge(path);
+        OstrivansHelper* helper = PrepareHelper(path);
+        MaxSDK::PerformanceTools::Timer timer;
+        timer.StartTimer();
+        helper->GetParamBlock()->SetValue(pb_active, 0, 1);
+        const double seconds = timer.EndTimer();
+        loadSeconds += seconds;
+        state.SetIterationTime(seconds);
+        if (!helper->IsLoaded() || helper->NumRefNodes() != n) state.SkipWithError("the load did not bind every node");
+    }
+    ip->FileReset(TRUE);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["nodes"] = n;
+    state.counters["load_vs_merge"] = loadSeconds / mergeSeconds;
+    state.counters["load_us_per_node"] = loadSeconds / iterations / n * 1e6;
+    state.counters["merge_us_per_node"] = mergeSeconds / iterations / n * 1e6;
+}
+
+BENCHMARK(BM_LoadReference)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,185 @@
+// The helper's chunks in the scene file: what its references do not carry.
+#include "plugin/helper/OstrivansHelper.h"
+
+#include "host/core/ChunkIO.h"
+#include "host/scene/ILayer.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr USHORT kVersionChunk = 0x0000;
+constexpr USHORT kNodeCountChunk = 0x0001;
+constexpr USHORT kMaterialCountChunk = 0x0002;
+constexpr USHORT kDeleteCountChunk = 0x0003;
+constexpr USHORT kDeleteNameChunk = 0x0004;
+constexpr USHORT kRenamedCountChunk = 0x0005;
+constexpr USHORT kRenamedLayerChunk = 0x0006;
+constexpr USHORT kLayerCountChunk = 0x0025;
+constexpr USHORT kLayerNameChunk = 0x0026;
+constexpr USHORT kFileTimeChunk = 0x0027;
+// Inside a renamed layer: the first name, then the second name and the integer, which share an id.
+constexpr USHORT kFirstNameChunk = 0x0000;
+constexpr USHORT kSecondFieldsChunk = 0x0001;
+constexpr float kVersion = 10701.0f;
+
+IOResult WriteValueChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
+    ULONG written = 0;
+    isave->BeginChunk(id);
+    const IOResult res = isave->Write(data, n, &written);
+    const IOResult end = isave->EndChunk();
+    return res != IO_OK ? res : end;
+}
+
+IOResult WriteCountChunk(ISave* isave, USHORT id, size_t count) {
+    const auto n = static_cast<std::int32_t>(count);
+    return WriteValueChunk(isave, id, &n, sizeof n);
+}
+
+IOResult WriteStringChunk(ISave* isave, USHORT id, const WStr& s) {
+    isave->BeginChunk(id);
+    const IOResult res = isave->WriteWString(s.c_str());
+    const IOResult end = isave->EndChunk();
+    return res != IO_OK ? res : end;
+}
+
+template <class T> IOResult ReadValue(ILoad* iload, T& value) {
+    ULONG read = 0;
+    return iload->Read(&value, sizeof value, &read);
+}
+
+// A table count: every entry it announces takes at least a byte further on in the stream (its reference
+// or its own chunk), so a count the stream cannot hold is damage, not a reason to allocate.
+IOResult ReadCount(ILoad* iload, size_t& count) {
+    std::int32_t n = 0;
+    const IOResult res = ReadValue(iload, n);
+    if (res != IO_OK) return res;
+    if (n < 0 || static_cast<std::uint64_t>(n) > iload->StreamBytesLeft()) return IO_ERROR;
+    count = static_cast<size_t>(n);
+    return IO_OK;
+}
+
+// Opens the next sub-chunk of a container whatever its id, runs read on it and closes it.
+template <class Read> IOResult ReadSubChunk(ILoad* iload, Read read) {
+    IOResult res = iload->OpenChunk();
+    if (res == IO_END) return IO_ERROR; // a field is missing
+    if (res != IO_OK) return res;
+    res = read();
+    const IOResult closed = iload->CloseChunk();
+    return res != IO_OK ? res : closed;
+}
+
+IOResult ReadRenamedLayer(ILoad* iload, RenamedLayer& layer) {
+    IOResult res = ReadSubChunk(iload, [&] { return iload->ReadWStringChunk(layer.fileName); });
+    if (res == IO_OK) res = ReadSubChunk(iload, [&] { return iload->ReadWStringChunk(layer.localName); });
+    if (res == IO_OK)
+        res = ReadSubChunk(iload, [&] {
+            std::int32_t full = 0;
+            const IOResult r = ReadValue(iload, full);
+            layer.full = full;
+            return r;
+        });
+    return res;
+}
+
+} // namespace
+
+IOResult OstrivansHelper::Save(ISave* isave) {
+    const float version = kVersion;
+    IOResult res = WriteValueChunk(isave, kVersionChunk, &version, sizeof version);
+    if (res == IO_OK) res = WriteValueChunk(isave, kFileTimeChunk, &fileTime_, sizeof fileTime_);
+    if (res == IO_OK) res = WriteCountChunk(isave, kNodeCountChunk, refNodes_.size());
+    if (res == IO_OK) res = WriteCountChunk(isave, kMaterialCountChunk, refMaterials_.size());
+    if (res == IO_OK) res = WriteCountChunk(isave, kDeleteCountChunk, nodesToDelete_.size());
+    for (size_t k = 0; res == IO_OK && k < nodesToDelete_.size(); ++k)
+        res = WriteStringChunk(isave, kDeleteNameChunk, nodesToDelete_[k]);
+    if (res == IO_OK) res = WriteCountChunk(isave, kRenamedCountChunk, renamedLayers_.size());
+    for (size_t k = 0; res == IO_OK && k < renamedLayers_.size(); ++k) {
+        const RenamedLayer& layer = renamedLayers_[k];
+        const std::int32_t full = layer.full;
+        isave->BeginChunk(kRenamedLayerChunk);
+        res = WriteStringChunk(isave, kFirstNameChunk, layer.fileName);
+        if (res == IO_OK) res = WriteStringChunk(isave, kSecondFieldsChunk, layer.localName);
+        if (res == IO_OK) res = WriteValueChunk(isave, kSecondFieldsChunk, &full, sizeof full);
+        const IOResult end = isave->EndChunk();
+        if (res == IO_OK) res = end;
+    }
+    if (res == IO_OK) res = WriteCountChunk(isave, kLayerCountChunk, layers_.size());
+    for (size_t k = 0; res == IO_OK && k < layers_.size(); ++k)
+        if (auto* layer = dynamic_cast<ILayer*>(layers_[k]))
+            res = WriteStringChunk(isave, kLayerNameChunk, layer->GetName());
+    return res;
+}
+
+IOResult OstrivansHelper::Load(ILoad* iload) {
+    IOResult res = iload->OpenChunk();
+    if (res != IO_OK || iload->CurChunkID() != kVersionChunk) {
+        if (res == IO_OK) iload->CloseChunk();
+        return IO_ERROR;
+    }
+    float version = 0;
+    res = ReadValue(iload, version);
+    const IOResult closed = iload->CloseChunk();
+    if (res == IO_OK) res = closed;
+
+    // The layer count covers layer records that had no layer when saved, which wrote no name: their
+    // reference slots still come after the named ones.
+    size_t layerCount = 0;
+    while (res == IO_OK && (res = iload->OpenChunk()) == IO_OK) {
+        size_t count = 0;
+        switch (iload->CurChunkID()) {
+        case kNodeCountChunk:
+            if ((res = ReadCount(iload, count)) == IO_OK) refNodes_.assign(count, nullptr);
+            break;
+        case kMaterialCountChunk:
+            if ((res = ReadCount(iload, count)) == IO_OK) refMaterials_.assign(count, nullptr);
+            break;
+        case kDeleteCountChunk:
+            if ((res = ReadCount(iload, count)) == IO_OK) nodesToDelete_.reserve(count);
+            break;
+        case kDeleteNameChunk: {
+            WStr name;
+            if ((res = iload->ReadWStringChunk(name)) == IO_OK) nodesToDelete_.push_back(name);
+            break;
+        }
+        case kRenamedCountChunk:
+            if ((res = ReadCount(iload, count)) == IO_OK) renamedLayers_.reserve(count);
+            break;
+        case kRenamedLayerChunk: {
+            RenamedLayer layer;
+            if ((res = ReadRenamedLayer(iload, layer)) == IO_OK) renamedLayers_.push_back(layer);
+            break;
+        }
+        case kLayerCountChunk:
+            if ((res = ReadCount(iload, count)) == IO_OK) {
+                layerCount = count;
+                layers_.reserve(count);
+            }
+            break;
+        case kLayerNameChunk: {
+            // The layer record takes its layer from the host's reference; the name is only the record's
+            // own note of it, and the record keeps no name of its own yet.
+            WStr name;
+            if ((res = iload->ReadWStringChunk(name)) == IO_OK) layers_.push_back(nullptr);
+            break;
+        }
+        case kFileTimeChunk:
+            res = ReadValue(iload, fileTime_);
+            break;
+        default:
+            break; // ids this version does not know
+        }
+        const IOResult end = iload->CloseChunk();
+        if (res == IO_OK) res = end;
+    }
+    if (res == IO_END) {
+        if (layers_.size() < layerCount) layers_.resize(layerCount, nullptr);
+        return IO_OK;
+    }
+    // A damaged helper keeps no half-read names; its record tables keep their sizes for the host.
+    nodesToDelete_.clear();
+    nodesToDelete_.shrink_to_fit();
+    renamedLayers_.clear();
+    renamedLayers_.shrink_to_fit();
+    return res;
+}

@@ -1,0 +1,73 @@
+// The record base's chunks: the version stamp and the size of the mirror table.
+#include "plugin/records/RefBase.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr float kVersionStamp = 10701.0f;
+
+IOResult WriteValueChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
+    ULONG written = 0;
+    isave->BeginChunk(id);
+    const IOResult res = isave->Write(data, n, &written);
+    const IOResult end = isave->EndChunk();
+    return res != IO_OK ? res : end;
+}
+
+} // namespace
+
+IOResult RefBase::SaveStamp(ISave* isave) {
+    const float stamp = kVersionStamp;
+    return WriteValueChunk(isave, kStampChunk, &stamp, sizeof stamp);
+}
+
+IOResult RefBase::SaveMirrorCount(ISave* isave) {
+    const auto mirrors = static_cast<std::uint32_t>(NumMirrors());
+    return WriteValueChunk(isave, kMirrorCountChunk, &mirrors, sizeof mirrors);
+}
+
+IOResult RefBase::LoadMirrorCount(ILoad* iload) {
+    std::uint32_t n = 0;
+    ULONG read = 0;
+    IOResult res = iload->Read(&n, sizeof n, &read);
+    if (res != IO_OK) return res;
+    if (n > iload->StreamBytesLeft()) return IO_ERROR;
+    mirrors_.reserve(n);
+    while (static_cast<std::uint32_t>(NumMirrors()) < n)
+        AppendMirrorSlot();
+    return IO_OK;
+}
+
+IOResult RefBase::Save(ISave* isave) {
+    IOResult res = SaveStamp(isave);
+    if (res == IO_OK) res = SaveMirrorCount(isave);
+    return res;
+}
+
+IOResult RefBase::Load(ILoad* iload) {
+    IOResult res;
+    while ((res = iload->OpenChunk()) == IO_OK) {
+        switch (iload->CurChunkID()) {
+        case kStampChunk: {
+            float stamp = 0;
+            ULONG read = 0;
+            res = iload->Read(&stamp, sizeof stamp, &read);
+            break;
+        }
+        case kMirrorCountChunk:
+            res = LoadMirrorCount(iload);
+            break;
+        default:
+            break; // chunks of later versions
+        }
+        const IOResult closed = iload->CloseChunk();
+        if (res == IO_OK) res = closed;
+        if (res != IO_OK) {
+            // Before the host restores references the table holds only empty entries: Clean drops them.
+            Clean(0);
+            return res;
+        }
+    }
+    return res == IO_END ? IO_OK : res;
+}

@@ -1,0 +1,406 @@
+// Loading a reference from real scene files: records and mirrors for what the merge brought, binding by
+// name, unique material names, locally deleted nodes, nested references, the prefix, the host settings
+// put back, refusals and failure reports.
+#include "plugin/helper/ReferenceLoad.h"
+#include "host/core/MaxException.h"
+#include "host/core/Notify.h"
+#include "host/scene/HostDialogs.h"
+#include "host/scene/HostServices.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/Mtl.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "host/script/ScriptRuntime.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/helper/HelperMergeFile.h"
+#include "plugin/helper/OstrivansMessages.h"
+#include "plugin/records/RefMaterial.h"
+#include "plugin/records/RefNode.h"
+#include "plugin/settings/OstrivansSettings.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> SceneNodeNames() {
+    std::vector<std::string> names;
+    INode* root = GetCOREInterface()->GetRootNode();
+    std::function<void(INode*)> walk = [&](INode* n) {
+        for (int i = 0; i < n->NumberOfChildren(); ++i) {
+            names.push_back(WStr(n->GetChildNode(i)->GetName()).ToUTF8());
+            walk(n->GetChildNode(i));
+        }
+    };
+    walk(root);
+    return names;
+}
+
+std::vector<std::string> RecordNames(OstrivansHelper* h) {
+    std::vector<std::string> names;
+    for (int i = 0; i < h->NumRefNodes(); ++i)
+        names.push_back(h->GetRefNode(i) ? h->GetRefNode(i)->GetReferencedName().ToUTF8() : "null");
+    return names;
+}
+
+bool LayerSetting() {
+    return GetCOREInterface()->GetLayerManager()->GetDuplicateLayerWithoutSameHierarchyOnMerge();
+}
+
+class Broadcasts {
+public:
+    Broadcasts() {
+        RegisterNotification(Proc, this, NOTIFY_OSTRIVANS_PRE_LOAD);
+        RegisterNotification(Proc, this, NOTIFY_OSTRIVANS_POST_LOAD);
+    }
+    ~Broadcasts() { UnRegisterNotification(Proc, this); }
+    std::vector<int> codes;
+
+private:
+    static void Proc(void* param, NotifyInfo* info) { static_cast<Broadcasts*>(param)->codes.push_back(info->intcode); }
+};
+
+class ThrowingCallback : public MergeCallback {
+public:
+    void NodesMerged(const INodeTab&) override { throw MAXException(L"disk on fire"); }
+};
+
+} // namespace
+
+class ReferenceLoadTest : public HelperFixture {
+protected:
+    void SetUp() override {
+        HelperFixture::SetUp();
+        dir_ = fs::temp_directory_path() /
+               ("ostrivans-load-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        ip = GetCOREInterface();
+        ip->SetQuietMode(FALSE);
+        ip->Services().ClearRecord();
+        GetHostDialogs().ClearRecord();
+        // The settings go to a file of the test's own.
+        iniWas_ = ScriptRuntime::Get().Interp().Paths().iniFile;
+        ScriptRuntime::Get().Interp().Paths().iniFile = (dir_ / "ostrivans.ini").wstring();
+        ResetPrintTimesCache();
+    }
+    void TearDown() override {
+        HelperFixture::TearDown();
+        ScriptRuntime::Get().Interp().Paths().iniFile = iniWas_;
+        ResetPrintTimesCache();
+        fs::remove_all(dir_);
+    }
+
+    // Builds a scene with build(), saves it as stem.max and starts a new scene; the layer-duplication
+    // setting is left on, so a load that does not put it back shows.
+    MSTR WriteFile(const std::string& stem, const std::function<void()>& build) {
+        build();
+        const MSTR path = WStr::FromUTF8((dir_ / (stem + ".max")).string());
+        EXPECT_TRUE(ip->SaveToFile(path.c_str(), false, false)) << ip->GetLastFileError();
+        ip->FileReset(TRUE);
+        ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
+        return path;
+    }
+    // Wall01 (box, bend, material Brick, layer Walls) with its child Door01 (material Wood).
+    MSTR WriteWalls(const std::string& stem) {
+        return WriteFile(stem, [&] {
+            INode* wall = b.Box("Wall01").Layer("Walls").Material(b.Standard("Brick")).Build();
+            b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+            b.Box("Door01").Parent(wall).Material(b.Standard("Wood")).Build();
+        });
+    }
+    // A helper for the file that has not loaded it yet.
+    OstrivansHelper* HelperFor(const MSTR& file, const MCHAR* name = L"Ostrivan01") {
+        OstrivansHelper* h = NewHelperNode(name);
+        AccessorDisabler off(h);
+        h->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
+        return h;
+    }
+
+    Interface* ip = nullptr;
+    fs::path dir_;
+    std::wstring iniWas_;
+};
+
+TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = HelperFor(file);
+    Broadcasts seen;
+
+    ASSERT_EQ(h->Load(), 1) << Lines();
+
+    EXPECT_TRUE(h->IsLoaded());
+    EXPECT_EQ(seen.codes, (std::vector<int>{NOTIFY_OSTRIVANS_PRE_LOAD, NOTIFY_OSTRIVANS_POST_LOAD}));
+    EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Door01"}));
+    for (int i = 0; i < h->NumRefNodes(); ++i) {
+        RefNode* rec = h->GetRefNode(i);
+        INode* node = rec->GetNode();
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(RefBase::FromItem(node), rec);
+        EXPECT_TRUE(rec->IsNodeLoaded());
+        EXPECT_GT(rec->NumMirrors(), 0) << rec->Dump();
+    }
+    ASSERT_EQ(h->NumRefMaterials(), 2);
+    for (int i = 0; i < 2; ++i) {
+        RefMaterial* rec = h->GetRefMaterial(i);
+        EXPECT_EQ(RefBase::FromItem(rec->GetMaterial()), rec);
+        EXPECT_GT(rec->NumMirrors(), 0);
+        EXPECT_NE(ip->GetSceneMtls()->FindMtl(rec->GetMaterial()), -1) << "the load adds the material to the scene";
+    }
+    EXPECT_EQ(h->GetFileTime(), GetFileLastWriteTime(NormalizePath(file)));
+    EXPECT_EQ(ip->GetPromptText(), MSTR(L"Reference Loaded"));
+    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_TRUE(LayerSetting());
+    EXPECT_TRUE(GetHostDialogs().Shown().empty());
+
+    // Loaded already: refused without a broadcast.
+    EXPECT_EQ(h->Load(), 0);
+    EXPECT_EQ(seen.codes.size(), 2u);
+    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Wall01", "Door01"}));
+}
+
+TEST_F(ReferenceLoadTest, SettingActiveOrTheFileNameLoadsAndAnInactiveHelperRefuses) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    h->GetParamBlock()->SetValue(pb_active, 0, 0);
+    Broadcasts seen;
+    h->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
+    EXPECT_FALSE(h->IsLoaded()) << "inactive: the reload refuses";
+    EXPECT_EQ(seen.codes, (std::vector<int>{NOTIFY_OSTRIVANS_PRE_LOAD, NOTIFY_OSTRIVANS_POST_LOAD}));
+    EXPECT_EQ(ip->GetPromptText(), MSTR(L""));
+
+    h->GetParamBlock()->SetValue(pb_active, 0, 1);
+    EXPECT_TRUE(h->IsLoaded());
+    EXPECT_EQ(h->NumRefNodes(), 2);
+}
+
+TEST_F(ReferenceLoadTest, AFileThatReferencesTheOpenSceneIsCircularAndMergesNothing) {
+    const MSTR file = WriteWalls("walls");
+    ASSERT_TRUE(ip->LoadFromFile(file.c_str()));
+    OstrivansHelper* h = HelperFor(file);
+    const std::vector<std::string> before = SceneNodeNames();
+
+    EXPECT_EQ(h->Load(), 0);
+
+    EXPECT_EQ(SceneNodeNames(), before);
+    EXPECT_EQ(h->NumRefNodes(), 0);
+    EXPECT_FALSE(h->IsLoaded());
+    EXPECT_EQ(h->GetFileTime(), 0u);
+    ASSERT_EQ(ip->Services().Shown().size(), 1u);
+    EXPECT_EQ(ip->Services().Shown()[0].title, L"Error");
+    EXPECT_EQ(ip->Services().Shown()[0].text, L"There is a circular scene dependency. The Ostrivan file " +
+                                                  ResolveReferencePath(file) + L" was not loaded.");
+    EXPECT_TRUE(GetHostDialogs().Shown().empty()) << "not an error report";
+}
+
+// Records find their nodes by name: records of one name take the merged nodes of that name in table
+// order; a node left over gets a new record, and the user is warned.
+TEST_F(ReferenceLoadTest, NodesOfOneNameBindToRecordsInOrderAndTheUserIsWarned) {
+    const MSTR two = WriteFile("two", [&] {
+        b.Box("A").Pos({1, 0, 0}).Build();
+        b.Box("A").Pos({2, 0, 0}).Build();
+    });
+    const MSTR three = WriteFile("three", [&] {
+        b.Box("A").Pos({1, 0, 0}).Build();
+        b.Box("A").Pos({2, 0, 0}).Build();
+        b.Box("A").Pos({3, 0, 0}).Build();
+        b.Box("B").Build();
+    });
+    OstrivansHelper* h = HelperFor(two);
+    ASSERT_EQ(h->Load(), 1);
+    ASSERT_EQ(GetHostDialogs().Shown().size(), 1u) << "the file itself has two nodes named A";
+    EXPECT_EQ(GetHostDialogs().Shown()[0].title, L"Duplicated Names Warning - Ostrivan01");
+    EXPECT_EQ(GetHostDialogs().Shown()[0].text, L"A\r\n");
+    RefNode* first = h->GetRefNode(0);
+    RefNode* second = h->GetRefNode(1);
+    // Both carry an override, so the next load keeps them; then the content goes as an unload takes it.
+    first->SetOverrideFlag(REFNODE_OVERRIDE_WIRE_COLOR, true, false);
+    second->SetOverrideFlag(REFNODE_OVERRIDE_WIRE_COLOR, true, false);
+    first->Collect();
+    second->Collect();
+    INodeTab content;
+    content.Append(first->GetNode());
+    content.Append(second->GetNode());
+    ip->DeleteNodes(content);
+    h->SetLoaded(false);
+    GetHostDialogs().ClearRecord();
+
+    h->GetParamBlock()->SetValue(pb_filename, 0, three.c_str());
+
+    ASSERT_TRUE(h->IsLoaded()) << Lines();
+    ASSERT_EQ(RecordNames(h), (std::vector<std::string>{"A", "A", "A", "B"}));
+    EXPECT_EQ(h->GetRefNode(0), first);
+    EXPECT_EQ(h->GetRefNode(1), second);
+    EXPECT_EQ(first->GetNode()->GetNodeTM(0).GetTrans().x, 1.0f);
+    EXPECT_EQ(second->GetNode()->GetNodeTM(0).GetTrans().x, 2.0f);
+    EXPECT_EQ(h->GetRefNode(2)->GetNode()->GetNodeTM(0).GetTrans().x, 3.0f);
+    ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
+    EXPECT_EQ(GetHostDialogs().Shown()[0].text, L"A\r\n");
+    EXPECT_EQ(ip->Services().Beeps(), (std::vector<unsigned>{MB_ICONEXCLAMATION, MB_ICONEXCLAMATION}));
+}
+
+TEST_F(ReferenceLoadTest, TickingDontShowAgainSilencesLaterWarnings) {
+    const MSTR file = WriteFile("dups", [&] {
+        b.Box("A").Build();
+        b.Box("A").Build();
+    });
+    OstrivansHelper* first = HelperFor(file, L"First");
+    GetHostDialogs().QueueCheck(true);
+    ASSERT_EQ(first->Load(), 1);
+    EXPECT_EQ(GetHostDialogs().Shown().size(), 1u);
+    EXPECT_FALSE(ShowDuplicatedNamesWarningSetting());
+
+    OstrivansHelper* second = HelperFor(file, L"Second");
+    ASSERT_EQ(second->Load(), 1);
+    EXPECT_EQ(GetHostDialogs().Shown().size(), 1u) << "no second warning";
+    second->ShowDupNames();
+    EXPECT_EQ(GetHostDialogs().Shown().size(), 2u) << "on request it still shows";
+}
+
+// A merged material whose name the scene uses already is renamed by the numbering rule, and its record
+// keeps the new name as the user's.
+TEST_F(ReferenceLoadTest, AMaterialNameTheSceneUsesIsMadeUniqueAndTheRecordLearnsIt) {
+    const MSTR file = WriteFile("mats", [&] { b.Box("Wall01").Material(b.Standard("Brick")).Build(); });
+    for (const char* name : {"Brick", "Brick001"}) {
+        Mtl* m = b.Standard(name);
+        b.Sphere(std::string("Local") + name).Material(m).Build();
+        ip->GetSceneMtls()->Add(m);
+    }
+    OstrivansHelper* h = HelperFor(file);
+    ASSERT_EQ(h->Load(), 1);
+
+    ASSERT_EQ(h->NumRefMaterials(), 1);
+    RefMaterial* rec = h->GetRefMaterial(0);
+    EXPECT_EQ(rec->GetMaterial()->GetName(), MSTR(L"Brick002"));
+    EXPECT_EQ(rec->GetReferencedName(), MSTR(L"Brick"));
+    EXPECT_EQ(rec->GetOverriddenName(), MSTR(L"Brick002"));
+    EXPECT_NE(rec->GetMaterialFlags() & 0x2, 0);
+    EXPECT_EQ(ip->GetSceneMtls()->Count(), 3);
+}
+
+TEST_F(ReferenceLoadTest, ALocallyDeletedNodeIsDeletedAgainAndGetsNoRecord) {
+    const MSTR file = WriteFile("doomed", [&] {
+        INode* wall = b.Box("Wall01").Build();
+        b.Box("Door01").Parent(wall).Build();
+        b.Box("Knob01").Parent(ip->GetINodeByName(L"Door01")).Build();
+    });
+    OstrivansHelper* h = HelperFor(file);
+    h->AddNodeToDelete(L"Door01");
+    ASSERT_EQ(h->Load(), 1);
+
+    EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Knob01"}));
+    EXPECT_EQ(ip->GetINodeByName(L"Door01"), nullptr);
+    // The doomed node's child stays, on the doomed node's parent.
+    EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetParentNode(), ip->GetINodeByName(L"Wall01"));
+    EXPECT_EQ(h->GetNodesToDelete(), std::vector<WStr>{L"Door01"});
+}
+
+// A helper inside the referenced file loads its own file with the merge; its content stays as plain
+// content of the outer reference and the nested helper goes.
+TEST_F(ReferenceLoadTest, ANestedReferenceIsFlattenedIntoTheOuterOne) {
+    const MSTR inner = WriteFile("inner", [&] { b.Box("Chair01").Material(b.Standard("Oak")).Build(); });
+    const MSTR outer = WriteFile("outer", [&] {
+        b.Box("Table01").Build();
+        HelperFor(inner, L"Nested");
+        ip->GetINodeByName(L"Nested");
+    });
+    // The nested helper saved unloaded (its file name was set with the accessor off); it loads when the
+    // merge brings it, as any helper in an opened or merged file.
+    OstrivansHelper* h = HelperFor(outer);
+    ASSERT_EQ(h->Load(), 1) << Lines();
+
+    EXPECT_EQ(ip->GetINodeByName(L"Nested"), nullptr);
+    EXPECT_EQ(GetHelperModuleState().registry, std::vector<OstrivansHelper*>{h});
+    EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Table01", "Chair01"}));
+    ASSERT_EQ(h->NumRefMaterials(), 1);
+    EXPECT_EQ(h->GetRefMaterial(0)->GetReferencedName(), MSTR(L"Oak"));
+}
+
+TEST_F(ReferenceLoadTest, WithThePrefixOnEveryNodeAndMaterialCarriesTheHelperName) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = HelperFor(file);
+    {
+        AccessorDisabler off(h);
+        h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
+    }
+    ASSERT_EQ(h->Load(), 1);
+    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Ostrivan01_Wall01", "Ostrivan01_Door01"}));
+    EXPECT_EQ(h->GetRefMaterial(0)->GetMaterial()->GetName(), MSTR(L"Ostrivan01_Brick"));
+    EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Door01"}));
+
+    // Switching the prefix off takes it away again; renaming the helper node moves it.
+    h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 0);
+    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Wall01", "Door01"}));
+    h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
+    h->GetHelperNode()->SetName(L"Street");
+    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Street", "Street_Wall01", "Street_Door01"}));
+    EXPECT_EQ(h->GetRefMaterial(1)->GetMaterial()->GetName(), MSTR(L"Street_Wood"));
+}
+
+TEST_F(ReferenceLoadTest, AFileTheHostRefusesLeavesTheSceneAndSettingsAsTheyWere) {
+    const fs::path damaged = dir_ / "damaged.max";
+    { std::ofstream(damaged, std::ios::binary) << "not a scene file at all"; }
+    OstrivansHelper* h = HelperFor(WStr::FromUTF8(damaged.string()));
+    h->SetFileTime(42);
+    ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
+    const std::vector<std::string> before = SceneNodeNames();
+
+    EXPECT_EQ(h->Load(), 0);
+
+    EXPECT_EQ(SceneNodeNames(), before);
+    EXPECT_FALSE(h->IsLoaded());
+    EXPECT_EQ(h->GetFileTime(), 0u);
+    EXPECT_TRUE(LayerSetting());
+    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_FALSE(GetHelperModuleState().batchOpen);
+}
+
+// An error inside the load is reported with the helper's data and the last step, and leaves none of the
+// merged content behind.
+TEST_F(ReferenceLoadTest, AnErrorDuringTheLoadIsReportedAndTakesTheMergedContentOut) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = HelperFor(file);
+    ThrowingCallback boom;
+    ip->RegisterMergeCallback(&boom);
+    const int result = h->Load();
+    ip->UnRegisterMergeCallback(&boom);
+
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
+    const TextDialog& report = GetHostDialogs().Shown()[0];
+    EXPECT_EQ(report.title, L"Reference Error");
+    EXPECT_EQ(report.text.ToUTF8(),
+              "Error Loading Reference\r\nMerged Nodes: 2\r\nName: Ostrivan01\r\nRefNodes: 0, RefMaterials: 0, "
+              "RefLayers: 0\r\nNodesToDelete: 0, RenamedLayers: 0\r\nLastOperation: Cleaned\r\n\r\nError Merging "
+              "File\r\nLastOperation: Scene Mtls\r\n\r\ndisk on fire");
+    EXPECT_EQ(GetHelperModuleState().lastErrorText, report.text);
+    EXPECT_EQ(ip->Services().Beeps(), std::vector<unsigned>{MB_ICONERROR});
+    EXPECT_EQ(SceneNodeNames(), std::vector<std::string>{"Ostrivan01"}) << "what the merge made is gone";
+    EXPECT_TRUE(LayerSetting());
+    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_FALSE(GetHelperModuleState().batchOpen);
+    EXPECT_FALSE(h->IsLoaded());
+
+    // Quiet: nothing is shown.
+    ip->SetQuietMode(TRUE);
+    GetHostDialogs().ClearRecord();
+    ip->RegisterMergeCallback(&boom);
+    EXPECT_EQ(h->Load(), 0);
+    ip->UnRegisterMergeCallback(&boom);
+    EXPECT_TRUE(GetHostDialogs().Shown().empty());
+    ip->SetQuietMode(FALSE);
+}
+
+TEST_F(ReferenceLoadTest, WithPrintTimesTheLoadWritesItsTimes) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = HelperFor(file);
+    SetPrintTimesSetting(1);
+    ASSERT_EQ(h->Load(), 1);
+    SetPrintTimesSetting(0);
+    EXPECT_TRUE(std::regex_search(Lines(), std::regex("\nOV Merge Time: [0-9.]+\nOV Initialization Time: [0-9.]+\n")))
+        << Lines();
+}

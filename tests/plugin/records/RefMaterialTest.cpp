@@ -1,0 +1,517 @@
+// The material record: creation with its one "Material" child, Update swapping the fresh material in (also
+// in the scene library), rename detection with and without the helper's prefix, the load's unique renaming,
+// real dependencies by operation, Clone, the listener texts and the error reports.
+#include "plugin/records/RefMaterial.h"
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/FPInterface.h"
+#include "host/core/Hold.h"
+#include "host/core/MaxException.h"
+#include "host/core/RemapDir.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/helper/OstrivansHelperClassDesc.h"
+#include "plugin/helper/OstrivansMessages.h"
+#include "plugin/records/RefHolder.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A mirror whose collect fails with a host error.
+class FailingMirror : public RefAnim {
+public:
+    void CollectLocDep() override { throw MAXException(L"no stream", 7); }
+};
+
+std::string MirrorRow(RefAnim* m) {
+    if (!m) return "null";
+    std::string s = WStr(m->GetKindName()).ToUTF8() + " ";
+    bool first = true;
+    for (const WStr& n : m->GetPath()) {
+        s += (first ? "" : "/") + n.ToUTF8();
+        first = false;
+    }
+    s += " #";
+    first = true;
+    for (int n : m->GetPathByNumber()) {
+        s += (first ? "" : ".") + std::to_string(n);
+        first = false;
+    }
+    return s;
+}
+
+std::vector<std::string> MirrorRows(RefBase* r) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < r->NumMirrors(); ++i)
+        rows.push_back(MirrorRow(r->GetMirror(i)));
+    return rows;
+}
+
+// What the listener texts show for a material pointer.
+int Tag(Mtl* m) {
+    return static_cast<int>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m)));
+}
+
+const std::vector<std::string> kStandardRows = {
+    "RefAnimMtl Material #1",
+    "RefAnimPblock2 Material/shaderParameters #1.3",
+    "RefAnimPblock2 Material/maps #1.4",
+};
+
+class RefMaterialTest : public HelperFixture {
+protected:
+    void SetUp() override {
+        HelperFixture::SetUp();
+        helper = NewHelperNode(L"Ref01");
+        brick = b.Standard("Brick");
+        box = b.Box("Box01").Material(brick).Build();
+    }
+    void TearDown() override {
+        for (RefBase* r : loose)
+            r->MaybeAutoDelete();
+        HelperFixture::TearDown();
+    }
+    RefMaterial* Record(Mtl* m) {
+        auto* r = new RefMaterial(m, helper);
+        helper->AppendRefMaterial(r);
+        return r;
+    }
+    void UsePrefix(bool on) { helper->GetParamBlock()->SetValue(pb_use_name_prefix, 0, on ? 1 : 0); }
+    static void Rename(Mtl* m, const wchar_t* name) {
+        Step([&] { m->SetName(name); });
+    }
+    static MtlBaseLib* Lib() { return GetCOREInterface()->GetSceneMtls(); }
+    static int Occurrences(Mtl* m) {
+        int n = 0;
+        for (int i = 0; i < Lib()->Count(); ++i)
+            n += (*Lib())[i] == m;
+        return n;
+    }
+    static std::string State(RefMaterial* r) {
+        return WStr(r->GetMaterial() ? r->GetMaterial()->GetName() : MSTR(L"<none>")).ToUTF8() + " | " +
+               r->GetOverriddenName().ToUTF8() + " | " + std::to_string(r->GetMaterialFlags());
+    }
+
+    OstrivansHelper* helper = nullptr;
+    Mtl* brick = nullptr;
+    INode* box = nullptr;
+    std::vector<RefBase*> loose;
+};
+
+TEST_F(RefMaterialTest, CreationNamesTheRecordAndMirrorsBelowItsOneMaterialChild) {
+    RefMaterial* rec = Record(brick);
+    EXPECT_EQ(rec->GetReferencedName(), WStr(L"Brick"));
+    EXPECT_EQ(rec->GetOverriddenName(), WStr(L""));
+    EXPECT_EQ(rec->GetMaterialFlags(), 0);
+    EXPECT_EQ(rec->GetMaterial(), brick);
+    EXPECT_EQ(rec->GetHelper(), helper);
+    EXPECT_FALSE(rec->HasOverrides());
+    // The record is its own root, with the material as its only sub-animatable.
+    EXPECT_EQ(rec->GetRootAnim(), rec);
+    ASSERT_EQ(rec->NumSubs(), 1);
+    EXPECT_EQ(rec->SubAnim(0), brick);
+    EXPECT_EQ(rec->SubAnimName(0), MSTR(L"Material"));
+    EXPECT_EQ(rec->SubAnim(1), nullptr);
+    EXPECT_EQ(RefBase::FromItem(brick), rec);
+    EXPECT_EQ(MirrorRows(rec), kStandardRows);
+    for (int i = 0; i < rec->NumMirrors(); ++i)
+        EXPECT_EQ(rec->GetMirror(i)->GetOwner(), rec);
+    EXPECT_EQ(rec->GetMirror(0)->GetAnim(), brick);
+    EXPECT_FALSE(rec->IsBusy());
+
+    // Without a material there is nothing to name or mirror.
+    RefMaterial* empty = Record(nullptr);
+    EXPECT_EQ(empty->GetReferencedName(), WStr(L""));
+    EXPECT_EQ(empty->NumMirrors(), 0);
+    EXPECT_EQ(empty->GetMaterial(), nullptr);
+}
+
+TEST_F(RefMaterialTest, UpdateSwapsTheFreshMaterialInEverywhereAndRenamesIt) {
+    RefMaterial* rec = Record(brick);
+    Rename(brick, L"Wall");
+    ASSERT_EQ(State(rec), "Wall | Wall | 6");
+    rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
+    RefAnim* kept = rec->GetMirror(1);
+    const AnimHandle plainMaterial = Animatable::GetHandleByAnim(rec->GetMirror(0));
+    const AnimHandle plainMaps = Animatable::GetHandleByAnim(rec->GetMirror(2));
+
+    // What a merge does: the fresh material is listed in the library already.
+    Mtl* fresh = b.Standard("Brick");
+    const int at = Lib()->FindMtl(brick);
+    ASSERT_GE(at, 0);
+    Lib()->Add(fresh);
+    const int count = Lib()->Count();
+    {
+        OperationCodeGuard code(kOpLoad);
+        rec->Update(fresh);
+    }
+    EXPECT_EQ(rec->GetMaterial(), fresh);
+    EXPECT_EQ(RefBase::FromItem(fresh), rec);
+    // Listed once, where the old one was; the old one is gone from the list.
+    EXPECT_EQ(Occurrences(fresh), 1);
+    EXPECT_EQ(Lib()->FindMtl(fresh), at);
+    EXPECT_EQ(Lib()->FindMtl(brick), -1);
+    EXPECT_EQ(Lib()->Count(), count - 1);
+    // The user's name is put on the fresh material; that is no new rename.
+    EXPECT_EQ(State(rec), "Wall | Wall | 6");
+    // The changed mirror stayed first; the unchanged ones were dropped and made again for the fresh
+    // material.
+    ASSERT_GE(rec->NumMirrors(), 3);
+    EXPECT_EQ(rec->GetMirror(0), kept);
+    EXPECT_EQ(Animatable::GetAnimByHandle(plainMaterial), nullptr);
+    EXPECT_EQ(Animatable::GetAnimByHandle(plainMaps), nullptr);
+    EXPECT_EQ(MirrorRow(rec->GetMirror(1)), kStandardRows[0]);
+    EXPECT_EQ(rec->GetMirror(1)->GetAnim(), fresh);
+    EXPECT_EQ(MirrorRow(rec->GetMirror(rec->NumMirrors() - 1)), kStandardRows[2]);
+    EXPECT_FALSE(rec->IsBusy());
+
+    // Null changes nothing.
+    const int mirrors = rec->NumMirrors();
+    rec->Update(nullptr);
+    EXPECT_EQ(rec->GetMaterial(), fresh);
+    EXPECT_EQ(rec->NumMirrors(), mirrors);
+}
+
+TEST_F(RefMaterialTest, RenamesAreTheUsersUnlessTheyOnlyAddThePrefix) {
+    struct Case {
+        bool prefix;
+        const wchar_t* to;
+        const char* state; // material name | overridden name | flags
+    };
+    const Case cases[] = {
+        // The helper's prefix and the referenced name are what the helper itself would name it.
+        {true, L"Ref01_Brick", "Ref01_Brick |  | 0"},
+        // A prefixed name is stored without the prefix; any other whole, and it never gets a prefix.
+        {true, L"Ref01_Wall", "Ref01_Wall | Wall | 2"},
+        {true, L"Wall", "Wall | Wall | 6"},
+        {true, L"Ref01Wall", "Ref01Wall | Ref01Wall | 6"},
+        {false, L"Wall", "Wall | Wall | 6"},
+        {false, L"Ref01_Brick", "Ref01_Brick | Ref01_Brick | 6"},
+    };
+    for (const Case& c : cases) {
+        UsePrefix(c.prefix);
+        // Made after the prefix was switched: its material is still named "Brick".
+        Mtl* m = b.Standard("Brick");
+        RefMaterial* rec = Record(m);
+        Rename(m, c.to);
+        EXPECT_EQ(State(rec), c.state) << WStr(c.to).ToUTF8();
+        EXPECT_EQ(rec->HasOverrides(), rec->GetMaterialFlags() != 0);
+    }
+}
+
+TEST_F(RefMaterialTest, LaterRenamesFollowTheFlagsAndUndoPutsNameAndFlagsBack) {
+    UsePrefix(true);
+    RefMaterial* rec = Record(brick);
+    Rename(brick, L"Ref01_Wall");
+    ASSERT_EQ(State(rec), "Ref01_Wall | Wall | 2");
+    // The expected name is now the prefixed overridden name: the referenced name is a rename too.
+    Rename(brick, L"Ref01_Brick");
+    EXPECT_EQ(State(rec), "Ref01_Brick | Brick | 2");
+    Rename(brick, L"Tile");
+    EXPECT_EQ(State(rec), "Tile | Tile | 6");
+    // Once the name carries no prefix, every rename is taken whole.
+    Rename(brick, L"Ref01_Stone");
+    EXPECT_EQ(State(rec), "Ref01_Stone | Ref01_Stone | 6");
+
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(State(rec), "Tile | Tile | 6");
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(State(rec), "Ref01_Brick | Brick | 2");
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(State(rec), "Brick |  | 0");
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(State(rec), "Ref01_Wall | Wall | 2");
+}
+
+TEST_F(RefMaterialTest, RenamesDuringOperationsAndThePrefixItselfAreNoOverrides) {
+    RefMaterial* rec = Record(brick);
+    for (int op : {kOpLoad, kOpRenaming, kOpRecord}) {
+        OperationCodeGuard code(op);
+        Rename(brick, L"Elsewhere");
+    }
+    EXPECT_EQ(State(rec), "Elsewhere |  | 0");
+    brick->SetName(L"Brick");
+    // Switching the helper's prefix renames the material with no operation code set.
+    UsePrefix(true);
+    EXPECT_EQ(State(rec), "Ref01_Brick |  | 0");
+    UsePrefix(false);
+    EXPECT_EQ(State(rec), "Brick |  | 0");
+    // An overridden name is prefixed as it is; a name without prefix is left alone.
+    Rename(brick, L"Wall");
+    rec->SetMaterialFlags(REFMTL_NO_PREFIX, false, false);
+    rec->ApplyNamePrefix(L"P");
+    EXPECT_EQ(State(rec), "P_Wall | Wall | 2");
+    rec->ApplyNamePrefix(L"");
+    EXPECT_EQ(State(rec), "Wall | Wall | 2");
+    rec->SetMaterialFlags(REFMTL_NO_PREFIX, true, false);
+    rec->ApplyNamePrefix(L"P");
+    EXPECT_EQ(State(rec), "Wall | Wall | 6");
+}
+
+TEST_F(RefMaterialTest, TheLoadsUniqueRenameBecomesTheOverriddenName) {
+    RefMaterial* rec = Record(brick);
+    const auto send = [&] {
+        brick->NotifyDependents(FOREVER, 0, REFMSG_OSTRIVANS_MTL_RENAMED, REFBASE_SUPER_CLASS_ID, FALSE);
+    };
+    {
+        // The load renames; the record hears that rename as the load's, not the user's.
+        OperationCodeGuard code(kOpLoad);
+        brick->SetName(L"Brick1");
+    }
+    // Outside a load the message means nothing.
+    {
+        OperationCodeGuard code(kOpRecord);
+        send();
+    }
+    EXPECT_EQ(State(rec), "Brick1 |  | 0");
+    {
+        OperationCodeGuard code(kOpLoad);
+        theHold.Begin();
+        send();
+        theHold.Accept(L"Load");
+    }
+    EXPECT_EQ(State(rec), "Brick1 | Brick1 | 2");
+    EXPECT_TRUE(rec->HasOverrides());
+    // The flag is undoable with the load's step.
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(rec->GetMaterialFlags(), 0);
+}
+
+TEST_F(RefMaterialTest, TheMaterialIsWeakWhileUnloadingSavingOrDuplicatingUnlessLocDep) {
+    RefMaterial* rec = Record(brick);
+    RefAnim* plain = rec->GetMirror(1);
+    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) {
+        OperationCodeGuard code(op);
+        EXPECT_TRUE(rec->IsRealDependency(brick)) << op;
+    }
+    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) {
+        OperationCodeGuard code(op);
+        EXPECT_FALSE(rec->IsRealDependency(brick)) << op;
+        // Mirrors follow the record base's rule.
+        EXPECT_FALSE(rec->IsRealDependency(plain)) << op;
+        rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
+        EXPECT_TRUE(rec->IsRealDependency(brick)) << op;
+        EXPECT_TRUE(rec->HasOverrides());
+        rec->SetMaterialFlags(REFMTL_LOCDEP, false, false);
+    }
+    helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
+    OperationCodeGuard code(kOpUnload);
+    EXPECT_TRUE(rec->IsRealDependency(brick));
+}
+
+TEST_F(RefMaterialTest, AnUnmatchedRecordKeepsItsMirrorsAndNameWithoutMaterial) {
+    RefMaterial* rec = Record(brick);
+    Rename(brick, L"Wall");
+    rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
+    RefAnim* changed = rec->GetMirror(1);
+    {
+        // The unload lets go of the content: only what carries a change stays.
+        OperationCodeGuard code(kOpUnload);
+        GetCOREInterface()->DeleteNode(box);
+    }
+    EXPECT_EQ(rec->GetMaterial(), nullptr);
+    EXPECT_EQ(rec->GetItem(), nullptr);
+    ASSERT_EQ(rec->NumMirrors(), 3);
+    EXPECT_EQ(rec->GetMirror(1), changed);
+    EXPECT_EQ(rec->GetOverriddenName(), WStr(L"Wall"));
+    EXPECT_EQ(rec->GetMaterialFlags(), REFMTL_OVERRIDDEN_NAME | REFMTL_NO_PREFIX);
+    // A merge without a material of that name calls nothing, or Update with none.
+    rec->Update(nullptr);
+    rec->ApplyNamePrefix(L"P");
+    rec->CollectIfLoaded();
+    EXPECT_EQ(rec->NumMirrors(), 3);
+    EXPECT_EQ(rec->GetOverriddenName(), WStr(L"Wall"));
+}
+
+TEST_F(RefMaterialTest, CloneCopiesNamesFlagsAndTheChangedMirrorsOnly) {
+    RefMaterial* rec = Record(brick);
+    UsePrefix(true);
+    Rename(brick, L"Ref01_Wall");
+    rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
+    rec->GetMirror(2)->SetOverriddenState(REFANIM_REPLACED);
+    RemapDir remap;
+    auto* copy = dynamic_cast<RefMaterial*>(remap.CloneRef(rec));
+    ASSERT_NE(copy, nullptr);
+    loose.push_back(copy);
+    EXPECT_EQ(copy->GetMaterial(), nullptr);
+    EXPECT_EQ(copy->GetHelper(), nullptr);
+    EXPECT_EQ(copy->GetReferencedName(), WStr(L"Brick"));
+    EXPECT_EQ(copy->GetOverriddenName(), WStr(L"Wall"));
+    EXPECT_EQ(copy->GetMaterialFlags(), REFMTL_LOCDEP | REFMTL_OVERRIDDEN_NAME);
+    ASSERT_EQ(copy->NumMirrors(), 3);
+    EXPECT_EQ(copy->GetMirror(0), nullptr);
+    EXPECT_EQ(copy->GetMirror(1), nullptr);
+    ASSERT_NE(copy->GetMirror(2), nullptr);
+    EXPECT_EQ(copy->GetMirror(2)->GetOwner(), copy);
+    EXPECT_EQ(MirrorRow(copy->GetMirror(2)), kStandardRows[2]);
+    // The overridden name is the user's only while the flag says so.
+    rec->SetMaterialFlags(REFMTL_OVERRIDDEN_NAME, false, false);
+    auto* second = dynamic_cast<RefMaterial*>(RemapDir().CloneRef(rec));
+    ASSERT_NE(second, nullptr);
+    loose.push_back(second);
+    EXPECT_EQ(second->GetOverriddenName(), WStr(L""));
+}
+
+TEST_F(RefMaterialTest, DescriptionAndListenerDumps) {
+    RefMaterial* rec = Record(brick);
+    Rename(brick, L"Wall");
+    rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
+    const int tag = Tag(brick);
+    EXPECT_EQ(rec->GetDescription().ToUTF8(),
+              "Material Name: Brick - " + std::to_string(tag) +
+                  "\n\n\nOverriddenName:  - 2\nOverriddenLocDep:  - 1RefAnims: 3");
+    listener.Clear();
+    rec->PrintData(0);
+    EXPECT_EQ(Lines(), "\nRefMaterial: Brick - " + std::to_string(tag) + "\nRefAnims: 3\n");
+    listener.Clear();
+    rec->PrintData(1);
+    std::string mirrors;
+    for (int i = 0; i < 3; ++i)
+        mirrors += "\n\nRefAnim: " + std::to_string(i) + "\n" + rec->GetMirror(i)->Describe().ToUTF8();
+    EXPECT_EQ(Lines(), "\n\n***************************\nRefMaterial: Brick - " + std::to_string(tag) +
+                           "\n\n\nOverriddenName:  - 2\nOverriddenLocDep:  - 1RefAnims: " + mirrors + "\n");
+    EXPECT_EQ(rec->Dump().substr(0, rec->Dump().find('\n')),
+              "RefMaterial Brick overridden \"Wall\" flags 0x7 (OverriddenLocDep, OverriddenName, NoPrefix)");
+}
+
+TEST_F(RefMaterialTest, ErrorsNameTheRecordAndDropTheMaterial) {
+    RefMaterial* rec = Record(brick);
+    auto* bad = new FailingMirror();
+    bad->SetOwner(rec);
+    bad->SetPath({L"Nowhere"});
+    rec->AppendMirror(bad);
+    const std::string description = rec->GetDescription().ToUTF8();
+    const std::string mirror = bad->Describe().ToUTF8();
+    try {
+        rec->Collect();
+        ADD_FAILURE() << "Collect did not fail";
+    } catch (const MAXException& e) {
+        EXPECT_EQ(e.Message().ToUTF8(), "Error Collecting RefMaterial\n" + description +
+                                            "\n\nError Collecting RefAnim\n" + mirror + "\n\nno stream");
+        EXPECT_EQ(e.Code(), 0);
+    }
+    EXPECT_EQ(rec->GetMaterial(), nullptr);
+    EXPECT_FALSE(rec->IsBusy());
+    // The node still holds the material.
+    EXPECT_EQ(box->GetMtl(), brick);
+
+    // An update with something that is no material.
+    try {
+        rec->Update(box);
+        ADD_FAILURE() << "Update did not fail";
+    } catch (const MAXException& e) {
+        EXPECT_EQ(e.Message().ToUTF8().rfind("Error Updating RefMaterial\nMaterial Name: Brick - 0\n\n", 0),
+                  0u)
+            << e.Message().ToUTF8();
+        EXPECT_NE(e.Message().ToUTF8().find("is not a material"), std::string::npos);
+    }
+    EXPECT_EQ(rec->GetMaterial(), nullptr);
+}
+
+// The chunk ids of a saved record, in order.
+std::vector<int> ChunkIds(const std::vector<std::uint8_t>& bytes) {
+    ChunkLoad in(bytes);
+    std::vector<int> ids;
+    while (in.OpenChunk() == IO_OK) {
+        ids.push_back(in.CurChunkID());
+        in.CloseChunk();
+    }
+    return ids;
+}
+
+TEST_F(RefMaterialTest, SavesItsValuesAndTheMirrorCountAndLoadsThemBack) {
+    RefMaterial* rec = Record(brick);
+    ChunkSave plain;
+    ASSERT_EQ(rec->Save(&plain), IO_OK);
+    EXPECT_EQ(ChunkIds(plain.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x0022}));
+    // The stamp is 10701.0 as a little-endian float.
+    ASSERT_GE(plain.Bytes().size(), 10u);
+    ChunkLoad stampIn(plain.Bytes());
+    ASSERT_EQ(stampIn.OpenChunk(), IO_OK);
+    std::uint8_t stamp[4] = {};
+    ULONG read = 0;
+    ASSERT_EQ(stampIn.Read(stamp, 4, &read), IO_OK);
+    EXPECT_EQ(std::vector<int>(stamp, stamp + 4), (std::vector<int>{0x00, 0x34, 0x27, 0x46}));
+
+    Rename(brick, L"Wall");
+    rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
+    ChunkSave out;
+    ASSERT_EQ(rec->Save(&out), IO_OK);
+    EXPECT_EQ(ChunkIds(out.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x000B, 0x0022}));
+
+    auto* back = new RefMaterial(TRUE);
+    loose.push_back(back);
+    ChunkLoad in(out.Bytes());
+    ASSERT_EQ(back->Load(&in), IO_OK);
+    EXPECT_EQ(back->GetReferencedName(), WStr(L"Brick"));
+    EXPECT_EQ(back->GetOverriddenName(), WStr(L"Wall"));
+    EXPECT_EQ(back->GetMaterialFlags(), REFMTL_LOCDEP | REFMTL_OVERRIDDEN_NAME | REFMTL_NO_PREFIX);
+    // Empty entries for the host to fill.
+    EXPECT_EQ(back->NumMirrors(), 3);
+    EXPECT_EQ(back->NumRefs(), 4);
+    EXPECT_EQ(back->GetMirror(1), nullptr);
+}
+
+TEST_F(RefMaterialTest, ADamagedMirrorCountEndsTheLoadAndLaterChunksAreSkipped) {
+    const auto load = [&](std::initializer_list<std::pair<USHORT, std::uint32_t>> chunks, RefMaterial*& rec) {
+        ChunkSave out;
+        ULONG written = 0;
+        for (const auto& [id, value] : chunks) {
+            out.BeginChunk(id);
+            out.Write(&value, id == 0x000A ? 2 : 4, &written);
+            out.EndChunk();
+        }
+        rec = new RefMaterial(TRUE);
+        loose.push_back(rec);
+        ChunkLoad in(out.Bytes());
+        return rec->Load(&in);
+    };
+    RefMaterial* rec = nullptr;
+    ASSERT_EQ(load({{0x000A, REFMTL_OVERRIDDEN_NAME}, {0x0030, 1}, {0x0022, 2}}, rec), IO_OK);
+    EXPECT_EQ(rec->GetMaterialFlags(), REFMTL_OVERRIDDEN_NAME);
+    EXPECT_EQ(rec->NumMirrors(), 2);
+    // A count far beyond any material's mirrors.
+    EXPECT_EQ(load({{0x0022, 0x7fffffff}}, rec), IO_ERROR);
+    EXPECT_EQ(rec->NumMirrors(), 0);
+}
+
+TEST_F(RefMaterialTest, ASavedRecordReopensWithItsMaterialAndMirrors) {
+    // Without helper: the holder below owns it.
+    auto* rec = new RefMaterial(brick, nullptr);
+    Rename(brick, L"Wall");
+    rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
+    // A holder in the scene keeps the record, so the scene file writes it.
+    auto* holder = static_cast<RefHolder*>(static_cast<Animatable*>(
+        GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
+    GetCOREInterface()->CreateObjectNode(holder)->SetName(L"Holder");
+    FPParams p{FPValue(TYPE_INT, 1)};
+    static_cast<FPInterface*>(holder->GetInterface(REFHOLDER_INTERFACE_ID))
+        ->Invoke(RefHolderInterface::kSetNumRefs, &p);
+    holder->ReplaceReference(0, rec);
+
+    SaveAndReopen("ostrivans-refmaterial");
+    if (HasFatalFailure()) return;
+    INode* node = GetCOREInterface()->GetINodeByName(L"Holder");
+    ASSERT_NE(node, nullptr);
+    auto* back = dynamic_cast<RefMaterial*>(static_cast<RefHolder*>(node->GetObjectRef())->GetReference(0));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(State(back), "Wall | Wall | 6");
+    EXPECT_EQ(back->GetReferencedName(), WStr(L"Brick"));
+    EXPECT_EQ(back->GetMaterial(), GetCOREInterface()->GetINodeByName(L"Box01")->GetMtl());
+    EXPECT_EQ(RefBase::FromItem(back->GetMaterial()), back);
+    EXPECT_EQ(MirrorRows(back), kStandardRows);
+    EXPECT_EQ(back->GetMirror(1)->GetOverriddenState(), REFANIM_MODIFIED);
+}
+
+} // namespace
