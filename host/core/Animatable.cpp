@@ -1,13 +1,15 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
 // Handles are looked up by the undo records of the reference graph, so the registry is a hash map.
+// Handles are handed out in order and never reused: a table indexed by handle finds an animatable without
+// hashing (slot 0 stays empty).
 struct HandleRegistry {
-    std::unordered_map<AnimHandle, Animatable*> byHandle;
+    std::vector<Animatable*> byHandle{nullptr};
     AnimHandle next = 1;
 };
 
@@ -28,7 +30,7 @@ Animatable::~Animatable() {
     DeleteCustAttribContainer();
     for (AnimProperty* ap : aprops_) delete ap;
     aprops_.clear();
-    if (handle_ != 0) Registry().byHandle.erase(handle_);
+    if (handle_ != 0) Registry().byHandle[static_cast<size_t>(handle_)] = nullptr;
 }
 
 void Animatable::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Animatable"; }
@@ -101,7 +103,7 @@ AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
     if (anim->handle_ == 0) {
         HandleRegistry& r = Registry();
         anim->handle_ = r.next++;
-        r.byHandle.emplace(anim->handle_, anim);
+        r.byHandle.push_back(anim);
     }
     return anim->handle_;
 }
@@ -109,6 +111,5 @@ AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
 Animatable* Animatable::GetAnimByHandle(AnimHandle handle) {
     if (handle == 0) return nullptr;
     const HandleRegistry& r = Registry();
-    auto it = r.byHandle.find(handle);
-    return it == r.byHandle.end() ? nullptr : it->second;
+    return handle < r.byHandle.size() ? r.byHandle[static_cast<size_t>(handle)] : nullptr;
 }

@@ -3,6 +3,7 @@
 #include "host/core/Notify.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -17,11 +18,20 @@ struct Key {
 };
 
 struct KeyHash {
+    // Thousands of keys share one procedure and differ in their (aligned) parameter: every part goes
+    // through a full mix, so no bucket collects them.
+    static std::uint64_t Mix(std::uint64_t x) {
+        x ^= x >> 30;
+        x *= 0xbf58476d1ce4e5b9ULL;
+        x ^= x >> 27;
+        x *= 0x94d049bb133111ebULL;
+        return x ^ (x >> 31);
+    }
     size_t operator()(const Key& k) const noexcept {
-        size_t h = std::hash<void*>()(reinterpret_cast<void*>(k.proc));
-        h ^= std::hash<void*>()(k.param) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-        h ^= std::hash<int>()(k.code) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-        return h;
+        std::uint64_t h = Mix(reinterpret_cast<std::uintptr_t>(k.proc));
+        h = Mix(h ^ reinterpret_cast<std::uintptr_t>(k.param));
+        h = Mix(h ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.code)));
+        return static_cast<size_t>(h);
     }
 };
 

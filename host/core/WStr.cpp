@@ -1,6 +1,8 @@
 // UTF conversions and helpers of the wide string. Invalid sequences become U+FFFD, never a crash.
 #include "host/core/WStr.h"
 
+#include <charconv>
+
 #include <cstdarg>
 #include <cwchar>
 #include <cwctype>
@@ -168,4 +170,10 @@ bool WStr::EqualsNoCase(const WStr& o) const {
     for (size_t i = 0; i < s_.size(); ++i)
         if (std::towlower(static_cast<wint_t>(s_[i])) != std::towlower(static_cast<wint_t>(o.s_[i]))) return false;
     return true;
+}
+
+WStr WStr::FromInt(long long value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return WStr(std::wstring(digits, end));
 }

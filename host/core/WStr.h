@@ -19,6 +19,8 @@ public:
     static WStr FromUTF16(std::u16string_view utf16);
     // Text formatted with wide printf rules ("%s" takes a wchar_t*, "%d", "%x", "%f").
     static WStr Format(const wchar_t* format, ...);
+    // A decimal integer: what Format("%d") gives, without the printf machinery, for names made in walks.
+    static WStr FromInt(long long value);
 
     std::string ToUTF8() const;
     std::u16string ToUTF16() const;

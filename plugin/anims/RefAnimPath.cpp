@@ -40,7 +40,7 @@ Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR& name) {
     if (tab >= 0) {
         const ParamID id = pb->IndextoID(tab);
         if (id < 0 || !(pb->GetParameterType(id) & TYPE_TAB) || i >= pb->Count(id)) return nullptr;
-        name = WStr::Format(L"%s[%d]", ParamName(pb, id).data(), i);
+        name = ParamName(pb, id) + L"[" + WStr::FromInt(i) + L"]";
         return ElementChild(pb, id, i);
     }
     const ParamID id = pb->IndextoID(i - 1);

@@ -25,7 +25,6 @@
 #include "plugin/settings/OstrivansSettings.h"
 #include "plugin/anims/RefAnim.h"
 
-#include <deque>
 
 namespace {
 
@@ -34,9 +33,13 @@ constexpr int kMaxUniqueNameTries = 100000;
 
 // Records waiting for a merged node of their name, in table order, and how many records of that name are
 // bound already: binding a node must not walk the record table.
-struct NameSlot {
-    std::deque<RefNode*> free;
+template <class Record> struct NameSlot {
+    // Taken from the front (next); a vector, as most names have one record or none.
+    std::vector<Record*> free;
+    size_t next = 0;
     int bound = 0;
+
+    Record* TakeFree() { return next < free.size() ? free[next++] : nullptr; }
 };
 
 } // namespace
@@ -222,10 +225,10 @@ void ReferenceLoad::CollectLayers() {
 
 void ReferenceLoad::MonitorMaterials() {
     // Material records by name, first in table order; each takes at most one material per load.
-    std::unordered_map<std::wstring, std::deque<RefMaterial*>> byName;
+    std::unordered_map<std::wstring_view, NameSlot<RefMaterial>> byName;
     for (int i = 0; i < helper_->NumRefMaterials(); ++i)
         if (RefMaterial* rec = helper_->GetRefMaterial(i))
-            byName[rec->GetReferencedName().data()].push_back(rec);
+            byName[rec->GetReferencedName().str()].free.push_back(rec);
 
     std::unordered_set<Mtl*> seen;
     for (int i = 0; i < merged_.Slots(); ++i) {
@@ -233,10 +236,8 @@ void ReferenceLoad::MonitorMaterials() {
         Mtl* mtl = node ? node->GetMtl() : nullptr;
         if (!mtl || RefBase::FromItem(mtl) || !seen.insert(mtl).second) continue;
         collectedMtls_.push_back(mtl);
-        std::deque<RefMaterial*>& candidates = byName[mtl->GetName().data()];
-        if (!candidates.empty()) {
-            RefMaterial* rec = candidates.front();
-            candidates.pop_front();
+        auto it = byName.find(std::wstring_view(mtl->GetName().str()));
+        if (RefMaterial* rec = it != byName.end() ? it->second.TakeFree() : nullptr) {
             rec->Update(mtl);
         } else {
             helper_->AppendRefMaterial(new RefMaterial(mtl, helper_));
@@ -266,11 +267,13 @@ void ReferenceLoad::CollectDoomedNodes() {
 }
 
 void ReferenceLoad::MonitorNodes() {
-    std::unordered_map<std::wstring, NameSlot> byName;
+    // Keyed by views of the records' referenced names, which stay put while the load runs.
+    std::unordered_map<std::wstring_view, NameSlot<RefNode>> byName;
+    byName.reserve(static_cast<size_t>(helper_->NumRefNodes() + merged_.Count()));
     for (int i = 0; i < helper_->NumRefNodes(); ++i) {
         RefNode* rec = helper_->GetRefNode(i);
         if (!rec) continue;
-        NameSlot& slot = byName[rec->GetReferencedName().data()];
+        NameSlot<RefNode>& slot = byName[rec->GetReferencedName().str()];
         if (rec->IsNodeLoaded())
             ++slot.bound;
         else
@@ -280,11 +283,16 @@ void ReferenceLoad::MonitorNodes() {
     for (int i = 0; i < merged_.Slots(); ++i) {
         INode* node = merged_.At(i);
         if (!node || RefBase::FromItem(node)) continue;
-        NameSlot& slot = byName[node->GetName()];
+        auto it = byName.find(std::wstring_view(node->GetName()));
+        if (it == byName.end()) {
+            auto* rec = new RefNode(node, helper_);
+            helper_->AppendRefNode(rec);
+            byName[rec->GetReferencedName().str()].bound = 1;
+            continue;
+        }
+        NameSlot<RefNode>& slot = it->second;
         if (slot.bound > 0) duplicatedNames_ = true;
-        if (!slot.free.empty()) {
-            RefNode* rec = slot.free.front();
-            slot.free.pop_front();
+        if (RefNode* rec = slot.TakeFree()) {
             rec->Update(node);
         } else {
             helper_->AppendRefNode(new RefNode(node, helper_));

@@ -430,7 +430,7 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
         MSTR name;
         Animatable* child = GetChild(anim, parent, i, tabIndex, name);
         if (recordNames) here->AppendName(name);
-        names.push_back(name);
+        names.push_back(std::move(name));
         numbers.push_back(i);
         Visit(walk, child, anim, here, names, numbers, child == anim ? i - 1 : -1);
         names.pop_back();
@@ -471,8 +471,14 @@ void RefBase::RememberStructure() {
 RefAnim* RefBase::FindMirror(Animatable* anim, const std::vector<std::int32_t>& numbers) const {
     ReferenceTarget* target = AsTarget(anim);
     if (!target) return nullptr;
-    for (RefAnim* m : MirrorsOf(target))
-        if (m->GetOwner() == this && m->GetPathByNumber() == numbers) return m;
+    // Asked for every animatable a walk meets: the dependents are read in place, nothing is gathered.
+    DependentIterator it(target);
+    while (ReferenceMaker* m = it.Next()) {
+        if (m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
+        auto* mirror = static_cast<RefAnim*>(static_cast<ReferenceTarget*>(m));
+        if (mirror->GetAnim() == target && mirror->GetOwner() == this && mirror->GetPathByNumber() == numbers)
+            return mirror;
+    }
     return nullptr;
 }
 

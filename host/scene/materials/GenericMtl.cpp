@@ -96,8 +96,8 @@ template <class Base> Animatable* GenericMtlBaseT<Base>::SubAnim(int i) {
 template <class Base> MSTR GenericMtlBaseT<Base>::SubAnimName(int i, bool /*localized*/) {
     const int nm = SubMtlCount();
     const int n = static_cast<int>(slots_.size());
-    if (i >= 0 && i < nm) return WStr::Format(L"Sub-Material %d", i + 1);
-    if (i >= nm && i < n) return WStr::Format(L"Map %d", i - nm + 1);
+    if (i >= 0 && i < nm) return L"Sub-Material " + WStr::FromInt(i + 1);
+    if (i >= nm && i < n) return L"Map " + WStr::FromInt(i - nm + 1);
     return i == n && HasBlock() ? MSTR(L"Parameters") : MSTR();
 }
 
@@ -118,7 +118,7 @@ template <class Base> void GenericMtlBaseT<Base>::SetSubTexmap(int i, Texmap* m)
 }
 
 template <class Base> MSTR GenericMtlBaseT<Base>::GetSubTexmapSlotName(int i, bool /*localized*/) {
-    return i >= 0 && i < config_->numSubTexmaps ? WStr::Format(L"Map %d", i + 1) : MSTR();
+    return i >= 0 && i < config_->numSubTexmaps ? L"Map " + WStr::FromInt(i + 1) : MSTR();
 }
 
 template <class Base> void GenericMtlBaseT<Base>::SetSlot(int slot, ReferenceTarget* t, PartID part) {
@@ -146,7 +146,7 @@ void GenericMtl::SetSubMtl(int i, Mtl* m) {
 }
 
 MSTR GenericMtl::GetSubMtlSlotName(int i, bool /*localized*/) {
-    return i >= 0 && i < SubMtlCount() ? WStr::Format(L"Sub-Material %d", i + 1) : MSTR();
+    return i >= 0 && i < SubMtlCount() ? L"Sub-Material " + WStr::FromInt(i + 1) : MSTR();
 }
 
 RefTargetHandle GenericMtl::Clone(RemapDir& remap) {
