@@ -170,12 +170,12 @@ public:
     static void AddLocDepProperty(Animatable* anim, LocDepFlag* property);
     static LocDepFlag* GetLocDepProperty(Animatable* anim);
 
-    // ---- moving dependents from a fresh animatable to the mirrored one
-    void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
-    void TransferExcept(ReferenceTarget* oldAnim, ReferenceTarget* newAnim, ReferenceMaker* kept);
-    void TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
-    void TransferSubAnims(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
-    void TransferMatchingSubs(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    // ---- moving dependents from one animatable to another (records move a node's dependents the same way)
+    static void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
+    static void TransferExcept(ReferenceTarget* oldAnim, ReferenceTarget* newAnim, ReferenceMaker* kept);
+    static void TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    static void TransferSubAnims(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    static void TransferMatchingSubs(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
     void ReplaceInParent(ReferenceMaker* parent, ReferenceTarget* newAnim, int refIndex);
     void TransferWithCustAttribs(ReferenceTarget* fresh, ReferenceTarget* mirrored);
 

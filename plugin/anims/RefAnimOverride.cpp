@@ -13,6 +13,7 @@
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
+#include "plugin/anims/TargetLock.h"
 #include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/records/RefBase.h"
@@ -89,21 +90,6 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
     while (ReferenceMaker* m = it.Next()) out.push_back(m);
     return out;
 }
-
-// Keeps a target from auto-deleting while its dependents move; puts the lock back as it was.
-class TargetLock {
-public:
-    explicit TargetLock(ReferenceTarget* t) : t_(t), was_(t->TestAFlag(A_LOCK_TARGET)) { t_->SetAFlag(A_LOCK_TARGET); }
-    ~TargetLock() {
-        if (!was_) t_->ClearAFlag(A_LOCK_TARGET);
-    }
-    TargetLock(const TargetLock&) = delete;
-    TargetLock& operator=(const TargetLock&) = delete;
-
-private:
-    ReferenceTarget* t_;
-    bool was_;
-};
 
 // Sub-animatables are handed over pairwise only between animatables of one class.
 bool SubsCompatible(Animatable* oldSub, Animatable* newSub) {

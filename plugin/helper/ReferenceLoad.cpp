@@ -374,12 +374,29 @@ void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
     SetCurrentOperation(kOpNone);
     ShowReferenceError(text);
     helper_->Unload();
+    // The records give up what this load bound them to, as an unload's collection does, so that the next
+    // load finds them free again.
+    // A record that fails here has reported nothing new: the load's own failure is what the user sees.
+    for (int i = 0; i < helper_->NumRefMaterials(); ++i)
+        try {
+            if (RefMaterial* rec = helper_->GetRefMaterial(i)) rec->CollectIfLoaded();
+        } catch (...) {
+        }
+    for (int i = 0; i < helper_->NumRefNodes(); ++i)
+        try {
+            if (RefNode* rec = helper_->GetRefNode(i)) rec->Collect();
+        } catch (...) {
+        }
     if (openedBatch_) {
         openedBatch_ = false;
         BatchClosingStep();
     }
     INodeTab nodes = merged_.ToTab();
     doomed_.AppendTo(nodes);
+    merged_ = NodeTable();
+    doomed_ = NodeTable();
+    // The user hears of the failure, not of names in content that is gone again.
+    duplicatedNames_ = false;
     if (nodes.Count() > 0) GetCOREInterface()->DeleteNodes(nodes, true, false);
 }
 

@@ -1,0 +1,279 @@
+// The node record's passes over the content: collection before an unload, the update onto a freshly
+// merged node, and the node lists of a duplicate.
+#include "plugin/records/RefNode.h"
+
+#include "host/core/MaxException.h"
+#include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/anims/TargetLock.h"
+#include "plugin/frame/EmptyBaseObject.h"
+#include "plugin/frame/EmptyController.h"
+#include "plugin/frame/StringTable.h"
+#include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/StepMarks.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+// Marks the scan candidates on the scanned objects themselves, so matching them against the kept
+// table is one pass over each table.
+constexpr DWORD kCandidateFlag = A_WORK1;
+
+// Sets a flag for a scope and puts back what it found, also when left by an exception.
+class FlagScope {
+public:
+    explicit FlagScope(std::int32_t& flag) : flag_(flag), was_(flag) { flag_ = 1; }
+    ~FlagScope() { flag_ = was_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    std::int32_t& flag_;
+    std::int32_t was_;
+};
+
+IDerivedObject* AsDerived(Object* obj) {
+    return dynamic_cast<IDerivedObject*>(obj);
+}
+
+} // namespace
+
+template <class T> void RefNode::EraseRefEntry(std::vector<T*>& table, int first, int k) {
+    if (table[static_cast<size_t>(k)]) DeleteReference(first + k);
+    table.erase(table.begin() + k);
+}
+
+// ---- Collect
+
+void RefNode::Collect() {
+    wasLoaded_ = nodeLoaded_;
+    if (!nodeLoaded_) {
+        // Offers are for this pass only: none may outlive it.
+        candidateLights_.clear();
+        candidateListing_.clear();
+        candidatePositions_.clear();
+        return;
+    }
+    // A saved scene that keeps the reference keeps the node in it.
+    if (!(PersistsReference() && GetCurrentOperation() == kOpPreSave)) nodeLoaded_ = 0;
+    INode* node = GetNode();
+    if (!node) {
+        candidateLights_.clear();
+        candidateListing_.clear();
+        candidatePositions_.clear();
+        return;
+    }
+    try {
+        CompareUnannouncedGroups(node);
+        CollectExcludingLights();
+        CollectListingObjects();
+        if (overrideFlags_ & REFNODE_OVERRIDE_MODIFIERS) CollectModifiers();
+        if (!(overrideFlags_ & REFNODE_OBJECT_REPLACED)) CollectObjectDependency(node);
+        objectType_ = ReadObjectType(node);
+        RefBase::Collect();
+        RecomputeLocalDependency(node);
+    } catch (const MAXException& e) {
+        RaiseFailure(L"Collecting", &e, nullptr);
+    } catch (...) {
+        RaiseFailure(L"Collecting", nullptr, nullptr);
+    }
+}
+
+void RefNode::OfferCandidateLight(LightObject* light) {
+    if (light) candidateLights_.push_back(light);
+}
+
+void RefNode::OfferListingObject(ReferenceTarget* obj, int position) {
+    if (!obj) return;
+    candidateListing_.push_back(obj);
+    candidatePositions_.push_back(position);
+}
+
+void RefNode::CollectExcludingLights() {
+    for (LightObject* l : candidateLights_) l->SetAFlag(kCandidateFlag);
+    // Kept lights that are still offered lose the mark, so only the new ones carry it afterwards.
+    for (int k = static_cast<int>(excludingLights_.size()) - 1; k >= 0; --k) {
+        LightObject* l = excludingLights_[static_cast<size_t>(k)];
+        if (l && l->TestAFlag(kCandidateFlag))
+            l->ClearAFlag(kCandidateFlag);
+        else
+            EraseRefEntry(excludingLights_, FirstLightRef(), k);
+    }
+    for (LightObject* l : candidateLights_) {
+        if (!l->TestAFlag(kCandidateFlag)) continue;
+        l->ClearAFlag(kCandidateFlag);
+        excludingLights_.push_back(nullptr);
+        ReplaceReference(FirstLightRef() + static_cast<int>(excludingLights_.size()) - 1, l);
+    }
+    candidateLights_.clear();
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST, !excludingLights_.empty(), false);
+}
+
+void RefNode::CollectListingObjects() {
+    // The mark says "offered"; a second offer of one object keeps the first position.
+    for (size_t c = 0; c < candidateListing_.size(); ++c) candidateListing_[c]->SetAFlag(kCandidateFlag);
+    std::vector<std::int32_t> positions;
+    for (int k = static_cast<int>(listingObjects_.size()) - 1; k >= 0; --k) {
+        ReferenceTarget* o = listingObjects_[static_cast<size_t>(k)];
+        if (!o || !o->TestAFlag(kCandidateFlag)) {
+            EraseRefEntry(listingObjects_, FirstListingRef(), k);
+            listingPositions_.erase(listingPositions_.begin() + k);
+        }
+    }
+    // Kept objects take their current position; new ones are appended.
+    for (size_t c = 0; c < candidateListing_.size(); ++c) {
+        ReferenceTarget* o = candidateListing_[c];
+        if (!o->TestAFlag(kCandidateFlag)) continue;
+        o->ClearAFlag(kCandidateFlag);
+        const auto it = std::find(listingObjects_.begin(), listingObjects_.end(), o);
+        if (it != listingObjects_.end()) {
+            listingPositions_[static_cast<size_t>(it - listingObjects_.begin())] = candidatePositions_[c];
+            continue;
+        }
+        listingObjects_.push_back(nullptr);
+        listingPositions_.push_back(candidatePositions_[c]);
+        ReplaceReference(FirstListingRef() + static_cast<int>(listingObjects_.size()) - 1, o);
+    }
+    candidateListing_.clear();
+    candidatePositions_.clear();
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST_MISC, !listingObjects_.empty(), false);
+}
+
+void RefNode::CollectObjectDependency(INode* node) {
+    Object* top = node->GetObjectRef();
+    bool depended = false;
+    for (Object* level = top; level && !depended;) {
+        depended = IsLocallyDepended(level);
+        IDerivedObject* derived = AsDerived(level);
+        level = derived ? derived->GetObjRef() : nullptr;
+    }
+    SetOverrideFlag(REFNODE_OVERRIDE_OBJ_LOC_DEP, depended, false);
+    if (depended)
+        ReplaceReference(KeptObjectRef(), top);
+    else if (keptObject_)
+        DeleteReference(KeptObjectRef());
+}
+
+void RefNode::RecomputeLocalDependency(INode* node) {
+    bool on = (overrideFlags_ & REFNODE_KEEP_MODIFIER_STACK) != 0;
+    if (!on && (overrideFlags_ & REFNODE_OVERRIDE_PARENT)) {
+        auto* parentNode = parent_ && parent_->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(parent_)
+                                                                                    : nullptr;
+        on = parentNode && parentNode->IsGroupHead();
+    }
+    if (!on) on = IsLocallyDepended(node);
+    SetOverrideFlag(REFNODE_LOCAL_DEPENDENCY, on, false);
+}
+
+// ---- Update
+
+void RefNode::MoveStackToFreshBase(INode* oldNode, INode* freshNode) {
+    IDerivedObject* deepest = AsDerived(oldNode->GetObjectRef());
+    if (!deepest) return;
+    while (IDerivedObject* below = AsDerived(deepest->GetObjRef())) deepest = below;
+    Object* freshBase = freshNode->GetObjectRef();
+    while (IDerivedObject* d = AsDerived(freshBase)) freshBase = d->GetObjRef();
+    if (!freshBase) return;
+    deepest->ReferenceObject(freshBase);
+    freshNode->SetObjectRef(oldNode->GetObjectRef());
+}
+
+void RefNode::DropNullChildren() {
+    for (int k = static_cast<int>(children_.size()) - 1; k >= 0; --k)
+        if (!children_[static_cast<size_t>(k)]) children_.erase(children_.begin() + k);
+}
+
+void RefNode::Update(ReferenceTarget* freshNode) {
+    FlagScope busy(updating_);
+    auto* fresh = freshNode && freshNode->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(freshNode)
+                                                                               : nullptr;
+    if (!fresh) return;
+    nodeLoaded_ = 1;
+    StepMarks marks;
+    try {
+        INode* old = GetNode();
+        if (!old) {
+            ReplaceReference(0, fresh);
+        } else if (old != fresh) {
+            if ((overrideFlags_ & REFNODE_KEEP_MODIFIER_STACK) && AsDerived(old->GetObjectRef()))
+                MoveStackToFreshBase(old, fresh);
+            marks.Mark(IDS_OP_PRETRANSFER);
+            RefAnim::Transfer(old, fresh);
+            // A maker refusing the transfer keeps the old node; this record moves in any case.
+            if (GetNode() != fresh) ReplaceReference(0, fresh);
+            marks.Mark(IDS_OP_POSTTRANSFER);
+            fresh->NotifyDependents(FOREVER, PART_ALL, REFMSG_OSTRIVANS_NODE_TRANSFERRED, NOTIFY_ALL, FALSE);
+            marks.Mark(IDS_OP_TRANSFER);
+        } else {
+            old = nullptr;
+        }
+        DropNullChildren();
+        Clean(0);
+        marks.Mark(IDS_OP_CLEANED);
+        Override();
+        StoreDefaults();
+        marks.Mark(IDS_OP_OVERRIDE_REF);
+        CollectMirrors();
+        if (old) GetCOREInterface()->DeleteNode(old, TRUE, FALSE);
+    } catch (const MAXException& e) {
+        RaiseFailure(L"Updating", &e, &marks);
+    } catch (...) {
+        RaiseFailure(L"Updating", nullptr, &marks);
+    }
+}
+
+void RefNode::FinishUpdate() {
+    nodeLoaded_ = wasLoaded_;
+    INode* node = GetNode();
+    if (!node) return;
+    if (replacedNode_) {
+        // The placeholder made for a duplicate gives its dependents back and goes.
+        INode* original = replacedNode_;
+        replacedNode_ = nullptr;
+        {
+            TargetLock lock(node);
+            original->TransferReferences(node, FALSE);
+        }
+        if (GetNode() != original) ReplaceReference(0, original);
+        GetCOREInterface()->DeleteNode(node, TRUE, FALSE);
+        node = original;
+    }
+    if (!nodeLoaded_) return;
+    RereferenceSingleModifiers();
+    if (overrideFlags_ & REFNODE_OVERRIDE_SELECTION_SETS) {
+        selectionSets_.clear();
+        SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
+    }
+}
+
+// ---- node lists
+
+void RefNode::AddToNodeList(INodeTab& list) {
+    INode* node = GetNode();
+    if ((overrideFlags_ & REFNODE_LOCAL_DEPENDENCY) && node && GetCurrentOperation() == kOpDuplicate) {
+        Control* tm = node->GetTMController();
+        // A node already standing on a placeholder needs no second one.
+        if (!tm || tm->ClassID() != EMPTY_CONTROLLER_CLASS_ID) {
+            const Matrix3 world = node->GetNodeTM(0);
+            INode* holder = GetCOREInterface()->CreateObjectNode(new EmptyBaseObject(FALSE));
+            holder->SetName(node->GetName());
+            holder->SetTMController(new EmptyController(world));
+            replacedNode_ = node;
+            {
+                TargetLock lock(node);
+                holder->TransferReferences(node, FALSE);
+            }
+            if (GetNode() != holder) ReplaceReference(0, holder);
+            node = holder;
+        }
+    }
+    if (node && list.Find(node) < 0) list.Append(node);
+    // The mirrors' own node-list step joins here once the mirrors have one.
+}
