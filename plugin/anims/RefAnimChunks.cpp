@@ -5,32 +5,13 @@
 #include "host/core/Matrix3.h"
 #include "host/scene/Modifier.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/frame/ChunkHelpers.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace {
-
-IOResult WriteChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
-    ULONG written = 0;
-    isave->BeginChunk(id);
-    const IOResult res = isave->Write(data, n, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
-IOResult WriteString(ISave* isave, USHORT id, const WStr& s) {
-    isave->BeginChunk(id);
-    const IOResult res = isave->WriteWString(s.data());
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
-template <class T> IOResult ReadValue(ILoad* iload, T& value) {
-    ULONG read = 0;
-    return iload->Read(&value, sizeof value, &read);
-}
 
 // Room reserved for an announced count: never more than the rest of the stream could hold, so a damaged
 // count cannot make the load allocate without bound.
@@ -43,14 +24,14 @@ size_t Reservable(ILoad* iload, std::int32_t announced) {
 
 IOResult RefAnim::Save(ISave* isave) {
     const auto names = static_cast<std::int32_t>(path_.size());
-    IOResult res = WriteChunk(isave, kPathCountChunk, &names, sizeof names);
-    for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteString(isave, kPathNameChunk, path_[i]);
+    IOResult res = WriteDataChunk(isave, kPathCountChunk, &names, sizeof names);
+    for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_[i]);
     const auto numbers = static_cast<std::int32_t>(pathByNumber_.size());
-    if (res == IO_OK) res = WriteChunk(isave, kNumberCountChunk, &numbers, sizeof numbers);
+    if (res == IO_OK) res = WriteDataChunk(isave, kNumberCountChunk, &numbers, sizeof numbers);
     for (size_t i = 0; res == IO_OK && i < pathByNumber_.size(); ++i)
-        res = WriteChunk(isave, kNumberChunk, &pathByNumber_[i], sizeof(std::int32_t));
-    if (res == IO_OK) res = WriteChunk(isave, kStateChunk, &state_, sizeof state_);
-    if (res == IO_OK) res = WriteChunk(isave, kKindFlagChunk, &kindFlag_, sizeof kindFlag_);
+        res = WriteDataChunk(isave, kNumberChunk, &pathByNumber_[i], sizeof(std::int32_t));
+    if (res == IO_OK) res = WriteDataChunk(isave, kStateChunk, &state_, sizeof state_);
+    if (res == IO_OK) res = WriteDataChunk(isave, kKindFlagChunk, &kindFlag_, sizeof kindFlag_);
     return res;
 }
 
@@ -121,7 +102,7 @@ IOResult SaveModContextChunk(ISave* isave, const ModContext& mc, USHORT id) {
     std::memcpy(bytes, rows, sizeof rows);
     std::memcpy(bytes + 48, &flags, sizeof flags);
     std::memcpy(bytes + 52, corners, sizeof corners);
-    return WriteChunk(isave, id, bytes, sizeof bytes);
+    return WriteDataChunk(isave, id, bytes, sizeof bytes);
 }
 
 ModContext* LoadModContextChunk(ILoad* iload, IOResult& result) {

@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkIO.h"
 #include "host/scene/ILayer.h"
+#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 
@@ -23,29 +24,9 @@ constexpr USHORT kFirstNameChunk = 0x0000;
 constexpr USHORT kSecondFieldsChunk = 0x0001;
 constexpr float kVersion = 10701.0f;
 
-IOResult WriteValueChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
-    ULONG written = 0;
-    isave->BeginChunk(id);
-    const IOResult res = isave->Write(data, n, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
 IOResult WriteCountChunk(ISave* isave, USHORT id, size_t count) {
     const auto n = static_cast<std::int32_t>(count);
-    return WriteValueChunk(isave, id, &n, sizeof n);
-}
-
-IOResult WriteStringChunk(ISave* isave, USHORT id, const WStr& s) {
-    isave->BeginChunk(id);
-    const IOResult res = isave->WriteWString(s.c_str());
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
-template <class T> IOResult ReadValue(ILoad* iload, T& value) {
-    ULONG read = 0;
-    return iload->Read(&value, sizeof value, &read);
+    return WriteDataChunk(isave, id, &n, sizeof n);
 }
 
 // A table count: every entry it announces takes at least a byte further on in the stream (its reference
@@ -86,8 +67,8 @@ IOResult ReadRenamedLayer(ILoad* iload, RenamedLayer& layer) {
 
 IOResult OstrivansHelper::Save(ISave* isave) {
     const float version = kVersion;
-    IOResult res = WriteValueChunk(isave, kVersionChunk, &version, sizeof version);
-    if (res == IO_OK) res = WriteValueChunk(isave, kFileTimeChunk, &fileTime_, sizeof fileTime_);
+    IOResult res = WriteDataChunk(isave, kVersionChunk, &version, sizeof version);
+    if (res == IO_OK) res = WriteDataChunk(isave, kFileTimeChunk, &fileTime_, sizeof fileTime_);
     if (res == IO_OK) res = WriteCountChunk(isave, kNodeCountChunk, refNodes_.size());
     if (res == IO_OK) res = WriteCountChunk(isave, kMaterialCountChunk, refMaterials_.size());
     if (res == IO_OK) res = WriteCountChunk(isave, kDeleteCountChunk, nodesToDelete_.size());
@@ -100,7 +81,7 @@ IOResult OstrivansHelper::Save(ISave* isave) {
         isave->BeginChunk(kRenamedLayerChunk);
         res = WriteStringChunk(isave, kFirstNameChunk, layer.fileName);
         if (res == IO_OK) res = WriteStringChunk(isave, kSecondFieldsChunk, layer.localName);
-        if (res == IO_OK) res = WriteValueChunk(isave, kSecondFieldsChunk, &full, sizeof full);
+        if (res == IO_OK) res = WriteDataChunk(isave, kSecondFieldsChunk, &full, sizeof full);
         const IOResult end = isave->EndChunk();
         if (res == IO_OK) res = end;
     }

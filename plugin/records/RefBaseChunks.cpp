@@ -1,5 +1,6 @@
 // The record base's chunks: the version stamp and the size of the mirror table.
 #include "plugin/records/RefBase.h"
+#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 
@@ -7,24 +8,16 @@ namespace {
 
 constexpr float kVersionStamp = 10701.0f;
 
-IOResult WriteValueChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
-    ULONG written = 0;
-    isave->BeginChunk(id);
-    const IOResult res = isave->Write(data, n, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
 } // namespace
 
 IOResult RefBase::SaveStamp(ISave* isave) {
     const float stamp = kVersionStamp;
-    return WriteValueChunk(isave, kStampChunk, &stamp, sizeof stamp);
+    return WriteDataChunk(isave, kStampChunk, &stamp, sizeof stamp);
 }
 
 IOResult RefBase::SaveMirrorCount(ISave* isave) {
     const auto mirrors = static_cast<std::uint32_t>(NumMirrors());
-    return WriteValueChunk(isave, kMirrorCountChunk, &mirrors, sizeof mirrors);
+    return WriteDataChunk(isave, kMirrorCountChunk, &mirrors, sizeof mirrors);
 }
 
 IOResult RefBase::LoadMirrorCount(ILoad* iload) {

@@ -14,6 +14,7 @@
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/OstrivansMessages.h"
+#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -53,36 +54,13 @@ bool PersistsReference(OstrivansHelper* helper) {
     return pb && pb->GetInt(pb_persist_ref) != 0;
 }
 
-// The record's chunks; the stamp and the mirror count are the record base's, first and last.
-constexpr USHORT kStampChunk = 0x0000;
+// The record's own chunks; the stamp and the mirror count, first and last, are the record base's.
 constexpr USHORT kReferencedNameChunk = 0x0009;
 constexpr USHORT kFlagsChunk = 0x000A;
 constexpr USHORT kOverriddenNameChunk = 0x000B;
-constexpr USHORT kMirrorCountChunk = 0x0022;
-constexpr float kVersionStamp = 10701.0f;
 // More mirrors than any material has below it: a damaged count must not make the load allocate without
 // bound.
 constexpr std::uint32_t kMaxLoadedMirrors = 0x1000000;
-
-IOResult WriteChunk(ISave* isave, USHORT id, const void* data, ULONG n) {
-    ULONG written = 0;
-    isave->BeginChunk(id);
-    const IOResult res = isave->Write(data, n, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
-IOResult WriteString(ISave* isave, USHORT id, const WStr& s) {
-    isave->BeginChunk(id);
-    const IOResult res = isave->WriteWString(s.data());
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
-template <class T> IOResult ReadValue(ILoad* iload, T& value) {
-    ULONG read = 0;
-    return iload->Read(&value, sizeof value, &read);
-}
 
 bool StartsWith(const WStr& s, const WStr& lead) {
     return s.str().compare(0, lead.str().size(), lead.str()) == 0;
@@ -235,14 +213,12 @@ RefTargetHandle RefMaterial::Clone(RemapDir& remap) {
 // ---- persistence
 
 IOResult RefMaterial::Save(ISave* isave) {
-    const float stamp = kVersionStamp;
-    IOResult res = WriteChunk(isave, kStampChunk, &stamp, sizeof stamp);
-    if (res == IO_OK) res = WriteString(isave, kReferencedNameChunk, referencedName_);
-    if (res == IO_OK) res = WriteChunk(isave, kFlagsChunk, &flags_, sizeof flags_);
+    IOResult res = SaveStamp(isave);
+    if (res == IO_OK) res = WriteStringChunk(isave, kReferencedNameChunk, referencedName_);
+    if (res == IO_OK) res = WriteDataChunk(isave, kFlagsChunk, &flags_, sizeof flags_);
     if (res == IO_OK && (flags_ & REFMTL_OVERRIDDEN_NAME))
-        res = WriteString(isave, kOverriddenNameChunk, overriddenName_);
-    const auto mirrors = static_cast<std::uint32_t>(NumMirrors());
-    if (res == IO_OK) res = WriteChunk(isave, kMirrorCountChunk, &mirrors, sizeof mirrors);
+        res = WriteStringChunk(isave, kOverriddenNameChunk, overriddenName_);
+    if (res == IO_OK) res = SaveMirrorCount(isave);
     return res;
 }
 
@@ -265,6 +241,8 @@ IOResult RefMaterial::Load(ILoad* iload) {
             res = iload->ReadWStringChunk(overriddenName_);
             break;
         case kMirrorCountChunk: {
+            // The record's chunks may end the stream (a record read on its own), so the count is bounded by
+            // what a material can hold below it rather than by the bytes left.
             std::uint32_t n = 0;
             res = ReadValue(iload, n);
             if (res == IO_OK && n > kMaxLoadedMirrors) res = IO_ERROR;

@@ -4,6 +4,7 @@
 #include "host/core/Box3.h"
 #include "host/core/ChunkIO.h"
 #include "host/core/Matrix3.h"
+#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 #include <vector>
@@ -99,13 +100,6 @@ template <class T> IOResult WriteValue(ISave* isave, USHORT id, const T& v) {
     return body.Write(isave, id);
 }
 
-IOResult WriteString(ISave* isave, USHORT id, const WStr& s) {
-    isave->BeginChunk(id);
-    const IOResult res = isave->WriteWString(s.c_str());
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
-}
-
 // A table count, refused above limit: what the rest of the stream or of the chunk can hold.
 IOResult ReadCount(ILoad* iload, std::uint32_t& n, size_t limit) {
     ULONG read = 0;
@@ -133,10 +127,10 @@ IOResult RefNode::Save(ISave* isave) {
         if (res == IO_OK) res = write();
     };
     then([&] { return WriteValue(isave, kNodeLoadedChunk, static_cast<std::uint32_t>(nodeLoaded_)); });
-    then([&] { return WriteString(isave, kReferencedNameChunk, referencedName_); });
+    then([&] { return WriteStringChunk(isave, kReferencedNameChunk, referencedName_); });
     then([&] { return WriteValue(isave, kFlagsChunk, static_cast<std::uint32_t>(f)); });
     if (f & REFNODE_OVERRIDE_NAME)
-        then([&] { return WriteString(isave, kOverriddenNameChunk, overriddenName_); });
+        then([&] { return WriteStringChunk(isave, kOverriddenNameChunk, overriddenName_); });
     if (!children_.empty())
         then([&] {
             return WriteValue(isave, kChildCountChunk, static_cast<std::uint32_t>(children_.size()));
@@ -172,7 +166,7 @@ IOResult RefNode::Save(ISave* isave) {
             return body.Write(isave, kRenderChunk);
         });
     if (f & REFNODE_OVERRIDE_USER_PROPS)
-        then([&] { return WriteString(isave, kUserPropsChunk, userProps_); });
+        then([&] { return WriteStringChunk(isave, kUserPropsChunk, userProps_); });
     if (f & REFNODE_OVERRIDE_BONE_PROPS)
         then([&] {
             return (ChunkBody() << boneByte_ << boneBytes_[0] << boneBytes_[1]).Write(isave, kBoneChunk);
@@ -201,7 +195,7 @@ IOResult RefNode::Save(ISave* isave) {
             then([&] {
                 isave->BeginChunk(entryId);
                 IOResult r = WriteValue(isave, kEntryFirst, m->state);
-                if (r == IO_OK) r = WriteString(isave, kEntrySecond, m->name);
+                if (r == IO_OK) r = WriteStringChunk(isave, kEntrySecond, m->name);
                 if (r == IO_OK && m->context) r = WriteModContext(isave, *m->context);
                 const IOResult end = isave->EndChunk();
                 return r != IO_OK ? r : end;
@@ -223,16 +217,16 @@ IOResult RefNode::Save(ISave* isave) {
             });
     };
     saveNotes(deletedMods_, kDeletedCountChunk, kDeletedChunk, [&](const ModDeleted& m) {
-        IOResult r = WriteString(isave, kEntryFirst, m.name);
+        IOResult r = WriteStringChunk(isave, kEntryFirst, m.name);
         return r == IO_OK ? WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index)) : r;
     });
     saveNotes(renamedMods_, kRenamedCountChunk, kRenamedChunk, [&](const ModChangedName& m) {
-        IOResult r = WriteString(isave, kEntryFirst, m.oldName);
+        IOResult r = WriteStringChunk(isave, kEntryFirst, m.oldName);
         if (r == IO_OK) r = WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index));
-        return r == IO_OK ? WriteString(isave, kEntryThird, m.newName) : r;
+        return r == IO_OK ? WriteStringChunk(isave, kEntryThird, m.newName) : r;
     });
     saveNotes(toggledMods_, kToggledCountChunk, kToggledChunk, [&](const ModChangedToggles& m) {
-        IOResult r = WriteString(isave, kEntryFirst, m.name);
+        IOResult r = WriteStringChunk(isave, kEntryFirst, m.name);
         if (r == IO_OK) r = WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index));
         return r == IO_OK ? WriteValue(isave, kEntryThird, m.toggles) : r;
     });
