@@ -152,9 +152,9 @@ TEST_F(RefBaseCollectTest, TheItemFindsItsRecordThroughItsProperty) {
     EXPECT_EQ(RefBase::FromItem(a), nullptr);
     RefNode* rec = Record<RefNode>(a);
     EXPECT_EQ(RefBase::FromItem(a), rec);
-    // Moving to another item moves the property with it.
+    // Moving to another item moves the property with it; a node record deletes the node it leaves.
     rec->Update(c);
-    EXPECT_EQ(RefBase::FromItem(a), nullptr);
+    EXPECT_EQ(GetCOREInterface()->GetINodeByName(L"A"), nullptr);
     EXPECT_EQ(RefBase::FromItem(c), rec);
     EXPECT_GT(rec->NumMirrors(), 0);
     // A second record on the same item takes the property; the first one letting go leaves it.
