@@ -13,12 +13,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <map>
 
 namespace {
 
-namespace fs = std::filesystem;
 
 // The plug-in as the host has it after loading the module (the benchmark links it statically).
 void AttachPlugin() {
@@ -35,20 +32,6 @@ void AttachPlugin() {
         return true;
     }();
     (void)attached;
-}
-
-const MSTR& ScaleFile(int n) {
-    static std::map<int, MSTR> files;
-    auto it = files.find(n);
-    if (it != files.end()) return it->second;
-    Interface* ip = GetCOREInterface();
-    ip->FileReset(TRUE);
-    BuildScaleScene(ip, n);
-    const MSTR path =
-        WStr::FromUTF8((fs::temp_directory_path() / ("ostrivans-bench-ref-" + std::to_string(n) + ".max")).string());
-    if (!ip->SaveToFile(path.c_str())) std::abort();
-    ip->FileReset(TRUE);
-    return files.emplace(n, path).first->second;
 }
 
 double BareMerge(const MSTR& path) {
@@ -79,7 +62,7 @@ OstrivansHelper* PrepareHelper(const MSTR& path) {
 void BM_LoadReference(benchmark::State& state) {
     AttachPlugin();
     const int n = static_cast<int>(state.range(0));
-    const MSTR& path = ScaleFile(n);
+    const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
     ip->SetQuietMode(TRUE);
     double mergeSeconds = 0.0;

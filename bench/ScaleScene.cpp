@@ -10,6 +10,10 @@
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
 #include <vector>
 
 void BuildScaleScene(Interface* ip, int n) {
@@ -34,4 +38,18 @@ void BuildScaleScene(Interface* ip, int n) {
         if (previous && i % 10 == 9) previous->AttachChild(node, FALSE);
         previous = node;
     }
+}
+
+const MSTR& ScaleSceneFile(int n) {
+    static std::map<int, MSTR> files;
+    auto it = files.find(n);
+    if (it != files.end()) return it->second;
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    BuildScaleScene(ip, n);
+    const auto file = std::filesystem::temp_directory_path() / ("ostrivans-bench-" + std::to_string(n) + ".max");
+    const MSTR path = WStr::FromUTF8(file.string());
+    if (!ip->SaveToFile(path.c_str())) std::abort();
+    ip->FileReset(TRUE);
+    return files.emplace(n, path).first->second;
 }

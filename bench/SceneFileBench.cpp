@@ -6,25 +6,10 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <map>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// One file per size, written once and reused by the open and merge benchmarks.
-const MSTR& ScaleFile(int n) {
-    static std::map<int, MSTR> files;
-    auto it = files.find(n);
-    if (it != files.end()) return it->second;
-    Interface* ip = GetCOREInterface();
-    ip->FileReset(TRUE);
-    BuildScaleScene(ip, n);
-    const MSTR path = WStr::FromUTF8((fs::temp_directory_path() / ("ostrivans-bench-" + std::to_string(n) + ".max")).string());
-    if (!ip->SaveToFile(path.c_str())) std::abort();
-    ip->FileReset(TRUE);
-    return files.emplace(n, path).first->second;
-}
 
 void PerNode(benchmark::State& state, int n) {
     state.counters["nodes"] = n;
@@ -46,7 +31,7 @@ void BM_Save(benchmark::State& state) {
 
 void BM_Open(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    const MSTR& path = ScaleFile(n);
+    const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
     for (auto _ : state)
         if (!ip->LoadFromFile(path.c_str())) state.SkipWithError("open failed");
@@ -56,7 +41,7 @@ void BM_Open(benchmark::State& state) {
 
 void BM_Merge(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    const MSTR& path = ScaleFile(n);
+    const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
     for (auto _ : state) {
         state.PauseTiming();

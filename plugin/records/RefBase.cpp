@@ -37,18 +37,6 @@ private:
     RefBase* record_;
 };
 
-// Sets a record's busy flag for a scope, also when the scope is left by an exception.
-class BusyScope {
-public:
-    explicit BusyScope(std::int32_t& flag) : flag_(flag), was_(flag) { flag_ = 1; }
-    ~BusyScope() { flag_ = was_; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    std::int32_t& flag_;
-    std::int32_t was_;
-};
 
 // Mirrors made by a reset pass carry its mark; fresh mirrors carry 0, so the first pass starts at 1.
 int gCurrentMark = 1;
@@ -261,7 +249,7 @@ void RefBase::Collect() {
 }
 
 void RefBase::Override() {
-    BusyScope busy(busy_);
+    BusyScope busy(this);
     Animatable* root = GetRootAnim();
     if (!root) return;
     for (int i = 0; i < NumMirrors(); ++i) {
@@ -455,12 +443,12 @@ void RefBase::WalkRoot(const Walk& walk) {
 }
 
 void RefBase::CollectMirrors() {
-    BusyScope busy(busy_);
+    BusyScope busy(this);
     WalkRoot(Walk{true, 0});
 }
 
 void RefBase::RememberStructure() {
-    BusyScope busy(busy_);
+    BusyScope busy(this);
     if (!GetRootAnim()) {
         structure_.reset();
         return;
@@ -545,7 +533,7 @@ void RefBase::DeleteMirrorsBelow(RefAnim* mirror) {
 // ---- structure tracking
 
 void RefBase::UpdateStructure() {
-    BusyScope busy(busy_);
+    BusyScope busy(this);
     OperationCodeGuard code(kOpRecord);
     structureChanged_ = 0;
     Animatable* root = GetRootAnim();

@@ -184,8 +184,19 @@ protected:
     // The body of an open mirror-count chunk: the table grows to the count with empty entries. A count
     // the rest of the stream cannot hold (each mirror is a reference written after it) is an error.
     IOResult LoadMirrorCount(ILoad* iload);
-    // Kinds mark their own multi-step operations (an update) busy, as the record's own steps do.
-    void SetBusy(bool on) { busy_ = on ? 1 : 0; }
+    // Marks the record busy for a scope and puts back what it found, also when the scope is left by an
+    // exception: the record's own steps and the kinds' updates ignore the messages their work causes.
+    class BusyScope {
+    public:
+        explicit BusyScope(RefBase* record) : flag_(record->busy_), was_(flag_) { flag_ = 1; }
+        ~BusyScope() { flag_ = was_; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        std::int32_t& flag_;
+        std::int32_t was_;
+    };
 
 private:
     // One step of the walk below the root: see CollectMirrors. With createMirrors false only the tree is

@@ -22,8 +22,7 @@ IOResult RefBase::SaveMirrorCount(ISave* isave) {
 
 IOResult RefBase::LoadMirrorCount(ILoad* iload) {
     std::uint32_t n = 0;
-    ULONG read = 0;
-    IOResult res = iload->Read(&n, sizeof n, &read);
+    IOResult res = ReadValue(iload, n);
     if (res != IO_OK) return res;
     if (n > iload->StreamBytesLeft()) return IO_ERROR;
     mirrors_.reserve(n);
@@ -44,8 +43,7 @@ IOResult RefBase::Load(ILoad* iload) {
         switch (iload->CurChunkID()) {
         case kStampChunk: {
             float stamp = 0;
-            ULONG read = 0;
-            res = iload->Read(&stamp, sizeof stamp, &read);
+            res = ReadValue(iload, stamp);
             break;
         }
         case kMirrorCountChunk:

@@ -276,7 +276,6 @@ MSTR RefMaterial::ComposeError(const MCHAR* what, const MAXException* hostError)
         text += material ? material->GetName() : MSTR(L"Unknown Name");
     }
     if (hostError) text += MSTR(L"\n\n") + hostError->Message();
-    SetBusy(false);
     // The helper reports the error; the record is left without material, as if the merge had not
     // brought it.
     if (GetItem()) DeleteReference(0);
@@ -295,7 +294,7 @@ void RefMaterial::Collect() {
 
 void RefMaterial::Update(ReferenceTarget* freshMaterial) {
     if (!freshMaterial) return;
-    SetBusy(true);
+    BusyScope busy(this);
     try {
         auto* fresh = dynamic_cast<Mtl*>(freshMaterial);
         if (!fresh) {
@@ -310,7 +309,6 @@ void RefMaterial::Update(ReferenceTarget* freshMaterial) {
         Override();
         StoreDefaults();
         CollectMirrors();
-        SetBusy(false);
     } catch (const MAXException& e) {
         throw MAXException(ComposeError(L"Updating RefMaterial", &e), 0);
     } catch (...) {

@@ -264,7 +264,7 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
         }
         if (fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
             // The record base waits for the end of the operation to take the tree again.
-            if (!updating_) RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+            RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
             return REF_STOP;
         }
         if (fromNode && message == REFMSG_NODE_POST_MERGE) {

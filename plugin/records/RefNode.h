@@ -240,6 +240,4 @@ private:
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;
     std::int32_t objectRecheckPending_ = 0;
-    // The record's own busy flag around Update: the record base's flag only covers its own steps.
-    std::int32_t updating_ = 0;
 };

@@ -26,19 +26,6 @@ namespace {
 // table is one pass over each table.
 constexpr DWORD kCandidateFlag = A_WORK1;
 
-// Sets a flag for a scope and puts back what it found, also when left by an exception.
-class FlagScope {
-public:
-    explicit FlagScope(std::int32_t& flag) : flag_(flag), was_(flag) { flag_ = 1; }
-    ~FlagScope() { flag_ = was_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    std::int32_t& flag_;
-    std::int32_t was_;
-};
-
 IDerivedObject* AsDerived(Object* obj) {
     return dynamic_cast<IDerivedObject*>(obj);
 }
@@ -191,7 +178,7 @@ void RefNode::DropNullChildren() {
 }
 
 void RefNode::Update(ReferenceTarget* freshNode) {
-    FlagScope busy(updating_);
+    BusyScope busy(this);
     auto* fresh = freshNode && freshNode->SuperClassID() == BASENODE_CLASS_ID ? static_cast<INode*>(freshNode)
                                                                                : nullptr;
     if (!fresh) return;
