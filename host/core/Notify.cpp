@@ -185,10 +185,9 @@ constexpr CodeName kCodeNames[] = {
 int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
     if (!proc) return 0;
     Table& t = T();
-    Key key{proc, param, code};
-    if (t.index.count(key)) return 1;
     CodeList& cl = t.lists[code];
-    t.index.emplace(key, cl.entries.size());
+    // One lookup for both the test and the insertion: records register by the ten thousand.
+    if (!t.index.try_emplace(Key{proc, param, code}, cl.entries.size()).second) return 1;
     cl.entries.push_back(Entry{proc, param, true});
     return 1;
 }

@@ -55,10 +55,14 @@ bool RefGraph::WouldLoop(ReferenceMaker* m, ReferenceTarget* t) {
     if (!t || !m->IsRefTarget()) return false;
     auto* start = static_cast<ReferenceTarget*>(m);
     if (start == t) return true;
-    // Walks up from m through dependents; a visit stamp instead of a set keeps the walk allocation-light.
+    // A target nothing depends on yet (a fresh one, the common case) closes no loop.
+    if (start->dependents_.Count() == 0) return false;
+    // Walks up from m through dependents; a visit stamp instead of a set, and one work list kept for every
+    // walk (nothing inside calls back out), keep the walk free of allocations.
     static std::uint64_t stamp = 0;
+    static std::vector<ReferenceTarget*> todo;
     ++stamp;
-    std::vector<ReferenceTarget*> todo{start};
+    todo.assign(1, start);
     start->visitStamp_ = stamp;
     while (!todo.empty()) {
         ReferenceTarget* x = todo.back();

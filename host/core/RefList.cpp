@@ -9,6 +9,9 @@ constexpr size_t kMinHolesToCompact = 16;
 } // namespace
 
 void RefList::Add(ReferenceMaker* m, int slot) {
+    // Most targets have one owner and, once referenced content is mirrored, one mirror: room for both
+    // at the first entry saves the second allocation.
+    if (entries_.capacity() == 0) entries_.reserve(2);
     entries_.push_back(Entry{m, slot});
     if (index_) index_->emplace(m, entries_.size() - 1);
     else if (entries_.size() > kIndexThreshold) BuildIndex();

@@ -36,41 +36,43 @@ MSTR ParamName(IParamBlock2* pb, ParamID id) {
     return n && *n ? MSTR(n) : MSTR(L"unnamed");
 }
 
-Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR& name) {
+Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR* name) {
     if (tab >= 0) {
         const ParamID id = pb->IndextoID(tab);
         if (id < 0 || !(pb->GetParameterType(id) & TYPE_TAB) || i >= pb->Count(id)) return nullptr;
-        name = ParamName(pb, id) + L"[" + WStr::FromInt(i) + L"]";
+        if (name) *name = ParamName(pb, id) + L"[" + WStr::FromInt(i) + L"]";
         return ElementChild(pb, id, i);
     }
     const ParamID id = pb->IndextoID(i - 1);
     if (id < 0) return nullptr;
-    name = ParamName(pb, id);
+    if (name) *name = ParamName(pb, id);
     // A table is stepped into by its parameter; its elements are the children of the next step.
     if (pb->GetParameterType(id) & TYPE_TAB) return pb;
     return ElementChild(pb, id, 0);
 }
 
-Animatable* DerivedObjectChild(IDerivedObject* d, int i, MSTR& name) {
+Animatable* DerivedObjectChild(IDerivedObject* d, int i, MSTR* name) {
     IDerivedObject* holder = nullptr;
     int local = 0;
     if (FlatModifierAt(d, i - 1, holder, local)) {
         Modifier* m = holder->GetModifier(local);
-        if (m) name = m->GetName();
+        if (m && name) *name = m->GetName();
         return m;
     }
     if (i - 1 != ChainModifierCount(d)) return nullptr;
-    name = L"Object";
+    if (name) *name = L"Object";
     return ChainBaseObject(d);
 }
 
-Animatable* GenericChild(Animatable* p, int i, MSTR& name) {
+Animatable* GenericChild(Animatable* p, int i, MSTR* name) {
     int k = i - 1;
     const int subs = p->NumSubs();
     if (k < subs) {
         Animatable* sub = p->SubAnim(k);
-        name = p->SubAnimName(k);
-        if (name.Length() == 0) name = L"unnamed";
+        if (name) {
+            *name = p->SubAnimName(k);
+            if (name->Length() == 0) *name = L"unnamed";
+        }
         for (int b = 0; sub && b < p->NumParamBlocks(); ++b)
             if (static_cast<Animatable*>(p->GetParamBlock(b)) == sub) return nullptr;
         return sub;
@@ -79,18 +81,20 @@ Animatable* GenericChild(Animatable* p, int i, MSTR& name) {
     if (k >= p->NumParamBlocks()) return nullptr;
     IParamBlock2* pb = p->GetParamBlock(k);
     if (!pb) return nullptr;
-    ParamBlockDesc2* desc = pb->GetDesc();
-    name = desc && desc->int_name ? desc->int_name : L"";
+    if (name) {
+        ParamBlockDesc2* desc = pb->GetDesc();
+        *name = desc && desc->int_name ? desc->int_name : L"";
+    }
     return pb;
 }
 
 } // namespace
 
-Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR& name) {
-    name = L"";
+Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR* name) {
+    if (name) *name = L"";
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
-        name = L"CAC";
+        if (name) *name = L"CAC";
         return parent->GetCustAttribContainerTarget();
     }
     switch (parent->SuperClassID()) {

@@ -16,8 +16,11 @@ class Object;
 // the parameter blocks by their internal names. Derived objects give their modifiers, across nested
 // derived objects, then the base object ("Object"); parameter blocks 2 give their parameters, where a
 // table parameter's child is the block itself, or with a tab the table's elements ("Name[i]"). Null and
-// an empty name for any position that holds nothing.
-Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, MSTR& name);
+// an empty name for any position that holds nothing. A null name skips the naming, which costs a string.
+Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, MSTR* name);
+inline Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, MSTR& name) {
+    return GetChild(parent, parentOfParent, i, tab, &name);
+}
 
 // The number of the child named name: the recorded number when that child still carries the name,
 // else the first child with the name (none when the recorded number is out of range of a table). -1 and a

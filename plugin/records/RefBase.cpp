@@ -396,55 +396,80 @@ int RefBase::WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, 
     return kind == KIND_UNDECIDED || (kind & KIND_DESCENDS) ? ChildCount(anim, parent, tabIndex) : 1;
 }
 
-void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnim* treeNode,
-                    std::vector<WStr>& names, std::vector<std::int32_t>& numbers, int tabIndex) {
-    if (static_cast<int>(names.size()) > REFBASE_MAX_PATH_DEPTH - 1) return;
-    if (!anim) {
-        treeNode->AppendNullChild();
-        return;
+RefBase::WalkPath::WalkPath(std::vector<WStr>& names, std::vector<std::int32_t>& numbers)
+    : names_(names), numbers_(numbers), steps_(numbers.size(), Step{nullptr, nullptr, -1}) {}
+
+const std::vector<WStr>& RefBase::WalkPath::Names() {
+    for (size_t k = names_.size(); k < numbers_.size(); ++k) {
+        MSTR name;
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
+        names_.push_back(std::move(name));
     }
-    RefSubAnim* here = treeNode->AppendChild(anim);
+    return names_;
+}
+
+void RefBase::WalkPath::Push(int i, Animatable* parent, Animatable* grandparent, int tab, const MSTR* name) {
+    if (name && names_.size() == numbers_.size()) names_.push_back(*name);
+    numbers_.push_back(i);
+    steps_.push_back(Step{parent, grandparent, tab});
+}
+
+void RefBase::WalkPath::Pop() {
+    numbers_.pop_back();
+    steps_.pop_back();
+    if (names_.size() > numbers_.size()) names_.pop_back();
+}
+
+void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
+                    RefSubAnimTree::Index parentEntry, int slot, WalkPath& path, int tabIndex) {
+    if (path.Depth() > REFBASE_MAX_PATH_DEPTH - 1) return;
+    if (!anim) return; // the position stays empty
+    const RefSubAnimTree::Index here = tree.SetChild(parentEntry, slot, anim);
     DWORD kind = KIND_UNDECIDED;
     if (tabIndex < 0) {
         kind = ResolveKind(anim, parent);
         ReferenceTarget* target = AsTarget(anim);
-        if (walk.createMirrors && (kind & KIND_CREATES_MIRROR) && target && !FindMirror(anim, numbers)) {
-            if (RefAnim* m = CreateRefAnim(kind, target, names, numbers, walk.initialState)) AppendMirror(m);
+        if (walk.createMirrors && (kind & KIND_CREATES_MIRROR) && target &&
+            !(walk.mayHaveMirrors && FindMirror(anim, path.Numbers()))) {
+            if (RefAnim* m = CreateRefAnim(kind, target, path.Names(), path.Numbers(), walk.initialState))
+                AppendMirror(m);
         }
     }
     const int count = WalkChildCount(anim, parent, tabIndex, kind);
     const bool recordNames = IsAttribContainer(anim) || anim->GetInterface(kNamedChildrenInterface) != nullptr;
+    VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames);
+}
+
+void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
+                            RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex,
+                            bool recordNames) {
+    // Below the deepest step nothing is remembered, not even empty positions.
+    if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.MakeChildren(here, count);
+    MSTR name;
     for (int i = 0; i < count; ++i) {
-        MSTR name;
-        Animatable* child = GetChild(anim, parent, i, tabIndex, name);
-        if (recordNames) here->AppendName(name);
-        names.push_back(std::move(name));
-        numbers.push_back(i);
-        Visit(walk, child, anim, here, names, numbers, child == anim ? i - 1 : -1);
-        names.pop_back();
-        numbers.pop_back();
+        Animatable* child = GetChild(anim, parent, i, tabIndex, recordNames ? &name : nullptr);
+        if (recordNames) tree.AppendName(here, name);
+        path.Push(i, anim, parent, tabIndex, recordNames ? &name : nullptr);
+        Visit(walk, child, anim, tree, here, i, path, child == anim ? i - 1 : -1);
+        path.Pop();
     }
 }
 
 void RefBase::WalkRoot(const Walk& walk) {
     Animatable* root = GetRootAnim();
     if (!root) return;
-    structure_ = std::make_unique<RefSubAnim>(root);
-    const int count = ChildCount(root, nullptr, -1);
+    structure_ = std::make_unique<RefSubAnimTree>(root);
     std::vector<WStr> names;
     std::vector<std::int32_t> numbers;
-    for (int i = 0; i < count; ++i) {
-        MSTR name;
-        Animatable* child = GetChild(root, nullptr, i, -1, name);
-        names.assign(1, name);
-        numbers.assign(1, i);
-        Visit(walk, child, root, structure_.get(), names, numbers, -1);
-    }
+    WalkPath path(names, numbers);
+    // The root's children are named through the root itself, with no parent above it.
+    VisitChildren(walk, root, nullptr, *structure_, 0, ChildCount(root, nullptr, -1), path, -1, false);
+    structure_->Finish();
 }
 
 void RefBase::CollectMirrors() {
     BusyScope busy(this);
-    WalkRoot(Walk{true, 0});
+    WalkRoot(Walk{true, 0, NumMirrors() > 0});
 }
 
 void RefBase::RememberStructure() {
@@ -537,10 +562,10 @@ void RefBase::UpdateStructure() {
     OperationCodeGuard code(kOpRecord);
     structureChanged_ = 0;
     Animatable* root = GetRootAnim();
-    if (structure_ && root && structure_->StandsFor(root)) {
+    if (structure_ && root && structure_->Root().StandsFor(root)) {
         std::vector<WStr> names;
         std::vector<std::int32_t> numbers;
-        CompareEntry(*structure_, root, nullptr, names, numbers, -1);
+        CompareEntry(structure_->Root(), root, nullptr, names, numbers, -1);
     }
     if (root)
         WalkRoot(Walk{false, 0});
@@ -571,8 +596,10 @@ void RefBase::MirrorNewChild(Animatable* container, Animatable* child, std::vect
     }
     // The walk of a collection from the new child; the tree it takes is thrown away, since the whole tree
     // is taken again once the comparison is over.
-    RefSubAnim scratch(container);
-    Visit(Walk{true, REFANIM_REPLACED}, child, container, &scratch, names, numbers, tabIndex);
+    RefSubAnimTree scratch(container);
+    scratch.MakeChildren(0, 1);
+    WalkPath path(names, numbers);
+    Visit(Walk{true, REFANIM_REPLACED}, child, container, scratch, 0, 0, path, tabIndex);
 }
 
 void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent,
@@ -699,6 +726,6 @@ std::string RefBase::Dump() {
         for (size_t k = 0; k < numbers.size(); ++k) s += (k ? "." : "") + std::to_string(numbers[k]);
         s += " state " + std::to_string(m->GetOverriddenState()) + "\n";
     }
-    s += structure_ ? "structure:\n" + structure_->Dump(1) : std::string("structure: none\n");
+    s += structure_ ? "structure:\n" + structure_->Root().Dump(1) : std::string("structure: none\n");
     return s;
 }

@@ -153,7 +153,7 @@ public:
     // Compares the remembered tree with the live one and fixes the mirrors (renumbers them past an
     // inserted or removed child, mirrors new children), then remembers the live tree.
     void UpdateStructure();
-    const RefSubAnim* GetStructure() const { return structure_.get(); }
+    const RefSubAnim* GetStructure() const { return structure_ ? &structure_->Root() : nullptr; }
     bool IsBusy() const { return busy_ != 0; }
     bool IsWaiting() const { return waiting_ != 0; }
     bool IsStructureChanged() const { return structureChanged_ != 0; }
@@ -201,12 +201,42 @@ protected:
 private:
     // One step of the walk below the root: see CollectMirrors. With createMirrors false only the tree is
     // taken; initialState is the state of the mirrors it makes.
+    // A record without mirrors when the walk begins has none to find on the way: the paths of one walk
+    // never repeat, so the mirrors it makes itself are never asked for again.
     struct Walk {
         bool createMirrors;
         BYTE initialState;
+        bool mayHaveMirrors = true;
     };
-    void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnim* treeNode, std::vector<WStr>& names,
-               std::vector<std::int32_t>& numbers, int tabIndex);
+    // The walk's path: every number, but names only as far as someone asked for them. Most steps of a
+    // walk never need their name, and a name costs a string; a step keeps what names it again later.
+    class WalkPath {
+    public:
+        WalkPath(std::vector<WStr>& names, std::vector<std::int32_t>& numbers);
+        const std::vector<std::int32_t>& Numbers() const { return numbers_; }
+        int Depth() const { return static_cast<int>(numbers_.size()); }
+        // The names of every step, worked out now for the steps that have none yet.
+        const std::vector<WStr>& Names();
+        // Child i of parent (reached from grandparent, tab as for GetChild); name when the caller has it.
+        void Push(int i, Animatable* parent, Animatable* grandparent, int tab, const MSTR* name);
+        void Pop();
+
+    private:
+        struct Step {
+            Animatable* parent;
+            Animatable* grandparent;
+            int tab;
+        };
+        std::vector<WStr>& names_;
+        std::vector<std::int32_t>& numbers_;
+        std::vector<Step> steps_;
+    };
+    // Visits anim, child `slot` of tree entry `parentEntry`.
+    void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
+               RefSubAnimTree::Index parentEntry, int slot, WalkPath& path, int tabIndex);
+    // Visits the children of entry `here` (standing for anim) as far as the walk takes them.
+    void VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
+                       RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex, bool recordNames);
     void WalkRoot(const Walk& walk);
     // How many children the walk visits below anim for the kind the rule gave it.
     static int WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind);
@@ -229,7 +259,7 @@ private:
     OstrivansHelper* helper_ = nullptr;
     ReferenceTarget* item_ = nullptr;
     std::vector<RefAnim*> mirrors_;
-    std::unique_ptr<RefSubAnim> structure_;
+    std::unique_ptr<RefSubAnimTree> structure_;
     std::int32_t busy_ = 0;
     std::int32_t waiting_ = 0;
     std::int32_t structureChanged_ = 0;

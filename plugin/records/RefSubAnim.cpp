@@ -1,28 +1,34 @@
-// One entry of a record's remembered tree of sub-animatables.
+// A record's remembered tree of sub-animatables.
 #include "plugin/records/RefSubAnim.h"
 
 #include "plugin/anims/RefAnim.h"
 
-RefSubAnim::RefSubAnim(Animatable* anim)
-    : anim_(anim), handle_(anim ? Animatable::GetHandleByAnim(anim) : 0) {}
+namespace {
+
+// Trees of one scene tend to have one size: the last one made is the guess for the next table.
+size_t gSizeHint = 16;
+
+} // namespace
 
 bool RefSubAnim::StandsFor(Animatable* anim) const {
     return anim && anim == anim_ && Animatable::GetAnimByHandle(handle_) == anim;
 }
 
-RefSubAnim* RefSubAnim::GetChild(int i) const {
-    return i >= 0 && i < NumChildren() ? children_[static_cast<size_t>(i)].get() : nullptr;
+const RefSubAnim* RefSubAnim::GetChild(int i) const {
+    if (i < 0 || i >= NumChildren()) return nullptr;
+    const RefSubAnim& child = tree_->At(first_ + static_cast<std::uint32_t>(i));
+    return child.anim_ ? &child : nullptr;
 }
 
-RefSubAnim* RefSubAnim::AppendChild(Animatable* anim) {
-    children_.push_back(std::make_unique<RefSubAnim>(anim));
-    return children_.back().get();
+const std::vector<WStr>& RefSubAnim::GetNames() const {
+    static const std::vector<WStr> none;
+    return names_ < 0 ? none : tree_->names_[static_cast<size_t>(names_)];
 }
 
 int RefSubAnim::CountEntries() const {
     int n = 1;
-    for (const auto& c : children_)
-        if (c) n += c->CountEntries();
+    for (int i = 0; i < NumChildren(); ++i)
+        if (const RefSubAnim* c = GetChild(i)) n += c->CountEntries();
     return n;
 }
 
@@ -30,12 +36,55 @@ std::string RefSubAnim::Dump(int depth) const {
     std::string s(static_cast<size_t>(depth) * 2, ' ');
     Animatable* live = anim_ ? Animatable::GetAnimByHandle(handle_) : nullptr;
     s += anim_ && !live ? std::string("<gone>") : DescribeAnimatable(live).ToUTF8();
-    if (!names_.empty()) {
+    const std::vector<WStr>& names = GetNames();
+    if (!names.empty()) {
         s += ": [";
-        for (size_t i = 0; i < names_.size(); ++i) s += (i ? ", " : "") + names_[i].ToUTF8();
+        for (size_t i = 0; i < names.size(); ++i) s += (i ? ", " : "") + names[i].ToUTF8();
         s += "]";
     }
     s += "\n";
-    for (const auto& c : children_) s += c ? c->Dump(depth + 1) : std::string(static_cast<size_t>(depth + 1) * 2, ' ') + "<null>\n";
+    for (int i = 0; i < NumChildren(); ++i) {
+        const RefSubAnim* c = GetChild(i);
+        s += c ? c->Dump(depth + 1) : std::string(static_cast<size_t>(depth + 1) * 2, ' ') + "<null>\n";
+    }
     return s;
+}
+
+RefSubAnimTree::RefSubAnimTree(Animatable* root) {
+    entries_.reserve(gSizeHint);
+    entries_.emplace_back();
+    RefSubAnim& e = entries_.back();
+    e.tree_ = this;
+    e.anim_ = root;
+    e.handle_ = root ? Animatable::GetHandleByAnim(root) : 0;
+}
+
+void RefSubAnimTree::MakeChildren(Index e, int n) {
+    if (n <= 0) return;
+    const auto first = static_cast<Index>(entries_.size());
+    entries_.resize(entries_.size() + static_cast<size_t>(n));
+    for (size_t k = first; k < entries_.size(); ++k) entries_[k].tree_ = this;
+    entries_[e].first_ = first;
+    entries_[e].count_ = static_cast<std::uint32_t>(n);
+}
+
+RefSubAnimTree::Index RefSubAnimTree::SetChild(Index e, int i, Animatable* anim) {
+    const Index c = entries_[e].first_ + static_cast<Index>(i);
+    entries_[c].anim_ = anim;
+    entries_[c].handle_ = anim ? Animatable::GetHandleByAnim(anim) : 0;
+    return c;
+}
+
+void RefSubAnimTree::AppendName(Index e, const WStr& name) {
+    RefSubAnim& entry = entries_[e];
+    if (entry.names_ < 0) {
+        entry.names_ = static_cast<std::int32_t>(names_.size());
+        names_.emplace_back();
+    }
+    names_[static_cast<size_t>(entry.names_)].push_back(name);
+}
+
+void RefSubAnimTree::Finish() {
+    gSizeHint = entries_.size();
+    if (entries_.capacity() > entries_.size() + entries_.size() / 2) entries_.shrink_to_fit();
 }

@@ -1,44 +1,70 @@
-// One entry of a record's remembered tree of sub-animatables, kept to notice when the item's structure changes.
+// A record's remembered tree of sub-animatables, kept to notice when the item's structure changes.
 #pragma once
 
 #include "host/core/Animatable.h"
 #include "host/core/WStr.h"
 
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// Stands for one animatable (a plain pointer: the record holds no reference to it) with its children in
-// walk order; a null child entry stands for an empty position. The handle lets a dump tell an animatable
-// that has gone since the tree was taken. Child names are kept only for the animatables whose children the
-// walk names (custom attribute containers and the like).
+class RefSubAnimTree;
+
+// One entry of the tree: stands for one animatable (a plain pointer: the record holds no reference to it)
+// with its children in walk order; a null child entry stands for an empty position. The handle lets a dump
+// tell an animatable that has gone since the tree was taken. Child names are kept only for the animatables
+// whose children the walk names (custom attribute containers and the like).
 class RefSubAnim {
 public:
-    explicit RefSubAnim(Animatable* anim);
-    RefSubAnim(const RefSubAnim&) = delete;
-    RefSubAnim& operator=(const RefSubAnim&) = delete;
-
     Animatable* GetAnim() const { return anim_; }
     // Still the animatable the entry was made for (compared by handle, so a freed one never matches).
     bool StandsFor(Animatable* anim) const;
 
-    int NumChildren() const { return static_cast<int>(children_.size()); }
+    int NumChildren() const { return static_cast<int>(count_); }
     // Null for an empty position and out of range.
-    RefSubAnim* GetChild(int i) const;
-    RefSubAnim* AppendChild(Animatable* anim);
-    void AppendNullChild() { children_.push_back(nullptr); }
+    const RefSubAnim* GetChild(int i) const;
+    const std::vector<WStr>& GetNames() const;
 
-    const std::vector<WStr>& GetNames() const { return names_; }
-    void AppendName(const WStr& name) { names_.push_back(name); }
-
-    // Entries in the tree, this one included (null positions not counted).
+    // Entries below and with this one (null positions not counted).
     int CountEntries() const;
     // One line per entry, indented by depth: "Box (Box01)", "  CAC: [Custom A]", "  <null>", "<gone>".
     std::string Dump(int depth = 0) const;
 
 private:
-    Animatable* anim_;
-    AnimHandle handle_;
-    std::vector<std::unique_ptr<RefSubAnim>> children_;
-    std::vector<WStr> names_;
+    friend class RefSubAnimTree;
+    const RefSubAnimTree* tree_ = nullptr;
+    Animatable* anim_ = nullptr;
+    AnimHandle handle_ = 0;
+    std::uint32_t first_ = 0;
+    std::uint32_t count_ = 0;
+    std::int32_t names_ = -1;
+};
+
+// Every entry of one tree in a single table: a record remembers a tree for each node of a scene of 100k
+// nodes, so entries are not allocated one by one. A parent's children stand side by side, made (empty)
+// when the walk learns how many there are and filled as it visits them; the walk names entries by index,
+// since the table moves while it grows. Pointers to entries hold once the walk is over.
+class RefSubAnimTree {
+public:
+    using Index = std::uint32_t;
+
+    explicit RefSubAnimTree(Animatable* root);
+    RefSubAnimTree(const RefSubAnimTree&) = delete;
+    RefSubAnimTree& operator=(const RefSubAnimTree&) = delete;
+
+    const RefSubAnim& Root() const { return entries_.front(); }
+    const RefSubAnim& At(Index i) const { return entries_[i]; }
+
+    // Makes n empty child positions for entry e, which must have none yet.
+    void MakeChildren(Index e, int n);
+    // Child i of e now stands for anim; its index.
+    Index SetChild(Index e, int i, Animatable* anim);
+    void AppendName(Index e, const WStr& name);
+    // Gives back the room the walk did not use, once it is over.
+    void Finish();
+
+private:
+    friend class RefSubAnim;
+    std::vector<RefSubAnim> entries_;
+    std::vector<std::vector<WStr>> names_;
 };
