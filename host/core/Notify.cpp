@@ -10,15 +10,17 @@
 
 namespace {
 
-struct Key {
+// Who registered: one procedure with one parameter. The index is by owner, not by owner and code, so an
+// owner that registers for several codes (every record does) costs one lookup to register and one to
+// take all its registrations back.
+struct Owner {
     NOTIFYPROC proc;
     void* param;
-    int code;
-    bool operator==(const Key&) const = default;
+    bool operator==(const Owner&) const = default;
 };
 
-struct KeyHash {
-    // Thousands of keys share one procedure and differ in their (aligned) parameter: every part goes
+struct OwnerHash {
+    // Thousands of owners share one procedure and differ in their (aligned) parameter: both parts go
     // through a full mix, so no bucket collects them.
     static std::uint64_t Mix(std::uint64_t x) {
         x ^= x >> 30;
@@ -27,12 +29,47 @@ struct KeyHash {
         x *= 0x94d049bb133111ebULL;
         return x ^ (x >> 31);
     }
-    size_t operator()(const Key& k) const noexcept {
-        std::uint64_t h = Mix(reinterpret_cast<std::uintptr_t>(k.proc));
-        h = Mix(h ^ reinterpret_cast<std::uintptr_t>(k.param));
-        h = Mix(h ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(k.code)));
-        return static_cast<size_t>(h);
+    size_t operator()(const Owner& o) const noexcept {
+        const std::uint64_t h = Mix(reinterpret_cast<std::uintptr_t>(o.proc));
+        return static_cast<size_t>(Mix(h ^ reinterpret_cast<std::uintptr_t>(o.param)));
     }
+};
+
+// An owner's registrations: the code and the position in that code's list. The first few are held in
+// place, since owners register for a handful of codes.
+class Registrations {
+public:
+    struct Slot {
+        int code;
+        size_t pos;
+    };
+    Slot* Find(int code) {
+        for (size_t i = 0; i < Size(); ++i)
+            if (At(i).code == code) return &At(i);
+        return nullptr;
+    }
+    void Add(Slot slot) {
+        if (inPlace_ < kInPlace)
+            slots_[inPlace_++] = slot;
+        else
+            more_.push_back(slot);
+    }
+    void Erase(Slot* slot) {
+        // The last one takes its place; the order of an owner's codes does not matter.
+        *slot = At(Size() - 1);
+        if (!more_.empty())
+            more_.pop_back();
+        else
+            --inPlace_;
+    }
+    size_t Size() const { return inPlace_ + more_.size(); }
+    Slot& At(size_t i) { return i < kInPlace ? slots_[i] : more_[i - kInPlace]; }
+
+private:
+    static constexpr size_t kInPlace = 4;
+    Slot slots_[kInPlace] = {};
+    size_t inPlace_ = 0;
+    std::vector<Slot> more_;
 };
 
 struct Entry {
@@ -52,7 +89,7 @@ struct CodeList {
 struct Table {
     // Node-based: a CodeList stays where it is while codes are added during a broadcast.
     std::unordered_map<int, CodeList> lists;
-    std::unordered_map<Key, size_t, KeyHash> index;
+    std::unordered_map<Owner, Registrations, OwnerHash> index;
     int broadcastDepth = 0;
     std::vector<int> pending;
 };
@@ -70,7 +107,9 @@ void Compact(Table& t, int code, CodeList& cl) {
         const Entry& e = cl.entries[i];
         if (!e.live) continue;
         cl.entries[out] = e;
-        t.index[Key{e.proc, e.param, code}] = out;
+        auto it = t.index.find(Owner{e.proc, e.param});
+        if (it != t.index.end())
+            if (Registrations::Slot* slot = it->second.Find(code)) slot->pos = out;
         ++out;
     }
     cl.entries.resize(out);
@@ -90,15 +129,11 @@ void MaybeCompact(Table& t, int code, CodeList& cl) {
     Compact(t, code, cl);
 }
 
-bool Remove(Table& t, const Key& key) {
-    auto it = t.index.find(key);
-    if (it == t.index.end()) return false;
-    CodeList& cl = t.lists[key.code];
-    cl.entries[it->second].live = false;
+// Marks the entry a slot points at as a hole.
+void Kill(Table& t, const Registrations::Slot& slot) {
+    CodeList& cl = t.lists[slot.code];
+    cl.entries[slot.pos].live = false;
     ++cl.dead;
-    t.index.erase(it);
-    MaybeCompact(t, key.code, cl);
-    return true;
 }
 
 struct BroadcastDepth {
@@ -186,25 +221,36 @@ int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
     if (!proc) return 0;
     Table& t = T();
     CodeList& cl = t.lists[code];
-    // One lookup for both the test and the insertion: records register by the ten thousand.
-    if (!t.index.try_emplace(Key{proc, param, code}, cl.entries.size()).second) return 1;
+    Registrations& own = t.index[Owner{proc, param}];
+    if (own.Find(code)) return 1;
+    own.Add(Registrations::Slot{code, cl.entries.size()});
     cl.entries.push_back(Entry{proc, param, true});
     return 1;
 }
 
 int UnRegisterNotification(NOTIFYPROC proc, void* param, int code) {
-    return Remove(T(), Key{proc, param, code}) ? 1 : 0;
+    Table& t = T();
+    auto it = t.index.find(Owner{proc, param});
+    if (it == t.index.end()) return 0;
+    Registrations::Slot* slot = it->second.Find(code);
+    if (!slot) return 0;
+    Kill(t, *slot);
+    it->second.Erase(slot);
+    if (it->second.Size() == 0) t.index.erase(it);
+    MaybeCompact(t, code, t.lists[code]);
+    return 1;
 }
 
 int UnRegisterNotification(NOTIFYPROC proc, void* param) {
     Table& t = T();
-    // The number of distinct codes is small and fixed, so this stays constant per call.
-    std::vector<int> codes;
-    codes.reserve(t.lists.size());
-    for (const auto& [code, cl] : t.lists) codes.push_back(code);
-    bool any = false;
-    for (int code : codes) any = Remove(t, Key{proc, param, code}) || any;
-    return any ? 1 : 0;
+    auto it = t.index.find(Owner{proc, param});
+    if (it == t.index.end()) return 0;
+    // Taken out of the index first: compacting a list looks the remaining owners up.
+    Registrations own = std::move(it->second);
+    t.index.erase(it);
+    for (size_t i = 0; i < own.Size(); ++i) Kill(t, own.At(i));
+    for (size_t i = 0; i < own.Size(); ++i) MaybeCompact(t, own.At(i).code, t.lists[own.At(i).code]);
+    return 1;
 }
 
 void BroadcastNotification(int code) { BroadcastNotification(code, nullptr); }

@@ -85,6 +85,29 @@ TEST_F(Notifications, UnRegisterWithoutCodeRemovesTheHandlerFromEveryCodeOnly) {
               "NOTIFY_FILE_PRE_OPEN: 1 handler\nNOTIFY_SYSTEM_SHUTDOWN: 1 handler\n");
 }
 
+TEST_F(Notifications, AnOwnerOfManyCodesKeepsEachPlaceWhenOthersAreSqueezedOut) {
+    // Six codes: more than an owner's registrations hold in place. Others come before it on every code
+    // and go again, so each list is squeezed and the owner's positions must follow.
+    const int codes[] = {NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_PRE_NEW,  NOTIFY_FILE_PRE_OPEN,
+                         NOTIFY_SYSTEM_SHUTDOWN,  NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE};
+    std::vector<Probe> crowd(40, Probe{"x", &log, {}});
+    Probe a{"a", &log, {}}, b{"b", &log, {}};
+    for (int code : codes)
+        for (Probe& p : crowd) RegisterNotification(LogProc, &p, code);
+    for (int code : codes) RegisterNotification(LogProc, &a, code);
+    for (int code : codes) RegisterNotification(LogProc, &b, code);
+    for (Probe& p : crowd) EXPECT_EQ(UnRegisterNotification(LogProc, &p), 1);
+
+    EXPECT_EQ(UnRegisterNotification(LogProc, &a, NOTIFY_SYSTEM_PRE_NEW), 1);
+    EXPECT_EQ(UnRegisterNotification(LogProc, &a, NOTIFY_FILE_POST_SAVE), 1);
+    for (int code : codes) BroadcastNotification(code);
+    EXPECT_EQ(Log(), "a b b a b a b a b b ");
+    EXPECT_EQ(UnRegisterNotification(LogProc, &a), 1);
+    log.clear();
+    for (int code : codes) BroadcastNotification(code);
+    EXPECT_EQ(Log(), "b b b b b b ");
+}
+
 namespace {
 // Handlers that edit the table while they run; the param says what to do.
 struct Editor {
