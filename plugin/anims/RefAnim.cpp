@@ -174,7 +174,7 @@ void RefAnim::ForgetNameInHelper(const WStr& name) {
 
 bool RefAnim::GetAnimByPath(Animatable* root, PathResolution& out) {
     lastOperation_ = IDS_OP_GET_ANIM_BY_PATH;
-    return ResolvePath(root, path_, pathByNumber_, out);
+    return ResolvePath(root, ToStrings(path_), pathByNumber_, out);
 }
 
 bool RefAnim::ResolvePath(Animatable* root, const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
@@ -314,7 +314,7 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
 
 void RefAnim::SetPathSize(int size) {
     if (size < 0) return;
-    path_.resize(static_cast<size_t>(size));
+    path_.resize(static_cast<size_t>(size), PathName());
     pathByNumber_.resize(static_cast<size_t>(size), 0);
 }
 
@@ -323,7 +323,8 @@ MSTR RefAnim::GetPathItem(int index) {
 }
 
 void RefAnim::SetPathItem(int index, const MCHAR* name) {
-    if (index >= 0 && index < static_cast<int>(path_.size())) path_[static_cast<size_t>(index)] = name ? name : L"";
+    if (index >= 0 && index < static_cast<int>(path_.size()))
+        path_[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
 }
 
 int RefAnim::GetPathByNumberItem(int index) {
@@ -368,7 +369,7 @@ MSTR RefAnim::Describe() {
     }
     lastOperation_ = savedLast;
     s += L"\nPath: ";
-    for (const WStr& name : path_) s += name + L",";
+    for (const PathName& name : path_) s += name.Str() + L",";
     s += L"\nPathByN: ";
     for (std::int32_t n : pathByNumber_) s += WStr::Format(L"%d", n) + L",";
     s += L"\nOverridden State: ";

@@ -4,6 +4,7 @@
 #include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
+#include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
 
 #include <cstdint>
@@ -98,8 +99,11 @@ public:
     ReferenceTarget* GetAnim() const { return anim_; }
 
     // ---- path
-    const std::vector<WStr>& GetPath() const { return path_; }
-    void SetPath(std::vector<WStr> names) { path_ = std::move(names); }
+    // The names as strings (a copy); GetPathNames is the stored form.
+    std::vector<WStr> GetPath() const { return ToStrings(path_); }
+    const PathNames& GetPathNames() const { return path_; }
+    void SetPath(const std::vector<WStr>& names) { path_ = ToPathNames(names); }
+    void SetPathNames(PathNames names) { path_ = std::move(names); }
     const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_; }
     // With recordUndo, the old numbers are held first (HoldPathByNumber).
     void SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo = false);
@@ -228,7 +232,7 @@ private:
 
     RefBase* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
-    std::vector<WStr> path_;
+    PathNames path_;
     std::vector<std::int32_t> pathByNumber_;
     BYTE state_ = 0;
     std::int32_t kindFlag_ = 0;

@@ -25,7 +25,7 @@ size_t Reservable(ILoad* iload, std::int32_t announced) {
 IOResult RefAnim::Save(ISave* isave) {
     const auto names = static_cast<std::int32_t>(path_.size());
     IOResult res = WriteDataChunk(isave, kPathCountChunk, &names, sizeof names);
-    for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_[i]);
+    for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_[i].Str());
     const auto numbers = static_cast<std::int32_t>(pathByNumber_.size());
     if (res == IO_OK) res = WriteDataChunk(isave, kNumberCountChunk, &numbers, sizeof numbers);
     for (size_t i = 0; res == IO_OK && i < pathByNumber_.size(); ++i)
@@ -48,7 +48,7 @@ IOResult RefAnim::Load(ILoad* iload) {
         case kPathNameChunk: {
             MSTR name;
             res = iload->ReadWStringChunk(name);
-            if (res == IO_OK) path_.push_back(name);
+            if (res == IO_OK) path_.emplace_back(name);
             break;
         }
         case kNumberCountChunk: {

@@ -342,7 +342,7 @@ bool RefAnim::OverrideInParent(const PathResolution& r, bool replaced) {
             // A slot the parent does not let us assign: a list controller still takes the item's name.
             if (auto* list = static_cast<IListControl*>(parent->GetInterface(LIST_CONTROLLER_INTERFACE));
                 list && !path_.empty())
-                list->SetName(index, path_.back());
+                list->SetName(index, path_.back().Str());
             return true;
         }
         ReplaceInParent(maker, anim_, k);
@@ -410,7 +410,7 @@ IDerivedObject* RefAnim::CreateModifierHolder(Animatable* root, ModContext** use
 
 void RefAnim::EscalateToParent(Animatable* root) {
     if (path_.size() < 2 || !owner_ || !root) return;
-    std::vector<WStr> names(path_.begin(), path_.end() - 1);
+    PathNames names(path_.begin(), path_.end() - 1);
     std::vector<std::int32_t> numbers(pathByNumber_.begin(), pathByNumber_.end() - std::min<size_t>(1, pathByNumber_.size()));
     PathResolution r;
     GetAnimByPath(root, r);
@@ -419,5 +419,5 @@ void RefAnim::EscalateToParent(Animatable* root) {
     if (!parent) return;
     RefBase* owner = owner_;
     DeleteReference(0);
-    owner->MirrorOnDemand(this, parent, std::move(names), std::move(numbers));
+    owner->MirrorOnDemandAt(this, parent, std::move(names), std::move(numbers));
 }

@@ -283,8 +283,8 @@ void RefBase::ApplyVerdict(RefBase* owner, int i, RefAnim* mirror, int verdict) 
         owner->DeleteReference(i + 1);
     } else if (verdict == kVerdictRenew) {
         mirror->SetOverriddenFlag(0xFF, false, true);
-        RefAnim* copy = owner->CreateRefAnim(mirror->GetKindID(), mirror->GetAnim(), mirror->GetPath(),
-                                             mirror->GetPathByNumber(), 0);
+        RefAnim* copy = owner->CreateRefAnimAt(mirror->GetKindID(), mirror->GetAnim(), mirror->GetPathNames(),
+                                               mirror->GetPathByNumber(), 0);
         if (!copy) return;
         copy->SetMark(GetCurrentMark());
         owner->ReplaceReference(i + 1, copy);
@@ -396,20 +396,26 @@ int RefBase::WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, 
     return kind == KIND_UNDECIDED || (kind & KIND_DESCENDS) ? ChildCount(anim, parent, tabIndex) : 1;
 }
 
-RefBase::WalkPath::WalkPath(std::vector<WStr>& names, std::vector<std::int32_t>& numbers)
-    : names_(names), numbers_(numbers), steps_(numbers.size(), Step{nullptr, nullptr, -1}) {}
+RefBase::WalkPath::WalkPath(PathNames& names, std::vector<std::int32_t>& numbers)
+    : names_(names), numbers_(numbers), steps_(numbers.size(), Step{nullptr, nullptr, -1}) {
+    // Paths are rarely deeper than this: one allocation each for the whole walk.
+    constexpr size_t kUsualDepth = 16;
+    names_.reserve(kUsualDepth);
+    numbers_.reserve(kUsualDepth);
+    steps_.reserve(kUsualDepth);
+}
 
-const std::vector<WStr>& RefBase::WalkPath::Names() {
+const PathNames& RefBase::WalkPath::Names() {
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
         MSTR name;
         GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
-        names_.push_back(std::move(name));
+        names_.emplace_back(name);
     }
     return names_;
 }
 
 void RefBase::WalkPath::Push(int i, Animatable* parent, Animatable* grandparent, int tab, const MSTR* name) {
-    if (name && names_.size() == numbers_.size()) names_.push_back(*name);
+    if (name && names_.size() == numbers_.size()) names_.emplace_back(*name);
     numbers_.push_back(i);
     steps_.push_back(Step{parent, grandparent, tab});
 }
@@ -431,7 +437,7 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
         ReferenceTarget* target = AsTarget(anim);
         if (walk.createMirrors && (kind & KIND_CREATES_MIRROR) && target &&
             !(walk.mayHaveMirrors && FindMirror(anim, path.Numbers()))) {
-            if (RefAnim* m = CreateRefAnim(kind, target, path.Names(), path.Numbers(), walk.initialState))
+            if (RefAnim* m = CreateRefAnimAt(kind, target, path.Names(), path.Numbers(), walk.initialState))
                 AppendMirror(m);
         }
     }
@@ -459,7 +465,7 @@ void RefBase::WalkRoot(const Walk& walk) {
     Animatable* root = GetRootAnim();
     if (!root) return;
     structure_ = std::make_unique<RefSubAnimTree>(root);
-    std::vector<WStr> names;
+    PathNames names;
     std::vector<std::int32_t> numbers;
     WalkPath path(names, numbers);
     // The root's children are named through the root itself, with no parent above it.
@@ -469,7 +475,12 @@ void RefBase::WalkRoot(const Walk& walk) {
 
 void RefBase::CollectMirrors() {
     BusyScope busy(this);
-    WalkRoot(Walk{true, 0, NumMirrors() > 0});
+    // Records of one scene tend to have as many mirrors as the last one made: room for that many at once.
+    static size_t mirrorsHint = 0;
+    const bool fresh = mirrors_.empty();
+    if (fresh) mirrors_.reserve(mirrorsHint);
+    WalkRoot(Walk{true, 0, !fresh});
+    if (fresh) mirrorsHint = mirrors_.size();
 }
 
 void RefBase::RememberStructure() {
@@ -495,8 +506,13 @@ RefAnim* RefBase::FindMirror(Animatable* anim, const std::vector<std::int32_t>& 
     return nullptr;
 }
 
-RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
+RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
                                 std::vector<std::int32_t> numbers, BYTE initialState) {
+    return CreateRefAnimAt(kind, anim, ToPathNames(names), std::move(numbers), initialState);
+}
+
+RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names,
+                                  std::vector<std::int32_t> numbers, BYTE initialState) {
     RefAnim* mirror = CreateMirror(kind);
     if (!mirror) return nullptr;
     // Codes with flag bits (0x110013, the node code) make classes that report their plain kind: what
@@ -504,7 +520,7 @@ RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<W
     const ULONG madeKind = mirror->GetKindID();
     mirror->SetOwner(this);
     mirror->SetOverriddenState(initialState);
-    mirror->SetPath(std::move(names));
+    mirror->SetPathNames(std::move(names));
     mirror->SetPathByNumber(std::move(numbers), true);
     mirror->SetKindFlag((kind & REFANIM_KIND_FLAG_BIT) != 0);
     try {
@@ -525,24 +541,29 @@ RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<W
     return mirror;
 }
 
-RefAnim* RefBase::MirrorOnDemand(RefAnim* asking, Animatable* anim, std::vector<WStr> names,
+RefAnim* RefBase::MirrorOnDemand(RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
                                  std::vector<std::int32_t> numbers) {
+    return MirrorOnDemandAt(asking, anim, ToPathNames(names), std::move(numbers));
+}
+
+RefAnim* RefBase::MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
+                                   std::vector<std::int32_t> numbers) {
     ReferenceTarget* target = AsTarget(anim);
     if (!target) return nullptr;
     DeleteMirrorsAt(names, numbers, asking);
     const SClass_ID sc = target->SuperClassID();
     const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? REFBASE_MODIFIER_KIND : REFANIM_BASE_KIND_ID;
-    RefAnim* mirror = CreateRefAnim(kind, target, std::move(names), std::move(numbers), REFANIM_MODIFIED);
+    RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), REFANIM_MODIFIED);
     if (mirror) AppendMirror(mirror);
     return mirror;
 }
 
-void RefBase::DeleteMirrorsAt(const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+void RefBase::DeleteMirrorsAt(const PathNames& names, const std::vector<std::int32_t>& numbers,
                               const RefAnim* keep) {
     for (int i = NumMirrors() - 1; i >= 0; --i) {
         RefAnim* other = mirrors_[static_cast<size_t>(i)];
         if (!other || other == keep) continue;
-        if (BeginsWith(other->GetPathByNumber(), numbers) && BeginsWith(other->GetPath(), names))
+        if (BeginsWith(other->GetPathByNumber(), numbers) && BeginsWith(other->GetPathNames(), names))
             DeleteReference(i + 1);
     }
 }
@@ -550,7 +571,7 @@ void RefBase::DeleteMirrorsAt(const std::vector<WStr>& names, const std::vector<
 void RefBase::DeleteMirrorsBelow(RefAnim* mirror) {
     if (!mirror) return;
     // Copies: the mirror's own paths must not change under the walk.
-    const std::vector<WStr> names = mirror->GetPath();
+    const PathNames names = mirror->GetPathNames();
     const std::vector<std::int32_t> numbers = mirror->GetPathByNumber();
     DeleteMirrorsAt(names, numbers, mirror);
 }
@@ -563,7 +584,7 @@ void RefBase::UpdateStructure() {
     structureChanged_ = 0;
     Animatable* root = GetRootAnim();
     if (structure_ && root && structure_->Root().StandsFor(root)) {
-        std::vector<WStr> names;
+        PathNames names;
         std::vector<std::int32_t> numbers;
         CompareEntry(structure_->Root(), root, nullptr, names, numbers, -1);
     }
@@ -585,12 +606,12 @@ void RefBase::RenumberThrough(const std::vector<std::int32_t>& numbers, int from
     }
 }
 
-void RefBase::MirrorNewChild(Animatable* container, Animatable* child, std::vector<WStr>& names,
+void RefBase::MirrorNewChild(Animatable* container, Animatable* child, PathNames& names,
                              std::vector<std::int32_t>& numbers, int tabIndex) {
     DeleteMirrorsAt(names, numbers);
     if (IsAttribContainer(container)) {
         if (ReferenceTarget* attrib = AsTarget(child))
-            if (RefAnim* m = CreateRefAnim(REFBASE_CUSTATTRIB_KIND, attrib, names, numbers, REFANIM_ADDED))
+            if (RefAnim* m = CreateRefAnimAt(REFBASE_CUSTATTRIB_KIND, attrib, names, numbers, REFANIM_ADDED))
                 AppendMirror(m);
         return;
     }
@@ -603,7 +624,7 @@ void RefBase::MirrorNewChild(Animatable* container, Animatable* child, std::vect
 }
 
 void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent,
-                           std::vector<WStr>& names, std::vector<std::int32_t>& numbers, int tabIndex) {
+                           PathNames& names, std::vector<std::int32_t>& numbers, int tabIndex) {
     const bool isRoot = numbers.empty();
     int live = 0;
     if (isRoot) {
@@ -650,7 +671,7 @@ void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable
         else if (shift == -1)
             r = j < p ? j : j + 1;
         const RefSubAnim* old = r >= 0 ? entry.GetChild(r) : nullptr;
-        names.push_back(childNames[static_cast<size_t>(j)]);
+        names.emplace_back(childNames[static_cast<size_t>(j)]);
         numbers.push_back(j);
         const int childTab = child == anim ? j - 1 : -1;
         if (old && old->StandsFor(child))

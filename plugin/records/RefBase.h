@@ -6,6 +6,7 @@
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/records/RefBaseInterface.h"
+#include "plugin/anims/PathName.h"
 #include "plugin/records/RefSubAnim.h"
 
 #include <cstdint>
@@ -131,18 +132,21 @@ public:
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
     // while binding the animatable is raised again as a MAXException naming the step, the mirror and the
     // host's text.
-    RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, std::vector<WStr> names,
+    RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
                            std::vector<std::int32_t> numbers, BYTE initialState);
+    RefAnim* CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names, std::vector<std::int32_t> numbers,
+                             BYTE initialState);
     // A mirror found that anim now stands at the given path in place of what it mirrored: the mirrors at
     // that place and below it go (asking is kept), and anim gets a Modified mirror of the modifier kind or
     // the plain kind. Null when anim is none or not a target.
-    RefAnim* MirrorOnDemand(RefAnim* asking, Animatable* anim, std::vector<WStr> names,
+    RefAnim* MirrorOnDemand(RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
                             std::vector<std::int32_t> numbers);
+    RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names, std::vector<std::int32_t> numbers);
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
     void DeleteMirrorsBelow(RefAnim* mirror);
     // The same for a place given by its paths.
-    void DeleteMirrorsAt(const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+    void DeleteMirrorsAt(const PathNames& names, const std::vector<std::int32_t>& numbers,
                          const RefAnim* keep = nullptr);
     // The first mirror of this record that references anim at exactly these numbers.
     RefAnim* FindMirror(Animatable* anim, const std::vector<std::int32_t>& numbers) const;
@@ -212,11 +216,11 @@ private:
     // walk never need their name, and a name costs a string; a step keeps what names it again later.
     class WalkPath {
     public:
-        WalkPath(std::vector<WStr>& names, std::vector<std::int32_t>& numbers);
+        WalkPath(PathNames& names, std::vector<std::int32_t>& numbers);
         const std::vector<std::int32_t>& Numbers() const { return numbers_; }
         int Depth() const { return static_cast<int>(numbers_.size()); }
         // The names of every step, worked out now for the steps that have none yet.
-        const std::vector<WStr>& Names();
+        const PathNames& Names();
         // Child i of parent (reached from grandparent, tab as for GetChild); name when the caller has it.
         void Push(int i, Animatable* parent, Animatable* grandparent, int tab, const MSTR* name);
         void Pop();
@@ -227,7 +231,7 @@ private:
             Animatable* grandparent;
             int tab;
         };
-        std::vector<WStr>& names_;
+        PathNames& names_;
         std::vector<std::int32_t>& numbers_;
         std::vector<Step> steps_;
     };
@@ -240,11 +244,11 @@ private:
     void WalkRoot(const Walk& walk);
     // How many children the walk visits below anim for the kind the rule gave it.
     static int WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind);
-    void CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent, std::vector<WStr>& names,
+    void CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable* parent, PathNames& names,
                       std::vector<std::int32_t>& numbers, int tabIndex);
     void RenumberThrough(const std::vector<std::int32_t>& numbers, int from, int delta);
     // A child the remembered tree did not have: mirrored as Replaced (a new custom attribute as Added).
-    void MirrorNewChild(Animatable* container, Animatable* child, std::vector<WStr>& names,
+    void MirrorNewChild(Animatable* container, Animatable* child, PathNames& names,
                         std::vector<std::int32_t>& numbers, int tabIndex);
     // Applies a reset verdict to the mirror at table index i of owner.
     void ApplyVerdict(RefBase* owner, int i, RefAnim* mirror, int verdict);

@@ -1,0 +1,29 @@
+// One step's name on a mirror path, kept once for the session.
+#pragma once
+
+#include "host/core/WStr.h"
+
+#include <vector>
+
+// The same few names stand on the paths of every mirror of a scene ("Transform", "Position", "Object", a
+// parameter's name): a scene of 100k nodes holds over a million path steps. Each distinct name is stored
+// once, for the life of the module, and a step holds a pointer to it, so copying a path copies pointers
+// and comparing two names compares pointers.
+class PathName {
+public:
+    PathName();
+    explicit PathName(const WStr& name);
+    explicit PathName(const wchar_t* name) : PathName(WStr(name)) {}
+
+    const WStr& Str() const { return *name_; }
+    operator const WStr&() const { return *name_; }
+    bool operator==(const PathName& other) const { return name_ == other.name_; }
+
+private:
+    const WStr* name_;
+};
+
+using PathNames = std::vector<PathName>;
+
+PathNames ToPathNames(const std::vector<WStr>& names);
+std::vector<WStr> ToStrings(const PathNames& names);
