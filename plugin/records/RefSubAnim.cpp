@@ -11,18 +11,21 @@ size_t gSizeHint = 16;
 } // namespace
 
 bool RefSubAnim::StandsFor(Animatable* anim) const {
-    return anim && anim == anim_ && Animatable::GetAnimByHandle(handle_) == anim;
+    return anim && handle_ != 0 && Animatable::GetAnimByHandle(handle_) == anim;
 }
 
 const RefSubAnim* RefSubAnim::GetChild(int i) const {
     if (i < 0 || i >= NumChildren()) return nullptr;
     const RefSubAnim& child = tree_->At(first_ + static_cast<std::uint32_t>(i));
-    return child.anim_ ? &child : nullptr;
+    return child.handle_ ? &child : nullptr;
 }
 
 const std::vector<WStr>& RefSubAnim::GetNames() const {
     static const std::vector<WStr> none;
-    return names_ < 0 ? none : tree_->names_[static_cast<size_t>(names_)];
+    const auto self = static_cast<RefSubAnimTree::Index>(this - &tree_->Root());
+    for (const auto& [entry, names] : tree_->names_)
+        if (entry == self) return names;
+    return none;
 }
 
 int RefSubAnim::CountEntries() const {
@@ -34,8 +37,8 @@ int RefSubAnim::CountEntries() const {
 
 std::string RefSubAnim::Dump(int depth) const {
     std::string s(static_cast<size_t>(depth) * 2, ' ');
-    Animatable* live = anim_ ? Animatable::GetAnimByHandle(handle_) : nullptr;
-    s += anim_ && !live ? std::string("<gone>") : DescribeAnimatable(live).ToUTF8();
+    Animatable* live = GetAnim();
+    s += handle_ && !live ? std::string("<gone>") : DescribeAnimatable(live).ToUTF8();
     const std::vector<WStr>& names = GetNames();
     if (!names.empty()) {
         s += ": [";
@@ -55,7 +58,6 @@ RefSubAnimTree::RefSubAnimTree(Animatable* root) {
     entries_.emplace_back();
     RefSubAnim& e = entries_.back();
     e.tree_ = this;
-    e.anim_ = root;
     e.handle_ = root ? Animatable::GetHandleByAnim(root) : 0;
 }
 
@@ -70,18 +72,18 @@ void RefSubAnimTree::MakeChildren(Index e, int n) {
 
 RefSubAnimTree::Index RefSubAnimTree::SetChild(Index e, int i, Animatable* anim) {
     const Index c = entries_[e].first_ + static_cast<Index>(i);
-    entries_[c].anim_ = anim;
     entries_[c].handle_ = anim ? Animatable::GetHandleByAnim(anim) : 0;
     return c;
 }
 
 void RefSubAnimTree::AppendName(Index e, const WStr& name) {
-    RefSubAnim& entry = entries_[e];
-    if (entry.names_ < 0) {
-        entry.names_ = static_cast<std::int32_t>(names_.size());
-        names_.emplace_back();
-    }
-    names_[static_cast<size_t>(entry.names_)].push_back(name);
+    // The walk names one entry's children before it goes on to the next named entry's, mostly.
+    for (auto it = names_.rbegin(); it != names_.rend(); ++it)
+        if (it->first == e) {
+            it->second.push_back(name);
+            return;
+        }
+    names_.emplace_back(e, std::vector<WStr>{name});
 }
 
 void RefSubAnimTree::Finish() {

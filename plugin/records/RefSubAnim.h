@@ -6,17 +6,19 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class RefSubAnimTree;
 
-// One entry of the tree: stands for one animatable (a plain pointer: the record holds no reference to it)
-// with its children in walk order; a null child entry stands for an empty position. The handle lets a dump
-// tell an animatable that has gone since the tree was taken. Child names are kept only for the animatables
+// One entry of the tree: stands for one animatable, by its handle (the record holds no reference to it,
+// and a handle never names a second animatable, so a freed one is told apart), with its children in walk
+// order; a null child entry stands for an empty position. Child names are kept only for the animatables
 // whose children the walk names (custom attribute containers and the like).
 class RefSubAnim {
 public:
-    Animatable* GetAnim() const { return anim_; }
+    // Null once the animatable is gone.
+    Animatable* GetAnim() const { return Animatable::GetAnimByHandle(handle_); }
     // Still the animatable the entry was made for (compared by handle, so a freed one never matches).
     bool StandsFor(Animatable* anim) const;
 
@@ -32,12 +34,11 @@ public:
 
 private:
     friend class RefSubAnimTree;
+    // A tree of a scene node has some ninety entries, most of them empty positions: kept small.
     const RefSubAnimTree* tree_ = nullptr;
-    Animatable* anim_ = nullptr;
     AnimHandle handle_ = 0;
     std::uint32_t first_ = 0;
     std::uint32_t count_ = 0;
-    std::int32_t names_ = -1;
 };
 
 // Every entry of one tree in a single table: a record remembers a tree for each node of a scene of 100k
@@ -66,5 +67,6 @@ public:
 private:
     friend class RefSubAnim;
     std::vector<RefSubAnim> entries_;
-    std::vector<std::vector<WStr>> names_;
+    // The few entries with child names, by entry index.
+    std::vector<std::pair<Index, std::vector<WStr>>> names_;
 };
