@@ -1,6 +1,8 @@
 // Dependents list: holes instead of erasure, a position index for long lists, squeezing when half empty.
 #include "host/core/RefList.h"
 
+#include <algorithm>
+
 namespace {
 // Lists up to this length are scanned; longer ones keep a maker -> positions index.
 constexpr size_t kIndexThreshold = 32;
@@ -8,10 +10,23 @@ constexpr size_t kIndexThreshold = 32;
 constexpr size_t kMinHolesToCompact = 16;
 } // namespace
 
+void RefList::Entries::MoveTo(size_t capacity) {
+    if (capacity <= 1) {
+        // Back in place: at most one entry is left.
+        const Entry first = size_ ? Data()[0] : Entry{nullptr, 0};
+        if (OnHeap()) delete[] heap_;
+        one_ = first;
+        capacity_ = 1;
+        return;
+    }
+    auto* moved = new Entry[capacity];
+    std::copy(Data(), Data() + size_, moved);
+    if (OnHeap()) delete[] heap_;
+    heap_ = moved;
+    capacity_ = static_cast<std::uint32_t>(capacity);
+}
+
 void RefList::Add(ReferenceMaker* m, int slot) {
-    // Most targets have one owner and, once referenced content is mirrored, one mirror: room for both
-    // at the first entry saves the second allocation.
-    if (entries_.capacity() == 0) entries_.reserve(2);
     entries_.push_back(Entry{m, slot});
     if (index_) index_->emplace(m, entries_.size() - 1);
     else if (entries_.size() > kIndexThreshold) BuildIndex();
@@ -100,7 +115,7 @@ void RefList::MaybeCompact() {
     ++epoch_;
     if (entries_.size() > kIndexThreshold) BuildIndex();
     else index_.reset();
-    if (entries_.capacity() > 4 * entries_.size() + 16) entries_.shrink_to_fit();
+    entries_.Trim();
 }
 
 void RefList::BuildIndex() {

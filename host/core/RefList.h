@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -55,10 +56,54 @@ private:
         ReferenceMaker* maker;
         int slot;
     };
+    // The entries in order. Most targets of a scene have a single dependent (their owner), and a scene
+    // has millions of targets: the first entry is held in place, in the room the table's pointer takes
+    // once it has more.
+    class Entries {
+    public:
+        Entries() : one_{nullptr, 0} {}
+        ~Entries() {
+            if (OnHeap()) delete[] heap_;
+        }
+        Entries(const Entries&) = delete;
+        Entries& operator=(const Entries&) = delete;
+
+        size_t size() const { return size_; }
+        Entry& operator[](size_t i) { return Data()[i]; }
+        const Entry& operator[](size_t i) const { return Data()[i]; }
+        const Entry* begin() const { return Data(); }
+        const Entry* end() const { return Data() + size_; }
+        void push_back(const Entry& e) {
+            if (size_ == capacity_) MoveTo(capacity_ * 2);
+            Data()[size_++] = e;
+        }
+        // Only ever shrinks.
+        void resize(size_t n) {
+            if (n < size_) size_ = static_cast<std::uint32_t>(n);
+        }
+        // Gives back room beyond twice the entries.
+        void Trim() {
+            if (OnHeap() && capacity_ > 2 * size_ + 2) MoveTo(size_ < 1 ? 1 : size_);
+        }
+
+    private:
+        bool OnHeap() const { return capacity_ > 1; }
+        Entry* Data() { return OnHeap() ? heap_ : &one_; }
+        const Entry* Data() const { return OnHeap() ? heap_ : &one_; }
+        void MoveTo(size_t capacity);
+
+        union {
+            Entry one_;
+            Entry* heap_;
+        };
+        std::uint32_t size_ = 0;
+        std::uint32_t capacity_ = 1;
+    };
+
     void MaybeCompact();
     void BuildIndex();
 
-    std::vector<Entry> entries_;
+    Entries entries_;
     size_t holes_ = 0;
     size_t head_ = 0; // no live entry before this position
     unsigned epoch_ = 0;

@@ -191,6 +191,28 @@ TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
     EXPECT_EQ(list.MakerAt(list.Size() - 1), maker(0));
 }
 
+TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
+    // One entry is held in place, more go to a table: the list crosses between the two both ways.
+    RefList list;
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    list.Add(maker(0), 0);
+    RefList::Token t = list.Remove(maker(0), 0);
+    list.Revive(t, maker(0), 0);
+    EXPECT_EQ(list.Size(), 1u);
+    EXPECT_EQ(list.MakerAt(0), maker(0));
+    for (int i = 1; i < 17; ++i) list.Add(maker(i), 0);
+    // Sixteen holes in seventeen entries are squeezed out: the survivor goes back in place.
+    for (int i = 0; i < 16; ++i) list.Remove(maker(i), 0);
+    ASSERT_EQ(list.Size(), 1u);
+    EXPECT_EQ(list.MakerAt(0), maker(16));
+    for (int i = 40; i < 43; ++i) list.Add(maker(i), 0);
+    std::vector<ReferenceMaker*> live;
+    for (size_t i = list.FirstLive(); i < list.Size(); ++i)
+        if (list.MakerAt(i)) live.push_back(list.MakerAt(i));
+    EXPECT_EQ(live, (std::vector<ReferenceMaker*>{maker(16), maker(40), maker(41), maker(42)}));
+    EXPECT_EQ(list.CountOf(maker(41)), 1);
+}
+
 TEST(ReferenceGraph, EnumRefHierarchyCanFollowOnlyWhatIsSaved) {
     GraphBuilder g;
     TestMaker* root = g.Maker("Root", 3);
