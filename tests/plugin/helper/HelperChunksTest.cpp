@@ -99,27 +99,8 @@ std::string Renamed(const std::vector<RenamedLayer>& layers) {
 
 } // namespace
 
-class HelperChunksTest : public HelperFixture {
+class HelperChunksTest : public HelperFileFixture {
 protected:
-    void SetUp() override {
-        HelperFixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("ostrivans-chunks-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ip = GetCOREInterface();
-        ip->SetQuietMode(FALSE);
-        ip->Services().ClearRecord();
-        GetHostDialogs().ClearRecord();
-        iniWas_ = ScriptRuntime::Get().Interp().Paths().iniFile;
-        ScriptRuntime::Get().Interp().Paths().iniFile = (dir_ / "ostrivans.ini").wstring();
-    }
-    void TearDown() override {
-        HelperFixture::TearDown();
-        ScriptRuntime::Get().Interp().Paths().iniFile = iniWas_;
-        fs::remove_all(dir_);
-    }
     // A helper that keeps its reference in the scene and never reloads by itself.
     OstrivansHelper* Persisting(OstrivansHelper* h) {
         AccessorDisabler off(h);
@@ -135,10 +116,6 @@ protected:
         result = h->Load(&in);
         return h;
     }
-
-    Interface* ip = nullptr;
-    fs::path dir_;
-    std::wstring iniWas_;
 };
 
 TEST_F(HelperChunksTest, AHelperWithoutRecordsWritesZeroCountsAndLoadsEmpty) {

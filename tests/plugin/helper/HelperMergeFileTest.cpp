@@ -69,23 +69,8 @@ private:
 
 } // namespace
 
-class HelperMergeFileTest : public HelperFixture {
+class HelperMergeFileTest : public HelperFileFixture {
 protected:
-    void SetUp() override {
-        HelperFixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("ostrivans-merge-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-        ip = GetCOREInterface();
-        ip->SetQuietMode(FALSE);
-        ip->Services().ClearRecord();
-    }
-    void TearDown() override {
-        HelperFixture::TearDown();
-        fs::remove_all(dir_);
-    }
-
     // Writes a file holding Wall01 (material "Brick", layer "Walls") with its child Door01, and any extra
     // nodes given, then empties the scene again.
     MSTR WriteReferenceFile(const std::string& stem, std::vector<std::string> extra = {}) {
@@ -117,8 +102,6 @@ protected:
         EXPECT_TRUE(GetHelperModuleState().mergeStack.empty());
     }
 
-    Interface* ip = nullptr;
-    fs::path dir_;
 };
 
 TEST_F(HelperMergeFileTest, MergesTheFileAndReportsItsNodesWithTheSceneSettingsPutBack) {

@@ -4,17 +4,22 @@
 
 #include "host/core/Listener.h"
 #include "host/core/Notify.h"
+#include "host/scene/HostDialogs.h"
+#include "host/scene/HostServices.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/OstrivansMessages.h"
+#include "plugin/settings/OstrivansSettings.h"
 #include "tests/plugin/PluginTestSupport.h"
+#include "host/script/ScriptRuntime.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 // Counts the loads that start (their pre-load broadcasts), refused ones included.
@@ -64,4 +69,35 @@ protected:
     std::string Lines() const { return listener.Text().ToUTF8(); }
 
     ListenerCapture listener;
+};
+
+// The helper fixture for tests with files: a folder of the test's own (removed afterwards), the host out of
+// quiet mode with what it showed cleared, and the settings in an INI file of that folder.
+class HelperFileFixture : public HelperFixture {
+protected:
+    void SetUp() override {
+        HelperFixture::SetUp();
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("ostrivans-" + std::string(test->test_suite_name()) + "-" + test->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        ip = GetCOREInterface();
+        ip->SetQuietMode(FALSE);
+        ip->Services().ClearRecord();
+        GetHostDialogs().ClearRecord();
+        iniWas_ = ScriptRuntime::Get().Interp().Paths().iniFile;
+        ScriptRuntime::Get().Interp().Paths().iniFile = (dir_ / "ostrivans.ini").wstring();
+        ResetPrintTimesCache();
+    }
+    void TearDown() override {
+        HelperFixture::TearDown();
+        ScriptRuntime::Get().Interp().Paths().iniFile = iniWas_;
+        ResetPrintTimesCache();
+        std::filesystem::remove_all(dir_);
+    }
+
+    Interface* ip = nullptr;
+    std::filesystem::path dir_;
+    std::wstring iniWas_;
 };

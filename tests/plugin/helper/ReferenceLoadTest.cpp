@@ -76,30 +76,8 @@ public:
 
 } // namespace
 
-class ReferenceLoadTest : public HelperFixture {
+class ReferenceLoadTest : public HelperFileFixture {
 protected:
-    void SetUp() override {
-        HelperFixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("ostrivans-load-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ip = GetCOREInterface();
-        ip->SetQuietMode(FALSE);
-        ip->Services().ClearRecord();
-        GetHostDialogs().ClearRecord();
-        // The settings go to a file of the test's own.
-        iniWas_ = ScriptRuntime::Get().Interp().Paths().iniFile;
-        ScriptRuntime::Get().Interp().Paths().iniFile = (dir_ / "ostrivans.ini").wstring();
-        ResetPrintTimesCache();
-    }
-    void TearDown() override {
-        HelperFixture::TearDown();
-        ScriptRuntime::Get().Interp().Paths().iniFile = iniWas_;
-        ResetPrintTimesCache();
-        fs::remove_all(dir_);
-    }
-
     // Builds a scene with build(), saves it as stem.max and starts a new scene; the layer-duplication
     // setting is left on, so a load that does not put it back shows.
     MSTR WriteFile(const std::string& stem, const std::function<void()>& build) {
@@ -125,10 +103,6 @@ protected:
         h->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
         return h;
     }
-
-    Interface* ip = nullptr;
-    fs::path dir_;
-    std::wstring iniWas_;
 };
 
 TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {

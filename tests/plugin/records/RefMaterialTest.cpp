@@ -16,6 +16,7 @@
 #include "plugin/helper/OstrivansMessages.h"
 #include "plugin/records/RefHolder.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
+#include "tests/support/ChunkIds.h"
 
 #include <gtest/gtest.h>
 
@@ -419,22 +420,11 @@ TEST_F(RefMaterialTest, ErrorsNameTheRecordAndDropTheMaterial) {
     EXPECT_EQ(rec->GetMaterial(), nullptr);
 }
 
-// The chunk ids of a saved record, in order.
-std::vector<int> ChunkIds(const std::vector<std::uint8_t>& bytes) {
-    ChunkLoad in(bytes);
-    std::vector<int> ids;
-    while (in.OpenChunk() == IO_OK) {
-        ids.push_back(in.CurChunkID());
-        in.CloseChunk();
-    }
-    return ids;
-}
-
 TEST_F(RefMaterialTest, SavesItsValuesAndTheMirrorCountAndLoadsThemBack) {
     RefMaterial* rec = Record(brick);
     ChunkSave plain;
     ASSERT_EQ(rec->Save(&plain), IO_OK);
-    EXPECT_EQ(ChunkIds(plain.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x0022}));
+    EXPECT_EQ(TopLevelChunkIds(plain.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x0022}));
     // The stamp is 10701.0 as a little-endian float.
     ASSERT_GE(plain.Bytes().size(), 10u);
     ChunkLoad stampIn(plain.Bytes());
@@ -448,7 +438,7 @@ TEST_F(RefMaterialTest, SavesItsValuesAndTheMirrorCountAndLoadsThemBack) {
     rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
     ChunkSave out;
     ASSERT_EQ(rec->Save(&out), IO_OK);
-    EXPECT_EQ(ChunkIds(out.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x000B, 0x0022}));
+    EXPECT_EQ(TopLevelChunkIds(out.Bytes()), (std::vector<int>{0x0000, 0x0009, 0x000A, 0x000B, 0x0022}));
 
     auto* back = new RefMaterial(TRUE);
     loose.push_back(back);

@@ -12,6 +12,7 @@
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
+#include "tests/support/ChunkIds.h"
 
 #include <gtest/gtest.h>
 
@@ -45,16 +46,6 @@ void StringChunk(ChunkSave& out, USHORT id, const wchar_t* s) {
     out.BeginChunk(id);
     out.WriteWString(s);
     out.EndChunk();
-}
-
-std::vector<int> ChunkIds(const std::vector<std::uint8_t>& bytes) {
-    ChunkLoad in(bytes);
-    std::vector<int> ids;
-    while (in.OpenChunk() == IO_OK) {
-        ids.push_back(in.CurChunkID());
-        in.CloseChunk();
-    }
-    return ids;
 }
 
 // A record as a file of a full-featured version writes it: every flag group with distinct values, the
@@ -142,7 +133,7 @@ TEST_F(RefNodeChunksTest, ARecordWithoutFlagsWritesExactlyItsListedChunks) {
     rec->SizeTablesForLoad(2, 2, 1, 0, 0);
     ChunkSave withTables;
     ASSERT_EQ(rec->Save(&withTables), IO_OK);
-    EXPECT_EQ(ChunkIds(withTables.Bytes()),
+    EXPECT_EQ(TopLevelChunkIds(withTables.Bytes()),
               (std::vector<int>{0x0000, 0x0007, 0x0008, 0x000A, 0x000C, 0x0015, 0x0019, 0x0019, 0x0016,
                                 0x001A, 0x0029, 0x0022, 0x002A, 0x002C}));
     OstrivansHelper* h = PersistingHelper(L"Ref01");
@@ -150,7 +141,7 @@ TEST_F(RefNodeChunksTest, ARecordWithoutFlagsWritesExactlyItsListedChunks) {
     loose.pop_back(); // the helper owns it now
     ChunkSave persisting;
     ASSERT_EQ(rec->Save(&persisting), IO_OK);
-    EXPECT_EQ(ChunkIds(persisting.Bytes()),
+    EXPECT_EQ(TopLevelChunkIds(persisting.Bytes()),
               (std::vector<int>{0x0000, 0x0007, 0x0008, 0x000A, 0x000C, 0x0024, 0x0015, 0x0017, 0x0017,
                                 0x0016, 0x0018, 0x0029, 0x0022, 0x002A, 0x002C}));
     // An entry's chunk holds its state and its name.
