@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+class NodeTable;
+
 class INode;
 class LightObject;
 class StepMarks;
@@ -77,8 +79,9 @@ public:
     bool HasOverrides() const override;
     MSTR GetDescription() override;
     void PrintData(int detail) override;
-    // Adds the node to list (a placeholder in its place while a duplicate needs one).
-    void AddToNodeList(INodeTab& list);
+    // Adds the node to list (a placeholder in its place while a duplicate needs one) unless the list
+    // holds it already; the helper calls this for every record, so the list answers that by its index.
+    void AddToNodeList(NodeTable& list);
     // The helper's scene scan, before Collect: a light whose include/exclude list names the node, and any
     // other object naming it in a node list at position.
     void OfferCandidateLight(LightObject* light);

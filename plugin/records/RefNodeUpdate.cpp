@@ -14,6 +14,7 @@
 #include "plugin/frame/EmptyController.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/NodeTable.h"
 #include "plugin/helper/StepMarks.h"
 
 #include <algorithm>
@@ -242,7 +243,7 @@ void RefNode::FinishUpdate() {
 
 // ---- node lists
 
-void RefNode::AddToNodeList(INodeTab& list) {
+void RefNode::AddToNodeList(NodeTable& list) {
     INode* node = GetNode();
     if ((overrideFlags_ & REFNODE_LOCAL_DEPENDENCY) && node && GetCurrentOperation() == kOpDuplicate) {
         Control* tm = node->GetTMController();
@@ -261,6 +262,6 @@ void RefNode::AddToNodeList(INodeTab& list) {
             node = holder;
         }
     }
-    if (node && list.Find(node) < 0) list.Append(node);
+    list.Append(node);
     // The mirrors' own node-list step joins here once the mirrors have one.
 }

@@ -20,6 +20,7 @@
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/RefNode.h"
+#include "plugin/helper/NodeTable.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 
@@ -524,24 +525,24 @@ TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     INode* box = b.Box("Box01").Pos({10, 0, 0}).Build();
     RefNode* rec = Record(box);
     Watcher* rig = Watch(box);
-    INodeTab list;
+    NodeTable list;
     {
         OperationCodeGuard duplicate(kOpDuplicate);
         rec->AddToNodeList(list);
         rec->AddToNodeList(list);
     }
     ASSERT_EQ(list.Count(), 1);
-    EXPECT_EQ(list[0], box);
+    EXPECT_EQ(list.At(0), box);
 
     rec->SetOverrideFlag(REFNODE_LOCAL_DEPENDENCY, true, false);
-    INodeTab dupList;
+    NodeTable dupList;
     {
         OperationCodeGuard duplicate(kOpDuplicate);
         rec->AddToNodeList(dupList);
         rec->AddToNodeList(dupList);
     }
     ASSERT_EQ(dupList.Count(), 1);
-    INode* holder = dupList[0];
+    INode* holder = dupList.At(0);
     ASSERT_NE(holder, box);
     EXPECT_EQ(WStr(holder->GetName()), WStr(L"Box01"));
     EXPECT_EQ(holder->GetObjectRef()->ClassID(), EMPTY_BASE_OBJECT_CLASS_ID);
