@@ -1,4 +1,5 @@
-// The interactive listener on GNU readline (or plain standard input where it is missing).
+// The interactive listener: line editing and history through libedit (BSD licence), plain standard input
+// where it is missing.
 #include "app/InteractiveListener.h"
 
 #include "host/core/Listener.h"
@@ -12,15 +13,14 @@
 #include <iostream>
 #include <string>
 
-#ifdef OSTRIVANS_HAVE_READLINE
-#include <readline/history.h>
-#include <readline/readline.h>
+#ifdef OSTRIVANS_HAVE_EDITLINE
+#include <editline/readline.h>
 #endif
 
 namespace {
 
 bool ReadLine(const char* prompt, std::string& line) {
-#ifdef OSTRIVANS_HAVE_READLINE
+#ifdef OSTRIVANS_HAVE_EDITLINE
     char* text = readline(prompt);
     if (!text) return false;
     line = text;
@@ -42,7 +42,7 @@ bool IsIncomplete(const ScriptError& e) {
 } // namespace
 
 void RunInteractiveListener(ScriptRuntime& runtime, const std::string& historyFile) {
-#ifdef OSTRIVANS_HAVE_READLINE
+#ifdef OSTRIVANS_HAVE_EDITLINE
     if (!historyFile.empty()) read_history(historyFile.c_str());
 #endif
     std::string pending;
@@ -63,7 +63,7 @@ void RunInteractiveListener(ScriptRuntime& runtime, const std::string& historyFi
     }
     mputs(L"\n");
     mflush();
-#ifdef OSTRIVANS_HAVE_READLINE
+#ifdef OSTRIVANS_HAVE_EDITLINE
     if (!historyFile.empty()) {
         write_history(historyFile.c_str());
         history_truncate_file(historyFile.c_str(), 1000);

@@ -3,7 +3,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 cmake -S "$root" -B "$root/build-bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DOSTRIVANS_TESTS=OFF \
       -DOSTRIVANS_BENCH=ON >/dev/null
 cmake --build "$root/build-bench" -j "$(nproc)" --target bench_scene_files bench_reference_load

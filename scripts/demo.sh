@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job: the host program on the quick-start example, then on the
 # reference example (a scene file referenced through a reference helper, and the records it made).
+# The build tree and its options are the test command's, so running the tests afterwards builds only the
+# tests.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" build
+"$root/scripts/build.sh" build -DOSTRIVANS_WERROR=ON -- ostrivans-host
 cd "$root"
 "$root/build/app/ostrivans-host" examples/quickstart.ms
 "$root/build/app/ostrivans-host" examples/reference.ms

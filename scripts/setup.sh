@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build needs from Debian's packages; quick when everything is already there.
 set -euo pipefail
-packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev
+packages=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
           qt6-base-dev qt6-base-dev-tools libgl-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the whole test suite. With --sanitize, the AddressSanitizer and
-# UndefinedBehaviorSanitizer build runs it instead.
+# UndefinedBehaviorSanitizer build runs it instead. The plain build shares its tree and options with the
+# demo command.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"

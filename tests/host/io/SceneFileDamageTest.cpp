@@ -11,6 +11,7 @@
 #include "host/scene/nodes/Node.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/SourceTree.h"
 
 #include <gtest/gtest.h>
 
@@ -467,7 +468,7 @@ TEST_F(WrongKindFileTest, TheFuzzerFindingIsRefused) {
     b.Box("Wall01").Build();
     const std::string before = Dump();
     const std::filesystem::path finding =
-        std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/findings/reference-of-the-wrong-kind.max";
+        SourceTree() / "fuzz/findings/reference-of-the-wrong-kind.max";
     ASSERT_TRUE(std::filesystem::exists(finding)) << finding;
     const MSTR file = WStr::FromUTF8(finding.string());
     Interface* ip = GetCOREInterface();
@@ -485,8 +486,7 @@ TEST_F(WrongKindFileTest, TheFuzzerFindingIsRefused) {
 // and a refused file leaves the open scene as it was. The leak and memory checks of the sanitizer build
 // run over the same inputs.
 TEST_F(WrongKindFileTest, EveryFuzzerFindingOpensOrIsRefusedCleanly) {
-    const std::filesystem::path findings =
-        std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/findings";
+    const std::filesystem::path findings = SourceTree() / "fuzz/findings";
     int seen = 0;
     for (const auto& entry : std::filesystem::directory_iterator(findings)) {
         ++seen;

@@ -114,7 +114,7 @@ TEST_F(InterfaceTest, PromptsRenderAndFolders) {
     EXPECT_EQ(ip->Render(), 1);
     EXPECT_EQ(rec.Text(), "NOTIFY_PRE_RENDER, NOTIFY_POST_RENDER");
     const std::filesystem::path exeDir(ip->GetDir(APP_MAXROOT_DIR).str());
-    EXPECT_TRUE(std::filesystem::exists(exeDir / "test_host_scene_InterfaceTest"));
+    EXPECT_TRUE(std::filesystem::exists(exeDir / "test_host_scene"));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(ip->GetDir(APP_TEMP_DIR).str())));
 }
 
