@@ -2,11 +2,11 @@
 // material to its record must cost at most half a merge again, and the time per node must stay flat.
 #include "bench/ScaleScene.h"
 
+#include "host/application/HostInterface.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
-#include "host/scene/app/HostInterface.h"
 #include "plugin/frame/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"

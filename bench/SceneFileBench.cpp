@@ -1,7 +1,7 @@
 // Save, open and merge of scale scenes. The per-node time must stay flat from 10k to 100k nodes.
 #include "bench/ScaleScene.h"
 
-#include "host/scene/app/HostInterface.h"
+#include "host/application/HostInterface.h"
 
 #include <benchmark/benchmark.h>
 

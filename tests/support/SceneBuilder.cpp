@@ -10,7 +10,7 @@
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
 #include "host/scene/SceneDump.h"
-#include "host/scene/app/HostInterface.h"
+#include "host/application/HostInterface.h"
 #include "host/scene/objects/ObjectClasses.h"
 
 namespace {

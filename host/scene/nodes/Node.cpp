@@ -13,8 +13,8 @@
 #include "host/scene/ILayer.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
-#include "host/scene/app/HostInterface.h"
-#include "host/scene/app/SceneEventManager.h"
+#include "host/application/HostInterface.h"
+#include "host/scene/SceneEventManager.h"
 
 #include <set>
 #include <string>

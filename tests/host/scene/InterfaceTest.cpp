@@ -1,5 +1,6 @@
 // The application object: node creation, the name index, selection, modes and settings, prompts,
 // rendering, folders, external-scene entries, material slots, services and the scene reset.
+#include "host/application/HostInterface.h"
 #include "host/core/Hold.h"
 #include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
@@ -8,7 +9,6 @@
 #include "host/scene/Mtl.h"
 #include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
-#include "host/scene/app/HostInterface.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <filesystem>

@@ -12,7 +12,7 @@
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/ParticleFlow.h"
-#include "host/scene/app/SceneEventManager.h"
+#include "host/scene/SceneEventManager.h"
 #include "host/scene/controllers/ControllerClasses.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/objects/ObjectClasses.h"

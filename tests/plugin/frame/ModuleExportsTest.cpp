@@ -1,7 +1,7 @@
 // The module's entry points on the static library: description, version, deferral, the start-up hooks
 // that track scene opening, and the string table behind every name.
-#include "host/app/PluginModule.h"
 #include "host/core/Notify.h"
+#include "host/modules/PluginModule.h"
 #include "host/scene/Interface.h"
 #include "plugin/frame/StringTable.h"
 #include "tests/plugin/PluginTestSupport.h"

@@ -1,8 +1,8 @@
 // A session of helpers: the module-wide handlers come with the first helper and go at the end of the
 // session; a helper leaves no registration behind; the auto-load pass after an open; the operation code
 // guard; render swaps.
-#include "host/scene/app/HostInterface.h"
-#include "host/scene/app/SceneEventManager.h"
+#include "host/application/HostInterface.h"
+#include "host/scene/SceneEventManager.h"
 #include "plugin/helper/OstrivansMessages.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"

@@ -1,10 +1,10 @@
 // The built Ostrivans.dlo loaded as the host loads it: exports, the 53 classes in the class directory,
 // creation of every class, the start-up hooks, and a clean unload.
-#include "host/app/PluginModule.h"
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/core/ReferenceTarget.h"
+#include "host/modules/PluginModule.h"
 #include "host/scene/Interface.h"
 
 #include <gtest/gtest.h>

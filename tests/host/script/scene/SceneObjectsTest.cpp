@@ -1,9 +1,9 @@
 // Object classes from script: the host's constructors, their classes and super classes, parameters of
 // both block generations, text shapes, and getDir's host folders.
+#include "host/application/HostInterface.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Object.h"
-#include "host/scene/app/HostInterface.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/script/scene/SceneClasses.h"
 #include "tests/host/script/scene/ScriptSceneFixture.h"

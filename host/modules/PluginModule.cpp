@@ -1,5 +1,5 @@
 // Loading and unloading plug-in modules through the system's dynamic loader.
-#include "host/app/PluginModule.h"
+#include "host/modules/PluginModule.h"
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"

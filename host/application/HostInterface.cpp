@@ -1,5 +1,5 @@
 // The application object of the host stand-in.
-#include "host/scene/app/HostInterface.h"
+#include "host/application/HostInterface.h"
 
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"
@@ -11,7 +11,7 @@
 #include "host/scene/Mtl.h"
 #include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
-#include "host/scene/app/SceneEventManager.h"
+#include "host/scene/SceneEventManager.h"
 #include "host/scene/controllers/ControllerClasses.h"
 #include "host/scene/nodes/Node.h"
 #include "host/scene/objects/ObjectClasses.h"

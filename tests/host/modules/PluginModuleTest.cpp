@@ -1,11 +1,11 @@
 // Plug-in modules: loading registers the classes and initialises the module, faulty modules are refused
 // with their path and reason and leave nothing behind, unloading shuts the module down.
-#include "host/app/PluginModule.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/FPInterface.h"
 #include "host/core/Listener.h"
 #include "host/core/Notify.h"
 #include "host/core/PlugApi.h"
+#include "host/modules/PluginModule.h"
 #include "host/script/ScriptRuntime.h"
 
 #include <gtest/gtest.h>

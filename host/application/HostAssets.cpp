@@ -1,9 +1,9 @@
 // The scene's asset enumeration: every node and the scene material library report the files they use.
+#include "host/application/HostInterface.h"
 #include "host/core/AssetEnumCallback.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
-#include "host/scene/app/HostInterface.h"
 
 #include <vector>
 

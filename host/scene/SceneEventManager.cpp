@@ -1,5 +1,5 @@
 // Node event callbacks, delivered at once in registration order.
-#include "host/scene/app/SceneEventManager.h"
+#include "host/scene/SceneEventManager.h"
 
 #include "host/scene/INode.h"
 

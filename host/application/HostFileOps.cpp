@@ -1,5 +1,5 @@
 // The application object's file operations: save, open, merge, save nodes, reset and new.
-#include "host/scene/app/HostInterface.h"
+#include "host/application/HostInterface.h"
 
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"

@@ -1,12 +1,12 @@
 // A tiny plug-in module for the loader and the host program's tests. TEST_MODULE_VARIANT picks a faulty
 // build: 1 carries another host's version stamp, 2 fails LibInitialize, 3 lacks LibShutdown.
-#include "host/app/PluginModule.h"
 #include "host/core/ClassDesc.h"
 #include "host/core/FPInterface.h"
 #include "host/core/Listener.h"
 #include "host/core/Notify.h"
 #include "host/core/PlugApi.h"
 #include "host/core/ReferenceTarget.h"
+#include "host/modules/PluginModule.h"
 #include "host/script/fp/FPScriptBridge.h"
 
 #ifndef TEST_MODULE_VARIANT
