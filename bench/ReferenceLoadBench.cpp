@@ -7,9 +7,9 @@
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
 #include "host/scene/app/HostInterface.h"
-#include "plugin/frame/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/module/ModuleExports.h"
 
 #include <benchmark/benchmark.h>
 
