@@ -2,14 +2,14 @@
 // material to its record must cost at most half a merge again, and the time per node must stay flat.
 #include "bench/ScaleScene.h"
 
-#include "host/application/HostInterface.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
-#include "plugin/frame/ModuleExports.h"
+#include "host/application/HostInterface.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/module/ModuleExports.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 #include "host/core/Notify.h"
 #include "host/scene/Interface.h"
 #include "host/scene/NamedSelectionSets.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
 #include "plugin/records/RefNode.h"
 
 #include <vector>

@@ -10,11 +10,11 @@
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
 #include "host/script/ScriptRuntime.h"
+#include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/NodeTable.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/StepMarks.h"
+#include "plugin/records/NodeTable.h"
 
 #include <filesystem>
 #include <vector>

@@ -2,8 +2,8 @@
 #include "plugin/helper/HelperNodeEvents.h"
 
 #include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperNotifications.h"
-#include "plugin/helper/OstrivansMessages.h"
 
 void HelperNodeEvents::GroupChanged(NodeKeyTab& nodes) {
     if (IsSceneFileOpening()) return;

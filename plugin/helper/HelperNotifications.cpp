@@ -8,11 +8,11 @@
 #include "host/scene/NamedSelectionSets.h"
 #include "plugin/anims/IKGuard.h"
 #include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OperationNotAvailable.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/OperationNotAvailable.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
 #include "plugin/records/RefNode.h"
 
 #include <iterator>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/core/WStr.h"
-#include "plugin/helper/NodeTable.h"
+#include "plugin/records/NodeTable.h"
 
 class ILayer;
 

@@ -10,6 +10,8 @@
 #include "host/scene/ILayer.h"
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/DuplicatedNames.h"
 #include "plugin/helper/HelperBatch.h"
@@ -18,12 +20,10 @@
 #include "plugin/helper/LayerTracking.h"
 #include "plugin/helper/MakeUniqueName.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
 #include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 #include "plugin/settings/OstrivansSettings.h"
-#include "plugin/anims/RefAnim.h"
 
 
 namespace {

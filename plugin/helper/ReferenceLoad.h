@@ -4,9 +4,9 @@
 
 #include "host/core/PerformanceTimer.h"
 #include "host/core/WStr.h"
+#include "plugin/frame/StepMarks.h"
 #include "plugin/helper/MergedLayer.h"
-#include "plugin/helper/NodeTable.h"
-#include "plugin/helper/StepMarks.h"
+#include "plugin/records/NodeTable.h"
 
 #include <unordered_map>
 #include <unordered_set>

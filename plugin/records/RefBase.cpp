@@ -13,10 +13,10 @@
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimPath.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
 
 #include <algorithm>
 

@@ -3,9 +3,9 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ReferenceTarget.h"
-#include "plugin/frame/ClassRegistry.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/frame/SharedMixinDesc.h"
+#include "plugin/module/ClassRegistry.h"
 
 #include <memory>
 #include <vector>

@@ -10,11 +10,11 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/ChunkHelpers.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
-#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -15,11 +15,11 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/OperationNotAvailable.h"
+#include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/OperationNotAvailable.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/StepMarks.h"
 
 #include <algorithm>
 #include <cstdint>

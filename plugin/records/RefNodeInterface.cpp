@@ -3,8 +3,8 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ReferenceTarget.h"
-#include "plugin/frame/ClassRegistry.h"
 #include "plugin/frame/OstrivansClassDesc.h"
+#include "plugin/module/ClassRegistry.h"
 
 #include <memory>
 

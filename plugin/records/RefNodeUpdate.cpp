@@ -12,10 +12,10 @@
 #include "plugin/anims/TargetLock.h"
 #include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/NodeTable.h"
-#include "plugin/helper/StepMarks.h"
+#include "plugin/records/NodeTable.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -10,7 +10,7 @@
 
 #include <filesystem>
 #include <string>
-#include "plugin/frame/ModuleExports.h"
+#include "plugin/module/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 

@@ -4,8 +4,8 @@
 #include "host/core/PlugApi.h"
 #include "host/scene/NamedSelectionSets.h"
 #include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperBatch.h"
-#include "plugin/helper/OstrivansMessages.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 

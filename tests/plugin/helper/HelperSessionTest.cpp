@@ -3,7 +3,7 @@
 // guard; render swaps.
 #include "host/application/HostInterface.h"
 #include "host/scene/SceneEventManager.h"
-#include "plugin/helper/OstrivansMessages.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 

@@ -8,13 +8,13 @@
 #include "host/scene/HostServices.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
+#include "host/script/ScriptRuntime.h"
+#include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/helper/OstrivansMessages.h"
 #include "plugin/settings/OstrivansSettings.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "host/script/ScriptRuntime.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>

@@ -9,8 +9,8 @@
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
-#include "plugin/frame/ClassRegistry.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/module/ClassRegistry.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 

@@ -19,8 +19,8 @@
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/NodeTable.h"
 #include "plugin/records/RefNode.h"
-#include "plugin/helper/NodeTable.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 

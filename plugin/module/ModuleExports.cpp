@@ -1,13 +1,13 @@
 // The module's entry points: description, class registry access, version and start-up hooks.
-#include "plugin/frame/ModuleExports.h"
+#include "plugin/module/ModuleExports.h"
 
 #include "host/core/Notify.h"
 #include "host/scene/IParamBlock2.h"
-#include "plugin/frame/ClassRegistry.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperNotifications.h"
+#include "plugin/module/ClassRegistry.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The report of an operation this build does not have yet.
-#include "plugin/helper/OperationNotAvailable.h"
+#include "plugin/frame/OperationNotAvailable.h"
 
 #include "host/core/Listener.h"
 

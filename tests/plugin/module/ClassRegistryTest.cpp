@@ -1,6 +1,6 @@
 // The module's class registry as the host reads it: count, order, identity, names and creation of all 53
 // classes, through the exports and through the host's class directory.
-#include "plugin/frame/ClassRegistry.h"
+#include "plugin/module/ClassRegistry.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/PlugApi.h"
 #include "host/core/ReferenceTarget.h"

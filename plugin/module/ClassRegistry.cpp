@@ -1,5 +1,5 @@
 // The module's class registry: 53 descriptors in a fixed order.
-#include "plugin/frame/ClassRegistry.h"
+#include "plugin/module/ClassRegistry.h"
 
 #include "host/core/FPInterface.h"
 #include "host/core/PlugApi.h"

@@ -1,5 +1,5 @@
 // Step marks of the helper's operations.
-#include "plugin/helper/StepMarks.h"
+#include "plugin/frame/StepMarks.h"
 
 #include "plugin/frame/StringTable.h"
 

@@ -1,8 +1,8 @@
 // The shared module's exported entry points, with C linkage, and its attach hook. Only the module
 // target compiles this file; everything it calls lives in the static plug-in library.
 #include "host/modules/PluginModule.h"
-#include "plugin/frame/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
+#include "plugin/module/ModuleExports.h"
 
 #include <dlfcn.h>
 
