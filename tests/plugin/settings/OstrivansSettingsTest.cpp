@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -38,61 +38,97 @@ protected:
         ASSERT_TRUE(IniFile::Write(file.wstring(), L"Ostrivans", key, value));
     }
     std::wstring Stored(const wchar_t* key) const { return IniFile::Read(file.wstring(), L"Ostrivans", key); }
-    bool Has(const wchar_t* key) const {
-        IniFile ini;
-        ini.Load(file);
-        return ini.Has(L"Ostrivans", key);
-    }
 
     std::filesystem::path file;
     std::wstring previous;
 };
 
-TEST_F(OstrivansSettingsTest, GeneralReadsTakeOnlyNonEmptyTexts) {
-    struct Case {
-        const wchar_t* stored; // null: key missing
-        bool found;
-        int value;
-    };
-    const Case cases[] = {
-        {nullptr, false, 99}, {L"", false, 99},     {L"42", true, 42},
-        {L"-7", true, -7},    {L"12abc", true, 12}, {L"abc", true, 0},
-    };
-    for (const Case& c : cases) {
-        std::filesystem::remove(file);
-        if (c.stored) Put(L"Key", c.stored);
+// Each reader against what the file holds (null: the key is missing), the UI scaled by 1.25.
+TEST_F(OstrivansSettingsTest, EachReaderTakesItsValueOrFallsBack) {
+    // The general read: the value found, or minus the untouched one (99) when the key counts as missing.
+    auto iniInt = [] {
         int v = 99;
-        EXPECT_EQ(GetIniInt(L"Key", v), c.found) << (c.stored ? WStr(c.stored).ToUTF8() : "missing");
-        EXPECT_EQ(v, c.value);
-        MSTR s = L"untouched";
-        EXPECT_EQ(GetIniString(L"Key", s), c.found);
-        EXPECT_EQ(s, c.found ? MSTR(c.stored) : MSTR(L"untouched"));
+        return GetIniInt(L"Key", v) ? v : -v;
+    };
+    const MCHAR* option = kIniAdvResetOptions[16];
+    EXPECT_EQ(WStr(option), WStr(L"AdvReset_UIDeletedNodes"));
+    struct Row {
+        const wchar_t* key;
+        const wchar_t* stored;
+        std::function<int()> read;
+        int expected;
+    };
+    const std::function<int()> net = MergeForNetworkRenderSetting, show = ShowDuplicatedNamesWarningSetting;
+    const std::function<int()> opt = [option] { return int(GetAdvResetOption(option)); };
+    const wchar_t *netKey = kIniMergeForNetworkRender, *hideKey = kIniHideDuplicatedNamesWarning;
+    const Row rows[] = {
+        {L"Key", nullptr, iniInt, -99}, {L"Key", L"", iniInt, -99}, {L"Key", L"42", iniInt, 42},
+        {L"Key", L"-7", iniInt, -7}, {L"Key", L"12abc", iniInt, 12}, {L"Key", L"abc", iniInt, 0},
+        // Network render needs a positive integer; any non-zero hide value hides the warning.
+        {netKey, nullptr, net, 0}, {netKey, L"1", net, 1}, {netKey, L"5", net, 1}, {netKey, L"0", net, 0},
+        {netKey, L"-3", net, 0}, {netKey, L"abc", net, 0}, {netKey, L"", net, 0},
+        {hideKey, nullptr, show, 1}, {hideKey, L"0", show, 1}, {hideKey, L"2", show, 0},
+        {hideKey, L"1", show, 0}, {hideKey, L"", show, 1},
+        // Window sizes must be positive; positions are taken as they are.
+        {kIniDlgSizeX, nullptr, GetManagerDlgSizeX, 900}, {kIniDlgSizeX, L"0", GetManagerDlgSizeX, 900},
+        {kIniDlgSizeX, L"1000", GetManagerDlgSizeX, 1000}, {kIniDlgSizeY, nullptr, GetManagerDlgSizeY, 500},
+        {kIniDlgSizeY, L"-4", GetManagerDlgSizeY, 500}, {kIniDlgPosX, nullptr, GetManagerDlgPosX, 250},
+        {kIniDlgPosX, L"-40", GetManagerDlgPosX, -40}, {kIniDlgPosY, nullptr, GetManagerDlgPosY, 250},
+        {kIniDlgPosY, L"0", GetManagerDlgPosY, 0}, {kIniAdvResetSelection, nullptr, GetAdvResetSelection, 1},
+        {kIniAdvResetSelection, L"3", GetAdvResetSelection, 1}, {kIniAdvResetSelection, L"2", GetAdvResetSelection, 2},
+        {option, nullptr, opt, 1}, {option, L"0", opt, 0}, {option, L"7", opt, 1},
+    };
+    GetCOREInterface()->Services().SetUIScaleFactor(1.25f);
+    for (const Row& r : rows) {
+        std::filesystem::remove(file);
+        if (r.stored) Put(r.key, r.stored);
+        EXPECT_EQ(r.read(), r.expected) << WStr(r.key).ToUTF8() << " = " << (r.stored ? WStr(r.stored).ToUTF8() : "missing");
     }
+    // A string read leaves the value alone unless the text is there.
+    for (const wchar_t* stored : {L"", L"C:\\Scenes\\"}) {
+        Put(L"Key", stored);
+        MSTR s = L"untouched";
+        EXPECT_EQ(GetIniString(L"Key", s), *stored != 0);
+        EXPECT_EQ(s, MSTR(*stored ? stored : L"untouched"));
+    }
+    EXPECT_TRUE(ScriptRuntime::Get().QuietErrorLog().empty());
     // Without a settings file the script fails quietly: the key reads as missing, and the error is logged.
     Paths().iniFile.clear();
-    int v = 5;
-    EXPECT_FALSE(GetIniInt(L"Key", v));
-    EXPECT_EQ(v, 5);
+    EXPECT_EQ(iniInt(), -99);
     EXPECT_EQ(ScriptRuntime::Get().QuietErrorLog().size(), 1u);
 }
 
-TEST_F(OstrivansSettingsTest, WritesKeepBackslashesAndSigns) {
-    SetIniString(kIniLastFileDir, L"C:\\Scenes\\Props\\");
-    EXPECT_EQ(Stored(kIniLastFileDir), L"C:\\Scenes\\Props\\");
-    MSTR back;
-    ASSERT_TRUE(GetIniString(kIniLastFileDir, back));
-    // Written back as read, it stays the same.
-    SetIniString(kIniLastFileDir, back.c_str());
-    EXPECT_EQ(Stored(kIniLastFileDir), L"C:\\Scenes\\Props\\");
-    SetIniInt(kIniDlgPosX, -40);
-    EXPECT_EQ(Stored(kIniDlgPosX), L"-40");
+TEST_F(OstrivansSettingsTest, EachWriterStoresItsText) {
+    struct Row {
+        std::function<void()> write;
+        const wchar_t* key;
+        const wchar_t* stored;
+    };
+    const Row rows[] = {
+        {[] { SetIniString(kIniLastFileDir, L"C:\\Scenes\\Props\\"); }, kIniLastFileDir, L"C:\\Scenes\\Props\\"},
+        // Written back as read, it stays the same.
+        {[] {
+             MSTR back;
+             GetIniString(kIniLastFileDir, back);
+             SetIniString(kIniLastFileDir, back.c_str());
+         },
+         kIniLastFileDir, L"C:\\Scenes\\Props\\"},
+        {[] { SetIniInt(kIniDlgPosX, -40); }, kIniDlgPosX, L"-40"},
+        {[] { SetMergeForNetworkRenderSetting(true); }, kIniMergeForNetworkRender, L"1"},
+        {[] { SetMergeForNetworkRenderSetting(false); }, kIniMergeForNetworkRender, L"0"},
+        {[] { SetShowDuplicatedNamesWarningSetting(false); }, kIniHideDuplicatedNamesWarning, L"1"},
+        {[] { SetShowDuplicatedNamesWarningSetting(true); }, kIniHideDuplicatedNamesWarning, L"0"},
+    };
+    for (const Row& r : rows) {
+        r.write();
+        EXPECT_EQ(Stored(r.key), r.stored) << WStr(r.key).ToUTF8();
+    }
     EXPECT_TRUE(ScriptRuntime::Get().QuietErrorLog().empty());
 }
 
 TEST_F(OstrivansSettingsTest, PrintTimesIsReadOnceAndWrittenAtTheFirstRead) {
-    ASSERT_FALSE(Has(kIniPrintTimes));
+    EXPECT_EQ(Stored(kIniPrintTimes), L"");
     EXPECT_EQ(PrintTimesSetting(), 0);
-    EXPECT_TRUE(Has(kIniPrintTimes));
     EXPECT_EQ(Stored(kIniPrintTimes), L"0");
     // Cached: a change of the file is not seen in this session.
     Put(kIniPrintTimes, L"1");
@@ -108,68 +144,6 @@ TEST_F(OstrivansSettingsTest, PrintTimesIsReadOnceAndWrittenAtTheFirstRead) {
     SetPrintTimesSetting(1);
     Put(kIniPrintTimes, L"0");
     EXPECT_EQ(PrintTimesSetting(), 1);
-}
-
-TEST_F(OstrivansSettingsTest, NetworkRenderNeedsAPositiveInteger) {
-    EXPECT_FALSE(MergeForNetworkRenderSetting());
-    const std::pair<const wchar_t*, bool> cases[] = {{L"1", true},   {L"5", true},    {L"0", false},
-                                                     {L"-3", false}, {L"abc", false}, {L"", false}};
-    for (const auto& [stored, on] : cases) {
-        Put(kIniMergeForNetworkRender, stored);
-        EXPECT_EQ(MergeForNetworkRenderSetting(), on) << WStr(stored).ToUTF8();
-    }
-    SetMergeForNetworkRenderSetting(true);
-    EXPECT_EQ(Stored(kIniMergeForNetworkRender), L"1");
-    EXPECT_TRUE(MergeForNetworkRenderSetting());
-    SetMergeForNetworkRenderSetting(false);
-    EXPECT_EQ(Stored(kIniMergeForNetworkRender), L"0");
-    EXPECT_FALSE(MergeForNetworkRenderSetting());
-    EXPECT_TRUE(ScriptRuntime::Get().QuietErrorLog().empty());
-}
-
-TEST_F(OstrivansSettingsTest, AnyNonZeroHideValueHidesTheDuplicatedNamesWarning) {
-    EXPECT_TRUE(ShowDuplicatedNamesWarningSetting());
-    const std::pair<const wchar_t*, bool> cases[] = {{L"0", true}, {L"2", false}, {L"1", false}, {L"", true}};
-    for (const auto& [stored, show] : cases) {
-        Put(kIniHideDuplicatedNamesWarning, stored);
-        EXPECT_EQ(ShowDuplicatedNamesWarningSetting(), show) << WStr(stored).ToUTF8();
-    }
-    SetShowDuplicatedNamesWarningSetting(false);
-    EXPECT_EQ(Stored(kIniHideDuplicatedNamesWarning), L"1");
-    SetShowDuplicatedNamesWarningSetting(true);
-    EXPECT_EQ(Stored(kIniHideDuplicatedNamesWarning), L"0");
-}
-
-TEST_F(OstrivansSettingsTest, WindowKeysFallBackToScaledDefaults) {
-    GetCOREInterface()->Services().SetUIScaleFactor(1.25f);
-    EXPECT_EQ(GetManagerDlgSizeX(), 900);
-    EXPECT_EQ(GetManagerDlgSizeY(), 500);
-    EXPECT_EQ(GetManagerDlgPosX(), 250);
-    EXPECT_EQ(GetManagerDlgPosY(), 250);
-    // Sizes must be positive; positions are taken as they are.
-    Put(kIniDlgSizeX, L"0");
-    Put(kIniDlgSizeY, L"-4");
-    Put(kIniDlgPosX, L"-40");
-    Put(kIniDlgPosY, L"0");
-    EXPECT_EQ(GetManagerDlgSizeX(), 900);
-    EXPECT_EQ(GetManagerDlgSizeY(), 500);
-    EXPECT_EQ(GetManagerDlgPosX(), -40);
-    EXPECT_EQ(GetManagerDlgPosY(), 0);
-    Put(kIniDlgSizeX, L"1000");
-    EXPECT_EQ(GetManagerDlgSizeX(), 1000);
-
-    EXPECT_EQ(GetAdvResetSelection(), 1);
-    Put(kIniAdvResetSelection, L"3");
-    EXPECT_EQ(GetAdvResetSelection(), 1);
-    Put(kIniAdvResetSelection, L"2");
-    EXPECT_EQ(GetAdvResetSelection(), 2);
-    const MCHAR* option = kIniAdvResetOptions[16];
-    EXPECT_EQ(WStr(option), WStr(L"AdvReset_UIDeletedNodes"));
-    EXPECT_TRUE(GetAdvResetOption(option));
-    Put(option, L"0");
-    EXPECT_FALSE(GetAdvResetOption(option));
-    Put(option, L"7");
-    EXPECT_TRUE(GetAdvResetOption(option));
 }
 
 } // namespace
