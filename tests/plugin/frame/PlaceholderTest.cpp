@@ -66,60 +66,42 @@ TEST_F(PlaceholderTest, AbsoluteGivesTheHeldMatrixRelativeMultipliesHeldFirst) {
     EXPECT_TRUE(EmptyController().GetMatrix().IsIdentity());
 }
 
-TEST_F(PlaceholderTest, SavesItsMatrixAsOne52ByteChunkBitForBit) {
+// One chunk: id 0x0000, its length with the 6-byte header, then the rows first and the flags word last.
+// Loading takes the first chunk whatever its id, needs the whole matrix and hands back the stream's answer.
+TEST_F(PlaceholderTest, TheMatrixIsOne52ByteChunkBitForBit) {
     const Matrix3 m = Sample();
+    auto chunk = [&m](USHORT id, ULONG size) {
+        ChunkSave out;
+        out.BeginChunk(id);
+        std::vector<std::uint8_t> raw(52);
+        std::memcpy(raw.data(), m.Data(), 48);
+        const DWORD flags = m.GetIdentFlags();
+        std::memcpy(raw.data() + 48, &flags, 4);
+        ULONG n = 0;
+        out.Write(raw.data(), size, &n);
+        out.EndChunk();
+        return out.Bytes();
+    };
     EmptyController c(m);
     ChunkSave out;
     ASSERT_EQ(c.Save(&out), IO_OK);
-    const std::vector<std::uint8_t>& bytes = out.Bytes();
-    ASSERT_EQ(bytes.size(), 6u + 52u);
-    // Chunk id 0x0000, length 58 (header included), then rows first and the flags word last.
-    EXPECT_EQ(bytes[0], 0);
-    EXPECT_EQ(bytes[1], 0);
-    std::uint32_t word = 0;
-    std::memcpy(&word, &bytes[2], 4);
-    EXPECT_EQ(word, 58u);
-    EXPECT_EQ(std::memcmp(&bytes[6], m.Data(), 48), 0);
-    DWORD flags = 0;
-    std::memcpy(&flags, &bytes[54], 4);
-    EXPECT_EQ(flags, m.GetIdentFlags());
+    EXPECT_EQ(out.Bytes(), chunk(0, 52));
+    EXPECT_EQ(out.Bytes()[2], 58);
 
-    ChunkLoad in(bytes);
-    EmptyController back(TRUE);
-    ASSERT_EQ(back.Load(&in), IO_OK);
-    EXPECT_TRUE(BitEqual(back.GetMatrix(), m));
-    EXPECT_EQ(back.Dump(), c.Dump());
-}
-
-TEST_F(PlaceholderTest, LoadTakesAnyChunkIdAndHandsBackTheStreamsAnswer) {
-    ChunkSave out;
-    out.BeginChunk(0x1234);
-    unsigned char raw[52];
-    Matrix3 m = Sample();
-    std::memcpy(raw, m.Data(), 48);
-    const DWORD flags = m.GetIdentFlags();
-    std::memcpy(raw + 48, &flags, 4);
-    ULONG n = 0;
-    out.Write(raw, 52, &n);
-    out.EndChunk();
-    ChunkLoad in(out.Bytes());
-    EmptyController c(TRUE);
-    EXPECT_EQ(c.Load(&in), IO_OK);
-    EXPECT_TRUE(BitEqual(c.GetMatrix(), m));
-
-    // No chunk at all: the stream's end, and the matrix untouched.
-    ChunkLoad empty(std::vector<std::uint8_t>{});
-    EmptyController d(Sample());
-    EXPECT_EQ(d.Load(&empty), IO_END);
-    EXPECT_TRUE(BitEqual(d.GetMatrix(), Sample()));
-
-    // A chunk too short for a matrix is an error.
-    ChunkSave shortOut;
-    shortOut.BeginChunk(0);
-    shortOut.Write(raw, 20, &n);
-    shortOut.EndChunk();
-    ChunkLoad shortIn(shortOut.Bytes());
-    EXPECT_EQ(EmptyController(TRUE).Load(&shortIn), IO_ERROR);
+    const Matrix3 before = TransMatrix(Point3(1, 2, 3));
+    struct Row {
+        std::vector<std::uint8_t> bytes;
+        IOResult result;
+    };
+    for (const Row& r : {Row{out.Bytes(), IO_OK}, Row{chunk(0x1234, 52), IO_OK}, Row{{}, IO_END},
+                         Row{chunk(0, 20), IO_ERROR}}) {
+        ChunkLoad in(r.bytes);
+        EmptyController back(before);
+        EXPECT_EQ(back.Load(&in), r.result) << r.bytes.size();
+        if (r.result != IO_ERROR) {
+            EXPECT_TRUE(BitEqual(back.GetMatrix(), r.result == IO_OK ? m : before));
+        }
+    }
 }
 
 TEST_F(PlaceholderTest, ANodeStaysWhileItsChildrenFollowTheHeldTransform) {
@@ -143,52 +125,37 @@ TEST_F(PlaceholderTest, ANodeStaysWhileItsChildrenFollowTheHeldTransform) {
     EXPECT_TRUE(WorldPos(child).Equals(Point3(40, 1, 0), 1e-4f));
 }
 
+// A placeholder has nothing of its own and evaluates to itself.
 TEST_F(PlaceholderTest, FactoryGivesAShapeForShapesAndAnObjectForEverythingElse) {
-    auto make = [](SClass_ID sc, Class_ID cid) {
-        return static_cast<Object*>(static_cast<Animatable*>(GetClassDirectory().CreateInstance(sc, cid)));
-    };
-    struct Case {
-        Object* replaced;
-        Class_ID expected;
-    };
-    const Case cases[] = {
-        {make(SHAPE_CLASS_ID, TEXT_SHAPE_CLASS_ID), EMPTY_SHAPE_CLASS_ID},
-        {make(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID), EMPTY_BASE_OBJECT_CLASS_ID},
-        {make(CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID), EMPTY_BASE_OBJECT_CLASS_ID},
-        {make(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID), EMPTY_BASE_OBJECT_CLASS_ID},
-        {make(HELPER_CLASS_ID, POINT_HELPER_CLASS_ID), EMPTY_BASE_OBJECT_CLASS_ID},
-        {nullptr, EMPTY_BASE_OBJECT_CLASS_ID},
-    };
-    for (const Case& c : cases) {
-        Object* p = MakePlaceholderObject(c.replaced);
+    std::string made;
+    for (auto [sc, cid] : {std::pair{SHAPE_CLASS_ID, TEXT_SHAPE_CLASS_ID}, {GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID},
+                           {CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID}, {LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID},
+                           {HELPER_CLASS_ID, POINT_HELPER_CLASS_ID}, {SClass_ID(0), Class_ID()}}) {
+        auto* replaced = sc ? static_cast<Object*>(static_cast<Animatable*>(CreateInstance(sc, cid))) : nullptr;
+        Object* p = MakePlaceholderObject(replaced);
         ASSERT_NE(p, nullptr);
-        EXPECT_EQ(p->ClassID(), c.expected);
-        EXPECT_EQ(p->SuperClassID(),
-                  c.expected == EMPTY_SHAPE_CLASS_ID ? SHAPE_CLASS_ID : GEOMOBJECT_CLASS_ID);
-        // Evaluation gives the placeholder itself; it has nothing of its own.
-        EXPECT_EQ(p->Eval(0).obj, p);
-        EXPECT_EQ(p->NumRefs(), 0);
-        EXPECT_EQ(p->NumSubs(), 0);
-        EXPECT_EQ(p->NumParamBlocks(), 0);
         MSTR name;
         p->GetClassName(name);
-        EXPECT_EQ(name, MSTR(c.expected == EMPTY_SHAPE_CLASS_ID ? L"Shape" : L"Object"));
+        made += name.ToUTF8() + " ";
+        EXPECT_EQ(p->ClassID(), name == MSTR(L"Shape") ? EMPTY_SHAPE_CLASS_ID : EMPTY_BASE_OBJECT_CLASS_ID);
+        EXPECT_EQ(p->SuperClassID(), name == MSTR(L"Shape") ? SHAPE_CLASS_ID : GEOMOBJECT_CLASS_ID);
+        EXPECT_EQ(p->Eval(0).obj, p);
+        EXPECT_EQ(p->NumRefs() + p->NumSubs() + p->NumParamBlocks(), 0);
         p->DeleteThis();
-        if (c.replaced) c.replaced->DeleteThis();
+        if (replaced) replaced->DeleteThis();
     }
+    EXPECT_EQ(made, "Shape Object Object Object Object Object ");
 }
 
 TEST_F(PlaceholderTest, ClonesCopyTheHeldMatrix) {
     EmptyController c(Sample());
     RemapDir remap;
     std::unique_ptr<EmptyController> copy(static_cast<EmptyController*>(c.Clone(remap)));
-    ASSERT_NE(copy, nullptr);
     EXPECT_TRUE(BitEqual(copy->GetMatrix(), Sample()));
     EXPECT_EQ(remap.FindMapping(&c), copy.get());
     EmptyShape shape;
-    RefTargetHandle shapeCopy = shape.Clone(remap);
-    ASSERT_NE(dynamic_cast<EmptyShape*>(shapeCopy), nullptr);
-    shapeCopy->DeleteThis();
+    std::unique_ptr<ReferenceTarget> shapeCopy(shape.Clone(remap));
+    EXPECT_NE(dynamic_cast<EmptyShape*>(shapeCopy.get()), nullptr);
 }
 
 TEST_F(PlaceholderTest, PlaceholdersSaveAndOpenWithTheScene) {
