@@ -52,41 +52,34 @@ protected:
     std::vector<Entry*> table;
 };
 
-TEST_F(RefAnimTableRestoreTest, UndoingAnAdditionTakesTheEntryOutAndRedoPutsTheSameOneBack) {
+// The undo buffer owns an entry the table does not hold: an undone addition until its step goes, a
+// standing removal when its step goes; an undone removal leaves the entry to the table.
+TEST_F(RefAnimTableRestoreTest, EntriesTheTableDoesNotHoldGoWithTheirStep) {
     auto* first = new Entry(1);
     Add(first);
     ASSERT_TRUE(theHold.Undo());
     EXPECT_TRUE(table.empty());
-    EXPECT_EQ(Entry::alive, 1); // the undo buffer still holds it for a redo
+    EXPECT_EQ(Entry::alive, 1);
     ASSERT_TRUE(theHold.Redo());
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_EQ(table[0], first);
-}
-
-TEST_F(RefAnimTableRestoreTest, AnUndoneAdditionFreesItsEntryWhenTheStepGoes) {
-    Add(new Entry(1));
+    EXPECT_EQ(table, std::vector<Entry*>{first});
     ASSERT_TRUE(theHold.Undo());
     theHold.ResetForTests(); // the redo step is dropped: nothing else holds the entry
     EXPECT_EQ(Entry::alive, 0);
-}
 
-TEST_F(RefAnimTableRestoreTest, AStandingRemovalFreesItsEntryAndAnUndoneOneLeavesItToTheTable) {
     table = {new Entry(1), new Entry(2)};
-    auto remove = [&] {
+    for (bool undone : {false, true}) {
         Entry* gone = table[0];
         Step([&] {
             theHold.Put(new Param2ArrayRestore<Entry>(&table, gone, Param2ArrayRestore<Entry>::kRemoval, nullptr));
             table.erase(table.begin());
         });
-    };
-    remove();
-    theHold.ResetForTests();
-    EXPECT_EQ(Entry::alive, 1);
-    remove();
-    ASSERT_TRUE(theHold.Undo());
-    theHold.ResetForTests();
-    ASSERT_EQ(table.size(), 1u);
-    EXPECT_EQ(Entry::alive, 1); // the table owns it again; TearDown frees it
+        if (undone) {
+            ASSERT_TRUE(theHold.Undo());
+        }
+        theHold.ResetForTests();
+        EXPECT_EQ(table.size(), 1u);
+        EXPECT_EQ(Entry::alive, 1) << undone; // TearDown frees what the table holds
+    }
 }
 
 TEST_F(RefAnimTableRestoreTest, ValuesCountsAndSnapshotsComeBackAndGoForwardAgain) {
