@@ -1,5 +1,5 @@
 // The "OstrivansHelper" interface: its functions by id, the dispatcher's answers for unknown ids and
-// missing arguments, the record queries, and the same calls from a script.
+// missing arguments, and the record queries (scripts make the same calls in tests/e2e).
 #include "host/core/MaxException.h"
 #include "host/script/ScriptRuntime.h"
 #include "plugin/records/RefMaterial.h"
@@ -12,12 +12,6 @@ class HelperInterfaceTest : public HelperFixture {
 protected:
     static FPInterface* Iface(OstrivansHelper* h) {
         return static_cast<FPInterface*>(h->GetInterface(OSTRIVANS_HELPER_INTERFACE_ID));
-    }
-    static std::string Run(const wchar_t* script) {
-        FPValue v;
-        EXPECT_TRUE(ExecuteMAXScriptScript(script, MAXScript::ScriptSource::NonEmbedded, TRUE, &v))
-            << WStr(script).ToUTF8();
-        return v.ToString();
     }
 };
 
@@ -71,7 +65,7 @@ TEST_F(HelperInterfaceTest, UnknownIdsAndMissingArguments) {
                        "RenamedLayers:\nNone\n\n");
 }
 
-TEST_F(HelperInterfaceTest, RecordQueriesFromCodeAndFromScripts) {
+TEST_F(HelperInterfaceTest, RecordQueriesCountNodesBeforeMaterials) {
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     INode* wall = b.Box("Wall01").Build();
     INode* door = b.Box("Door01").Build();
@@ -104,14 +98,6 @@ TEST_F(HelperInterfaceTest, RecordQueriesFromCodeAndFromScripts) {
     EXPECT_EQ((*result.GetNodeTab())[0], wall);
     EXPECT_EQ((*result.GetNodeTab())[1], door);
 
-    // Scripts reach the interface through the helper node, with 1-based indices.
-    EXPECT_EQ(Run(L"$Ostrivan01.NumRefNodes()"), "TYPE_INT 3");
-    EXPECT_EQ(Run(L"$Ostrivan01.NumRefMaterials()"), "TYPE_INT 1");
-    EXPECT_EQ(Run(L"($Ostrivan01.GetNodes()).count"), "TYPE_INT 2");
-    EXPECT_EQ(Run(L"($Ostrivan01.GetNodes())[2].name"), "TYPE_STRING \"Door01\"");
-    EXPECT_EQ(Run(L"($Ostrivan01.GetRefNode 3) == ($Ostrivan01.GetRefNode 3)"), "TYPE_BOOL true");
-    EXPECT_EQ(Run(L"$Ostrivan01.Unload()"), "TYPE_INT 0");
-    EXPECT_EQ(Lines(), NotAvailable("Unload", "Ostrivan01"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// What a change of each of the helper's parameters sets off, and the two reload settings kept in step.
+// What a change of each of the helper's parameters sets off (scripts see the two reload settings kept in
+// step in tests/e2e).
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 namespace {
@@ -58,27 +59,6 @@ TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
         pb->SetValue(pb_filename, 0, L"/refs/other.max");
         pb->SetValue(pb_active, 0, 0);
     }
-    EXPECT_EQ(Lines(), "");
-}
-
-TEST_F(HelperParametersTest, ReloadIfChangedAndPersistReloadTypeFollowEachOther) {
-    IParamBlock2* pb = NewHelperNode(L"Ostrivan01")->GetParamBlock();
-    auto state = [pb] {
-        return std::to_string(pb->GetInt(pb_reload_if_changed)) + "/" +
-               std::to_string(pb->GetInt(pb_persist_reload_type));
-    };
-    pb->SetValue(pb_reload_if_changed, 0, 1);
-    EXPECT_EQ(state(), "1/1");
-    pb->SetValue(pb_reload_if_changed, 0, 0);
-    EXPECT_EQ(state(), "0/0");
-    pb->SetValue(pb_persist_reload_type, 0, 1);
-    EXPECT_EQ(state(), "1/1");
-    pb->SetValue(pb_persist_reload_type, 0, 2);
-    EXPECT_EQ(state(), "0/2");
-    pb->SetValue(pb_reload_if_changed, 0, 1);
-    EXPECT_EQ(state(), "1/1");
-    pb->SetValue(pb_persist_reload_type, 0, 0);
-    EXPECT_EQ(state(), "0/0");
     EXPECT_EQ(Lines(), "");
 }
 

@@ -1,5 +1,5 @@
 // A node record's creation, reference layout, collection and scans, names, scene-end notifications,
-// message gate, real dependencies, node lists, dumps and its "RefNode" interface.
+// message gate, real dependencies, node lists and dumps (scripts use its interface in tests/e2e).
 #include "host/core/ClassDirectory.h"
 #include "host/core/Listener.h"
 #include "host/core/Notify.h"
@@ -511,27 +511,6 @@ TEST_F(RefNodeTest, DumpsAndDescriptionHaveTheirFixedTexts) {
     EXPECT_EQ(Record(nullptr)->GetDescription().ToUTF8(),
               "Node:  - 0\nNode Loaded: FALSE\nOverridden Flags: 0\nOverridden Material: None\nWSRefMods: 0"
               "\nOSRefMods: 0\nDeletedMods: 0\nRenamedMods: 0\nToggledMods: 0\nRefAnims: 0");
-}
-
-TEST_F(RefNodeTest, TheInterfaceReadsAndRenamesTheRecord) {
-    INode* box = b.Box("Box01").Build();
-    RefNode* rec = Record(box, Helper(L"Ref", true, false));
-    auto* fp = dynamic_cast<FPInterface*>(rec->GetInterface(REFNODE_INTERFACE_ID));
-    ASSERT_NE(fp, nullptr);
-    EXPECT_EQ(fp->GetDesc()->internal_name, MSTR(L"RefNode"));
-    // The record answers the record base's interface too.
-    EXPECT_NE(rec->GetInterface(REFBASE_INTERFACE_ID), nullptr);
-    FPValue result;
-    ASSERT_EQ(fp->Invoke(RefNodeInterface::kNumRefAnims, result), FPS_OK);
-    EXPECT_EQ(result.ToString(), "TYPE_INT 9");
-    FPParams index{FPValue(TYPE_INDEX, 1)};
-    ASSERT_EQ(fp->Invoke(RefNodeInterface::kGetRefAnim, result, &index), FPS_OK);
-    EXPECT_EQ(result.GetRefTarg(), rec->GetMirror(1));
-    FPParams name{FPValue(TYPE_STRING, L"Crate")};
-    ASSERT_EQ(fp->Invoke(RefNodeInterface::kSetName, result, &name), FPS_OK);
-    ASSERT_EQ(fp->Invoke(RefNodeInterface::kGetName, result), FPS_OK);
-    EXPECT_EQ(result.ToString(), "TYPE_STRING \"Crate\"");
-    EXPECT_EQ(WStr(box->GetName()), WStr(L"Ref_Crate"));
 }
 
 TEST_F(RefNodeTest, ACloneIsANodeRecordWithTheSameNameFlagsAndTables) {
