@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -44,6 +45,16 @@ protected:
         records.push_back(r);
         return r;
     }
+    // What stands at a mirror's place after a reset: "-" for nothing, the mirror that was there ("kept") or a
+    // new one, "marked" when made by the current pass, with its state.
+    static std::string At(RefBase* r, int i, RefAnim* was) {
+        RefAnim* m = r->GetMirror(i);
+        if (!m) return "-";
+        std::string s = m == was ? "kept" : "new";
+        if (m != was && m->GetMark() == RefBase::GetCurrentMark()) s += " marked";
+        if (m->GetOwner() != r) s += " elsewhere";
+        return s + " state " + std::to_string(m->GetOverriddenState());
+    }
     static int IndexOf(RefBase* r, const std::vector<WStr>& path) {
         for (int i = 0; i < r->NumMirrors(); ++i)
             if (r->GetMirror(i) && r->GetMirror(i)->GetPath() == path) return i;
@@ -67,41 +78,29 @@ TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
     local->GetTMController()->SetRotationController(rotation);
 
     const int prs = IndexOf(rec, kTransform), pos = IndexOf(rec, kPosition), rot = IndexOf(rec, kRotation);
-    ASSERT_GE(prs, 0);
-    ASSERT_GE(pos, 0);
-    ASSERT_GE(rot, 0);
+    ASSERT_GE(std::min({prs, pos, rot}), 0);
     RefAnim* position = rec->GetMirror(pos);
     RefAnim* oldRotation = rec->GetMirror(rot);
     for (int i : {prs, pos, rot}) rec->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
 
-    const int mark = RefBase::NextMark();
+    RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
-    // The transform is not used locally: its mirror goes.
-    EXPECT_EQ(rec->GetMirror(prs), nullptr);
-    // The plain mirror only drops its change.
-    EXPECT_EQ(rec->GetMirror(pos), position);
-    EXPECT_EQ(position->GetOverriddenState(), 0);
-    // The locally used rotation gets a fresh mirror at the same place, marked by this pass.
+    // The transform is not used locally: its mirror goes. The plain mirror only drops its change. The
+    // locally used rotation gets a fresh mirror at the same place, marked by this pass.
+    EXPECT_EQ(At(rec, prs, nullptr) + ", " + At(rec, pos, position) + ", " + At(rec, rot, oldRotation),
+              "-, kept state 0, new marked state 0");
     RefAnim* renewed = rec->GetMirror(rot);
-    ASSERT_NE(renewed, nullptr);
-    EXPECT_NE(renewed, oldRotation);
     EXPECT_EQ(renewed->GetAnim(), rotation);
-    EXPECT_EQ(renewed->GetOwner(), rec);
-    EXPECT_EQ(renewed->GetOverriddenState(), 0);
-    EXPECT_EQ(renewed->GetMark(), mark);
     EXPECT_EQ(renewed->GetPath(), kRotation);
     EXPECT_EQ(renewed->GetPathByNumber(), (std::vector<std::int32_t>{3, 2}));
 
     // The same pass leaves what it made alone; the next one does not.
     renewed->SetOverriddenState(REFANIM_MODIFIED);
     rec->Reset(0xFFFFFFFF);
-    EXPECT_EQ(rec->GetMirror(rot), renewed);
-    EXPECT_EQ(renewed->GetOverriddenState(), REFANIM_MODIFIED);
+    EXPECT_EQ(At(rec, rot, renewed), "kept state 2");
     RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
-    EXPECT_NE(rec->GetMirror(rot), renewed);
-    ASSERT_NE(rec->GetMirror(rot), nullptr);
-    EXPECT_EQ(rec->GetMirror(rot)->GetOverriddenState(), 0);
+    EXPECT_EQ(At(rec, rot, renewed), "new marked state 0");
 }
 
 TEST_F(RefBaseResetTest, MirrorsOfTheSameAnimatableInOtherRecordsFollow) {
@@ -116,39 +115,28 @@ TEST_F(RefBaseResetTest, MirrorsOfTheSameAnimatableInOtherRecordsFollow) {
     twin->SetOverriddenState(REFANIM_MODIFIED);
     rec->GetMirror(IndexOf(rec, kRotation))->SetOverriddenState(REFANIM_MODIFIED);
 
-    const int mark = RefBase::NextMark();
+    RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
     // The twin was judged with this record's mirror and renewed in its own record.
-    RefAnim* renewed = other->GetMirror(twinAt);
-    ASSERT_NE(renewed, nullptr);
-    EXPECT_NE(renewed, twin);
-    EXPECT_EQ(renewed->GetOwner(), other);
-    EXPECT_EQ(renewed->GetMark(), mark);
-    EXPECT_EQ(renewed->GetOverriddenState(), 0);
+    EXPECT_EQ(At(other, twinAt, twin), "new marked state 0");
 }
 
 TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicating) {
-    RefAnim* plain = rec->GetMirror(IndexOf(rec, kPosition));
+    // The item, an unchanged mirror, a changed one, anything else.
     RefAnim* changed = rec->GetMirror(IndexOf(rec, kRotation));
     changed->SetOverriddenState(REFANIM_REPLACED);
-    Control* other = box->GetTMController();
-    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) {
+    ReferenceTarget* targets[] = {box, rec->GetMirror(IndexOf(rec, kPosition)), changed, box->GetTMController()};
+    auto real = [&](int op) {
         OperationCodeGuard code(op);
-        EXPECT_TRUE(rec->IsRealDependency(box)) << op;
-        EXPECT_TRUE(rec->IsRealDependency(plain)) << op;
-    }
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) {
-        OperationCodeGuard code(op);
-        EXPECT_FALSE(rec->IsRealDependency(box)) << op;
-        EXPECT_FALSE(rec->IsRealDependency(plain)) << op;
-        EXPECT_TRUE(rec->IsRealDependency(changed)) << op;
-        EXPECT_TRUE(rec->IsRealDependency(other)) << op;
-    }
+        std::string s;
+        for (ReferenceTarget* t : targets) s += rec->IsRealDependency(t) ? "1" : "0";
+        return s;
+    };
+    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) EXPECT_EQ(real(op), "1111") << op;
+    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) EXPECT_EQ(real(op), "0011") << op;
     // A reference that persists keeps everything.
     helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    OperationCodeGuard code(kOpUnload);
-    EXPECT_TRUE(rec->IsRealDependency(box));
-    EXPECT_TRUE(rec->IsRealDependency(plain));
+    EXPECT_EQ(real(kOpUnload), "1111");
 }
 
 TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
