@@ -8,19 +8,25 @@
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
-class DuplicatedNamesTest : public HelperFixture {
+class DuplicatedNamesTest : public HelperFileFixture {
 protected:
-    void SetUp() override {
-        HelperFixture::SetUp();
-        ip = GetCOREInterface();
-        ip->SetQuietMode(FALSE);
-        ip->Services().ClearRecord();
-        GetHostDialogs().ClearRecord();
-    }
     void TearDown() override {
         ip->SetQuietMode(FALSE);
+        HelperFileFixture::TearDown();
+    }
+    // Everything shown since the last call, one line per dialog or message box: "title | message |
+    // list | check label, ticked" (the parts a box does not have left out), then the beeps.
+    std::string Shown() {
+        std::string s;
+        for (const TextDialog& d : GetHostDialogs().Shown())
+            s += d.title.ToUTF8() + " | " + d.message.ToUTF8() + " | " + d.text.ToUTF8() + " | " +
+                 (d.checkLabel.isNull() ? "no check box" : d.checkLabel.ToUTF8()) + (d.checked ? ", ticked" : "") +
+                 "\n";
+        for (const auto& box : ip->Services().Shown()) s += box.title.ToUTF8() + " | " + box.text.ToUTF8() + "\n";
+        for (unsigned beep : ip->Services().Beeps()) s += "beep " + std::to_string(beep) + "\n";
         GetHostDialogs().ClearRecord();
-        HelperFixture::TearDown();
+        ip->Services().ClearRecord();
+        return s;
     }
 
     INodeTab Nodes(std::initializer_list<const char*> names) {
@@ -36,8 +42,6 @@ protected:
         h->AppendRefNode(rec);
         return rec;
     }
-
-    Interface* ip = nullptr;
 };
 
 TEST_F(DuplicatedNamesTest, EachRepeatedNameOnceInTheOrderOfItsSecondOccurrence) {
@@ -53,62 +57,38 @@ TEST_F(DuplicatedNamesTest, EachRepeatedNameOnceInTheOrderOfItsSecondOccurrence)
 TEST_F(DuplicatedNamesTest, TheWarningAfterALoadOffersToSwitchItselfOff) {
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     const INodeTab merged = Nodes({"Wall01", "Door01", "Wall01"});
+    const std::string warning = "Duplicated Names Warning - Ostrivan01 | There are nodes with duplicated names in "
+                                "this reference, it may not work properly. | Wall01\r\n | Dont show this message again.";
     for (bool ticked : {false, true}) {
-        GetHostDialogs().ClearRecord();
-        ip->Services().ClearRecord();
         GetHostDialogs().QueueCheck(ticked);
         EXPECT_EQ(ShowDuplicatedNamesWarning(h, merged), ticked);
-        EXPECT_EQ(ip->Services().Beeps(), std::vector<unsigned>{MB_ICONEXCLAMATION});
-        ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
-        const TextDialog& d = GetHostDialogs().Shown()[0];
-        EXPECT_EQ(d.title, L"Duplicated Names Warning - Ostrivan01");
-        EXPECT_EQ(d.message,
-                  L"There are nodes with duplicated names in this reference, it may not work properly.");
-        EXPECT_EQ(d.text, L"Wall01\r\n");
-        EXPECT_EQ(d.checkLabel, L"Dont show this message again.");
+        EXPECT_EQ(Shown(), warning + (ticked ? ", ticked" : "") + "\nbeep " + std::to_string(MB_ICONEXCLAMATION) + "\n");
     }
     // A quiet host shows nothing and switches nothing off.
-    GetHostDialogs().ClearRecord();
-    ip->Services().ClearRecord();
     ip->SetQuietMode(TRUE);
     GetHostDialogs().QueueCheck(true);
     EXPECT_FALSE(ShowDuplicatedNamesWarning(h, merged));
-    EXPECT_TRUE(GetHostDialogs().Shown().empty());
-    EXPECT_TRUE(ip->Services().Beeps().empty());
+    EXPECT_EQ(Shown(), "");
 }
 
 // On request the list comes from the nodes the records hold now, in record order; unbound records count
-// for nothing.
+// for nothing. The list has no check box to tick.
 TEST_F(DuplicatedNamesTest, ShowDupNamesListsTheRecordsNodesOrSaysThereAreNone) {
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     Record(h, "Wall01");
     Record(h, nullptr);
     Record(h, "Door01");
     h->ShowDupNames();
-    EXPECT_TRUE(GetHostDialogs().Shown().empty());
-    ASSERT_EQ(ip->Services().Shown().size(), 1u);
-    EXPECT_EQ(ip->Services().Shown()[0].title, L"Duplicated Names");
-    EXPECT_EQ(ip->Services().Shown()[0].text, L"There are no duplicated names in this reference.");
-
+    EXPECT_EQ(Shown(), "Duplicated Names | There are no duplicated names in this reference.\n");
     Record(h, "Door01");
     Record(h, "Wall01");
-    ip->Services().ClearRecord();
-    // The list has no check box to tick.
     GetHostDialogs().QueueCheck(true);
     h->ShowDupNames();
-    EXPECT_TRUE(ip->Services().Shown().empty());
-    ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
-    const TextDialog& d = GetHostDialogs().Shown()[0];
-    EXPECT_EQ(d.title, L"Duplicated Names Warning - Ostrivan01");
-    EXPECT_EQ(d.text, L"Door01\r\nWall01\r\n");
-    EXPECT_TRUE(d.checkLabel.isNull());
-    EXPECT_FALSE(d.checked);
-
-    GetHostDialogs().ClearRecord();
+    EXPECT_EQ(Shown(), "Duplicated Names Warning - Ostrivan01 | There are nodes with duplicated names in this "
+                       "reference, it may not work properly. | Door01\r\nWall01\r\n | no check box\n");
     ip->SetQuietMode(TRUE);
     h->ShowDupNames();
-    EXPECT_TRUE(GetHostDialogs().Shown().empty());
-    EXPECT_TRUE(ip->Services().Shown().empty());
+    EXPECT_EQ(Shown(), "");
     EXPECT_TRUE(Lines().empty());
 }
 
