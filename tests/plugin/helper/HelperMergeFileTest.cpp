@@ -95,6 +95,19 @@ protected:
         ip->GetSceneMtls()->Add(m);
     }
 
+    // The message boxes shown since the last call: "title | text | style", one a line.
+    std::string Shown() {
+        std::string s;
+        for (const auto& box : ip->Services().Shown())
+            s += box.title.ToUTF8() + " | " + box.text.ToUTF8() + " | " + std::to_string(box.style) + "\n";
+        ip->Services().ClearRecord();
+        return s;
+    }
+    std::string Circular(const MSTR& file) {
+        return "Error | There is a circular scene dependency. The Ostrivan file " +
+               ResolveReferencePath(file).ToUTF8() + " was not loaded. | " +
+               std::to_string(MB_OK | MB_ICONEXCLAMATION) + "\n";
+    }
     // The merge leaves no trace in the host's setting, the library holder or the stack.
     void ExpectPutBack(const std::vector<std::string>& library) {
         EXPECT_TRUE(LayerSetting());
@@ -175,9 +188,7 @@ TEST_F(HelperMergeFileTest, NestedMergesReportTheirNodesAndCannotRecurse) {
     EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Door01", "Lamp01", "Wall01", "Door01"}));
     EXPECT_EQ(recursedResult, 0);
     EXPECT_EQ(recursed.Count(), 0);
-    ASSERT_EQ(ip->Services().Shown().size(), 1u);
-    EXPECT_EQ(ip->Services().Shown()[0].text, L"There is a circular scene dependency. The Ostrivan file " +
-                                                  ResolveReferencePath(outer) + L" was not loaded.");
+    EXPECT_EQ(Shown(), Circular(outer));
     ExpectPutBack({});
 }
 
@@ -187,11 +198,8 @@ TEST_F(HelperMergeFileTest, ACircularDependencyMergesNothing) {
     const MSTR file = WriteReferenceFile("loop");
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     ASSERT_TRUE(ip->SaveToFile(file.c_str()));
-    const std::string self = "loop.max";
-    const MSTR sameFileOtherSpelling = WStr::FromUTF8((dir_ / "sub" / ".." / self).string());
-    const MSTR full = ResolveReferencePath(file);
-    EXPECT_EQ(ResolveReferencePath(sameFileOtherSpelling), full);
-
+    const MSTR sameFileOtherSpelling = WStr::FromUTF8((dir_ / "sub" / ".." / "loop.max").string());
+    EXPECT_EQ(ResolveReferencePath(sameFileOtherSpelling), ResolveReferencePath(file));
     struct Case {
         const char* what;
         bool onStack;
@@ -200,33 +208,22 @@ TEST_F(HelperMergeFileTest, ACircularDependencyMergesNothing) {
     for (const Case& c : {Case{"open scene", false, false}, Case{"open scene, quiet", false, true},
                           Case{"on the stack", true, false}}) {
         SCOPED_TRACE(c.what);
-        ip->Services().ClearRecord();
         ip->SetQuietMode(c.quiet);
         if (c.onStack) {
             ASSERT_TRUE(ip->SaveToFile(Path("other").c_str()));
-            GetHelperModuleState().mergeStack = {L"/somewhere/else.max", full};
+            GetHelperModuleState().mergeStack = {L"/somewhere/else.max", ResolveReferencePath(file)};
         }
         INodeTab merged;
         EXPECT_EQ(h->MergeFile(sameFileOtherSpelling, merged), 0);
         EXPECT_EQ(merged.Count(), 0);
         EXPECT_EQ(ip->GetINodeByName(L"Wall01"), nullptr);
-        if (c.quiet) {
-            EXPECT_TRUE(ip->Services().Shown().empty());
-        } else {
-            ASSERT_EQ(ip->Services().Shown().size(), 1u);
-            EXPECT_EQ(ip->Services().Shown()[0].title, L"Error");
-            EXPECT_EQ(ip->Services().Shown()[0].text,
-                      L"There is a circular scene dependency. The Ostrivan file " + full +
-                          L" was not loaded.");
-            EXPECT_EQ(ip->Services().Shown()[0].style, MB_OK | MB_ICONEXCLAMATION);
-        }
+        EXPECT_EQ(Shown(), c.quiet ? "" : Circular(file));
         GetHelperModuleState().mergeStack.clear();
     }
     ip->SetQuietMode(FALSE);
-    ip->Services().ClearRecord();
     INodeTab none;
     EXPECT_EQ(h->MergeFile(L"", none), 0);
-    EXPECT_TRUE(ip->Services().Shown().empty());
+    EXPECT_EQ(Shown(), "");
 }
 
 // A file the host refuses merges nothing; an exception on the way is raised with the step it broke at. In
