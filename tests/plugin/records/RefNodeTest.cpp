@@ -388,24 +388,18 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
     INode* box = b.Box("Box01").Build();
     RefNode* rec = Record(box);
     Watcher* dependent = Watch(rec, "Dependent");
+    // Each message from a mirror asks for the owner's item; from the node, it tells of a merge to relay.
     struct Row {
         int op;
         bool loaded;
         RefMessage message;
-        bool fromNode;
-        bool answered;
-        bool relayed;
-        RefResult result;
+        const char* outcome; // "answered", "relayed" or "-", then the result
     };
+    const RefMessage ask = REFMSG_OSTRIVANS_GET_OWNER_ITEM, merged = REFMSG_NODE_POST_MERGE;
     const Row rows[] = {
-        {kOpNone, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, true, false, REF_STOP},
-        {kOpNone, false, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpLoad, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpUnload, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpLoad, true, REFMSG_NODE_POST_MERGE, true, false, true, REF_STOP},
-        {kOpLoad, false, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
-        {kOpNone, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_SUCCEED},
-        {kOpDuplicate, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
+        {kOpNone, true, ask, "answered stop"}, {kOpNone, false, ask, "- stop"},     {kOpLoad, true, ask, "- stop"},
+        {kOpUnload, true, ask, "- stop"},      {kOpLoad, true, merged, "relayed stop"}, {kOpLoad, false, merged, "- stop"},
+        {kOpNone, true, merged, "- succeed"},  {kOpDuplicate, true, merged, "- stop"},
     };
     for (const Row& row : rows) {
         if (row.loaded && !rec->IsNodeLoaded()) rec->Update(box);
@@ -415,12 +409,12 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
         ReferenceTarget* answer = nullptr;
         PartID part = reinterpret_cast<PartID>(&answer);
         OperationCodeGuard code(row.op);
-        ReferenceTarget* from = row.fromNode ? static_cast<ReferenceTarget*>(box) : rec->GetMirror(0);
+        ReferenceTarget* from = row.message == merged ? static_cast<ReferenceTarget*>(box) : rec->GetMirror(0);
         const RefResult result = rec->NotifyRefChanged(FOREVER, from, part, row.message, TRUE);
-        const std::string what = "op " + std::to_string(row.op) + " message " + std::to_string(row.message);
-        EXPECT_EQ(answer, row.answered ? box : nullptr) << what;
-        EXPECT_EQ(dependent->Heard(REFMSG_OSTRIVANS_NODE_MERGED), row.relayed) << what;
-        EXPECT_EQ(result, row.result) << what;
+        const std::string outcome = std::string(answer == box ? "answered" : answer ? "wrong answer"
+                                                : dependent->Heard(REFMSG_OSTRIVANS_NODE_MERGED) ? "relayed" : "-") +
+                                    (result == REF_STOP ? " stop" : result == REF_SUCCEED ? " succeed" : " other");
+        EXPECT_EQ(outcome, row.outcome) << "op " << row.op << " message " << row.message << " loaded " << row.loaded;
     }
 }
 
