@@ -7,10 +7,10 @@
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/records/RefNode.h"
+#include "tests/plugin/RefWatcher.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 #include <sstream>
-#include <utility>
 
 namespace {
 
@@ -19,38 +19,6 @@ std::string Hex(RefMessage msg, PartID part) {
     os << std::hex << msg << ":" << part << " ";
     return os.str();
 }
-
-// Stands where a record stands: a dependent of one target, writing down the module's messages it hears.
-// Being a target itself, it can have a dependent of its own to show whether a message propagates.
-class Probe : public ReferenceTarget {
-public:
-    // Locked: a probe lives on the test's stack and is never auto-deleted.
-    explicit Probe(ReferenceTarget* target) {
-        SetAFlag(A_LOCK_TARGET);
-        ReplaceReference(0, target);
-    }
-    ~Probe() override { DeleteAllRefs(); }
-    Class_ID ClassID() override { return Class_ID(0x51a0b0e1, 0x1); }
-    SClass_ID SuperClassID() override { return REF_TARGET_CLASS_ID; }
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int i) override { return i == 0 ? target_ : nullptr; }
-    RefResult NotifyRefChanged(const Interval&, RefTargetHandle, PartID& part, RefMessage msg,
-                               BOOL) override {
-        if ((msg & 0xffffff00) == 0x8663df00) heard += Hex(msg, part);
-        return REF_SUCCEED;
-    }
-    // What it heard since the last call.
-    std::string Heard() { return std::exchange(heard, std::string()); }
-    std::string heard;
-
-protected:
-    void SetReference(int i, RefTargetHandle t) override {
-        if (i == 0) target_ = t;
-    }
-
-private:
-    ReferenceTarget* target_ = nullptr;
-};
 
 class HelperForwardingTest : public HelperFixture {
 protected:
@@ -63,26 +31,27 @@ protected:
 TEST_F(HelperForwardingTest, LinksReachTheNodeAndItsNewParent) {
     INode* parent = b.Dummy("Parent").Build();
     INode* child = b.Box("Child").Build();
-    Probe onParent(parent), onChild(child), second(&onChild);
+    RefWatcher onParent(parent), onChild(child), second(&onChild), onRoot(GetCOREInterface()->GetRootNode());
     parent->AttachChild(child);
-    EXPECT_EQ(onChild.Heard(), Hex(REFMSG_OSTRIVANS_NODE_LINKED, 0));
-    EXPECT_EQ(onParent.Heard(), Hex(REFMSG_OSTRIVANS_CHILD_LINKED, reinterpret_cast<PartID>(child)));
-    EXPECT_EQ(second.Heard(), ""); // no propagation
+    EXPECT_EQ(onChild.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_NODE_LINKED, 0));
+    EXPECT_EQ(onParent.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_CHILD_LINKED, reinterpret_cast<PartID>(child)));
+    EXPECT_EQ(second.TakeOwnMessages(), ""); // no propagation
     // Unlinked: the new parent is the scene root, which hears nothing.
     child->Detach(0);
-    EXPECT_EQ(onChild.Heard(), Hex(REFMSG_OSTRIVANS_NODE_LINKED, 0));
-    EXPECT_EQ(onParent.Heard(), "");
+    EXPECT_EQ(onChild.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_NODE_LINKED, 0));
+    EXPECT_EQ(onParent.TakeOwnMessages(), "");
+    EXPECT_EQ(onRoot.TakeOwnMessages(), "");
     // Nothing while a scene file is being opened.
     SetSceneFileOpening(true);
     parent->AttachChild(child);
     SetSceneFileOpening(false);
-    EXPECT_EQ(onChild.Heard(), "");
+    EXPECT_EQ(onChild.TakeOwnMessages(), "");
 }
 
 TEST_F(HelperForwardingTest, PropertyLayerAndCustomAttributeEvents) {
     INode* a = b.Box("A").Build();
     INode* c = b.Box("C").Build();
-    Probe onA(a), onC(c);
+    RefWatcher onA(a), onC(c);
     INodeTab both;
     both.Append(a);
     both.Append(c);
@@ -93,24 +62,24 @@ TEST_F(HelperForwardingTest, PropertyLayerAndCustomAttributeEvents) {
         {NOTIFY_NODE_BONE_PROPERTIES_CHANGED, REFMSG_OSTRIVANS_BONE_PROPS}};
     for (const auto& [code, msg] : props) {
         BroadcastNotification(code, &both);
-        EXPECT_EQ(onA.Heard(), Hex(msg, 0)) << code;
-        EXPECT_EQ(onC.Heard(), Hex(msg, 0)) << code;
+        EXPECT_EQ(onA.TakeOwnMessages(), Hex(msg, 0)) << code;
+        EXPECT_EQ(onC.TakeOwnMessages(), Hex(msg, 0)) << code;
     }
     NodeLayerChange layer{a, nullptr, nullptr};
     BroadcastNotification(NOTIFY_NODE_LAYER_CHANGED, &layer);
-    EXPECT_EQ(onA.Heard(), Hex(REFMSG_OSTRIVANS_LAYER_CHANGED, reinterpret_cast<PartID>(&layer)));
+    EXPECT_EQ(onA.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_LAYER_CHANGED, reinterpret_cast<PartID>(&layer)));
 
     // Custom attributes: to the owner's dependents, passed on further, with the host's code as part.
-    Probe onObject(a->GetObjectRef()), behind(&onObject);
+    RefWatcher onObject(a->GetObjectRef()), behind(&onObject);
     NotifyCustomAttribute added{a->GetObjectRef(), nullptr};
     BroadcastNotification(NOTIFY_CUSTOM_ATTRIBUTES_REMOVED, &added);
-    EXPECT_EQ(onObject.Heard(), Hex(REFMSG_OSTRIVANS_CUSTATTRIB_CHANGED, NOTIFY_CUSTOM_ATTRIBUTES_REMOVED));
-    EXPECT_EQ(behind.Heard(), Hex(REFMSG_OSTRIVANS_CUSTATTRIB_CHANGED, NOTIFY_CUSTOM_ATTRIBUTES_REMOVED));
+    EXPECT_EQ(onObject.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_CUSTATTRIB_CHANGED, NOTIFY_CUSTOM_ATTRIBUTES_REMOVED));
+    EXPECT_EQ(behind.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_CUSTATTRIB_CHANGED, NOTIFY_CUSTOM_ATTRIBUTES_REMOVED));
     // An owner that is not a reference target, or one deleted and kept for undo, hears nothing.
     a->GetObjectRef()->SetAFlag(A_IS_DELETED);
     BroadcastNotification(NOTIFY_CUSTOM_ATTRIBUTES_ADDED, &added);
     a->GetObjectRef()->ClearAFlag(A_IS_DELETED);
-    EXPECT_EQ(onObject.Heard(), "");
+    EXPECT_EQ(onObject.TakeOwnMessages(), "");
 }
 
 // Each helper forwards a group change only for the nodes its own records mirror, so the record hears it
@@ -122,11 +91,11 @@ TEST_F(HelperForwardingTest, GroupChangesReachTheRecordOnce) {
     auto* rec = new RefNode();
     rec->ReplaceReference(0, mirrored);
     second->AppendRefNode(rec);
-    Probe onMirrored(mirrored), onPlain(plain);
+    RefWatcher onMirrored(mirrored), onPlain(plain);
     mirrored->SetGroupMember(TRUE);
     plain->SetGroupMember(TRUE);
-    EXPECT_EQ(onMirrored.Heard(), Hex(REFMSG_OSTRIVANS_GROUP_CHANGED, 0));
-    EXPECT_EQ(onPlain.Heard(), "");
+    EXPECT_EQ(onMirrored.TakeOwnMessages(), Hex(REFMSG_OSTRIVANS_GROUP_CHANGED, 0));
+    EXPECT_EQ(onPlain.TakeOwnMessages(), "");
 }
 
 // A created, renamed or deleted named selection set is the first one whose name differs from the cached

@@ -22,6 +22,7 @@
 #include "plugin/records/NodeTable.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
+#include "tests/plugin/RefWatcher.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
@@ -33,30 +34,6 @@
 #include <vector>
 
 namespace {
-
-// Something outside the referenced content holding a reference (a rig, a script, a list of nodes), which
-// notes the messages it hears.
-class Watcher : public ReferenceTarget {
-public:
-    Class_ID ClassID() override { return Class_ID(0x7e57a11c, 0x2); }
-    SClass_ID SuperClassID() override { return REF_TARGET_CLASS_ID; }
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int i) override { return i == 0 ? held : nullptr; }
-    RefResult NotifyRefChanged(const Interval&, RefTargetHandle, PartID&, RefMessage m, BOOL) override {
-        heard.push_back(m);
-        return REF_SUCCEED;
-    }
-    ~Watcher() override { DeleteAllRefs(); }
-    bool Heard(RefMessage m) const { return std::find(heard.begin(), heard.end(), m) != heard.end(); }
-
-    ReferenceTarget* held = nullptr;
-    std::vector<RefMessage> heard;
-
-protected:
-    void SetReference(int i, RefTargetHandle t) override {
-        if (i == 0) held = t;
-    }
-};
 
 class RefNodeTest : public SceneFixture {
 protected:
@@ -91,11 +68,8 @@ protected:
         loose.push_back(t);
         return t;
     }
-    Watcher* Watch(ReferenceTarget* t, const std::string& name) {
-        auto* w = Keep(new Watcher);
-        if (t) w->ReplaceReference(0, t);
-        return Named(w, name);
-    }
+    // Something outside the referenced content holding a reference (a rig, a script, a list of nodes).
+    RefWatcher* Watch(ReferenceTarget* t, const std::string& name) { return Named(Keep(new RefWatcher(t)), name); }
     LightObject* Light(const std::string& name) {
         auto* light = static_cast<LightObject*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID));
         b.WithObject(light, name).Build();
@@ -202,8 +176,8 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
     LightObject* l1 = Light("Omni01");
     LightObject* l2 = Light("Omni02");
     LightObject* l3 = Light("Omni03");
-    Watcher* w1 = Watch(nullptr, "W1");
-    Watcher* w2 = Watch(nullptr, "W2");
+    RefWatcher* w1 = Watch(nullptr, "W1");
+    RefWatcher* w2 = Watch(nullptr, "W2");
     rec->OfferCandidateLight(l1);
     rec->OfferCandidateLight(l2);
     rec->OfferCandidateLight(l1);
@@ -292,7 +266,7 @@ TEST_F(RefNodeTest, ObjectTypesAreTheCategoriesAResetSelects) {
 TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
     INode* old = b.Box("Box01").Build();
     RefNode* rec = Record(old);
-    Watcher* rig = Watch(old, "Rig");
+    RefWatcher* rig = Watch(old, "Rig");
     RefAnim* kept = rec->GetMirror(2);
     kept->SetOverriddenState(REFANIM_MODIFIED);
     const ULONG oldHandle = old->GetHandle();
@@ -387,7 +361,7 @@ TEST_F(RefNodeTest, TheSceneEndingDropsTheNodeButOpeningALibraryDoesNot) {
 TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
     INode* box = b.Box("Box01").Build();
     RefNode* rec = Record(box);
-    Watcher* dependent = Watch(rec, "Dependent");
+    RefWatcher* dependent = Watch(rec, "Dependent");
     // Each message from a mirror asks for the owner's item; from the node, it tells of a merge to relay.
     struct Row {
         int op;
@@ -424,7 +398,7 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     INode* box = b.Box("Box01").Build();
     RefNode* rec = Record(box);
     LightObject* omni = Light("Omni01");
-    Watcher* listing = Watch(nullptr, "Listing");
+    RefWatcher* listing = Watch(nullptr, "Listing");
     INode* local = GetCOREInterface()->CreateObjectNode(box->GetObjectRef());
     rec->OfferCandidateLight(omni);
     rec->OfferListingObject(listing, 0);
@@ -450,7 +424,7 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
 TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     INode* box = b.Box("Box01").Pos({10, 0, 0}).Build();
     RefNode* rec = Record(box);
-    Watcher* rig = Watch(box, "Rig");
+    RefWatcher* rig = Watch(box, "Rig");
     auto add = [&](NodeTable& list) {
         OperationCodeGuard duplicate(kOpDuplicate);
         rec->AddToNodeList(list);
