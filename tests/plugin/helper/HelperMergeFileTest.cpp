@@ -18,10 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Each node's name, after its parent's name and "/" when the parent is a node, with " (tree)" when it hangs
+// from an external-scene tree.
 std::vector<std::string> Names(const INodeTab& nodes) {
     std::vector<std::string> names;
-    for (int i = 0; i < nodes.Count(); ++i)
-        names.push_back(WStr(nodes[i]->GetName()).ToUTF8());
+    for (int i = 0; i < nodes.Count(); ++i) {
+        INode* parent = nodes[i]->GetParentNode();
+        const std::string name = WStr(nodes[i]->GetName()).ToUTF8();
+        names.push_back(parent == GetCOREInterface()->GetRootNode() ? name
+                        : parent->IsRootNode()                      ? name + " (tree)"
+                                                                    : WStr(parent->GetName()).ToUTF8() + "/" + name);
+    }
     return names;
 }
 
@@ -136,9 +143,7 @@ TEST_F(HelperMergeFileTest, MergesTheFileAndReportsItsNodesWithTheSceneSettingsP
     INodeTab merged;
     ASSERT_EQ(h->MergeFile(file, merged), 1) << ip->GetLastFileError();
 
-    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Door01"}));
-    EXPECT_EQ(merged[0]->GetParentNode(), ip->GetRootNode());
-    EXPECT_EQ(merged[1]->GetParentNode(), merged[0]);
+    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Wall01/Door01"}));
     EXPECT_FALSE(settingDuring);
     EXPECT_EQ(stackDuring, std::vector<WStr>{ResolveReferencePath(file)});
     EXPECT_EQ(libraryDuring, 0);
@@ -184,8 +189,8 @@ TEST_F(HelperMergeFileTest, NestedMergesReportTheirNodesAndCannotRecurse) {
     ASSERT_EQ(h->MergeFile(outer, merged), 1);
 
     EXPECT_EQ(stackInside, (std::vector<WStr>{ResolveReferencePath(outer), ResolveReferencePath(inner)}));
-    EXPECT_EQ(nestedNames, (std::vector<std::string>{"Wall01", "Door01", "Doomed01"}));
-    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Door01", "Lamp01", "Wall01", "Door01"}));
+    EXPECT_EQ(nestedNames, (std::vector<std::string>{"Wall01", "Wall01/Door01", "Doomed01"}));
+    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Wall01/Door01", "Lamp01", "Wall01", "Wall01/Door01"}));
     EXPECT_EQ(recursedResult, 0);
     EXPECT_EQ(recursed.Count(), 0);
     EXPECT_EQ(Shown(), Circular(outer));
@@ -283,10 +288,7 @@ TEST_F(HelperMergeFileTest, ContentFollowsTheHelperIntoAnotherSceneTree) {
 
     INodeTab merged;
     ASSERT_EQ(h->MergeFile(file, merged), 1);
-    ASSERT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Door01", "Lamp01"}));
-    EXPECT_EQ(merged[0]->GetParentNode(), tree);
-    EXPECT_EQ(merged[1]->GetParentNode(), merged[0]);
-    EXPECT_EQ(merged[2]->GetParentNode(), tree);
+    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01 (tree)", "Wall01/Door01", "Lamp01 (tree)"}));
 }
 
 TEST(MakeUniqueNameTest, CountsTrailingDigitsUpKeepingTheirWidth) {
