@@ -321,13 +321,14 @@ TEST_F(RefNodeTest, NamesFollowThePrefixUnlessOverridden) {
     INode* box = b.Box("Box02").Build();
     RefNode* rec = Record(box);
     OperationCodeGuard load(kOpLoad);
-    std::string names;
-    for (const MCHAR* prefix : {L"P", L"", L"P"}) {
-        if (names.size() > 12) rec->SetOverrideFlag(REFNODE_NAME_WITHOUT_PREFIX, true, false);
+    auto apply = [&](const MCHAR* prefix) {
         rec->ApplyNamePrefix(prefix);
-        names += WStr(box->GetName()).ToUTF8() + " ";
-    }
-    EXPECT_EQ(names, "P_Box02 Box02 Box02 ");
+        return WStr(box->GetName()).ToUTF8();
+    };
+    EXPECT_EQ(apply(L"P"), "P_Box02");
+    EXPECT_EQ(apply(L""), "Box02");
+    rec->SetOverrideFlag(REFNODE_NAME_WITHOUT_PREFIX, true, false);
+    EXPECT_EQ(apply(L"P"), "Box02");
 }
 
 TEST_F(RefNodeTest, TheSceneEndingDropsTheNodeButOpeningALibraryDoesNot) {
