@@ -37,7 +37,7 @@ public:
     // node's name as the referenced name and collects its modifier entries and mirrors. Without a node the
     // record starts unloaded. On failure the record is undone and MAXException carries the report
     // ("Error Creating RefNode" ...).
-    RefNode(INode* node, OstrivansHelper* helper);
+    RefNode(INode* node, IRecordHelper* helper);
     ~RefNode() override;
 
     Class_ID ClassID() override { return REFNODE_CLASS_ID; }
@@ -94,8 +94,8 @@ public:
     // Renames the record; the node follows (with the helper's prefix) unless its name is overridden.
     void SetName(const MCHAR* name) override;
 
-    // ---- What the helper's notification handlers pass to the record; until the node-level overrides
-    // exist, each reports that it is not available and changes nothing.
+    // ---- What the helper's notification handlers pass to the record. The record keeps no node-level
+    // overrides of these: each reports that the override is not available and changes nothing.
     // The mirrored node was renamed by the user.
     void NodeRenamed(const MCHAR* newName);
     // The named selection set at index (its position in the scene's list) may hold the node: the record
