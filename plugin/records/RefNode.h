@@ -168,19 +168,15 @@ private:
     void CollectListingObjects();
     void CollectObjectDependency(INode* node);
     void RecomputeLocalDependency(INode* node);
-    // Seam: the per-flag comparisons of the groups no message announces (object offset, skin pose, user
-    // properties, transform locks); the node-level override tracking fills it.
+    // Steps of Collect and Update that do nothing: the record keeps no modifier stack entries (monitor,
+    // collect, check, re-reference single modifiers), no per-flag comparison of the groups no message
+    // announces (object offset, skin pose, user properties, transform locks) and no stored parent to
+    // re-apply.
     void CompareUnannouncedGroups(INode* /*node*/) {}
-    // Seam: the modifier entries are built from the node's stack by the stack tracking, which fills it.
     void MonitorModifiers() {}
-    // Seam: what the stack tracking stores before a re-merge (Collect, when the stack was changed).
     void CollectModifiers() {}
-    // Seam: the stack tracking's check after a modifier was added or the object was re-evaluated.
     void CheckModifiers() {}
-    // Seam: derived objects holding a single modifier reference it again (FinishUpdate); stack tracking.
     void RereferenceSingleModifiers() {}
-    // Seam: the parent override re-applied when the stored parent re-attached its children; the
-    // node-level override tracking fills it.
     void ReapplyParentOverride() {}
 
     // Update's step for a kept modifier stack: the old stack goes over the fresh base object.
