@@ -46,7 +46,7 @@ TEST_F(HelperReferencesTest, ReferencesOutsideTheTableAreNullAndCannotBeSet) {
 
 struct DependencyRow {
     bool persistRef;
-    int operation;
+    OperationCode operation;
     const char* target; // "none", "overridden", "plain" record, or "other"
     BOOL real;
 };
@@ -58,18 +58,18 @@ TEST_F(HelperReferencesTest, RecordsWithoutOverridesAreWeakWhileUnloadingSavingO
     h->AppendRefNode(overridden);
     h->AppendRefMaterial(plain);
     const DependencyRow rows[] = {
-        {false, kOpNone, "plain", TRUE},
-        {false, kOpLoad, "plain", TRUE},
-        {false, kOpUnload, "plain", FALSE},
-        {false, kOpPreSave, "plain", FALSE},
-        {false, kOpPreSaveCollect, "plain", FALSE},
-        {false, kOpDuplicate, "plain", FALSE},
-        {false, kOpPostSave, "plain", TRUE},
-        {false, kOpUnload, "overridden", TRUE},
-        {false, kOpUnload, "other", TRUE},
-        {false, kOpUnload, "none", TRUE},
-        {true, kOpUnload, "plain", TRUE},
-        {true, kOpDuplicate, "plain", TRUE},
+        {false, OperationCode::None, "plain", TRUE},
+        {false, OperationCode::Load, "plain", TRUE},
+        {false, OperationCode::Unload, "plain", FALSE},
+        {false, OperationCode::PreSave, "plain", FALSE},
+        {false, OperationCode::PreSaveCollect, "plain", FALSE},
+        {false, OperationCode::Duplicate, "plain", FALSE},
+        {false, OperationCode::PostSave, "plain", TRUE},
+        {false, OperationCode::Unload, "overridden", TRUE},
+        {false, OperationCode::Unload, "other", TRUE},
+        {false, OperationCode::Unload, "none", TRUE},
+        {true, OperationCode::Unload, "plain", TRUE},
+        {true, OperationCode::Duplicate, "plain", TRUE},
     };
     for (const DependencyRow& r : rows) {
         h->GetParamBlock()->SetValue(pb_persist_ref, 0, r.persistRef ? 1 : 0);
@@ -104,7 +104,7 @@ TEST_F(HelperReferencesTest, CloningCopiesTheRecordsOnlyForTheDuplicateOperation
     RemapDir dupRemap;
     OstrivansHelper* dup = nullptr;
     {
-        OperationCodeGuard op(kOpDuplicate);
+        OperationCodeGuard op(OperationCode::Duplicate);
         dup = static_cast<OstrivansHelper*>(h->Clone(dupRemap));
     }
     ASSERT_EQ(dup->NumRefNodes(), 2);

@@ -132,12 +132,12 @@ TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicatin
     RefAnim* changed = rec->GetMirror(IndexOf(rec, kRotation));
     changed->SetOverriddenState(REFANIM_REPLACED);
     Control* other = box->GetTMController();
-    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) {
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record, OperationCode::AdvancedReset}) {
         OperationCodeGuard code(op);
         EXPECT_TRUE(rec->IsRealDependency(box)) << op;
         EXPECT_TRUE(rec->IsRealDependency(plain)) << op;
     }
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) {
+    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) {
         OperationCodeGuard code(op);
         EXPECT_FALSE(rec->IsRealDependency(box)) << op;
         EXPECT_FALSE(rec->IsRealDependency(plain)) << op;
@@ -146,7 +146,7 @@ TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicatin
     }
     // A reference that persists keeps everything.
     helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    OperationCodeGuard code(kOpUnload);
+    OperationCodeGuard code(OperationCode::Unload);
     EXPECT_TRUE(rec->IsRealDependency(box));
     EXPECT_TRUE(rec->IsRealDependency(plain));
 }
@@ -157,7 +157,6 @@ TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
     EXPECT_EQ(rec->GetNamePrefix(), MSTR(L"Ref01"));
     rec->SetHelper(nullptr);
     EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
-    EXPECT_FALSE(rec->IsHelperNested());
     rec->SetHelper(helper);
 }
 

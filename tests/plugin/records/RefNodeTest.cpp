@@ -113,7 +113,7 @@ protected:
         h->GetParamBlock()->SetValue(pb_persist_ref, 0, persist ? 1 : 0);
         return h;
     }
-    static void CollectAs(RefNode* rec, int op) {
+    static void CollectAs(RefNode* rec, OperationCode op) {
         OperationCodeGuard code(op);
         rec->Collect();
     }
@@ -213,7 +213,7 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
     rec->OfferCandidateLight(l1);
     rec->OfferListingObject(w1, 3);
     rec->OfferListingObject(w2, 0);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_FALSE(rec->IsNodeLoaded());
     EXPECT_TRUE(rec->WasLoaded());
     EXPECT_EQ(lights(), (std::vector<LightObject*>{l1, l2}));
@@ -228,21 +228,21 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
 
     // Not loaded: the next pass learns nothing, and its offers are dropped.
     rec->OfferCandidateLight(l3);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_FALSE(rec->WasLoaded());
     EXPECT_EQ(lights(), (std::vector<LightObject*>{l1, l2}));
     rec->FinishUpdate();
     EXPECT_FALSE(rec->IsNodeLoaded());
 
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         rec->Update(box);
     }
     EXPECT_TRUE(rec->IsNodeLoaded());
     rec->OfferCandidateLight(l3);
     rec->OfferCandidateLight(l2);
     rec->OfferListingObject(w2, 5);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(lights(), (std::vector<LightObject*>{l2, l3}));
     ASSERT_EQ(rec->NumListingObjects(), 1);
     EXPECT_EQ(rec->GetListingObject(0), w2);
@@ -251,7 +251,7 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
 
     rec->FinishUpdate();
     EXPECT_TRUE(rec->IsNodeLoaded());
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(rec->NumExcludingLights(), 0);
     EXPECT_EQ(rec->NumListingObjects(), 0);
     EXPECT_EQ(rec->GetOverrideFlags(), 0u);
@@ -261,9 +261,9 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
 TEST_F(RefNodeTest, APersistedReferenceKeepsItsNodeLoadedOnlyWhileSaving) {
     OstrivansHelper* h = Helper(L"Ref", false, true);
     RefNode* rec = Record(b.Box("Box01").Build(), h);
-    CollectAs(rec, kOpPreSave);
+    CollectAs(rec, OperationCode::PreSave);
     EXPECT_TRUE(rec->IsNodeLoaded());
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_FALSE(rec->IsNodeLoaded());
     EXPECT_TRUE(rec->WasLoaded());
 }
@@ -273,25 +273,25 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
     RefNode* rec = Record(box);
     Object* top = box->GetObjectRef();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(rec->GetOverrideFlags() & (REFNODE_OVERRIDE_OBJ_LOC_DEP | REFNODE_LOCAL_DEPENDENCY), 0u);
     EXPECT_EQ(rec->GetKeptObject(), nullptr);
 
     // A local instance of the base object below the stack: the top of the chain is kept.
     INode* local = GetCOREInterface()->CreateObjectNode(top->FindBaseObject());
     rec->FinishUpdate();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_TRUE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_OBJ_LOC_DEP);
     EXPECT_EQ(rec->GetKeptObject(), top);
     {
-        OperationCodeGuard unload(kOpUnload);
+        OperationCodeGuard unload(OperationCode::Unload);
         EXPECT_TRUE(rec->IsRealDependency(top));
     }
     // A referenced node using the object is no local use.
     auto* other = Keep(new RefNode(FALSE));
     other->ReplaceReference(0, local);
     rec->FinishUpdate();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_FALSE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_OBJ_LOC_DEP);
     EXPECT_EQ(rec->GetKeptObject(), nullptr);
 
@@ -299,16 +299,16 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     auto* mirror = Keep(new RefAnim(FALSE));
     mirror->ReplaceReference(0, box);
     rec->FinishUpdate();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_FALSE(rec->GetOverrideFlags() & REFNODE_LOCAL_DEPENDENCY);
     mirror->SetOverriddenState(REFANIM_MODIFIED);
     rec->FinishUpdate();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_TRUE(rec->GetOverrideFlags() & REFNODE_LOCAL_DEPENDENCY);
     mirror->SetOverriddenState(0);
     rec->SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, true, false);
     rec->FinishUpdate();
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_TRUE(rec->GetOverrideFlags() & REFNODE_LOCAL_DEPENDENCY);
 }
 
@@ -334,7 +334,7 @@ TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
     const ULONG oldHandle = old->GetHandle();
     INode* fresh = b.Box("Box01").Build();
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         rec->Update(fresh);
     }
     EXPECT_EQ(rec->GetNode(), fresh);
@@ -354,12 +354,12 @@ TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
     EXPECT_TRUE(followsFresh);
 
     // Unloaded (the node went with the content): the next fresh node is simply taken.
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     GetCOREInterface()->DeleteNode(fresh);
     EXPECT_EQ(rec->GetNode(), nullptr);
     INode* third = b.Box("Box01").Build();
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         rec->Update(third);
     }
     EXPECT_EQ(rec->GetNode(), third);
@@ -392,12 +392,12 @@ TEST_F(RefNodeTest, NamesFollowThePrefixUnlessOverridden) {
         EXPECT_EQ(WStr(box->GetName()), WStr(row.node)) << row.usePrefix << " " << row.flags;
         // Renamed under the renaming code: no rename override is reported.
         EXPECT_EQ(listener.Text(), MSTR(L""));
-        EXPECT_EQ(GetCurrentOperation(), kOpNone);
+        EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     }
 
     INode* box = b.Box("Box02").Build();
     RefNode* rec = Record(box);
-    OperationCodeGuard load(kOpLoad);
+    OperationCodeGuard load(OperationCode::Load);
     rec->ApplyNamePrefix(L"P");
     EXPECT_EQ(WStr(box->GetName()), WStr(L"P_Box02"));
     rec->ApplyNamePrefix(L"");
@@ -440,7 +440,7 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
     RefNode* rec = Record(box);
     Watcher* dependent = Watch(rec);
     struct Row {
-        int op;
+        OperationCode op;
         bool loaded;
         RefMessage message;
         bool fromNode;
@@ -449,18 +449,18 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
         RefResult result;
     };
     const Row rows[] = {
-        {kOpNone, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, true, false, REF_STOP},
-        {kOpNone, false, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpLoad, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpUnload, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
-        {kOpLoad, true, REFMSG_NODE_POST_MERGE, true, false, true, REF_STOP},
-        {kOpLoad, false, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
-        {kOpNone, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_SUCCEED},
-        {kOpDuplicate, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
+        {OperationCode::None, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, true, false, REF_STOP},
+        {OperationCode::None, false, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
+        {OperationCode::Load, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
+        {OperationCode::Unload, true, REFMSG_OSTRIVANS_GET_OWNER_ITEM, false, false, false, REF_STOP},
+        {OperationCode::Load, true, REFMSG_NODE_POST_MERGE, true, false, true, REF_STOP},
+        {OperationCode::Load, false, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
+        {OperationCode::None, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_SUCCEED},
+        {OperationCode::Duplicate, true, REFMSG_NODE_POST_MERGE, true, false, false, REF_STOP},
     };
     for (const Row& row : rows) {
         if (row.loaded && !rec->IsNodeLoaded()) rec->Update(box);
-        if (!row.loaded && rec->IsNodeLoaded()) CollectAs(rec, kOpUnload);
+        if (!row.loaded && rec->IsNodeLoaded()) CollectAs(rec, OperationCode::Unload);
         ASSERT_EQ(rec->IsNodeLoaded(), row.loaded);
         dependent->heard.clear();
         ReferenceTarget* answer = nullptr;
@@ -468,7 +468,7 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
         OperationCodeGuard code(row.op);
         ReferenceTarget* from = row.fromNode ? static_cast<ReferenceTarget*>(box) : rec->GetMirror(0);
         const RefResult result = rec->NotifyRefChanged(FOREVER, from, part, row.message, TRUE);
-        const std::string what = "op " + std::to_string(row.op) + " message " + std::to_string(row.message);
+        const std::string what = std::string("op ") + OperationName(row.op) + " message " + std::to_string(row.message);
         EXPECT_EQ(answer, row.answered ? box : nullptr) << what;
         EXPECT_EQ(dependent->Heard(REFMSG_OSTRIVANS_NODE_MERGED), row.relayed) << what;
         EXPECT_EQ(result, row.result) << what;
@@ -483,7 +483,7 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     INode* local = GetCOREInterface()->CreateObjectNode(box->GetObjectRef());
     rec->OfferCandidateLight(omni);
     rec->OfferListingObject(listing, 0);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     ASSERT_NE(rec->GetKeptObject(), nullptr);
     RefAnim* plain = rec->GetMirror(0);
     RefAnim* changed = rec->GetMirror(1);
@@ -505,9 +505,9 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
         {"changed mirror", changed, true},
         {"anything else", other, true},
     };
-    for (int op : {kOpNone, kOpLoad, kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate, kOpRecord}) {
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate, OperationCode::Record}) {
         OperationCodeGuard code(op);
-        const bool weakening = op == kOpUnload || op == kOpPreSave || op == kOpPreSaveCollect || op == kOpDuplicate;
+        const bool weakening = op == OperationCode::Unload || op == OperationCode::PreSave || op == OperationCode::PreSaveCollect || op == OperationCode::Duplicate;
         for (const Target& t : targets)
             EXPECT_EQ(rec->IsRealDependency(t.t) != FALSE, weakening ? t.whileUnloading : true)
                 << t.what << " under " << op;
@@ -515,7 +515,7 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     // A persisted reference keeps everything.
     OstrivansHelper* h = Helper(L"Ref", false, true);
     rec->SetHelper(h);
-    OperationCodeGuard unload(kOpUnload);
+    OperationCodeGuard unload(OperationCode::Unload);
     EXPECT_TRUE(rec->IsRealDependency(box));
     EXPECT_TRUE(rec->IsRealDependency(omni));
     rec->SetHelper(nullptr);
@@ -527,7 +527,7 @@ TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     Watcher* rig = Watch(box);
     NodeTable list;
     {
-        OperationCodeGuard duplicate(kOpDuplicate);
+        OperationCodeGuard duplicate(OperationCode::Duplicate);
         rec->AddToNodeList(list);
         rec->AddToNodeList(list);
     }
@@ -537,7 +537,7 @@ TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     rec->SetOverrideFlag(REFNODE_LOCAL_DEPENDENCY, true, false);
     NodeTable dupList;
     {
-        OperationCodeGuard duplicate(kOpDuplicate);
+        OperationCodeGuard duplicate(OperationCode::Duplicate);
         rec->AddToNodeList(dupList);
         rec->AddToNodeList(dupList);
     }
@@ -620,7 +620,7 @@ TEST_F(RefNodeTest, ACloneIsANodeRecordWithTheSameNameFlagsAndTables) {
     Watcher* listing = Watch(nullptr);
     rec->OfferCandidateLight(omni);
     rec->OfferListingObject(listing, 4);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     RemapDir remap;
     auto* copy = Keep(dynamic_cast<RefNode*>(remap.CloneRef(rec)));
