@@ -127,18 +127,6 @@ unsigned int HostInterface::DeleteNodes(INodeTab& nodes, bool keepChildTM, bool,
     return count;
 }
 
-void HostInterface::DeleteTree(INode* top) {
-    Node* n = AsNode(top);
-    if (!n || n->IsRootNode()) return;
-    // Last child first, by handle: a deletion's handlers may take other nodes with them.
-    const std::vector<Node*> children = n->Children();
-    std::vector<ULONG> handles;
-    for (Node* c : children) handles.push_back(c->GetHandle());
-    for (auto h = handles.rbegin(); h != handles.rend(); ++h)
-        if (Node* c = Node::FindByHandle(*h); c && c->GetParentNode() == n) DeleteTree(c);
-    DeleteOne(n, false);
-}
-
 MSTR HostInterface::MakeNameUnique(const MSTR& name) { return Node::MakeNameUnique(name); }
 
 bool HostInterface::CloneNodes(INodeTab& nodes, const Point3& offset, bool expandHierarchies, CloneType cloneType,

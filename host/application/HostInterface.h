@@ -110,8 +110,6 @@ public:
     // back to "0", selection sets, material library and editor slots, undo buffer, time, the open file.
     // Host modes and services stay. Nodes in spare (read from a file, not yet placed) are kept.
     void ClearScene(const std::unordered_set<const Node*>* spare = nullptr);
-    // Deletes a node and everything below it, children first, with the deletion notifications.
-    void DeleteTree(INode* top);
     // A name no node of the scene carries, from name ("Box01" -> "Box02").
     MSTR MakeNameUnique(const MSTR& name);
 

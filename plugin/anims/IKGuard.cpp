@@ -4,7 +4,7 @@
 #include "host/scene/HostServices.h"
 #include "host/scene/Interface.h"
 #include "host/script/ScriptRuntime.h"
-#include "plugin/helper/HelperModuleState.h"
+#include "plugin/frame/OperationCode.h"
 
 IKGuard& IKGuard::Get() {
     static IKGuard guard;
@@ -12,7 +12,7 @@ IKGuard& IKGuard::Get() {
 }
 
 void IKGuard::Meet() {
-    if (IsArmed() || GetCurrentOperation() == kOpLoad) return;
+    if (IsArmed() || GetCurrentOperation() == OperationCode::Load) return;
     key_ = GetCOREInterface()->GetISceneEventManager()->RegisterCallback(this);
     ExecuteMAXScriptScript(kArmScript, MAXScript::ScriptSource::NonEmbedded);
 }

@@ -10,6 +10,7 @@
 #include "host/scene/Object.h"
 #include "host/scene/ParticleFlow.h"
 #include "plugin/anims/IKGuard.h"
+#include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
 #include "plugin/anims/RefAnimControllerKinds.h"
 #include "plugin/anims/RefAnimMaterialKinds.h"
@@ -68,150 +69,150 @@ bool InList(std::span<const Class_ID> list, const Class_ID& cls) {
 // ---- Tables of the rule, by super class ------------------------------------------------------------------
 
 const KindRow kMaterialRows[] = {
-    {{0x200, 0}, 0x30020},
-    {{0x4B9937E0, 0x3A1C3DA4}, 0x30009},
-    {{0x272C0D4B, 0x432A414B}, 0x30031},
+    {{0x200, 0}, KIND_MULTI_SUB_MTL},
+    {{0x4B9937E0, 0x3A1C3DA4}, KIND_WITH_REFS},
+    {{0x272C0D4B, 0x432A414B}, KIND_XREF},
 };
 
 const KindRow kTexmapRows[] = {
-    {{0x4C693CD7, 0x05FC76AC}, 0x10001},
-    {{0x6EC3730C, 0}, 0x30009},
+    {{0x4C693CD7, 0x05FC76AC}, KIND_PLAIN},
+    {{0x6EC3730C, 0}, KIND_WITH_REFS},
 };
 
 const KindRow kSpaceWarpObjectRows[] = {
-    {{0x67EA40B3, 0xFE7A30C4}, 0x90010},
-    {{0xFA4700BE, 0xBBE85051}, 0x90010},
+    {{0x67EA40B3, 0xFE7A30C4}, KIND_POINT_OBJ},
+    {{0xFA4700BE, 0xBBE85051}, KIND_POINT_OBJ},
 };
 
 const KindRow kObjectModifierRows[] = {
     // Modifiers that deform points.
-    {{0x79AA6E1D, 0x71A075B7}, 0x10012},
-    {{0x4DBE3132, 0x614357B9}, 0x10012},
-    {{0x60, 0}, 0x10012},
-    {{0x02DF2E3A, 0x72BA4E1F}, 0x10012},
-    {{0x7CE5206B, 0x31181505}, 0x10012},
-    {{0x19592732, 0x03407A7A}, 0x10012},
-    {{0x73D8FF93, 0}, 0x10012},
-    {{0x53446, 0x7145}, 0x10012},
-    {{0x98F37A63, 0x3FFE9BCA}, 0x10012},
-    {{0x8AB36CC5, 0x82D7FE74}, 0x10012},
-    {{0x21325596, 0x2CD10BD8}, 0x10012},
-    {{0x21325596, 0x2CD10BD9}, 0x10012},
-    {{0x21325596, 0x2CD10BD0}, 0x10012},
-    {{0x70, 0}, 0x10012},
-    {{0x4AA52AE3, 0x35CA1CDE}, 0x10012},
-    {{0x50, 0}, 0x10012},
+    {{0x79AA6E1D, 0x71A075B7}, KIND_POINT_MOD},
+    {{0x4DBE3132, 0x614357B9}, KIND_POINT_MOD},
+    {{0x60, 0}, KIND_POINT_MOD},
+    {{0x02DF2E3A, 0x72BA4E1F}, KIND_POINT_MOD},
+    {{0x7CE5206B, 0x31181505}, KIND_POINT_MOD},
+    {{0x19592732, 0x03407A7A}, KIND_POINT_MOD},
+    {{0x73D8FF93, 0}, KIND_POINT_MOD},
+    {{0x53446, 0x7145}, KIND_POINT_MOD},
+    {{0x98F37A63, 0x3FFE9BCA}, KIND_POINT_MOD},
+    {{0x8AB36CC5, 0x82D7FE74}, KIND_POINT_MOD},
+    {{0x21325596, 0x2CD10BD8}, KIND_POINT_MOD},
+    {{0x21325596, 0x2CD10BD9}, KIND_POINT_MOD},
+    {{0x21325596, 0x2CD10BD0}, KIND_POINT_MOD},
+    {{0x70, 0}, KIND_POINT_MOD},
+    {{0x4AA52AE3, 0x35CA1CDE}, KIND_POINT_MOD},
+    {{0x50, 0}, KIND_POINT_MOD},
     // Kinds of their own.
-    {{0x0095C723, 0x00015666}, 0x30018},
-    {{0x17BB6854, 0xA5CBA2A3}, 0x30019},
-    {{0xC4D33, 0}, 0x3001D},
-    {{0x67C1CD47, 0x7782F878}, 0x3001E},
-    {{0x0EE23DE9, 0xFA432946}, 0x3001E},
-    {{0x7A4202D0, 0x11961722}, 0x30025},
-    {{0x270F1FE3, 0x03B14999}, 0x3000C},
-    {{0xE11, 0}, 0xB0035},
-    {{0x100, 0}, 0x30015},
+    {{0x0095C723, 0x00015666}, KIND_SKIN},
+    {{0x17BB6854, 0xA5CBA2A3}, KIND_MORPHER},
+    {{0xC4D33, 0}, KIND_LINKED_XFORM},
+    {{0x67C1CD47, 0x7782F878}, KIND_CLOTH},
+    {{0x0EE23DE9, 0xFA432946}, KIND_CLOTH},
+    {{0x7A4202D0, 0x11961722}, KIND_BEVEL_PROFILE},
+    {{0x270F1FE3, 0x03B14999}, KIND_LOC_DEP},
+    {{0xE11, 0}, KIND_DATA_CHANNEL},
+    {{0x100, 0}, KIND_WITH_REFS_MOD},
 };
 
 const KindRow kWorldModifierRows[] = {
-    {{0x370F1FE3, 0x03B14999}, 0x3000C},
+    {{0x370F1FE3, 0x03B14999}, KIND_LOC_DEP},
 };
 
 const KindRow kRefTargetRows[] = {
-    {{0x46D56AA8, 0x1A0703D4}, 0x10001},
+    {{0x46D56AA8, 0x1A0703D4}, KIND_PLAIN},
 };
 
 const KindRow kRefMakerRows[] = {
-    {{0x4096218C, 0x1BB8133C}, 0x110013},
-    {{0x4DDC1551, 0x118452EB}, 0x110013},
-    {{0x5DDB3626, 0x23B708DB}, 0x20000},
-    {{0x5F2D3A0A, 0x4BE75269}, 0x30009},
-    {{0x14585773, 0x483A7DCF}, 2},
+    {{0x4096218C, 0x1BB8133C}, KIND_PLAIN_FLAGGED},
+    {{0x4DDC1551, 0x118452EB}, KIND_PLAIN_FLAGGED},
+    {{0x5DDB3626, 0x23B708DB}, KIND_DESCEND_ONLY},
+    {{0x5F2D3A0A, 0x4BE75269}, KIND_WITH_REFS},
+    {{0x14585773, 0x483A7DCF}, KIND_NEVER},
 };
 
 const KindRow kGeomObjectRows[] = {
-    {{0x1BF8338D, 0x192F6098}, 0x90010},
-    {{0xE44F10B3, 0}, 0x90010},
-    {{0x1030, 0}, 0x90010},
-    {{0x76A11646, 0x12A822FB}, 0x90010},
-    {{0x87D987F4, 0xBE7C7E52}, 0x90010},
-    {{0x28BF6E8D, 0x2ECCA840}, 0x3000C},
-    {{0x2A730CDB, 0x746B394F}, 0x3000C},
-    {{0x2A723864, 0x7F603F64}, 0x3000C},
-    {{0x7DEE4CF0, 0x50E728B9}, 0x3000C},
-    {{0xA4E83C21, 0x5F7B092D}, 0x3000C},
-    {{0x3F2A6C11, 0x1B7E40D5}, 0x3000C},
-    {{0x9125, 0}, 0},
-    {{0x2E6A0C09, 0x43D5C9C0}, 0},
-    {{0x73DC4833, 0x65C93CAA}, 0},
-    {{0x7BC209AF, 0x01BBAC5F}, 0x3002D},
-    {{0x5C2417BD, 0x44050964}, 0x30006},
-    {{0x42567B96, 0x4E9C1AED}, 0x30006},
-    {{0x6A877C03, 0x67947186}, 0x30006},
-    {{0x31CEA620, 0x2257F993}, 0x30006},
-    {{0x1D121A84, 0x64994009}, 0x30006},
-    {{0x10B0, 0}, 0x30006},
-    {{0x367E33EF, 0x07C0670C}, 0x30006},
-    {{0x51DB4F2F, 0x1C596B1A}, 0x30006},
-    {{0x1AB13757, 0x12365B98}, 0x30006},
-    {{0x6C3600A5, 0x11634EB8}, 0x3002E},
-    {{0x74F93B02, 0x1EB34300}, 2},
-    {{0x79FE41C2, 0x1D7B4FB1}, 0x3003A},
-    {{0x39712DEF, 0x10A72959}, 0x30038},
+    {{0x1BF8338D, 0x192F6098}, KIND_POINT_OBJ},
+    {{0xE44F10B3, 0}, KIND_POINT_OBJ},
+    {{0x1030, 0}, KIND_POINT_OBJ},
+    {{0x76A11646, 0x12A822FB}, KIND_POINT_OBJ},
+    {{0x87D987F4, 0xBE7C7E52}, KIND_POINT_OBJ},
+    {{0x28BF6E8D, 0x2ECCA840}, KIND_LOC_DEP},
+    {{0x2A730CDB, 0x746B394F}, KIND_LOC_DEP},
+    {{0x2A723864, 0x7F603F64}, KIND_LOC_DEP},
+    {{0x7DEE4CF0, 0x50E728B9}, KIND_LOC_DEP},
+    {{0xA4E83C21, 0x5F7B092D}, KIND_LOC_DEP},
+    {{0x3F2A6C11, 0x1B7E40D5}, KIND_LOC_DEP},
+    {{0x9125, 0}, KIND_UNDECIDED},
+    {{0x2E6A0C09, 0x43D5C9C0}, KIND_UNDECIDED},
+    {{0x73DC4833, 0x65C93CAA}, KIND_UNDECIDED},
+    {{0x7BC209AF, 0x01BBAC5F}, KIND_BOOLEAN},
+    {{0x5C2417BD, 0x44050964}, KIND_INDEP_REFS},
+    {{0x42567B96, 0x4E9C1AED}, KIND_INDEP_REFS},
+    {{0x6A877C03, 0x67947186}, KIND_INDEP_REFS},
+    {{0x31CEA620, 0x2257F993}, KIND_INDEP_REFS},
+    {{0x1D121A84, 0x64994009}, KIND_INDEP_REFS},
+    {{0x10B0, 0}, KIND_INDEP_REFS},
+    {{0x367E33EF, 0x07C0670C}, KIND_INDEP_REFS},
+    {{0x51DB4F2F, 0x1C596B1A}, KIND_INDEP_REFS},
+    {{0x1AB13757, 0x12365B98}, KIND_INDEP_REFS},
+    {{0x6C3600A5, 0x11634EB8}, KIND_TEXT_PLUS},
+    {{0x74F93B02, 0x1EB34300}, KIND_NEVER},
+    {{0x79FE41C2, 0x1D7B4FB1}, KIND_FOREST},
+    {{0x39712DEF, 0x10A72959}, KIND_RAIL_CLONE},
 };
 
 const KindRow kLightRows[] = {
-    {{0x27D93542, 0x76F965B2}, 0x10001},
+    {{0x27D93542, 0x76F965B2}, KIND_PLAIN},
 };
 
 const KindRow kShapeRows[] = {
-    {{0x76A11646, 0x12A822FB}, 0x90010},
-    {{0x1040, 0}, 0x90010},
-    {{0x1993, 0}, 0x3001C},
-    {{0x6B963D5F, 0x6E243528}, 0x3002D},
+    {{0x76A11646, 0x12A822FB}, KIND_POINT_OBJ},
+    {{0x1040, 0}, KIND_POINT_OBJ},
+    {{0x1993, 0}, KIND_TEXT},
+    {{0x6B963D5F, 0x6E243528}, KIND_BOOLEAN},
 };
 
 const KindRow kHelperRows[] = {
-    {{0x74F93B07, 0x1EB34300}, 2},
-    {{0x74F93B01, 0x1EB34300}, 2},
-    {{0x2013, 0}, 0x3000C},
-    {{0x876234, 0}, 0x3000C},
-    {{0x6E34B493, 0xE3C48E41}, 0x90032},
+    {{0x74F93B07, 0x1EB34300}, KIND_NEVER},
+    {{0x74F93B01, 0x1EB34300}, KIND_NEVER},
+    {{0x2013, 0}, KIND_LOC_DEP},
+    {{0x876234, 0}, KIND_LOC_DEP},
+    {{0x6E34B493, 0xE3C48E41}, KIND_CONTAINER},
 };
 
 const KindRow kSystemRows[] = {
-    {{0x92AAB38C, 0}, 0x30031},
+    {{0x92AAB38C, 0}, KIND_XREF},
 };
 
 const KindRow kOtherSuperClassRows[] = {
-    {{0x1200, 0}, 2},
-    {{0x100, 0}, 0x30009},
+    {{0x1200, 0}, KIND_NEVER},
+    {{0x100, 0}, KIND_WITH_REFS},
 };
 
 // Controllers that pass the controller test, by super class.
 const KindRow kFloatControlRows[] = {
-    {{0xFF5826DB, 0}, 0x30009},
-    {{0x717D7D1F, 0x124C173B}, 0x30024},
-    {{0x87A6DF24, 0}, 0x30006},
-    {{0x17127E3E, 0}, 0x3000C},
-    {{0x742D30AC, 0x37984F09}, 0x20000},
-    {{0x43BF76AC, 0x60AB5707}, 0x20000},
-    {{0x4CEB45BD, 0x0B9C062E}, 0x20000},
-    {{0x507514E5, 0x30B07FAD}, 0x20000},
-    {{0x0EC62904, 0x185A28DC}, 0x20000},
-    {{0x453F7278, 0x4B8E1DFD}, 0x20000},
-    {{0x74B50FD8, 0x07AD665E}, 0x20000},
-    {{0x04A420B7, 0x7A142AEE}, 0x20000},
-    {{0x0B5E496B, 0x15363635}, 0x20000},
-    {{0x46606ABF, 0x002D3676}, 0x20000},
-    {{0x40534BDC, 0x3AE34B58}, 0x20000},
-    {{0x265E07A8, 0x0D281541}, 0x20000},
-    {{0x2A234435, 0x750465F5}, 0x20000},
-    {{0x63785366, 0x6D970288}, 0x20000},
-    {{0x18E02664, 0x21D309C3}, 0x20000},
-    {{0x094E2D9C, 0x02C702B5}, 0x20000},
-    {{0x7FA7544B, 0x711A51EA}, 2},
-    {{0x7C125BF5, 0x3A880ECE}, 2},
+    {{0xFF5826DB, 0}, KIND_WITH_REFS},
+    {{0x717D7D1F, 0x124C173B}, KIND_REACTION},
+    {{0x87A6DF24, 0}, KIND_INDEP_REFS},
+    {{0x17127E3E, 0}, KIND_LOC_DEP},
+    {{0x742D30AC, 0x37984F09}, KIND_DESCEND_ONLY},
+    {{0x43BF76AC, 0x60AB5707}, KIND_DESCEND_ONLY},
+    {{0x4CEB45BD, 0x0B9C062E}, KIND_DESCEND_ONLY},
+    {{0x507514E5, 0x30B07FAD}, KIND_DESCEND_ONLY},
+    {{0x0EC62904, 0x185A28DC}, KIND_DESCEND_ONLY},
+    {{0x453F7278, 0x4B8E1DFD}, KIND_DESCEND_ONLY},
+    {{0x74B50FD8, 0x07AD665E}, KIND_DESCEND_ONLY},
+    {{0x04A420B7, 0x7A142AEE}, KIND_DESCEND_ONLY},
+    {{0x0B5E496B, 0x15363635}, KIND_DESCEND_ONLY},
+    {{0x46606ABF, 0x002D3676}, KIND_DESCEND_ONLY},
+    {{0x40534BDC, 0x3AE34B58}, KIND_DESCEND_ONLY},
+    {{0x265E07A8, 0x0D281541}, KIND_DESCEND_ONLY},
+    {{0x2A234435, 0x750465F5}, KIND_DESCEND_ONLY},
+    {{0x63785366, 0x6D970288}, KIND_DESCEND_ONLY},
+    {{0x18E02664, 0x21D309C3}, KIND_DESCEND_ONLY},
+    {{0x094E2D9C, 0x02C702B5}, KIND_DESCEND_ONLY},
+    {{0x7FA7544B, 0x711A51EA}, KIND_NEVER},
+    {{0x7C125BF5, 0x3A880ECE}, KIND_NEVER},
 };
 
 // A point3 XYZ controller is only descended into when its third sub-controller is one of these.
@@ -221,54 +222,54 @@ const Class_ID kPoint3DrivenThirdSubs[] = {
 };
 
 const KindRow kPoint3ControlRows[] = {
-    {{0x19080908, 0x3B617839}, 0x30024},
-    {{0x87A6DF26, 0}, 0x30006},
-    {{0x275C1AC1, 0x08B45EE2}, 0x20000},
-    {{0xFF4826DC, 0}, 0x30009},
+    {{0x19080908, 0x3B617839}, KIND_REACTION},
+    {{0x87A6DF26, 0}, KIND_INDEP_REFS},
+    {{0x275C1AC1, 0x08B45EE2}, KIND_DESCEND_ONLY},
+    {{0xFF4826DC, 0}, KIND_WITH_REFS},
 };
 
 const KindRow kMatrix3ControlRows[] = {
-    {{0x873FE764, 0xAABE8601}, 0x3000D},
-    {{0x2006, 0}, 0x30006},
-    {{0x32FB4637, 0x65FD482B}, 0x30031},
-    {{0x1EDD686D, 0x45A56EB3}, 2},
-    {{0x2DE70807, 0x3973713A}, 2},
-    {{0x6E341CBA, 0x6F9C52CA}, 0x3000C},
+    {{0x873FE764, 0xAABE8601}, KIND_LINK_CTRL},
+    {{0x2006, 0}, KIND_INDEP_REFS},
+    {{0x32FB4637, 0x65FD482B}, KIND_XREF},
+    {{0x1EDD686D, 0x45A56EB3}, KIND_NEVER},
+    {{0x2DE70807, 0x3973713A}, KIND_NEVER},
+    {{0x6E341CBA, 0x6F9C52CA}, KIND_LOC_DEP},
 };
 
 const KindRow kPositionControlRows[] = {
-    {{0x118F7E02, 0xFFEE238A}, 0x3000C},
-    {{0x2019, 0}, 0x3001F},
-    {{0x2011, 0}, 0x3001F},
-    {{0x7AC5CAE4, 0x904A56B3}, 0x30024},
-    {{0x87A6DF25, 0}, 0x30006},
-    {{0xE8334011, 0xAEB330C8}, 0x30009},
-    {{0xFF8826DE, 0}, 0x30009},
-    {{0x79697D2A, 0xF2B8A1C8}, 0x30009},
+    {{0x118F7E02, 0xFFEE238A}, KIND_LOC_DEP},
+    {{0x2019, 0}, KIND_CONSTRAINT},
+    {{0x2011, 0}, KIND_CONSTRAINT},
+    {{0x7AC5CAE4, 0x904A56B3}, KIND_REACTION},
+    {{0x87A6DF25, 0}, KIND_INDEP_REFS},
+    {{0xE8334011, 0xAEB330C8}, KIND_WITH_REFS},
+    {{0xFF8826DE, 0}, KIND_WITH_REFS},
+    {{0x79697D2A, 0xF2B8A1C8}, KIND_WITH_REFS},
 };
 
 const KindRow kRotationControlRows[] = {
-    {{0x2012, 0}, 0x30026},
-    {{0x2020, 0}, 0x3001F},
-    {{0x2021, 0}, 0x3001F},
-    {{0x2A8734EB, 0x57F47DA6}, 0x30024},
-    {{0x87A6DF27, 0}, 0x30006},
-    {{0x67A81CF9, 0x79C62151}, 2},
-    {{0x1D1A667C, 0x206521F1}, 2},
-    {{0xFF7826DF, 0}, 0x30009},
+    {{0x2012, 0}, KIND_EULER},
+    {{0x2020, 0}, KIND_CONSTRAINT},
+    {{0x2021, 0}, KIND_CONSTRAINT},
+    {{0x2A8734EB, 0x57F47DA6}, KIND_REACTION},
+    {{0x87A6DF27, 0}, KIND_INDEP_REFS},
+    {{0x67A81CF9, 0x79C62151}, KIND_NEVER},
+    {{0x1D1A667C, 0x206521F1}, KIND_NEVER},
+    {{0xFF7826DF, 0}, KIND_WITH_REFS},
 };
 
 const KindRow kScaleControlRows[] = {
-    {{0x118F7C01, 0xFEEE238B}, 0x3000C},
-    {{0x13C4451C, 0x2CCB3388}, 0x30024},
-    {{0x87A6DF28, 0}, 0x30006},
-    {{0xFF6826DA, 0}, 0x30009},
+    {{0x118F7C01, 0xFEEE238B}, KIND_LOC_DEP},
+    {{0x13C4451C, 0x2CCB3388}, KIND_REACTION},
+    {{0x87A6DF28, 0}, KIND_INDEP_REFS},
+    {{0xFF6826DA, 0}, KIND_WITH_REFS},
 };
 
 // Controllers that fail the primary test.
 const KindRow kMatrix3NoCopyRows[] = {
-    {{0x9156, 0}, 0x1000E},
-    {{0x9154, 0}, 0x30039},
+    {{0x9156, 0}, KIND_BIP},
+    {{0x9154, 0}, KIND_BIP_CTRL},
 };
 
 // Particle-driven controllers: tracked for local dependents only under a particle system's block.
@@ -289,40 +290,40 @@ struct OwnerRow {
     DWORD kind;
 };
 const OwnerRow kParamBlockOwnerRows[] = {
-    {CTRL_FLOAT_CLASS_ID, {0x17127E3E, 0}, 0x230004},
-    {CTRL_FLOAT_CLASS_ID, {0x4CEB45BD, 0x0B9C062E}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x0EC62904, 0x185A28DC}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x74B50FD8, 0x07AD665E}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x7C125BF5, 0x3A880ECE}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x04A420B7, 0x7A142AEE}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x0B5E496B, 0x15363635}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x46606ABF, 0x002D3676}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x40534BDC, 0x3AE34B58}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x7FA7544B, 0x711A51EA}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x265E07A8, 0x0D281541}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x2A234435, 0x750465F5}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x63785366, 0x6D970288}, 0x20000},
-    {CTRL_FLOAT_CLASS_ID, {0x18E02664, 0x21D309C3}, 0x20000},
-    {CTRL_POINT3_CLASS_ID, {0x275C1AC1, 0x08B45EE2}, 0x20000},
-    {CTRL_MATRIX3_CLASS_ID, {0x1EDD686D, 0x45A56EB3}, 0x20000},
-    {CTRL_MATRIX3_CLASS_ID, {0x2DE70807, 0x3973713A}, 0x20000},
-    {CTRL_MATRIX3_CLASS_ID, {0x542E413E, 0x08241AA2}, 0x20000},
-    {CTRL_MATRIX3_CLASS_ID, {0x485A734C, 0x795557CC}, 0x20000},
-    {CTRL_MATRIX3_CLASS_ID, {0x1ADF2684, 0x2E3B60D2}, 0x20000},
-    {CTRL_ROTATION_CLASS_ID, {0x67A81CF9, 0x79C62151}, 0x20000},
-    {CTRL_ROTATION_CLASS_ID, {0x1D1A667C, 0x206521F1}, 0x20000},
-    {GEOMOBJECT_CLASS_ID, {0x7BC209AF, 0x01BBAC5F}, 0x23002A},
-    {GEOMOBJECT_CLASS_ID, {0x6C3600A5, 0x11634EB8}, 0x23002A},
-    {GEOMOBJECT_CLASS_ID, {0x74F93B03, 0x1EB34300}, 0x23002A},
-    {GEOMOBJECT_CLASS_ID, {0x79FE41C2, 0x1D7B4FB1}, 0x230029},
-    {GEOMOBJECT_CLASS_ID, {0x39712DEF, 0x10A72959}, 0x230029},
-    {LIGHT_CLASS_ID, {0x2EAF2F07, 0x7EC44F31}, 0x30036},
-    {LIGHT_CLASS_ID, {0x3C5575A1, 0x5FD602DF}, 0x30036},
-    {HELPER_CLASS_ID, {0x74F93B03, 0x1EB34300}, 0x23002A},
-    {REF_TARGET_CLASS_ID, {0x6E4253A3, 0x7FFA3373}, 0x20000},
-    {REF_TARGET_CLASS_ID, {0x1D473A0E, 0x3B151C9D}, 0x20000},
-    {REF_TARGET_CLASS_ID, {0x0BC975DD, 0x6E1A1AE5}, 0x20000},
-    {OSM_CLASS_ID, {0xE11, 0}, 0x23002A},
+    {CTRL_FLOAT_CLASS_ID, {0x17127E3E, 0}, KIND_PBLOCK2},
+    {CTRL_FLOAT_CLASS_ID, {0x4CEB45BD, 0x0B9C062E}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x0EC62904, 0x185A28DC}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x74B50FD8, 0x07AD665E}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x7C125BF5, 0x3A880ECE}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x04A420B7, 0x7A142AEE}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x0B5E496B, 0x15363635}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x46606ABF, 0x002D3676}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x40534BDC, 0x3AE34B58}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x7FA7544B, 0x711A51EA}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x265E07A8, 0x0D281541}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x2A234435, 0x750465F5}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x63785366, 0x6D970288}, KIND_DESCEND_ONLY},
+    {CTRL_FLOAT_CLASS_ID, {0x18E02664, 0x21D309C3}, KIND_DESCEND_ONLY},
+    {CTRL_POINT3_CLASS_ID, {0x275C1AC1, 0x08B45EE2}, KIND_DESCEND_ONLY},
+    {CTRL_MATRIX3_CLASS_ID, {0x1EDD686D, 0x45A56EB3}, KIND_DESCEND_ONLY},
+    {CTRL_MATRIX3_CLASS_ID, {0x2DE70807, 0x3973713A}, KIND_DESCEND_ONLY},
+    {CTRL_MATRIX3_CLASS_ID, {0x542E413E, 0x08241AA2}, KIND_DESCEND_ONLY},
+    {CTRL_MATRIX3_CLASS_ID, {0x485A734C, 0x795557CC}, KIND_DESCEND_ONLY},
+    {CTRL_MATRIX3_CLASS_ID, {0x1ADF2684, 0x2E3B60D2}, KIND_DESCEND_ONLY},
+    {CTRL_ROTATION_CLASS_ID, {0x67A81CF9, 0x79C62151}, KIND_DESCEND_ONLY},
+    {CTRL_ROTATION_CLASS_ID, {0x1D1A667C, 0x206521F1}, KIND_DESCEND_ONLY},
+    {GEOMOBJECT_CLASS_ID, {0x7BC209AF, 0x01BBAC5F}, KIND_PBLOCK2_ELEMENTS},
+    {GEOMOBJECT_CLASS_ID, {0x6C3600A5, 0x11634EB8}, KIND_PBLOCK2_ELEMENTS},
+    {GEOMOBJECT_CLASS_ID, {0x74F93B03, 0x1EB34300}, KIND_PBLOCK2_ELEMENTS},
+    {GEOMOBJECT_CLASS_ID, {0x79FE41C2, 0x1D7B4FB1}, KIND_PBLOCK2_WHOLE_TAB},
+    {GEOMOBJECT_CLASS_ID, {0x39712DEF, 0x10A72959}, KIND_PBLOCK2_WHOLE_TAB},
+    {LIGHT_CLASS_ID, {0x2EAF2F07, 0x7EC44F31}, KIND_PBLOCK2_HELD},
+    {LIGHT_CLASS_ID, {0x3C5575A1, 0x5FD602DF}, KIND_PBLOCK2_HELD},
+    {HELPER_CLASS_ID, {0x74F93B03, 0x1EB34300}, KIND_PBLOCK2_ELEMENTS},
+    {REF_TARGET_CLASS_ID, {0x6E4253A3, 0x7FFA3373}, KIND_DESCEND_ONLY},
+    {REF_TARGET_CLASS_ID, {0x1D473A0E, 0x3B151C9D}, KIND_DESCEND_ONLY},
+    {REF_TARGET_CLASS_ID, {0x0BC975DD, 0x6E1A1AE5}, KIND_DESCEND_ONLY},
+    {OSM_CLASS_ID, {0xE11, 0}, KIND_PBLOCK2_ELEMENTS},
 };
 
 // Parameter blocks 2 of constraints keep their target lists element by element.
@@ -389,12 +390,12 @@ bool PassesControllerTest(Control* c) {
     return c->IsReplaceable() != FALSE;
 }
 DWORD ByCapability(Animatable* a) {
-    return a->CanCopyTrack(FOREVER, 0) ? 0x30009 : KIND_UNDECIDED;
+    return a->CanCopyTrack(FOREVER, 0) ? KIND_WITH_REFS : KIND_UNDECIDED;
 }
 
 // The last steps of the rule: plain mirror, or the one that keeps extra references.
 DWORD PlainOrWithRefs(Animatable* a) {
-    return HasReference(a) ? 0x30009 : 0x10001;
+    return HasReference(a) ? KIND_WITH_REFS : KIND_PLAIN;
 }
 
 // Steps 6 and 8: a wide animatable without a kind is left to the caller.
@@ -406,10 +407,10 @@ DWORD ParamBlockKind(Animatable* owner) {
     if (!owner) return ParamBlockKindForOwner(owner);
     const SClass_ID so = owner->SuperClassID();
     const Class_ID oc = owner->ClassID();
-    if (so == CUST_ATTRIB_CLASS_ID) return 0x230029;
+    if (so == CUST_ATTRIB_CLASS_ID) return KIND_PBLOCK2_WHOLE_TAB;
     for (const OwnerRow& r : kParamBlockOwnerRows)
         if (r.ownerSuper == so && r.ownerClass == oc) return r.kind;
-    if (Answers(owner, LIST_CONTROLLER_INTERFACE)) return 0x23002A;
+    if (Answers(owner, LIST_CONTROLLER_INTERFACE)) return KIND_PBLOCK2_ELEMENTS;
     return ParamBlockKindForOwner(owner);
 }
 
@@ -420,20 +421,20 @@ DWORD NonControllerKind(Animatable* a, Animatable* owner) {
     switch (a->SuperClassID()) {
         case MATERIAL_CLASS_ID:
             if ((k = Lookup(kMaterialRows, cls)) != kNoRow) return k;
-            return ChildCount(a, owner, -1) > 1 ? 0x3001A : PlainOrWithRefs(a);
+            return ChildCount(a, owner, -1) > 1 ? KIND_MTL : PlainOrWithRefs(a);
         case TEXMAP_CLASS_ID:
             if ((k = Lookup(kTexmapRows, cls)) != kNoRow) return k;
-            return ChildCount(a, owner, -1) < 2 ? PlainOrWithRefs(a) : 0x3001B;
+            return ChildCount(a, owner, -1) < 2 ? PlainOrWithRefs(a) : KIND_TEXMAP;
         case WSM_OBJECT_CLASS_ID:
             if ((k = Lookup(kSpaceWarpObjectRows, cls)) != kNoRow) return k;
             return ByCapability(a);
         case OSM_CLASS_ID:
             if ((k = Lookup(kObjectModifierRows, cls)) != kNoRow) return k;
-            if (HasSubsOrBlocks(a)) return Answers(a, RWS_INTERFACE) ? 0x30028 : 0x30015;
-            return HasReference(a) ? 0x30015 : 0x30014;
+            if (HasSubsOrBlocks(a)) return Answers(a, RWS_INTERFACE) ? KIND_RWMS : KIND_WITH_REFS_MOD;
+            return HasReference(a) ? KIND_WITH_REFS_MOD : KIND_MOD;
         case WSM_CLASS_ID:
             if ((k = Lookup(kWorldModifierRows, cls)) != kNoRow) return k;
-            return HasSubsOrBlocks(a) || HasReference(a) ? 0x30015 : 0x30014;
+            return HasSubsOrBlocks(a) || HasReference(a) ? KIND_WITH_REFS_MOD : KIND_MOD;
         case REF_TARGET_CLASS_ID:
             if ((k = Lookup(kRefTargetRows, cls)) != kNoRow) return k;
             return WidthRule(a, owner);
@@ -443,21 +444,21 @@ DWORD NonControllerKind(Animatable* a, Animatable* owner) {
         case BASENODE_CLASS_ID:
             return KIND_NODE_MIRROR;
         case GEN_DERIVOB_CLASS_ID:
-            return IsNode(owner) ? KIND_NODE_DERIVED : 0xB002F;
+            return IsNode(owner) ? KIND_NODE_DERIVED : KIND_DERIV_OBJ;
         case PARAMETER_BLOCK_CLASS_ID:
-            return 0x30003;
+            return KIND_PBLOCK;
         case GEOMOBJECT_CLASS_ID:
             if ((k = Lookup(kGeomObjectRows, cls)) != kNoRow) return k;
-            if (Answers(a, RWS_INTERFACE)) return 0x30028;
+            if (Answers(a, RWS_INTERFACE)) return KIND_RWMS;
             return ByCapability(a);
         case CAMERA_CLASS_ID:
-            return 0xB002C;
+            return KIND_CAM;
         case LIGHT_CLASS_ID:
             if ((k = Lookup(kLightRows, cls)) != kNoRow) return k;
-            return 0xB0011;
+            return KIND_STD_LIGHT;
         case SHAPE_CLASS_ID:
             if ((k = Lookup(kShapeRows, cls)) != kNoRow) return k;
-            return 0x30028;
+            return KIND_RWMS;
         case HELPER_CLASS_ID:
             if ((k = Lookup(kHelperRows, cls)) != kNoRow) return k;
             return ByCapability(a);
@@ -479,8 +480,8 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
     if (!PassesControllerTest(c)) {
         if (s != CTRL_MATRIX3_CLASS_ID) return KIND_DESCEND_ONLY;
         if (IsNode(owner)) {
-            if (Answers(a, CAT_CONTROL_INTERFACE)) return 0xB0033;
-            if (cls == CAT_PARENT_CONTROL_CLASS_ID) return 0x3002B;
+            if (Answers(a, CAT_CONTROL_INTERFACE)) return KIND_CAT_CTRL;
+            if (cls == CAT_PARENT_CONTROL_CLASS_ID) return KIND_CAT;
         }
         return cls == IK_CONTROL_CLASS_ID ? KIND_IK_GUARD : KIND_DESCEND_ONLY;
     }
@@ -497,8 +498,8 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
             break;
         case CTRL_MATRIX3_CLASS_ID:
             if (cls == PRS_CONTROL_CLASS_ID)
-                return owner && owner->ClassID() == PRS_RIG_OWNER_CLASS_ID ? KIND_DESCEND_ONLY : 0x30027;
-            if (cls == LINK_TM_CONTROL_CLASS_ID && IsNode(owner)) return 0x3003B;
+                return owner && owner->ClassID() == PRS_RIG_OWNER_CLASS_ID ? KIND_DESCEND_ONLY : KIND_PRS;
+            if (cls == LINK_TM_CONTROL_CLASS_ID && IsNode(owner)) return KIND_LINK_TM;
             k = Lookup(kMatrix3ControlRows, cls);
             break;
         case CTRL_POSITION_CLASS_ID:
@@ -514,7 +515,7 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
             break;
     }
     if (k != kNoRow) return k;
-    if (Answers(a, LIST_CONTROLLER_INTERFACE)) return 0x30008;
+    if (Answers(a, LIST_CONTROLLER_INTERFACE)) return KIND_LIST_CTRL;
     if (ChildCount(a, owner, -1) > 1) return ByCapability(a);
     return PlainOrWithRefs(a);
 }
@@ -533,33 +534,33 @@ DWORD NoCopyKind(Animatable* a, Animatable* owner) {
     if (a->GetInterface(I_CONTROL)) {
         if (IsOneOf(kParticleControls, s, cls)) {
             Animatable* object = BlockOwner(owner);
-            return object && object->ClassID() == PARTICLE_OWNER_CLASS_ID ? 0x3000C : KIND_UNDECIDED;
+            return object && object->ClassID() == PARTICLE_OWNER_CLASS_ID ? KIND_LOC_DEP : KIND_UNDECIDED;
         }
         if (s == CTRL_MATRIX3_CLASS_ID) {
             const DWORD k = Lookup(kMatrix3NoCopyRows, cls);
             if (k != kNoRow) return k;
-            if (IsNode(owner) && Answers(a, CAT_CONTROL_INTERFACE)) return 0xB0033;
-            if (cls == XREF_CONTROL_CLASS_ID) return 0x30031;
+            if (IsNode(owner) && Answers(a, CAT_CONTROL_INTERFACE)) return KIND_CAT_CTRL;
+            if (cls == XREF_CONTROL_CLASS_ID) return KIND_XREF;
             if (cls == IK_CHAIN_CONTROL_CLASS_ID) return KIND_IK_GUARD;
         }
-        if (Answers(a, ANIM_LAYER_CONTROL_INTERFACE)) return 0xB0030;
-        if (Answers(a, REFERENCING_CONTROL_INTERFACE)) return 0x30009;
+        if (Answers(a, ANIM_LAYER_CONTROL_INTERFACE)) return KIND_LAYER_CTRL;
+        if (Answers(a, REFERENCING_CONTROL_INTERFACE)) return KIND_WITH_REFS;
         return KIND_DESCEND_ONLY;
     }
     switch (s) {
         case GEOMOBJECT_CLASS_ID:
-            return cls == PF_SOURCE_OBJECT_CLASS_ID ? 0x30016 : KIND_DESCEND_ONLY;
+            return cls == PF_SOURCE_OBJECT_CLASS_ID ? KIND_PF_SOURCE : KIND_DESCEND_ONLY;
         case HELPER_CLASS_ID: {
-            if (cls == PF_EVENT_HELPER_CLASS_ID) return 0x30017;
+            if (cls == PF_EVENT_HELPER_CLASS_ID) return KIND_PF_EVENT;
             auto* node = IsNode(owner) ? dynamic_cast<INode*>(owner) : nullptr;
             if (node && IPFActionList::IsTest(node)) {
                 Object* pf = GetPFObject(node->GetObjectRef());
-                if (pf && pf->GetInterface(PFTEST_INTERFACE)) return 0x230037;
+                if (pf && pf->GetInterface(PFTEST_INTERFACE)) return KIND_PF_TEST;
             }
             return KIND_DESCEND_ONLY;
         }
         case CUST_ATTRIB_CLASS_ID:
-            return 0x30007;
+            return KIND_CA;
         default:
             return KIND_DESCEND_ONLY;
     }
@@ -567,68 +568,16 @@ DWORD NoCopyKind(Animatable* a, Animatable* owner) {
 
 // ---- Creation --------------------------------------------------------------------------------------------
 
-template <class Kind> RefAnim* Make() {
-    return new Kind(FALSE);
-}
-
 struct CreationRow {
     DWORD kind;
     RefAnim* (*make)();
 };
 
-const CreationRow kCreationTable[] = {
-    {0x10001, &Make<RefAnim>},
-    {0x1000E, &Make<RefAnimBip>},
-    {0x10012, &Make<RefAnimPointMod>},
-    {0x110013, &Make<RefAnim>},
-    {0x30003, &Make<RefAnimPblock>},
-    {0x30006, &Make<RefAnimIndepRefs>},
-    {0x30007, &Make<RefAnimCA>},
-    {0x30008, &Make<RefAnimListCtrl>},
-    {0x30009, &Make<RefAnimWithRefs>},
-    {0x3000C, &Make<RefAnimLocDep>},
-    {0x3000D, &Make<RefAnimLinkCtrl>},
-    {0x30014, &Make<RefAnimMod>},
-    {0x30015, &Make<RefAnimWithRefsMod>},
-    {0x30016, [] { return static_cast<RefAnim*>(new RefAnimPFSource(FALSE, 1)); }},
-    {0x30017, [] { return static_cast<RefAnim*>(new RefAnimPFSource(FALSE, 0)); }},
-    {0x30018, &Make<RefAnimSkin>},
-    {0x30019, &Make<RefAnimMorpher>},
-    {0x3001A, &Make<RefAnimMtl>},
-    {0x3001B, &Make<RefAnimTexmap>},
-    {0x3001C, &Make<RefAnimText>},
-    {0x3001D, &Make<RefAnimLinkedXForm>},
-    {0x3001E, &Make<RefAnimCloth>},
-    {0x3001F, &Make<RefAnimConstraint>},
-    {0x30020, &Make<RefAnimMultiSubMtl>},
-    {0x30024, &Make<RefAnimReaction>},
-    {0x30025, &Make<RefAnimBevelProfile>},
-    {0x30026, &Make<RefAnimEuler>},
-    {0x30027, &Make<RefAnimPRS>},
-    {0x30028, &Make<RefAnimRWMS>},
-    {0x3002B, &Make<RefAnimCAT>},
-    {0x3002D, &Make<RefAnimBoolean>},
-    {0x3002E, &Make<RefAnimTextPlus>},
-    {0x30031, &Make<RefAnimXRef>},
-    {0x30036, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 0, true)); }},
-    {0x30038, &Make<RefAnimRailClone>},
-    {0x30039, &Make<RefAnimBipCtrl>},
-    {0x3003A, &Make<RefAnimForest>},
-    {0x3003B, &Make<RefAnimLinkTM>},
-    {0x44000B, &Make<RefAnim>},
-    {0x90010, &Make<RefAnimPointObj>},
-    {0x90032, &Make<RefAnimContainer>},
-    {0xB0011, &Make<RefAnimStdLight>},
-    {0xB002C, &Make<RefAnimCam>},
-    {0xB002F, &Make<RefAnimDerivObj>},
-    {0xB0030, &Make<RefAnimLayerCtrl>},
-    {0xB0033, &Make<RefAnimCATCtrl>},
-    {0xB0035, &Make<RefAnimDataChannel>},
-    {0x230004, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 0)); }},
-    {0x230029, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 1)); }},
-    {0x23002A, [] { return static_cast<RefAnim*>(new RefAnimPblock2(FALSE, 2)); }},
-    {0x230037, &Make<RefAnimPFTest>},
-};
+// One row per kind of the kind list.
+#define OSTRIVANS_CREATION_ROW(name, id, Class, ...)                                                      \
+    {name, []() -> RefAnim* { return new Class(FALSE __VA_OPT__(, ) __VA_ARGS__); }},
+const CreationRow kCreationTable[] = {OSTRIVANS_MIRROR_KINDS(OSTRIVANS_CREATION_ROW)};
+#undef OSTRIVANS_CREATION_ROW
 
 // ---- Walk width ------------------------------------------------------------------------------------------
 
@@ -676,10 +625,10 @@ DWORD ResolveKind(Animatable* anim, Animatable* owner) {
 }
 
 DWORD ParamBlockKindForOwner(Animatable* owner) {
-    if (!owner) return 0x230004;
-    if (owner->SuperClassID() == CUST_ATTRIB_CLASS_ID) return 0x230029;
-    if (IsOneOf(kElementwiseBlockOwners, owner->SuperClassID(), owner->ClassID())) return 0x23002A;
-    return 0x230004;
+    if (!owner) return KIND_PBLOCK2;
+    if (owner->SuperClassID() == CUST_ATTRIB_CLASS_ID) return KIND_PBLOCK2_WHOLE_TAB;
+    if (IsOneOf(kElementwiseBlockOwners, owner->SuperClassID(), owner->ClassID())) return KIND_PBLOCK2_ELEMENTS;
+    return KIND_PBLOCK2;
 }
 
 RefAnim* CreateMirror(DWORD kindId) {

@@ -11,14 +11,11 @@
 #include "host/scene/Modifier.h"
 #include "host/scene/Mtl.h"
 #include "plugin/anims/LocDepFlag.h"
-#include "plugin/helper/HelperModuleState.h"
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/helper/OstrivansHelper.h"
-#include "plugin/records/RefBase.h"
-#include "plugin/records/RefNode.h"
 
 #include <algorithm>
 
@@ -41,7 +38,7 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
 // A node is referenced content when a record holds it as its item.
 bool IsMirroredNode(INode* node) {
     for (ReferenceMaker* m : DependentsOf(node))
-        if (m->SuperClassID() == REFBASE_SUPER_CLASS_ID && static_cast<RefBase*>(m)->GetItem() == node) return true;
+        if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
     return false;
 }
 
@@ -75,13 +72,13 @@ BOOL RefAnim::IsRealDependency(ReferenceTarget*) {
 
 BOOL RefAnim::CanTransferReference(int i) {
     if (i != 0) return TRUE;
-    if (GetCurrentOperation() != kOpLoad) return FALSE;
+    if (GetCurrentOperation() != OperationCode::Load) return FALSE;
     return !GetLocDepTransferFlag() || !IsModified();
 }
 
 RefResult RefAnim::NotifyRefChanged(const Interval&, RefTargetHandle, PartID& partID, RefMessage message, BOOL) {
     if (IsOverridden(REFANIM_MODIFIED | REFANIM_REPLACED)) return REF_STOP;
-    if (GetCurrentOperation() != kOpNone || theHold.RestoreOrRedoing()) return REF_STOP;
+    if (GetCurrentOperation() != OperationCode::None || theHold.RestoreOrRedoing()) return REF_STOP;
     if (message != REFMSG_CHANGE || IsIgnorablePart(partID)) return REF_STOP;
     SetOverriddenFlag(REFANIM_MODIFIED, true, true);
     return REF_STOP;
@@ -140,34 +137,16 @@ BYTE RefAnim::SetOverriddenFlag(BYTE bit, bool on, bool undoable) {
 
 // ---- owner
 
-ReferenceTarget* RefAnim::GetOwnerTarget() const {
-    return owner_ ? owner_->GetItem() : nullptr;
-}
-
-RefNode* RefAnim::GetOwnerRefNode() const {
-    return owner_ && owner_->ClassID() == REFNODE_CLASS_ID ? static_cast<RefNode*>(owner_) : nullptr;
-}
-
-OstrivansHelper* RefAnim::GetHelper() const {
-    return owner_ ? owner_->GetHelper() : nullptr;
-}
-
 DWORD RefAnim::GetHelperStamp() const {
-    const OstrivansHelper* helper = GetHelper();
-    return helper ? helper->GetStamp() : 0;
+    return owner_ ? owner_->GetHelperStamp() : 0;
 }
 
 void RefAnim::RegisterWithHelper() {
-    if (OstrivansHelper* helper = GetHelper()) helper->RegisterChangedMirror(this);
-}
-
-RefNode* RefAnim::MirrorNodeInHelper(INode* node, const WStr& name) {
-    OstrivansHelper* helper = GetHelper();
-    return helper ? helper->MirrorNode(node, name) : nullptr;
+    if (owner_) owner_->RegisterChangedMirror(this);
 }
 
 void RefAnim::ForgetNameInHelper(const WStr& name) {
-    if (OstrivansHelper* helper = GetHelper()) helper->ForgetNodeToDelete(name);
+    if (owner_) owner_->ForgetNodeToDelete(name);
 }
 
 // ---- path resolution
@@ -301,7 +280,7 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
                 return true;
         } else if (cls == kLocDepSkippedClass) {
             continue;
-        } else if (sc == REFBASE_SUPER_CLASS_ID || sc == REFANIM_SUPER_CLASS_ID) {
+        } else if (sc == REFANIM_SUPER_CLASS_ID || dynamic_cast<IRefAnimOwner*>(dep)) {
             if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
         } else if (dep->IsRefTarget()) {
             if (IsLocDep(dep)) return true;

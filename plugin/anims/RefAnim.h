@@ -4,27 +4,22 @@
 #include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
+#include "plugin/anims/IRefAnimOwner.h"
+#include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
+#include "plugin/frame/StringTable.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class RefBase;
-class INode;
-class RefNode;
-class OstrivansHelper;
 class IDerivedObject;
 class ModContext;
 class LocDepFlag;
 
 // Every mirror class has this super class; its class id is (kind id, 0).
 constexpr SClass_ID REFANIM_SUPER_CLASS_ID = 0x8663dfa8;
-// The base kind: any animatable without a kind of its own.
-constexpr ULONG REFANIM_BASE_KIND_ID = 0x00010001;
-// Bit of a requested kind id that becomes the mirror's kind flag.
-constexpr ULONG REFANIM_KIND_FLAG_BIT = 0x00100000;
 
 // Overridden state bits.
 constexpr BYTE REFANIM_REPLACED = 0x01;
@@ -61,18 +56,22 @@ public:
     explicit RefAnim(BOOL loading = FALSE);
     ~RefAnim() override;
 
-    Class_ID ClassID() override { return Class_ID(REFANIM_BASE_KIND_ID, 0); }
+    // The plain mirror's class; the identity and name its descriptor is registered with.
+    static constexpr Class_ID kClassID{KIND_PLAIN, 0};
+    static constexpr int kNameId = IDS_REFANIM;
+
+    Class_ID ClassID() override { return kClassID; }
     SClass_ID SuperClassID() override { return REFANIM_SUPER_CLASS_ID; }
     void GetClassName(MSTR& s, bool localized = true) const override;
     void DeleteThis() override { delete this; }
 
     // ---- identity
     // The kind this mirror reports: the first part of its class id, unless a kind says otherwise.
-    virtual ULONG GetKindID() const { return REFANIM_BASE_KIND_ID; }
+    virtual ULONG GetKindID() const { return KIND_PLAIN; }
     // The class name from the string table.
     virtual const MCHAR* GetKindName() const;
     // The plain mirror: it only follows its animatable and keeps nothing of its own.
-    virtual bool IsPassive() const { return GetKindID() == REFANIM_BASE_KIND_ID; }
+    virtual bool IsPassive() const { return GetKindID() == KIND_PLAIN; }
 
     // ---- references: 0 is the mirrored animatable; a kind may add its own after it
     int NumRefs() override { return 1; }
@@ -127,18 +126,12 @@ public:
 
     // ---- owner
     // Not a reference: the owner sets it right after creating the mirror; never saved.
-    RefBase* GetOwner() const { return owner_; }
-    void SetOwner(RefBase* owner) { owner_ = owner; }
-    // The owner's item; null without owner.
-    ReferenceTarget* GetOwnerTarget() const;
-    // The owner when it is a node record, else null.
-    RefNode* GetOwnerRefNode() const;
-    OstrivansHelper* GetHelper() const;
+    IRefAnimOwner* GetOwner() const { return owner_; }
+    void SetOwner(IRefAnimOwner* owner) { owner_ = owner; }
+    // The owner's helper stamp; 0 without owner or helper.
     DWORD GetHelperStamp() const;
     // Asks the helper to let this mirror finish its override once every record is bound.
     void RegisterWithHelper();
-    // Asks the helper to bind node to a record under name; null without helper.
-    RefNode* MirrorNodeInHelper(INode* node, const WStr& name);
     // The helper no longer deletes merged nodes of this name again (undoable); nothing without helper.
     void ForgetNameInHelper(const WStr& name);
 
@@ -230,7 +223,7 @@ private:
     bool OverrideFallback(const PathResolution& r);
     bool IsLocDepWalk(Animatable* anim);
 
-    RefBase* owner_ = nullptr;
+    IRefAnimOwner* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
     PathNames path_;
     std::vector<std::int32_t> pathByNumber_;

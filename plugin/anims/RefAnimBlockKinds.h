@@ -4,7 +4,7 @@
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors old parameter blocks.
-class RefAnimPblock : public RefAnimKind<RefAnimPblock, RefAnim, 0x00030003, IDS_REFANIMPBLOCK> {
+class RefAnimPblock : public RefAnimKind<RefAnimPblock, RefAnim, KIND_PBLOCK, IDS_REFANIMPBLOCK> {
 public:
     using RefAnimKind::RefAnimKind;
 };
@@ -12,20 +12,17 @@ public:
 // Mirrors parameter blocks 2. The mode says what a change of a tab parameter's element count does: 0 hands
 // it to the block's parent, 1 records the whole tab, 2 records only the changed elements. The hold-override
 // flag applies the recorded values inside one undo step.
+// Registered under class id (0x30004, 0), which no kind reports.
 class RefAnimPblock2 : public RefAnimKind<RefAnimPblock2, RefAnim, 0x00030004, IDS_REFANIMPBLOCK2> {
 public:
-    static constexpr ULONG kMode0KindID = 0x00230004;
-    static constexpr ULONG kMode1KindID = 0x00230029;
-    static constexpr ULONG kMode2KindID = 0x0023002a;
-    static constexpr ULONG kHeldKindID = 0x00030036;
 
     explicit RefAnimPblock2(BOOL loading = FALSE, int mode = 0, bool holdOverride = false)
         : RefAnimKind(loading), mode_(mode), holdOverride_(holdOverride) {}
 
     ULONG GetKindID() const override {
-        if (mode_ == 1) return kMode1KindID;
-        if (mode_ == 2) return kMode2KindID;
-        return holdOverride_ ? kHeldKindID : kMode0KindID;
+        if (mode_ == 1) return KIND_PBLOCK2_WHOLE_TAB;
+        if (mode_ == 2) return KIND_PBLOCK2_ELEMENTS;
+        return holdOverride_ ? KIND_PBLOCK2_HELD : KIND_PBLOCK2;
     }
     int GetTabResizeOverride() const { return mode_; }
     void SetTabResizeOverride(int mode) { mode_ = mode; }
@@ -44,7 +41,7 @@ private:
 };
 
 // Mirrors custom attribute containers.
-class RefAnimCA : public RefAnimKind<RefAnimCA, RefAnim, 0x00030007, IDS_REFANIMCA> {
+class RefAnimCA : public RefAnimKind<RefAnimCA, RefAnim, KIND_CA, IDS_REFANIMCA> {
 public:
     using RefAnimKind::RefAnimKind;
 };

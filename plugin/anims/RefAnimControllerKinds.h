@@ -4,49 +4,49 @@
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors list controllers.
-class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, 0x00030008, IDS_REFANIMLISTCTRL> {
+class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, KIND_LIST_CTRL, IDS_REFANIMLISTCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors link controllers.
-class RefAnimLinkCtrl : public RefAnimKind<RefAnimLinkCtrl, RefAnim, 0x0003000d, IDS_REFANIMLINKCTRL> {
+class RefAnimLinkCtrl : public RefAnimKind<RefAnimLinkCtrl, RefAnim, KIND_LINK_CTRL, IDS_REFANIMLINKCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors position, orientation and other constraint controllers.
-class RefAnimConstraint : public RefAnimKind<RefAnimConstraint, RefAnim, 0x0003001f, IDS_REFANIMCONSTRAINT> {
+class RefAnimConstraint : public RefAnimKind<RefAnimConstraint, RefAnim, KIND_CONSTRAINT, IDS_REFANIMCONSTRAINT> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors reaction controllers.
-class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, 0x00030024, IDS_REFANIMREACTION> {
+class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, KIND_REACTION, IDS_REFANIMREACTION> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors Euler rotation controllers.
-class RefAnimEuler : public RefAnimKind<RefAnimEuler, RefAnim, 0x00030026, IDS_REFANIMEULER> {
+class RefAnimEuler : public RefAnimKind<RefAnimEuler, RefAnim, KIND_EULER, IDS_REFANIMEULER> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors position/rotation/scale controllers.
-class RefAnimPRS : public RefAnimKind<RefAnimPRS, RefAnim, 0x00030027, IDS_REFANIMPRS> {
+class RefAnimPRS : public RefAnimKind<RefAnimPRS, RefAnim, KIND_PRS, IDS_REFANIMPRS> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors animation layer controllers.
-class RefAnimLayerCtrl : public RefAnimKind<RefAnimLayerCtrl, RefAnim, 0x000b0030, IDS_REFANIMLAYERCTRL> {
+class RefAnimLayerCtrl : public RefAnimKind<RefAnimLayerCtrl, RefAnim, KIND_LAYER_CTRL, IDS_REFANIMLAYERCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors link transform controllers.
-class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, 0x0003003b, IDS_REFANIMLINKTM> {
+class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, KIND_LINK_TM, IDS_REFANIMLINKTM> {
 public:
     using RefAnimKind::RefAnimKind;
 };

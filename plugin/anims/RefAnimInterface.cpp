@@ -2,19 +2,21 @@
 #include "plugin/anims/RefAnimInterface.h"
 
 #include "host/core/ClassDesc.h"
+#include "plugin/anims/MirrorClassDescs.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/frame/SharedMixinDesc.h"
-#include "plugin/module/ClassRegistry.h"
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace {
 
 // The base mirror's descriptor has the description by construction; every other mirror kind gets it too.
 std::unique_ptr<SharedMixinDesc> Publish() {
-    ClassDesc* base = GetRegisteredClassDesc(kRegistryRefAnim);
+    const std::span<OstrivansClassDesc* const> mirrors = MirrorClassDescs();
+    ClassDesc* base = mirrors.front();
     auto desc = std::make_unique<FPInterfaceDesc>(
         REFANIM_INTERFACE_ID, L"RefAnim", 0, base, FP_MIXIN,
         std::initializer_list<FPFunctionDef>{
@@ -30,18 +32,14 @@ std::unique_ptr<SharedMixinDesc> Publish() {
             FPFunctionDef(RefAnimInterface::kSetPathByNumberItem, L"SetPathByNumberItem", TYPE_VOID,
                           {FPParamDef(L"Index", TYPE_INDEX), FPParamDef(L"PathItem", TYPE_INT)}),
         });
-    std::vector<ClassDesc*> alsoOn;
-    for (int i = 0; i < NumRegisteredClasses(); ++i) {
-        ClassDesc* cd = GetRegisteredClassDesc(i);
-        if (cd && cd != base && cd->SuperClassID() == REFANIM_SUPER_CLASS_ID) alsoOn.push_back(cd);
-    }
+    std::vector<ClassDesc*> alsoOn(mirrors.begin() + 1, mirrors.end());
     return std::make_unique<SharedMixinDesc>(std::move(desc), std::move(alsoOn));
 }
 
 } // namespace
 
 FPInterfaceDesc* GetRefAnimInterfaceDesc() {
-    // Made after the registry (it asks for the descriptors), so destroyed before it.
+    // Made after the descriptors (it asks for them), so destroyed before them.
     static const std::unique_ptr<SharedMixinDesc> published = Publish();
     return published->Get();
 }

@@ -16,7 +16,6 @@
 #include "plugin/anims/TargetLock.h"
 #include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/records/RefBase.h"
 
 #include <algorithm>
 
@@ -358,7 +357,7 @@ bool RefAnim::OverrideInParent(const PathResolution& r, bool replaced) {
 bool RefAnim::CanReplaceWith(Animatable* found, Animatable* parent) {
     if (!anim_ || !found || !AsController(found) || !AsController(anim_)) return false;
     if (found->SuperClassID() != anim_->SuperClassID()) return false;
-    return GetKindID() == REFANIM_BASE_KIND_ID && ResolveKind(found, parent) == REFANIM_BASE_KIND_ID;
+    return GetKindID() == KIND_PLAIN && ResolveKind(found, parent) == KIND_PLAIN;
 }
 
 // ---- modifiers
@@ -417,7 +416,7 @@ void RefAnim::EscalateToParent(Animatable* root) {
     if (!r.parent || !anim_ || r.anim != static_cast<Animatable*>(anim_)) return;
     ReferenceTarget* parent = AsTarget(r.parent);
     if (!parent) return;
-    RefBase* owner = owner_;
+    IRefAnimOwner* owner = owner_;
     DeleteReference(0);
     owner->MirrorOnDemandAt(this, parent, std::move(names), std::move(numbers));
 }

@@ -5,14 +5,11 @@
 
 // Mirrors particle flow event graphs: mode 1 a source (the particle system object), mode 0 an event (the
 // helper that heads a graph of actions).
-class RefAnimPFSource : public RefAnimKind<RefAnimPFSource, RefAnim, 0x00030016, IDS_REFANIMPFSOURCE> {
+class RefAnimPFSource : public RefAnimKind<RefAnimPFSource, RefAnim, KIND_PF_SOURCE, IDS_REFANIMPFSOURCE> {
 public:
-    static constexpr ULONG kSourceKindID = 0x00030016;
-    static constexpr ULONG kEventKindID = 0x00030017;
-
     explicit RefAnimPFSource(BOOL loading = FALSE, int mode = 1) : RefAnimKind(loading), mode_(mode) {}
 
-    ULONG GetKindID() const override { return mode_ == 1 ? kSourceKindID : kEventKindID; }
+    ULONG GetKindID() const override { return mode_ == 1 ? KIND_PF_SOURCE : KIND_PF_EVENT; }
     int GetMode() const { return mode_; }
     void SetMode(int mode) { mode_ = mode; }
 
@@ -27,7 +24,7 @@ private:
 };
 
 // Mirrors particle flow tests.
-class RefAnimPFTest : public RefAnimKind<RefAnimPFTest, RefAnim, 0x00230037, IDS_REFANIMPFTEST> {
+class RefAnimPFTest : public RefAnimKind<RefAnimPFTest, RefAnim, KIND_PF_TEST, IDS_REFANIMPFTEST> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -5,13 +5,13 @@
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors objects and controllers holding independent references to other scene items.
-class RefAnimIndepRefs : public RefAnimKind<RefAnimIndepRefs, RefAnim, 0x00030006, IDS_REFANIMINDEPREFS> {
+class RefAnimIndepRefs : public RefAnimKind<RefAnimIndepRefs, RefAnim, KIND_INDEP_REFS, IDS_REFANIMINDEPREFS> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors animatables holding references to other scene items (script controllers and similar).
-class RefAnimWithRefs : public RefAnimKind<RefAnimWithRefs, RefAnim, 0x00030009, IDS_REFANIMWITHREFS> {
+class RefAnimWithRefs : public RefAnimKind<RefAnimWithRefs, RefAnim, KIND_WITH_REFS, IDS_REFANIMWITHREFS> {
 public:
     using RefAnimKind::RefAnimKind;
 };
@@ -21,13 +21,12 @@ class RefAnimLocDep : public RefAnimKind<RefAnimLocDep, RefAnim, 0x0000000c, IDS
 public:
     using RefAnimKind::RefAnimKind;
     // Registered under class id (0xc, 0), it reports the kind number the kind rule assigns it.
-    ULONG GetKindID() const override { return kLocDepKindID; }
-    static constexpr ULONG kLocDepKindID = 0x0003000c;
+    ULONG GetKindID() const override { return KIND_LOC_DEP; }
 };
 
 // Mirrors modifiers holding references.
 class RefAnimWithRefsMod
-    : public RefAnimKind<RefAnimWithRefsMod, RefAnimWithRefs, 0x00030015, IDS_REFANIMWITHREFSMOD> {
+    : public RefAnimKind<RefAnimWithRefsMod, RefAnimWithRefs, KIND_WITH_REFS_MOD, IDS_REFANIMWITHREFSMOD> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -4,25 +4,25 @@
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors biped root controllers.
-class RefAnimBip : public RefAnimKind<RefAnimBip, RefAnim, 0x0001000e, IDS_REFANIMBIP> {
+class RefAnimBip : public RefAnimKind<RefAnimBip, RefAnim, KIND_BIP, IDS_REFANIMBIP> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors CAT rig parents.
-class RefAnimCAT : public RefAnimKind<RefAnimCAT, RefAnim, 0x0003002b, IDS_REFANIMCAT> {
+class RefAnimCAT : public RefAnimKind<RefAnimCAT, RefAnim, KIND_CAT, IDS_REFANIMCAT> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors CAT controllers.
-class RefAnimCATCtrl : public RefAnimKind<RefAnimCATCtrl, RefAnim, 0x000b0033, IDS_REFANIMCATCTRL> {
+class RefAnimCATCtrl : public RefAnimKind<RefAnimCATCtrl, RefAnim, KIND_CAT_CTRL, IDS_REFANIMCATCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors biped sub-controllers.
-class RefAnimBipCtrl : public RefAnimKind<RefAnimBipCtrl, RefAnim, 0x00030039, IDS_REFANIMBIPCTRL> {
+class RefAnimBipCtrl : public RefAnimKind<RefAnimBipCtrl, RefAnim, KIND_BIP_CTRL, IDS_REFANIMBIPCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };

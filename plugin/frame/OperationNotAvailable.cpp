@@ -1,4 +1,4 @@
-// The report of an operation this build does not have yet.
+// The report of an operation the plug-in does not offer.
 #include "plugin/frame/OperationNotAvailable.h"
 
 #include "host/core/Listener.h"

@@ -1,4 +1,4 @@
-// What an operation that this build does not have yet does when called: says so and changes nothing.
+// The one report of an operation the plug-in does not offer: a listener line, and nothing changed.
 #pragma once
 
 #include "host/core/MaxTypes.h"

@@ -20,7 +20,7 @@ int gSavedTaskMode = TASK_MODE_CREATE;
 } // namespace
 
 void BatchOpeningStep() {
-    OperationCodeGuard op(kOpBatchOpen);
+    OperationCodeGuard op(OperationCode::BatchOpen);
     HelperModuleState& state = GetHelperModuleState();
     state.batchOpen = true;
     // No editing panel may hold referenced objects open while the batch takes content out of the scene;
@@ -44,7 +44,7 @@ void BatchOpeningStep() {
 }
 
 void BatchClosingStep() {
-    OperationCodeGuard op(kOpBatchClose);
+    OperationCodeGuard op(OperationCode::BatchClose);
     BroadcastNotification(NOTIFY_OSTRIVANS_BATCH_CLOSING);
     Interface* ip = GetCOREInterface();
     if (gSavedTaskMode != TASK_MODE_CREATE && ip->GetCommandPanelTaskMode() != gSavedTaskMode)

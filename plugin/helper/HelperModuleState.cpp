@@ -34,21 +34,13 @@ const char* YesNo(bool b) {
 
 } // namespace
 
-const char* OperationName(int code) {
-    static const char* const kNames[] = {"none",      "load",           "unload",        "dismiss",
-                                         "merge",     "pre-save",       "post-save",     "pre-save collect",
-                                         "duplicate", "record",         "batch opening", "batch closing",
-                                         "save as",   "advanced reset", "renaming"};
-    return code >= 0 && code <= kOpRenaming ? kNames[code] : "unknown";
-}
-
 std::string HelperModuleState::Dump() const {
     std::ostringstream os;
     os << "registry: " << HelperList(registry) << "\n";
     os << "pending auto-load: " << HelperList(pendingAutoLoad) << "\n";
     os << "merge stack: " << NameList(mergeStack) << "\n";
     os << "batch open: " << YesNo(batchOpen) << "\n";
-    os << "current operation: " << currentOperation << " (" << OperationName(currentOperation) << ")\n";
+    os << "current operation: " << GetCurrentOperation() << "\n";
     os << "rendering: " << YesNo(rendering) << "\n";
     os << "modifier changing: " << YesNo(modifierChanging) << "\n";
     os << "file opening: " << YesNo(IsSceneFileOpening()) << "\n";
@@ -66,7 +58,7 @@ void HelperModuleState::Clear() {
     pendingAutoLoad.clear();
     mergeStack.clear();
     batchOpen = false;
-    currentOperation = kOpNone;
+    SetCurrentOperation(OperationCode::None);
     rendering = false;
     modifierChanging = false;
     nestingCounter = 0;
@@ -80,20 +72,4 @@ void HelperModuleState::Clear() {
 HelperModuleState& GetHelperModuleState() {
     static HelperModuleState state;
     return state;
-}
-
-int GetCurrentOperation() {
-    return GetHelperModuleState().currentOperation;
-}
-
-void SetCurrentOperation(int code) {
-    GetHelperModuleState().currentOperation = code;
-}
-
-OperationCodeGuard::OperationCodeGuard(int code) : saved_(GetCurrentOperation()) {
-    SetCurrentOperation(code);
-}
-
-OperationCodeGuard::~OperationCodeGuard() {
-    SetCurrentOperation(saved_);
 }

@@ -25,7 +25,7 @@ HelperModuleState& S() {
 }
 
 bool OperationInProgress() {
-    return GetCurrentOperation() != kOpNone;
+    return GetCurrentOperation() != OperationCode::None;
 }
 
 // ---- session
@@ -285,7 +285,7 @@ void EndHelperSession() {
     UnRegisterNotification(OnPostDeletionCleanUp, nullptr, NOTIFY_SCENE_POST_DELETED_NODE);
     HelperModuleState& state = S();
     state.handlersRegistered = false;
-    state.currentOperation = kOpNone;
+    SetCurrentOperation(OperationCode::None);
     state.batchOpen = false;
     state.selectionSetNames.clear();
     state.mergeStack.clear();

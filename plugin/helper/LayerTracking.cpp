@@ -4,5 +4,5 @@
 #include "plugin/helper/MergedLayer.h"
 
 void ProcessMergedLayers(OstrivansHelper* /*helper*/, std::vector<MergedLayer>& /*layers*/, StepMarks& /*marks*/) {
-    // No layer records are kept yet: the merged layers stay the scene layers the merge made or joined.
+    // The helper keeps no layer records: the merged layers stay the scene layers the merge made or joined.
 }

@@ -147,8 +147,8 @@ void OstrivansHelper::AttachParamBlock(IParamBlock2* pb) {
 BOOL OstrivansHelper::IsRealDependency(ReferenceTarget* rtarg) {
     if (!rtarg) return TRUE;
     if (pblock_ && pblock_->GetInt(pb_persist_ref)) return TRUE;
-    const int op = GetCurrentOperation();
-    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    const OperationCode op = GetCurrentOperation();
+    if (op != OperationCode::Unload && op != OperationCode::PreSave && op != OperationCode::PreSaveCollect && op != OperationCode::Duplicate) return TRUE;
     if (rtarg->SuperClassID() == REFBASE_SUPER_CLASS_ID)
         if (auto* rec = dynamic_cast<RefBase*>(rtarg)) return rec->HasOverrides() ? TRUE : FALSE;
     return TRUE;
@@ -169,7 +169,7 @@ RefResult OstrivansHelper::NotifyRefChanged(const Interval&, RefTargetHandle hTa
 RefTargetHandle OstrivansHelper::Clone(RemapDir& remap) {
     auto* copy = new OstrivansHelper(FALSE);
     if (pblock_) copy->ReplaceReference(kParamBlockRef, remap.CloneRef(pblock_));
-    if (GetCurrentOperation() == kOpDuplicate) {
+    if (GetCurrentOperation() == OperationCode::Duplicate) {
         // Only what carries the user's changes is copied; the rest comes from the file on the next load.
         copy->refNodes_.assign(refNodes_.size(), nullptr);
         copy->refMaterials_.assign(refMaterials_.size(), nullptr);
@@ -278,6 +278,16 @@ int OstrivansHelper::AppendRefMaterial(RefMaterial* record) {
     return index;
 }
 
+bool OstrivansHelper::PersistsReferences() const {
+    return pblock_ && pblock_->GetInt(pb_persist_ref) != 0;
+}
+
+MSTR OstrivansHelper::GetRecordNamePrefix() {
+    if (!pblock_ || !pblock_->GetInt(pb_use_name_prefix)) return L"";
+    INode* node = GetHelperNode();
+    return node ? MSTR(node->GetName()) : MSTR(L"");
+}
+
 INode* OstrivansHelper::GetHelperNode() {
     // The node whose object (below any modifiers) is this helper; other nodes that reach the helper
     // through some reference of theirs are passed over.
@@ -349,7 +359,7 @@ void OstrivansHelper::ApplyReloadPolicy() {
     }
 }
 
-// ---- Reference operations of the later steps.
+// ---- Reference operations.
 
 bool OstrivansHelper::ForgetNodeToDelete(const WStr& name) {
     auto it = std::find(nodesToDelete_.begin(), nodesToDelete_.end(), name);
@@ -386,7 +396,7 @@ int OstrivansHelper::Unload() {
     return NotAvailable(L"OstrivansHelper.Unload");
 }
 int OstrivansHelper::Merge() {
-    OperationCodeGuard op(kOpMerge);
+    OperationCodeGuard op(OperationCode::Merge);
     DropAllRecords();
     // Deleting the helper node may delete this helper: nothing of it is used afterwards.
     Interface* ip = GetCOREInterface();
@@ -428,7 +438,7 @@ MSTR OstrivansHelper::Description() {
 }
 void OstrivansHelper::ApplyNamePrefix(bool on) {
     // The helper's own renames: the records must not take them for the user's.
-    OperationCodeGuard op(kOpRenaming);
+    OperationCodeGuard op(OperationCode::Renaming);
     INode* node = on ? GetHelperNode() : nullptr;
     const MSTR prefix = node ? MSTR(node->GetName()) : MSTR();
     for (RefNode* rec : refNodes_)

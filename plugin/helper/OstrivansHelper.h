@@ -8,6 +8,7 @@
 #include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/OstrivansHelperInterface.h"
 #include "plugin/helper/RenamedLayer.h"
+#include "plugin/records/IRecordHelper.h"
 
 #include <memory>
 #include <string>
@@ -23,7 +24,7 @@ class RefMaterial;
 
 // References: 0 the parameter block, 1 the scene material library held during a merge, then one per
 // RefNode, one per RefMaterial and one per layer record's layer, in that order.
-class OstrivansHelper : public HelperObject, public OstrivansHelperInterface {
+class OstrivansHelper : public HelperObject, public OstrivansHelperInterface, public IRecordHelper {
 public:
     static constexpr int kParamBlockRef = 0;
     static constexpr int kHeldMtlLibRef = 1;
@@ -96,12 +97,16 @@ public:
 
     // The node that carries this helper, or null.
     INode* GetHelperNode();
+    // PersistRef is on.
+    bool PersistsReferences() const override;
+    // The helper node's name while UseNamePrefix is on; empty otherwise.
+    MSTR GetRecordNamePrefix() override;
     // Names of merged nodes the user deleted locally; they are deleted again after every merge.
     const std::vector<WStr>& GetNodesToDelete() const { return nodesToDelete_; }
     void AddNodeToDelete(const WStr& name) { nodesToDelete_.push_back(name); }
     // Drops the first entry equal to name (a merged node of that name is no longer deleted after a
     // merge); undoable. False when there is none.
-    bool ForgetNodeToDelete(const WStr& name);
+    bool ForgetNodeToDelete(const WStr& name) override;
     // Layers of the referenced file that the scene carries under another name.
     const std::vector<RenamedLayer>& GetRenamedLayers() const { return renamedLayers_; }
     void AddRenamedLayer(const RenamedLayer& layer) { renamedLayers_.push_back(layer); }
@@ -116,11 +121,11 @@ public:
     // Drops every record and every layer record: the content stays in the scene as plain content.
     void DropAllRecords();
     // Counts the collects of the records; mirrors compare it with the value they cached a result at.
-    DWORD GetStamp() const { return stamp_; }
+    DWORD GetStamp() const override { return stamp_; }
     void IncrementStamp() { ++stamp_; }
     // Mirrors that asked, during a load, to finish their override once every record is bound. Not
     // references: the records own the mirrors.
-    void RegisterChangedMirror(RefAnim* mirror) { changedMirrors_.push_back(mirror); }
+    void RegisterChangedMirror(RefAnim* mirror) override { changedMirrors_.push_back(mirror); }
     const std::vector<RefAnim*>& GetChangedMirrors() const { return changedMirrors_; }
     void ClearChangedMirrors() { changedMirrors_.clear(); }
     // Set by a load when this helper (or a nested one flattened into it) loads different files for the
@@ -142,7 +147,7 @@ public:
     // reload type (a changed file is told by its last-write time).
     void ApplyReloadPolicy();
 
-    // Reference operations. Those of this build's later steps report that they are not available and
+    // Reference operations. Those the plug-in does not offer report it (ReportOperationNotAvailable) and
     // change nothing (result 0).
     // Merges the file and binds every merged node and material to its record (see ReferenceLoad).
     int Load();

@@ -60,8 +60,8 @@ int ReferenceLoad::Run() {
 
     Interface* ip = GetCOREInterface();
     ip->Services().SetCursor(HostCursor::Wait);
-    const int savedCode = GetCurrentOperation();
-    SetCurrentOperation(kOpLoad);
+    const OperationCode savedCode = GetCurrentOperation();
+    SetCurrentOperation(OperationCode::Load);
     int result = 0;
     try {
         if (!GetHelperModuleState().batchOpen) {
@@ -371,7 +371,7 @@ void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
     MSTR text = WStr::Format(L"%s\nMerged Nodes: %d\n", head, merged_.Count()) + helper_->Description() +
                 L"\nLastOperation: " + marks_.LastName();
     if (detail && !detail->isNull()) text += L"\n\n" + *detail;
-    SetCurrentOperation(kOpNone);
+    SetCurrentOperation(OperationCode::None);
     ShowReferenceError(text);
     helper_->Unload();
     // The records give up what this load bound them to, as an unload's collection does, so that the next

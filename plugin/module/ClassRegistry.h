@@ -3,21 +3,11 @@
 
 #include "host/core/MaxTypes.h"
 
-class FPInterfaceDesc;
 class OstrivansClassDesc;
 
-// Positions in the registry of the classes other code needs the descriptor of.
-enum RegistryIndex : int {
-    kRegistryHelper = 0,
-    kRegistryRefBase = 1,
-    kRegistryRefNode = 2,
-    kRegistryRefMaterial = 3,
-    kRegistryEmptyBaseObject = 4,
-    kRegistryEmptyController = 5,
-    kRegistryRefHolder = 6,
-    kRegistryRefAnim = 7,
-    kRegistryEmptyShape = 48,
-};
+// The helper's descriptor comes first; the placeholder shape's stands among the mirror classes, here.
+constexpr int kRegistryHelper = 0;
+constexpr int kRegistryEmptyShape = 48;
 
 constexpr int kNumRegisteredClasses = 53;
 
@@ -25,8 +15,5 @@ constexpr int kNumRegisteredClasses = 53;
 // scenes find the classes by these identifiers.
 int NumRegisteredClasses();
 // The descriptor at i, null for any i outside 0 to 52. The descriptors are module-static and built
-// on first use, together with the published interfaces they own.
+// on first use by the layers that own them.
 OstrivansClassDesc* GetRegisteredClassDesc(int i);
-
-// The "RefHolder" interface description, attached to the holder's descriptor.
-FPInterfaceDesc* GetRefHolderInterfaceDesc();

@@ -13,10 +13,9 @@
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimPath.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/OstrivansHelper.h"
 
 #include <algorithm>
 
@@ -138,11 +137,11 @@ void RefBase::SetReference(int i, RefTargetHandle rtarg) {
 RefResult RefBase::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,
                                     BOOL) {
     const bool fromItem = item_ && hTarget == item_;
-    const int op = GetCurrentOperation();
-    if (op != kOpNone) {
+    const OperationCode op = GetCurrentOperation();
+    if (op != OperationCode::None) {
         // A load changes the item's structure on purpose: take the tree again once the whole operation
         // is over, not in the middle of it.
-        if (op == kOpLoad && fromItem && message == REFMSG_SUBANIM_STRUCTURE_CHANGED && !waiting_ && !busy_)
+        if (op == OperationCode::Load && fromItem && message == REFMSG_SUBANIM_STRUCTURE_CHANGED && !waiting_ && !busy_)
             WaitForOperationEnd();
         return REF_STOP;
     }
@@ -169,12 +168,9 @@ RefResult RefBase::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, Pa
 }
 
 BOOL RefBase::IsRealDependency(ReferenceTarget* rtarg) {
-    if (helper_) {
-        IParamBlock2* pb = helper_->GetParamBlock();
-        if (pb && pb->GetInt(pb_persist_ref)) return TRUE;
-    }
-    const int op = GetCurrentOperation();
-    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    if (helper_ && helper_->PersistsReferences()) return TRUE;
+    const OperationCode op = GetCurrentOperation();
+    if (op != OperationCode::Unload && op != OperationCode::PreSave && op != OperationCode::PreSaveCollect && op != OperationCode::Duplicate) return TRUE;
     if (rtarg == item_) return FALSE;
     if (!rtarg || rtarg->SuperClassID() != REFANIM_SUPER_CLASS_ID) return TRUE;
     return static_cast<RefAnim*>(rtarg)->GetOverriddenState() != 0 ? TRUE : FALSE;
@@ -301,7 +297,7 @@ void RefBase::Reset(DWORD resetMask) {
             for (RefAnim* twin : MirrorsOf(anim)) {
                 if (twin == m) continue;
                 const int verdict = twin->Evaluate(resetMask);
-                RefBase* owner = twin->GetOwner();
+                auto* owner = static_cast<RefBase*>(twin->GetOwner());
                 const int at = owner ? IndexInTable(owner, twin) : -1;
                 if (at >= 0) ApplyVerdict(owner, at, twin, verdict);
             }
@@ -311,20 +307,24 @@ void RefBase::Reset(DWORD resetMask) {
 }
 
 MSTR RefBase::GetNamePrefix() {
-    if (!helper_) return L"";
-    IParamBlock2* pb = helper_->GetParamBlock();
-    if (!pb || !pb->GetInt(pb_use_name_prefix)) return L"";
-    INode* node = helper_->GetHelperNode();
-    return node ? MSTR(node->GetName()) : MSTR(L"");
+    return helper_ ? helper_->GetRecordNamePrefix() : MSTR(L"");
+}
+
+DWORD RefBase::GetHelperStamp() const {
+    return helper_ ? helper_->GetStamp() : 0;
+}
+
+void RefBase::RegisterChangedMirror(RefAnim* mirror) {
+    if (helper_) helper_->RegisterChangedMirror(mirror);
+}
+
+void RefBase::ForgetNodeToDelete(const WStr& name) {
+    if (helper_) helper_->ForgetNodeToDelete(name);
 }
 
 bool RefBase::HasOverrides() const {
     for (RefAnim* m : mirrors_)
         if (m && m->GetOverriddenState() != 0) return true;
-    return false;
-}
-
-bool RefBase::IsHelperNested() {
     return false;
 }
 
@@ -522,7 +522,7 @@ RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames n
     mirror->SetOverriddenState(initialState);
     mirror->SetPathNames(std::move(names));
     mirror->SetPathByNumber(std::move(numbers), true);
-    mirror->SetKindFlag((kind & REFANIM_KIND_FLAG_BIT) != 0);
+    mirror->SetKindFlag((kind & KIND_FLAG) != 0);
     try {
         mirror->SetAnim(anim);
     } catch (const MAXException& e) {
@@ -552,7 +552,7 @@ RefAnim* RefBase::MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames 
     if (!target) return nullptr;
     DeleteMirrorsAt(names, numbers, asking);
     const SClass_ID sc = target->SuperClassID();
-    const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? REFBASE_MODIFIER_KIND : REFANIM_BASE_KIND_ID;
+    const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? KIND_MOD : KIND_PLAIN;
     RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), REFANIM_MODIFIED);
     if (mirror) AppendMirror(mirror);
     return mirror;
@@ -580,7 +580,7 @@ void RefBase::DeleteMirrorsBelow(RefAnim* mirror) {
 
 void RefBase::UpdateStructure() {
     BusyScope busy(this);
-    OperationCodeGuard code(kOpRecord);
+    OperationCodeGuard code(OperationCode::Record);
     structureChanged_ = 0;
     Animatable* root = GetRootAnim();
     if (structure_ && root && structure_->Root().StandsFor(root)) {
@@ -611,7 +611,7 @@ void RefBase::MirrorNewChild(Animatable* container, Animatable* child, PathNames
     DeleteMirrorsAt(names, numbers);
     if (IsAttribContainer(container)) {
         if (ReferenceTarget* attrib = AsTarget(child))
-            if (RefAnim* m = CreateRefAnimAt(REFBASE_CUSTATTRIB_KIND, attrib, names, numbers, REFANIM_ADDED))
+            if (RefAnim* m = CreateRefAnimAt(KIND_CA, attrib, names, numbers, REFANIM_ADDED))
                 AppendMirror(m);
         return;
     }

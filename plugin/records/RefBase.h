@@ -5,8 +5,10 @@
 #include "host/core/ChunkIO.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
-#include "plugin/records/RefBaseInterface.h"
+#include "plugin/anims/IRefAnimOwner.h"
 #include "plugin/anims/PathName.h"
+#include "plugin/records/IRecordHelper.h"
+#include "plugin/records/RefBaseInterface.h"
 #include "plugin/records/RefSubAnim.h"
 
 #include <cstdint>
@@ -15,7 +17,6 @@
 #include <vector>
 
 class MAXException;
-class OstrivansHelper;
 class RefAnim;
 struct NotifyInfo;
 
@@ -31,15 +32,12 @@ constexpr RefMessage REFMSG_OSTRIVANS_GET_OWNER_ITEM = 0x8663dfa8;
 constexpr PartID REFBASE_PART_IGNORED = 0x20000000;
 constexpr PartID REFBASE_PART_DEFERRED = 214;
 
-// Kinds the record itself asks for.
-constexpr DWORD REFBASE_MODIFIER_KIND = 0x30014;
-constexpr DWORD REFBASE_CUSTATTRIB_KIND = 0x30007;
 // Paths never hold more entries than this.
 constexpr int REFBASE_MAX_PATH_DEPTH = 100;
 
 // Reference 0 is the item (null while the referenced content is unloaded); references 1 to N are the
 // mirrors, in creation order. Kinds append their own references after these.
-class RefBase : public ReferenceTarget, public AnimProperty, public RefBaseInterface {
+class RefBase : public ReferenceTarget, public AnimProperty, public RefBaseInterface, public IRefAnimOwner {
 public:
     explicit RefBase(BOOL loading = FALSE);
     // Leaves the end-of-operation notification and the item's property list, then drops every reference.
@@ -93,16 +91,14 @@ public:
     virtual void ApplyNamePrefix(const MCHAR* /*prefix*/) {}
     // The helper node's name when the helper uses a name prefix; empty otherwise or without helper.
     virtual MSTR GetNamePrefix();
-    virtual ReferenceTarget* GetItem() const { return item_; }
+    ReferenceTarget* GetItem() const override { return item_; }
     // The owning helper: a plain back-pointer, set by the helper when it takes the record.
-    virtual OstrivansHelper* GetHelper() const { return helper_; }
+    IRecordHelper* GetHelper() const { return helper_; }
     // Some mirror carries a change of the user's. Records without one are weak references of the helper
     // while it unloads, saves or duplicates.
     virtual bool HasOverrides() const;
-    // False without helper. The helper has no nesting query yet, so false with one too.
-    virtual bool IsHelperNested();
     // The animatable the mirrors' paths start from: the item (a material record answers itself).
-    virtual Animatable* GetRootAnim();
+    Animatable* GetRootAnim() override;
     // The listener dump: "RefAnims: N", or with detail 1 every mirror's own dump.
     virtual void PrintData(int detail);
     virtual MSTR GetDescription();
@@ -111,7 +107,12 @@ public:
     // The class name from the string table.
     virtual const MCHAR* GetRecordName() const;
 
-    void SetHelper(OstrivansHelper* helper) { helper_ = helper; }
+    void SetHelper(IRecordHelper* helper) { helper_ = helper; }
+
+    // ---- what the mirrors pass on to the helper; nothing (0) without helper
+    DWORD GetHelperStamp() const override;
+    void RegisterChangedMirror(RefAnim* mirror) override;
+    void ForgetNodeToDelete(const WStr& name) override;
 
     // ---- the mirror table
     int NumMirrors() const { return static_cast<int>(mirrors_.size()); }
@@ -141,10 +142,11 @@ public:
     // the plain kind. Null when anim is none or not a target.
     RefAnim* MirrorOnDemand(RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
                             std::vector<std::int32_t> numbers);
-    RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names, std::vector<std::int32_t> numbers);
+    RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
+                              std::vector<std::int32_t> numbers) override;
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
-    void DeleteMirrorsBelow(RefAnim* mirror);
+    void DeleteMirrorsBelow(RefAnim* mirror) override;
     // The same for a place given by its paths.
     void DeleteMirrorsAt(const PathNames& names, const std::vector<std::int32_t>& numbers,
                          const RefAnim* keep = nullptr);
@@ -260,7 +262,7 @@ private:
     void StopWaiting();
     static void OnOperationEnd(void* param, NotifyInfo* info);
 
-    OstrivansHelper* helper_ = nullptr;
+    IRecordHelper* helper_ = nullptr;
     ReferenceTarget* item_ = nullptr;
     std::vector<RefAnim*> mirrors_;
     std::unique_ptr<RefSubAnimTree> structure_;

@@ -5,7 +5,7 @@
 #include "host/core/ReferenceTarget.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/frame/SharedMixinDesc.h"
-#include "plugin/module/ClassRegistry.h"
+#include "plugin/records/RecordClassDescs.h"
 
 #include <memory>
 #include <vector>
@@ -15,7 +15,7 @@ namespace {
 // The base record's descriptor has the description by construction; the node and material records get it
 // too.
 std::unique_ptr<SharedMixinDesc> Publish() {
-    ClassDesc* base = GetRegisteredClassDesc(kRegistryRefBase);
+    ClassDesc* base = GetRefBaseClassDesc();
     auto desc = std::make_unique<FPInterfaceDesc>(
         REFBASE_INTERFACE_ID, L"RefBase", 0, base, FP_MIXIN,
         std::initializer_list<FPFunctionDef>{
@@ -23,16 +23,14 @@ std::unique_ptr<SharedMixinDesc> Publish() {
             FPFunctionDef(RefBaseInterface::kGetRefAnim, L"GetRefAnim", TYPE_REFTARG,
                           {FPParamDef(L"index", TYPE_INT)}),
         });
-    std::vector<ClassDesc*> alsoOn;
-    for (int idx : {int(kRegistryRefNode), int(kRegistryRefMaterial)})
-        if (ClassDesc* cd = GetRegisteredClassDesc(idx)) alsoOn.push_back(cd);
+    std::vector<ClassDesc*> alsoOn{GetRefNodeClassDesc(), GetRefMaterialClassDesc()};
     return std::make_unique<SharedMixinDesc>(std::move(desc), std::move(alsoOn));
 }
 
 } // namespace
 
 FPInterfaceDesc* GetRefBaseInterfaceDesc() {
-    // Made after the registry (it asks for the descriptors), so destroyed before it.
+    // Made after the descriptors (it asks for them), so destroyed before them.
     static const std::unique_ptr<SharedMixinDesc> published = Publish();
     return published->Get();
 }

@@ -5,7 +5,7 @@
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 
-#include "plugin/module/ClassRegistry.h"
+#include "plugin/records/RecordClassDescs.h"
 #include <cstdint>
 #include <cstdio>
 

@@ -11,10 +11,9 @@
 #include "host/scene/Mtl.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/ChunkHelpers.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/OstrivansHelper.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -44,14 +43,12 @@ private:
 namespace {
 
 // Operations during which only what carries a change keeps a real dependency.
-bool WeakensDependencies(int op) {
-    return op == kOpUnload || op == kOpPreSave || op == kOpPreSaveCollect || op == kOpDuplicate;
+bool WeakensDependencies(OperationCode op) {
+    return op == OperationCode::Unload || op == OperationCode::PreSave || op == OperationCode::PreSaveCollect || op == OperationCode::Duplicate;
 }
 
-bool PersistsReference(OstrivansHelper* helper) {
-    if (!helper) return false;
-    IParamBlock2* pb = helper->GetParamBlock();
-    return pb && pb->GetInt(pb_persist_ref) != 0;
+bool PersistsReference(IRecordHelper* helper) {
+    return helper && helper->PersistsReferences();
 }
 
 // The record's own chunks; the stamp and the mirror count, first and last, are the record base's.
@@ -93,7 +90,7 @@ private:
 
 RefMaterial::RefMaterial(BOOL loading) : RefBase(loading) {}
 
-RefMaterial::RefMaterial(Mtl* material, OstrivansHelper* helper) : RefBase(FALSE) {
+RefMaterial::RefMaterial(Mtl* material, IRecordHelper* helper) : RefBase(FALSE) {
     SetHelper(helper);
     try {
         ReplaceReference(0, material);
@@ -154,7 +151,7 @@ RefResult RefMaterial::NotifyRefChanged(const Interval& changeInt, RefTargetHand
     if (material && hTarget == material) {
         if (message == REFMSG_OSTRIVANS_MTL_RENAMED) {
             // The load gave the material a unique name: it keeps that name from now on.
-            if (GetCurrentOperation() == kOpLoad) {
+            if (GetCurrentOperation() == OperationCode::Load) {
                 SetOverriddenName(material->GetName());
                 SetMaterialFlags(REFMTL_OVERRIDDEN_NAME, true, true);
             }
@@ -162,7 +159,7 @@ RefResult RefMaterial::NotifyRefChanged(const Interval& changeInt, RefTargetHand
         }
         if (message == REFMSG_NODE_NAMECHANGE) {
             // Undo and redo put the name and the flags back themselves.
-            if (GetCurrentOperation() == kOpNone && !theHold.RestoreOrRedoing() && !renaming_)
+            if (GetCurrentOperation() == OperationCode::None && !theHold.RestoreOrRedoing() && !renaming_)
                 MaterialRenamed(material);
             return REF_STOP;
         }

@@ -23,7 +23,7 @@ class RefMaterial : public RefBase {
 public:
     // Takes the material (null allowed), its name as the referenced name, and mirrors what is below it.
     // A failure drops the material and raises "Error Creating RefMaterial ...".
-    RefMaterial(Mtl* material, OstrivansHelper* helper);
+    RefMaterial(Mtl* material, IRecordHelper* helper);
     explicit RefMaterial(BOOL loading = FALSE);
 
     Class_ID ClassID() override { return REFMATERIAL_CLASS_ID; }

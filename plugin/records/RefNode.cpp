@@ -15,11 +15,10 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OperationNotAvailable.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/helper/HelperModuleState.h"
-#include "plugin/helper/OstrivansHelper.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,7 +47,7 @@ RefNode::RefNode(BOOL loading) : RefBase(loading) {
     RegisterSceneEndNotifications();
 }
 
-RefNode::RefNode(INode* node, OstrivansHelper* helper) : RefBase(FALSE) {
+RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
     GetRefNodeInterfaceDesc();
     nodeLoaded_ = 1;
     wasLoaded_ = 0;
@@ -215,15 +214,13 @@ void RefNode::SetReference(int i, RefTargetHandle rtarg) {
 }
 
 bool RefNode::PersistsReference() const {
-    OstrivansHelper* helper = GetHelper();
-    IParamBlock2* pb = helper ? helper->GetParamBlock() : nullptr;
-    return pb && pb->GetInt(pb_persist_ref);
+    return GetHelper() && GetHelper()->PersistsReferences();
 }
 
 BOOL RefNode::IsRealDependency(ReferenceTarget* rtarg) {
     if (PersistsReference()) return TRUE;
-    const int op = GetCurrentOperation();
-    if (op != kOpUnload && op != kOpPreSave && op != kOpPreSaveCollect && op != kOpDuplicate) return TRUE;
+    const OperationCode op = GetCurrentOperation();
+    if (op != OperationCode::Unload && op != OperationCode::PreSave && op != OperationCode::PreSaveCollect && op != OperationCode::Duplicate) return TRUE;
     if (!rtarg) return TRUE;
     if (rtarg == GetItem()) return FALSE;
     if (rtarg == material_ || rtarg == parent_ || rtarg == layer_ || rtarg == keptObject_) return TRUE;
@@ -255,8 +252,8 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
     if (!nodeLoaded_) return REF_STOP;
     INode* node = GetNode();
     const bool fromNode = node && hTarget == node;
-    const int op = GetCurrentOperation();
-    if (op == kOpLoad) {
+    const OperationCode op = GetCurrentOperation();
+    if (op == OperationCode::Load) {
         // A load rebuilds content on purpose: only what re-links records and the end-of-merge relay run.
         if (message == REFMSG_OSTRIVANS_CHILDREN_ATTACHED && parent_ && hTarget == parent_) {
             if (overrideFlags_ & REFNODE_OVERRIDE_PARENT) ReapplyParentOverride();
@@ -273,7 +270,7 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
         }
         RefNode* overrider = GetModifierOverrider();
         if (!overrider || overrider == this) return REF_STOP;
-    } else if (op != kOpNone) {
+    } else if (op != OperationCode::None) {
         return REF_STOP;
     } else if (theHold.RestoreOrRedoing()) {
         // The restore records put the state back; only the remembered tree must follow.
@@ -304,7 +301,7 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
     }
     // The node-level detection handlers run here once they exist; structure changes go to the record
     // base, which runs them only outside operations.
-    if (op == kOpNone) return RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+    if (op == OperationCode::None) return RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     return REF_STOP;
 }
 
@@ -384,7 +381,7 @@ void RefNode::SetName(const MCHAR* name) {
     referencedName_ = name ? name : L"";
     INode* node = GetNode();
     if (!node || (overrideFlags_ & REFNODE_OVERRIDE_NAME) || !GetHelper()) return;
-    OperationCodeGuard renaming(kOpRenaming);
+    OperationCodeGuard renaming(OperationCode::Renaming);
     const MSTR prefix = GetNamePrefix();
     node->SetName(ComposeNodeName(prefix.c_str()).c_str());
 }

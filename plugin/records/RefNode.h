@@ -37,7 +37,7 @@ public:
     // node's name as the referenced name and collects its modifier entries and mirrors. Without a node the
     // record starts unloaded. On failure the record is undone and MAXException carries the report
     // ("Error Creating RefNode" ...).
-    RefNode(INode* node, OstrivansHelper* helper);
+    RefNode(INode* node, IRecordHelper* helper);
     ~RefNode() override;
 
     Class_ID ClassID() override { return REFNODE_CLASS_ID; }
@@ -94,8 +94,8 @@ public:
     // Renames the record; the node follows (with the helper's prefix) unless its name is overridden.
     void SetName(const MCHAR* name) override;
 
-    // ---- What the helper's notification handlers pass to the record; until the node-level overrides
-    // exist, each reports that it is not available and changes nothing.
+    // ---- What the helper's notification handlers pass to the record. The record keeps no node-level
+    // overrides of these: each reports that the override is not available and changes nothing.
     // The mirrored node was renamed by the user.
     void NodeRenamed(const MCHAR* newName);
     // The named selection set at index (its position in the scene's list) may hold the node: the record
@@ -168,19 +168,15 @@ private:
     void CollectListingObjects();
     void CollectObjectDependency(INode* node);
     void RecomputeLocalDependency(INode* node);
-    // Seam: the per-flag comparisons of the groups no message announces (object offset, skin pose, user
-    // properties, transform locks); the node-level override tracking fills it.
+    // Steps of Collect and Update that do nothing: the record keeps no modifier stack entries (monitor,
+    // collect, check, re-reference single modifiers), no per-flag comparison of the groups no message
+    // announces (object offset, skin pose, user properties, transform locks) and no stored parent to
+    // re-apply.
     void CompareUnannouncedGroups(INode* /*node*/) {}
-    // Seam: the modifier entries are built from the node's stack by the stack tracking, which fills it.
     void MonitorModifiers() {}
-    // Seam: what the stack tracking stores before a re-merge (Collect, when the stack was changed).
     void CollectModifiers() {}
-    // Seam: the stack tracking's check after a modifier was added or the object was re-evaluated.
     void CheckModifiers() {}
-    // Seam: derived objects holding a single modifier reference it again (FinishUpdate); stack tracking.
     void RereferenceSingleModifiers() {}
-    // Seam: the parent override re-applied when the stored parent re-attached its children; the
-    // node-level override tracking fills it.
     void ReapplyParentOverride() {}
 
     // Update's step for a kept modifier stack: the old stack goes over the fresh base object.

@@ -4,7 +4,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ReferenceTarget.h"
 #include "plugin/frame/OstrivansClassDesc.h"
-#include "plugin/module/ClassRegistry.h"
+#include "plugin/records/RecordClassDescs.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@ namespace {
 std::unique_ptr<FPInterfaceDesc> Publish() {
     using I = RefNodeInterface;
     return std::make_unique<FPInterfaceDesc>(
-        REFNODE_INTERFACE_ID, L"RefNode", 0, GetRegisteredClassDesc(kRegistryRefNode), FP_MIXIN,
+        REFNODE_INTERFACE_ID, L"RefNode", 0, GetRefNodeClassDesc(), FP_MIXIN,
         std::initializer_list<FPFunctionDef>{
             FPFunctionDef(I::kNumRefAnims, L"NumRefAnims", TYPE_INT),
             FPFunctionDef(I::kGetRefAnim, L"GetRefAnim", TYPE_REFTARG, {FPParamDef(L"Index", TYPE_INDEX)}),
@@ -25,7 +25,7 @@ std::unique_ptr<FPInterfaceDesc> Publish() {
 } // namespace
 
 FPInterfaceDesc* GetRefNodeInterfaceDesc() {
-    // Made after the registry (it asks for the descriptor), so destroyed before it.
+    // Made after the descriptor (it asks for it), so destroyed before it.
     static const std::unique_ptr<FPInterfaceDesc> published = Publish();
     return published.get();
 }

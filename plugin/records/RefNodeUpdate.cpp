@@ -12,9 +12,9 @@
 #include "plugin/anims/TargetLock.h"
 #include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
-#include "plugin/helper/HelperModuleState.h"
 #include "plugin/records/NodeTable.h"
 
 #include <algorithm>
@@ -50,7 +50,7 @@ void RefNode::Collect() {
         return;
     }
     // A saved scene that keeps the reference keeps the node in it.
-    if (!(PersistsReference() && GetCurrentOperation() == kOpPreSave)) nodeLoaded_ = 0;
+    if (!(PersistsReference() && GetCurrentOperation() == OperationCode::PreSave)) nodeLoaded_ = 0;
     INode* node = GetNode();
     if (!node) {
         candidateLights_.clear();
@@ -245,7 +245,7 @@ void RefNode::FinishUpdate() {
 
 void RefNode::AddToNodeList(NodeTable& list) {
     INode* node = GetNode();
-    if ((overrideFlags_ & REFNODE_LOCAL_DEPENDENCY) && node && GetCurrentOperation() == kOpDuplicate) {
+    if ((overrideFlags_ & REFNODE_LOCAL_DEPENDENCY) && node && GetCurrentOperation() == OperationCode::Duplicate) {
         Control* tm = node->GetTMController();
         // A node already standing on a placeholder needs no second one.
         if (!tm || tm->ClassID() != EMPTY_CONTROLLER_CLASS_ID) {

@@ -13,7 +13,6 @@
 #include "host/scene/ILayer.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
-#include "host/application/HostInterface.h"
 #include "host/scene/SceneEventManager.h"
 
 #include <set>
@@ -47,6 +46,16 @@ INodeTab OneNode(INode* n) {
     INodeTab t;
     t.Append(n);
     return t;
+}
+
+// Deletes a node and everything below it through the application, children first, so every node gets its
+// deletion notifications. Last child first, by handle: a deletion's handlers may take other nodes with them.
+void DeleteTree(Node* top) {
+    std::vector<ULONG> handles;
+    for (Node* c : top->Children()) handles.push_back(c->GetHandle());
+    for (auto h = handles.rbegin(); h != handles.rend(); ++h)
+        if (Node* c = Node::FindByHandle(*h); c && c->GetParentNode() == top) DeleteTree(c);
+    GetCOREInterface()->DeleteNode(top, FALSE);
 }
 
 const MCHAR* kSubNames[NODE_NUM_SUBANIMS] = {L"Visibility", L"Space Warps", L"Transform", L"Object", L"Material",
@@ -644,7 +653,7 @@ BOOL Node::DeleteXRefFile(int i) {
         for (Node* c : tree->Children()) handles.push_back(c->GetHandle());
         for (ULONG h : handles)
             if (Node* c = FindByHandle(h); c && c->parent_ == tree)
-                if (auto* hi = GetHostInterface()) hi->DeleteTree(c);
+                DeleteTree(c);
         tree->DeleteMe();
     }
     return TRUE;

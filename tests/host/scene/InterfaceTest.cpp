@@ -137,7 +137,13 @@ TEST_F(InterfaceTest, ExternalSceneRootsAreRootsOutsideTheScene) {
     ASSERT_NE(d.find("external scenes"), std::string::npos);
     EXPECT_GT(d.find("Parked"), d.find("external scenes")) << d;
     EXPECT_FALSE(tree->AddNewXRefFile(L"nested.max")) << "only the scene root holds entries";
+    INode* inner = b.Box("Inner").Build();
+    parked->AttachChild(inner, FALSE);
+    rec.Clear();
     EXPECT_TRUE(root->DeleteXRefFile(0));
+    // The parked content goes with its entry, children first, each node with its deletion notifications.
+    ASSERT_EQ(rec.Count(NOTIFY_SCENE_PRE_DELETED_NODE), 2) << rec.Text();
+    EXPECT_EQ(rec.Events()[0].callParam, inner);
     EXPECT_EQ(root->GetXRefFileCount(), 0);
     EXPECT_FALSE(root->DeleteXRefFile(0));
 }

@@ -1,9 +1,12 @@
-// The kind rule row by row, the walk width, the mirror factory with its modes, and the IK guard.
+// The kind rule row by row, the walk width, the kind list and the mirror factory with its modes, and the
+// IK guard.
 #include "plugin/anims/IKGuard.h"
-#include "plugin/helper/HelperModuleState.h"
+#include "plugin/anims/MirrorClassDescs.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
 #include "plugin/anims/RefAnimParticleKinds.h"
+#include "plugin/frame/OperationCode.h"
+#include "plugin/frame/OstrivansClassDesc.h"
 
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
@@ -22,8 +25,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <set>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -586,44 +594,46 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
     EXPECT_EQ(ResolveKind(attr->GetParamBlock(0), attr), 0x230029u);
 }
 
-struct Created {
-    DWORD code;
-    Class_ID cls;
-    ULONG kindId;
+// The kind list's rows: name and id.
+struct ListedKind {
+    const char* name;
+    DWORD id;
 };
+#define LISTED_KIND(name, id, ...) {#name, id},
+const ListedKind kListedKinds[] = {OSTRIVANS_MIRROR_KINDS(LISTED_KIND)};
+#undef LISTED_KIND
 
-TEST_F(MirrorKindSelectionTest, CreateMirrorMakesTheKindOfEveryCode) {
-    const Created table[] = {
-        {0x10001, {0x10001, 0}, 0x10001},     {0x1000E, {0x1000E, 0}, 0x1000E},   {0x10012, {0x10012, 0}, 0x10012},
-        {0x110013, {0x10001, 0}, 0x10001},    {0x30003, {0x30003, 0}, 0x30003},   {0x30006, {0x30006, 0}, 0x30006},
-        {0x30007, {0x30007, 0}, 0x30007},     {0x30008, {0x30008, 0}, 0x30008},   {0x30009, {0x30009, 0}, 0x30009},
-        {0x3000C, {0xC, 0}, 0x3000C},         {0x3000D, {0x3000D, 0}, 0x3000D},   {0x30014, {0x30014, 0}, 0x30014},
-        {0x30015, {0x30015, 0}, 0x30015},     {0x30016, {0x30016, 0}, 0x30016},   {0x30017, {0x30016, 0}, 0x30017},
-        {0x30018, {0x30018, 0}, 0x30018},     {0x30019, {0x30019, 0}, 0x30019},   {0x3001A, {0x3001A, 0}, 0x3001A},
-        {0x3001B, {0x3001B, 0}, 0x3001B},     {0x3001C, {0x3001C, 0}, 0x3001C},   {0x3001D, {0x3001D, 0}, 0x3001D},
-        {0x3001E, {0x3001E, 0}, 0x3001E},     {0x3001F, {0x3001F, 0}, 0x3001F},   {0x30020, {0x30020, 0}, 0x30020},
-        {0x30024, {0x30024, 0}, 0x30024},     {0x30025, {0x30025, 0}, 0x30025},   {0x30026, {0x30026, 0}, 0x30026},
-        {0x30027, {0x30027, 0}, 0x30027},     {0x30028, {0x30028, 0}, 0x30028},   {0x3002B, {0x3002B, 0}, 0x3002B},
-        {0x3002D, {0x3002D, 0}, 0x3002D},     {0x3002E, {0x3002E, 0}, 0x3002E},   {0x30031, {0x30031, 0}, 0x30031},
-        {0x30036, {0x30004, 0}, 0x30036},     {0x30038, {0x30038, 0}, 0x30038},   {0x30039, {0x30039, 0}, 0x30039},
-        {0x3003A, {0x3003A, 0}, 0x3003A},     {0x3003B, {0x3003B, 0}, 0x3003B},   {0x44000B, {0x10001, 0}, 0x10001},
-        {0x90010, {0x90010, 0}, 0x90010},     {0x90032, {0x90032, 0}, 0x90032},   {0xB0011, {0xB0011, 0}, 0xB0011},
-        {0xB002C, {0xB002C, 0}, 0xB002C},     {0xB002F, {0xB002F, 0}, 0xB002F},   {0xB0030, {0xB0030, 0}, 0xB0030},
-        {0xB0033, {0xB0033, 0}, 0xB0033},     {0xB0035, {0xB0035, 0}, 0xB0035},   {0x230004, {0x30004, 0}, 0x230004},
-        {0x230029, {0x30004, 0}, 0x230029},   {0x23002A, {0x30004, 0}, 0x23002A}, {0x230037, {0x230037, 0}, 0x230037},
-    };
-    for (const Created& c : table) {
-        // Bit 16 says "creates a mirror" on every code of the table but the node's.
-        EXPECT_EQ((c.code & KIND_CREATES_MIRROR) != 0, c.code != KIND_NODE_MIRROR) << Hex(c.code);
-        RefAnim* m = CreateMirror(c.code);
-        ASSERT_NE(m, nullptr) << Hex(c.code);
-        EXPECT_EQ(m->ClassID(), c.cls) << Hex(c.code);
+TEST_F(MirrorKindSelectionTest, EveryListedKindIsUniqueAndCreatesARegisteredMirrorOfItsKind) {
+    std::set<DWORD> ids;
+    std::set<std::string> names;
+    const std::span<OstrivansClassDesc* const> classes = MirrorClassDescs();
+    // Classes registered under an id that is not the kind they report.
+    const std::map<DWORD, Class_ID> otherClass = {
+        {KIND_PLAIN_FLAGGED, {KIND_PLAIN, 0}},    {KIND_NODE_MIRROR, {KIND_PLAIN, 0}}, {KIND_LOC_DEP, {0xC, 0}},
+        {KIND_PBLOCK2, {0x30004, 0}},             {KIND_PBLOCK2_WHOLE_TAB, {0x30004, 0}},
+        {KIND_PBLOCK2_ELEMENTS, {0x30004, 0}},    {KIND_PBLOCK2_HELD, {0x30004, 0}},
+        {KIND_PF_EVENT, {KIND_PF_SOURCE, 0}}};
+    for (const ListedKind& k : kListedKinds) {
+        EXPECT_TRUE(ids.insert(k.id).second) << k.name;
+        EXPECT_TRUE(names.insert(k.name).second) << k.name;
+        // Bit 16 says "creates a mirror" on every kind but the node's.
+        EXPECT_EQ((k.id & KIND_CREATES_MIRROR) != 0, k.id != KIND_NODE_MIRROR) << k.name;
+        std::unique_ptr<RefAnim> m(CreateMirror(k.id));
+        ASSERT_NE(m, nullptr) << k.name;
         EXPECT_EQ(m->SuperClassID(), REFANIM_SUPER_CLASS_ID);
-        EXPECT_EQ(m->GetKindID(), c.kindId) << Hex(c.code);
-        EXPECT_EQ(m->GetKindFlag(), c.code == 0x110013) << Hex(c.code);
         EXPECT_EQ(m->GetAnim(), nullptr);
-        m->DeleteThis();
+        EXPECT_EQ(m->GetKindFlag(), (k.id & KIND_FLAG) != 0) << k.name;
+        const auto other = otherClass.find(k.id);
+        const bool plain = other != otherClass.end() && other->second == Class_ID(KIND_PLAIN, 0);
+        EXPECT_EQ(m->GetKindID(), plain ? KIND_PLAIN : k.id) << k.name;
+        EXPECT_EQ(m->ClassID(), other != otherClass.end() ? other->second : Class_ID(k.id, 0)) << k.name;
+        EXPECT_EQ(std::count_if(classes.begin(), classes.end(),
+                                [&](OstrivansClassDesc* d) { return d->ClassID() == m->ClassID(); }),
+                  1)
+            << k.name;
     }
+    EXPECT_EQ(classes.size(), 45u);
+    EXPECT_EQ(classes.front()->ClassID(), Class_ID(KIND_PLAIN, 0));
     // The modes behind the shared classes.
     auto pblock2 = [](DWORD code) { return std::unique_ptr<RefAnimPblock2>(static_cast<RefAnimPblock2*>(CreateMirror(code))); };
     EXPECT_EQ(pblock2(0x230004)->GetTabResizeOverride(), 0);
@@ -639,7 +649,8 @@ TEST_F(MirrorKindSelectionTest, CreateMirrorMakesTheKindOfEveryCode) {
     EXPECT_EQ(RefAnimPblock2(TRUE).GetKindID(), 0x230004u);
     EXPECT_EQ(RefAnimPFSource(TRUE).GetKindID(), 0x30016u);
 
-    for (DWORD none : {0x0u, 0x2u, 0x20000u, 0x220000u, 0x30004u, 0x30017u + 0x100000u, 0x3002Cu, 0x12345u})
+    for (DWORD none : {KIND_UNDECIDED, KIND_NEVER, KIND_DESCEND_ONLY, KIND_NODE_DERIVED, 0x30004u,
+                       KIND_PF_EVENT | KIND_FLAG, 0x3002Cu, 0x12345u})
         EXPECT_EQ(CreateMirror(none), nullptr) << Hex(none);
 }
 
@@ -672,13 +683,13 @@ protected:
                              a[0].PrintForm());
             return Value::Ok();
         });
-        SetCurrentOperation(kOpNone);
+        SetCurrentOperation(OperationCode::None);
         GetCOREInterface()->Services().ClearRecord();
         node = b.Box("Box01").Build();
     }
     void TearDown() override {
         IKGuard::Get().Disarm();
-        SetCurrentOperation(kOpNone);
+        SetCurrentOperation(OperationCode::None);
         GetCOREInterface()->SetQuietMode(FALSE);
         ScriptRuntime::Get().Reset();
         MirrorKindSelectionTest::TearDown();
@@ -692,14 +703,14 @@ protected:
 TEST_F(IKGuardTest, ArmsOnceOutsideALoadAndUndoesTheNextControllerEvent) {
     const int before = TheSceneEventManager().NumCallbacks();
     // A load merges solvers the file already had: nothing happens.
-    SetCurrentOperation(kOpLoad);
+    SetCurrentOperation(OperationCode::Load);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
     EXPECT_FALSE(IKGuard::Get().IsArmed());
     EXPECT_TRUE(events.empty());
     // Any other operation (or none) arms it, once.
-    SetCurrentOperation(kOpRecord);
+    SetCurrentOperation(OperationCode::Record);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
-    SetCurrentOperation(kOpNone);
+    SetCurrentOperation(OperationCode::None);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
     EXPECT_TRUE(IKGuard::Get().IsArmed());
     EXPECT_EQ(TheSceneEventManager().NumCallbacks(), before + 1);

@@ -11,10 +11,10 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimGlobals.h"
-#include "plugin/helper/HelperModuleState.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         SceneFixture::SetUp();
         AttachPluginForTests();
-        SetCurrentOperation(0);
+        SetCurrentOperation(OperationCode::None);
         SetIgnoreAllChanges(false);
         box = b.Box("Box01").Build();
         pb = Block(box);
@@ -41,12 +41,12 @@ protected:
     }
     void TearDown() override {
         rec->MaybeAutoDelete();
-        SetCurrentOperation(0);
+        SetCurrentOperation(OperationCode::None);
         SceneFixture::TearDown();
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
     RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = rec->CreateRefAnim(REFANIM_BASE_KIND_ID, anim, std::move(names), std::move(numbers), state);
+        RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }
@@ -76,24 +76,24 @@ TEST_F(RefAnimProtocolTest, ChangeMessagesMarkModifiedUnlessIgnorableOrBusy) {
         const char* what;
         PartID part;
         RefMessage message;
-        int operation;
+        OperationCode operation;
         bool ignoreAll;
         BYTE before;
         BYTE after;
     };
     const Row rows[] = {
-        {"mask 0", 0, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
-        {"geometry", PART_GEOM, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
-        {"selection and display", 0x70, REFMSG_CHANGE, 0, false, 0, 0},
-        {"selection", 0x10, REFMSG_CHANGE, 0, false, 0, 0},
-        {"display with topology", 0x71, REFMSG_CHANGE, 0, false, 0, REFANIM_MODIFIED},
-        {"all but change", 0x80003FFF, REFMSG_CHANGE, 0, false, 0, 0},
-        {"structure message", PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, 0, false, 0, 0},
-        {"during a load", PART_ALL, REFMSG_CHANGE, 1, false, 0, 0},
-        {"during another operation", PART_ALL, REFMSG_CHANGE, 9, false, 0, 0},
-        {"ignore switch", 0, REFMSG_CHANGE, 0, true, 0, 0},
-        {"already replaced", PART_ALL, REFMSG_CHANGE, 0, false, REFANIM_REPLACED, REFANIM_REPLACED},
-        {"locdep only", PART_ALL, REFMSG_CHANGE, 0, false, REFANIM_LOCDEP, REFANIM_LOCDEP | REFANIM_MODIFIED},
+        {"mask 0", 0, REFMSG_CHANGE, OperationCode::None, false, 0, REFANIM_MODIFIED},
+        {"geometry", PART_GEOM, REFMSG_CHANGE, OperationCode::None, false, 0, REFANIM_MODIFIED},
+        {"selection and display", 0x70, REFMSG_CHANGE, OperationCode::None, false, 0, 0},
+        {"selection", 0x10, REFMSG_CHANGE, OperationCode::None, false, 0, 0},
+        {"display with topology", 0x71, REFMSG_CHANGE, OperationCode::None, false, 0, REFANIM_MODIFIED},
+        {"all but change", 0x80003FFF, REFMSG_CHANGE, OperationCode::None, false, 0, 0},
+        {"structure message", PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED, OperationCode::None, false, 0, 0},
+        {"during a load", PART_ALL, REFMSG_CHANGE, OperationCode::Load, false, 0, 0},
+        {"during another operation", PART_ALL, REFMSG_CHANGE, OperationCode::Record, false, 0, 0},
+        {"ignore switch", 0, REFMSG_CHANGE, OperationCode::None, true, 0, 0},
+        {"already replaced", PART_ALL, REFMSG_CHANGE, OperationCode::None, false, REFANIM_REPLACED, REFANIM_REPLACED},
+        {"locdep only", PART_ALL, REFMSG_CHANGE, OperationCode::None, false, REFANIM_LOCDEP, REFANIM_LOCDEP | REFANIM_MODIFIED},
     };
     RefAnim* m = Mirror(height, HeightPath(), {4, 2, 3});
     for (const Row& row : rows) {
@@ -101,7 +101,7 @@ TEST_F(RefAnimProtocolTest, ChangeMessagesMarkModifiedUnlessIgnorableOrBusy) {
         SetCurrentOperation(row.operation);
         SetIgnoreAllChanges(row.ignoreAll);
         height->NotifyDependents(FOREVER, row.part, row.message);
-        SetCurrentOperation(0);
+        SetCurrentOperation(OperationCode::None);
         SetIgnoreAllChanges(false);
         EXPECT_EQ(int(m->GetOverriddenState()), int(row.after)) << row.what;
     }
@@ -158,7 +158,7 @@ TEST_F(RefAnimProtocolTest, AMirrorWithoutOverrideFollowsTheFreshAnimatable) {
     INode* fresh = Reload();
     Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         m->Override(fresh);
     }
     EXPECT_EQ(m->GetAnim(), freshHeight);
@@ -179,7 +179,7 @@ TEST_F(RefAnimProtocolTest, AModifiedMirrorTakesTheFreshAnimatablesPlace) {
     Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
     const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshHeight);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         m->Override(fresh);
     }
     EXPECT_EQ(Block(fresh)->GetController(kHeight), mine);
@@ -201,7 +201,7 @@ TEST_F(RefAnimProtocolTest, AReplacedControllerGoesBackIntoABlockSlotOfItsType) 
         RefAnim* m = Mirror(row.mine, {L"Object", blockName, L"width"}, {4, 2, 9}, REFANIM_REPLACED);
         INode* fresh = Reload();
         {
-            OperationCodeGuard load(kOpLoad);
+            OperationCodeGuard load(OperationCode::Load);
             m->Override(fresh);
         }
         EXPECT_EQ(Block(fresh)->GetController(kWidth), row.taken ? row.mine : nullptr) << row.what;
@@ -229,7 +229,7 @@ TEST_F(RefAnimProtocolTest, TheNodesTransformSlotTakesTheUsersController) {
         INode* fresh = Reload();
         Control* freshTM = fresh->GetTMController();
         {
-            OperationCodeGuard load(kOpLoad);
+            OperationCodeGuard load(OperationCode::Load);
             m->Override(fresh);
         }
         EXPECT_EQ(fresh->GetTMController(), row.taken ? mine : freshTM) << row.what;
@@ -261,7 +261,7 @@ TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
     INode* fresh = Reload();
     Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         m->Override(fresh);
     }
     EXPECT_EQ(m->GetAnim(), freshHeight);
@@ -322,7 +322,7 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
     Modifier* freshBend = b.AddModifier(fresh, BEND_MODIFIER_CLASS_ID);
     const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshBend);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         m->OverrideModifier(fresh, holder, nullptr);
     }
     auto* fd = static_cast<IDerivedObject*>(fresh->GetObjectRef());
@@ -361,7 +361,7 @@ TEST_F(RefAnimProtocolTest, TheOlderBlockTakesControllersOfItsParameterTypes) {
     RefAnim* fits = Mirror(mine, {floatName}, {1}, REFANIM_REPLACED);
     RefAnim* wrong = Mirror(NewDefaultFloatController(), {pointName}, {2}, REFANIM_REPLACED);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         fits->Override(old);
         wrong->Override(old);
     }

@@ -7,13 +7,13 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Object.h"
 #include "plugin/anims/RefAnimGlobals.h"
-#include "plugin/helper/HelperModuleState.h"
-#include "plugin/records/RefNode.h"
-#include "tests/support/SceneBuilder.h"
 #include "plugin/anims/RefAnimModifierKinds.h"
 #include "plugin/anims/RefAnimRefKinds.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/frame/OperationCode.h"
+#include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ TEST_F(RefAnimTest, DescribeAndPrintInfoShowWhereTheMirrorStands) {
     auto* rec = new RefNode(FALSE);
     rec->ReplaceReference(0, box);
     const MSTR blk = pb->GetDesc()->int_name;
-    RefAnim* m = rec->CreateRefAnim(REFANIM_BASE_KIND_ID, height, {L"Object", blk, L"height"}, {4, 2, 3},
+    RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, height, {L"Object", blk, L"height"}, {4, 2, 3},
                                     REFANIM_REPLACED | REFANIM_LOCDEP | REFANIM_TOGGLED);
     ASSERT_NE(m, nullptr);
     rec->AppendMirror(m);
@@ -124,18 +124,18 @@ TEST_F(RefAnimTest, DescribeAndPrintInfoShowWhereTheMirrorStands) {
 // local users are being handed over.
 TEST_F(RefAnimTest, TheAnimatableReferenceMovesOnlyDuringALoad) {
     struct Row {
-        int operation;
+        OperationCode operation;
         bool locDepTransfer;
         BYTE state;
         bool moves;
     };
-    const Row rows[] = {{0, false, 0, false},
-                        {2, false, 0, false},
-                        {1, false, 0, true},
-                        {1, false, REFANIM_MODIFIED, true},
-                        {1, true, 0, true},
-                        {1, true, REFANIM_LOCDEP, true},
-                        {1, true, REFANIM_MODIFIED, false}};
+    const Row rows[] = {{OperationCode::None, false, 0, false},
+                        {OperationCode::Unload, false, 0, false},
+                        {OperationCode::Load, false, 0, true},
+                        {OperationCode::Load, false, REFANIM_MODIFIED, true},
+                        {OperationCode::Load, true, 0, true},
+                        {OperationCode::Load, true, REFANIM_LOCDEP, true},
+                        {OperationCode::Load, true, REFANIM_MODIFIED, false}};
     RefAnim mirror(FALSE);
     for (const Row& row : rows) {
         mirror.SetOverriddenState(row.state);
@@ -144,7 +144,7 @@ TEST_F(RefAnimTest, TheAnimatableReferenceMovesOnlyDuringALoad) {
         EXPECT_EQ(mirror.CanTransferReference(0) != FALSE, row.moves) << row.operation << row.locDepTransfer;
         EXPECT_TRUE(mirror.CanTransferReference(1));
     }
-    SetCurrentOperation(0);
+    SetCurrentOperation(OperationCode::None);
     SetLocDepTransferFlag(false);
 }
 

@@ -11,7 +11,7 @@ struct ParamRow {
     int value;
     const wchar_t* text; // for the file names
     bool loads;          // the change runs a load (or a reload, which loads)
-    const char* missing; // the operation the change runs that this build does not have, "" for none
+    const char* missing; // the operation the change runs that the plug-in does not offer, "" for none
 };
 
 // Rows run in order on one helper: whether ProxyFileName reloads depends on UseProxyInViewport. The files

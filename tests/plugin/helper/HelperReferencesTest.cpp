@@ -51,7 +51,7 @@ TEST_F(HelperReferencesTest, RecordsWithoutOverridesAreWeakWhileUnloadingSavingO
     RefMaterial* plain = NewRecord<RefMaterial>(false);
     h->AppendRefNode(overridden);
     h->AppendRefMaterial(plain);
-    auto real = [&](int op) {
+    auto real = [&](OperationCode op) {
         OperationCodeGuard code(op);
         std::string s;
         for (ReferenceTarget* t : {static_cast<ReferenceTarget*>(plain), static_cast<ReferenceTarget*>(overridden),
@@ -59,10 +59,10 @@ TEST_F(HelperReferencesTest, RecordsWithoutOverridesAreWeakWhileUnloadingSavingO
             s += h->IsRealDependency(t) ? "1" : "0";
         return s;
     };
-    for (int op : {kOpNone, kOpLoad, kOpPostSave}) EXPECT_EQ(real(op), "1111") << op;
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) EXPECT_EQ(real(op), "0111") << op;
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::PostSave}) EXPECT_EQ(real(op), "1111") << op;
+    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "0111") << op;
     h->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    for (int op : {kOpUnload, kOpDuplicate}) EXPECT_EQ(real(op), "1111") << op;
+    for (OperationCode op : {OperationCode::Unload, OperationCode::Duplicate}) EXPECT_EQ(real(op), "1111") << op;
 }
 
 // A plain clone copies the parameters only; the duplicate operation copies the records that carry
@@ -95,7 +95,7 @@ TEST_F(HelperReferencesTest, CloningCopiesTheRecordsOnlyForTheDuplicateOperation
     RemapDir dupRemap;
     OstrivansHelper* dup = nullptr;
     {
-        OperationCodeGuard op(kOpDuplicate);
+        OperationCodeGuard op(OperationCode::Duplicate);
         dup = static_cast<OstrivansHelper*>(h->Clone(dupRemap));
     }
     EXPECT_EQ(tables(dup), "nodes - own, materials -, delete Gone01, selected 0");

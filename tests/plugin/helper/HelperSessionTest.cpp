@@ -57,14 +57,14 @@ TEST_F(HelperSessionTest, TheFirstHelperOfEachSessionRegistersTheModuleHandlers)
 
         HelperModuleState& state = GetHelperModuleState();
         state.batchOpen = true;
-        state.currentOperation = kOpPostSave;
+        SetCurrentOperation(OperationCode::PostSave);
         state.mergeStack.push_back(L"/refs/a.max");
         end();
         EXPECT_FALSE(Registered());
         EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_SAVE), preSave);
         EXPECT_EQ(NumRegisteredNotifications(NOTIFY_NODE_RENAMED), renamed);
         EXPECT_FALSE(state.batchOpen);
-        EXPECT_EQ(state.currentOperation, kOpNone);
+        EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
         EXPECT_TRUE(state.mergeStack.empty());
         ResetSceneContent();
     }
@@ -139,33 +139,33 @@ TEST_F(HelperSessionTest, AutoLoadAfterAnOpenRunsTheHelpersInOrderInsideOneBatch
 }
 
 TEST_F(HelperSessionTest, OperationCodesComeBackAfterNestedOperations) {
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         {
-            OperationCodeGuard batch(kOpBatchOpen);
-            EXPECT_EQ(batch.Saved(), kOpLoad);
+            OperationCodeGuard batch(OperationCode::BatchOpen);
+            EXPECT_EQ(batch.Saved(), OperationCode::Load);
             try {
-                OperationCodeGuard renaming(kOpRenaming);
-                EXPECT_EQ(GetCurrentOperation(), kOpRenaming);
+                OperationCodeGuard renaming(OperationCode::Renaming);
+                EXPECT_EQ(GetCurrentOperation(), OperationCode::Renaming);
                 throw std::runtime_error("failed");
             } catch (const std::runtime_error&) {
             }
-            EXPECT_EQ(GetCurrentOperation(), kOpBatchOpen);
+            EXPECT_EQ(GetCurrentOperation(), OperationCode::BatchOpen);
         }
-        EXPECT_EQ(GetCurrentOperation(), kOpLoad);
+        EXPECT_EQ(GetCurrentOperation(), OperationCode::Load);
         const std::string dump = GetHelperModuleState().Dump();
         EXPECT_NE(dump.find("current operation: 1 (load)\n"), std::string::npos) << dump;
     }
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     // Renaming a helper node renames its prefixed content under code 14, and gives the code back.
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     INode* box = b.Box("Box01").Build();
     h->AppendRefNode(new RefNode(box, h));
     h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
     EXPECT_EQ(MSTR(box->GetName()), MSTR(L"Ostrivan01_Box01"));
-    int codeDuringRename = -1;
-    static int* seenCode = nullptr;
+    OperationCode codeDuringRename = OperationCode::None;
+    static OperationCode* seenCode = nullptr;
     seenCode = &codeDuringRename;
     NOTIFYPROC probe = [](void*, NotifyInfo* info) {
         if (static_cast<NameChange*>(info->callParam)->node != GetCOREInterface()->GetINodeByName(L"Renamed"))
@@ -175,11 +175,11 @@ TEST_F(HelperSessionTest, OperationCodesComeBackAfterNestedOperations) {
     GetCOREInterface()->GetINodeByName(L"Ostrivan01")->SetName(L"Renamed");
     UnRegisterNotification(probe, nullptr, NOTIFY_NODE_RENAMED);
     EXPECT_EQ(MSTR(box->GetName()), MSTR(L"Renamed_Box01"));
-    EXPECT_EQ(codeDuringRename, kOpRenaming);
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(codeDuringRename, OperationCode::Renaming);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     // While an operation runs, renames are not followed.
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         GetCOREInterface()->GetINodeByName(L"Renamed")->SetName(L"Again");
     }
     EXPECT_EQ(MSTR(box->GetName()), MSTR(L"Renamed_Box01"));

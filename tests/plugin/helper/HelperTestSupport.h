@@ -1,5 +1,5 @@
 // A fixture for the helper's tests: the plug-in attached, a fresh helper session per test, the listener
-// captured (operations this build does not have yet say so there), and helper nodes made in one line.
+// captured (operations the plug-in does not offer say so there), and helper nodes made in one line.
 #pragma once
 
 #include "host/core/Listener.h"
@@ -62,7 +62,7 @@ protected:
         return h;
     }
 
-    // The listener line of an operation this build does not have yet.
+    // The listener line of an operation the plug-in does not offer.
     static std::string NotAvailable(const std::string& op, const std::string& node) {
         return "Ostrivans: OstrivansHelper." + op + " is not available yet (" + node + ")\n";
     }

@@ -132,7 +132,7 @@ TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
     }
     EXPECT_EQ(h->GetFileTime(), GetFileLastWriteTime(NormalizePath(file)));
     EXPECT_EQ(ip->GetPromptText(), MSTR(L"Reference Loaded"));
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     EXPECT_TRUE(LayerSetting());
     EXPECT_TRUE(GetHostDialogs().Shown().empty());
 
@@ -334,7 +334,7 @@ TEST_F(ReferenceLoadTest, AFileTheHostRefusesLeavesTheSceneAndSettingsAsTheyWere
     EXPECT_FALSE(h->IsLoaded());
     EXPECT_EQ(h->GetFileTime(), 0u);
     EXPECT_TRUE(LayerSetting());
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     EXPECT_FALSE(GetHelperModuleState().batchOpen);
 }
 
@@ -360,7 +360,7 @@ TEST_F(ReferenceLoadTest, AnErrorDuringTheLoadIsReportedAndTakesTheMergedContent
     EXPECT_EQ(ip->Services().Beeps(), std::vector<unsigned>{MB_ICONERROR});
     EXPECT_EQ(SceneNodeNames(), std::vector<std::string>{"Ostrivan01"}) << "what the merge made is gone";
     EXPECT_TRUE(LayerSetting());
-    EXPECT_EQ(GetCurrentOperation(), kOpNone);
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     EXPECT_FALSE(GetHelperModuleState().batchOpen);
     EXPECT_FALSE(h->IsLoaded());
 

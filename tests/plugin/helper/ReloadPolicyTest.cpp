@@ -36,7 +36,7 @@ protected:
     }
     // Which operation the policy ran. Load and reload both load an unloaded helper (the test file is no
     // scene, so the helper stays unloaded); on a loaded helper a load is refused without a trace while a
-    // reload needs the unload, which this build does not have and says so.
+    // reload needs the unload, which the plug-in does not offer and says so.
     std::string PolicyOutcome(OstrivansHelper* h, FileTime64 mergedTime) {
         auto run = [&](bool loaded) {
             h->SetLoaded(loaded);

@@ -233,7 +233,7 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
     EXPECT_EQ(rec->GetMirror(modAt), nullptr);
     EXPECT_EQ(rec->GetMirror(blockAt), asking);
     EXPECT_EQ(rec->GetMirror(rec->NumMirrors() - 1), made);
-    EXPECT_EQ(made->GetKindID(), REFBASE_MODIFIER_KIND);
+    EXPECT_EQ(made->GetKindID(), KIND_MOD);
     EXPECT_EQ(made->GetOverriddenState(), REFANIM_MODIFIED);
     EXPECT_EQ(PathText(made), "Object/Bend #4.1");
     // Anything else gets the plain kind; the mirrors beside the place stay.
@@ -241,7 +241,7 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
     const int scaleAt = at("Transform/Scale #3.3");
     RefAnim* plain = rec->MirrorOnDemand(nullptr, scale, {L"Transform", L"Scale"}, {3, 3});
     ASSERT_NE(plain, nullptr);
-    EXPECT_EQ(plain->GetKindID(), REFANIM_BASE_KIND_ID);
+    EXPECT_EQ(plain->GetKindID(), KIND_PLAIN);
     EXPECT_EQ(rec->GetMirror(scaleAt), nullptr);
     EXPECT_NE(at("Transform/Position #3.1"), -1);
     EXPECT_EQ(rec->MirrorOnDemand(nullptr, nullptr, {L"X"}, {1}), nullptr);

@@ -126,17 +126,17 @@ TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicatin
     RefAnim* changed = rec->GetMirror(IndexOf(rec, kRotation));
     changed->SetOverriddenState(REFANIM_REPLACED);
     ReferenceTarget* targets[] = {box, rec->GetMirror(IndexOf(rec, kPosition)), changed, box->GetTMController()};
-    auto real = [&](int op) {
+    auto real = [&](OperationCode op) {
         OperationCodeGuard code(op);
         std::string s;
         for (ReferenceTarget* t : targets) s += rec->IsRealDependency(t) ? "1" : "0";
         return s;
     };
-    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) EXPECT_EQ(real(op), "1111") << op;
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) EXPECT_EQ(real(op), "0011") << op;
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record, OperationCode::AdvancedReset}) EXPECT_EQ(real(op), "1111") << op;
+    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "0011") << op;
     // A reference that persists keeps everything.
     helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    EXPECT_EQ(real(kOpUnload), "1111");
+    EXPECT_EQ(real(OperationCode::Unload), "1111");
 }
 
 TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
@@ -145,7 +145,6 @@ TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
     EXPECT_EQ(rec->GetNamePrefix(), MSTR(L"Ref01"));
     rec->SetHelper(nullptr);
     EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
-    EXPECT_FALSE(rec->IsHelperNested());
     rec->SetHelper(helper);
 }
 

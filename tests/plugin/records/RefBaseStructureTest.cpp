@@ -7,8 +7,8 @@
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansMessages.h"
-#include "plugin/helper/HelperModuleState.h"
 #include "plugin/records/RefBase.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
@@ -121,7 +121,7 @@ TEST_F(RefBaseStructureTest, PartValuesDeferOrSilenceTheChange) {
 TEST_F(RefBaseStructureTest, AChangeDuringALoadWaitsForTheEndOfTheOperation) {
     const int handlers = NumRegisteredNotifications(NOTIFY_OSTRIVANS_BATCH_CLOSING);
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         AddTwistOnTop();
         box->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
         box->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);

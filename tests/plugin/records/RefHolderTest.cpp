@@ -10,7 +10,7 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "plugin/frame/EmptyController.h"
-#include "plugin/module/ClassRegistry.h"
+#include "plugin/records/RecordClassDescs.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 
@@ -52,8 +52,8 @@ TEST_F(RefHolderTest, PublishesSetNumRefsUnderTheClassesOwnNumbers) {
     ASSERT_NE(desc, nullptr);
     EXPECT_EQ(desc->ID, Interface_ID(0x8663dfa5, 0x3f273890));
     EXPECT_EQ(desc->internal_name, MSTR(L"RefHolder"));
-    EXPECT_EQ(desc->cd, static_cast<ClassDesc*>(GetRegisteredClassDesc(kRegistryRefHolder)));
-    EXPECT_EQ(GetRegisteredClassDesc(kRegistryRefHolder)->GetInterface(Interface_ID(0x8663dfa5, 0x3f273890)),
+    EXPECT_EQ(desc->cd, static_cast<ClassDesc*>(GetRefHolderClassDesc()));
+    EXPECT_EQ(GetRefHolderClassDesc()->GetInterface(Interface_ID(0x8663dfa5, 0x3f273890)),
               desc);
     EXPECT_EQ(desc->GetFnDef(L"SetNumRefs")->ToString(), "0 SetNumRefs(NumRefs: TYPE_INT) -> TYPE_VOID");
 

@@ -153,7 +153,7 @@ TEST_F(RefMaterialTest, UpdateSwapsTheFreshMaterialInEverywhereAndRenamesIt) {
     Lib()->Add(fresh);
     const int count = Lib()->Count();
     {
-        OperationCodeGuard code(kOpLoad);
+        OperationCodeGuard code(OperationCode::Load);
         rec->Update(fresh);
     }
     EXPECT_EQ(rec->GetMaterial(), fresh);
@@ -237,7 +237,7 @@ TEST_F(RefMaterialTest, LaterRenamesFollowTheFlagsAndUndoPutsNameAndFlagsBack) {
 
 TEST_F(RefMaterialTest, RenamesDuringOperationsAndThePrefixItselfAreNoOverrides) {
     RefMaterial* rec = Record(brick);
-    for (int op : {kOpLoad, kOpRenaming, kOpRecord}) {
+    for (OperationCode op : {OperationCode::Load, OperationCode::Renaming, OperationCode::Record}) {
         OperationCodeGuard code(op);
         Rename(brick, L"Elsewhere");
     }
@@ -267,17 +267,17 @@ TEST_F(RefMaterialTest, TheLoadsUniqueRenameBecomesTheOverriddenName) {
     };
     {
         // The load renames; the record hears that rename as the load's, not the user's.
-        OperationCodeGuard code(kOpLoad);
+        OperationCodeGuard code(OperationCode::Load);
         brick->SetName(L"Brick1");
     }
     // Outside a load the message means nothing.
     {
-        OperationCodeGuard code(kOpRecord);
+        OperationCodeGuard code(OperationCode::Record);
         send();
     }
     EXPECT_EQ(State(rec), "Brick1 |  | 0");
     {
-        OperationCodeGuard code(kOpLoad);
+        OperationCodeGuard code(OperationCode::Load);
         theHold.Begin();
         send();
         theHold.Accept(L"Load");
@@ -292,11 +292,11 @@ TEST_F(RefMaterialTest, TheLoadsUniqueRenameBecomesTheOverriddenName) {
 TEST_F(RefMaterialTest, TheMaterialIsWeakWhileUnloadingSavingOrDuplicatingUnlessLocDep) {
     RefMaterial* rec = Record(brick);
     RefAnim* plain = rec->GetMirror(1);
-    for (int op : {kOpNone, kOpLoad, kOpRecord, kOpAdvancedReset}) {
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record, OperationCode::AdvancedReset}) {
         OperationCodeGuard code(op);
         EXPECT_TRUE(rec->IsRealDependency(brick)) << op;
     }
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) {
+    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) {
         OperationCodeGuard code(op);
         EXPECT_FALSE(rec->IsRealDependency(brick)) << op;
         // Mirrors follow the record base's rule.
@@ -307,7 +307,7 @@ TEST_F(RefMaterialTest, TheMaterialIsWeakWhileUnloadingSavingOrDuplicatingUnless
         rec->SetMaterialFlags(REFMTL_LOCDEP, false, false);
     }
     helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    OperationCodeGuard code(kOpUnload);
+    OperationCodeGuard code(OperationCode::Unload);
     EXPECT_TRUE(rec->IsRealDependency(brick));
 }
 
@@ -318,7 +318,7 @@ TEST_F(RefMaterialTest, AnUnmatchedRecordKeepsItsMirrorsAndNameWithoutMaterial) 
     RefAnim* changed = rec->GetMirror(1);
     {
         // The unload lets go of the content: only what carries a change stays.
-        OperationCodeGuard code(kOpUnload);
+        OperationCodeGuard code(OperationCode::Unload);
         GetCOREInterface()->DeleteNode(box);
     }
     EXPECT_EQ(rec->GetMaterial(), nullptr);

@@ -84,7 +84,7 @@ protected:
         h->GetParamBlock()->SetValue(pb_persist_ref, 0, persist ? 1 : 0);
         return h;
     }
-    static void CollectAs(RefNode* rec, int op) {
+    static void CollectAs(RefNode* rec, OperationCode op) {
         OperationCodeGuard code(op);
         rec->Collect();
     }
@@ -183,7 +183,7 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
     rec->OfferCandidateLight(l1);
     rec->OfferListingObject(w1, 3);
     rec->OfferListingObject(w2, 0);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     // Flags: the exclusion list and the listing objects (0x200000, 0x1000000).
     EXPECT_EQ(State(rec), "unloaded, was loaded flags 1200000 refs: - - - Omni01 Omni02 - W1 W2 @3 @0");
     EXPECT_EQ(rec->GetObjectType(), DWORD(GEOMOBJECT_CLASS_ID));
@@ -191,30 +191,30 @@ TEST_F(RefNodeTest, CollectKeepsTheOfferedLightsAndListingObjectsOfThePass) {
 
     // Not loaded: the next pass learns nothing, and its offers are dropped.
     rec->OfferCandidateLight(l3);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     rec->FinishUpdate();
     EXPECT_EQ(State(rec), "unloaded flags 1200000 refs: - - - Omni01 Omni02 - W1 W2 @3 @0");
 
     {
-        OperationCodeGuard load(kOpLoad);
+        OperationCodeGuard load(OperationCode::Load);
         rec->Update(box);
     }
     rec->OfferCandidateLight(l3);
     rec->OfferCandidateLight(l2);
     rec->OfferListingObject(w2, 5);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(State(rec), "unloaded, was loaded flags 1200000 refs: - - - Omni02 Omni03 - W2 @5");
     rec->FinishUpdate();
     EXPECT_TRUE(rec->IsNodeLoaded());
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(State(rec), "unloaded, was loaded flags 0 refs: - - - -");
 }
 
 TEST_F(RefNodeTest, APersistedReferenceKeepsItsNodeLoadedOnlyWhileSaving) {
     RefNode* rec = Record(b.Box("Box01").Build(), Helper(L"Ref", false, true));
-    CollectAs(rec, kOpPreSave);
+    CollectAs(rec, OperationCode::PreSave);
     EXPECT_TRUE(rec->IsNodeLoaded());
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     EXPECT_EQ(State(rec), "unloaded, was loaded flags 0 refs: - - - -");
 }
 
@@ -225,7 +225,7 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     Object* top = Named(box->GetObjectRef(), "Top");
     // A pass of collection, then the record back as loaded for the next one.
     auto collect = [&] {
-        CollectAs(rec, kOpUnload);
+        CollectAs(rec, OperationCode::Unload);
         const std::string s = State(rec);
         rec->FinishUpdate();
         return s;
@@ -235,7 +235,7 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     INode* local = GetCOREInterface()->CreateObjectNode(top->FindBaseObject());
     EXPECT_EQ(collect(), "unloaded, was loaded flags 400000 refs: - - - Top");
     {
-        OperationCodeGuard unload(kOpUnload);
+        OperationCodeGuard unload(OperationCode::Unload);
         EXPECT_TRUE(rec->IsRealDependency(top));
     }
     // A referenced node using the object is no local use.
@@ -276,7 +276,7 @@ TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
         SCOPED_TRACE(pass);
         INode* fresh = b.Box("Box01").Build();
         {
-            OperationCodeGuard load(kOpLoad);
+            OperationCodeGuard load(OperationCode::Load);
             rec->Update(fresh);
         }
         EXPECT_EQ(rec->GetNode(), fresh);
@@ -291,7 +291,7 @@ TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
                                                                                       : ".";
         std::sort(mirrors.begin(), mirrors.end());
         EXPECT_EQ(mirrors, ".......KT");
-        CollectAs(rec, kOpUnload);
+        CollectAs(rec, OperationCode::Unload);
         GetCOREInterface()->DeleteNode(fresh);
         EXPECT_EQ(rec->GetNode(), nullptr);
     }
@@ -316,11 +316,11 @@ TEST_F(RefNodeTest, NamesFollowThePrefixUnlessOverridden) {
         EXPECT_EQ(WStr(box->GetName()), WStr(row.node)) << row.usePrefix << " " << row.flags;
         // Renamed under the renaming code: no rename override is reported.
         EXPECT_EQ(listener.Text(), MSTR(L""));
-        EXPECT_EQ(GetCurrentOperation(), kOpNone);
+        EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     }
     INode* box = b.Box("Box02").Build();
     RefNode* rec = Record(box);
-    OperationCodeGuard load(kOpLoad);
+    OperationCodeGuard load(OperationCode::Load);
     auto apply = [&](const MCHAR* prefix) {
         rec->ApplyNamePrefix(prefix);
         return WStr(box->GetName()).ToUTF8();
@@ -365,20 +365,20 @@ TEST_F(RefNodeTest, TheGateLetsThroughOnlyWhatTheOperationAllows) {
     RefWatcher* dependent = Watch(rec, "Dependent");
     // Each message from a mirror asks for the owner's item; from the node, it tells of a merge to relay.
     struct Row {
-        int op;
+        OperationCode op;
         bool loaded;
         RefMessage message;
         const char* outcome; // "answered", "relayed" or "-", then the result
     };
     const RefMessage ask = REFMSG_OSTRIVANS_GET_OWNER_ITEM, merged = REFMSG_NODE_POST_MERGE;
     const Row rows[] = {
-        {kOpNone, true, ask, "answered stop"}, {kOpNone, false, ask, "- stop"},     {kOpLoad, true, ask, "- stop"},
-        {kOpUnload, true, ask, "- stop"},      {kOpLoad, true, merged, "relayed stop"}, {kOpLoad, false, merged, "- stop"},
-        {kOpNone, true, merged, "- succeed"},  {kOpDuplicate, true, merged, "- stop"},
+        {OperationCode::None, true, ask, "answered stop"}, {OperationCode::None, false, ask, "- stop"},     {OperationCode::Load, true, ask, "- stop"},
+        {OperationCode::Unload, true, ask, "- stop"},      {OperationCode::Load, true, merged, "relayed stop"}, {OperationCode::Load, false, merged, "- stop"},
+        {OperationCode::None, true, merged, "- succeed"},  {OperationCode::Duplicate, true, merged, "- stop"},
     };
     for (const Row& row : rows) {
         if (row.loaded && !rec->IsNodeLoaded()) rec->Update(box);
-        if (!row.loaded && rec->IsNodeLoaded()) CollectAs(rec, kOpUnload);
+        if (!row.loaded && rec->IsNodeLoaded()) CollectAs(rec, OperationCode::Unload);
         ASSERT_EQ(rec->IsNodeLoaded(), row.loaded);
         dependent->heard.clear();
         ReferenceTarget* answer = nullptr;
@@ -403,22 +403,22 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     INode* local = GetCOREInterface()->CreateObjectNode(box->GetObjectRef());
     rec->OfferCandidateLight(omni);
     rec->OfferListingObject(listing, 0);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     ASSERT_NE(rec->GetKeptObject(), nullptr);
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     // Node, kept object, light, listing object, local node, unchanged and changed mirror, anything else.
     ReferenceTarget* targets[] = {box,   rec->GetKeptObject(), omni,           listing,
                                   local, rec->GetMirror(0),    rec->GetMirror(1), b.Standard("Other")};
-    auto real = [&](int op) {
+    auto real = [&](OperationCode op) {
         OperationCodeGuard code(op);
         std::string s;
         for (ReferenceTarget* t : targets) s += rec->IsRealDependency(t) ? "1" : "0";
         return s;
     };
-    for (int op : {kOpNone, kOpLoad, kOpRecord}) EXPECT_EQ(real(op), "11111111") << op;
-    for (int op : {kOpUnload, kOpPreSave, kOpPreSaveCollect, kOpDuplicate}) EXPECT_EQ(real(op), "01001011") << op;
+    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record}) EXPECT_EQ(real(op), "11111111") << op;
+    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "01001011") << op;
     rec->SetHelper(Helper(L"Ref", false, true));
-    EXPECT_EQ(real(kOpUnload), "11111111");
+    EXPECT_EQ(real(OperationCode::Unload), "11111111");
     rec->SetHelper(nullptr);
 }
 
@@ -427,7 +427,7 @@ TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     RefNode* rec = Record(box);
     RefWatcher* rig = Watch(box, "Rig");
     auto add = [&](NodeTable& list) {
-        OperationCodeGuard duplicate(kOpDuplicate);
+        OperationCodeGuard duplicate(OperationCode::Duplicate);
         rec->AddToNodeList(list);
         rec->AddToNodeList(list);
         EXPECT_EQ(list.Count(), 1);
@@ -486,7 +486,7 @@ TEST_F(RefNodeTest, ACloneIsANodeRecordWithTheSameNameFlagsAndTables) {
     RefNode* rec = Record(b.Box("Box01").Build());
     rec->OfferCandidateLight(Light("Omni01"));
     rec->OfferListingObject(Watch(nullptr, "Listing"), 4);
-    CollectAs(rec, kOpUnload);
+    CollectAs(rec, OperationCode::Unload);
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     RemapDir remap;
     auto* copy = Keep(dynamic_cast<RefNode*>(remap.CloneRef(rec)));

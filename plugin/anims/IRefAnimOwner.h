@@ -1,0 +1,39 @@
+// What a mirror asks of the record that owns it: the record's item and root, the mirror table's calls, and
+// the calls that reach the record's helper.
+#pragma once
+
+#include "host/core/MaxTypes.h"
+#include "host/core/WStr.h"
+#include "plugin/anims/PathName.h"
+
+#include <cstdint>
+#include <vector>
+
+class Animatable;
+class RefAnim;
+class ReferenceTarget;
+
+class IRefAnimOwner {
+public:
+    // The merged item the record stands for; null while the referenced content is unloaded.
+    virtual ReferenceTarget* GetItem() const = 0;
+    // The animatable the mirrors' paths start from.
+    virtual Animatable* GetRootAnim() = 0;
+    // Drops every other mirror whose paths begin with mirror's.
+    virtual void DeleteMirrorsBelow(RefAnim* mirror) = 0;
+    // anim now stands at the given place in place of what asking mirrored: the mirrors there go and anim
+    // gets a mirror of its own. Null when anim is none or not a target.
+    virtual RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
+                                      std::vector<std::int32_t> numbers) = 0;
+
+    // ---- through the record's helper; without helper, 0 and nothing
+    // The helper's stamp, which marks the local-dependency flags of its current pass.
+    virtual DWORD GetHelperStamp() const = 0;
+    // Lets mirror finish its override once every record of the load is bound.
+    virtual void RegisterChangedMirror(RefAnim* mirror) = 0;
+    // The helper no longer deletes merged nodes of this name again (undoable).
+    virtual void ForgetNodeToDelete(const WStr& name) = 0;
+
+protected:
+    ~IRefAnimOwner() = default;
+};
