@@ -12,12 +12,12 @@
 
 #include <deque>
 #include <map>
+#include <unordered_map>
 
 using namespace scenefile;
 
 int SceneSave::GetRefID(void* ptr) {
-    auto it = ids.find(ptr);
-    return it == ids.end() ? -1 : it->second;
+    return ids.Find(ptr);
 }
 
 namespace {
@@ -74,11 +74,21 @@ public:
     }
 
 private:
+    // Reference and attribute ids live in two tables shared by all entries (an entry names its slice):
+    // a large scene has a million objects, and a table of their own each would cost as many allocations.
     struct Entry {
         ReferenceTarget* obj;
         std::uint32_t cls = 0;
-        std::vector<std::int32_t> refs;
-        std::vector<std::int32_t> attribs;
+        std::uint32_t refsAt = 0;
+        std::uint32_t refCount = 0;
+        std::uint32_t attribsAt = 0;
+        std::uint32_t attribCount = 0;
+    };
+    // A node of the table and its parent, noted while the visit has the node at hand, so the node list is
+    // written without going through every object once more.
+    struct NodeEntry {
+        std::int32_t id;
+        INode* parent;
     };
 
     std::int32_t IdOf(ReferenceTarget* t) {
@@ -90,9 +100,10 @@ private:
             // The trees of external-scene entries stay out of the file, their roots with them.
             if (n && n->IsRootNode()) return n == root_ ? kSceneRootId : kNullId;
         }
-        auto [it, added] = out_.ids.emplace(Key(t), static_cast<int>(table_.size()));
-        if (added) table_.push_back(Entry{t, 0, {}, {}});
-        return it->second;
+        bool added = false;
+        const int id = out_.ids.Insert(Key(t), static_cast<int>(table_.size()), added);
+        if (added) table_.push_back(Entry{t});
+        return id;
     }
 
     bool Visit(size_t i, WStr& error) {
@@ -110,20 +121,29 @@ private:
         if (added) classes_.push_back(ce);
         table_[i].cls = it->second;
 
+        if (sclass == BASENODE_CLASS_ID)
+            if (auto* node = dynamic_cast<INode*>(obj))
+                nodes_.push_back(NodeEntry{static_cast<std::int32_t>(i), node->GetParentNode()});
+
+        table_[i].attribsAt = static_cast<std::uint32_t>(attribIds_.size());
         if (ICustAttribContainer* cc = obj->GetCustAttribContainer()) {
             for (int k = 0; k < cc->GetNumCustAttribs(); ++k)
                 if (CustAttrib* ca = cc->GetCustAttrib(k)) {
                     const std::int32_t id = IdOf(ca);
-                    table_[i].attribs.push_back(id);
+                    attribIds_.push_back(id);
                 }
         }
+        table_[i].attribCount = static_cast<std::uint32_t>(attribIds_.size()) - table_[i].attribsAt;
         const int n = obj->NumRefs();
-        std::vector<std::int32_t> refs(static_cast<size_t>(n > 0 ? n : 0), kNullId);
+        table_[i].refsAt = static_cast<std::uint32_t>(refIds_.size());
+        table_[i].refCount = static_cast<std::uint32_t>(n > 0 ? n : 0);
         for (int r = 0; r < n; ++r) {
             ReferenceTarget* t = obj->GetReference(r);
-            if (t && (obj->IsRealDependency(t) || obj->ShouldPersistWeakRef(t))) refs[static_cast<size_t>(r)] = IdOf(t);
+            const bool written = t && (obj->IsRealDependency(t) || obj->ShouldPersistWeakRef(t));
+            // IdOf may grow the object table, never these ids: the slot is taken after the call.
+            const std::int32_t id = written ? IdOf(t) : kNullId;
+            refIds_.push_back(id);
         }
-        table_[i].refs = std::move(refs);
         return true;
     }
 
@@ -131,11 +151,12 @@ private:
         ULONG nw = 0;
         out_.Write(&v, sizeof v, &nw);
     }
-    void PutIds(const std::vector<std::int32_t>& ids) {
-        PutU32(static_cast<std::uint32_t>(ids.size()));
+    void PutIds(const std::int32_t* ids, size_t count) {
+        PutU32(static_cast<std::uint32_t>(count));
         ULONG nw = 0;
-        if (!ids.empty()) out_.Write(ids.data(), static_cast<ULONG>(ids.size() * sizeof(std::int32_t)), &nw);
+        if (count) out_.Write(ids, static_cast<ULONG>(count * sizeof(std::int32_t)), &nw);
     }
+    void PutIds(const std::vector<std::int32_t>& ids) { PutIds(ids.data(), ids.size()); }
 
     void WriteHeader() {
         ULONG nw = 0;
@@ -174,11 +195,11 @@ private:
         }
         out_.EndChunk();
         out_.BeginChunk(kObjectRefsChunk);
-        PutIds(e.refs);
+        PutIds(refIds_.data() + e.refsAt, e.refCount);
         out_.EndChunk();
-        if (!e.attribs.empty()) {
+        if (e.attribCount) {
             out_.BeginChunk(kObjectAttribsChunk);
-            PutIds(e.attribs);
+            PutIds(attribIds_.data() + e.attribsAt, e.attribCount);
             out_.EndChunk();
         }
         out_.EndChunk();
@@ -189,12 +210,10 @@ private:
     // tree, a node left out of a partial write) is written as null and the node goes under the root.
     void WriteNodeList() {
         std::vector<std::int32_t> pairs;
-        for (size_t i = 0; i < table_.size(); ++i) {
-            if (table_[i].obj->SuperClassID() != BASENODE_CLASS_ID) continue;
-            auto* n = dynamic_cast<INode*>(table_[i].obj);
-            if (!n) continue;
-            pairs.push_back(static_cast<std::int32_t>(i));
-            pairs.push_back(WrittenId(n->GetParentNode()));
+        pairs.reserve(nodes_.size() * 2);
+        for (const NodeEntry& n : nodes_) {
+            pairs.push_back(n.id);
+            pairs.push_back(WrittenId(n.parent));
         }
         out_.BeginChunk(kNodesChunk);
         PutU32(static_cast<std::uint32_t>(pairs.size() / 2));
@@ -205,8 +224,8 @@ private:
 
     std::int32_t WrittenId(Animatable* a) const {
         if (!a) return kNullId;
-        auto it = out_.ids.find(Key(a));
-        return it == out_.ids.end() ? kNullId : it->second;
+        const int id = out_.ids.Find(Key(a));
+        return id < 0 ? kNullId : id;
     }
 
     void WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer) {
@@ -250,6 +269,9 @@ private:
     MtlBaseLib* mtlLib_;
     ReferenceTarget* layerManager_;
     std::vector<Entry> table_;
+    std::vector<std::int32_t> refIds_;
+    std::vector<std::int32_t> attribIds_;
+    std::vector<NodeEntry> nodes_;
     std::vector<const ClassEntry*> classes_;
     std::unordered_map<const ClassEntry*, std::uint32_t> classIndex_;
 };

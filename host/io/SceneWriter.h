@@ -2,10 +2,10 @@
 #pragma once
 
 #include "host/core/ChunkSave.h"
+#include "host/io/ObjectIdTable.h"
 #include "host/scene/Interface.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class Animatable;
@@ -16,7 +16,7 @@ class SceneSave : public ChunkSave {
 public:
     using ChunkSave::ChunkSave;
     int GetRefID(void* ptr) override;
-    std::unordered_map<const void*, int> ids;
+    ObjectIdTable ids;
 };
 
 class SceneWriter {

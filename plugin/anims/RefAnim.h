@@ -160,6 +160,10 @@ public:
     void MarkTwinsModified();
     virtual void MarkModified();
     virtual bool CanReplaceWith(Animatable* found, Animatable* parent);
+    // Whether the record's walk goes on below child `index` of the mirrored animatable (index counts the
+    // children after the custom attribute container, from 0). A kind that keeps some of its children to
+    // itself answers false for them; the walk then remembers the child without mirroring below it.
+    virtual bool DescendsIntoChild(int /*index*/) const { return true; }
     bool IsIgnorablePart(PartID partMask) const;
 
     // ---- local dependency

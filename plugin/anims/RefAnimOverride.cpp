@@ -286,6 +286,8 @@ bool RefAnim::OverrideInParamBlock2(const PathResolution& r, bool replaced) {
     if (inTable && (!(type & TYPE_TAB) || pb->Count(id) <= element)) return fallback();
     if ((pb->GetParamDef(id).flags & (P_READ_ONLY | P_INVISIBLE)) && !GetKindFlag()) return fallback();
     const int baseType = type & ~TYPE_TAB;
+    // The user's track goes into the fresh slot as it is: the block must not push the fresh value into it.
+    constexpr BOOL kKeepTrackValues = FALSE;
     bool isValue = false;
     const SClass_ID slotClass = Block2SlotClass(baseType, isValue);
     Control* mirrored = AsController(anim_);
@@ -298,12 +300,12 @@ bool RefAnim::OverrideInParamBlock2(const PathResolution& r, bool replaced) {
         }
         if (anim_->SuperClassID() != slotClass) return false;
         if (isValue) pb->SetValue(id, 0, anim_, element);
-        else pb->SetController(id, element, mirrored);
+        else pb->SetController(id, element, mirrored, kKeepTrackValues);
         return true;
     }
     if (!r.anim) {
         if (mirrored && anim_->SuperClassID() == CTRL_FLOAT_CLASS_ID && IsFloatLike(baseType))
-            pb->SetController(id, element, mirrored);
+            pb->SetController(id, element, mirrored, kKeepTrackValues);
         return true;
     }
     if (!SameClass(r.anim, anim_)) return fallback();

@@ -107,7 +107,10 @@ Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, 
 int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
               Animatable*& child) {
     child = nullptr;
-    const int count = ChildCount(parent, parentOfParent, tab);
+    // A stack held by a node leaves its base object out of the collection's walk (the node's record walks
+    // it on its own), but paths still step through the stack to it.
+    const bool stack = parent && parent->SuperClassID() == GEN_DERIVOB_CLASS_ID;
+    const int count = ChildCount(parent, stack ? nullptr : parentOfParent, tab);
     MSTR found;
     if (recordedNumber >= 0 && recordedNumber < count) {
         Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, found);

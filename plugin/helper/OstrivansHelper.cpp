@@ -9,6 +9,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
+#include "plugin/anims/LocDepFlag.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/OperationNotAvailable.h"
 #include "plugin/helper/DuplicatedNames.h"
@@ -49,9 +50,20 @@ private:
     ParamID id_;
 };
 
+// The next pass stamp of the module: never 0 (a mirror without helper asks with 0) and never the stamp of
+// a fresh LocDep flag.
+DWORD NextPassStamp() {
+    static DWORD last = 0;
+    do {
+        ++last;
+    } while (last == 0 || last == LOCDEP_NO_PASS);
+    return last;
+}
+
 } // namespace
 
-OstrivansHelper::OstrivansHelper(BOOL loading) : nodeEvents_(std::make_unique<HelperNodeEvents>(this)) {
+OstrivansHelper::OstrivansHelper(BOOL loading)
+    : stamp_(NextPassStamp()), nodeEvents_(std::make_unique<HelperNodeEvents>(this)) {
     HelperModuleState& state = GetHelperModuleState();
     if (loading) {
         // The first helper to wait hooks the end of the open (or of the merge) for all of them.
@@ -237,6 +249,10 @@ Tab<INode*> OstrivansHelper::GetNodes() {
     for (RefNode* rec : refNodes_)
         if (auto* node = rec ? dynamic_cast<INode*>(rec->GetItem()) : nullptr) nodes.Append(node);
     return nodes;
+}
+
+void OstrivansHelper::IncrementStamp() {
+    stamp_ = NextPassStamp();
 }
 
 int OstrivansHelper::AppendRefNode(RefNode* record) {

@@ -121,8 +121,10 @@ public:
     // Drops every record and every layer record: the content stays in the scene as plain content.
     void DropAllRecords();
     // Counts the collects of the records; mirrors compare it with the value they cached a result at.
+    // Stamps come from one sequence for the whole module, so no two passes (of one helper or of two
+    // helpers that look at the same local content) share one, and none is a fresh flag's.
     DWORD GetStamp() const override { return stamp_; }
-    void IncrementStamp() { ++stamp_; }
+    void IncrementStamp();
     // Mirrors that asked, during a load, to finish their override once every record is bound. Not
     // references: the records own the mirrors.
     void RegisterChangedMirror(RefAnim* mirror) override { changedMirrors_.push_back(mirror); }
@@ -202,7 +204,7 @@ private:
     std::vector<WStr> nodesToDelete_;
     std::vector<RenamedLayer> renamedLayers_;
     std::vector<RefAnim*> changedMirrors_;
-    DWORD stamp_ = 0;
+    DWORD stamp_;
     FileTime64 fileTime_ = 0;
     int loaded_ = 0;
     int renderSwap_ = 0;

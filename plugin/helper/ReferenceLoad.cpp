@@ -139,6 +139,9 @@ int ReferenceLoad::LoadSteps() {
 // A record without overrides would only repeat what the file holds: the merged item gets a fresh one.
 void ReferenceLoad::DropRecordsWithoutOverrides() {
     helper_->SetRenderSwapFlag(false);
+    // Mirrors that asked an earlier load to finish their override may be gone since; only this load's
+    // requests count, also when its merge fails.
+    helper_->ClearChangedMirrors();
     helper_->DropRecordsWithoutOverrides();
 }
 
@@ -235,12 +238,15 @@ void ReferenceLoad::MonitorMaterials() {
         INode* node = merged_.At(i);
         Mtl* mtl = node ? node->GetMtl() : nullptr;
         if (!mtl || RefBase::FromItem(mtl) || !seen.insert(mtl).second) continue;
-        collectedMtls_.push_back(mtl);
         auto it = byName.find(std::wstring_view(mtl->GetName().str()));
         if (RefMaterial* rec = it != byName.end() ? it->second.TakeFree() : nullptr) {
             rec->Update(mtl);
+            // A record whose material the user changed puts the user's material back in place of the
+            // fresh one, which may be gone since: the scene library takes what the record holds now.
+            if (Mtl* kept = rec->GetMaterial()) collectedMtls_.push_back(kept);
         } else {
             helper_->AppendRefMaterial(new RefMaterial(mtl, helper_));
+            collectedMtls_.push_back(mtl);
         }
     }
     marks_.Mark(IDS_STEP_MATERIALS_MONITORED);
@@ -359,6 +365,7 @@ void ReferenceLoad::FinishOverrides() {
     const std::vector<RefAnim*> changed = helper_->GetChangedMirrors();
     for (RefAnim* mirror : changed)
         if (mirror) mirror->FinishOverride();
+    helper_->ClearChangedMirrors();
 }
 
 void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
@@ -387,6 +394,8 @@ void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
             if (RefNode* rec = helper_->GetRefNode(i)) rec->Collect();
         } catch (...) {
         }
+    // A collect ends a pass: local dependencies are looked at afresh from here.
+    helper_->IncrementStamp();
     if (openedBatch_) {
         openedBatch_ = false;
         BatchClosingStep();

@@ -432,29 +432,39 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
     if (!anim) return; // the position stays empty
     const RefSubAnimTree::Index here = tree.SetChild(parentEntry, slot, anim);
     DWORD kind = KIND_UNDECIDED;
+    RefAnim* mirror = nullptr;
     if (tabIndex < 0) {
         kind = ResolveKind(anim, parent);
         ReferenceTarget* target = AsTarget(anim);
-        if (walk.createMirrors && (kind & KIND_CREATES_MIRROR) && target &&
-            !(walk.mayHaveMirrors && FindMirror(anim, path.Numbers()))) {
-            if (RefAnim* m = CreateRefAnimAt(kind, target, path.Names(), path.Numbers(), walk.initialState))
-                AppendMirror(m);
+        if ((kind & KIND_CREATES_MIRROR) && target) {
+            // A walk that only takes the tree asks for the mirror where the mirror may keep children.
+            if (walk.mayHaveMirrors && (walk.createMirrors || (kind & KIND_DESCENDS)))
+                mirror = FindMirror(anim, path.Numbers());
+            if (!mirror && walk.createMirrors) {
+                mirror = CreateRefAnimAt(kind, target, path.Names(), path.Numbers(), walk.initialState);
+                if (mirror) AppendMirror(mirror);
+            }
         }
     }
     const int count = WalkChildCount(anim, parent, tabIndex, kind);
     const bool recordNames = IsAttribContainer(anim) || anim->GetInterface(kNamedChildrenInterface) != nullptr;
-    VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames);
+    VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames, mirror);
 }
 
 void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
                             RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex,
-                            bool recordNames) {
+                            bool recordNames, const RefAnim* mirror) {
     // Below the deepest step nothing is remembered, not even empty positions.
     if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.MakeChildren(here, count);
     MSTR name;
     for (int i = 0; i < count; ++i) {
         Animatable* child = GetChild(anim, parent, i, tabIndex, recordNames ? &name : nullptr);
         if (recordNames) tree.AppendName(here, name);
+        if (i >= 1 && mirror && child && !mirror->DescendsIntoChild(i - 1)) {
+            // The mirror keeps this child to itself: it is remembered as a leaf, with nothing mirrored.
+            if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.SetChild(here, i, child);
+            continue;
+        }
         path.Push(i, anim, parent, tabIndex, recordNames ? &name : nullptr);
         Visit(walk, child, anim, tree, here, i, path, child == anim ? i - 1 : -1);
         path.Pop();
@@ -481,6 +491,17 @@ void RefBase::CollectMirrors() {
     if (fresh) mirrors_.reserve(mirrorsHint);
     WalkRoot(Walk{true, 0, !fresh});
     if (fresh) mirrorsHint = mirrors_.size();
+}
+
+void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
+                                  std::vector<std::int32_t> numbers) {
+    if (!anim || numbers.empty() || names.size() != numbers.size()) return;
+    BusyScope busy(this);
+    // The walk hangs what it takes on a tree of its own, thrown away afterwards.
+    RefSubAnimTree scratch(parent);
+    scratch.MakeChildren(0, 1);
+    WalkPath path(names, numbers);
+    Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
 }
 
 void RefBase::RememberStructure() {
@@ -627,6 +648,7 @@ void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable
                            PathNames& names, std::vector<std::int32_t>& numbers, int tabIndex) {
     const bool isRoot = numbers.empty();
     int live = 0;
+    const RefAnim* mirror = nullptr;
     if (isRoot) {
         live = ChildCount(anim, nullptr, -1);
     } else {
@@ -634,6 +656,8 @@ void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable
         // A mirror that does not descend watches its own children.
         if ((kind & KIND_CREATES_MIRROR) && !(kind & KIND_DESCENDS) && kind != KIND_NODE_MIRROR) return;
         live = WalkChildCount(anim, parent, tabIndex, kind);
+        // Children the mirror keeps to itself were remembered as leaves; they are not compared.
+        if (kind & KIND_CREATES_MIRROR) mirror = FindMirror(anim, numbers);
     }
     // The walk never went below this depth, so nothing was remembered there.
     if (static_cast<int>(names.size()) + 1 > REFBASE_MAX_PATH_DEPTH - 1) return;
@@ -664,7 +688,7 @@ void RefBase::CompareEntry(const RefSubAnim& entry, Animatable* anim, Animatable
 
     for (int j = 0; j < live; ++j) {
         Animatable* child = children[static_cast<size_t>(j)];
-        if (!child) continue;
+        if (!child || (j >= 1 && mirror && !mirror->DescendsIntoChild(j - 1))) continue;
         int r = j;
         if (shift == 1)
             r = j < p ? j : (j == p ? -1 : j - 1);

@@ -144,6 +144,11 @@ public:
                             std::vector<std::int32_t> numbers);
     RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                               std::vector<std::int32_t> numbers) override;
+    // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a
+    // child of parent, where the collection's own walk does not reach; animatables mirrored there already
+    // keep their mirrors. The remembered tree is not touched.
+    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
+                             std::vector<std::int32_t> numbers);
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
     void DeleteMirrorsBelow(RefAnim* mirror) override;
@@ -240,9 +245,11 @@ private:
     // Visits anim, child `slot` of tree entry `parentEntry`.
     void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
                RefSubAnimTree::Index parentEntry, int slot, WalkPath& path, int tabIndex);
-    // Visits the children of entry `here` (standing for anim) as far as the walk takes them.
+    // Visits the children of entry `here` (standing for anim) as far as the walk takes them; mirror is
+    // anim's mirror in this record, if any, which may keep some children from the walk.
     void VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
-                       RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex, bool recordNames);
+                       RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex, bool recordNames,
+                       const RefAnim* mirror = nullptr);
     void WalkRoot(const Walk& walk);
     // How many children the walk visits below anim for the kind the rule gave it.
     static int WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind);

@@ -8,12 +8,15 @@
 #include "host/core/PlugApi.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OperationNotAvailable.h"
@@ -65,6 +68,7 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
             referencedName_ = node->GetName();
             MonitorModifiers();
             CollectMirrors();
+            CollectBaseObjectMirrors();
         } catch (const MAXException& e) {
             RaiseFailure(L"Creating", &e, nullptr);
         } catch (...) {
@@ -285,8 +289,7 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
     if (message == REFMSG_CHANGE) {
         if (partID == PART_ALL && objectRecheckPending_) {
             objectRecheckPending_ = 0;
-            // Only animatables without a mirror get one: the walk skips those already mirrored.
-            CollectMirrors();
+            CollectBaseObjectMirrors();
             CheckModifiers();
         }
         return REF_STOP;
@@ -303,6 +306,32 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
     // base, which runs them only outside operations.
     if (op == OperationCode::None) return RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     return REF_STOP;
+}
+
+void RefNode::CollectBaseObjectMirrors() {
+    INode* node = GetNode();
+    Object* top = node ? node->GetObjectRef() : nullptr;
+    if (!top || top->SuperClassID() != GEN_DERIVOB_CLASS_ID) return;
+    auto* stack = static_cast<IDerivedObject*>(top);
+    Object* base = ChainBaseObject(stack);
+    if (!base) return;
+    // The node's child that holds the stack (the node layout puts it at a fixed place, found here by
+    // looking), then the stack's child after its modifiers.
+    PathNames names;
+    std::vector<std::int32_t> numbers;
+    MSTR name;
+    const int nodeChildren = ChildCount(node, nullptr, -1);
+    for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
+        if (::GetChild(node, nullptr, i, -1, &name) == top) {
+            names.emplace_back(name);
+            numbers.push_back(i);
+        }
+    if (numbers.empty()) return;
+    const int baseChild = ChainModifierCount(stack) + 1;
+    if (::GetChild(stack, node, baseChild, -1, &name) != base) return;
+    names.emplace_back(name);
+    numbers.push_back(baseChild);
+    CollectMirrorsBelow(base, stack, std::move(names), std::move(numbers));
 }
 
 // ---- failures

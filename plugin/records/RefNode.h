@@ -163,6 +163,11 @@ private:
     // description, the last step and the host's text. The record lets go of its node first.
     [[noreturn]] void RaiseFailure(const MCHAR* verb, const MAXException* hostError, const StepMarks* marks);
 
+    // The collection's walk stops at a stack (a derived object held by the node shows its modifiers
+    // only): the base object below the stack is walked on its own, at the path that reaches it through
+    // the stack, and animatables without a mirror get one. Nothing to do without a stack.
+    void CollectBaseObjectMirrors();
+
     // Collect's steps.
     void CollectExcludingLights();
     void CollectListingObjects();

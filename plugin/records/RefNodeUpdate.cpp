@@ -209,6 +209,7 @@ void RefNode::Update(ReferenceTarget* freshNode) {
         StoreDefaults();
         marks.Mark(IDS_OP_OVERRIDE_REF);
         CollectMirrors();
+        CollectBaseObjectMirrors();
         if (old) GetCOREInterface()->DeleteNode(old, TRUE, FALSE);
     } catch (const MAXException& e) {
         RaiseFailure(L"Updating", &e, &marks);

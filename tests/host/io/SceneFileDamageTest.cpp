@@ -274,6 +274,23 @@ const Case kCases[] = {
          e = Fmt(L"offset %zu: node list: node 0 is its own ancestor", bytes.size());
          return bytes;
      }},
+    {"current layer one past the layer table", [](std::string& e) {
+         FileBuilder f;
+         f.LinkClasses();
+         f.out.BeginChunk(kObjectsChunk);
+         f.LayerObject(L"Walls", {});
+         f.out.EndChunk();
+         f.Nodes({});
+         f.out.BeginChunk(kSceneChunk);
+         f.out.BeginChunk(kLayersChunk);
+         f.Ids({0});
+         f.U32(1);
+         f.out.EndChunk();
+         f.out.EndChunk();
+         auto bytes = f.Bytes();
+         e = Fmt(L"offset %zu: layer table: current layer 1 of 1 layers", bytes.size());
+         return bytes;
+     }},
     {"more ids announced than held", [](std::string& e) {
          FileBuilder f;
          f.Classes();

@@ -73,10 +73,16 @@ TEST_F(SceneFileTest, SaveAndOpenGiveTheSameScene) {
 }
 
 TEST_F(SceneFileTest, NonAsciiNamesSurvive) {
-    b.Box("Mauer_Ã¤Ã¶Ã¼_å£_ðŸ§±").Layer("ÐšÐ¾Ð¼Ð½Ð°Ñ‚Ð°").Material(b.Standard("Ziegel_ÃŸ")).Build();
+    // UTF-8 written as escapes: "Mauer_" a-, o-, u-umlaut, "_", U+58C1, "_", U+1F9F1 (beyond the basic
+    // plane, a surrogate pair on disk); the layer in Cyrillic; the material with a sharp s.
+    const std::string wall = "Mauer_\xC3\xA4\xC3\xB6\xC3\xBC_\xE5\xA3\x81_\xF0\x9F\xA7\xB1";
+    const std::string room = "\xD0\x9A\xD0\xBE\xD0\xBC\xD0\xBD\xD0\xB0\xD1\x82\xD0\xB0";
+    b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
     const std::string before = Dump();
     EXPECT_EQ(ReOpen(), before);
-    EXPECT_NE(Ip()->GetINodeByName(WStr::FromUTF8("Mauer_Ã¤Ã¶Ã¼_å£_ðŸ§±").c_str()), nullptr);
+    INode* back = Ip()->GetINodeByName(WStr::FromUTF8(wall).c_str());
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(MSTR(back->GetName()), WStr(L"Mauer_\u00e4\u00f6\u00fc_\u58c1_\U0001F9F1"));
 }
 
 TEST_F(SceneFileTest, OpenBroadcastsAroundTheRead) {

@@ -238,25 +238,38 @@ TEST_F(RefAnimProtocolTest, TheNodesTransformSlotTakesTheUsersController) {
     }
 }
 
-// Local dependency: something outside the referenced content uses the animatable. The answer is kept
-// for one helper pass, and a LocDep mirror hands the local users over to the fresh animatable.
+// Local dependency: something outside the referenced content uses the animatable. The first pass of a
+// fresh helper looks, the answer is kept for that pass, and a LocDep mirror hands the local users over to
+// the fresh animatable.
 TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
-    auto* helper = new OstrivansHelper(FALSE);
-    rec->SetHelper(helper);
     Control* shared = Animate(pb, kHeight, 30.0f);
     INode* local = b.Box("Local").Build();
     RefAnim* m = Mirror(shared, HeightPath(), {4, 2, 3});
-    helper->IncrementStamp();
-    EXPECT_FALSE(m->IsLocDep(shared));
-    Block(local)->SetController(kHeight, 0, shared);
+    // Two helpers, each in its first pass: neither takes the other's answer for its own.
+    for (bool used : {false, true}) {
+        if (used) Block(local)->SetController(kHeight, 0, shared);
+        auto* helper = new OstrivansHelper(FALSE);
+        rec->SetHelper(helper);
+        EXPECT_EQ(m->IsLocDep(shared), used);
+        rec->SetHelper(nullptr);
+        helper->MaybeAutoDelete();
+    }
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
     // Taking the controller over sets its value, which the monitor counts as a change; only the local use
     // matters here.
     m->SetOverriddenState(0);
-    EXPECT_FALSE(m->IsLocDep(shared)); // the same pass: the first answer stands
-    helper->IncrementStamp();
     m->CollectLocDep();
     EXPECT_EQ(int(m->GetOverriddenState()), int(REFANIM_LOCDEP));
     EXPECT_TRUE(m->IsRealDependency(shared));
+    Control* own = NewDefaultFloatController();
+    Block(local)->SetController(kHeight, 0, own);
+    EXPECT_TRUE(m->IsLocDep(shared)); // the same pass: the first answer stands
+    helper->IncrementStamp();
+    EXPECT_FALSE(m->IsLocDep(shared));
+    Block(local)->SetController(kHeight, 0, shared);
+    helper->IncrementStamp();
+    EXPECT_TRUE(m->IsLocDep(shared));
 
     INode* fresh = Reload();
     Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);

@@ -101,13 +101,14 @@ TEST_F(DuplicatedNamesTest, DescriptionAndDumpShowTheHelpersTables) {
     auto* brick = new RefMaterial();
     brick->ReplaceReference(0, b.Standard("Brick"));
     h->AppendRefMaterial(brick);
+    h->AppendRefMaterial(nullptr);
     h->AddNodeToDelete(L"Lamp01");
     h->AddNodeToDelete(L"Lamp02");
     h->AddRenamedLayer({L"Walls", L"Walls001", 1});
     h->AddRenamedLayer({L"Doors", L"Gates", 0});
     EXPECT_EQ(
         h->Description(),
-        L"Name: Ostrivan01\nRefNodes: 3, RefMaterials: 1, RefLayers: 0\nNodesToDelete: 2, RenamedLayers: 2");
+        L"Name: Ostrivan01\nRefNodes: 3, RefMaterials: 2, RefLayers: 0\nNodesToDelete: 2, RenamedLayers: 2");
     EXPECT_EQ(HelperDescription(nullptr), L"Unknown Reference Data");
 
     // Each record writes its own dump with the helper's mode; empty slots say so.
@@ -116,10 +117,11 @@ TEST_F(DuplicatedNamesTest, DescriptionAndDumpShowTheHelpersTables) {
         record->PrintData(mode);
         return own.Text().ToUTF8();
     };
-    const std::string records = dumpOf(wall, 1) + dumpOf(unbound, 1) + "\nRefNode: NULL\n\n" + dumpOf(brick, 1);
+    const std::string records = dumpOf(wall, 1) + dumpOf(unbound, 1) + "\nRefNode: NULL\n\n" + dumpOf(brick, 1) +
+                                "\nRefMaterial: NULL\n\n";
     listener.Clear();
     h->PrintData(1);
-    EXPECT_EQ(Lines(), "\nNum RefNodes: 3\nNum RefMaterials:1\nNum RefLayers:0\nNum NodesToDelete:2\n\n"
+    EXPECT_EQ(Lines(), "\nNum RefNodes: 3\nNum RefMaterials:2\nNum RefLayers:0\nNum NodesToDelete:2\n\n"
                        "\nNodesToDelete:\nLamp01,\nLamp02,\n"
                        "\nRenamedLayers:\nWalls -> Walls001 (Full)\nDoors -> Gates\n\n" +
                            records);

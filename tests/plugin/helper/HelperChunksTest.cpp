@@ -276,6 +276,13 @@ TEST_F(HelperChunksTest, LayerSlotsKeepTheirPlacesAcrossASave) {
     EXPECT_EQ(layerName(0), "Walls");
     EXPECT_EQ(layerName(1), "null");
     EXPECT_EQ(layerName(2), "Attic");
+
+    // A layer the host deletes leaves its record's slot; the dump names each record's layer.
+    ASSERT_TRUE(ip->GetLayerManager()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(layerName(0), "null");
+    listener.Clear();
+    back->PrintData(0);
+    EXPECT_TRUE(Lines().ends_with("\nRefLayer: NULL\n\n\nRefLayer: NULL\n\n\nRefLayer: Attic\n\n")) << Lines();
 }
 
 TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) {

@@ -44,6 +44,38 @@ TEST_F(HelperReferencesTest, ReferencesOutsideTheTableAreNullAndCannotBeSet) {
     EXPECT_EQ(h->NumRefs(), 3);
 }
 
+// A record put out of its slot (replaced or dropped) no longer names the helper; the one put in does.
+TEST_F(HelperReferencesTest, ARecordTakenOutOfItsSlotForgetsTheHelper) {
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    RefNode* node = NewRecord<RefNode>(false);
+    RefMaterial* material = NewRecord<RefMaterial>(false);
+    h->AppendRefNode(node);
+    h->AppendRefMaterial(material);
+    struct Row {
+        RefBase* displaced;
+        RefBase* taker;
+        int ref;
+    };
+    const Row rows[] = {{node, NewRecord<RefNode>(false), OstrivansHelper::kFirstRecordRef},
+                        {material, NewRecord<RefMaterial>(false), OstrivansHelper::kFirstRecordRef + 1},
+                        {nullptr, nullptr, OstrivansHelper::kFirstRecordRef}};
+    for (const Row& r : rows) {
+        RefBase* out = r.displaced ? r.displaced : static_cast<RefBase*>(h->GetReference(r.ref));
+        ASSERT_EQ(out->GetHelper(), h);
+        out->SetAFlag(A_LOCK_TARGET);
+        if (r.taker)
+            h->ReplaceReference(r.ref, r.taker);
+        else
+            h->DeleteReference(r.ref);
+        EXPECT_EQ(out->GetHelper(), nullptr) << r.ref;
+        if (r.taker) {
+            EXPECT_EQ(r.taker->GetHelper(), h) << r.ref;
+        }
+        out->ClearAFlag(A_LOCK_TARGET);
+        out->MaybeAutoDelete();
+    }
+}
+
 // A record without overrides is weak while unloading, saving or duplicating, unless the reference persists.
 TEST_F(HelperReferencesTest, RecordsWithoutOverridesAreWeakWhileUnloadingSavingOrDuplicating) {
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");

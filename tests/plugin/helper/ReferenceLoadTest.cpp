@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -69,6 +70,30 @@ void ThrowOnceBeforeADeletion(void*, NotifyInfo*) {
     throw MAXException(L"cannot delete now");
 }
 
+std::function<void()> gRaise;
+void RaiseOnceBeforeADeletion(void*, NotifyInfo*) {
+    UnRegisterNotification(RaiseOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+    gRaise();
+}
+
+// Notes the operation code each report is shown under.
+class CodeAtReport : public HostDialogs {
+public:
+    int ShowTextDialog(TextDialog& d) override {
+        codes.push_back(GetCurrentOperation());
+        texts.push_back(d.text.ToUTF8());
+        return IDOK;
+    }
+    std::vector<OperationCode> codes;
+    std::vector<std::string> texts;
+};
+
+class FinishCounter : public RefAnim {
+public:
+    void FinishOverride() override { ++finished; }
+    int finished = 0;
+};
+
 class ThrowingCallback : public MergeCallback {
 public:
     void NodesMerged(const INodeTab&) override { throw MAXException(L"disk on fire"); }
@@ -109,10 +134,12 @@ TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
     const MSTR file = WriteWalls("walls");
     OstrivansHelper* h = HelperFor(file);
     Broadcasts seen;
+    h->SetRenderSwapFlag(true);
 
     ASSERT_EQ(h->Load(), 1) << Lines();
 
     EXPECT_TRUE(h->IsLoaded());
+    EXPECT_FALSE(h->GetRenderSwapFlag()) << "the load decides afresh";
     EXPECT_EQ(seen.codes, (std::vector<int>{NOTIFY_OSTRIVANS_PRE_LOAD, NOTIFY_OSTRIVANS_POST_LOAD}));
     EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Door01"}));
     for (int i = 0; i < h->NumRefNodes(); ++i) {
@@ -212,10 +239,11 @@ TEST_F(ReferenceLoadTest, NodesOfOneNameBindToRecordsInOrderAndTheUserIsWarned) 
 
     ASSERT_TRUE(h->IsLoaded()) << Lines();
     ASSERT_EQ(RecordNames(h), (std::vector<std::string>{"A", "A", "A", "B"}));
-    EXPECT_EQ(h->GetRefNode(0), first);
-    EXPECT_EQ(h->GetRefNode(1), second);
-    EXPECT_EQ(first->GetNode()->GetNodeTM(0).GetTrans().x, 1.0f);
-    EXPECT_EQ(second->GetNode()->GetNodeTM(0).GetTrans().x, 2.0f);
+    // The records kept are known by their overrides, not by addresses a dropped record may leave free.
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(h->GetRefNode(i)->GetOverrideFlags(), i < 2 ? DWORD(REFNODE_OVERRIDE_WIRE_COLOR) : 0u) << i;
+    EXPECT_EQ(h->GetRefNode(0)->GetNode()->GetNodeTM(0).GetTrans().x, 1.0f);
+    EXPECT_EQ(h->GetRefNode(1)->GetNode()->GetNodeTM(0).GetTrans().x, 2.0f);
     EXPECT_EQ(h->GetRefNode(2)->GetNode()->GetNodeTM(0).GetTrans().x, 3.0f);
     ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
     EXPECT_EQ(GetHostDialogs().Shown()[0].text, L"A\r\n");
@@ -264,17 +292,27 @@ TEST_F(ReferenceLoadTest, AMaterialNameTheSceneUsesIsMadeUniqueAndTheRecordLearn
 TEST_F(ReferenceLoadTest, ALocallyDeletedNodeIsDeletedAgainAndGetsNoRecord) {
     const MSTR file = WriteFile("doomed", [&] {
         INode* wall = b.Box("Wall01").Build();
-        b.Box("Door01").Parent(wall).Build();
-        b.Box("Knob01").Parent(ip->GetINodeByName(L"Door01")).Build();
+        b.Box("Door01").Parent(wall).Pos({0, 5, 0}).Build()->Freeze(TRUE);
+        b.Box("Knob01").Parent(ip->GetINodeByName(L"Door01")).Pos({1, 5, 0}).Build();
     });
     OstrivansHelper* h = HelperFor(file);
     h->AddNodeToDelete(L"Door01");
+    static std::vector<std::string> deleted;
+    deleted.clear();
+    NOTIFYPROC note = [](void*, NotifyInfo* info) {
+        auto* n = static_cast<INode*>(info->callParam);
+        deleted.push_back(WStr(n->GetName()).ToUTF8() + (n->IsFrozen() ? " frozen" : ""));
+    };
+    RegisterNotification(note, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
     ASSERT_EQ(h->Load(), 1);
+    UnRegisterNotification(note, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
 
     EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Knob01"}));
     EXPECT_EQ(ip->GetINodeByName(L"Door01"), nullptr);
-    // The doomed node's child stays, on the doomed node's parent.
+    EXPECT_EQ(deleted, std::vector<std::string>{"Door01"}) << "thawed before it goes";
+    // The doomed node's child stays, on the doomed node's parent, where it was in the world.
     EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetParentNode(), ip->GetINodeByName(L"Wall01"));
+    EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetNodeTM(0).GetTrans(), Point3(1, 5, 0));
     EXPECT_EQ(h->GetNodesToDelete(), std::vector<WStr>{L"Door01"});
 }
 
@@ -284,8 +322,11 @@ TEST_F(ReferenceLoadTest, ANestedReferenceIsFlattenedIntoTheOuterOne) {
     const MSTR inner = WriteFile("inner", [&] { b.Box("Chair01").Material(b.Standard("Oak")).Build(); });
     const MSTR outer = WriteFile("outer", [&] {
         b.Box("Table01").Build();
-        HelperFor(inner, L"Nested");
-        ip->GetINodeByName(L"Nested");
+        OstrivansHelper* nested = HelperFor(inner, L"Nested");
+        // Another file at render time: the outer reference must swap for renders too.
+        AccessorDisabler off(nested);
+        nested->GetParamBlock()->SetValue(pb_proxy_filename, 0, L"render-proxy.max");
+        nested->GetParamBlock()->SetValue(pb_use_proxy_in_render, 0, 1);
     });
     // The nested helper saved unloaded (its file name was set with the accessor off); it loads when the
     // merge brings it, as any helper in an opened or merged file.
@@ -297,6 +338,7 @@ TEST_F(ReferenceLoadTest, ANestedReferenceIsFlattenedIntoTheOuterOne) {
     EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Table01", "Chair01"}));
     ASSERT_EQ(h->NumRefMaterials(), 1);
     EXPECT_EQ(h->GetRefMaterial(0)->GetReferencedName(), MSTR(L"Oak"));
+    EXPECT_TRUE(h->GetRenderSwapFlag());
 }
 
 TEST_F(ReferenceLoadTest, WithThePrefixOnEveryNodeAndMaterialCarriesTheHelperName) {
@@ -398,7 +440,9 @@ TEST_F(ReferenceLoadTest, AFailureAfterBindingLeavesTheRecordsFreeForTheNextLoad
     OstrivansHelper* h = HelperFor(file);
     h->AddNodeToDelete(L"Door01");
     RegisterNotification(ThrowOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+    const DWORD stamp = h->GetStamp();
     EXPECT_EQ(h->Load(), 0);
+    EXPECT_NE(h->GetStamp(), stamp) << "the records' collect ends a pass";
 
     ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
     const std::string report = GetHostDialogs().Shown()[0].text.ToUTF8();
@@ -416,4 +460,78 @@ TEST_F(ReferenceLoadTest, AFailureAfterBindingLeavesTheRecordsFreeForTheNextLoad
     EXPECT_EQ(RecordNames(h), std::vector<std::string>{"Wall01"});
     EXPECT_TRUE(h->GetRefNode(0)->IsNodeLoaded());
     EXPECT_TRUE(GetHostDialogs().Shown().empty()) << "no duplicated-names warning";
+}
+
+// Whatever breaks a load, the report names it ("Unknown" for what is not a host error) and is shown under
+// code 0; the code the caller had is back afterwards.
+TEST_F(ReferenceLoadTest, EveryKindOfFailureIsReportedUnderCodeZeroAndTheCallersCodeComesBack) {
+    const MSTR file = WriteWalls("walls");
+    OstrivansHelper* h = HelperFor(file);
+    h->AddNodeToDelete(L"Door01");
+    struct Row {
+        std::function<void()> raise;
+        std::string head;
+        std::string tail;
+    };
+    const Row rows[] = {
+        {[] { throw MAXException(L"cannot delete now"); }, "Error Loading Reference\r\n", "\r\n\r\ncannot delete now"},
+        {[] { throw std::runtime_error("out of handles"); }, "Unknown Error Loading Reference\r\n",
+         "\r\n\r\nout of handles"},
+        {[] { throw 42; }, "Unknown Error Loading Reference\r\n", "LastOperation: Materials Added To Scene"},
+    };
+    CodeAtReport reports;
+    SetHostDialogs(&reports);
+    for (const Row& row : rows) {
+        gRaise = row.raise;
+        RegisterNotification(RaiseOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+        SetCurrentOperation(OperationCode::Record);
+        EXPECT_EQ(h->Load(), 0);
+        EXPECT_EQ(GetCurrentOperation(), OperationCode::Record) << row.head;
+        SetCurrentOperation(OperationCode::None);
+        ASSERT_FALSE(reports.texts.empty());
+        const std::string& text = reports.texts.back();
+        EXPECT_EQ(text.rfind(row.head, 0), 0u) << text;
+        EXPECT_TRUE(text.ends_with(row.tail)) << text;
+        EXPECT_EQ(reports.codes.back(), OperationCode::None);
+    }
+    SetHostDialogs(nullptr);
+    EXPECT_EQ(reports.codes.size(), 3u);
+}
+
+// Mirrors ask the load they run in to finish their override; a load, even one whose merge fails, never
+// finishes what an earlier load was asked (that mirror may be gone).
+TEST_F(ReferenceLoadTest, ALoadFinishesOnlyTheOverridesItWasAskedFor) {
+    OstrivansHelper* h = HelperFor(WStr::FromUTF8((dir_ / "missing.max").string()));
+    auto* stale = new FinishCounter;
+    h->RegisterChangedMirror(stale);
+    EXPECT_EQ(h->Load(), 0);
+    EXPECT_EQ(stale->finished, 0);
+    EXPECT_TRUE(h->GetChangedMirrors().empty());
+    stale->MaybeAutoDelete();
+}
+
+// Materials bind by name as nodes do: one record for a material several nodes share, and on the next load
+// the record that carries the user's change takes the fresh material (Update) instead of a new record.
+TEST_F(ReferenceLoadTest, AMaterialRecordIsSharedByItsNodesAndReboundByName) {
+    const MSTR file = WriteFile("shared", [&] {
+        Mtl* brick = b.Standard("Brick");
+        b.Box("Wall01").Material(brick).Build();
+        b.Box("Wall02").Material(brick).Build();
+    });
+    OstrivansHelper* h = HelperFor(file);
+    ASSERT_EQ(h->Load(), 1);
+    ASSERT_EQ(h->NumRefMaterials(), 1);
+    h->GetRefMaterial(0)->GetMirror(0)->SetOverriddenState(REFANIM_MODIFIED);
+    INodeTab content = h->GetNodes();
+    ip->DeleteNodes(content);
+    h->SetLoaded(false);
+
+    ASSERT_EQ(h->Load(), 1) << Lines();
+    ASSERT_EQ(h->NumRefMaterials(), 1);
+    RefMaterial* rec = h->GetRefMaterial(0);
+    EXPECT_TRUE(rec->HasOverrides()) << rec->Dump();
+    EXPECT_EQ(rec->GetReferencedName(), MSTR(L"Brick"));
+    Mtl* fresh = ip->GetINodeByName(L"Wall01")->GetMtl();
+    EXPECT_EQ(rec->GetMaterial(), fresh);
+    EXPECT_EQ(ip->GetINodeByName(L"Wall02")->GetMtl(), fresh);
 }

@@ -4,9 +4,13 @@
 #include "host/core/MaxException.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/IParamBlock2.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimPath.h"
+#include "plugin/helper/HelperModuleState.h"
 #include "plugin/records/RefBase.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
@@ -53,6 +57,26 @@ std::string PathText(RefAnim* m) {
     }
     return s;
 }
+
+// One row per mirror: kind, path and numbers ("RefAnimPRS Transform #3"), "null" for an empty entry.
+std::vector<std::string> MirrorRows(RefBase* rec) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < rec->NumMirrors(); ++i) {
+        RefAnim* m = rec->GetMirror(i);
+        rows.push_back(m ? WStr(m->GetKindName()).ToUTF8() + " " + PathText(m) : "null");
+    }
+    return rows;
+}
+
+// A mirror that keeps one child of its animatable to itself: the walk does not go below it.
+class KeepsChild : public RefAnim {
+public:
+    explicit KeepsChild(int kept) : kept_(kept) {}
+    bool DescendsIntoChild(int index) const override { return index != kept_; }
+
+private:
+    int kept_;
+};
 
 int TreeDepth(const RefSubAnim* e) {
     int deepest = 0;
@@ -106,21 +130,11 @@ TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
         "RefAnimPblock2 Material/shaderParameters #5.3",
         "RefAnimPblock2 Material/maps #5.4",
     };
-    auto rows = [&] {
-        std::vector<std::string> got;
-        for (int i = 0; i < rec->NumMirrors(); ++i) {
-            RefAnim* m = rec->GetMirror(i);
-            if (!m) {
-                got.push_back("null");
-                continue;
-            }
-            EXPECT_EQ(m->GetOwner(), rec);
-            EXPECT_EQ(m->GetOverriddenState(), 0);
-            got.push_back(WStr(m->GetKindName()).ToUTF8() + " " + PathText(m));
-        }
-        return got;
-    };
-    EXPECT_EQ(rows(), expected);
+    for (int i = 0; i < rec->NumMirrors(); ++i) {
+        EXPECT_EQ(rec->GetMirror(i)->GetOwner(), rec);
+        EXPECT_EQ(rec->GetMirror(i)->GetOverriddenState(), 0);
+    }
+    EXPECT_EQ(MirrorRows(rec), expected);
     EXPECT_EQ(rec->NumRefs(), 1 + 14);
     EXPECT_FALSE(rec->IsBusy());
     // The tree below the node: PRS with its three tracks, the stack, the material.
@@ -128,7 +142,66 @@ TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
     EXPECT_EQ(rec->GetStructure()->GetAnim(), rec->GetItem());
     // A second walk finds every mirror in place and makes none.
     rec->CollectMirrors();
-    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(MirrorRows(rec), expected);
+}
+
+// A mirror's kind may keep children to itself: the walk remembers such a child without mirroring
+// anything below it, and a structure check leaves it alone.
+TEST_F(RefBaseCollectTest, AMirrorCanKeepChildrenFromTheWalk) {
+    INode* box = b.Box("Box01").Build();
+    RefBase* rec = Record(box);
+    auto* prs = new KeepsChild(1); // Rotation, with its three tracks
+    prs->SetOwner(rec);
+    prs->SetPath({L"Transform"});
+    prs->SetPathByNumber({3});
+    prs->SetAnim(box->GetTMController());
+    rec->AppendMirror(prs);
+    rec->CollectMirrors();
+    std::vector<std::string> rows = MirrorRows(rec);
+    rows.resize(3);
+    EXPECT_EQ(rows, (std::vector<std::string>{"RefAnim Transform #3", "RefAnim Transform/Position #3.1",
+                                              "RefAnim Transform/Scale #3.3"}));
+    const RefSubAnim* transform = rec->GetStructure()->GetChild(3);
+    ASSERT_NE(transform, nullptr);
+    ASSERT_NE(transform->GetChild(2), nullptr);
+    EXPECT_EQ(transform->GetChild(2)->NumChildren(), 0) << "remembered, not walked";
+    const std::vector<std::string> before = MirrorRows(rec);
+    rec->UpdateStructure();
+    EXPECT_EQ(MirrorRows(rec), before);
+}
+
+// The walk from a node stops at its stack (the derived object shows its modifiers only); a node record
+// walks the base object below the stack on its own, so a change of the user's to the base object's own
+// parameters is kept through a re-merge.
+TEST_F(RefBaseCollectTest, ANodeRecordMirrorsTheBaseObjectUnderAStack) {
+    auto baseBlock = [](INode* n) {
+        return ChainBaseObject(static_cast<IDerivedObject*>(n->GetObjectRef()))->GetParamBlock(0);
+    };
+    constexpr ParamID kHeight = 2;
+    INode* old = StackedBox();
+    baseBlock(old)->SetController(kHeight, 0, NewDefaultFloatController());
+    auto* rec = new RefNode(old, nullptr);
+    records.push_back(rec);
+    std::vector<std::string> rows = MirrorRows(rec);
+    ASSERT_EQ(rows.size(), 17u);
+    EXPECT_EQ(std::vector<std::string>(rows.begin() + 14, rows.end()),
+              (std::vector<std::string>{"RefAnimRWMS Object/Object #4.3",
+                                        "RefAnimPblock2 Object/Object/Parameters #4.3.2",
+                                        "RefAnim Object/Object/Parameters/height #4.3.2.3"}));
+
+    baseBlock(old)->SetValue(kHeight, 0, 42.0f);
+    // The content goes (the changed mirror keeps the user's track), then comes again from the file.
+    {
+        OperationCodeGuard unload(OperationCode::Unload);
+        rec->Collect();
+    }
+    GetCOREInterface()->DeleteNode(old);
+    INode* fresh = StackedBox();
+    {
+        OperationCodeGuard load(OperationCode::Load);
+        rec->Update(fresh);
+    }
+    EXPECT_EQ(baseBlock(fresh)->GetFloat(kHeight), 42.0f);
 }
 
 TEST_F(RefBaseCollectTest, StopsAtTheDepthLimitWithoutError) {

@@ -1,6 +1,7 @@
 // RefHolder: sizing through its "RefHolder" interface, reference bookkeeping and undo, cloning, and a
 // round trip through the host's scene files.
 #include "plugin/records/RefHolder.h"
+#include "host/core/ChunkSave.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/FPInterface.h"
 #include "host/core/Hold.h"
@@ -12,6 +13,7 @@
 #include "plugin/frame/EmptyController.h"
 #include "plugin/records/RecordClassDescs.h"
 #include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/ChunkIds.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
@@ -157,6 +159,11 @@ TEST_F(RefHolderTest, ASavedHolderReopensWithItsReferencesInOrder) {
     h->ReplaceReference(0, blue);
     h->ReplaceReference(2, a);
     h->ReplaceReference(3, red);
+    // One chunk, 0x0000, holding the count; the host writes the references.
+    ChunkSave body;
+    ASSERT_EQ(h->Save(&body), IO_OK);
+    EXPECT_EQ(TopLevelChunkIds(body.Bytes()), std::vector<int>{0x0000});
+    EXPECT_EQ(body.Bytes().size(), 6u + 4u);
 
     SaveAndReopen("ostrivans-refholder");
     if (HasFatalFailure()) return;
