@@ -151,9 +151,7 @@ IOResult GenericControl::Save(ISave* isave) {
 }
 
 IOResult GenericControl::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        return l->CurChunkID() == kValueChunk ? value_.Read(l) : IO_OK;
-    });
+    return ForEachChunk(iload, [this, iload](USHORT id) { return id == kValueChunk ? value_.Read(iload) : IO_OK; });
 }
 
 ClassDesc* RegisterGenericControlClass(const GenericControlConfig& config) {

@@ -235,10 +235,10 @@ RefTargetHandle LinkControl::Clone(RemapDir& remap) {
 IOResult LinkControl::Save(ISave* isave) { return ctrl_io::WriteArrayChunk(isave, kTimesChunk, State().times); }
 
 IOResult LinkControl::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        if (l->CurChunkID() != kTimesChunk) return IO_OK;
+    return ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
+        if (id != kTimesChunk) return IO_OK;
         Plain p;
-        if (ctrl_io::ReadArray(l, p.times) != IO_OK) return IO_ERROR;
+        if (ctrl_io::ReadArray(iload, p.times) != IO_OK) return IO_ERROR;
         links_.assign(p.times.size(), Link{});
         ApplyState(p);
         return IO_OK;

@@ -191,10 +191,10 @@ IOResult TargetConstraint::Save(ISave* isave) {
 }
 
 IOResult TargetConstraint::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        if (l->CurChunkID() != kWeightsChunk) return LoadExtra(l);
+    return ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
+        if (id != kWeightsChunk) return LoadExtra(iload);
         Plain p;
-        if (ctrl_io::ReadArray(l, p.weights) != IO_OK) return IO_ERROR;
+        if (ctrl_io::ReadArray(iload, p.weights) != IO_OK) return IO_ERROR;
         // The loader fills the target slots afterwards.
         targets_.assign(p.weights.size(), Target{});
         ApplyState(p);

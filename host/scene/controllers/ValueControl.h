@@ -73,9 +73,9 @@ public:
     }
     IOResult Save(ISave* isave) override { return track_.Save(isave); }
     IOResult Load(ILoad* iload) override {
-        return ctrl_io::ForEachChunk(iload, [this](ILoad* l) {
+        return ForEachChunk(iload, [this, iload](USHORT) {
             IOResult r = IO_OK;
-            track_.LoadChunk(l, r);
+            track_.LoadChunk(iload, r);
             return r;
         });
     }
