@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <type_traits>
+#include <vector>
 
 // A type whose bytes are its value in the stream (the stream is little-endian, like the machines it runs
 // on): integers, floats, Point3, Quat, ScaleValue, Matrix3 (its four rows, then its flags word), fixed
@@ -78,6 +79,31 @@ IOResult ReadCount(ILoad* iload, T& n) {
     const IOResult res = ReadValues(iload, n);
     if (res != IO_OK) return res;
     return static_cast<std::uint64_t>(n) <= iload->StreamBytesLeft() ? IO_OK : IO_ERROR;
+}
+
+// Writes a chunk id holding the number of values (as a Count) and then the values.
+template <class Count, ChunkValue T> IOResult WriteListChunk(ISave* isave, USHORT id, const std::vector<T>& values) {
+    isave->BeginChunk(id);
+    [[maybe_unused]] ULONG written = 0;
+    IOResult res = WriteValues(isave, static_cast<Count>(values.size()));
+    if (res == IO_OK && !values.empty())
+        res = isave->Write(values.data(), static_cast<ULONG>(sizeof(T) * values.size()), &written);
+    const IOResult end = isave->EndChunk();
+    return res != IO_OK ? res : end;
+}
+
+// Reads what WriteListChunk wrote from the open chunk; a count the rest of the chunk cannot hold is
+// IO_ERROR and leaves values as they were.
+template <class Count, ChunkValue T> IOResult ReadList(ILoad* iload, std::vector<T>& values) {
+    const ULONG length = iload->CurChunkLength();
+    const size_t room = length < sizeof(Count) ? 0 : (length - sizeof(Count)) / sizeof(T);
+    Count n = 0;
+    IOResult res = ReadCount(iload, n, room);
+    if (res != IO_OK) return res;
+    values.assign(static_cast<size_t>(n), T{});
+    [[maybe_unused]] ULONG read = 0;
+    if (n) res = iload->Read(values.data(), static_cast<ULONG>(sizeof(T) * values.size()), &read);
+    return res;
 }
 
 // One entry of a field table: the chunk id, how it is written and read, and when it is written. save

@@ -190,23 +190,8 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         MirrorCountField<N>(),
         ValueField<&N::objectType_>(kObjectTypeChunk),
         {kSelectionSetsChunk,
-         [](ISave* s, USHORT id, const N& n) {
-             s->BeginChunk(id);
-             IOResult r = WriteValues(s, static_cast<std::uint32_t>(n.selectionSets_.size()));
-             for (size_t k = 0; r == IO_OK && k < n.selectionSets_.size(); ++k) r = WriteValues(s, n.selectionSets_[k]);
-             const IOResult end = s->EndChunk();
-             return r != IO_OK ? r : end;
-         },
-         [](ILoad* l, N& n) {
-             // Bounded by the chunk: the indices follow the count in it.
-             const size_t inChunk = l->CurChunkLength() / 4;
-             std::uint32_t count = 0;
-             IOResult r = ReadCount(l, count, inChunk ? inChunk - 1 : 0);
-             if (r != IO_OK) return r;
-             n.selectionSets_.assign(count, 0);
-             for (size_t k = 0; r == IO_OK && k < count; ++k) r = ReadValues(l, n.selectionSets_[k]);
-             return r;
-         },
+         [](ISave* s, USHORT id, const N& n) { return WriteListChunk<std::uint32_t>(s, id, n.selectionSets_); },
+         [](ILoad* l, N& n) { return ReadList<std::uint32_t>(l, n.selectionSets_); },
          Overrides<REFNODE_OVERRIDE_SELECTION_SETS>},
         {kListingChunk,
          [](ISave* s, USHORT id, const N& n) {

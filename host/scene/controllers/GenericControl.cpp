@@ -5,7 +5,7 @@
 #include "host/core/PlugApi.h"
 #include "host/core/RefKind.h"
 #include "host/scene/ConfiguredClassRegistry.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 #include <deque>

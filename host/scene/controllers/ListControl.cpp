@@ -2,7 +2,7 @@
 #include "host/scene/controllers/ListControl.h"
 
 #include "host/core/RefKind.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 #include <algorithm>

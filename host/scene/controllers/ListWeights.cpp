@@ -1,7 +1,7 @@
 // Per-item weights of a list controller.
 #include "host/scene/controllers/ListWeights.h"
 
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 
@@ -52,14 +52,14 @@ RefTargetHandle ListWeights::Clone(RemapDir& remap) {
 
 IOResult ListWeights::Save(ISave* isave) {
     if (WriteValueChunk(isave, kActiveChunk, state_.active) != IO_OK) return IO_ERROR;
-    return ctrl_io::WriteArrayChunk(isave, kWeightsChunk, state_.weights);
+    return WriteListChunk<int>(isave, kWeightsChunk, state_.weights);
 }
 
 IOResult ListWeights::Load(ILoad* iload) {
     const IOResult r = ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
         switch (id) {
         case kActiveChunk: return ReadValues(iload, state_.active);
-        case kWeightsChunk: return ctrl_io::ReadArray(iload, state_.weights);
+        case kWeightsChunk: return ReadList<int>(iload, state_.weights);
         default: return IO_OK;
         }
     });

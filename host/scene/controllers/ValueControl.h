@@ -3,7 +3,7 @@
 
 #include "host/core/PlugApi.h"
 #include "host/core/RemapDir.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/KeyTrack.h"

@@ -112,4 +112,19 @@ TEST(ChunkFields, CountsAboveTheirBoundOrNegativeAreRefused) {
     }
 }
 
+TEST(ChunkFields, ListsRoundTripAndACountBeyondTheirChunkIsRefused) {
+    ChunkSave out;
+    ASSERT_EQ(WriteListChunk<std::int32_t>(&out, 0x0001, std::vector<float>{1.0f, 2.0f, 3.0f}), IO_OK);
+    std::vector<std::uint8_t> bytes = out.TakeBytes();
+    for (std::uint8_t count : {3, 4}) {
+        bytes[6] = count; // the count follows the 6-byte header
+        ChunkLoad in(bytes);
+        ASSERT_EQ(in.OpenChunk(), IO_OK);
+        std::vector<float> back{9.0f};
+        EXPECT_EQ(ReadList<std::int32_t>(&in, back), count == 3 ? IO_OK : IO_ERROR);
+        const std::vector<float> expected = count == 3 ? std::vector<float>{1.0f, 2.0f, 3.0f} : std::vector<float>{9.0f};
+        EXPECT_EQ(back, expected);
+    }
+}
+
 } // namespace
