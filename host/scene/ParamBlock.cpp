@@ -297,24 +297,18 @@ void ParamBlock::RestoreNotify(int i) {
 // ---- persistence
 
 IOResult ParamBlock::Save(ISave* isave) {
-    ULONG nw = 0;
-    const int n = NumParams();
     isave->BeginChunk(kLayoutChunk);
-    isave->Write(&n, sizeof n, &nw);
-    for (const Param& p : params_) {
-        const BYTE anim = p.animatable ? 1 : 0;
-        isave->Write(&p.type, sizeof p.type, &nw);
-        isave->Write(&anim, 1, &nw);
-    }
+    WriteValues(isave, NumParams());
+    for (const Param& p : params_) WriteValues(isave, p.type, static_cast<BYTE>(p.animatable ? 1 : 0));
     isave->EndChunk();
     isave->BeginChunk(kValuesChunk);
     for (const Param& p : params_) {
         if (IsPoint(p.type))
-            isave->Write(&p.v.p.x, 12, &nw);
+            WriteValues(isave, p.v.p);
         else if (p.type == TYPE_FLOAT_PB1)
-            isave->Write(&p.v.f, 4, &nw);
+            WriteValues(isave, p.v.f);
         else
-            isave->Write(&p.v.i, 4, &nw);
+            WriteValues(isave, p.v.i);
     }
     isave->EndChunk();
     return IO_OK;

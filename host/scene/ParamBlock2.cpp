@@ -1005,19 +1005,12 @@ void ParamBlock2::ResetAll(BOOL /*updateUI*/, BOOL callSetHandlers) {
 // ---- persistence
 
 IOResult ParamBlock2::Save(ISave* isave) {
-    ULONG nw = 0;
-    isave->BeginChunk(kHeaderChunk);
     const SClass_ID super = desc_ && desc_->cd ? desc_->cd->SuperClassID() : 0;
     const Class_ID cid = desc_ && desc_->cd ? desc_->cd->ClassID() : Class_ID();
     const ULONG a = cid.PartA(), b = cid.PartB();
     const short blockId = ID();
     const int n = NumParams();
-    isave->Write(&super, sizeof super, &nw);
-    isave->Write(&a, sizeof a, &nw);
-    isave->Write(&b, sizeof b, &nw);
-    isave->Write(&blockId, sizeof blockId, &nw);
-    isave->Write(&n, sizeof n, &nw);
-    isave->EndChunk();
+    WriteValueChunk(isave, kHeaderChunk, super, a, b, blockId, n);
 
     for (int pi = 0; pi < n; ++pi) {
         const ParamDef& d = Def(pi);
@@ -1028,30 +1021,26 @@ IOResult ParamBlock2::Save(ISave* isave) {
         const auto& elems = params_[static_cast<size_t>(pi)].elems;
         const int count = static_cast<int>(elems.size());
         isave->BeginChunk(kParamChunk);
-        isave->BeginChunk(kParamHeadChunk);
-        isave->Write(&d.ID, sizeof d.ID, &nw);
-        isave->Write(&d.type, sizeof d.type, &nw);
-        isave->Write(&count, sizeof count, &nw);
-        isave->EndChunk();
+        WriteValueChunk(isave, kParamHeadChunk, d.ID, d.type, count);
         const Family f = FamilyOf(d.type);
         if (!transient && ValueBytes(f) > 0 && count > 0) {
             isave->BeginChunk(kParamValuesChunk);
             for (const Elem& e : elems) {
                 switch (f) {
                 case Family::Int:
-                    isave->Write(&e.v.i, 4, &nw);
+                    WriteValues(isave, e.v.i);
                     break;
                 case Family::Float:
-                    isave->Write(&e.v.f, 4, &nw);
+                    WriteValues(isave, e.v.f);
                     break;
                 case Family::Point3:
-                    isave->Write(&e.v.p.x, 12, &nw);
+                    WriteValues(isave, e.v.p);
                     break;
                 case Family::Point4:
-                    isave->Write(&e.v.p4.x, 16, &nw);
+                    WriteValues(isave, e.v.p4);
                     break;
-                case Family::Matrix:
-                    isave->Write(e.v.m.Data(), 48, &nw);
+                case Family::Matrix: // the rows only: the flags are worked out again when read
+                    WriteValues(isave, e.v.m.GetRow(0), e.v.m.GetRow(1), e.v.m.GetRow(2), e.v.m.GetRow(3));
                     break;
                 default:
                     break;
@@ -1059,11 +1048,7 @@ IOResult ParamBlock2::Save(ISave* isave) {
             }
             isave->EndChunk();
         } else if (!transient && f == Family::String) {
-            for (const Elem& e : elems) {
-                isave->BeginChunk(kParamStringChunk);
-                isave->WriteWString(e.v.s.c_str());
-                isave->EndChunk();
-            }
+            for (const Elem& e : elems) WriteStringChunk(isave, kParamStringChunk, e.v.s);
         }
         isave->EndChunk();
     }

@@ -87,17 +87,11 @@ IOResult MorpherModifier::SaveOwn(ISave* isave) {
         isave->BeginChunk(kChannelChunk);
         isave->BeginChunk(kChannelDataChunk);
         const int head[2] = {i, c.active};
-        isave->Write(head, sizeof(head), &nw);
-        isave->Write(&c.weight, sizeof(float), &nw);
         const int n = static_cast<int>(c.progressiveWeights.size());
-        isave->Write(&n, sizeof(n), &nw);
+        WriteValues(isave, head, c.weight, n);
         if (n) isave->Write(c.progressiveWeights.data(), static_cast<ULONG>(n * sizeof(float)), &nw);
         isave->EndChunk();
-        if (!c.name.isNull()) {
-            isave->BeginChunk(kChannelNameChunk);
-            isave->WriteWString(c.name.c_str());
-            isave->EndChunk();
-        }
+        if (!c.name.isNull()) WriteStringChunk(isave, kChannelNameChunk, c.name);
         isave->EndChunk();
     }
     return isave->EndChunk();
