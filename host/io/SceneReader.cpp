@@ -1,6 +1,7 @@
 // The read side of scene files: index and check, create and load, link.
 #include "host/io/SceneReader.h"
 
+#include "host/core/ChunkFields.h"
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/RefGraph.h"
@@ -76,25 +77,20 @@ IOResult SceneReader::Index() {
     SeekTopLevel(kHeaderSize);
 
     bool sawClasses = false, sawObjects = false, sawNodes = false;
-    IOResult r;
-    while ((r = OpenChunk()) == IO_OK) {
+    const IOResult r = ForEachChunk(this, [&](USHORT id) -> IOResult {
         const size_t at = Offset() - kChunkHeaderSize;
-        IOResult part = IO_OK;
-        switch (CurChunkID()) {
-        case kClassesChunk: sawClasses = true; part = ReadClasses(); break;
+        switch (id) {
+        case kClassesChunk: sawClasses = true; return ReadClasses();
         case kObjectsChunk:
             if (!sawClasses) return Problem(at, L"the object table (chunk 0x2000) comes before the class table");
             sawObjects = true;
-            part = ReadObjects();
-            break;
-        case kNodesChunk: sawNodes = true; part = ReadNodes(); break;
-        case kSceneChunk: hasScene_ = true; part = ReadScene(); break;
-        default: break; // a later version's chunk: skipped
+            return ReadObjects();
+        case kNodesChunk: sawNodes = true; return ReadNodes();
+        case kSceneChunk: hasScene_ = true; return ReadScene();
+        default: return IO_OK; // a later version's chunk: skipped
         }
-        if (part != IO_OK) return IO_ERROR;
-        CloseChunk();
-    }
-    if (r != IO_END) return IO_ERROR;
+    });
+    if (r != IO_OK) return IO_ERROR;
     const size_t end = Bytes().size();
     if (!sawClasses) return Problem(end, L"the file has no class table (chunk 0x1000)");
     if (!sawObjects) return Problem(end, L"the file has no object table (chunk 0x2000)");
@@ -133,48 +129,38 @@ IOResult SceneReader::ReadIds(std::vector<std::int32_t>& ids, const wchar_t* wha
 }
 
 IOResult SceneReader::ReadClasses() {
-    IOResult r;
-    while ((r = OpenChunk()) == IO_OK) {
+    return ForEachChunk(this, [&](USHORT id) -> IOResult {
+        if (id != kClassChunk) return IO_OK;
         const size_t at = Offset() - kChunkHeaderSize;
-        if (CurChunkID() == kClassChunk) {
-            std::uint32_t v[3] = {};
-            ULONG nr = 0;
-            MSTR name;
-            if (Read(v, sizeof v, &nr) != IO_OK || ReadWStringChunk(name) != IO_OK) return IO_ERROR;
-            const Class_ID cid(v[1], v[2]);
-            ClassDesc* cd = GetClassDirectory().FindClass(v[0], cid);
-            if (!cd)
-                return Problem(at, WStr::Format(L"class %zu \"%s\" (super class 0x%X, class id (0x%X, 0x%X)) is not "
-                                                L"registered with this host",
-                                                classes_.size(), name.c_str(), v[0], v[1], v[2]));
-            classes_.push_back({v[0], cid, name, cd});
-        }
-        CloseChunk();
-    }
-    return r == IO_END ? IO_OK : IO_ERROR;
+        std::uint32_t v[3] = {};
+        MSTR name;
+        if (ReadValues(this, v) != IO_OK || ReadWStringChunk(name) != IO_OK) return IO_ERROR;
+        const Class_ID cid(v[1], v[2]);
+        ClassDesc* cd = GetClassDirectory().FindClass(v[0], cid);
+        if (!cd)
+            return Problem(at, WStr::Format(L"class %zu \"%s\" (super class 0x%X, class id (0x%X, 0x%X)) is not "
+                                            L"registered with this host",
+                                            classes_.size(), name.c_str(), v[0], v[1], v[2]));
+        classes_.push_back({v[0], cid, name, cd});
+        return IO_OK;
+    });
 }
 
 IOResult SceneReader::ReadObjects() {
-    IOResult r;
-    while ((r = OpenChunk()) == IO_OK) {
-        const size_t at = Offset() - kChunkHeaderSize;
-        if (CurChunkID() == kObjectChunk && ReadObject(at) != IO_OK) return IO_ERROR;
-        CloseChunk();
-    }
-    return r == IO_END ? IO_OK : IO_ERROR;
+    return ForEachChunk(this, [&](USHORT id) {
+        return id == kObjectChunk ? ReadObject(Offset() - kChunkHeaderSize) : IO_OK;
+    });
 }
 
 IOResult SceneReader::ReadObject(size_t at) {
     Object o;
     o.offset = at;
     bool sawClass = false, sawBody = false, sawRefs = false;
-    IOResult r;
-    while ((r = OpenChunk()) == IO_OK) {
+    const IOResult r = ForEachChunk(this, [&](USHORT id) -> IOResult {
         const size_t sub = Offset() - kChunkHeaderSize;
-        ULONG nr = 0;
-        switch (CurChunkID()) {
+        switch (id) {
         case kObjectClassChunk:
-            if (Read(&o.cls, sizeof o.cls, &nr) != IO_OK) return IO_ERROR;
+            if (ReadValues(this, o.cls) != IO_OK) return IO_ERROR;
             if (o.cls >= classes_.size())
                 return Problem(sub, WStr::Format(L"object %zu names class %u, the class table has %zu", objects_.size(),
                                                  o.cls, classes_.size()));
@@ -193,9 +179,9 @@ IOResult SceneReader::ReadObject(size_t at) {
             break;
         default: break;
         }
-        CloseChunk();
-    }
-    if (r != IO_END) return IO_ERROR;
+        return IO_OK;
+    });
+    if (r != IO_OK) return IO_ERROR;
     if (!sawClass || !sawBody || !sawRefs)
         return Problem(at, WStr::Format(L"object %zu lacks its %s chunk", objects_.size(),
                                         !sawClass  ? L"class (0x2002)"
@@ -223,9 +209,8 @@ IOResult SceneReader::ReadNodes() {
 }
 
 IOResult SceneReader::ReadScene() {
-    IOResult r;
-    while ((r = OpenChunk()) == IO_OK) {
-        switch (CurChunkID()) {
+    return ForEachChunk(this, [&](USHORT id) -> IOResult {
+        switch (id) {
         case kLayersChunk: {
             ULONG nr = 0;
             if (ReadIds(layers_, L"layers") != IO_OK || Read(&currentLayer_, sizeof currentLayer_, &nr) != IO_OK)
@@ -237,22 +222,19 @@ IOResult SceneReader::ReadScene() {
             break;
         case kSelSetChunk: {
             SelSet set;
-            IOResult s;
-            while ((s = OpenChunk()) == IO_OK) {
-                if (CurChunkID() == kSelSetNameChunk && ReadWStringChunk(set.name) != IO_OK) return IO_ERROR;
-                if (CurChunkID() == kSelSetNodesChunk && ReadIds(set.nodes, L"selection set") != IO_OK)
-                    return IO_ERROR;
-                CloseChunk();
-            }
-            if (s != IO_END) return IO_ERROR;
+            const IOResult s = ForEachChunk(this, [&](USHORT part) -> IOResult {
+                if (part == kSelSetNameChunk) return ReadWStringChunk(set.name);
+                if (part == kSelSetNodesChunk) return ReadIds(set.nodes, L"selection set");
+                return IO_OK;
+            });
+            if (s != IO_OK) return IO_ERROR;
             selSets_.push_back(std::move(set));
             break;
         }
         default: break;
         }
-        CloseChunk();
-    }
-    return r == IO_END ? IO_OK : IO_ERROR;
+        return IO_OK;
+    });
 }
 
 // Ids name an object of the table or a special target, and the scene tables name the right kind.

@@ -1,7 +1,7 @@
 // The older parameter block: typed values by index, controllers as references, undo and persistence.
 #include "host/scene/ParamBlock.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
@@ -48,11 +48,6 @@ std::string FormatFloat(float f) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(f));
     return buf;
-}
-
-IOResult ReadExact(ILoad* iload, void* buf, ULONG n) {
-    ULONG nr = 0;
-    return iload->Read(buf, n, &nr) == IO_OK && nr == n ? IO_OK : IO_ERROR;
 }
 
 } // namespace
@@ -302,24 +297,18 @@ void ParamBlock::RestoreNotify(int i) {
 // ---- persistence
 
 IOResult ParamBlock::Save(ISave* isave) {
-    ULONG nw = 0;
-    const int n = NumParams();
     isave->BeginChunk(kLayoutChunk);
-    isave->Write(&n, sizeof n, &nw);
-    for (const Param& p : params_) {
-        const BYTE anim = p.animatable ? 1 : 0;
-        isave->Write(&p.type, sizeof p.type, &nw);
-        isave->Write(&anim, 1, &nw);
-    }
+    WriteValues(isave, NumParams());
+    for (const Param& p : params_) WriteValues(isave, p.type, static_cast<BYTE>(p.animatable ? 1 : 0));
     isave->EndChunk();
     isave->BeginChunk(kValuesChunk);
     for (const Param& p : params_) {
         if (IsPoint(p.type))
-            isave->Write(&p.v.p.x, 12, &nw);
+            WriteValues(isave, p.v.p);
         else if (p.type == TYPE_FLOAT_PB1)
-            isave->Write(&p.v.f, 4, &nw);
+            WriteValues(isave, p.v.f);
         else
-            isave->Write(&p.v.i, 4, &nw);
+            WriteValues(isave, p.v.i);
     }
     isave->EndChunk();
     return IO_OK;
@@ -333,12 +322,10 @@ IOResult ParamBlock::Load(ILoad* iload) {
         return IO_ERROR;
     };
     bool sawLayout = false;
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        const USHORT id = iload->CurChunkID();
+    const IOResult res = ForEachChunk(iload, [&](USHORT id) -> IOResult {
         if (id == kLayoutChunk) {
             int n = 0;
-            if (ReadExact(iload, &n, 4) != IO_OK || n < 0 ||
+            if (ReadValues(iload, n) != IO_OK || n < 0 ||
                 iload->CurChunkLength() != 4 + 5 * static_cast<ULONG>(n))
                 return fail(WStr::Format(L"layout chunk 0x%04x is %u bytes for %d parameters", kLayoutChunk,
                                          static_cast<unsigned>(iload->CurChunkLength()), n));
@@ -346,8 +333,7 @@ IOResult ParamBlock::Load(ILoad* iload) {
             for (int i = 0; i < n; ++i) {
                 BYTE anim = 0;
                 Param& p = params_[static_cast<size_t>(i)];
-                if (ReadExact(iload, &p.type, 4) != IO_OK || ReadExact(iload, &anim, 1) != IO_OK ||
-                    !ValidType(p.type))
+                if (ReadValues(iload, p.type, anim) != IO_OK || !ValidType(p.type))
                     return fail(WStr::Format(L"parameter %d has type %d", i, p.type));
                 p.animatable = anim != 0;
             }
@@ -364,20 +350,21 @@ IOResult ParamBlock::Load(ILoad* iload) {
             for (Param& p : params_) {
                 IOResult r = IO_OK;
                 if (IsPoint(p.type)) {
-                    r = ReadExact(iload, &p.v.p.x, 12);
+                    r = ReadValues(iload, p.v.p);
                 } else if (p.type == TYPE_FLOAT_PB1) {
-                    r = ReadExact(iload, &p.v.f, 4);
+                    r = ReadValues(iload, p.v.f);
                     p.v.i = static_cast<int>(std::lround(p.v.f));
                 } else {
-                    r = ReadExact(iload, &p.v.i, 4);
+                    r = ReadValues(iload, p.v.i);
                     p.v.f = static_cast<float>(p.v.i);
                 }
                 if (r != IO_OK) return fail(L"values unreadable");
             }
         }
-        iload->CloseChunk();
-    }
-    if (res == IO_ERROR) return fail(iload->GetLastError());
+        return IO_OK;
+    });
+    // A damaged stream, where no check of the block's own said why.
+    if (res != IO_OK) return loadError_.isNull() ? fail(iload->GetLastError()) : IO_ERROR;
     if (!sawLayout) return fail(WStr::Format(L"no layout chunk 0x%04x", kLayoutChunk));
     return IO_OK;
 }

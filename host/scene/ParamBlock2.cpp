@@ -1,7 +1,7 @@
 // The second-generation parameter block: values, tables, controllers, references, undo and persistence.
 #include "host/scene/ParamBlock2.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
@@ -1005,19 +1005,12 @@ void ParamBlock2::ResetAll(BOOL /*updateUI*/, BOOL callSetHandlers) {
 // ---- persistence
 
 IOResult ParamBlock2::Save(ISave* isave) {
-    ULONG nw = 0;
-    isave->BeginChunk(kHeaderChunk);
     const SClass_ID super = desc_ && desc_->cd ? desc_->cd->SuperClassID() : 0;
     const Class_ID cid = desc_ && desc_->cd ? desc_->cd->ClassID() : Class_ID();
     const ULONG a = cid.PartA(), b = cid.PartB();
     const short blockId = ID();
     const int n = NumParams();
-    isave->Write(&super, sizeof super, &nw);
-    isave->Write(&a, sizeof a, &nw);
-    isave->Write(&b, sizeof b, &nw);
-    isave->Write(&blockId, sizeof blockId, &nw);
-    isave->Write(&n, sizeof n, &nw);
-    isave->EndChunk();
+    WriteValueChunk(isave, kHeaderChunk, super, a, b, blockId, n);
 
     for (int pi = 0; pi < n; ++pi) {
         const ParamDef& d = Def(pi);
@@ -1028,30 +1021,26 @@ IOResult ParamBlock2::Save(ISave* isave) {
         const auto& elems = params_[static_cast<size_t>(pi)].elems;
         const int count = static_cast<int>(elems.size());
         isave->BeginChunk(kParamChunk);
-        isave->BeginChunk(kParamHeadChunk);
-        isave->Write(&d.ID, sizeof d.ID, &nw);
-        isave->Write(&d.type, sizeof d.type, &nw);
-        isave->Write(&count, sizeof count, &nw);
-        isave->EndChunk();
+        WriteValueChunk(isave, kParamHeadChunk, d.ID, d.type, count);
         const Family f = FamilyOf(d.type);
         if (!transient && ValueBytes(f) > 0 && count > 0) {
             isave->BeginChunk(kParamValuesChunk);
             for (const Elem& e : elems) {
                 switch (f) {
                 case Family::Int:
-                    isave->Write(&e.v.i, 4, &nw);
+                    WriteValues(isave, e.v.i);
                     break;
                 case Family::Float:
-                    isave->Write(&e.v.f, 4, &nw);
+                    WriteValues(isave, e.v.f);
                     break;
                 case Family::Point3:
-                    isave->Write(&e.v.p.x, 12, &nw);
+                    WriteValues(isave, e.v.p);
                     break;
                 case Family::Point4:
-                    isave->Write(&e.v.p4.x, 16, &nw);
+                    WriteValues(isave, e.v.p4);
                     break;
-                case Family::Matrix:
-                    isave->Write(e.v.m.Data(), 48, &nw);
+                case Family::Matrix: // the rows only: the flags are worked out again when read
+                    WriteValues(isave, e.v.m.GetRow(0), e.v.m.GetRow(1), e.v.m.GetRow(2), e.v.m.GetRow(3));
                     break;
                 default:
                     break;
@@ -1059,23 +1048,12 @@ IOResult ParamBlock2::Save(ISave* isave) {
             }
             isave->EndChunk();
         } else if (!transient && f == Family::String) {
-            for (const Elem& e : elems) {
-                isave->BeginChunk(kParamStringChunk);
-                isave->WriteWString(e.v.s.c_str());
-                isave->EndChunk();
-            }
+            for (const Elem& e : elems) WriteStringChunk(isave, kParamStringChunk, e.v.s);
         }
         isave->EndChunk();
     }
     return IO_OK;
 }
-
-namespace {
-IOResult ReadExact(ILoad* iload, void* buf, ULONG n) {
-    ULONG nr = 0;
-    return iload->Read(buf, n, &nr) == IO_OK && nr == n ? IO_OK : IO_ERROR;
-}
-} // namespace
 
 IOResult ParamBlock2::Load(ILoad* iload) {
     loadError_ = WStr();
@@ -1086,17 +1064,15 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                      (desc_ ? WStr(L" (block \"") + desc_->int_name + L"\")" : WStr()) + L": " + why;
         return IO_ERROR;
     };
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        const USHORT id = iload->CurChunkID();
+    // A damaged stream, where no check of the block's own said why.
+    auto damaged = [&] { return loadError_.isNull() ? fail(iload->GetLastError()) : IO_ERROR; };
+    const IOResult res = ForEachChunk(iload, [&](USHORT id) -> IOResult {
         if (id == kHeaderChunk) {
             SClass_ID super = 0;
             ULONG a = 0, b = 0;
             short blockId = 0;
             int n = 0;
-            if (ReadExact(iload, &super, 4) != IO_OK || ReadExact(iload, &a, 4) != IO_OK ||
-                ReadExact(iload, &b, 4) != IO_OK || ReadExact(iload, &blockId, 2) != IO_OK ||
-                ReadExact(iload, &n, 4) != IO_OK)
+            if (ReadValues(iload, super, a, b, blockId, n) != IO_OK)
                 return fail(WStr::Format(L"header chunk 0x%04x is %u bytes, expected 18", kHeaderChunk,
                                          static_cast<unsigned>(iload->CurChunkLength())));
             if (!desc_) {
@@ -1119,14 +1095,11 @@ IOResult ParamBlock2::Load(ILoad* iload) {
             int count = 0;
             int next = 0; // next string element
             bool skip = false;
-            IOResult r2;
-            while ((r2 = iload->OpenChunk()) == IO_OK) {
-                const USHORT sub = iload->CurChunkID();
+            const IOResult r2 = ForEachChunk(iload, [&](USHORT sub) -> IOResult {
                 if (sub == kParamHeadChunk) {
                     ParamID pid = 0;
                     int type = 0;
-                    if (ReadExact(iload, &pid, 2) != IO_OK || ReadExact(iload, &type, 4) != IO_OK ||
-                        ReadExact(iload, &count, 4) != IO_OK || count < 0)
+                    if (ReadValues(iload, pid, type, count) != IO_OK || count < 0)
                         return fail(WStr::Format(L"parameter head chunk 0x%04x damaged", kParamHeadChunk));
                     pi = IDtoIndex(pid);
                     // A parameter this version no longer has, or whose type changed, keeps its default.
@@ -1153,21 +1126,24 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                         IOResult rr = IO_OK;
                         switch (f) {
                         case Family::Int:
-                            rr = ReadExact(iload, &e.v.i, 4);
+                            rr = ReadValues(iload, e.v.i);
                             break;
                         case Family::Float:
-                            rr = ReadExact(iload, &e.v.f, 4);
+                            rr = ReadValues(iload, e.v.f);
                             break;
                         case Family::Point3:
-                            rr = ReadExact(iload, &e.v.p.x, 12);
+                            rr = ReadValues(iload, e.v.p);
                             break;
                         case Family::Point4:
-                            rr = ReadExact(iload, &e.v.p4.x, 16);
+                            rr = ReadValues(iload, e.v.p4);
                             break;
-                        case Family::Matrix:
-                            rr = ReadExact(iload, e.v.m.Data(), 48);
+                        case Family::Matrix: {
+                            // Rows only: the flags are worked out again.
+                            ULONG nr = 0;
+                            rr = iload->Read(e.v.m.Data(), 48, &nr);
                             e.v.m.ValidateFlags();
                             break;
+                        }
                         default:
                             break;
                         }
@@ -1183,13 +1159,13 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                         return fail(WStr::Format(L"parameter %d string %d unreadable", Def(pi).ID, next));
                     params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(next++)].v.s = s;
                 }
-                iload->CloseChunk();
-            }
-            if (r2 == IO_ERROR) return fail(iload->GetLastError());
+                return IO_OK;
+            });
+            if (r2 != IO_OK) return damaged();
         }
-        iload->CloseChunk();
-    }
-    if (res == IO_ERROR) return fail(iload->GetLastError());
+        return IO_OK;
+    });
+    if (res != IO_OK) return damaged();
     if (!sawHeader) return fail(WStr::Format(L"no header chunk 0x%04x", kHeaderChunk));
     LayoutChanged();
     return IO_OK;

@@ -2,10 +2,10 @@
 #include "plugin/anims/RefAnimChunks.h"
 
 #include "host/core/Box3.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Matrix3.h"
 #include "host/scene/Modifier.h"
 #include "plugin/anims/RefAnim.h"
-#include "plugin/frame/ChunkHelpers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -23,56 +23,41 @@ size_t Reservable(ILoad* iload, std::int32_t announced) {
 } // namespace
 
 IOResult RefAnim::Save(ISave* isave) {
-    const auto names = static_cast<std::int32_t>(path_.size());
-    IOResult res = WriteDataChunk(isave, kPathCountChunk, &names, sizeof names);
+    IOResult res = WriteValueChunk(isave, kPathCountChunk, static_cast<std::int32_t>(path_.size()));
     for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_[i].Str());
-    const auto numbers = static_cast<std::int32_t>(pathByNumber_.size());
-    if (res == IO_OK) res = WriteDataChunk(isave, kNumberCountChunk, &numbers, sizeof numbers);
+    if (res == IO_OK) res = WriteValueChunk(isave, kNumberCountChunk, static_cast<std::int32_t>(pathByNumber_.size()));
     for (size_t i = 0; res == IO_OK && i < pathByNumber_.size(); ++i)
-        res = WriteDataChunk(isave, kNumberChunk, &pathByNumber_[i], sizeof(std::int32_t));
-    if (res == IO_OK) res = WriteDataChunk(isave, kStateChunk, &state_, sizeof state_);
-    if (res == IO_OK) res = WriteDataChunk(isave, kKindFlagChunk, &kindFlag_, sizeof kindFlag_);
+        res = WriteValueChunk(isave, kNumberChunk, pathByNumber_[i]);
+    if (res == IO_OK) res = WriteValueChunk(isave, kStateChunk, state_);
+    if (res == IO_OK) res = WriteValueChunk(isave, kKindFlagChunk, kindFlag_);
     return res;
 }
 
 IOResult RefAnim::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        switch (iload->CurChunkID()) {
-        case kPathCountChunk: {
-            std::int32_t n = 0;
-            res = ReadValue(iload, n);
-            if (res == IO_OK) path_.reserve(path_.size() + Reservable(iload, n));
-            break;
-        }
+    return ForEachChunk(iload, [&](USHORT id) {
+        std::int32_t v = 0;
+        IOResult res;
+        switch (id) {
+        case kPathCountChunk:
+            if ((res = ReadValues(iload, v)) == IO_OK) path_.reserve(path_.size() + Reservable(iload, v));
+            return res;
         case kPathNameChunk: {
             MSTR name;
-            res = iload->ReadWStringChunk(name);
-            if (res == IO_OK) path_.emplace_back(name);
-            break;
+            if ((res = iload->ReadWStringChunk(name)) == IO_OK) path_.emplace_back(name);
+            return res;
         }
-        case kNumberCountChunk: {
-            std::int32_t n = 0;
-            res = ReadValue(iload, n);
-            if (res == IO_OK) pathByNumber_.reserve(pathByNumber_.size() + Reservable(iload, n));
-            break;
+        case kNumberCountChunk:
+            if ((res = ReadValues(iload, v)) == IO_OK)
+                pathByNumber_.reserve(pathByNumber_.size() + Reservable(iload, v));
+            return res;
+        case kNumberChunk:
+            if ((res = ReadValues(iload, v)) == IO_OK) pathByNumber_.push_back(v);
+            return res;
+        case kStateChunk: return ReadValues(iload, state_);
+        case kKindFlagChunk: return ReadValues(iload, kindFlag_);
+        default: return LoadKindChunk(iload);
         }
-        case kNumberChunk: {
-            std::int32_t v = 0;
-            res = ReadValue(iload, v);
-            if (res == IO_OK) pathByNumber_.push_back(v);
-            break;
-        }
-        case kStateChunk: res = ReadValue(iload, state_); break;
-        case kKindFlagChunk: res = ReadValue(iload, kindFlag_); break;
-        default: res = LoadKindChunk(iload); break;
-        }
-        if (res == IO_END) res = IO_OK;
-        const IOResult closed = iload->CloseChunk();
-        if (res == IO_OK) res = closed;
-        if (res != IO_OK) return res;
-    }
-    return res == IO_END ? IO_OK : res;
+    });
 }
 
 IOResult RefAnim::SaveWrappedBase(ISave* isave) {
@@ -87,28 +72,15 @@ IOResult RefAnim::LoadWrappedBase(ILoad* iload) {
 }
 
 IOResult SaveModContextChunk(ISave* isave, const ModContext& mc, USHORT id) {
-    unsigned char bytes[REFANIM_MODCONTEXT_BYTES];
     const Matrix3 tm = mc.GetTM();
-    float rows[12];
-    for (int r = 0; r < 4; ++r) {
-        const Point3& row = tm.GetRow(r);
-        rows[r * 3] = row.x;
-        rows[r * 3 + 1] = row.y;
-        rows[r * 3 + 2] = row.z;
-    }
-    const std::uint32_t flags = tm.GetIdentFlags();
     const Box3 box = mc.GetBox();
-    const float corners[6] = {box.pmin.x, box.pmin.y, box.pmin.z, box.pmax.x, box.pmax.y, box.pmax.z};
-    std::memcpy(bytes, rows, sizeof rows);
-    std::memcpy(bytes + 48, &flags, sizeof flags);
-    std::memcpy(bytes + 52, corners, sizeof corners);
-    return WriteDataChunk(isave, id, bytes, sizeof bytes);
+    return WriteValueChunk(isave, id, tm.GetRow(0), tm.GetRow(1), tm.GetRow(2), tm.GetRow(3),
+                           static_cast<std::uint32_t>(tm.GetIdentFlags()), box.pmin, box.pmax);
 }
 
 ModContext* LoadModContextChunk(ILoad* iload, IOResult& result) {
     unsigned char bytes[REFANIM_MODCONTEXT_BYTES];
-    ULONG read = 0;
-    result = iload->Read(bytes, sizeof bytes, &read);
+    result = ReadValues(iload, bytes);
     if (result != IO_OK) return nullptr;
     float rows[12];
     std::uint32_t flags = 0;

@@ -1,7 +1,7 @@
 // The placeholder transform controller.
 #include "plugin/frame/EmptyController.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/RemapDir.h"
 
 #include <cstdio>
@@ -53,19 +53,14 @@ RefTargetHandle EmptyController::Clone(RemapDir& remap) {
 IOResult EmptyController::Save(ISave* isave) {
     unsigned char bytes[kMatrixBytes];
     Pack(tm_, bytes);
-    ULONG written = 0;
-    isave->BeginChunk(kMatrixChunk);
-    const IOResult res = isave->Write(bytes, kMatrixBytes, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
+    return WriteValueChunk(isave, kMatrixChunk, bytes);
 }
 
 IOResult EmptyController::Load(ILoad* iload) {
     const IOResult opened = iload->OpenChunk();
     if (opened != IO_OK) return opened;
     unsigned char bytes[kMatrixBytes] = {};
-    ULONG read = 0;
-    const IOResult res = iload->Read(bytes, kMatrixBytes, &read);
+    const IOResult res = ReadValues(iload, bytes);
     if (res == IO_OK) Unpack(bytes, tm_);
     iload->CloseChunk();
     return res;

@@ -1,9 +1,8 @@
 // The helper's chunks in the scene file: what its references do not carry.
 #include "plugin/helper/OstrivansHelper.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/ILayer.h"
-#include "plugin/frame/ChunkHelpers.h"
 
 #include <cstdint>
 
@@ -25,19 +24,16 @@ constexpr USHORT kSecondFieldsChunk = 0x0001;
 constexpr float kVersion = 10701.0f;
 
 IOResult WriteCountChunk(ISave* isave, USHORT id, size_t count) {
-    const auto n = static_cast<std::int32_t>(count);
-    return WriteDataChunk(isave, id, &n, sizeof n);
+    return WriteValueChunk(isave, id, static_cast<std::int32_t>(count));
 }
 
 // A table count: every entry it announces takes at least a byte further on in the stream (its reference
 // or its own chunk), so a count the stream cannot hold is damage, not a reason to allocate.
-IOResult ReadCount(ILoad* iload, size_t& count) {
+IOResult ReadTableCount(ILoad* iload, size_t& count) {
     std::int32_t n = 0;
-    const IOResult res = ReadValue(iload, n);
-    if (res != IO_OK) return res;
-    if (n < 0 || static_cast<std::uint64_t>(n) > iload->StreamBytesLeft()) return IO_ERROR;
-    count = static_cast<size_t>(n);
-    return IO_OK;
+    const IOResult res = ReadCount(iload, n);
+    if (res == IO_OK) count = static_cast<size_t>(n);
+    return res;
 }
 
 // Opens the next sub-chunk of a container whatever its id, runs read on it and closes it.
@@ -56,7 +52,7 @@ IOResult ReadRenamedLayer(ILoad* iload, RenamedLayer& layer) {
     if (res == IO_OK)
         res = ReadSubChunk(iload, [&] {
             std::int32_t full = 0;
-            const IOResult r = ReadValue(iload, full);
+            const IOResult r = ReadValues(iload, full);
             layer.full = full;
             return r;
         });
@@ -66,9 +62,8 @@ IOResult ReadRenamedLayer(ILoad* iload, RenamedLayer& layer) {
 } // namespace
 
 IOResult OstrivansHelper::Save(ISave* isave) {
-    const float version = kVersion;
-    IOResult res = WriteDataChunk(isave, kVersionChunk, &version, sizeof version);
-    if (res == IO_OK) res = WriteDataChunk(isave, kFileTimeChunk, &fileTime_, sizeof fileTime_);
+    IOResult res = WriteValueChunk(isave, kVersionChunk, kVersion);
+    if (res == IO_OK) res = WriteValueChunk(isave, kFileTimeChunk, fileTime_);
     if (res == IO_OK) res = WriteCountChunk(isave, kNodeCountChunk, refNodes_.size());
     if (res == IO_OK) res = WriteCountChunk(isave, kMaterialCountChunk, refMaterials_.size());
     if (res == IO_OK) res = WriteCountChunk(isave, kDeleteCountChunk, nodesToDelete_.size());
@@ -81,7 +76,7 @@ IOResult OstrivansHelper::Save(ISave* isave) {
         isave->BeginChunk(kRenamedLayerChunk);
         res = WriteStringChunk(isave, kFirstNameChunk, layer.fileName);
         if (res == IO_OK) res = WriteStringChunk(isave, kSecondFieldsChunk, layer.localName);
-        if (res == IO_OK) res = WriteDataChunk(isave, kSecondFieldsChunk, &full, sizeof full);
+        if (res == IO_OK) res = WriteValueChunk(isave, kSecondFieldsChunk, full);
         const IOResult end = isave->EndChunk();
         if (res == IO_OK) res = end;
     }
@@ -99,40 +94,41 @@ IOResult OstrivansHelper::Load(ILoad* iload) {
         return IO_ERROR;
     }
     float version = 0;
-    res = ReadValue(iload, version);
+    res = ReadValues(iload, version);
     const IOResult closed = iload->CloseChunk();
     if (res == IO_OK) res = closed;
 
     // The layer count covers layer records that had no layer when saved, which wrote no name: their
     // reference slots still come after the named ones.
     size_t layerCount = 0;
-    while (res == IO_OK && (res = iload->OpenChunk()) == IO_OK) {
+    if (res == IO_OK) res = ForEachChunk(iload, [&](USHORT id) {
         size_t count = 0;
-        switch (iload->CurChunkID()) {
+        IOResult r = IO_OK;
+        switch (id) {
         case kNodeCountChunk:
-            if ((res = ReadCount(iload, count)) == IO_OK) refNodes_.assign(count, nullptr);
+            if ((r = ReadTableCount(iload, count)) == IO_OK) refNodes_.assign(count, nullptr);
             break;
         case kMaterialCountChunk:
-            if ((res = ReadCount(iload, count)) == IO_OK) refMaterials_.assign(count, nullptr);
+            if ((r = ReadTableCount(iload, count)) == IO_OK) refMaterials_.assign(count, nullptr);
             break;
         case kDeleteCountChunk:
-            if ((res = ReadCount(iload, count)) == IO_OK) nodesToDelete_.reserve(count);
+            if ((r = ReadTableCount(iload, count)) == IO_OK) nodesToDelete_.reserve(count);
             break;
         case kDeleteNameChunk: {
             WStr name;
-            if ((res = iload->ReadWStringChunk(name)) == IO_OK) nodesToDelete_.push_back(name);
+            if ((r = iload->ReadWStringChunk(name)) == IO_OK) nodesToDelete_.push_back(name);
             break;
         }
         case kRenamedCountChunk:
-            if ((res = ReadCount(iload, count)) == IO_OK) renamedLayers_.reserve(count);
+            if ((r = ReadTableCount(iload, count)) == IO_OK) renamedLayers_.reserve(count);
             break;
         case kRenamedLayerChunk: {
             RenamedLayer layer;
-            if ((res = ReadRenamedLayer(iload, layer)) == IO_OK) renamedLayers_.push_back(layer);
+            if ((r = ReadRenamedLayer(iload, layer)) == IO_OK) renamedLayers_.push_back(layer);
             break;
         }
         case kLayerCountChunk:
-            if ((res = ReadCount(iload, count)) == IO_OK) {
+            if ((r = ReadTableCount(iload, count)) == IO_OK) {
                 layerCount = count;
                 layers_.reserve(count);
             }
@@ -141,19 +137,15 @@ IOResult OstrivansHelper::Load(ILoad* iload) {
             // The layer record takes its layer from the host's reference; the name is only the record's
             // own note of it, and the record keeps no name of its own yet.
             WStr name;
-            if ((res = iload->ReadWStringChunk(name)) == IO_OK) layers_.push_back(nullptr);
+            if ((r = iload->ReadWStringChunk(name)) == IO_OK) layers_.push_back(nullptr);
             break;
         }
-        case kFileTimeChunk:
-            res = ReadValue(iload, fileTime_);
-            break;
-        default:
-            break; // ids this version does not know
+        case kFileTimeChunk: r = ReadValues(iload, fileTime_); break;
+        default: break; // ids this version does not know
         }
-        const IOResult end = iload->CloseChunk();
-        if (res == IO_OK) res = end;
-    }
-    if (res == IO_END) {
+        return r;
+    });
+    if (res == IO_OK) {
         if (layers_.size() < layerCount) layers_.resize(layerCount, nullptr);
         return IO_OK;
     }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "host/core/AnimProperty.h"
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/anims/IRefAnimOwner.h"
@@ -187,14 +187,32 @@ public:
 
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
-    // Chunk pieces every record kind writes and reads in its own chunk order.
+    // Chunk pieces every record kind writes and reads in its own chunk order, as entries of the kinds'
+    // field tables.
     static constexpr USHORT kStampChunk = 0x0000;
     static constexpr USHORT kMirrorCountChunk = 0x0022;
-    static IOResult SaveStamp(ISave* isave);
-    IOResult SaveMirrorCount(ISave* isave);
-    // The body of an open mirror-count chunk: the table grows to the count with empty entries. A count
-    // the rest of the stream cannot hold (each mirror is a reference written after it) is an error.
-    IOResult LoadMirrorCount(ILoad* iload);
+    static constexpr float kVersionStamp = 10701.0f;
+    // The version stamp: written, read and not otherwise used.
+    template <class C> static constexpr ChunkField<C> StampField() {
+        return {kStampChunk, [](ISave* s, USHORT id, const C&) { return WriteValueChunk(s, id, kVersionStamp); },
+                [](ILoad* l, C&) {
+                    float stamp = 0;
+                    return ReadValues(l, stamp);
+                }};
+    }
+    // The size of the mirror table. Loading grows the table to the count with empty entries; a count above
+    // Limit is an error, and so is, without a Limit, one the rest of the stream cannot hold (each mirror
+    // is a reference written after it).
+    template <class C, std::uint32_t Limit = 0> static constexpr ChunkField<C> MirrorCountField() {
+        return {kMirrorCountChunk,
+                [](ISave* s, USHORT id, const C& o) {
+                    return WriteValueChunk(s, id, static_cast<std::uint32_t>(o.NumMirrors()));
+                },
+                [](ILoad* l, C& o) { return static_cast<RefBase&>(o).LoadMirrorCount(l, Limit); }};
+    }
+    IOResult LoadMirrorCount(ILoad* iload, std::uint32_t limit);
+    // The base's own table: the two chunks above.
+    static std::span<const ChunkField<RefBase>> Fields();
     // Marks the record busy for a scope and puts back what it found, also when the scope is left by an
     // exception: the record's own steps and the kinds' updates ignore the messages their work causes.
     class BusyScope {

@@ -1,7 +1,7 @@
 // The reference holder and its "RefHolder" interface.
 #include "plugin/records/RefHolder.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 
@@ -93,31 +93,19 @@ RefTargetHandle RefHolder::Clone(RemapDir& remap) {
 }
 
 IOResult RefHolder::Save(ISave* isave) {
-    const auto count = static_cast<std::uint32_t>(refs_.size());
-    ULONG written = 0;
-    isave->BeginChunk(kCountChunk);
-    const IOResult res = isave->Write(&count, sizeof count, &written);
-    const IOResult end = isave->EndChunk();
-    return res != IO_OK ? res : end;
+    return WriteValueChunk(isave, kCountChunk, static_cast<std::uint32_t>(refs_.size()));
 }
 
 IOResult RefHolder::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kCountChunk) {
-            std::uint32_t count = 0;
-            ULONG read = 0;
-            res = iload->Read(&count, sizeof count, &read);
-            if (res != IO_OK) return res;
-            // A damaged count must not make the load allocate without bound.
-            if (count > kMaxLoadedRefs) return IO_ERROR;
-            // Loading fills an empty table: no references to release yet.
-            refs_.assign(count, nullptr);
-        }
-        res = iload->CloseChunk();
-        if (res != IO_OK) return res;
-    }
-    return res == IO_END ? IO_OK : res;
+    return ForEachChunk(iload, [&](USHORT id) {
+        if (id != kCountChunk) return IO_OK;
+        // A damaged count must not make the load allocate without bound.
+        std::uint32_t count = 0;
+        const IOResult res = ReadCount(iload, count, kMaxLoadedRefs);
+        // Loading fills an empty table: no references to release yet.
+        if (res == IO_OK) refs_.assign(count, nullptr);
+        return res;
+    });
 }
 
 BaseInterface* RefHolder::GetInterface(Interface_ID id) {

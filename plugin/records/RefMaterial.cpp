@@ -1,7 +1,6 @@
 // The record of one merged material.
 #include "plugin/records/RefMaterial.h"
 
-#include "host/core/ChunkIO.h"
 #include "host/core/Hold.h"
 #include "host/core/Listener.h"
 #include "host/core/MaxException.h"
@@ -10,7 +9,6 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "plugin/anims/RefAnimRestore.h"
-#include "plugin/frame/ChunkHelpers.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
@@ -209,57 +207,27 @@ RefTargetHandle RefMaterial::Clone(RemapDir& remap) {
 
 // ---- persistence
 
-IOResult RefMaterial::Save(ISave* isave) {
-    IOResult res = SaveStamp(isave);
-    if (res == IO_OK) res = WriteStringChunk(isave, kReferencedNameChunk, referencedName_);
-    if (res == IO_OK) res = WriteDataChunk(isave, kFlagsChunk, &flags_, sizeof flags_);
-    if (res == IO_OK && (flags_ & REFMTL_OVERRIDDEN_NAME))
-        res = WriteStringChunk(isave, kOverriddenNameChunk, overriddenName_);
-    if (res == IO_OK) res = SaveMirrorCount(isave);
-    return res;
+std::span<const ChunkField<RefMaterial>> RefMaterial::Fields() {
+    static const ChunkField<RefMaterial> table[] = {
+        StampField<RefMaterial>(),
+        StringField<&RefMaterial::referencedName_>(kReferencedNameChunk),
+        ValueField<&RefMaterial::flags_>(kFlagsChunk),
+        StringField<&RefMaterial::overriddenName_>(
+            kOverriddenNameChunk, [](const RefMaterial& m) { return (m.flags_ & REFMTL_OVERRIDDEN_NAME) != 0; }),
+        // The record's chunks may end the stream (a record read on its own), so the count is bounded by
+        // what a material can hold below it rather than by the bytes left.
+        MirrorCountField<RefMaterial, kMaxLoadedMirrors>(),
+    };
+    return table;
 }
 
+IOResult RefMaterial::Save(ISave* isave) { return SaveFields(isave, *this, Fields()); }
+
 IOResult RefMaterial::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        switch (iload->CurChunkID()) {
-        case kStampChunk: {
-            float stamp = 0;
-            res = ReadValue(iload, stamp);
-            break;
-        }
-        case kReferencedNameChunk:
-            res = iload->ReadWStringChunk(referencedName_);
-            break;
-        case kFlagsChunk:
-            res = ReadValue(iload, flags_);
-            break;
-        case kOverriddenNameChunk:
-            res = iload->ReadWStringChunk(overriddenName_);
-            break;
-        case kMirrorCountChunk: {
-            // The record's chunks may end the stream (a record read on its own), so the count is bounded by
-            // what a material can hold below it rather than by the bytes left.
-            std::uint32_t n = 0;
-            res = ReadValue(iload, n);
-            if (res == IO_OK && n > kMaxLoadedMirrors) res = IO_ERROR;
-            while (res == IO_OK && static_cast<std::uint32_t>(NumMirrors()) < n)
-                AppendMirrorSlot();
-            break;
-        }
-        default:
-            break; // later chunks are skipped
-        }
-        if (res == IO_END) res = IO_OK;
-        const IOResult closed = iload->CloseChunk();
-        if (res == IO_OK) res = closed;
-        if (res != IO_OK) {
-            // The table holds only empty entries before the host restores references: Clean drops them.
-            Clean(0);
-            return res;
-        }
-    }
-    return res == IO_END ? IO_OK : res;
+    const IOResult res = LoadFields(iload, *this, Fields());
+    // The table holds only empty entries before the host restores references: Clean drops them.
+    if (res != IO_OK) Clean(0);
+    return res;
 }
 
 // ---- the record's operations

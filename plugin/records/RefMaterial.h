@@ -77,6 +77,8 @@ public:
     std::string Dump();
 
 private:
+    // The chunks Save writes, in order, and Load reads.
+    static std::span<const ChunkField<RefMaterial>> Fields();
     // The user renamed the material to its current name.
     void MaterialRenamed(Mtl* material);
     // "Error <verb> RefMaterial" (with "Unknown " for a foreign error), the description and the host's

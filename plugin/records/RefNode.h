@@ -194,6 +194,11 @@ private:
     int KeptObjectRef() const;
     int FirstListingRef() const;
     bool PersistsReference() const;
+    // The chunks Save writes, in order, and Load reads.
+    static std::span<const ChunkField<RefNode>> Fields();
+    template <int Table> static IOResult LoadTableSize(ILoad* iload, RefNode& n);
+    IOResult SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
+                                 USHORT entryId, USHORT emptyId) const;
 
     // Stored values, in declaration order.
     WStr referencedName_;

@@ -1,10 +1,7 @@
 // The node record's chunks in the scene file: its stored values and the sizes of its reference tables.
 #include "plugin/records/RefNode.h"
 
-#include "host/core/Box3.h"
-#include "host/core/ChunkIO.h"
-#include "host/core/Matrix3.h"
-#include "plugin/frame/ChunkHelpers.h"
+#include "plugin/anims/RefAnimChunks.h"
 
 #include <cstdint>
 #include <vector>
@@ -53,338 +50,185 @@ constexpr DWORD kDisplayFlags =
 // The skin pose keeps its rotation as XYZ Euler angles: the rotation value's order word.
 constexpr std::uint16_t kEulerXYZ = 0;
 
-// Builds one data chunk's body field by field, in the stream's little-endian layout.
-class ChunkBody {
-public:
-    template <class T> ChunkBody& operator<<(const T& v) {
-        const auto* p = reinterpret_cast<const std::uint8_t*>(&v);
-        bytes_.insert(bytes_.end(), p, p + sizeof v);
-        return *this;
-    }
-    ChunkBody& operator<<(const Point3& p) { return *this << p.x << p.y << p.z; }
-    ChunkBody& operator<<(const Quat& q) { return *this << q.x << q.y << q.z << q.w; }
-    IOResult Write(ISave* isave, USHORT id) const {
-        ULONG written = 0;
-        isave->BeginChunk(id);
-        const IOResult res =
-            bytes_.empty() ? IO_OK : isave->Write(bytes_.data(), static_cast<ULONG>(bytes_.size()), &written);
-        const IOResult end = isave->EndChunk();
-        return res != IO_OK ? res : end;
-    }
+template <DWORD Mask> bool Overrides(const RefNode& n) { return (n.GetOverrideFlags() & Mask) != 0; }
 
-private:
-    std::vector<std::uint8_t> bytes_;
-};
-
-// Reads one data chunk's body field by field; the first failure sticks.
-class ChunkFields {
-public:
-    explicit ChunkFields(ILoad* iload) : iload_(iload) {}
-    template <class T> ChunkFields& operator>>(T& v) {
-        ULONG read = 0;
-        if (res_ == IO_OK) res_ = iload_->Read(&v, sizeof v, &read);
-        return *this;
-    }
-    ChunkFields& operator>>(Point3& p) { return *this >> p.x >> p.y >> p.z; }
-    ChunkFields& operator>>(Quat& q) { return *this >> q.x >> q.y >> q.z >> q.w; }
-    IOResult Result() const { return res_; }
-
-private:
-    ILoad* iload_;
-    IOResult res_ = IO_OK;
-};
-
-template <class T> IOResult WriteValue(ISave* isave, USHORT id, const T& v) {
-    ChunkBody body;
-    body << v;
-    return body.Write(isave, id);
+// A count chunk followed by one container per entry, written through entry (nothing for an empty table).
+template <class T, class Entry>
+IOResult SaveTable(ISave* isave, USHORT countId, const std::vector<T*>& table, Entry entry) {
+    if (table.empty()) return IO_OK;
+    IOResult res = WriteValueChunk(isave, countId, static_cast<std::uint32_t>(table.size()));
+    for (size_t k = 0; res == IO_OK && k < table.size(); ++k) res = entry(table[k]);
+    return res;
 }
 
-// A table count, refused above limit: what the rest of the stream or of the chunk can hold.
-IOResult ReadCount(ILoad* iload, std::uint32_t& n, size_t limit) {
-    ULONG read = 0;
-    const IOResult res = iload->Read(&n, sizeof n, &read);
-    if (res != IO_OK) return res;
-    return n <= limit ? IO_OK : IO_ERROR;
+// A container chunk whose sub-chunks fields writes.
+template <class Fields> IOResult SaveContainer(ISave* isave, USHORT id, Fields fields) {
+    isave->BeginChunk(id);
+    const IOResult r = fields();
+    const IOResult end = isave->EndChunk();
+    return r != IO_OK ? r : end;
 }
 
-IOResult WriteModContext(ISave* isave, const ModContext& mc) {
-    const Matrix3 tm = mc.GetTM();
-    const Box3 box = mc.GetBox();
-    ChunkBody body;
-    for (int r = 0; r < 4; ++r)
-        body << tm.GetRow(r);
-    body << static_cast<std::uint32_t>(tm.GetIdentFlags()) << box.pmin << box.pmax;
-    return body.Write(isave, kEntryThird);
+// The sub-chunks of one deletion, rename or toggle note.
+IOResult WriteNote(ISave* s, const ModDeleted& m) {
+    const IOResult r = WriteStringChunk(s, kEntryFirst, m.name);
+    return r == IO_OK ? WriteValueChunk(s, kEntrySecond, m.index) : r;
+}
+IOResult WriteNote(ISave* s, const ModChangedName& m) {
+    IOResult r = WriteStringChunk(s, kEntryFirst, m.oldName);
+    if (r == IO_OK) r = WriteValueChunk(s, kEntrySecond, m.index);
+    return r == IO_OK ? WriteStringChunk(s, kEntryThird, m.newName) : r;
+}
+IOResult WriteNote(ISave* s, const ModChangedToggles& m) {
+    IOResult r = WriteStringChunk(s, kEntryFirst, m.name);
+    if (r == IO_OK) r = WriteValueChunk(s, kEntrySecond, m.index);
+    return r == IO_OK ? WriteValueChunk(s, kEntryThird, m.toggles) : r;
+}
+
+// A table of notes: its count, then one container per note (an empty one for a missing note).
+template <auto Table, USHORT EntryId> IOResult SaveNotes(ISave* s, USHORT countId, const RefNode& n) {
+    return SaveTable(s, countId, n.*Table, [s](const auto* m) {
+        return SaveContainer(s, EntryId, [&] { return m ? WriteNote(s, *m) : IO_OK; });
+    });
 }
 
 } // namespace
 
-IOResult RefNode::Save(ISave* isave) {
-    const DWORD f = overrideFlags_;
-    IOResult res = SaveStamp(isave);
-    auto then = [&res](auto write) {
-        if (res == IO_OK) res = write();
-    };
-    then([&] { return WriteValue(isave, kNodeLoadedChunk, static_cast<std::uint32_t>(nodeLoaded_)); });
-    then([&] { return WriteStringChunk(isave, kReferencedNameChunk, referencedName_); });
-    then([&] { return WriteValue(isave, kFlagsChunk, static_cast<std::uint32_t>(f)); });
-    if (f & REFNODE_OVERRIDE_NAME)
-        then([&] { return WriteStringChunk(isave, kOverriddenNameChunk, overriddenName_); });
-    if (!children_.empty())
-        then([&] {
-            return WriteValue(isave, kChildCountChunk, static_cast<std::uint32_t>(children_.size()));
-        });
-    if (f & REFNODE_OVERRIDE_GROUPING) then([&] { return WriteValue(isave, kGroupingChunk, grouping_); });
-    if (f & REFNODE_OVERRIDE_OBJECT_OFFSET)
-        then([&] {
-            return (ChunkBody() << offsetPos_ << offsetRot_ << offsetScale_.s << offsetScale_.q)
-                .Write(isave, kObjectOffsetChunk);
-        });
-    if (f & REFNODE_OVERRIDE_SKIN_POSE)
-        then([&] {
-            // The rotation value: 16 bytes of rotation data (the angles and an unused fourth float), then
-            // the order word and two bytes of padding.
-            return (ChunkBody() << skinPos_ << skinRot_ << 0.0f << kEulerXYZ << std::uint16_t{0} << skinScale_
-                                << skinScaleOrient_)
-                .Write(isave, kSkinPoseChunk);
-        });
-    if (f & REFNODE_OVERRIDE_WIRE_COLOR) then([&] { return WriteValue(isave, kWireColorChunk, wireColor_); });
-    if (f & kDisplayFlags)
-        then([&] {
-            return (ChunkBody() << displayWord_ << displayBytes_[0] << displayBytes_[1])
-                .Write(isave, kDisplayChunk);
-        });
-    if (f & REFNODE_OVERRIDE_RENDER_PROPS)
-        then([&] {
-            ChunkBody body;
-            body << renderWord_;
-            for (std::int32_t v : renderValues_)
-                body << v;
-            for (float v : renderFloats_)
-                body << v;
-            return body.Write(isave, kRenderChunk);
-        });
-    if (f & REFNODE_OVERRIDE_USER_PROPS)
-        then([&] { return WriteStringChunk(isave, kUserPropsChunk, userProps_); });
-    if (f & REFNODE_OVERRIDE_BONE_PROPS)
-        then([&] {
-            return (ChunkBody() << boneByte_ << boneBytes_[0] << boneBytes_[1]).Write(isave, kBoneChunk);
-        });
-    if (f & REFNODE_OVERRIDE_TM_LOCKS)
-        then([&] { return WriteValue(isave, kTMLocksChunk, transformLocks_); });
-
+// One chunk per modifier entry after the count: the entry's values, or an empty chunk for an entry that
+// is gone or, without the reference persisting, merely came from the file.
+IOResult RefNode::SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
+                                      USHORT entryId, USHORT emptyId) const {
     const bool persist = PersistsReference();
-    if (persist)
-        then([&] {
-            return (ChunkBody() << static_cast<std::uint32_t>(wsModCount_)
-                                << static_cast<std::uint32_t>(osModCount_))
-                .Write(isave, kModCountersChunk);
+    return SaveTable(isave, countId, table, [&](const RefModifier* m) {
+        if (!m || (m->state == REFMOD_FROM_FILE && !persist)) return WriteValueChunk(isave, emptyId);
+        return SaveContainer(isave, entryId, [&] {
+            IOResult r = WriteValueChunk(isave, kEntryFirst, m->state);
+            if (r == IO_OK) r = WriteStringChunk(isave, kEntrySecond, m->name);
+            if (r == IO_OK && m->context) r = SaveModContextChunk(isave, *m->context, kEntryThird);
+            return r;
         });
-    // One chunk per modifier entry, after the count: the entry's values, or an empty chunk for an entry
-    // that is gone or, without the reference persisting, merely came from the file.
-    auto saveEntries = [&](const std::vector<RefModifier*>& table, USHORT countId, USHORT entryId,
-                           USHORT emptyId) {
-        if (table.empty()) return;
-        then([&] { return WriteValue(isave, countId, static_cast<std::uint32_t>(table.size())); });
-        for (const RefModifier* m : table) {
-            if (!m || (m->state == REFMOD_FROM_FILE && !persist)) {
-                then([&] { return ChunkBody().Write(isave, emptyId); });
-                continue;
-            }
-            then([&] {
-                isave->BeginChunk(entryId);
-                IOResult r = WriteValue(isave, kEntryFirst, m->state);
-                if (r == IO_OK) r = WriteStringChunk(isave, kEntrySecond, m->name);
-                if (r == IO_OK && m->context) r = WriteModContext(isave, *m->context);
-                const IOResult end = isave->EndChunk();
-                return r != IO_OK ? r : end;
-            });
-        }
-    };
-    saveEntries(wsMods_, kWSModCountChunk, kWSModChunk, kWSModEmptyChunk);
-    saveEntries(osMods_, kOSModCountChunk, kOSModChunk, kOSModEmptyChunk);
-    // The user's deletions, renames and toggles: a count, then one container per entry.
-    auto saveNotes = [&](const auto& table, USHORT countId, USHORT entryId, auto writeFields) {
-        if (table.empty()) return;
-        then([&] { return WriteValue(isave, countId, static_cast<std::uint32_t>(table.size())); });
-        for (const auto* m : table)
-            then([&] {
-                isave->BeginChunk(entryId);
-                const IOResult r = m ? writeFields(*m) : IO_OK;
-                const IOResult end = isave->EndChunk();
-                return r != IO_OK ? r : end;
-            });
-    };
-    saveNotes(deletedMods_, kDeletedCountChunk, kDeletedChunk, [&](const ModDeleted& m) {
-        IOResult r = WriteStringChunk(isave, kEntryFirst, m.name);
-        return r == IO_OK ? WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index)) : r;
     });
-    saveNotes(renamedMods_, kRenamedCountChunk, kRenamedChunk, [&](const ModChangedName& m) {
-        IOResult r = WriteStringChunk(isave, kEntryFirst, m.oldName);
-        if (r == IO_OK) r = WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index));
-        return r == IO_OK ? WriteStringChunk(isave, kEntryThird, m.newName) : r;
-    });
-    saveNotes(toggledMods_, kToggledCountChunk, kToggledChunk, [&](const ModChangedToggles& m) {
-        IOResult r = WriteStringChunk(isave, kEntryFirst, m.name);
-        if (r == IO_OK) r = WriteValue(isave, kEntrySecond, static_cast<std::uint32_t>(m.index));
-        return r == IO_OK ? WriteValue(isave, kEntryThird, m.toggles) : r;
-    });
-
-    then([&] {
-        return WriteValue(isave, kLightCountChunk, static_cast<std::uint32_t>(excludingLights_.size()));
-    });
-    then([&] { return SaveMirrorCount(isave); });
-    then([&] { return WriteValue(isave, kObjectTypeChunk, static_cast<std::uint32_t>(objectType_)); });
-    if (f & REFNODE_OVERRIDE_SELECTION_SETS)
-        then([&] {
-            ChunkBody body;
-            body << static_cast<std::uint32_t>(selectionSets_.size());
-            for (std::int32_t s : selectionSets_)
-                body << static_cast<std::uint32_t>(s);
-            return body.Write(isave, kSelectionSetsChunk);
-        });
-    then([&] {
-        ChunkBody body;
-        body << static_cast<std::uint32_t>(listingObjects_.size());
-        for (size_t k = 0; k < listingObjects_.size(); ++k)
-            body << static_cast<std::uint32_t>(k < listingPositions_.size() ? listingPositions_[k] : 0);
-        return body.Write(isave, kListingChunk);
-    });
-    return res;
 }
 
+// A table size read from its count chunk into one of the five tables SizeTablesForLoad grows. Entries
+// announced by a count are references written after this record: a count the rest of the stream cannot
+// hold is damage.
+template <int Table> IOResult RefNode::LoadTableSize(ILoad* iload, RefNode& n) {
+    const size_t left = iload->StreamBytesLeft();
+    std::uint32_t count = 0;
+    const IOResult res = ReadCount(iload, count, left);
+    if (res != IO_OK) return res;
+    int sizes[] = {n.NumChildren(), n.NumWSModifiers(), n.NumOSModifiers(), n.NumExcludingLights(),
+                   n.NumListingObjects()};
+    sizes[Table] = static_cast<int>(count);
+    n.SizeTablesForLoad(sizes[0], sizes[1], sizes[2], sizes[3], sizes[4]);
+    return IO_OK;
+}
+
+std::span<const ChunkField<RefNode>> RefNode::Fields() {
+    using N = RefNode;
+    auto noLoad = [](ILoad*, N&) { return IO_OK; };
+    static const ChunkField<N> table[] = {
+        StampField<N>(),
+        ValueField<&N::nodeLoaded_>(kNodeLoadedChunk),
+        StringField<&N::referencedName_>(kReferencedNameChunk),
+        ValueField<&N::overrideFlags_>(kFlagsChunk),
+        StringField<&N::overriddenName_>(kOverriddenNameChunk, Overrides<REFNODE_OVERRIDE_NAME>),
+        {kChildCountChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.children_.size()));
+         },
+         LoadTableSize<0>, [](const N& n) { return !n.children_.empty(); }},
+        ValueField<&N::grouping_>(kGroupingChunk, Overrides<REFNODE_OVERRIDE_GROUPING>),
+        ValueField<&N::offsetPos_, &N::offsetRot_, &N::offsetScale_>(kObjectOffsetChunk,
+                                                                    Overrides<REFNODE_OVERRIDE_OBJECT_OFFSET>),
+        // The rotation value: 16 bytes of rotation data (the angles and an unused fourth float), then the
+        // order word and two bytes of padding.
+        {kSkinPoseChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             return WriteValueChunk(s, id, n.skinPos_, n.skinRot_, 0.0f, kEulerXYZ, std::uint16_t{0}, n.skinScale_,
+                                    n.skinScaleOrient_);
+         },
+         [](ILoad* l, N& n) {
+             float unused = 0;
+             std::uint16_t order = 0;
+             std::uint16_t padding = 0;
+             return ReadValues(l, n.skinPos_, n.skinRot_, unused, order, padding, n.skinScale_, n.skinScaleOrient_);
+         },
+         Overrides<REFNODE_OVERRIDE_SKIN_POSE>},
+        ValueField<&N::wireColor_>(kWireColorChunk, Overrides<REFNODE_OVERRIDE_WIRE_COLOR>),
+        ValueField<&N::displayWord_, &N::displayBytes_>(kDisplayChunk, Overrides<kDisplayFlags>),
+        ValueField<&N::renderWord_, &N::renderValues_, &N::renderFloats_>(kRenderChunk,
+                                                                         Overrides<REFNODE_OVERRIDE_RENDER_PROPS>),
+        StringField<&N::userProps_>(kUserPropsChunk, Overrides<REFNODE_OVERRIDE_USER_PROPS>),
+        ValueField<&N::boneByte_, &N::boneBytes_>(kBoneChunk, Overrides<REFNODE_OVERRIDE_BONE_PROPS>),
+        ValueField<&N::transformLocks_>(kTMLocksChunk, Overrides<REFNODE_OVERRIDE_TM_LOCKS>),
+        ValueField<&N::wsModCount_, &N::osModCount_>(kModCountersChunk,
+                                                     [](const N& n) { return n.PersistsReference(); }),
+        // The entry tables are sized from their counts, since their modifiers are references of the
+        // layout; what each entry held (its chunks after the count) and the user's deletions, renames and
+        // toggles are read by the stack tracking, and skipped until it exists.
+        {kWSModCountChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             return n.SaveModifierEntries(s, n.wsMods_, id, kWSModChunk, kWSModEmptyChunk);
+         },
+         LoadTableSize<1>},
+        {kOSModCountChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             return n.SaveModifierEntries(s, n.osMods_, id, kOSModChunk, kOSModEmptyChunk);
+         },
+         LoadTableSize<2>},
+        // The user's deletions, renames and toggles: a count, then one container per entry.
+        {kDeletedCountChunk, SaveNotes<&N::deletedMods_, kDeletedChunk>, noLoad},
+        {kRenamedCountChunk, SaveNotes<&N::renamedMods_, kRenamedChunk>, noLoad},
+        {kToggledCountChunk, SaveNotes<&N::toggledMods_, kToggledChunk>, noLoad},
+        {kLightCountChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.excludingLights_.size()));
+         },
+         LoadTableSize<3>},
+        MirrorCountField<N>(),
+        ValueField<&N::objectType_>(kObjectTypeChunk),
+        {kSelectionSetsChunk,
+         [](ISave* s, USHORT id, const N& n) { return WriteListChunk<std::uint32_t>(s, id, n.selectionSets_); },
+         [](ILoad* l, N& n) { return ReadList<std::uint32_t>(l, n.selectionSets_); },
+         Overrides<REFNODE_OVERRIDE_SELECTION_SETS>},
+        {kListingChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             s->BeginChunk(id);
+             IOResult r = WriteValues(s, static_cast<std::uint32_t>(n.listingObjects_.size()));
+             for (size_t k = 0; r == IO_OK && k < n.listingObjects_.size(); ++k)
+                 r = WriteValues(s, k < n.listingPositions_.size() ? n.listingPositions_[k] : std::int32_t{0});
+             const IOResult end = s->EndChunk();
+             return r != IO_OK ? r : end;
+         },
+         [](ILoad* l, N& n) {
+             const size_t inChunk = l->CurChunkLength() / 4;
+             std::uint32_t count = 0;
+             IOResult r = ReadCount(l, count, inChunk ? inChunk - 1 : 0);
+             if (r != IO_OK) return r;
+             n.SizeTablesForLoad(n.NumChildren(), n.NumWSModifiers(), n.NumOSModifiers(), n.NumExcludingLights(),
+                                 static_cast<int>(count));
+             for (size_t k = 0; r == IO_OK && k < count; ++k) r = ReadValues(l, n.listingPositions_[k]);
+             return r;
+         }},
+    };
+    return table;
+}
+
+IOResult RefNode::Save(ISave* isave) { return SaveFields(isave, *this, Fields()); }
+
 IOResult RefNode::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        const USHORT id = iload->CurChunkID();
-        // Entries announced by a count are references written after this record (or values later in
-        // this chunk): a count the rest of the stream cannot hold is damage.
-        const size_t left = iload->StreamBytesLeft();
-        const size_t inChunk = iload->CurChunkLength() / 4;
-        ChunkFields in(iload);
-        std::uint32_t n = 0;
-        switch (id) {
-        case kStampChunk: {
-            float stamp = 0;
-            res = (in >> stamp).Result();
-            break;
-        }
-        case kNodeLoadedChunk:
-            res = (in >> nodeLoaded_).Result();
-            break;
-        case kReferencedNameChunk:
-            res = iload->ReadWStringChunk(referencedName_);
-            break;
-        case kFlagsChunk:
-            res = (in >> overrideFlags_).Result();
-            break;
-        case kOverriddenNameChunk:
-            res = iload->ReadWStringChunk(overriddenName_);
-            break;
-        case kChildCountChunk:
-            if ((res = ReadCount(iload, n, left)) == IO_OK)
-                SizeTablesForLoad(static_cast<int>(n), NumWSModifiers(), NumOSModifiers(),
-                                  NumExcludingLights(), NumListingObjects());
-            break;
-        case kGroupingChunk:
-            res = (in >> grouping_).Result();
-            break;
-        case kObjectOffsetChunk:
-            res = (in >> offsetPos_ >> offsetRot_ >> offsetScale_.s >> offsetScale_.q).Result();
-            break;
-        case kSkinPoseChunk: {
-            float unused = 0;
-            std::uint16_t order = 0;
-            std::uint16_t padding = 0;
-            res = (in >> skinPos_ >> skinRot_ >> unused >> order >> padding >> skinScale_ >> skinScaleOrient_)
-                      .Result();
-            break;
-        }
-        case kWireColorChunk:
-            res = (in >> wireColor_).Result();
-            break;
-        case kDisplayChunk:
-            res = (in >> displayWord_ >> displayBytes_[0] >> displayBytes_[1]).Result();
-            break;
-        case kRenderChunk:
-            in >> renderWord_;
-            for (std::int32_t& v : renderValues_)
-                in >> v;
-            for (float& v : renderFloats_)
-                in >> v;
-            res = in.Result();
-            break;
-        case kUserPropsChunk:
-            res = iload->ReadWStringChunk(userProps_);
-            break;
-        case kBoneChunk:
-            res = (in >> boneByte_ >> boneBytes_[0] >> boneBytes_[1]).Result();
-            break;
-        case kTMLocksChunk:
-            res = (in >> transformLocks_).Result();
-            break;
-        case kModCountersChunk:
-            res = (in >> wsModCount_ >> osModCount_).Result();
-            break;
-        // The entry tables are sized here, since their modifiers are references of the layout; what each
-        // entry held (its chunks after the count) and the user's deletions, renames and toggles are read
-        // by the stack tracking, and skipped until it exists.
-        case kWSModCountChunk:
-            if ((res = ReadCount(iload, n, left)) == IO_OK)
-                SizeTablesForLoad(NumChildren(), static_cast<int>(n), NumOSModifiers(), NumExcludingLights(),
-                                  NumListingObjects());
-            break;
-        case kOSModCountChunk:
-            if ((res = ReadCount(iload, n, left)) == IO_OK)
-                SizeTablesForLoad(NumChildren(), NumWSModifiers(), static_cast<int>(n), NumExcludingLights(),
-                                  NumListingObjects());
-            break;
-        case kLightCountChunk:
-            if ((res = ReadCount(iload, n, left)) == IO_OK)
-                SizeTablesForLoad(NumChildren(), NumWSModifiers(), NumOSModifiers(), static_cast<int>(n),
-                                  NumListingObjects());
-            break;
-        case kMirrorCountChunk:
-            res = LoadMirrorCount(iload);
-            break;
-        case kObjectTypeChunk: {
-            std::uint32_t type = 0;
-            res = (in >> type).Result();
-            objectType_ = type;
-            break;
-        }
-        case kSelectionSetsChunk:
-            if ((res = ReadCount(iload, n, inChunk ? inChunk - 1 : 0)) != IO_OK) break;
-            selectionSets_.assign(n, 0);
-            for (std::int32_t& s : selectionSets_)
-                in >> s;
-            res = in.Result();
-            break;
-        case kListingChunk:
-            if ((res = ReadCount(iload, n, inChunk ? inChunk - 1 : 0)) != IO_OK) break;
-            SizeTablesForLoad(NumChildren(), NumWSModifiers(), NumOSModifiers(), NumExcludingLights(),
-                              static_cast<int>(n));
-            for (std::uint32_t k = 0; k < n; ++k)
-                in >> listingPositions_[k];
-            res = in.Result();
-            break;
-        default:
-            break; // modifier entries and notes (see above), and chunks of later versions
-        }
-        const IOResult closed = iload->CloseChunk();
-        if (res == IO_OK) res = closed;
-        if (res != IO_OK) {
-            // Nothing of the record is referenced yet: the empty mirror slots and the entries made so far go.
-            Clean(0);
-            for (RefModifier*& m : wsMods_)
-                delete m;
-            for (RefModifier*& m : osMods_)
-                delete m;
-            wsMods_.clear();
-            osMods_.clear();
-            return res;
-        }
+    const IOResult res = LoadFields(iload, *this, Fields());
+    if (res != IO_OK) {
+        // Nothing of the record is referenced yet: the empty mirror slots and the entries made so far go.
+        Clean(0);
+        for (RefModifier*& m : wsMods_)
+            delete m;
+        for (RefModifier*& m : osMods_)
+            delete m;
+        wsMods_.clear();
+        osMods_.clear();
     }
-    return res == IO_END ? IO_OK : res;
+    return res;
 }

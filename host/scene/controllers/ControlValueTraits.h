@@ -2,7 +2,7 @@
 // weighted sums, stream form and the text form of dumps.
 #pragma once
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Matrix3.h"
 #include "host/core/ScaleValue.h"
 #include "host/core/WStr.h"
@@ -16,15 +16,6 @@ namespace ctrl_detail {
 inline MSTR Num(float f) {
     if (std::fabs(f) < 5e-6f) f = 0.0f;
     return WStr::Format(L"%g", static_cast<double>(f));
-}
-
-inline IOResult WriteRaw(ISave* s, const void* p, ULONG n) {
-    ULONG w = 0;
-    return s->Write(p, n, &w) == IO_OK && w == n ? IO_OK : IO_ERROR;
-}
-inline IOResult ReadRaw(ILoad* l, void* p, ULONG n) {
-    ULONG r = 0;
-    return l->Read(p, n, &r) == IO_OK && r == n ? IO_OK : IO_ERROR;
 }
 
 inline Quat Slerp(const Quat& a, Quat b, float u) {
@@ -57,8 +48,8 @@ template <> struct ControlValueTraits<float> {
     // Lists: each item adds its weighted value.
     static void Accumulate(float& acc, float v, float w) { acc += v * w; }
     static MSTR Format(float v) { return ctrl_detail::Num(v); }
-    static IOResult Write(ISave* s, const float& v) { return ctrl_detail::WriteRaw(s, &v, sizeof v); }
-    static IOResult Read(ILoad* l, float& v) { return ctrl_detail::ReadRaw(l, &v, sizeof v); }
+    static IOResult Write(ISave* s, const float& v) { return WriteValues(s, v); }
+    static IOResult Read(ILoad* l, float& v) { return ReadValues(l, v); }
 };
 
 template <> struct ControlValueTraits<Point3> {
@@ -70,8 +61,8 @@ template <> struct ControlValueTraits<Point3> {
         using ctrl_detail::Num;
         return L"(" + Num(v.x) + L", " + Num(v.y) + L", " + Num(v.z) + L")";
     }
-    static IOResult Write(ISave* s, const Point3& v) { return ctrl_detail::WriteRaw(s, &v.x, 12); }
-    static IOResult Read(ILoad* l, Point3& v) { return ctrl_detail::ReadRaw(l, &v.x, 12); }
+    static IOResult Write(ISave* s, const Point3& v) { return WriteValues(s, v); }
+    static IOResult Read(ILoad* l, Point3& v) { return ReadValues(l, v); }
 };
 
 template <> struct ControlValueTraits<Point4> {
@@ -87,8 +78,8 @@ template <> struct ControlValueTraits<Point4> {
         using ctrl_detail::Num;
         return L"(" + Num(v.x) + L", " + Num(v.y) + L", " + Num(v.z) + L", " + Num(v.w) + L")";
     }
-    static IOResult Write(ISave* s, const Point4& v) { return ctrl_detail::WriteRaw(s, &v.x, 16); }
-    static IOResult Read(ILoad* l, Point4& v) { return ctrl_detail::ReadRaw(l, &v.x, 16); }
+    static IOResult Write(ISave* s, const Point4& v) { return WriteValues(s, v); }
+    static IOResult Read(ILoad* l, Point4& v) { return ReadValues(l, v); }
 };
 
 template <> struct ControlValueTraits<Quat> {
@@ -103,8 +94,8 @@ template <> struct ControlValueTraits<Quat> {
         const Point3 e = q.ToEulerXYZ() * (180.0f / 3.14159265358979f);
         return L"euler " + ControlValueTraits<Point3>::Format(e);
     }
-    static IOResult Write(ISave* s, const Quat& v) { return ctrl_detail::WriteRaw(s, &v.x, 16); }
-    static IOResult Read(ILoad* l, Quat& v) { return ctrl_detail::ReadRaw(l, &v.x, 16); }
+    static IOResult Write(ISave* s, const Quat& v) { return WriteValues(s, v); }
+    static IOResult Read(ILoad* l, Quat& v) { return ReadValues(l, v); }
 };
 
 template <> struct ControlValueTraits<ScaleValue> {
@@ -127,10 +118,10 @@ template <> struct ControlValueTraits<ScaleValue> {
         return s;
     }
     static IOResult Write(ISave* s, const ScaleValue& v) {
-        return ctrl_detail::WriteRaw(s, &v.s.x, 12) == IO_OK ? ctrl_detail::WriteRaw(s, &v.q.x, 16) : IO_ERROR;
+        return WriteValues(s, v.s, v.q);
     }
     static IOResult Read(ILoad* l, ScaleValue& v) {
-        return ctrl_detail::ReadRaw(l, &v.s.x, 12) == IO_OK ? ctrl_detail::ReadRaw(l, &v.q.x, 16) : IO_ERROR;
+        return ReadValues(l, v.s, v.q);
     }
 };
 
@@ -149,9 +140,14 @@ template <> struct ControlValueTraits<Matrix3> {
         }
         return s + L"]";
     }
-    static IOResult Write(ISave* s, const Matrix3& v) { return ctrl_detail::WriteRaw(s, v.Data(), 48); }
+    // The four rows only: the flags are worked out again when read.
+    static IOResult Write(ISave* s, const Matrix3& v) {
+        return WriteValues(s, v.GetRow(0), v.GetRow(1), v.GetRow(2), v.GetRow(3));
+    }
     static IOResult Read(ILoad* l, Matrix3& v) {
-        if (ctrl_detail::ReadRaw(l, v.Data(), 48) != IO_OK) return IO_ERROR;
+        Point3 rows[4];
+        if (ReadValues(l, rows) != IO_OK) return IO_ERROR;
+        for (int i = 0; i < 4; ++i) v.SetRow(i, rows[i]);
         v.ValidateFlags();
         return IO_OK;
     }

@@ -5,7 +5,7 @@
 #include "host/core/PlugApi.h"
 #include "host/core/RefKind.h"
 #include "host/scene/ConfiguredClassRegistry.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 #include <deque>
@@ -151,9 +151,7 @@ IOResult GenericControl::Save(ISave* isave) {
 }
 
 IOResult GenericControl::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        return l->CurChunkID() == kValueChunk ? value_.Read(l) : IO_OK;
-    });
+    return ForEachChunk(iload, [this, iload](USHORT id) { return id == kValueChunk ? value_.Read(iload) : IO_OK; });
 }
 
 ClassDesc* RegisterGenericControlClass(const GenericControlConfig& config) {

@@ -78,9 +78,9 @@ public:
         if (!keys_.empty()) {
             s->BeginChunk(kKeysChunk);
             const int n = NumKeys();
-            if (ctrl_detail::WriteRaw(s, &n, 4) != IO_OK) return IO_ERROR;
+            if (WriteValues(s, n) != IO_OK) return IO_ERROR;
             for (const Key& k : keys_) {
-                if (ctrl_detail::WriteRaw(s, &k.time, 4) != IO_OK) return IO_ERROR;
+                if (WriteValues(s, k.time) != IO_OK) return IO_ERROR;
                 if (Traits::Write(s, k.value) != IO_OK) return IO_ERROR;
             }
             if (s->EndChunk() != IO_OK) return IO_ERROR;
@@ -93,16 +93,13 @@ public:
         case kValueChunk: res = Traits::Read(l, constant_); return true;
         case kKeysChunk: {
             int n = 0;
-            res = ctrl_detail::ReadRaw(l, &n, 4);
-            keys_.clear();
             // Each key needs at least 8 bytes: a count beyond the chunk is damage, not a reason to allocate.
-            if (res != IO_OK || n < 0 || static_cast<ULONG>(n) > l->CurChunkLength() / 8) {
-                res = IO_ERROR;
-                return true;
-            }
+            res = ReadCount(l, n, l->CurChunkLength() / 8);
+            keys_.clear();
+            if (res != IO_OK) return true;
             for (int i = 0; i < n && res == IO_OK; ++i) {
                 Key k{0, Traits::Neutral()};
-                res = ctrl_detail::ReadRaw(l, &k.time, 4);
+                res = ReadValues(l, k.time);
                 if (res == IO_OK) res = Traits::Read(l, k.value);
                 if (res == IO_OK && !keys_.empty() && k.time <= keys_.back().time) res = IO_ERROR;
                 if (res == IO_OK) keys_.push_back(k);

@@ -2,7 +2,7 @@
 #include "host/scene/controllers/LinkControl.h"
 
 #include "host/core/RefKind.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 
@@ -232,13 +232,13 @@ RefTargetHandle LinkControl::Clone(RemapDir& remap) {
     return c;
 }
 
-IOResult LinkControl::Save(ISave* isave) { return ctrl_io::WriteArrayChunk(isave, kTimesChunk, State().times); }
+IOResult LinkControl::Save(ISave* isave) { return WriteListChunk<int>(isave, kTimesChunk, State().times); }
 
 IOResult LinkControl::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        if (l->CurChunkID() != kTimesChunk) return IO_OK;
+    return ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
+        if (id != kTimesChunk) return IO_OK;
         Plain p;
-        if (ctrl_io::ReadArray(l, p.times) != IO_OK) return IO_ERROR;
+        if (ReadList<int>(iload, p.times) != IO_OK) return IO_ERROR;
         links_.assign(p.times.size(), Link{});
         ApplyState(p);
         return IO_OK;

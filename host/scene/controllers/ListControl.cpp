@@ -2,7 +2,7 @@
 #include "host/scene/controllers/ListControl.h"
 
 #include "host/core/RefKind.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 #include <algorithm>
@@ -238,17 +238,15 @@ template <class Info> RefTargetHandle ListControl<Info>::Clone(RemapDir& remap) 
 }
 
 template <class Info> IOResult ListControl<Info>::Save(ISave* isave) {
-    if (ctrl_io::WriteIntChunk(isave, kCountChunk, GetListCount()) != IO_OK) return IO_ERROR;
-    if (ctrl_io::WriteIntChunk(isave, kActiveChunk, plain_.active) != IO_OK) return IO_ERROR;
+    if (WriteValueChunk(isave, kCountChunk, GetListCount()) != IO_OK) return IO_ERROR;
+    if (WriteValueChunk(isave, kActiveChunk, plain_.active) != IO_OK) return IO_ERROR;
     isave->BeginChunk(kNamesChunk);
     for (const MSTR& n : plain_.names)
-        if (ctrl_io::WriteStringChunk(isave, kNameChunk, n) != IO_OK) return IO_ERROR;
+        if (WriteStringChunk(isave, kNameChunk, n) != IO_OK) return IO_ERROR;
     if (isave->EndChunk() != IO_OK) return IO_ERROR;
     if (cut_) {
-        if (ctrl_io::WriteStringChunk(isave, kCutNameChunk, plain_.cutName) != IO_OK) return IO_ERROR;
-        isave->BeginChunk(kCutWeightChunk);
-        if (ctrl_detail::WriteRaw(isave, &plain_.cutWeight, 4) != IO_OK) return IO_ERROR;
-        if (isave->EndChunk() != IO_OK) return IO_ERROR;
+        if (WriteStringChunk(isave, kCutNameChunk, plain_.cutName) != IO_OK) return IO_ERROR;
+        if (WriteValueChunk(isave, kCutWeightChunk, plain_.cutWeight) != IO_OK) return IO_ERROR;
     }
     return IO_OK;
 }
@@ -256,20 +254,20 @@ template <class Info> IOResult ListControl<Info>::Save(ISave* isave) {
 template <class Info> IOResult ListControl<Info>::Load(ILoad* iload) {
     int count = -1;
     Plain p;
-    const IOResult r = ctrl_io::ForEachChunk(iload, [&](ILoad* l) -> IOResult {
-        switch (l->CurChunkID()) {
-        case kCountChunk: return ctrl_io::ReadInt(l, count);
-        case kActiveChunk: return ctrl_io::ReadInt(l, p.active);
+    const IOResult r = ForEachChunk(iload, [&](USHORT id) -> IOResult {
+        switch (id) {
+        case kCountChunk: return ReadValues(iload, count);
+        case kActiveChunk: return ReadValues(iload, p.active);
         case kNamesChunk:
-            return ctrl_io::ForEachChunk(l, [&](ILoad* ln) -> IOResult {
-                if (ln->CurChunkID() != kNameChunk) return IO_OK;
+            return ForEachChunk(iload, [&](USHORT sub) -> IOResult {
+                if (sub != kNameChunk) return IO_OK;
                 MSTR n;
-                if (ln->ReadWStringChunk(n) != IO_OK) return IO_ERROR;
+                if (iload->ReadWStringChunk(n) != IO_OK) return IO_ERROR;
                 p.names.push_back(n);
                 return IO_OK;
             });
-        case kCutNameChunk: return l->ReadWStringChunk(p.cutName);
-        case kCutWeightChunk: return ctrl_detail::ReadRaw(l, &p.cutWeight, 4);
+        case kCutNameChunk: return iload->ReadWStringChunk(p.cutName);
+        case kCutWeightChunk: return ReadValues(iload, p.cutWeight);
         default: return IO_OK;
         }
     });

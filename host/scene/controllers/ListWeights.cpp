@@ -1,7 +1,7 @@
 // Per-item weights of a list controller.
 #include "host/scene/controllers/ListWeights.h"
 
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 
@@ -51,15 +51,15 @@ RefTargetHandle ListWeights::Clone(RemapDir& remap) {
 }
 
 IOResult ListWeights::Save(ISave* isave) {
-    if (ctrl_io::WriteIntChunk(isave, kActiveChunk, state_.active) != IO_OK) return IO_ERROR;
-    return ctrl_io::WriteArrayChunk(isave, kWeightsChunk, state_.weights);
+    if (WriteValueChunk(isave, kActiveChunk, state_.active) != IO_OK) return IO_ERROR;
+    return WriteListChunk<int>(isave, kWeightsChunk, state_.weights);
 }
 
 IOResult ListWeights::Load(ILoad* iload) {
-    const IOResult r = ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        switch (l->CurChunkID()) {
-        case kActiveChunk: return ctrl_io::ReadInt(l, state_.active);
-        case kWeightsChunk: return ctrl_io::ReadArray(l, state_.weights);
+    const IOResult r = ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
+        switch (id) {
+        case kActiveChunk: return ReadValues(iload, state_.active);
+        case kWeightsChunk: return ReadList<int>(iload, state_.weights);
         default: return IO_OK;
         }
     });

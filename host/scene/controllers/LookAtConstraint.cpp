@@ -1,7 +1,7 @@
 // Pointing an axis at the weighted targets.
 #include "host/scene/controllers/LookAtConstraint.h"
 
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 
@@ -58,16 +58,14 @@ void LookAtConstraint::SetTargetAxis(int axis, bool flip) {
 }
 
 IOResult LookAtConstraint::SaveExtra(ISave* isave) {
-    isave->BeginChunk(kAxisChunk);
     const int v[2] = {axis_.axis, axis_.flip ? 1 : 0};
-    if (ctrl_detail::WriteRaw(isave, v, 8) != IO_OK) return IO_ERROR;
-    return isave->EndChunk();
+    return WriteValueChunk(isave, kAxisChunk, v);
 }
 
 IOResult LookAtConstraint::LoadExtra(ILoad* iload) {
     if (iload->CurChunkID() != kAxisChunk) return IO_OK;
     int v[2] = {0, 0};
-    if (ctrl_detail::ReadRaw(iload, v, 8) != IO_OK || v[0] < 0 || v[0] > 2) return IO_ERROR;
+    if (ReadValues(iload, v) != IO_OK || v[0] < 0 || v[0] > 2) return IO_ERROR;
     axis_ = Axis{v[0], v[1] != 0};
     return IO_OK;
 }

@@ -2,7 +2,7 @@
 #include "host/scene/controllers/TargetConstraint.h"
 
 #include "host/core/RefKind.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 namespace {
@@ -186,15 +186,15 @@ void TargetConstraint::CloneTargetsInto(TargetConstraint* copy, RemapDir& remap)
 }
 
 IOResult TargetConstraint::Save(ISave* isave) {
-    if (ctrl_io::WriteArrayChunk(isave, kWeightsChunk, State().weights) != IO_OK) return IO_ERROR;
+    if (WriteListChunk<int>(isave, kWeightsChunk, State().weights) != IO_OK) return IO_ERROR;
     return SaveExtra(isave);
 }
 
 IOResult TargetConstraint::Load(ILoad* iload) {
-    return ctrl_io::ForEachChunk(iload, [this](ILoad* l) -> IOResult {
-        if (l->CurChunkID() != kWeightsChunk) return LoadExtra(l);
+    return ForEachChunk(iload, [this, iload](USHORT id) -> IOResult {
+        if (id != kWeightsChunk) return LoadExtra(iload);
         Plain p;
-        if (ctrl_io::ReadArray(l, p.weights) != IO_OK) return IO_ERROR;
+        if (ReadList<int>(iload, p.weights) != IO_OK) return IO_ERROR;
         // The loader fills the target slots afterwards.
         targets_.assign(p.weights.size(), Target{});
         ApplyState(p);

@@ -3,7 +3,7 @@
 
 #include "host/core/PlugApi.h"
 #include "host/core/RemapDir.h"
-#include "host/scene/controllers/ControlIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/KeyTrack.h"
@@ -73,9 +73,9 @@ public:
     }
     IOResult Save(ISave* isave) override { return track_.Save(isave); }
     IOResult Load(ILoad* iload) override {
-        return ctrl_io::ForEachChunk(iload, [this](ILoad* l) {
+        return ForEachChunk(iload, [this, iload](USHORT) {
             IOResult r = IO_OK;
-            track_.LoadChunk(l, r);
+            track_.LoadChunk(iload, r);
             return r;
         });
     }

@@ -1,7 +1,7 @@
 // Layers: renaming, hierarchy, node membership, display states, undo records and persistence.
 #include "host/scene/layers/Layer.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RefKind.h"
 #include "host/scene/INode.h"
@@ -168,29 +168,19 @@ void Layer::SetReference(int i, RefTargetHandle rtarg) {
 }
 
 IOResult Layer::Save(ISave* isave) {
-    ULONG nw = 0;
-    isave->BeginChunk(kNameChunk);
-    isave->WriteWString(name_.c_str());
-    isave->EndChunk();
+    WriteStringChunk(isave, kNameChunk, name_);
     const DWORD flags = (hidden_ ? 1u : 0u) | (frozen_ ? 2u : 0u);
-    isave->BeginChunk(kFlagsChunk);
-    isave->Write(&flags, sizeof flags, &nw);
-    return isave->EndChunk();
+    return WriteValueChunk(isave, kFlagsChunk, flags);
 }
 
 IOResult Layer::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kNameChunk) {
-            if (iload->ReadWStringChunk(name_) != IO_OK) return IO_ERROR;
-        } else if (iload->CurChunkID() == kFlagsChunk) {
-            DWORD flags = 0;
-            ULONG nr = 0;
-            if (iload->Read(&flags, sizeof flags, &nr) != IO_OK || nr != sizeof flags) return IO_ERROR;
-            hidden_ = (flags & 1u) != 0;
-            frozen_ = (flags & 2u) != 0;
-        }
-        iload->CloseChunk();
-    }
-    return res == IO_END ? IO_OK : res;
+    return ForEachChunk(iload, [&](USHORT id) {
+        if (id == kNameChunk) return iload->ReadWStringChunk(name_);
+        if (id != kFlagsChunk) return IO_OK;
+        DWORD flags = 0;
+        if (ReadValues(iload, flags) != IO_OK) return IO_ERROR;
+        hidden_ = (flags & 1u) != 0;
+        frozen_ = (flags & 2u) != 0;
+        return IO_OK;
+    });
 }

@@ -2,7 +2,7 @@
 // and the layer dump.
 #include "host/scene/layers/LayerManager.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
@@ -230,35 +230,25 @@ void LayerManager::Reset() {
 }
 
 IOResult LayerManager::Save(ISave* isave) {
-    ULONG nw = 0;
-    const int count = table_.Count();
     const int current = table_.IndexOf(GetCurrentLayer());
     const DWORD dup = dupOnMerge_ ? 1u : 0u;
-    isave->BeginChunk(kManagerChunk);
-    isave->Write(&count, sizeof count, &nw);
-    isave->Write(&current, sizeof current, &nw);
-    isave->Write(&dup, sizeof dup, &nw);
-    return isave->EndChunk();
+    return WriteValueChunk(isave, kManagerChunk, table_.Count(), current, dup);
 }
 
 IOResult LayerManager::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kManagerChunk) {
-            int count = 0, current = 0;
-            DWORD dup = 0;
-            ULONG nr = 0;
-            if (iload->Read(&count, sizeof count, &nr) != IO_OK || count < 0 ||
-                iload->Read(&current, sizeof current, &nr) != IO_OK || iload->Read(&dup, sizeof dup, &nr) != IO_OK ||
-                static_cast<size_t>(count) > iload->StreamBytesLeft())
-                return IO_ERROR;
-            table_.ResizeForLoad(count);
-            loadedCurrent_ = current;
-            dupOnMerge_ = dup != 0;
-        }
-        iload->CloseChunk();
-    }
-    return res == IO_END ? IO_OK : res;
+    return ForEachChunk(iload, [&](USHORT id) {
+        if (id != kManagerChunk) return IO_OK;
+        int count = 0, current = 0;
+        DWORD dup = 0;
+        // Every layer the count announces is a reference written after the manager.
+        if (ReadValues(iload, count, current, dup) != IO_OK || count < 0 ||
+            static_cast<size_t>(count) > iload->StreamBytesLeft())
+            return IO_ERROR;
+        table_.ResizeForLoad(count);
+        loadedCurrent_ = current;
+        dupOnMerge_ = dup != 0;
+        return IO_OK;
+    });
 }
 
 void DumpLayers(ILayerManager* manager, std::ostream& os, int indent) {

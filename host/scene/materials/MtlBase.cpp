@@ -2,7 +2,7 @@
 // messages, undo records, persistence and cloning.
 #include "host/scene/Mtl.h"
 
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 
@@ -63,18 +63,6 @@ private:
     MSTR sBefore_, sAfter_;
     AnimHandle before_ = 0, after_ = 0;
 };
-
-IOResult WriteULong(ISave* isave, USHORT id, ULONG v) {
-    ULONG nw = 0;
-    isave->BeginChunk(id);
-    isave->Write(&v, sizeof v, &nw);
-    return isave->EndChunk();
-}
-
-IOResult ReadULong(ILoad* iload, ULONG& v) {
-    ULONG nr = 0;
-    return iload->Read(&v, sizeof v, &nr) == IO_OK && nr == sizeof v ? IO_OK : IO_ERROR;
-}
 
 // Points a clone's active map at the copy of the original's once every object of the clone exists.
 class ActiveMapPatch : public PostPatchProc {
@@ -169,14 +157,13 @@ void MtlBase::CopyMtlBaseState(MtlBase* to, RemapDir& remap) const {
 }
 
 IOResult MtlBase::Save(ISave* isave) {
-    isave->BeginChunk(kNameChunk);
-    isave->WriteWString(name_.c_str());
-    isave->EndChunk();
-    WriteULong(isave, kFlagsChunk, flags_);
-    WriteULong(isave, kGBufChunk, gbufID_);
+    // A failed write is sticky: the stream's owner reports it when it commits.
+    WriteStringChunk(isave, kNameChunk, name_);
+    WriteValueChunk(isave, kFlagsChunk, flags_);
+    WriteValueChunk(isave, kGBufChunk, gbufID_);
     if (MtlBase* map = GetActiveTexmap()) {
         const int id = isave->GetRefID(map);
-        if (id >= 0) WriteULong(isave, kActiveMapChunk, static_cast<ULONG>(id));
+        if (id >= 0) WriteValueChunk(isave, kActiveMapChunk, static_cast<ULONG>(id));
     }
     return IO_OK;
 }
@@ -192,15 +179,15 @@ IOResult MtlBase::Load(ILoad* iload) {
         switch (iload->CurChunkID()) {
         case kNameChunk: res = iload->ReadWStringChunk(name_); break;
         case kFlagsChunk:
-            res = ReadULong(iload, v);
+            res = ReadValues(iload, v);
             flags_ = v;
             break;
         case kGBufChunk:
-            res = ReadULong(iload, v);
+            res = ReadValues(iload, v);
             gbufID_ = v;
             break;
         case kActiveMapChunk:
-            res = ReadULong(iload, v);
+            res = ReadValues(iload, v);
             if (res == IO_OK) iload->RecordBackpatch(static_cast<int>(v), &loadedActive_);
             break;
         default: break;

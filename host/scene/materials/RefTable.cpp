@@ -1,6 +1,7 @@
 // Ordered reference tables: storage, index, and edits that the reference graph and the undo system follow.
 #include "host/scene/materials/RefTable.h"
 
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RefGraph.h"
 
@@ -101,27 +102,17 @@ void RefTable::Store(int i, ReferenceTarget* t) {
 }
 
 IOResult RefTable::SaveCount(ISave* isave, USHORT chunkId) const {
-    ULONG nw = 0;
-    const int n = Count();
-    isave->BeginChunk(chunkId);
-    isave->Write(&n, sizeof n, &nw);
-    return isave->EndChunk();
+    return WriteValueChunk(isave, chunkId, Count());
 }
 
 IOResult RefTable::LoadCount(ILoad* iload, USHORT chunkId) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == chunkId) {
-            int n = 0;
-            ULONG nr = 0;
-            if (iload->Read(&n, sizeof n, &nr) != IO_OK || nr != sizeof n || n < 0 ||
-                static_cast<size_t>(n) > iload->StreamBytesLeft())
-                return IO_ERROR;
-            ResizeForLoad(n);
-        }
-        iload->CloseChunk();
-    }
-    return res == IO_END ? IO_OK : res;
+    return ForEachChunk(iload, [&](USHORT id) {
+        if (id != chunkId) return IO_OK;
+        int n = 0;
+        const IOResult res = ReadCount(iload, n);
+        if (res == IO_OK) ResizeForLoad(n);
+        return res;
+    });
 }
 
 void RefTable::ResizeForLoad(int n) {

@@ -3,7 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
-#include "host/core/ChunkIO.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Notify.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
@@ -77,16 +77,6 @@ float FloatValue(Control* c, TimeValue t, float def) {
 constexpr USHORT kNameChunk = 0x2000;
 constexpr USHORT kPropsChunk = 0x2010;
 constexpr USHORT kUserPropsChunk = 0x2020;
-
-template <class T> IOResult Put(ISave* s, const T& v) {
-    ULONG n = 0;
-    return s->Write(&v, sizeof(T), &n);
-}
-template <class T> IOResult Get(ILoad* l, T& v) {
-    ULONG n = 0;
-    const IOResult r = l->Read(&v, sizeof(T), &n);
-    return r == IO_OK && n == sizeof(T) ? IO_OK : IO_ERROR;
-}
 
 } // namespace
 
@@ -776,35 +766,21 @@ RefTargetHandle Node::Clone(RemapDir& remap) {
 }
 
 IOResult Node::Save(ISave* isave) {
-    isave->BeginChunk(kNameChunk);
-    if (isave->WriteWString(name_.c_str()) != IO_OK) return IO_ERROR;
-    if (isave->EndChunk() != IO_OK) return IO_ERROR;
-
-    isave->BeginChunk(kPropsChunk);
+    if (WriteStringChunk(isave, kNameChunk, name_) != IO_OK) return IO_ERROR;
     const BYTE root = isRoot_ ? 1 : 0;
     const BYTE bone = boneOn_ ? 1 : 0;
-    if (Put(isave, root) != IO_OK || Put(isave, offPos_) != IO_OK || Put(isave, offRot_) != IO_OK ||
-        Put(isave, offScale_.s) != IO_OK || Put(isave, offScale_.q) != IO_OK || Put(isave, locks_) != IO_OK ||
-        Put(isave, skinPos_) != IO_OK || Put(isave, skinRot_) != IO_OK || Put(isave, skinScale_) != IO_OK ||
-        Put(isave, skinScaleOrient_) != IO_OK || Put(isave, wireColor_) != IO_OK || Put(isave, dispFlags_) != IO_OK ||
-        Put(isave, dispBytes_) != IO_OK || Put(isave, renderFlags_) != IO_OK || Put(isave, renderValues_) != IO_OK ||
-        Put(isave, bone) != IO_OK || Put(isave, boneFlags_) != IO_OK || Put(isave, group_) != IO_OK)
+    if (WriteValueChunk(isave, kPropsChunk, root, offPos_, offRot_, offScale_.s, offScale_.q, locks_, skinPos_,
+                        skinRot_, skinScale_, skinScaleOrient_, wireColor_, dispFlags_, dispBytes_, renderFlags_,
+                        renderValues_, bone, boneFlags_, group_) != IO_OK)
         return IO_ERROR;
-    if (isave->EndChunk() != IO_OK) return IO_ERROR;
-
-    if (!userProps_.isNull()) {
-        isave->BeginChunk(kUserPropsChunk);
-        if (isave->WriteWString(userProps_.c_str()) != IO_OK) return IO_ERROR;
-        if (isave->EndChunk() != IO_OK) return IO_ERROR;
-    }
+    if (!userProps_.isNull() && WriteStringChunk(isave, kUserPropsChunk, userProps_) != IO_OK) return IO_ERROR;
     return IO_OK;
 }
 
 IOResult Node::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
+    return ForEachChunk(iload, [&](USHORT id) {
         IOResult r = IO_OK;
-        switch (iload->CurChunkID()) {
+        switch (id) {
         case kNameChunk: {
             MSTR s;
             r = iload->ReadWStringChunk(s);
@@ -817,14 +793,9 @@ IOResult Node::Load(ILoad* iload) {
         }
         case kPropsChunk: {
             BYTE root = 0, bone = 0;
-            if (Get(iload, root) != IO_OK || Get(iload, offPos_) != IO_OK || Get(iload, offRot_) != IO_OK ||
-                Get(iload, offScale_.s) != IO_OK || Get(iload, offScale_.q) != IO_OK || Get(iload, locks_) != IO_OK ||
-                Get(iload, skinPos_) != IO_OK || Get(iload, skinRot_) != IO_OK || Get(iload, skinScale_) != IO_OK ||
-                Get(iload, skinScaleOrient_) != IO_OK || Get(iload, wireColor_) != IO_OK ||
-                Get(iload, dispFlags_) != IO_OK || Get(iload, dispBytes_) != IO_OK || Get(iload, renderFlags_) != IO_OK ||
-                Get(iload, renderValues_) != IO_OK || Get(iload, bone) != IO_OK || Get(iload, boneFlags_) != IO_OK ||
-                Get(iload, group_) != IO_OK)
-                r = IO_ERROR;
+            r = ReadValues(iload, root, offPos_, offRot_, offScale_.s, offScale_.q, locks_, skinPos_, skinRot_,
+                           skinScale_, skinScaleOrient_, wireColor_, dispFlags_, dispBytes_, renderFlags_,
+                           renderValues_, bone, boneFlags_, group_);
             (void)root; // roots are never written as nodes: a file cannot make one
             boneOn_ = bone ? TRUE : FALSE;
             break;
@@ -832,10 +803,8 @@ IOResult Node::Load(ILoad* iload) {
         case kUserPropsChunk: r = iload->ReadWStringChunk(userProps_); break;
         default: break;
         }
-        if (r != IO_OK) return r;
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    return res == IO_END ? IO_OK : res;
+        return r;
+    });
 }
 
 // ---- Class registration ---------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // capability answers, answered interfaces, the real-world map size setting, cloning and persistence.
 #pragma once
 
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
@@ -170,27 +171,16 @@ public:
     // The base class's chunk (modifier or light state), then kConfigChunk, then the subclass's chunks.
     IOResult Save(ISave* isave) override {
         if (Base::Save(isave) != IO_OK) return IO_ERROR;
-        ULONG nw = 0;
         isave->BeginChunk(kConfigChunk);
-        isave->BeginChunk(kRWMSChunk);
-        const int flag = rwms_.GetUsePhysicalScaleUVs();
-        isave->Write(&flag, sizeof(flag), &nw);
-        isave->EndChunk();
+        WriteValueChunk(isave, kRWMSChunk, static_cast<int>(rwms_.GetUsePhysicalScaleUVs()));
         if (isave->EndChunk() != IO_OK) return IO_ERROR;
         return SaveOwn(isave);
     }
     IOResult Load(ILoad* iload) override {
         if (Base::Load(iload) != IO_OK) return IO_ERROR;
-        IOResult res;
-        while ((res = iload->OpenChunk()) == IO_OK) {
-            if (iload->CurChunkID() == kConfigChunk)
-                res = LoadConfigChunk(iload);
-            else
-                res = LoadOwnChunk(iload);
-            if (res != IO_OK) return IO_ERROR;
-            if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-        }
-        return res == IO_ERROR ? IO_ERROR : IO_OK;
+        const IOResult res =
+            ForEachChunk(iload, [&](USHORT id) { return id == kConfigChunk ? LoadConfigChunk(iload) : LoadOwnChunk(iload); });
+        return res == IO_OK ? IO_OK : IO_ERROR;
     }
 
     void DumpExtra(std::ostream& os, int indent) override {
@@ -252,18 +242,14 @@ private:
         if constexpr (std::is_base_of_v<LightObject, Base>) this->CopyLightState(to);
     }
     IOResult LoadConfigChunk(ILoad* iload) {
-        IOResult res;
-        while ((res = iload->OpenChunk()) == IO_OK) {
-            if (iload->CurChunkID() == kRWMSChunk) {
-                int flag = 0;
-                ULONG nr = 0;
-                res = iload->Read(&flag, sizeof(flag), &nr);
-                rwms_.Set(flag);
-            }
-            if (res != IO_OK) return IO_ERROR;
-            if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-        }
-        return res == IO_ERROR ? IO_ERROR : IO_OK;
+        const IOResult res = ForEachChunk(iload, [&](USHORT id) {
+            if (id != kRWMSChunk) return IO_OK;
+            int flag = 0;
+            const IOResult r = ReadValues(iload, flag);
+            rwms_.Set(flag);
+            return r;
+        });
+        return res == IO_OK ? IO_OK : IO_ERROR;
     }
 
     ObjectClassDesc* cd_;

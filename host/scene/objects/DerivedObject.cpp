@@ -3,6 +3,7 @@
 #include "host/scene/objects/DerivedObject.h"
 
 #include "host/core/ClassDesc.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"
 #include "host/core/RefGraph.h"
@@ -75,11 +76,6 @@ void Put(RestoreObj* r) {
         theHold.Put(r);
     else
         delete r;
-}
-
-void WriteBytes(ISave* isave, const void* p, ULONG n) {
-    ULONG nw = 0;
-    isave->Write(p, n, &nw);
 }
 
 class DerivObjClassDesc : public ClassDesc2 {
@@ -326,25 +322,11 @@ RefTargetHandle DerivedObject::Clone(RemapDir& remap) {
 
 IOResult DerivedObject::Save(ISave* isave) {
     isave->BeginChunk(kStackChunk);
-    isave->BeginChunk(kCountChunk);
-    const int n = NumModifiers();
-    WriteBytes(isave, &n, sizeof(n));
-    isave->EndChunk();
+    WriteValueChunk(isave, kCountChunk, NumModifiers());
     for (const Slot& s : slots_) {
         isave->BeginChunk(kContextChunk);
-        if (s.mc->tm) {
-            isave->BeginChunk(kContextTMChunk);
-            WriteBytes(isave, s.mc->tm->Data(), 12 * sizeof(float));
-            const DWORD flags = s.mc->tm->GetIdentFlags();
-            WriteBytes(isave, &flags, sizeof(flags));
-            isave->EndChunk();
-        }
-        if (s.mc->box) {
-            isave->BeginChunk(kContextBoxChunk);
-            WriteBytes(isave, &s.mc->box->pmin.x, 3 * sizeof(float));
-            WriteBytes(isave, &s.mc->box->pmax.x, 3 * sizeof(float));
-            isave->EndChunk();
-        }
+        if (s.mc->tm) WriteValueChunk(isave, kContextTMChunk, *s.mc->tm);
+        if (s.mc->box) WriteValueChunk(isave, kContextBoxChunk, s.mc->box->pmin, s.mc->box->pmax);
         isave->EndChunk();
     }
     return isave->EndChunk();
@@ -352,61 +334,48 @@ IOResult DerivedObject::Save(ISave* isave) {
 
 namespace {
 
+// Contexts are read without a matrix or box unless the file has them.
 IOResult LoadContext(ILoad* iload, ModContext& mc) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        ULONG nr = 0;
-        if (iload->CurChunkID() == DerivedObject::kContextTMChunk) {
+    return ForEachChunk(iload, [&](USHORT id) {
+        IOResult res = IO_OK;
+        if (id == DerivedObject::kContextTMChunk) {
             auto* tm = new Matrix3();
-            DWORD flags = 0;
-            res = iload->Read(tm->Data(), 12 * sizeof(float), &nr);
-            if (res == IO_OK) res = iload->Read(&flags, sizeof(flags), &nr);
-            tm->SetIdentFlags(flags);
+            res = ReadValues(iload, *tm);
             delete mc.tm;
             mc.tm = tm;
-        } else if (iload->CurChunkID() == DerivedObject::kContextBoxChunk) {
+        } else if (id == DerivedObject::kContextBoxChunk) {
             auto* box = new Box3();
-            res = iload->Read(&box->pmin.x, 3 * sizeof(float), &nr);
-            if (res == IO_OK) res = iload->Read(&box->pmax.x, 3 * sizeof(float), &nr);
+            res = ReadValues(iload, box->pmin, box->pmax);
             delete mc.box;
             mc.box = box;
         }
-        if (res != IO_OK) return IO_ERROR;
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    return res == IO_ERROR ? IO_ERROR : IO_OK;
+        return res == IO_OK ? IO_OK : IO_ERROR;
+    });
 }
 
 } // namespace
 
 IOResult DerivedObject::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kStackChunk) {
-            for (Slot& s : slots_)
-                delete s.mc;
-            slots_.clear();
-            int expected = -1;
-            while ((res = iload->OpenChunk()) == IO_OK) {
-                ULONG nr = 0;
-                if (iload->CurChunkID() == kCountChunk) {
-                    res = iload->Read(&expected, sizeof(expected), &nr);
-                    if (res == IO_OK && expected < 0) res = IO_ERROR;
-                } else if (iload->CurChunkID() == kContextChunk) {
-                    // Contexts are read without a matrix or box unless the file has them.
-                    auto* mc = new ModContext();
-                    res = LoadContext(iload, *mc);
-                    slots_.push_back(Slot{nullptr, mc});
-                }
-                if (res != IO_OK) return IO_ERROR;
-                if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+    const IOResult res = ForEachChunk(iload, [&](USHORT id) {
+        if (id != kStackChunk) return IO_OK;
+        for (Slot& s : slots_)
+            delete s.mc;
+        slots_.clear();
+        int expected = -1;
+        const IOResult stack = ForEachChunk(iload, [&](USHORT sub) {
+            if (sub == kCountChunk) {
+                const IOResult r = ReadValues(iload, expected);
+                return r == IO_OK && expected < 0 ? IO_ERROR : r;
             }
-            if (res == IO_ERROR) return IO_ERROR;
-            if (expected != NumModifiers()) return IO_ERROR;
-        }
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    return res == IO_ERROR ? IO_ERROR : IO_OK;
+            if (sub != kContextChunk) return IO_OK;
+            auto* mc = new ModContext();
+            slots_.push_back(Slot{nullptr, mc});
+            return LoadContext(iload, *mc);
+        });
+        if (stack != IO_OK || expected != NumModifiers()) return IO_ERROR;
+        return IO_OK;
+    });
+    return res == IO_OK ? IO_OK : IO_ERROR;
 }
 
 ClassDesc2* DerivedObject::GetOSClassDesc() {

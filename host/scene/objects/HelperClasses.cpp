@@ -40,17 +40,11 @@ public:
 protected:
     void CopyOwnState(ConfiguredCore* to) override { static_cast<DummyObject*>(to)->box_ = box_; }
     IOResult SaveOwn(ISave* isave) override {
-        ULONG nw = 0;
-        isave->BeginChunk(kBoxChunk);
-        isave->Write(&box_.pmin.x, 3 * sizeof(float), &nw);
-        isave->Write(&box_.pmax.x, 3 * sizeof(float), &nw);
-        return isave->EndChunk();
+        return WriteValueChunk(isave, kBoxChunk, box_.pmin, box_.pmax);
     }
     IOResult LoadOwnChunk(ILoad* iload) override {
         if (iload->CurChunkID() != kBoxChunk) return IO_OK;
-        ULONG nr = 0;
-        if (iload->Read(&box_.pmin.x, 3 * sizeof(float), &nr) != IO_OK) return IO_ERROR;
-        return iload->Read(&box_.pmax.x, 3 * sizeof(float), &nr);
+        return ReadValues(iload, box_.pmin, box_.pmax);
     }
     void DumpOwn(std::ostream& os, int indent) override {
         char buf[160];

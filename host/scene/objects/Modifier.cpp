@@ -1,6 +1,7 @@
 // Modifier names and enable states: their messages, undo records and persistence.
 #include "host/scene/Modifier.h"
 
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 
 // Undo of a rename. Holds the modifier by handle: an undo that finds it freed does nothing.
@@ -88,17 +89,9 @@ void Modifier::CopyModifierState(Modifier* to) const {
 }
 
 IOResult Modifier::Save(ISave* isave) {
-    ULONG nw = 0;
     isave->BeginChunk(kModifierChunk);
-    if (hasName_) {
-        isave->BeginChunk(kNameChunk);
-        isave->WriteWString(name_.c_str());
-        isave->EndChunk();
-    }
-    isave->BeginChunk(kEnableChunk);
-    const DWORD flags = static_cast<DWORD>(enableFlags_);
-    isave->Write(&flags, sizeof(flags), &nw);
-    isave->EndChunk();
+    if (hasName_) WriteStringChunk(isave, kNameChunk, name_);
+    WriteValueChunk(isave, kEnableChunk, static_cast<DWORD>(enableFlags_));
     return isave->EndChunk();
 }
 
@@ -106,26 +99,23 @@ IOResult Modifier::Load(ILoad* iload) {
     if (iload->PeekNextChunkID() != kModifierChunk) return IO_OK;
     IOResult res = iload->OpenChunk();
     if (res != IO_OK) return res == IO_END ? IO_OK : res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        ULONG nr = 0;
-        switch (iload->CurChunkID()) {
+    res = ForEachChunk(iload, [&](USHORT id) {
+        IOResult r = IO_OK;
+        switch (id) {
         case kNameChunk:
-            res = iload->ReadWStringChunk(name_);
+            r = iload->ReadWStringChunk(name_);
             hasName_ = true;
             break;
         case kEnableChunk: {
             DWORD flags = 0;
-            res = iload->Read(&flags, sizeof(flags), &nr);
-            if (res == IO_OK)
+            if ((r = ReadValues(iload, flags)) == IO_OK)
                 enableFlags_ = static_cast<int>(flags) & (kEnabled | kEnabledInViews | kEnabledInRender);
             break;
         }
-        default:
-            break;
+        default: break;
         }
-        if (res != IO_OK) return IO_ERROR;
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    if (res == IO_ERROR) return IO_ERROR;
+        return r;
+    });
+    if (res != IO_OK) return IO_ERROR;
     return iload->CloseChunk();
 }

@@ -87,17 +87,11 @@ IOResult MorpherModifier::SaveOwn(ISave* isave) {
         isave->BeginChunk(kChannelChunk);
         isave->BeginChunk(kChannelDataChunk);
         const int head[2] = {i, c.active};
-        isave->Write(head, sizeof(head), &nw);
-        isave->Write(&c.weight, sizeof(float), &nw);
         const int n = static_cast<int>(c.progressiveWeights.size());
-        isave->Write(&n, sizeof(n), &nw);
+        WriteValues(isave, head, c.weight, n);
         if (n) isave->Write(c.progressiveWeights.data(), static_cast<ULONG>(n * sizeof(float)), &nw);
         isave->EndChunk();
-        if (!c.name.isNull()) {
-            isave->BeginChunk(kChannelNameChunk);
-            isave->WriteWString(c.name.c_str());
-            isave->EndChunk();
-        }
+        if (!c.name.isNull()) WriteStringChunk(isave, kChannelNameChunk, c.name);
         isave->EndChunk();
     }
     return isave->EndChunk();
@@ -105,42 +99,31 @@ IOResult MorpherModifier::SaveOwn(ISave* isave) {
 
 IOResult MorpherModifier::LoadOwnChunk(ILoad* iload) {
     if (iload->CurChunkID() != kChannelsChunk) return IO_OK;
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        if (iload->CurChunkID() == kChannelChunk) {
-            MorphChannel c;
-            int index = -1;
-            while ((res = iload->OpenChunk()) == IO_OK) {
+    const IOResult res = ForEachChunk(iload, [&](USHORT id) {
+        if (id != kChannelChunk) return IO_OK;
+        MorphChannel c;
+        int index = -1;
+        const IOResult r = ForEachChunk(iload, [&](USHORT sub) {
+            if (sub == kChannelNameChunk) return iload->ReadWStringChunk(c.name);
+            if (sub != kChannelDataChunk) return IO_OK;
+            int head[2] = {-1, 1};
+            int n = 0;
+            IOResult data = ReadValues(iload, head, c.weight);
+            if (data == IO_OK) data = ReadCount(iload, n, iload->CurChunkLength() / sizeof(float));
+            if (data == IO_OK) {
+                c.progressiveWeights.resize(static_cast<size_t>(n));
                 ULONG nr = 0;
-                if (iload->CurChunkID() == kChannelDataChunk) {
-                    int head[2] = {-1, 1};
-                    int n = 0;
-                    res = iload->Read(head, sizeof(head), &nr);
-                    if (res == IO_OK) res = iload->Read(&c.weight, sizeof(float), &nr);
-                    if (res == IO_OK) res = iload->Read(&n, sizeof(n), &nr);
-                    if (res == IO_OK &&
-                        (n < 0 || static_cast<ULONG>(n) > iload->CurChunkLength() / sizeof(float)))
-                        res = IO_ERROR;
-                    if (res == IO_OK) {
-                        c.progressiveWeights.resize(static_cast<size_t>(n));
-                        if (n)
-                            res = iload->Read(c.progressiveWeights.data(),
-                                              static_cast<ULONG>(n * sizeof(float)), &nr);
-                    }
-                    index = head[0];
-                    c.active = head[1] ? TRUE : FALSE;
-                } else if (iload->CurChunkID() == kChannelNameChunk) {
-                    res = iload->ReadWStringChunk(c.name);
-                }
-                if (res != IO_OK) return IO_ERROR;
-                if (iload->CloseChunk() != IO_OK) return IO_ERROR;
+                if (n) data = iload->Read(c.progressiveWeights.data(), static_cast<ULONG>(n * sizeof(float)), &nr);
             }
-            if (res == IO_ERROR || !InRange(index)) return IO_ERROR;
-            channels_[index] = c;
-        }
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    return res == IO_ERROR ? IO_ERROR : IO_OK;
+            index = head[0];
+            c.active = head[1] ? TRUE : FALSE;
+            return data;
+        });
+        if (r != IO_OK || !InRange(index)) return IO_ERROR;
+        channels_[index] = c;
+        return IO_OK;
+    });
+    return res == IO_OK ? IO_OK : IO_ERROR;
 }
 
 void MorpherModifier::DumpOwn(std::ostream& os, int indent) {

@@ -1,6 +1,7 @@
 // Lights' include/exclude lists (by node handle, with undo and persistence) and the light's on state.
 #include "host/scene/Object.h"
 
+#include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/scene/INode.h"
 
@@ -229,55 +230,36 @@ void ExclList::SetState(const State& s) {
 
 IOResult ExclList::Save(ISave* isave) {
     ResolveLoaded();
-    ULONG nw = 0;
     isave->BeginChunk(kExclListChunk);
-    isave->BeginChunk(kExclFlagsChunk);
-    const int flags = flags_;
-    isave->Write(&flags, sizeof(flags), &nw);
-    isave->EndChunk();
+    WriteValueChunk(isave, kExclFlagsChunk, static_cast<int>(flags_));
     isave->BeginChunk(kExclNodesChunk);
-    const int count = static_cast<int>(handles_.size());
-    isave->Write(&count, sizeof(count), &nw);
-    for (AnimHandle h : handles_) {
-        const int id = isave->GetRefID(NodeOf(h));
-        isave->Write(&id, sizeof(id), &nw);
-    }
+    WriteValues(isave, static_cast<int>(handles_.size()));
+    for (AnimHandle h : handles_) WriteValues(isave, isave->GetRefID(NodeOf(h)));
     isave->EndChunk();
     return isave->EndChunk();
 }
 
 IOResult ExclList::Load(ILoad* iload) {
-    IOResult res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        ULONG nr = 0;
-        switch (iload->CurChunkID()) {
-        case kExclFlagsChunk:
-            res = iload->Read(&flags_, sizeof(flags_), &nr);
-            break;
+    return ForEachChunk(iload, [&](USHORT id) {
+        IOResult res = IO_OK;
+        switch (id) {
+        case kExclFlagsChunk: res = ReadValues(iload, flags_); break;
         case kExclNodesChunk: {
             int count = 0;
-            res = iload->Read(&count, sizeof(count), &nr);
-            if (res != IO_OK) break;
-            if (count < 0 || static_cast<ULONG>(count) > iload->CurChunkLength() / sizeof(int)) {
-                res = IO_ERROR;
-                break;
-            }
+            if ((res = ReadCount(iload, count, iload->CurChunkLength() / sizeof(int))) != IO_OK) break;
             loaded_.assign(static_cast<size_t>(count), nullptr);
             for (int i = 0; i < count && res == IO_OK; ++i) {
-                int id = -1;
-                res = iload->Read(&id, sizeof(id), &nr);
-                if (res == IO_OK && id >= 0) iload->RecordBackpatch(id, &loaded_[static_cast<size_t>(i)]);
+                int node = -1;
+                res = ReadValues(iload, node);
+                if (res == IO_OK && node >= 0) iload->RecordBackpatch(node, &loaded_[static_cast<size_t>(i)]);
             }
             hasLoaded_ = true;
             break;
         }
-        default:
-            break;
+        default: break;
         }
-        if (res != IO_OK) return IO_ERROR;
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    return res == IO_ERROR ? IO_ERROR : IO_OK;
+        return res;
+    });
 }
 
 // Undo of switching a light on or off.
@@ -315,12 +297,8 @@ void LightObject::CopyLightState(LightObject* to) {
 }
 
 IOResult LightObject::Save(ISave* isave) {
-    ULONG nw = 0;
     isave->BeginChunk(kLightChunk);
-    isave->BeginChunk(kLightOnChunk);
-    const int on = useLight_;
-    isave->Write(&on, sizeof(on), &nw);
-    isave->EndChunk();
+    WriteValueChunk(isave, kLightOnChunk, static_cast<int>(useLight_));
     exclList_.Save(isave);
     return isave->EndChunk();
 }
@@ -329,24 +307,18 @@ IOResult LightObject::Load(ILoad* iload) {
     if (iload->PeekNextChunkID() != kLightChunk) return IO_OK;
     IOResult res = iload->OpenChunk();
     if (res != IO_OK) return res == IO_END ? IO_OK : res;
-    while ((res = iload->OpenChunk()) == IO_OK) {
-        ULONG nr = 0;
-        switch (iload->CurChunkID()) {
+    res = ForEachChunk(iload, [&](USHORT id) {
+        switch (id) {
         case kLightOnChunk: {
             int on = 1;
-            res = iload->Read(&on, sizeof(on), &nr);
+            const IOResult r = ReadValues(iload, on);
             useLight_ = on ? TRUE : FALSE;
-            break;
+            return r;
         }
-        case ExclList::kExclListChunk:
-            res = exclList_.Load(iload);
-            break;
-        default:
-            break;
+        case ExclList::kExclListChunk: return exclList_.Load(iload);
+        default: return IO_OK;
         }
-        if (res != IO_OK) return IO_ERROR;
-        if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-    }
-    if (res == IO_ERROR) return IO_ERROR;
+    });
+    if (res != IO_OK) return IO_ERROR;
     return iload->CloseChunk();
 }

@@ -74,47 +74,30 @@ public:
 protected:
     void CopyOwnState(ConfiguredCore* to) override { static_cast<TextShape*>(to)->state_ = state_; }
     IOResult SaveOwn(ISave* isave) override {
-        ULONG nw = 0;
         isave->BeginChunk(kTextChunk);
-        isave->BeginChunk(kFontChunk);
-        isave->WriteWString(state_.font.c_str());
-        isave->EndChunk();
-        isave->BeginChunk(kStringChunk);
-        isave->WriteWString(state_.text.c_str());
-        isave->EndChunk();
-        isave->BeginChunk(kFlagsChunk);
+        WriteStringChunk(isave, kFontChunk, state_.font);
+        WriteStringChunk(isave, kStringChunk, state_.text);
         const int v[3] = {state_.italic, state_.underline, state_.alignment};
-        isave->Write(v, sizeof(v), &nw);
-        isave->EndChunk();
+        WriteValueChunk(isave, kFlagsChunk, v);
         return isave->EndChunk();
     }
     IOResult LoadOwnChunk(ILoad* iload) override {
         if (iload->CurChunkID() != kTextChunk) return IO_OK;
-        IOResult res;
-        while ((res = iload->OpenChunk()) == IO_OK) {
-            ULONG nr = 0;
-            switch (iload->CurChunkID()) {
-            case kFontChunk:
-                res = iload->ReadWStringChunk(state_.font);
-                break;
-            case kStringChunk:
-                res = iload->ReadWStringChunk(state_.text);
-                break;
+        return ForEachChunk(iload, [&](USHORT id) {
+            switch (id) {
+            case kFontChunk: return iload->ReadWStringChunk(state_.font);
+            case kStringChunk: return iload->ReadWStringChunk(state_.text);
             case kFlagsChunk: {
                 int v[3] = {0, 0, 0};
-                res = iload->Read(v, sizeof(v), &nr);
+                const IOResult res = ReadValues(iload, v);
                 state_.italic = v[0] ? TRUE : FALSE;
                 state_.underline = v[1] ? TRUE : FALSE;
                 state_.alignment = v[2];
-                break;
+                return res;
             }
-            default:
-                break;
+            default: return IO_OK;
             }
-            if (res != IO_OK) return IO_ERROR;
-            if (iload->CloseChunk() != IO_OK) return IO_ERROR;
-        }
-        return res == IO_ERROR ? IO_ERROR : IO_OK;
+        });
     }
     void DumpOwn(std::ostream& os, int indent) override {
         static const char* const kAlign[] = {"left", "center", "right", "justified"};
