@@ -4,6 +4,7 @@
 
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
+#include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
 #include "host/core/ReferenceTarget.h"
