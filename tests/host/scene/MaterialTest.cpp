@@ -61,7 +61,7 @@ std::vector<int> Counts(IParamBlock2* pb) {
 } // namespace
 
 TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
-    MultiMtl* m = NewMultiMtl(3);
+    MultiMtl* m = new MultiMtl(FALSE, 3);
     g.Link(scene, 0, m);
     IParamBlock2* pb = m->GetParamBlock(0);
     EXPECT_EQ(Counts(pb), (std::vector<int>{3, 3, 3, 3}));
@@ -72,7 +72,7 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     EXPECT_EQ(Ids(m), (std::vector<int>{1, 2, 3, 4, 5}));
     ASSERT_NE(m->GetSubMtl(4), nullptr);
     EXPECT_EQ(m->GetSubMtl(4)->GetName(), MSTR(L"Material #5"));
-    EXPECT_TRUE(m->GetSlotOn(4));
+    EXPECT_TRUE(pb->GetInt(multi_ons, 0, 4));
     EXPECT_EQ(m->NumSubs(), 5);
 
     // Through one table: the others follow, and the slots it gained start like new slots.
@@ -83,10 +83,10 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     pb->SetCount(multi_ids, 4);
     EXPECT_EQ(Counts(pb), (std::vector<int>{4, 4, 4, 4}));
     EXPECT_EQ(Ids(m), (std::vector<int>{1, 2, 3, 4}));
-    EXPECT_TRUE(m->GetSlotOn(3));
+    EXPECT_TRUE(pb->GetInt(multi_ons, 0, 3));
     EXPECT_EQ(m->GetSubMtl(3), nullptr); // a table resize makes no materials
     EXPECT_EQ(m->SubAnimName(3), MSTR(L"(4)"));
-    m->SetSlotName(1, L"Glass");
+    pb->SetValue(multi_names, 0, L"Glass", 1);
     EXPECT_EQ(m->SubAnimName(1), MSTR(L"(2) Glass"));
 }
 
@@ -94,7 +94,7 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
 // tells the dependents with its own message: a structure change only when a slot count changes, a
 // display-only part for the viewport map, a material part for flags and the effects channel.
 TEST_F(MaterialTest, EachEditSendsItsMessageAndUndoesExactly) {
-    MultiMtl* m = NewMultiMtl(3);
+    MultiMtl* m = new MultiMtl(FALSE, 3);
     g.Link(scene, 0, m);
     auto* std0 = static_cast<StdMaterial*>(m->GetSubMtl(0));
     auto* tex = static_cast<BitmapTex*>(NewDefaultBitmapTex());
@@ -118,12 +118,12 @@ TEST_F(MaterialTest, EachEditSendsItsMessageAndUndoesExactly) {
         {"grow", REFMSG_SUBANIM_STRUCTURE_CHANGED, 0, [&] { m->SetNumSubMtls(5); }},
         {"shrink one table", REFMSG_SUBANIM_STRUCTURE_CHANGED, 0,
          [&] { m->GetParamBlock(0)->SetCount(multi_ids, 2); }},
-        {"slot id and name", REFMSG_CHANGE, 0, [&] { m->SetSlotID(0, 7), m->SetSlotName(0, L"Brick"); }},
+        {"slot id and name", REFMSG_CHANGE, 0, [&] { m->SetSlotID(0, 7), m->GetParamBlock(0)->SetValue(multi_names, 0, L"Brick", 0); }},
         {"rename", REFMSG_NODE_NAMECHANGE, 0, [&] { std0->SetName(L"Stone"); }},
         {"viewport map", REFMSG_CHANGE, PartID(0x40), [&] { std0->SetActiveTexmap(tex); }},
         {"flags and channel", REFMSG_CHANGE, PART_MTL,
          [&] { std0->SetMtlFlag(MTL_HW_MAT_ENABLED | (3u << MTL_SAMPLE_TYPE_SHIFT)), std0->SetGBufID(9); }},
-        {"bitmap file", REFMSG_CHANGE, 0, [&] { tex->SetMapName(L"C:\\maps\\brick.png"); }},
+        {"bitmap file", REFMSG_CHANGE, 0, [&] { tex->GetParamBlock(0)->SetValue(bmtex_filename, 0, L"C:\\maps\\brick.png"); }},
         {"library", REFMSG_SUBANIM_STRUCTURE_CHANGED, 0,
          [&] { lib->Remove(own[1]), lib->SetEntry(0, own[2]), lib->RemoveDuplicates(); }},
     };
@@ -139,14 +139,14 @@ TEST_F(MaterialTest, EachEditSendsItsMessageAndUndoesExactly) {
     EXPECT_EQ(Dump(lib), "MtlBaseLib count 1\n  [0] \"M2\" Standard\n");
     // The file name is the block's image record, both ways.
     tex->GetParamBlock(0)->SetValue(bmtex_bitmap, 0, L"stone.png");
-    EXPECT_EQ(tex->GetMapName(), MSTR(L"stone.png"));
+    EXPECT_EQ(MSTR(tex->GetParamBlock(0)->GetStr(bmtex_filename)), MSTR(L"stone.png"));
     // The active map is not a reference: a deleted map reads as none.
     std0->SetSubTexmap(ID_DI, nullptr);
     EXPECT_EQ(std0->GetActiveTexmap(), nullptr);
 }
 
 TEST_F(MaterialTest, SubMaterialsLiveAsLongAsTheirMultiMaterialHoldsThem) {
-    MultiMtl* m = NewMultiMtl(3);
+    MultiMtl* m = new MultiMtl(FALSE, 3);
     g.Link(scene, 0, m);
     Mtl* shared = m->GetSubMtl(2);
     g.Link(scene, 1, shared); // also used elsewhere
@@ -218,7 +218,7 @@ TEST_F(MaterialTest, GenericClassesAnswerWhatTheyAreConfiguredWith) {
     cfg.numSubTexmaps = 1;
     cfg.canCopyTrack = TRUE;
     cfg.interfaces = {Interface_ID(0x11, 0x22)};
-    auto* mtl = static_cast<Mtl*>(CreateGenericMtl(cfg));
+    auto* mtl = static_cast<Mtl*>(RegisterGenericMtlClass(cfg)->Create(FALSE));
     ASSERT_NE(mtl, nullptr);
     g.Link(scene, 0, mtl);
     EXPECT_EQ(mtl->SuperClassID(), MATERIAL_CLASS_ID);
@@ -251,7 +251,7 @@ TEST_F(MaterialTest, GenericClassesAnswerWhatTheyAreConfiguredWith) {
     plain.classId = Class_ID(0x4C693CD7, 0x05FC76AC);
     plain.className = L"Plain Map Test";
     plain.canCopyAnim = FALSE;
-    MtlBase* map = CreateGenericMtl(plain);
+    auto* map = static_cast<MtlBase*>(RegisterGenericMtlClass(plain)->Create(FALSE));
     ASSERT_NE(map, nullptr);
     g.Link(scene, 1, map);
     EXPECT_EQ(map->SuperClassID(), TEXMAP_CLASS_ID);
@@ -260,7 +260,7 @@ TEST_F(MaterialTest, GenericClassesAnswerWhatTheyAreConfiguredWith) {
 }
 
 TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMap) {
-    MultiMtl* m = NewMultiMtl(2);
+    MultiMtl* m = new MultiMtl(FALSE, 2);
     m->SetName(L"Multi");
     auto* std0 = static_cast<StdMaterial*>(m->GetSubMtl(0));
     std0->SetDiffuse(Point3(1, 0, 0));
