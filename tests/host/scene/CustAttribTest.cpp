@@ -211,20 +211,3 @@ TEST_F(CustAttribTest, DefinitionsAreFoundByNameAndIdAndRegisteredAsClasses) {
     EXPECT_EQ(MSTR(loaded->GetName()), MSTR(L"Props"));
     loaded->MaybeAutoDelete();
 }
-
-TEST_F(CustAttribTest, CloneCopiesAttributesWithTheirOwnBlocks) {
-    container->AppendCustAttrib(Make(L"a"));
-    TestTarget* copyOwner = g.Target("Copy");
-    copyOwner->SetAFlag(A_LOCK_TARGET);
-    RemapDir* remap = NewRemapDir();
-    CloneCustAttribs(owner, copyOwner, *remap);
-    remap->Backpatch();
-    remap->DeleteThis();
-    ICustAttribContainer* copy = copyOwner->GetCustAttribContainer();
-    ASSERT_NE(copy, nullptr);
-    ASSERT_EQ(copy->GetNumCustAttribs(), 1);
-    EXPECT_NE(copy->GetCustAttrib(0), container->GetCustAttrib(0));
-    copy->GetCustAttrib(0)->GetParamBlock(0)->SetValue(1, 0, L"changed");
-    EXPECT_EQ(Names(container), "a");
-    EXPECT_EQ(Names(copy), "changed");
-}
