@@ -244,16 +244,6 @@ TEST(FPInterface, PropertiesGoThroughGetterAndSetterIds) {
     EXPECT_EQ(core.SetProperty(L"Nothing", v), FPS_NO_SUCH_FUNCTION);
 }
 
-TEST(FPInterface, CallsWithoutATimeUseTheInstalledTimeSource) {
-    RecordingCore core;
-    FPInterface::SetTimeSource([] { return TimeValue(4800); });
-    core.Invoke(kCount);
-    EXPECT_EQ(core.lastTime, 4800);
-    FPInterface::SetTimeSource(nullptr);
-    core.Invoke(kCount);
-    EXPECT_EQ(core.lastTime, 0);
-}
-
 TEST(FPInterfaceDesc, DumpListsFunctionsAndPropertiesInDeclarationOrder) {
     RecordingCore core;
     EXPECT_EQ(core.ToString(),

@@ -410,22 +410,6 @@ TEST_F(ParamBlock2Test, AccessorsSeeEveryChangeAndEveryRead) {
     EXPECT_EQ(accessor.gets, 1);
 }
 
-TEST_F(ParamBlock2Test, ResetAllPutsBackOnlyTheParametersMarkedForIt) {
-    pb->SetValue(p_int, 0, 1);
-    pb->SetValue(p_string, 0, L"changed");
-    pb->SetValue(p_temp, 0, 0);
-    pb->SetValue(p_rgba, 0, Point3(0, 0, 1));
-    pb->ResetAll();
-    EXPECT_EQ(pb->GetInt(p_int), 7);
-    EXPECT_STREQ(pb->GetStr(p_string), L"hello");
-    EXPECT_EQ(pb->GetInt(p_temp), 1);
-    EXPECT_EQ(pb->GetPoint3(p_rgba), Point3(0, 0, 1));
-    // Scripts may change a descriptor's defaults; the class reset restores the declared ones.
-    desc.GetParamDefByID(p_int)->def.i = 3;
-    cd.ResetClassParams();
-    EXPECT_EQ(desc.GetParamDefByID(p_int)->def.i, 7);
-}
-
 TEST_F(ParamBlock2Test, UndoAndRedoOfValuesTablesAndControllersGiveBackTheExactBlock) {
     TestTarget* a = g.Target("A");
     TestTarget* b = g.Target("B");
