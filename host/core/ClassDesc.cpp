@@ -106,11 +106,6 @@ void ClassDesc2::AddParamBlockDesc(ParamBlockDesc2* pbd, BlockID id) {
     pbDescs_.push_back({pbd, true, id});
 }
 
-void ClassDesc2::ResetClassParams(BOOL /*fileReset*/) {
-    if (!Services().resetDefaults) return;
-    for (const Entry& e : pbDescs_) Services().resetDefaults(e.pbd);
-}
-
 void ClassDesc2::MakeAutoParamBlocks(ReferenceMaker* owner) {
     if (Services().makeAutoParamBlocks) Services().makeAutoParamBlocks(this, owner);
 }

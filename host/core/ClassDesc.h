@@ -37,7 +37,6 @@ public:
     virtual BOOL OkToCreate(Interface* /*i*/) { return TRUE; }
     virtual BOOL HasClassParams() { return FALSE; }
     virtual void EditClassParams(HWND /*parent*/) {}
-    virtual void ResetClassParams(BOOL /*fileReset*/ = FALSE) {}
     // The script-visible name when it differs from the class name; null keeps the class name.
     virtual const MCHAR* InternalName() { return nullptr; }
     // The module the class lives in.
@@ -87,8 +86,6 @@ public:
     void AddParamBlockDesc(ParamBlockDesc2* pbd, BlockID id);
     void ClearParamBlockDescs() { pbDescs_.clear(); }
 
-    // Resets the defaults of every block descriptor, then nothing more (no class parameters here).
-    void ResetClassParams(BOOL fileReset = FALSE) override;
     // Builds the blocks marked for automatic construction on owner.
     void MakeAutoParamBlocks(ReferenceMaker* owner) override;
     virtual void InvalidateUI(ParamBlockDesc2* /*pbd*/) {}
@@ -97,7 +94,6 @@ public:
     struct ParamBlockServices {
         BlockID (*blockIdOf)(ParamBlockDesc2* pbd) = nullptr;
         void (*makeAutoParamBlocks)(ClassDesc2* cd, ReferenceMaker* owner) = nullptr;
-        void (*resetDefaults)(ParamBlockDesc2* pbd) = nullptr;
     };
     static void SetParamBlockServices(const ParamBlockServices& services);
     static const ParamBlockServices& GetParamBlockServices();

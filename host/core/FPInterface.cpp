@@ -8,9 +8,6 @@ namespace {
 
 std::wstring Folded(const MSTR& name) { return name.ToLower().str(); }
 
-TimeValue ZeroTime() { return 0; }
-TimeValue (*gTimeSource)() = ZeroTime;
-
 MSTR QualifiedName(FPInterfaceDesc* desc, const MSTR& member) {
     return desc ? desc->internal_name + L"." + member : member;
 }
@@ -229,9 +226,7 @@ FPStatus FPInterface::SetPropertyFromScript(const MCHAR* name, const FPValue& va
     return SetProperty(name, t, converted);
 }
 
-TimeValue FPInterface::CurrentTime() { return gTimeSource(); }
-
-void FPInterface::SetTimeSource(TimeValue (*source)()) { gTimeSource = source ? source : ZeroTime; }
+TimeValue FPInterface::CurrentTime() { return 0; }
 
 // ---- FPInterfaceDesc
 

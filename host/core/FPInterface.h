@@ -164,9 +164,8 @@ public:
     FPStatus GetPropertyFromScript(const MCHAR* name, FPValue& result, TimeValue t);
     FPStatus SetPropertyFromScript(const MCHAR* name, const FPValue& value, TimeValue t);
 
-    // The time of calls made without one (the scene's current time once the application installs it).
+    // The time of calls made without one: frame 0, where the stand-in's scene always is.
     static TimeValue CurrentTime();
-    static void SetTimeSource(TimeValue (*source)());
 
 protected:
     virtual FPStatus _dispatch_fn(FunctionID fid, TimeValue t, FPValue& result, FPParams* p);

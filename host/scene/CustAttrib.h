@@ -64,8 +64,5 @@ CustAttribDef* DefineCustAttrib(const MSTR& name, const std::vector<ParamDef>& p
 CustAttribDef* FindCustAttribDef(const MSTR& name);
 CustAttribDef* FindCustAttribDef(const Class_ID& classId);
 
-// Copies every attribute of from's container into to's (each attribute cloned through remap), as the
-// clone of an object or node does.
-void CloneCustAttribs(Animatable* from, Animatable* to, RemapDir& remap);
 // The attributes of an animatable, for the scene dump: one block per attribute with its parameters.
 void DumpCustAttribs(Animatable* owner, std::ostream& os, int indent = 0);

@@ -55,9 +55,6 @@ public:
     virtual BOOL SetValue(int i, TimeValue t, float v) = 0;
     virtual BOOL SetValue(int i, TimeValue t, int v) = 0;
     virtual BOOL SetValue(int i, TimeValue t, const Point3& v) = 0;
-
-    // The parameter the last change notification was about, or -1.
-    virtual int LastNotifyParamNum() = 0;
 };
 
 // A new older-style block with the given layout (values zero, no controllers assigned).

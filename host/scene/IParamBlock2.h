@@ -143,12 +143,9 @@ public:
     int IDtoIndex(ParamID id) const;
     ParamID IndextoID(int index) const;
     ParamDef* GetParamDefByID(ParamID id);
-    // Scripts may change the defaults; this puts back the ones the parameters were declared with.
-    void ResetDefaults();
 
 private:
     std::deque<std::wstring> names_; // owned copies of the names the definitions point at
-    std::vector<PB2Value> declaredDefaults_;
 };
 
 // Super class PARAMETER_BLOCK2_CLASS_ID. Every change of a value, a table size or a controller notifies
@@ -222,8 +219,6 @@ public:
     // The parameter (and element) the last change notification was about; -1 when none. A change of a
     // table's size reports tabIndex -1.
     virtual ParamID LastNotifyParamID(int& tabIndex) = 0;
-    // Puts every P_RESET_DEFAULT parameter back to its default (tables to their initial size).
-    virtual void ResetAll(BOOL updateUI = TRUE, BOOL callSetHandlers = TRUE) = 0;
 };
 
 // Class identity of the block, as scene files name it.

@@ -149,14 +149,9 @@ void ParamBlock::SetReference(int i, RefTargetHandle rtarg) {
         rtarg && IsControllerSuperClass(rtarg->SuperClassID()) ? static_cast<Control*>(rtarg) : nullptr;
 }
 
-RefResult ParamBlock::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetHandle hTarget,
+RefResult ParamBlock::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetHandle /*hTarget*/,
                                        PartID& /*partID*/, RefMessage message, BOOL /*propagate*/) {
-    if (message == REFMSG_CHANGE) {
-        if (pushing_) return REF_STOP;
-        for (int i = 0; i < NumParams(); ++i)
-            if (params_[static_cast<size_t>(i)].ctrl == hTarget) lastNotify_ = i;
-    }
-    return REF_SUCCEED;
+    return message == REFMSG_CHANGE && pushing_ ? REF_STOP : REF_SUCCEED;
 }
 
 // ---- controllers
@@ -222,8 +217,7 @@ void ParamBlock::Push(Control* c, int type, PB1Value v, TimeValue t) {
     pushing_ = outer;
 }
 
-void ParamBlock::NotifyChanged(int i) {
-    lastNotify_ = i;
+void ParamBlock::NotifyChanged(int /*i*/) {
     NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
 }
 

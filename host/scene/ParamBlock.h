@@ -48,8 +48,6 @@ public:
     BOOL SetValue(int i, TimeValue t, int v) override;
     BOOL SetValue(int i, TimeValue t, const Point3& v) override;
 
-    int LastNotifyParamNum() override { return lastNotify_; }
-
     void Dump(std::ostream& os, int indent);
     const WStr& LoadError() const { return loadError_; }
 
@@ -76,7 +74,6 @@ private:
     void Push(Control* c, int type, PB1Value v, TimeValue t = 0);
 
     std::vector<Param> params_;
-    int lastNotify_ = -1;
     // Set while the block writes into a controller: the block sends the edit's one message itself.
     bool pushing_ = false;
     WStr loadError_;

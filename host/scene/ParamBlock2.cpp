@@ -962,46 +962,6 @@ int ParamBlock2::Resize(ParamID id, int n) {
     return n;
 }
 
-void ParamBlock2::ResetAll(BOOL /*updateUI*/, BOOL callSetHandlers) {
-    for (int pi = 0; pi < NumParams(); ++pi) {
-        const ParamDef& d = Def(pi);
-        if (!(d.flags & P_RESET_DEFAULT)) continue;
-        const ParamID id = d.ID;
-        if (is_tab(d.type)) SetCount(id, std::max(0, d.tab_size));
-        const int n = is_tab(d.type) ? Count(id) : 1;
-        PB2Value def = d.def;
-        def.r = nullptr;
-        Given given;
-        switch (FamilyOf(d.type)) {
-        case Family::Int:
-            given = Given::Int;
-            break;
-        case Family::Float:
-            given = Given::Float;
-            break;
-        case Family::Point3:
-            given = Given::Point3;
-            break;
-        case Family::Point4:
-            given = Given::Point4;
-            break;
-        case Family::Matrix:
-            given = Given::Matrix;
-            break;
-        case Family::String:
-            given = Given::String;
-            break;
-        case Family::Ref:
-            given = Given::Ref;
-            break;
-        default:
-            continue;
-        }
-        for (int ei = 0; ei < n; ++ei)
-            Set(id, 0, ei, def, given, callSetHandlers != 0);
-    }
-}
-
 // ---- persistence
 
 IOResult ParamBlock2::Save(ISave* isave) {

@@ -94,7 +94,6 @@ public:
     ParamID AnimNumToParamNum(int animNum, int& tabIndex) override;
 
     ParamID LastNotifyParamID(int& tabIndex) override;
-    void ResetAll(BOOL updateUI = TRUE, BOOL callSetHandlers = TRUE) override;
 
     // The deterministic text picture (see DumpParamBlock2).
     void Dump(std::ostream& os, int indent);

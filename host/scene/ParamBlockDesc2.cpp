@@ -26,7 +26,6 @@ ParamBlockDesc2& ParamBlockDesc2::AddParam(const ParamDef& def) {
     names_.emplace_back(def.caption ? def.caption : L"");
     d.caption = names_.back().c_str();
     paramdefs.push_back(d);
-    declaredDefaults_.push_back(def.def);
     return *this;
 }
 
@@ -44,12 +43,6 @@ ParamID ParamBlockDesc2::IndextoID(int index) const {
 ParamDef* ParamBlockDesc2::GetParamDefByID(ParamID id) {
     const int i = IDtoIndex(id);
     return i < 0 ? nullptr : &paramdefs[static_cast<size_t>(i)];
-}
-
-void ParamBlockDesc2::ResetDefaults() {
-    const size_t n = std::min(paramdefs.size(), declaredDefaults_.size());
-    for (size_t i = 0; i < n; ++i)
-        paramdefs[i].def = declaredDefaults_[i];
 }
 
 void MakeAutoParamBlocks(ClassDesc2* cd, ReferenceMaker* owner) {
@@ -92,9 +85,6 @@ void InstallServices() {
     ClassDesc2::ParamBlockServices s;
     s.blockIdOf = [](ParamBlockDesc2* pbd) { return pbd ? pbd->ID : static_cast<BlockID>(-1); };
     s.makeAutoParamBlocks = &MakeAutoParamBlocks;
-    s.resetDefaults = [](ParamBlockDesc2* pbd) {
-        if (pbd) pbd->ResetDefaults();
-    };
     ClassDesc2::SetParamBlockServices(s);
 }
 

@@ -50,13 +50,6 @@ void LookAtConstraint::GetValue(TimeValue t, void* val, Interval& valid, GetSetM
     else if (method == CTRL_ABSOLUTE) out = Quat();
 }
 
-void LookAtConstraint::SetTargetAxis(int axis, bool flip) {
-    if (axis < 0 || axis > 2) return;
-    const Axis after{axis, flip};
-    if (after == axis_) return;
-    ChangeState(this, axis_, after, kValueChangeNote);
-}
-
 IOResult LookAtConstraint::SaveExtra(ISave* isave) {
     const int v[2] = {axis_.axis, axis_.flip ? 1 : 0};
     return WriteValueChunk(isave, kAxisChunk, v);

@@ -26,10 +26,6 @@ public:
     // The rotation taking the chosen axis onto the direction from sourceWorld to the targets.
     bool WorldRotation(TimeValue t, const Point3& sourceWorld, Quat& rot, Interval& valid) override;
 
-    Axis GetTargetAxis() const { return axis_; }
-    // Undoable; notifies REFMSG_CHANGE.
-    void SetTargetAxis(int axis, bool flip);
-
     RefTargetHandle Clone(RemapDir& remap) override;
 
     using TargetConstraint::ApplyState;

@@ -27,7 +27,6 @@ public:
     BOOL CanAssignController(int subAnim) override { return subAnim == 0; }
     // Float controllers only.
     BOOL AssignController(Animatable* control, int subAnim) override;
-    Control* GetPercentController() { return percent_ ? static_cast<Control*>(percent_) : nullptr; }
 
     RefTargetHandle Clone(RemapDir& remap) override;
 

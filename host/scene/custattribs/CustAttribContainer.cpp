@@ -110,13 +110,3 @@ void RegisterCustAttribClasses() {
     if (!dir.FindClass(containerDesc.SuperClassID(), containerDesc.ClassID())) dir.AddClass(&containerDesc);
 }
 
-void CloneCustAttribs(Animatable* from, Animatable* to, RemapDir& remap) {
-    ICustAttribContainer* src = from ? from->GetCustAttribContainer() : nullptr;
-    if (!src || !to || src->GetNumCustAttribs() == 0) return;
-    to->AllocCustAttribContainer();
-    auto* dst = static_cast<CustAttribContainer*>(to->GetCustAttribContainer());
-    if (!dst) return;
-    for (int i = 0; i < src->GetNumCustAttribs(); ++i)
-        if (CustAttrib* ca = src->GetCustAttrib(i))
-            if (auto* copy = static_cast<CustAttrib*>(remap.CloneRef(ca))) dst->AppendQuietly(copy);
-}

@@ -82,15 +82,6 @@ void BitmapTex::SetReference(int i, RefTargetHandle rtarg) {
 
 MSTR BitmapTex::SubAnimName(int i, bool /*localized*/) { return i == 0 ? MSTR(L"Parameters") : MSTR(); }
 
-MSTR BitmapTex::GetMapName() {
-    const MCHAR* s = pblock_ ? pblock_->GetStr(bmtex_filename) : nullptr;
-    return s ? MSTR(s) : MSTR();
-}
-
-void BitmapTex::SetMapName(const MSTR& fileName) {
-    if (pblock_) pblock_->SetValue(bmtex_filename, 0, fileName.c_str());
-}
-
 RefTargetHandle BitmapTex::Clone(RemapDir& remap) {
     auto* copy = new BitmapTex(TRUE);
     BaseClone(this, copy, remap);

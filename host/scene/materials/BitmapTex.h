@@ -37,9 +37,6 @@ public:
     IParamBlock2* GetParamBlock(int i) override { return i == 0 ? pblock_ : nullptr; }
     IParamBlock2* GetParamBlockByID(BlockID id) override { return id == 0 ? pblock_ : nullptr; }
 
-    MSTR GetMapName();
-    void SetMapName(const MSTR& fileName);
-
     RefTargetHandle Clone(RemapDir& remap) override;
 
     static ClassDesc2* GetClassDesc();

@@ -166,7 +166,3 @@ ClassDesc* RegisterGenericMtlClass(const GenericMtlConfig& config) {
     return RegisterConfiguredClass(Descs(), config, SameConfig);
 }
 
-MtlBase* CreateGenericMtl(const GenericMtlConfig& config) {
-    ClassDesc* cd = RegisterGenericMtlClass(config);
-    return cd ? static_cast<MtlBase*>(cd->Create(FALSE)) : nullptr;
-}

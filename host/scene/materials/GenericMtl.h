@@ -108,5 +108,3 @@ public:
 // registered before with the same configuration is answered again. Null when another class already has
 // that super class and class id, or the super class is neither a material's nor a map's.
 ClassDesc* RegisterGenericMtlClass(const GenericMtlConfig& config);
-// A new material or map of a registered generic class (registering it first when needed); null on a clash.
-MtlBase* CreateGenericMtl(const GenericMtlConfig& config);

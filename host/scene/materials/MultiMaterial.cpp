@@ -43,7 +43,6 @@ ClassDesc2* MultiMtl::GetClassDesc() {
 }
 
 Mtl* NewDefaultMultiMtl() { return new MultiMtl(FALSE); }
-MultiMtl* NewMultiMtl(int n) { return new MultiMtl(FALSE, n); }
 
 MultiMtl::MultiMtl(BOOL loading, int numSlots) {
     if (loading) return;
@@ -95,12 +94,6 @@ MSTR MultiMtl::GetSlotName(int i) {
     if (!pblock_ || i < 0 || i >= pblock_->Count(multi_names)) return MSTR();
     const MCHAR* s = pblock_->GetStr(multi_names, 0, i);
     return s ? MSTR(s) : MSTR();
-}
-void MultiMtl::SetSlotName(int i, const MSTR& name) {
-    if (pblock_) pblock_->SetValue(multi_names, 0, name.c_str(), i);
-}
-BOOL MultiMtl::GetSlotOn(int i) {
-    return pblock_ && i >= 0 && i < pblock_->Count(multi_ons) ? pblock_->GetInt(multi_ons, 0, i) : FALSE;
 }
 void MultiMtl::SetSlotOn(int i, BOOL on) {
     if (pblock_) pblock_->SetValue(multi_ons, 0, on ? 1 : 0, i);

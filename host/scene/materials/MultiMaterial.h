@@ -44,8 +44,6 @@ public:
     int GetSlotID(int i);
     void SetSlotID(int i, int id);
     MSTR GetSlotName(int i);
-    void SetSlotName(int i, const MSTR& name);
-    BOOL GetSlotOn(int i);
     void SetSlotOn(int i, BOOL on);
 
     RefTargetHandle Clone(RemapDir& remap) override;
@@ -71,4 +69,3 @@ private:
 };
 
 // A new Multi/Sub-Object material with n slots.
-MultiMtl* NewMultiMtl(int n);

@@ -164,20 +164,16 @@ TEST(ClassDesc2, KeepsParamBlockDescriptorsFoundByPositionAndId) {
     EXPECT_EQ(cd.GetParamBlockDescByID(3), nullptr);
 
     // A descriptor added without its id is found through the installed parameter block services, which
-    // also build and reset the blocks.
-    static std::vector<ParamBlockDesc2*> resets;
+    // also build the blocks.
     static ReferenceMaker* builtFor = nullptr;
     static ParamBlockDesc2* withoutId = pb2;
     ClassDesc2::ParamBlockServices services;
     services.blockIdOf = [](ParamBlockDesc2* pbd) { return BlockID(pbd == withoutId ? 3 : -1); };
-    services.resetDefaults = [](ParamBlockDesc2* pbd) { resets.push_back(pbd); };
     services.makeAutoParamBlocks = [](ClassDesc2*, ReferenceMaker* owner) { builtFor = owner; };
     cd.AddParamBlockDesc(pb2);
     EXPECT_EQ(cd.GetParamBlockDescByID(3), nullptr); // no services yet
     ClassDesc2::SetParamBlockServices(services);
     EXPECT_EQ(cd.GetParamBlockDescByID(3), pb2);
-    cd.ResetClassParams();
-    EXPECT_EQ(resets, (std::vector<ParamBlockDesc2*>{pb0, pb1, pb2}));
     auto* owner = reinterpret_cast<ReferenceMaker*>(&storage[0]);
     cd.MakeAutoParamBlocks(owner);
     EXPECT_EQ(builtFor, owner);

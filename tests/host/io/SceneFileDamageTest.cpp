@@ -480,23 +480,6 @@ TEST_F(WrongKindFileTest, ALayerWithoutANameIsNamedWhenOpened) {
     EXPECT_EQ(ip->GetLayerManager()->GetLayer(l->GetName()), l);
 }
 
-// The input the scene-file fuzzer found first: a derived object whose object reference names a layer.
-TEST_F(WrongKindFileTest, TheFuzzerFindingIsRefused) {
-    b.Box("Wall01").Build();
-    const std::string before = Dump();
-    const std::filesystem::path finding =
-        SourceTree() / "fuzz/findings/reference-of-the-wrong-kind.max";
-    ASSERT_TRUE(std::filesystem::exists(finding)) << finding;
-    const MSTR file = WStr::FromUTF8(finding.string());
-    Interface* ip = GetCOREInterface();
-    EXPECT_FALSE(ip->LoadFromFile(file.c_str(), FALSE));
-    EXPECT_NE(ip->GetLastFileError().ToUTF8().find("refused reference"), std::string::npos)
-        << ip->GetLastFileError().ToUTF8();
-    EXPECT_EQ(Dump(), before);
-    EXPECT_EQ(ip->MergeFromFile(file.c_str(), TRUE), 0);
-    EXPECT_EQ(Dump(), before);
-}
-
 } // namespace
 
 // Every input the fuzzer ever stopped on: opening or merging it either works or is refused with an error,

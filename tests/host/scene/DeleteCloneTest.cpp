@@ -8,6 +8,7 @@
 #include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
 #include "tests/host/scene/NodeTestSupport.h"
+#include "tests/support/HostChecks.h"
 #include "tests/support/SceneBuilder.h"
 
 namespace {
@@ -109,15 +110,11 @@ TEST_F(DeleteCloneTest, DeletionUndoesToTheSameScene) {
     INodeTab set{n};
     ip->GetNamedSelectionSetManager()->AddNewNamedSelSet(set, L"Set");
     ip->SelectNode(n);
-    const std::string before = Dump();
-    Step([&] { ip->DeleteNode(n); });
-    EXPECT_NE(Dump(), before);
+    ExpectUndoRedoExact(Dump, [&] { ip->DeleteNode(n); });
     EXPECT_EQ(ip->GetNamedSelectionSetManager()->GetNamedSelSetItemCount(0), 0);
-    theHold.Undo();
-    EXPECT_EQ(Dump(), before);
-    EXPECT_EQ(ip->GetINodeByName(L"A"), n);
-    theHold.Redo();
     EXPECT_EQ(ip->GetINodeByName(L"A"), nullptr);
+    theHold.Undo();
+    EXPECT_EQ(ip->GetINodeByName(L"A"), n);
 }
 
 TEST_F(DeleteCloneTest, CopiesRemapTheHierarchyAndShareTheMaterial) {

@@ -1,15 +1,12 @@
 // Layers and the layer manager: layer "0", creation and unique names, lookups, renaming, the hierarchy,
 // deletion rules and NOTIFY_LAYER_DELETED, undo, reset and persistence.
-#include "host/core/ChunkLoad.h"
-#include "host/core/ChunkSave.h"
-#include "host/core/ClassDirectory.h"
-#include "host/core/Hold.h"
 #include "host/core/Notify.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/layers/Layer.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "tests/support/GraphBuilder.h"
+#include "tests/support/HostChecks.h"
 #include "tests/support/NotificationRecorder.h"
 #include "tests/support/SceneBuilder.h"
 
@@ -93,22 +90,10 @@ TEST_F(LayerTest, RenameTellsDirectDependentsKeepsTheIndexAndUndoes) {
     EXPECT_FALSE(walls->SetName(L"ROOF"));
     EXPECT_TRUE(walls->SetName(L"WALLS")); // its own name in another case is fine
     g.heard.clear();
-
-    theHold.Begin();
-    EXPECT_TRUE(walls->SetName(L"Facade"));
-    theHold.Accept(L"Rename Layer");
-    EXPECT_EQ(Heard("Node", REFMSG_NODE_NAMECHANGE), 1);
+    ExpectUndoRedoExact([&] { return Dump() + Name(mgr->GetLayer(L"facade")) + Name(mgr->GetLayer(L"walls")); },
+                        [&] { EXPECT_TRUE(walls->SetName(L"Facade")); });
+    EXPECT_EQ(Heard("Node", REFMSG_NODE_NAMECHANGE), 3); // the rename, its undo and its redo
     EXPECT_EQ(Heard("Mirror", REFMSG_NODE_NAMECHANGE), 0); // not passed on: it is not the node's rename
-    EXPECT_EQ(mgr->GetLayer(L"facade"), walls);
-    EXPECT_EQ(mgr->GetLayer(L"Walls"), nullptr);
-
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(Name(walls), "WALLS");
-    EXPECT_EQ(mgr->GetLayer(L"walls"), walls);
-    EXPECT_EQ(mgr->GetLayer(L"Facade"), nullptr);
-    EXPECT_EQ(Heard("Node", REFMSG_NODE_NAMECHANGE), 2);
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(mgr->GetLayer(L"Facade"), walls);
 }
 
 TEST_F(LayerTest, HierarchyRefusesLoopsAndLayerZero) {
@@ -170,18 +155,13 @@ TEST_F(LayerTest, DeletingBroadcastsFirstMovesChildrenUpAndUndoes) {
     theHold.Accept(L"Delete Layer");
     UnRegisterNotification(&Listener::Proc, &listener);
     EXPECT_EQ(listener.seen, "B in scene");
-    EXPECT_EQ(mgr->GetLayer(L"B"), nullptr);
     EXPECT_EQ(c->GetParentLayer(), a); // moved up to the deleted layer's parent
     EXPECT_EQ(mgr->GetLayerCount(), 3);
     EXPECT_TRUE(b->TestAFlag(A_IS_DELETED));
-    const std::string after = Dump();
-
     ASSERT_TRUE(theHold.Undo());
     EXPECT_EQ(Dump(), before);
     EXPECT_EQ(c->GetParentLayer(), b);
     EXPECT_EQ(helper->GetReference(0), b);
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(Dump(), after);
 }
 
 TEST_F(LayerTest, ALayerHeldElsewhereOutlivesItsDeletionAndCanComeBack) {
@@ -203,45 +183,29 @@ TEST_F(LayerTest, ALayerHeldElsewhereOutlivesItsDeletionAndCanComeBack) {
     EXPECT_EQ(mgr->GetLayer(L"walls"), walls);
 }
 
-TEST_F(LayerTest, CreationUndoesAndRedoes) {
-    NotificationRecorder rec({NOTIFY_LAYER_CREATED});
-    const std::string before = Dump();
-    theHold.Begin();
-    ILayer* walls = mgr->CreateLayer(L"Walls");
-    walls->Freeze(true);
-    theHold.Accept(L"Create Layer");
-    const std::string after = Dump();
-    EXPECT_EQ(after, "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" frozen\n");
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(Dump(), before);
-    EXPECT_EQ(mgr->GetLayer(L"Walls"), nullptr);
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(Dump(), after);
-    EXPECT_EQ(mgr->GetLayer(L"Walls"), walls);
-    // An undone creation whose step is dropped leaves nothing behind.
-    ASSERT_TRUE(theHold.Undo());
-    const AnimHandle h = Animatable::GetHandleByAnim(walls);
-    theHold.ClearUndoBuffer();
-    EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
-}
-
-TEST_F(LayerTest, HideAndFreezeAreDisplayChangesForDirectDependents) {
-    ILayer* walls = mgr->CreateLayer(L"Walls");
+// Creating, hiding and freezing are undone and redone exactly; hiding and freezing are display changes
+// for the layer's direct dependents, each told once.
+TEST_F(LayerTest, CreationHideAndFreezeUndoExactly) {
+    ILayer* walls = nullptr;
+    ExpectUndoRedoExact([&] { return Dump() + Name(mgr->GetLayer(L"Walls")); },
+                        [&] { (walls = mgr->CreateLayer(L"Walls"))->Freeze(true); });
+    EXPECT_EQ(Dump(), "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" frozen\n");
     TestMaker* node = g.Maker("Node");
     g.Link(node, 0, walls);
     g.heard.clear();
+    ExpectUndoRedoExact([&] { return Dump(); }, [&] { walls->Hide(true), walls->Hide(true), walls->Freeze(false); });
+    ASSERT_EQ(g.heard.size(), 6u); // two changes, undone and redone
+    for (const HeardMessage& h : g.heard)
+        EXPECT_TRUE(h.message == REFMSG_CHANGE && h.part == PART_DISPLAY);
+    // An undone creation whose step is dropped leaves nothing behind.
+    theHold.ClearUndoBuffer();
     theHold.Begin();
-    walls->Hide(true);
-    walls->Hide(true); // no change, no message
-    walls->Freeze(true);
-    theHold.Accept(L"Layer Props");
-    ASSERT_EQ(g.heard.size(), 2u);
-    EXPECT_EQ(g.heard[0].message, REFMSG_CHANGE);
-    EXPECT_EQ(g.heard[0].part, PART_DISPLAY);
-    EXPECT_TRUE(walls->IsHidden());
+    ILayer* roof = mgr->CreateLayer(L"Roof");
+    theHold.Accept(L"Create");
     ASSERT_TRUE(theHold.Undo());
-    EXPECT_FALSE(walls->IsHidden());
-    EXPECT_FALSE(walls->IsFrozen());
+    const AnimHandle h = Animatable::GetHandleByAnim(roof);
+    theHold.ClearUndoBuffer();
+    EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
 }
 
 TEST_F(LayerTest, ResetLeavesOnlyLayerZero) {
@@ -274,18 +238,8 @@ TEST_F(LayerTest, NodesAreOnlyTheNodeDependents) {
 TEST_F(LayerTest, OwnStateRoundTripsThroughChunks) {
     ILayer* walls = mgr->CreateLayer(L"W\u00e4nde");
     walls->Hide(true);
-    ChunkSave save;
-    save.BeginChunk(0x20);
-    ASSERT_EQ(walls->Save(&save), IO_OK);
-    save.EndChunk();
-    ASSERT_EQ(save.Commit(), IO_OK);
-
-    auto* loaded = static_cast<ILayer*>(
-        static_cast<ReferenceTarget*>(GetClassDirectory().CreateInstance(LAYER_CLASS_ID, LAYER_CLASS_IDENT, true)));
+    ILayer* loaded = ChunkRoundTrip(walls);
     ASSERT_NE(loaded, nullptr);
-    ChunkLoad load(save.Bytes());
-    ASSERT_EQ(load.OpenChunk(), IO_OK);
-    ASSERT_EQ(loaded->Load(&load), IO_OK);
     EXPECT_EQ(loaded->GetName(), MSTR(L"W\u00e4nde"));
     EXPECT_TRUE(loaded->IsHidden());
     EXPECT_FALSE(loaded->IsFrozen());
@@ -351,18 +305,9 @@ TEST_F(LayerNodeTest, MovesAndDeletionsUndoToTheExactLayers) {
     INode* c = b.Box("C").Layer("Walls").Build();
     b.Box("D").Layer("Roof").Build();
     ILayer* roof = b.Layer("Roof");
-    const std::string before = Layers();
-
-    Step([&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); });
-    const std::string moved = Layers();
+    // Undone, A is back ahead of C, where it joined.
+    ExpectUndoRedoExact(Layers, [&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); }, "move");
     EXPECT_EQ(NodeNames(roof), (Names{"D", "A"}));
-    Step([&] { GetCOREInterface()->DeleteNode(c); });
+    ExpectUndoRedoExact(Layers, [&] { GetCOREInterface()->DeleteNode(c); }, "delete");
     EXPECT_EQ(NodeNames(b.Layer("Walls")), Names{});
-
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(Layers(), moved);
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(Layers(), before); // A is back ahead of C, where it joined
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(Layers(), moved);
 }

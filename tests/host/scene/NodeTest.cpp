@@ -12,6 +12,7 @@
 #include "tests/host/scene/NodeTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -32,68 +33,66 @@ TEST_F(NodeTest, RenameBroadcastsOldAndNewNameAndTellsDependents) {
     EXPECT_EQ(cap.seen.size(), 1u);
 }
 
-TEST_F(NodeTest, DisplayEditsNotifyWithTheirPartAndBroadcast) {
+// Each node edit tells the node's dependents with its own message and part, and broadcasts its
+// notification, once.
+TEST_F(NodeTest, EachEditSendsItsMessageAndItsNotification) {
     INode* box = b.Box("Box01").Build();
-    RefListener l(box);
-    rec.Clear();
-    box->Hide(TRUE);
-    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_HIDESTATE));
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_HIDE), 1);
-    EXPECT_TRUE(box->IsHidden());
-    box->Freeze(TRUE);
-    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_FREEZESTATE));
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_FREEZE), 1);
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 0);
-    l.heard.clear();
-    box->SetDisplayFlags(box->GetDisplayFlags() | NODE_DISP_BOX);
-    EXPECT_TRUE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, 0));
-    EXPECT_FALSE(l.Heard(REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_HIDESTATE));
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 1);
-    box->SetDisplayByte(1, 7);
-    EXPECT_EQ(box->GetDisplayByte(1), 7);
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED), 2);
-    box->Hide(FALSE);
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_UNHIDE), 1);
-    EXPECT_EQ(box->GetDisplayFlags(), NODE_DISP_FROZEN | NODE_DISP_BOX);
-}
-
-TEST_F(NodeTest, RenderWireUserAndBoneEditsSendTheirSignals) {
-    INode* box = b.Box("Box01").Build();
-    RefListener l(box);
-    rec.Clear();
-    box->SetWireColor(0x0000FF);
-    EXPECT_EQ(l.Count(REFMSG_NODE_WIRECOLOR_CHANGED), 1);
-    box->SetRenderFlags(box->GetRenderFlags() & ~NODE_REND_CAST_SHADOWS);
-    EXPECT_EQ(l.Count(REFMSG_NODE_RENDERING_PROP_CHANGED), 1);
-    EXPECT_EQ(l.Count(REFMSG_NODE_GI_PROP_CHANGED), 0);
-    box->SetRenderFlags(box->GetRenderFlags() | NODE_REND_GI_EXCLUDED);
-    EXPECT_EQ(l.Count(REFMSG_NODE_GI_PROP_CHANGED), 1);
-    EXPECT_EQ(l.Count(REFMSG_NODE_RENDERING_PROP_CHANGED), 1);
-    box->SetRenderValue(2, 0x1234);
-    EXPECT_EQ(box->GetRenderValue(2), 0x1234);
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_RENDER_PROPERTIES_CHANGED), 3);
-    box->SetUserPropBuffer(L"lod = 2");
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_USER_PROPERTIES_CHANGED), 1);
-    box->SetBoneNodeOnOff(TRUE, 0);
-    box->SetBoneFlags(0x14);
-    EXPECT_EQ(rec.Count(NOTIFY_NODE_BONE_PROPERTIES_CHANGED), 2);
-    ASSERT_EQ(rec.Events().back().code, NOTIFY_NODE_BONE_PROPERTIES_CHANGED);
-    auto* tab = static_cast<INodeTab*>(rec.Events().back().callParam);
-    (void)tab; // the table lives only during the broadcast; its presence is what the code checks
-    EXPECT_NE(rec.Events().back().callParam, nullptr);
-}
-
-TEST_F(NodeTest, MaterialAssignmentNotifiesAndEntersTheLibrary) {
     Mtl* brick = b.Standard("Brick");
-    INode* box = b.Box("Box01").Build();
-    RefListener l(box);
-    rec.Clear();
-    box->SetMtl(brick);
-    EXPECT_EQ(box->GetMtl(), brick);
-    EXPECT_EQ(l.Count(REFMSG_NODE_MATERIAL_CHANGED), 1);
-    EXPECT_EQ(rec.Text(), "NOTIFY_NODE_PRE_MTL, NOTIFY_NODE_POST_MTL");
+    Object* other = b.Sphere("unused").Build()->GetObjectRef();
+    constexpr PartID kAnyPart = 0xFFFFFFFF;
+    struct Row {
+        const char* name;
+        std::function<void()> edit;
+        RefMessage message; // 0: none checked
+        PartID part;
+        int notification; // 0: none checked
+    };
+    const Row rows[] = {
+        {"hide", [&] { box->Hide(TRUE); }, REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_HIDESTATE, NOTIFY_NODE_HIDE},
+        {"freeze", [&] { box->Freeze(TRUE); }, REFMSG_NODE_DISPLAY_PROP_CHANGED, PART_FREEZESTATE, NOTIFY_NODE_FREEZE},
+        {"display flags", [&] { box->SetDisplayFlags(box->GetDisplayFlags() | NODE_DISP_BOX); },
+         REFMSG_NODE_DISPLAY_PROP_CHANGED, 0, NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED},
+        {"display byte", [&] { box->SetDisplayByte(1, 7); }, 0, 0, NOTIFY_NODE_DISPLAY_PROPERTIES_CHANGED},
+        {"unhide", [&] { box->Hide(FALSE); }, 0, 0, NOTIFY_NODE_UNHIDE},
+        {"wire colour", [&] { box->SetWireColor(0x0000FF); }, REFMSG_NODE_WIRECOLOR_CHANGED, kAnyPart, 0},
+        {"shadows", [&] { box->SetRenderFlags(box->GetRenderFlags() & ~NODE_REND_CAST_SHADOWS); },
+         REFMSG_NODE_RENDERING_PROP_CHANGED, kAnyPart, NOTIFY_NODE_RENDER_PROPERTIES_CHANGED},
+        {"GI", [&] { box->SetRenderFlags(box->GetRenderFlags() | NODE_REND_GI_EXCLUDED); },
+         REFMSG_NODE_GI_PROP_CHANGED, kAnyPart, NOTIFY_NODE_RENDER_PROPERTIES_CHANGED},
+        {"render value", [&] { box->SetRenderValue(2, 0x1234); }, 0, 0, NOTIFY_NODE_RENDER_PROPERTIES_CHANGED},
+        {"user properties", [&] { box->SetUserPropBuffer(L"lod = 2"); }, 0, 0, NOTIFY_NODE_USER_PROPERTIES_CHANGED},
+        {"bone on", [&] { box->SetBoneNodeOnOff(TRUE, 0); }, 0, 0, NOTIFY_NODE_BONE_PROPERTIES_CHANGED},
+        {"bone flags", [&] { box->SetBoneFlags(0x14); }, 0, 0, NOTIFY_NODE_BONE_PROPERTIES_CHANGED},
+        {"material", [&] { box->SetMtl(brick); }, REFMSG_NODE_MATERIAL_CHANGED, kAnyPart, NOTIFY_NODE_POST_MTL},
+        {"object", [&] { box->SetObjectRef(other); }, REFMSG_CHANGE, PART_ALL, 0},
+        {"controller", [&] { EXPECT_TRUE(box->SetTMController(NewDefaultMatrix3Controller())); },
+         REFMSG_CONTROLREF_CHANGE, kAnyPart, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        RefListener l(box);
+        rec.Clear();
+        r.edit();
+        if (r.message) {
+            EXPECT_EQ(l.Count(r.message), 1);
+            EXPECT_TRUE(r.part == kAnyPart || l.Heard(r.message, r.part));
+        }
+        // Its notification and no other (the material's comes with its pre-change notification).
+        EXPECT_TRUE(!r.notification || rec.Count(r.notification) == 1);
+        EXPECT_TRUE(!r.notification || rec.Events().size() == (r.notification == NOTIFY_NODE_POST_MTL ? 2u : 1u))
+            << rec.Text();
+    }
+    // What the edits left, and the parts that are not all of them.
+    EXPECT_EQ(box->GetDisplayFlags(), NODE_DISP_FROZEN | NODE_DISP_BOX);
+    EXPECT_EQ(box->GetDisplayByte(1), 7);
+    EXPECT_EQ(box->GetRenderValue(2), 0x1234);
     EXPECT_GE(GetCOREInterface()->GetSceneMtls()->FindMtl(brick), 0);
     EXPECT_EQ(box->SubAnim(NODE_SUBANIM_MATERIAL), static_cast<Animatable*>(brick));
+    EXPECT_EQ(PART_ALL, static_cast<PartID>(0x800037FF));
+    // Only a transform controller fits; the refused one is left to its maker.
+    Control* refused = NewDefaultFloatController();
+    EXPECT_FALSE(box->SetTMController(refused));
+    EXPECT_EQ(refused->MaybeAutoDelete(), REF_SUCCEED);
 }
 
 TEST_F(NodeTest, LayerMoveBroadcastsOldAndNewLayer) {
@@ -114,23 +113,6 @@ TEST_F(NodeTest, LayerMoveBroadcastsOldAndNewLayer) {
     EXPECT_EQ(box->GetLayer(), walls);
     EXPECT_EQ(walls->NumNodes(), 1);
     EXPECT_EQ(layer0->NumNodes(), 0);
-}
-
-TEST_F(NodeTest, ObjectChangeAndControllerAssignmentNotifyDependents) {
-    INode* box = b.Box("Box01").Build();
-    RefListener l(box);
-    Object* other = b.Sphere("unused").Build()->GetObjectRef();
-    box->SetObjectRef(other);
-    EXPECT_EQ(box->GetObjectRef(), other);
-    EXPECT_TRUE(l.Heard(REFMSG_CHANGE, PART_ALL));
-    EXPECT_EQ(PART_ALL, static_cast<PartID>(0x800037FF));
-    Control* prs = NewDefaultMatrix3Controller();
-    EXPECT_TRUE(box->SetTMController(prs));
-    EXPECT_EQ(l.Count(REFMSG_CONTROLREF_CHANGE), 1);
-    Control* refused = NewDefaultFloatController();
-    EXPECT_FALSE(box->SetTMController(refused)) << "only a transform controller fits";
-    EXPECT_EQ(refused->MaybeAutoDelete(), REF_SUCCEED) << "the refused controller is left to its maker";
-    EXPECT_EQ(box->GetTMController(), prs);
 }
 
 TEST_F(NodeTest, SubAnimLayoutFollowsTheHostOrder) {

@@ -5,8 +5,6 @@
 #include "tests/host/scene/NodeTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 
-#include <cmath>
-
 namespace {
 
 class NodeTransformTest : public SceneFixture {};
@@ -35,78 +33,52 @@ private:
     Matrix3 held_;
 };
 
-TEST_F(NodeTransformTest, ChildFollowsItsParent) {
+// Where nodes end up: a child's local offset rides on its parent (turned with it), linking keeps the world
+// or the local position, and a node without a controller sits at its parent.
+TEST_F(NodeTransformTest, ChildrenRideOnTheirParents) {
     INode* parent = b.Dummy("P").Pos({10, 0, 0}).Build();
     INode* child = b.Box("C").Parent(parent).Build();
     child->SetNodeTM(0, At(10, 5, 0));
-    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(10, 5, 0)));
-    parent->SetNodeTM(0, At(0, 0, 20));
-    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(0, 5, 20)))
-        << "the child's local offset (0, 5, 0) rides on the parent";
-}
-
-TEST_F(NodeTransformTest, RotatedParentCarriesTheChildsOffset) {
-    INode* parent = b.Dummy("P").Build();
-    INode* child = b.Box("C").Parent(parent).Build();
-    child->SetNodeTM(0, At(1, 0, 0));
-    const Matrix3 turn = RotateZMatrix(1.5707963f) * At(0, 0, 4);
-    parent->SetNodeTM(0, turn);
-    const Point3 expected = Point3(1, 0, 0) * turn;
-    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(expected, 1e-4f));
-    EXPECT_NEAR(std::abs(expected.x) + std::abs(expected.y), 1.0f, 1e-4f) << "a quarter turn moves x onto y";
-    EXPECT_NEAR(expected.z, 4.0f, 1e-4f);
-}
-
-TEST_F(NodeTransformTest, RelativeControllerMakesChildrenFollowTheHeldMatrix) {
-    INode* holder = b.Dummy("Holder").Build();
-    holder->SetTMController(new HeldTimesIncoming(At(3, 0, 0)));
-    INode* child = b.Box("C").Parent(holder).Build();
-    child->SetNodeTM(0, At(3, 4, 0));
-    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(3, 4, 0)));
-    INode* top = b.Dummy("Top").Pos({0, 0, 7}).Build();
-    top->AttachChild(holder, FALSE);
-    EXPECT_TRUE(holder->GetNodeTM(0).GetTrans().Equals(Point3(3, 0, 7)));
-    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(3, 4, 7)));
-    holder->SetNodeTM(0, At(100, 100, 100)); // ignored by the controller
-    EXPECT_TRUE(holder->GetNodeTM(0).GetTrans().Equals(Point3(3, 0, 7)));
-}
-
-TEST_F(NodeTransformTest, LinkingKeepsWorldOrLocalPosition) {
-    INode* parent = b.Dummy("P").Pos({0, 10, 0}).Build();
+    parent->SetNodeTM(0, RotateZMatrix(1.5707963f) * At(0, 0, 20));
+    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(-5, 0, 20), 1e-4f));
     INode* kept = b.Box("Kept").Pos({5, 0, 0}).Build();
     INode* moved = b.Box("Moved").Pos({5, 0, 0}).Build();
+    parent->SetNodeTM(0, At(0, 10, 0));
     parent->AttachChild(kept, TRUE);
     parent->AttachChild(moved, FALSE);
     EXPECT_TRUE(kept->GetNodeTM(0).GetTrans().Equals(Point3(5, 0, 0)));
     EXPECT_TRUE(moved->GetNodeTM(0).GetTrans().Equals(Point3(5, 10, 0)));
     kept->Detach(0, TRUE);
     EXPECT_TRUE(kept->GetNodeTM(0).GetTrans().Equals(Point3(5, 0, 0)));
-}
-
-TEST_F(NodeTransformTest, ObjectTMAppliesTheObjectOffset) {
-    INode* box = b.Box("B").Pos({10, 0, 0}).Build();
-    box->SetObjOffsetPos(Point3(0, 0, 2));
-    EXPECT_TRUE(box->GetObjectTM(0).GetTrans().Equals(Point3(10, 0, 2)));
-    EXPECT_TRUE(box->GetNodeTM(0).GetTrans().Equals(Point3(10, 0, 0)));
-    box->SetObjOffsetScale(ScaleValue(Point3(2, 2, 2)));
-    EXPECT_TRUE((Point3(1, 0, 0) * box->GetObjectTM(0)).Equals(Point3(12, 0, 2)));
-}
-
-TEST_F(NodeTransformTest, ParentTransformChangeReachesTheChildrensDependents) {
-    INode* parent = b.Dummy("P").Build();
-    INode* mid = b.Dummy("M").Parent(parent).Build();
-    INode* leaf = b.Box("L").Parent(mid).Build();
+    moved->SetTMController(nullptr);
+    EXPECT_TRUE(moved->GetNodeTM(0).GetTrans().Equals(Point3(0, 10, 0)));
+    EXPECT_TRUE(GetCOREInterface()->GetRootNode()->GetNodeTM(0).IsIdentity());
+    // A change of a parent's transform reaches the dependents of its children's children.
+    INode* leaf = b.Box("L").Parent(child).Build();
     RefListener l(leaf);
     parent->SetNodeTM(0, At(1, 2, 3));
     EXPECT_TRUE(l.Heard(REFMSG_CHANGE, PART_TM));
 }
 
-TEST_F(NodeTransformTest, RootAndNodesWithoutControllerUseTheParentTM) {
-    EXPECT_TRUE(GetCOREInterface()->GetRootNode()->GetNodeTM(0).IsIdentity());
-    INode* parent = b.Dummy("P").Pos({4, 0, 0}).Build();
-    INode* bare = b.Box("Bare").Parent(parent).Build();
-    bare->SetTMController(nullptr);
-    EXPECT_TRUE(bare->GetNodeTM(0).GetTrans().Equals(Point3(4, 0, 0)));
+// Placeholders hold a matrix and ignore SetValue: their children follow the held matrix.
+TEST_F(NodeTransformTest, RelativeControllerMakesChildrenFollowTheHeldMatrix) {
+    INode* holder = b.Dummy("Holder").Build();
+    holder->SetTMController(new HeldTimesIncoming(At(3, 0, 0)));
+    INode* child = b.Box("C").Parent(holder).Build();
+    child->SetNodeTM(0, At(3, 4, 0));
+    INode* top = b.Dummy("Top").Pos({0, 0, 7}).Build();
+    top->AttachChild(holder, FALSE);
+    EXPECT_TRUE(child->GetNodeTM(0).GetTrans().Equals(Point3(3, 4, 7)));
+    holder->SetNodeTM(0, At(100, 100, 100)); // ignored by the controller
+    EXPECT_TRUE(holder->GetNodeTM(0).GetTrans().Equals(Point3(3, 0, 7)));
+}
+
+TEST_F(NodeTransformTest, ObjectTMAppliesTheObjectOffset) {
+    INode* box = b.Box("B").Pos({10, 0, 0}).Build();
+    box->SetObjOffsetPos(Point3(0, 0, 2));
+    box->SetObjOffsetScale(ScaleValue(Point3(2, 2, 2)));
+    EXPECT_TRUE(box->GetNodeTM(0).GetTrans().Equals(Point3(10, 0, 0)));
+    EXPECT_TRUE((Point3(1, 0, 0) * box->GetObjectTM(0)).Equals(Point3(12, 0, 2)));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "host/scene/ILayer.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
+#include "tests/support/HostChecks.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <functional>
@@ -24,18 +25,10 @@ protected:
         theHold.ClearUndoBuffer();
     }
     // Runs edit as one undo step and checks undo and redo against the dumps.
+    // Each check starts from the scene the fixture built.
     void Check(const std::string& what, const std::function<void()>& edit) {
-        SCOPED_TRACE(what);
-        const std::string before = Dump();
-        Step(edit);
-        const std::string after = Dump();
-        EXPECT_NE(after, before) << "the edit shows in the dump";
+        ExpectUndoRedoExact(Dump, edit, what.c_str());
         ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(Dump(), before);
-        ASSERT_TRUE(theHold.Redo());
-        EXPECT_EQ(Dump(), after);
-        ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(Dump(), before);
     }
     INode* parent = nullptr;
     INode* box = nullptr;

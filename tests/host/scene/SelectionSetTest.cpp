@@ -4,6 +4,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/NamedSelectionSets.h"
+#include "tests/support/HostChecks.h"
 #include "tests/support/NotificationRecorder.h"
 #include "tests/support/SceneBuilder.h"
 
@@ -142,25 +143,15 @@ TEST_F(SelectionSetNodeTest, MembersKeepTheirOrderOnceEachAndEveryEditUndoes) {
     EXPECT_EQ(Sets()->GetNamedSelSetItemCount(0), 2);
     EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 1), c);
     EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 2), nullptr);
-    const std::string created = SetsDump();
-
     INodeTab more{d, a};
-    Step([&] { Sets()->AppendToNamedSelSet(0, more); });
-    const std::string appended = SetsDump();
-    EXPECT_EQ(appended, "NamedSelSets count 1\n  [0] \"Walls\": \"A\", \"C\", \"D\"\n");
+    ExpectUndoRedoExact(SetsDump, [&] { Sets()->AppendToNamedSelSet(0, more); }, "append");
+    EXPECT_EQ(SetsDump(), "NamedSelSets count 1\n  [0] \"Walls\": \"A\", \"C\", \"D\"\n");
+    // The edit, its undo and its redo are each bracketed by the modify pair.
+    EXPECT_EQ(modify.Count(NOTIFY_NAMED_SEL_SET_PRE_MODIFY), 3);
+    EXPECT_EQ(modify.Text().rfind("NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY", 0), 0u);
     INodeTab only{d};
-    Step([&] { Sets()->ReplaceNamedSelSet(only, 0); });
+    ExpectUndoRedoExact(SetsDump, [&] { Sets()->ReplaceNamedSelSet(only, 0); }, "replace");
     EXPECT_EQ(SetsDump(), "NamedSelSets count 1\n  [0] \"Walls\": \"D\"\n");
-    EXPECT_EQ(modify.Text(), "NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY, "
-                             "NOTIFY_NAMED_SEL_SET_PRE_MODIFY, NOTIFY_NAMED_SEL_SET_POST_MODIFY");
-
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(SetsDump(), appended);
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(SetsDump(), created);
-    ASSERT_TRUE(theHold.Redo());
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(Sets()->GetNamedSelSetItem(0, 0), d);
 }
 
 TEST_F(SelectionSetNodeTest, ADeletedNodeLeavesEverySetAndReturnsToItsPlaceOnUndo) {
@@ -171,15 +162,9 @@ TEST_F(SelectionSetNodeTest, ADeletedNodeLeavesEverySetAndReturnsToItsPlaceOnUnd
     INodeTab one{c};
     Sets()->AddNewNamedSelSet(all, L"All");
     Sets()->AddNewNamedSelSet(one, L"One");
-    const std::string before = SetsDump();
-
-    Step([&] { GetCOREInterface()->DeleteNode(c); });
-    const std::string after = SetsDump();
-    EXPECT_EQ(after, "NamedSelSets count 2\n  [0] \"All\": \"A\", \"D\"\n  [1] \"One\":\n");
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(SetsDump(), before); // C is back between A and D, and in One
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(SetsDump(), after);
+    // Undone, C is back between A and D, and in One.
+    ExpectUndoRedoExact(SetsDump, [&] { GetCOREInterface()->DeleteNode(c); });
+    EXPECT_EQ(SetsDump(), "NamedSelSets count 2\n  [0] \"All\": \"A\", \"D\"\n  [1] \"One\":\n");
 
     // The host may also tell the sets itself; a second time changes nothing.
     Sets()->RemoveNode(a);

@@ -64,20 +64,9 @@ TEST(Lexer, KeywordsIgnoreCaseNamesKeepIt) {
     EXPECT_TRUE(toks[4].IsKeyword(L"undefined"));
 }
 
-TEST(Lexer, NumbersPathsAndComments) {
-    auto toks = Tokenize(L"0x1F .5 1e3 2 $Wall* $ /* a\nb */ x", L"t.ms");
-    EXPECT_EQ(toks[0].integer, 31);
-    EXPECT_EQ(toks[1].kind, TokenKind::Float);
-    EXPECT_DOUBLE_EQ(toks[1].number, 0.5);
-    EXPECT_DOUBLE_EQ(toks[2].number, 1000.0);
-    EXPECT_EQ(toks[3].kind, TokenKind::Integer);
-    EXPECT_EQ(toks[4].text, L"Wall*");
-    EXPECT_EQ(toks[5].kind, TokenKind::Path);
-    EXPECT_EQ(toks[5].text, L"");
+TEST(Parser, NumbersPathsAndComments) {
     // A block comment spanning lines ends the line, so "x" starts a new expression.
-    EXPECT_EQ(toks[6].kind, TokenKind::Newline);
-    EXPECT_EQ(toks[7].text, L"x");
-    EXPECT_EQ(toks[7].line, 2);
+    EXPECT_EQ(Tree(L"#(0x1F, .5, 1e3, 2, $Wall*, $) /* a\nb */ x"), L"(array 31 0.5 1000.0 2 $Wall* $)\nx");
 }
 
 TEST(Lexer, NamesBeyondAsciiAndByteOrderMark) {
@@ -190,20 +179,6 @@ TEST(Parser, LiteralsOfEveryKind) {
     EXPECT_EQ(Tree(L"#()"), L"(array)");
     EXPECT_EQ(Tree(L"#{}"), L"(bits)");
     EXPECT_EQ(Tree(L"#($'my box', $, $Wall*)"), L"(array $'my box' $ $Wall*)");
-}
-
-TEST(Parser, SettingsScriptTexts) {
-    EXPECT_EQ(Tree(L"GetINISetting (getMAXIniFile()) \"Ostrivans\" \"PrintTimes\";"),
-              L"(call GetINISetting (block (call getMAXIniFile)) \"Ostrivans\" \"PrintTimes\")");
-    EXPECT_EQ(Tree(L"SetINISetting (getMAXIniFile()) \"Ostrivans\" \"LastFileDir\" @\"C:\\scenes\\\";"),
-              L"(call SetINISetting (block (call getMAXIniFile)) \"Ostrivans\" \"LastFileDir\" "
-              L"\"C:\\\\scenes\\\\\")");
-    EXPECT_EQ(Tree(L"OVMFNR=(GetINISetting (getMAXIniFile()) \"Ostrivans\" \"MergeForNetworkRender\");"
-                   L"if OVMFNR==\"\" then -1 else OVMFNR as integer"),
-              L"(= OVMFNR (block (call GetINISetting (block (call getMAXIniFile)) \"Ostrivans\" "
-              L"\"MergeForNetworkRender\")))\n(if (== OVMFNR \"\") (- 1) (as OVMFNR integer))");
-    EXPECT_EQ(Tree(L"if (checkForSave()) do loadMaxFile @\"C:\\a.max\" quiet:false"),
-              L"(if-do (block (call checkForSave)) (call loadMaxFile \"C:\\\\a.max\" quiet:false))");
 }
 
 TEST(Parser, AttributeDefinitionsKeepParametersAndRolloutText) {

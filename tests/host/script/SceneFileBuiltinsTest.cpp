@@ -1,11 +1,10 @@
-// The scene file built-ins: save, load, reset and merge from script, the open file's name and folder,
-// and checkForSave's question.
+// checkForSave's question through the host's message box service (the other scene file built-ins are
+// tested by scripts).
 #include "host/core/Listener.h"
 #include "host/scene/HostServices.h"
 #include "host/scene/Interface.h"
 #include "host/script/Interpreter.h"
 #include "host/script/SceneFileBuiltins.h"
-#include "host/script/ScriptError.h"
 #include "host/script/scene/SceneBuiltins.h"
 #include "tests/support/SceneBuilder.h"
 
@@ -35,14 +34,6 @@ protected:
         fs::remove_all(dir, ec);
     }
     std::wstring Eval(const std::wstring& text) { return in.Run(text, L"sf.ms").PrintForm(); }
-    std::wstring Error(const std::wstring& text) {
-        try {
-            in.Run(text, L"sf.ms");
-        } catch (const ScriptError& e) {
-            return e.Detail();
-        }
-        return L"(no error)";
-    }
     HostServices& Services() { return GetCOREInterface()->Services(); }
 
     ListenerCapture capture;
@@ -52,61 +43,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(SceneFiles, SaveResetLoadAndTheOpenFilesNameAndFolder) {
-    b.Box("A1").Pos({1, 2, 3}).Build();
-    b.Sphere("B1").Build();
-    EXPECT_EQ(Eval(L"maxFileName + \"|\" + maxFilePath"), L"\"|\"");
-    EXPECT_EQ(Eval(L"saveMaxFile f"), L"true");
-    EXPECT_EQ(Eval(L"maxFileName"), L"\"scene.max\"");
-    EXPECT_EQ(Eval(L"maxFilePath"), L"\"" + dir.wstring() + L"/\"");
-    EXPECT_EQ(Eval(L"resetMaxFile #noPrompt"), L"OK");
-    EXPECT_EQ(Eval(L"objects.count"), L"0");
-    EXPECT_EQ(Eval(L"maxFileName"), L"\"\"");
-    EXPECT_EQ(Eval(L"loadMaxFile f"), L"true");
-    EXPECT_EQ(Eval(L"maxFileName"), L"\"scene.max\"");
-    EXPECT_EQ(Eval(L"$A1.pos"), L"[1,2,3]");
-    EXPECT_EQ(Error(L"resetMaxFile #yes"), L"Runtime error: resetMaxFile does not take the argument #yes");
-    EXPECT_EQ(Error(L"saveMaxFile()"), L"Argument count error: saveMaxFile wanted 1, got 0");
-}
-
-TEST_F(SceneFiles, ARelativeFileIsTakenFromTheWorkingFolder) {
-    b.Box("A1").Build();
-    fs::path previous = fs::current_path();
-    fs::current_path(dir);
-    EXPECT_EQ(Eval(L"saveMaxFile \"rel.max\""), L"true");
-    EXPECT_EQ(Eval(L"maxFilePath + maxFileName"), L"\"" + (dir / "rel.max").wstring() + L"\"");
-    fs::current_path(previous);
-    EXPECT_TRUE(fs::exists(dir / "rel.max"));
-}
-
-TEST_F(SceneFiles, AFileThatCannotBeReadGivesFalseAndLeavesTheScene) {
-    b.Box("Keep").Build();
-    EXPECT_EQ(Eval(L"loadMaxFile (f + \".missing\")"), L"false");
-    EXPECT_EQ(Eval(L"mergeMaxFile (f + \".missing\")"), L"false");
-    EXPECT_NE(GetCOREInterface()->GetLastFileError().Length(), 0);
-    EXPECT_EQ(Eval(L"objects.count"), L"1");
-}
-
-TEST_F(SceneFiles, MergeByNameReportsTheNodesAndHonoursTheDuplicateFlags) {
-    b.Box("A1").Build();
-    b.Box("B1").Build();
-    b.Box("C1").Build();
-    ASSERT_EQ(Eval(L"saveMaxFile f"), L"true");
-    Eval(L"resetMaxFile #noPrompt");
-    EXPECT_EQ(Eval(L"made = #()\nmergeMaxFile f #(\"B1\", \"C1\") mergedNodes:made"), L"true");
-    EXPECT_EQ(Eval(L"for n in made collect n.name"), L"#(\"B1\", \"C1\")");
-    EXPECT_EQ(Eval(L"objects.count"), L"2");
-    EXPECT_EQ(Eval(L"mergeMaxFile f #(\"B1\") #skipDups"), L"true");
-    EXPECT_EQ(Eval(L"objects.count"), L"2");
-    EXPECT_EQ(Eval(L"mergeMaxFile f #deleteOldDups"), L"true"); // B1 and C1 replaced, A1 added
-    EXPECT_EQ(Eval(L"objects.count"), L"3");
-    EXPECT_EQ(Eval(L"mergeMaxFile f #(\"B1\") #mergeDups #select"), L"true");
-    EXPECT_EQ(Eval(L"objects.count"), L"4");
-    EXPECT_EQ(Eval(L"selection.count"), L"1");
-    EXPECT_EQ(Error(L"mergeMaxFile f #sometimes"), L"Runtime error: mergeMaxFile does not take the argument #sometimes");
-    EXPECT_EQ(Error(L"mergeMaxFile f mergedNodes:1"), L"Runtime error: mergeMaxFile mergedNodes: wants an array, got 1");
-}
 
 TEST_F(SceneFiles, CheckForSaveAsksOnlyWhenTheSceneChanged) {
     b.Box("A1").Build();
