@@ -46,7 +46,7 @@ protected:
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
     RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
+        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }

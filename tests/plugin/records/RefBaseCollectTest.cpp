@@ -301,7 +301,7 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
     ASSERT_GE(modAt, 0);
     ASSERT_GE(blockAt, 0);
     RefAnim* asking = rec->GetMirror(blockAt);
-    RefAnim* made = rec->MirrorOnDemand(asking, bend, {L"Object", L"Bend"}, {4, 1});
+    RefAnim* made = MirrorOnDemand(rec, asking, bend, {L"Object", L"Bend"}, {4, 1});
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(rec->GetMirror(modAt), nullptr);
     EXPECT_EQ(rec->GetMirror(blockAt), asking);
@@ -312,12 +312,12 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
     // Anything else gets the plain kind; the mirrors beside the place stay.
     Control* scale = box->GetTMController()->GetScaleController();
     const int scaleAt = at("Transform/Scale #3.3");
-    RefAnim* plain = rec->MirrorOnDemand(nullptr, scale, {L"Transform", L"Scale"}, {3, 3});
+    RefAnim* plain = MirrorOnDemand(rec, nullptr, scale, {L"Transform", L"Scale"}, {3, 3});
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(plain->GetKindID(), KIND_PLAIN);
     EXPECT_EQ(rec->GetMirror(scaleAt), nullptr);
     EXPECT_NE(at("Transform/Position #3.1"), -1);
-    EXPECT_EQ(rec->MirrorOnDemand(nullptr, nullptr, {L"X"}, {1}), nullptr);
+    EXPECT_EQ(MirrorOnDemand(rec, nullptr, nullptr, {L"X"}, {1}), nullptr);
 }
 
 TEST_F(RefBaseCollectTest, DumpsToTheListener) {
