@@ -13,6 +13,7 @@
 #include "plugin/module/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
+#include "plugin/anims/RefAnim.h"
 #include "plugin/records/RefBase.h"
 #include "tests/support/SourceTree.h"
 
@@ -83,4 +84,20 @@ inline void ExpectGolden(const std::string& text, const std::string& relative) {
     std::ostringstream golden;
     golden << in.rdbuf();
     EXPECT_EQ(text, golden.str()) << "golden file " << relative;
+}
+
+// A mirror as one row: kind, path and numbers ("RefAnimPRS Transform #3"), "null" for an empty entry.
+inline std::string MirrorRow(RefAnim* m) {
+    if (!m) return "null";
+    std::string s = WStr(m->GetKindName()).ToUTF8() + " ";
+    for (size_t i = 0; i < m->GetPath().size(); ++i) s += (i ? "/" : "") + m->GetPath()[i].ToUTF8();
+    s += " #";
+    for (size_t i = 0; i < m->GetPathByNumber().size(); ++i)
+        s += (i ? "." : "") + std::to_string(m->GetPathByNumber()[i]);
+    return s;
+}
+inline std::vector<std::string> MirrorRows(RefBase* rec) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < rec->NumMirrors(); ++i) rows.push_back(MirrorRow(rec->GetMirror(i)));
+    return rows;
 }

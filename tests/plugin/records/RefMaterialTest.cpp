@@ -34,30 +34,6 @@ public:
     void CollectLocDep() override { throw MAXException(L"no stream", 7); }
 };
 
-std::string MirrorRow(RefAnim* m) {
-    if (!m) return "null";
-    std::string s = WStr(m->GetKindName()).ToUTF8() + " ";
-    bool first = true;
-    for (const WStr& n : m->GetPath()) {
-        s += (first ? "" : "/") + n.ToUTF8();
-        first = false;
-    }
-    s += " #";
-    first = true;
-    for (int n : m->GetPathByNumber()) {
-        s += (first ? "" : ".") + std::to_string(n);
-        first = false;
-    }
-    return s;
-}
-
-std::vector<std::string> MirrorRows(RefBase* r) {
-    std::vector<std::string> rows;
-    for (int i = 0; i < r->NumMirrors(); ++i)
-        rows.push_back(MirrorRow(r->GetMirror(i)));
-    return rows;
-}
-
 // What the listener texts show for a material pointer.
 int Tag(Mtl* m) {
     return static_cast<int>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m)));
