@@ -52,6 +52,18 @@ bool LayerSetting() {
     return GetCOREInterface()->GetLayerManager()->GetDuplicateLayerWithoutSameHierarchyOnMerge();
 }
 
+// What a load leaves that every caller relies on: the scene's nodes, whether the helper counts as loaded
+// and has a file time, the host's layer-duplication setting put back (the fixture leaves it on), no
+// operation code and no open batch.
+std::string Aftermath(OstrivansHelper* h) {
+    std::string s = "nodes";
+    for (const std::string& n : SceneNodeNames()) s += " " + n;
+    return s + "; loaded " + std::to_string(h->IsLoaded()) + ", time " + (h->GetFileTime() ? "set" : "0") +
+           ", layer setting " + (LayerSetting() ? "kept" : "lost") + ", code " +
+           (GetCurrentOperation() == OperationCode::None ? "none" : "left") + ", batch " +
+           (GetHelperModuleState().batchOpen ? "open" : "closed");
+}
+
 class Broadcasts {
 public:
     Broadcasts() {
@@ -138,7 +150,7 @@ TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
 
     ASSERT_EQ(h->Load(), 1) << Lines();
 
-    EXPECT_TRUE(h->IsLoaded());
+    EXPECT_EQ(Aftermath(h), "nodes Ostrivan01 Wall01 Door01; loaded 1, time set, layer setting kept, code none, batch closed");
     EXPECT_FALSE(h->GetRenderSwapFlag()) << "the load decides afresh";
     EXPECT_EQ(seen.codes, (std::vector<int>{NOTIFY_OSTRIVANS_PRE_LOAD, NOTIFY_OSTRIVANS_POST_LOAD}));
     EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Door01"}));
@@ -159,11 +171,9 @@ TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
     }
     EXPECT_EQ(h->GetFileTime(), GetFileLastWriteTime(NormalizePath(file)));
     EXPECT_EQ(ip->GetPromptText(), MSTR(L"Reference Loaded"));
-    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
-    EXPECT_TRUE(LayerSetting());
     EXPECT_TRUE(GetHostDialogs().Shown().empty());
 
-    // Loaded already: refused without a broadcast.
+    // Loaded already: refused without a broadcast, and nothing merged again.
     EXPECT_EQ(h->Load(), 0);
     EXPECT_EQ(seen.codes.size(), 2u);
     EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Wall01", "Door01"}));
@@ -187,15 +197,13 @@ TEST_F(ReferenceLoadTest, SettingActiveOrTheFileNameLoadsAndAnInactiveHelperRefu
 TEST_F(ReferenceLoadTest, AFileThatReferencesTheOpenSceneIsCircularAndMergesNothing) {
     const MSTR file = WriteWalls("walls");
     ASSERT_TRUE(ip->LoadFromFile(file.c_str()));
+    ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
     OstrivansHelper* h = HelperFor(file);
-    const std::vector<std::string> before = SceneNodeNames();
 
     EXPECT_EQ(h->Load(), 0);
 
-    EXPECT_EQ(SceneNodeNames(), before);
+    EXPECT_EQ(Aftermath(h), "nodes Wall01 Door01 Ostrivan01; loaded 0, time 0, layer setting kept, code none, batch closed");
     EXPECT_EQ(h->NumRefNodes(), 0);
-    EXPECT_FALSE(h->IsLoaded());
-    EXPECT_EQ(h->GetFileTime(), 0u);
     ASSERT_EQ(ip->Services().Shown().size(), 1u);
     EXPECT_EQ(ip->Services().Shown()[0].title, L"Error");
     EXPECT_EQ(ip->Services().Shown()[0].text, L"There is a circular scene dependency. The Ostrivan file " +
@@ -368,16 +376,8 @@ TEST_F(ReferenceLoadTest, AFileTheHostRefusesLeavesTheSceneAndSettingsAsTheyWere
     OstrivansHelper* h = HelperFor(WStr::FromUTF8(damaged.string()));
     h->SetFileTime(42);
     ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
-    const std::vector<std::string> before = SceneNodeNames();
-
     EXPECT_EQ(h->Load(), 0);
-
-    EXPECT_EQ(SceneNodeNames(), before);
-    EXPECT_FALSE(h->IsLoaded());
-    EXPECT_EQ(h->GetFileTime(), 0u);
-    EXPECT_TRUE(LayerSetting());
-    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
-    EXPECT_FALSE(GetHelperModuleState().batchOpen);
+    EXPECT_EQ(Aftermath(h), "nodes Ostrivan01; loaded 0, time 0, layer setting kept, code none, batch closed");
 }
 
 // An error inside the load is reported with the helper's data and the last step, and leaves none of the
@@ -400,11 +400,8 @@ TEST_F(ReferenceLoadTest, AnErrorDuringTheLoadIsReportedAndTakesTheMergedContent
               "File\r\nLastOperation: Scene Mtls\r\n\r\ndisk on fire");
     EXPECT_EQ(GetHelperModuleState().lastErrorText, report.text);
     EXPECT_EQ(ip->Services().Beeps(), std::vector<unsigned>{MB_ICONERROR});
-    EXPECT_EQ(SceneNodeNames(), std::vector<std::string>{"Ostrivan01"}) << "what the merge made is gone";
-    EXPECT_TRUE(LayerSetting());
-    EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
-    EXPECT_FALSE(GetHelperModuleState().batchOpen);
-    EXPECT_FALSE(h->IsLoaded());
+    // What the merge made is gone.
+    EXPECT_EQ(Aftermath(h), "nodes Ostrivan01; loaded 0, time 0, layer setting kept, code none, batch closed");
 
     // Quiet: nothing is shown.
     ip->SetQuietMode(TRUE);
