@@ -1,6 +1,6 @@
 // Loading a reference from real scene files: records and mirrors for what the merge brought, binding by
-// name, unique material names, locally deleted nodes, nested references, the prefix, the host settings
-// put back, refusals and failure reports.
+// name, unique material names, locally deleted nodes, nested references, the host settings put back,
+// refusals and failure reports (the name prefix is the e2e script reference_prefix.ms's).
 #include "plugin/helper/ReferenceLoad.h"
 #include "host/core/MaxException.h"
 #include "host/core/Notify.h"
@@ -344,27 +344,6 @@ TEST_F(ReferenceLoadTest, ANestedReferenceIsFlattenedIntoTheOuterOne) {
     ASSERT_EQ(h->NumRefMaterials(), 1);
     EXPECT_EQ(h->GetRefMaterial(0)->GetReferencedName(), MSTR(L"Oak"));
     EXPECT_TRUE(h->GetRenderSwapFlag());
-}
-
-TEST_F(ReferenceLoadTest, WithThePrefixOnEveryNodeAndMaterialCarriesTheHelperName) {
-    const MSTR file = WriteWalls("walls");
-    OstrivansHelper* h = HelperFor(file);
-    {
-        AccessorDisabler off(h);
-        h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
-    }
-    ASSERT_EQ(h->Load(), 1);
-    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Ostrivan01_Wall01", "Ostrivan01_Door01"}));
-    EXPECT_EQ(h->GetRefMaterial(0)->GetMaterial()->GetName(), MSTR(L"Ostrivan01_Brick"));
-    EXPECT_EQ(RecordNames(h), (std::vector<std::string>{"Wall01", "Door01"}));
-
-    // Switching the prefix off takes it away again; renaming the helper node moves it.
-    h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 0);
-    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Ostrivan01", "Wall01", "Door01"}));
-    h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
-    h->GetHelperNode()->SetName(L"Street");
-    EXPECT_EQ(SceneNodeNames(), (std::vector<std::string>{"Street", "Street_Wall01", "Street_Door01"}));
-    EXPECT_EQ(h->GetRefMaterial(1)->GetMaterial()->GetName(), MSTR(L"Street_Wood"));
 }
 
 TEST_F(ReferenceLoadTest, AFileTheHostRefusesLeavesTheSceneAndSettingsAsTheyWere) {
