@@ -77,11 +77,7 @@ private:
     static void Proc(void* param, NotifyInfo* info) { static_cast<Broadcasts*>(param)->codes.push_back(info->intcode); }
 };
 
-void ThrowOnceBeforeADeletion(void*, NotifyInfo*) {
-    UnRegisterNotification(ThrowOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
-    throw MAXException(L"cannot delete now");
-}
-
+// Raises what gRaise raises at the next node deletion, once.
 std::function<void()> gRaise;
 void RaiseOnceBeforeADeletion(void*, NotifyInfo*) {
     UnRegisterNotification(RaiseOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
@@ -412,7 +408,8 @@ TEST_F(ReferenceLoadTest, AFailureAfterBindingLeavesTheRecordsFreeForTheNextLoad
     const MSTR file = WriteWalls("walls");
     OstrivansHelper* h = HelperFor(file);
     h->AddNodeToDelete(L"Door01");
-    RegisterNotification(ThrowOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+    gRaise = [] { throw MAXException(L"cannot delete now"); };
+    RegisterNotification(RaiseOnceBeforeADeletion, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
     const DWORD stamp = h->GetStamp();
     EXPECT_EQ(h->Load(), 0);
     EXPECT_NE(h->GetStamp(), stamp) << "the records' collect ends a pass";
