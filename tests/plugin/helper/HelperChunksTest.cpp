@@ -305,30 +305,7 @@ TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) 
     h->AddRenamedLayer({L"Walls", L"Walls_local", 1});
     const FileTime64 time = h->GetFileTime();
     ASSERT_NE(time, 0u);
-    // Each record as one row: its name, its item's name, its number of mirrors, and whether it is bound to
-    // its helper, to its item (which finds it again) and to every one of its mirrors.
-    auto records = [](OstrivansHelper* helper) {
-        std::vector<std::string> rows;
-        const auto row = [&](RefBase* r, const WStr& name, const MCHAR* item) {
-            bool bound = r->GetHelper() == helper && RefBase::FromItem(r->GetItem()) == r;
-            for (int k = 0; k < r->NumMirrors(); ++k)
-                bound = bound && r->GetMirror(k) && r->GetMirror(k)->GetOwner() == r;
-            rows.push_back(name.ToUTF8() + " " + (item ? WStr(item).ToUTF8() : std::string("-")) + " " +
-                           std::to_string(r->NumMirrors()) + (bound ? " bound" : " loose"));
-        };
-        for (int i = 0; i < helper->NumRefNodes(); ++i) {
-            RefNode* r = helper->GetRefNode(i);
-            if (r) row(r, r->GetReferencedName(), r->GetNode() && r->IsNodeLoaded() ? r->GetNode()->GetName() : nullptr);
-            else rows.push_back("null");
-        }
-        for (int i = 0; i < helper->NumRefMaterials(); ++i) {
-            RefMaterial* r = helper->GetRefMaterial(i);
-            if (r) row(r, r->GetReferencedName(), r->GetMaterial() ? r->GetMaterial()->GetName().data() : nullptr);
-            else rows.push_back("null");
-        }
-        return rows;
-    };
-    const std::vector<std::string> before = records(h);
+    const std::vector<std::string> before = RecordRows(h);
     const int refs = h->NumRefs();
 
     LoadCounter loads;
@@ -336,7 +313,7 @@ TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) 
     if (HasFatalFailure()) return;
     auto* back = dynamic_cast<OstrivansHelper*>(ip->GetINodeByName(L"Ostrivan01")->GetObjectRef());
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(records(back), before);
+    EXPECT_EQ(RecordRows(back), before);
     for (const std::string& row : before) EXPECT_TRUE(row.ends_with(" bound")) << row;
     EXPECT_EQ(back->NumRefs(), refs);
     EXPECT_EQ(Names(back->GetNodesToDelete()), "Window01");
