@@ -527,11 +527,6 @@ RefAnim* RefBase::FindMirror(Animatable* anim, const std::vector<std::int32_t>& 
     return nullptr;
 }
 
-RefAnim* RefBase::CreateRefAnim(DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
-                                std::vector<std::int32_t> numbers, BYTE initialState) {
-    return CreateRefAnimAt(kind, anim, ToPathNames(names), std::move(numbers), initialState);
-}
-
 RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names,
                                   std::vector<std::int32_t> numbers, BYTE initialState) {
     RefAnim* mirror = CreateMirror(kind);
@@ -560,11 +555,6 @@ RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames n
         return nullptr;
     }
     return mirror;
-}
-
-RefAnim* RefBase::MirrorOnDemand(RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
-                                 std::vector<std::int32_t> numbers) {
-    return MirrorOnDemandAt(asking, anim, ToPathNames(names), std::move(numbers));
 }
 
 RefAnim* RefBase::MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,

@@ -133,15 +133,11 @@ public:
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
     // while binding the animatable is raised again as a MAXException naming the step, the mirror and the
     // host's text.
-    RefAnim* CreateRefAnim(DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
-                           std::vector<std::int32_t> numbers, BYTE initialState);
     RefAnim* CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names, std::vector<std::int32_t> numbers,
                              BYTE initialState);
     // A mirror found that anim now stands at the given path in place of what it mirrored: the mirrors at
     // that place and below it go (asking is kept), and anim gets a Modified mirror of the modifier kind or
     // the plain kind. Null when anim is none or not a target.
-    RefAnim* MirrorOnDemand(RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
-                            std::vector<std::int32_t> numbers);
     RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                               std::vector<std::int32_t> numbers) override;
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a

@@ -13,6 +13,16 @@
 #include "plugin/module/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OstrivansClassDesc.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/records/RefBase.h"
+#include "tests/support/SourceTree.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <utility>
+#include <vector>
 
 // A stand-in module handle: any address unique to the test program.
 inline HINSTANCE TestModuleHandle() {
@@ -47,4 +57,47 @@ inline void SaveAndReopen(const std::string& stem) {
     ip->FileReset(TRUE);
     ASSERT_TRUE(ip->LoadFromFile(path.c_str())) << ip->GetLastFileError().ToUTF8();
     std::filesystem::remove(file);
+}
+
+// The record's mirror calls with the path given as plain names, the way tests write paths.
+inline RefAnim* CreateRefAnim(RefBase* rec, DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
+                              std::vector<std::int32_t> numbers, BYTE initialState) {
+    return rec->CreateRefAnimAt(kind, anim, ToPathNames(names), std::move(numbers), initialState);
+}
+inline RefAnim* MirrorOnDemand(RefBase* rec, RefAnim* asking, Animatable* anim, const std::vector<WStr>& names,
+                               std::vector<std::int32_t> numbers) {
+    return rec->MirrorOnDemandAt(asking, anim, ToPathNames(names), std::move(numbers));
+}
+
+// Compares text with a golden file kept in the repository (path from the checkout's top). With
+// OSTRIVANS_UPDATE_GOLDEN set in the environment the file is rewritten instead, and the test fails so an
+// update is never mistaken for a pass.
+inline void ExpectGolden(const std::string& text, const std::string& relative) {
+    const std::filesystem::path file = SourceTree() / relative;
+    if (std::getenv("OSTRIVANS_UPDATE_GOLDEN")) {
+        std::ofstream(file, std::ios::binary) << text;
+        ADD_FAILURE() << "rewrote " << relative;
+        return;
+    }
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << "no golden file " << relative;
+    std::ostringstream golden;
+    golden << in.rdbuf();
+    EXPECT_EQ(text, golden.str()) << "golden file " << relative;
+}
+
+// A mirror as one row: kind, path and numbers ("RefAnimPRS Transform #3"), "null" for an empty entry.
+inline std::string MirrorRow(RefAnim* m) {
+    if (!m) return "null";
+    std::string s = WStr(m->GetKindName()).ToUTF8() + " ";
+    for (size_t i = 0; i < m->GetPath().size(); ++i) s += (i ? "/" : "") + m->GetPath()[i].ToUTF8();
+    s += " #";
+    for (size_t i = 0; i < m->GetPathByNumber().size(); ++i)
+        s += (i ? "." : "") + std::to_string(m->GetPathByNumber()[i]);
+    return s;
+}
+inline std::vector<std::string> MirrorRows(RefBase* rec) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < rec->NumMirrors(); ++i) rows.push_back(MirrorRow(rec->GetMirror(i)));
+    return rows;
 }

@@ -22,11 +22,15 @@
 #include "host/script/ScriptRuntime.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/SourceTree.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -131,18 +135,6 @@ std::string Hex(DWORD v) {
     return buf;
 }
 
-struct Row {
-    Facts anim;
-    Facts owner; // super 0: no owner
-    DWORD kind;
-};
-
-// Every class of a list, same super class and same owner, gives the same kind.
-void AddAll(std::vector<Row>& rows, SClass_ID s, std::initializer_list<Class_ID> classes, DWORD kind,
-            const Facts& owner = Facts()) {
-    for (const Class_ID& c : classes) rows.push_back({F(s, c), owner, kind});
-}
-
 constexpr Class_ID kOther(0x0BADC0DE, 0x1);
 constexpr Interface_ID kRWMS(0x09FF44EF, 0x6C050704);
 constexpr Interface_ID kList(0x444E7687, 0x722E6E36);
@@ -150,251 +142,51 @@ constexpr Interface_ID kCATCtrl(0x00D83DC1, 0x4C851B6C);
 constexpr Interface_ID kLayerCtrl(0x434D7627, 0xA25E6E26);
 constexpr Interface_ID kReferencing(0x25CE0F5C, 0x6C303D2F);
 
-std::vector<Row> KindRows() {
-    const Facts node = F(BASENODE_CLASS_ID, Class_ID(1, 0));
-    const Facts object = F(GEOMOBJECT_CLASS_ID, kOther);
-    std::vector<Row> r;
 
-    // The class that is never mirrored, when it passes the primary test.
-    r.push_back({F(GEOMOBJECT_CLASS_ID, {0xFFFFFFFF, 0}), {}, 2});
-    r.push_back({F(CTRL_FLOAT_CLASS_ID, {0xFFFFFFFF, 0}), {}, 2});
-    r.push_back({F(GEOMOBJECT_CLASS_ID, {0xFFFFFFFF, 0}).NoCopy(), {}, 0x20000});
+// The kind rule's rows are kept as text in kind_rule.txt, one row a line (lines starting with # are notes):
+//   ANIM [| OWNER] = KIND      where ANIM and OWNER are SUPER CLASS [FACT ...]
+// SUPER is a super class name without its _CLASS_ID suffix, CLASS is hex "A:B" or "other" (a class no
+// row names), and the facts are subs=N, third=A:B (three subs, the third of that class), blocks=N, ref,
+// nocopy, track, fixed and answer=NAME (rwms, list, cat, layer, referencing).
+#define KIND_SUPER(name) {#name, name##_CLASS_ID},
+const std::map<std::string, SClass_ID> kSupers = {
+    KIND_SUPER(GEOMOBJECT) KIND_SUPER(CTRL_FLOAT) KIND_SUPER(CTRL_POINT3) KIND_SUPER(CTRL_MATRIX3)
+    KIND_SUPER(CTRL_POSITION) KIND_SUPER(CTRL_ROTATION) KIND_SUPER(CTRL_SCALE) KIND_SUPER(MATERIAL)
+    KIND_SUPER(TEXMAP) KIND_SUPER(WSM_OBJECT) KIND_SUPER(OSM) KIND_SUPER(WSM) KIND_SUPER(REF_TARGET)
+    KIND_SUPER(REF_MAKER) KIND_SUPER(BASENODE) KIND_SUPER(GEN_DERIVOB) KIND_SUPER(PARAMETER_BLOCK)
+    KIND_SUPER(PARAMETER_BLOCK2) KIND_SUPER(CAMERA) KIND_SUPER(LIGHT) KIND_SUPER(SHAPE) KIND_SUPER(HELPER)
+    KIND_SUPER(SYSTEM) KIND_SUPER(SOUNDOBJ) KIND_SUPER(CUST_ATTRIB)};
+#undef KIND_SUPER
+const std::map<std::string, Interface_ID> kAnswers = {
+    {"rwms", kRWMS}, {"list", kList}, {"cat", kCATCtrl}, {"layer", kLayerCtrl}, {"referencing", kReferencing}};
 
-    // Materials.
-    r.push_back({F(MATERIAL_CLASS_ID, {0x200, 0}).Subs(4), {}, 0x30020});
-    r.push_back({F(MATERIAL_CLASS_ID, {0x200, 0}), {}, 0x30020});
-    r.push_back({F(MATERIAL_CLASS_ID, {0x4B9937E0, 0x3A1C3DA4}).Subs(3), {}, 0x30009});
-    r.push_back({F(MATERIAL_CLASS_ID, {0x272C0D4B, 0x432A414B}), {}, 0x30031});
-    r.push_back({F(MATERIAL_CLASS_ID, kOther).Subs(1), {}, 0x3001A});
-    r.push_back({F(MATERIAL_CLASS_ID, kOther), {}, 0x10001});
-    r.push_back({F(MATERIAL_CLASS_ID, kOther).Ref(), {}, 0x30009});
-    // Texture maps.
-    r.push_back({F(TEXMAP_CLASS_ID, {0x4C693CD7, 0x05FC76AC}).Subs(3), {}, 0x10001});
-    r.push_back({F(TEXMAP_CLASS_ID, {0x6EC3730C, 0}), {}, 0x30009});
-    r.push_back({F(TEXMAP_CLASS_ID, kOther), {}, 0x10001});
-    r.push_back({F(TEXMAP_CLASS_ID, kOther).Ref(), {}, 0x30009});
-    r.push_back({F(TEXMAP_CLASS_ID, kOther).Blocks(1), {}, 0x3001B});
-    // Space-warp objects.
-    AddAll(r, WSM_OBJECT_CLASS_ID, {{0x67EA40B3, 0xFE7A30C4}, {0xFA4700BE, 0xBBE85051}}, 0x90010);
-    r.push_back({F(WSM_OBJECT_CLASS_ID, kOther).Track(), {}, 0x30009});
-    r.push_back({F(WSM_OBJECT_CLASS_ID, kOther).Ref(), {}, 0});
-    // Object-space modifiers.
-    AddAll(r, OSM_CLASS_ID,
-           {{0x79AA6E1D, 0x71A075B7}, {0x4DBE3132, 0x614357B9}, {0x60, 0}, {0x02DF2E3A, 0x72BA4E1F},
-            {0x7CE5206B, 0x31181505}, {0x19592732, 0x03407A7A}, {0x73D8FF93, 0}, {0x53446, 0x7145},
-            {0x98F37A63, 0x3FFE9BCA}, {0x8AB36CC5, 0x82D7FE74}, {0x21325596, 0x2CD10BD8},
-            {0x21325596, 0x2CD10BD9}, {0x21325596, 0x2CD10BD0}, {0x70, 0}, {0x4AA52AE3, 0x35CA1CDE}, {0x50, 0}},
-           0x10012);
-    AddAll(r, OSM_CLASS_ID, {{0x0095C723, 0x00015666}}, 0x30018);
-    AddAll(r, OSM_CLASS_ID, {{0x17BB6854, 0xA5CBA2A3}}, 0x30019);
-    AddAll(r, OSM_CLASS_ID, {{0xC4D33, 0}}, 0x3001D);
-    AddAll(r, OSM_CLASS_ID, {{0x67C1CD47, 0x7782F878}, {0x0EE23DE9, 0xFA432946}}, 0x3001E);
-    AddAll(r, OSM_CLASS_ID, {{0x7A4202D0, 0x11961722}}, 0x30025);
-    AddAll(r, OSM_CLASS_ID, {{0x270F1FE3, 0x03B14999}}, 0x3000C);
-    AddAll(r, OSM_CLASS_ID, {{0xE11, 0}}, 0xB0035);
-    AddAll(r, OSM_CLASS_ID, {{0x100, 0}}, 0x30015);
-    r.push_back({F(OSM_CLASS_ID, kOther).Subs(1).Answer(kRWMS), {}, 0x30028});
-    r.push_back({F(OSM_CLASS_ID, kOther).Blocks(1).Answer(kRWMS), {}, 0x30028});
-    r.push_back({F(OSM_CLASS_ID, kOther).Blocks(1), {}, 0x30015});
-    r.push_back({F(OSM_CLASS_ID, kOther).Ref().Answer(kRWMS), {}, 0x30015});
-    r.push_back({F(OSM_CLASS_ID, kOther).Answer(kRWMS), {}, 0x30014});
-    // World-space modifiers.
-    AddAll(r, WSM_CLASS_ID, {{0x370F1FE3, 0x03B14999}}, 0x3000C);
-    r.push_back({F(WSM_CLASS_ID, kOther).Subs(1), {}, 0x30015});
-    r.push_back({F(WSM_CLASS_ID, kOther).Ref(), {}, 0x30015});
-    r.push_back({F(WSM_CLASS_ID, kOther), {}, 0x30014});
-    // Reference targets and makers of classes the rule names.
-    r.push_back({F(REF_TARGET_CLASS_ID, {0x46D56AA8, 0x1A0703D4}).Subs(2), {}, 0x10001});
-    r.push_back({F(REF_TARGET_CLASS_ID, kOther).Subs(1), {}, 0});
-    r.push_back({F(REF_TARGET_CLASS_ID, kOther), {}, 0x10001});
-    AddAll(r, REF_MAKER_CLASS_ID, {{0x4096218C, 0x1BB8133C}, {0x4DDC1551, 0x118452EB}}, 0x110013);
-    AddAll(r, REF_MAKER_CLASS_ID, {{0x5DDB3626, 0x23B708DB}}, 0x20000);
-    AddAll(r, REF_MAKER_CLASS_ID, {{0x5F2D3A0A, 0x4BE75269}}, 0x30009);
-    AddAll(r, REF_MAKER_CLASS_ID, {{0x14585773, 0x483A7DCF}}, 2);
-    r.push_back({F(REF_MAKER_CLASS_ID, kOther).Ref(), {}, 0x30009});
-    r.push_back({F(REF_MAKER_CLASS_ID, kOther).Blocks(1).Ref(), {}, 0});
-    // Nodes, derived objects, old blocks.
-    r.push_back({F(BASENODE_CLASS_ID, {1, 0}).Subs(7), {}, 0x44000B});
-    r.push_back({F(GEN_DERIVOB_CLASS_ID, {3, 0}), node, 0x220000});
-    r.push_back({F(GEN_DERIVOB_CLASS_ID, {3, 0}), object, 0xB002F});
-    r.push_back({F(GEN_DERIVOB_CLASS_ID, {3, 0}), {}, 0xB002F});
-    r.push_back({F(PARAMETER_BLOCK_CLASS_ID, {8, 0}).Subs(3), {}, 0x30003});
-    // Geometric objects.
-    AddAll(r, GEOMOBJECT_CLASS_ID,
-           {{0x1BF8338D, 0x192F6098}, {0xE44F10B3, 0}, {0x1030, 0}, {0x76A11646, 0x12A822FB}, {0x87D987F4, 0xBE7C7E52}},
-           0x90010);
-    AddAll(r, GEOMOBJECT_CLASS_ID,
-           {{0x28BF6E8D, 0x2ECCA840}, {0x2A730CDB, 0x746B394F}, {0x2A723864, 0x7F603F64}, {0x7DEE4CF0, 0x50E728B9},
-            {0xA4E83C21, 0x5F7B092D}, {0x3F2A6C11, 0x1B7E40D5}},
-           0x3000C);
-    for (Class_ID c : {Class_ID(0x9125, 0), Class_ID(0x2E6A0C09, 0x43D5C9C0), Class_ID(0x73DC4833, 0x65C93CAA)})
-        r.push_back({F(GEOMOBJECT_CLASS_ID, c).Track().Answer(kRWMS), {}, 0});
-    AddAll(r, GEOMOBJECT_CLASS_ID, {{0x7BC209AF, 0x01BBAC5F}}, 0x3002D);
-    AddAll(r, GEOMOBJECT_CLASS_ID,
-           {{0x5C2417BD, 0x44050964}, {0x42567B96, 0x4E9C1AED}, {0x6A877C03, 0x67947186}, {0x31CEA620, 0x2257F993},
-            {0x1D121A84, 0x64994009}, {0x10B0, 0}, {0x367E33EF, 0x07C0670C}, {0x51DB4F2F, 0x1C596B1A},
-            {0x1AB13757, 0x12365B98}},
-           0x30006);
-    AddAll(r, GEOMOBJECT_CLASS_ID, {{0x6C3600A5, 0x11634EB8}}, 0x3002E);
-    AddAll(r, GEOMOBJECT_CLASS_ID, {{0x74F93B02, 0x1EB34300}}, 2);
-    AddAll(r, GEOMOBJECT_CLASS_ID, {{0x79FE41C2, 0x1D7B4FB1}}, 0x3003A);
-    AddAll(r, GEOMOBJECT_CLASS_ID, {{0x39712DEF, 0x10A72959}}, 0x30038);
-    r.push_back({F(GEOMOBJECT_CLASS_ID, kOther).Answer(kRWMS).Track(), {}, 0x30028});
-    r.push_back({F(GEOMOBJECT_CLASS_ID, kOther).Track(), {}, 0x30009});
-    r.push_back({F(GEOMOBJECT_CLASS_ID, kOther).Ref(), {}, 0});
-    // Cameras, lights, shapes.
-    r.push_back({F(CAMERA_CLASS_ID, kOther), {}, 0xB002C});
-    AddAll(r, LIGHT_CLASS_ID, {{0x27D93542, 0x76F965B2}}, 0x10001);
-    r.push_back({F(LIGHT_CLASS_ID, kOther), {}, 0xB0011});
-    AddAll(r, SHAPE_CLASS_ID, {{0x76A11646, 0x12A822FB}, {0x1040, 0}}, 0x90010);
-    AddAll(r, SHAPE_CLASS_ID, {{0x1993, 0}}, 0x3001C);
-    AddAll(r, SHAPE_CLASS_ID, {{0x6B963D5F, 0x6E243528}}, 0x3002D);
-    r.push_back({F(SHAPE_CLASS_ID, kOther), {}, 0x30028});
-    // Helpers.
-    AddAll(r, HELPER_CLASS_ID, {{0x74F93B07, 0x1EB34300}, {0x74F93B01, 0x1EB34300}}, 2);
-    AddAll(r, HELPER_CLASS_ID, {{0x2013, 0}, {0x876234, 0}}, 0x3000C);
-    AddAll(r, HELPER_CLASS_ID, {{0x6E34B493, 0xE3C48E41}}, 0x90032);
-    r.push_back({F(HELPER_CLASS_ID, kOther).Track(), {}, 0x30009});
-    r.push_back({F(HELPER_CLASS_ID, kOther), {}, 0});
-    // Systems and other super classes.
-    AddAll(r, SYSTEM_CLASS_ID, {{0x92AAB38C, 0}}, 0x30031);
-    r.push_back({F(SYSTEM_CLASS_ID, kOther).Subs(2), {}, 0});
-    r.push_back({F(SYSTEM_CLASS_ID, kOther).Ref(), {}, 0x30009});
-    AddAll(r, SOUNDOBJ_CLASS_ID, {{0x1200, 0}}, 2);
-    AddAll(r, SOUNDOBJ_CLASS_ID, {{0x100, 0}}, 0x30009);
-    r.push_back({F(SOUNDOBJ_CLASS_ID, kOther), {}, 0x10001});
-    r.push_back({F(SOUNDOBJ_CLASS_ID, kOther).Subs(1), {}, 0});
+Class_ID ParseClass(const std::string& t) {
+    if (t == "other") return kOther;
+    const size_t colon = t.find(':');
+    return Class_ID(static_cast<ULONG>(std::stoul(t.substr(0, colon), nullptr, 16)),
+                    static_cast<ULONG>(std::stoul(t.substr(colon + 1), nullptr, 16)));
+}
 
-    // Parameter blocks 2 by their owner.
-    const Facts pb2 = F(PARAMETER_BLOCK2_CLASS_ID, {0x82, 0});
-    auto block = [&](SClass_ID so, std::initializer_list<Class_ID> owners, DWORD kind, Facts extra = Facts()) {
-        for (const Class_ID& c : owners) {
-            Facts o = F(so, c);
-            o.answers = extra.answers;
-            r.push_back({pb2, o, kind});
-        }
-    };
-    block(CUST_ATTRIB_CLASS_ID, {kOther}, 0x230029);
-    block(CTRL_FLOAT_CLASS_ID, {{0x17127E3E, 0}}, 0x230004);
-    block(CTRL_FLOAT_CLASS_ID,
-          {{0x4CEB45BD, 0x0B9C062E}, {0x0EC62904, 0x185A28DC}, {0x74B50FD8, 0x07AD665E}, {0x7C125BF5, 0x3A880ECE},
-           {0x04A420B7, 0x7A142AEE}, {0x0B5E496B, 0x15363635}, {0x46606ABF, 0x002D3676}, {0x40534BDC, 0x3AE34B58},
-           {0x7FA7544B, 0x711A51EA}, {0x265E07A8, 0x0D281541}, {0x2A234435, 0x750465F5}, {0x63785366, 0x6D970288},
-           {0x18E02664, 0x21D309C3}},
-          0x20000);
-    block(CTRL_POINT3_CLASS_ID, {{0x275C1AC1, 0x08B45EE2}}, 0x20000);
-    block(CTRL_MATRIX3_CLASS_ID,
-          {{0x1EDD686D, 0x45A56EB3}, {0x2DE70807, 0x3973713A}, {0x542E413E, 0x08241AA2}, {0x485A734C, 0x795557CC},
-           {0x1ADF2684, 0x2E3B60D2}},
-          0x20000);
-    block(CTRL_ROTATION_CLASS_ID, {{0x67A81CF9, 0x79C62151}, {0x1D1A667C, 0x206521F1}}, 0x20000);
-    block(GEOMOBJECT_CLASS_ID, {{0x7BC209AF, 0x01BBAC5F}, {0x6C3600A5, 0x11634EB8}, {0x74F93B03, 0x1EB34300}},
-          0x23002A);
-    block(GEOMOBJECT_CLASS_ID, {{0x79FE41C2, 0x1D7B4FB1}, {0x39712DEF, 0x10A72959}}, 0x230029);
-    block(LIGHT_CLASS_ID, {{0x2EAF2F07, 0x7EC44F31}, {0x3C5575A1, 0x5FD602DF}}, 0x30036);
-    block(HELPER_CLASS_ID, {{0x74F93B03, 0x1EB34300}}, 0x23002A);
-    block(REF_TARGET_CLASS_ID, {{0x6E4253A3, 0x7FFA3373}, {0x1D473A0E, 0x3B151C9D}, {0x0BC975DD, 0x6E1A1AE5}},
-          0x20000);
-    block(OSM_CLASS_ID, {{0xE11, 0}}, 0x23002A);
-    block(CTRL_FLOAT_CLASS_ID, {kOther}, 0x23002A, Facts().Answer(kList));
-    block(CTRL_POSITION_CLASS_ID, {{0x2019, 0}, {0x2011, 0}}, 0x23002A);
-    block(CTRL_ROTATION_CLASS_ID, {{0x2020, 0}, {0x2021, 0}}, 0x23002A);
-    // The same classes under another super class are not the constraints.
-    block(CTRL_SCALE_CLASS_ID, {{0x2019, 0}, {0x2020, 0}}, 0x230004);
-    block(LIGHT_CLASS_ID, {kOther}, 0x230004);
-    r.push_back({pb2, {}, 0x230004});
-
-    // Controllers that fail the controller test.
-    r.push_back({F(CTRL_FLOAT_CLASS_ID, {0xFF5826DB, 0}).Fixed(), {}, 0x20000});
-    r.push_back({F(CTRL_POSITION_CLASS_ID, {0x0E6F5815, 0x717F99A4}).Fixed(), node, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, kOther).Fixed().Answer(kCATCtrl), node, 0xB0033});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x022D5030, 0x4344191C}).Fixed(), node, 0x3002B});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x0E6F5815, 0x717F99A4}).Fixed(), node, 0xE0034});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x2005, 0}).Fixed(), node, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, kOther).Fixed().Answer(kCATCtrl), object, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x022D5030, 0x4344191C}).Fixed(), {}, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x0E6F5815, 0x717F99A4}).Fixed(), {}, 0xE0034});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x0E6F5815, 0x717F99A4}).Fixed(), object, 0xE0034});
-
-    // Controllers that pass it, by super class.
-    AddAll(r, CTRL_FLOAT_CLASS_ID, {{0xFF5826DB, 0}}, 0x30009);
-    AddAll(r, CTRL_FLOAT_CLASS_ID, {{0x717D7D1F, 0x124C173B}}, 0x30024);
-    AddAll(r, CTRL_FLOAT_CLASS_ID, {{0x87A6DF24, 0}}, 0x30006);
-    AddAll(r, CTRL_FLOAT_CLASS_ID, {{0x17127E3E, 0}}, 0x3000C);
-    AddAll(r, CTRL_FLOAT_CLASS_ID,
-           {{0x742D30AC, 0x37984F09}, {0x43BF76AC, 0x60AB5707}, {0x4CEB45BD, 0x0B9C062E}, {0x507514E5, 0x30B07FAD},
-            {0x0EC62904, 0x185A28DC}, {0x453F7278, 0x4B8E1DFD}, {0x74B50FD8, 0x07AD665E}, {0x04A420B7, 0x7A142AEE},
-            {0x0B5E496B, 0x15363635}, {0x46606ABF, 0x002D3676}, {0x40534BDC, 0x3AE34B58}, {0x265E07A8, 0x0D281541},
-            {0x2A234435, 0x750465F5}, {0x63785366, 0x6D970288}, {0x18E02664, 0x21D309C3}, {0x094E2D9C, 0x02C702B5}},
-           0x20000);
-    AddAll(r, CTRL_FLOAT_CLASS_ID, {{0x7FA7544B, 0x711A51EA}, {0x7C125BF5, 0x3A880ECE}}, 2);
-    for (Class_ID third : {Class_ID(0x0EC62904, 0x185A28DC), Class_ID(0x74B50FD8, 0x07AD665E),
-                           Class_ID(0x04A420B7, 0x7A142AEE), Class_ID(0x40534BDC, 0x3AE34B58),
-                           Class_ID(0x2A234435, 0x750465F5), Class_ID(0x63785366, 0x6D970288),
-                           Class_ID(0x7FA7544B, 0x711A51EA)})
-        r.push_back({F(CTRL_POINT3_CLASS_ID, {0x118F7E02, 0xFEEE238B}).Third(third), {}, 0x20000});
-    // Another third sub-controller: no row applies; three children make it wide.
-    r.push_back({F(CTRL_POINT3_CLASS_ID, {0x118F7E02, 0xFEEE238B}).Third(kOther).Track(), {}, 0x30009});
-    AddAll(r, CTRL_POINT3_CLASS_ID, {{0x19080908, 0x3B617839}}, 0x30024);
-    AddAll(r, CTRL_POINT3_CLASS_ID, {{0x87A6DF26, 0}}, 0x30006);
-    AddAll(r, CTRL_POINT3_CLASS_ID, {{0x275C1AC1, 0x08B45EE2}}, 0x20000);
-    AddAll(r, CTRL_POINT3_CLASS_ID, {{0xFF4826DC, 0}}, 0x30009);
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x2005, 0}), F(HELPER_CLASS_ID, {0x18D026A1, 0x347D1CF3}), 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x2005, 0}), node, 0x30027});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x2005, 0}), {}, 0x30027});
-    AddAll(r, CTRL_MATRIX3_CLASS_ID, {{0x873FE764, 0xAABE8601}}, 0x3000D);
-    AddAll(r, CTRL_MATRIX3_CLASS_ID, {{0x2006, 0}}, 0x30006);
-    AddAll(r, CTRL_MATRIX3_CLASS_ID, {{0x32FB4637, 0x65FD482B}}, 0x30031);
-    AddAll(r, CTRL_MATRIX3_CLASS_ID, {{0x1EDD686D, 0x45A56EB3}, {0x2DE70807, 0x3973713A}}, 2);
-    AddAll(r, CTRL_MATRIX3_CLASS_ID, {{0x6E341CBA, 0x6F9C52CA}}, 0x3000C);
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x615B56E4, 0x5F0E6032}), node, 0x3003B});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x615B56E4, 0x5F0E6032}), object, 0x10001});
-    AddAll(r, CTRL_POSITION_CLASS_ID, {{0x118F7E02, 0xFFEE238A}}, 0x3000C);
-    AddAll(r, CTRL_POSITION_CLASS_ID, {{0x2019, 0}, {0x2011, 0}}, 0x3001F);
-    AddAll(r, CTRL_POSITION_CLASS_ID, {{0x7AC5CAE4, 0x904A56B3}}, 0x30024);
-    AddAll(r, CTRL_POSITION_CLASS_ID, {{0x87A6DF25, 0}}, 0x30006);
-    AddAll(r, CTRL_POSITION_CLASS_ID, {{0xE8334011, 0xAEB330C8}, {0xFF8826DE, 0}, {0x79697D2A, 0xF2B8A1C8}}, 0x30009);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0x2012, 0}}, 0x30026);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0x2020, 0}, {0x2021, 0}}, 0x3001F);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0x2A8734EB, 0x57F47DA6}}, 0x30024);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0x87A6DF27, 0}}, 0x30006);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0x67A81CF9, 0x79C62151}, {0x1D1A667C, 0x206521F1}}, 2);
-    AddAll(r, CTRL_ROTATION_CLASS_ID, {{0xFF7826DF, 0}}, 0x30009);
-    AddAll(r, CTRL_SCALE_CLASS_ID, {{0x118F7C01, 0xFEEE238B}}, 0x3000C);
-    AddAll(r, CTRL_SCALE_CLASS_ID, {{0x13C4451C, 0x2CCB3388}}, 0x30024);
-    AddAll(r, CTRL_SCALE_CLASS_ID, {{0x87A6DF28, 0}}, 0x30006);
-    AddAll(r, CTRL_SCALE_CLASS_ID, {{0xFF6826DA, 0}}, 0x30009);
-    // A row's class under another controller super class is not that row.
-    r.push_back({F(CTRL_SCALE_CLASS_ID, {0x2012, 0}), {}, 0x10001});
-    // Controllers without a row: list, wide, plain.
-    r.push_back({F(CTRL_FLOAT_CLASS_ID, kOther).Subs(3).Answer(kList), {}, 0x30008});
-    r.push_back({F(CTRL_POSITION_CLASS_ID, kOther).Subs(1).Track(), {}, 0x30009});
-    r.push_back({F(CTRL_POSITION_CLASS_ID, kOther).Blocks(1).Ref(), {}, 0});
-    r.push_back({F(CTRL_ROTATION_CLASS_ID, kOther).Ref(), {}, 0x30009});
-    r.push_back({F(CTRL_ROTATION_CLASS_ID, kOther), {}, 0x10001});
-
-    // Animatables that fail the primary test.
-    for (Facts particle : {F(CTRL_FLOAT_CLASS_ID, {0x72930021, 0x06951211}), F(CTRL_POINT3_CLASS_ID, {0x69F672C0, 0x27927AFA}),
-                           F(CTRL_ROTATION_CLASS_ID, {0x19357028, 0x428C5294})})
-        r.push_back({particle.NoCopy(), pb2, 0});
-    r.push_back({F(CTRL_POINT3_CLASS_ID, {0x72930021, 0x06951211}).NoCopy(), {}, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x9156, 0}).NoCopy(), node, 0x1000E});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x9154, 0}).NoCopy(), {}, 0x30039});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, kOther).NoCopy().Answer(kCATCtrl), node, 0xB0033});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, kOther).NoCopy().Answer(kCATCtrl), object, 0x20000});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0x32FB4637, 0x65FD482B}).NoCopy(), {}, 0x30031});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, {0xBE380A31, 0x310DC9E4}).NoCopy(), {}, 0xE0034});
-    r.push_back({F(CTRL_FLOAT_CLASS_ID, kOther).NoCopy().Answer(kLayerCtrl).Answer(kReferencing), {}, 0xB0030});
-    r.push_back({F(CTRL_MATRIX3_CLASS_ID, kOther).NoCopy().Answer(kLayerCtrl), {}, 0xB0030});
-    r.push_back({F(CTRL_SCALE_CLASS_ID, kOther).NoCopy().Answer(kReferencing), {}, 0x30009});
-    r.push_back({F(CTRL_SCALE_CLASS_ID, kOther).NoCopy().Ref(), {}, 0x20000});
-    r.push_back({F(GEOMOBJECT_CLASS_ID, {0x50320C9A, 0}).NoCopy(), {}, 0x30016});
-    r.push_back({F(GEOMOBJECT_CLASS_ID, kOther).NoCopy().Track(), {}, 0x20000});
-    r.push_back({F(HELPER_CLASS_ID, {0x74F93B03, 0x1EB34300}).NoCopy(), {}, 0x30017});
-    r.push_back({F(HELPER_CLASS_ID, kOther).NoCopy().Track(), node, 0x20000});
-    r.push_back({F(CUST_ATTRIB_CLASS_ID, kOther).NoCopy(), {}, 0x30007});
-    r.push_back({F(MATERIAL_CLASS_ID, {0x200, 0}).NoCopy(), {}, 0x20000});
-    return r;
+// One side of a row; false when a word is not understood.
+bool ParseFacts(const std::string& text, Facts& f) {
+    std::istringstream in(text);
+    std::string super, cls, word;
+    if (!(in >> super >> cls) || !kSupers.contains(super)) return false;
+    f = F(kSupers.at(super), ParseClass(cls));
+    while (in >> word) {
+        const size_t eq = word.find('=');
+        const std::string key = word.substr(0, eq), value = eq == std::string::npos ? "" : word.substr(eq + 1);
+        if (key == "subs") f.Subs(std::stoi(value));
+        else if (key == "third") f.Third(ParseClass(value));
+        else if (key == "blocks") f.Blocks(std::stoi(value));
+        else if (key == "ref") f.Ref();
+        else if (key == "nocopy") f.NoCopy();
+        else if (key == "track") f.Track();
+        else if (key == "fixed") f.Fixed();
+        else if (key == "answer" && kAnswers.contains(value)) f.Answer(kAnswers.at(value));
+        else return false;
+    }
+    return true;
 }
 
 class MirrorKindSelectionTest : public SceneFixture {
@@ -405,21 +197,49 @@ protected:
     }
 };
 
+// A rule file's rows with their answers computed afresh (what answer gives for an animatable of the row's
+// facts under the row's owner), for comparison with the file itself. Counts the rows in rows.
+std::string Answered(const char* file, const std::function<std::string(Animatable*, Animatable*)>& answer,
+                     int& rows) {
+    std::ifstream in(SourceTree() / file);
+    std::string line, answered;
+    for (rows = 0; std::getline(in, line);) {
+        const size_t eq = line.find(" = "), bar = line.find(" | ");
+        Facts anim, owner;
+        const bool parsed = line.empty() || line[0] == '#' ||
+                            (eq != std::string::npos && ParseFacts(line.substr(0, std::min(eq, bar)), anim) &&
+                             (bar == std::string::npos || ParseFacts(line.substr(bar + 3, eq - bar - 3), owner)));
+        if (!parsed || line.empty() || line[0] == '#') {
+            EXPECT_TRUE(parsed) << line;
+            answered += line + "\n";
+            continue;
+        }
+        std::unique_ptr<Animatable> a = Make(anim);
+        std::unique_ptr<Animatable> o = owner.super ? Make(owner) : nullptr;
+        answered += line.substr(0, eq) + " = " + answer(a.get(), o.get()) + "\n";
+        ++rows;
+    }
+    return answered;
+}
+
 TEST_F(MirrorKindSelectionTest, ResolveKindFollowsEveryRowOfTheRule) {
     EXPECT_EQ(ResolveKind(nullptr, nullptr), 0u);
-    int failures = 0;
-    const std::vector<Row> rows = KindRows();
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
-        std::unique_ptr<Animatable> anim = Make(row.anim);
-        std::unique_ptr<Animatable> owner = row.owner.super ? Make(row.owner) : nullptr;
-        const DWORD got = ResolveKind(anim.get(), owner.get());
-        if (got != row.kind && ++failures <= 20)
-            ADD_FAILURE() << "row " << i << ": super " << Hex(row.anim.super) << " class "
-                          << row.anim.cls.ToString() << " owner " << Hex(row.owner.super) << " "
-                          << row.owner.cls.ToString() << ": expected " << Hex(row.kind) << ", found " << Hex(got);
-    }
-    EXPECT_EQ(failures, 0) << "of " << rows.size() << " rows";
+    int rows = 0;
+    const char* const file = "tests/plugin/anims/kind_rule.txt";
+    ExpectGolden(Answered(file, [](Animatable* a, Animatable* o) { return Hex(ResolveKind(a, o)); }, rows), file);
+    EXPECT_GT(rows, 250);
+}
+
+// Children the walk visits: sub-animatables, blocks and the custom attribute position, with the special
+// classes that count otherwise (rows in child_count.txt).
+TEST_F(MirrorKindSelectionTest, ChildCountOfTheSpecialClasses) {
+    EXPECT_EQ(ChildCount(nullptr, nullptr, -1), 0);
+    int rows = 0;
+    const char* const file = "tests/plugin/anims/child_count.txt";
+    ExpectGolden(
+        Answered(file, [](Animatable* a, Animatable* o) { return std::to_string(ChildCount(a, o, -1)); }, rows),
+        file);
+    EXPECT_GT(rows, 15);
 }
 
 // A block owned by a particle system's own object: its particle-driven controllers are tracked for local
@@ -497,36 +317,6 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     ASSERT_NE(pf, nullptr);
     EXPECT_EQ(ResolveKind(pf, node), 0x30016u);
     pf->DeleteMe();
-}
-
-TEST_F(MirrorKindSelectionTest, ChildCountOfTheSpecialClasses) {
-    auto count = [](const Facts& f, const Facts& owner = Facts(), int index = -1) {
-        std::unique_ptr<Animatable> a = Make(f);
-        std::unique_ptr<Animatable> o = owner.super ? Make(owner) : nullptr;
-        return ChildCount(a.get(), o.get(), index);
-    };
-    const Facts node = F(BASENODE_CLASS_ID, {1, 0});
-    EXPECT_EQ(ChildCount(nullptr, nullptr, -1), 0);
-    // Everything else: sub-animatables, blocks and the custom attribute position.
-    EXPECT_EQ(count(F(GEOMOBJECT_CLASS_ID, kOther).Subs(2).Blocks(3)), 6);
-    EXPECT_EQ(count(F(BASENODE_CLASS_ID, {1, 0}).Subs(7)), 8);
-    EXPECT_EQ(count(F(BASENODE_CLASS_ID, {1, 0}).Subs(7), node), 0);
-    EXPECT_EQ(count(F(PARAMETER_BLOCK_CLASS_ID, {8, 0}).Subs(3).Blocks(2)), 4);
-    EXPECT_EQ(count(F(OSM_CLASS_ID, {0x17BB6854, 0xA5CBA2A3}).Subs(3).Blocks(1)), 101);
-    EXPECT_EQ(count(F(OSM_CLASS_ID, {0x17BB6854, 0xA5CBA2A3})), 101);
-    // Sub-animatables only.
-    const Facts subsOnly[] = {F(MATERIAL_CLASS_ID, {0x200, 0}),        F(CTRL_FLOAT_CLASS_ID, {0x507514E5, 0x30B07FAD}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x9156, 0}),   F(CTRL_MATRIX3_CLASS_ID, {0x9154, 0}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x022D5030, 0x4344191C}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x4EDF6DDE, 0x3D77551C}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x68C00456, 0x455634FE}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x4F7C09D6, 0x6C8E29BF}),
-                              F(CTRL_MATRIX3_CLASS_ID, {0x71AF1A7D, 0x71C05DE1}),
-                              F(CTRL_POSITION_CLASS_ID, kOther).Answer(kList)};
-    for (Facts f : subsOnly) EXPECT_EQ(count(f.Subs(4).Blocks(2)), 5) << f.cls.ToString();
-    EXPECT_EQ(count(F(CTRL_MATRIX3_CLASS_ID, {0x873FE764, 0xAABE8601}).Subs(4)), 2);
-    // A class of the list under another super class is counted the ordinary way.
-    EXPECT_EQ(count(F(CTRL_FLOAT_CLASS_ID, {0x9156, 0}).Subs(4).Blocks(2)), 7);
 }
 
 TEST_F(MirrorKindSelectionTest, ChildCountOfDerivedObjectsSumsTheNestedStacks) {

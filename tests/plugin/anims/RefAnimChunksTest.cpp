@@ -12,6 +12,7 @@
 #include "plugin/anims/RefAnimChunks.h"
 #include "plugin/records/RefHolder.h"
 #include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/ChunkIds.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
@@ -25,26 +26,6 @@ std::vector<std::uint8_t> Saved(RefAnim& m) {
     EXPECT_EQ(m.Save(&s), IO_OK);
     EXPECT_EQ(s.Commit(), IO_OK);
     return s.Bytes();
-}
-
-// The top-level chunks of a stream: id and body bytes.
-std::vector<std::pair<USHORT, std::vector<std::uint8_t>>> Chunks(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::pair<USHORT, std::vector<std::uint8_t>>> out;
-    ChunkLoad l(bytes);
-    while (l.OpenChunk() == IO_OK) {
-        std::vector<std::uint8_t> body(l.CurChunkLength());
-        ULONG n = 0;
-        if (!body.empty()) l.Read(body.data(), static_cast<ULONG>(body.size()), &n);
-        out.emplace_back(l.CurChunkID(), body);
-        l.CloseChunk();
-    }
-    return out;
-}
-
-std::vector<std::uint8_t> Int32(std::int32_t v) {
-    std::vector<std::uint8_t> b(4);
-    std::memcpy(b.data(), &v, 4);
-    return b;
 }
 
 void WriteInt(ChunkSave& s, USHORT id, std::int32_t v) {
@@ -103,18 +84,17 @@ TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
     m.SetKindFlag(true);
     m.SetLastOperation(124);
     m.SetMark(5);
-    const auto chunks = Chunks(Saved(m));
-    const std::vector<USHORT> ids = {0x23, 0x24, 0x24, 0x25, 0x26, 0x26, 0x27, 0x28};
-    ASSERT_EQ(chunks.size(), ids.size());
-    for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(chunks[i].first, ids[i]) << i;
-    EXPECT_EQ(chunks[0].second, Int32(2));
-    EXPECT_EQ(chunks[1].second.size(), 2u * 9u); // "Transform" in UTF-16, no terminator
-    EXPECT_EQ(chunks[3].second, Int32(2));
-    EXPECT_EQ(chunks[4].second, Int32(3));
-    EXPECT_EQ(chunks[5].second, Int32(-1));
-    EXPECT_EQ(chunks[6].second, (std::vector<std::uint8_t>{0x06}));
-    EXPECT_EQ(chunks[7].second, Int32(1));
-
+    // Count, names in UTF-16 without terminator (the dump shows 16 bytes of a body), count, numbers, state
+    // byte, kind flag.
+    EXPECT_EQ(ChunkLoad::Dump(Saved(m)),
+              "0x0023 data @0 len 4: 02 00 00 00\n"
+              "0x0024 data @10 len 18: 54 00 72 00 61 00 6e 00 73 00 66 00 6f 00 72 00 ...\n"
+              "0x0024 data @34 len 16: 50 00 6f 00 73 00 69 00 74 00 69 00 6f 00 6e 00\n"
+              "0x0025 data @56 len 4: 02 00 00 00\n"
+              "0x0026 data @66 len 4: 03 00 00 00\n"
+              "0x0026 data @76 len 4: ff ff ff ff\n"
+              "0x0027 data @86 len 1: 06\n"
+              "0x0028 data @93 len 4: 01 00 00 00\n");
     RefAnim back(TRUE);
     ChunkLoad l(Saved(m));
     ASSERT_EQ(back.Load(&l), IO_OK);
@@ -126,10 +106,10 @@ TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
     EXPECT_EQ(back.GetMark(), 0);
 
     RefAnim empty(FALSE);
-    const auto emptyChunks = Chunks(Saved(empty));
-    ASSERT_EQ(emptyChunks.size(), 4u);
-    EXPECT_EQ(emptyChunks[0], (std::pair<USHORT, std::vector<std::uint8_t>>{0x23, Int32(0)}));
-    EXPECT_EQ(emptyChunks[1], (std::pair<USHORT, std::vector<std::uint8_t>>{0x25, Int32(0)}));
+    EXPECT_EQ(ChunkLoad::Dump(Saved(empty)), "0x0023 data @0 len 4: 00 00 00 00\n"
+                                             "0x0025 data @10 len 4: 00 00 00 00\n"
+                                             "0x0027 data @20 len 1: 00\n"
+                                             "0x0028 data @27 len 4: 00 00 00 00\n");
 }
 
 // The counts only size the tables: what comes back is the entries actually read, and a mirror whose
@@ -178,10 +158,7 @@ TEST_F(RefAnimChunksTest, WrappedAndAppendedKindsGetTheChunksTheBaseDoesNotKnow)
     ASSERT_EQ(w.Save(&s), IO_OK);
     WriteInt(s, 0x5151, 9); // written by a later version
     ASSERT_EQ(s.Commit(), IO_OK);
-    const auto top = Chunks(s.Bytes());
-    ASSERT_EQ(top.size(), 3u);
-    EXPECT_EQ(top[0].first, RefAnim::kWrappedBaseChunk);
-    EXPECT_EQ(top[1].first, WrappedKind::kOwn);
+    EXPECT_EQ(TopLevelChunkIds(s.Bytes()), (std::vector<int>{RefAnim::kWrappedBaseChunk, WrappedKind::kOwn, 0x5151}));
 
     WrappedKind back(TRUE);
     ChunkLoad l(s.Bytes());

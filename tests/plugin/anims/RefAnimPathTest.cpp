@@ -43,7 +43,7 @@ protected:
     }
     static RefAnim* Mirror(RefBase* rec, ReferenceTarget* anim, std::vector<WStr> names,
                            std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
+        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }

@@ -22,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 constexpr ParamID kLength = 0, kWidth = 1, kHeight = 2;
@@ -46,7 +48,7 @@ protected:
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
     RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
+        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }
@@ -152,89 +154,66 @@ TEST_F(RefAnimProtocolTest, AnOverriddenMirrorKeepsItsAnimatableAliveWhenTheNode
     }
 }
 
-TEST_F(RefAnimProtocolTest, AMirrorWithoutOverrideFollowsTheFreshAnimatable) {
-    Control* old = Animate(pb, kHeight, 30.0f);
-    RefAnim* m = Mirror(old, HeightPath(), {4, 2, 1}); // a stale number: found again by name
-    INode* fresh = Reload();
-    Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
-    {
-        OperationCodeGuard load(OperationCode::Load);
-        m->Override(fresh);
-    }
-    EXPECT_EQ(m->GetAnim(), freshHeight);
-    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2, 3}));
-    EXPECT_EQ(m->GetLastOperation(), 120);
-    EXPECT_EQ(Block(fresh)->GetController(kHeight), freshHeight);
-    EXPECT_EQ(Block(fresh)->GetFloat(kHeight), 12.0f);
-}
-
-// The fresh controller's place (and every other dependent of it) goes to the user's controller.
-TEST_F(RefAnimProtocolTest, AModifiedMirrorTakesTheFreshAnimatablesPlace) {
-    Control* mine = Animate(pb, kHeight, 30.0f);
-    RefAnim* m = Mirror(mine, HeightPath(), {4, 2, 3});
-    Step([&] { pb->SetValue(kHeight, 0, 77.0f); });
-    ASSERT_TRUE(m->IsModified());
-    GetCOREInterface()->DeleteNode(box);
-    INode* fresh = Reload();
-    Control* freshHeight = Animate(Block(fresh), kHeight, 12.0f);
-    const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshHeight);
-    {
-        OperationCodeGuard load(OperationCode::Load);
-        m->Override(fresh);
-    }
-    EXPECT_EQ(Block(fresh)->GetController(kHeight), mine);
-    EXPECT_EQ(Block(fresh)->GetFloat(kHeight), 77.0f);
-    EXPECT_EQ(m->GetAnim(), mine);
-    EXPECT_EQ(Animatable::GetAnimByHandle(freshHandle), nullptr);
-    EXPECT_EQ(m->GetLastOperation(), 120);
-}
-
-// A replaced slot of a parameter block 2 takes a controller of the parameter's type only.
-TEST_F(RefAnimProtocolTest, AReplacedControllerGoesBackIntoABlockSlotOfItsType) {
+// What Override under a load leaves, as one text: who stands in the slot ("mine" the user's, "fresh" what
+// the reload brought), what the mirror holds, its numbers, its last operation (120 taken, 122 and 123
+// refused), and for the height its value and whether the fresh controller is still alive. A block-2 slot
+// takes a controller of the parameter's type only; a node's transform slot takes a modified controller of
+// the fresh one's class by transfer, a replaced one of any class by assignment.
+TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollowsTheFreshOne) {
+    enum Slot { Height, Width, Transform };
     struct Row {
         const char* what;
-        Control* mine;
-        bool taken;
-    };
-    const Row rows[] = {{"float", NewDefaultFloatController(), true}, {"point3", NewDefaultPoint3Controller(), false}};
-    for (const Row& row : rows) {
-        RefAnim* m = Mirror(row.mine, {L"Object", blockName, L"width"}, {4, 2, 9}, REFANIM_REPLACED);
-        INode* fresh = Reload();
-        {
-            OperationCodeGuard load(OperationCode::Load);
-            m->Override(fresh);
-        }
-        EXPECT_EQ(Block(fresh)->GetController(kWidth), row.taken ? row.mine : nullptr) << row.what;
-        EXPECT_EQ(m->GetPathByNumber().back(), row.taken ? 2 : 9) << row.what;
-        EXPECT_EQ(m->GetLastOperation(), row.taken ? 120 : 122) << row.what;
-        EXPECT_EQ(m->GetAnim(), row.mine) << row.what;
-    }
-}
-
-// A node's transform slot: a modified controller of the fresh one's class moves in by transfer, a replaced
-// one of any class by assignment; a modified one of another class is refused.
-TEST_F(RefAnimProtocolTest, TheNodesTransformSlotTakesTheUsersController) {
-    struct Row {
-        const char* what;
-        bool ownClass;
+        Slot slot;
         BYTE state;
-        bool taken;
+        std::vector<std::int32_t> numbers;
+        std::function<Control*(INode*)> mine;
+        const char* expected;
     };
-    const Row rows[] = {{"modified, same class", true, REFANIM_MODIFIED, true},
-                        {"replaced, other class", false, REFANIM_REPLACED, true},
-                        {"modified, other class", false, REFANIM_MODIFIED, false}};
+    const auto height = [&](INode* n) { return Animate(Block(n), kHeight, 77.0f); };
+    const Row rows[] = {
+        // A stale number: the mirror finds its place again by name.
+        {"unchanged", Height, 0, {4, 2, 1}, height, "slot fresh, mirror fresh, #4.2.3, op 120, value 12, fresh kept"},
+        {"modified", Height, REFANIM_MODIFIED, {4, 2, 3}, height,
+         "slot mine, mirror mine, #4.2.3, op 120, value 77, fresh gone"},
+        {"replaced float", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultFloatController(); },
+         "slot mine, mirror mine, #4.2.2, op 120"},
+        {"replaced point3", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultPoint3Controller(); },
+         "slot none, mirror mine, #4.2.9, op 122"},
+        {"modified, same class", Transform, REFANIM_MODIFIED, {3},
+         [](INode*) { return NewDefaultMatrix3Controller(); }, "slot mine, mirror mine, #3, op 120"},
+        {"replaced, other class", Transform, REFANIM_REPLACED, {3},
+         [](INode*) { return new EmptyController(); }, "slot mine, mirror mine, #3, op 120"},
+        {"modified, other class", Transform, REFANIM_MODIFIED, {3},
+         [](INode*) { return new EmptyController(); }, "slot fresh, mirror mine, #3, op 123"},
+    };
     for (const Row& row : rows) {
-        Control* mine = row.ownClass ? NewDefaultMatrix3Controller() : new EmptyController();
-        RefAnim* m = Mirror(mine, {L"Transform"}, {3}, row.state);
+        INode* old = Reload();
+        Control* mine = row.mine(old);
+        const std::vector<WStr> path = row.slot == Transform ? std::vector<WStr>{L"Transform"}
+                                       : row.slot == Width   ? std::vector<WStr>{L"Object", blockName, L"width"}
+                                                             : HeightPath();
+        RefAnim* m = Mirror(mine, path, row.numbers, row.state);
+        GetCOREInterface()->DeleteNode(old);
         INode* fresh = Reload();
-        Control* freshTM = fresh->GetTMController();
+        Control* freshOne = row.slot == Height      ? Animate(Block(fresh), kHeight, 12.0f)
+                            : row.slot == Transform ? fresh->GetTMController()
+                                                    : nullptr;
+        const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshOne);
         {
             OperationCodeGuard load(OperationCode::Load);
             m->Override(fresh);
         }
-        EXPECT_EQ(fresh->GetTMController(), row.taken ? mine : freshTM) << row.what;
-        EXPECT_EQ(m->GetAnim(), mine) << row.what;
-        EXPECT_EQ(m->GetLastOperation(), row.taken ? 120 : 123) << row.what;
+        const auto who = [&](Animatable* a) {
+            return std::string(a == mine ? "mine" : a && a == freshOne ? "fresh" : a ? "other" : "none");
+        };
+        Animatable* slot = row.slot == Transform ? fresh->GetTMController()
+                                                 : Block(fresh)->GetController(row.slot == Height ? kHeight : kWidth);
+        std::string got = "slot " + who(slot) + ", mirror " + who(m->GetAnim()) + ", " +
+                          MirrorRow(m).substr(MirrorRow(m).find('#')) + ", op " + std::to_string(m->GetLastOperation());
+        if (row.slot == Height)
+            got += ", value " + std::to_string(int(Block(fresh)->GetFloat(kHeight))) + ", fresh " +
+                   (Animatable::GetAnimByHandle(freshHandle) ? "kept" : "gone");
+        EXPECT_EQ(got, row.expected) << row.what;
     }
 }
 

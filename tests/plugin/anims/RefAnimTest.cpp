@@ -95,7 +95,7 @@ TEST_F(RefAnimTest, DescribeAndPrintInfoShowWhereTheMirrorStands) {
     auto* rec = new RefNode(FALSE);
     rec->ReplaceReference(0, box);
     const MSTR blk = pb->GetDesc()->int_name;
-    RefAnim* m = rec->CreateRefAnim(KIND_PLAIN, height, {L"Object", blk, L"height"}, {4, 2, 3},
+    RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, height, {L"Object", blk, L"height"}, {4, 2, 3},
                                     REFANIM_REPLACED | REFANIM_LOCDEP | REFANIM_TOGGLED);
     ASSERT_NE(m, nullptr);
     rec->AppendMirror(m);

@@ -8,11 +8,14 @@
 #include "host/scene/HostServices.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
+#include "host/scene/Mtl.h"
 #include "host/script/ScriptRuntime.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefMaterial.h"
+#include "plugin/records/RefNode.h"
 #include "plugin/settings/OstrivansSettings.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
@@ -21,6 +24,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // Counts the loads that start (their pre-load broadcasts), refused ones included.
 class LoadCounter {
@@ -34,6 +38,30 @@ public:
 private:
     static void Proc(void* param, NotifyInfo*) { ++static_cast<LoadCounter*>(param)->count; }
 };
+
+// A helper's records as rows, node records first: the record's name, its item's name ("-" for none or a
+// node not loaded), its number of mirrors, and whether it is bound to the helper, to its item (which finds
+// it again) and to every one of its mirrors.
+inline std::vector<std::string> RecordRows(OstrivansHelper* helper) {
+    std::vector<std::string> rows;
+    const auto row = [&](RefBase* r, const WStr& name, const MCHAR* item) {
+        bool bound = r->GetHelper() == helper && RefBase::FromItem(r->GetItem()) == r;
+        for (int k = 0; k < r->NumMirrors(); ++k) bound = bound && r->GetMirror(k) && r->GetMirror(k)->GetOwner() == r;
+        rows.push_back(name.ToUTF8() + " " + (item ? WStr(item).ToUTF8() : std::string("-")) + " " +
+                       std::to_string(r->NumMirrors()) + (bound ? " bound" : " loose"));
+    };
+    for (int i = 0; i < helper->NumRefNodes(); ++i) {
+        RefNode* r = helper->GetRefNode(i);
+        if (r) row(r, r->GetReferencedName(), r->GetNode() && r->IsNodeLoaded() ? r->GetNode()->GetName() : nullptr);
+        else rows.push_back("null");
+    }
+    for (int i = 0; i < helper->NumRefMaterials(); ++i) {
+        RefMaterial* r = helper->GetRefMaterial(i);
+        if (r) row(r, r->GetReferencedName(), r->GetMaterial() ? r->GetMaterial()->GetName().data() : nullptr);
+        else rows.push_back("null");
+    }
+    return rows;
+}
 
 class HelperFixture : public SceneFixture {
 protected:

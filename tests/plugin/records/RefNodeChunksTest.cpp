@@ -328,24 +328,23 @@ TEST_F(RefNodeChunksTest, ASavedSceneGivesTheRecordBackWithEveryTableInPlace) {
     ASSERT_EQ(back->NumRefNodes(), 1);
     RefNode* r = back->GetRefNode(0);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->GetHelper(), back);
-    EXPECT_EQ(r->GetNode(), ip->GetINodeByName(L"Box01"));
-    EXPECT_EQ(RefBase::FromItem(r->GetNode()), r);
-    EXPECT_EQ(r->GetReferencedName(), WStr(L"Box01"));
-    EXPECT_TRUE(r->IsNodeLoaded());
-    EXPECT_EQ(r->GetOverrideFlags(), REFNODE_OVERRIDE_WIRE_COLOR | REFNODE_OVERRIDE_EXCL_LIST);
-    ASSERT_EQ(r->NumMirrors(), mirrors);
-    EXPECT_EQ(r->NumRefs(), refs);
-    for (int i = 0; i < mirrors; ++i)
-        EXPECT_NE(r->GetMirror(i), nullptr) << "mirror " << i;
-    EXPECT_EQ(r->GetMirror(0)->GetOverriddenState(), REFANIM_MODIFIED);
-    INode* holderBack = ip->GetINodeByName(L"Holder");
-    EXPECT_EQ(r->GetStoredParent(), holderBack);
-    EXPECT_EQ(r->GetChild(0), ip->GetINodeByName(L"Local01"));
-    ASSERT_NE(r->GetStoredLayer(), nullptr);
-    EXPECT_EQ(dynamic_cast<ILayer*>(r->GetStoredLayer())->GetName(), MSTR(L"Walls"));
+    // Every table entry at its place: the record bound to helper and node, its flags, each mirror present
+    // (the changed one still Modified), and parent, child, layer, light and listing object by name.
+    const auto nodeName = [](INode* n) { return n ? WStr(n->GetName()).ToUTF8() : std::string("null"); };
+    bool mirrorsThere = r->NumMirrors() == mirrors && r->NumRefs() == refs;
+    for (int i = 0; i < r->NumMirrors(); ++i) mirrorsThere = mirrorsThere && r->GetMirror(i);
+    auto* layer = dynamic_cast<ILayer*>(r->GetStoredLayer());
+    EXPECT_EQ(r->GetReferencedName().ToUTF8() + (r->GetHelper() == back ? " helper" : " no helper") + ", node " + nodeName(r->GetNode()) +
+                  (RefBase::FromItem(r->GetNode()) == r ? " finds it" : " lost") + ", loaded " +
+                  std::to_string(r->IsNodeLoaded()) + ", flags " + std::to_string(r->GetOverrideFlags()) + ", mirrors " +
+                  (mirrorsThere ? "all" : "missing") + ", first state " +
+                  std::to_string(r->GetMirror(0)->GetOverriddenState()) + ", parent " + nodeName(dynamic_cast<INode*>(r->GetStoredParent())) +
+                  ", child " + nodeName(r->GetChild(0)) + ", layer " + (layer ? layer->GetName().ToUTF8() : "null"),
+              "Box01 helper, node Box01 finds it, loaded 1, flags " +
+                  std::to_string(REFNODE_OVERRIDE_WIRE_COLOR | REFNODE_OVERRIDE_EXCL_LIST) + ", mirrors all, first state " +
+                  std::to_string(REFANIM_MODIFIED) + ", parent Holder, child Local01, layer Walls");
     EXPECT_EQ(r->GetExcludingLight(0), ip->GetINodeByName(L"Omni01")->GetObjectRef());
-    EXPECT_EQ(r->GetListingObject(0), holderBack->GetObjectRef());
+    EXPECT_EQ(r->GetListingObject(0), ip->GetINodeByName(L"Holder")->GetObjectRef());
     EXPECT_EQ(r->GetListingPosition(0), -1);
 }
 
