@@ -166,8 +166,7 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         ValueField<&N::wsModCount_, &N::osModCount_>(kModCountersChunk,
                                                      [](const N& n) { return n.PersistsReference(); }),
         // The entry tables are sized from their counts, since their modifiers are references of the
-        // layout; what each entry held (its chunks after the count) and the user's deletions, renames and
-        // toggles are read by the stack tracking, and skipped until it exists.
+        // layout; the chunks each entry holds after the count are passed over when read.
         {kWSModCountChunk,
          [](ISave* s, USHORT id, const N& n) {
              return n.SaveModifierEntries(s, n.wsMods_, id, kWSModChunk, kWSModEmptyChunk);
