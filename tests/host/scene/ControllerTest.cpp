@@ -218,19 +218,6 @@ TEST_F(Controllers, GenericControllersAnswerTheConfiguredCapabilities) {
     EXPECT_EQ(RegisterGenericControlClass(prsClash), nullptr);
 }
 
-TEST_F(Controllers, RegistrationCanBeRepeatedAndRedoneAfterTheDirectoryWasCleared) {
-    ClassDirectory& dir = GetClassDirectory();
-    const int n = dir.Count();
-    RegisterControllerClasses();
-    EXPECT_EQ(dir.Count(), n);
-    dir.Clear();
-    RegisterControllerClasses();
-    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, PRS_CONTROL_CLASS_ID), nullptr);
-    EXPECT_NE(dir.FindClass(CTRL_FLOAT_CLASS_ID, LIST_WEIGHTS_CLASS_ID), nullptr);
-    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)), nullptr);
-    EXPECT_EQ(dir.Count(), 22 + static_cast<int>(HostGenericControllerConfigs().size()));
-}
-
 TEST_F(Controllers, EveryRegisteredControllerClassSavesAndLoadsItsOwnData) {
     ClassDirectory& dir = GetClassDirectory();
     int tested = 0;

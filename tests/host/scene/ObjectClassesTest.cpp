@@ -1,6 +1,5 @@
 // The built-in object and modifier classes and the generic ones: identity by catalogue, capability
-// answers, real and weak extra references, per-class state with its undo, files and clones, and the
-// pipeline dump.
+// answers, real and weak extra references, per-class state with its undo, files and clones.
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/core/MaxException.h"
 #include "host/scene/Interface.h"
@@ -91,18 +90,6 @@ TEST_F(ObjectClassesTest, EveryCatalogueEntryMakesItsClassByAnyCaseName) {
     EXPECT_EQ(FindObjectClassByName(L"Linked_XForm")->classId, Class_ID(0xC4D33, 0));
     EXPECT_EQ(FindObjectClassByName(L"NoSuchClass"), nullptr);
     EXPECT_EQ(CreateObjectByName(L"NoSuchClass"), nullptr);
-}
-
-TEST_F(ObjectClassesTest, RegistrationIsIdempotentAndSurvivesAClearedDirectory) {
-    const int n = GetClassDirectory().Count();
-    RegisterObjectClasses();
-    EXPECT_EQ(GetClassDirectory().Count(), n);
-    GetClassDirectory().Clear();
-    RegisterObjectClasses();
-    EXPECT_NE(GetClassDirectory().FindClass(OSM_CLASS_ID, SKIN_MODIFIER_CLASS_ID), nullptr);
-    EXPECT_NE(GetClassDirectory().FindClass(GEN_DERIVOB_CLASS_ID, DERIVOB_CLASS_ID_OS), nullptr);
-    auto* dummy = Keep<Object>(static_cast<Object*>(CreateInstance(HELPER_CLASS_ID, DUMMY_HELPER_CLASS_ID)));
-    EXPECT_EQ(dummy->NumParamBlocks(), 0);
 }
 
 TEST_F(ObjectClassesTest, TheBoxBlockHoldsItsParametersAndShapesTheBoundingBox) {
@@ -326,26 +313,6 @@ TEST_F(ObjectClassesTest, ModifiersThatKeepPerApplicationDataGetItWhenEvaluated)
     // A context for a fresh stack is boxed around the object at the time.
     EXPECT_EQ(d->GetModContext(0)->Describe().ToUTF8(),
               "tm identity box (-12.5000, -12.5000, 0.0000) (12.5000, 12.5000, 25.0000)");
-}
-
-TEST_F(ObjectClassesTest, ThePipelineDumpShowsModifiersTopToBottomAndTheBaseObject) {
-    auto* d = Keep<DerivedObject>(CreateDerivedObject(Make<Object>(L"Box")));
-    auto* bend = Make<Modifier>(L"Bend");
-    auto* twist = Make<Modifier>(L"Twist");
-    d->AddModifier(bend);
-    d->AddModifier(twist);
-    twist->SetName(L"Spiral");
-    bend->DisableModInViews();
-    const std::string text = DumpObjectPipeline(d);
-    const size_t top =
-        text.find("  modifier 0: \"Spiral\" Twist (0x90, 0x0) super 0x810 enabled on, views on, render on\n");
-    const size_t next =
-        text.find("  modifier 1: \"Bend\" Bend (0x10, 0x0) super 0x810 enabled on, views off, render on\n");
-    const size_t base = text.find("    Box (0x10, 0x0) super 0x10\n");
-    ASSERT_NE(base, std::string::npos) << text;
-    EXPECT_LT(top, next);
-    EXPECT_LT(next, base);
-    EXPECT_NE(text.find("real-world map size off"), std::string::npos) << text;
 }
 
 // Lights' include/exclude lists name scene nodes.
