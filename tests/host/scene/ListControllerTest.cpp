@@ -40,31 +40,8 @@ protected:
         o.dependents = false;
         return Dump(list) + "\n" + AnimGraphDump::Dump(owner, o).ToUTF8();
     }
-    // Runs edit in an undo step, then checks undo and redo give back each state exactly, each with one
-    // message of the kind the edit sent.
     void CheckUndoRedo(const std::function<void()>& edit, RefMessage message) {
-        const std::string before = State();
-        theHold.Begin();
-        edit();
-        theHold.Accept(L"Edit");
-        const std::string after = State();
-        ASSERT_NE(after, before);
-        // The message comes once the whole edit is back in place.
-        std::string seen;
-        owner->onMessage = [&](RefTargetHandle, PartID&, RefMessage m) {
-            if (m == message) seen = State();
-        };
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(State(), before);
-        EXPECT_EQ(CountHeard(g, message), 1) << "undo";
-        EXPECT_EQ(seen, before);
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Redo());
-        EXPECT_EQ(State(), after);
-        EXPECT_EQ(CountHeard(g, message), 1) << "redo";
-        EXPECT_EQ(seen, after);
-        owner->onMessage = nullptr;
+        ExpectUndoRedoWithMessage(g, owner, [&] { return State(); }, edit, message);
     }
 
     GraphBuilder g;
