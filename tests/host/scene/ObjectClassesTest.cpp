@@ -8,7 +8,6 @@
 #include "host/scene/objects/ObjectDump.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -296,50 +295,6 @@ TEST_F(ObjectClassesTest, LightBlocksNameTheirParameters) {
     const int anim = pb->GetAnimNum(1);
     ASSERT_GE(anim, 0);
     EXPECT_EQ(pb->SubAnimName(anim).ToUTF8(), "Multiplier");
-}
-
-TEST_F(ObjectClassesTest, ModifiersThatKeepPerApplicationDataGetItWhenEvaluated) {
-    auto* d = Keep<DerivedObject>(CreateDerivedObject(Make<Object>(L"Box")));
-    d->AddModifier(Make<Modifier>(L"Skin"));
-    d->AddModifier(Make<Modifier>(L"Bend"));
-    EXPECT_EQ(d->GetModContext(1)->localData, nullptr);
-    d->Eval(0);
-    d->Eval(0);
-    auto* data = dynamic_cast<ConfiguredLocalModData*>(d->GetModContext(1)->localData);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->owner, SKIN_MODIFIER_CLASS_ID);
-    EXPECT_EQ(data->evaluations, 2);
-    EXPECT_EQ(d->GetModContext(0)->localData, nullptr);
-    // A context for a fresh stack is boxed around the object at the time.
-    EXPECT_EQ(d->GetModContext(0)->Describe().ToUTF8(),
-              "tm identity box (-12.5000, -12.5000, 0.0000) (12.5000, 12.5000, 25.0000)");
-}
-
-// Lights' include/exclude lists name scene nodes.
-class LightListTest : public SceneFixture {};
-
-TEST_F(LightListTest, ListsNameNodesOnceFindThemAndForgetDeletedOnes) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Sphere("C").Build();
-    auto* omni = static_cast<LightObject*>(CreateObjectByName(L"Omnilight"));
-    b.WithObject(omni, "Omni01").Build();
-    ExclList* list = omni->GetExclList();
-    Step([&] {
-        EXPECT_EQ(list->AddNode(a), 0);
-        EXPECT_EQ(list->AddNode(c), 1);
-        EXPECT_EQ(list->AddNode(a), 0); // already there
-    });
-    EXPECT_EQ(list->FindNode(c), 1);
-    EXPECT_NE(DumpObjectPipeline(omni).find("exclude list: \"A\", \"C\"\n"), std::string::npos);
-    // A deleted node reads as gone; undoing the deletion brings it back into the list.
-    ExpectUndoRedoExact(Dump, [&] { GetCOREInterface()->DeleteNode(c); }, "delete node");
-    EXPECT_EQ(list->Count(), 2);
-    EXPECT_EQ((*list)[1], nullptr);
-    EXPECT_EQ(list->FindNode(c), -1);
-    EXPECT_NE(DumpObjectPipeline(omni).find("\"A\", <deleted>"), std::string::npos);
-    ExpectUndoRedoExact(Dump, [&] { list->RemoveNode(a); }, "remove");
-    list->SetSize(1); // shrinking drops the entries past the new size
-    EXPECT_EQ(list->Count(), 1);
 }
 
 } // namespace
