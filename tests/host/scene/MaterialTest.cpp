@@ -296,4 +296,3 @@ TEST_F(MaterialTest, OwnStateRoundTripsThroughChunks) {
     EXPECT_EQ(loaded->GetMtlFlags(), mtl->GetMtlFlags());
     EXPECT_EQ(loaded->GetGBufID(), 3u);
 }
-
