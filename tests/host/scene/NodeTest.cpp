@@ -171,16 +171,6 @@ TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
     EXPECT_FALSE(box->IsOpenGroupHead());
 }
 
-TEST_F(NodeTest, HandlesAreUniqueAndFindTheNode) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Box("C").Build();
-    EXPECT_NE(a->GetHandle(), c->GetHandle());
-    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(c->GetHandle()), c);
-    const ULONG h = a->GetHandle();
-    GetCOREInterface()->DeleteNode(a);
-    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(h), nullptr);
-}
-
 TEST_F(NodeTest, OwnDataSurvivesSaveAndLoad) {
     INode* box = b.Box("Wand ü").Build();
     box->SetWireColor(0x123456);
