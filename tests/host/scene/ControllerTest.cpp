@@ -303,19 +303,4 @@ TEST_F(Controllers, CloneKeepsSharedSubControllersShared) {
     EXPECT_EQ(Value<Point3>(c, 0), Point3(9, 0, 9));
 }
 
-TEST_F(Controllers, DefaultControllersAndTheDumpLine) {
-    Control* m = NewDefaultMatrix3Controller();
-    Hold(m);
-    EXPECT_EQ(m->ClassID(), PRS_CONTROL_CLASS_ID);
-    Control* r = NewDefaultRotationController();
-    Hold(r, "R");
-    EXPECT_EQ(r->ClassID(), EULER_XYZ_CLASS_ID);
-    Point3 p(5, 0, 0);
-    m->GetPositionController()->SetValue(0, &p);
-    EXPECT_EQ(Dump(m),
-              "Position/Rotation/Scale [(1, 0, 0) (0, 1, 0) (0, 0, 1) (5, 0, 0)] {Position: Bezier Position (5, 0, 0); "
-              "Rotation: Euler XYZ euler (0, 0, 0) {X Rotation: Bezier Float 0; Y Rotation: Bezier Float 0; "
-              "Z Rotation: Bezier Float 0}; Scale: Bezier Scale (1, 1, 1)}");
-}
-
 } // namespace
