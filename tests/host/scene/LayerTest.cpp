@@ -210,26 +210,7 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(LayerNodeTest, NodesJoinInOrderAndLeaveTheLayerTheyWereOn) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Box("C").Build();
-    ILayer* zero = Lm()->GetRootLayer();
-    EXPECT_EQ(a->GetLayer(), zero);
-    EXPECT_EQ(NodeNames(zero), (Names{"A", "C"}));
-    ILayer* walls = b.Layer("Walls");
-    EXPECT_TRUE(walls->AddToLayer(c));
-    EXPECT_TRUE(walls->AddToLayer(a));
-    EXPECT_EQ(NodeNames(walls), (Names{"C", "A"}));
-    EXPECT_EQ(walls->NumNodes(), 2);
-    EXPECT_EQ(zero->NumNodes(), 0);
-    EXPECT_EQ(Layers(), "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" nodes \"C\", \"A\"\n");
-
-    // New nodes go to the current layer.
-    Lm()->SetCurrentLayer(L"Walls");
-    INode* d = b.Box("D").Build();
-    EXPECT_EQ(d->GetLayer(), walls);
-}
-
+// Refused, the deletion is not announced.
 TEST_F(LayerNodeTest, ALayerWithNodesIsNotDeletedUntilTheyLeave) {
     INode* a = b.Box("A").Layer("Walls").Build();
     NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
