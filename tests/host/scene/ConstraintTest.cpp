@@ -47,28 +47,7 @@ protected:
         return Dump(c) + "\n" + AnimGraphDump::Dump(c, o).ToUTF8();
     }
     void CheckUndoRedo(ReferenceTarget* c, const std::function<void()>& edit) {
-        const std::string before = State(c);
-        theHold.Begin();
-        edit();
-        theHold.Accept(L"Edit");
-        const std::string after = State(c);
-        ASSERT_NE(after, before);
-        // The message comes once the whole edit is back in place.
-        std::string seen;
-        owner->onMessage = [&](RefTargetHandle, PartID&, RefMessage m) {
-            if (m == REFMSG_SUBANIM_STRUCTURE_CHANGED) seen = State(c);
-        };
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(State(c), before);
-        EXPECT_EQ(CountHeard(g, REFMSG_SUBANIM_STRUCTURE_CHANGED), 1) << "undo";
-        EXPECT_EQ(seen, before);
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Redo());
-        EXPECT_EQ(State(c), after);
-        EXPECT_EQ(CountHeard(g, REFMSG_SUBANIM_STRUCTURE_CHANGED), 1) << "redo";
-        EXPECT_EQ(seen, after);
-        owner->onMessage = nullptr;
+        ExpectUndoRedoWithMessage(g, owner, [&] { return State(c); }, edit, REFMSG_SUBANIM_STRUCTURE_CHANGED);
     }
 
     GraphBuilder g;

@@ -218,19 +218,6 @@ TEST_F(Controllers, GenericControllersAnswerTheConfiguredCapabilities) {
     EXPECT_EQ(RegisterGenericControlClass(prsClash), nullptr);
 }
 
-TEST_F(Controllers, RegistrationCanBeRepeatedAndRedoneAfterTheDirectoryWasCleared) {
-    ClassDirectory& dir = GetClassDirectory();
-    const int n = dir.Count();
-    RegisterControllerClasses();
-    EXPECT_EQ(dir.Count(), n);
-    dir.Clear();
-    RegisterControllerClasses();
-    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, PRS_CONTROL_CLASS_ID), nullptr);
-    EXPECT_NE(dir.FindClass(CTRL_FLOAT_CLASS_ID, LIST_WEIGHTS_CLASS_ID), nullptr);
-    EXPECT_NE(dir.FindClass(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)), nullptr);
-    EXPECT_EQ(dir.Count(), 22 + static_cast<int>(HostGenericControllerConfigs().size()));
-}
-
 TEST_F(Controllers, EveryRegisteredControllerClassSavesAndLoadsItsOwnData) {
     ClassDirectory& dir = GetClassDirectory();
     int tested = 0;
@@ -314,21 +301,6 @@ TEST_F(Controllers, CloneKeepsSharedSubControllersShared) {
     c->GetAxis(0)->SetValue(0, &v);
     EXPECT_EQ(Value<Point3>(xyz, 0), Point3(4, 0, 4));
     EXPECT_EQ(Value<Point3>(c, 0), Point3(9, 0, 9));
-}
-
-TEST_F(Controllers, DefaultControllersAndTheDumpLine) {
-    Control* m = NewDefaultMatrix3Controller();
-    Hold(m);
-    EXPECT_EQ(m->ClassID(), PRS_CONTROL_CLASS_ID);
-    Control* r = NewDefaultRotationController();
-    Hold(r, "R");
-    EXPECT_EQ(r->ClassID(), EULER_XYZ_CLASS_ID);
-    Point3 p(5, 0, 0);
-    m->GetPositionController()->SetValue(0, &p);
-    EXPECT_EQ(Dump(m),
-              "Position/Rotation/Scale [(1, 0, 0) (0, 1, 0) (0, 0, 1) (5, 0, 0)] {Position: Bezier Position (5, 0, 0); "
-              "Rotation: Euler XYZ euler (0, 0, 0) {X Rotation: Bezier Float 0; Y Rotation: Bezier Float 0; "
-              "Z Rotation: Bezier Float 0}; Scale: Bezier Scale (1, 1, 1)}");
 }
 
 } // namespace

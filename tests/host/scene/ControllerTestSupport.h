@@ -1,10 +1,11 @@
 // Helpers of the controller tests: a scene-file style save and reload of a controller tree, a stand-in
-// scene node with a fixed transform, and message filters.
+// scene node with a fixed transform, message filters and an undo check that watches the message.
 #pragma once
 
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/core/ClassDirectory.h"
+#include "host/core/Hold.h"
 #include "host/core/PlugApi.h"
 #include "host/core/RefGraph.h"
 #include "host/scene/INode.h"
@@ -71,6 +72,31 @@ inline std::vector<std::string> HeardOf(const GraphBuilder& g, RefMessage messag
 }
 
 inline int CountHeard(const GraphBuilder& g, RefMessage message) { return static_cast<int>(HeardOf(g, message).size()); }
+
+// Runs edit as one undo step; undo and redo must each give back state() exactly and send owner one
+// message of the given kind, once the whole edit is back in place.
+inline void ExpectUndoRedoWithMessage(GraphBuilder& g, TestMaker* owner, const std::function<std::string()>& state,
+                                      const std::function<void()>& edit, RefMessage message) {
+    const std::string before = state();
+    theHold.Begin();
+    edit();
+    theHold.Accept(L"Edit");
+    const std::string after = state();
+    ASSERT_NE(after, before);
+    std::string seen;
+    owner->onMessage = [&](RefTargetHandle, PartID&, RefMessage m) {
+        if (m == message) seen = state();
+    };
+    for (const bool undo : {true, false}) {
+        SCOPED_TRACE(undo ? "undo" : "redo");
+        g.heard.clear();
+        ASSERT_TRUE(undo ? theHold.Undo() : theHold.Redo());
+        EXPECT_EQ(state(), undo ? before : after);
+        EXPECT_EQ(CountHeard(g, message), 1);
+        EXPECT_EQ(seen, undo ? before : after);
+    }
+    owner->onMessage = nullptr;
+}
 
 // A scene node as far as controllers look at one: a name and a world transform, fixed or given by a
 // transform controller (the node's one reference).

@@ -407,17 +407,6 @@ TEST_F(DerivedObjectTest, CloneCopiesTheStackWithItsContexts) {
     EXPECT_EQ(copy->GetObjRef()->ClassID(), Class_ID(0x7E5A0002, 0));
 }
 
-TEST_F(DerivedObjectTest, WorldSpaceStacksAreTheirOwnClass) {
-    IDerivedObject* os = Stack(new TestObj());
-    IDerivedObject* ws = CreateWSDerivedObject(os);
-    Root(ws);
-    EXPECT_TRUE(ws->IsWorldSpace());
-    EXPECT_FALSE(os->IsWorldSpace());
-    EXPECT_EQ(ws->ClassID(), DERIVOB_CLASS_ID_WS);
-    EXPECT_EQ(ws->SuperClassID(), GEN_DERIVOB_CLASS_ID);
-    EXPECT_EQ(ws->FindBaseObject(), os->GetObjRef());
-}
-
 // Stacks inside a scene: the node hears them and the broadcasts name it.
 class StackOnNodeTest : public SceneFixture {
 protected:
@@ -442,8 +431,11 @@ TEST_F(StackOnNodeTest, TheNodeHearsItsStackAndTheBroadcastsNameIt) {
     EXPECT_EQ(l.Count(REFMSG_SUBANIM_STRUCTURE_CHANGED), 1);
     EXPECT_EQ(named, (std::vector<INode*>{node, node}));
 
-    // A world-space stack over the object-space one: the node is found through it.
+    // A world-space stack, a class of its own, over the object-space one: the node is found through it.
     IDerivedObject* ws = CreateWSDerivedObject(os);
+    EXPECT_TRUE(ws->IsWorldSpace() && !os->IsWorldSpace());
+    EXPECT_EQ(ws->ClassID(), DERIVOB_CLASS_ID_WS);
+    EXPECT_EQ(ws->FindBaseObject(), os->GetObjRef());
     node->ReplaceReference(NODE_REF_OBJ, ws);
     EXPECT_EQ(node->GetObjectRef(), os);
     named.clear();

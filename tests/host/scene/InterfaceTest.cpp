@@ -1,5 +1,6 @@
-// The application object: node creation, the name index, selection, modes and settings, prompts,
-// rendering, folders, external-scene entries, material slots, services and the scene reset.
+// The application object: node creation, modes and settings, prompts, rendering, folders, external-scene
+// entries, material slots, services and scene events (the name index, the selection and the reset as
+// scripts see them are in the scene_nodes script).
 #include "host/application/HostInterface.h"
 #include "host/core/Hold.h"
 #include "host/scene/Control.h"
@@ -34,47 +35,6 @@ TEST_F(InterfaceTest, CreatedNodeSitsUnderTheRootOnTheCurrentLayerWithAPRSContro
     EXPECT_EQ(rec.Count(NOTIFY_NODE_LAYER_CHANGED), 0) << "a new node is put on its layer, not moved there";
     EXPECT_TRUE(ip->GetRootNode()->IsRootNode());
     EXPECT_FALSE(n->IsRootNode());
-}
-
-TEST_F(InterfaceTest, NameIndexFollowsRenamesCreationAndDeletion) {
-    INode* a = b.Box("Wall").Build();
-    INode* c = b.Box("Wall").Build();
-    EXPECT_EQ(ip->GetINodeByName(L"Wall"), a) << "duplicates: the first created";
-    EXPECT_EQ(ip->GetINodeByName(L"wALL"), a) << "without case";
-    a->SetName(L"Door");
-    EXPECT_EQ(ip->GetINodeByName(L"Wall"), c);
-    EXPECT_EQ(ip->GetINodeByName(L"Door"), a);
-    ip->DeleteNode(c);
-    EXPECT_EQ(ip->GetINodeByName(L"Wall"), nullptr);
-    EXPECT_EQ(ip->GetINodeByName(L""), nullptr) << "the root is not found by name";
-    Step([&] { a->SetName(L"Window"); });
-    theHold.Undo();
-    EXPECT_EQ(ip->GetINodeByName(L"Door"), a);
-    EXPECT_EQ(ip->GetINodeByName(L"Window"), nullptr);
-}
-
-TEST_F(InterfaceTest, SelectionKeepsOrderAndUndoes) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Box("C").Build();
-    INode* d = b.Box("D").Build();
-    ip->SelectNode(a);
-    ip->SelectNode(c, 0);
-    EXPECT_EQ(ip->GetSelNodeCount(), 2);
-    EXPECT_TRUE(a->Selected());
-    ip->SelectNode(d); // clears the others
-    EXPECT_EQ(ip->GetSelNodeCount(), 1);
-    EXPECT_FALSE(a->Selected());
-    INodeTab tab{a, c};
-    ip->SelectNodeTab(tab, TRUE);
-    EXPECT_EQ(ip->GetSelNode(1), a);
-    Step([&] { ip->DeSelectNode(a); });
-    EXPECT_EQ(ip->GetSelNodeCount(), 2);
-    theHold.Undo();
-    ASSERT_EQ(ip->GetSelNodeCount(), 3);
-    EXPECT_EQ(ip->GetSelNode(1), a) << "back in its place";
-    ip->ClearNodeSelection();
-    EXPECT_EQ(ip->GetSelNodeCount(), 0);
-    EXPECT_GE(rec.Count(NOTIFY_SELECTIONSET_CHANGED), 5);
 }
 
 TEST_F(InterfaceTest, ModesFlagsAndClearUndo) {
@@ -146,6 +106,10 @@ TEST_F(InterfaceTest, ExternalSceneRootsAreRootsOutsideTheScene) {
     EXPECT_EQ(rec.Events()[0].callParam, inner);
     EXPECT_EQ(root->GetXRefFileCount(), 0);
     EXPECT_FALSE(root->DeleteXRefFile(0));
+    // The reset drops every entry.
+    root->AddNewXRefFile(L"x.max");
+    ResetSceneContent();
+    EXPECT_EQ(root->GetXRefFileCount(), 0);
 }
 
 TEST_F(InterfaceTest, MaterialEditorHasTwentyFourSlots) {
@@ -194,22 +158,6 @@ TEST_F(InterfaceTest, SceneEventCallbackMayUnregisterItselfWhileCalled) {
     sem->UnRegisterCallback(k2);
     EXPECT_EQ(once.calls, 1);
     EXPECT_EQ(always.calls, 3) << "the builder's naming counts too";
-}
-
-TEST_F(InterfaceTest, ResetEmptiesTheScene) {
-    INode* a = b.Box("A").Layer("Walls").Material(b.Standard("Brick")).Build();
-    INodeTab tab{a};
-    ip->GetNamedSelectionSetManager()->AddNewNamedSelSet(tab, L"Set");
-    ip->SelectNode(a);
-    GetCOREInterface()->GetRootNode()->AddNewXRefFile(L"x.max");
-    ResetSceneContent();
-    EXPECT_EQ(ip->GetRootNode()->NumberOfChildren(), 0);
-    EXPECT_EQ(ip->GetRootNode()->GetXRefFileCount(), 0);
-    EXPECT_EQ(ip->GetLayerManager()->GetLayerCount(), 1);
-    EXPECT_EQ(ip->GetNamedSelectionSetManager()->GetNumNamedSelSets(), 0);
-    EXPECT_EQ(ip->GetSceneMtls()->Count(), 0);
-    EXPECT_EQ(ip->GetSelNodeCount(), 0);
-    EXPECT_EQ(ip->GetINodeByName(L"A"), nullptr);
 }
 
 } // namespace

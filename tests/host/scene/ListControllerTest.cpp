@@ -40,31 +40,8 @@ protected:
         o.dependents = false;
         return Dump(list) + "\n" + AnimGraphDump::Dump(owner, o).ToUTF8();
     }
-    // Runs edit in an undo step, then checks undo and redo give back each state exactly, each with one
-    // message of the kind the edit sent.
     void CheckUndoRedo(const std::function<void()>& edit, RefMessage message) {
-        const std::string before = State();
-        theHold.Begin();
-        edit();
-        theHold.Accept(L"Edit");
-        const std::string after = State();
-        ASSERT_NE(after, before);
-        // The message comes once the whole edit is back in place.
-        std::string seen;
-        owner->onMessage = [&](RefTargetHandle, PartID&, RefMessage m) {
-            if (m == message) seen = State();
-        };
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(State(), before);
-        EXPECT_EQ(CountHeard(g, message), 1) << "undo";
-        EXPECT_EQ(seen, before);
-        g.heard.clear();
-        ASSERT_TRUE(theHold.Redo());
-        EXPECT_EQ(State(), after);
-        EXPECT_EQ(CountHeard(g, message), 1) << "redo";
-        EXPECT_EQ(seen, after);
-        owner->onMessage = nullptr;
+        ExpectUndoRedoWithMessage(g, owner, [&] { return State(); }, edit, message);
     }
 
     GraphBuilder g;
@@ -149,9 +126,6 @@ TEST_F(Lists, EveryEditUndoesExactlyWithItsMessage) {
         {"rename", REFMSG_NODE_NAMECHANGE, [&] { il()->SetName(1, L"Cee"); }},
         {"active", REFMSG_CHANGE, [&] { il()->SetActive(0); }},
         {"weight", REFMSG_CHANGE, [&] { il()->SetSubCtrlWeight(1, 3.0f); }},
-        {"cut", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->CutItem(1); }},
-        {"paste", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->PasteItem(0); }},
-        {"cut over a cut", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->CutItem(0); }},
         {"replace", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { EXPECT_TRUE(list->AssignController(BezierFloat::Create(-1.0f), 0)); }},
     };
     for (const Row& r : rows) {
@@ -206,50 +180,6 @@ TEST_F(Lists, WhatAListRefuses) {
     EXPECT_EQ(CountHeard(g, REFMSG_SUBANIM_STRUCTURE_CHANGED), 0);
 }
 
-TEST_F(Lists, CutKeepsTheItemAndPasteInsertsItWithItsNameAndWeight) {
-    il()->SetSubCtrlWeight(0, 0.5f);
-    il()->SetActive(2);
-    g.heard.clear();
-    il()->CutItem(0);
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"B", L"C"}));
-    EXPECT_EQ(list->GetCutItem(), a);
-    EXPECT_FALSE(a->TestAFlag(A_IS_DELETED));
-    EXPECT_EQ(il()->GetActive(), 1);
-    EXPECT_FLOAT_EQ(Value(), 110.0f);
-    il()->PasteItem(2);
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"B", L"C", L"A"}));
-    EXPECT_EQ(il()->GetSubCtrl(2), a);
-    EXPECT_FLOAT_EQ(il()->GetSubCtrlWeight(2), 0.5f);
-    EXPECT_EQ(list->GetCutItem(), nullptr);
-    EXPECT_EQ(il()->GetActive(), 1);
-    EXPECT_EQ(CountHeard(g, REFMSG_SUBANIM_STRUCTURE_CHANGED), 2);
-    // Nothing to paste: no change, no message. An index past the end appends.
-    g.heard.clear();
-    il()->PasteItem(0);
-    EXPECT_TRUE(g.heard.empty());
-    il()->CutItem(0);
-    il()->PasteItem(99);
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"C", L"A", L"B"}));
-}
-
-TEST_F(Lists, CutAndPasteInsertAHeldControllerAtAnIndex) {
-    // How a controller is put into a list at a given place: append, cut it, paste it there.
-    auto* d = BezierFloat::Create(1000.0f);
-    il()->AppendItem(d, L"D");
-    il()->CutItem(3);
-    il()->PasteItem(1);
-    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"D", L"B", L"C"}));
-    EXPECT_EQ(il()->GetSubCtrl(1), d);
-}
-
-TEST_F(Lists, ASecondCutDropsTheFirstCutItemUnlessSomethingHoldsIt) {
-    const AnimHandle ha = Animatable::GetHandleByAnim(a);
-    il()->CutItem(0);
-    il()->CutItem(0);
-    EXPECT_EQ(list->GetCutItem(), b);
-    EXPECT_EQ(Animatable::GetAnimByHandle(ha), nullptr);
-}
-
 TEST_F(Lists, ReplacingAnItemsControllerIsAStructureChange) {
     auto* d = BezierFloat::Create(-1.0f);
     EXPECT_TRUE(list->AssignController(d, 1));
@@ -288,23 +218,15 @@ TEST_F(Lists, RotationAndScaleListsCombineTheirItems) {
     EXPECT_TRUE(s.s.Equals(Point3(6, 2, 2)));
 }
 
-TEST_F(Lists, SaveLoadKeepsItemsNamesActiveWeightsAndTheCutItem) {
+TEST_F(Lists, SaveLoadKeepsItemsNamesActiveAndWeights) {
     il()->SetActive(2);
     il()->SetSubCtrlWeight(1, 0.75f);
     il()->SetName(0, L"Ä Base");
-    il()->CutItem(1);
     ReferenceTarget* back = SaveAndReload(list);
     ASSERT_NE(back, nullptr);
     TestMaker* keep = g.Maker("Keep", 1);
     g.Link(keep, 0, back);
     EXPECT_EQ(Dump(back), Dump(list));
-    auto* bl = static_cast<FloatList*>(back);
-    EXPECT_EQ(bl->GetActive(), 1);
-    EXPECT_EQ(bl->GetName(0), L"Ä Base");
-    ASSERT_NE(bl->GetCutItem(), nullptr);
-    bl->PasteItem(0);
-    EXPECT_EQ(bl->GetName(0), L"B");
-    EXPECT_FLOAT_EQ(bl->GetSubCtrlWeight(0), 0.75f);
 }
 
 TEST_F(Lists, ALoadedListWithInconsistentNamesIsRefused) {

@@ -296,19 +296,3 @@ TEST_F(MaterialTest, OwnStateRoundTripsThroughChunks) {
     EXPECT_EQ(loaded->GetMtlFlags(), mtl->GetMtlFlags());
     EXPECT_EQ(loaded->GetGBufID(), 3u);
 }
-
-TEST_F(MaterialTest, DumpShowsNameClassBlocksAndFilledMaps) {
-    auto* mtl = static_cast<StdMaterial*>(NewDefaultStdMat());
-    mtl->SetName(L"Brick");
-    Texmap* map = NewDefaultBitmapTex();
-    map->SetName(L"Bricks");
-    mtl->SetSubTexmap(ID_DI, map);
-    mtl->SetActiveTexmap(map);
-    g.Link(scene, 0, mtl);
-    const std::string d = Dump(mtl);
-    EXPECT_EQ(d.rfind("Mtl \"Brick\" Standard (0x2, 0x0) flags 0x0 gbuf 0 active \"Bricks\"\n", 0), 0u) << d;
-    EXPECT_NE(d.find("  ParamBlock2 \"shaderParameters\" id 0\n"), std::string::npos) << d;
-    EXPECT_NE(d.find("  map 1 \"Diffuse Color\":\n    Texmap \"Bricks\" Bitmap (0x240, 0x0)"), std::string::npos) << d;
-    EXPECT_EQ(d.find("map 0 "), std::string::npos) << d; // empty slots are left out
-    EXPECT_EQ(mtl->GetParamBlock(1)->GetInt(std_map_enables, 0, ID_DI), 1);
-}

@@ -150,18 +150,6 @@ TEST_F(NodeTest, LinkingBroadcastsTheChildAndRefusesLoops) {
     EXPECT_EQ(rec.Count(NOTIFY_NODE_LINKED), 2);
 }
 
-TEST_F(NodeTest, ChildrenKeepTheirOrderAcrossUndoOfAnUnlink) {
-    INode* p = b.Dummy("P").Build();
-    INode* kids[3];
-    for (int i = 0; i < 3; ++i) kids[i] = b.Box("K" + std::to_string(i)).Parent(p).Build();
-    Step([&] { kids[1]->Detach(0, FALSE); });
-    EXPECT_EQ(p->NumberOfChildren(), 2);
-    EXPECT_EQ(p->GetChildNode(1), kids[2]);
-    theHold.Undo();
-    ASSERT_EQ(p->NumberOfChildren(), 3);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(p->GetChildNode(i), kids[i]);
-}
-
 TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
     struct Cb : INodeEventCallback {
         void GroupChanged(NodeKeyTab& nodes) override {
@@ -181,16 +169,6 @@ TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
     EXPECT_TRUE(box->IsGroupHead());
     EXPECT_TRUE(box->IsOpenGroupMember());
     EXPECT_FALSE(box->IsOpenGroupHead());
-}
-
-TEST_F(NodeTest, HandlesAreUniqueAndFindTheNode) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Box("C").Build();
-    EXPECT_NE(a->GetHandle(), c->GetHandle());
-    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(c->GetHandle()), c);
-    const ULONG h = a->GetHandle();
-    GetCOREInterface()->DeleteNode(a);
-    EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(h), nullptr);
 }
 
 TEST_F(NodeTest, OwnDataSurvivesSaveAndLoad) {

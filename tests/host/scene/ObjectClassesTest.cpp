@@ -1,6 +1,5 @@
 // The built-in object and modifier classes and the generic ones: identity by catalogue, capability
-// answers, real and weak extra references, per-class state with its undo, files and clones, and the
-// pipeline dump.
+// answers, real and weak extra references, per-class state with its undo, files and clones.
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/core/MaxException.h"
 #include "host/scene/Interface.h"
@@ -9,7 +8,6 @@
 #include "host/scene/objects/ObjectDump.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -91,18 +89,6 @@ TEST_F(ObjectClassesTest, EveryCatalogueEntryMakesItsClassByAnyCaseName) {
     EXPECT_EQ(FindObjectClassByName(L"Linked_XForm")->classId, Class_ID(0xC4D33, 0));
     EXPECT_EQ(FindObjectClassByName(L"NoSuchClass"), nullptr);
     EXPECT_EQ(CreateObjectByName(L"NoSuchClass"), nullptr);
-}
-
-TEST_F(ObjectClassesTest, RegistrationIsIdempotentAndSurvivesAClearedDirectory) {
-    const int n = GetClassDirectory().Count();
-    RegisterObjectClasses();
-    EXPECT_EQ(GetClassDirectory().Count(), n);
-    GetClassDirectory().Clear();
-    RegisterObjectClasses();
-    EXPECT_NE(GetClassDirectory().FindClass(OSM_CLASS_ID, SKIN_MODIFIER_CLASS_ID), nullptr);
-    EXPECT_NE(GetClassDirectory().FindClass(GEN_DERIVOB_CLASS_ID, DERIVOB_CLASS_ID_OS), nullptr);
-    auto* dummy = Keep<Object>(static_cast<Object*>(CreateInstance(HELPER_CLASS_ID, DUMMY_HELPER_CLASS_ID)));
-    EXPECT_EQ(dummy->NumParamBlocks(), 0);
 }
 
 TEST_F(ObjectClassesTest, TheBoxBlockHoldsItsParametersAndShapesTheBoundingBox) {
@@ -309,70 +295,6 @@ TEST_F(ObjectClassesTest, LightBlocksNameTheirParameters) {
     const int anim = pb->GetAnimNum(1);
     ASSERT_GE(anim, 0);
     EXPECT_EQ(pb->SubAnimName(anim).ToUTF8(), "Multiplier");
-}
-
-TEST_F(ObjectClassesTest, ModifiersThatKeepPerApplicationDataGetItWhenEvaluated) {
-    auto* d = Keep<DerivedObject>(CreateDerivedObject(Make<Object>(L"Box")));
-    d->AddModifier(Make<Modifier>(L"Skin"));
-    d->AddModifier(Make<Modifier>(L"Bend"));
-    EXPECT_EQ(d->GetModContext(1)->localData, nullptr);
-    d->Eval(0);
-    d->Eval(0);
-    auto* data = dynamic_cast<ConfiguredLocalModData*>(d->GetModContext(1)->localData);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->owner, SKIN_MODIFIER_CLASS_ID);
-    EXPECT_EQ(data->evaluations, 2);
-    EXPECT_EQ(d->GetModContext(0)->localData, nullptr);
-    // A context for a fresh stack is boxed around the object at the time.
-    EXPECT_EQ(d->GetModContext(0)->Describe().ToUTF8(),
-              "tm identity box (-12.5000, -12.5000, 0.0000) (12.5000, 12.5000, 25.0000)");
-}
-
-TEST_F(ObjectClassesTest, ThePipelineDumpShowsModifiersTopToBottomAndTheBaseObject) {
-    auto* d = Keep<DerivedObject>(CreateDerivedObject(Make<Object>(L"Box")));
-    auto* bend = Make<Modifier>(L"Bend");
-    auto* twist = Make<Modifier>(L"Twist");
-    d->AddModifier(bend);
-    d->AddModifier(twist);
-    twist->SetName(L"Spiral");
-    bend->DisableModInViews();
-    const std::string text = DumpObjectPipeline(d);
-    const size_t top =
-        text.find("  modifier 0: \"Spiral\" Twist (0x90, 0x0) super 0x810 enabled on, views on, render on\n");
-    const size_t next =
-        text.find("  modifier 1: \"Bend\" Bend (0x10, 0x0) super 0x810 enabled on, views off, render on\n");
-    const size_t base = text.find("    Box (0x10, 0x0) super 0x10\n");
-    ASSERT_NE(base, std::string::npos) << text;
-    EXPECT_LT(top, next);
-    EXPECT_LT(next, base);
-    EXPECT_NE(text.find("real-world map size off"), std::string::npos) << text;
-}
-
-// Lights' include/exclude lists name scene nodes.
-class LightListTest : public SceneFixture {};
-
-TEST_F(LightListTest, ListsNameNodesOnceFindThemAndForgetDeletedOnes) {
-    INode* a = b.Box("A").Build();
-    INode* c = b.Sphere("C").Build();
-    auto* omni = static_cast<LightObject*>(CreateObjectByName(L"Omnilight"));
-    b.WithObject(omni, "Omni01").Build();
-    ExclList* list = omni->GetExclList();
-    Step([&] {
-        EXPECT_EQ(list->AddNode(a), 0);
-        EXPECT_EQ(list->AddNode(c), 1);
-        EXPECT_EQ(list->AddNode(a), 0); // already there
-    });
-    EXPECT_EQ(list->FindNode(c), 1);
-    EXPECT_NE(DumpObjectPipeline(omni).find("exclude list: \"A\", \"C\"\n"), std::string::npos);
-    // A deleted node reads as gone; undoing the deletion brings it back into the list.
-    ExpectUndoRedoExact(Dump, [&] { GetCOREInterface()->DeleteNode(c); }, "delete node");
-    EXPECT_EQ(list->Count(), 2);
-    EXPECT_EQ((*list)[1], nullptr);
-    EXPECT_EQ(list->FindNode(c), -1);
-    EXPECT_NE(DumpObjectPipeline(omni).find("\"A\", <deleted>"), std::string::npos);
-    ExpectUndoRedoExact(Dump, [&] { list->RemoveNode(a); }, "remove");
-    list->SetSize(1); // shrinking drops the entries past the new size
-    EXPECT_EQ(list->Count(), 1);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// References to a target of the wrong kind for the slot are refused: the slot stays null and the target
+// References to a target of the wrong kind for the slot are refused: the slot is left empty and the target
 // gains no dependent, whichever class holds the slot.
 #include "host/core/ClassDirectory.h"
 #include "host/scene/Control.h"
@@ -29,100 +29,68 @@ protected:
         loose_.push_back(t);
         return t;
     }
-    static void ExpectRefused(ReferenceMaker* m, int i, ReferenceTarget* t, const char* what) {
-        const int before = t->NumDependents();
-        EXPECT_EQ(m->ReplaceReference(i, t), REF_FAIL) << what;
-        EXPECT_EQ(m->GetReference(i), nullptr) << what;
-        EXPECT_EQ(t->NumDependents(), before) << what;
-    }
-    static void ExpectTaken(ReferenceMaker* m, int i, ReferenceTarget* t, const char* what) {
-        EXPECT_EQ(m->ReplaceReference(i, t), REF_SUCCEED) << what;
-        EXPECT_EQ(m->GetReference(i), t) << what;
-    }
-
     std::vector<ReferenceTarget*> loose_;
 };
 
-TEST_F(WrongKindReferenceTest, NodeSlotsTakeOnlyTheirKind) {
+// Each row offers a slot a target, in order: a target of the wrong kind is refused, which leaves the slot
+// empty and the target without a new dependent; one of the right kind is taken.
+TEST_F(WrongKindReferenceTest, SlotsTakeOnlyTheirKind) {
     INode* n = b.Box("Box01").Build();
-    ILayer* walls = b.Layer("Walls");
-    Mtl* brick = b.Standard("Brick");
-    ReferenceTarget* fl = Make(CTRL_FLOAT_CLASS_ID, BEZIER_FLOAT_CLASS_ID);
-    ExpectRefused(n, NODE_REF_OBJ, walls, "object <- layer");
-    EXPECT_EQ(n->GetObjectRef(), nullptr);
-    ExpectRefused(n, NODE_REF_TM, fl, "transform <- float controller");
-    EXPECT_EQ(n->GetTMController(), nullptr);
-    ExpectRefused(n, NODE_REF_LAYER, brick, "layer <- material");
-    ExpectRefused(n, NODE_REF_MTL, walls, "material <- layer");
-    ExpectRefused(n, NODE_REF_VIS, brick, "visibility <- material");
-    ExpectTaken(n, NODE_REF_MTL, brick, "material <- material");
-    ExpectTaken(n, NODE_REF_VIS, fl, "visibility <- float controller");
-}
-
-TEST_F(WrongKindReferenceTest, DerivedObjectTakesAnObjectAndModifiers) {
-    INode* n = b.Box("Box01").Build();
-    b.AddModifier(n, BEND_MODIFIER_CLASS_ID);
-    auto* d = dynamic_cast<IDerivedObject*>(n->GetObjectRef());
-    ASSERT_NE(d, nullptr);
-    ILayer* walls = b.Layer("Walls");
-    ExpectRefused(d, 0, walls, "object <- layer");
-    EXPECT_EQ(d->GetObjRef(), nullptr);
-    ExpectRefused(d, 1, walls, "modifier <- layer");
-    EXPECT_EQ(d->GetModifier(0), nullptr);
-}
-
-TEST_F(WrongKindReferenceTest, LayersTakeOnlyLayers) {
+    INode* bent = b.Box("Box02").Build();
+    b.AddModifier(bent, BEND_MODIFIER_CLASS_ID);
+    auto* stack = dynamic_cast<IDerivedObject*>(bent->GetObjectRef());
+    Object* box = b.Box("Box03").Build()->GetObjectRef();
+    Control* prs = b.Box("Box04").Build()->GetTMController();
+    ASSERT_TRUE(stack && box && prs);
     ILayer* walls = b.Layer("Walls");
     ILayer* props = b.Layer("Props");
     Mtl* brick = b.Standard("Brick");
-    loose_.push_back(brick);
-    ExpectRefused(walls, 0, brick, "parent <- material");
-    EXPECT_EQ(walls->GetParentLayer(), nullptr);
-    ExpectTaken(walls, 0, props, "parent <- layer");
-    EXPECT_EQ(walls->GetParentLayer(), props);
-    auto* lm = dynamic_cast<ReferenceMaker*>(GetCOREInterface()->GetLayerManager());
-    ASSERT_NE(lm, nullptr);
-    ExpectRefused(lm, 1, brick, "manager entry <- material");
-}
-
-TEST_F(WrongKindReferenceTest, ControllersTakeControllersOfTheirSlotsSuperClass) {
-    INode* n = b.Box("Box01").Build();
-    Control* prs = n->GetTMController();
-    ASSERT_NE(prs, nullptr);
+    auto* manager = dynamic_cast<ReferenceMaker*>(GetCOREInterface()->GetLayerManager());
     ReferenceTarget* fl = Make(CTRL_FLOAT_CLASS_ID, BEZIER_FLOAT_CLASS_ID);
     ReferenceTarget* pos = Make(CTRL_POSITION_CLASS_ID, BEZIER_POSITION_CLASS_ID);
-    ExpectRefused(prs, 0, fl, "PRS position <- float controller");
-    ExpectTaken(prs, 0, pos, "PRS position <- position controller");
-
-    auto* xyz = static_cast<ReferenceTarget*>(Make(CTRL_POSITION_CLASS_ID, POSITION_XYZ_CLASS_ID));
     ReferenceTarget* pos2 = Make(CTRL_POSITION_CLASS_ID, BEZIER_POSITION_CLASS_ID);
-    ExpectRefused(xyz, 0, pos2, "XYZ axis <- position controller");
-
-    ReferenceTarget* list = Make(CTRL_FLOAT_CLASS_ID, FLOAT_LIST_CLASS_ID);
-    ExpectRefused(list, 0, pos2, "list weights <- position controller");
-    ExpectRefused(list, 1, pos2, "list cut item <- position controller");
-
-    ReferenceTarget* link = Make(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID);
-    ExpectRefused(link, 0, fl, "link transform <- float controller");
-}
-
-TEST_F(WrongKindReferenceTest, MaterialsAndBlocksTakeOnlyTheirKind) {
-    ILayer* walls = b.Layer("Walls");
-    Mtl* brick = b.Standard("Brick");
-    loose_.push_back(brick);
-    ExpectRefused(brick, 0, walls, "material block <- layer");
-    EXPECT_EQ(brick->GetParamBlock(0), nullptr);
-
-    INode* n = b.Box("Box01").Build();
-    Object* box = n->GetObjectRef();
-    ASSERT_NE(box, nullptr);
-    ASSERT_GT(box->NumRefs(), 0);
-    IParamBlock2* pb = box->GetParamBlock(0);
-    ASSERT_NE(pb, nullptr);
-    // A controller slot of a parameter takes only a controller.
-    ExpectRefused(pb, 0, walls, "length controller <- layer");
-    ExpectRefused(box, 0, walls, "object block <- layer");
-    EXPECT_EQ(box->GetParamBlock(0), nullptr);
+    auto* xyz = Make(CTRL_POSITION_CLASS_ID, POSITION_XYZ_CLASS_ID);
+    auto* list = Make(CTRL_FLOAT_CLASS_ID, FLOAT_LIST_CLASS_ID);
+    auto* link = Make(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID);
+    struct Row {
+        const char* what;
+        ReferenceMaker* maker;
+        int slot;
+        ReferenceTarget* target;
+        bool taken;
+    };
+    const Row rows[] = {
+        {"node object <- layer", n, NODE_REF_OBJ, walls, false},
+        {"node transform <- float controller", n, NODE_REF_TM, fl, false},
+        {"node layer <- material", n, NODE_REF_LAYER, brick, false},
+        {"node material <- layer", n, NODE_REF_MTL, walls, false},
+        {"node visibility <- material", n, NODE_REF_VIS, brick, false},
+        {"node material <- material", n, NODE_REF_MTL, brick, true},
+        {"node visibility <- float controller", n, NODE_REF_VIS, fl, true},
+        {"stack object <- layer", stack, 0, walls, false},
+        {"stack modifier <- layer", stack, 1, walls, false},
+        {"layer parent <- material", walls, 0, brick, false},
+        {"layer parent <- layer", walls, 0, props, true},
+        {"PRS position <- float controller", prs, 0, fl, false},
+        {"PRS position <- position controller", prs, 0, pos, true},
+        {"XYZ axis <- position controller", xyz, 0, pos2, false},
+        {"list weights <- position controller", list, 0, pos2, false},
+        {"list cut item <- position controller", list, 1, pos2, false},
+        {"link transform <- float controller", link, 0, fl, false},
+        {"material block <- layer", brick, 0, walls, false},
+        {"parameter controller <- layer", box->GetParamBlock(0), 0, walls, false},
+        {"object block <- layer", box, 0, walls, false},
+        // Last: the manager's first entry is Walls, which the refusal lets go.
+        {"layer manager entry <- material", manager, 1, brick, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ASSERT_NE(r.maker, nullptr);
+        const int before = r.target->NumDependents();
+        EXPECT_EQ(r.maker->ReplaceReference(r.slot, r.target), r.taken ? REF_SUCCEED : REF_FAIL);
+        EXPECT_EQ(r.maker->GetReference(r.slot), r.taken ? r.target : nullptr);
+        EXPECT_EQ(r.target->NumDependents(), before + (r.taken ? 1 : 0));
+    }
 }
 
 } // namespace
