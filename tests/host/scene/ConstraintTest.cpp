@@ -23,7 +23,7 @@ protected:
         scene = g.Maker("Scene", 4);
         n1 = Node(0, L"N1", TransMatrix(Point3(10, 0, 0)));
         n2 = Node(1, L"N2", RotateZMatrix(kPi / 2) * TransMatrix(Point3(0, 20, 0)));
-        owner = g.Maker("Owner", 1);
+        owner = g.Maker("Owner", 3);
     }
     // A node the scene holds (a real reference), as a parent holds its children.
     FakeNode* Node(int slot, const wchar_t* name, const Matrix3& tm) {
@@ -31,9 +31,10 @@ protected:
         g.Link(scene, slot, n);
         return n;
     }
-    template <class C> C* Make() {
+    // A controller the owner holds in the given slot; a later one in the same slot replaces it.
+    template <class C> C* Make(int slot = 0) {
         auto* c = new C();
-        g.Link(owner, 0, c);
+        g.Link(owner, slot, c);
         return c;
     }
     template <class T> static T Value(Control* c, TimeValue t = 0, GetSetMethod m = CTRL_ABSOLUTE, T start = T()) {
@@ -138,7 +139,7 @@ TEST_F(Constraints, EditsUndoExactlyAndFilesAndClonesKeepEverything) {
     CheckUndoRedo(pos, [&] { ASSERT_TRUE(pos->AppendTarget(n2, 10.0f)); });
     EXPECT_TRUE(Value<Point3>(pos).Equals(Point3(7.5f, 5.0f, 0.0f))); // the weighted mean of the targets
     CheckUndoRedo(pos, [&] { ASSERT_TRUE(pos->DeleteTarget(0)); });
-    auto* ori = Make<OrientationConstraint>();
+    auto* ori = Make<OrientationConstraint>(1);
     ASSERT_TRUE(ori->AppendTarget(n1, 50.0f));
     const std::string before = State(ori);
     theHold.Begin();
@@ -147,7 +148,7 @@ TEST_F(Constraints, EditsUndoExactlyAndFilesAndClonesKeepEverything) {
     EXPECT_EQ(ori->GetTargetWeight(0), 80.0f);
     ASSERT_TRUE(theHold.Undo());
     EXPECT_EQ(State(ori), before);
-    auto* link = Make<LinkControl>();
+    auto* link = Make<LinkControl>(2);
     CheckUndoRedo(link, [&] { ASSERT_TRUE(link->AddNewLink(n2, 100)); });
     CheckUndoRedo(link, [&] { ASSERT_TRUE(link->AddNewLink(n1, 0)); });
     EXPECT_EQ(link->GetNode(0), n1); // kept in time order
