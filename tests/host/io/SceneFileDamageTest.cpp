@@ -68,37 +68,30 @@ public:
         out.WriteWString(name);
         out.EndChunk();
     }
-    // One object: class index, an empty body unless told otherwise, its reference ids.
-    size_t Object(std::uint32_t cls, const std::vector<std::int32_t>& refs, bool body = true) {
+    // An object: class index, references, a layer name (for class 2 of LinkClasses), whether it has a body.
+    struct Obj {
+        std::uint32_t cls;
+        std::vector<std::int32_t> refs;
+        const wchar_t* layer = nullptr;
+        bool body = true;
+    };
+    size_t Object(const Obj& o) {
         const size_t at = Here();
         out.BeginChunk(kObjectChunk);
         out.BeginChunk(kObjectClassChunk);
-        U32(cls);
+        U32(o.cls);
         out.EndChunk();
-        if (body) {
+        if (o.body) {
             out.BeginChunk(kObjectBodyChunk);
+            if (o.layer) {
+                out.BeginChunk(0x4300); // the layer's name
+                out.WriteWString(o.layer);
+                out.EndChunk();
+            }
             out.EndChunk();
         }
         out.BeginChunk(kObjectRefsChunk);
-        Ids(refs);
-        out.EndChunk();
-        out.EndChunk();
-        return at;
-    }
-    // A layer object (class 2 of LinkClasses) with its name chunk.
-    size_t LayerObject(const wchar_t* name, const std::vector<std::int32_t>& refs) {
-        const size_t at = Here();
-        out.BeginChunk(kObjectChunk);
-        out.BeginChunk(kObjectClassChunk);
-        U32(2);
-        out.EndChunk();
-        out.BeginChunk(kObjectBodyChunk);
-        out.BeginChunk(0x4300); // the layer's name
-        out.WriteWString(name);
-        out.EndChunk();
-        out.EndChunk();
-        out.BeginChunk(kObjectRefsChunk);
-        Ids(refs);
+        Ids(o.refs);
         out.EndChunk();
         out.EndChunk();
         return at;
@@ -112,13 +105,6 @@ public:
         }
         out.EndChunk();
     }
-    // An object: class index, references, a layer name (for class 2 of LinkClasses), whether it has a body.
-    struct Obj {
-        std::uint32_t cls;
-        std::vector<std::int32_t> refs;
-        const wchar_t* layer = nullptr;
-        bool body = true;
-    };
     // The class table (LinkClasses when link is set), the object table and the node list; returns where
     // each object starts.
     std::vector<size_t> Scene(std::initializer_list<Obj> objs,
@@ -126,7 +112,7 @@ public:
         link ? LinkClasses() : Classes();
         std::vector<size_t> at;
         out.BeginChunk(kObjectsChunk);
-        for (const Obj& o : objs) at.push_back(o.layer ? LayerObject(o.layer, o.refs) : Object(o.cls, o.refs, o.body));
+        for (const Obj& o : objs) at.push_back(Object(o));
         out.EndChunk();
         Nodes(nodes);
         return at;
