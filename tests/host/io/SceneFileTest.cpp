@@ -1,6 +1,5 @@
 // Scene files: save and open round trips, what is written, merges, save nodes and failed opens.
 #include "host/core/ClassDirectory.h"
-#include "host/core/FileTime.h"
 #include "host/core/Notify.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/Interface.h"
@@ -260,12 +259,6 @@ TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
     ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
     EXPECT_EQ(Tree(), "A [LA]\n");
     EXPECT_EQ(Ip()->GetLayerManager()->GetLayer(MSTR(L"LB")), nullptr);
-}
-
-TEST_F(SceneFileTest, FileTimeOfAWrittenFileIsKnownAndOfAMissingOneZero) {
-    ASSERT_TRUE(Ip()->SaveToFile(File("t.max").c_str()));
-    EXPECT_NE(GetFileLastWriteTime(File("t.max")), 0u);
-    EXPECT_EQ(GetFileLastWriteTime(File("none.max")), 0u);
 }
 
 TEST_F(SceneFileTest, ResetAndNewBroadcastTheirPairs) {
