@@ -375,7 +375,7 @@ TEST(COREInterfaces, ASecondInterfaceUnderATakenIdIsRejected) {
 
 // ---- mixins: an object implements the interface its class descriptor publishes
 
-enum : FunctionID { kNumItems = 0, kGetItem = 1, kGetName = 2 };
+enum : FunctionID { kGetItem = 1, kGetName = 2 };
 
 class WidgetClassDesc : public ClassDesc2 {
 public:
@@ -389,45 +389,34 @@ public:
 
 WidgetClassDesc widgetClassDesc;
 FPInterfaceDesc widgetInterfaceDesc(kMixinId, L"Widget", 0, &widgetClassDesc, FP_MIXIN,
-                                    {FPFunctionDef(kNumItems, L"NumItems", TYPE_INT),
-                                     FPFunctionDef(kGetItem, L"GetItem", TYPE_STRING, {FPParamDef(L"Index", TYPE_INDEX)}),
+                                    {FPFunctionDef(kGetItem, L"GetItem", TYPE_STRING, {FPParamDef(L"Index", TYPE_INDEX)}),
                                      FPFunctionDef(kGetName, L"GetName", TYPE_STRING)});
 
-// The interface half: a switch that forwards to the object's own operations.
-class WidgetInterface : public FPMixinInterface {
+// An object that implements the interface its class publishes, dispatching to its own data.
+class Widget : public FPMixinInterface {
 public:
+    explicit Widget(WStr name) : name_(std::move(name)) {}
     FPInterfaceDesc* GetDesc() override { return &widgetInterfaceDesc; }
-    virtual int NumItems() = 0;
-    virtual WStr GetItem(int index) = 0;
-    virtual WStr GetName() = 0;
+    BaseInterface* GetInterface(Interface_ID id) override {
+        return id == kMixinId ? this : FPMixinInterface::GetInterface(id);
+    }
 
 protected:
     FPStatus _dispatch_fn(FunctionID fid, TimeValue, FPValue& result, FPParams* p) override {
         switch (fid) {
-        case kNumItems: result = FPValue(TYPE_INT, NumItems()); return FPS_OK;
-        case kGetItem: result = FPValue(TYPE_STRING, GetItem(FPArg(p, 0).GetIndex())); return FPS_OK;
-        case kGetName: result = FPValue(TYPE_STRING, GetName()); return FPS_OK;
+        case kGetItem: {
+            const int i = FPArg(p, 0).GetIndex();
+            result = FPValue(TYPE_STRING, i >= 0 && i < 2 ? items_[static_cast<size_t>(i)] : WStr());
+            return FPS_OK;
+        }
+        case kGetName: result = FPValue(TYPE_STRING, name_); return FPS_OK;
         default: return FPS_NO_SUCH_FUNCTION;
         }
-    }
-};
-
-class Widget : public WidgetInterface {
-public:
-    explicit Widget(WStr name) : name_(std::move(name)) {}
-    int NumItems() override { return static_cast<int>(items_.size()); }
-    WStr GetItem(int index) override {
-        return index >= 0 && index < NumItems() ? items_[static_cast<size_t>(index)] : WStr();
-    }
-    WStr GetName() override { return name_; }
-    BaseInterface* GetInterface(Interface_ID id) override {
-        if (id == kMixinId) return static_cast<WidgetInterface*>(this);
-        return WidgetInterface::GetInterface(id);
     }
 
 private:
     WStr name_;
-    std::vector<WStr> items_{L"first", L"second"};
+    WStr items_[2] = {L"first", L"second"};
 };
 
 void* WidgetClassDesc::Create(BOOL) { return new Widget(L"created"); }

@@ -109,75 +109,59 @@ TEST_F(Notifications, AnOwnerOfManyCodesKeepsEachPlaceWhenOthersAreSqueezedOut) 
 }
 
 namespace {
-// Handlers that edit the table while they run; the param says what to do.
+// A handler that edits the table in its turn of the first two broadcasts, then only logs.
 struct Editor {
     std::vector<std::string>* log;
-    std::string name;
-    int code = kCode;
-    Probe* toRemove = nullptr;
-    Probe* toAdd = nullptr;
-    bool removeSelf = false;
+    Probe* toRemove;
+    Probe* toAdd;
+    bool removeSelf;
     int calls = 0;
 };
 
 void EditorProc(void* param, NotifyInfo* info) {
     auto* e = static_cast<Editor*>(param);
-    ++e->calls;
-    e->log->push_back(e->name);
+    e->log->push_back("editor");
+    if (++e->calls > 2) return;
     if (e->removeSelf) UnRegisterNotification(EditorProc, e, info->intcode);
-    if (e->toRemove) UnRegisterNotification(LogProc, e->toRemove, e->code);
-    if (e->toAdd) RegisterNotification(LogProc, e->toAdd, e->code);
+    if (e->toRemove) UnRegisterNotification(LogProc, e->toRemove, kCode);
+    if (e->toAdd) RegisterNotification(LogProc, e->toAdd, kCode);
 }
+
+// Registered: first, the editor, victim, last. A handler added during a broadcast waits for the next one
+// (and a second attempt keeps its one entry); one removed before its turn is not called, even when it is
+// registered again within the same broadcast.
+struct EditCase {
+    const char* what;
+    bool removeSelf, removeVictim, addVictim, addNew;
+    const char* broadcasts;
+};
+const EditCase kEdits[] = {
+    {"removes itself", true, false, false, false, "first editor victim last | first victim last | first victim last "},
+    {"adds a handler", false, false, false, true,
+     "first editor victim last | first editor victim last added | first editor victim last added "},
+    {"removes a later one", false, true, false, false, "first editor last | first editor last | first editor last "},
+    {"removes a later one and adds it again", false, true, true, false,
+     "first editor last | first editor last | first editor last victim "},
+};
 } // namespace
 
-TEST_F(Notifications, AHandlerThatUnregistersItselfRunsOnceAndTheOthersStillRun) {
-    Probe before{"before", &log, {}}, after{"after", &log, {}};
-    Editor once{&log, "once"};
-    once.removeSelf = true;
-    RegisterNotification(LogProc, &before, kCode);
-    RegisterNotification(EditorProc, &once, kCode);
-    RegisterNotification(LogProc, &after, kCode);
-    BroadcastNotification(kCode);
-    BroadcastNotification(kCode);
-    EXPECT_EQ(Log(), "before once after before after ");
-    EXPECT_EQ(once.calls, 1);
-    EXPECT_EQ(NumRegisteredNotifications(kCode), 2);
-}
-
-TEST_F(Notifications, AHandlerRegisteredDuringABroadcastWaitsForTheNextOne) {
-    Probe added{"added", &log, {}}, last{"last", &log, {}};
-    Editor adder{&log, "adder"};
-    adder.toAdd = &added;
-    RegisterNotification(EditorProc, &adder, kCode);
-    RegisterNotification(LogProc, &last, kCode);
-    BroadcastNotification(kCode);
-    EXPECT_EQ(Log(), "adder last ");
-    log.clear();
-    BroadcastNotification(kCode); // the second registration attempt keeps the one entry
-    EXPECT_EQ(Log(), "adder last added ");
-}
-
-TEST_F(Notifications, AHandlerUnregisteredBeforeItsTurnIsNotCalled) {
-    Probe victim{"victim", &log, {}}, last{"last", &log, {}};
-    Editor killer{&log, "killer"};
-    killer.toRemove = &victim;
-    RegisterNotification(EditorProc, &killer, kCode);
-    RegisterNotification(LogProc, &victim, kCode);
-    RegisterNotification(LogProc, &last, kCode);
-    BroadcastNotification(kCode);
-    EXPECT_EQ(Log(), "killer last ");
-    EXPECT_TRUE(victim.params.empty());
-
-    // Removed and registered again within the same broadcast: still not called by it.
-    log.clear();
-    killer.toAdd = &victim;
-    RegisterNotification(LogProc, &victim, kCode);
-    BroadcastNotification(kCode);
-    EXPECT_EQ(Log(), "killer last ");
-    log.clear();
-    killer.toRemove = nullptr;
-    BroadcastNotification(kCode);
-    EXPECT_EQ(Log(), "killer last victim ");
+TEST_F(Notifications, HandlersThatEditTheTableDuringABroadcast) {
+    for (const EditCase& c : kEdits) {
+        ResetNotificationsForTests();
+        Probe first{"first", &log, {}}, victim{"victim", &log, {}}, last{"last", &log, {}}, added{"added", &log, {}};
+        Editor editor{&log, c.removeVictim ? &victim : nullptr, c.addVictim ? &victim : c.addNew ? &added : nullptr,
+                      c.removeSelf};
+        RegisterNotification(LogProc, &first, kCode);
+        RegisterNotification(EditorProc, &editor, kCode);
+        RegisterNotification(LogProc, &victim, kCode);
+        RegisterNotification(LogProc, &last, kCode);
+        std::string seen;
+        for (int i = 0; i < 3; ++i, log.clear()) {
+            BroadcastNotification(kCode);
+            seen += (i ? "| " : "") + Log();
+        }
+        EXPECT_EQ(seen, c.broadcasts) << c.what;
+    }
 }
 
 namespace {

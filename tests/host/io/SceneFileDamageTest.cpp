@@ -35,7 +35,7 @@ public:
         ULONG nw = 0;
         out.Write(&v, sizeof v, &nw);
     }
-    void Ids(std::initializer_list<std::int32_t> ids) {
+    void Ids(const std::vector<std::int32_t>& ids) {
         U32(static_cast<std::uint32_t>(ids.size()));
         for (std::int32_t id : ids) U32(static_cast<std::uint32_t>(id));
     }
@@ -68,37 +68,30 @@ public:
         out.WriteWString(name);
         out.EndChunk();
     }
-    // One object: class index, an empty body unless told otherwise, its reference ids.
-    size_t Object(std::uint32_t cls, std::initializer_list<std::int32_t> refs, bool body = true) {
+    // An object: class index, references, a layer name (for class 2 of LinkClasses), whether it has a body.
+    struct Obj {
+        std::uint32_t cls;
+        std::vector<std::int32_t> refs;
+        const wchar_t* layer = nullptr;
+        bool body = true;
+    };
+    size_t Object(const Obj& o) {
         const size_t at = Here();
         out.BeginChunk(kObjectChunk);
         out.BeginChunk(kObjectClassChunk);
-        U32(cls);
+        U32(o.cls);
         out.EndChunk();
-        if (body) {
+        if (o.body) {
             out.BeginChunk(kObjectBodyChunk);
+            if (o.layer) {
+                out.BeginChunk(0x4300); // the layer's name
+                out.WriteWString(o.layer);
+                out.EndChunk();
+            }
             out.EndChunk();
         }
         out.BeginChunk(kObjectRefsChunk);
-        Ids(refs);
-        out.EndChunk();
-        out.EndChunk();
-        return at;
-    }
-    // A layer object (class 2 of LinkClasses) with its name chunk.
-    size_t LayerObject(const wchar_t* name, std::initializer_list<std::int32_t> refs) {
-        const size_t at = Here();
-        out.BeginChunk(kObjectChunk);
-        out.BeginChunk(kObjectClassChunk);
-        U32(2);
-        out.EndChunk();
-        out.BeginChunk(kObjectBodyChunk);
-        out.BeginChunk(0x4300); // the layer's name
-        out.WriteWString(name);
-        out.EndChunk();
-        out.EndChunk();
-        out.BeginChunk(kObjectRefsChunk);
-        Ids(refs);
+        Ids(o.refs);
         out.EndChunk();
         out.EndChunk();
         return at;
@@ -112,6 +105,18 @@ public:
         }
         out.EndChunk();
     }
+    // The class table (LinkClasses when link is set), the object table and the node list; returns where
+    // each object starts.
+    std::vector<size_t> Scene(std::initializer_list<Obj> objs,
+                              std::initializer_list<std::pair<std::int32_t, std::int32_t>> nodes, bool link = false) {
+        link ? LinkClasses() : Classes();
+        std::vector<size_t> at;
+        out.BeginChunk(kObjectsChunk);
+        for (const Obj& o : objs) at.push_back(Object(o));
+        out.EndChunk();
+        Nodes(nodes);
+        return at;
+    }
     std::vector<std::uint8_t> Bytes() {
         EXPECT_EQ(out.CurChunkDepth(), 0);
         return out.Bytes();
@@ -124,12 +129,7 @@ public:
 // A node (0) whose dummy object (1) is its reference 1, under the root.
 FileBuilder Valid() {
     FileBuilder f;
-    f.Classes();
-    f.out.BeginChunk(kObjectsChunk);
-    f.Object(0, {kNullId, 1});
-    f.Object(1, {});
-    f.out.EndChunk();
-    f.Nodes({{0, kNullId}});
+    f.Scene({{0, {kNullId, 1}}, {1, {}}}, {{0, kNullId}});
     return f;
 }
 
@@ -192,20 +192,12 @@ const Case kCases[] = {
      }},
     {"class index out of range", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         const size_t at = f.Object(7, {});
-         f.out.EndChunk();
-         e = Fmt(L"offset %zu: object 0 names class 7, the class table has 2", at + 6);
+         e = Fmt(L"offset %zu: object 0 names class 7, the class table has 2", f.Scene({{7, {}}}, {})[0] + 6);
          return f.Bytes();
      }},
     {"object without body", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         const size_t at = f.Object(1, {}, false);
-         f.out.EndChunk();
-         e = Fmt(L"offset %zu: object 0 lacks its body (0x2003) chunk", at);
+         e = Fmt(L"offset %zu: object 0 lacks its body (0x2003) chunk", f.Scene({{1, {}, nullptr, false}}, {})[0]);
          return f.Bytes();
      }},
     {"no object table", [](std::string& e) {
@@ -217,11 +209,7 @@ const Case kCases[] = {
      }},
     {"reference out of range", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         const size_t at = f.Object(0, {kNullId, 5});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}});
+         const size_t at = f.Scene({{0, {kNullId, 5}}}, {{0, kNullId}})[0];
          e = Fmt(L"offset %zu: object 0 (Node, super class 0x1, class id (0x1, 0x0)): reference 1 names object 5, "
                  L"the file has 1",
                  at);
@@ -229,12 +217,7 @@ const Case kCases[] = {
      }},
     {"reference loop", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(1, {1});
-         const size_t second = f.Object(1, {0});
-         f.out.EndChunk();
-         f.Nodes({});
+         const size_t second = f.Scene({{1, {1}}, {1, {0}}}, {})[1];
          e = Fmt(L"offset %zu: reference loop: object 1 (Dummy, super class 0x50, class id (0x876234, 0x0)) "
                  L"reference 0 leads back to object 0 (Dummy, super class 0x50, class id (0x876234, 0x0))",
                  second);
@@ -242,45 +225,28 @@ const Case kCases[] = {
      }},
     {"listed node that is no node", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(1, {});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}});
+         f.Scene({{1, {}}}, {{0, kNullId}});
          auto bytes = f.Bytes();
          e = Fmt(L"offset %zu: node list: id 0 is not a node of the file", bytes.size());
          return bytes;
      }},
     {"node listed twice", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(0, {});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}, {0, kNullId}});
+         f.Scene({{0, {}}}, {{0, kNullId}, {0, kNullId}});
          auto bytes = f.Bytes();
          e = Fmt(L"offset %zu: node list: node 0 is listed twice", bytes.size());
          return bytes;
      }},
     {"node its own ancestor", [](std::string& e) {
          FileBuilder f;
-         f.Classes();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(0, {});
-         f.Object(0, {});
-         f.out.EndChunk();
-         f.Nodes({{0, 1}, {1, 0}});
+         f.Scene({{0, {}}, {0, {}}}, {{0, 1}, {1, 0}});
          auto bytes = f.Bytes();
          e = Fmt(L"offset %zu: node list: node 0 is its own ancestor", bytes.size());
          return bytes;
      }},
     {"current layer one past the layer table", [](std::string& e) {
          FileBuilder f;
-         f.LinkClasses();
-         f.out.BeginChunk(kObjectsChunk);
-         f.LayerObject(L"Walls", {});
-         f.out.EndChunk();
-         f.Nodes({});
+         f.Scene({{2, {}, L"Walls"}}, {}, true);
          f.out.BeginChunk(kSceneChunk);
          f.out.BeginChunk(kLayersChunk);
          f.Ids({0});
@@ -336,35 +302,19 @@ std::string Obj(std::int32_t id, const char* kind) { return "object " + std::to_
 const Case kLinkCases[] = {
     {"derived object over a layer", [](std::string& e) {
          FileBuilder f;
-         f.LinkClasses();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(0, {kNullId, 1});
-         const size_t derived = f.Object(3, {2});
-         f.LayerObject(L"Walls", {});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}});
+         const size_t derived = f.Scene({{0, {kNullId, 1}}, {3, {2}}, {2, {}, L"Walls"}}, {{0, kNullId}}, true)[1];
          e = Refused(derived, 1, kDerived, 0, Obj(2, kLayer));
          return f.Bytes();
      }},
     {"node on a dummy as its layer", [](std::string& e) {
          FileBuilder f;
-         f.LinkClasses();
-         f.out.BeginChunk(kObjectsChunk);
-         const size_t node = f.Object(0, {kNullId, 1, kNullId, kNullId, 1});
-         f.Object(1, {});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}});
+         const size_t node = f.Scene({{0, {kNullId, 1, kNullId, kNullId, 1}}, {1, {}}}, {{0, kNullId}}, true)[0];
          e = Refused(node, 0, kNode, 4, Obj(1, kDummy));
          return f.Bytes();
      }},
     {"node whose transform is the layer manager", [](std::string& e) {
          FileBuilder f;
-         f.LinkClasses();
-         f.out.BeginChunk(kObjectsChunk);
-         const size_t node = f.Object(0, {kLayerManagerId, 1});
-         f.Object(1, {});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}});
+         const size_t node = f.Scene({{0, {kLayerManagerId, 1}}, {1, {}}}, {{0, kNullId}}, true)[0];
          e = Refused(node, 0, kNode, 0, "the layer manager (id -4)");
          return f.Bytes();
      }},
@@ -372,15 +322,12 @@ const Case kLinkCases[] = {
     // node 3 refuses a layer as its object: those links must be taken back.
     {"refusal after links into the scene", [](std::string& e) {
          FileBuilder f;
-         f.LinkClasses();
-         f.out.BeginChunk(kObjectsChunk);
-         f.Object(0, {kNullId, 1, kNullId, kNullId, 2});
-         f.Object(1, {});
-         f.LayerObject(L"0", {});
-         const size_t bad = f.Object(0, {kNullId, 4});
-         f.LayerObject(L"Walls", {2});
-         f.out.EndChunk();
-         f.Nodes({{0, kNullId}, {3, 0}});
+         const size_t bad = f.Scene({{0, {kNullId, 1, kNullId, kNullId, 2}},
+                                     {1, {}},
+                                     {2, {}, L"0"},
+                                     {0, {kNullId, 4}},
+                                     {2, {2}, L"Walls"}},
+                                    {{0, kNullId}, {3, 0}}, true)[3];
          e = Refused(bad, 3, kNode, 1, Obj(4, kLayer));
          return f.Bytes();
      }},
@@ -463,13 +410,7 @@ TEST_F(WrongKindFileTest, OpenAndMergeAreRefusedAndTheSceneIsUnchanged) {
 // Found by the fuzzer: a layer whose name chunk is lost could not join the layer manager and leaked.
 TEST_F(WrongKindFileTest, ALayerWithoutANameIsNamedWhenOpened) {
     FileBuilder f;
-    f.LinkClasses();
-    f.out.BeginChunk(kObjectsChunk);
-    f.Object(0, {kNullId, 1, kNullId, kNullId, 2});
-    f.Object(1, {});
-    f.Object(2, {}); // a layer with an empty body
-    f.out.EndChunk();
-    f.Nodes({{0, kNullId}});
+    f.Scene({{0, {kNullId, 1, kNullId, kNullId, 2}}, {1, {}}, {2, {}}}, {{0, kNullId}}, true); // object 2: a nameless layer
     const MSTR file = Write("unnamed.max", f.Bytes());
     Interface* ip = GetCOREInterface();
     ASSERT_TRUE(ip->LoadFromFile(file.c_str(), FALSE)) << ip->GetLastFileError().ToUTF8();

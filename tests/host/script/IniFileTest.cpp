@@ -1,8 +1,7 @@
-// INI settings files: reading as the host does, writing one line, UTF-16 files, and the errors of the
-// settings texts (their round trips through scripts are the e2e script ini_roundtrip.ms).
+// INI settings files: reading as the host does, writing one line and UTF-16 files (their round trips
+// through scripts are the e2e script ini_roundtrip.ms).
 #include "host/script/IniFile.h"
-#include "host/core/Listener.h"
-#include "host/script/ScriptRuntime.h"
+#include "host/core/WStr.h"
 
 #include <gtest/gtest.h>
 
@@ -91,43 +90,4 @@ TEST_F(Ini, Utf16FilesStayUtf16AndNonAsciiSurvives) {
     EXPECT_EQ(after.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"LastFileDir"), L"C:\\Szenen\\Häuser");
     EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"PrintTimes"), L"1");
-}
-
-// The settings store's script texts, run through the host's entry point exactly as the plug-in builds them.
-class SettingsScripts : public Ini {
-protected:
-    void SetUp() override {
-        Ini::SetUp();
-        ScriptRuntime::Get().Reset();
-        iniFile = root / "config" / "host.ini";
-        ScriptRuntime::Get().Interp().Paths().iniFile = Wide(iniFile);
-    }
-
-    static std::wstring ReadText(const std::wstring& key) {
-        return L"GetINISetting (getMAXIniFile()) \"Ostrivans\" \"" + key + L"\";";
-    }
-
-    fs::path iniFile;
-    ListenerCapture capture;
-};
-
-TEST_F(SettingsScripts, QuietAndLoudErrors) {
-    ScriptRuntime& rt = ScriptRuntime::Get();
-    rt.Interp().Paths().iniFile.clear();
-    Value result = Value::Int(5);
-    EXPECT_FALSE(
-        rt.Execute(ReadText(L"PrintTimes"), MAXScript::ScriptSource::NonEmbedded, true, &result, true));
-    EXPECT_EQ(result.PrintForm(), L"5"); // untouched
-    ASSERT_EQ(rt.QuietErrorLog().size(), 1u);
-    EXPECT_EQ(rt.QuietErrorLog()[0],
-              L"<script>:1:16: Runtime error: the host has no settings file configured");
-    EXPECT_EQ(capture.Text(), WStr(L""));
-    EXPECT_FALSE(
-        rt.Execute(L"Ostrivans_Manager.open", MAXScript::ScriptSource::NonEmbedded, true, nullptr, false));
-    EXPECT_EQ(rt.QuietErrorLog().size(), 1u); // not logged when asked not to
-
-    EXPECT_FALSE(ExecuteMAXScriptScript(L"x = (1 +", MAXScript::ScriptSource::NonEmbedded));
-    EXPECT_EQ(capture.Text(),
-              WStr(L"-- <script>:1:9: syntax error: expected an expression but found end of script\n"));
-    EXPECT_TRUE(ExecuteMAXScriptScript(L"print \"fine\"", MAXScript::ScriptSource::NonEmbedded, TRUE));
 }

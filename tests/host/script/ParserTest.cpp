@@ -144,25 +144,6 @@ TEST(Parser, EachTextGivesItsTree) {
         EXPECT_EQ(Tree(c.text), c.tree) << WStr(c.text);
 }
 
-TEST(Lexer, NamesBeyondAsciiAndByteOrderMark) {
-    auto toks = Tokenize(L"\uFEFFgr\u00F6\u00DFe = 1", L"t.ms");
-    EXPECT_EQ(toks[0].kind, TokenKind::Identifier);
-    EXPECT_EQ(toks[0].text, L"gr\u00F6\u00DFe");
-    EXPECT_EQ(toks[0].column, 2);
-}
-
-TEST(Lexer, ErrorsPointAtTheCharacter) {
-    try {
-        Tokenize(L"x = 1\ny = \"open", L"lex.ms");
-        FAIL();
-    } catch (const ScriptError& e) {
-        EXPECT_EQ(e.Message(), WStr(L"lex.ms:2:5: syntax error: string not closed, expected '\"'"));
-        EXPECT_EQ(e.Line(), 2);
-        EXPECT_EQ(e.Column(), 5);
-    }
-    EXPECT_EQ(SyntaxError(L"a = 3 ` 4"), L"test.ms:1:7: syntax error: unexpected character '`'");
-}
-
 TEST(Parser, AttributeDefinitionsKeepParametersAndRolloutText) {
     std::wstring text = L"attributes Weapon attribID:#(0x1, 0x2) version:1 (\n  parameters main rollout:params (\n    "
                         L"hp type:#float ui:hpSpin default:10\n    label type:#string default:\"x\"\n    on hp set val "
