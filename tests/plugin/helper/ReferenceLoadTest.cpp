@@ -291,6 +291,17 @@ TEST_F(ReferenceLoadTest, TickingDontShowAgainSilencesLaterWarnings) {
     EXPECT_EQ(GetHostDialogs().Shown().size(), 2u) << "on request it still shows";
 }
 
+// A material the load renamed keeps its new name in its record as the user's (a script sees the name and
+// the record's flag in tests/e2e/reference_load.ms).
+TEST_F(ReferenceLoadTest, AMaterialRenamedByTheLoadKeepsItsNewNameInItsRecord) {
+    const MSTR file = WriteFile("mats", [&] { b.Box("Wall01").Material(b.Standard("Brick")).Build(); });
+    ip->GetSceneMtls()->Add(b.Standard("Brick"));
+    OstrivansHelper* h = HelperFor(file);
+    ASSERT_EQ(h->Load(), 1);
+    const std::string dump = h->GetRefMaterial(0)->Dump();
+    EXPECT_EQ(dump.substr(0, dump.find('\n')), "RefMaterial Brick overridden \"Brick001\" flags 0x2 (OverriddenName)");
+}
+
 TEST_F(ReferenceLoadTest, ALocallyDeletedNodeIsDeletedAgainAndGetsNoRecord) {
     const MSTR file = WriteFile("doomed", [&] {
         INode* wall = b.Box("Wall01").Build();
@@ -309,10 +320,12 @@ TEST_F(ReferenceLoadTest, ALocallyDeletedNodeIsDeletedAgainAndGetsNoRecord) {
     ASSERT_EQ(h->Load(), 1);
     UnRegisterNotification(note, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
 
-    // The doomed node goes, thawed first; its child stays, on the doomed node's parent, where it was in the world.
+    // The doomed node goes, thawed first; its child stays, on the doomed node's parent, where it was in the
+    // world.
     EXPECT_EQ(Outcome(h), "nodes Ostrivan01 Wall01 Knob01; loaded 1, time set, layer setting kept, code none, batch "
                           "closed\nWall01 Wall01 9 bound\nKnob01 Knob01 9 bound\nprompt Reference Loaded\n");
     EXPECT_EQ(deleted, std::vector<std::string>{"Door01"});
+    EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetParentNode(), ip->GetINodeByName(L"Wall01"));
     EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetNodeTM(0).GetTrans(), Point3(1, 5, 0));
     EXPECT_EQ(h->GetNodesToDelete(), std::vector<WStr>{L"Door01"});
 }
@@ -419,7 +432,8 @@ TEST_F(ReferenceLoadTest, AFailureIsReportedUnderCodeZeroAndLeavesTheRecordsFree
     EXPECT_EQ(reports.codes.size(), 3u);
     // The node record that was bound is free again: no node, not loaded.
     EXPECT_EQ(Outcome(h), "nodes Ostrivan01; loaded 0, time set, layer setting kept, code none, batch closed\n"
-                          "Wall01 -(unloaded) 14 loose\nBrick Brick 3 bound\nWood Wood 3 bound\nbeep 16\nbeep 16\nbeep 16\n");
+                          "Wall01 -(unloaded) 14 loose\nBrick Brick 3 bound\nWood Wood 3 bound\n"
+                          "beep 16\nbeep 16\nbeep 16\n");
 
     ip->Services().ClearRecord();
     ASSERT_EQ(h->Load(), 1);
