@@ -217,8 +217,9 @@ TEST_F(HelperMergeFileTest, ACircularDependencyMergesNothing) {
             ASSERT_TRUE(ip->SaveToFile(Path("other").c_str()));
             GetHelperModuleState().mergeStack = {L"/somewhere/else.max", ResolveReferencePath(file)};
         }
-        EXPECT_EQ(Merge(h, sameFileOtherSpelling), std::string("result 0:; setting on, library, stack ") +
-                                                       (c.onStack ? "2" : "0") + "\n" + (c.quiet ? "" : Circular(file)));
+        EXPECT_EQ(Merge(h, sameFileOtherSpelling),
+                  std::string("result 0:; setting on, library, stack ") + (c.onStack ? "2" : "0") + "\n" +
+                      (c.quiet ? "" : Circular(file)));
         EXPECT_EQ(ip->GetINodeByName(L"Wall01"), nullptr);
         GetHelperModuleState().mergeStack.clear();
     }
