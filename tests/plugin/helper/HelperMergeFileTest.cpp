@@ -115,11 +115,18 @@ protected:
                ResolveReferencePath(file).ToUTF8() + " was not loaded. | " +
                std::to_string(MB_OK | MB_ICONEXCLAMATION) + "\n";
     }
-    // The merge leaves no trace in the host's setting, the library holder or the stack.
-    void ExpectPutBack(const std::vector<std::string>& library) {
-        EXPECT_TRUE(LayerSetting());
-        EXPECT_EQ(LibraryNames(), library);
-        EXPECT_TRUE(GetHelperModuleState().mergeStack.empty());
+    // One merge as text: its result and the nodes it reported, then the host's layer setting, the scene
+    // library and the depth of the merge stack as the merge left them, then the boxes shown.
+    std::string Merge(OstrivansHelper* h, const MSTR& file, INodeTab& merged) {
+        std::string s = "result " + std::to_string(h->MergeFile(file, merged)) + ":";
+        for (const std::string& n : Names(merged)) s += " " + n;
+        s += std::string("; setting ") + (LayerSetting() ? "on" : "off") + ", library";
+        for (const std::string& n : LibraryNames()) s += " " + n;
+        return s + ", stack " + std::to_string(GetHelperModuleState().mergeStack.size()) + "\n" + Shown();
+    }
+    std::string Merge(OstrivansHelper* h, const MSTR& file) {
+        INodeTab merged;
+        return Merge(h, file, merged);
     }
 
 };
@@ -141,9 +148,8 @@ TEST_F(HelperMergeFileTest, MergesTheFileAndReportsItsNodesWithTheSceneSettingsP
     });
     GetHelperModuleState().nestingCounter = 5;
     INodeTab merged;
-    ASSERT_EQ(h->MergeFile(file, merged), 1) << ip->GetLastFileError();
-
-    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Wall01/Door01"}));
+    // The setting, the library and the stack are given back.
+    EXPECT_EQ(Merge(h, file, merged), "result 1: Wall01 Wall01/Door01; setting on, library Brick Glass, stack 0\n");
     EXPECT_FALSE(settingDuring);
     EXPECT_EQ(stackDuring, std::vector<WStr>{ResolveReferencePath(file)});
     EXPECT_EQ(libraryDuring, 0);
@@ -151,18 +157,15 @@ TEST_F(HelperMergeFileTest, MergesTheFileAndReportsItsNodesWithTheSceneSettingsP
     EXPECT_EQ(GetHelperModuleState().nestingCounter, 0);
     // The merged "Brick" did not meet the scene's "Brick" (no renaming) and is not in the library: the
     // load names and adds the merged materials itself.
+    ASSERT_EQ(merged.Count(), 2);
     EXPECT_EQ(merged[0]->GetMtl()->GetName(), MSTR(L"Brick"));
-    ExpectPutBack({"Brick", "Glass"});
     EXPECT_EQ(ip->GetSceneMtls()->FindMtl(merged[0]->GetMtl()), -1);
     EXPECT_EQ(h->GetHeldMtlLib(), nullptr);
     EXPECT_TRUE(Lines().empty());
 
     // The setting is put back as it was, also when it was off.
     ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(false);
-    INodeTab again;
-    ASSERT_EQ(h->MergeFile(file, again), 1);
-    EXPECT_EQ(again.Count(), 2);
-    EXPECT_FALSE(LayerSetting());
+    EXPECT_EQ(Merge(h, file), "result 1: Wall01 Wall01/Door01; setting off, library Brick Glass, stack 0\n");
 }
 
 // A helper of the merged file loads its own file inside the outer merge: its nodes belong to the outer
@@ -185,16 +188,12 @@ TEST_F(HelperMergeFileTest, NestedMergesReportTheirNodesAndCannotRecurse) {
         ip->DeleteNode(nestedMerged[2]);
         recursedResult = nested->MergeFile(outer, recursed);
     });
-    INodeTab merged;
-    ASSERT_EQ(h->MergeFile(outer, merged), 1);
-
+    EXPECT_EQ(Merge(h, outer), "result 1: Wall01 Wall01/Door01 Lamp01 Wall01 Wall01/Door01; setting on, library, "
+                               "stack 0\n" + Circular(outer));
     EXPECT_EQ(stackInside, (std::vector<WStr>{ResolveReferencePath(outer), ResolveReferencePath(inner)}));
     EXPECT_EQ(nestedNames, (std::vector<std::string>{"Wall01", "Wall01/Door01", "Doomed01"}));
-    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01", "Wall01/Door01", "Lamp01", "Wall01", "Wall01/Door01"}));
     EXPECT_EQ(recursedResult, 0);
     EXPECT_EQ(recursed.Count(), 0);
-    EXPECT_EQ(Shown(), Circular(outer));
-    ExpectPutBack({});
 }
 
 // The open scene's own file, or one on the merge stack, however written: the user is told (unless the host
@@ -218,17 +217,14 @@ TEST_F(HelperMergeFileTest, ACircularDependencyMergesNothing) {
             ASSERT_TRUE(ip->SaveToFile(Path("other").c_str()));
             GetHelperModuleState().mergeStack = {L"/somewhere/else.max", ResolveReferencePath(file)};
         }
-        INodeTab merged;
-        EXPECT_EQ(h->MergeFile(sameFileOtherSpelling, merged), 0);
-        EXPECT_EQ(merged.Count(), 0);
+        EXPECT_EQ(Merge(h, sameFileOtherSpelling),
+                  std::string("result 0:; setting on, library, stack ") + (c.onStack ? "2" : "0") + "\n" +
+                      (c.quiet ? "" : Circular(file)));
         EXPECT_EQ(ip->GetINodeByName(L"Wall01"), nullptr);
-        EXPECT_EQ(Shown(), c.quiet ? "" : Circular(file));
         GetHelperModuleState().mergeStack.clear();
     }
     ip->SetQuietMode(FALSE);
-    INodeTab none;
-    EXPECT_EQ(h->MergeFile(L"", none), 0);
-    EXPECT_EQ(Shown(), "");
+    EXPECT_EQ(Merge(h, L""), "result 0:; setting on, library, stack 0\n");
 }
 
 // A file the host refuses merges nothing; an exception on the way is raised with the step it broke at. In
@@ -242,11 +238,8 @@ TEST_F(HelperMergeFileTest, FailuresAndExceptionsPutEverythingBack) {
 
     for (const MSTR& bad : {Path("missing"), damaged}) {
         SCOPED_TRACE(bad.ToUTF8());
-        INodeTab merged;
-        EXPECT_EQ(h->MergeFile(bad, merged), 0);
-        EXPECT_EQ(merged.Count(), 0);
+        EXPECT_EQ(Merge(h, bad), "result 0:; setting on, library Brick, stack 0\n");
         EXPECT_FALSE(ip->GetLastFileError().isNull());
-        ExpectPutBack({"Brick"});
     }
 
     struct Case {
@@ -265,7 +258,9 @@ TEST_F(HelperMergeFileTest, FailuresAndExceptionsPutEverythingBack) {
             EXPECT_EQ(e.Message(), WStr(c.text));
         }
         ip->UnRegisterMergeCallback(&thrower);
-        ExpectPutBack({"Brick"});
+        EXPECT_TRUE(LayerSetting());
+        EXPECT_EQ(LibraryNames(), std::vector<std::string>{"Brick"});
+        EXPECT_TRUE(GetHelperModuleState().mergeStack.empty());
         EXPECT_EQ(h->GetHeldMtlLib(), nullptr);
     }
     // A plain merge afterwards reaches no callback or handler of the broken ones, and the library keeps
@@ -286,9 +281,7 @@ TEST_F(HelperMergeFileTest, ContentFollowsTheHelperIntoAnotherSceneTree) {
     tree->AttachChild(group);
     group->AttachChild(h->GetHelperNode());
 
-    INodeTab merged;
-    ASSERT_EQ(h->MergeFile(file, merged), 1);
-    EXPECT_EQ(Names(merged), (std::vector<std::string>{"Wall01 (tree)", "Wall01/Door01", "Lamp01 (tree)"}));
+    EXPECT_EQ(Merge(h, file), "result 1: Wall01 (tree) Wall01/Door01 Lamp01 (tree); setting on, library, stack 0\n");
 }
 
 TEST(MakeUniqueNameTest, CountsTrailingDigitsUpKeepingTheirWidth) {

@@ -39,20 +39,22 @@ private:
     static void Proc(void* param, NotifyInfo*) { ++static_cast<LoadCounter*>(param)->count; }
 };
 
-// A helper's records as rows, node records first: the record's name, its item's name ("-" for none or a
-// node not loaded), its number of mirrors, and whether it is bound to the helper, to its item (which finds
-// it again) and to every one of its mirrors.
+// A helper's records as rows, node records first: the record's name, its item's name ("-" for none, with
+// "(unloaded)" after it for a node record that does not count its node as loaded), its number of mirrors,
+// and whether it is bound to the helper, to its item (which finds it again) and to every one of its mirrors.
 inline std::vector<std::string> RecordRows(OstrivansHelper* helper) {
     std::vector<std::string> rows;
-    const auto row = [&](RefBase* r, const WStr& name, const MCHAR* item) {
+    const auto row = [&](RefBase* r, const WStr& name, const MCHAR* item, const char* unloaded = "") {
         bool bound = r->GetHelper() == helper && RefBase::FromItem(r->GetItem()) == r;
         for (int k = 0; k < r->NumMirrors(); ++k) bound = bound && r->GetMirror(k) && r->GetMirror(k)->GetOwner() == r;
-        rows.push_back(name.ToUTF8() + " " + (item ? WStr(item).ToUTF8() : std::string("-")) + " " +
+        rows.push_back(name.ToUTF8() + " " + (item ? WStr(item).ToUTF8() : std::string("-")) + unloaded + " " +
                        std::to_string(r->NumMirrors()) + (bound ? " bound" : " loose"));
     };
     for (int i = 0; i < helper->NumRefNodes(); ++i) {
         RefNode* r = helper->GetRefNode(i);
-        if (r) row(r, r->GetReferencedName(), r->GetNode() && r->IsNodeLoaded() ? r->GetNode()->GetName() : nullptr);
+        if (r)
+            row(r, r->GetReferencedName(), r->GetNode() ? r->GetNode()->GetName() : nullptr,
+                r->IsNodeLoaded() ? "" : "(unloaded)");
         else rows.push_back("null");
     }
     for (int i = 0; i < helper->NumRefMaterials(); ++i) {
