@@ -259,7 +259,7 @@ TEST_F(MaterialTest, GenericClassesAnswerWhatTheyAreConfiguredWith) {
     EXPECT_FALSE(map->CanCopyAnim());
 }
 
-TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMap) {
+TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMapAndChunksKeepOwnState) {
     MultiMtl* m = new MultiMtl(FALSE, 2);
     m->SetName(L"Multi");
     auto* std0 = static_cast<StdMaterial*>(m->GetSubMtl(0));
@@ -279,20 +279,17 @@ TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMap) {
     EXPECT_EQ(copy0->GetActiveTexmap(), copy0->GetSubTexmap(ID_DI));
     copy0->SetDiffuse(Point3(0, 1, 0));
     EXPECT_EQ(std0->GetDiffuse(), Point3(1, 0, 0));
-}
 
-TEST_F(MaterialTest, OwnStateRoundTripsThroughChunks) {
-    Mtl* mtl = NewDefaultStdMat();
-    mtl->SetName(L"Ziegel \u00e9");
-    mtl->SetMtlFlag(MTL_BGROUND | MTL_VIDCOLOR_CHECK);
-    mtl->SetGBufID(3);
-    g.Link(scene, 0, mtl);
-    Mtl* loaded = ChunkRoundTrip(mtl);
+    // Name, flags and effects channel are the material's own chunks; its blocks come back as references.
+    std0->SetName(L"Ziegel \u00e9");
+    std0->SetMtlFlag(MTL_BGROUND | MTL_VIDCOLOR_CHECK);
+    std0->SetGBufID(3);
+    Mtl* loaded = ChunkRoundTrip<Mtl>(std0);
     ASSERT_NE(loaded, nullptr);
-    g.Link(scene, 1, loaded);
+    g.Link(scene, 2, loaded);
     EXPECT_EQ(loaded->NumParamBlocks(), 2);
-    EXPECT_EQ(loaded->GetParamBlock(0), nullptr); // blocks come back as references
-    EXPECT_EQ(loaded->GetName(), mtl->GetName());
-    EXPECT_EQ(loaded->GetMtlFlags(), mtl->GetMtlFlags());
+    EXPECT_EQ(loaded->GetParamBlock(0), nullptr);
+    EXPECT_EQ(loaded->GetName(), std0->GetName());
+    EXPECT_EQ(loaded->GetMtlFlags(), std0->GetMtlFlags());
     EXPECT_EQ(loaded->GetGBufID(), 3u);
 }
