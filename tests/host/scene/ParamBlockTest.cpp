@@ -7,6 +7,7 @@
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "tests/host/scene/TestValueControl.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
 
@@ -15,28 +16,6 @@
 #include <sstream>
 
 namespace {
-
-template <class T, SClass_ID S> class TestCtrl : public Control {
-public:
-    explicit TestCtrl(T v = T()) : value(v) {}
-    ~TestCtrl() override { DeleteAllRefs(); }
-    Class_ID ClassID() override { return Class_ID(0x7E57C100, S); }
-    SClass_ID SuperClassID() override { return S; }
-    void GetClassName(MSTR& s, bool) const override { s = L"TestCtrl"; }
-    void GetValue(TimeValue, void* val, Interval&, GetSetMethod) override { *static_cast<T*>(val) = value; }
-    void SetValue(TimeValue, void* val, int, GetSetMethod) override {
-        value = *static_cast<T*>(val);
-        NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
-    }
-    RefTargetHandle Clone(RemapDir& remap) override {
-        auto* c = new TestCtrl(value);
-        BaseClone(this, c, remap);
-        return c;
-    }
-    T value;
-};
-using FloatCtrl = TestCtrl<float, CTRL_FLOAT_CLASS_ID>;
-using Point3Ctrl = TestCtrl<Point3, CTRL_POINT3_CLASS_ID>;
 
 struct ParamBlockTest : ::testing::Test {
     // float, int (fixed), colour, point3, bool
