@@ -78,7 +78,7 @@ TEST_F(SelectionSetTest, CreateRenameDeleteBroadcastAndKeepTheNameIndex) {
     EXPECT_EQ(log.names, (std::vector<std::string>{"Walls", "Roof", "Walls->Facade", "Facade"}));
 }
 
-TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSo) {
+TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSoUntilAReset) {
     INodeTab none;
     sets->AddNewNamedSelSet(none, L"A");
     const std::string before = Dump();
@@ -102,17 +102,12 @@ TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSo) {
     ASSERT_TRUE(theHold.Redo());
     EXPECT_EQ(Dump(), after);
     EXPECT_EQ(sets->FindNamedSelSet(L"C"), 1);
-}
 
-TEST_F(SelectionSetTest, ResetDropsSetsAndDisarmsOldUndoSteps) {
-    INodeTab none;
-    theHold.Begin();
-    sets->AddNewNamedSelSet(none, L"A");
-    theHold.Accept(L"Set");
+    // A reset drops the sets and disarms the steps of the old scene.
     sets->Reset();
     EXPECT_EQ(sets->GetNumNamedSelSets(), 0);
     sets->AddNewNamedSelSet(none, L"Fresh");
-    ASSERT_TRUE(theHold.Undo()); // a step of the old scene: nothing to do
+    ASSERT_TRUE(theHold.Undo());
     EXPECT_EQ(Dump(), "NamedSelSets count 1\n  [0] \"Fresh\":\n");
 }
 
