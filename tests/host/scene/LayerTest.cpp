@@ -198,25 +198,22 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-// Refused, the deletion is not announced.
-TEST_F(LayerNodeTest, ALayerWithNodesIsNotDeletedUntilTheyLeave) {
-    INode* a = b.Box("A").Layer("Walls").Build();
-    NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
-    EXPECT_FALSE(Lm()->DeleteLayer(L"Walls"));
-    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 0);
-    Lm()->GetRootLayer()->AddToLayer(a);
-    EXPECT_TRUE(Lm()->DeleteLayer(L"Walls"));
-    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 1);
-}
-
+// A layer with nodes is not deleted, and the refusal is not announced; moves and node deletions undo to the
+// exact layers.
 TEST_F(LayerNodeTest, MovesAndDeletionsUndoToTheExactLayers) {
     b.Box("A").Layer("Walls").Build();
     INode* c = b.Box("C").Layer("Walls").Build();
     b.Box("D").Layer("Roof").Build();
     ILayer* roof = b.Layer("Roof");
+    NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
+    EXPECT_FALSE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 0);
     // Undone, A is back ahead of C, where it joined.
     ExpectUndoRedoExact(Layers, [&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); }, "move");
     EXPECT_EQ(NodeNames(roof), (Names{"D", "A"}));
     ExpectUndoRedoExact(Layers, [&] { GetCOREInterface()->DeleteNode(c); }, "delete");
     EXPECT_EQ(NodeNames(b.Layer("Walls")), Names{});
+    // Once they have left, it goes.
+    EXPECT_TRUE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 1);
 }
