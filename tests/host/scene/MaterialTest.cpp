@@ -60,7 +60,7 @@ std::vector<int> Counts(IParamBlock2* pb) {
 
 } // namespace
 
-TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
+TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogetherAndSubMaterialsLiveWhileHeld) {
     MultiMtl* m = new MultiMtl(FALSE, 3);
     g.Link(scene, 0, m);
     IParamBlock2* pb = m->GetParamBlock(0);
@@ -75,11 +75,15 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     EXPECT_TRUE(pb->GetInt(multi_ons, 0, 4));
     EXPECT_EQ(m->NumSubs(), 5);
 
-    // Through one table: the others follow, and the slots it gained start like new slots.
+    // Through one table: the others follow, and the slots it gained start like new slots. A dropped
+    // sub-material goes unless something else holds it.
     const AnimHandle third = Animatable::GetHandleByAnim(m->GetSubMtl(2));
+    const AnimHandle shared = Animatable::GetHandleByAnim(m->GetSubMtl(4));
+    g.Link(scene, 1, m->GetSubMtl(4));
     pb->SetCount(multi_names, 2);
     EXPECT_EQ(Counts(pb), (std::vector<int>{2, 2, 2, 2}));
-    EXPECT_FALSE(Alive(third)); // nothing else held it
+    EXPECT_FALSE(Alive(third));
+    EXPECT_TRUE(Alive(shared));
     pb->SetCount(multi_ids, 4);
     EXPECT_EQ(Counts(pb), (std::vector<int>{4, 4, 4, 4}));
     EXPECT_EQ(Ids(m), (std::vector<int>{1, 2, 3, 4}));
@@ -88,6 +92,11 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     EXPECT_EQ(m->SubAnimName(3), MSTR(L"(4)"));
     pb->SetValue(multi_names, 0, L"Glass", 1);
     EXPECT_EQ(m->SubAnimName(1), MSTR(L"(2) Glass"));
+    // The multi-material's end takes the sub-materials only it held.
+    const AnimHandle multi = Animatable::GetHandleByAnim(m), first = Animatable::GetHandleByAnim(m->GetSubMtl(0));
+    scene->DeleteReference(0);
+    EXPECT_FALSE(Alive(multi) || Alive(first));
+    EXPECT_TRUE(Alive(shared));
 }
 
 // Every edit of a material, a map or the library is one undo step that gives back the exact dump, and it
@@ -143,25 +152,6 @@ TEST_F(MaterialTest, EachEditSendsItsMessageAndUndoesExactly) {
     // The active map is not a reference: a deleted map reads as none.
     std0->SetSubTexmap(ID_DI, nullptr);
     EXPECT_EQ(std0->GetActiveTexmap(), nullptr);
-}
-
-TEST_F(MaterialTest, SubMaterialsLiveAsLongAsTheirMultiMaterialHoldsThem) {
-    MultiMtl* m = new MultiMtl(FALSE, 3);
-    g.Link(scene, 0, m);
-    Mtl* shared = m->GetSubMtl(2);
-    g.Link(scene, 1, shared); // also used elsewhere
-    const AnimHandle first = Animatable::GetHandleByAnim(m->GetSubMtl(0));
-    const AnimHandle sharedHandle = Animatable::GetHandleByAnim(shared);
-
-    m->SetNumSubMtls(1);
-    EXPECT_TRUE(Alive(first));
-    EXPECT_TRUE(Alive(sharedHandle));
-
-    const AnimHandle multi = Animatable::GetHandleByAnim(m);
-    scene->DeleteReference(0);
-    EXPECT_FALSE(Alive(multi));
-    EXPECT_FALSE(Alive(first));
-    EXPECT_TRUE(Alive(sharedHandle));
 }
 
 TEST_F(MaterialTest, LibraryHoldsEntriesWeaklyAndAnnouncesEveryAddition) {
