@@ -29,7 +29,7 @@ protected:
     GraphBuilder g;
 };
 
-TEST_F(Controllers, KeysInterpolateAndHoldOutsideWithTheirValidity) {
+TEST_F(Controllers, KeysInterpolateHoldOutsideWithTheirValidityAndChangesUndo) {
     auto* f = BezierFloat::Create(3.0f);
     Hold(f);
     EXPECT_EQ(Value<float>(f, -100000), 3.0f);
@@ -52,23 +52,18 @@ TEST_F(Controllers, KeysInterpolateAndHoldOutsideWithTheirValidity) {
     float v = 30.0f;
     f->SetValue(50, &v);
     EXPECT_FLOAT_EQ(Value<float>(f, 75), 25.0f);
-    auto* p = BezierPosition::Create(Point3(1, 2, 3));
-    Hold(p, "P");
-    EXPECT_EQ(Value<Point3>(p, 0, CTRL_RELATIVE, Point3(10, 10, 10)), Point3(11, 12, 13));
-}
-
-// A value change notifies a change of value (a part mask mirrors do not ignore) and undoes exactly; setting
-// what is already there says nothing.
-TEST_F(Controllers, ValueChangesNotifyAndUndoExactly) {
-    auto* f = BezierFloat::Create(1.0f);
-    f->SetKey(10, 5.0f);
-    Hold(f);
-    float v = 7.0f;
+    // A value change notifies a change of value (a part mask mirrors do not ignore) and undoes exactly;
+    // setting what is already there says nothing.
+    g.heard.clear();
+    v = 7.0f;
     ExpectUndoRedoExact([&] { return Dump(f); }, [&] { f->SetValue(20, &v); });
     EXPECT_EQ(HeardOf(g, REFMSG_CHANGE).front(), "(Bezier Float):0x50/0x800037ff");
     g.heard.clear();
     f->SetValue(20, &v);
     EXPECT_TRUE(g.heard.empty());
+    auto* p = BezierPosition::Create(Point3(1, 2, 3));
+    Hold(p, "P");
+    EXPECT_EQ(Value<Point3>(p, 0, CTRL_RELATIVE, Point3(10, 10, 10)), Point3(11, 12, 13));
 }
 
 // The node transform: scale, then rotation, then position, then the parent; a matrix set on it is split
