@@ -213,7 +213,7 @@ TEST_F(Lists, RotationAndScaleListsCombineTheirItems) {
     EXPECT_TRUE(s.s.Equals(Point3(6, 2, 2)));
 }
 
-TEST_F(Lists, SaveLoadKeepsItemsNamesActiveAndWeights) {
+TEST_F(Lists, SaveLoadAndCloneKeepItemsNamesActiveAndWeights) {
     il()->SetActive(2);
     il()->SetSubCtrlWeight(1, 0.75f);
     il()->SetName(0, L"Ä Base");
@@ -222,6 +222,15 @@ TEST_F(Lists, SaveLoadKeepsItemsNamesActiveAndWeights) {
     TestMaker* keep = g.Maker("Keep", 1);
     g.Link(keep, 0, back);
     EXPECT_EQ(Dump(back), Dump(list));
+    // A clone keeps an item that is in the list twice shared.
+    il()->AppendItem(a, L"A again");
+    auto* copy = static_cast<FloatList*>(CloneRefHierarchy(static_cast<ReferenceTarget*>(list)));
+    ASSERT_NE(copy, nullptr);
+    g.Link(keep, 0, copy);
+    EXPECT_EQ(copy->GetSubCtrl(0), copy->GetSubCtrl(3));
+    EXPECT_NE(copy->GetSubCtrl(0), a);
+    EXPECT_NE(copy->GetWeights(), list->GetWeights());
+    EXPECT_EQ(Dump(copy), Dump(list));
 }
 
 TEST_F(Lists, ALoadedListWithInconsistentNamesIsRefused) {
@@ -243,18 +252,6 @@ TEST_F(Lists, ALoadedListWithInconsistentNamesIsRefused) {
     ASSERT_EQ(l.OpenChunk(), IO_OK);
     FloatList fresh(TRUE);
     EXPECT_EQ(fresh.Load(&l), IO_ERROR);
-}
-
-TEST_F(Lists, CloneKeepsAnItemThatIsInTheListTwiceShared) {
-    il()->AppendItem(a, L"A again");
-    auto* copy = static_cast<FloatList*>(CloneRefHierarchy(static_cast<ReferenceTarget*>(list)));
-    ASSERT_NE(copy, nullptr);
-    TestMaker* keep = g.Maker("Keep", 1);
-    g.Link(keep, 0, copy);
-    EXPECT_EQ(copy->GetSubCtrl(0), copy->GetSubCtrl(3));
-    EXPECT_NE(copy->GetSubCtrl(0), a);
-    EXPECT_NE(copy->GetWeights(), list->GetWeights());
-    EXPECT_EQ(Dump(copy), Dump(list));
 }
 
 } // namespace
