@@ -9,6 +9,7 @@
 #include "host/scene/controllers/PositionConstraint.h"
 #include "host/scene/controllers/ValueControl.h"
 #include "tests/host/scene/ControllerTestSupport.h"
+#include "tests/support/HostChecks.h"
 
 #include <cmath>
 
@@ -141,13 +142,8 @@ TEST_F(Constraints, EditsUndoExactlyAndFilesAndClonesKeepEverything) {
     CheckUndoRedo(pos, [&] { ASSERT_TRUE(pos->DeleteTarget(0)); });
     auto* ori = Make<OrientationConstraint>(1);
     ASSERT_TRUE(ori->AppendTarget(n1, 50.0f));
-    const std::string before = State(ori);
-    theHold.Begin();
-    ASSERT_TRUE(ori->SetTargetWeight(0, 80.0f));
-    theHold.Accept(L"Weight");
+    ExpectUndoRedoExact([&] { return State(ori); }, [&] { ASSERT_TRUE(ori->SetTargetWeight(0, 80.0f)); }, "weight");
     EXPECT_EQ(ori->GetTargetWeight(0), 80.0f);
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(State(ori), before);
     auto* link = Make<LinkControl>(2);
     CheckUndoRedo(link, [&] { ASSERT_TRUE(link->AddNewLink(n2, 100)); });
     CheckUndoRedo(link, [&] { ASSERT_TRUE(link->AddNewLink(n1, 0)); });

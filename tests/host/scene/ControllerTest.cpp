@@ -29,7 +29,7 @@ protected:
     GraphBuilder g;
 };
 
-TEST_F(Controllers, KeysInterpolateAndHoldOutsideWithTheirValidity) {
+TEST_F(Controllers, KeysInterpolateHoldOutsideWithTheirValidityAndChangesUndo) {
     auto* f = BezierFloat::Create(3.0f);
     Hold(f);
     EXPECT_EQ(Value<float>(f, -100000), 3.0f);
@@ -52,23 +52,18 @@ TEST_F(Controllers, KeysInterpolateAndHoldOutsideWithTheirValidity) {
     float v = 30.0f;
     f->SetValue(50, &v);
     EXPECT_FLOAT_EQ(Value<float>(f, 75), 25.0f);
-    auto* p = BezierPosition::Create(Point3(1, 2, 3));
-    Hold(p, "P");
-    EXPECT_EQ(Value<Point3>(p, 0, CTRL_RELATIVE, Point3(10, 10, 10)), Point3(11, 12, 13));
-}
-
-// A value change notifies a change of value (a part mask mirrors do not ignore) and undoes exactly; setting
-// what is already there says nothing.
-TEST_F(Controllers, ValueChangesNotifyAndUndoExactly) {
-    auto* f = BezierFloat::Create(1.0f);
-    f->SetKey(10, 5.0f);
-    Hold(f);
-    float v = 7.0f;
+    // A value change notifies a change of value (a part mask mirrors do not ignore) and undoes exactly;
+    // setting what is already there says nothing.
+    g.heard.clear();
+    v = 7.0f;
     ExpectUndoRedoExact([&] { return Dump(f); }, [&] { f->SetValue(20, &v); });
     EXPECT_EQ(HeardOf(g, REFMSG_CHANGE).front(), "(Bezier Float):0x50/0x800037ff");
     g.heard.clear();
     f->SetValue(20, &v);
     EXPECT_TRUE(g.heard.empty());
+    auto* p = BezierPosition::Create(Point3(1, 2, 3));
+    Hold(p, "P");
+    EXPECT_EQ(Value<Point3>(p, 0, CTRL_RELATIVE, Point3(10, 10, 10)), Point3(11, 12, 13));
 }
 
 // The node transform: scale, then rotation, then position, then the parent; a matrix set on it is split
@@ -151,55 +146,52 @@ TEST_F(Controllers, CopyTakesOverKeysOrTheValueOfAnotherClass) {
     EXPECT_EQ(Dump(prsB), Dump(prsA));
 }
 
+// Each generic controller's answers: replaceable, copies of animation and of tracks, its sub-controllers and
+// which of the probed interfaces (the control one, a bone's, a layer's, the list's) it has.
 TEST_F(Controllers, GenericControllersAnswerTheConfiguredCapabilities) {
     ClassDirectory& dir = GetClassDirectory();
-    auto* ik = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)));
-    ASSERT_NE(ik, nullptr);
-    Hold(ik, "IK");
-    EXPECT_NE(ik->GetInterface(I_CONTROL), nullptr);
-    EXPECT_FALSE(ik->IsReplaceable());
-    EXPECT_TRUE(ik->CanCopyAnim());
-
-    auto* biped = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x9156, 0)));
-    ASSERT_NE(biped, nullptr);
-    Hold(biped, "Biped");
-    EXPECT_FALSE(biped->CanCopyAnim());
-    EXPECT_TRUE(biped->IsReplaceable());
-    ASSERT_EQ(biped->NumSubs(), 3);
-    auto* vertical = static_cast<BezierFloat*>(biped->SubAnim(0));
-    vertical->SetKey(0, 1.0f);
-    EXPECT_EQ(vertical->NumKeys(), 1);
-
+    const Interface_ID boneIf(0x00D83DC1, 0x4C851B6C), layerIf(0x434D7627, 0xA25E6E26);
     GenericControlConfig cat;
     cat.superClassId = CTRL_MATRIX3_CLASS_ID;
     cat.classId = Class_ID(0x7E5C0001, 0x1);
     cat.className = L"CAT Bone Controller";
     cat.replaceable = FALSE;
-    cat.interfaces = {Interface_ID(0x00D83DC1, 0x4C851B6C)};
-    GenericControl* catCtrl = CreateGenericControl(cat);
-    ASSERT_NE(catCtrl, nullptr);
-    Hold(catCtrl, "CAT");
-    BaseInterface* bi = catCtrl->GetInterface(Interface_ID(0x00D83DC1, 0x4C851B6C));
-    ASSERT_NE(bi, nullptr);
-    EXPECT_EQ(bi->GetID(), Interface_ID(0x00D83DC1, 0x4C851B6C));
-    EXPECT_EQ(catCtrl->GetInterface(Interface_ID(0x434D7627, 0xA25E6E26)), nullptr);
-    EXPECT_EQ(catCtrl->GetInterface(LIST_CONTROLLER_INTERFACE), nullptr);
-
+    cat.interfaces = {boneIf};
     GenericControlConfig layer;
     layer.superClassId = CTRL_FLOAT_CLASS_ID;
     layer.classId = Class_ID(0x7E5C0002, 0x2);
     layer.className = L"Float Layer";
     layer.canCopyAnim = FALSE;
     layer.canCopyTrack = TRUE;
-    layer.interfaces = {Interface_ID(0x434D7627, 0xA25E6E26)};
+    layer.interfaces = {layerIf};
     layer.subs = {{L"Base Layer", CTRL_FLOAT_CLASS_ID, Class_ID()}, {L"Layer 1", CTRL_FLOAT_CLASS_ID, Class_ID()}};
+    int made = 0;
+    auto answers = [&](Control* c) {
+        if (!c) return std::string("not made");
+        Hold(c, "Owner" + std::to_string(++made));
+        std::string s = std::string(c->IsReplaceable() ? "replaceable" : "fixed") +
+                        (c->CanCopyAnim() ? " anim" : "") + (c->CanCopyTrack(FOREVER, 0) ? " track" : "") + " subs:";
+        for (int i = 0; i < c->NumSubs(); ++i) s += " " + c->SubAnimName(i).ToUTF8();
+        s += std::string(" |") + (c->GetInterface(I_CONTROL) ? " control" : "");
+        for (const Interface_ID& id : {boneIf, layerIf, LIST_CONTROLLER_INTERFACE}) {
+            BaseInterface* bi = c->GetInterface(id);
+            s += bi ? (bi->GetID() == id ? " yes" : " wrong") : " no";
+        }
+        return s;
+    };
+    auto* ik = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4)));
+    auto* biped = static_cast<Control*>(dir.CreateInstance(CTRL_MATRIX3_CLASS_ID, Class_ID(0x9156, 0)));
+    GenericControl* catCtrl = CreateGenericControl(cat);
     GenericControl* layerCtrl = CreateGenericControl(layer);
-    ASSERT_NE(layerCtrl, nullptr);
-    Hold(layerCtrl, "Layer");
-    EXPECT_FALSE(layerCtrl->CanCopyAnim());
-    EXPECT_TRUE(layerCtrl->CanCopyTrack(FOREVER, 0));
-    EXPECT_NE(layerCtrl->GetInterface(Interface_ID(0x434D7627, 0xA25E6E26)), nullptr);
-    EXPECT_EQ(layerCtrl->SubAnimName(1), L"Layer 1");
+    EXPECT_EQ(answers(ik), "fixed anim subs: | control no no no");
+    EXPECT_EQ(answers(biped), "replaceable subs: Vertical Horizontal Turning | control no no no");
+    EXPECT_EQ(answers(catCtrl), "fixed anim subs: | control yes no no");
+    EXPECT_EQ(answers(layerCtrl), "replaceable track subs: Base Layer Layer 1 | control no yes no");
+    ASSERT_TRUE(biped && layerCtrl);
+    // Their sub-controllers are real ones, of the slot's family.
+    auto* vertical = static_cast<BezierFloat*>(biped->SubAnim(0));
+    vertical->SetKey(0, 1.0f);
+    EXPECT_EQ(vertical->NumKeys(), 1);
     auto* prs = new PRSControl();
     Hold(prs, "PRS");
     EXPECT_FALSE(layerCtrl->AssignController(prs, 0));

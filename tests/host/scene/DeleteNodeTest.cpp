@@ -19,9 +19,11 @@ protected:
     static AnimHandle H(Animatable* a) { return Animatable::GetHandleByAnim(a); }
 };
 
-TEST_F(DeleteNodeTest, DeleteNodesBroadcastsBeforeAndAfterEachNode) {
+TEST_F(DeleteNodeTest, DeleteNodesBroadcastsBeforeAndAfterEachNodeAndTakesItsContent) {
     INode* a = b.Box("A").Build();
     INode* c = b.Box("C").Build();
+    const AnimHandle obj = H(a->GetObjectRef()), tm = H(a->GetTMController());
+    const AnimHandle pos = H(a->GetTMController()->GetPositionController());
     rec.Clear();
     INodeTab tab{a, c, a};
     EXPECT_EQ(ip->DeleteNodes(tab, true, false), 2u);
@@ -32,6 +34,8 @@ TEST_F(DeleteNodeTest, DeleteNodesBroadcastsBeforeAndAfterEachNode) {
     EXPECT_EQ(rec.Events()[1].callParam, a);
     EXPECT_EQ(rec.Events()[2].callParam, c);
     EXPECT_EQ(ip->GetRootNode()->NumberOfChildren(), 0);
+    // Content nothing else holds goes with its node.
+    EXPECT_FALSE(Alive(obj) || Alive(tm) || Alive(pos));
 }
 
 TEST_F(DeleteNodeTest, ChildrenMoveToTheParentKeepingOrNotTheirTransform) {
@@ -50,16 +54,6 @@ TEST_F(DeleteNodeTest, ChildrenMoveToTheParentKeepingOrNotTheirTransform) {
     ip->DeleteNodes(tab2, false);
     EXPECT_EQ(leaf->GetParentNode(), top);
     EXPECT_TRUE(leaf->GetNodeTM(0).GetTrans().Equals(Point3(5, 0, 0))) << "local offset kept, world lost";
-}
-
-TEST_F(DeleteNodeTest, ContentNothingElseHoldsGoesWithTheNode) {
-    INode* n = b.Box("A").Build();
-    const AnimHandle obj = H(n->GetObjectRef()), tm = H(n->GetTMController());
-    const AnimHandle pos = H(n->GetTMController()->GetPositionController());
-    ip->DeleteNode(n);
-    EXPECT_FALSE(Alive(obj));
-    EXPECT_FALSE(Alive(tm));
-    EXPECT_FALSE(Alive(pos));
 }
 
 TEST_F(DeleteNodeTest, ControllerReferencedElsewhereSurvivesTheDeletion) {

@@ -64,7 +64,7 @@ TEST_F(InterfaceTest, ModesFlagsAndClearUndo) {
     EXPECT_EQ(ip->GetCurEditObject(), nullptr);
 }
 
-TEST_F(InterfaceTest, PromptsRenderAndFolders) {
+TEST_F(InterfaceTest, PromptsRenderFoldersEditorSlotsAndServices) {
     ip->PushPrompt(L"Reference Loaded");
     EXPECT_EQ(ip->GetPromptText().ToUTF8(), "Reference Loaded");
     ip->DisplayTempPrompt(L"Reload Successful", 2000);
@@ -76,6 +76,24 @@ TEST_F(InterfaceTest, PromptsRenderAndFolders) {
     const std::filesystem::path exeDir(ip->GetDir(APP_MAXROOT_DIR).str());
     EXPECT_TRUE(std::filesystem::exists(exeDir / "test_host_scene"));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(ip->GetDir(APP_TEMP_DIR).str())));
+    // The material editor has twenty-four slots.
+    Mtl* m = b.Standard("Brick");
+    ip->PutMtlToMtlEditor(m, 23);
+    EXPECT_EQ(ip->GetMtlSlot(23), m);
+    ip->PutMtlToMtlEditor(m, 24);
+    EXPECT_EQ(ip->GetMtlSlot(24), nullptr);
+    EXPECT_EQ(ip->GetMtlSlot(0), nullptr);
+    // Message boxes answer from the queue, then with the default button.
+    HostServices& s = ip->Services();
+    s.QueueAnswer(IDYES);
+    EXPECT_EQ(s.MessageBox(L"Reload?", L"Ostrivans", MB_YESNO | MB_DEFBUTTON2), IDYES);
+    EXPECT_EQ(s.MessageBox(L"Reload?", L"Ostrivans", MB_YESNO | MB_DEFBUTTON2), IDNO);
+    EXPECT_EQ(s.MessageBox(L"Done", L"Ostrivans", MB_OK), IDOK);
+    ASSERT_EQ(s.Shown().size(), 3u);
+    EXPECT_EQ(s.Shown()[1].answer, IDNO);
+    EXPECT_EQ(s.Shown()[0].text.ToUTF8(), "Reload?");
+    s.Beep(MB_ICONEXCLAMATION);
+    EXPECT_EQ(s.Beeps().size(), 1u);
 }
 
 TEST_F(InterfaceTest, ExternalSceneRootsAreRootsOutsideTheScene) {
@@ -110,28 +128,6 @@ TEST_F(InterfaceTest, ExternalSceneRootsAreRootsOutsideTheScene) {
     root->AddNewXRefFile(L"x.max");
     ResetSceneContent();
     EXPECT_EQ(root->GetXRefFileCount(), 0);
-}
-
-TEST_F(InterfaceTest, MaterialEditorHasTwentyFourSlots) {
-    Mtl* m = b.Standard("Brick");
-    ip->PutMtlToMtlEditor(m, 23);
-    EXPECT_EQ(ip->GetMtlSlot(23), m);
-    ip->PutMtlToMtlEditor(m, 24);
-    EXPECT_EQ(ip->GetMtlSlot(24), nullptr);
-    EXPECT_EQ(ip->GetMtlSlot(0), nullptr);
-}
-
-TEST_F(InterfaceTest, ServicesAnswerFromTheQueueThenTheDefaultButton) {
-    HostServices& s = ip->Services();
-    s.QueueAnswer(IDYES);
-    EXPECT_EQ(s.MessageBox(L"Reload?", L"Ostrivans", MB_YESNO | MB_DEFBUTTON2), IDYES);
-    EXPECT_EQ(s.MessageBox(L"Reload?", L"Ostrivans", MB_YESNO | MB_DEFBUTTON2), IDNO);
-    EXPECT_EQ(s.MessageBox(L"Done", L"Ostrivans", MB_OK), IDOK);
-    ASSERT_EQ(s.Shown().size(), 3u);
-    EXPECT_EQ(s.Shown()[1].answer, IDNO);
-    EXPECT_EQ(s.Shown()[0].text.ToUTF8(), "Reload?");
-    s.Beep(MB_ICONEXCLAMATION);
-    EXPECT_EQ(s.Beeps().size(), 1u);
 }
 
 TEST_F(InterfaceTest, SceneEventCallbackMayUnregisterItselfWhileCalled) {

@@ -124,6 +124,11 @@ TEST_F(LayerTest, ALayerHeldElsewhereOutlivesItsDeletionAndCanComeBack) {
     mgr->SetCurrentLayer(L"Walls");
     TestMaker* record = g.Maker("Record");
     g.Link(record, 0, walls);
+    // Its nodes are its node dependents only; the record is none, and does not keep it from deletion.
+    INodeTab nodes;
+    EXPECT_TRUE(walls->Nodes(nodes));
+    EXPECT_EQ(nodes.Count() + walls->NumNodes(), 0);
+    EXPECT_FALSE(walls->AddToLayer(nullptr));
     EXPECT_TRUE(mgr->DeleteLayer(L"Walls"));
     EXPECT_TRUE(g.Alive("Record"));
     EXPECT_EQ(record->GetReference(0), walls);
@@ -139,12 +144,12 @@ TEST_F(LayerTest, ALayerHeldElsewhereOutlivesItsDeletionAndCanComeBack) {
 }
 
 // Creating, hiding and freezing are undone and redone exactly; hiding and freezing are display changes
-// for the layer's direct dependents, each told once.
-TEST_F(LayerTest, CreationHideAndFreezeUndoExactly) {
+// for the layer's direct dependents, each told once; name and states survive the layer's chunks.
+TEST_F(LayerTest, CreationHideAndFreezeUndoExactlyAndAreSaved) {
     ILayer* walls = nullptr;
-    ExpectUndoRedoExact([&] { return Dump() + Name(mgr->GetLayer(L"Walls")); },
-                        [&] { (walls = mgr->CreateLayer(L"Walls"))->Freeze(true); });
-    EXPECT_EQ(Dump(), "Layers count 2\n  [0] \"0\" current\n  [1] \"Walls\" frozen\n");
+    ExpectUndoRedoExact([&] { return Dump() + Name(mgr->GetLayer(L"W\u00e4nde")); },
+                        [&] { (walls = mgr->CreateLayer(L"W\u00e4nde"))->Freeze(true); });
+    EXPECT_EQ(Dump(), "Layers count 2\n  [0] \"0\" current\n  [1] \"W\u00e4nde\" frozen\n");
     TestMaker* node = g.Maker("Node");
     g.Link(node, 0, walls);
     g.heard.clear();
@@ -161,28 +166,11 @@ TEST_F(LayerTest, CreationHideAndFreezeUndoExactly) {
     const AnimHandle h = Animatable::GetHandleByAnim(roof);
     theHold.ClearUndoBuffer();
     EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
-}
-
-TEST_F(LayerTest, NodesAreOnlyTheNodeDependents) {
-    ILayer* walls = mgr->CreateLayer(L"Walls");
-    TestMaker* notANode = g.Maker("Helper");
-    g.Link(notANode, 0, walls);
-    INodeTab nodes;
-    EXPECT_TRUE(walls->Nodes(nodes));
-    EXPECT_EQ(nodes.Count(), 0);
-    EXPECT_EQ(walls->NumNodes(), 0);
-    EXPECT_FALSE(walls->AddToLayer(nullptr));
-    EXPECT_TRUE(mgr->DeleteLayer(L"Walls")); // a dependent that is no node does not keep it
-}
-
-TEST_F(LayerTest, OwnStateRoundTripsThroughChunks) {
-    ILayer* walls = mgr->CreateLayer(L"W\u00e4nde");
-    walls->Hide(true);
+    // Name and states are the layer's own chunks.
     ILayer* loaded = ChunkRoundTrip(walls);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->GetName(), MSTR(L"W\u00e4nde"));
-    EXPECT_TRUE(loaded->IsHidden());
-    EXPECT_FALSE(loaded->IsFrozen());
+    EXPECT_TRUE(loaded->IsHidden() && !loaded->IsFrozen());
     loaded->MaybeAutoDelete();
 }
 
@@ -210,25 +198,22 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-// Refused, the deletion is not announced.
-TEST_F(LayerNodeTest, ALayerWithNodesIsNotDeletedUntilTheyLeave) {
-    INode* a = b.Box("A").Layer("Walls").Build();
-    NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
-    EXPECT_FALSE(Lm()->DeleteLayer(L"Walls"));
-    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 0);
-    Lm()->GetRootLayer()->AddToLayer(a);
-    EXPECT_TRUE(Lm()->DeleteLayer(L"Walls"));
-    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 1);
-}
-
+// A layer with nodes is not deleted, and the refusal is not announced; moves and node deletions undo to the
+// exact layers.
 TEST_F(LayerNodeTest, MovesAndDeletionsUndoToTheExactLayers) {
     b.Box("A").Layer("Walls").Build();
     INode* c = b.Box("C").Layer("Walls").Build();
     b.Box("D").Layer("Roof").Build();
     ILayer* roof = b.Layer("Roof");
+    NotificationRecorder deleted({NOTIFY_LAYER_DELETED});
+    EXPECT_FALSE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 0);
     // Undone, A is back ahead of C, where it joined.
     ExpectUndoRedoExact(Layers, [&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); }, "move");
     EXPECT_EQ(NodeNames(roof), (Names{"D", "A"}));
     ExpectUndoRedoExact(Layers, [&] { GetCOREInterface()->DeleteNode(c); }, "delete");
     EXPECT_EQ(NodeNames(b.Layer("Walls")), Names{});
+    // Once they have left, it goes.
+    EXPECT_TRUE(Lm()->DeleteLayer(L"Walls"));
+    EXPECT_EQ(deleted.Count(NOTIFY_LAYER_DELETED), 1);
 }

@@ -142,7 +142,10 @@ TEST_F(Lists, EveryEditUndoesExactlyWithItsMessage) {
     EXPECT_FLOAT_EQ(Value(), 111.0f);
 }
 
+// The active item's deletion makes its successor active; an item held elsewhere survives its deletion.
 TEST_F(Lists, DeletingTheActiveItemMovesTheActiveToItsSuccessor) {
+    TestMaker* other = g.Maker("Other", 1);
+    g.Link(other, 0, b);
     il()->SetActive(2);
     il()->DeleteItem(2);
     EXPECT_EQ(il()->GetActive(), 1);
@@ -153,17 +156,25 @@ TEST_F(Lists, DeletingTheActiveItemMovesTheActiveToItsSuccessor) {
     EXPECT_EQ(il()->GetActive(), -1);
     EXPECT_EQ(list->NumSubs(), 1);
     EXPECT_EQ(Value(), 0.0f);
-}
-
-TEST_F(Lists, AnItemHeldElsewhereSurvivesItsDeletionFromTheList) {
-    TestMaker* other = g.Maker("Other", 1);
-    g.Link(other, 0, b);
-    il()->DeleteItem(1);
     EXPECT_FALSE(b->TestAFlag(A_IS_DELETED));
     EXPECT_EQ(DependentNames(b), std::vector<std::string>{"Other"});
 }
 
 TEST_F(Lists, WhatAListRefuses) {
+    // A replaced item keeps its name; only an item's slot takes a controller, and only one of the list's type.
+    auto* d = BezierFloat::Create(-1.0f);
+    EXPECT_TRUE(list->AssignController(d, 1));
+    EXPECT_EQ(il()->GetSubCtrl(1), d);
+    EXPECT_EQ(il()->GetName(1), L"B");
+    auto* other = BezierFloat::Create(0.0f);
+    auto* prs = new PRSControl(TRUE);
+    TestMaker* held = g.Maker("Held", 2);
+    g.Link(held, 0, other);
+    g.Link(held, 1, prs);
+    EXPECT_FALSE(list->AssignController(other, 3));
+    EXPECT_FALSE(list->AssignController(prs, 0));
+    EXPECT_EQ(il()->GetSubCtrl(0), a);
+    g.heard.clear();
     // Another value type, the list itself, and an item's own dependent are refused without a message.
     auto* pos = new BezierPosition();
     TestMaker* keep = g.Maker("Keep", 1);
@@ -178,22 +189,6 @@ TEST_F(Lists, WhatAListRefuses) {
     EXPECT_EQ(inner->GetListCount(), 1);
     EXPECT_EQ(il()->GetListCount(), 3);
     EXPECT_EQ(CountHeard(g, REFMSG_SUBANIM_STRUCTURE_CHANGED), 0);
-}
-
-TEST_F(Lists, ReplacingAnItemsControllerIsAStructureChange) {
-    auto* d = BezierFloat::Create(-1.0f);
-    EXPECT_TRUE(list->AssignController(d, 1));
-    EXPECT_EQ(il()->GetSubCtrl(1), d);
-    EXPECT_EQ(il()->GetName(1), L"B");
-    // Only an item's slot, and only a controller of the list's type.
-    auto* other = BezierFloat::Create(0.0f);
-    auto* prs = new PRSControl(TRUE);
-    TestMaker* keep = g.Maker("Keep", 2);
-    g.Link(keep, 0, other);
-    g.Link(keep, 1, prs);
-    EXPECT_FALSE(list->AssignController(other, 3));
-    EXPECT_FALSE(list->AssignController(prs, 0));
-    EXPECT_EQ(il()->GetSubCtrl(0), a);
 }
 
 TEST_F(Lists, RotationAndScaleListsCombineTheirItems) {
@@ -218,7 +213,7 @@ TEST_F(Lists, RotationAndScaleListsCombineTheirItems) {
     EXPECT_TRUE(s.s.Equals(Point3(6, 2, 2)));
 }
 
-TEST_F(Lists, SaveLoadKeepsItemsNamesActiveAndWeights) {
+TEST_F(Lists, SaveLoadAndCloneKeepItemsNamesActiveAndWeights) {
     il()->SetActive(2);
     il()->SetSubCtrlWeight(1, 0.75f);
     il()->SetName(0, L"Ä Base");
@@ -227,6 +222,15 @@ TEST_F(Lists, SaveLoadKeepsItemsNamesActiveAndWeights) {
     TestMaker* keep = g.Maker("Keep", 1);
     g.Link(keep, 0, back);
     EXPECT_EQ(Dump(back), Dump(list));
+    // A clone keeps an item that is in the list twice shared.
+    il()->AppendItem(a, L"A again");
+    auto* copy = static_cast<FloatList*>(CloneRefHierarchy(static_cast<ReferenceTarget*>(list)));
+    ASSERT_NE(copy, nullptr);
+    g.Link(keep, 0, copy);
+    EXPECT_EQ(copy->GetSubCtrl(0), copy->GetSubCtrl(3));
+    EXPECT_NE(copy->GetSubCtrl(0), a);
+    EXPECT_NE(copy->GetWeights(), list->GetWeights());
+    EXPECT_EQ(Dump(copy), Dump(list));
 }
 
 TEST_F(Lists, ALoadedListWithInconsistentNamesIsRefused) {
@@ -248,18 +252,6 @@ TEST_F(Lists, ALoadedListWithInconsistentNamesIsRefused) {
     ASSERT_EQ(l.OpenChunk(), IO_OK);
     FloatList fresh(TRUE);
     EXPECT_EQ(fresh.Load(&l), IO_ERROR);
-}
-
-TEST_F(Lists, CloneKeepsAnItemThatIsInTheListTwiceShared) {
-    il()->AppendItem(a, L"A again");
-    auto* copy = static_cast<FloatList*>(CloneRefHierarchy(static_cast<ReferenceTarget*>(list)));
-    ASSERT_NE(copy, nullptr);
-    TestMaker* keep = g.Maker("Keep", 1);
-    g.Link(keep, 0, copy);
-    EXPECT_EQ(copy->GetSubCtrl(0), copy->GetSubCtrl(3));
-    EXPECT_NE(copy->GetSubCtrl(0), a);
-    EXPECT_NE(copy->GetWeights(), list->GetWeights());
-    EXPECT_EQ(Dump(copy), Dump(list));
 }
 
 } // namespace

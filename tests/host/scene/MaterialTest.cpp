@@ -60,7 +60,7 @@ std::vector<int> Counts(IParamBlock2* pb) {
 
 } // namespace
 
-TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
+TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogetherAndSubMaterialsLiveWhileHeld) {
     MultiMtl* m = new MultiMtl(FALSE, 3);
     g.Link(scene, 0, m);
     IParamBlock2* pb = m->GetParamBlock(0);
@@ -75,11 +75,15 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     EXPECT_TRUE(pb->GetInt(multi_ons, 0, 4));
     EXPECT_EQ(m->NumSubs(), 5);
 
-    // Through one table: the others follow, and the slots it gained start like new slots.
+    // Through one table: the others follow, and the slots it gained start like new slots. A dropped
+    // sub-material goes unless something else holds it.
     const AnimHandle third = Animatable::GetHandleByAnim(m->GetSubMtl(2));
+    const AnimHandle shared = Animatable::GetHandleByAnim(m->GetSubMtl(4));
+    g.Link(scene, 1, m->GetSubMtl(4));
     pb->SetCount(multi_names, 2);
     EXPECT_EQ(Counts(pb), (std::vector<int>{2, 2, 2, 2}));
-    EXPECT_FALSE(Alive(third)); // nothing else held it
+    EXPECT_FALSE(Alive(third));
+    EXPECT_TRUE(Alive(shared));
     pb->SetCount(multi_ids, 4);
     EXPECT_EQ(Counts(pb), (std::vector<int>{4, 4, 4, 4}));
     EXPECT_EQ(Ids(m), (std::vector<int>{1, 2, 3, 4}));
@@ -88,6 +92,11 @@ TEST_F(MaterialTest, MultiSubSetCountMovesTheFourTablesTogether) {
     EXPECT_EQ(m->SubAnimName(3), MSTR(L"(4)"));
     pb->SetValue(multi_names, 0, L"Glass", 1);
     EXPECT_EQ(m->SubAnimName(1), MSTR(L"(2) Glass"));
+    // The multi-material's end takes the sub-materials only it held.
+    const AnimHandle multi = Animatable::GetHandleByAnim(m), first = Animatable::GetHandleByAnim(m->GetSubMtl(0));
+    scene->DeleteReference(0);
+    EXPECT_FALSE(Alive(multi) || Alive(first));
+    EXPECT_TRUE(Alive(shared));
 }
 
 // Every edit of a material, a map or the library is one undo step that gives back the exact dump, and it
@@ -143,25 +152,6 @@ TEST_F(MaterialTest, EachEditSendsItsMessageAndUndoesExactly) {
     // The active map is not a reference: a deleted map reads as none.
     std0->SetSubTexmap(ID_DI, nullptr);
     EXPECT_EQ(std0->GetActiveTexmap(), nullptr);
-}
-
-TEST_F(MaterialTest, SubMaterialsLiveAsLongAsTheirMultiMaterialHoldsThem) {
-    MultiMtl* m = new MultiMtl(FALSE, 3);
-    g.Link(scene, 0, m);
-    Mtl* shared = m->GetSubMtl(2);
-    g.Link(scene, 1, shared); // also used elsewhere
-    const AnimHandle first = Animatable::GetHandleByAnim(m->GetSubMtl(0));
-    const AnimHandle sharedHandle = Animatable::GetHandleByAnim(shared);
-
-    m->SetNumSubMtls(1);
-    EXPECT_TRUE(Alive(first));
-    EXPECT_TRUE(Alive(sharedHandle));
-
-    const AnimHandle multi = Animatable::GetHandleByAnim(m);
-    scene->DeleteReference(0);
-    EXPECT_FALSE(Alive(multi));
-    EXPECT_FALSE(Alive(first));
-    EXPECT_TRUE(Alive(sharedHandle));
 }
 
 TEST_F(MaterialTest, LibraryHoldsEntriesWeaklyAndAnnouncesEveryAddition) {
@@ -259,7 +249,7 @@ TEST_F(MaterialTest, GenericClassesAnswerWhatTheyAreConfiguredWith) {
     EXPECT_FALSE(map->CanCopyAnim());
 }
 
-TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMap) {
+TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMapAndChunksKeepOwnState) {
     MultiMtl* m = new MultiMtl(FALSE, 2);
     m->SetName(L"Multi");
     auto* std0 = static_cast<StdMaterial*>(m->GetSubMtl(0));
@@ -279,20 +269,17 @@ TEST_F(MaterialTest, CloneCopiesSubMaterialsParametersAndTheActiveMap) {
     EXPECT_EQ(copy0->GetActiveTexmap(), copy0->GetSubTexmap(ID_DI));
     copy0->SetDiffuse(Point3(0, 1, 0));
     EXPECT_EQ(std0->GetDiffuse(), Point3(1, 0, 0));
-}
 
-TEST_F(MaterialTest, OwnStateRoundTripsThroughChunks) {
-    Mtl* mtl = NewDefaultStdMat();
-    mtl->SetName(L"Ziegel \u00e9");
-    mtl->SetMtlFlag(MTL_BGROUND | MTL_VIDCOLOR_CHECK);
-    mtl->SetGBufID(3);
-    g.Link(scene, 0, mtl);
-    Mtl* loaded = ChunkRoundTrip(mtl);
+    // Name, flags and effects channel are the material's own chunks; its blocks come back as references.
+    std0->SetName(L"Ziegel \u00e9");
+    std0->SetMtlFlag(MTL_BGROUND | MTL_VIDCOLOR_CHECK);
+    std0->SetGBufID(3);
+    Mtl* loaded = ChunkRoundTrip<Mtl>(std0);
     ASSERT_NE(loaded, nullptr);
-    g.Link(scene, 1, loaded);
+    g.Link(scene, 2, loaded);
     EXPECT_EQ(loaded->NumParamBlocks(), 2);
-    EXPECT_EQ(loaded->GetParamBlock(0), nullptr); // blocks come back as references
-    EXPECT_EQ(loaded->GetName(), mtl->GetName());
-    EXPECT_EQ(loaded->GetMtlFlags(), mtl->GetMtlFlags());
+    EXPECT_EQ(loaded->GetParamBlock(0), nullptr);
+    EXPECT_EQ(loaded->GetName(), std0->GetName());
+    EXPECT_EQ(loaded->GetMtlFlags(), std0->GetMtlFlags());
     EXPECT_EQ(loaded->GetGBufID(), 3u);
 }

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 namespace {
 
 using Names = std::vector<std::string>;
@@ -68,47 +71,41 @@ protected:
     TestMaker* rec = nullptr;
 };
 
-TEST_F(ModifierTest, TheNameIsTheClassNameUntilOneIsGivenAndAnEmptyNameGoesBack) {
-    EXPECT_EQ(mod->GetName().ToUTF8(), "CountMod");
-    EXPECT_FALSE(mod->HasOwnName());
-    mod->SetName(L"Ripple Left");
-    EXPECT_EQ(mod->GetName().ToUTF8(), "Ripple Left");
-    EXPECT_EQ(g.Heard(), (Names{"Rec<-(CountMod):0xf7", "Rec<-(CountMod):0x285"}));
-    g.heard.clear();
-    mod->SetName(L"Ripple Left"); // unchanged: nothing to tell
-    EXPECT_TRUE(g.heard.empty());
-    mod->SetName(L"");
-    EXPECT_EQ(mod->GetName().ToUTF8(), "CountMod");
-    EXPECT_FALSE(mod->HasOwnName());
-    EXPECT_EQ(g.heard.size(), 2u);
-    // A name equal to the class name is still a name of its own.
-    mod->SetName(L"CountMod");
-    EXPECT_TRUE(mod->HasOwnName());
-}
-
-TEST_F(ModifierTest, EachEnableStateIsItsOwnBitAndEveryChangeIsAValueChange) {
-    EXPECT_EQ(mod->GetEnableFlags(), 0x7);
-    mod->DisableMod();
-    mod->DisableModInViews();
-    mod->DisableModInRender();
-    EXPECT_EQ(mod->GetEnableFlags(), 0);
-    mod->EnableModInViews();
-    EXPECT_EQ(mod->GetEnableFlags(), Modifier::kEnabledInViews);
-    EXPECT_FALSE(mod->IsEnabled());
-    EXPECT_TRUE(mod->IsEnabledInViews());
-    EXPECT_FALSE(mod->IsEnabledInRender());
-    ASSERT_EQ(g.heard.size(), 4u);
-    for (const HeardMessage& h : g.heard) {
-        EXPECT_EQ(h.message, REFMSG_CHANGE);
-        // Not a selection or display-only part: the value changed.
-        EXPECT_NE(h.part & ~static_cast<PartID>(0x70), 0u);
+// After each edit: the name (and whether it is the modifier's own), the enable states and the messages the
+// dependent heard, with their parts. An empty name goes back to the class name, a name equal to it is still
+// the modifier's own; unchanged values and unknown bits say nothing; several states at once, one message.
+TEST_F(ModifierTest, NamesAndEnableStatesAndTheirMessages) {
+    auto state = [&] {
+        std::string s = mod->GetName().ToUTF8() + (mod->HasOwnName() ? " own " : " class ") +
+                        (mod->IsEnabled() ? "e" : "-") + (mod->IsEnabledInViews() ? "v" : "-") +
+                        (mod->IsEnabledInRender() ? "r" : "-") + " " + std::to_string(mod->GetEnableFlags());
+        char buf[32];
+        for (const HeardMessage& h : g.heard) {
+            if (h.message == REFMSG_CHANGE) std::snprintf(buf, sizeof buf, " change/0x%x", unsigned(h.part));
+            else std::snprintf(buf, sizeof buf, " 0x%x", unsigned(h.message));
+            s += buf;
+        }
+        g.heard.clear();
+        return s;
+    };
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[] {}, "CountMod class evr 7"},
+        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own evr 7 0xf7 0x285"},
+        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own evr 7"},
+        {[&] { mod->SetName(L""); }, "CountMod class evr 7 0xf7 0x285"},
+        {[&] { mod->SetName(L"CountMod"); }, "CountMod own evr 7 0xf7 0x285"},
+        {[&] { mod->DisableMod(), mod->DisableModInViews(), mod->DisableModInRender(); },
+         "CountMod own --- 0 change/0x800037ff change/0x800037ff change/0x800037ff"},
+        {[&] { mod->EnableModInViews(); }, "CountMod own -v- 2 change/0x800037ff"},
+        {[&] { mod->EnableModInViews(), mod->SetEnableFlags(Modifier::kEnabledInViews | 0x100); },
+         "CountMod own -v- 2"},
+        {[&] { mod->SetEnableFlags(Modifier::kEnabled | Modifier::kEnabledInRender); },
+         "CountMod own e-r 5 change/0x800037ff"},
+    };
+    for (const auto& [edit, expected] : steps) {
+        edit();
+        EXPECT_EQ(state(), expected);
     }
-    g.heard.clear();
-    mod->EnableModInViews();
-    mod->SetEnableFlags(Modifier::kEnabledInViews | 0x100); // unknown bits are not states
-    EXPECT_TRUE(g.heard.empty());
-    mod->SetEnableFlags(Modifier::kEnabled | Modifier::kEnabledInRender);
-    EXPECT_EQ(g.heard.size(), 1u); // several states at once: one message
 }
 
 TEST_F(ModifierTest, UndoAndRedoPutNamesAndStatesBackAndTellTheDependentsAgain) {
@@ -136,59 +133,44 @@ TEST_F(ModifierTest, UndoAndRedoPutNamesAndStatesBackAndTellTheDependentsAgain) 
     EXPECT_FALSE(mod->IsEnabledInRender());
 }
 
+// Name, states and the subclass's chunks survive save and load; a modifier saved without a name of its own
+// loads without one; a stream without the modifier's chunk leaves the defaults; a short enable chunk fails.
 TEST_F(ModifierTest, SaveAndLoadKeepNameStatesAndLeaveTheSubclassItsChunks) {
-    auto roundTrip = [](CountMod* from) {
+    auto save = [](CountMod* from) {
         ChunkSave save;
         EXPECT_EQ(from->Save(&save), IO_OK);
-        auto* loaded = new CountMod();
-        ChunkLoad load(save.Bytes());
-        EXPECT_EQ(loaded->Load(&load), IO_OK) << load.GetLastError();
-        return loaded;
+        return save.Bytes();
     };
-    // A modifier saved without a name of its own loads without one.
-    CountMod* plain = roundTrip(mod);
-    EXPECT_FALSE(plain->HasOwnName());
-    EXPECT_EQ(plain->GetEnableFlags(), 0x7);
-    plain->DeleteMe();
+    auto load = [](const std::vector<std::uint8_t>& bytes, IOResult expected = IO_OK) {
+        auto* loaded = new CountMod();
+        ChunkLoad load(bytes);
+        EXPECT_EQ(loaded->Load(&load), expected) << load.GetLastError();
+        const std::string s = loaded->GetName().ToUTF8() + (loaded->HasOwnName() ? " own flags " : " class flags ") +
+                              std::to_string(loaded->GetEnableFlags()) + " count " + std::to_string(loaded->count);
+        loaded->DeleteMe();
+        return s;
+    };
+    std::vector<std::uint8_t> plain = save(mod);
+    EXPECT_EQ(load(plain), "CountMod class flags 7 count 0");
+    // Modifier chunk (6) + enable chunk header (6) + 4 bytes; shorten the enable chunk's body to 2 bytes.
+    ASSERT_GE(plain.size(), 16u);
+    plain[8] = 8;  // enable chunk length: header + 2 bytes
+    plain[2] = 14; // the modifier chunk shrinks with it (container bit kept in byte 5)
+    plain.erase(plain.begin() + 14, plain.begin() + 16);
+    load(plain, IO_ERROR);
+
     mod->SetName(L"Größe");
     mod->DisableModInViews();
     mod->count = 42;
-    CountMod* loaded = roundTrip(mod);
-    EXPECT_EQ(loaded->GetName(), MSTR(L"Größe"));
-    EXPECT_TRUE(loaded->HasOwnName());
-    EXPECT_EQ(loaded->GetEnableFlags(), Modifier::kEnabled | Modifier::kEnabledInRender);
-    EXPECT_EQ(loaded->count, 42);
-    loaded->DeleteMe();
-}
+    EXPECT_EQ(load(save(mod)), "Größe own flags 5 count 42");
 
-TEST_F(ModifierTest, ADataStreamWithoutTheModifierChunkLeavesTheDefaults) {
-    ChunkSave save;
-    save.BeginChunk(CountMod::kCountChunk);
+    ChunkSave countOnly;
+    countOnly.BeginChunk(CountMod::kCountChunk);
     const int v = 7;
     ULONG nw = 0;
-    save.Write(&v, sizeof(v), &nw);
-    save.EndChunk();
-    auto* loaded = new CountMod();
-    ChunkLoad load(save.Bytes());
-    ASSERT_EQ(loaded->Load(&load), IO_OK);
-    EXPECT_EQ(loaded->GetEnableFlags(), 0x7);
-    EXPECT_EQ(loaded->count, 7);
-    loaded->DeleteMe();
-}
-
-TEST_F(ModifierTest, ATruncatedEnableChunkFailsTheLoad) {
-    ChunkSave save;
-    ASSERT_EQ(mod->Save(&save), IO_OK);
-    std::vector<std::uint8_t> bytes = save.Bytes();
-    // Modifier chunk (6) + enable chunk header (6) + 4 bytes; shorten the enable chunk's body to 2 bytes.
-    ASSERT_GE(bytes.size(), 16u);
-    bytes[8] = 8;  // enable chunk length: header + 2 bytes
-    bytes[2] = 14; // the modifier chunk shrinks with it (container bit kept in byte 5)
-    bytes.erase(bytes.begin() + 14, bytes.begin() + 16);
-    auto* loaded = new CountMod();
-    ChunkLoad load(bytes);
-    EXPECT_EQ(loaded->Load(&load), IO_ERROR);
-    loaded->DeleteMe();
+    countOnly.Write(&v, sizeof(v), &nw);
+    countOnly.EndChunk();
+    EXPECT_EQ(load(countOnly.Bytes()), "CountMod class flags 7 count 7");
 }
 
 TEST(ModContextTest, CopiesAreDeepAndAnEmptyContextReadsAsIdentityAndEmpty) {

@@ -91,25 +91,6 @@ TEST_F(ObjectClassesTest, EveryCatalogueEntryMakesItsClassByAnyCaseName) {
     EXPECT_EQ(CreateObjectByName(L"NoSuchClass"), nullptr);
 }
 
-TEST_F(ObjectClassesTest, TheBoxBlockHoldsItsParametersAndShapesTheBoundingBox) {
-    auto* box = Make<Object>(L"Box");
-    ASSERT_EQ(box->NumParamBlocks(), 1);
-    IParamBlock2* pb = box->GetParamBlock(0);
-    EXPECT_EQ(box->GetParamBlockByID(0), pb);
-    EXPECT_EQ(pb->GetOwner(), box);
-    EXPECT_EQ(box->SubAnim(0), pb);
-    EXPECT_EQ(box->SubAnimName(0).ToUTF8(), "Parameters");
-    g.Link(g.Maker("Rec"), 0, box);
-    g.heard.clear();
-    pb->SetValue(1, 0, 10.0f); // width
-    pb->SetValue(2, 0, 4.0f);  // height
-    EXPECT_EQ(g.Heard(), (Names{"Rec<-(Box):0x50", "Rec<-(Box):0x50"}));
-    Box3 bb;
-    box->GetLocalBoundBox(0, nullptr, bb);
-    EXPECT_TRUE(bb.pmin == Point3(-5.0f, -12.5f, 0.0f));
-    EXPECT_TRUE(bb.pmax == Point3(5.0f, 12.5f, 4.0f));
-}
-
 // A generic class as a test configures it: what it must answer.
 ObjectClassDef Def(SClass_ID super, ULONG a, const MCHAR* name) {
     ObjectClassDef s;
@@ -173,7 +154,7 @@ TEST_F(ObjectClassesTest, GenericClassesAnswerTheirConfiguredCapabilities) {
     EXPECT_THROW(RegisterGenericObjectClass(clash), MAXException);
 }
 
-// The answers the plug-in's kind rules read from built-in classes.
+// The answers the plug-in's kind rules read from built-in classes, and the parameter blocks of two of them.
 TEST_F(ObjectClassesTest, BuiltInParticularClassesAnswerAsTheKindRulesExpect) {
     auto* pf = Make<Object>(L"PF Source");
     EXPECT_FALSE(pf->CanCopyAnim());
@@ -185,9 +166,33 @@ TEST_F(ObjectClassesTest, BuiltInParticularClassesAnswerAsTheKindRulesExpect) {
     EXPECT_EQ(Make<Modifier>(L"Bend")->GetInterface(RWS_INTERFACE), nullptr);
     EXPECT_NE(Make<Object>(L"Plane")->GetInterface(RWS_INTERFACE), nullptr);
     EXPECT_EQ(Make<Object>(L"Dummy")->GetInterface(RWS_INTERFACE), nullptr);
+    // The box's block holds its parameters, and they shape its bounding box.
+    auto* box = Make<Object>(L"Box");
+    ASSERT_EQ(box->NumParamBlocks(), 1);
+    IParamBlock2* pb = box->GetParamBlock(0);
+    EXPECT_EQ(box->GetParamBlockByID(0), pb);
+    EXPECT_EQ(pb->GetOwner(), box);
+    EXPECT_EQ(box->SubAnim(0), pb);
+    EXPECT_EQ(box->SubAnimName(0).ToUTF8(), "Parameters");
+    g.Link(g.Maker("Rec"), 0, box);
+    g.heard.clear();
+    pb->SetValue(1, 0, 10.0f); // width
+    pb->SetValue(2, 0, 4.0f);  // height
+    EXPECT_EQ(g.Heard(), (Names{"Rec<-(Box):0x50", "Rec<-(Box):0x50"}));
+    Box3 bb;
+    box->GetLocalBoundBox(0, nullptr, bb);
+    EXPECT_TRUE(bb.pmin == Point3(-5.0f, -12.5f, 0.0f));
+    EXPECT_TRUE(bb.pmax == Point3(5.0f, 12.5f, 4.0f));
+    // Lights keep their parameters in an older block, which names them.
+    auto* omni = Make<LightObject>(L"Omnilight");
+    ASSERT_EQ(omni->NumSubs(), 1);
+    EXPECT_EQ(omni->NumParamBlocks(), 0);
+    auto* lightBlock = static_cast<IParamBlock*>(omni->SubAnim(0));
+    EXPECT_EQ(lightBlock->SuperClassID(), PARAMETER_BLOCK_CLASS_ID);
+    EXPECT_EQ(lightBlock->SubAnimName(lightBlock->GetAnimNum(1)).ToUTF8(), "Multiplier");
 }
 
-TEST_F(ObjectClassesTest, RealExtraReferencesKeepTheirTargetsAndWeakOnesDoNot) {
+TEST_F(ObjectClassesTest, RealExtraReferencesKeepTheirTargetsAndWeakOnesDoNotAndClonesShareThem) {
     auto* lx = Make<Modifier>(L"Linked_XForm"); // its node slot is weak
     auto* boolean = Make<Object>(L"Boolean");   // its operand holder slot is real
     TestTarget* node = g.Target("Node");
@@ -198,10 +203,18 @@ TEST_F(ObjectClassesTest, RealExtraReferencesKeepTheirTargetsAndWeakOnesDoNot) {
     EXPECT_FALSE(lx->IsRealDependency(node));
     EXPECT_TRUE(lx->ShouldPersistWeakRef(node));
     EXPECT_TRUE(boolean->IsRealDependency(holder));
+    // A clone names the same node and keeps the modifier's state.
+    lx->SetName(L"Follow");
+    lx->DisableModInRender();
+    auto* copy = Keep<Modifier>(CloneRefHierarchy(lx));
+    EXPECT_EQ(copy->GetReference(0), node);
+    EXPECT_EQ(copy->GetName().ToUTF8(), "Follow");
+    EXPECT_EQ(copy->GetEnableFlags(), lx->GetEnableFlags());
+    EXPECT_EQ(DependentNames(node), (Names{"Scene", "(Linked XForm)", "(Linked XForm)"}));
     lx->DeleteMe();
     boolean->DeleteMe();
     EXPECT_TRUE(g.Alive("Node"));
-    EXPECT_EQ(node->NumDependents(), 1);
+    EXPECT_EQ(DependentNames(node), (Names{"Scene", "(Linked XForm)"}));
     EXPECT_FALSE(g.Alive("Holder"));
 }
 
@@ -270,31 +283,6 @@ TEST_F(ObjectClassesTest, OwnStateUndoesSavesAndClones) {
             EXPECT_EQ(cloned ? Pipeline(shown) : OwnState(Pipeline(shown)), cloned ? edited : OwnState(edited));
         }
     }
-}
-
-TEST_F(ObjectClassesTest, ClonesNameTheSameNodesAndKeepTheModifierState) {
-    auto* lx = Make<Modifier>(L"Linked_XForm");
-    TestTarget* node = g.Target("Node");
-    g.Link(g.Maker("Scene"), 0, node);
-    g.Link(lx, 0, node);
-    lx->SetName(L"Follow");
-    lx->DisableModInRender();
-    auto* copy = Keep<Modifier>(CloneRefHierarchy(lx));
-    EXPECT_EQ(copy->GetReference(0), node);
-    EXPECT_EQ(copy->GetName().ToUTF8(), "Follow");
-    EXPECT_EQ(copy->GetEnableFlags(), lx->GetEnableFlags());
-    EXPECT_EQ(DependentNames(node), (Names{"Scene", "(Linked XForm)", "(Linked XForm)"}));
-}
-
-TEST_F(ObjectClassesTest, LightBlocksNameTheirParameters) {
-    auto* omni = Make<LightObject>(L"Omnilight");
-    ASSERT_EQ(omni->NumSubs(), 1);
-    auto* pb = static_cast<IParamBlock*>(omni->SubAnim(0));
-    EXPECT_EQ(pb->SuperClassID(), PARAMETER_BLOCK_CLASS_ID);
-    EXPECT_EQ(omni->NumParamBlocks(), 0);
-    const int anim = pb->GetAnimNum(1);
-    ASSERT_GE(anim, 0);
-    EXPECT_EQ(pb->SubAnimName(anim).ToUTF8(), "Multiplier");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "host/core/MaxException.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "tests/host/scene/TestValueControl.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
 
@@ -17,41 +18,6 @@
 #include <sstream>
 
 namespace {
-
-// A controller holding one value of type T, with undo for its own value changes.
-template <class T, SClass_ID S> class TestCtrl : public Control {
-public:
-    explicit TestCtrl(T v = T()) : value(v) {}
-    ~TestCtrl() override { DeleteAllRefs(); }
-    Class_ID ClassID() override { return Class_ID(0x7E57C000, S); }
-    SClass_ID SuperClassID() override { return S; }
-    void GetClassName(MSTR& s, bool) const override { s = L"TestCtrl"; }
-    void GetValue(TimeValue, void* val, Interval& valid, GetSetMethod) override {
-        *static_cast<T*>(val) = value;
-        valid &= Interval(0, 100); // animated: the value is only good for a while
-    }
-    void SetValue(TimeValue, void* val, int, GetSetMethod) override {
-        struct Undo : RestoreObj {
-            TestCtrl* c;
-            T before, after;
-            Undo(TestCtrl* c, T b, T a) : c(c), before(b), after(a) {}
-            void Restore(int) override { c->value = before; }
-            void Redo() override { c->value = after; }
-        };
-        const T next = *static_cast<T*>(val);
-        if (theHold.Holding()) theHold.Put(new Undo(this, value, next));
-        value = next;
-        NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
-    }
-    RefTargetHandle Clone(RemapDir& remap) override {
-        auto* c = new TestCtrl(value);
-        BaseClone(this, c, remap);
-        return c;
-    }
-    T value;
-};
-using FloatCtrl = TestCtrl<float, CTRL_FLOAT_CLASS_ID>;
-using Point3Ctrl = TestCtrl<Point3, CTRL_POINT3_CLASS_ID>;
 
 // The owner's class: blocks whose descriptor names it adopt a TestMaker that references them.
 class OwnerClassDesc : public ClassDesc2 {

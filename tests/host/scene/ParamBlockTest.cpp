@@ -7,6 +7,7 @@
 #include "host/core/Hold.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "tests/host/scene/TestValueControl.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
 
@@ -15,28 +16,6 @@
 #include <sstream>
 
 namespace {
-
-template <class T, SClass_ID S> class TestCtrl : public Control {
-public:
-    explicit TestCtrl(T v = T()) : value(v) {}
-    ~TestCtrl() override { DeleteAllRefs(); }
-    Class_ID ClassID() override { return Class_ID(0x7E57C100, S); }
-    SClass_ID SuperClassID() override { return S; }
-    void GetClassName(MSTR& s, bool) const override { s = L"TestCtrl"; }
-    void GetValue(TimeValue, void* val, Interval&, GetSetMethod) override { *static_cast<T*>(val) = value; }
-    void SetValue(TimeValue, void* val, int, GetSetMethod) override {
-        value = *static_cast<T*>(val);
-        NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
-    }
-    RefTargetHandle Clone(RemapDir& remap) override {
-        auto* c = new TestCtrl(value);
-        BaseClone(this, c, remap);
-        return c;
-    }
-    T value;
-};
-using FloatCtrl = TestCtrl<float, CTRL_FLOAT_CLASS_ID>;
-using Point3Ctrl = TestCtrl<Point3, CTRL_POINT3_CLASS_ID>;
 
 struct ParamBlockTest : ::testing::Test {
     // float, int (fixed), colour, point3, bool
@@ -98,7 +77,7 @@ TEST_F(ParamBlockTest, TypedValuesByIndexWithTheHostsConversions) {
     EXPECT_FALSE(pb->GetValue(0, 0, p, iv));
 }
 
-TEST_F(ParamBlockTest, ControllersAreTheSubAnimatablesOfAnimatableParameters) {
+TEST_F(ParamBlockTest, ControllersAreTheSubAnimatablesOfAnimatableParametersNamedByTheOwner) {
     // The fixed int parameter has no sub-animatable; the numbering skips it.
     EXPECT_EQ(pb->NumSubs(), 4);
     EXPECT_EQ(pb->GetAnimNum(0), 0);
@@ -108,6 +87,15 @@ TEST_F(ParamBlockTest, ControllersAreTheSubAnimatablesOfAnimatableParameters) {
     EXPECT_EQ(pb->AnimNumToParamNum(3), 4);
     EXPECT_EQ(pb->AnimNumToParamNum(4), -1);
     EXPECT_EQ(pb->SubNumToRefNum(3), 4);
+    // Their names are the owner's answers.
+    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Parameter 3"));
+    owner->onMessage = [](RefTargetHandle, PartID& part, RefMessage msg) {
+        if (msg != REFMSG_GET_PARAM_NAME) return;
+        auto* gpn = reinterpret_cast<GetParamName*>(part);
+        gpn->name = WStr::Format(L"Colour %d", gpn->index);
+    };
+    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Colour 2"));
+    EXPECT_EQ(pb->SubAnimName(9), WStr());
 
     pb->SetValue(0, 0, 2.0f);
     auto* fc = new FloatCtrl(9);
@@ -142,17 +130,6 @@ TEST_F(ParamBlockTest, ControllersAreTheSubAnimatablesOfAnimatableParameters) {
     EXPECT_EQ(pb->GetController(0), nullptr);
     pb->GetValue(0, 0, f, iv);
     EXPECT_FLOAT_EQ(f, 6.0f);
-}
-
-TEST_F(ParamBlockTest, SubAnimNamesComeFromTheOwner) {
-    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Parameter 3"));
-    owner->onMessage = [](RefTargetHandle, PartID& part, RefMessage msg) {
-        if (msg != REFMSG_GET_PARAM_NAME) return;
-        auto* gpn = reinterpret_cast<GetParamName*>(part);
-        gpn->name = WStr::Format(L"Colour %d", gpn->index);
-    };
-    EXPECT_EQ(pb->SubAnimName(1), WStr(L"Colour 2"));
-    EXPECT_EQ(pb->SubAnimName(9), WStr());
 }
 
 // Each edit is one undo step that tells the owner again when it is undone and redone.

@@ -54,33 +54,31 @@ struct NameLog {
 
 } // namespace
 
+// Duplicate and empty names are refused and names are exact; a rename keeps the set's index, a removal
+// moves the later ones up. Each change is broadcast with the names it concerns.
 TEST_F(SelectionSetTest, CreateRenameDeleteBroadcastAndKeepTheNameIndex) {
     NameLog log;
     INodeTab none;
-    EXPECT_TRUE(sets->AddNewNamedSelSet(none, L"Walls"));
-    EXPECT_TRUE(sets->AddNewNamedSelSet(none, L"Roof"));
-    EXPECT_FALSE(sets->AddNewNamedSelSet(none, L"Walls"));
-    EXPECT_FALSE(sets->AddNewNamedSelSet(none, L""));
-    EXPECT_EQ(sets->GetNumNamedSelSets(), 2);
-    EXPECT_EQ(sets->FindNamedSelSet(L"Roof"), 1);
-    EXPECT_EQ(sets->FindNamedSelSet(L"roof"), -1); // names are exact
-
-    EXPECT_FALSE(sets->SetNamedSelSetName(0, L"Roof"));
-    EXPECT_TRUE(sets->SetNamedSelSetName(0, L"Facade"));
-    EXPECT_EQ(sets->FindNamedSelSet(L"Facade"), 0);
-    EXPECT_EQ(sets->FindNamedSelSet(L"Walls"), -1);
-    EXPECT_TRUE(sets->RemoveNamedSelSet(L"Facade"));
-    EXPECT_FALSE(sets->RemoveNamedSelSet(L"Facade"));
-    EXPECT_EQ(sets->FindNamedSelSet(L"Roof"), 0);
-    EXPECT_EQ(sets->GetNamedSelSetName(0), MSTR(L"Roof"));
-    EXPECT_EQ(sets->GetNamedSelSetName(5), MSTR());
-
+    auto state = [&](std::initializer_list<BOOL> results) {
+        std::string s;
+        for (BOOL r : results) s += r ? "yes " : "no ";
+        for (const MCHAR* name : {L"Walls", L"Roof", L"roof", L"Facade"})
+            s += std::to_string(sets->FindNamedSelSet(name)) + " ";
+        return s + sets->GetNamedSelSetName(0).ToUTF8() + "|" + sets->GetNamedSelSetName(5).ToUTF8() + "\n" + Dump();
+    };
+    EXPECT_EQ(state({sets->AddNewNamedSelSet(none, L"Walls"), sets->AddNewNamedSelSet(none, L"Roof"),
+                     sets->AddNewNamedSelSet(none, L"Walls"), sets->AddNewNamedSelSet(none, L"")}),
+              "yes yes no no 0 1 -1 -1 Walls|\nNamedSelSets count 2\n  [0] \"Walls\":\n  [1] \"Roof\":\n");
+    EXPECT_EQ(state({sets->SetNamedSelSetName(0, L"Roof"), sets->SetNamedSelSetName(0, L"Facade")}),
+              "no yes -1 1 -1 0 Facade|\nNamedSelSets count 2\n  [0] \"Facade\":\n  [1] \"Roof\":\n");
+    EXPECT_EQ(state({sets->RemoveNamedSelSet(L"Facade"), sets->RemoveNamedSelSet(L"Facade")}),
+              "yes no -1 0 -1 -1 Roof|\nNamedSelSets count 1\n  [0] \"Roof\":\n");
     EXPECT_EQ(rec.Text(), "NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_CREATED, NOTIFY_NAMED_SEL_SET_RENAMED, "
                           "NOTIFY_NAMED_SEL_SET_DELETED");
     EXPECT_EQ(log.names, (std::vector<std::string>{"Walls", "Roof", "Walls->Facade", "Facade"}));
 }
 
-TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSo) {
+TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSoUntilAReset) {
     INodeTab none;
     sets->AddNewNamedSelSet(none, L"A");
     const std::string before = Dump();
@@ -104,17 +102,12 @@ TEST_F(SelectionSetTest, EveryEditUndoesToTheExactListAndSaysSo) {
     ASSERT_TRUE(theHold.Redo());
     EXPECT_EQ(Dump(), after);
     EXPECT_EQ(sets->FindNamedSelSet(L"C"), 1);
-}
 
-TEST_F(SelectionSetTest, ResetDropsSetsAndDisarmsOldUndoSteps) {
-    INodeTab none;
-    theHold.Begin();
-    sets->AddNewNamedSelSet(none, L"A");
-    theHold.Accept(L"Set");
+    // A reset drops the sets and disarms the steps of the old scene.
     sets->Reset();
     EXPECT_EQ(sets->GetNumNamedSelSets(), 0);
     sets->AddNewNamedSelSet(none, L"Fresh");
-    ASSERT_TRUE(theHold.Undo()); // a step of the old scene: nothing to do
+    ASSERT_TRUE(theHold.Undo());
     EXPECT_EQ(Dump(), "NamedSelSets count 1\n  [0] \"Fresh\":\n");
 }
 

@@ -12,7 +12,7 @@
 
 #include <numbers>
 
-TEST_F(ScriptScene, ScriptValuesAreStoredInTheHostsUnits) {
+TEST_F(ScriptScene, ScriptValuesAreStoredInTheHostsUnitsAndTextBehindTheTextInterface) {
     Run(L"s = Sphere name:\"S\" slice:true sliceFrom:90 wirecolor:(color 255 0 0)");
     Run(L"m = Standard opacity:50 diffuse:(color 51 102 255); $S.material = m");
     IParamBlock2* sphere = Node(L"S")->GetObjectRef()->FindBaseObject()->GetParamBlock(0);
@@ -23,9 +23,6 @@ TEST_F(ScriptScene, ScriptValuesAreStoredInTheHostsUnits) {
     EXPECT_NEAR(mtl->GetPoint3(1).x, 0.2f, 1e-6f);
     EXPECT_NEAR(mtl->GetPoint3(1).z, 1.0f, 1e-6f);
     EXPECT_EQ(Node(L"S")->GetWireColor(), 0x0000FFu);
-}
-
-TEST_F(ScriptScene, TextShapesKeepTheirTextBehindTheTextInterface) {
     Run(L"Text text:\"Hello\" name:\"Sign\"");
     auto* text = static_cast<ITextObject*>(
         Node(L"Sign")->GetObjectRef()->FindBaseObject()->GetInterface(static_cast<ULONG>(I_TEXTOBJECT)));
