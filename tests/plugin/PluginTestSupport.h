@@ -101,3 +101,16 @@ inline std::vector<std::string> MirrorRows(RefBase* rec) {
     for (int i = 0; i < rec->NumMirrors(); ++i) rows.push_back(MirrorRow(rec->GetMirror(i)));
     return rows;
 }
+// Every mirror as its row, with its state when it has one and "foreign" when the record is not its owner,
+// one line each.
+inline std::string MirrorTable(RefBase* rec) {
+    std::string s;
+    for (int i = 0; i < rec->NumMirrors(); ++i) {
+        RefAnim* m = rec->GetMirror(i);
+        s += MirrorRow(m);
+        if (m && m->GetOverriddenState()) s += " state " + std::to_string(m->GetOverriddenState());
+        if (m && m->GetOwner() != rec) s += " foreign";
+        s += "\n";
+    }
+    return s;
+}
