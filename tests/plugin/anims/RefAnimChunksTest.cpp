@@ -35,6 +35,13 @@ void WriteInt(ChunkSave& s, USHORT id, std::int32_t v) {
     s.EndChunk();
 }
 
+// A mirror's stored values as one line: its row, state, kind flag, last operation and mark.
+std::string Values(RefAnim& m) {
+    return MirrorRow(&m) + " state " + std::to_string(m.GetOverriddenState()) + " flag " +
+           std::to_string(m.GetKindFlag()) + " op " + std::to_string(m.GetLastOperation()) + " mark " +
+           std::to_string(m.GetMark());
+}
+
 // A kind that wraps the base chunks and keeps one number of its own, counting the chunks it is handed.
 class WrappedKind : public RefAnim {
 public:
@@ -98,12 +105,8 @@ TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
     RefAnim back(TRUE);
     ChunkLoad l(Saved(m));
     ASSERT_EQ(back.Load(&l), IO_OK);
-    EXPECT_EQ(back.GetPath(), m.GetPath());
-    EXPECT_EQ(back.GetPathByNumber(), m.GetPathByNumber());
-    EXPECT_EQ(back.GetOverriddenState(), m.GetOverriddenState());
-    EXPECT_TRUE(back.GetKindFlag());
-    EXPECT_EQ(back.GetLastOperation(), -1); // neither saved
-    EXPECT_EQ(back.GetMark(), 0);
+    // Neither the last operation nor the mark is saved.
+    EXPECT_EQ(Values(back), "RefAnim Transform/Position #3.-1 state 6 flag 1 op -1 mark 0");
 
     RefAnim empty(FALSE);
     EXPECT_EQ(ChunkLoad::Dump(Saved(empty)), "0x0023 data @0 len 4: 00 00 00 00\n"
@@ -127,8 +130,7 @@ TEST_F(RefAnimChunksTest, CountsThatDisagreeWithTheEntriesAreNotAnError) {
     RefAnim m(TRUE);
     ChunkLoad l(s.Bytes());
     ASSERT_EQ(m.Load(&l), IO_OK);
-    EXPECT_EQ(m.GetPath(), (std::vector<WStr>{L"Transform"}));
-    EXPECT_EQ(m.GetPathByNumber(), (std::vector<std::int32_t>{3, 1}));
+    EXPECT_EQ(Values(m), "RefAnim Transform #3.1 state 0 flag 0 op -1 mark 0");
     INode* n = b.Box("Box01").Build();
     PathResolution r;
     EXPECT_FALSE(m.GetAnimByPath(n, r));
@@ -163,10 +165,7 @@ TEST_F(RefAnimChunksTest, WrappedAndAppendedKindsGetTheChunksTheBaseDoesNotKnow)
     WrappedKind back(TRUE);
     ChunkLoad l(s.Bytes());
     ASSERT_EQ(back.Load(&l), IO_OK);
-    EXPECT_EQ(back.GetPath(), (std::vector<WStr>{L"Object"}));
-    EXPECT_EQ(back.GetPathByNumber(), (std::vector<std::int32_t>{4}));
-    EXPECT_EQ(back.GetOverriddenState(), REFANIM_REPLACED);
-    EXPECT_EQ(back.own, 42);
+    EXPECT_EQ(Values(back) + " own " + std::to_string(back.own), "RefAnim Object #4 state 1 flag 0 op -1 mark 0 own 42");
     EXPECT_EQ(back.handed, (std::vector<USHORT>{0x5151}));
 
     // Appended: the base reads its own ids and hands every other one on, in order.
@@ -251,8 +250,7 @@ TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
     auto* m = dynamic_cast<RefAnim*>(back->GetReference(0));
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->GetPath(), names);
-    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2, 3}));
-    EXPECT_EQ(m->GetOverriddenState(), REFANIM_MODIFIED);
+    EXPECT_EQ(Values(*m).substr(Values(*m).find('#')), "#4.2.3 state 2 flag 0 op -1 mark 0");
     EXPECT_EQ(m->GetOwner(), nullptr);
     auto* c = dynamic_cast<Control*>(m->GetAnim());
     ASSERT_NE(c, nullptr);
@@ -264,7 +262,7 @@ TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
     auto* w = dynamic_cast<RefAnim*>(back->GetReference(1));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->GetAnim(), nullptr);
-    EXPECT_EQ(w->GetPath(), (std::vector<WStr>{L"x"}));
+    EXPECT_EQ(Values(*w), "RefAnim x #1 state 0 flag 0 op -1 mark 0");
 }
 
 } // namespace
