@@ -48,6 +48,17 @@ protected:
         return m;
     }
 
+    // A resolution as one line: success, what it found, its parent, the numbers found (on success only),
+    // child number and table index, with the fixture's animatables by name.
+    std::string Resolution(bool ok, const PathResolution& r) const {
+        const auto name = [&](Animatable* a) {
+            return std::string(!a ? "-" : a == height ? "height" : a == pb ? "block" : "other");
+        };
+        std::string s = std::string(ok ? "ok " : "fail ") + name(r.anim) + " in " + name(r.parent) + " #";
+        for (size_t i = 0; ok && i < r.newNumbers.size(); ++i) s += (i ? "." : "") + std::to_string(r.newNumbers[i]);
+        return s + " child " + std::to_string(r.childNumber) + " tab " + std::to_string(r.tabIndex);
+    }
+
     INode* box = nullptr;
     IParamBlock2* pb = nullptr;
     Control* height = nullptr;
@@ -88,37 +99,24 @@ TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
     struct Row {
         std::vector<WStr> names;
         std::vector<std::int32_t> numbers;
-        bool ok;
-        Animatable* anim;
-        std::vector<std::int32_t> found;
+        const char* expected;
     };
     const std::vector<Row> rows = {
-        {{L"Object", blockName, L"height"}, {4, 2, 3}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {4, 2, 3}, "ok height in block #4.2.3 child 3 tab -1"},
         // The child at the recorded number has another name: the child with the name wins.
-        {{L"Object", blockName, L"height"}, {4, 2, 1}, true, height, {4, 2, 3}},
-        {{L"Object", blockName, L"height"}, {4, 2, 99}, true, height, {4, 2, 3}},
-        {{L"Object", blockName, L"height"}, {0, 2, 3}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {4, 2, 1}, "ok height in block #4.2.3 child 3 tab -1"},
+        {{L"Object", blockName, L"height"}, {4, 2, 99}, "ok height in block #4.2.3 child 3 tab -1"},
+        {{L"Object", blockName, L"height"}, {0, 2, 3}, "ok height in block #4.2.3 child 3 tab -1"},
         // An empty slot that the path names resolves to nothing, successfully.
-        {{L"Object", blockName, L"width"}, {4, 2, 2}, true, nullptr, {4, 2, 2}},
-        {{L"Object", blockName, L"radius"}, {4, 2, 3}, false, nullptr, {}},
-        {{L"Object", blockName}, {4}, false, nullptr, {}},
-        {{}, {}, false, nullptr, {}},
+        {{L"Object", blockName, L"width"}, {4, 2, 2}, "ok - in block #4.2.2 child 2 tab -1"},
+        {{L"Object", blockName, L"radius"}, {4, 2, 3}, "fail - in block # child -1 tab -1"},
+        {{L"Object", blockName}, {4}, "fail - in - # child -1 tab -1"},
+        {{}, {}, "fail - in - # child -1 tab -1"},
     };
     for (const Row& row : rows) {
         PathResolution r;
         const bool ok = m->ResolvePath(box, row.names, row.numbers, r);
-        const std::string what = row.names.empty() ? "empty" : row.names.back().ToUTF8() + "/" +
-                                                                   std::to_string(row.numbers.size());
-        EXPECT_EQ(ok, row.ok) << what;
-        EXPECT_EQ(r.anim, row.anim) << what;
-        if (!row.ok) {
-            EXPECT_EQ(r.childNumber, -1) << what;
-            continue;
-        }
-        EXPECT_EQ(r.newNumbers, row.found) << what;
-        EXPECT_EQ(r.parent, pb) << what;
-        EXPECT_EQ(r.childNumber, row.found.back()) << what;
-        EXPECT_EQ(r.tabIndex, -1) << what;
+        EXPECT_EQ(Resolution(ok, r), row.expected) << (row.names.empty() ? "empty" : row.names.back().ToUTF8());
     }
 }
 
