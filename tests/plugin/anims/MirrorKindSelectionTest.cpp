@@ -425,13 +425,12 @@ TEST_F(MirrorKindSelectionTest, EveryListedKindIsUniqueAndCreatesARegisteredMirr
     EXPECT_EQ(classes.size(), 45u);
     EXPECT_EQ(classes.front()->ClassID(), Class_ID(KIND_PLAIN, 0));
     // The modes behind the shared classes.
-    auto pblock2 = [](DWORD code) { return std::unique_ptr<RefAnimPblock2>(static_cast<RefAnimPblock2*>(CreateMirror(code))); };
-    EXPECT_EQ(pblock2(0x230004)->GetTabResizeOverride(), 0);
-    EXPECT_FALSE(pblock2(0x230004)->GetHoldOverride());
-    EXPECT_EQ(pblock2(0x230029)->GetTabResizeOverride(), 1);
-    EXPECT_EQ(pblock2(0x23002A)->GetTabResizeOverride(), 2);
-    EXPECT_EQ(pblock2(0x30036)->GetTabResizeOverride(), 0);
-    EXPECT_TRUE(pblock2(0x30036)->GetHoldOverride());
+    std::string modes;
+    for (DWORD code : {0x230004u, 0x230029u, 0x23002Au, 0x30036u}) {
+        std::unique_ptr<RefAnimPblock2> m(static_cast<RefAnimPblock2*>(CreateMirror(code)));
+        modes += std::to_string(m->GetTabResizeOverride()) + std::to_string(m->GetHoldOverride()) + " ";
+    }
+    EXPECT_EQ(modes, "00 10 20 01 ");
     std::unique_ptr<RefAnim> source(CreateMirror(0x30016)), event(CreateMirror(0x30017));
     EXPECT_EQ(static_cast<RefAnimPFSource*>(source.get())->GetMode(), 1);
     EXPECT_EQ(static_cast<RefAnimPFSource*>(event.get())->GetMode(), 0);
@@ -476,6 +475,7 @@ protected:
         SetCurrentOperation(OperationCode::None);
         GetCOREInterface()->Services().ClearRecord();
         node = b.Box("Box01").Build();
+        callbacks = TheSceneEventManager().NumCallbacks();
     }
     void TearDown() override {
         IKGuard::Get().Disarm();
@@ -485,51 +485,50 @@ protected:
         MirrorKindSelectionTest::TearDown();
     }
     void ControllerEvent() { TheSceneEventManager().Fire(SceneEventManager::Event::ControllerStructured, node); }
+    // Whether the guard is armed, the scene event callbacks it added, the messages shown and the recorded
+    // events, as one text.
+    std::string Guard() {
+        std::string s = std::string(IKGuard::Get().IsArmed() ? "armed +" : "idle +") +
+                        std::to_string(TheSceneEventManager().NumCallbacks() - callbacks) + " shown " +
+                        std::to_string(GetCOREInterface()->Services().Shown().size());
+        for (const std::wstring& e : events) s += " | " + WStr(e.c_str()).ToUTF8();
+        return s;
+    }
 
     std::vector<std::wstring> events;
     INode* node = nullptr;
+    int callbacks = 0;
 };
 
 TEST_F(IKGuardTest, ArmsOnceOutsideALoadAndUndoesTheNextControllerEvent) {
-    const int before = TheSceneEventManager().NumCallbacks();
     // A load merges solvers the file already had: nothing happens.
     SetCurrentOperation(OperationCode::Load);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
-    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(Guard(), "idle +0 shown 0");
     // Any other operation (or none) arms it, once.
     SetCurrentOperation(OperationCode::Record);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
     SetCurrentOperation(OperationCode::None);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
-    EXPECT_TRUE(IKGuard::Get().IsArmed());
-    EXPECT_EQ(TheSceneEventManager().NumCallbacks(), before + 1);
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"select undo off #(\"Box01\")"}));
-    EXPECT_TRUE(GetCOREInterface()->Services().Shown().empty());
+    EXPECT_EQ(Guard(), "armed +1 shown 0 | select undo off #(\"Box01\")");
 
     ControllerEvent();
-    ASSERT_EQ(GetCOREInterface()->Services().Shown().size(), 1u);
+    const std::string fired =
+        "idle +0 shown 1 | select undo off #(\"Box01\") | action 0 \"40015\" | select undo on #(\"Box01\")";
+    EXPECT_EQ(Guard(), fired);
     const HostServices::ShownMessage& shown = GetCOREInterface()->Services().Shown()[0];
-    EXPECT_EQ(shown.title, WStr(L"Reference Error"));
-    EXPECT_EQ(shown.text, WStr(L"An IK Solver can't be assigned to a refed node."));
+    EXPECT_EQ(shown.title + L": " + shown.text, WStr(L"Reference Error: An IK Solver can't be assigned to a refed node."));
     EXPECT_EQ(shown.style & MB_ICONEXCLAMATION, MB_ICONEXCLAMATION);
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"select undo off #(\"Box01\")", L"action 0 \"40015\"",
-                                                 L"select undo on #(\"Box01\")"}));
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
-    EXPECT_EQ(TheSceneEventManager().NumCallbacks(), before);
     // Disarmed: a later event does nothing.
     ControllerEvent();
-    EXPECT_EQ(events.size(), 3u);
-    EXPECT_EQ(GetCOREInterface()->Services().Shown().size(), 1u);
+    EXPECT_EQ(Guard(), fired);
 }
 
 TEST_F(IKGuardTest, WithoutDialogsItStillUndoesTheSolver) {
     GetCOREInterface()->SetQuietMode(TRUE);
     CreateMirror(KIND_IK_GUARD);
     ControllerEvent();
-    EXPECT_TRUE(GetCOREInterface()->Services().Shown().empty());
-    EXPECT_EQ(events.size(), 3u);
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
+    EXPECT_EQ(Guard(), "idle +0 shown 0 | select undo off #(\"Box01\") | action 0 \"40015\" | select undo on #(\"Box01\")");
     // It can be armed again afterwards.
     CreateMirror(KIND_IK_GUARD);
     EXPECT_TRUE(IKGuard::Get().IsArmed());
