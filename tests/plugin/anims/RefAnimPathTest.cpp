@@ -69,28 +69,23 @@ protected:
 // Position 0 is the attribute container, then the sub-animatables, then the blocks; a sub-animatable that
 // is also a block of its parent stands as null, so the block is reached only once.
 TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
-    MSTR name;
-    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), nullptr);
-    EXPECT_EQ(name, MSTR(L"CAC"));
-    box->AllocCustAttribContainer();
-    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), box->GetCustAttribContainerTarget());
-    EXPECT_EQ(GetChild(box, nullptr, -1, -1, name), nullptr);
-    EXPECT_EQ(name, MSTR(L""));
-    EXPECT_EQ(GetChild(box, nullptr, 3, -1, name), box->GetTMController());
-    EXPECT_EQ(GetChild(box, nullptr, 4, -1, name), box->GetObjectRef());
-    EXPECT_EQ(name, MSTR(L"Object"));
-
     Object* obj = box->GetObjectRef();
     ASSERT_EQ(obj->SubAnim(0), static_cast<Animatable*>(pb));
-    EXPECT_EQ(GetChild(obj, box, 1, -1, name), nullptr);
-    EXPECT_EQ(GetChild(obj, box, 2, -1, name), pb);
-    EXPECT_EQ(name, blockName);
-    EXPECT_EQ(GetChild(obj, box, 3, -1, name), nullptr);
-
-    EXPECT_EQ(GetChild(pb, obj, 3, -1, name), height);
-    EXPECT_EQ(name, MSTR(L"height"));
-    EXPECT_EQ(GetChild(pb, obj, 1, -1, name), nullptr); // length: not animated, an empty slot
-    EXPECT_EQ(name, MSTR(L"length"));
+    // Each child as what it is and the name it is given: "-" for none.
+    const auto child = [&](Animatable* a, Animatable* parent, int i) {
+        MSTR name;
+        Animatable* c = GetChild(a, parent, i, -1, name);
+        const char* what = !c ? "-" : c == pb ? "block" : c == height ? "height" : c == box->GetTMController() ? "tm"
+                           : c == obj ? "object" : c == box->GetCustAttribContainerTarget() ? "cac" : "other";
+        return std::string(what) + " " + (name == blockName ? "<block>" : name.ToUTF8()) + "|";
+    };
+    std::string seen = child(box, nullptr, 0);
+    box->AllocCustAttribContainer();
+    for (int i : {0, -1, 3, 4}) seen += child(box, nullptr, i);
+    for (int i : {1, 2, 3}) seen += child(obj, box, i);
+    // Length is not animated: an empty slot.
+    for (int i : {3, 1}) seen += child(pb, obj, i);
+    EXPECT_EQ(seen, "- CAC|cac CAC|- |tm Transform|object Object|- <block>|block <block>|- |height height|- length|");
 }
 
 TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
