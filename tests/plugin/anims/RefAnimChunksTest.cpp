@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -199,14 +200,10 @@ TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
         ASSERT_EQ(l.OpenChunk(), IO_OK);
         EXPECT_EQ(l.CurChunkID(), REFANIM_MODCONTEXT_CHUNK);
         IOResult res = IO_ERROR;
-        ModContext* back = LoadModContextChunk(&l, res);
-        ASSERT_EQ(res, IO_OK);
-        ASSERT_NE(back, nullptr);
-        ASSERT_NE(back->tm, nullptr);
-        ASSERT_NE(back->box, nullptr);
-        EXPECT_EQ(back->Describe(), source->Describe());
-        EXPECT_EQ(back->tm->GetIdentFlags(), source->GetTM().GetIdentFlags());
-        delete back;
+        std::unique_ptr<ModContext> back(LoadModContextChunk(&l, res));
+        ASSERT_TRUE(res == IO_OK && back && back->tm && back->box);
+        EXPECT_EQ(back->Describe() + L" " + std::to_wstring(back->tm->GetIdentFlags()).c_str(),
+                  source->Describe() + L" " + std::to_wstring(source->GetTM().GetIdentFlags()).c_str());
     }
     // Short data is the loader's error, and no context.
     ChunkSave s;
