@@ -302,10 +302,9 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
 
     ModContext* used = nullptr;
     IDerivedObject* holder = m->CreateModifierHolder(box, &used);
-    ASSERT_NE(holder, nullptr);
-    EXPECT_EQ(holder->GetModifier(0), bend);
-    EXPECT_EQ(holder->GetObjRef()->ClassID(), EMPTY_BASE_OBJECT_CLASS_ID);
-    ASSERT_NE(used, nullptr);
+    ASSERT_TRUE(holder && used);
+    // Kept on an empty object with the context it had.
+    EXPECT_TRUE(holder->GetModifier(0) == bend && holder->GetObjRef()->ClassID() == EMPTY_BASE_OBJECT_CLASS_ID);
     EXPECT_EQ(used->Describe(), ctxText);
 
     GetCOREInterface()->DeleteNode(box);
@@ -318,10 +317,9 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
     }
     auto* fd = static_cast<IDerivedObject*>(fresh->GetObjectRef());
     ASSERT_EQ(fd->NumModifiers(), 1);
-    EXPECT_EQ(fd->GetModifier(0), bend);
+    EXPECT_TRUE(fd->GetModifier(0) == bend && m->GetModContext(fresh) == fd->GetModContext(0) &&
+                !Animatable::GetAnimByHandle(freshHandle));
     EXPECT_EQ(fd->GetModContext(0)->Describe(), ctxText);
-    EXPECT_EQ(Animatable::GetAnimByHandle(freshHandle), nullptr);
-    EXPECT_EQ(m->GetModContext(fresh), fd->GetModContext(0));
     holder->MaybeAutoDelete();
 }
 
@@ -351,10 +349,8 @@ TEST_F(RefAnimProtocolTest, TheOlderBlockTakesControllersOfItsParameterTypes) {
         fits->Override(old);
         wrong->Override(old);
     }
-    EXPECT_EQ(old->GetController(0), mine);
-    EXPECT_EQ(fits->GetLastOperation(), 120);
-    EXPECT_EQ(old->GetController(1), nullptr);
-    EXPECT_EQ(wrong->GetLastOperation(), 121);
+    EXPECT_TRUE(old->GetController(0) == mine && !old->GetController(1));
+    EXPECT_EQ(std::to_string(fits->GetLastOperation()) + " " + std::to_string(wrong->GetLastOperation()), "120 121");
     old->MaybeAutoDelete();
 }
 
