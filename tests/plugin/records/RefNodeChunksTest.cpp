@@ -204,7 +204,8 @@ TEST_F(RefNodeChunksTest, TheRecordBaseWritesItsStampAndMirrorCount) {
                                             "0x0022 data @10 len 4: 02 00 00 00\n");
 
     // Read back between a chunk of a later version and the references a file writes after the chunks.
-    const auto load = [&](std::uint32_t mirrors, IOResult& result) {
+    // The result, mirror count and reference count of a record read from that stream.
+    const auto load = [&](std::uint32_t mirrors) {
         ChunkSave in;
         Body(10701.0f).WriteTo(in, 0x0000);
         Body(std::uint8_t{1}).WriteTo(in, 0x0033);
@@ -213,18 +214,13 @@ TEST_F(RefNodeChunksTest, TheRecordBaseWritesItsStampAndMirrorCount) {
         auto* back = new RefBase(TRUE);
         loose.push_back(back);
         ChunkLoad stream(in.Bytes());
-        result = back->Load(&stream);
-        return back;
+        const IOResult result = back->Load(&stream);
+        return std::string(result == IO_OK ? "ok" : "error") + " mirrors " + std::to_string(back->NumMirrors()) +
+               " refs " + std::to_string(back->NumRefs());
     };
-    IOResult result = IO_ERROR;
-    RefBase* back = load(3, result);
-    EXPECT_EQ(result, IO_OK);
-    EXPECT_EQ(back->NumMirrors(), 3);
-    EXPECT_EQ(back->NumRefs(), 4);
+    EXPECT_EQ(load(3), "ok mirrors 3 refs 4");
     // More mirrors than the references left in the stream could restore.
-    back = load(1000, result);
-    EXPECT_EQ(result, IO_ERROR);
-    EXPECT_EQ(back->NumMirrors(), 0);
+    EXPECT_EQ(load(1000), "error mirrors 0 refs 1");
 }
 
 TEST_F(RefNodeChunksTest, ModifierEntriesAreSizedAndTheirChunksSkipped) {
