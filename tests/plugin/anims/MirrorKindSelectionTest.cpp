@@ -254,9 +254,10 @@ TEST_F(MirrorKindSelectionTest, ParticleControllersDependOnTheBlocksOwningObject
     for (Facts f : {F(CTRL_FLOAT_CLASS_ID, {0x72930021, 0x06951211}), F(CTRL_POINT3_CLASS_ID, {0x69F672C0, 0x27927AFA}),
                     F(CTRL_ROTATION_CLASS_ID, {0x19357028, 0x428C5294})}) {
         std::unique_ptr<Animatable> ctrl = Make(f.NoCopy());
-        EXPECT_EQ(ResolveKind(ctrl.get(), particleBlock), 0x3000Cu) << f.cls.ToString();
-        EXPECT_EQ(ResolveKind(ctrl.get(), otherBlock), 0u) << f.cls.ToString();
-        EXPECT_EQ(ResolveKind(ctrl.get(), particles.get()), 0u) << f.cls.ToString();
+        EXPECT_EQ(Hex(ResolveKind(ctrl.get(), particleBlock)) + " " + Hex(ResolveKind(ctrl.get(), otherBlock)) + " " +
+                      Hex(ResolveKind(ctrl.get(), particles.get())),
+                  Hex(0x3000C) + " " + Hex(0) + " " + Hex(0))
+            << f.cls.ToString();
     }
     particleBlock->DeleteThis();
     otherBlock->DeleteThis();
@@ -280,11 +281,9 @@ TEST_F(MirrorKindSelectionTest, ParticleFlowTestsAreRecognisedThroughTheirNode) 
     auto* op = static_cast<Object*>(RegisterGenericObjectClass(plain)->Create(FALSE));
     INode* testNode = b.WithObject(test, "Test01").Build();
     INode* opNode = b.WithObject(op, "Op01").Build();
-    EXPECT_TRUE(IPFActionList::IsTest(testNode));
-    EXPECT_FALSE(IPFActionList::IsTest(opNode));
-    EXPECT_EQ(ResolveKind(test, testNode), 0x230037u);
-    EXPECT_EQ(ResolveKind(op, opNode), 0x20000u);
-    EXPECT_EQ(ResolveKind(test, nullptr), 0x20000u);
+    EXPECT_TRUE(IPFActionList::IsTest(testNode) && !IPFActionList::IsTest(opNode));
+    EXPECT_EQ(Hex(ResolveKind(test, testNode)) + " " + Hex(ResolveKind(op, opNode)) + " " + Hex(ResolveKind(test, nullptr)),
+              Hex(0x230037) + " " + Hex(0x20000) + " " + Hex(0x20000));
     // Under a modifier the node's particle flow object is still the test at the bottom of the stack.
     b.AddModifier(testNode, BEND_MODIFIER_CLASS_ID);
     EXPECT_EQ(GetPFObject(testNode->GetObjectRef()), test);
@@ -331,11 +330,9 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfDerivedObjectsSumsTheNestedStacks) {
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Bend")));
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Twist")));
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Bend")));
-    EXPECT_EQ(ChildCount(outer, node, -1), 3 + 2 + 1);
-    EXPECT_EQ(ChildCount(outer, nullptr, -1), 3 + 2 + 2);
-    EXPECT_EQ(ChildCount(inner, outer, -1), 2 + 2);
-    EXPECT_EQ(ResolveKind(outer, node), 0x220000u);
-    EXPECT_EQ(ResolveKind(inner, outer), 0xB002Fu);
+    EXPECT_EQ((std::vector<int>{ChildCount(outer, node, -1), ChildCount(outer, nullptr, -1), ChildCount(inner, outer, -1)}),
+              (std::vector<int>{3 + 2 + 1, 3 + 2 + 2, 2 + 2}));
+    EXPECT_EQ(Hex(ResolveKind(outer, node)) + " " + Hex(ResolveKind(inner, outer)), Hex(0x220000) + " " + Hex(0xB002F));
 }
 
 TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
@@ -344,9 +341,9 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
     desc.AddParam(MakeParamDef(7, L"states", TYPE_FLOAT_TAB, 0, PB2Value::Float(1), 3));
     auto holder = std::make_unique<FakeT<ReferenceTarget>>(F(GEOMOBJECT_CLASS_ID, kOther));
     IParamBlock2* pb = CreateParameterBlock2(&desc, static_cast<ReferenceMaker*>(holder.get()));
-    EXPECT_EQ(ChildCount(pb, holder.get(), -1), 3);
-    EXPECT_EQ(ChildCount(pb, holder.get(), 0), 0); // not a table: no entries
-    EXPECT_EQ(ChildCount(pb, holder.get(), 1), 3);
+    // The whole block, a parameter that is no table (no entries) and the table.
+    EXPECT_EQ((std::vector<int>{ChildCount(pb, holder.get(), -1), ChildCount(pb, holder.get(), 0), ChildCount(pb, holder.get(), 1)}),
+              (std::vector<int>{3, 0, 3}));
 
     // The switched float controller: its first block's states end in zero -> one or two positions.
     auto switched = [&](int subs) {
@@ -355,16 +352,16 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
         std::unique_ptr<Animatable> c = Make(f);
         return ChildCount(c.get(), nullptr, -1);
     };
-    EXPECT_EQ(switched(3), 4); // states 1, 1, 1
+    std::vector<int> counts = {switched(3)}; // states 1, 1, 1
     pb->SetValue(7, 0, 0.0f, 2);
-    EXPECT_EQ(switched(3), 2);
-    EXPECT_EQ(switched(0), 1);
+    counts.insert(counts.end(), {switched(3), switched(0)});
     pb->SetCount(7, 1); // a single zero state does not count
     pb->SetValue(7, 0, 0.0f, 0);
-    EXPECT_EQ(switched(3), 4);
+    counts.push_back(switched(3));
     pb->SetCount(7, 2); // a zero that is not the last state does not count either
     pb->SetValue(7, 0, 5.0f, 1);
-    EXPECT_EQ(switched(3), 4);
+    counts.push_back(switched(3));
+    EXPECT_EQ(counts, (std::vector<int>{4, 2, 1, 4, 4}));
     pb->DeleteThis();
 
     // The custom attribute container: one position per attribute and one more.
@@ -378,10 +375,10 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
     obj->GetCustAttribContainer()->AppendCustAttrib(def->CreateInstance());
     ReferenceTarget* container = obj->GetCustAttribContainerTarget();
     EXPECT_EQ(ChildCount(container, obj, -1), 3);
-    EXPECT_EQ(ResolveKind(container, obj), 0x20000u);
     CustAttrib* attr = obj->GetCustAttribContainer()->GetCustAttrib(0);
-    EXPECT_EQ(ResolveKind(attr, container), 0x30007u);
-    EXPECT_EQ(ResolveKind(attr->GetParamBlock(0), attr), 0x230029u);
+    EXPECT_EQ(Hex(ResolveKind(container, obj)) + " " + Hex(ResolveKind(attr, container)) + " " +
+                  Hex(ResolveKind(attr->GetParamBlock(0), attr)),
+              Hex(0x20000) + " " + Hex(0x30007) + " " + Hex(0x230029));
 }
 
 // The kind list's rows: name and id.
