@@ -4,6 +4,7 @@
 
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
+#include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/records/RefBase.h"
+#include "plugin/records/RefHolder.h"
 #include "tests/support/SourceTree.h"
 
 #include <cstdlib>
@@ -57,6 +59,16 @@ inline void SaveAndReopen(const std::string& stem) {
     ip->FileReset(TRUE);
     ASSERT_TRUE(ip->LoadFromFile(path.c_str())) << ip->GetLastFileError().ToUTF8();
     std::filesystem::remove(file);
+}
+
+// A holder made through its descriptor, as a script makes it, with that many empty slots on a node of that
+// name: a scene file writes what it holds.
+inline RefHolder* NewRefHolderNode(const MCHAR* name, int slots = 0) {
+    auto* h = static_cast<RefHolder*>(
+        static_cast<Animatable*>(GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
+    GetCOREInterface()->CreateObjectNode(h)->SetName(name);
+    if (slots) h->SetNumRefs(slots);
+    return h;
 }
 
 // The record's mirror calls with the path given as plain names, the way tests write paths.
