@@ -27,14 +27,6 @@ protected:
         AttachPluginForTests();
     }
 
-    // A holder on a node of its own, made through its descriptor as a script would.
-    RefHolder* NewHolderNode(const MCHAR* name) {
-        auto* h = static_cast<RefHolder*>(static_cast<Animatable*>(
-            GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
-        INode* n = GetCOREInterface()->CreateObjectNode(h);
-        n->SetName(name);
-        return h;
-    }
     static FPInterface* Iface(RefHolder* h) {
         return static_cast<FPInterface*>(h->GetInterface(REFHOLDER_INTERFACE_ID));
     }
@@ -65,7 +57,7 @@ TEST_F(RefHolderTest, PublishesSetNumRefsUnderTheClassesOwnNumbers) {
               desc);
     EXPECT_EQ(desc->GetFnDef(L"SetNumRefs")->ToString(), "0 SetNumRefs(NumRefs: TYPE_INT) -> TYPE_VOID");
 
-    RefHolder* h = NewHolderNode(L"Holder");
+    RefHolder* h = NewRefHolderNode(L"Holder");
     FPInterface* fpi = Iface(h);
     ASSERT_NE(fpi, nullptr);
     EXPECT_TRUE(fpi->GetDesc() == desc && h->GetInterface(FPMIXININTERFACE_ID) == static_cast<BaseInterface*>(fpi));
@@ -86,7 +78,7 @@ TEST_F(RefHolderTest, ResizingKeepsTheFirstSlotsAndUndoOfAShrinkBringsTheRestBac
     Mtl* red = b.Standard("Red");
     Mtl* blue = b.Standard("Blue"); // held by the holder only
     b.Box("UsesRed").Material(red).Build();
-    RefHolder* h = NewHolderNode(L"Holder");
+    RefHolder* h = NewRefHolderNode(L"Holder");
     SetNumRefs(h, 3);
     h->ReplaceReference(0, red);
     h->ReplaceReference(2, blue);
@@ -136,7 +128,7 @@ TEST_F(RefHolderTest, ASavedHolderReopensWithItsReferencesInOrder) {
     Mtl* red = b.Standard("Red");
     Mtl* blue = b.Standard("Blue");
     INode* a = b.Box("A").Build();
-    RefHolder* h = NewHolderNode(L"Holder");
+    RefHolder* h = NewRefHolderNode(L"Holder");
     SetNumRefs(h, 4);
     h->ReplaceReference(0, blue);
     h->ReplaceReference(2, a);
