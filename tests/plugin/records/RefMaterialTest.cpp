@@ -413,13 +413,7 @@ TEST_F(RefMaterialTest, ASavedRecordReopensWithItsMaterialAndMirrors) {
     Rename(brick, L"Wall");
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     // A holder in the scene keeps the record, so the scene file writes it.
-    auto* holder = static_cast<RefHolder*>(static_cast<Animatable*>(
-        GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
-    GetCOREInterface()->CreateObjectNode(holder)->SetName(L"Holder");
-    FPParams p{FPValue(TYPE_INT, 1)};
-    static_cast<FPInterface*>(holder->GetInterface(REFHOLDER_INTERFACE_ID))
-        ->Invoke(RefHolderInterface::kSetNumRefs, &p);
-    holder->ReplaceReference(0, rec);
+    NewRefHolderNode(L"Holder", 1)->ReplaceReference(0, rec);
 
     SaveAndReopen("ostrivans-refmaterial");
     if (HasFatalFailure()) return;
