@@ -219,10 +219,7 @@ TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
 // A modified mirror saved in a scene brings back its path (names beyond ASCII included), its state and
 // the user's animatable it holds.
 TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
-    auto* holder = static_cast<RefHolder*>(static_cast<Animatable*>(
-        GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
-    GetCOREInterface()->CreateObjectNode(holder)->SetName(L"Holder");
-    holder->SetNumRefs(2);
+    RefHolder* holder = NewRefHolderNode(L"Holder", 2);
     Control* mine = NewDefaultFloatController();
     float v = 61.5f;
     mine->SetValue(0, &v);
