@@ -4,6 +4,7 @@
 
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
+#include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/records/RefBase.h"
+#include "plugin/records/RefHolder.h"
 #include "tests/support/SourceTree.h"
 
 #include <cstdlib>
@@ -59,6 +61,16 @@ inline void SaveAndReopen(const std::string& stem) {
     std::filesystem::remove(file);
 }
 
+// A holder made through its descriptor, as a script makes it, with that many empty slots on a node of that
+// name: a scene file writes what it holds.
+inline RefHolder* NewRefHolderNode(const MCHAR* name, int slots = 0) {
+    auto* h = static_cast<RefHolder*>(
+        static_cast<Animatable*>(GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
+    GetCOREInterface()->CreateObjectNode(h)->SetName(name);
+    if (slots) h->SetNumRefs(slots);
+    return h;
+}
+
 // The record's mirror calls with the path given as plain names, the way tests write paths.
 inline RefAnim* CreateRefAnim(RefBase* rec, DWORD kind, ReferenceTarget* anim, const std::vector<WStr>& names,
                               std::vector<std::int32_t> numbers, BYTE initialState) {
@@ -100,4 +112,17 @@ inline std::vector<std::string> MirrorRows(RefBase* rec) {
     std::vector<std::string> rows;
     for (int i = 0; i < rec->NumMirrors(); ++i) rows.push_back(MirrorRow(rec->GetMirror(i)));
     return rows;
+}
+// Every mirror as its row, with its state when it has one and "foreign" when the record is not its owner,
+// one line each.
+inline std::string MirrorTable(RefBase* rec) {
+    std::string s;
+    for (int i = 0; i < rec->NumMirrors(); ++i) {
+        RefAnim* m = rec->GetMirror(i);
+        s += MirrorRow(m);
+        if (m && m->GetOverriddenState()) s += " state " + std::to_string(m->GetOverriddenState());
+        if (m && m->GetOwner() != rec) s += " foreign";
+        s += "\n";
+    }
+    return s;
 }

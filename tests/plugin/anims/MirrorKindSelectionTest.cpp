@@ -254,9 +254,10 @@ TEST_F(MirrorKindSelectionTest, ParticleControllersDependOnTheBlocksOwningObject
     for (Facts f : {F(CTRL_FLOAT_CLASS_ID, {0x72930021, 0x06951211}), F(CTRL_POINT3_CLASS_ID, {0x69F672C0, 0x27927AFA}),
                     F(CTRL_ROTATION_CLASS_ID, {0x19357028, 0x428C5294})}) {
         std::unique_ptr<Animatable> ctrl = Make(f.NoCopy());
-        EXPECT_EQ(ResolveKind(ctrl.get(), particleBlock), 0x3000Cu) << f.cls.ToString();
-        EXPECT_EQ(ResolveKind(ctrl.get(), otherBlock), 0u) << f.cls.ToString();
-        EXPECT_EQ(ResolveKind(ctrl.get(), particles.get()), 0u) << f.cls.ToString();
+        EXPECT_EQ(Hex(ResolveKind(ctrl.get(), particleBlock)) + " " + Hex(ResolveKind(ctrl.get(), otherBlock)) + " " +
+                      Hex(ResolveKind(ctrl.get(), particles.get())),
+                  Hex(0x3000C) + " " + Hex(0) + " " + Hex(0))
+            << f.cls.ToString();
     }
     particleBlock->DeleteThis();
     otherBlock->DeleteThis();
@@ -280,11 +281,9 @@ TEST_F(MirrorKindSelectionTest, ParticleFlowTestsAreRecognisedThroughTheirNode) 
     auto* op = static_cast<Object*>(RegisterGenericObjectClass(plain)->Create(FALSE));
     INode* testNode = b.WithObject(test, "Test01").Build();
     INode* opNode = b.WithObject(op, "Op01").Build();
-    EXPECT_TRUE(IPFActionList::IsTest(testNode));
-    EXPECT_FALSE(IPFActionList::IsTest(opNode));
-    EXPECT_EQ(ResolveKind(test, testNode), 0x230037u);
-    EXPECT_EQ(ResolveKind(op, opNode), 0x20000u);
-    EXPECT_EQ(ResolveKind(test, nullptr), 0x20000u);
+    EXPECT_TRUE(IPFActionList::IsTest(testNode) && !IPFActionList::IsTest(opNode));
+    EXPECT_EQ(Hex(ResolveKind(test, testNode)) + " " + Hex(ResolveKind(op, opNode)) + " " + Hex(ResolveKind(test, nullptr)),
+              Hex(0x230037) + " " + Hex(0x20000) + " " + Hex(0x20000));
     // Under a modifier the node's particle flow object is still the test at the bottom of the stack.
     b.AddModifier(testNode, BEND_MODIFIER_CLASS_ID);
     EXPECT_EQ(GetPFObject(testNode->GetObjectRef()), test);
@@ -331,11 +330,9 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfDerivedObjectsSumsTheNestedStacks) {
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Bend")));
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Twist")));
     outer->AddModifier(static_cast<Modifier*>(CreateObjectByName(L"Bend")));
-    EXPECT_EQ(ChildCount(outer, node, -1), 3 + 2 + 1);
-    EXPECT_EQ(ChildCount(outer, nullptr, -1), 3 + 2 + 2);
-    EXPECT_EQ(ChildCount(inner, outer, -1), 2 + 2);
-    EXPECT_EQ(ResolveKind(outer, node), 0x220000u);
-    EXPECT_EQ(ResolveKind(inner, outer), 0xB002Fu);
+    EXPECT_EQ((std::vector<int>{ChildCount(outer, node, -1), ChildCount(outer, nullptr, -1), ChildCount(inner, outer, -1)}),
+              (std::vector<int>{3 + 2 + 1, 3 + 2 + 2, 2 + 2}));
+    EXPECT_EQ(Hex(ResolveKind(outer, node)) + " " + Hex(ResolveKind(inner, outer)), Hex(0x220000) + " " + Hex(0xB002F));
 }
 
 TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
@@ -344,9 +341,9 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
     desc.AddParam(MakeParamDef(7, L"states", TYPE_FLOAT_TAB, 0, PB2Value::Float(1), 3));
     auto holder = std::make_unique<FakeT<ReferenceTarget>>(F(GEOMOBJECT_CLASS_ID, kOther));
     IParamBlock2* pb = CreateParameterBlock2(&desc, static_cast<ReferenceMaker*>(holder.get()));
-    EXPECT_EQ(ChildCount(pb, holder.get(), -1), 3);
-    EXPECT_EQ(ChildCount(pb, holder.get(), 0), 0); // not a table: no entries
-    EXPECT_EQ(ChildCount(pb, holder.get(), 1), 3);
+    // The whole block, a parameter that is no table (no entries) and the table.
+    EXPECT_EQ((std::vector<int>{ChildCount(pb, holder.get(), -1), ChildCount(pb, holder.get(), 0), ChildCount(pb, holder.get(), 1)}),
+              (std::vector<int>{3, 0, 3}));
 
     // The switched float controller: its first block's states end in zero -> one or two positions.
     auto switched = [&](int subs) {
@@ -355,16 +352,16 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
         std::unique_ptr<Animatable> c = Make(f);
         return ChildCount(c.get(), nullptr, -1);
     };
-    EXPECT_EQ(switched(3), 4); // states 1, 1, 1
+    std::vector<int> counts = {switched(3)}; // states 1, 1, 1
     pb->SetValue(7, 0, 0.0f, 2);
-    EXPECT_EQ(switched(3), 2);
-    EXPECT_EQ(switched(0), 1);
+    counts.insert(counts.end(), {switched(3), switched(0)});
     pb->SetCount(7, 1); // a single zero state does not count
     pb->SetValue(7, 0, 0.0f, 0);
-    EXPECT_EQ(switched(3), 4);
+    counts.push_back(switched(3));
     pb->SetCount(7, 2); // a zero that is not the last state does not count either
     pb->SetValue(7, 0, 5.0f, 1);
-    EXPECT_EQ(switched(3), 4);
+    counts.push_back(switched(3));
+    EXPECT_EQ(counts, (std::vector<int>{4, 2, 1, 4, 4}));
     pb->DeleteThis();
 
     // The custom attribute container: one position per attribute and one more.
@@ -378,10 +375,10 @@ TEST_F(MirrorKindSelectionTest, ChildCountOfBlocksContainersAndSwitchedFloats) {
     obj->GetCustAttribContainer()->AppendCustAttrib(def->CreateInstance());
     ReferenceTarget* container = obj->GetCustAttribContainerTarget();
     EXPECT_EQ(ChildCount(container, obj, -1), 3);
-    EXPECT_EQ(ResolveKind(container, obj), 0x20000u);
     CustAttrib* attr = obj->GetCustAttribContainer()->GetCustAttrib(0);
-    EXPECT_EQ(ResolveKind(attr, container), 0x30007u);
-    EXPECT_EQ(ResolveKind(attr->GetParamBlock(0), attr), 0x230029u);
+    EXPECT_EQ(Hex(ResolveKind(container, obj)) + " " + Hex(ResolveKind(attr, container)) + " " +
+                  Hex(ResolveKind(attr->GetParamBlock(0), attr)),
+              Hex(0x20000) + " " + Hex(0x30007) + " " + Hex(0x230029));
 }
 
 // The kind list's rows: name and id.
@@ -425,13 +422,12 @@ TEST_F(MirrorKindSelectionTest, EveryListedKindIsUniqueAndCreatesARegisteredMirr
     EXPECT_EQ(classes.size(), 45u);
     EXPECT_EQ(classes.front()->ClassID(), Class_ID(KIND_PLAIN, 0));
     // The modes behind the shared classes.
-    auto pblock2 = [](DWORD code) { return std::unique_ptr<RefAnimPblock2>(static_cast<RefAnimPblock2*>(CreateMirror(code))); };
-    EXPECT_EQ(pblock2(0x230004)->GetTabResizeOverride(), 0);
-    EXPECT_FALSE(pblock2(0x230004)->GetHoldOverride());
-    EXPECT_EQ(pblock2(0x230029)->GetTabResizeOverride(), 1);
-    EXPECT_EQ(pblock2(0x23002A)->GetTabResizeOverride(), 2);
-    EXPECT_EQ(pblock2(0x30036)->GetTabResizeOverride(), 0);
-    EXPECT_TRUE(pblock2(0x30036)->GetHoldOverride());
+    std::string modes;
+    for (DWORD code : {0x230004u, 0x230029u, 0x23002Au, 0x30036u}) {
+        std::unique_ptr<RefAnimPblock2> m(static_cast<RefAnimPblock2*>(CreateMirror(code)));
+        modes += std::to_string(m->GetTabResizeOverride()) + std::to_string(m->GetHoldOverride()) + " ";
+    }
+    EXPECT_EQ(modes, "00 10 20 01 ");
     std::unique_ptr<RefAnim> source(CreateMirror(0x30016)), event(CreateMirror(0x30017));
     EXPECT_EQ(static_cast<RefAnimPFSource*>(source.get())->GetMode(), 1);
     EXPECT_EQ(static_cast<RefAnimPFSource*>(event.get())->GetMode(), 0);
@@ -476,6 +472,7 @@ protected:
         SetCurrentOperation(OperationCode::None);
         GetCOREInterface()->Services().ClearRecord();
         node = b.Box("Box01").Build();
+        callbacks = TheSceneEventManager().NumCallbacks();
     }
     void TearDown() override {
         IKGuard::Get().Disarm();
@@ -485,51 +482,50 @@ protected:
         MirrorKindSelectionTest::TearDown();
     }
     void ControllerEvent() { TheSceneEventManager().Fire(SceneEventManager::Event::ControllerStructured, node); }
+    // Whether the guard is armed, the scene event callbacks it added, the messages shown and the recorded
+    // events, as one text.
+    std::string Guard() {
+        std::string s = std::string(IKGuard::Get().IsArmed() ? "armed +" : "idle +") +
+                        std::to_string(TheSceneEventManager().NumCallbacks() - callbacks) + " shown " +
+                        std::to_string(GetCOREInterface()->Services().Shown().size());
+        for (const std::wstring& e : events) s += " | " + WStr(e.c_str()).ToUTF8();
+        return s;
+    }
 
     std::vector<std::wstring> events;
     INode* node = nullptr;
+    int callbacks = 0;
 };
 
 TEST_F(IKGuardTest, ArmsOnceOutsideALoadAndUndoesTheNextControllerEvent) {
-    const int before = TheSceneEventManager().NumCallbacks();
     // A load merges solvers the file already had: nothing happens.
     SetCurrentOperation(OperationCode::Load);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
-    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(Guard(), "idle +0 shown 0");
     // Any other operation (or none) arms it, once.
     SetCurrentOperation(OperationCode::Record);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
     SetCurrentOperation(OperationCode::None);
     EXPECT_EQ(CreateMirror(KIND_IK_GUARD), nullptr);
-    EXPECT_TRUE(IKGuard::Get().IsArmed());
-    EXPECT_EQ(TheSceneEventManager().NumCallbacks(), before + 1);
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"select undo off #(\"Box01\")"}));
-    EXPECT_TRUE(GetCOREInterface()->Services().Shown().empty());
+    EXPECT_EQ(Guard(), "armed +1 shown 0 | select undo off #(\"Box01\")");
 
     ControllerEvent();
-    ASSERT_EQ(GetCOREInterface()->Services().Shown().size(), 1u);
+    const std::string fired =
+        "idle +0 shown 1 | select undo off #(\"Box01\") | action 0 \"40015\" | select undo on #(\"Box01\")";
+    EXPECT_EQ(Guard(), fired);
     const HostServices::ShownMessage& shown = GetCOREInterface()->Services().Shown()[0];
-    EXPECT_EQ(shown.title, WStr(L"Reference Error"));
-    EXPECT_EQ(shown.text, WStr(L"An IK Solver can't be assigned to a refed node."));
+    EXPECT_EQ(shown.title + L": " + shown.text, WStr(L"Reference Error: An IK Solver can't be assigned to a refed node."));
     EXPECT_EQ(shown.style & MB_ICONEXCLAMATION, MB_ICONEXCLAMATION);
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"select undo off #(\"Box01\")", L"action 0 \"40015\"",
-                                                 L"select undo on #(\"Box01\")"}));
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
-    EXPECT_EQ(TheSceneEventManager().NumCallbacks(), before);
     // Disarmed: a later event does nothing.
     ControllerEvent();
-    EXPECT_EQ(events.size(), 3u);
-    EXPECT_EQ(GetCOREInterface()->Services().Shown().size(), 1u);
+    EXPECT_EQ(Guard(), fired);
 }
 
 TEST_F(IKGuardTest, WithoutDialogsItStillUndoesTheSolver) {
     GetCOREInterface()->SetQuietMode(TRUE);
     CreateMirror(KIND_IK_GUARD);
     ControllerEvent();
-    EXPECT_TRUE(GetCOREInterface()->Services().Shown().empty());
-    EXPECT_EQ(events.size(), 3u);
-    EXPECT_FALSE(IKGuard::Get().IsArmed());
+    EXPECT_EQ(Guard(), "idle +0 shown 0 | select undo off #(\"Box01\") | action 0 \"40015\" | select undo on #(\"Box01\")");
     // It can be armed again afterwards.
     CreateMirror(KIND_IK_GUARD);
     EXPECT_TRUE(IKGuard::Get().IsArmed());

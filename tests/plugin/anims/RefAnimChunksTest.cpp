@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -33,6 +34,13 @@ void WriteInt(ChunkSave& s, USHORT id, std::int32_t v) {
     s.BeginChunk(id);
     s.Write(&v, 4, &n);
     s.EndChunk();
+}
+
+// A mirror's stored values as one line: its row, state, kind flag, last operation and mark.
+std::string Values(RefAnim& m) {
+    return MirrorRow(&m) + " state " + std::to_string(m.GetOverriddenState()) + " flag " +
+           std::to_string(m.GetKindFlag()) + " op " + std::to_string(m.GetLastOperation()) + " mark " +
+           std::to_string(m.GetMark());
 }
 
 // A kind that wraps the base chunks and keeps one number of its own, counting the chunks it is handed.
@@ -98,12 +106,8 @@ TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
     RefAnim back(TRUE);
     ChunkLoad l(Saved(m));
     ASSERT_EQ(back.Load(&l), IO_OK);
-    EXPECT_EQ(back.GetPath(), m.GetPath());
-    EXPECT_EQ(back.GetPathByNumber(), m.GetPathByNumber());
-    EXPECT_EQ(back.GetOverriddenState(), m.GetOverriddenState());
-    EXPECT_TRUE(back.GetKindFlag());
-    EXPECT_EQ(back.GetLastOperation(), -1); // neither saved
-    EXPECT_EQ(back.GetMark(), 0);
+    // Neither the last operation nor the mark is saved.
+    EXPECT_EQ(Values(back), "RefAnim Transform/Position #3.-1 state 6 flag 1 op -1 mark 0");
 
     RefAnim empty(FALSE);
     EXPECT_EQ(ChunkLoad::Dump(Saved(empty)), "0x0023 data @0 len 4: 00 00 00 00\n"
@@ -127,8 +131,7 @@ TEST_F(RefAnimChunksTest, CountsThatDisagreeWithTheEntriesAreNotAnError) {
     RefAnim m(TRUE);
     ChunkLoad l(s.Bytes());
     ASSERT_EQ(m.Load(&l), IO_OK);
-    EXPECT_EQ(m.GetPath(), (std::vector<WStr>{L"Transform"}));
-    EXPECT_EQ(m.GetPathByNumber(), (std::vector<std::int32_t>{3, 1}));
+    EXPECT_EQ(Values(m), "RefAnim Transform #3.1 state 0 flag 0 op -1 mark 0");
     INode* n = b.Box("Box01").Build();
     PathResolution r;
     EXPECT_FALSE(m.GetAnimByPath(n, r));
@@ -163,10 +166,7 @@ TEST_F(RefAnimChunksTest, WrappedAndAppendedKindsGetTheChunksTheBaseDoesNotKnow)
     WrappedKind back(TRUE);
     ChunkLoad l(s.Bytes());
     ASSERT_EQ(back.Load(&l), IO_OK);
-    EXPECT_EQ(back.GetPath(), (std::vector<WStr>{L"Object"}));
-    EXPECT_EQ(back.GetPathByNumber(), (std::vector<std::int32_t>{4}));
-    EXPECT_EQ(back.GetOverriddenState(), REFANIM_REPLACED);
-    EXPECT_EQ(back.own, 42);
+    EXPECT_EQ(Values(back) + " own " + std::to_string(back.own), "RefAnim Object #4 state 1 flag 0 op -1 mark 0 own 42");
     EXPECT_EQ(back.handed, (std::vector<USHORT>{0x5151}));
 
     // Appended: the base reads its own ids and hands every other one on, in order.
@@ -200,14 +200,10 @@ TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
         ASSERT_EQ(l.OpenChunk(), IO_OK);
         EXPECT_EQ(l.CurChunkID(), REFANIM_MODCONTEXT_CHUNK);
         IOResult res = IO_ERROR;
-        ModContext* back = LoadModContextChunk(&l, res);
-        ASSERT_EQ(res, IO_OK);
-        ASSERT_NE(back, nullptr);
-        ASSERT_NE(back->tm, nullptr);
-        ASSERT_NE(back->box, nullptr);
-        EXPECT_EQ(back->Describe(), source->Describe());
-        EXPECT_EQ(back->tm->GetIdentFlags(), source->GetTM().GetIdentFlags());
-        delete back;
+        std::unique_ptr<ModContext> back(LoadModContextChunk(&l, res));
+        ASSERT_TRUE(res == IO_OK && back && back->tm && back->box);
+        EXPECT_EQ(back->Describe() + L" " + std::to_wstring(back->tm->GetIdentFlags()).c_str(),
+                  source->Describe() + L" " + std::to_wstring(source->GetTM().GetIdentFlags()).c_str());
     }
     // Short data is the loader's error, and no context.
     ChunkSave s;
@@ -223,10 +219,7 @@ TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
 // A modified mirror saved in a scene brings back its path (names beyond ASCII included), its state and
 // the user's animatable it holds.
 TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
-    auto* holder = static_cast<RefHolder*>(static_cast<Animatable*>(
-        GetClassDirectory().CreateInstance(GEOMOBJECT_CLASS_ID, REFHOLDER_CLASS_ID)));
-    GetCOREInterface()->CreateObjectNode(holder)->SetName(L"Holder");
-    holder->SetNumRefs(2);
+    RefHolder* holder = NewRefHolderNode(L"Holder", 2);
     Control* mine = NewDefaultFloatController();
     float v = 61.5f;
     mine->SetValue(0, &v);
@@ -251,8 +244,7 @@ TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
     auto* m = dynamic_cast<RefAnim*>(back->GetReference(0));
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->GetPath(), names);
-    EXPECT_EQ(m->GetPathByNumber(), (std::vector<std::int32_t>{4, 2, 3}));
-    EXPECT_EQ(m->GetOverriddenState(), REFANIM_MODIFIED);
+    EXPECT_EQ(Values(*m).substr(Values(*m).find('#')), "#4.2.3 state 2 flag 0 op -1 mark 0");
     EXPECT_EQ(m->GetOwner(), nullptr);
     auto* c = dynamic_cast<Control*>(m->GetAnim());
     ASSERT_NE(c, nullptr);
@@ -264,7 +256,7 @@ TEST_F(RefAnimChunksTest, AMirrorAndItsAnimatableSurviveASceneFile) {
     auto* w = dynamic_cast<RefAnim*>(back->GetReference(1));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->GetAnim(), nullptr);
-    EXPECT_EQ(w->GetPath(), (std::vector<WStr>{L"x"}));
+    EXPECT_EQ(Values(*w), "RefAnim x #1 state 0 flag 0 op -1 mark 0");
 }
 
 } // namespace

@@ -48,6 +48,17 @@ protected:
         return m;
     }
 
+    // A resolution as one line: success, what it found, its parent, the numbers found (on success only),
+    // child number and table index, with the fixture's animatables by name.
+    std::string Resolution(bool ok, const PathResolution& r) const {
+        const auto name = [&](Animatable* a) {
+            return std::string(!a ? "-" : a == height ? "height" : a == pb ? "block" : "other");
+        };
+        std::string s = std::string(ok ? "ok " : "fail ") + name(r.anim) + " in " + name(r.parent) + " #";
+        for (size_t i = 0; ok && i < r.newNumbers.size(); ++i) s += (i ? "." : "") + std::to_string(r.newNumbers[i]);
+        return s + " child " + std::to_string(r.childNumber) + " tab " + std::to_string(r.tabIndex);
+    }
+
     INode* box = nullptr;
     IParamBlock2* pb = nullptr;
     Control* height = nullptr;
@@ -58,28 +69,23 @@ protected:
 // Position 0 is the attribute container, then the sub-animatables, then the blocks; a sub-animatable that
 // is also a block of its parent stands as null, so the block is reached only once.
 TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
-    MSTR name;
-    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), nullptr);
-    EXPECT_EQ(name, MSTR(L"CAC"));
-    box->AllocCustAttribContainer();
-    EXPECT_EQ(GetChild(box, nullptr, 0, -1, name), box->GetCustAttribContainerTarget());
-    EXPECT_EQ(GetChild(box, nullptr, -1, -1, name), nullptr);
-    EXPECT_EQ(name, MSTR(L""));
-    EXPECT_EQ(GetChild(box, nullptr, 3, -1, name), box->GetTMController());
-    EXPECT_EQ(GetChild(box, nullptr, 4, -1, name), box->GetObjectRef());
-    EXPECT_EQ(name, MSTR(L"Object"));
-
     Object* obj = box->GetObjectRef();
     ASSERT_EQ(obj->SubAnim(0), static_cast<Animatable*>(pb));
-    EXPECT_EQ(GetChild(obj, box, 1, -1, name), nullptr);
-    EXPECT_EQ(GetChild(obj, box, 2, -1, name), pb);
-    EXPECT_EQ(name, blockName);
-    EXPECT_EQ(GetChild(obj, box, 3, -1, name), nullptr);
-
-    EXPECT_EQ(GetChild(pb, obj, 3, -1, name), height);
-    EXPECT_EQ(name, MSTR(L"height"));
-    EXPECT_EQ(GetChild(pb, obj, 1, -1, name), nullptr); // length: not animated, an empty slot
-    EXPECT_EQ(name, MSTR(L"length"));
+    // Each child as what it is and the name it is given: "-" for none.
+    const auto child = [&](Animatable* a, Animatable* parent, int i) {
+        MSTR name;
+        Animatable* c = GetChild(a, parent, i, -1, name);
+        const char* what = !c ? "-" : c == pb ? "block" : c == height ? "height" : c == box->GetTMController() ? "tm"
+                           : c == obj ? "object" : c == box->GetCustAttribContainerTarget() ? "cac" : "other";
+        return std::string(what) + " " + (name == blockName ? "<block>" : name.ToUTF8()) + "|";
+    };
+    std::string seen = child(box, nullptr, 0);
+    box->AllocCustAttribContainer();
+    for (int i : {0, -1, 3, 4}) seen += child(box, nullptr, i);
+    for (int i : {1, 2, 3}) seen += child(obj, box, i);
+    // Length is not animated: an empty slot.
+    for (int i : {3, 1}) seen += child(pb, obj, i);
+    EXPECT_EQ(seen, "- CAC|cac CAC|- |tm Transform|object Object|- <block>|block <block>|- |height height|- length|");
 }
 
 TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
@@ -88,37 +94,24 @@ TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
     struct Row {
         std::vector<WStr> names;
         std::vector<std::int32_t> numbers;
-        bool ok;
-        Animatable* anim;
-        std::vector<std::int32_t> found;
+        const char* expected;
     };
     const std::vector<Row> rows = {
-        {{L"Object", blockName, L"height"}, {4, 2, 3}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {4, 2, 3}, "ok height in block #4.2.3 child 3 tab -1"},
         // The child at the recorded number has another name: the child with the name wins.
-        {{L"Object", blockName, L"height"}, {4, 2, 1}, true, height, {4, 2, 3}},
-        {{L"Object", blockName, L"height"}, {4, 2, 99}, true, height, {4, 2, 3}},
-        {{L"Object", blockName, L"height"}, {0, 2, 3}, true, height, {4, 2, 3}},
+        {{L"Object", blockName, L"height"}, {4, 2, 1}, "ok height in block #4.2.3 child 3 tab -1"},
+        {{L"Object", blockName, L"height"}, {4, 2, 99}, "ok height in block #4.2.3 child 3 tab -1"},
+        {{L"Object", blockName, L"height"}, {0, 2, 3}, "ok height in block #4.2.3 child 3 tab -1"},
         // An empty slot that the path names resolves to nothing, successfully.
-        {{L"Object", blockName, L"width"}, {4, 2, 2}, true, nullptr, {4, 2, 2}},
-        {{L"Object", blockName, L"radius"}, {4, 2, 3}, false, nullptr, {}},
-        {{L"Object", blockName}, {4}, false, nullptr, {}},
-        {{}, {}, false, nullptr, {}},
+        {{L"Object", blockName, L"width"}, {4, 2, 2}, "ok - in block #4.2.2 child 2 tab -1"},
+        {{L"Object", blockName, L"radius"}, {4, 2, 3}, "fail - in block # child -1 tab -1"},
+        {{L"Object", blockName}, {4}, "fail - in - # child -1 tab -1"},
+        {{}, {}, "fail - in - # child -1 tab -1"},
     };
     for (const Row& row : rows) {
         PathResolution r;
         const bool ok = m->ResolvePath(box, row.names, row.numbers, r);
-        const std::string what = row.names.empty() ? "empty" : row.names.back().ToUTF8() + "/" +
-                                                                   std::to_string(row.numbers.size());
-        EXPECT_EQ(ok, row.ok) << what;
-        EXPECT_EQ(r.anim, row.anim) << what;
-        if (!row.ok) {
-            EXPECT_EQ(r.childNumber, -1) << what;
-            continue;
-        }
-        EXPECT_EQ(r.newNumbers, row.found) << what;
-        EXPECT_EQ(r.parent, pb) << what;
-        EXPECT_EQ(r.childNumber, row.found.back()) << what;
-        EXPECT_EQ(r.tabIndex, -1) << what;
+        EXPECT_EQ(Resolution(ok, r), row.expected) << (row.names.empty() ? "empty" : row.names.back().ToUTF8());
     }
 }
 

@@ -55,16 +55,18 @@ protected:
 // The undo buffer owns an entry the table does not hold: an undone addition until its step goes, a
 // standing removal when its step goes; an undone removal leaves the entry to the table.
 TEST_F(RefAnimTableRestoreTest, EntriesTheTableDoesNotHoldGoWithTheirStep) {
-    auto* first = new Entry(1);
-    Add(first);
+    // The table's size and the entries alive after each step.
+    std::string seen;
+    const auto look = [&] { seen += std::to_string(table.size()) + "/" + std::to_string(Entry::alive) + " "; };
+    Add(new Entry(1));
     ASSERT_TRUE(theHold.Undo());
-    EXPECT_TRUE(table.empty());
-    EXPECT_EQ(Entry::alive, 1);
+    look();
     ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(table, std::vector<Entry*>{first});
+    look();
     ASSERT_TRUE(theHold.Undo());
     theHold.ResetForTests(); // the redo step is dropped: nothing else holds the entry
-    EXPECT_EQ(Entry::alive, 0);
+    look();
+    EXPECT_EQ(seen, "0/1 1/1 0/0 ");
 
     table = {new Entry(1), new Entry(2)};
     for (bool undone : {false, true}) {
@@ -97,17 +99,21 @@ TEST_F(RefAnimTableRestoreTest, ValuesCountsAndSnapshotsComeBackAndGoForwardAgai
         tables.renamed.push_back(L"Twist");
         tables.added = {4};
     });
+    // The value, the records, the renamed and added tables.
+    const auto state = [&] {
+        std::string s = std::to_string(value[0]) + " |";
+        for (int r : records) s += " " + std::to_string(r);
+        s += " |";
+        for (const WStr& n : tables.renamed) s += " " + n.ToUTF8();
+        for (int a : tables.added) s += " +" + std::to_string(a);
+        return s;
+    };
     ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(value[0], 7);
-    EXPECT_EQ(records, (std::vector<int>{1, 2, 0})); // counts only: the dropped value is not kept
-    EXPECT_EQ(tables.renamed, (std::vector<WStr>{L"Bend"}));
-    EXPECT_TRUE(tables.added.empty());
+    // Counts only: the dropped record's value is not kept.
+    EXPECT_EQ(state(), "7 | 1 2 0 | Bend");
     EXPECT_EQ(snapshot->Size(), 24 * 3 + 16);
     ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(value[0], 9);
-    EXPECT_EQ(records.size(), 2u);
-    EXPECT_EQ(tables.renamed, (std::vector<WStr>{L"Bend", L"Twist"}));
-    EXPECT_EQ(tables.added, (std::vector<int>{4}));
+    EXPECT_EQ(state(), "9 | 1 2 | Bend Twist +4");
 }
 
 TEST_F(RefAnimTableRestoreTest, FootprintsAreSetWhenTheStepEndsAndAnimateModeIsLeftAsItWas) {

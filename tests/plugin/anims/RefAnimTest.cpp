@@ -29,15 +29,12 @@ TEST_F(RefAnimTest, HoldsItsAnimatableAsReferenceZeroOnly) {
     auto* anim = new EmptyController();
     EXPECT_EQ(mirror.NumRefs(), 1);
     ASSERT_EQ(mirror.ReplaceReference(0, anim), REF_SUCCEED);
-    EXPECT_EQ(mirror.GetAnim(), anim);
-    EXPECT_EQ(mirror.GetReference(0), anim);
-    EXPECT_EQ(mirror.GetReference(1), nullptr);
+    EXPECT_TRUE(mirror.GetAnim() == anim && mirror.GetReference(0) == anim && !mirror.GetReference(1));
     EXPECT_EQ(mirror.ReplaceReference(1, anim), REF_FAIL);
-    EXPECT_EQ(mirror.ClassID(), Class_ID(0x30014, 0));
-    EXPECT_EQ(mirror.SuperClassID(), 0x8663dfa8u);
     MSTR name;
     mirror.GetClassName(name);
-    EXPECT_EQ(name, MSTR(L"RefAnimMod"));
+    EXPECT_EQ(name.ToUTF8() + " " + mirror.ClassID().ToString() + " " + std::to_string(mirror.SuperClassID()),
+              "RefAnimMod " + Class_ID(0x30014, 0).ToString() + " " + std::to_string(0x8663dfa8u));
     mirror.DeleteAllRefs();
 }
 

@@ -37,26 +37,25 @@ TEST(ModuleExportsTest, StringTableIsSortedAndLoadsOnlyUnderTheModuleHandle) {
     for (int i = 1; i < NumStrings(); ++i)
         EXPECT_LT(GetStringIdAt(i - 1), GetStringIdAt(i)) << i;
     EXPECT_EQ(GetStringIdAt(NumStrings()), -1);
-    EXPECT_STREQ(GetString(2), L"Ostrivans");
-    EXPECT_STREQ(GetString(7), L"OVTXR");
-    EXPECT_STREQ(GetString(81), L"Cleaned");
-    EXPECT_STREQ(GetString(91), L"Undo Cleared");
-    EXPECT_STREQ(GetString(167), L"Ostrivan Parameter Change");
-    EXPECT_EQ(GetString(0), nullptr);
-    EXPECT_EQ(GetString(23), nullptr);
+    std::string texts;
+    for (int id : {2, 7, 81, 91, 167, 0, 23})
+        texts += (GetString(id) ? WStr(GetString(id)).ToUTF8() : std::string("null")) + "|";
+    EXPECT_EQ(texts, "Ostrivans|OVTXR|Cleaned|Undo Cleared|Ostrivan Parameter Change|null|null|");
 
     SetModuleInstance(TestModuleHandle());
+    // What a load returns and leaves in the buffer: another module's handle finds nothing of ours, nor an
+    // unknown id; a short buffer takes what fits, terminated.
     MCHAR buf[8] = L"xxxxxxx";
-    // Another module's handle finds nothing of ours.
     int other = 0;
-    EXPECT_EQ(LoadStringW(&other, IDS_CATEGORY, buf, 8), 0);
-    EXPECT_STREQ(buf, L"");
-    EXPECT_EQ(LoadStringW(TestModuleHandle(), 9999, buf, 8), 0);
-    // A short buffer takes what fits, terminated.
-    EXPECT_EQ(LoadStringW(TestModuleHandle(), IDS_LIBDESCRIPTION, buf, 8), 7);
-    EXPECT_STREQ(buf, L"Ostriva");
-    EXPECT_EQ(LoadStringW(TestModuleHandle(), IDS_LIBDESCRIPTION, buf, 1), 0);
-    EXPECT_EQ(LoadStringW(TestModuleHandle(), IDS_LIBDESCRIPTION, buf, 0), 0);
+    std::string seen;
+    const auto load = [&](HINSTANCE module, UINT id, int size) {
+        const int n = LoadStringW(module, id, buf, size);
+        seen += std::to_string(n) + " " + WStr(buf).ToUTF8() + "|";
+    };
+    load(&other, IDS_CATEGORY, 8);
+    load(TestModuleHandle(), 9999, 8);
+    for (int size : {8, 1, 0}) load(TestModuleHandle(), IDS_LIBDESCRIPTION, size);
+    EXPECT_EQ(seen, "0 |0 |7 Ostriva|0 |0 |");
 }
 
 // Between the pre-open and post-open notifications the module knows that a scene file is being opened.
@@ -87,27 +86,26 @@ TEST(ModuleLifecycleTest, InitializeHooksStartupAndShutdownLetsEverythingGo) {
     EXPECT_TRUE(OstrivansLibShutdown());
     const int startupBase = NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP);
     const int preOpenBase = NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN);
-
-    EXPECT_TRUE(OstrivansLibInitialize());
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), startupBase + 1);
-    // Nothing of the file hooks before start-up.
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN), preOpenBase);
-    BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN), preOpenBase + 1);
-    BroadcastNotification(NOTIFY_FILE_PRE_OPEN);
-    EXPECT_TRUE(IsSceneFileOpening());
-    BroadcastNotification(NOTIFY_FILE_POST_OPEN);
-    EXPECT_FALSE(IsSceneFileOpening());
-
-    EXPECT_TRUE(OstrivansLibShutdown());
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), startupBase);
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN), preOpenBase);
-    BroadcastNotification(NOTIFY_FILE_PRE_OPEN);
-    EXPECT_FALSE(IsSceneFileOpening());
-    // Initialising twice keeps one registration.
-    EXPECT_TRUE(OstrivansLibInitialize());
-    EXPECT_TRUE(OstrivansLibInitialize());
-    EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), startupBase + 1);
+    // The hooks added to the start-up and pre-open lists, and whether a scene file is being opened, after
+    // each step.
+    std::string seen;
+    const auto step = [&](bool ok) {
+        seen += std::to_string(ok) + " " + std::to_string(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP) - startupBase) +
+                std::to_string(NumRegisteredNotifications(NOTIFY_FILE_PRE_OPEN) - preOpenBase) +
+                std::to_string(IsSceneFileOpening()) + "|";
+    };
+    const auto broadcast = [](int code) {
+        BroadcastNotification(code);
+        return true;
+    };
+    step(OstrivansLibInitialize());              // nothing of the file hooks before start-up
+    step(broadcast(NOTIFY_SYSTEM_STARTUP));
+    step(broadcast(NOTIFY_FILE_PRE_OPEN));
+    step(broadcast(NOTIFY_FILE_POST_OPEN));
+    step(OstrivansLibShutdown());
+    step(broadcast(NOTIFY_FILE_PRE_OPEN));
+    step(OstrivansLibInitialize() && OstrivansLibInitialize()); // twice keeps one registration
+    EXPECT_EQ(seen, "1 100|1 110|1 111|1 110|1 000|1 000|1 100|");
     BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
 }
 

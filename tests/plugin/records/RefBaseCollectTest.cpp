@@ -98,35 +98,28 @@ protected:
 TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
     RefBase* rec = Record(StackedBox());
     rec->CollectMirrors();
-    const std::vector<std::string> expected = {
-        "RefAnimPRS Transform #3",
-        "RefAnim Transform/Position #3.1",
-        "RefAnimEuler Transform/Rotation #3.2",
-        "RefAnim Transform/Rotation/X Rotation #3.2.1",
-        "RefAnim Transform/Rotation/Y Rotation #3.2.2",
-        "RefAnim Transform/Rotation/Z Rotation #3.2.3",
-        "RefAnim Transform/Scale #3.3",
-        "RefAnimWithRefsMod Object/Twist #4.1",
-        "RefAnimPblock2 Object/Twist/Parameters #4.1.2",
-        "RefAnimWithRefsMod Object/Bend #4.2",
-        "RefAnimPblock2 Object/Bend/Parameters #4.2.2",
-        "RefAnimMtl Material #5",
-        "RefAnimPblock2 Material/shaderParameters #5.3",
-        "RefAnimPblock2 Material/maps #5.4",
-    };
-    for (int i = 0; i < rec->NumMirrors(); ++i) {
-        EXPECT_EQ(rec->GetMirror(i)->GetOwner(), rec);
-        EXPECT_EQ(rec->GetMirror(i)->GetOverriddenState(), 0);
-    }
-    EXPECT_EQ(MirrorRows(rec), expected);
-    EXPECT_EQ(rec->NumRefs(), 1 + 14);
-    EXPECT_FALSE(rec->IsBusy());
-    // The tree below the node: PRS with its three tracks, the stack, the material.
+    // Owned by the record, unchanged: the PRS with its three tracks, the stack, the material.
+    const std::string expected = "RefAnimPRS Transform #3\n"
+                                 "RefAnim Transform/Position #3.1\n"
+                                 "RefAnimEuler Transform/Rotation #3.2\n"
+                                 "RefAnim Transform/Rotation/X Rotation #3.2.1\n"
+                                 "RefAnim Transform/Rotation/Y Rotation #3.2.2\n"
+                                 "RefAnim Transform/Rotation/Z Rotation #3.2.3\n"
+                                 "RefAnim Transform/Scale #3.3\n"
+                                 "RefAnimWithRefsMod Object/Twist #4.1\n"
+                                 "RefAnimPblock2 Object/Twist/Parameters #4.1.2\n"
+                                 "RefAnimWithRefsMod Object/Bend #4.2\n"
+                                 "RefAnimPblock2 Object/Bend/Parameters #4.2.2\n"
+                                 "RefAnimMtl Material #5\n"
+                                 "RefAnimPblock2 Material/shaderParameters #5.3\n"
+                                 "RefAnimPblock2 Material/maps #5.4\n";
+    EXPECT_EQ(MirrorTable(rec), expected);
+    EXPECT_TRUE(rec->NumRefs() == 1 + 14 && !rec->IsBusy());
     ASSERT_NE(rec->GetStructure(), nullptr);
     EXPECT_EQ(rec->GetStructure()->GetAnim(), rec->GetItem());
     // A second walk finds every mirror in place and makes none.
     rec->CollectMirrors();
-    EXPECT_EQ(MirrorRows(rec), expected);
+    EXPECT_EQ(MirrorTable(rec), expected);
 }
 
 // A mirror's kind may keep children to itself: the walk remembers such a child without mirroring
@@ -238,29 +231,23 @@ TEST_F(RefBaseCollectTest, CleanKeepsOnlyMirrorsWithChangesAndCloneCopiesThem) {
     ASSERT_NE(copy, nullptr);
     records.push_back(copy);
     EXPECT_EQ(copy->GetItem(), nullptr);
-    // Only the changed mirrors are copied, at their places, owned by the copy.
-    std::vector<std::string> changedOnly = MirrorRows(rec);
-    for (size_t i = 0; i < changedOnly.size(); ++i)
-        if (i != 2 && i != 9) changedOnly[i] = "null";
-    EXPECT_EQ(MirrorRows(copy), changedOnly);
-    for (int i : {2, 9}) {
-        EXPECT_NE(copy->GetMirror(i), rec->GetMirror(i));
-        EXPECT_EQ(copy->GetMirror(i)->GetOwner(), copy);
-    }
-
-    rec->Clean(1);
-    EXPECT_EQ(rec->NumMirrors(), 14);
-    rec->Clean(0);
-    EXPECT_EQ(MirrorRows(rec), (std::vector<std::string>{"RefAnimEuler Transform/Rotation #3.2",
-                                                         "RefAnimWithRefsMod Object/Bend #4.2"}));
-    EXPECT_EQ(rec->NumRefs(), 3);
-    EXPECT_TRUE(rec->HasOverrides());
+    // Only the changed mirrors are copied (new ones), at their places, owned by the copy.
+    const std::string rotation = "RefAnimEuler Transform/Rotation #3.2 state 2\n";
+    const std::string bend = "RefAnimWithRefsMod Object/Bend #4.2 state 1\n";
+    EXPECT_EQ(MirrorTable(copy), "null\nnull\n" + rotation + "null\nnull\nnull\nnull\nnull\nnull\n" + bend +
+                                     "null\nnull\nnull\nnull\n");
+    EXPECT_TRUE(copy->GetMirror(2) != rec->GetMirror(2) && copy->GetMirror(9) != rec->GetMirror(9));
+    // Clean with 1 keeps everything; with 0 only what carries a change.
+    const auto cleaned = [&](int mode) {
+        rec->Clean(mode);
+        return MirrorTable(rec) + "refs " + std::to_string(rec->NumRefs()) + (rec->HasOverrides() ? " overrides" : "");
+    };
+    const std::string all = MirrorTable(rec);
+    EXPECT_EQ(cleaned(1), all + "refs 15 overrides");
+    EXPECT_EQ(cleaned(0), rotation + bend + "refs 3 overrides");
     rec->GetMirror(0)->SetOverriddenState(0);
     rec->GetMirror(1)->SetOverriddenState(0);
-    rec->Clean(0);
-    EXPECT_EQ(rec->NumMirrors(), 0);
-    EXPECT_EQ(rec->NumRefs(), 1);
-    EXPECT_FALSE(rec->HasOverrides());
+    EXPECT_EQ(cleaned(0), "refs 1");
 }
 
 // A mirror that found a new animatable in its parent's place asks for a mirror of it: everything at that

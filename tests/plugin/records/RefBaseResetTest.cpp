@@ -91,8 +91,7 @@ TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
               "-, kept state 0, new marked state 0");
     RefAnim* renewed = rec->GetMirror(rot);
     EXPECT_EQ(renewed->GetAnim(), rotation);
-    EXPECT_EQ(renewed->GetPath(), kRotation);
-    EXPECT_EQ(renewed->GetPathByNumber(), (std::vector<std::int32_t>{3, 2}));
+    EXPECT_EQ(MirrorRow(renewed), "RefAnimEuler Transform/Rotation #3.2");
 
     // The same pass leaves what it made alone; the next one does not.
     renewed->SetOverriddenState(REFANIM_MODIFIED);
@@ -140,11 +139,11 @@ TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicatin
 }
 
 TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
-    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
+    std::string prefixes = rec->GetNamePrefix().ToUTF8() + "|";
     helper->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 1);
-    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L"Ref01"));
+    prefixes += rec->GetNamePrefix().ToUTF8() + "|";
     rec->SetHelper(nullptr);
-    EXPECT_EQ(rec->GetNamePrefix(), MSTR(L""));
+    EXPECT_EQ(prefixes + rec->GetNamePrefix().ToUTF8(), "|Ref01|");
     rec->SetHelper(helper);
 }
 

@@ -119,21 +119,17 @@ protected:
 TEST_F(RefNodeTest, CreationTakesTheNodeItsNameAndItsMirrors) {
     INode* box = b.Box("Box01").Build();
     RefNode* rec = Record(box);
-    EXPECT_EQ(rec->GetNode(), box);
-    EXPECT_EQ(RefBase::FromItem(box), rec);
-    EXPECT_EQ(rec->GetReferencedName(), WStr(L"Box01"));
-    EXPECT_FALSE(rec->HasOverrides());
-    ASSERT_EQ(rec->NumMirrors(), 9);
-    EXPECT_EQ(rec->GetMirror(0)->GetAnim(), box->GetTMController());
+    EXPECT_TRUE(rec->GetNode() == box && RefBase::FromItem(box) == rec &&
+                rec->GetMirror(0)->GetAnim() == box->GetTMController());
     // The node, the mirrors, then material, parent, layer and kept object with every table empty.
-    EXPECT_EQ(State(rec), "loaded flags 0 refs: - - - -");
+    const auto line = [this](RefNode* r) {
+        return r->GetReferencedName().ToUTF8() + " mirrors " + std::to_string(r->NumMirrors()) +
+               (r->HasOverrides() ? " overrides " : " ") + State(r);
+    };
+    EXPECT_EQ(line(rec), "Box01 mirrors 9 loaded flags 0 refs: - - - -");
     rec->SetOverrideFlag(REFNODE_OVERRIDE_LAYER, true, false);
-    EXPECT_TRUE(rec->HasOverrides());
-
-    RefNode* none = Record(nullptr);
-    EXPECT_EQ(none->GetReferencedName(), WStr(L""));
-    EXPECT_EQ(none->NumMirrors(), 0);
-    EXPECT_EQ(State(none), "unloaded flags 0 refs: - - - -");
+    EXPECT_EQ(line(rec), "Box01 mirrors 9 overrides loaded flags 200 refs: - - - -");
+    EXPECT_EQ(line(Record(nullptr)), " mirrors 0 unloaded flags 0 refs: - - - -");
 }
 
 TEST_F(RefNodeTest, EveryTableHasItsPlaceAfterTheMirrors) {
@@ -255,12 +251,11 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
 TEST_F(RefNodeTest, ObjectTypesAreTheCategoriesAResetSelects) {
     INode* helper = b.Point("Point01").Build();
     Light("Omni01");
-    EXPECT_EQ(RefNode::ReadObjectType(b.Box("Box01").Build()), DWORD(GEOMOBJECT_CLASS_ID));
-    EXPECT_EQ(RefNode::ReadObjectType(helper), DWORD(HELPER_CLASS_ID));
-    EXPECT_EQ(RefNode::ReadObjectType(GetCOREInterface()->GetINodeByName(L"Omni01")), DWORD(LIGHT_CLASS_ID));
-    helper->SetBoneNodeOnOff(TRUE, 0);
-    EXPECT_EQ(RefNode::ReadObjectType(helper), REFNODE_BONE_OBJECT_TYPE);
-    EXPECT_EQ(RefNode::ReadObjectType(nullptr), 0u);
+    const std::vector<DWORD> types = {RefNode::ReadObjectType(b.Box("Box01").Build()), RefNode::ReadObjectType(helper),
+                                      RefNode::ReadObjectType(GetCOREInterface()->GetINodeByName(L"Omni01")),
+                                      (helper->SetBoneNodeOnOff(TRUE, 0), RefNode::ReadObjectType(helper)),
+                                      RefNode::ReadObjectType(nullptr)};
+    EXPECT_EQ(types, (std::vector<DWORD>{GEOMOBJECT_CLASS_ID, HELPER_CLASS_ID, LIGHT_CLASS_ID, REFNODE_BONE_OBJECT_TYPE, 0}));
 }
 
 TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
@@ -279,9 +274,7 @@ TEST_F(RefNodeTest, UpdateMovesToTheFreshNodeAndDeletesTheOldOne) {
             OperationCodeGuard load(OperationCode::Load);
             rec->Update(fresh);
         }
-        EXPECT_EQ(rec->GetNode(), fresh);
-        EXPECT_EQ(RefBase::FromItem(fresh), rec);
-        EXPECT_TRUE(rec->IsNodeLoaded());
+        EXPECT_TRUE(rec->GetNode() == fresh && RefBase::FromItem(fresh) == rec && rec->IsNodeLoaded());
         ASSERT_EQ(rec->NumMirrors(), 9);
         // The changed mirror stays; the others were dropped and made again for the fresh node.
         std::string mirrors;
@@ -312,10 +305,10 @@ TEST_F(RefNodeTest, NamesFollowThePrefixUnlessOverridden) {
         rec->SetOverrideFlag(row.flags, true, false);
         ListenerCapture listener;
         rec->SetName(L"Crate");
-        EXPECT_EQ(rec->GetReferencedName(), WStr(L"Crate"));
-        EXPECT_EQ(WStr(box->GetName()), WStr(row.node)) << row.usePrefix << " " << row.flags;
         // Renamed under the renaming code: no rename override is reported.
-        EXPECT_EQ(listener.Text(), MSTR(L""));
+        EXPECT_EQ(rec->GetReferencedName().ToUTF8() + " " + WStr(box->GetName()).ToUTF8() + " [" + listener.Text().ToUTF8() + "]",
+                  "Crate " + WStr(row.node).ToUTF8() + " []")
+            << row.usePrefix << " " << row.flags;
         EXPECT_EQ(GetCurrentOperation(), OperationCode::None);
     }
     INode* box = b.Box("Box02").Build();
@@ -348,13 +341,15 @@ TEST_F(RefNodeTest, TheSceneEndingDropsTheNodeButOpeningALibraryDoesNot) {
     for (const Row& row : rows) {
         INode* box = b.Box("Box01").Build();
         auto* rec = new RefNode(box, nullptr);
-        EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN), before + 1);
+        // The record's shutdown hook, whether it keeps the node, whether the scene does, and the hook once
+        // the record went.
+        std::string seen = std::to_string(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN) - before);
         BroadcastNotification(row.code, row.type);
         SetSceneFileOpening(false);
-        EXPECT_EQ(rec->GetNode() != nullptr, row.keeps) << std::hex << row.code;
-        EXPECT_NE(GetCOREInterface()->GetINodeByName(L"Box01"), nullptr);
+        seen += std::to_string(rec->GetNode() != nullptr) + std::to_string(GetCOREInterface()->GetINodeByName(L"Box01") != nullptr);
         rec->MaybeAutoDelete();
-        EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN), before);
+        seen += std::to_string(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN) - before);
+        EXPECT_EQ(seen, row.keeps ? "1110" : "1010") << std::hex << row.code;
         GetCOREInterface()->DeleteNode(box);
     }
 }
@@ -440,20 +435,19 @@ TEST_F(RefNodeTest, ANodeListGetsAPlaceholderWhileADuplicateNeedsOne) {
     NodeTable dupList;
     INode* holder = add(dupList);
     ASSERT_NE(holder, box);
-    EXPECT_EQ(WStr(holder->GetName()), WStr(L"Box01"));
-    EXPECT_EQ(holder->GetObjectRef()->ClassID(), EMPTY_BASE_OBJECT_CLASS_ID);
+    // The placeholder: the node's name, an empty object, a fixed transform where the node stands.
     auto* tm = dynamic_cast<EmptyController*>(holder->GetTMController());
     ASSERT_NE(tm, nullptr);
-    EXPECT_EQ(tm->GetMatrix().GetTrans(), Point3(10, 0, 0));
-    EXPECT_EQ(rec->GetNode(), holder);
-    EXPECT_EQ(rec->GetReplacedNode(), box);
-    EXPECT_EQ(rig->held, holder);
-
+    EXPECT_EQ(WStr(holder->GetName()).ToUTF8() + " " + std::to_string(holder->GetObjectRef()->ClassID() == EMPTY_BASE_OBJECT_CLASS_ID) +
+                  " x " + std::to_string(int(tm->GetMatrix().GetTrans().x)),
+              "Box01 1 x 10");
     const ULONG holderHandle = holder->GetHandle();
+    // Record node, replaced node and the rig's node, during the duplicate and after it.
+    const auto where = [&] { return NameOf(rec->GetNode()) + " " + NameOf(rec->GetReplacedNode()) + " " + NameOf(rig->held); };
+    Named(holder, "Holder");
+    EXPECT_EQ(where(), "Holder Box01 Holder");
     rec->FinishUpdate();
-    EXPECT_EQ(rec->GetNode(), box);
-    EXPECT_EQ(rig->held, box);
-    EXPECT_EQ(rec->GetReplacedNode(), nullptr);
+    EXPECT_EQ(where(), "Box01 - Box01");
     EXPECT_EQ(GetCOREInterface()->GetINodeByHandle(holderHandle), nullptr);
 }
 
@@ -491,13 +485,11 @@ TEST_F(RefNodeTest, ACloneIsANodeRecordWithTheSameNameFlagsAndTables) {
     RemapDir remap;
     auto* copy = Keep(dynamic_cast<RefNode*>(remap.CloneRef(rec)));
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->GetReferencedName(), WStr(L"Box01"));
     // The copy holds no node and only the changed mirror.
-    EXPECT_EQ(copy->GetNode(), nullptr);
-    EXPECT_EQ(copy->NumMirrors(), rec->NumMirrors());
-    EXPECT_NE(copy->GetMirror(1), nullptr);
-    EXPECT_EQ(copy->GetMirror(0), nullptr);
-    EXPECT_EQ(State(copy), "unloaded, was loaded flags 1200000 refs: - - - Omni01 - Listing @4");
+    std::string mirrors;
+    for (int i = 0; i < copy->NumMirrors(); ++i) mirrors += copy->GetMirror(i) ? "M" : ".";
+    EXPECT_EQ(copy->GetReferencedName().ToUTF8() + " node " + NameOf(copy->GetNode()) + " mirrors " + mirrors + " " + State(copy),
+              "Box01 node - mirrors .M....... unloaded, was loaded flags 1200000 refs: - - - Omni01 - Listing @4");
 }
 
 } // namespace
