@@ -14,27 +14,19 @@ public:
     // The id of key, or -1 when it has none.
     int Find(const void* key) const {
         if (slots_.empty() || !key) return -1;
-        for (size_t i = Home(key);; i = (i + 1) & Mask()) {
-            const Slot& s = slots_[i];
-            if (s.key == key) return s.id;
-            if (!s.key) return -1;
-        }
+        return slots_[Probe(key)].id;
     }
     // The id of key; a key without one takes id, and added tells which happened.
     int Insert(const void* key, int id, bool& added) {
         added = false;
         if (!key) return -1;
         if ((size_ + 1) * 2 > slots_.size()) Grow();
-        for (size_t i = Home(key);; i = (i + 1) & Mask()) {
-            Slot& s = slots_[i];
-            if (s.key == key) return s.id;
-            if (!s.key) {
-                s = Slot{key, id};
-                ++size_;
-                added = true;
-                return id;
-            }
-        }
+        Slot& s = slots_[Probe(key)];
+        if (s.key == key) return s.id;
+        s = Slot{key, id};
+        ++size_;
+        added = true;
+        return id;
     }
     size_t Size() const { return size_; }
 
@@ -51,17 +43,18 @@ private:
         const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
         return static_cast<size_t>(((bits >> 4) * 0x9E3779B97F4A7C15ull) >> 20) & Mask();
     }
+    // The slot that holds key, or the empty slot where it would go (the table is never full).
+    size_t Probe(const void* key) const {
+        size_t i = Home(key);
+        while (slots_[i].key && slots_[i].key != key) i = (i + 1) & Mask();
+        return i;
+    }
     void Grow() {
         std::vector<Slot> old;
         old.swap(slots_);
         slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
         for (const Slot& s : old)
-            if (s.key)
-                for (size_t i = Home(s.key);; i = (i + 1) & Mask())
-                    if (!slots_[i].key) {
-                        slots_[i] = s;
-                        break;
-                    }
+            if (s.key) slots_[Probe(s.key)] = s;
     }
 
     std::vector<Slot> slots_;

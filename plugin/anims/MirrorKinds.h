@@ -24,7 +24,6 @@ constexpr DWORD KIND_IK_GUARD = 0x000E0034;        // an IK solver on a referenc
 // The mirror kinds: X(name, kind id, class created, arguments after the loading flag). Rows of one class
 // stand together, and the classes stand in the order the module registers their descriptors, so the first
 // row of a class carries its descriptor.
-// clang-format off
 #define OSTRIVANS_MIRROR_KINDS(X)                                                                         \
     X(KIND_PLAIN,             0x00010001, RefAnim)                /* any animatable without a kind */     \
     X(KIND_PLAIN_FLAGGED,     0x00110013, RefAnim)                /* the plain mirror with its kind flag */ \
@@ -77,7 +76,6 @@ constexpr DWORD KIND_IK_GUARD = 0x000E0034;        // an IK solver on a referenc
     X(KIND_BIP_CTRL,          0x00030039, RefAnimBipCtrl)                                                 \
     X(KIND_FOREST,            0x0003003A, RefAnimForest)                                                  \
     X(KIND_LINK_TM,           0x0003003B, RefAnimLinkTM)
-// clang-format on
 
 #define OSTRIVANS_KIND_CONSTANT(name, id, ...) constexpr DWORD name = id;
 OSTRIVANS_MIRROR_KINDS(OSTRIVANS_KIND_CONSTANT)

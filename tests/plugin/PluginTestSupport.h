@@ -102,10 +102,11 @@ inline void ExpectGolden(const std::string& text, const std::string& relative) {
 inline std::string MirrorRow(RefAnim* m) {
     if (!m) return "null";
     std::string s = WStr(m->GetKindName()).ToUTF8() + " ";
-    for (size_t i = 0; i < m->GetPath().size(); ++i) s += (i ? "/" : "") + m->GetPath()[i].ToUTF8();
+    const auto path = m->GetPath();
+    for (size_t i = 0; i < path.size(); ++i) s += (i ? "/" : "") + path[i].ToUTF8();
     s += " #";
-    for (size_t i = 0; i < m->GetPathByNumber().size(); ++i)
-        s += (i ? "." : "") + std::to_string(m->GetPathByNumber()[i]);
+    const auto& numbers = m->GetPathByNumber();
+    for (size_t i = 0; i < numbers.size(); ++i) s += (i ? "." : "") + std::to_string(numbers[i]);
     return s;
 }
 inline std::vector<std::string> MirrorRows(RefBase* rec) {
