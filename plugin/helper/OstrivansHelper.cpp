@@ -20,6 +20,7 @@
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/ReferenceLoad.h"
+#include "plugin/helper/ReferenceUnload.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 
@@ -409,7 +410,9 @@ int OstrivansHelper::Reload() {
     return result;
 }
 int OstrivansHelper::Unload() {
-    return NotAvailable(L"OstrivansHelper.Unload");
+    ReferenceUnload unload(this);
+    unload.Run();
+    return 0;
 }
 int OstrivansHelper::Merge() {
     OperationCodeGuard op(OperationCode::Merge);

@@ -155,6 +155,7 @@ public:
     int Load();
     using HelperObject::Load;
     int Reload() override;
+    // Takes the content out and keeps every record (see ReferenceUnload); always 0.
     int Unload() override;
     int Merge() override;
     int Dismiss() override;

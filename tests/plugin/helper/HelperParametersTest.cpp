@@ -31,12 +31,13 @@ TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
         {pb_use_proxy_in_viewport, 1, nullptr, true, ""},
         {pb_proxy_filename, 0, L"/refs/proxy2.max", true, ""},
         {pb_use_name_prefix, 1, nullptr, false, ""},
-        {pb_active, 0, nullptr, false, "Unload"},
+        {pb_active, 0, nullptr, false, ""},
         {pb_active, 1, nullptr, true, ""},
     };
     for (const ParamRow& r : rows) {
         listener.Clear();
         LoadCounter loads;
+        LoadCounter unloads(NOTIFY_OSTRIVANS_PRE_UNLOAD);
         if (r.text)
             pb->SetValue(r.id, 0, r.text);
         else
@@ -44,6 +45,7 @@ TEST_F(HelperParametersTest, EachParameterChangeRunsItsOperationOrNothing) {
         EXPECT_EQ(loads.count, r.loads ? 1 : 0) << "parameter " << r.id;
         const std::string expected = *r.missing ? NotAvailable(r.missing, "Ostrivan01") : "";
         EXPECT_EQ(Lines(), expected) << "parameter " << r.id;
+        EXPECT_EQ(unloads.count, r.id == pb_active && r.value == 0 ? 1 : 0) << "parameter " << r.id;
         // The value is stored whatever the operation did, and the accessor is enabled again.
         if (r.text)
             EXPECT_EQ(MSTR(pb->GetStr(r.id)), MSTR(r.text)) << r.id;
