@@ -109,10 +109,6 @@ protected:
         return h;
     }
 
-    // The listener line of an operation the plug-in does not offer.
-    static std::string NotAvailable(const std::string& op, const std::string& node) {
-        return "Ostrivans: OstrivansHelper." + op + " is not available yet (" + node + ")\n";
-    }
     std::string Lines() const { return listener.Text().ToUTF8(); }
 
     ListenerCapture listener;
