@@ -36,5 +36,4 @@ private:
     std::uint64_t device_ = 0;
     std::uint64_t inode_ = 0;
     std::uint64_t size_ = 0;
-
 };
