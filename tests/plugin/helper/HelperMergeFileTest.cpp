@@ -236,21 +236,18 @@ TEST_F(HelperMergeFileTest, ARelativeNameResolvesLikeTheScenesAssets) {
     fs::create_directories(dir_ / "project");
     for (const char* f : {"scene/walls.max", "project/walls.max", "project/doors.max", "doors.max"})
         std::ofstream(dir_ / f) << "x";
-    ASSERT_TRUE(ip->SaveToFile(WStr::FromUTF8((dir_ / "scene" / "main.max").string()).c_str()));
-    IFileResolutionManager* files = IFileResolutionManager::GetInstance();
-    files->SetProjectFolders({WStr::FromUTF8((dir_ / "project").string())});
+    ASSERT_TRUE(ip->SaveToFile(WStr::FromUTF8((dir_ / "scene/main.max").string()).c_str()));
+    IFileResolutionManager::GetInstance()->SetProjectFolders({WStr::FromUTF8((dir_ / "project").string())});
     const fs::path cwd = fs::current_path();
     fs::current_path(dir_);
-    const std::pair<const char*, fs::path> cases[] = {
-        {"walls.max", dir_ / "scene/walls.max"},
-        {"doors.max", dir_ / "project/doors.max"},
-        {"../project/walls.max", dir_ / "project/walls.max"},
-        {"windows.max", dir_ / "scene/windows.max"},
-    };
-    for (const auto& [typed, resolved] : cases)
-        EXPECT_EQ(ResolveReferencePath(WStr::FromUTF8(typed)).ToUTF8(), resolved.string()) << typed;
+    const std::pair<const char*, const char*> cases[] = {{"walls.max", "scene/walls.max"},
+                                                         {"doors.max", "project/doors.max"},
+                                                         {"../project/walls.max", "project/walls.max"},
+                                                         {"windows.max", "scene/windows.max"}};
+    for (const auto& [typed, found] : cases)
+        EXPECT_EQ(ResolveReferencePath(WStr::FromUTF8(typed)).ToUTF8(), (dir_ / found).string()) << typed;
     fs::current_path(cwd);
-    files->SetProjectFolders({});
+    IFileResolutionManager::GetInstance()->SetProjectFolders({});
 }
 
 // A file the host refuses merges nothing; an exception on the way is raised with the step it broke at. In
