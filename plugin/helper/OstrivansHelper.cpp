@@ -367,11 +367,11 @@ void OstrivansHelper::ApplyReloadPolicy() {
     }
     switch (pblock_->GetInt(pb_persist_reload_type)) {
     case kReloadAlways:
-        if (PathFileExists(NormalizePath(GetFileToLoad()))) Reload();
+        if (PathFileExists(ResolveReferencePath(GetFileToLoad()))) Reload();
         break;
     case kReloadOnlyIfChanged:
         // Times are compared as 64-bit values: a file that cannot be read has time 0.
-        if (CompareFileTime(GetFileLastWriteTime(NormalizePath(GetFileToLoad())), fileTime_) != 0) Reload();
+        if (CompareFileTime(GetFileLastWriteTime(ResolveReferencePath(GetFileToLoad())), fileTime_) != 0) Reload();
         break;
     default:
         break;
