@@ -17,7 +17,8 @@ INode* Node(const MCHAR* name) {
 // The user's move, as one undo step.
 void MoveDoor(float x) {
     theHold.Begin();
-    Node(L"Door01")->GetTMController()->GetPositionController()->SetValue(0, new Point3(x, 5.0f, 0.0f));
+    Point3 p(x, 5.0f, 0.0f);
+    Node(L"Door01")->GetTMController()->GetPositionController()->SetValue(0, &p);
     theHold.Accept(L"Move");
 }
 

@@ -23,6 +23,11 @@ INode* Node(const MCHAR* name) {
     return GetCOREInterface()->GetINodeByName(name);
 }
 
+// The user's move of a node's position controller.
+void MoveTo(const MCHAR* name, Point3 p) {
+    Node(name)->GetTMController()->GetPositionController()->SetValue(0, &p);
+}
+
 float Length(const MCHAR* name) {
     INode* n = Node(name);
     return n ? n->GetObjectRef()->FindBaseObject()->GetParamBlock(0)->GetFloat(kBoxLength) : -1.0f;
@@ -88,7 +93,7 @@ TEST_F(ReferenceUnloadTest, ALocalChangeSurvivesUnloadAndLoadAndReload) {
         return [name] { return std::to_string(int(Node(name)->GetNodeTM(0).GetTrans().x)); };
     };
     const Row rows[] = {
-        {"modified controller", [] { Node(L"Door01")->GetTMController()->GetPositionController()->SetValue(0, new Point3(7, 5, 0)); },
+        {"modified controller", [] { MoveTo(L"Door01", {7, 5, 0}); },
          position(L"Door01")},
     };
     const MSTR file = WriteHouse("house");
@@ -157,7 +162,7 @@ TEST_F(ReferenceUnloadTest, AChangedFileIsTakenWithTheLocalChangesOnTop) {
     OstrivansHelper* h = HelperFor(WStr::FromUTF8((dir_ / "house.max").string()));
     ASSERT_EQ(h->Load(), 1);
     const auto move = [](const MCHAR* name, float x) {
-        Edit([&] { Node(name)->GetTMController()->GetPositionController()->SetValue(0, new Point3(x, 0.0f, 0.0f)); });
+        Edit([&] { MoveTo(name, {x, 0.0f, 0.0f}); });
     };
     move(L"Door01", 77.0f);
     move(L"Roof01", 55.0f);
@@ -189,7 +194,7 @@ TEST_F(ReferenceUnloadTest, AReloadWithoutAReadableFileKeepsEveryRecordAndChange
         OstrivansHelper* h = HelperFor(file);
         ASSERT_EQ(h->Load(), 1);
         b.Box("Local").Build();
-        Edit([] { Node(L"Wall01")->GetTMController()->GetPositionController()->SetValue(0, new Point3(40, 0, 0)); });
+        Edit([] { MoveTo(L"Wall01", {40, 0, 0}); });
         std::filesystem::remove(path);
         if (damaged) std::ofstream(path, std::ios::binary) << "not a scene";
 
