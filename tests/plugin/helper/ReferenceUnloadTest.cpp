@@ -247,3 +247,42 @@ TEST_F(ReferenceUnloadTest, BroadcastsAndBatchesAroundUnloadAndReload) {
     EXPECT_EQ(SceneNodeNames(), std::vector<std::string>{"Ostrivan01"});
 }
 
+
+// A failure is reported with the helper's description and the step reached; the batch the unload opened
+// is closed and the caller's operation code is back.
+TEST_F(ReferenceUnloadTest, AFailureIsReportedWithTheLastStep) {
+    OstrivansHelper* h = HelperFor(WriteHouse("house"));
+    ASSERT_EQ(h->Load(), 1);
+    static NOTIFYPROC raise = [](void*, NotifyInfo*) {
+        UnRegisterNotification(raise, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+        throw MAXException(L"cannot delete now");
+    };
+    RegisterNotification(raise, nullptr, NOTIFY_SCENE_PRE_DELETED_NODE);
+    SetCurrentOperation(OperationCode::Record);
+    h->Unload();
+    EXPECT_EQ(GetCurrentOperation(), OperationCode::Record);
+    SetCurrentOperation(OperationCode::None);
+    ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
+    EXPECT_EQ(GetHostDialogs().Shown()[0].text.ToUTF8(),
+              "Error Unloading Reference\r\nName: Ostrivan01\r\nRefNodes: 2, RefMaterials: 2, RefLayers: 0\r\n"
+              "NodesToDelete: 0, RenamedLayers: 0\r\nLastOperation: Lighting2\r\n\r\ncannot delete now");
+    EXPECT_FALSE(GetHelperModuleState().batchOpen);
+}
+
+TEST_F(ReferenceUnloadTest, WithPrintTimesTheUnloadWritesItsTimes) {
+    OstrivansHelper* h = HelperFor(WriteHouse("house"));
+    ASSERT_EQ(h->Load(), 1);
+    SetPrintTimesSetting(1);
+    listener.Clear();
+    h->Unload();
+    SetPrintTimesSetting(0);
+    std::string text = Lines();
+    for (const char* label : {"\nOV Collect Time: ", "\nOV Delete Time: ", "\nOV Total Unloading Time: "}) {
+        ASSERT_EQ(text.rfind(label, 0), 0u) << text;
+        text = text.substr(std::string(label).size());
+        size_t digits = 0;
+        EXPECT_GE(std::stod(text, &digits), 0.0);
+        text = text.substr(digits);
+    }
+    EXPECT_EQ(text, "");
+}
