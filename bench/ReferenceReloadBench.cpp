@@ -1,15 +1,12 @@
 // Reloading a reference whose nodes carry local changes against the host's bare merge of the same file:
 // the unload, the merge and the re-applied changes together, per node, flat from 10k to 100k nodes.
+#include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
-#include "host/core/ClassDirectory.h"
-#include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/Control.h"
 #include "host/scene/INode.h"
-#include "plugin/frame/ModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/module/ModuleExports.h"
 #include "plugin/records/RefNode.h"
 
 #include <benchmark/benchmark.h>
@@ -17,33 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-// The plug-in as the host has it after loading the module (the benchmark links it statically).
-void AttachPlugin() {
-    static const bool attached = [] {
-        static int tag = 0;
-        SetModuleInstance(&tag);
-        ClassDirectory& dir = GetClassDirectory();
-        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
-            ClassDesc* cd = OstrivansLibClassDesc(i);
-            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
-        }
-        OstrivansLibInitialize();
-        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
-        return true;
-    }();
-    (void)attached;
-}
-
-double BareMerge(const MSTR& path) {
-    Interface* ip = GetCOREInterface();
-    ip->FileReset(TRUE);
-    MaxSDK::PerformanceTools::Timer timer;
-    timer.StartTimer();
-    if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
-        std::abort();
-    return timer.EndTimer();
-}
 
 // A fresh scene with the reference loaded; every tenth node then carries a local change: a moved position,
 // a changed value of its transform controller that the position's mirror keeps.
@@ -68,7 +38,7 @@ OstrivansHelper* LoadWithChanges(const MSTR& path) {
 
 // The iteration time is the reload's; the bare merge of the same file is timed beside it for the ratio.
 void BM_ReloadReference(benchmark::State& state) {
-    AttachPlugin();
+    AttachPluginForBench();
     const int n = static_cast<int>(state.range(0));
     const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
@@ -79,7 +49,7 @@ void BM_ReloadReference(benchmark::State& state) {
     // A first round on fresh memory, as the load benchmark does, so both sides run on pages the process has.
     LoadWithChanges(path)->Reload();
     for (auto _ : state) {
-        mergeSeconds += BareMerge(path);
+        mergeSeconds += TimeBareMerge(path);
         OstrivansHelper* helper = LoadWithChanges(path);
         MaxSDK::PerformanceTools::Timer timer;
         timer.StartTimer();
