@@ -4,6 +4,8 @@
 #include "host/core/Hold.h"
 #include "host/core/MaxException.h"
 #include "host/scene/controllers/PositionConstraint.h"
+#include "host/scene/controllers/XYZControl.h"
+#include "host/scene/materials/StdMaterial.h"
 #include "plugin/helper/HelperBatch.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
@@ -43,17 +45,22 @@ TEST_F(ReferenceUnloadTest, ALocalChangeSurvivesUnloadAndLoadAndReload) {
     struct Row {
         const char* what;
         std::function<void()> change;
-        std::function<int()> read;
+        std::function<std::string()> read;
     } rows[] = {
-        {"controller value", [] { MoveTo(L"Door01", {7, 5, 0}); }, [] { return int(Node(L"Door01")->GetNodeTM(0).GetTrans().x); }},
+        {"controller value", [] { MoveTo(L"Door01", {7, 5, 0}); }, [] { return Shape(Node(L"Door01")) + " x " +
+             std::to_string(int(Node(L"Door01")->GetNodeTM(0).GetTrans().x)); }},
+        {"controller replaced", [] { Step([] { Node(L"Door01")->GetTMController()->SetPositionController(new XYZControl<PositionXYZInfo>()); }); },
+         [] { MSTR c; Node(L"Door01")->GetTMController()->GetPositionController()->GetClassName(c); return c.ToUTF8(); }},
+        {"material parameter", [] { Step([] { Node(L"Wall01")->GetMtl()->GetParamBlock(0)->SetValue(std_glossiness, 0, 0.5f); }); },
+         [] { return std::to_string(Node(L"Wall01")->GetMtl()->GetParamBlock(0)->GetFloat(std_glossiness)); }},
     };
     const MSTR file = WriteHouse("house");
     for (const Row& row : rows) {
         OstrivansHelper* h = HelperFor(file);
         ASSERT_EQ(h->Load(), 1);
-        const int before = row.read();
+        const std::string before = row.read();
         row.change();
-        const int changed = row.read();
+        const std::string changed = row.read();
         ASSERT_NE(changed, before) << row.what;
         h->GetParamBlock()->SetValue(pb_active, 0, 0);
         EXPECT_EQ(SceneNodeNames(), std::vector<std::string>{"Ostrivan01"}) << row.what;
