@@ -3,9 +3,12 @@
 #include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
+#include "host/core/ClassDirectory.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/Control.h"
 #include "host/scene/INode.h"
+#include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/RefNode.h"
 
@@ -16,7 +19,8 @@
 namespace {
 
 // A fresh scene with the reference loaded; every tenth node then carries a local change: a moved position,
-// a changed value of its transform controller that the position's mirror keeps.
+// a changed value of its transform controller that the position's mirror keeps. Every hundredth also has a
+// scene node linked under it, so the unload leaves a placeholder in its place.
 OstrivansHelper* LoadWithChanges(const MSTR& path) {
     Interface* ip = GetCOREInterface();
     ip->FileReset(TRUE);
@@ -32,6 +36,8 @@ OstrivansHelper* LoadWithChanges(const MSTR& path) {
         INode* n = helper->GetRefNode(i)->GetNode();
         Point3 p(static_cast<float>(i), 1.0f, 2.0f);
         n->GetTMController()->GetPositionController()->SetValue(0, &p);
+        if (i % 100 == 0)
+            n->AttachChild(ip->CreateObjectNode(static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID))));
     }
     return helper;
 }
