@@ -9,6 +9,7 @@
 #include "plugin/helper/HelperBatch.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -206,4 +207,17 @@ TEST_F(ReferenceUnloadTest, AFailureIsReportedWithTheLastStep) {
     EXPECT_EQ(GetHostDialogs().Shown()[0].text.ToUTF8(),
               "Error Unloading Reference\r\nName: Ostrivan01\r\nRefNodes: 2, RefMaterials: 2, RefLayers: 0\r\n"
               "NodesToDelete: 0, RenamedLayers: 0\r\nLastOperation: Lighting2\r\n\r\ncannot delete now");
+}
+
+TEST_F(ReferenceUnloadTest, WithPrintTimesTheUnloadWritesItsTimes) {
+    OstrivansHelper* h = HelperFor(WriteHouse("house"));
+    ASSERT_EQ(h->Load(), 1);
+    SetPrintTimesSetting(1);
+    listener.Clear();
+    h->Unload();
+    SetPrintTimesSetting(0);
+    double collect = -1, removal = -1, total = -1;
+    EXPECT_EQ(std::sscanf(Lines().c_str(), "\nOV Collect Time: %lf\nOV Delete Time: %lf\nOV Total Unloading Time: %lf",
+                          &collect, &removal, &total), 3) << Lines();
+    EXPECT_TRUE(collect >= 0 && removal >= 0 && total >= collect + removal) << Lines();
 }
