@@ -1,48 +1,18 @@
 // Loading a reference against the host's bare merge of the same file: binding every merged node and
 // material to its record must cost at most half a merge again, and the time per node must stay flat.
+#include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
-#include "host/core/ClassDirectory.h"
-#include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
 #include "host/application/HostInterface.h"
-#include "plugin/frame/ModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/module/ModuleExports.h"
 
 #include <benchmark/benchmark.h>
 
 
 namespace {
 
-
-// The plug-in as the host has it after loading the module (the benchmark links it statically).
-void AttachPlugin() {
-    static const bool attached = [] {
-        static int tag = 0;
-        SetModuleInstance(&tag);
-        ClassDirectory& dir = GetClassDirectory();
-        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
-            ClassDesc* cd = OstrivansLibClassDesc(i);
-            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
-        }
-        OstrivansLibInitialize();
-        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
-        return true;
-    }();
-    (void)attached;
-}
-
-double BareMerge(const MSTR& path) {
-    Interface* ip = GetCOREInterface();
-    ip->FileReset(TRUE);
-    MaxSDK::PerformanceTools::Timer timer;
-    timer.StartTimer();
-    if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
-        std::abort();
-    return timer.EndTimer();
-}
 
 // A fresh scene with an inactive helper pointing at the file; activating it loads.
 OstrivansHelper* PrepareHelper(const MSTR& path) {
@@ -60,7 +30,7 @@ OstrivansHelper* PrepareHelper(const MSTR& path) {
 
 // The iteration time is the load's; the merge of the same file is timed beside it for the ratio.
 void BM_LoadReference(benchmark::State& state) {
-    AttachPlugin();
+    AttachPluginForBench();
     const int n = static_cast<int>(state.range(0));
     const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
@@ -72,7 +42,7 @@ void BM_LoadReference(benchmark::State& state) {
     // (the file was written from it). Both sides then run on memory the process has.
     PrepareHelper(path)->GetParamBlock()->SetValue(pb_active, 0, 1);
     for (auto _ : state) {
-        mergeSeconds += BareMerge(path);
+        mergeSeconds += TimeBareMerge(path);
         OstrivansHelper* helper = PrepareHelper(path);
         MaxSDK::PerformanceTools::Timer timer;
         timer.StartTimer();

@@ -2,10 +2,14 @@
 #pragma once
 
 // Opening (operation code 10): sets the batch flag, takes the command panel out of any editing panel
-// that is not the helper's, lets the records note their named selection sets, and broadcasts
-// NOTIFY_OSTRIVANS_BATCH_OPENED. Closing (code 11): broadcasts
-// NOTIFY_OSTRIVANS_BATCH_CLOSING, puts the command panel back, marks the scene as needing a save and
-// clears the flag. Both restore the operation code they found.
+// that is not the helper's, parks the material editor's referenced materials in a holder node
+// ("OVCMEHolder"), lets the records note their named selection sets, and broadcasts
+// NOTIFY_OSTRIVANS_BATCH_OPENED. Closing (code 11): broadcasts NOTIFY_OSTRIVANS_BATCH_CLOSING, puts the
+// command panel and the parked materials back, marks the scene as needing a save and clears the flag.
+// Both restore the operation code they found; a failure is reported ("Error In PreProcess", "Error In
+// PostProcess") and leaves the batch flag as the step left it. The host offers no service to pause, no
+// node-based material editor and no scene pass of its own around a batch, so there is nothing more to
+// park.
 void BatchOpeningStep();
 void BatchClosingStep();
 

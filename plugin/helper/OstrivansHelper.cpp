@@ -3,7 +3,9 @@
 
 #include "host/core/AssetEnumCallback.h"
 #include "host/core/Hold.h"
+#include "host/core/MaxException.h"
 #include "host/scene/Control.h"
+#include "host/scene/HostServices.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/ILayer.h"
@@ -21,6 +23,7 @@
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
+#include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/helper/ReferenceLoad.h"
 #include "plugin/helper/ReferenceUnload.h"
 #include "plugin/records/RefMaterial.h"
@@ -437,9 +440,11 @@ int OstrivansHelper::Unload() {
     unload.Run();
     return 0;
 }
+
 int OstrivansHelper::Merge() {
     OperationCodeGuard op(OperationCode::Merge);
     DropAllRecords();
+    renamedLayers_.clear();
     // Deleting the helper node may delete this helper: nothing of it is used afterwards.
     Interface* ip = GetCOREInterface();
     if (INode* node = GetHelperNode()) ip->DeleteNode(node);
@@ -448,24 +453,97 @@ int OstrivansHelper::Merge() {
 }
 
 int OstrivansHelper::Dismiss() {
-    // A helper without records holds nothing in the scene (a merged one, or one never loaded): there is
-    // nothing to take out or forget.
-    if (refNodes_.empty() && refMaterials_.empty() && layers_.empty() && nodesToDelete_.empty() &&
-        renamedLayers_.empty()) {
-        loaded_ = 0;
-        return 1;
+    Interface* ip = GetCOREInterface();
+    BatchScope batch;
+    const OperationCode savedCode = GetCurrentOperation();
+    try {
+        Unload();
+        ip->Services().SetCursor(HostCursor::Wait);
+        SetCurrentOperation(OperationCode::Dismiss);
+        // What the records still hold in the scene (placeholders, nodes kept in place) goes with them.
+        NodeTable owned;
+        for (int k = NumRefNodes() - 1; k >= 0; --k) {
+            if (RefNode* rec = refNodes_[static_cast<size_t>(k)]) rec->AddToNodeList(owned);
+            DeleteReference(kFirstRecordRef + k);
+        }
+        refNodes_.clear();
+        for (int k = NumRefMaterials() - 1; k >= 0; --k)
+            DeleteReference(kFirstRecordRef + k);
+        refMaterials_.clear();
+        INodeTab nodes = owned.ToTab();
+        if (nodes.Count() > 0) ip->DeleteNodes(nodes, true, false);
+        nodesToDelete_.clear();
+        // A layer released by the reference stays in the scene for what else lives on it.
+        for (int k = NumRefLayers() - 1; k >= 0; --k)
+            DeleteReference(kFirstRecordRef + k);
+        layers_.clear();
+        renamedLayers_.clear();
+        ip->GetSystemSetting(SYSSET_CLEAR_UNDO);
+    } catch (const MAXException& e) {
+        ReportDismissFailure(L"Error Dismissing Reference", &e.Message());
+        SetCurrentOperation(savedCode);
+        ip->Services().SetCursor(HostCursor::Arrow);
+        return 0;
+    } catch (...) {
+        ReportDismissFailure(L"Unknown Error Dismissing Reference", nullptr);
+        SetCurrentOperation(savedCode);
+        ip->Services().SetCursor(HostCursor::Arrow);
+        return 0;
     }
-    return NotAvailable(L"OstrivansHelper.Dismiss");
+    SetCurrentOperation(savedCode);
+    ip->Services().SetCursor(HostCursor::Arrow);
+    return 1;
 }
+
+void OstrivansHelper::ReportDismissFailure(const MCHAR* head, const MSTR* detail) {
+    MSTR text = MSTR(head) + L"\n" + Description();
+    if (detail && !detail->isNull()) text += L"\n\n" + *detail;
+    SetCurrentOperation(OperationCode::None);
+    ShowReferenceError(text);
+}
+
 int OstrivansHelper::Reset() {
-    return NotAvailable(L"OstrivansHelper.Reset");
+    BatchScope batch;
+    Dismiss();
+    return Load();
 }
+
 int OstrivansHelper::Overwrite() {
-    return NotAvailable(L"OstrivansHelper.Overwrite");
+    if (!pblock_) return 0;
+    const MCHAR* name = pblock_->GetStr(pblock_->GetInt(pb_use_proxy_in_viewport) ? pb_proxy_filename : pb_filename);
+    const MSTR path = ResolveReferencePath(MSTR(name ? name : L""));
+    return SaveAs(path.c_str());
 }
-int OstrivansHelper::SaveAs(const MCHAR*) {
-    return NotAvailable(L"OstrivansHelper.SaveAs");
+
+int OstrivansHelper::SaveAs(const MCHAR* fileName) {
+    if (!pblock_) return 0;
+    Interface* ip = GetCOREInterface();
+    const bool prefixed = pblock_->GetInt(pb_use_name_prefix) != 0;
+    try {
+        Tab<INode*> nodes = GetNodes();
+        // The file holds the referenced names: the prefix is the scene's own.
+        if (prefixed) pblock_->SetValue(pb_use_name_prefix, 0, 0);
+        bool written = false;
+        {
+            OperationCodeGuard op(OperationCode::SaveAs);
+            written = ip->SaveNodes(&nodes, fileName ? fileName : L"");
+        }
+        if (prefixed) pblock_->SetValue(pb_use_name_prefix, 0, 1);
+        if (!written) throw MAXException(ip->GetLastFileError(), 0);
+    } catch (const MAXException& e) {
+        if (prefixed && !pblock_->GetInt(pb_use_name_prefix)) pblock_->SetValue(pb_use_name_prefix, 0, 1);
+        SetCurrentOperation(OperationCode::None);
+        ShowReferenceError(L"Error Saving Reference\n\n" + e.Message());
+        return 0;
+    } catch (...) {
+        if (prefixed && !pblock_->GetInt(pb_use_name_prefix)) pblock_->SetValue(pb_use_name_prefix, 0, 1);
+        SetCurrentOperation(OperationCode::None);
+        ShowReferenceError(L"Unknown Error Saving Reference");
+        return 0;
+    }
+    return 1;
 }
+
 void OstrivansHelper::PrintData(int mode) {
     PrintHelperData(this, mode);
 }

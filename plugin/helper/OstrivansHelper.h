@@ -149,8 +149,7 @@ public:
     // reload type (a changed file is told by its last-write time).
     void ApplyReloadPolicy();
 
-    // Reference operations. Those the plug-in does not offer report it (ReportOperationNotAvailable) and
-    // change nothing (result 0).
+    // Reference operations; each opens a batch unless one is open.
     // Merges the file and binds every merged node and material to its record (see ReferenceLoad); scene
     // nodes hanging under a placeholder of a record move under the record's fresh node.
     int Load();
@@ -159,10 +158,17 @@ public:
     int Reload() override;
     // Takes the content out and keeps every record (see ReferenceUnload); always 0.
     int Unload() override;
+    // The content becomes plain scene content: every record and layer record goes, then the helper node.
     int Merge() override;
+    // Unload, then every record, placeholder, name to delete and layer record goes. 1; 0 after a
+    // reported failure.
     int Dismiss() override;
+    // Dismiss, then load: the file's content without any override. The load's result.
     int Reset() override;
+    // SaveAs to the file the helper loads in the viewport.
     int Overwrite() override;
+    // Writes the nodes the records hold to fileName, under their names without the prefix. 1 when written;
+    // a failure is reported and gives 0.
     int SaveAs(const MCHAR* fileName) override;
     void PrintData(int mode) override;
     void ShowDupNames() override;
@@ -197,6 +203,8 @@ private:
     void AttachParamBlock(IParamBlock2* pb);
     // One listener line naming the operation and the helper node; result 0.
     int NotAvailable(const MCHAR* operation);
+    // "Error Dismissing Reference", the helper's description and the host's text, shown to the user.
+    void ReportDismissFailure(const MCHAR* head, const MSTR* detail);
     static void OnLayerDeleted(void* param, NotifyInfo* info);
 
     IParamBlock2* pblock_ = nullptr;

@@ -6,6 +6,7 @@
 #include "host/core/Notify.h"
 #include "host/scene/HostDialogs.h"
 #include "host/scene/HostServices.h"
+#include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/INode.h"
@@ -165,6 +166,18 @@ protected:
             b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
             b.Box("Door01").Parent(wall).Material(b.Standard("Wood")).Build();
         });
+    }
+    // Wall01 (material Brick) at the origin with its child Door01 (material Wood) at (0, 5, 0).
+    MSTR WriteHouse(const std::string& stem) {
+        return WriteFile(stem, [&] {
+            INode* wall = b.Box("Wall01").Material(b.Standard("Brick")).Build();
+            b.Box("Door01").Parent(wall).Pos({0, 5, 0}).Material(b.Standard("Wood")).Build();
+        });
+    }
+    static INode* Node(const MCHAR* name) { return GetCOREInterface()->GetINodeByName(name); }
+    // The user moves the node: a new value of its position controller, as one undo step.
+    static void MoveTo(const MCHAR* name, Point3 p) {
+        Step([&] { Node(name)->GetTMController()->GetPositionController()->SetValue(0, &p); }, L"Move");
     }
     // A helper for the file that has not loaded it yet.
     OstrivansHelper* HelperFor(const MSTR& file, const MCHAR* name = L"Ostrivan01") {

@@ -1,0 +1,42 @@
+// What the plug-in benchmarks share: the plug-in attached as the host has it, and the host's bare merge of
+// a file timed on its own, the yardstick every reference operation is measured against.
+#pragma once
+
+#include "host/core/ClassDesc.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/Notify.h"
+#include "host/core/PerformanceTimer.h"
+#include "host/scene/Interface.h"
+#include "plugin/frame/ModuleState.h"
+#include "plugin/module/ModuleExports.h"
+
+#include <cstdlib>
+
+// The plug-in as the host has it after loading the module (the benchmarks link it statically); once per
+// program.
+inline void AttachPluginForBench() {
+    static const bool attached = [] {
+        static int tag = 0;
+        SetModuleInstance(&tag);
+        ClassDirectory& dir = GetClassDirectory();
+        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
+            ClassDesc* cd = OstrivansLibClassDesc(i);
+            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
+        }
+        OstrivansLibInitialize();
+        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
+        return true;
+    }();
+    (void)attached;
+}
+
+// Seconds the host takes to merge the file into a new scene, with the arguments a reference's load passes.
+inline double TimeBareMerge(const MSTR& path) {
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    MaxSDK::PerformanceTools::Timer timer;
+    timer.StartTimer();
+    if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
+        std::abort();
+    return timer.EndTimer();
+}

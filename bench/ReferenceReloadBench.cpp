@@ -1,0 +1,96 @@
+// Reloading a reference whose nodes carry local changes against the host's bare merge of the same file:
+// the unload, the merge and the re-applied changes together, per node, flat from 10k to 100k nodes.
+#include "bench/PluginBenchSupport.h"
+#include "bench/ScaleScene.h"
+
+#include "host/core/ClassDirectory.h"
+#include "host/core/PerformanceTimer.h"
+#include "host/scene/Control.h"
+#include "host/scene/INode.h"
+#include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefNode.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+// A fresh scene with the reference loaded; every tenth node then carries a local change: a moved position,
+// a changed value of its transform controller that the position's mirror keeps. Every hundredth also has a
+// scene node linked under it, so the unload leaves a placeholder in its place.
+OstrivansHelper* LoadWithChanges(const MSTR& path) {
+    Interface* ip = GetCOREInterface();
+    ip->FileReset(TRUE);
+    auto* helper = new OstrivansHelper();
+    INode* node = ip->CreateObjectNode(helper);
+    node->SetName(L"Ostrivan01");
+    {
+        AccessorDisabler off(helper);
+        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
+    }
+    if (helper->Load() != 1) std::abort();
+    for (int i = 0; i < helper->NumRefNodes(); i += 10) {
+        INode* n = helper->GetRefNode(i)->GetNode();
+        Point3 p(static_cast<float>(i), 1.0f, 2.0f);
+        n->GetTMController()->GetPositionController()->SetValue(0, &p);
+        if (i % 100 == 0)
+            n->AttachChild(ip->CreateObjectNode(static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID))));
+    }
+    return helper;
+}
+
+// The iteration time is the reload's; the bare merge of the same file is timed beside it for the ratio.
+void BM_ReloadReference(benchmark::State& state) {
+    AttachPluginForBench();
+    const int n = static_cast<int>(state.range(0));
+    const MSTR& path = ScaleSceneFile(n);
+    Interface* ip = GetCOREInterface();
+    ip->SetQuietMode(TRUE);
+    double mergeSeconds = 0.0;
+    double reloadSeconds = 0.0;
+    double unloadSeconds = 0.0;
+    // A first round on fresh memory, as the load benchmark does, so both sides run on pages the process has.
+    LoadWithChanges(path)->Reload();
+    for (auto _ : state) {
+        mergeSeconds += TimeBareMerge(path);
+        OstrivansHelper* helper = LoadWithChanges(path);
+        MaxSDK::PerformanceTools::Timer timer;
+        timer.StartTimer();
+        const int loaded = helper->Reload();
+        const double seconds = timer.EndTimer();
+        reloadSeconds += seconds;
+        state.SetIterationTime(seconds);
+        if (loaded != 1 || helper->NumRefNodes() != n) state.SkipWithError("the reload did not bind every node");
+        // Records without a change were made afresh by the reload; those with one are kept.
+        int kept = 0;
+        for (int i = 0; i < helper->NumRefNodes(); ++i)
+            kept += helper->GetRefNode(i)->HasOverrides() ? 1 : 0;
+        if (kept != (n + 9) / 10) state.SkipWithError("a local change was lost");
+        // The unload's share, timed on its own (the reload's batch opened by the unload itself).
+        timer.StartTimer();
+        helper->Unload();
+        unloadSeconds += timer.EndTimer();
+    }
+    ip->FileReset(TRUE);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["nodes"] = n;
+    state.counters["reload_vs_merge"] = reloadSeconds / mergeSeconds;
+    state.counters["reload_us_per_node"] = reloadSeconds / iterations / n * 1e6;
+    state.counters["unload_us_per_node"] = unloadSeconds / iterations / n * 1e6;
+    state.counters["merge_us_per_node"] = mergeSeconds / iterations / n * 1e6;
+}
+
+BENCHMARK(BM_ReloadReference)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
+
+} // namespace
+
+BENCHMARK_MAIN();
