@@ -77,16 +77,16 @@ private:
     // right-associative "^", so one level here is one level of the tree being built.
     class Nested {
     public:
-        explicit Nested(Parser& p) : p_(p) {
-            if (p_.depth_ >= kMaxScriptNesting) p_.TooDeep(p_.Cur().line, p_.Cur().column);
-            ++p_.depth_;
+        explicit Nested(Parser& parser) : parser_(parser) {
+            if (parser_.depth_ >= kMaxScriptNesting) parser_.TooDeep(parser_.Cur().line, parser_.Cur().column);
+            ++parser_.depth_;
         }
-        ~Nested() { --p_.depth_; }
+        ~Nested() { --parser_.depth_; }
         Nested(const Nested&) = delete;
         Nested& operator=(const Nested&) = delete;
 
     private:
-        Parser& p_;
+        Parser& parser_;
     };
 
     // Records a node's height once its children are set and refuses a tree deeper than the nesting limit.
