@@ -273,22 +273,32 @@ FPValue FPValue::ConvertTo(ParamType2 target) const {
         out.Load(target, static_cast<float>(GetInt()));
         return out;
     } else if (from == kFloat && to == kInt) {
-        // Truncates toward zero, as "as integer" does.
-        out.Load(target, static_cast<int>(GetFloat()));
-        return out;
+        // Truncates toward zero, as "as integer" does; a value no int holds (or NaN) cannot convert.
+        const double f = GetFloat();
+        if (f > -2147483649.0 && f < 2147483648.0) {
+            out.Load(target, static_cast<int>(f));
+            return out;
+        }
     }
     throw MAXException(WStr::FromUTF8("FPValue: cannot convert " + ToString() + " to " + ParamTypeName(target)));
 }
 
 FPValue FPValue::ShiftIndices(int delta) const {
+    // An index at the edge of int has no counterpart on the other side: a range error, never a wrap.
+    auto shift = [delta](int i) {
+        int out = 0;
+        if (__builtin_add_overflow(i, delta, &out))
+            throw MAXException(WStr::Format(L"index out of range: %d", i));
+        return out;
+    };
     FPValue out = *this;
     ParamType2 root = root_type(type);
     if (root == TYPE_INDEX) {
-        if (const int* i = std::get_if<int>(&v_)) out.v_ = *i + delta;
+        if (const int* i = std::get_if<int>(&v_)) out.v_ = shift(*i);
     } else if (root == TYPE_INDEX_TAB) {
         if (const Tab<int>* tab = std::get_if<Tab<int>>(&v_)) {
             Tab<int> shifted = *tab;
-            for (int& i : shifted) i += delta;
+            for (int& i : shifted) i = shift(i);
             out.v_ = std::move(shifted);
         }
     }

@@ -30,9 +30,9 @@ void AppendUTF8(std::string& out, char32_t c) {
 }
 
 bool ValidScalar(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
-} // namespace
 
-WStr WStr::FromUTF8(std::string_view s) {
+// A byte that does not start a valid sequence becomes U+FFFD, or itself as Latin-1 when latin1 is set.
+std::wstring DecodeUTF8(std::string_view s, bool latin1) {
     std::wstring out;
     out.reserve(s.size());
     size_t i = 0;
@@ -40,7 +40,7 @@ WStr WStr::FromUTF8(std::string_view s) {
         auto b = static_cast<unsigned char>(s[i]);
         int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
         if (extra < 0 || i + static_cast<size_t>(extra) >= s.size()) {
-            out += static_cast<wchar_t>(kReplacement);
+            out += static_cast<wchar_t>(latin1 ? b : kReplacement);
             ++i;
             continue;
         }
@@ -52,14 +52,23 @@ WStr WStr::FromUTF8(std::string_view s) {
             c = (c << 6) | (n & 0x3F);
         }
         if (!ok || !ValidScalar(c)) {
-            out += static_cast<wchar_t>(kReplacement);
+            out += static_cast<wchar_t>(latin1 ? b : kReplacement);
             ++i;
             continue;
         }
         out += static_cast<wchar_t>(c);
         i += static_cast<size_t>(extra) + 1;
     }
-    return WStr(std::move(out));
+    return out;
+}
+} // namespace
+
+WStr WStr::FromUTF8(std::string_view s) {
+    return WStr(DecodeUTF8(s, false));
+}
+
+WStr WStr::FromUTF8OrLatin1(std::string_view s) {
+    return WStr(DecodeUTF8(s, true));
 }
 
 WStr WStr::FromUTF16(std::u16string_view s) {

@@ -16,6 +16,8 @@ public:
     WStr(const wchar_t* s, size_t n) : s_(s, n) {}
 
     static WStr FromUTF8(std::string_view utf8);
+    // UTF-8 where the bytes are UTF-8; any other byte read as Latin-1, as older tools write text.
+    static WStr FromUTF8OrLatin1(std::string_view bytes);
     static WStr FromUTF16(std::u16string_view utf16);
     // Text formatted with wide printf rules ("%s" takes a wchar_t*, "%d", "%x", "%f").
     static WStr Format(const wchar_t* format, ...);

@@ -11,6 +11,12 @@
 struct AstNode;
 using AstPtr = std::shared_ptr<const AstNode>;
 
+// The deepest syntax tree a script may build, and the deepest the parser recurses: the parser, the
+// evaluator, the dump and the tree's destruction all recurse once per level, so this bound keeps every one
+// of them within the stack, with room for the larger frames of the sanitizer build. Real scripts nest a
+// few dozen levels; a longer chain of operators ("a + b + c ...") counts one level per operator.
+constexpr int kMaxScriptNesting = 256;
+
 enum class AstKind {
     Literal,     // literal
     Var,         // name
@@ -78,6 +84,7 @@ struct AstNode : std::enable_shared_from_this<AstNode> {
     AstKind kind = AstKind::Literal;
     int line = 0;
     int column = 0;
+    int height = 1; // levels of the tree from this node down (1 for a leaf); set by the parser
     std::shared_ptr<const std::wstring> source;
     std::wstring name;  // as written
     std::wstring lower; // name lower-cased, for lookups

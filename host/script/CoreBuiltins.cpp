@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -54,10 +55,6 @@ bool MatchWildcard(const std::wstring& text, const std::wstring& pattern, bool i
 }
 
 namespace {
-
-Value NumberResult(const Value& like, double v) {
-    return like.Is(Value::Type::Integer) ? Value::Int(static_cast<std::int64_t>(v)) : Value::Float(v);
-}
 
 size_t ArrayIndex(const Value& v, size_t count, const wchar_t* fn) {
     std::int64_t i = ArgInt(v);
@@ -152,30 +149,33 @@ void RegisterClasses(Interpreter& in) {
 }
 
 void RegisterMaths(Interpreter& in) {
-    auto unary = [&in](const wchar_t* name, double (*f)(double), bool keepInteger) {
+    auto unary = [&in](const wchar_t* name, double (*f)(double)) {
         std::wstring fn = name;
-        in.RegisterFunction(name, [fn, f, keepInteger](Interpreter&, CallArgs& a) {
+        in.RegisterFunction(name, [fn, f](Interpreter&, CallArgs& a) {
             CheckArgCount(fn.c_str(), a, 1);
-            double v = f(ArgFloat(a[0]));
-            return keepInteger ? NumberResult(a[0], v) : Value::Float(v);
+            return Value::Float(f(ArgFloat(a[0])));
         });
     };
-    unary(
-        L"abs", [](double x) { return std::fabs(x); }, true);
-    unary(
-        L"floor", [](double x) { return std::floor(x); }, false);
-    unary(
-        L"ceil", [](double x) { return std::ceil(x); }, false);
-    unary(
-        L"sqrt", [](double x) { return std::sqrt(x); }, false);
-    unary(
-        L"sin", [](double x) { return std::sin(x * std::numbers::pi / 180); }, false);
-    unary(
-        L"cos", [](double x) { return std::cos(x * std::numbers::pi / 180); }, false);
+    // abs keeps an integer an integer, exactly (not through a double, which holds only 53 bits).
+    in.RegisterFunction(L"abs", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"abs", a, 1);
+        if (!a[0].Is(Value::Type::Integer)) return Value::Float(std::fabs(ArgFloat(a[0])));
+        std::int64_t x = a[0].AsInt();
+        if (x == std::numeric_limits<std::int64_t>::min())
+            throw ScriptError(L"Runtime error: integer overflow: abs " + std::to_wstring(x));
+        return Value::Int(x < 0 ? -x : x);
+    });
+    unary(L"floor", [](double x) { return std::floor(x); });
+    unary(L"ceil", [](double x) { return std::ceil(x); });
+    unary(L"sqrt", [](double x) { return std::sqrt(x); });
+    unary(L"sin", [](double x) { return std::sin(x * std::numbers::pi / 180); });
+    unary(L"cos", [](double x) { return std::cos(x * std::numbers::pi / 180); });
     in.RegisterFunction(L"mod", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"mod", a, 2);
         if (a[0].Is(Value::Type::Integer) && a[1].Is(Value::Type::Integer)) {
             if (a[1].AsInt() == 0) throw ScriptError(L"Divide by zero");
+            // x mod -1 is 0 for every x; the processor's remainder traps on the smallest integer.
+            if (a[1].AsInt() == -1) return Value::Int(0);
             return Value::Int(a[0].AsInt() % a[1].AsInt());
         }
         return Value::Float(std::fmod(ArgFloat(a[0]), ArgFloat(a[1])));

@@ -1,12 +1,13 @@
-// INI files: parsed into lines once per load, so that a write changes exactly one line.
+// INI files: parsed into lines once per load, so that a write changes exactly one line and leaves the bytes
+// of every other line as they were.
 #include "host/script/IniFile.h"
 
+#include "host/core/AtomicWrite.h"
 #include "host/core/WStr.h"
 
 #include <cwctype>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace {
 
@@ -52,41 +53,59 @@ IniFile::Line IniFile::Parse(std::wstring text) {
     return line;
 }
 
+IniFile::Line IniFile::Read(std::string raw) {
+    std::wstring text;
+    if (encoding_ == Encoding::Utf16Le) {
+        std::u16string u16;
+        for (size_t i = 0; i + 1 < raw.size(); i += 2)
+            u16 += static_cast<char16_t>(static_cast<unsigned char>(raw[i]) |
+                                         (static_cast<unsigned char>(raw[i + 1]) << 8));
+        text = WStr::FromUTF16(u16).str();
+    } else {
+        text = WStr::FromUTF8OrLatin1(raw).str();
+    }
+    if (!text.empty() && text.back() == L'\r') {
+        text.pop_back();
+        crlf_ = true;
+    }
+    Line line = Parse(std::move(text));
+    line.raw = std::move(raw);
+    line.original = true;
+    return line;
+}
+
 bool IniFile::Load(const std::filesystem::path& path) {
     lines_.clear();
     encoding_ = Encoding::Utf8;
     crlf_ = false;
+    finalNewline_ = true;
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return true;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::wstring text;
+    size_t pos = 0;
+    size_t unit = 1; // bytes per code unit: a line ends at a "\n" unit
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
         encoding_ = Encoding::Utf16Le;
-        std::u16string u16;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            u16 += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                         (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        text = WStr::FromUTF16(u16).str();
-    } else {
-        size_t skip = 0;
-        if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            encoding_ = Encoding::Utf8Bom;
-            skip = 3;
-        }
-        text = WStr::FromUTF8(std::string_view(bytes).substr(skip)).str();
+        pos = unit = 2;
+    } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        encoding_ = Encoding::Utf8Bom;
+        pos = 3;
     }
-    crlf_ = text.find(L"\r\n") != std::wstring::npos;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos) end = text.size();
-        std::wstring line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == L'\r') line.pop_back();
-        lines_.push_back(Parse(std::move(line)));
-        start = end + 1;
+    auto newlineAt = [&](size_t i) { return bytes[i] == '\n' && (unit == 1 || bytes[i + 1] == 0); };
+    while (pos < bytes.size()) {
+        size_t end = pos;
+        while (end + unit <= bytes.size() && !newlineAt(end))
+            end += unit;
+        if (end + unit > bytes.size()) { // the last line, without a line end (and any odd byte left)
+            lines_.push_back(Read(bytes.substr(pos)));
+            finalNewline_ = false;
+            break;
+        }
+        lines_.push_back(Read(bytes.substr(pos, end - pos)));
+        pos = end + unit;
     }
     return true;
 }
@@ -98,27 +117,28 @@ std::wstring IniFile::Text() const {
     return out;
 }
 
-bool IniFile::Save(const std::filesystem::path& path) const {
-    std::error_code ec;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-    std::wstring text;
-    for (const Line& l : lines_)
-        text += l.text + (crlf_ ? L"\r\n" : L"\n");
+std::string IniFile::Encode(const std::wstring& text) const {
+    if (encoding_ != Encoding::Utf16Le) return WStr(text).ToUTF8();
     std::string bytes;
-    if (encoding_ == Encoding::Utf16Le) {
-        bytes = "\xFF\xFE";
-        for (char16_t c : WStr(text).ToUTF16()) {
-            bytes += static_cast<char>(c & 0xFF);
-            bytes += static_cast<char>(c >> 8);
-        }
-    } else {
-        if (encoding_ == Encoding::Utf8Bom) bytes = "\xEF\xBB\xBF";
-        bytes += WStr(text).ToUTF8();
+    for (char16_t c : WStr(text).ToUTF16()) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return bytes;
+}
+
+bool IniFile::Save(const std::filesystem::path& path) const {
+    std::string bytes = encoding_ == Encoding::Utf16Le  ? "\xFF\xFE"
+                        : encoding_ == Encoding::Utf8Bom ? "\xEF\xBB\xBF"
+                                                         : "";
+    const std::string newline = Encode(L"\n");
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& l = lines_[i];
+        bytes += l.original ? l.raw : Encode(crlf_ ? l.text + L"\r" : l.text);
+        if (!(l.original && i + 1 == lines_.size() && !finalNewline_)) bytes += newline;
+    }
+    std::string error;
+    return WriteFileAtomically(path, bytes, error);
 }
 
 long IniFile::FindSection(std::wstring_view section) const {

@@ -85,6 +85,33 @@ Value ParseNumber(const std::wstring& text) {
     return Value::Float(d);
 }
 
+// Integers are 64-bit and stay exact: an operation whose result no 64-bit integer holds is a script error
+// naming the operation and its operands. Wrapping would hand the script a wrong number without a word, and
+// promoting to a float would lose digits above 2^53 just as silently (and turn counters and indexes into
+// floats); a script that wants a float result says so with "as float".
+[[noreturn]] void IntegerOverflow(const wchar_t* op, std::int64_t x, std::int64_t y) {
+    throw ScriptError(L"Runtime error: integer overflow: " + std::to_wstring(x) + L" " + op + L" " +
+                      std::to_wstring(y));
+}
+
+std::int64_t IntegerPower(std::int64_t x, std::int64_t y) {
+    std::int64_t result = 1, base = x;
+    for (std::int64_t e = y; e > 0; e >>= 1) {
+        if ((e & 1) && __builtin_mul_overflow(result, base, &result)) IntegerOverflow(L"^", x, y);
+        if (e > 1 && __builtin_mul_overflow(base, base, &base)) {
+            // Only |x| <= 1 survives a large exponent; any other base has already overflowed the result.
+            IntegerOverflow(L"^", x, y);
+        }
+    }
+    return result;
+}
+
+// A float truncated toward zero; one no 64-bit integer holds (or NaN) cannot convert.
+std::int64_t FloatToInteger(float f) {
+    if (!(f >= -9223372036854775808.0f && f < 9223372036854775808.0f)) ThrowConvertError(Value::Float(f), L"Integer");
+    return static_cast<std::int64_t>(f);
+}
+
 Value PointComponent(const Value& object, const std::wstring& lower, bool& found) {
     found = true;
     if (object.Is(Value::Type::Point3)) {
@@ -130,7 +157,7 @@ void ThrowConvertError(const Value& v, const wchar_t* type) {
 
 std::int64_t ArgInt(const Value& v) {
     if (v.Is(Value::Type::Integer)) return v.AsInt();
-    if (v.Is(Value::Type::Float)) return static_cast<std::int64_t>(v.AsFloatRaw());
+    if (v.Is(Value::Type::Float)) return FloatToInteger(v.AsFloatRaw());
     ThrowConvertError(v, L"Integer");
 }
 
@@ -458,6 +485,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         return Positioned(n, [&] {
             switch (v.GetType()) {
             case Value::Type::Integer:
+                if (v.AsInt() == std::numeric_limits<std::int64_t>::min())
+                    throw ScriptError(L"Runtime error: integer overflow: -(" + std::to_wstring(v.AsInt()) + L")");
                 return Value::Int(-v.AsInt());
             case Value::Type::Float:
                 return Value::Float(-v.AsFloatRaw());
@@ -858,24 +887,23 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
     wchar_t o = op[0];
     if (a.IsNumber() && b.IsNumber()) {
         if (a.Is(T::Integer) && b.Is(T::Integer)) {
-            std::int64_t x = a.AsInt(), y = b.AsInt();
+            std::int64_t x = a.AsInt(), y = b.AsInt(), r = 0;
             switch (o) {
             case L'+':
-                return Value::Int(x + y);
+                if (__builtin_add_overflow(x, y, &r)) IntegerOverflow(L"+", x, y);
+                return Value::Int(r);
             case L'-':
-                return Value::Int(x - y);
+                if (__builtin_sub_overflow(x, y, &r)) IntegerOverflow(L"-", x, y);
+                return Value::Int(r);
             case L'*':
-                return Value::Int(x * y);
+                if (__builtin_mul_overflow(x, y, &r)) IntegerOverflow(L"*", x, y);
+                return Value::Int(r);
             case L'/':
                 if (y == 0) throw ScriptError(L"Divide by zero");
+                if (y == -1 && x == std::numeric_limits<std::int64_t>::min()) IntegerOverflow(L"/", x, y);
                 return Value::Int(x / y);
             case L'^':
-                if (y >= 0) {
-                    std::int64_t r = 1;
-                    for (std::int64_t i = 0; i < y && i < 64; ++i)
-                        r *= x;
-                    return Value::Int(r);
-                }
+                if (y >= 0) return Value::Int(IntegerPower(x, y));
                 return Value::Float(std::pow(static_cast<double>(x), static_cast<double>(y)));
             }
         }
@@ -957,12 +985,12 @@ Value Interpreter::Convert(const Value& v, const ScriptClass& cls) {
         case T::Integer:
             return v;
         case T::Float:
-            return Value::Int(static_cast<std::int64_t>(v.AsFloatRaw()));
+            return Value::Int(FloatToInteger(v.AsFloatRaw()));
         case T::Boolean:
             return Value::Int(v.AsBool() ? 1 : 0);
         case T::String: {
             Value n = ParseNumber(v.Str());
-            return n.Is(T::Float) ? Value::Int(static_cast<std::int64_t>(n.AsFloatRaw())) : n;
+            return n.Is(T::Float) ? Value::Int(FloatToInteger(n.AsFloatRaw())) : n;
         }
         default:
             break;
@@ -1188,10 +1216,13 @@ Value Interpreter::EvalFor(const AstNode& n, const ScopePtr& scope) {
             if (by.Number() == 0)
                 throw ErrorAt(n.kids[2] ? *n.kids[2] : n, L"Runtime error: for loop step is zero");
             if (from.Is(Value::Type::Integer) && to.Is(Value::Type::Integer) && by.Is(Value::Type::Integer)) {
+                // A step that would pass the largest (or smallest) integer ends the loop: every value up to
+                // "to" has run, and the next one is beyond it.
                 std::int64_t s = by.AsInt(), last = to.AsInt();
-                for (std::int64_t i = from.AsInt(); s > 0 ? i <= last : i >= last; i += s) {
+                for (std::int64_t i = from.AsInt(); s > 0 ? i <= last : i >= last;) {
                     var = Value::Int(i);
                     step();
+                    if (__builtin_add_overflow(i, s, &i)) break;
                 }
             } else {
                 double s = by.Number(), last = to.Number();

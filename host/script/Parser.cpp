@@ -5,6 +5,8 @@
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
 
+#include <algorithm>
+
 namespace {
 
 using AstMut = std::shared_ptr<AstNode>;
@@ -60,6 +62,69 @@ private:
     [[noreturn]] void FailAt(const Token& t, const std::wstring& expected) const {
         throw ScriptError(L"syntax error: expected " + expected + L" but found " + t.Describe(), *source_,
                           t.line, t.column);
+    }
+
+    // ---- nesting -----------------------------------------------------------------------------------------
+
+    [[noreturn]] void TooDeep(int line, int column) const {
+        throw ScriptError(L"syntax error: expression nested too deeply (more than " +
+                              std::to_wstring(kMaxScriptNesting) + L" levels)",
+                          *source_, line, column);
+    }
+
+    // Counts the parser's own recursion and stops it at the nesting limit before the stack runs out. Every
+    // cycle of the grammar passes through Expr or through the self-recursion of "not", unary "-" and the
+    // right-associative "^", so one level here is one level of the tree being built.
+    class Nested {
+    public:
+        explicit Nested(Parser& parser) : parser_(parser) {
+            if (parser_.depth_ >= kMaxScriptNesting) parser_.TooDeep(parser_.Cur().line, parser_.Cur().column);
+            ++parser_.depth_;
+        }
+        ~Nested() { --parser_.depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        Parser& parser_;
+    };
+
+    // Records a node's height once its children are set and refuses a tree deeper than the nesting limit.
+    // Loops build operator chains ("a + b + c ...") without recursing, so the height is what bounds them:
+    // the chain stops at the operator that crosses the limit.
+    AstMut Done(AstMut n) const {
+        int below = 0;
+        auto see = [&below](const AstPtr& k) {
+            if (k) below = std::max(below, k->height);
+        };
+        auto seeKeys = [&see](const std::vector<std::pair<std::wstring, AstPtr>>& keys) {
+            for (const auto& kv : keys)
+                see(kv.second);
+        };
+        for (const AstPtr& k : n->kids)
+            see(k);
+        seeKeys(n->keys);
+        for (const auto& [label, expr] : n->pairs) {
+            see(label);
+            see(expr);
+        }
+        if (const AstDefinition* d = n->definition.get()) {
+            seeKeys(d->keys);
+            for (const AstParamBlockDef& b : d->blocks) {
+                seeKeys(b.keys);
+                for (const AstParamDef& param : b.params)
+                    seeKeys(param.keys);
+            }
+            for (const AstRolloutDef& r : d->rollouts) {
+                see(r.title);
+                seeKeys(r.keys);
+            }
+            for (const AstPtr& local : d->locals)
+                see(local);
+        }
+        n->height = below + 1;
+        if (n->height > kMaxScriptNesting) TooDeep(n->line, n->column);
+        return n;
     }
 
     void ExpectPunct(std::wstring_view p) {
@@ -123,6 +188,7 @@ private:
     // ---- expressions -------------------------------------------------------------------------------------
 
     AstPtr Expr() {
+        Nested nested(*this);
         const Token& t = Cur();
         if (t.kind == TokenKind::Keyword) {
             const std::wstring& k = t.text;
@@ -153,7 +219,7 @@ private:
             SkipNewlines();
             AstMut n = MakeNamed(AstKind::Assign, opTok, op);
             n->kids = {left, Expr()};
-            return n;
+            return Done(n);
         }
         return left;
     }
@@ -161,13 +227,13 @@ private:
     AstPtr MakeUnary(const Token& op, std::wstring name, AstPtr operand) const {
         AstMut n = MakeNamed(AstKind::Unary, op, std::move(name));
         n->kids = {std::move(operand)};
-        return n;
+        return Done(n);
     }
 
     AstPtr Binary(const Token& op, std::wstring name, AstPtr left, AstPtr right) const {
         AstMut n = MakeNamed(AstKind::Binary, op, std::move(name));
         n->kids = {std::move(left), std::move(right)};
-        return n;
+        return Done(n);
     }
 
     AstPtr Or() {
@@ -192,6 +258,7 @@ private:
 
     AstPtr Not() {
         if (AtKeyword(L"not")) {
+            Nested nested(*this);
             const Token& op = Take();
             return MakeUnary(op, L"not", Not());
         }
@@ -235,6 +302,7 @@ private:
     AstPtr Power() {
         AstPtr left = AsConversion();
         if (AtPunct(L"^")) {
+            Nested nested(*this);
             const Token& op = Take();
             SkipNewlines();
             return Binary(op, L"^", left, Power()); // right-associative
@@ -248,13 +316,14 @@ private:
             const Token& op = Take();
             AstMut n = Make(AstKind::As, op);
             n->kids = {left, Operand()};
-            left = n;
+            left = Done(n);
         }
         return left;
     }
 
     AstPtr Unary() {
         if (AtPunct(L"-")) {
+            Nested nested(*this);
             const Token& op = Take();
             return MakeUnary(op, L"-", Unary());
         }
@@ -323,7 +392,7 @@ private:
                 call->kids.push_back(ArgumentOperand());
             }
         }
-        return call;
+        return Done(call);
     }
 
     AstMut CallNode(const AstPtr& callee) const {
@@ -333,7 +402,7 @@ private:
         call->column = callee->column;
         call->source = source_;
         call->kids.push_back(callee);
-        return call;
+        return Done(call);
     }
 
     // A factor followed by ".name", "[index]" (glued to it) and "()" method calls.
@@ -348,7 +417,7 @@ private:
                 Take();
                 AstMut prop = MakeNamed(AstKind::Property, name, name.text);
                 prop->kids = {n};
-                n = prop;
+                n = Done(prop);
             } else if (AtPunct(L"[") && !Cur().spaceBefore) {
                 const Token& open = Take();
                 SkipNewlines();
@@ -356,7 +425,7 @@ private:
                 index->kids = {n, Expr()};
                 SkipNewlines();
                 ExpectPunct(L"]");
-                n = index;
+                n = Done(index);
             } else if (AtPunct(L"(") && !Cur().spaceBefore && Next().IsPunct(L")") &&
                        (n->kind == AstKind::Property || n->kind == AstKind::Var ||
                         n->kind == AstKind::Index)) {
@@ -433,7 +502,7 @@ private:
                 AstMut block = Make(AstKind::Block, t);
                 block->kids = Sequence(true);
                 ExpectPunct(L")");
-                return block;
+                return Done(block);
             }
             if (t.text == L"[") return PointLiteral();
             break;
@@ -456,7 +525,7 @@ private:
             }
         }
         ExpectPunct(L")");
-        return n;
+        return Done(n);
     }
 
     AstPtr BitArrayLiteral() {
@@ -469,7 +538,7 @@ private:
                 if (AtPunct(L"..")) {
                     AstMut range = Make(AstKind::Range, Take());
                     range->kids = {item, Expr()};
-                    item = range;
+                    item = Done(range);
                 }
                 n->kids.push_back(item);
                 SkipNewlines();
@@ -478,7 +547,7 @@ private:
             }
         }
         ExpectPunct(L"}");
-        return n;
+        return Done(n);
     }
 
     AstPtr PointLiteral() {
@@ -490,7 +559,7 @@ private:
             if (i < 2) ExpectPunct(L",");
         }
         ExpectPunct(L"]");
-        return n;
+        return Done(n);
     }
 
     // ---- statements --------------------------------------------------------------------------------------
@@ -518,7 +587,7 @@ private:
         } else {
             Fail(L"'then' or 'do'");
         }
-        return n;
+        return Done(n);
     }
 
     AstPtr While() {
@@ -528,7 +597,7 @@ private:
         Take();
         SkipNewlines();
         n->kids = {test, Expr()};
-        return n;
+        return Done(n);
     }
 
     AstPtr DoWhile() {
@@ -539,7 +608,7 @@ private:
         Take();
         SkipNewlines();
         n->kids = {body, Expr()};
-        return n;
+        return Done(n);
     }
 
     // The "where" filter and the "do"/"collect" body shared by both loop forms.
@@ -572,7 +641,7 @@ private:
                 AstMut n = MakeNamed(AstKind::ForIn, forTok, var.text);
                 n->kids = {first};
                 LoopTail(n);
-                return n;
+                return Done(n);
             }
             AstMut n = MakeNamed(AstKind::ForRange, forTok, var.text);
             ExpectKeyword(L"to");
@@ -586,7 +655,7 @@ private:
             }
             n->kids = {first, last, step};
             LoopTail(n);
-            return n;
+            return Done(n);
         }
         Fail(L"'in' or '='");
     }
@@ -612,7 +681,7 @@ private:
         Take();
         SkipNewlines();
         n->kids = {Expr()};
-        return n;
+        return Done(n);
     }
 
     AstPtr Jump(AstKind kind) {
@@ -626,10 +695,10 @@ private:
             } else {
                 n->kids = {nullptr};
             }
-            return n;
+            return Done(n);
         }
         n->kids = {AtSeparator() || AtKeyword(L"else") ? nullptr : Expr()};
-        return n;
+        return Done(n);
     }
 
     AstPtr Declaration() {
@@ -649,7 +718,7 @@ private:
             Take();
             SkipNewlines();
         }
-        return n;
+        return Done(n);
     }
 
     AstPtr Try() {
@@ -660,7 +729,7 @@ private:
         Take();
         SkipNewlines();
         n->kids = {body, Expr()};
-        return n;
+        return Done(n);
     }
 
     // undo [label] <state> <body>, animate <state> <body>, with <context> [label] <state> <body>.
@@ -678,7 +747,7 @@ private:
         AstPtr state = Operand();
         SkipNewlines();
         n->kids = {label, state, Expr()};
-        return n;
+        return Done(n);
     }
 
     AstPtr MaxCommand() {
@@ -719,7 +788,7 @@ private:
             n->pairs.emplace_back(label, Expr());
         }
         ExpectPunct(L")");
-        return n;
+        return Done(n);
     }
 
     // key:value pairs after a definition's name, up to its opening parenthesis.
@@ -784,7 +853,7 @@ private:
         def->name = r.name;
         def->rollouts.push_back(std::move(r));
         n->definition = def;
-        return n;
+        return Done(n);
     }
 
     AstParamBlockDef ParameterBlock() {
@@ -845,13 +914,14 @@ private:
         }
         ExpectPunct(L")");
         n->definition = def;
-        return n;
+        return Done(n);
     }
 
     std::wstring_view text_;
     std::shared_ptr<const std::wstring> source_;
     std::vector<Token> toks_;
     size_t p_ = 0;
+    int depth_ = 0; // nesting of Expr, Not, Unary and Power now running
 };
 
 // ---- dump ------------------------------------------------------------------------------------------------

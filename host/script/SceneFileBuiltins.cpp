@@ -1,4 +1,5 @@
-// The scene file built-ins: open, save, reset and merge the scene from script, and the open file's name.
+// The scene file built-ins: open, save, reset and merge the scene from script, the open file's name and why
+// the last file operation failed.
 #include "host/script/SceneFileBuiltins.h"
 
 #include "host/scene/HostServices.h"
@@ -10,6 +11,7 @@
 #include "host/script/fp/FPValueConvert.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,16 +83,30 @@ std::wstring FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-Value SaveMaxFile(Interpreter&, CallArgs& a) {
+// The result of a file operation. A failure is also written to the listener as one line with the host's
+// reason (the file, and for a damaged file the chunk, the offset, what was expected and what was found),
+// quiet or not: a script that only tests the result still leaves the reason where the user looks.
+Value FileResult(Interpreter& in, const wchar_t* function, bool ok) {
+    if (!ok) {
+        std::wstring error = App().GetLastFileError().str();
+        in.Output().Write(L"-- " + std::wstring(function) + L" failed: " + (error.empty() ? L"no reason given" : error) +
+                          L"\n");
+        in.Output().Flush();
+    }
+    return Value::Bool(ok);
+}
+
+Value SaveMaxFile(Interpreter& in, CallArgs& a) {
     CheckArgCount(L"saveMaxFile", a, 1);
     bool clearNeedSave = ArgBool(a.KeywordOr(L"clearneedsaveflag", Value::Bool(true)));
     bool useNewFile = ArgBool(a.KeywordOr(L"usenewfile", Value::Bool(true)));
-    return Value::Bool(App().SaveToFile(FullPath(ArgString(a[0])).c_str(), clearNeedSave, useNewFile));
+    return FileResult(in, L"saveMaxFile",
+                      App().SaveToFile(FullPath(ArgString(a[0])).c_str(), clearNeedSave, useNewFile));
 }
 
-Value LoadMaxFile(Interpreter&, CallArgs& a) {
+Value LoadMaxFile(Interpreter& in, CallArgs& a) {
     CheckArgCount(L"loadMaxFile", a, 1);
-    return Value::Bool(App().LoadFromFile(FullPath(ArgString(a[0])).c_str(), TRUE) != FALSE);
+    return FileResult(in, L"loadMaxFile", App().LoadFromFile(FullPath(ArgString(a[0])).c_str(), TRUE) != FALSE);
 }
 
 Value ResetMaxFile(Interpreter&, CallArgs& a) {
@@ -101,7 +117,7 @@ Value ResetMaxFile(Interpreter&, CallArgs& a) {
 }
 
 // mergeMaxFile file [names] [#select] [#noRedraw] [duplicate flags] [mergedNodes:array]: true when merged.
-Value MergeMaxFile(Interpreter&, CallArgs& a) {
+Value MergeMaxFile(Interpreter& in, CallArgs& a) {
     if (a.Count() < 1) CheckArgCount(L"mergeMaxFile", a, 1);
     std::wstring file = FullPath(ArgString(a[0]));
     size_t flagsFrom = 1;
@@ -141,11 +157,11 @@ Value MergeMaxFile(Interpreter&, CallArgs& a) {
                                   reparent);
     if (mergedNodes)
         for (INode* n : collector.Nodes()) mergedNodes->Items().push_back(WrapAnimatable(n));
-    return Value::Bool(merged != 0);
+    return FileResult(in, L"mergeMaxFile", merged != 0);
 }
 
 // saveNodes nodes file: writes only those nodes (and what they need).
-Value SaveNodes(Interpreter&, CallArgs& a) {
+Value SaveNodes(Interpreter& in, CallArgs& a) {
     CheckArgCount(L"saveNodes", a, 2);
     INodeTab nodes;
     auto add = [&](const Value& v) {
@@ -157,7 +173,7 @@ Value SaveNodes(Interpreter&, CallArgs& a) {
         for (const Value& v : a[0].Items()) add(v);
     else
         add(a[0]);
-    return Value::Bool(App().SaveNodes(&nodes, FullPath(ArgString(a[1])).c_str()));
+    return FileResult(in, L"saveNodes", App().SaveNodes(&nodes, FullPath(ArgString(a[1])).c_str()));
 }
 
 // checkForSave(): true when the caller may go on (nothing to save, saved, or the user chose not to save),
@@ -185,6 +201,23 @@ void RegisterSceneFileBuiltins(Interpreter& interp) {
     interp.RegisterFunction(L"mergeMaxFile", MergeMaxFile);
     interp.RegisterFunction(L"saveNodes", SaveNodes);
     interp.RegisterFunction(L"checkForSave", CheckForSave);
+    // getLastFileError(): why the last open, merge or save failed; "" after one that succeeded.
+    interp.RegisterFunction(L"getLastFileError", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getLastFileError", a, 0);
+        return Value::String(App().GetLastFileError().str());
+    });
+    // "with quiet on (...)": the body runs with the host quiet (no dialogs; errors go to the listener).
+    auto quietBefore = std::make_shared<std::vector<BOOL>>();
+    ScriptContextHooks quiet;
+    quiet.enter = [quietBefore](Interpreter&, const Value&, bool on) {
+        quietBefore->push_back(App().GetQuietMode(FALSE));
+        App().SetQuietMode(on ? TRUE : FALSE);
+    };
+    quiet.leave = [quietBefore](Interpreter&, const Value&, bool, bool) {
+        App().SetQuietMode(quietBefore->back());
+        quietBefore->pop_back();
+    };
+    interp.RegisterContext(L"quiet", quiet);
     // The open file's folder with its trailing separator, and its name; both "" for an untitled scene.
     interp.RegisterGlobalAccessor(L"maxFilePath",
                                   [](Interpreter&) { return Value::String(FolderOf(App().GetCurFilePath().str())); });

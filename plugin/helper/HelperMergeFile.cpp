@@ -17,6 +17,7 @@
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/records/NodeTable.h"
 
 #include <vector>
@@ -244,15 +245,21 @@ int MergeReferenceFile(OstrivansHelper* helper, const MSTR& asset, INodeTab& mer
     if (path.isNull()) return 0;
     Interface* ip = GetCOREInterface();
     if (IsCircular(path)) {
-        if (!ip->GetQuietMode())
-            ip->Services().MessageBox(L"There is a circular scene dependency. The Ostrivan file " + path +
-                                          L" was not loaded.",
-                                      L"Error", MB_OK | MB_ICONEXCLAMATION);
+        const MSTR text = L"There is a circular scene dependency. The Ostrivan file " + path + L" was not loaded.";
+        if (ip->GetQuietMode())
+            WriteReferenceError(text);
+        else
+            ip->Services().MessageBox(text, L"Error", MB_OK | MB_ICONEXCLAMATION);
         return 0;
     }
     StepMarks marks;
     try {
-        return MergeSteps(helper, path, mergedNodes, marks);
+        const int merged = MergeSteps(helper, path, mergedNodes, marks);
+        // A file the host refused (missing, damaged) leaves the reference unloaded. While the host is quiet,
+        // a script is driving it, and the host's reason (the file, the chunk, the offset, what was expected
+        // and found) goes to the listener, where the script's user looks.
+        if (!merged && ip->GetQuietMode()) WriteReferenceError(ip->GetLastFileError());
+        return merged;
     } catch (const MAXException& e) {
         throw MAXException(marks.FailureText(L"Error Merging File", &e.Message()));
     } catch (const std::exception& e) {

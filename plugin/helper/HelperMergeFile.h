@@ -17,10 +17,10 @@ MSTR ResolveReferencePath(const MSTR& asset);
 // the helper's tree.
 //
 // Returns 1 when the file was merged; 0 when nothing was: an empty path; a circular dependency (the file
-// is the open scene, or is being merged further up: the user is told unless the host is quiet); or a file
-// the host refused (its GetLastFileError says why). Whatever the outcome, the host's layer-duplication
-// setting, the scene material library (less what the merge brought) and the merge stack are as they
-// were. An exception on the way is raised again as a MAXException: "Error Merging File" ("Unknown Error
+// is the open scene, or is being merged further up: the user is told, on the listener while the host is
+// quiet); or a file the host refused (its GetLastFileError says why, on the listener while the host is
+// quiet). Whatever the outcome, the host's layer-duplication setting, the scene material library (less
+// what the merge brought) and the merge stack are as they were. An exception on the way is raised again as a MAXException: "Error Merging File" ("Unknown Error
 // Merging File" for anything but a host exception) + "\nLastOperation: " + the last step reached +
 // "\n\n" + the exception's text; when the host broke off inside its merge, the nodes it had added are
 // appended to mergedNodes all the same, so that the caller can take them out.

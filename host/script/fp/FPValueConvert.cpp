@@ -64,7 +64,8 @@ bool IsObjectType(ParamType2 base) {
 bool ToInt(const Value& v, int& out) {
     if (!v.IsNumber()) return false;
     double d = v.Is(Value::Type::Integer) ? static_cast<double>(v.AsInt()) : v.Number();
-    if (d < std::numeric_limits<int>::min() || d > std::numeric_limits<int>::max()) return false;
+    // Truncation toward zero keeps (-2^31 - 1, 2^31) inside int; NaN fails both tests.
+    if (!(d > -2147483649.0 && d < 2147483648.0)) return false;
     out = static_cast<int>(d); // a float truncates, as "as integer" does
     return true;
 }

@@ -11,8 +11,10 @@
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -153,6 +155,25 @@ std::wstring TypeWord(int type) {
     }
 }
 
+// A script number as an int parameter's value: truncated toward zero, plus the offset (-1 for a 1-based
+// index), held to what an int holds.
+int SaturatedInt(const Value& v, int offset) {
+    double d = std::trunc(ArgFloat(v));
+    if (std::isnan(d)) ThrowConvertError(v, L"Integer");
+    d = std::clamp(d + offset, static_cast<double>(std::numeric_limits<int>::min()),
+                   static_cast<double>(std::numeric_limits<int>::max()));
+    return static_cast<int>(d);
+}
+
+// The same, then held to the parameter's range when it has one, as the block's own spinners hold it.
+int IntParamValue(IParamBlock2* pb, ParamID id, int type, const Value& v, int offset) {
+    int value = SaturatedInt(v, offset);
+    const ParamDef& def = pb->GetParamDef(id);
+    if (base_type(type) == TYPE_INT && def.has_range && def.range_low.i <= def.range_high.i)
+        value = std::clamp(value, def.range_low.i, def.range_high.i);
+    return value;
+}
+
 void SetElement(IParamBlock2* pb, ParamID id, int type, int i, const Value& v, const std::wstring& name) {
     TimeValue t = Now();
     BOOL ok = FALSE;
@@ -182,13 +203,13 @@ void SetElement(IParamBlock2* pb, ParamID id, int type, int i, const Value& v, c
         break;
     case TYPE_INDEX:
         if (!v.IsNumber()) wrong();
-        ok = pb->SetValue(id, t, static_cast<int>(v.Number()) - 1, i);
+        ok = pb->SetValue(id, t, IntParamValue(pb, id, type, v, -1), i);
         break;
     case TYPE_INT:
     case TYPE_RADIOBTN_INDEX:
     case TYPE_TIMEVALUE:
         if (!v.IsNumber()) wrong();
-        ok = pb->SetValue(id, t, static_cast<int>(v.Number()), i);
+        ok = pb->SetValue(id, t, IntParamValue(pb, id, type, v, 0), i);
         break;
     case TYPE_RGBA:
     case TYPE_FRGBA:
@@ -330,7 +351,7 @@ void SetParamValue(const ParamRef& p, const Value& v, const std::wstring& paramN
     BOOL ok = FALSE;
     switch (p.pb1->GetParameterType(p.id)) {
     case TYPE_INT_PB1:
-        ok = p.pb1->SetValue(p.id, t, static_cast<int>(ArgFloat(v)));
+        ok = p.pb1->SetValue(p.id, t, SaturatedInt(v, 0));
         break;
     case TYPE_BOOL_PB1:
         ok = p.pb1->SetValue(p.id, t, ArgBool(v) ? 1 : 0);

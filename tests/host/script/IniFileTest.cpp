@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -90,4 +91,47 @@ TEST_F(Ini, Utf16FilesStayUtf16AndNonAsciiSurvives) {
     EXPECT_EQ(after.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"LastFileDir"), L"C:\\Szenen\\Häuser");
     EXPECT_EQ(IniFile::Read(Wide(file), L"Ostrivans", L"PrintTimes"), L"1");
+}
+
+// Bytes that are not text (a Latin-1 path, an unpaired UTF-16 surrogate, a stray byte after a byte order
+// mark, a last line without its end) come back exactly after a write elsewhere in the file; the Latin-1
+// value reads as the text an older tool meant.
+TEST_F(Ini, BytesThatAreNotTextSurviveAWriteElsewhere) {
+    const std::string utf16Lone("\xFF\xFE[\0A\0]\0\n\0K\0=\0\x00\xD8\n\0", 18);
+    const struct {
+        std::string before;
+        std::string appended; // what writing [New] K=v adds
+    } cases[] = {
+        {"[Old]\r\nPath=C:\\Sc\xE8nes\\caf\xE9\r\n", "[New]\r\nK=v\r\n"},
+        {"\xEF\xBB\xBF[Old]\nPath=\xFF\xC3\n;\x80 note", "\n[New]\nK=v\n"},
+        {utf16Lone, std::string("[\0N\0e\0w\0]\0\n\0K\0=\0v\0\n\0", 20)},
+    };
+    for (const auto& c : cases) {
+        fs::path file = root / "old.ini";
+        WriteBytes(file, c.before);
+        ASSERT_TRUE(IniFile::Write(Wide(file), L"New", L"K", L"v"));
+        EXPECT_EQ(ReadBytes(file), c.before + c.appended);
+    }
+    WriteBytes(root / "old.ini", cases[0].before);
+    EXPECT_EQ(IniFile::Read(Wide(root / "old.ini"), L"Old", L"Path"), L"C:\\Sc\u00E8nes\\caf\u00E9");
+}
+
+// A write replaces the file by a rename (a new inode, never a half-written file), keeps its permissions and
+// goes through a link to the file it names, leaving the link and no temporary file behind.
+TEST_F(Ini, WritesReplaceTheFileThroughLinksKeepingItsMode) {
+    fs::path real = root / "real" / "host.ini";
+    WriteBytes(real, "[Ostrivans]\nPrintTimes=0\n");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_directories(root / "links");
+    fs::create_symlink("../real/host.ini", root / "links" / "host.ini");
+    struct stat before {};
+    ASSERT_EQ(::stat(real.c_str(), &before), 0);
+    ASSERT_TRUE(IniFile::Write(Wide(root / "links" / "host.ini"), L"Ostrivans", L"PrintTimes", L"1"));
+    struct stat after {};
+    ASSERT_EQ(::stat(real.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_TRUE(fs::is_symlink(root / "links" / "host.ini"));
+    EXPECT_EQ(ReadBytes(real), "[Ostrivans]\nPrintTimes=1\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "real"), fs::directory_iterator()), 1);
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 std::wstring Tree(const std::wstring& text) { return DumpAst(ParseScript(text, L"test.ms")); }
@@ -161,6 +163,36 @@ TEST(Parser, AttributeDefinitionsKeepParametersAndRolloutText) {
     ASSERT_EQ(d.rollouts.size(), 1u);
     EXPECT_EQ(d.rollouts[0].body,
               L"\n    spinner hpSpin \"HP\" range:[0,100,10]\n    on hpSpin changed v do (print v)\n  ");
+}
+
+// Every way of nesting stops at one limit: a tree of exactly the limit's height parses, one level more is a
+// syntax error, whether the parser recursed to build it (parentheses, "not", "^") or looped ("+", ".", "[]").
+TEST(Parser, NestingPastTheLimitIsASyntaxError) {
+    auto times = [](const std::wstring& s, int n) {
+        std::wstring out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const std::function<std::wstring(int)> shapes[] = {
+        [&](int n) { return times(L"(", n - 1) + L"1" + times(L")", n - 1); },
+        [&](int n) { return L"1" + times(L" + 1", n - 1); },
+        [&](int n) { return L"1" + times(L"^1", n - 1); },
+        [&](int n) { return times(L"not ", n - 1) + L"true"; },
+        [&](int n) { return times(L"- ", n - 1) + L"1"; },
+        [&](int n) { return L"a" + times(L".b", n - 1); },
+        [&](int n) { return L"a" + times(L"[1]", n - 1); },
+        [&](int n) { return times(L"#(", n - 1) + L"1" + times(L")", n - 1); },
+        [&](int n) { return times(L"if a then ", n - 1) + L"1"; },
+    };
+    for (const auto& shape : shapes) {
+        EXPECT_EQ(ParseScript(shape(kMaxScriptNesting), L"test.ms").body.at(0)->height, kMaxScriptNesting)
+            << shape(2);
+        std::wstring error = SyntaxError(shape(kMaxScriptNesting + 1));
+        EXPECT_NE(error.find(L"syntax error: expression nested too deeply (more than 256 levels)"),
+                  std::wstring::npos)
+            << shape(2) << ": " << error;
+    }
 }
 
 TEST(Parser, SyntaxErrorsNameWhatWasExpectedAndWhere) {

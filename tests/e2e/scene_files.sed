@@ -1,0 +1,1 @@
+s|"/[^"]*/scene_files/|"@WORK@/|g
