@@ -1,44 +1,44 @@
-// Writing a whole file through a temporary file and a rename, which POSIX makes
-// atomic within one folder.
+// Writing a whole file through a temporary file and a rename.
 #include "host/core/AtomicWrite.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace {
 
-// The file a path finally names: links followed one at a time (a relative
-// target from the link's folder), so that a dangling link names the file to
-// create.
-bool FinalTarget(fs::path& path, std::string& error) {
-    for (int hops = 0; hops < 40; ++hops) {
-        std::error_code ec;
-        if (!fs::is_symlink(fs::symlink_status(path, ec))) return true;
-        fs::path next = fs::read_symlink(path, ec);
-        if (ec) {
-            error = path.string() + ": " + ec.message();
-            return false;
-        }
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    error = path.string() + ": too many levels of symbolic links";
-    return false;
-}
+std::string Reason(int err) { return std::strerror(err); }
 
-std::string Failure(const std::string& what, const fs::path& path, int err) {
-    return what + " " + path.string() + ": " + std::strerror(err);
+// The file a chain of symbolic links ends at (path itself when it is no link, or names nothing yet); a
+// relative link target counts from the link's folder. 0, or the system's reason (ELOOP past 40 links).
+int FollowLinks(std::string path, std::string& out) {
+    constexpr int kMaxLinks = 40;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = path;
+            return 0;
+        }
+        std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n < 0) return errno;
+        to.resize(static_cast<size_t>(n));
+        if (!to.empty() && to[0] != '/') {
+            const size_t slash = path.find_last_of('/');
+            if (slash != std::string::npos) to = path.substr(0, slash + 1) + to;
+        }
+        path = std::move(to);
+    }
+    return ELOOP;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         bytes.remove_prefix(static_cast<size_t>(n));
@@ -48,50 +48,49 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-bool WriteFileAtomically(const fs::path& path, std::string_view bytes, std::string& error) {
-    fs::path target = path;
-    if (!FinalTarget(target, error)) return false;
-    fs::path folder = target.parent_path();
-    std::error_code ec;
-    if (!folder.empty()) fs::create_directories(folder,
-                                                ec); // a folder that cannot be made fails the open
-
-    struct stat existing {};
-    bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode)) {
-        error = "cannot write " + target.string() + ": not a regular file";
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+                         bool createFolders) {
+    std::string quoted = "\"" + path + "\"";
+    std::string target;
+    if (const int err = FollowLinks(path, target)) {
+        error = "cannot follow the link " + quoted + ": " + Reason(err);
         return false;
     }
-
-    // A name no other writer uses: the process id and a counter, created
-    // exclusively.
-    static std::atomic<unsigned> counter{0};
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    if (target != path) quoted += " (a link to \"" + target + "\")";
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    if (createFolders) {
+        std::error_code ec; // a folder that cannot be made fails the temporary file's creation below
+        std::filesystem::create_directories(folder, ec);
     }
+    struct stat existing{};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        error = Failure("cannot create a temporary file beside", target, errno);
+        error = "cannot create a temporary file next to " + quoted + ": " + Reason(errno);
         return false;
     }
-    int err = 0;
-    if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0) err = errno;
+    // Keep the permissions of the file being replaced; a new file gets the usual ones.
+    int err = ::fchmod(fd, exists ? (existing.st_mode & 07777) : 0644) != 0 ? errno : 0;
     errno = 0;
     if (!err && !WriteAll(fd, bytes)) err = errno ? errno : EIO;
     if (!err && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
     if (err) {
         ::unlink(temp.c_str());
-        error = Failure("cannot write", target, err);
+        error = "cannot write " + quoted + ": " + Reason(err);
+        return false;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        err = errno;
+        ::unlink(temp.c_str());
+        error = "cannot replace " + quoted + ": " + Reason(err);
         return false;
     }
     // The rename itself reaches the disk with the folder's entry.
-    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

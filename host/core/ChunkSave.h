@@ -29,10 +29,6 @@ public:
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::vector<std::uint8_t> TakeBytes() { return std::move(bytes_); }
 
-    // Writes bytes to path through a temporary file and a rename; on failure error names the path and the
-    // system's reason and the file at path is untouched.
-    static IOResult WriteFileAtomically(const WStr& path, const std::vector<std::uint8_t>& bytes, WStr& error);
-
 private:
     struct OpenChunkInfo {
         USHORT id;

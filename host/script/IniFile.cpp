@@ -138,7 +138,8 @@ bool IniFile::Save(const std::filesystem::path& path) const {
         if (!(l.original && i + 1 == lines_.size() && !finalNewline_)) bytes += newline;
     }
     std::string error;
-    return WriteFileAtomically(path, bytes, error);
+    // Settings files may name folders that do not exist yet.
+    return WriteFileAtomically(path.string(), bytes, error, true);
 }
 
 long IniFile::FindSection(std::wstring_view section) const {
