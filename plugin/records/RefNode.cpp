@@ -218,6 +218,11 @@ void RefNode::SetReference(int i, RefTargetHandle rtarg) {
     }
 }
 
+BOOL RefNode::CanTransferReference(int i) {
+    int at = 0;
+    return Locate(i, at) == Slot::Base ? RefBase::CanTransferReference(i) : FALSE;
+}
+
 bool RefNode::PersistsReference() const {
     return GetHelper() && GetHelper()->PersistsReferences();
 }

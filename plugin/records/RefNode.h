@@ -55,6 +55,9 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    // The stored values past the mirrors are the user's: a transfer from an old node to a fresh one (its
+    // material, its object) never moves them; the override re-applies them.
+    BOOL CanTransferReference(int i) override;
     using RefBase::GetInterface;
     BaseInterface* GetInterface(Interface_ID id) override;
 
@@ -143,6 +146,9 @@ public:
     std::uint16_t GetDisplayWord() const { return displayWord_; }
     std::uint32_t GetRenderWord() const { return renderWord_; }
     std::uint16_t GetTransformLocks() const { return transformLocks_; }
+    const Point3& GetOffsetPos() const { return offsetPos_; }
+    const Point3& GetSkinScale() const { return skinScale_; }
+    float GetRenderFloat(int i) const { return i >= 0 && i < 9 ? renderFloats_[i] : 0.0f; }
 
     // What loading a saved record does before its references come back: grows the reference tables to
     // the given sizes (modifier entries are made empty, state "from the file"). Never shrinks a table.

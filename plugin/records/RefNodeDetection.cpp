@@ -251,7 +251,8 @@ void RefNode::DetectInterfaceProps(INode* node) {
 // ---- what the helper passes on
 
 void RefNode::NodeRenamed(const MCHAR* newName) {
-    if (!nodeLoaded_ || !GetNode() || IsBusy() || !newName) return;
+    // Undo and redo put the record back through its own restore records.
+    if (!nodeLoaded_ || !GetNode() || IsBusy() || !newName || theHold.RestoreOrRedoing()) return;
     WStr stored(newName);
     const bool keepsPrefix = !(overrideFlags_ & REFNODE_NAME_WITHOUT_PREFIX);
     MarkOverride(REFNODE_OVERRIDE_NAME);
@@ -269,7 +270,7 @@ void RefNode::NodeRenamed(const MCHAR* newName) {
 }
 
 void RefNode::RecordSelectionSet(int index) {
-    if (index < 0 || std::find(selectionSets_.begin(), selectionSets_.end(), index) != selectionSets_.end()) return;
+    if (index < 0 || theHold.RestoreOrRedoing() || std::find(selectionSets_.begin(), selectionSets_.end(), index) != selectionSets_.end()) return;
     MarkOverride(REFNODE_OVERRIDE_SELECTION_SETS);
     HoldRecordValue(selectionSets_, this);
     selectionSets_.push_back(index);
