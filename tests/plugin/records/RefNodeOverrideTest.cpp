@@ -345,3 +345,40 @@ TEST_F(RefNodeOverrideTest, AFailingStepIsReportedAndTheLoadGoesOn) {
     EXPECT_FALSE(Rec("Wall01")->IsNodeLoaded());
     EXPECT_EQ(Node("Post01")->GetWireColor(), 0xFFu);
 }
+
+// Stored links deleted meanwhile: the parent and the light are skipped, the layer comes back by its rule,
+// the material the record holds stays whole, and the other overrides still land (the sanitizer build
+// runs this too).
+TEST_F(RefNodeOverrideTest, DeletedStoredLinksAreSkipped) {
+    LoadWalls();
+    INode* wall = Node("Wall01");
+    INode* rig = Outside("Rig");
+    rig->AttachChild(wall);
+    b.Layer("Local")->AddToLayer(wall);
+    Mtl* steel = b.Standard("Steel");
+    wall->SetMtl(steel);
+    auto* light = static_cast<LightObject*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID));
+    INode* omniNode = Outside("Omni01", light);
+    light->GetExclList()->AddNode(wall);
+    wall->SetWireColor(0xFF);
+    CollectAll();
+    {
+        OperationCodeGuard code(OperationCode::Unload);
+        ip->GetLayerManager()->GetRootLayer()->AddToLayer(wall);
+        ASSERT_TRUE(ip->GetLayerManager()->DeleteLayer(L"Local"));
+        ip->DeleteNode(rig);
+        ip->DeleteNode(omniNode);
+        wall->SetMtl(nullptr);
+        ip->GetSceneMtls()->Remove(steel);
+    }
+    Remerge();
+    INode* fresh = Node("Wall01");
+    ASSERT_TRUE(fresh);
+    const auto named = [](auto* t) { return t ? WStr(t->GetName()).ToUTF8() : std::string("-"); };
+    EXPECT_EQ(std::string(fresh->GetParentNode()->IsRootNode() ? "root" : "-") + " " + named(fresh->GetLayer()) + " " +
+                  named(fresh->GetMtl()) + " " + Hex(fresh->GetWireColor()) + " " +
+                  std::to_string(Rec("Wall01")->NumExcludingLights()),
+              "root Local Steel FF 1");
+    // The light went with its node: the host emptied the record's slot.
+    EXPECT_EQ(Rec("Wall01")->GetExcludingLight(0), nullptr);
+}
