@@ -15,13 +15,6 @@ constexpr DWORD kInterfaceRenderBits[] = {NODE_REND_OCCLUDED_OBJECTS, NODE_REND_
                                           NODE_REND_HIDE_FROM_CAMERA};
 constexpr BYTE kBoneFlagBits = NODE_BONE_AUTO_ALIGN | NODE_BONE_FREEZE_LENGTH | NODE_BONE_SCALE_STRETCH;
 
-// The five plain render factors, in the order they follow visibility and image blur in the floats.
-float (INode::*const kFactorGet[])() = {&INode::GetObjectBlurMultiplier, &INode::GetGIIlluminationMultiplier,
-                                         &INode::GetGIReflectanceScale, &INode::GetGITransmittanceScale,
-                                         &INode::GetGIIndirectMultiplier};
-void (INode::*const kFactorSet[])(float) = {&INode::SetObjectBlurMultiplier, &INode::SetGIIlluminationMultiplier,
-                                            &INode::SetGIReflectanceScale, &INode::SetGITransmittanceScale,
-                                            &INode::SetGIIndirectMultiplier};
 
 bool SameFloat(float a, float b) {
     return a == b; // false for a NaN on either side
@@ -60,7 +53,12 @@ NodeRenderWords ReadRenderWords(INode* node) {
     w.values[2] &= 0xFFFF;
     w.floats[0] = node->GetVisibility(0);
     w.floats[1] = node->GetImageBlurMultiplier(0);
-    for (int i = 0; i < 5; ++i) w.floats[2 + i] = (node->*kFactorGet[i])();
+    // The five plain render factors follow visibility and image blur.
+    w.floats[2] = node->GetObjectBlurMultiplier();
+    w.floats[3] = node->GetGIIlluminationMultiplier();
+    w.floats[4] = node->GetGIReflectanceScale();
+    w.floats[5] = node->GetGITransmittanceScale();
+    w.floats[6] = node->GetGIIndirectMultiplier();
     return w;
 }
 
@@ -70,7 +68,11 @@ void ApplyRenderProps(INode* node, const NodeRenderWords& w) {
     // Only a value that differs is set: setting an animatable one makes its controller.
     if (!SameFloat(node->GetVisibility(0), w.floats[0])) node->SetVisibility(0, w.floats[0]);
     if (!SameFloat(node->GetImageBlurMultiplier(0), w.floats[1])) node->SetImageBlurMultiplier(0, w.floats[1]);
-    for (int i = 0; i < 5; ++i) (node->*kFactorSet[i])(w.floats[2 + i]);
+    node->SetObjectBlurMultiplier(w.floats[2]);
+    node->SetGIIlluminationMultiplier(w.floats[3]);
+    node->SetGIReflectanceScale(w.floats[4]);
+    node->SetGITransmittanceScale(w.floats[5]);
+    node->SetGIIndirectMultiplier(w.floats[6]);
     if (INodeDisplayProperties* d = DisplayInterface(node))
         for (DWORD bit : kInterfaceRenderBits) d->SetNodeDisplayProperty(bit, (w.word & bit) ? TRUE : FALSE);
 }
