@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job: the host program on the quick-start example, then on the
-# reference example (a scene file referenced through a reference helper, and the records it made).
+# reference example (a scene file referenced through a reference helper, and the records it made), then
+# on the parameters example (values changed locally on referenced content, kept when it loads again).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -10,3 +11,4 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 "$root/build/app/ostrivans-host" examples/quickstart.ms
 "$root/build/app/ostrivans-host" examples/reference.ms
+"$root/build/app/ostrivans-host" examples/parameters.ms

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -60,6 +61,10 @@ template <ChunkValue... T> IOResult WriteValueChunk(ISave* isave, USHORT id, con
     return res != IO_OK ? res : end;
 }
 
+// IO_ERROR for a count of countSize bytes just read that is above limit (the bytes left in the stream when bytesLeft), with
+// the stream's error naming the chunk, the count's offset and both numbers when the stream keeps errors.
+IOResult RefuseCount(ILoad* iload, const std::wstring& count, size_t countSize, size_t limit, bool bytesLeft);
+
 // Reads a table count from the open chunk and refuses (IO_ERROR) a negative one or one above limit.
 template <class T>
     requires std::is_integral_v<T>
@@ -67,7 +72,7 @@ IOResult ReadCount(ILoad* iload, T& n, size_t limit) {
     const IOResult res = ReadValues(iload, n);
     if (res != IO_OK) return res;
     // A negative count turns into a huge one here.
-    return static_cast<std::uint64_t>(n) <= limit ? IO_OK : IO_ERROR;
+    return static_cast<std::uint64_t>(n) <= limit ? IO_OK : RefuseCount(iload, std::to_wstring(n), sizeof n, limit, false);
 }
 
 // As above, bounded by the bytes left in the stream after the count: every entry a count announces (a
@@ -78,7 +83,8 @@ template <class T>
 IOResult ReadCount(ILoad* iload, T& n) {
     const IOResult res = ReadValues(iload, n);
     if (res != IO_OK) return res;
-    return static_cast<std::uint64_t>(n) <= iload->StreamBytesLeft() ? IO_OK : IO_ERROR;
+    const size_t left = iload->StreamBytesLeft();
+    return static_cast<std::uint64_t>(n) <= left ? IO_OK : RefuseCount(iload, std::to_wstring(n), sizeof n, left, true);
 }
 
 // Writes a chunk id holding the number of values (as a Count) and then the values.

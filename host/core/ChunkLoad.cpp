@@ -1,6 +1,7 @@
 // Chunk reading with bounds checked against the stream and every enclosing chunk.
 #include "host/core/ChunkLoad.h"
 
+#include "host/core/FileIdentity.h"
 #include "host/core/FileTime.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ WStr SystemReason(int err) { return WStr::FromUTF8(std::strerror(err)); }
 } // namespace
 
 IOResult ChunkLoad::Fail(const WStr& message) {
+    problem_ = message;
     error_ = path_.isNull() ? message : WStr(L"\"") + path_ + L"\": " + message;
     return IO_ERROR;
 }
@@ -33,18 +35,38 @@ IOResult ChunkLoad::OpenFile(const WStr& path) {
     pos_ = 0;
     path_ = path;
     error_ = WStr();
+    problem_ = WStr();
     const std::string name = NormalizePath(path).ToUTF8();
     const WStr quoted = WStr(L"\"") + path + L"\"";
-    int fd = ::open(name.c_str(), O_RDONLY);
+    // Only a regular file has an end: a folder, a FIFO or a device would be read forever or block the
+    // open. The kind is looked at before anything is opened.
+    const FileIdentity before = FileIdentity::Of(path);
+    if (before.IsNull()) {
+        error_ = WStr(L"cannot open ") + quoted + L": " + SystemReason(before.Errno());
+        return IO_ERROR;
+    }
+    auto notRegular = [&](const FileIdentity& what) {
+        error_ = WStr(L"cannot open ") + quoted + L": not a regular file (" + what.KindText() + L")";
+        return IO_ERROR;
+    };
+    if (!before.IsRegularFile()) return notRegular(before);
+    // Non-blocking, in case the path was replaced by a FIFO since: the open cannot wait for a writer.
+    int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error_ = WStr(L"cannot open ") + quoted + L": " + SystemReason(errno);
         return IO_ERROR;
     }
     struct stat st{};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes_.reserve(static_cast<size_t>(st.st_size));
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegular(FileIdentity::Of(path));
+    }
+    // The file's size bounds what is read: a file that grows meanwhile is read as it was when opened.
+    const size_t size = st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    bytes_.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::read(fd, bytes_.data() + done, size - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             int err = errno;
@@ -54,8 +76,9 @@ IOResult ChunkLoad::OpenFile(const WStr& path) {
             return IO_ERROR;
         }
         if (n == 0) break;
-        bytes_.insert(bytes_.end(), chunk, chunk + n);
+        done += static_cast<size_t>(n);
     }
+    bytes_.resize(done);
     ::close(fd);
     return IO_OK;
 }

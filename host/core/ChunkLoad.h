@@ -29,6 +29,8 @@ public:
     IOResult ReadCStringChunk(char*& buf) override;
     IOResult ReadCStringChunk(std::string& str) override;
     const WStr& GetLastError() const override { return error_; }
+    // The last error without the file's name in front (for a reader that names the file itself).
+    const WStr& GetLastProblem() const { return problem_; }
     size_t StreamBytesLeft() override { return bytes_.size() - pos_; }
     const MCHAR* GetFileName() override { return path_.c_str(); }
 
@@ -40,6 +42,9 @@ public:
         frames_.clear();
         pos_ = offset < bytes_.size() ? offset : bytes_.size();
     }
+    // Sets the error (prefixed with the file's name) and returns IO_ERROR: what a loader refuses in the
+    // bytes it read, such as a count the stream cannot hold.
+    IOResult Refuse(const WStr& message) { return Fail(message); }
     // Absolute position in the stream.
     size_t Offset() const { return pos_; }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
@@ -68,6 +73,7 @@ private:
     size_t pos_ = 0;
     WStr path_;
     WStr error_;
+    WStr problem_;
     // Strings handed out by pointer live as long as the loader.
     std::deque<std::wstring> wideStrings_;
     std::deque<std::string> narrowStrings_;

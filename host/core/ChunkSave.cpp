@@ -20,6 +20,29 @@ void PutU32(std::vector<std::uint8_t>& b, size_t at, std::uint32_t v) {
 }
 
 WStr SystemReason(int err) { return WStr::FromUTF8(std::strerror(err)); }
+
+// The file a chain of symbolic links ends at (path itself when it is no link, or names nothing yet); a
+// relative link target counts from the link's folder. 0, or the system's reason (ELOOP past 40 links).
+int FollowLinks(std::string path, std::string& out) {
+    constexpr int kMaxLinks = 40;
+    for (int hops = 0; hops <= kMaxLinks; ++hops) {
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            out = path;
+            return 0;
+        }
+        std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0) + 256, '\0');
+        const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
+        if (n < 0) return errno;
+        to.resize(static_cast<size_t>(n));
+        if (!to.empty() && to[0] != '/') {
+            const size_t slash = path.find_last_of('/');
+            if (slash != std::string::npos) to = path.substr(0, slash + 1) + to;
+        }
+        path = std::move(to);
+    }
+    return ELOOP;
+}
 } // namespace
 
 IOResult ChunkSave::Fail(WStr message) {
@@ -120,8 +143,15 @@ IOResult ChunkSave::Commit() {
 }
 
 IOResult ChunkSave::WriteFileAtomically(const WStr& path, const std::vector<std::uint8_t>& bytes, WStr& error) {
-    const std::string target = NormalizePath(path).ToUTF8();
-    const WStr quoted = WStr(L"\"") + path + L"\"";
+    WStr quoted = WStr(L"\"") + path + L"\"";
+    // A link stays a link: the file it leads to is the one replaced, in its own folder.
+    const std::string given = NormalizePath(path).ToUTF8();
+    std::string target;
+    if (const int err = FollowLinks(given, target)) {
+        error = WStr(L"cannot follow the link ") + quoted + L": " + SystemReason(err);
+        return IO_ERROR;
+    }
+    if (target != given) quoted += L" (a link to \"" + WStr::FromUTF8(target) + L"\")";
     std::string tmp = target + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {

@@ -362,7 +362,7 @@ IOResult SceneReader::CreateObjects() {
         const IOResult r = o.obj->Load(this);
         if (r != IO_OK || CurChunkDepth() != 1 || CurChunkID() != kObjectBodyChunk) {
             const WStr why = r != IO_OK ? (GetLastError().isNull() ? WStr(L"its Load reported an error")
-                                                                    : GetLastError())
+                                                                    : GetLastProblem())
                                         : WStr(L"its Load closed more chunks than it opened");
             return Fail(WStr::Format(L"%s, body at offset %zu: %s", DescribeObject(id).c_str(), o.body, why.c_str()));
         }

@@ -55,6 +55,9 @@ public:
     virtual BOOL SetValue(int i, TimeValue t, float v) = 0;
     virtual BOOL SetValue(int i, TimeValue t, int v) = 0;
     virtual BOOL SetValue(int i, TimeValue t, const Point3& v) = 0;
+    // The parameter the last change notification was about (an edit of its value or controller, or a
+    // change inside its controller); -1 when none.
+    virtual int LastNotifyParamNum() = 0;
 };
 
 // A new older-style block with the given layout (values zero, no controllers assigned).

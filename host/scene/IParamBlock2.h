@@ -10,6 +10,7 @@
 #include <deque>
 #include <iosfwd>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class Control;
@@ -146,6 +147,9 @@ public:
 
 private:
     std::deque<std::wstring> names_; // owned copies of the names the definitions point at
+    // Parameter index by id: a block's every lookup by id goes through here, so it stays constant-time
+    // however many parameters the block has.
+    std::unordered_map<ParamID, int> indexById_;
 };
 
 // Super class PARAMETER_BLOCK2_CLASS_ID. Every change of a value, a table size or a controller notifies

@@ -149,9 +149,14 @@ void ParamBlock::SetReference(int i, RefTargetHandle rtarg) {
         rtarg && IsControllerSuperClass(rtarg->SuperClassID()) ? static_cast<Control*>(rtarg) : nullptr;
 }
 
-RefResult ParamBlock::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetHandle /*hTarget*/,
+RefResult ParamBlock::NotifyRefChanged(const Interval& /*changeInt*/, RefTargetHandle hTarget,
                                        PartID& /*partID*/, RefMessage message, BOOL /*propagate*/) {
-    return message == REFMSG_CHANGE && pushing_ ? REF_STOP : REF_SUCCEED;
+    if (message != REFMSG_CHANGE) return REF_SUCCEED;
+    if (pushing_) return REF_STOP;
+    // A change inside a controller is a change of the parameter it animates.
+    for (int i = 0; i < NumParams(); ++i)
+        if (hTarget && params_[static_cast<size_t>(i)].ctrl == hTarget) lastNotify_ = i;
+    return REF_SUCCEED;
 }
 
 // ---- controllers
@@ -217,7 +222,8 @@ void ParamBlock::Push(Control* c, int type, PB1Value v, TimeValue t) {
     pushing_ = outer;
 }
 
-void ParamBlock::NotifyChanged(int /*i*/) {
+void ParamBlock::NotifyChanged(int i) {
+    lastNotify_ = i;
     NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
 }
 

@@ -47,6 +47,7 @@ public:
     BOOL SetValue(int i, TimeValue t, float v) override;
     BOOL SetValue(int i, TimeValue t, int v) override;
     BOOL SetValue(int i, TimeValue t, const Point3& v) override;
+    int LastNotifyParamNum() override { return lastNotify_; }
 
     void Dump(std::ostream& os, int indent);
     const WStr& LoadError() const { return loadError_; }
@@ -76,5 +77,6 @@ private:
     std::vector<Param> params_;
     // Set while the block writes into a controller: the block sends the edit's one message itself.
     bool pushing_ = false;
+    int lastNotify_ = -1;
     WStr loadError_;
 };

@@ -26,13 +26,13 @@ ParamBlockDesc2& ParamBlockDesc2::AddParam(const ParamDef& def) {
     names_.emplace_back(def.caption ? def.caption : L"");
     d.caption = names_.back().c_str();
     paramdefs.push_back(d);
+    indexById_.emplace(d.ID, Count() - 1);
     return *this;
 }
 
 int ParamBlockDesc2::IDtoIndex(ParamID id) const {
-    for (size_t i = 0; i < paramdefs.size(); ++i)
-        if (paramdefs[i].ID == id) return static_cast<int>(i);
-    return -1;
+    const auto it = indexById_.find(id);
+    return it == indexById_.end() ? -1 : it->second;
 }
 
 ParamID ParamBlockDesc2::IndextoID(int index) const {

@@ -25,6 +25,12 @@ public:
     // gets a mirror of its own. Null when anim is none or not a target.
     virtual RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                                       std::vector<std::int32_t> numbers) = 0;
+    // The user put target at the given place (a parameter's new material, map or node): the mirrors there
+    // go (asking is kept), target gets a Replaced mirror of its own, and the record takes its tree of
+    // sub-animatables again so that its structure check does not meet the change a second time. Null when
+    // target is none or not a target.
+    virtual RefAnim* MirrorReplacedAt(RefAnim* asking, Animatable* target, PathNames names,
+                                      std::vector<std::int32_t> numbers) = 0;
 
     // ---- through the record's helper; without helper, 0 and nothing
     // The helper's stamp, which marks the local-dependency flags of its current pass.

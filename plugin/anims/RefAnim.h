@@ -191,8 +191,9 @@ public:
     IOResult LoadWrappedBase(ILoad* iload);
 
     // ---- dump
-    // Kind, animatable, where the path leads now, path, numbers, state and last operation.
-    MSTR Describe();
+    // Kind, animatable, where the path leads now, path, numbers, state and last operation; kinds add what
+    // they keep of their own.
+    virtual MSTR Describe();
     // A line feed and Describe to the listener.
     void PrintInfo();
 

@@ -6,46 +6,58 @@
 #include "host/core/Matrix3.h"
 #include "plugin/anims/RefAnimRestore.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 class INode;
 
-// One 12-byte value of an old parameter block mirror's record.
-class PblockParamRestore : public OwnedStateRestore {
+// The 12-byte value of one record of an old parameter block mirror. The record is found by its place in
+// the table when the record acts, since the table may have grown (and moved) meanwhile.
+template <class Record> class PblockParamRestore : public OwnedStateRestore {
 public:
-    using Value = std::array<std::uint8_t, 12>;
-    PblockParamRestore(Value* value, Animatable* owner) : OwnedStateRestore(owner), value_(value), undo_(*value) {}
+    using Value = decltype(Record::value);
+    PblockParamRestore(std::vector<Record>* records, size_t index, Animatable* owner)
+        : OwnedStateRestore(owner), records_(records), index_(index), undo_((*records)[index].value) {}
     void Restore(int isUndo) override {
-        if (!OwnerAlive()) return;
-        if (isUndo) redo_ = *value_;
-        *value_ = undo_;
+        if (!Live()) return;
+        if (isUndo) redo_ = (*records_)[index_].value;
+        (*records_)[index_].value = undo_;
     }
     void Redo() override {
-        if (OwnerAlive()) *value_ = redo_;
+        if (Live()) (*records_)[index_].value = redo_;
     }
     int Size() override { return 32; }
 
 private:
-    Value* value_;
+    bool Live() const { return OwnerAlive() && index_ < records_->size(); }
+    std::vector<Record>* records_;
+    size_t index_;
     Value undo_;
     Value redo_{};
 };
 
-// The record count of an old parameter block mirror. Records are plain values: the ones past a smaller
-// count are dropped, a larger count brings value-initialized ones back.
+// The record count of an old parameter block mirror. Records are plain values: the ones an undo drops
+// come back with their values on redo; a count larger than what was ever dropped brings value-initialized
+// ones.
 template <class Record> class ParamArrayRestore : public OwnedStateRestore {
 public:
     ParamArrayRestore(std::vector<Record>* records, Animatable* owner)
         : OwnedStateRestore(owner), records_(records), undo_(records->size()) {}
     void Restore(int isUndo) override {
         if (!OwnerAlive()) return;
-        if (isUndo) redo_ = records_->size();
+        if (isUndo) {
+            redo_ = records_->size();
+            dropped_.assign(records_->begin() + static_cast<std::ptrdiff_t>(std::min(undo_, redo_)), records_->end());
+        }
         records_->resize(undo_);
     }
     void Redo() override {
-        if (OwnerAlive()) records_->resize(redo_);
+        if (!OwnerAlive()) return;
+        if (redo_ == records_->size() + dropped_.size()) records_->insert(records_->end(), dropped_.begin(), dropped_.end());
+        else records_->resize(redo_);
     }
     int Size() override { return 16; }
 
@@ -53,6 +65,7 @@ private:
     std::vector<Record>* records_;
     size_t undo_;
     size_t redo_ = 0;
+    std::vector<Record> dropped_;
 };
 
 // The entry table of a parameter-block-2 mirror around the addition (mode 1) or removal (mode 0) of one

@@ -2,10 +2,12 @@
 // and the nodes it created.
 #include "plugin/helper/HelperMergeFile.h"
 
+#include "host/core/FileIdentity.h"
 #include "host/core/FileTime.h"
 #include "host/core/MaxException.h"
 #include "host/core/Notify.h"
 #include "host/scene/HostServices.h"
+#include "host/scene/IFileResolutionManager.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
@@ -13,10 +15,10 @@
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/NodeTable.h"
 
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -163,10 +165,21 @@ INode* TopmostAncestor(INode* node) {
     return node;
 }
 
+// The same file, however it is reached: another spelling, a symbolic link, a hard link. A path that names
+// no file is compared as written.
+bool IsSameFile(const MSTR& path, const FileIdentity& file, const MSTR& other) {
+    const FileIdentity otherFile = FileIdentity::Of(other);
+    if (file.IsNull() || otherFile.IsNull()) return path == other;
+    return file.SameFile(otherFile);
+}
+
 bool IsCircular(const MSTR& path) {
-    if (path == ResolveReferencePath(GetCOREInterface()->GetCurFilePath())) return true;
+    const FileIdentity file = FileIdentity::Of(path);
+    const MSTR scene = GetCOREInterface()->GetCurFilePath();
+    // The scene's path is the one the host opened, not an asset name to resolve.
+    if (!scene.isNull() && IsSameFile(path, file, NormalizePath(scene))) return true;
     for (const WStr& p : GetHelperModuleState().mergeStack)
-        if (p == path) return true;
+        if (IsSameFile(path, file, p)) return true;
     return false;
 }
 
@@ -218,12 +231,12 @@ int MergeSteps(OstrivansHelper* helper, const MSTR& path, INodeTab& mergedNodes,
 
 MSTR ResolveReferencePath(const MSTR& asset) {
     if (asset.isNull()) return MSTR();
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path given(NormalizePath(asset).ToUTF8());
-    fs::path full = fs::absolute(given, ec);
-    if (ec) full = given;
-    return WStr::FromUTF8(full.lexically_normal().generic_string());
+    IFileResolutionManager* files = IFileResolutionManager::GetInstance();
+    const MSTR found = files->GetFullFilePath(asset.c_str(), kOstrivansSceneAssetType);
+    if (!found.isNull()) return found;
+    // Found nowhere: the first place looked at is what the failed merge names.
+    const std::vector<MSTR> candidates = files->GetCandidatePaths(asset.c_str());
+    return candidates.empty() ? MSTR() : candidates.front();
 }
 
 int MergeReferenceFile(OstrivansHelper* helper, const MSTR& asset, INodeTab& mergedNodes) {

@@ -5,8 +5,9 @@
 
 class OstrivansHelper;
 
-// The full path a reference's file name stands for: absolute, "/" separators, no "." or ".." parts; ""
-// for "".
+// The full path a reference's file name stands for, found as the host finds a scene's assets (a relative
+// name in the open scene's folder first, then in the project folders); where it was looked for first when
+// it is found nowhere. Absolute, "/" separators, no "." or ".." parts; "" for "".
 MSTR ResolveReferencePath(const MSTR& asset);
 
 // Merges the file asset names into the open scene for helper and appends the nodes the merge created to

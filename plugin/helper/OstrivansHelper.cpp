@@ -3,6 +3,7 @@
 
 #include "host/core/AssetEnumCallback.h"
 #include "host/core/Hold.h"
+#include "host/scene/Control.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/ILayer.h"
@@ -11,6 +12,7 @@
 #include "host/scene/Mtl.h"
 #include "plugin/anims/LocDepFlag.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/EmptyController.h"
 #include "plugin/frame/OperationNotAvailable.h"
 #include "plugin/helper/DuplicatedNames.h"
 #include "plugin/helper/HelperBatch.h"
@@ -20,6 +22,7 @@
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/ReferenceLoad.h"
+#include "plugin/helper/ReferenceUnload.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 
@@ -364,11 +367,11 @@ void OstrivansHelper::ApplyReloadPolicy() {
     }
     switch (pblock_->GetInt(pb_persist_reload_type)) {
     case kReloadAlways:
-        if (PathFileExists(NormalizePath(GetFileToLoad()))) Reload();
+        if (PathFileExists(ResolveReferencePath(GetFileToLoad()))) Reload();
         break;
     case kReloadOnlyIfChanged:
         // Times are compared as 64-bit values: a file that cannot be read has time 0.
-        if (CompareFileTime(GetFileLastWriteTime(NormalizePath(GetFileToLoad())), fileTime_) != 0) Reload();
+        if (CompareFileTime(GetFileLastWriteTime(ResolveReferencePath(GetFileToLoad())), fileTime_) != 0) Reload();
         break;
     default:
         break;
@@ -396,20 +399,43 @@ int OstrivansHelper::NotAvailable(const MCHAR* operation) {
 }
 
 int OstrivansHelper::Load() {
+    // Scene nodes that hang under a placeholder follow the fresh node that takes the placeholder's place.
+    std::vector<std::pair<RefNode*, std::vector<AnimHandle>>> hung;
+    for (RefNode* rec : refNodes_) {
+        INode* node = rec ? rec->GetNode() : nullptr;
+        Control* tm = node ? node->GetTMController() : nullptr;
+        if (!tm || tm->ClassID() != EMPTY_CONTROLLER_CLASS_ID) continue;
+        std::vector<AnimHandle> children;
+        for (int i = 0; i < node->NumberOfChildren(); ++i)
+            if (INode* child = node->GetChildNode(i); !RefBase::FromItem(child))
+                children.push_back(Animatable::GetHandleByAnim(child));
+        if (!children.empty()) hung.emplace_back(rec, std::move(children));
+    }
     ReferenceLoad load(this);
-    return load.Run();
+    const int result = load.Run();
+    for (auto& [rec, children] : hung) {
+        INode* fresh = rec->GetNode();
+        if (!fresh) continue;
+        for (AnimHandle h : children)
+            if (auto* child = dynamic_cast<INode*>(Animatable::GetAnimByHandle(h));
+                child && child->GetParentNode() != fresh && !child->TestAFlag(A_IS_DELETED))
+                fresh->AttachChild(child, 1);
+    }
+    return result;
 }
 
 int OstrivansHelper::Reload() {
-    // Taking loaded content out comes with the unload; an unloaded reference has nothing to take out.
-    if (IsLoaded()) return NotAvailable(L"OstrivansHelper.Reload of loaded content");
     BatchScope batch;
+    Unload();
     const int result = Load();
     if (result == 1) GetCOREInterface()->DisplayTempPrompt(L"Reload Successful", 2000);
     return result;
 }
+
 int OstrivansHelper::Unload() {
-    return NotAvailable(L"OstrivansHelper.Unload");
+    ReferenceUnload unload(this);
+    unload.Run();
+    return 0;
 }
 int OstrivansHelper::Merge() {
     OperationCodeGuard op(OperationCode::Merge);

@@ -153,10 +153,13 @@ public:
 
     // Reference operations. Those the plug-in does not offer report it (ReportOperationNotAvailable) and
     // change nothing (result 0).
-    // Merges the file and binds every merged node and material to its record (see ReferenceLoad).
+    // Merges the file and binds every merged node and material to its record (see ReferenceLoad); scene
+    // nodes hanging under a placeholder of a record move under the record's fresh node.
     int Load();
     using HelperObject::Load;
+    // Unload, then load; "Reload Successful" on the prompt line when the load succeeded. The load's result.
     int Reload() override;
+    // Takes the content out and keeps every record (see ReferenceUnload); always 0.
     int Unload() override;
     int Merge() override;
     int Dismiss() override;

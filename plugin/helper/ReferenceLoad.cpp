@@ -15,6 +15,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/DuplicatedNames.h"
 #include "plugin/helper/HelperBatch.h"
+#include "plugin/helper/HelperMergeFile.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/LayerTracking.h"
@@ -174,7 +175,7 @@ bool ReferenceLoad::MergeContent() {
         mergeTime_ = timer_.EndTimer();
         timer_.StartTimer();
     }
-    helper_->SetFileTime(GetFileLastWriteTime(NormalizePath(asset)));
+    helper_->SetFileTime(GetFileLastWriteTime(ResolveReferencePath(asset)));
     return true;
 }
 

@@ -559,12 +559,24 @@ RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames n
 
 RefAnim* RefBase::MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                                    std::vector<std::int32_t> numbers) {
+    return MirrorSingleAt(asking, anim, std::move(names), std::move(numbers), REFANIM_MODIFIED);
+}
+
+RefAnim* RefBase::MirrorReplacedAt(RefAnim* asking, Animatable* target, PathNames names,
+                                   std::vector<std::int32_t> numbers) {
+    RefAnim* mirror = MirrorSingleAt(asking, target, std::move(names), std::move(numbers), REFANIM_REPLACED);
+    if (mirror) RememberStructure();
+    return mirror;
+}
+
+RefAnim* RefBase::MirrorSingleAt(RefAnim* asking, Animatable* anim, PathNames names,
+                                 std::vector<std::int32_t> numbers, BYTE initialState) {
     ReferenceTarget* target = AsTarget(anim);
     if (!target) return nullptr;
     DeleteMirrorsAt(names, numbers, asking);
     const SClass_ID sc = target->SuperClassID();
     const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? KIND_MOD : KIND_PLAIN;
-    RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), REFANIM_MODIFIED);
+    RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), initialState);
     if (mirror) AppendMirror(mirror);
     return mirror;
 }

@@ -142,6 +142,10 @@ public:
     // the plain kind. Null when anim is none or not a target.
     RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                               std::vector<std::int32_t> numbers) override;
+    // The same with a Replaced mirror (of the plain kind for anything but a modifier), after which the
+    // record remembers its structure again.
+    RefAnim* MirrorReplacedAt(RefAnim* asking, Animatable* target, PathNames names,
+                              std::vector<std::int32_t> numbers) override;
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a
     // child of parent, where the collection's own walk does not reach; animatables mirrored there already
     // keep their mirrors. The remembered tree is not touched.
@@ -226,6 +230,10 @@ protected:
     };
 
 private:
+    // A single mirror of the plain or modifier kind at the given place, in the given state, after the
+    // mirrors there went.
+    RefAnim* MirrorSingleAt(RefAnim* asking, Animatable* anim, PathNames names, std::vector<std::int32_t> numbers,
+                            BYTE initialState);
     // One step of the walk below the root: see CollectMirrors. With createMirrors false only the tree is
     // taken; initialState is the state of the mirrors it makes.
     // A record without mirrors when the walk begins has none to find on the way: the paths of one walk

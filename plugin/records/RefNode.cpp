@@ -398,10 +398,40 @@ bool RefNode::IsLocallyDepended(ReferenceTarget* anim) {
             if (!RefBase::FromItem(static_cast<INode*>(dep))) return true;
         } else if (sc == REFBASE_SUPER_CLASS_ID || sc == REFANIM_SUPER_CLASS_ID) {
             if (dep->IsRealDependency(anim)) return true;
+        } else if (sc != REFLAYER_SUPER_CLASS_ID && anim->SuperClassID() == BASENODE_CLASS_ID &&
+                   IsOwnedOutsideReference(dep)) {
+            // A controller, modifier or object of a scene node that points at the node (a constraint, a
+            // link): the node must stay where it is for it.
+            return true;
         }
-        // Layer records, and any other maker, are not a local use by these rules.
+    }
+    // A scene node linked under the node hangs from it as well.
+    if (anim->SuperClassID() == BASENODE_CLASS_ID) {
+        auto* node = static_cast<INode*>(anim);
+        for (int i = 0; i < node->NumberOfChildren(); ++i)
+            if (!RefBase::FromItem(node->GetChildNode(i))) return true;
     }
     return false;
+}
+
+bool RefNode::IsOwnedOutsideReference(ReferenceMaker* maker) {
+    auto* target = dynamic_cast<ReferenceTarget*>(maker);
+    if (!target) return false;
+    // The nearest node above the maker decides; a maker no node owns (the helper, a holder, the scene's
+    // own tables) is not a local use.
+    class FindOwner : public DependentEnumProc {
+    public:
+        INode* owner = nullptr;
+        int proc(ReferenceMaker* rm) override {
+            if (rm->SuperClassID() == REFBASE_SUPER_CLASS_ID || rm->SuperClassID() == REFANIM_SUPER_CLASS_ID)
+                return DEP_ENUM_SKIP;
+            if (rm->SuperClassID() != BASENODE_CLASS_ID) return DEP_ENUM_CONTINUE;
+            owner = static_cast<INode*>(rm);
+            return DEP_ENUM_HALT;
+        }
+    } find;
+    target->DoEnumDependents(&find);
+    return find.owner && !RefBase::FromItem(find.owner);
 }
 
 // ---- names

@@ -161,10 +161,13 @@ public:
     // The object category a reset selects by: the base object's super class, or the bone, particle or
     // targeted light/camera type.
     static DWORD ReadObjectType(INode* node);
-    // Something outside the referenced content depends on anim: a node without record, or another record
-    // or a mirror that holds it as a real dependency. This record, layer records and referenced nodes do
-    // not count.
+    // Something outside the referenced content depends on anim: a node without record, another record or
+    // a mirror that holds it as a real dependency, anything of a scene node outside the reference that
+    // points at the node, or a scene node linked under it. This record, layer records and referenced nodes
+    // do not count.
     bool IsLocallyDepended(ReferenceTarget* anim);
+    // maker belongs to a scene node that no record mirrors (the first node found above it decides).
+    static bool IsOwnedOutsideReference(ReferenceMaker* maker);
 
     // The record whose modifier override is running, if any: while one runs, the other records of a load
     // still hear their node (the stack tracking sets it).

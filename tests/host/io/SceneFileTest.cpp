@@ -122,28 +122,6 @@ TEST_F(SceneFileTest, SaveBroadcastsWithTheFileName) {
     EXPECT_FALSE(Ip()->IsSaveRequired());
 }
 
-TEST_F(SceneFileTest, AFailedOpenLeavesTheSceneAsItWas) {
-    b.Box("Keep").Build();
-    ASSERT_TRUE(Ip()->SaveToFile(File("good.max").c_str()));
-    b.Sphere("Also").Layer("L").Build();
-    const std::string before = Dump();
-    // Cut the file in the middle of an object.
-    const auto size = fs::file_size(dir_ / "good.max");
-    fs::copy_file(dir_ / "good.max", dir_ / "cut.max");
-    fs::resize_file(dir_ / "cut.max", size / 2);
-    NotificationRecorder opens({NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN});
-    EXPECT_FALSE(Ip()->LoadFromFile(File("cut.max").c_str()));
-    EXPECT_EQ(Dump(), before);
-    EXPECT_EQ(opens.Text(), "");
-    const std::string error = Ip()->GetLastFileError().ToUTF8();
-    EXPECT_NE(error.find("cut.max"), std::string::npos) << error;
-    EXPECT_NE(error.find("offset"), std::string::npos) << error;
-
-    EXPECT_FALSE(Ip()->LoadFromFile(File("missing.max").c_str()));
-    EXPECT_EQ(Dump(), before);
-    EXPECT_NE(Ip()->GetLastFileError().ToUTF8().find("missing.max"), std::string::npos);
-}
-
 TEST_F(SceneFileTest, MergingTwiceKeepsBothCopies) {
     BuildSample();
     ASSERT_TRUE(Ip()->SaveToFile(File("sample.max").c_str()));

@@ -189,3 +189,21 @@ TEST_F(ParamBlockTest, SaveLoadAndCloneKeepLayoutValuesAndControllers) {
 }
 
 } // namespace
+
+namespace {
+
+// The block names the parameter each change message is about: an edit of a value, and a change inside
+// the controller that animates another.
+TEST_F(ParamBlockTest, TheLastNotifiedParameterIsTheOneThatChanged) {
+    auto* fc = new FloatCtrl(1);
+    pb->SetController(4, fc, FALSE);
+    std::string seen = std::to_string(pb->LastNotifyParamNum());
+    pb->SetValue(3, 0, Point3(1, 2, 3));
+    seen += " " + std::to_string(pb->LastNotifyParamNum());
+    float v = 5;
+    fc->SetValue(0, &v, 1, CTRL_ABSOLUTE);
+    seen += " " + std::to_string(pb->LastNotifyParamNum());
+    EXPECT_EQ(seen, "4 3 4");
+}
+
+} // namespace

@@ -85,13 +85,17 @@ TEST_F(RefAnimTableRestoreTest, EntriesTheTableDoesNotHoldGoWithTheirStep) {
 }
 
 TEST_F(RefAnimTableRestoreTest, ValuesCountsAndSnapshotsComeBackAndGoForwardAgain) {
-    PblockParamRestore::Value value{};
+    struct Record {
+        std::array<std::uint8_t, 12> value{};
+    };
+    std::vector<Record> values(1);
+    auto& value = values[0].value;
     value[0] = 7;
     std::vector<int> records = {1, 2, 3};
     Tables tables{{L"Bend"}, {}};
     auto* snapshot = new TableSnapshotRestore<Tables, SizeOfTables>(&tables, nullptr);
     Step([&] {
-        theHold.Put(new PblockParamRestore(&value, nullptr));
+        theHold.Put(new PblockParamRestore<Record>(&values, 0, nullptr));
         value[0] = 9;
         theHold.Put(new ParamArrayRestore<int>(&records, nullptr));
         records.pop_back();

@@ -4,6 +4,7 @@
 #include "host/core/MaxException.h"
 #include "host/core/Notify.h"
 #include "host/scene/HostServices.h"
+#include "host/scene/IFileResolutionManager.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/Mtl.h"
 #include "plugin/helper/MakeUniqueName.h"
@@ -196,35 +197,57 @@ TEST_F(HelperMergeFileTest, NestedMergesReportTheirNodesAndCannotRecurse) {
     EXPECT_EQ(recursed.Count(), 0);
 }
 
-// The open scene's own file, or one on the merge stack, however written: the user is told (unless the host
-// is quiet) and nothing is merged.
+// The open scene's own file, or one on the merge stack, however reached (another spelling, a symbolic
+// link): the user is told (unless the host is quiet) and nothing is merged.
 TEST_F(HelperMergeFileTest, ACircularDependencyMergesNothing) {
     const MSTR file = WriteReferenceFile("loop");
     OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
     ASSERT_TRUE(ip->SaveToFile(file.c_str()));
-    const MSTR sameFileOtherSpelling = WStr::FromUTF8((dir_ / "sub" / ".." / "loop.max").string());
-    EXPECT_EQ(ResolveReferencePath(sameFileOtherSpelling), ResolveReferencePath(file));
+    fs::create_directory(dir_ / "sub");
+    fs::create_symlink(dir_ / "loop.max", dir_ / "sub" / "link.max");
+    const std::string folder = dir_.string();
+    const MSTR spellings[] = {WStr::FromUTF8(folder + "/sub/../loop.max"), WStr::FromUTF8(folder + "//./loop.max"),
+                              WStr::FromUTF8(folder + "/sub/link.max")};
     struct Case {
         const char* what;
         bool onStack;
         bool quiet;
     };
-    for (const Case& c : {Case{"open scene", false, false}, Case{"open scene, quiet", false, true},
-                          Case{"on the stack", true, false}}) {
-        SCOPED_TRACE(c.what);
-        ip->SetQuietMode(c.quiet);
-        if (c.onStack) {
-            ASSERT_TRUE(ip->SaveToFile(Path("other").c_str()));
-            GetHelperModuleState().mergeStack = {L"/somewhere/else.max", ResolveReferencePath(file)};
+    for (const MSTR& spelling : spellings)
+        for (const Case& c : {Case{"open scene", false, false}, Case{"open scene, quiet", false, true},
+                              Case{"on the stack", true, false}}) {
+            SCOPED_TRACE(spelling.ToUTF8() + ": " + c.what);
+            ip->SetQuietMode(c.quiet);
+            ASSERT_TRUE(ip->SaveToFile((c.onStack ? Path("other") : file).c_str()));
+            if (c.onStack) GetHelperModuleState().mergeStack = {L"/somewhere/else.max", ResolveReferencePath(file)};
+            EXPECT_EQ(Merge(h, spelling), std::string("result 0:; setting on, library, stack ") +
+                                              (c.onStack ? "2" : "0") + "\n" + (c.quiet ? "" : Circular(spelling)));
+            EXPECT_EQ(ip->GetINodeByName(L"Wall01"), nullptr);
+            GetHelperModuleState().mergeStack.clear();
         }
-        EXPECT_EQ(Merge(h, sameFileOtherSpelling),
-                  std::string("result 0:; setting on, library, stack ") + (c.onStack ? "2" : "0") + "\n" +
-                      (c.quiet ? "" : Circular(file)));
-        EXPECT_EQ(ip->GetINodeByName(L"Wall01"), nullptr);
-        GetHelperModuleState().mergeStack.clear();
-    }
     ip->SetQuietMode(FALSE);
     EXPECT_EQ(Merge(h, L""), "result 0:; setting on, library, stack 0\n");
+}
+
+// A relative file name is looked for in the open scene's folder, then in the project folders, never in the
+// working folder while there is either; found nowhere, it names the first place looked at.
+TEST_F(HelperMergeFileTest, ARelativeNameResolvesLikeTheScenesAssets) {
+    fs::create_directories(dir_ / "scene");
+    fs::create_directories(dir_ / "project");
+    for (const char* f : {"scene/walls.max", "project/walls.max", "project/doors.max", "doors.max"})
+        std::ofstream(dir_ / f) << "x";
+    ASSERT_TRUE(ip->SaveToFile(WStr::FromUTF8((dir_ / "scene/main.max").string()).c_str()));
+    IFileResolutionManager::GetInstance()->SetProjectFolders({WStr::FromUTF8((dir_ / "project").string())});
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir_);
+    const std::pair<const char*, const char*> cases[] = {{"walls.max", "scene/walls.max"},
+                                                         {"doors.max", "project/doors.max"},
+                                                         {"../project/walls.max", "project/walls.max"},
+                                                         {"windows.max", "scene/windows.max"}};
+    for (const auto& [typed, found] : cases)
+        EXPECT_EQ(ResolveReferencePath(WStr::FromUTF8(typed)).ToUTF8(), (dir_ / found).string()) << typed;
+    fs::current_path(cwd);
+    IFileResolutionManager::GetInstance()->SetProjectFolders({});
 }
 
 // A file the host refuses merges nothing; an exception on the way is raised with the step it broke at. In

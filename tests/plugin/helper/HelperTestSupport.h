@@ -6,6 +6,8 @@
 #include "host/core/Notify.h"
 #include "host/scene/HostDialogs.h"
 #include "host/scene/HostServices.h"
+#include "host/scene/ILayer.h"
+#include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
@@ -23,13 +25,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
-// Counts the loads that start (their pre-load broadcasts), refused ones included.
+// Counts the loads that start (their pre-load broadcasts), refused ones included; or, given the pre-unload
+// code, the unloads.
 class LoadCounter {
 public:
-    LoadCounter() { RegisterNotification(Proc, this, NOTIFY_OSTRIVANS_PRE_LOAD); }
+    explicit LoadCounter(int code = NOTIFY_OSTRIVANS_PRE_LOAD) { RegisterNotification(Proc, this, code); }
     ~LoadCounter() { UnRegisterNotification(Proc, this); }
     LoadCounter(const LoadCounter&) = delete;
     LoadCounter& operator=(const LoadCounter&) = delete;
@@ -38,6 +42,19 @@ public:
 private:
     static void Proc(void* param, NotifyInfo*) { ++static_cast<LoadCounter*>(param)->count; }
 };
+
+// The names of the scene's nodes, depth first.
+inline std::vector<std::string> SceneNodeNames() {
+    std::vector<std::string> names;
+    std::function<void(INode*)> walk = [&](INode* n) {
+        for (int i = 0; i < n->NumberOfChildren(); ++i) {
+            names.push_back(WStr(n->GetChildNode(i)->GetName()).ToUTF8());
+            walk(n->GetChildNode(i));
+        }
+    };
+    walk(GetCOREInterface()->GetRootNode());
+    return names;
+}
 
 // A helper's records as rows, node records first: the record's name, its item's name ("-" for none, with
 // "(unloaded)" after it for a node record that does not count its node as loaded), its number of mirrors,
@@ -92,10 +109,6 @@ protected:
         return h;
     }
 
-    // The listener line of an operation the plug-in does not offer.
-    static std::string NotAvailable(const std::string& op, const std::string& node) {
-        return "Ostrivans: OstrivansHelper." + op + " is not available yet (" + node + ")\n";
-    }
     std::string Lines() const { return listener.Text().ToUTF8(); }
 
     ListenerCapture listener;
@@ -130,4 +143,34 @@ protected:
     Interface* ip = nullptr;
     std::filesystem::path dir_;
     std::wstring iniWas_;
+};
+
+// The file fixture with referenced files made in the test.
+class ReferenceFileFixture : public HelperFileFixture {
+protected:
+    // Builds a scene with build(), saves it as stem.max and starts a new scene; the layer-duplication
+    // setting is left on, so a load that does not put it back shows.
+    MSTR WriteFile(const std::string& stem, const std::function<void()>& build) {
+        build();
+        const MSTR path = WStr::FromUTF8((dir_ / (stem + ".max")).string());
+        EXPECT_TRUE(ip->SaveToFile(path.c_str(), false, false)) << ip->GetLastFileError();
+        ip->FileReset(TRUE);
+        ip->GetLayerManager()->SetDuplicateLayerWithoutSameHierarchyOnMerge(true);
+        return path;
+    }
+    // Wall01 (box, bend, material Brick, layer Walls) with its child Door01 (material Wood).
+    MSTR WriteWalls(const std::string& stem) {
+        return WriteFile(stem, [&] {
+            INode* wall = b.Box("Wall01").Layer("Walls").Material(b.Standard("Brick")).Build();
+            b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+            b.Box("Door01").Parent(wall).Material(b.Standard("Wood")).Build();
+        });
+    }
+    // A helper for the file that has not loaded it yet.
+    OstrivansHelper* HelperFor(const MSTR& file, const MCHAR* name = L"Ostrivan01") {
+        OstrivansHelper* h = NewHelperNode(name);
+        AccessorDisabler off(h);
+        h->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
+        return h;
+    }
 };

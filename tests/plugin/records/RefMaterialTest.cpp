@@ -123,9 +123,11 @@ TEST_F(RefMaterialTest, UpdateSwapsTheFreshMaterialInEverywhereAndRenamesIt) {
         OperationCodeGuard code(OperationCode::Load);
         rec->Update(fresh);
     }
-    // The user's name is put on the fresh material (that is no new rename); the changed mirror stayed
-    // first, the unchanged ones were dropped and made again for the fresh material.
-    const std::string after = "Brick | Wall | Wall | 6 overrides\n" + kStandardRows[1] + " state 2\n" + kStandardTable;
+    // The user's name is put on the fresh material (that is no new rename); the changed block mirror stayed
+    // first and follows the fresh block, the unchanged mirrors were dropped and made again for the fresh
+    // material.
+    const std::string after = "Brick | Wall | Wall | 6 overrides\n" + kStandardRows[1] + " state 2\n" + kStandardRows[0] +
+                              "\n" + kStandardRows[2] + "\n";
     EXPECT_EQ(Summary(rec), after);
     EXPECT_TRUE(rec->GetMaterial() == fresh && RefBase::FromItem(fresh) == rec && rec->GetMirror(0) == kept &&
                 rec->GetMirror(1)->GetAnim() == fresh);

@@ -1,0 +1,70 @@
+// Unloading a reference: the referenced content taken out of the scene while every record stays, with
+// placeholders where something outside the reference still points at a node.
+#pragma once
+
+#include "host/core/Matrix3.h"
+#include "host/core/PerformanceTimer.h"
+#include "host/core/WStr.h"
+#include "plugin/frame/StepMarks.h"
+#include "plugin/records/NodeTable.h"
+
+#include <unordered_map>
+#include <vector>
+
+class INode;
+class OstrivansHelper;
+struct NotifyInfo;
+
+// One unload of one helper; its tables live as long as the unload. Run it once.
+class ReferenceUnload {
+public:
+    explicit ReferenceUnload(OstrivansHelper* helper) : helper_(helper) {}
+    ~ReferenceUnload();
+    ReferenceUnload(const ReferenceUnload&) = delete;
+    ReferenceUnload& operator=(const ReferenceUnload&) = delete;
+
+    // Always completes or reports: a failure is shown to the user (unless the host is quiet) with the
+    // helper's description and the last step reached, and the batch this unload opened is closed.
+    void Run();
+
+    // A new scene node named like node, carrying a placeholder of its object's kind and a placeholder
+    // controller that holds tm; every dependent of node moves to it (node itself is kept alive meanwhile).
+    static INode* ReplaceByPlaceholderNode(INode* node, const Matrix3& tm);
+    // Whether something outside the reference hangs under node: a child that no record mirrors.
+    static bool HasChildOutsideReference(INode* node);
+
+private:
+    struct Placed {
+        INode* node;
+        Matrix3 tm;
+    };
+
+    void Steps();
+    void CheckHold();
+    void RestoreHold();
+    void CollectRecords();
+    void SortNodes();
+    void FinishChildrenOverrides();
+    void ReplaceNodes();
+    void DeleteNodes();
+    void KeepNodesInPlace();
+    void Fail(const MCHAR* head, const MSTR* detail);
+    static void OnNodeDeleted(void* param, NotifyInfo* info);
+
+    OstrivansHelper* helper_;
+    StepMarks marks_;
+    NodeTable toRemove_;
+    std::vector<Placed> toReplace_;
+    // Kept nodes by their place in toKeep_: a kept node deleted meanwhile leaves a null entry.
+    std::vector<Placed> toKeep_;
+    std::unordered_map<INode*, size_t> keepIndex_;
+    bool openedBatch_ = false;
+    bool resumedHold_ = false;
+    bool beganHold_ = false;
+    bool deleteHandler_ = false;
+    bool timing_ = false;
+    double collectTime_ = 0.0;
+    double deleteTime_ = 0.0;
+    MaxSDK::PerformanceTools::Timer total_;
+    MaxSDK::PerformanceTools::Timer timer_;
+};
