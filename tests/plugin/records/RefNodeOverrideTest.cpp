@@ -382,3 +382,19 @@ TEST_F(RefNodeOverrideTest, DeletedStoredLinksAreSkipped) {
     // The light went with its node: the host emptied the record's slot.
     EXPECT_EQ(Rec("Wall01")->GetExcludingLight(0), nullptr);
 }
+
+// Through the helper's own reload: its scan runs before the records collect, so the light and the node
+// list outside the reference name the fresh nodes afterwards.
+TEST_F(RefNodeOverrideTest, NodeListsOutsideTheReferenceSurviveTheReload) {
+    LoadWalls();
+    auto* light = static_cast<LightObject*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID));
+    Outside("Omni01", light);
+    light->GetExclList()->AddNode(Node("Wall01"));
+    auto* set = static_cast<Object*>(CreateInstance(HELPER_CLASS_ID, NODE_SET_HELPER_CLASS_ID));
+    Outside("Set01", set);
+    set->GetOwnNodeList(0)->AddNode(Outside("Other"));
+    set->GetOwnNodeList(0)->AddNode(Node("Post01"));
+    ASSERT_EQ(h_->Reload(), 1);
+    EXPECT_GE(light->GetExclList()->FindNode(Node("Wall01")), 0);
+    EXPECT_EQ(set->GetOwnNodeList(0)->FindNode(Node("Post01")), 1);
+}
