@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job: the host program on the quick-start example, then on the
 # reference example (a scene file referenced through a reference helper, and the records it made), then
-# on the parameters example (values changed locally on referenced content, kept when it loads again).
+# on the parameters example (values changed locally on referenced content, kept when it loads again), and
+# on the overrides example (referenced nodes renamed, re-parented, re-layered, hidden and re-coloured).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -12,3 +13,4 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/quickstart.ms
 "$root/build/app/ostrivans-host" examples/reference.ms
 "$root/build/app/ostrivans-host" examples/parameters.ms
+"$root/build/app/ostrivans-host" examples/overrides.ms

@@ -67,6 +67,11 @@ constexpr DWORD NODE_REND_GI_EXCLUDED = 0x10000;
 constexpr DWORD NODE_REND_GI_RECEIVE = 0x20000;
 constexpr DWORD NODE_REND_GI_GENERATE = 0x40000;
 
+// Bone property bits (GetBoneFlags/SetBoneFlags).
+constexpr BYTE NODE_BONE_AUTO_ALIGN = 0x2;
+constexpr BYTE NODE_BONE_FREEZE_LENGTH = 0x4;
+constexpr BYTE NODE_BONE_SCALE_STRETCH = 0x10;
+
 class INode : public ReferenceTarget {
 public:
     SClass_ID SuperClassID() override { return BASENODE_CLASS_ID; }
@@ -151,6 +156,19 @@ public:
     virtual void SetImageBlurMultiplier(TimeValue t, float m) = 0;
     virtual int GetRenderValue(int which) = 0; // which 0..2
     virtual void SetRenderValue(int which, int v) = 0;
+    // Plain render and illumination factors (not animatable), each notifying
+    // REFMSG_NODE_RENDERING_PROP_CHANGED (the illumination ones REFMSG_NODE_GI_PROP_CHANGED) and
+    // broadcasting the render-properties notification. All start at 1.
+    virtual float GetObjectBlurMultiplier() = 0;
+    virtual void SetObjectBlurMultiplier(float m) = 0;
+    virtual float GetGIIlluminationMultiplier() = 0;
+    virtual void SetGIIlluminationMultiplier(float m) = 0;
+    virtual float GetGIReflectanceScale() = 0;
+    virtual void SetGIReflectanceScale(float s) = 0;
+    virtual float GetGITransmittanceScale() = 0;
+    virtual void SetGITransmittanceScale(float s) = 0;
+    virtual float GetGIIndirectMultiplier() = 0;
+    virtual void SetGIIndirectMultiplier(float m) = 0;
 
     // User properties, broadcasting the user-properties notification with the node table.
     virtual MSTR GetUserPropBuffer() = 0;
@@ -159,8 +177,13 @@ public:
     // Bone properties, broadcasting the bone-properties notification with the node table.
     virtual BOOL GetBoneNodeOnOff() = 0;
     virtual void SetBoneNodeOnOff(BOOL onOff, TimeValue t) = 0;
-    virtual BYTE GetBoneFlags() = 0;
+    virtual BYTE GetBoneFlags() = 0; // NODE_BONE_* bits
     virtual void SetBoneFlags(BYTE f) = 0;
+    // The axis the bone points along (0 X, 1 Y, 2 Z) and whether it points the other way.
+    virtual int GetBoneAxis() = 0;
+    virtual void SetBoneAxis(int axis) = 0;
+    virtual BOOL GetBoneAxisFlip() = 0;
+    virtual void SetBoneAxisFlip(BOOL onOff) = 0;
 
     // Groups: changes reach the scene event manager's GroupChanged callbacks.
     virtual BOOL IsGroupMember() = 0;

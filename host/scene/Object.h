@@ -9,6 +9,7 @@
 #include "host/core/ReferenceTarget.h"
 #include "host/core/Tab.h"
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -25,66 +26,13 @@ public:
     Interval validity = FOREVER;
 };
 
-// Object type reported for particle systems (a class answer, not a super class).
-constexpr SClass_ID PARTICLE_SYSTEM_TYPE = 0xFFFFFF03;
-
-class Object : public ReferenceTarget {
-public:
-    // Evaluates the pipeline (a derived object applies its modifiers); a base object returns itself.
-    virtual ObjectState Eval(TimeValue /*t*/) { return ObjectState(this); }
-    virtual MSTR GetObjectName() {
-        MSTR s;
-        GetClassName(s);
-        return s;
-    }
-    virtual Interval ObjectValidity(TimeValue /*t*/) { return FOREVER; }
-    virtual BOOL IsParticleSystem() { return FALSE; }
-    virtual BOOL IsShapeObject() { return SuperClassID() == SHAPE_CLASS_ID; }
-    // Bounding box in object space (empty for objects without geometry).
-    virtual void GetLocalBoundBox(TimeValue /*t*/, INode* /*inode*/, Box3& box) { box.Init(); }
-    // The object at the bottom of a pipeline: for a derived object its innermost base object.
-    virtual Object* FindBaseObject() { return this; }
-    // Nodes an object names in a node list of its own (lights' include/exclude lists, ...).
-    virtual int NumNodeLists() { return 0; }
-};
-
-class GeomObject : public Object {
-public:
-    SClass_ID SuperClassID() override { return GEOMOBJECT_CLASS_ID; }
-};
-
-class ShapeObject : public GeomObject {
-public:
-    SClass_ID SuperClassID() override { return SHAPE_CLASS_ID; }
-};
-
-class HelperObject : public Object {
-public:
-    SClass_ID SuperClassID() override { return HELPER_CLASS_ID; }
-};
-
-class CameraObject : public Object {
-public:
-    SClass_ID SuperClassID() override { return CAMERA_CLASS_ID; }
-};
-
-class WSMObject : public Object {
-public:
-    SClass_ID SuperClassID() override { return WSM_OBJECT_CLASS_ID; }
-};
-
-// Systems (super class SYSTEM_CLASS_ID): objects that drive other scene content.
-class SystemObject : public Object {
-public:
-    SClass_ID SuperClassID() override { return SYSTEM_CLASS_ID; }
-};
-
 // Include/exclude list flags.
 constexpr int NT_INCLUDE = 1;
 constexpr int NT_AFFECT_ILLUM = 2;
 constexpr int NT_AFFECT_SHADOWCAST = 4;
 
-// The include/exclude list of a light: the nodes it lights (include) or does not light (exclude). Nodes
+// A list of nodes kept by an object, where a node's position matters; as a light's include/exclude list,
+// the nodes it lights (include) or does not light (exclude). The include/exclude list of a light: the nodes it lights (include) or does not light (exclude). Nodes
 // are kept by handle, as the host does: an entry whose node was deleted reads as null. Changes of a list
 // that has an owner put restore objects while the hold is open (the records hold the owner by handle and
 // do nothing once it is gone). Lookups by node use an index, so a scan over many lights stays linear.
@@ -101,6 +49,9 @@ public:
     int FindNode(INode* node) const;
     // Adds node (when absent); returns its index.
     int AddNode(INode* node);
+    // Inserts node at position at (clamped to the end) when the list does not hold it yet; returns its
+    // index.
+    int InsertNode(int at, INode* node);
     void RemoveNode(int i);
     void RemoveNode(INode* node);
     // Truncates, or pads with empty entries.
@@ -150,12 +101,89 @@ private:
     mutable bool hasLoaded_ = false;
 };
 
+// Object type reported for particle systems (a class answer, not a super class).
+constexpr SClass_ID PARTICLE_SYSTEM_TYPE = 0xFFFFFF03;
+
+class Object : public ReferenceTarget {
+public:
+    // Evaluates the pipeline (a derived object applies its modifiers); a base object returns itself.
+    virtual ObjectState Eval(TimeValue /*t*/) { return ObjectState(this); }
+    virtual MSTR GetObjectName() {
+        MSTR s;
+        GetClassName(s);
+        return s;
+    }
+    virtual Interval ObjectValidity(TimeValue /*t*/) { return FOREVER; }
+    virtual BOOL IsParticleSystem() { return FALSE; }
+    virtual BOOL IsShapeObject() { return SuperClassID() == SHAPE_CLASS_ID; }
+    // Bounding box in object space (empty for objects without geometry).
+    virtual void GetLocalBoundBox(TimeValue /*t*/, INode* /*inode*/, Box3& box) { box.Init(); }
+    // The object at the bottom of a pipeline: for a derived object its innermost base object.
+    virtual Object* FindBaseObject() { return this; }
+    // The node lists an object keeps: a light's include/exclude list comes first, then the object's own
+    // lists (any object can be given some, see SetNumOwnNodeLists). Null out of range.
+    virtual int NumNodeLists() { return static_cast<int>(ownNodeLists_.size()); }
+    virtual ExclList* GetNodeList(int i) {
+        return i >= 0 && i < static_cast<int>(ownNodeLists_.size()) ? ownNodeLists_[static_cast<size_t>(i)].get()
+                                                                    : nullptr;
+    }
+    // The object's own node lists (not a light's include/exclude list), in order.
+    int NumOwnNodeLists() const { return static_cast<int>(ownNodeLists_.size()); }
+    ExclList* GetOwnNodeList(int i) {
+        return i >= 0 && i < NumOwnNodeLists() ? ownNodeLists_[static_cast<size_t>(i)].get() : nullptr;
+    }
+    // Grows or shrinks the object's own lists; new lists are empty and owned (their edits are undoable).
+    void SetNumOwnNodeLists(int n);
+    // Container chunk kOwnNodeListsChunk with one list chunk per own list; nothing without lists. Load
+    // reads the container the caller opened.
+    IOResult SaveOwnNodeLists(ISave* isave);
+    IOResult LoadOwnNodeLists(ILoad* iload);
+    static constexpr USHORT kOwnNodeListsChunk = 0x3C10;
+    // Copies the own lists into another object (no undo record).
+    void CopyOwnNodeLists(Object* to);
+
+private:
+    std::vector<std::unique_ptr<ExclList>> ownNodeLists_;
+};
+
+class GeomObject : public Object {
+public:
+    SClass_ID SuperClassID() override { return GEOMOBJECT_CLASS_ID; }
+};
+
+class ShapeObject : public GeomObject {
+public:
+    SClass_ID SuperClassID() override { return SHAPE_CLASS_ID; }
+};
+
+class HelperObject : public Object {
+public:
+    SClass_ID SuperClassID() override { return HELPER_CLASS_ID; }
+};
+
+class CameraObject : public Object {
+public:
+    SClass_ID SuperClassID() override { return CAMERA_CLASS_ID; }
+};
+
+class WSMObject : public Object {
+public:
+    SClass_ID SuperClassID() override { return WSM_OBJECT_CLASS_ID; }
+};
+
+// Systems (super class SYSTEM_CLASS_ID): objects that drive other scene content.
+class SystemObject : public Object {
+public:
+    SClass_ID SuperClassID() override { return SYSTEM_CLASS_ID; }
+};
+
 class LightObject : public Object {
 public:
     LightObject() { exclList_.SetOwner(this); }
     SClass_ID SuperClassID() override { return LIGHT_CLASS_ID; }
     virtual ExclList* GetExclList() { return &exclList_; }
-    int NumNodeLists() override { return 1; }
+    int NumNodeLists() override { return 1 + Object::NumNodeLists(); }
+    ExclList* GetNodeList(int i) override { return i == 0 ? GetExclList() : Object::GetNodeList(i - 1); }
     // Whether the light is on.
     virtual BOOL GetUseLight() { return useLight_; }
     virtual void SetUseLight(BOOL onOff);

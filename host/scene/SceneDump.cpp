@@ -4,6 +4,7 @@
 #include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/INode.h"
+#include "host/scene/INodeDisplayProperties.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/NamedSelectionSets.h"
@@ -13,6 +14,7 @@
 #include "host/scene/objects/ObjectDump.h"
 
 #include <cstdio>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 
@@ -46,6 +48,19 @@ std::string Properties(INode* n) {
         if (n->GetRenderValue(i)) add("render value " + std::to_string(i) + " " + std::to_string(n->GetRenderValue(i)));
     if (n->GetBoneNodeOnOff()) add("bone on");
     if (n->GetBoneFlags()) add("bone flags " + Hex(n->GetBoneFlags()));
+    if (n->GetBoneAxis()) add("bone axis " + std::to_string(n->GetBoneAxis()));
+    if (n->GetBoneAxisFlip()) add("bone flip");
+    const float factors[] = {n->GetObjectBlurMultiplier(), n->GetGIIlluminationMultiplier(), n->GetGIReflectanceScale(),
+                             n->GetGITransmittanceScale(), n->GetGIIndirectMultiplier()};
+    for (size_t i = 0; i < std::size(factors); ++i)
+        if (factors[i] != 1.0f) add("render factor " + std::to_string(i) + " " + F(factors[i]));
+    if (auto* d = static_cast<INodeDisplayProperties*>(n->GetInterface(NODE_DISPLAY_PROPERTIES_INTERFACE))) {
+        DWORD bits = 0;
+        for (DWORD prop : {NODE_DISP_SHOW_LINKS, NODE_REND_OCCLUDED_OBJECTS, NODE_REND_HIDE_FROM_REFLECTIONS,
+                           NODE_REND_HIDE_FROM_CAMERA})
+            if (d->GetNodeDisplayProperty(prop)) bits |= prop;
+        if (bits) add("display interface " + Hex(bits));
+    }
     BYTE group = 0;
     if (n->IsGroupMember()) group |= NODE_GROUP_MEMBER;
     if (n->IsGroupHead()) group |= NODE_GROUP_HEAD;

@@ -69,11 +69,12 @@ void OnSelectionSetsChanged(void*, NotifyInfo*) {
     size_t i = 0;
     while (i < now.size() && i < cached.size() && now[i] == cached[i])
         ++i;
-    if (i < now.size() || i < cached.size()) {
-        const std::vector<OstrivansHelper*> helpers = S().registry;
-        for (OstrivansHelper* h : helpers)
-            for (int r = 0; r < h->NumRefNodes(); ++r)
-                if (RefNode* rec = h->GetRefNode(r)) rec->RecordSelectionSet(static_cast<int>(i));
+    // The records of the nodes the set holds note it, each found through its node.
+    INamedSelectionSetManager* sets = GetCOREInterface()->GetNamedSelectionSetManager();
+    if (sets && i < now.size()) {
+        const int set = static_cast<int>(i);
+        for (int k = 0; k < sets->GetNamedSelSetItemCount(set); ++k)
+            if (RefNode* rec = FindRefNodeOf(sets->GetNamedSelSetItem(set, k))) rec->RecordSelectionSet(set);
     }
     S().selectionSetNames = std::move(now);
 }
@@ -317,10 +318,9 @@ OstrivansHelper* HelperOfNode(INode* node) {
 }
 
 RefNode* FindRefNodeOf(INode* node, OstrivansHelper* owner) {
-    DependentIterator it(node);
-    while (ReferenceMaker* m = it.Next()) {
-        auto* rec = dynamic_cast<RefNode*>(m);
-        if (rec && rec->GetItem() == node && (!owner || rec->GetHelper() == owner)) return rec;
-    }
-    return nullptr;
+    // The record hangs on its node as a property: one look-up, whatever the node's dependents.
+    auto* rec = dynamic_cast<RefNode*>(RefBase::FromItem(node));
+    if (!rec || rec->GetItem() != node) return nullptr;
+    if (owner && rec->GetHelper() != static_cast<IRecordHelper*>(owner)) return nullptr;
+    return rec;
 }

@@ -99,6 +99,8 @@ public:
     INode* GetHelperNode();
     // PersistRef is on.
     bool PersistsReferences() const override;
+    // Its helper node is itself a node of another reference (it carries a node record).
+    bool IsNested() override;
     // The helper node's name while UseNamePrefix is on; empty otherwise.
     MSTR GetRecordNamePrefix() override;
     // Names of merged nodes the user deleted locally; they are deleted again after every merge.

@@ -273,6 +273,11 @@ void ReferenceLoad::CollectDoomedNodes() {
     RegisterBindingHandlers();
 }
 
+// A node that now carries a record is no longer a child some other record linked from outside.
+void ReferenceLoad::TakenIntoReference(INode* node) {
+    SendToNodeDependents(node, REFMSG_OSTRIVANS_NODE_TAKEN);
+}
+
 void ReferenceLoad::MonitorNodes() {
     // Keyed by views of the records' referenced names, which stay put while the load runs.
     std::unordered_map<std::wstring_view, NameSlot<RefNode>> byName;
@@ -295,14 +300,22 @@ void ReferenceLoad::MonitorNodes() {
             auto* rec = new RefNode(node, helper_);
             helper_->AppendRefNode(rec);
             byName[rec->GetReferencedName().str()].bound = 1;
+            TakenIntoReference(node);
             continue;
         }
         NameSlot<RefNode>& slot = it->second;
         if (slot.bound > 0) duplicatedNames_ = true;
         if (RefNode* rec = slot.TakeFree()) {
-            rec->Update(node);
+            // A record that cannot re-apply its overrides reports it and stays unloaded; the other
+            // records of the load go on.
+            try {
+                rec->Update(node);
+            } catch (const MAXException& e) {
+                ShowReferenceError(e.Message());
+            }
         } else {
             helper_->AppendRefNode(new RefNode(node, helper_));
+            TakenIntoReference(node);
         }
         ++slot.bound;
     }

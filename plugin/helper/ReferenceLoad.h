@@ -44,6 +44,7 @@ private:
     void MonitorMaterials();
     void CollectDoomedNodes();
     void MonitorNodes();
+    void TakenIntoReference(INode* node);
     void ApplyPrefix();
     void AddMaterialsToScene();
     void DeleteDoomedNodes();

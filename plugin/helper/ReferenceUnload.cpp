@@ -19,6 +19,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/records/RefMaterial.h"
@@ -148,6 +149,9 @@ void ReferenceUnload::CollectRecords() {
     if (timing_) timer_.StartTimer();
     for (int i = 0; i < helper_->NumRefMaterials(); ++i)
         if (RefMaterial* rec = helper_->GetRefMaterial(i)) rec->CollectIfLoaded();
+    // The lights and other objects outside the reference that list its nodes are offered to the records
+    // first: their collection keeps those lists as overrides.
+    OfferNodeListCandidates(*helper_);
     for (int i = 0; i < helper_->NumRefNodes(); ++i)
         if (RefNode* rec = helper_->GetRefNode(i)) rec->Collect();
     helper_->IncrementStamp();

@@ -19,6 +19,8 @@ public:
     virtual void RegisterChangedMirror(RefAnim* mirror) = 0;
     // Merged nodes of this name are no longer deleted again (undoable); whether the name was listed.
     virtual bool ForgetNodeToDelete(const WStr& name) = 0;
+    // The helper came into the scene with the content of another reference.
+    virtual bool IsNested() { return false; }
 
 protected:
     ~IRecordHelper() = default;

@@ -91,6 +91,8 @@ public:
     virtual void ApplyNamePrefix(const MCHAR* /*prefix*/) {}
     // The helper node's name when the helper uses a name prefix; empty otherwise or without helper.
     virtual MSTR GetNamePrefix();
+    // The owning helper came in with another reference's content; false without helper.
+    bool IsHelperNested() const { return helper_ && helper_->IsNested(); }
     ReferenceTarget* GetItem() const override { return item_; }
     // The owning helper: a plain back-pointer, set by the helper when it takes the record.
     IRecordHelper* GetHelper() const { return helper_; }

@@ -19,7 +19,6 @@
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/OperationCode.h"
-#include "plugin/frame/OperationNotAvailable.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
 
@@ -69,6 +68,8 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
             MonitorModifiers();
             CollectMirrors();
             CollectBaseObjectMirrors();
+            // The first comparisons start from the node as the file made it.
+            StoreDefaults();
         } catch (const MAXException& e) {
             RaiseFailure(L"Creating", &e, nullptr);
         } catch (...) {
@@ -217,6 +218,11 @@ void RefNode::SetReference(int i, RefTargetHandle rtarg) {
     }
 }
 
+BOOL RefNode::CanTransferReference(int i) {
+    int at = 0;
+    return Locate(i, at) == Slot::Base ? RefBase::CanTransferReference(i) : FALSE;
+}
+
 bool RefNode::PersistsReference() const {
     return GetHelper() && GetHelper()->PersistsReferences();
 }
@@ -263,6 +269,11 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
             if (overrideFlags_ & REFNODE_OVERRIDE_PARENT) ReapplyParentOverride();
             return REF_STOP;
         }
+        // A load takes stored children into its reference: they are no longer this node's override.
+        if (message == REFMSG_OSTRIVANS_NODE_TAKEN && !fromNode) {
+            DetectNodeChange(node, hTarget, partID, message);
+            return REF_STOP;
+        }
         if (fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED) {
             // The record base waits for the end of the operation to take the tree again.
             RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
@@ -302,8 +313,9 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
         // Passed on to the owning helper, a dependent of the record.
         return REF_SUCCEED;
     }
-    // The node-level detection handlers run here once they exist; structure changes go to the record
-    // base, which runs them only outside operations.
+    // What the record's own re-application causes is not the user's change.
+    if (!IsBusy() && DetectNodeChange(node, hTarget, partID, message)) return REF_STOP;
+    // Structure changes go to the record base, which runs them only outside operations.
     if (op == OperationCode::None) return RefBase::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     return REF_STOP;
 }
@@ -449,16 +461,6 @@ bool RefNode::HasOverrides() const {
     return overrideFlags_ != 0 || RefBase::HasOverrides();
 }
 
-// ---- What the helper's notification handlers pass to the record.
-
-void RefNode::NodeRenamed(const MCHAR* newName) {
-    ReportOperationNotAvailable(L"RefNode name override", newName);
-}
-
-void RefNode::RecordSelectionSet(int index) {
-    ReportOperationNotAvailable(L"RefNode selection set override", WStr::Format(L"set %d", index).c_str());
-}
-
 void RefNode::SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing) {
     // Slots after a grown table move up; what they hold stays with its entry.
     if (listing > NumListingObjects()) {
@@ -567,6 +569,22 @@ std::string RefNode::DumpNode() {
     s += "\nlisting " + std::to_string(listingObjects_.size());
     for (size_t k = 0; k < listingObjects_.size(); ++k)
         s += " " + name(listingObjects_[k]) + "@" + std::to_string(listingPositions_[k]);
+    s += "\nname \"" + overriddenName_.ToUTF8() + "\" grouping " + std::to_string(grouping_) + " wire " +
+         std::to_string(wireColor_) + " display " + std::to_string(displayWord_) + " " + std::to_string(displayBytes_[0]) +
+         " " + std::to_string(displayBytes_[1]) + " render " + std::to_string(renderWord_);
+    for (std::int32_t v : renderValues_) s += " " + std::to_string(v);
+    for (float f : renderFloats_) s += " " + std::to_string(f);
+    s += " bone " + std::to_string(boneByte_) + " " + std::to_string(boneBytes_[0]) + " " + std::to_string(boneBytes_[1]) +
+         " locks " + std::to_string(transformLocks_) + " user \"" + userProps_.ToUTF8() + "\"\noffset";
+    for (float f : {offsetPos_.x, offsetPos_.y, offsetPos_.z, offsetRot_.x, offsetRot_.y, offsetRot_.z, offsetRot_.w,
+                    offsetScale_.s.x, offsetScale_.s.y, offsetScale_.s.z})
+        s += " " + std::to_string(f);
+    s += " skin";
+    for (float f : {skinPos_.x, skinPos_.y, skinPos_.z, skinRot_.x, skinRot_.y, skinRot_.z, skinScale_.x, skinScale_.y,
+                    skinScale_.z, skinScaleOrient_.w})
+        s += " " + std::to_string(f);
+    s += " sets";
+    for (std::int32_t set : selectionSets_) s += " " + std::to_string(set);
     s += "\nmods ws " + std::to_string(wsMods_.size()) + " os " + std::to_string(osMods_.size()) + " refs " +
          std::to_string(NumRefs()) + "\n";
     return s + Dump();

@@ -16,6 +16,8 @@
 #include <vector>
 
 class NodeTable;
+struct NodeDisplayWords;
+struct NodeRenderWords;
 
 class INode;
 class LightObject;
@@ -53,6 +55,9 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    // The stored values past the mirrors are the user's: a transfer from an old node to a fresh one (its
+    // material, its object) never moves them; the override re-applies them.
+    BOOL CanTransferReference(int i) override;
     using RefBase::GetInterface;
     BaseInterface* GetInterface(Interface_ID id) override;
 
@@ -75,6 +80,19 @@ public:
     void FinishUpdate() override;
     // Before the referenced content goes: remembers what the scene did with the node.
     void Collect() override;
+    // Re-applies every node-level override to the node, in a fixed order (see the .cpp), then the mirrors'.
+    // A failing step is raised as "Error Overriding RefNode" with the step's name; the record lets go of
+    // its node first.
+    void Override() override;
+    // Reads the node's current value of every group without an override, so the next comparison starts
+    // from the freshly merged state.
+    void StoreDefaults() override;
+    // A mirror falls under a reset by the first number of its path (base object, object properties,
+    // modifiers, transform).
+    bool IsResetTarget(RefAnim* mirror, DWORD resetMask) override;
+    // Drops the overrides the mask selects (reference mode only for the node's object category), then the
+    // mirrors' by their verdicts.
+    void Reset(DWORD resetMask) override;
     void ApplyNamePrefix(const MCHAR* prefix) override;
     bool HasOverrides() const override;
     MSTR GetDescription() override;
@@ -94,12 +112,12 @@ public:
     // Renames the record; the node follows (with the helper's prefix) unless its name is overridden.
     void SetName(const MCHAR* name) override;
 
-    // ---- What the helper's notification handlers pass to the record. The record keeps no node-level
-    // overrides of these: each reports that the override is not available and changes nothing.
-    // The mirrored node was renamed by the user.
+    // ---- What the helper's notification handlers pass to the record.
+    // The mirrored node was renamed by the user: the name is overridden, without the helper's prefix when
+    // it carries it (else the name keeps no prefix from then on).
     void NodeRenamed(const MCHAR* newName);
-    // The named selection set at index (its position in the scene's list) may hold the node: the record
-    // notes it. Called for each set before a batch and for a set that was created, deleted or renamed.
+    // The named selection set at index (its position in the scene's list) holds the node: the record notes
+    // it (once per set) and puts the node back into the set after the next re-merge.
     void RecordSelectionSet(int index);
 
     // ---- stored state, for the override and persistence steps and for tests
@@ -123,6 +141,14 @@ public:
     bool AreModifiersSettled() const { return modifiersSettled_ != 0; }
     bool IsObjectRecheckPending() const { return objectRecheckPending_ != 0; }
     const std::vector<std::int32_t>& GetSelectionSets() const { return selectionSets_; }
+    std::uint8_t GetGrouping() const { return grouping_; }
+    const WStr& GetUserProps() const { return userProps_; }
+    std::uint16_t GetDisplayWord() const { return displayWord_; }
+    std::uint32_t GetRenderWord() const { return renderWord_; }
+    std::uint16_t GetTransformLocks() const { return transformLocks_; }
+    const Point3& GetOffsetPos() const { return offsetPos_; }
+    const Point3& GetSkinScale() const { return skinScale_; }
+    float GetRenderFloat(int i) const { return i >= 0 && i < 9 ? renderFloats_[i] : 0.0f; }
 
     // What loading a saved record does before its references come back: grows the reference tables to
     // the given sizes (modifier entries are made empty, state "from the file"). Never shrinks a table.
@@ -176,16 +202,55 @@ private:
     void CollectListingObjects();
     void CollectObjectDependency(INode* node);
     void RecomputeLocalDependency(INode* node);
+    // Collect's comparison of the groups no message announces (object offset, skin pose, user
+    // properties, transform locks): compared while the flag is clear, re-read while it is set.
+    void CompareUnannouncedGroups(INode* node);
     // Steps of Collect and Update that do nothing: the record keeps no modifier stack entries (monitor,
-    // collect, check, re-reference single modifiers), no per-flag comparison of the groups no message
-    // announces (object offset, skin pose, user properties, transform locks) and no stored parent to
-    // re-apply.
-    void CompareUnannouncedGroups(INode* /*node*/) {}
+    // collect, check, re-reference single modifiers).
     void MonitorModifiers() {}
     void CollectModifiers() {}
     void CheckModifiers() {}
     void RereferenceSingleModifiers() {}
-    void ReapplyParentOverride() {}
+    // The parent override alone, when the parent's record attached its children again.
+    void ReapplyParentOverride();
+
+    // ---- detection of the user's changes to the node (RefNodeDetection.cpp)
+    // The handlers behind the gate; true when message was one of theirs.
+    bool DetectNodeChange(INode* node, RefTargetHandle target, PartID part, RefMessage message);
+    void DetectMaterial(INode* node);
+    void DetectParent(INode* node);
+    void DetectChild(INode* child);
+    void DetectLayer(INode* node);
+    void DetectDisplay(INode* node, PartID part);
+    void DetectRender(INode* node, bool undoable);
+    // After a structure message: the properties the node display interface keeps.
+    void DetectInterfaceProps(INode* node);
+    void DropChildRef(int k);
+    // Sets the flag when it is clear; undoable as detection records it.
+    void MarkOverride(DWORD flag, bool undoable = true);
+    // A stored value changes: its old value goes on the hold first.
+    template <class T> void SetStored(T& field, const T& value, bool undoable = true);
+    void StoreDisplay(const NodeDisplayWords& w, bool undoable);
+    void StoreRender(const NodeRenderWords& w, bool undoable);
+    void StoreBone(INode* node, bool undoable);
+    void StoreOffset(INode* node, bool undoable);
+    void StoreSkinPose(INode* node, bool undoable);
+    // The stored parent as it is now: null for the scene root, the parent's record, or the parent node.
+    ReferenceTarget* ParentTarget(INode* node) const;
+
+    // ---- re-application (RefNodeOverride.cpp)
+    void OverrideParent(INode* node);
+    void OverrideLayer(INode* node);
+    void OverrideSkinPose(INode* node);
+    void OverrideExclLists(INode* node);
+    void OverrideListing(INode* node);
+    void OverrideSelectionSets(INode* node);
+    void OverrideObjectDependents(INode* node);
+    void OverrideChildren(INode* node);
+    int MaterialRef() const { return 1 + NumMirrors(); }
+    int ParentRef() const { return 2 + NumMirrors(); }
+    int FirstChildRef() const { return 3 + NumMirrors(); }
+    int LayerRef() const { return 3 + NumMirrors() + static_cast<int>(children_.size()); }
 
     // Update's step for a kept modifier stack: the old stack goes over the fresh base object.
     void MoveStackToFreshBase(INode* oldNode, INode* freshNode);

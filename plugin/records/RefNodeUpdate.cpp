@@ -185,6 +185,7 @@ void RefNode::Update(ReferenceTarget* freshNode) {
     if (!fresh) return;
     nodeLoaded_ = 1;
     StepMarks marks;
+    bool overriding = false;
     try {
         INode* old = GetNode();
         if (!old) {
@@ -205,15 +206,20 @@ void RefNode::Update(ReferenceTarget* freshNode) {
         DropNullChildren();
         Clean(0);
         marks.Mark(IDS_OP_CLEANED);
+        overriding = true;
         Override();
+        overriding = false;
         StoreDefaults();
         marks.Mark(IDS_OP_OVERRIDE_REF);
         CollectMirrors();
         CollectBaseObjectMirrors();
         if (old) GetCOREInterface()->DeleteNode(old, TRUE, FALSE);
     } catch (const MAXException& e) {
+        // The override reported its own step and let go of the node already.
+        if (overriding) throw;
         RaiseFailure(L"Updating", &e, &marks);
     } catch (...) {
+        if (overriding) throw;
         RaiseFailure(L"Updating", nullptr, &marks);
     }
 }

@@ -15,7 +15,10 @@
 #include "host/scene/Object.h"
 #include "host/scene/SceneEventManager.h"
 
+#include <algorithm>
+#include <iterator>
 #include <set>
+#include <utility>
 #include <string>
 #include <unordered_map>
 
@@ -77,6 +80,7 @@ float FloatValue(Control* c, TimeValue t, float def) {
 constexpr USHORT kNameChunk = 0x2000;
 constexpr USHORT kPropsChunk = 0x2010;
 constexpr USHORT kUserPropsChunk = 0x2020;
+constexpr USHORT kMorePropsChunk = 0x2030;
 
 } // namespace
 
@@ -598,6 +602,76 @@ void Node::SetBoneFlags(BYTE f) {
     });
 }
 
+void Node::SetBoneAxis(int axis) {
+    if (axis < 0 || axis > 2 || axis == boneAxis_) return;
+    Edit<DWORD>(static_cast<DWORD>(boneAxis_), static_cast<DWORD>(axis), [](Node* n, const DWORD& x) {
+        n->boneAxis_ = static_cast<int>(x);
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_BONE_PROPERTIES_CHANGED, &tab);
+    });
+}
+void Node::SetBoneAxisFlip(BOOL onOff) {
+    const DWORD v = onOff ? 1 : 0;
+    if (v == static_cast<DWORD>(boneFlip_ ? 1 : 0)) return;
+    Edit<DWORD>(boneFlip_ ? 1 : 0, v, [](Node* n, const DWORD& x) {
+        n->boneFlip_ = x ? TRUE : FALSE;
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_BONE_PROPERTIES_CHANGED, &tab);
+    });
+}
+
+void Node::SetRenderFactor(int which, float v) {
+    if (which < 0 || which >= NODE_NUM_RENDER_FACTORS || factors_[which] == v) return;
+    using Factor = std::pair<int, float>;
+    Edit<Factor>({which, factors_[which]}, {which, v}, [](Node* n, const Factor& f) {
+        n->factors_[f.first] = f.second;
+        n->NotifyDependents(FOREVER, 0,
+                            f.first == NODE_FACTOR_OBJECT_BLUR ? REFMSG_NODE_RENDERING_PROP_CHANGED
+                                                               : REFMSG_NODE_GI_PROP_CHANGED);
+        INodeTab tab = OneNode(n);
+        BroadcastNotification(NOTIFY_NODE_RENDER_PROPERTIES_CHANGED, &tab);
+    });
+}
+
+// ---- Display interface and skin pose interface -------------------------------------------------------
+
+namespace {
+constexpr DWORD kInterfaceProps = NODE_DISP_SHOW_LINKS | NODE_DISPLAY_INTERFACE_RENDER_BITS;
+bool OneInterfaceProp(DWORD prop) {
+    return prop && (prop & kInterfaceProps) == prop && (prop & (prop - 1)) == 0;
+}
+} // namespace
+
+BaseInterface* Node::GetInterface(Interface_ID id) {
+    if (id == NODE_DISPLAY_PROPERTIES_INTERFACE) return &displayProps_;
+    if (id == SKINPOSE_INTERFACE) return &skinPose_;
+    return INode::GetInterface(id);
+}
+
+void Node::SetInterfaceFlag(DWORD prop, BOOL on) {
+    if (!OneInterfaceProp(prop)) return;
+    const DWORD v = on ? (ifaceFlags_ | prop) : (ifaceFlags_ & ~prop);
+    if (v == ifaceFlags_) return;
+    Edit<DWORD>(ifaceFlags_, v, [](Node* n, const DWORD& x) {
+        n->ifaceFlags_ = x;
+        n->NotifyDependents(FOREVER, PART_DISPLAY, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    });
+}
+
+BOOL NodeDisplayProperties::GetNodeDisplayProperty(DWORD prop) {
+    return OneInterfaceProp(prop) && (node_->GetInterfaceFlags() & prop) ? TRUE : FALSE;
+}
+void NodeDisplayProperties::SetNodeDisplayProperty(DWORD prop, BOOL on) { node_->SetInterfaceFlag(prop, on); }
+
+Point3 NodeSkinPose::SkinPos() { return node_->GetSkinPos(); }
+void NodeSkinPose::SetSkinPos(const Point3& p) { node_->SetSkinPos(p); }
+Point3 NodeSkinPose::SkinRot() { return node_->GetSkinRotEuler(); }
+void NodeSkinPose::SetSkinRot(const Point3& r) { node_->SetSkinRotEuler(r); }
+Point3 NodeSkinPose::SkinScale() { return node_->GetSkinScale(); }
+void NodeSkinPose::SetSkinScale(const Point3& s) { node_->SetSkinScale(s); }
+Quat NodeSkinPose::SkinScaleOrient() { return node_->GetSkinScaleOrient(); }
+void NodeSkinPose::SetSkinScaleOrient(const Quat& q) { node_->SetSkinScaleOrient(q); }
+
 void Node::SetGroupBit(BYTE bit, BOOL on) {
     const DWORD v = on ? (group_ | bit) : (group_ & ~bit);
     if (v == group_) return;
@@ -721,6 +795,10 @@ void Node::ResetProperties() {
     userProps_ = MSTR();
     boneOn_ = FALSE;
     boneFlags_ = 0;
+    boneAxis_ = 0;
+    boneFlip_ = FALSE;
+    for (float& f : factors_) f = 1.0f;
+    ifaceFlags_ = 0;
     group_ = 0;
     target_ = lookat_ = 0;
 }
@@ -747,6 +825,10 @@ RefTargetHandle Node::Clone(RemapDir& remap) {
     n->userProps_ = userProps_;
     n->boneOn_ = boneOn_;
     n->boneFlags_ = boneFlags_;
+    n->boneAxis_ = boneAxis_;
+    n->boneFlip_ = boneFlip_;
+    std::copy(std::begin(factors_), std::end(factors_), std::begin(n->factors_));
+    n->ifaceFlags_ = ifaceFlags_;
     n->group_ = group_;
     n->ReplaceReference(NODE_REF_TM, remap.CloneRef(refs_[NODE_REF_TM]));
     RefTargetHandle obj = refs_[NODE_REF_OBJ];
@@ -774,6 +856,9 @@ IOResult Node::Save(ISave* isave) {
                         renderValues_, bone, boneFlags_, group_) != IO_OK)
         return IO_ERROR;
     if (!userProps_.isNull() && WriteStringChunk(isave, kUserPropsChunk, userProps_) != IO_OK) return IO_ERROR;
+    const BYTE flip = boneFlip_ ? 1 : 0;
+    const auto axis = static_cast<BYTE>(boneAxis_);
+    if (WriteValueChunk(isave, kMorePropsChunk, axis, flip, factors_, ifaceFlags_) != IO_OK) return IO_ERROR;
     return IO_OK;
 }
 
@@ -801,6 +886,14 @@ IOResult Node::Load(ILoad* iload) {
             break;
         }
         case kUserPropsChunk: r = iload->ReadWStringChunk(userProps_); break;
+        case kMorePropsChunk: {
+            BYTE axis = 0, flip = 0;
+            r = ReadValues(iload, axis, flip, factors_, ifaceFlags_);
+            boneAxis_ = axis <= 2 ? axis : 0;
+            boneFlip_ = flip ? TRUE : FALSE;
+            ifaceFlags_ &= kInterfaceProps;
+            break;
+        }
         default: break;
         }
         return r;

@@ -4,6 +4,8 @@
 
 #include "host/core/Hold.h"
 #include "host/scene/INode.h"
+#include "host/scene/INodeDisplayProperties.h"
+#include "host/scene/ISkinPose.h"
 #include "host/scene/Interface.h"
 
 #include <cstdint>
@@ -36,6 +38,46 @@ constexpr BYTE NODE_GROUP_MEMBER = 0x1;
 constexpr BYTE NODE_GROUP_HEAD = 0x2;
 constexpr BYTE NODE_GROUP_OPEN_MEMBER = 0x4;
 constexpr BYTE NODE_GROUP_OPEN_HEAD = 0x8;
+
+class Node;
+
+// A node's display interface: the properties the node keeps besides its display and render words.
+class NodeDisplayProperties : public INodeDisplayProperties {
+public:
+    explicit NodeDisplayProperties(Node* node) : node_(node) {}
+    BOOL GetNodeDisplayProperty(DWORD prop) override;
+    void SetNodeDisplayProperty(DWORD prop, BOOL on) override;
+
+private:
+    Node* node_;
+};
+
+// A node's skin pose interface, over the node's own skin pose values.
+class NodeSkinPose : public ISkinPose {
+public:
+    explicit NodeSkinPose(Node* node) : node_(node) {}
+    Point3 SkinPos() override;
+    void SetSkinPos(const Point3& p) override;
+    Point3 SkinRot() override;
+    void SetSkinRot(const Point3& r) override;
+    Point3 SkinScale() override;
+    void SetSkinScale(const Point3& s) override;
+    Quat SkinScaleOrient() override;
+    void SetSkinScaleOrient(const Quat& q) override;
+
+private:
+    Node* node_;
+};
+
+// The plain render factors of a node, by index into its table.
+enum NodeRenderFactor {
+    NODE_FACTOR_OBJECT_BLUR = 0,
+    NODE_FACTOR_GI_ILLUMINATION = 1,
+    NODE_FACTOR_GI_REFLECTANCE = 2,
+    NODE_FACTOR_GI_TRANSMITTANCE = 3,
+    NODE_FACTOR_GI_INDIRECT = 4,
+    NODE_NUM_RENDER_FACTORS = 5
+};
 
 class Node : public INode {
 public:
@@ -107,12 +149,26 @@ public:
     void SetImageBlurMultiplier(TimeValue t, float m) override;
     int GetRenderValue(int which) override;
     void SetRenderValue(int which, int v) override;
+    float GetObjectBlurMultiplier() override { return factors_[NODE_FACTOR_OBJECT_BLUR]; }
+    void SetObjectBlurMultiplier(float m) override { SetRenderFactor(NODE_FACTOR_OBJECT_BLUR, m); }
+    float GetGIIlluminationMultiplier() override { return factors_[NODE_FACTOR_GI_ILLUMINATION]; }
+    void SetGIIlluminationMultiplier(float m) override { SetRenderFactor(NODE_FACTOR_GI_ILLUMINATION, m); }
+    float GetGIReflectanceScale() override { return factors_[NODE_FACTOR_GI_REFLECTANCE]; }
+    void SetGIReflectanceScale(float s) override { SetRenderFactor(NODE_FACTOR_GI_REFLECTANCE, s); }
+    float GetGITransmittanceScale() override { return factors_[NODE_FACTOR_GI_TRANSMITTANCE]; }
+    void SetGITransmittanceScale(float s) override { SetRenderFactor(NODE_FACTOR_GI_TRANSMITTANCE, s); }
+    float GetGIIndirectMultiplier() override { return factors_[NODE_FACTOR_GI_INDIRECT]; }
+    void SetGIIndirectMultiplier(float m) override { SetRenderFactor(NODE_FACTOR_GI_INDIRECT, m); }
     MSTR GetUserPropBuffer() override { return userProps_; }
     void SetUserPropBuffer(const MSTR& buf) override;
     BOOL GetBoneNodeOnOff() override { return boneOn_; }
     void SetBoneNodeOnOff(BOOL onOff, TimeValue t) override;
     BYTE GetBoneFlags() override { return boneFlags_; }
     void SetBoneFlags(BYTE f) override;
+    int GetBoneAxis() override { return boneAxis_; }
+    void SetBoneAxis(int axis) override;
+    BOOL GetBoneAxisFlip() override { return boneFlip_; }
+    void SetBoneAxisFlip(BOOL onOff) override;
     BOOL IsGroupMember() override { return (group_ & NODE_GROUP_MEMBER) != 0; }
     BOOL IsGroupHead() override { return (group_ & NODE_GROUP_HEAD) != 0; }
     BOOL IsOpenGroupMember() override { return (group_ & NODE_GROUP_OPEN_MEMBER) != 0; }
@@ -129,6 +185,13 @@ public:
     MSTR GetXRefFile(int i) override;
     INode* GetXRefTree(int i) override;
     BOOL DeleteXRefFile(int i) override;
+
+    // The display interface and the skin pose interface.
+    using INode::GetInterface;
+    BaseInterface* GetInterface(Interface_ID id) override;
+    // The display interface's state: NODE_DISP_SHOW_LINKS and the three render bits.
+    DWORD GetInterfaceFlags() const { return ifaceFlags_; }
+    void SetInterfaceFlag(DWORD prop, BOOL on);
 
     // Reference machinery.
     int NumRefs() override { return NODE_NUM_REFS; }
@@ -204,6 +267,7 @@ private:
     };
     void SetGroupBit(BYTE bit, BOOL on);
     void SetRenderFlagsAndValues(DWORD flags, const int* values);
+    void SetRenderFactor(int which, float v);
     // Hierarchy storage: children are ordered by an ever-growing key, so a child goes back to its place
     // on undo without a scan.
     void InsertChild(Node* c, std::int64_t key);
@@ -243,6 +307,12 @@ private:
     MSTR userProps_;
     BOOL boneOn_ = FALSE;
     BYTE boneFlags_ = 0;
+    int boneAxis_ = 0;
+    BOOL boneFlip_ = FALSE;
+    float factors_[NODE_NUM_RENDER_FACTORS] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+    DWORD ifaceFlags_ = 0;
+    NodeDisplayProperties displayProps_{this};
+    NodeSkinPose skinPose_{this};
     BYTE group_ = 0;
     bool selected_ = false;
     AnimHandle target_ = 0;

@@ -28,6 +28,8 @@ public:
 std::string DumpTargetName(ReferenceTarget* t);
 // A light's on state and its include/exclude list, one line each.
 void DumpLightState(LightObject* light, std::ostream& os, int indent);
+// An object's own node list number i on one line: "node list i:" and the names in order.
+void DumpNodeList(int i, const ExclList& list, std::ostream& os, int indent);
 
 // An interface that only answers its id: enough for code that asks whether a class has it.
 class AnsweredInterface : public BaseInterface {
@@ -67,6 +69,7 @@ public:
         extra_.assign(static_cast<size_t>(cd->Def().numExtraRefs), nullptr);
         for (const Interface_ID& id : cd->Def().interfaces)
             if (!(id == RWS_INTERFACE)) answered_.push_back(std::make_unique<AnsweredInterface>(id));
+        if constexpr (std::is_base_of_v<Object, Base>) this->SetNumOwnNodeLists(cd->Def().nodeLists);
         if (!loading) BuildBlock();
     }
     ~ConfiguredCore() override { this->DeleteAllRefs(); }
@@ -162,6 +165,7 @@ public:
             to->ReplaceReference(BlockRefs() + i, copy ? copy : t);
         }
         to->rwms_.Set(rwms_.GetUsePhysicalScaleUVs());
+        if constexpr (std::is_base_of_v<Object, Base>) this->CopyOwnNodeLists(to);
         CopyBaseState(to);
         CopyOwnState(to);
         this->BaseClone(this, to, remap);
@@ -173,6 +177,8 @@ public:
         if (Base::Save(isave) != IO_OK) return IO_ERROR;
         isave->BeginChunk(kConfigChunk);
         WriteValueChunk(isave, kRWMSChunk, static_cast<int>(rwms_.GetUsePhysicalScaleUVs()));
+        if constexpr (std::is_base_of_v<Object, Base>)
+            if (this->SaveOwnNodeLists(isave) != IO_OK) return IO_ERROR;
         if (isave->EndChunk() != IO_OK) return IO_ERROR;
         return SaveOwn(isave);
     }
@@ -191,6 +197,8 @@ public:
             if (GetExtraRef(i))
                 os << pad << "ref " << BlockRefs() + i << ": " << DumpTargetName(GetExtraRef(i)) << "\n";
         if constexpr (std::is_base_of_v<LightObject, Base>) DumpLightState(this, os, indent);
+        if constexpr (std::is_base_of_v<Object, Base>)
+            for (int i = 0; i < this->NumOwnNodeLists(); ++i) DumpNodeList(i, *this->GetOwnNodeList(i), os, indent);
         DumpOwn(os, indent);
     }
 
@@ -243,6 +251,8 @@ private:
     }
     IOResult LoadConfigChunk(ILoad* iload) {
         const IOResult res = ForEachChunk(iload, [&](USHORT id) {
+            if constexpr (std::is_base_of_v<Object, Base>)
+                if (id == Object::kOwnNodeListsChunk) return this->LoadOwnNodeLists(iload);
             if (id != kRWMSChunk) return IO_OK;
             int flag = 0;
             const IOResult r = ReadValues(iload, flag);

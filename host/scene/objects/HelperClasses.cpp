@@ -103,6 +103,16 @@ const std::vector<ObjectClassDesc*>& HelperClassDescs() {
             return Box3(Point3(-h, -h, -h), Point3(h, h, h));
         };
         v.push_back(Make(std::move(point)));
+
+        // A helper naming scene nodes in a list of its own, in an order that matters (scripts and rigs
+        // keep such lists).
+        ObjectClassDef nodeSet;
+        nodeSet.superClass = HELPER_CLASS_ID;
+        nodeSet.classId = NODE_SET_HELPER_CLASS_ID;
+        nodeSet.className = L"Node Set";
+        nodeSet.scriptName = L"NodeSet";
+        nodeSet.nodeLists = 1;
+        v.push_back(Make(std::move(nodeSet)));
         return v;
     }();
     return descs;

@@ -158,6 +158,25 @@ int ExclList::AddNode(INode* node) {
     return at;
 }
 
+int ExclList::InsertNode(int at, INode* node) {
+    if (!node) return -1;
+    const int found = FindNode(node);
+    if (found >= 0) return found;
+    at = std::clamp(at, 0, Count());
+    ExclListRestore* r = nullptr;
+    if (Recording(this)) {
+        r = new ExclListRestore(this, ExclListRestore::Op::Whole);
+        r->before = GetState();
+    }
+    Changing();
+    handles_.insert(handles_.begin() + at, HandleOf(node));
+    if (r) {
+        r->after = GetState();
+        theHold.Put(r);
+    }
+    return at;
+}
+
 void ExclList::RemoveNode(int i) {
     ResolveLoaded();
     if (i < 0 || i >= static_cast<int>(handles_.size())) return;
@@ -321,4 +340,38 @@ IOResult LightObject::Load(ILoad* iload) {
     });
     if (res != IO_OK) return IO_ERROR;
     return iload->CloseChunk();
+}
+
+// ---- an object's own node lists
+
+void Object::SetNumOwnNodeLists(int n) {
+    n = std::max(n, 0);
+    while (NumOwnNodeLists() > n) ownNodeLists_.pop_back();
+    while (NumOwnNodeLists() < n) {
+        ownNodeLists_.push_back(std::make_unique<ExclList>());
+        ownNodeLists_.back()->SetOwner(this);
+    }
+}
+
+IOResult Object::SaveOwnNodeLists(ISave* isave) {
+    if (ownNodeLists_.empty()) return IO_OK;
+    isave->BeginChunk(kOwnNodeListsChunk);
+    for (auto& l : ownNodeLists_)
+        if (l->Save(isave) != IO_OK) return IO_ERROR;
+    return isave->EndChunk();
+}
+
+IOResult Object::LoadOwnNodeLists(ILoad* iload) {
+    int next = 0;
+    return ForEachChunk(iload, [&](USHORT id) {
+        if (id != ExclList::kExclListChunk) return IO_OK;
+        // A file may hold more lists than the class makes: the object keeps them all.
+        if (next >= NumOwnNodeLists()) SetNumOwnNodeLists(next + 1);
+        return ownNodeLists_[static_cast<size_t>(next++)]->Load(iload);
+    });
+}
+
+void Object::CopyOwnNodeLists(Object* to) {
+    to->SetNumOwnNodeLists(NumOwnNodeLists());
+    for (int i = 0; i < NumOwnNodeLists(); ++i) to->ownNodeLists_[static_cast<size_t>(i)]->CopyFrom(*ownNodeLists_[static_cast<size_t>(i)]);
 }

@@ -24,6 +24,7 @@ constexpr Class_ID PF_SOURCE_CLASS_ID(0x50320C9A, 0);
 // Helpers.
 constexpr Class_ID DUMMY_HELPER_CLASS_ID(0x876234, 0);
 constexpr Class_ID POINT_HELPER_CLASS_ID(0x2013, 0);
+constexpr Class_ID NODE_SET_HELPER_CLASS_ID(0x4E0D5E70, 0x1A2B3C4D);
 // Lights and cameras.
 constexpr Class_ID OMNI_LIGHT_CLASS_ID(0x1011, 0);
 constexpr Class_ID TARGET_SPOT_LIGHT_CLASS_ID(0x1012, 0);
@@ -70,6 +71,8 @@ struct ObjectClassDef {
     // nothing alive.
     int numExtraRefs = 0;
     bool extraRefsWeak = false;
+    // Objects: node lists of their own (Object::GetOwnNodeList), saved with the object.
+    int nodeLists = 0;
 
     // Capability answers (Animatable::CanCopyAnim, Animatable::CanCopyTrack) and interfaces answered by
     // GetInterface(Interface_ID) (each as a bare interface with that id; RWS_INTERFACE as a working one).

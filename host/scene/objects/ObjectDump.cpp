@@ -65,6 +65,15 @@ void DumpLightState(LightObject* light, std::ostream& os, int indent) {
     os << "\n";
 }
 
+void DumpNodeList(int i, const ExclList& list, std::ostream& os, int indent) {
+    os << Pad(indent) << "node list " << i << ":";
+    for (int k = 0; k < list.Count(); ++k) {
+        INode* n = list[k];
+        os << (k ? ", " : " ") << (n ? "\"" + WStr(n->GetName()).ToUTF8() + "\"" : std::string("<deleted>"));
+    }
+    os << "\n";
+}
+
 void DumpObjectPipeline(Object* obj, std::ostream& os, int indent) {
     if (!obj) {
         os << Pad(indent) << "null\n";

@@ -176,12 +176,26 @@ public:
     void SetImageBlurMultiplier(TimeValue, float) override {}
     int GetRenderValue(int) override { return 0; }
     void SetRenderValue(int, int) override {}
+    float GetObjectBlurMultiplier() override { return 1.0f; }
+    void SetObjectBlurMultiplier(float) override {}
+    float GetGIIlluminationMultiplier() override { return 1.0f; }
+    void SetGIIlluminationMultiplier(float) override {}
+    float GetGIReflectanceScale() override { return 1.0f; }
+    void SetGIReflectanceScale(float) override {}
+    float GetGITransmittanceScale() override { return 1.0f; }
+    void SetGITransmittanceScale(float) override {}
+    float GetGIIndirectMultiplier() override { return 1.0f; }
+    void SetGIIndirectMultiplier(float) override {}
     MSTR GetUserPropBuffer() override { return {}; }
     void SetUserPropBuffer(const MSTR&) override {}
     BOOL GetBoneNodeOnOff() override { return FALSE; }
     void SetBoneNodeOnOff(BOOL, TimeValue) override {}
     BYTE GetBoneFlags() override { return 0; }
     void SetBoneFlags(BYTE) override {}
+    int GetBoneAxis() override { return 0; }
+    void SetBoneAxis(int) override {}
+    BOOL GetBoneAxisFlip() override { return FALSE; }
+    void SetBoneAxisFlip(BOOL) override {}
     BOOL IsGroupMember() override { return FALSE; }
     BOOL IsGroupHead() override { return FALSE; }
     BOOL IsOpenGroupMember() override { return FALSE; }

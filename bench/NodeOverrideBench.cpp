@@ -1,0 +1,113 @@
+// Node overrides at scale: a rename reaches its node's record in the same time whatever the reference's
+// size, and the collection with the helper's node-list scan stays linear in nodes plus list entries.
+#include "bench/ScaleScene.h"
+
+#include "host/core/ClassDirectory.h"
+#include "host/core/Notify.h"
+#include "host/core/PerformanceTimer.h"
+#include "host/scene/INode.h"
+#include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OperationCode.h"
+#include "plugin/helper/NodeListScan.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/module/ModuleExports.h"
+#include "plugin/records/RefNode.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+namespace {
+
+void AttachPlugin() {
+    static const bool attached = [] {
+        static int tag = 0;
+        SetModuleInstance(&tag);
+        ClassDirectory& dir = GetClassDirectory();
+        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
+            ClassDesc* cd = OstrivansLibClassDesc(i);
+            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
+        }
+        OstrivansLibInitialize();
+        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
+        return true;
+    }();
+    (void)attached;
+}
+
+// A fresh scene holding the scale scene of n nodes as a loaded reference.
+OstrivansHelper* LoadScaleReference(int n) {
+    AttachPlugin();
+    const MSTR& path = ScaleSceneFile(n);
+    Interface* ip = GetCOREInterface();
+    ip->SetQuietMode(TRUE);
+    ip->FileReset(TRUE);
+    auto* helper = new OstrivansHelper();
+    ip->CreateObjectNode(helper)->SetName(L"Ostrivan01");
+    {
+        AccessorDisabler off(helper);
+        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
+    }
+    if (helper->Load() != 1 || helper->NumRefNodes() != n) std::abort();
+    return helper;
+}
+
+// One user rename of a referenced node: host notification, the helper's handler, the record's rename step.
+void BM_RenameOneNode(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    OstrivansHelper* helper = LoadScaleReference(n);
+    INode* node = helper->GetRefNode(n / 2)->GetNode();
+    const MSTR names[2] = {L"Renamed A", L"Renamed B"};
+    int k = 0;
+    for (auto _ : state) node->SetName(names[k++ & 1].c_str());
+    if (!(helper->GetRefNode(n / 2)->GetOverrideFlags() & REFNODE_OVERRIDE_NAME)) state.SkipWithError("not detected");
+    state.counters["nodes"] = n;
+    GetCOREInterface()->FileReset(TRUE);
+}
+
+// The helper's scan and every record's collection, with lights outside the reference each excluding ten of
+// its nodes; timed per node (the scan on its own as well). The records are put back to loaded between
+// rounds.
+void BM_CollectWithLights(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const int lights = static_cast<int>(state.range(1));
+    OstrivansHelper* helper = LoadScaleReference(n);
+    Interface* ip = GetCOREInterface();
+    for (int l = 0; l < lights; ++l) {
+        auto* light = static_cast<LightObject*>(GetClassDirectory().CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID));
+        ip->CreateObjectNode(light);
+        for (int e = 0; e < 10; ++e) light->GetExclList()->AddNode(helper->GetRefNode((l * 10 + e) % n)->GetNode());
+    }
+    double seconds = 0.0;
+    double scanSeconds = 0.0;
+    for (auto _ : state) {
+        MaxSDK::PerformanceTools::Timer timer;
+        timer.StartTimer();
+        OfferNodeListCandidates(*helper);
+        scanSeconds += timer.EndTimer();
+        timer.StartTimer();
+        {
+            OperationCodeGuard code(OperationCode::Unload);
+            for (int i = 0; i < n; ++i) helper->GetRefNode(i)->Collect();
+        }
+        const double s = timer.EndTimer();
+        seconds += s;
+        state.SetIterationTime(s);
+        if (lights && helper->GetRefNode(0)->NumExcludingLights() == 0) state.SkipWithError("lights not collected");
+        for (int i = 0; i < n; ++i) helper->GetRefNode(i)->FinishUpdate();
+    }
+    state.counters["nodes"] = n;
+    state.counters["collect_us_per_node"] = seconds / static_cast<double>(state.iterations()) / n * 1e6;
+    state.counters["scan_us_per_node"] = scanSeconds / static_cast<double>(state.iterations()) / n * 1e6;
+    ip->FileReset(TRUE);
+}
+
+BENCHMARK(BM_RenameOneNode)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+// The scan with 1000 lights, against collections without lights (what the records' own work costs).
+BENCHMARK(BM_CollectWithLights)->Args({10000, 1000})->Args({100000, 1000})->Args({10000, 0})->Args({100000, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,45 @@
+// The helper's scan of the scene's node lists before its records collect.
+#include "plugin/helper/NodeListScan.h"
+
+#include "host/scene/INode.h"
+#include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefNode.h"
+
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+void OfferNodeListCandidates(OstrivansHelper& helper) {
+    std::unordered_map<INode*, RefNode*> recordOf;
+    recordOf.reserve(static_cast<size_t>(helper.NumRefNodes()));
+    for (int i = 0; i < helper.NumRefNodes(); ++i)
+        if (RefNode* rec = helper.GetRefNode(i); rec && rec->IsNodeLoaded())
+            if (INode* node = rec->GetNode()) recordOf.emplace(node, rec);
+    if (recordOf.empty()) return;
+    const auto record = [&recordOf](INode* node) -> RefNode* {
+        const auto it = node ? recordOf.find(node) : recordOf.end();
+        return it == recordOf.end() ? nullptr : it->second;
+    };
+
+    std::unordered_set<Object*> seen;
+    std::vector<INode*> stack{GetCOREInterface()->GetRootNode()};
+    while (!stack.empty()) {
+        INode* holder = stack.back();
+        stack.pop_back();
+        for (int c = 0; c < holder->NumberOfChildren(); ++c) stack.push_back(holder->GetChildNode(c));
+        if (holder->IsRootNode() || record(holder)) continue;
+        Object* top = holder->GetObjectRef();
+        Object* obj = top ? top->FindBaseObject() : nullptr;
+        // An instance shared by several nodes is scanned once.
+        if (!obj || obj->NumNodeLists() == 0 || !seen.insert(obj).second) continue;
+        if (auto* light = dynamic_cast<LightObject*>(obj))
+            if (ExclList* list = light->GetExclList())
+                for (int p = 0; p < list->Count(); ++p)
+                    if (RefNode* rec = record((*list)[p])) rec->OfferCandidateLight(light);
+        if (ExclList* list = obj->GetOwnNodeList(0))
+            for (int p = 0; p < list->Count(); ++p)
+                if (RefNode* rec = record((*list)[p])) rec->OfferListingObject(obj, p);
+    }
+}
