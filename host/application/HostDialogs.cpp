@@ -6,6 +6,7 @@
 #include "host/core/FPInterface.h"
 #include "host/core/FileTime.h"
 #include "host/scene/HostServices.h"
+#include "host/scene/Interface.h"
 
 #include <algorithm>
 
@@ -25,16 +26,18 @@ WStr NameOf(const WStr& path) {
 }
 
 // "HostDialogs": the headless dialogs' controls for scripts. QueueOpenFiles #("c:/a.max") picks files in the
-// next open-file dialog (#() cancels it); LastOpenFileDialog() describes the last one shown.
+// next open-file dialog (#() cancels it); LastOpenFileDialog() describes the last one shown; LastMessage()
+// gives the title and text of the last text dialog or message box shown, and forgets both.
 class HostDialogsInterface : public FPStaticInterface {
 public:
-    enum : FunctionID { kQueueOpenFiles, kLastOpenFileDialog };
+    enum : FunctionID { kQueueOpenFiles, kLastOpenFileDialog, kLastMessage };
     HostDialogsInterface()
         : FPStaticInterface(Interface_ID(0x4d1a1060, 0x2b5c0001), L"HostDialogs", 0, nullptr,
                             FP_CORE | FP_TEST_INTERFACE,
                             {FPFunctionDef(kQueueOpenFiles, L"QueueOpenFiles", TYPE_VOID,
                                            {FPParamDef(L"files", TYPE_STRING_TAB)}),
-                             FPFunctionDef(kLastOpenFileDialog, L"LastOpenFileDialog", TYPE_STRING)}) {}
+                             FPFunctionDef(kLastOpenFileDialog, L"LastOpenFileDialog", TYPE_STRING),
+                             FPFunctionDef(kLastMessage, L"LastMessage", TYPE_STRING)}) {}
 
 protected:
     FPStatus _dispatch_fn(FunctionID fid, TimeValue, FPValue& result, FPParams* p) override {
@@ -58,6 +61,22 @@ protected:
             text += d.multiSelect ? L" multi | " : L" single | ";
             text += d.historyName;
             result.Load(TYPE_STRING, text);
+            return FPS_OK;
+        }
+        case kLastMessage: {
+            HostDialogs& dialogs = GetHostDialogs();
+            HostServices& services = GetCOREInterface()->Services();
+            WStr text;
+            if (!dialogs.Shown().empty()) text = dialogs.Shown().back().title + L": " + dialogs.Shown().back().text;
+            if (!services.Shown().empty())
+                text += (text.isNull() ? L"" : L" / ") + services.Shown().back().title + L": " +
+                        services.Shown().back().text;
+            dialogs.ForgetShown();
+            services.ClearRecord();
+            if (text.isNull())
+                result.LoadNull(TYPE_STRING);
+            else
+                result.Load(TYPE_STRING, text);
             return FPS_OK;
         }
         default:

@@ -59,6 +59,11 @@ public:
     // one folder or in a single-selection dialog, cannot be accepted: the user cancels then.
     void QueueOpenFiles(std::vector<WStr> paths) { openFiles_.push_back(std::move(paths)); }
     const std::vector<OpenFileDialog>& OpenFileDialogsShown() const { return openShown_; }
+    // Forgets what was shown; queued answers stay.
+    void ForgetShown() {
+        shown_.clear();
+        openShown_.clear();
+    }
     void ClearRecord() {
         shown_.clear();
         checks_.clear();
