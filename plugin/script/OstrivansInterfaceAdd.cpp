@@ -58,7 +58,8 @@ MSTR FolderOf(const MSTR& path) {
 MSTR OstrivansInterface::UniqueHelperName(const MCHAR* fileName, const std::vector<MSTR>& taken) {
     const std::unordered_set<MSTR> names(taken.begin(), taken.end());
     MSTR name = FileStem(fileName ? fileName : L"");
-    for (int attempt = 0; attempt < kMaxNameAttempts && names.count(name); ++attempt) name = NextNumberedName(name.str());
+    for (int attempt = 0; attempt < kMaxNameAttempts && names.count(name); ++attempt)
+        name = NextNumberedName(name.str());
     return name;
 }
 

@@ -27,6 +27,14 @@ DWORD GroupBits(const BitArray* bits, DWORD first, int count) {
     return mask;
 }
 
+// The originals end the pass the duplicate's collect began: nodes stood in for by placeholders come back,
+// and the records count their nodes as loaded again.
+void EndPass(const std::vector<OstrivansHelper*>& helpers) {
+    for (OstrivansHelper* h : helpers)
+        for (int i = 0; i < h->NumRefNodes(); ++i)
+            if (RefNode* rec = h->GetRefNode(i)) rec->FinishUpdate();
+}
+
 void ReloadInOneBatch(const std::vector<OstrivansHelper*>& helpers) {
     if (helpers.empty()) return;
     BatchScope batch;
@@ -88,36 +96,38 @@ void OstrivansInterface::DuplicateOstrivans(const Tab<int>* indices) {
         TakeDeferredMirrors();
         std::vector<OstrivansHelper*> helpers;
         for (INode* n : originals) helpers.push_back(ReferenceHelperOf(n));
-        // The records remember what the scene did with their items, as an unload's would.
-        for (OstrivansHelper* h : helpers) {
-            for (int i = 0; i < h->NumRefMaterials(); ++i)
-                if (RefMaterial* rec = h->GetRefMaterial(i)) rec->CollectIfLoaded();
-            for (int i = 0; i < h->NumRefNodes(); ++i)
-                if (RefNode* rec = h->GetRefNode(i)) rec->Collect();
-            h->IncrementStamp();
+        try {
+            // The records remember what the scene did with their items, as an unload's would.
+            for (OstrivansHelper* h : helpers) {
+                for (int i = 0; i < h->NumRefMaterials(); ++i)
+                    if (RefMaterial* rec = h->GetRefMaterial(i)) rec->CollectIfLoaded();
+                for (int i = 0; i < h->NumRefNodes(); ++i)
+                    if (RefNode* rec = h->GetRefNode(i)) rec->Collect();
+                h->IncrementStamp();
+            }
+            // The nodes of the records the copy takes over, then the helper node: only records that carry
+            // overrides are copied with the helper (the rest comes from the file when the copy loads), and a
+            // copied record takes the copy of its node only when that copy exists before the helper's. A
+            // material record holds no node of its own.
+            NodeTable toClone;
+            for (size_t k = 0; k < originals.size(); ++k) {
+                for (int i = 0; i < helpers[k]->NumRefNodes(); ++i)
+                    if (RefNode* rec = helpers[k]->GetRefNode(i); rec && rec->HasOverrides())
+                        rec->AddToNodeList(toClone);
+                toClone.Append(originals[k]);
+            }
+            INodeTab sources = toClone.ToTab();
+            INodeTab made;
+            GetCOREInterface()->CloneNodes(sources, Point3(0, 0, 0), false, NODE_COPY, nullptr, &made);
+            std::unordered_set<OstrivansHelper*> seen;
+            for (int i = 0; i < made.Count(); ++i)
+                if (OstrivansHelper* h = ReferenceHelperOf(made[i]); h && seen.insert(h).second) copies.push_back(h);
+            for (RefAnim* mirror : TakeDeferredMirrors()) mirror->ReleaseHeldRefs();
+        } catch (...) {
+            EndPass(helpers);
+            throw;
         }
-        // The nodes of the records the copy takes over, then the helper node: only records that carry
-        // overrides are copied with the helper (the rest comes from the file when the copy loads), and a
-        // copied record takes the copy of its node only when that copy exists before the helper's. A
-        // material record holds no node of its own.
-        NodeTable toClone;
-        for (size_t k = 0; k < originals.size(); ++k) {
-            for (int i = 0; i < helpers[k]->NumRefNodes(); ++i)
-                if (RefNode* rec = helpers[k]->GetRefNode(i); rec && rec->HasOverrides()) rec->AddToNodeList(toClone);
-            toClone.Append(originals[k]);
-        }
-        INodeTab sources = toClone.ToTab();
-        INodeTab made;
-        GetCOREInterface()->CloneNodes(sources, Point3(0, 0, 0), false, NODE_COPY, nullptr, &made);
-        std::unordered_set<OstrivansHelper*> seen;
-        for (int i = 0; i < made.Count(); ++i)
-            if (OstrivansHelper* h = ReferenceHelperOf(made[i]); h && seen.insert(h).second) copies.push_back(h);
-        for (RefAnim* mirror : TakeDeferredMirrors()) mirror->ReleaseHeldRefs();
-        // The originals end their pass: nodes stood in for by placeholders come back, and the records
-        // count their nodes as loaded again.
-        for (OstrivansHelper* h : helpers)
-            for (int i = 0; i < h->NumRefNodes(); ++i)
-                if (RefNode* rec = h->GetRefNode(i)) rec->FinishUpdate();
+        EndPass(helpers);
     }
     for (OstrivansHelper* h : copies) h->Reload();
     if (HelperModuleState& state = GetHelperModuleState(); state.managerRefresh) state.managerRefresh();
