@@ -3,6 +3,8 @@
 
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
+#include "host/scene/Object.h"
+#include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/HelperNotifications.h"
 
 #include <unordered_set>
@@ -28,7 +30,10 @@ template <class Visit> void WalkScene(Visit&& visit) {
 } // namespace
 
 OstrivansHelper* ReferenceHelperOf(INode* node) {
-    return HelperOfNode(node);
+    // The class id first: the walk asks every node of the scene, and few carry a helper.
+    Object* obj = node ? node->GetObjectRef() : nullptr;
+    Object* base = obj ? obj->FindBaseObject() : nullptr;
+    return base && base->ClassID() == OSTRIVANS_HELPER_CLASS_ID ? HelperOfNode(node) : nullptr;
 }
 
 std::vector<INode*> GatherReferenceNodes() {
