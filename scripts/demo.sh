@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job: the host program on the quick-start example, then on the
 # reference example (a scene file referenced through a reference helper, and the records it made), then
-# on the parameters example (values changed locally on referenced content, kept when it loads again), and
-# on the overrides example (referenced nodes renamed, re-parented, re-layered, hidden and re-coloured).
+# on the parameters example (values changed locally on referenced content, kept when it loads again), on
+# the overrides example (referenced nodes renamed, re-parented, re-layered, hidden and re-coloured) and on
+# the shot set-up example (three files referenced through the global script interface, one prefixed, one
+# through its proxy, local changes, the shot saved and opened again).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -14,3 +16,4 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/reference.ms
 "$root/build/app/ostrivans-host" examples/parameters.ms
 "$root/build/app/ostrivans-host" examples/overrides.ms
+"$root/build/app/ostrivans-host" examples/shot_setup.ms

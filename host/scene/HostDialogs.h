@@ -1,11 +1,14 @@
-// The host's modal text dialogs that plug-ins show over the main window: a line of text, a read-only text
-// box, an optional check box and an OK button. The headless default records what was shown and ticks the
-// check box from a queue, so tests can script a user; a GUI installs its own implementation.
+// The host's modal dialogs that plug-ins show over the main window: text dialogs (a line of text, a
+// read-only text box, an optional check box and an OK button) and the open-file dialog. The headless
+// default records what was shown and answers from queues, so tests can script a user; a GUI installs its
+// own implementation.
 #pragma once
 
 #include "host/core/WStr.h"
 
 #include <deque>
+#include <map>
+#include <utility>
 #include <vector>
 
 struct TextDialog {
@@ -20,6 +23,20 @@ struct TextDialog {
     bool checked = false;
 };
 
+// The open-file dialog: explorer style, resizable, no read-only box; the path and the files must exist.
+struct OpenFileDialog {
+    WStr title;
+    WStr initialDir;
+    // In the order shown: the label and its pattern ("3ds Max (*.max)", "*.max").
+    std::vector<std::pair<WStr, WStr>> filters;
+    bool multiSelect = false;
+    // The host's folder history shown beside the dialog under this name; empty: none.
+    WStr historyName;
+    // When the user accepts: the chosen path; with several files chosen, the folder followed by each
+    // file's bare name.
+    std::vector<WStr> result;
+};
+
 class HostDialogs {
 public:
     virtual ~HostDialogs() = default;
@@ -28,17 +45,38 @@ public:
     // its check box (always false without one).
     virtual int ShowTextDialog(TextDialog& dialog);
 
+    // Shows the open-file dialog modally: 1 when the user accepts (dialog.result filled, the folder added
+    // to the named history), 0 when the user cancels.
+    virtual int ShowOpenFileDialog(OpenFileDialog& dialog);
+    // The folders of a named history, oldest first.
+    const std::vector<WStr>& History(const WStr& name) { return histories_[name]; }
+
     // Test double controls: the state the user leaves the next dialog's check box in (default: unticked).
     void QueueCheck(bool ticked) { checks_.push_back(ticked); }
     const std::vector<TextDialog>& Shown() const { return shown_; }
+    // The full paths of the files the user picks in the next open-file dialog; none: the user cancels
+    // (also the answer when nothing is queued). Files that do not exist, or several files from more than
+    // one folder or in a single-selection dialog, cannot be accepted: the user cancels then.
+    void QueueOpenFiles(std::vector<WStr> paths) { openFiles_.push_back(std::move(paths)); }
+    const std::vector<OpenFileDialog>& OpenFileDialogsShown() const { return openShown_; }
+    // Forgets what was shown; queued answers stay.
+    void ForgetShown() {
+        shown_.clear();
+        openShown_.clear();
+    }
     void ClearRecord() {
         shown_.clear();
         checks_.clear();
+        openFiles_.clear();
+        openShown_.clear();
     }
 
 private:
     std::deque<bool> checks_;
     std::vector<TextDialog> shown_;
+    std::deque<std::vector<WStr>> openFiles_;
+    std::vector<OpenFileDialog> openShown_;
+    std::map<WStr, std::vector<WStr>> histories_;
 };
 
 // The process's dialog service: the headless default until a GUI installs its own.

@@ -48,6 +48,7 @@ std::string HelperModuleState::Dump() const {
     os << "file process type: " << fileProcessType << "\n";
     os << "handlers registered: " << YesNo(handlersRegistered) << "\n";
     os << "removing references: " << YesNo(removingReferences) << "\n";
+    os << "save references as merged: " << YesNo(saveRefsAsMerged) << "\n";
     os << "selection sets: " << NameList(selectionSetNames) << "\n";
     os << "last error: " << (lastErrorText.isNull() ? std::string("none") : lastErrorText.ToUTF8()) << "\n";
     return os.str();
@@ -65,6 +66,7 @@ void HelperModuleState::Clear() {
     fileProcessType = 0;
     handlersRegistered = false;
     removingReferences = false;
+    saveRefsAsMerged = false;
     selectionSetNames.clear();
     lastErrorText = WStr();
 }

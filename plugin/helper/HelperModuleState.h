@@ -30,6 +30,9 @@ struct HelperModuleState {
     bool handlersRegistered = false;
     // The script interface is removing references itself: a deleted helper node needs no clean-up pass.
     bool removingReferences = false;
+    // Save references as merged: set through the script interface for the session (never stored); the
+    // save cycle reads it with the merge-for-network-render setting. A new scene keeps it.
+    bool saveRefsAsMerged = false;
     // The names of the scene's named selection sets as last seen, to find the one that changed.
     std::vector<WStr> selectionSetNames;
     // The text of the last error report shown to the user, "\r\n" line breaks; scripts can ask for it.

@@ -16,6 +16,7 @@
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/EmptyController.h"
 #include "plugin/frame/OperationNotAvailable.h"
+#include "plugin/frame/ResetMask.h"
 #include "plugin/helper/DuplicatedNames.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperDiagnostics.h"
@@ -506,6 +507,23 @@ int OstrivansHelper::Reset() {
     BatchScope batch;
     Dismiss();
     return Load();
+}
+
+int OstrivansHelper::AdvancedReset(DWORD resetMask) {
+    for (RefNode* rec : refNodes_)
+        if (rec) rec->Reset(resetMask);
+    if (resetMask & RESETMASK_MATERIAL)
+        for (RefMaterial* rec : refMaterials_)
+            if (rec) rec->Reset(resetMask);
+    if (resetMask & RESETMASK_LAYER) {
+        renamedLayers_.clear();
+        for (int k = NumRefLayers() - 1; k >= 0; --k)
+            DeleteReference(kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k);
+        layers_.clear();
+    }
+    // Locally deleted nodes come back with the next merge.
+    if (resetMask & RESETMASK_DELETED_NODES) nodesToDelete_.clear();
+    return 1;
 }
 
 int OstrivansHelper::Overwrite() {

@@ -167,6 +167,10 @@ public:
     int Dismiss() override;
     // Dismiss, then load: the file's content without any override. The load's result.
     int Reset() override;
+    // Takes back the overrides under resetMask (see ResetMask.h) from the records and the helper's own
+    // tables (renamed and merged layers, names of locally deleted nodes); the content is rebuilt by the
+    // caller's reload. 1.
+    int AdvancedReset(DWORD resetMask);
     // SaveAs to the file the helper loads in the viewport.
     int Overwrite() override;
     // Writes the nodes the records hold to fileName, under their names without the prefix. 1 when written;

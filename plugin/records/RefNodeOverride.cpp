@@ -16,7 +16,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/records/NodePropertyWords.h"
 #include "plugin/records/RecordValueRestore.h"
-#include "plugin/records/ResetMask.h"
+#include "plugin/frame/ResetMask.h"
 
 #include <algorithm>
 

@@ -11,7 +11,7 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/helper/NodeListScan.h"
-#include "plugin/records/ResetMask.h"
+#include "plugin/frame/ResetMask.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 #include <functional>
