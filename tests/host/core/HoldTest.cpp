@@ -105,8 +105,9 @@ const Case kCases[] = {
      "Ri2:0r-- Ri1:0r-- Ei1 Ei2 [depth 1 holding | undo | redo | freed 2] Eo1 Eo2 Ro2:1r-- Ro1:1r-- "
      "Rx:0r-- Ex [depth 0 | undo | redo | freed 5] "},
     {"restore without ending keeps the objects in the hold (the innermost level only)",
-     "B Pa B Pb R L A ABoth U L",
-     "Rb:0r-- [depth 2 holding | undo | redo | freed 0] Ea Eb Rb:1r-- Ra:1r-- [depth 0 | undo | redo Both | freed 0] "},
+     "B Pa B Pb Pc R L A ABoth U L",
+     "Rc:0r-- Rb:0r-- [depth 2 holding | undo | redo | freed 0] Ea Eb Ec Rc:1r-- Rb:1r-- Ra:1r-- "
+     "[depth 0 | undo | redo Both | freed 0] "},
     {"an empty hold makes no step and keeps the redo buffer; undo and redo are refused in a hold",
      "B Pa AA U B ANothing B S Pdropped Z ASuspended L B D? C D?",
      "Ea Ra:1r-- [depth 0 | undo | redo A | freed 1] redo no Da:-d- redo yes "},
