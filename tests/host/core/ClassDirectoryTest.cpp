@@ -63,32 +63,24 @@ TEST(ClassDirectory, RejectsASecondClassWithTheSameIdentityNamingBoth) {
     EXPECT_THROW(dir.AddClass(nullptr), MAXException);
 }
 
+// The process directory serves the free CreateInstance; a class is made by its pair of ids only, with the
+// loading flag passed on, and no longer once removed.
 TEST(ClassDirectory, CreatesInstancesByIdsWithTheLoadingFlag) {
-    ClassDirectory dir;
-    TestClassDesc mirror(L"RefAnim", 0x8663dfa8, Class_ID(0x00010001, 0));
-    dir.AddClass(&mirror);
-    auto fresh = Created(dir.CreateInstance(0x8663dfa8, Class_ID(0x00010001, 0)));
-    ASSERT_NE(fresh, nullptr);
-    EXPECT_EQ(fresh->classId, Class_ID(0x00010001, 0));
-    EXPECT_FALSE(fresh->loading);
-    auto loaded = Created(dir.CreateInstance(0x8663dfa8, Class_ID(0x00010001, 0), true));
-    EXPECT_TRUE(loaded->loading);
-    EXPECT_EQ(dir.CreateInstance(0x8663dfa8, Class_ID(0x00010001, 1)), nullptr);
-    EXPECT_EQ(dir.CreateInstance(0x8663dfa6, Class_ID(0x00010001, 0)), nullptr);
-}
-
-TEST(ClassDirectory, TheProcessDirectoryServesTheFreeCreateInstance) {
-    TestClassDesc holder(L"RefHolder", 0x10, Class_ID(0x8663dfa5, 0x3f273890));
+    const Class_ID id(0x8663dfa5, 0x3f273890);
+    TestClassDesc holder(L"RefHolder", 0x10, id);
     ClassDirectory& dir = GetClassDirectory();
-    EXPECT_EQ(&dir, &GetClassDirectory());
-    EXPECT_EQ(CreateInstance(0x10, Class_ID(0x8663dfa5, 0x3f273890)), nullptr);
+    EXPECT_EQ(CreateInstance(0x10, id), nullptr);
     dir.AddClass(&holder);
-    auto obj = Created(CreateInstance(0x10, Class_ID(0x8663dfa5, 0x3f273890)));
-    ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(obj->classId, Class_ID(0x8663dfa5, 0x3f273890));
+    auto fresh = Created(CreateInstance(0x10, id));
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->classId, id);
+    EXPECT_FALSE(fresh->loading);
+    EXPECT_TRUE(Created(dir.CreateInstance(0x10, id, true))->loading);
+    EXPECT_EQ(dir.CreateInstance(0x10, Class_ID(0x8663dfa5, 0x3f273891)), nullptr);
+    EXPECT_EQ(dir.CreateInstance(0x11, id), nullptr);
     EXPECT_TRUE(dir.RemoveClass(&holder));
     EXPECT_FALSE(dir.RemoveClass(&holder));
-    EXPECT_EQ(CreateInstance(0x10, Class_ID(0x8663dfa5, 0x3f273890)), nullptr);
+    EXPECT_EQ(CreateInstance(0x10, id), nullptr);
 }
 
 TEST(ClassDirectory, FindsByNameIgnoringCaseFirstRegisteredFirst) {

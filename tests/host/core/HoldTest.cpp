@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,13 +39,6 @@ private:
 
 void Put(const char* id) { theHold.Put(new LogRestore(id)); }
 
-// One accepted step with the given object ids.
-void Step(const wchar_t* name, std::vector<std::string> ids) {
-    theHold.Begin();
-    for (auto& id : ids) theHold.Put(new LogRestore(id));
-    theHold.Accept(name);
-}
-
 // The hold's state through its public calls: "[depth 1 holding suspended | undo A,B | redo C | freed 2]",
 // undo steps newest first.
 void Look() {
@@ -58,203 +52,102 @@ void Look() {
 
 void Say(const char* what, bool b) { gLog += std::string(what) + (b ? " yes " : " no "); }
 
+// Runs hold calls written as words: B Begin, A<name> Accept, C Cancel, R Restore, S Suspend, Z Resume,
+// P<id> Put, U Undo, D Redo (U? and D? also log whether they were done), X ClearUndoBuffer,
+// M<n> SetMaxUndoSteps, N<i> logs the name of undo step i, L Look.
+void Calls(const char* ops) {
+    std::istringstream in(ops);
+    std::string w;
+    while (in >> w) {
+        const std::string arg = w.substr(1);
+        switch (w[0]) {
+        case 'B': theHold.Begin(); break;
+        case 'A': theHold.Accept(WStr::FromUTF8(arg)); break;
+        case 'C': theHold.Cancel(); break;
+        case 'R': theHold.Restore(); break;
+        case 'S': theHold.Suspend(); break;
+        case 'Z': theHold.Resume(); break;
+        case 'P': Put(arg.c_str()); break;
+        case 'U': arg.empty() ? (void)theHold.Undo() : Say("undo", theHold.Undo()); break;
+        case 'D': arg.empty() ? (void)theHold.Redo() : Say("redo", theHold.Redo()); break;
+        case 'X': theHold.ClearUndoBuffer(); break;
+        case 'M': theHold.SetMaxUndoSteps(std::stoi(arg)); break;
+        case 'N': gLog += "'" + theHold.UndoStepName(std::stoi(arg)).ToUTF8() + "' "; break;
+        case 'L': Look(); break;
+        default: ADD_FAILURE() << "unknown hold call " << w;
+        }
+    }
+}
+
 struct Case {
     const char* name;
-    std::function<void()> run;
+    const char* ops;
     const char* log;
+    void (*run)() = nullptr; // instead of ops, for restore objects that act on the hold themselves
 };
 
 const Case kCases[] = {
-    {"put outside a hold or while suspended deletes at once",
-     [] {
-         Put("a");
-         Look();
-         theHold.Begin();
-         theHold.Suspend();
-         theHold.Suspend();
-         Put("b");
-         theHold.Resume();
-         Look(); // suspends nest
-         Put("c");
-         theHold.Resume();
-         theHold.Resume(); // one Resume too many does not leave the hold "over-resumed"
-         theHold.Suspend();
-         Look();
-         theHold.Resume();
-         Put("d");
-         theHold.Accept(L"Step");
-         Look();
-     },
+    {"put outside a hold or while suspended deletes at once; suspends nest, a Resume too many is ignored",
+     "Pa L B S S Pb Z L Pc Z Z S L Z Pd AStep L",
      "[depth 0 | undo | redo | freed 1] [depth 1 suspended | undo | redo | freed 2] "
      "[depth 1 suspended | undo | redo | freed 3] Ed [depth 0 | undo Step | redo | freed 3] "},
     {"undo runs the newest step backwards and redo forwards with their flags",
-     [] {
-         Step(L"First", {"1"});
-         Step(L"Second", {"a", "b", "c"});
-         Look();
-         Say("undo", theHold.Undo());
-         Look();
-         Say("undo", theHold.Undo());
-         Say("redo", theHold.Redo());
-         Say("redo", theHold.Redo());
-         Say("redo", theHold.Redo());
-         Look();
-     },
+     "B P1 AFirst B Pa Pb Pc ASecond L U? L U? D? D? D? L",
      "E1 Ea Eb Ec [depth 0 | undo Second,First | redo | freed 0] Rc:1r-- Rb:1r-- Ra:1r-- undo yes "
      "[depth 0 | undo First | redo Second | freed 0] R1:1r-- undo yes D1:-d- redo yes Da:-d- Db:-d- Dc:-d- "
      "redo yes redo no [depth 0 | undo Second,First | redo | freed 0] "},
-    {"an inner accept merges into the outer step",
-     [] {
-         theHold.Begin();
-         Put("o1");
-         theHold.Begin();
-         Put("i1");
-         theHold.Accept(L"Inner");
-         Look();
-         Put("o2");
-         theHold.Accept(L"Outer"); // EndHold when the step closes, in the order put
-         Look();
-         theHold.Undo();
-     },
+    {"an inner accept merges into the outer step; EndHold when the step closes, in the order put",
+     "B Po1 B Pi1 AInner L Po2 AOuter L U",
      "[depth 1 holding | undo | redo | freed 0] Eo1 Ei1 Eo2 [depth 0 | undo Outer | redo | freed 0] "
      "Ro2:1r-- Ri1:1r-- Ro1:1r-- "},
     {"an inner cancel restores and deletes only the inner part; an outermost one makes no step",
-     [] {
-         theHold.Begin();
-         Put("o1");
-         theHold.Begin();
-         Put("i1");
-         Put("i2");
-         theHold.Cancel();
-         Look();
-         Put("o2");
-         theHold.Accept(L"Outer");
-         theHold.Undo();
-         theHold.Begin();
-         Put("x");
-         theHold.Cancel();
-         Look();
-     },
+     "B Po1 B Pi1 Pi2 C L Po2 AOuter U B Px C L",
      "Ri2:0r-- Ri1:0r-- Ei1 Ei2 [depth 1 holding | undo | redo | freed 2] Eo1 Eo2 Ro2:1r-- Ro1:1r-- "
      "Rx:0r-- Ex [depth 0 | undo | redo | freed 5] "},
-    {"restore without ending keeps the objects in the hold",
-     [] {
-         theHold.Begin();
-         Put("a");
-         theHold.Begin();
-         Put("b");
-         theHold.Restore(); // the innermost level only
-         Look();
-         theHold.Accept(L"");
-         theHold.Accept(L"Both");
-         theHold.Undo();
-         Look();
-     },
-     "Rb:0r-- [depth 2 holding | undo | redo | freed 0] Ea Eb Rb:1r-- Ra:1r-- [depth 0 | undo | redo Both | freed 0] "},
+    {"restore without ending keeps the objects in the hold (the innermost level only)",
+     "B Pa B Pb Pc R L A ABoth U L",
+     "Rc:0r-- Rb:0r-- [depth 2 holding | undo | redo | freed 0] Ea Eb Ec Rc:1r-- Rb:1r-- Ra:1r-- "
+     "[depth 0 | undo | redo Both | freed 0] "},
     {"an empty hold makes no step and keeps the redo buffer; undo and redo are refused in a hold",
-     [] {
-         Step(L"A", {"a"});
-         theHold.Undo();
-         Step(L"Nothing", {});
-         theHold.Begin();
-         theHold.Suspend();
-         Put("dropped");
-         theHold.Resume();
-         theHold.Accept(L"Suspended");
-         Look();
-         theHold.Begin();
-         Say("redo", theHold.Redo());
-         theHold.Cancel();
-         Say("redo", theHold.Redo());
-     },
+     "B Pa AA U B ANothing B S Pdropped Z ASuspended L B D? C D?",
      "Ea Ra:1r-- [depth 0 | undo | redo A | freed 1] redo no Da:-d- redo yes "},
-    {"a new step clears the redo buffer and deletes its objects",
-     [] {
-         Step(L"A", {"a1", "a2"});
-         Step(L"B", {"b"});
-         theHold.Undo();
-         theHold.Undo();
-         Look();
-         Step(L"C", {"c"});
-         Say("redo", theHold.Redo());
-         Look();
-     },
+    {"a new step clears the redo buffer and deletes its objects", "B Pa1 Pa2 AA B Pb AB U U L B Pc AC D? L",
      "Ea1 Ea2 Eb Rb:1r-- Ra2:1r-- Ra1:1r-- [depth 0 | undo | redo A,B | freed 0] Ec redo no "
      "[depth 0 | undo C | redo | freed 3] "},
     // A redo step may own a target that the new change deletes again; it must be gone before the new
-    // change records anything, or dropping it at Accept would free what the new step now owns.
-    {"the redo buffer goes before the first object of a new change is recorded",
-     [] {
-         Step(L"A", {"a"});
-         theHold.Undo();
-         theHold.Begin();
-         Look(); // an open hold with nothing in it keeps redo
-         Put("b");
-         Look(); // the redo step's object is freed before the new one is kept
-         theHold.Accept(L"B");
-     },
+    // change records anything, or dropping it at Accept would free what the new step now owns. An open
+    // hold with nothing in it keeps redo.
+    {"the redo buffer goes before the first object of a new change is recorded", "B Pa AA U B L Pb L AB",
      "Ea Ra:1r-- [depth 1 holding | undo | redo A | freed 0] [depth 1 holding | undo | redo | freed 1] Eb "},
     {"the step limit drops the oldest steps; lowering it trims at once, zero keeps nothing",
-     [] {
-         theHold.SetMaxUndoSteps(3);
-         for (int i = 0; i < 5; ++i) Step(WStr::Format(L"S%d", i), {std::to_string(i)});
-         Look();
-         gLog += "'" + theHold.UndoStepName(3).ToUTF8() + "' ";
-         theHold.SetMaxUndoSteps(1);
-         Look();
-         theHold.SetMaxUndoSteps(0);
-         Step(L"Gone", {"g"});
-         Look();
-     },
+     "M3 B P0 AS0 B P1 AS1 B P2 AS2 B P3 AS3 B P4 AS4 L N3 M1 L M0 B Pg AGone L",
      "E0 E1 E2 E3 E4 [depth 0 | undo S4,S3,S2 | redo | freed 2] '' [depth 0 | undo S4 | redo | freed 4] Eg "
      "[depth 0 | undo | redo | freed 6] "},
     {"clearing the buffer deletes every object, those of an open hold too, and the hold goes on",
-     [] {
-         Step(L"A", {"a1", "a2"});
-         Step(L"B", {"b"});
-         theHold.Undo();
-         theHold.Begin();
-         Put("open");
-         theHold.ClearUndoBuffer();
-         Look();
-         Put("after");
-         theHold.Accept(L"After");
-         Look();
-     },
+     "B Pa1 Pa2 AA B Pb AB U B Popen X L Pafter AAfter L",
      "Ea1 Ea2 Eb Rb:1r-- [depth 1 holding | undo | redo | freed 4] Eafter [depth 0 | undo After | redo | freed 4] "},
     // During the undo an object opens a hold, puts into it and accepts it, and even asks to undo: what it
     // puts is dropped at once (nothing holds during an undo) and the buffer stays whole.
-    {"restore objects that use the hold during undo do not corrupt the buffer",
+    {"restore objects that use the hold during undo do not corrupt the buffer", nullptr,
+     "Efirst Ebusy Rbusy:1r-- holding no undo no redo no Rfirst:1r-- undo yes "
+     "[depth 0 | undo | redo Busy | freed 1] Dfirst:-d- Dbusy:-d- redo yes ",
      [] {
-         theHold.Begin();
-         Put("first");
+         Calls("B Pfirst");
          theHold.Put(new LogRestore("busy", [] {
              Say("holding", theHold.Holding());
-             theHold.Begin();
-             Put("inner");
-             theHold.Accept(L"Nested");
-             Say("undo", theHold.Undo());
-             Say("redo", theHold.Redo());
+             Calls("B Pinner ANested U? D?");
          }));
-         theHold.Accept(L"Busy");
-         Say("undo", theHold.Undo());
-         Look();
-         Say("redo", theHold.Redo());
-     },
-     "Efirst Ebusy Rbusy:1r-- holding no undo no redo no Rfirst:1r-- undo yes "
-     "[depth 0 | undo | redo Busy | freed 1] Dfirst:-d- Dbusy:-d- redo yes "},
-    {"clearing the buffer from inside an undo drops that step after its objects ran",
+         Calls("ABusy U? L D?");
+     }},
+    {"clearing the buffer from inside an undo drops that step after its objects ran", nullptr,
+     "Eold Ea Eclearer Rclearer:1r-- Ra:1r-- undo yes [depth 0 | undo | redo | freed 3] ",
      [] {
-         Step(L"Old", {"old"});
-         theHold.Begin();
-         Put("a");
+         Calls("B Pold AOld B Pa");
          theHold.Put(new LogRestore("clearer", [] { theHold.ClearUndoBuffer(); }));
-         theHold.Accept(L"Clearing");
-         Say("undo", theHold.Undo());
-         Look();
-     },
-     "Eold Ea Eclearer Rclearer:1r-- Ra:1r-- undo yes [depth 0 | undo | redo | freed 3] "},
-    {"what EndHold puts is not recorded into the closing step",
+         Calls("AClearing U? L");
+     }},
+    {"what EndHold puts is not recorded into the closing step", nullptr,
+     "Eender [depth 0 | undo Ends | redo | freed 1] Render:1r-- ",
      [] {
          struct Ender : LogRestore {
              Ender() : LogRestore("ender") {}
@@ -265,11 +158,8 @@ const Case kCases[] = {
          };
          theHold.Begin();
          theHold.Put(new Ender);
-         theHold.Accept(L"Ends");
-         Look();
-         theHold.Undo();
-     },
-     "Eender [depth 0 | undo Ends | redo | freed 1] Render:1r-- "},
+         Calls("AEnds L U");
+     }},
 };
 
 TEST(Hold, EachSequenceGivesItsLog) {
@@ -277,7 +167,7 @@ TEST(Hold, EachSequenceGivesItsLog) {
         theHold.ResetForTests();
         gLog.clear();
         gDestroyed = 0;
-        c.run();
+        c.run ? c.run() : Calls(c.ops);
         EXPECT_EQ(gLog, c.log) << c.name;
     }
     theHold.ResetForTests();
@@ -285,11 +175,7 @@ TEST(Hold, EachSequenceGivesItsLog) {
 
 TEST(Hold, DumpShowsTheLevelsAndTheSteps) {
     theHold.ResetForTests();
-    Step(L"A", {"a"});
-    Step(L"B", {"b1", "b2"});
-    theHold.Undo();
-    theHold.Begin();
-    theHold.Suspend();
+    Calls("B Pa AA B Pb1 Pb2 AB U B S");
     EXPECT_EQ(theHold.Dump().ToUTF8(), "depth 1, suspended 1, restoring 0, redoing 0, open objects 0, max steps 20\n"
                                        "undo \"A\" (1)\n"
                                        "redo \"B\" (2)\n");

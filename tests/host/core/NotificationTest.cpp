@@ -1,6 +1,5 @@
 // Notification table: order, duplicates, and handlers that change the table while a broadcast runs.
 #include "host/core/Notify.h"
-#include "tests/support/NotificationRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -227,18 +226,4 @@ TEST_F(Notifications, OneHundredThousandRegistrationsComeAndGoInLinearTime) {
     EXPECT_EQ(gCalls, kCount / 2);
     for (int i = kCount - 1; i > 0; i -= 2) EXPECT_EQ(UnRegisterNotification(CountProc, &params[static_cast<size_t>(i)]), 1);
     EXPECT_EQ(NumRegisteredNotifications(NOTIFY_SYSTEM_PRE_RESET), 0);
-}
-
-TEST_F(Notifications, RecorderAndCodeNames) {
-    NotificationRecorder rec{NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN, 0xDFA6};
-    FileIOType type = IOTYPE_MAX;
-    BroadcastNotification(NOTIFY_FILE_PRE_OPEN, &type);
-    BroadcastNotification(NOTIFY_FILE_PRE_SAVE);
-    BroadcastNotification(NOTIFY_FILE_POST_OPEN, &type);
-    BroadcastNotification(0xDFA6);
-    EXPECT_EQ(rec.Text(), "NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_POST_OPEN, 0xDFA6");
-    EXPECT_EQ(rec.Events()[0].callParam, &type);
-    EXPECT_EQ(rec.Count(NOTIFY_FILE_POST_OPEN), 1);
-    EXPECT_EQ(NotificationCodeName(0x10B).ToUTF8(), "NOTIFY_FILE_POST_MERGE_PROCESS");
-    EXPECT_EQ(NotificationCodeName(NOTIFY_SYSTEM_STARTUP).ToUTF8(), "NOTIFY_SYSTEM_STARTUP");
 }

@@ -41,24 +41,21 @@ public:
         for (std::int32_t id : ids) U32(static_cast<std::uint32_t>(id));
     }
     size_t Here() const { return out.Bytes().size(); }
-    // The class table: a node, a dummy helper, and any extra class.
-    void Classes(const wchar_t* extraName = nullptr, std::uint32_t sclass = 0, std::uint32_t a = 0, std::uint32_t b = 0) {
+    // The class table: a node, a dummy helper, and any extra class; with link set, the table of the linking
+    // cases: node 0, dummy 1, layer 2, derived object 3.
+    void Classes(const wchar_t* extraName = nullptr, std::uint32_t sclass = 0, std::uint32_t a = 0, std::uint32_t b = 0,
+                 bool link = false) {
         out.BeginChunk(kClassesChunk);
         Class(BASENODE_CLASS_ID, 1, 0, L"Node");
         Class(HELPER_CLASS_ID, DUMMY_HELPER_CLASS_ID.PartA(), 0, L"Dummy");
+        if (link) {
+            Class(LAYER_CLASS_ID, LAYER_CLASS_IDENT.PartA(), LAYER_CLASS_IDENT.PartB(), L"Layer");
+            Class(GEN_DERIVOB_CLASS_ID, DERIVOB_CLASS_ID_OS.PartA(), 0, L"Derived Object");
+        }
         if (extraName) {
             extraAt = Here();
             Class(sclass, a, b, extraName);
         }
-        out.EndChunk();
-    }
-    // The class table of the linking cases: node 0, dummy 1, layer 2, derived object 3.
-    void LinkClasses() {
-        out.BeginChunk(kClassesChunk);
-        Class(BASENODE_CLASS_ID, 1, 0, L"Node");
-        Class(HELPER_CLASS_ID, DUMMY_HELPER_CLASS_ID.PartA(), 0, L"Dummy");
-        Class(LAYER_CLASS_ID, LAYER_CLASS_IDENT.PartA(), LAYER_CLASS_IDENT.PartB(), L"Layer");
-        Class(GEN_DERIVOB_CLASS_ID, DERIVOB_CLASS_ID_OS.PartA(), 0, L"Derived Object");
         out.EndChunk();
     }
     void Class(std::uint32_t sclass, std::uint32_t a, std::uint32_t b, const wchar_t* name) {
@@ -69,7 +66,7 @@ public:
         out.WriteWString(name);
         out.EndChunk();
     }
-    // An object: class index, references, a layer name (for class 2 of LinkClasses), whether it has a body.
+    // An object: class index, references, a layer name (for class 2 of the linking table), whether it has a body.
     struct Obj {
         std::uint32_t cls;
         std::vector<std::int32_t> refs;
@@ -106,11 +103,11 @@ public:
         }
         out.EndChunk();
     }
-    // The class table (LinkClasses when link is set), the object table and the node list; returns where
+    // The class table (that of the linking cases when link is set), the object table and the node list; returns where
     // each object starts.
     std::vector<size_t> Scene(std::initializer_list<Obj> objs,
                               std::initializer_list<std::pair<std::int32_t, std::int32_t>> nodes, bool link = false) {
-        link ? LinkClasses() : Classes();
+        Classes(nullptr, 0, 0, 0, link);
         std::vector<size_t> at;
         out.BeginChunk(kObjectsChunk);
         for (const Obj& o : objs) at.push_back(Object(o));

@@ -79,47 +79,45 @@ protected:
     fs::path dir_;
 };
 
+// Names beyond ASCII survive too: UTF-8 written as escapes, "Mauer_" a-, o-, u-umlaut, "_", U+58C1, "_",
+// U+1F9F1 (beyond the basic plane, a surrogate pair on disk); the layer in Cyrillic; the material with a
+// sharp s.
 TEST_F(SceneFileTest, SaveAndOpenGiveTheSameScene) {
     BuildSample();
-    const std::string before = Dump();
-    EXPECT_EQ(ReOpen(), before);
-    EXPECT_EQ(Ip()->GetCurFileName(), MSTR(L"scene.max"));
-    EXPECT_FALSE(Ip()->IsSaveRequired());
-}
-
-TEST_F(SceneFileTest, NonAsciiNamesSurvive) {
-    // UTF-8 written as escapes: "Mauer_" a-, o-, u-umlaut, "_", U+58C1, "_", U+1F9F1 (beyond the basic
-    // plane, a surrogate pair on disk); the layer in Cyrillic; the material with a sharp s.
     const std::string wall = "Mauer_\xC3\xA4\xC3\xB6\xC3\xBC_\xE5\xA3\x81_\xF0\x9F\xA7\xB1";
     const std::string room = "\xD0\x9A\xD0\xBE\xD0\xBC\xD0\xBD\xD0\xB0\xD1\x82\xD0\xB0";
     b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
     const std::string before = Dump();
     EXPECT_EQ(ReOpen(), before);
+    EXPECT_EQ(Ip()->GetCurFileName(), MSTR(L"scene.max"));
+    EXPECT_FALSE(Ip()->IsSaveRequired());
     INode* back = Ip()->GetINodeByName(WStr::FromUTF8(wall).c_str());
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(MSTR(back->GetName()), WStr(L"Mauer_\u00e4\u00f6\u00fc_\u58c1_\U0001F9F1"));
 }
 
-TEST_F(SceneFileTest, OpenBroadcastsAroundTheRead) {
+// Save (with the file name), open, reset and new each broadcast their pairs around their work.
+TEST_F(SceneFileTest, SaveOpenResetAndNewBroadcastAroundTheirWork) {
     b.Box("A").Build();
-    ASSERT_TRUE(Ip()->SaveToFile(File("a.max").c_str()));
-    NotificationRecorder opens({NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN,
-                                NOTIFY_FILE_OPEN_FAILED});
-    ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
-    EXPECT_EQ(opens.Text(), "NOTIFY_FILE_PRE_OPEN, NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN");
-}
-
-TEST_F(SceneFileTest, SaveBroadcastsWithTheFileName) {
-    NotificationRecorder saves({NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE});
-    static std::string heard;
-    NOTIFYPROC name = [](void*, NotifyInfo* info) { heard = WStr(static_cast<const MCHAR*>(info->callParam)).ToUTF8(); };
+    NotificationRecorder heard({NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE, NOTIFY_FILE_PRE_OPEN,
+                                NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN, NOTIFY_FILE_OPEN_FAILED,
+                                NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW,
+                                NOTIFY_SYSTEM_POST_NEW});
+    static std::string saved;
+    NOTIFYPROC name = [](void*, NotifyInfo* info) { saved = WStr(static_cast<const MCHAR*>(info->callParam)).ToUTF8(); };
     RegisterNotification(name, nullptr, NOTIFY_FILE_PRE_SAVE);
     Ip()->SetSaveRequiredFlag(TRUE);
-    ASSERT_TRUE(Ip()->SaveToFile(File("s.max").c_str()));
+    ASSERT_TRUE(Ip()->SaveToFile(File("a.max").c_str()));
     UnRegisterNotification(name, nullptr, NOTIFY_FILE_PRE_SAVE);
-    EXPECT_EQ(saves.Text(), "NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE");
-    EXPECT_EQ(heard, File("s.max").ToUTF8());
+    EXPECT_EQ(saved, File("a.max").ToUTF8());
     EXPECT_FALSE(Ip()->IsSaveRequired());
+    ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
+    Ip()->FileReset(TRUE);
+    EXPECT_EQ(Ip()->GetRootNode()->NumberOfChildren(), 0);
+    Ip()->FileNew();
+    EXPECT_EQ(heard.Text(), "NOTIFY_FILE_PRE_SAVE, NOTIFY_FILE_POST_SAVE, NOTIFY_FILE_PRE_OPEN, "
+                            "NOTIFY_FILE_PRE_OPEN_PROCESS, NOTIFY_FILE_POST_OPEN, NOTIFY_SYSTEM_PRE_RESET, "
+                            "NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_SYSTEM_POST_NEW");
 }
 
 TEST_F(SceneFileTest, MergingTwiceKeepsBothCopies) {
@@ -237,17 +235,6 @@ TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
     ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
     EXPECT_EQ(Tree(), "A [LA]\n");
     EXPECT_EQ(Ip()->GetLayerManager()->GetLayer(MSTR(L"LB")), nullptr);
-}
-
-TEST_F(SceneFileTest, ResetAndNewBroadcastTheirPairs) {
-    b.Box("A").Build();
-    NotificationRecorder life({NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW,
-                               NOTIFY_SYSTEM_POST_NEW});
-    Ip()->FileReset(TRUE);
-    EXPECT_EQ(Ip()->GetRootNode()->NumberOfChildren(), 0);
-    Ip()->FileNew();
-    EXPECT_EQ(life.Text(),
-              "NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_POST_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_SYSTEM_POST_NEW");
 }
 
 } // namespace

@@ -27,8 +27,8 @@ protected:
         owner = g.Maker("Owner", 3);
     }
     // A node the scene holds (a real reference), as a parent holds its children.
-    FakeNode* Node(int slot, const wchar_t* name, const Matrix3& tm) {
-        auto* n = new FakeNode(name, tm);
+    INode* Node(int slot, const wchar_t* name, const Matrix3& tm) {
+        INode* n = NewNode(name, tm);
         g.Link(scene, slot, n);
         return n;
     }
@@ -55,8 +55,8 @@ protected:
     GraphBuilder g;
     TestMaker* scene = nullptr;
     TestMaker* owner = nullptr;
-    FakeNode* n1 = nullptr;
-    FakeNode* n2 = nullptr;
+    INode* n1 = nullptr;
+    INode* n2 = nullptr;
 };
 
 // Each kind answers its own target interface and none of the others.
@@ -184,7 +184,7 @@ TEST_F(Constraints, WhatATargetListRefuses) {
     auto* pc = Make<PositionConstraint>();
     ASSERT_TRUE(pc->AppendTarget(n1));
     // The node the constraint drives cannot be its own target.
-    FakeNode* self = Node(2, L"Self", Matrix3());
+    INode* self = Node(2, L"Self", Matrix3());
     auto* prs = new PRSControl();
     ASSERT_TRUE(self->SetTMController(prs));
     auto* own = new PositionConstraint();
@@ -205,8 +205,8 @@ TEST_F(Constraints, CloneKeepsTheTargetsOrTakesTheirCopies) {
     auto* pc = Make<PositionConstraint>();
     pc->AppendTarget(n1, 1.0f);
     pc->AppendTarget(n2, 2.0f);
-    FakeNode* n1copy = Node(2, L"N1 copy", Matrix3());
-    FakeNode* n2copy = Node(3, L"N2 copy", Matrix3());
+    INode* n1copy = Node(2, L"N1 copy", Matrix3());
+    INode* n2copy = Node(3, L"N2 copy", Matrix3());
     RemapDir* remap = NewRemapDir();
     remap->AddEntry(n1, n1copy); // cloned before the constraint
     auto* copy = static_cast<PositionConstraint*>(remap->CloneRef(static_cast<ReferenceTarget*>(pc)));

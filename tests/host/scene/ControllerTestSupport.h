@@ -1,5 +1,5 @@
-// Helpers of the controller tests: a scene-file style save and reload of a controller tree, a stand-in
-// scene node with a fixed transform, message filters and an undo check that watches the message.
+// Helpers of the controller tests: a scene-file style save and reload of a controller tree, a node with a
+// transform, message filters and an undo check that watches the message.
 #pragma once
 
 #include "host/core/ChunkLoad.h"
@@ -8,9 +8,8 @@
 #include "host/core/Hold.h"
 #include "host/core/PlugApi.h"
 #include "host/core/RefGraph.h"
-#include "host/scene/INode.h"
+#include "host/scene/nodes/Node.h"
 #include "host/scene/Control.h"
-#include "host/scene/Object.h"
 #include "host/scene/controllers/ControlDump.h"
 #include "host/scene/controllers/ControllerClasses.h"
 #include "tests/support/GraphBuilder.h"
@@ -98,130 +97,11 @@ inline void ExpectUndoRedoWithMessage(GraphBuilder& g, TestMaker* owner, const s
     owner->onMessage = nullptr;
 }
 
-// A scene node as far as controllers look at one: a name and a world transform, fixed or given by a
-// transform controller (the node's one reference).
-class FakeNode : public INode {
-public:
-    FakeNode(const wchar_t* name, const Matrix3& tm) : name_(name), tm_(tm) {}
-    ~FakeNode() override { DeleteAllRefs(); }
-    int NumRefs() override { return 1; }
-    RefTargetHandle GetReference(int i) override { return i == 0 ? ctrl_ : nullptr; }
-    Class_ID ClassID() override { return Class_ID(0x7E57A0DE, 0); }
-    void GetClassName(MSTR& s, bool /*localized*/ = true) const override { s = L"FakeNode"; }
-    void SetTM(const Matrix3& tm) {
-        tm_ = tm;
-        NotifyDependents(FOREVER, PART_TM, REFMSG_CHANGE);
-    }
-
-    const MCHAR* GetName() override { return name_.c_str(); }
-    void SetName(const MCHAR* s) override { name_ = s; }
-    ULONG GetHandle() override { return 0; }
-    BOOL IsRootNode() override { return FALSE; }
-    INode* GetParentNode() override { return nullptr; }
-    int NumberOfChildren() override { return 0; }
-    INode* GetChildNode(int) override { return nullptr; }
-    void AttachChild(INode*, int) override {}
-    void Detach(TimeValue, int) override {}
-    Object* GetObjectRef() override { return nullptr; }
-    void SetObjectRef(Object*) override {}
-    Object* GetObjOrWSMRef() override { return nullptr; }
-    ObjectState EvalWorldState(TimeValue) override;
-    Control* GetTMController() override { return static_cast<Control*>(ctrl_); }
-    BOOL SetTMController(Control* c) override { return ReplaceReference(0, c) == REF_SUCCEED; }
-    Matrix3 GetNodeTM(TimeValue t, Interval* valid = nullptr) override {
-        if (!ctrl_) return tm_;
-        Matrix3 m; // the parent: the world
-        Interval iv = FOREVER;
-        static_cast<Control*>(ctrl_)->GetValue(t, &m, iv, CTRL_RELATIVE);
-        if (valid) *valid &= iv;
-        return m;
-    }
-    void SetNodeTM(TimeValue, const Matrix3& tm) override { SetTM(tm); }
-    Matrix3 GetObjectTM(TimeValue t, Interval* valid = nullptr) override { return GetNodeTM(t, valid); }
-    Point3 GetObjOffsetPos() override { return {}; }
-    void SetObjOffsetPos(const Point3&) override {}
-    Quat GetObjOffsetRot() override { return {}; }
-    void SetObjOffsetRot(const Quat&) override {}
-    ScaleValue GetObjOffsetScale() override { return {}; }
-    void SetObjOffsetScale(const ScaleValue&) override {}
-    BOOL GetTransformLock(int, int) override { return FALSE; }
-    void SetTransformLock(int, int, BOOL) override {}
-    Point3 GetSkinPos() override { return {}; }
-    void SetSkinPos(const Point3&) override {}
-    Point3 GetSkinRotEuler() override { return {}; }
-    void SetSkinRotEuler(const Point3&) override {}
-    Point3 GetSkinScale() override { return {}; }
-    void SetSkinScale(const Point3&) override {}
-    Quat GetSkinScaleOrient() override { return {}; }
-    void SetSkinScaleOrient(const Quat&) override {}
-    Mtl* GetMtl() override { return nullptr; }
-    void SetMtl(Mtl*) override {}
-    ILayer* GetLayer() override { return nullptr; }
-    void SetLayer(ILayer*) override {}
-    DWORD GetWireColor() override { return 0; }
-    void SetWireColor(DWORD) override {}
-    int IsHidden(DWORD, BOOL) override { return 0; }
-    void Hide(BOOL) override {}
-    int IsFrozen() override { return 0; }
-    void Freeze(BOOL) override {}
-    DWORD GetDisplayFlags() override { return 0; }
-    void SetDisplayFlags(DWORD) override {}
-    BYTE GetDisplayByte(int) override { return 0; }
-    void SetDisplayByte(int, BYTE) override {}
-    DWORD GetRenderFlags() override { return 0; }
-    void SetRenderFlags(DWORD) override {}
-    float GetVisibility(TimeValue) override { return 1.0f; }
-    void SetVisibility(TimeValue, float) override {}
-    float GetImageBlurMultiplier(TimeValue) override { return 1.0f; }
-    void SetImageBlurMultiplier(TimeValue, float) override {}
-    int GetRenderValue(int) override { return 0; }
-    void SetRenderValue(int, int) override {}
-    float GetObjectBlurMultiplier() override { return 1.0f; }
-    void SetObjectBlurMultiplier(float) override {}
-    float GetGIIlluminationMultiplier() override { return 1.0f; }
-    void SetGIIlluminationMultiplier(float) override {}
-    float GetGIReflectanceScale() override { return 1.0f; }
-    void SetGIReflectanceScale(float) override {}
-    float GetGITransmittanceScale() override { return 1.0f; }
-    void SetGITransmittanceScale(float) override {}
-    float GetGIIndirectMultiplier() override { return 1.0f; }
-    void SetGIIndirectMultiplier(float) override {}
-    MSTR GetUserPropBuffer() override { return {}; }
-    void SetUserPropBuffer(const MSTR&) override {}
-    BOOL GetBoneNodeOnOff() override { return FALSE; }
-    void SetBoneNodeOnOff(BOOL, TimeValue) override {}
-    BYTE GetBoneFlags() override { return 0; }
-    void SetBoneFlags(BYTE) override {}
-    int GetBoneAxis() override { return 0; }
-    void SetBoneAxis(int) override {}
-    BOOL GetBoneAxisFlip() override { return FALSE; }
-    void SetBoneAxisFlip(BOOL) override {}
-    BOOL IsGroupMember() override { return FALSE; }
-    BOOL IsGroupHead() override { return FALSE; }
-    BOOL IsOpenGroupMember() override { return FALSE; }
-    BOOL IsOpenGroupHead() override { return FALSE; }
-    void SetGroupMember(BOOL) override {}
-    void SetGroupHead(BOOL) override {}
-    void SetGroupMemberOpen(BOOL) override {}
-    void SetGroupHeadOpen(BOOL) override {}
-    int Selected() override { return 0; }
-    INode* GetTarget() override { return nullptr; }
-    INode* GetLookatNode() override { return nullptr; }
-    BOOL AddNewXRefFile(const MSTR&, BOOL, BOOL) override { return FALSE; }
-    int GetXRefFileCount() override { return 0; }
-    MSTR GetXRefFile(int) override { return {}; }
-    INode* GetXRefTree(int) override { return nullptr; }
-    BOOL DeleteXRefFile(int) override { return FALSE; }
-
-protected:
-    void SetReference(int i, RefTargetHandle t) override {
-        if (i == 0) ctrl_ = t;
-    }
-
-private:
-    MSTR name_;
-    Matrix3 tm_;
-    RefTargetHandle ctrl_ = nullptr;
-};
-
-inline ObjectState FakeNode::EvalWorldState(TimeValue) { return ObjectState(); }
+// A node of its own (no scene) with a world transform, set through its default transform controller.
+inline INode* NewNode(const wchar_t* name, const Matrix3& tm) {
+    auto* n = new Node();
+    n->SetName(name);
+    n->ReplaceReference(NODE_REF_TM, NewDefaultMatrix3Controller());
+    n->SetNodeTM(0, tm);
+    return n;
+}

@@ -1,13 +1,10 @@
 // Deleting nodes: notifications per node, children moving up, what goes with a deleted node and what
-// survives, and undo of a deletion.
-#include "host/core/Hold.h"
+// survives (undo of a deletion is a row of NodeUndoTest, and of the named sets in SelectionSetTest).
 #include "host/scene/Control.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
-#include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
 #include "tests/host/scene/NodeTestSupport.h"
-#include "tests/support/HostChecks.h"
 #include "tests/support/SceneBuilder.h"
 
 namespace {
@@ -71,20 +68,6 @@ TEST_F(DeleteNodeTest, ControllerReferencedElsewhereSurvivesTheDeletion) {
     EXPECT_EQ(watcher.target_, nullptr);
     EXPECT_EQ(other->GetMtl(), brick) << "a shared material stays";
     EXPECT_EQ(holder.target_, tm);
-}
-
-TEST_F(DeleteNodeTest, DeletionUndoesToTheSameScene) {
-    INode* p = b.Dummy("P").Build();
-    INode* n = b.Box("A").Parent(p).Layer("Walls").Material(b.Standard("Brick")).Build();
-    b.Box("Kid").Parent(n).Pos({1, 2, 3}).Build();
-    INodeTab set{n};
-    ip->GetNamedSelectionSetManager()->AddNewNamedSelSet(set, L"Set");
-    ip->SelectNode(n);
-    ExpectUndoRedoExact(Dump, [&] { ip->DeleteNode(n); });
-    EXPECT_EQ(ip->GetNamedSelectionSetManager()->GetNamedSelSetItemCount(0), 0);
-    EXPECT_EQ(ip->GetINodeByName(L"A"), nullptr);
-    theHold.Undo();
-    EXPECT_EQ(ip->GetINodeByName(L"A"), n);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "host/scene/nodes/Node.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/objects/ObjectDump.h"
+#include "tests/host/scene/ControllerTestSupport.h"
 #include "tests/host/scene/NodeTestSupport.h"
 #include "tests/support/GraphBuilder.h"
 #include "tests/support/HostChecks.h"
@@ -264,22 +265,9 @@ TEST_F(DerivedObjectTest, UndoAndRedoOfEachStackEditGiveBackTheExactState) {
 TEST_F(DerivedObjectTest, UndoOfAnAddSendsTheStructureChangeOnceTheStackIsBack) {
     IDerivedObject* d = Stack(new TestObj());
     TestMaker* rec = g.Maker("Rec");
-    int modsWhenHeard = -1;
-    rec->onMessage = [&](RefTargetHandle, PartID&, RefMessage m) {
-        if (m == REFMSG_SUBANIM_STRUCTURE_CHANGED) modsWhenHeard = d->NumModifiers();
-    };
     g.Link(rec, 0, d);
-    theHold.Begin();
-    d->AddModifier(Mod("A"));
-    theHold.Accept(L"Add");
-    g.heard.clear();
-    ASSERT_TRUE(theHold.Undo());
-    EXPECT_EQ(g.Heard(), (Names{"Rec<-(Derived Object):0x102"}));
-    EXPECT_EQ(modsWhenHeard, 0);
-    ASSERT_TRUE(theHold.Redo());
-    EXPECT_EQ(g.Heard(), (Names{"Rec<-(Derived Object):0x102", "Rec<-(Derived Object):0xf9",
-                                "Rec<-(Derived Object):0x102"}));
-    EXPECT_EQ(modsWhenHeard, 1);
+    ExpectUndoRedoWithMessage(g, rec, [&] { return Dump(d); }, [&] { d->AddModifier(Mod("A")); },
+                              REFMSG_SUBANIM_STRUCTURE_CHANGED);
 }
 
 TEST_F(DerivedObjectTest, NestedStacksEvaluateInnermostFirstAndPassMessagesUp) {

@@ -23,6 +23,7 @@ protected:
         other = b.Sphere("Ball").Build();
         walls2 = b.Layer("Doors");
         stone = b.Standard("Stone");
+        GetCOREInterface()->SelectNode(parent); // a deleted node comes back selected
         theHold.ClearUndoBuffer();
     }
     INode* parent = nullptr;

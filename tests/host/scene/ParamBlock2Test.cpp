@@ -153,9 +153,10 @@ TEST_F(ParamBlock2Test, EveryTypeFamilyKeepsWhatIsSetAndStartsAtItsDefault) {
     EXPECT_FLOAT_EQ(pb->GetFloat(p_float), 2.5f);
     EXPECT_EQ(pb->GetPoint3(p_rgba), Point3(1, 0, 0));
     EXPECT_STREQ(pb->GetStr(p_string), L"hello");
-    EXPECT_EQ(pb->Count(p_names), 2);
     EXPECT_STREQ(pb->GetStr(p_names, 0, 1), L"n");
+    EXPECT_EQ(pb->Count(p_names), 2);
 
+    Interval iv = FOREVER;
     for (ParamID id : {p_int, p_bool, p_index, p_radio}) {
         EXPECT_TRUE(pb->SetValue(id, 0, 3 + id));
         EXPECT_EQ(pb->GetInt(id), 3 + id) << id;
@@ -168,17 +169,14 @@ TEST_F(ParamBlock2Test, EveryTypeFamilyKeepsWhatIsSetAndStartsAtItsDefault) {
         EXPECT_TRUE(pb->SetValue(id, 0, Point3(id, 2, 3)));
         EXPECT_EQ(pb->GetPoint3(id), Point3(id, 2, 3)) << id;
     }
-    Interval iv = FOREVER;
     for (ParamID id : {p_point4, p_frgba}) {
         Point4 v;
-        EXPECT_TRUE(pb->SetValue(id, 0, Point4(1, 2, 3, 0.5f)));
-        EXPECT_TRUE(pb->GetValue(id, 0, v, iv));
+        EXPECT_TRUE(pb->SetValue(id, 0, Point4(1, 2, 3, 0.5f)) && pb->GetValue(id, 0, v, iv));
         EXPECT_EQ(v, Point4(1, 2, 3, 0.5f)) << id;
     }
-    Matrix3 m = TransMatrix(Point3(1, 2, 3)) * RotateZMatrix(0.5f);
+    const Matrix3 m = TransMatrix(Point3(1, 2, 3)) * RotateZMatrix(0.5f);
     Matrix3 back;
-    EXPECT_TRUE(pb->SetValue(p_matrix, 0, m));
-    EXPECT_TRUE(pb->GetValue(p_matrix, 0, back, iv));
+    EXPECT_TRUE(pb->SetValue(p_matrix, 0, m) && pb->GetValue(p_matrix, 0, back, iv));
     EXPECT_TRUE(back.Equals(m));
     EXPECT_TRUE(pb->SetValue(p_file, 0, L"C:\\scenes\\\x00e9t\x00e9.scene"));
     EXPECT_STREQ(pb->GetStr(p_file), L"C:\\scenes\\\x00e9t\x00e9.scene");
@@ -188,17 +186,15 @@ TEST_F(ParamBlock2Test, EveryTypeFamilyKeepsWhatIsSetAndStartsAtItsDefault) {
     EXPECT_TRUE(pb->SetValue(p_int, 0, 2.6f));
     EXPECT_EQ(pb->GetInt(p_int), 3);
     EXPECT_FLOAT_EQ(pb->GetFloat(p_int), 3.0f);
-    EXPECT_TRUE(pb->SetValue(p_frgba, 0, Point3(0.1f, 0.2f, 0.3f)));
     Point4 c;
-    pb->GetValue(p_frgba, 0, c, iv);
+    EXPECT_TRUE(pb->SetValue(p_frgba, 0, Point3(0.1f, 0.2f, 0.3f)) && pb->GetValue(p_frgba, 0, c, iv));
     EXPECT_EQ(c, Point4(0.1f, 0.2f, 0.3f, 1.0f));
     // Mismatches, unknown ids and elements out of range fail without a change.
-    EXPECT_FALSE(pb->SetValue(p_float, 0, L"text"));
-    EXPECT_FALSE(pb->SetValue(p_string, 0, 1.0f));
-    EXPECT_FALSE(pb->SetValue(p_matrix, 0, Point3()));
-    EXPECT_FALSE(pb->SetValue(999, 0, 1));
-    EXPECT_FALSE(pb->SetValue(p_names, 0, L"x", 2));
-    EXPECT_FALSE(pb->SetValue(p_names, 0, L"x", -1));
+    const std::string before = Dump();
+    EXPECT_FALSE(pb->SetValue(p_float, 0, L"text") || pb->SetValue(p_string, 0, 1.0f) ||
+                 pb->SetValue(p_matrix, 0, Point3()) || pb->SetValue(999, 0, 1) ||
+                 pb->SetValue(p_names, 0, L"x", 2) || pb->SetValue(p_names, 0, L"x", -1));
+    EXPECT_EQ(Dump(), before);
     EXPECT_EQ(pb->GetParameterType(p_names), TYPE_STRING_TAB);
     EXPECT_EQ(pb->GetParameterType(999), TYPE_UNSPECIFIED);
 }
