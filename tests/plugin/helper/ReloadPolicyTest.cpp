@@ -6,6 +6,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -27,7 +30,9 @@ class ReloadPolicyTest : public HelperFixture {
 protected:
     void SetUp() override {
         HelperFixture::SetUp();
-        path_ = fs::temp_directory_path() / "ostrivans-reload-policy.max";
+        // One file per process: the fixture's tests run side by side, and one's TearDown must not remove
+        // the other's file.
+        path_ = fs::temp_directory_path() / ("ostrivans-reload-policy-" + std::to_string(::getpid()) + ".max");
         std::ofstream(path_) << "scene";
     }
     void TearDown() override {
