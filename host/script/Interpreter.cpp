@@ -848,12 +848,49 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
         return;
     }
     case AstKind::Index: {
-        Value object = Eval(*target.kids[0], scope);
+        const AstNode& holder = *target.kids[0];
+        // "obj.prop[i] = v": the owner is kept, so that an array read from a host object's property (a
+        // copy of an array parameter) goes back through the property once changed, as the host's array
+        // parameters write through.
+        Value owner;
+        bool fromHostProperty = false;
+        Value object;
+        if (holder.kind == AstKind::Property) {
+            owner = Eval(*holder.kids[0], scope);
+            fromHostProperty = owner.Is(Value::Type::Object);
+            object = Positioned(holder, [&] { return GetProperty(owner, holder.name); });
+        } else {
+            object = Eval(holder, scope);
+        }
         Value index = Eval(*target.kids[1], scope);
+        // Points and colours are values: "p[1] = 5" makes a new point and stores it where p came from.
+        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Color)) {
+            Point3 p = object.Is(Value::Type::Point3) ? object.AsPoint() : object.AsColour();
+            Positioned(target, [&] {
+                std::int64_t i = ArgInt(index);
+                if (i < 1 || i > 3) throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
+                p[static_cast<int>(i - 1)] = static_cast<float>(ArgFloat(value));
+                return Value();
+            });
+            Value updated = object.Is(Value::Type::Point3) ? Value::Point(p) : Value::Colour(p);
+            if (holder.kind == AstKind::Property)
+                Positioned(holder, [&] {
+                    SetProperty(owner, holder.name, updated);
+                    return Value();
+                });
+            else if (holder.kind == AstKind::Var || holder.kind == AstKind::Index)
+                AssignTo(holder, updated, scope);
+            return;
+        }
         Positioned(target, [&] {
             SetIndex(object, index, value);
             return Value();
         });
+        if (fromHostProperty && (object.Is(Value::Type::Array) || object.Is(Value::Type::BitArray)))
+            Positioned(target, [&] {
+                SetProperty(owner, holder.name, object);
+                return Value();
+            });
         return;
     }
     default:
