@@ -47,20 +47,60 @@ ScriptError ErrorAt(const AstNode& n, const std::wstring& detail) {
     return ScriptError(detail, n.source ? *n.source : std::wstring(), n.line, n.column);
 }
 
+// The construct an error at n arose in, for its message: "call to abs", "operator +"; empty when the
+// detail already names it (or n is no call or operator).
+std::wstring ConstructOf(const AstNode& n, const std::wstring& detail) {
+    std::wstring construct, name;
+    switch (n.kind) {
+    case AstKind::Call: {
+        const AstNode& callee = *n.kids[0];
+        if (callee.kind == AstKind::Var || callee.kind == AstKind::Property) name = callee.name;
+        else if (callee.kind == AstKind::Path) name = L"$" + callee.name;
+        // A script's own "throw" says what it means.
+        if (!name.empty() && LowerName(name) != L"throw") construct = L"call to " + name;
+        break;
+    }
+    case AstKind::Property:
+        // A method call's callee: "b.nope()" errs at the property, which the detail names.
+        name = n.name;
+        construct = L"." + name;
+        break;
+    case AstKind::Binary:
+    case AstKind::Unary:
+        name = n.name;
+        construct = L"operator " + name;
+        break;
+    case AstKind::As:
+        name = L"as";
+        construct = L"as";
+        break;
+    case AstKind::Index:
+        name = L"[";
+        construct = L"index []";
+        break;
+    default:
+        return {};
+    }
+    if (construct.empty() || LowerName(detail).find(LowerName(name)) != std::wstring::npos) return {};
+    return construct;
+}
+
 // Runs f and places any error it raises without a position at n; host exceptions become script errors.
 template <class F> Value Positioned(const AstNode& n, F&& f) {
     try {
         return f();
     } catch (const ScriptError& e) {
         if (e.HasPosition()) throw;
-        throw e.At(n.source ? *n.source : std::wstring(), n.line, n.column);
+        throw e.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, e.Detail()));
     } catch (const MAXException& e) {
-        throw ErrorAt(n, e.Message().str());
+        ScriptError bare(e.Message().str());
+        throw bare.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, bare.Detail()));
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         std::string what = e.what();
-        throw ErrorAt(n, L"Runtime error: " + std::wstring(what.begin(), what.end()));
+        ScriptError bare(L"Runtime error: " + std::wstring(what.begin(), what.end()));
+        throw bare.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, bare.Detail()));
     }
 }
 
