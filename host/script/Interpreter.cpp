@@ -6,6 +6,7 @@
 #include "host/script/Parser.h"
 #include "host/script/ScriptDefinition.h"
 #include "host/script/ScriptError.h"
+#include "host/script/ScriptStruct.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -369,6 +370,7 @@ std::shared_ptr<ScriptClass> Interpreter::ClassOf(const Value& v) {
         return classClass_;
     case Value::Type::Object: {
         const HostObject& o = *v.Obj();
+        if (auto* instance = dynamic_cast<const StructInstance*>(&o)) return instance->Def();
         if (auto known = FindClass(o.ClassName())) return known;
         // A class made here becomes a global only where the name is free: it must not replace a variable.
         auto implicitClass = [this](const std::wstring& name, std::shared_ptr<ScriptClass> super) {
@@ -657,6 +659,12 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     case AstKind::Attributes:
     case AstKind::Rollout:
         return EvalDefinition(n, scope);
+    case AstKind::Struct: {
+        auto def = std::make_shared<StructDef>(valueClass_, n.shared_from_this(), scope);
+        Value v = Value::Class(def);
+        Declare(n.name, n.lower, v, scope);
+        return v;
+    }
     }
     return Value();
 }
@@ -672,7 +680,7 @@ bool Interpreter::Test(const AstNode& n, const ScopePtr& scope, const wchar_t* w
 // ---- variables -------------------------------------------------------------------------------------------
 
 Value Interpreter::LookUp(const AstNode& n, const ScopePtr& scope) {
-    for (Scope* s = scope.get(); s; s = s->parent.get())
+    for (Scope* s = n.flag ? nullptr : scope.get(); s; s = s->parent.get())
         if (Value* v = s->Find(n.lower)) return *v;
     auto it = globals_.find(n.lower);
     if (it == globals_.end()) return Value();
@@ -859,6 +867,13 @@ Value Interpreter::EvalAssign(const AstNode& n, const ScopePtr& scope) {
 void Interpreter::AssignTo(const AstNode& target, const Value& value, const ScopePtr& scope) {
     switch (target.kind) {
     case AstKind::Var:
+        if (target.flag) {
+            Positioned(target, [&] {
+                SetGlobal(target.name, value);
+                return Value();
+            });
+            return;
+        }
         SetVariable(target.name, target.lower, value, scope);
         return;
     case AstKind::Property: {
@@ -1255,9 +1270,12 @@ Value Interpreter::EvalFor(const AstNode& n, const ScopePtr& scope) {
     ScopeRelease release{*this, loopScope};
     Value& var = loopScope->vars[n.lower];
     const AstNode* where = n.kind == AstKind::ForIn ? n.Kid(1) : n.Kid(3);
+    const AstNode* whileTest = n.kind == AstKind::ForIn ? n.Kid(2) : n.Kid(4);
     const AstNode& body = *n.kids.back();
     std::vector<Value> collected;
+    // "while" is tested before each pass and ends the loop when false, as if by "exit".
     auto step = [&]() {
+        if (whileTest && !Test(*whileTest, loopScope, L"while")) throw ExitSignal{Value::Ok()};
         if (where && !Test(*where, loopScope, L"where")) return;
         try {
             Value v = Eval(body, loopScope);
@@ -1395,4 +1413,44 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);
     return v;
+}
+
+// ---- structs ---------------------------------------------------------------------------------------------
+
+Value Interpreter::InstantiateStruct(const std::shared_ptr<StructDef>& def, CallArgs& args) {
+    const AstNode& syntax = def->Syntax();
+    auto members = std::make_shared<Scope>(def->Closure(), false);
+    // Methods first, so that a member's default can call one; each sees this instance's members.
+    std::shared_ptr<ScriptFunction> create;
+    for (const AstPtr& k : syntax.kids) {
+        auto f = std::make_shared<ScriptFunction>();
+        f->name = syntax.name + L"." + k->name;
+        f->definition = k;
+        f->closure = members;
+        if (k->flag == 1)
+            create = f;
+        else
+            members->vars[k->lower] = Value::Function(f);
+    }
+    // The methods and the members' scope hold each other; the interpreter keeps such scopes until it ends.
+    if (!syntax.kids.empty()) retainedScopes_.push_back(members);
+    size_t i = 0;
+    for (const auto& [name, init] : syntax.keys) {
+        std::wstring lower = LowerName(name);
+        Value v;
+        if (const Value* given = args.Keyword(lower))
+            v = *given;
+        else if (i < args.Count())
+            v = args[i];
+        else if (init)
+            v = Eval(*init, members);
+        members->vars[lower] = v;
+        ++i;
+    }
+    Value instance = Value::Object(std::make_shared<StructInstance>(def, members));
+    if (create) {
+        CallArgs none;
+        Invoke(*create, none);
+    }
+    return instance;
 }

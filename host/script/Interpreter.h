@@ -45,6 +45,8 @@ struct ScriptContextHooks {
     std::function<void(Interpreter&, const Value& label, bool on, bool completed)> leave;
 };
 
+class StructDef;
+
 class Interpreter {
 public:
     Interpreter();
@@ -99,6 +101,10 @@ public:
     static int Compare(const Value& a, const Value& b, const wchar_t* op = L"<");
     // Arithmetic as the language does it ("+", "-", "*", "/", "^").
     static Value Arithmetic(const std::wstring& op, const Value& a, const Value& b);
+
+    // A new instance of a struct: members from the arguments (positional in order, or by name) or their
+    // defaults, then the struct's "on create" handler. The caller checked the arguments against the members.
+    Value InstantiateStruct(const std::shared_ptr<StructDef>& def, CallArgs& args);
 
     // Core classes.
     const std::shared_ptr<ScriptClass>& IntegerClass() const { return integerClass_; }
