@@ -25,7 +25,7 @@ enum class AstKind {
     BitArrayLit, // kids: elements, Range nodes for a..b
     Range,       // kids: from, to
     Point3Lit,   // kids: x, y, z
-    Unary,       // name: "-" or "not"; kids: operand
+    Unary,       // name: "-", "not" or "&" (a reference to a variable, property or index); kids: operand
     Binary,      // name: + - * / ^ == != < <= > >= and or; kids: left, right
     As,          // kids: value, class expression
     Property,    // name: property; kids: object
@@ -39,7 +39,7 @@ enum class AstKind {
     ForIn,       // name: variable; kids: collection, where, while (each may be null), body; flag 1 for collect
     ForRange,    // name: variable; kids: from, to, by, where, while (each but from/to may be null), body;
                  // flag 1 for collect
-    FnDef,  // name; params: positional names; keys: keyword parameters with defaults (null: none); kids: body
+    FnDef,  // name; params: positional names ("&x" by reference); keys: keyword parameters with defaults (null: none); kids: body
     Return, // kids: value (or null)
     Exit,   // kids: value (or null)
     Continue,   //

@@ -170,7 +170,27 @@ Value PointComponent(const Value& object, const std::wstring& lower, bool& found
     return Value();
 }
 
+// "&x": reads and assigns what it was made from, in the scope it was made in.
+class ReferenceValue : public HostObject {
+public:
+    ReferenceValue(std::wstring text, std::function<Value()> get, std::function<void(const Value&)> set)
+        : text_(std::move(text)), get_(std::move(get)), set_(std::move(set)) {}
+    std::wstring ClassName() const override { return L"ValueRef"; }
+    std::wstring PrintForm() const override { return L"&" + text_; }
+    Value Get() const { return get_(); }
+    void Set(const Value& v) const { set_(v); }
+
+private:
+    std::wstring text_;
+    std::function<Value()> get_;
+    std::function<void(const Value&)> set_;
+};
+
 } // namespace
+
+bool Scope::IsReference(const std::wstring& lower) const {
+    return !references.empty() && std::find(references.begin(), references.end(), lower) != references.end();
+}
 
 Value* Scope::Find(const std::wstring& lower) {
     auto it = vars.find(lower);
@@ -523,6 +543,12 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     }
     case AstKind::Unary: {
         if (n.name == L"not") return Value::Bool(!Test(*n.kids[0], scope, L"not"));
+        if (n.name == L"&") {
+            AstPtr target = n.kids[0];
+            return Value::Object(std::make_shared<ReferenceValue>(
+                DumpAst(*target), [this, target, scope] { return Eval(*target, scope); },
+                [this, target, scope](const Value& v) { AssignTo(*target, v, scope); }));
+        }
         Value v = Eval(*n.kids[0], scope);
         return Positioned(n, [&] {
             switch (v.GetType()) {
@@ -681,7 +707,10 @@ bool Interpreter::Test(const AstNode& n, const ScopePtr& scope, const wchar_t* w
 
 Value Interpreter::LookUp(const AstNode& n, const ScopePtr& scope) {
     for (Scope* s = n.flag ? nullptr : scope.get(); s; s = s->parent.get())
-        if (Value* v = s->Find(n.lower)) return *v;
+        if (Value* v = s->Find(n.lower)) {
+            if (s->IsReference(n.lower)) return Positioned(n, [&] { return v->ObjAs<ReferenceValue>()->Get(); });
+            return *v;
+        }
     auto it = globals_.find(n.lower);
     if (it == globals_.end()) return Value();
     if (it->second.get) return Positioned(n, [&] { return it->second.get(*this); });
@@ -692,7 +721,10 @@ void Interpreter::SetVariable(const std::wstring& name, const std::wstring& lowe
                               const ScopePtr& scope) {
     for (Scope* s = scope.get(); s; s = s->parent.get()) {
         if (Value* v = s->Find(lower)) {
-            *v = value;
+            if (s->IsReference(lower))
+                v->ObjAs<ReferenceValue>()->Set(value);
+            else
+                *v = value;
             return;
         }
     }
@@ -1206,8 +1238,17 @@ Value Interpreter::Invoke(const ScriptFunction& fn, CallArgs& args) {
         throw ScriptError(L"Runtime error: stack overflow in " + fn.name);
     auto scope = std::make_shared<Scope>(fn.closure, true);
     ScopeRelease release{*this, scope};
-    for (size_t i = 0; i < def.params.size(); ++i)
-        scope->vars[LowerName(def.params[i])] = args[i];
+    for (size_t i = 0; i < def.params.size(); ++i) {
+        const std::wstring& param = def.params[i];
+        if (param[0] != L'&') {
+            scope->vars[LowerName(param)] = args[i];
+            continue;
+        }
+        // A by-reference parameter given "&x" works on the caller's x; given a plain value, on a copy.
+        std::wstring lower = LowerName(param.substr(1));
+        scope->vars[lower] = args[i];
+        if (args[i].ObjAs<ReferenceValue>()) scope->references.push_back(lower);
+    }
     for (const auto& [key, dflt] : def.keys) {
         std::wstring lower = LowerName(key);
         if (const Value* given = args.Keyword(lower))

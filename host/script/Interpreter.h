@@ -26,6 +26,9 @@ public:
     // Blocks and functions receive the variables first assigned inside them; loops pass them outwards.
     bool holdsImplicitLocals;
     std::unordered_map<std::wstring, Value> vars;
+    // By-reference parameters: each holds a reference, and reading or assigning the name goes through it.
+    std::vector<std::wstring> references;
+    bool IsReference(const std::wstring& lower) const;
 };
 
 // Folders and files the host program configures for the script functions that name them.

@@ -351,7 +351,7 @@ private:
                 return;
             }
         }
-        static constexpr std::wstring_view kOne = L"()[]{},;:.+-*/^=<>";
+        static constexpr std::wstring_view kOne = L"()[]{},;:.+-*/^=<>&";
         if (kOne.find(c) == std::wstring_view::npos)
             Fail(L"unexpected character '" + std::wstring(1, c) + L"'", line_, column_);
         Advance();

@@ -328,6 +328,7 @@ private:
             const Token& op = Take();
             return MakeUnary(op, L"-", Unary());
         }
+        if (AtPunct(L"&")) return Reference();
         return CallOrOperand();
     }
 
@@ -352,7 +353,7 @@ private:
         case TokenKind::Punct:
             if (t.text == L"(") return true;
             if (t.text == L"[") return t.spaceBefore;
-            if (t.text == L"::") return t.spaceBefore;
+            if (t.text == L"::" || t.text == L"&") return t.spaceBefore;
             // "f -1": a minus after a space and glued to what follows is a negative argument.
             if (t.text == L"-")
                 return t.spaceBefore && !Next().spaceBefore && Next().kind != TokenKind::Newline &&
@@ -368,7 +369,17 @@ private:
             const Token& op = Take();
             return MakeUnary(op, L"-", Operand());
         }
+        if (AtPunct(L"&")) return Reference();
         return Operand();
+    }
+
+    // "&x", "&obj.prop", "&arr[i]": a reference to what can be assigned, for a by-reference parameter.
+    AstPtr Reference() {
+        const Token& op = Take();
+        AstPtr target = Operand();
+        if (target->kind != AstKind::Var && target->kind != AstKind::Property && target->kind != AstKind::Index)
+            Fail(L"a variable, a property or an index after '&'");
+        return MakeUnary(op, L"&", target);
     }
 
     // "f a b key:c" (up to the end of the line or a token that cannot start an argument), "f()", or the
@@ -690,9 +701,11 @@ private:
                 AstPtr dflt;
                 if (!AtPunct(L"=") && !AtKeyName()) dflt = ArgumentOperand();
                 n->keys.emplace_back(std::move(key), dflt);
-            } else if (Cur().kind == TokenKind::Identifier) {
+            } else if (Cur().kind == TokenKind::Identifier || (AtPunct(L"&") && Next().kind == TokenKind::Identifier)) {
                 if (!n->keys.empty()) Fail(L"a keyword parameter (positional parameters come first)");
-                n->params.push_back(Take().text);
+                // A by-reference parameter keeps its "&": the call binds it to the caller's variable.
+                std::wstring prefix = AtPunct(L"&") ? (Take(), L"&") : L"";
+                n->params.push_back(prefix + Take().text);
             } else {
                 Fail(L"a parameter name or '='");
             }
