@@ -19,13 +19,13 @@ constexpr int kMaxScriptNesting = 256;
 
 enum class AstKind {
     Literal,     // literal
-    Var,         // name
+    Var,         // name; flag 1 for "::name", the global
     Path,        // name: the text after "$"; flag 1 when it was quoted
     ArrayLit,    // kids: elements
     BitArrayLit, // kids: elements, Range nodes for a..b
     Range,       // kids: from, to
     Point3Lit,   // kids: x, y, z
-    Unary,       // name: "-" or "not"; kids: operand
+    Unary,       // name: "-", "not" or "&" (a reference to a variable, property or index); kids: operand
     Binary,      // name: + - * / ^ == != < <= > >= and or; kids: left, right
     As,          // kids: value, class expression
     Property,    // name: property; kids: object
@@ -36,9 +36,10 @@ enum class AstKind {
     If,          // kids: test, then, else (else may be null); flag 1 for "if ... do"
     While,       // kids: test, body
     DoWhile,     // kids: body, test
-    ForIn,       // name: variable; kids: collection, where (or null), body; flag 1 for collect
-    ForRange,    // name: variable; kids: from, to, by (or null), where (or null), body; flag 1 for collect
-    FnDef,  // name; params: positional names; keys: keyword parameters with defaults (null: none); kids: body
+    ForIn,       // name: variable; kids: collection, where, while (each may be null), body; flag 1 for collect
+    ForRange,    // name: variable; kids: from, to, by, where, while (each but from/to may be null), body;
+                 // flag 1 for collect
+    FnDef,  // name; params: positional names ("&x" by reference); keys: keyword parameters with defaults (null: none); kids: body
     Return, // kids: value (or null)
     Exit,   // kids: value (or null)
     Continue,   //
@@ -49,6 +50,8 @@ enum class AstKind {
     Case,       // kids: subject (or null); pairs: label (null for default), expression
     Attributes, // definition
     Rollout,    // definition
+    Struct,     // name; keys: data members in order with defaults (or null); kids: FnDef methods and the
+                // "on create do" handler (a FnDef named "create" with flag 1)
 };
 
 // The parsed form of "attributes Name (parameters main (...) rollout r "t" (...))" and of a rollout.

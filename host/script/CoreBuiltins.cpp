@@ -386,8 +386,44 @@ void RegisterStrings(Interpreter& in) {
 
 } // namespace
 
+// A property name given as #name or "name".
+static std::wstring PropertyName(const Value& v) {
+    if (v.Is(Value::Type::Name)) return v.NameText();
+    return ArgString(v);
+}
+
+// getProperty, setProperty and isProperty: property access with the name as a value. An unknown
+// property is the same error as in "obj.name"; isProperty answers false for it.
+static void RegisterPropertyAccess(Interpreter& in) {
+    in.RegisterFunction(L"getProperty", [](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"getProperty", a, 2);
+        return i.GetProperty(a[0], PropertyName(a[1]));
+    });
+    in.RegisterFunction(L"setProperty", [](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"setProperty", a, 3);
+        i.SetProperty(a[0], PropertyName(a[1]), a[2]);
+        return a[2];
+    });
+    in.RegisterFunction(L"isProperty", [](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"isProperty", a, 2);
+        std::wstring name = PropertyName(a[1]);
+        if (a[0].Is(Value::Type::Object)) {
+            // Asked of the object itself, so that a deleted node still raises its own error.
+            Value out;
+            return Value::Bool(a[0].Obj()->GetProperty(i, LowerName(name), out));
+        }
+        try {
+            i.GetProperty(a[0], name);
+            return Value::Bool(true);
+        } catch (const ScriptError&) {
+            return Value::Bool(false); // plain values raise only "Unknown property"
+        }
+    });
+}
+
 void RegisterCoreBuiltins(Interpreter& interp) {
     RegisterOutput(interp);
+    RegisterPropertyAccess(interp);
     RegisterClasses(interp);
     RegisterMaths(interp);
     RegisterArrays(interp);

@@ -6,6 +6,7 @@
 #include "host/script/Parser.h"
 #include "host/script/ScriptDefinition.h"
 #include "host/script/ScriptError.h"
+#include "host/script/ScriptStruct.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,20 +48,60 @@ ScriptError ErrorAt(const AstNode& n, const std::wstring& detail) {
     return ScriptError(detail, n.source ? *n.source : std::wstring(), n.line, n.column);
 }
 
+// The construct an error at n arose in, for its message: "call to abs", "operator +"; empty when the
+// detail already names it (or n is no call or operator).
+std::wstring ConstructOf(const AstNode& n, const std::wstring& detail) {
+    std::wstring construct, name;
+    switch (n.kind) {
+    case AstKind::Call: {
+        const AstNode& callee = *n.kids[0];
+        if (callee.kind == AstKind::Var || callee.kind == AstKind::Property) name = callee.name;
+        else if (callee.kind == AstKind::Path) name = L"$" + callee.name;
+        // A script's own "throw" says what it means.
+        if (!name.empty() && LowerName(name) != L"throw") construct = L"call to " + name;
+        break;
+    }
+    case AstKind::Property:
+        // A method call's callee: "b.nope()" errs at the property, which the detail names.
+        name = n.name;
+        construct = L"." + name;
+        break;
+    case AstKind::Binary:
+    case AstKind::Unary:
+        name = n.name;
+        construct = L"operator " + name;
+        break;
+    case AstKind::As:
+        name = L"as";
+        construct = L"as";
+        break;
+    case AstKind::Index:
+        name = L"[";
+        construct = L"index []";
+        break;
+    default:
+        return {};
+    }
+    if (construct.empty() || LowerName(detail).find(LowerName(name)) != std::wstring::npos) return {};
+    return construct;
+}
+
 // Runs f and places any error it raises without a position at n; host exceptions become script errors.
 template <class F> Value Positioned(const AstNode& n, F&& f) {
     try {
         return f();
     } catch (const ScriptError& e) {
         if (e.HasPosition()) throw;
-        throw e.At(n.source ? *n.source : std::wstring(), n.line, n.column);
+        throw e.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, e.Detail()));
     } catch (const MAXException& e) {
-        throw ErrorAt(n, e.Message().str());
+        ScriptError bare(e.Message().str());
+        throw bare.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, bare.Detail()));
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         std::string what = e.what();
-        throw ErrorAt(n, L"Runtime error: " + std::wstring(what.begin(), what.end()));
+        ScriptError bare(L"Runtime error: " + std::wstring(what.begin(), what.end()));
+        throw bare.At(n.source ? *n.source : std::wstring(), n.line, n.column, ConstructOf(n, bare.Detail()));
     }
 }
 
@@ -129,7 +170,27 @@ Value PointComponent(const Value& object, const std::wstring& lower, bool& found
     return Value();
 }
 
+// "&x": reads and assigns what it was made from, in the scope it was made in.
+class ReferenceValue : public HostObject {
+public:
+    ReferenceValue(std::wstring text, std::function<Value()> get, std::function<void(const Value&)> set)
+        : text_(std::move(text)), get_(std::move(get)), set_(std::move(set)) {}
+    std::wstring ClassName() const override { return L"ValueRef"; }
+    std::wstring PrintForm() const override { return L"&" + text_; }
+    Value Get() const { return get_(); }
+    void Set(const Value& v) const { set_(v); }
+
+private:
+    std::wstring text_;
+    std::function<Value()> get_;
+    std::function<void(const Value&)> set_;
+};
+
 } // namespace
+
+bool Scope::IsReference(const std::wstring& lower) const {
+    return !references.empty() && std::find(references.begin(), references.end(), lower) != references.end();
+}
 
 Value* Scope::Find(const std::wstring& lower) {
     auto it = vars.find(lower);
@@ -329,6 +390,7 @@ std::shared_ptr<ScriptClass> Interpreter::ClassOf(const Value& v) {
         return classClass_;
     case Value::Type::Object: {
         const HostObject& o = *v.Obj();
+        if (auto* instance = dynamic_cast<const StructInstance*>(&o)) return instance->Def();
         if (auto known = FindClass(o.ClassName())) return known;
         // A class made here becomes a global only where the name is free: it must not replace a variable.
         auto implicitClass = [this](const std::wstring& name, std::shared_ptr<ScriptClass> super) {
@@ -481,6 +543,12 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     }
     case AstKind::Unary: {
         if (n.name == L"not") return Value::Bool(!Test(*n.kids[0], scope, L"not"));
+        if (n.name == L"&") {
+            AstPtr target = n.kids[0];
+            return Value::Object(std::make_shared<ReferenceValue>(
+                DumpAst(*target), [this, target, scope] { return Eval(*target, scope); },
+                [this, target, scope](const Value& v) { AssignTo(*target, v, scope); }));
+        }
         Value v = Eval(*n.kids[0], scope);
         return Positioned(n, [&] {
             switch (v.GetType()) {
@@ -617,6 +685,12 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     case AstKind::Attributes:
     case AstKind::Rollout:
         return EvalDefinition(n, scope);
+    case AstKind::Struct: {
+        auto def = std::make_shared<StructDef>(valueClass_, n.shared_from_this(), scope);
+        Value v = Value::Class(def);
+        Declare(n.name, n.lower, v, scope);
+        return v;
+    }
     }
     return Value();
 }
@@ -632,8 +706,11 @@ bool Interpreter::Test(const AstNode& n, const ScopePtr& scope, const wchar_t* w
 // ---- variables -------------------------------------------------------------------------------------------
 
 Value Interpreter::LookUp(const AstNode& n, const ScopePtr& scope) {
-    for (Scope* s = scope.get(); s; s = s->parent.get())
-        if (Value* v = s->Find(n.lower)) return *v;
+    for (Scope* s = n.flag ? nullptr : scope.get(); s; s = s->parent.get())
+        if (Value* v = s->Find(n.lower)) {
+            if (s->IsReference(n.lower)) return Positioned(n, [&] { return v->ObjAs<ReferenceValue>()->Get(); });
+            return *v;
+        }
     auto it = globals_.find(n.lower);
     if (it == globals_.end()) return Value();
     if (it->second.get) return Positioned(n, [&] { return it->second.get(*this); });
@@ -644,7 +721,10 @@ void Interpreter::SetVariable(const std::wstring& name, const std::wstring& lowe
                               const ScopePtr& scope) {
     for (Scope* s = scope.get(); s; s = s->parent.get()) {
         if (Value* v = s->Find(lower)) {
-            *v = value;
+            if (s->IsReference(lower))
+                v->ObjAs<ReferenceValue>()->Set(value);
+            else
+                *v = value;
             return;
         }
     }
@@ -819,6 +899,13 @@ Value Interpreter::EvalAssign(const AstNode& n, const ScopePtr& scope) {
 void Interpreter::AssignTo(const AstNode& target, const Value& value, const ScopePtr& scope) {
     switch (target.kind) {
     case AstKind::Var:
+        if (target.flag) {
+            Positioned(target, [&] {
+                SetGlobal(target.name, value);
+                return Value();
+            });
+            return;
+        }
         SetVariable(target.name, target.lower, value, scope);
         return;
     case AstKind::Property: {
@@ -848,12 +935,49 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
         return;
     }
     case AstKind::Index: {
-        Value object = Eval(*target.kids[0], scope);
+        const AstNode& holder = *target.kids[0];
+        // "obj.prop[i] = v": the owner is kept, so that an array read from a host object's property (a
+        // copy of an array parameter) goes back through the property once changed, as the host's array
+        // parameters write through.
+        Value owner;
+        bool fromHostProperty = false;
+        Value object;
+        if (holder.kind == AstKind::Property) {
+            owner = Eval(*holder.kids[0], scope);
+            fromHostProperty = owner.Is(Value::Type::Object);
+            object = Positioned(holder, [&] { return GetProperty(owner, holder.name); });
+        } else {
+            object = Eval(holder, scope);
+        }
         Value index = Eval(*target.kids[1], scope);
+        // Points and colours are values: "p[1] = 5" makes a new point and stores it where p came from.
+        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Color)) {
+            Point3 p = object.Is(Value::Type::Point3) ? object.AsPoint() : object.AsColour();
+            Positioned(target, [&] {
+                std::int64_t i = ArgInt(index);
+                if (i < 1 || i > 3) throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
+                p[static_cast<int>(i - 1)] = static_cast<float>(ArgFloat(value));
+                return Value();
+            });
+            Value updated = object.Is(Value::Type::Point3) ? Value::Point(p) : Value::Colour(p);
+            if (holder.kind == AstKind::Property)
+                Positioned(holder, [&] {
+                    SetProperty(owner, holder.name, updated);
+                    return Value();
+                });
+            else if (holder.kind == AstKind::Var || holder.kind == AstKind::Index)
+                AssignTo(holder, updated, scope);
+            return;
+        }
         Positioned(target, [&] {
             SetIndex(object, index, value);
             return Value();
         });
+        if (fromHostProperty && (object.Is(Value::Type::Array) || object.Is(Value::Type::BitArray)))
+            Positioned(target, [&] {
+                SetProperty(owner, holder.name, object);
+                return Value();
+            });
         return;
     }
     default:
@@ -1114,8 +1238,17 @@ Value Interpreter::Invoke(const ScriptFunction& fn, CallArgs& args) {
         throw ScriptError(L"Runtime error: stack overflow in " + fn.name);
     auto scope = std::make_shared<Scope>(fn.closure, true);
     ScopeRelease release{*this, scope};
-    for (size_t i = 0; i < def.params.size(); ++i)
-        scope->vars[LowerName(def.params[i])] = args[i];
+    for (size_t i = 0; i < def.params.size(); ++i) {
+        const std::wstring& param = def.params[i];
+        if (param[0] != L'&') {
+            scope->vars[LowerName(param)] = args[i];
+            continue;
+        }
+        // A by-reference parameter given "&x" works on the caller's x; given a plain value, on a copy.
+        std::wstring lower = LowerName(param.substr(1));
+        scope->vars[lower] = args[i];
+        if (args[i].ObjAs<ReferenceValue>()) scope->references.push_back(lower);
+    }
     for (const auto& [key, dflt] : def.keys) {
         std::wstring lower = LowerName(key);
         if (const Value* given = args.Keyword(lower))
@@ -1178,9 +1311,12 @@ Value Interpreter::EvalFor(const AstNode& n, const ScopePtr& scope) {
     ScopeRelease release{*this, loopScope};
     Value& var = loopScope->vars[n.lower];
     const AstNode* where = n.kind == AstKind::ForIn ? n.Kid(1) : n.Kid(3);
+    const AstNode* whileTest = n.kind == AstKind::ForIn ? n.Kid(2) : n.Kid(4);
     const AstNode& body = *n.kids.back();
     std::vector<Value> collected;
+    // "while" is tested before each pass and ends the loop when false, as if by "exit".
     auto step = [&]() {
+        if (whileTest && !Test(*whileTest, loopScope, L"while")) throw ExitSignal{Value::Ok()};
         if (where && !Test(*where, loopScope, L"where")) return;
         try {
             Value v = Eval(body, loopScope);
@@ -1318,4 +1454,44 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);
     return v;
+}
+
+// ---- structs ---------------------------------------------------------------------------------------------
+
+Value Interpreter::InstantiateStruct(const std::shared_ptr<StructDef>& def, CallArgs& args) {
+    const AstNode& syntax = def->Syntax();
+    auto members = std::make_shared<Scope>(def->Closure(), false);
+    // Methods first, so that a member's default can call one; each sees this instance's members.
+    std::shared_ptr<ScriptFunction> create;
+    for (const AstPtr& k : syntax.kids) {
+        auto f = std::make_shared<ScriptFunction>();
+        f->name = syntax.name + L"." + k->name;
+        f->definition = k;
+        f->closure = members;
+        if (k->flag == 1)
+            create = f;
+        else
+            members->vars[k->lower] = Value::Function(f);
+    }
+    // The methods and the members' scope hold each other; the interpreter keeps such scopes until it ends.
+    if (!syntax.kids.empty()) retainedScopes_.push_back(members);
+    size_t i = 0;
+    for (const auto& [name, init] : syntax.keys) {
+        std::wstring lower = LowerName(name);
+        Value v;
+        if (const Value* given = args.Keyword(lower))
+            v = *given;
+        else if (i < args.Count())
+            v = args[i];
+        else if (init)
+            v = Eval(*init, members);
+        members->vars[lower] = v;
+        ++i;
+    }
+    Value instance = Value::Object(std::make_shared<StructInstance>(def, members));
+    if (create) {
+        CallArgs none;
+        Invoke(*create, none);
+    }
+    return instance;
 }

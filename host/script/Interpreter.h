@@ -26,6 +26,9 @@ public:
     // Blocks and functions receive the variables first assigned inside them; loops pass them outwards.
     bool holdsImplicitLocals;
     std::unordered_map<std::wstring, Value> vars;
+    // By-reference parameters: each holds a reference, and reading or assigning the name goes through it.
+    std::vector<std::wstring> references;
+    bool IsReference(const std::wstring& lower) const;
 };
 
 // Folders and files the host program configures for the script functions that name them.
@@ -44,6 +47,8 @@ struct ScriptContextHooks {
     // completed is false when the body raised an error.
     std::function<void(Interpreter&, const Value& label, bool on, bool completed)> leave;
 };
+
+class StructDef;
 
 class Interpreter {
 public:
@@ -99,6 +104,10 @@ public:
     static int Compare(const Value& a, const Value& b, const wchar_t* op = L"<");
     // Arithmetic as the language does it ("+", "-", "*", "/", "^").
     static Value Arithmetic(const std::wstring& op, const Value& a, const Value& b);
+
+    // A new instance of a struct: members from the arguments (positional in order, or by name) or their
+    // defaults, then the struct's "on create" handler. The caller checked the arguments against the members.
+    Value InstantiateStruct(const std::shared_ptr<StructDef>& def, CallArgs& args);
 
     // Core classes.
     const std::shared_ptr<ScriptClass>& IntegerClass() const { return integerClass_; }

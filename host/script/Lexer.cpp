@@ -12,7 +12,7 @@ constexpr std::array kReserved = {
     L"and",      L"animate",   L"as",   L"attributes", L"by",      L"case",  L"catch", L"collect",
     L"continue", L"do",        L"else", L"exit",       L"false",   L"fn",    L"for",   L"function",
     L"global",   L"if",        L"in",   L"local",      L"max",     L"not",   L"of",    L"off",
-    L"ok",       L"on",        L"or",   L"return",     L"rollout", L"then",  L"to",    L"true",
+    L"ok",       L"on",        L"or",   L"return",     L"rollout", L"struct", L"then",  L"to",    L"true",
     L"try",      L"undefined", L"undo", L"unsupplied", L"where",   L"while", L"with",
 };
 
@@ -340,7 +340,7 @@ private:
     }
 
     void Punctuation(Token& t) {
-        static constexpr std::array kTwo = {L"==", L"!=", L"<=", L">=", L"+=", L"-=", L"*=", L"/=", L".."};
+        static constexpr std::array kTwo = {L"==", L"!=", L"<=", L">=", L"+=", L"-=", L"*=", L"/=", L"..", L"::"};
         wchar_t c = text_[pos_];
         for (const wchar_t* two : kTwo) {
             if (c == two[0] && Peek(1) == two[1]) {
@@ -351,7 +351,7 @@ private:
                 return;
             }
         }
-        static constexpr std::wstring_view kOne = L"()[]{},;:.+-*/^=<>";
+        static constexpr std::wstring_view kOne = L"()[]{},;:.+-*/^=<>&";
         if (kOne.find(c) == std::wstring_view::npos)
             Fail(L"unexpected character '" + std::wstring(1, c) + L"'", line_, column_);
         Advance();

@@ -208,6 +208,7 @@ private:
             if (k == L"case") return Case();
             if (k == L"attributes") return Attributes();
             if (k == L"rollout") return Rollout();
+            if (k == L"struct") return Struct();
         }
         AstPtr left = Or();
         static const wchar_t* const kAssign[] = {L"=", L"+=", L"-=", L"*=", L"/="};
@@ -327,6 +328,7 @@ private:
             const Token& op = Take();
             return MakeUnary(op, L"-", Unary());
         }
+        if (AtPunct(L"&")) return Reference();
         return CallOrOperand();
     }
 
@@ -351,6 +353,7 @@ private:
         case TokenKind::Punct:
             if (t.text == L"(") return true;
             if (t.text == L"[") return t.spaceBefore;
+            if (t.text == L"::" || t.text == L"&") return t.spaceBefore;
             // "f -1": a minus after a space and glued to what follows is a negative argument.
             if (t.text == L"-")
                 return t.spaceBefore && !Next().spaceBefore && Next().kind != TokenKind::Newline &&
@@ -366,7 +369,17 @@ private:
             const Token& op = Take();
             return MakeUnary(op, L"-", Operand());
         }
+        if (AtPunct(L"&")) return Reference();
         return Operand();
+    }
+
+    // "&x", "&obj.prop", "&arr[i]": a reference to what can be assigned, for a by-reference parameter.
+    AstPtr Reference() {
+        const Token& op = Take();
+        AstPtr target = Operand();
+        if (target->kind != AstKind::Var && target->kind != AstKind::Property && target->kind != AstKind::Index)
+            Fail(L"a variable, a property or an index after '&'");
+        return MakeUnary(op, L"&", target);
     }
 
     // "f a b key:c" (up to the end of the line or a token that cannot start an argument), "f()", or the
@@ -505,6 +518,17 @@ private:
                 return Done(block);
             }
             if (t.text == L"[") return PointLiteral();
+            if (t.text == L"::") {
+                // ::name is the global of that name, past any local that hides it.
+                Take();
+                if (Cur().kind != TokenKind::Identifier || Cur().spaceBefore) Fail(L"a global variable name after '::'");
+                const Token& name = Take();
+                AstMut n = MakeNamed(AstKind::Var, name, name.text);
+                n->line = t.line;
+                n->column = t.column;
+                n->flag = 1;
+                return n;
+            }
             break;
         default:
             break;
@@ -613,11 +637,16 @@ private:
 
     // The "where" filter and the "do"/"collect" body shared by both loop forms.
     void LoopTail(AstMut& n) {
-        AstPtr where;
+        AstPtr where, whileTest;
         if (KeywordAhead(L"where")) {
             Take();
             SkipNewlines();
             where = Expr();
+        }
+        if (KeywordAhead(L"while")) {
+            Take();
+            SkipNewlines();
+            whileTest = Expr();
         }
         if (KeywordAhead(L"collect"))
             n->flag = 1;
@@ -626,6 +655,7 @@ private:
         Take();
         SkipNewlines();
         n->kids.push_back(where);
+        n->kids.push_back(whileTest);
         n->kids.push_back(Expr());
     }
 
@@ -671,9 +701,11 @@ private:
                 AstPtr dflt;
                 if (!AtPunct(L"=") && !AtKeyName()) dflt = ArgumentOperand();
                 n->keys.emplace_back(std::move(key), dflt);
-            } else if (Cur().kind == TokenKind::Identifier) {
+            } else if (Cur().kind == TokenKind::Identifier || (AtPunct(L"&") && Next().kind == TokenKind::Identifier)) {
                 if (!n->keys.empty()) Fail(L"a keyword parameter (positional parameters come first)");
-                n->params.push_back(Take().text);
+                // A by-reference parameter keeps its "&": the call binds it to the caller's variable.
+                std::wstring prefix = AtPunct(L"&") ? (Take(), L"&") : L"";
+                n->params.push_back(prefix + Take().text);
             } else {
                 Fail(L"a parameter name or '='");
             }
@@ -835,6 +867,55 @@ private:
         return std::wstring(text_.substr(begin, toks_[p_ - 1].endOffset - begin));
     }
 
+    // struct <name> ( <member> [= <default>], fn <name> ... = <body>, on create do <expr>, ... ), with
+    // "public" and "private" accepted before members.
+    AstPtr Struct() {
+        const Token& structTok = Take();
+        const Token& name = ExpectName(L"a struct name");
+        AstMut n = MakeNamed(AstKind::Struct, structTok, name.text);
+        SkipNewlines();
+        ExpectPunct(L"(");
+        while (true) {
+            SkipNewlines();
+            if (Cur().kind == TokenKind::Identifier &&
+                (LowerName(Cur().text) == L"public" || LowerName(Cur().text) == L"private") &&
+                (Next().kind == TokenKind::Newline || Next().kind == TokenKind::Identifier ||
+                 Next().IsKeyword(L"fn") || Next().IsKeyword(L"function") || Next().IsKeyword(L"on"))) {
+                Take();
+                continue;
+            }
+            if (AtKeyword(L"fn") || AtKeyword(L"function")) {
+                n->kids.push_back(Function());
+            } else if (AtKeyword(L"on")) {
+                const Token& on = Take();
+                const Token& event = ExpectName(L"an event name");
+                if (LowerName(event.text) != L"create") Fail(L"'create' (the one struct event)");
+                ExpectKeyword(L"do");
+                SkipNewlines();
+                AstMut handler = MakeNamed(AstKind::FnDef, on, L"create");
+                handler->flag = 1;
+                handler->kids = {Expr()};
+                n->kids.push_back(Done(handler));
+            } else {
+                const Token& member = ExpectName(L"a member name, 'fn' or 'on'");
+                AstPtr init;
+                if (AtPunct(L"=")) {
+                    Take();
+                    SkipNewlines();
+                    init = Expr();
+                }
+                for (const auto& [have, ignored] : n->keys)
+                    if (LowerName(have) == LowerName(member.text)) Fail(L"a member name not used before");
+                n->keys.emplace_back(member.text, init);
+            }
+            SkipNewlines();
+            if (AtPunct(L")")) break;
+            ExpectPunct(L",");
+        }
+        Take();
+        return Done(n);
+    }
+
     AstRolloutDef RolloutDefinition() {
         AstRolloutDef r;
         r.name = ExpectName(L"a rollout name").text;
@@ -978,7 +1059,7 @@ std::wstring DumpAst(const AstNode& n) {
     case AstKind::Literal:
         return n.literal.Is(Value::Type::String) ? Escaped(n.literal.Str()) : n.literal.PrintForm();
     case AstKind::Var:
-        return n.name;
+        return n.flag ? L"::" + n.name : n.name;
     case AstKind::Path:
         return L"$" + (n.flag ? L"'" + n.name + L"'" : n.name);
     case AstKind::ArrayLit:
@@ -1014,6 +1095,8 @@ std::wstring DumpAst(const AstNode& n) {
     case AstKind::ForIn:
     case AstKind::ForRange:
         return std::wstring(n.flag ? L"(for-collect " : L"(for ") + n.name + DumpList(n.kids) + L")";
+    case AstKind::Struct:
+        return L"(struct " + n.name + DumpKeys(n.keys) + DumpList(n.kids) + L")";
     case AstKind::FnDef: {
         std::wstring s = L"(fn " + n.name;
         for (const auto& p : n.params)

@@ -1,10 +1,12 @@
 // Scene access from script: $paths, objects, selection, and the functions that find, select, delete,
 // hide, freeze and transform nodes.
 #include "host/core/Matrix3.h"
+#include "host/core/RemapDir.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/script/CoreBuiltins.h"
 #include "host/script/Interpreter.h"
+#include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
 #include "host/script/scene/QuatValue.h"
@@ -123,6 +125,16 @@ void RegisterNodeBuiltins(Interpreter& in) {
         const std::wstring& name = ArgString(a[0]);
         bool exact = a.Keyword(L"exact") && ArgBool(*a.Keyword(L"exact"));
         bool ignoreCase = !a.Keyword(L"ignorecase") || ArgBool(*a.Keyword(L"ignorecase"));
+        if (a.Keyword(L"all") && ArgBool(*a.Keyword(L"all"))) {
+            // Every node of that name, in scene order; an empty array when there is none.
+            std::wstring wanted = ignoreCase && !exact ? LowerName(name) : name;
+            std::vector<Value> found;
+            for (INode* c : SceneNodes()) {
+                std::wstring have = c->GetName();
+                if ((ignoreCase && !exact ? LowerName(have) : have) == wanted) found.push_back(MakeNodeValue(c));
+            }
+            return Value::Array(std::move(found));
+        }
         INode* n = Ip()->GetINodeByName(name.c_str());
         if (n && (exact || !ignoreCase) && name != n->GetName()) {
             n = nullptr; // the index folds case; look for the exact spelling
@@ -133,6 +145,31 @@ void RegisterNodeBuiltins(Interpreter& in) {
                 }
         }
         return MakeNodeValue(n);
+    });
+    // "copy" of a node makes a new node (the clone the host's copy command makes, named uniquely); of a
+    // material, modifier, controller or any other scene object, an independent copy of it. Other values
+    // copy as the language's own "copy" does.
+    Value coreCopy;
+    in.GetGlobal(L"copy", coreCopy);
+    in.RegisterFunction(L"copy", [coreCopy](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"copy", a, 1);
+        if (a[0].ObjAs<NodeValue>()) {
+            INode* n = NodeFromValue(a[0]);
+            if (!n) ThrowDeleted(L"scene node");
+            INodeTab from, made;
+            from.Append(n);
+            if (!Ip()->CloneNodes(from, Point3(), false, NODE_COPY, nullptr, &made) || made.Count() != 1)
+                throw ScriptError(L"Runtime error: copy: cannot copy " + a[0].PrintForm());
+            return MakeNodeValue(made[0]);
+        }
+        if (a[0].ObjAs<AnimValue>()) {
+            Animatable* anim = AnimFromValue(a[0]);
+            auto* target = dynamic_cast<ReferenceTarget*>(anim);
+            ReferenceTarget* clone = target ? CloneRefHierarchy(target) : nullptr;
+            if (!clone) throw ScriptError(L"Runtime error: copy: cannot copy " + a[0].PrintForm());
+            return MakeAnimValue(clone);
+        }
+        return i.Call(coreCopy, a);
     });
     in.RegisterFunction(L"isValidNode", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"isValidNode", a, 1);

@@ -25,7 +25,7 @@ namespace {
 std::wstring Word(const std::wstring& s) {
     std::wstring out;
     for (wchar_t c : s)
-        out += c == L' ' ? L'_' : c;
+        out += (c == L' ' || c == L'/' || c == L'-') ? L'_' : c;
     return out;
 }
 
@@ -169,7 +169,13 @@ std::wstring AnimValue::PrintForm() const {
         bool word = display.str().find_first_of(L"/ ") == std::wstring::npos;
         return static_cast<MtlBase*>(a)->GetName().str() + L":" + (word ? display.str() : cls);
     }
-    if (IsControllerSuperClass(s)) return L"Controller:" + cls;
+    if (IsControllerSuperClass(s)) {
+        // Controllers show their class's display name ("Controller:Position_Rotation_Scale" for the PRS
+        // class), as materials do.
+        MSTR display;
+        a->GetClassName(display);
+        return L"Controller:" + Word(display.str());
+    }
     if (s == LAYER_CLASS_ID) return L"<MixinInterface:LayerProperties>";
     if (s == CUST_ATTRIB_CLASS_ID) return L"CustAttrib:" + std::wstring(static_cast<CustAttrib*>(a)->GetName());
     return cls;

@@ -2,6 +2,7 @@
 #include "host/script/scene/QuatValue.h"
 
 #include "host/script/Interpreter.h"
+#include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
 
 #include <numbers>
@@ -17,12 +18,17 @@ std::shared_ptr<QuatValue> QuatValue::FromEuler(const Point3& degrees) {
     return v;
 }
 
+std::shared_ptr<QuatValue> QuatValue::FromScriptComponents(float x, float y, float z, float w) {
+    return std::make_shared<QuatValue>(Quat(0.0f - x, 0.0f - y, 0.0f - z, w));
+}
+
 std::wstring QuatValue::PrintForm() const {
     if (euler_)
         return L"(eulerAngles " + FormatComponent(degrees_.x) + L" " + FormatComponent(degrees_.y) + L" " +
                FormatComponent(degrees_.z) + L")";
-    return L"(quat " + FormatComponent(q_.x) + L" " + FormatComponent(q_.y) + L" " + FormatComponent(q_.z) + L" " +
-           FormatComponent(q_.w) + L")";
+    // "0 - c" rather than "-c": a zero component prints as 0, never -0.
+    return L"(quat " + FormatComponent(0.0f - q_.x) + L" " + FormatComponent(0.0f - q_.y) + L" " +
+           FormatComponent(0.0f - q_.z) + L" " + FormatComponent(q_.w) + L")";
 }
 
 bool QuatValue::GetProperty(Interpreter&, const std::wstring& name, Value& out) {
@@ -33,12 +39,25 @@ bool QuatValue::GetProperty(Interpreter&, const std::wstring& name, Value& out) 
         else return false;
         return true;
     }
-    if (name == L"x") out = Value::Float(q_.x);
-    else if (name == L"y") out = Value::Float(q_.y);
-    else if (name == L"z") out = Value::Float(q_.z);
+    if (name == L"x") out = Value::Float(0.0f - q_.x);
+    else if (name == L"y") out = Value::Float(0.0f - q_.y);
+    else if (name == L"z") out = Value::Float(0.0f - q_.z);
     else if (name == L"w") out = Value::Float(q_.w);
     else return false;
     return true;
+}
+
+bool QuatValue::ConvertTo(Interpreter&, const ScriptClass& target, Value& out) {
+    std::wstring name = LowerName(target.Name());
+    if (name == L"quat") {
+        out = Value::Object(std::make_shared<QuatValue>(q_));
+        return true;
+    }
+    if (name == L"eulerangles") {
+        out = Value::Object(FromEuler(q_.ToEulerXYZ() * (1.0f / kDegToRad)));
+        return true;
+    }
+    return false;
 }
 
 bool QuatValue::Equals(const HostObject& other) const {
@@ -53,17 +72,21 @@ Quat ArgRotation(const Value& v) {
 
 void RegisterQuatClasses(Interpreter& interp) {
     auto value = interp.FindClass(L"Value");
+    // The axis constants rotations are written with: quat 90 z_axis.
+    interp.RegisterGlobalAccessor(L"x_axis", [](Interpreter&) { return Value::Point(Point3(1, 0, 0)); });
+    interp.RegisterGlobalAccessor(L"y_axis", [](Interpreter&) { return Value::Point(Point3(0, 1, 0)); });
+    interp.RegisterGlobalAccessor(L"z_axis", [](Interpreter&) { return Value::Point(Point3(0, 0, 1)); });
     interp.RegisterClass(std::make_shared<ScriptClass>(L"Quat", value, [](Interpreter&, CallArgs& a) {
         // quat x y z w, or quat angle axis
         if (a.Count() == 2) {
             Point3 axis = a[1].Is(Value::Type::Point3) ? a[1].AsPoint() : (ThrowConvertError(a[1], L"Point3"), Point3());
             return Value::Object(
-                std::make_shared<QuatValue>(Quat::FromAngleAxis(static_cast<float>(ArgFloat(a[0])) * kDegToRad, axis)));
+                std::make_shared<QuatValue>(Quat::FromAngleAxis(-static_cast<float>(ArgFloat(a[0])) * kDegToRad, axis)));
         }
         CheckArgCount(L"quat", a, 4);
-        return Value::Object(std::make_shared<QuatValue>(
-            Quat(static_cast<float>(ArgFloat(a[0])), static_cast<float>(ArgFloat(a[1])),
-                 static_cast<float>(ArgFloat(a[2])), static_cast<float>(ArgFloat(a[3])))));
+        return Value::Object(QuatValue::FromScriptComponents(
+            static_cast<float>(ArgFloat(a[0])), static_cast<float>(ArgFloat(a[1])), static_cast<float>(ArgFloat(a[2])),
+            static_cast<float>(ArgFloat(a[3]))));
     }));
     interp.RegisterClass(std::make_shared<ScriptClass>(L"EulerAngles", value, [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"eulerAngles", a, 3);

@@ -7,10 +7,16 @@
 class Interpreter;
 
 // "(quat 0 0 0 1)" or "(eulerAngles 0 0 90)". Euler angles are kept in degrees as written; both convert
-// to the same rotation.
+// to the same rotation. The language's quats are left-handed: the components a script writes and reads
+// are those of the inverse of the rotation the value holds (the one controllers and matrices use), so a
+// node turned +90 degrees about Z reads back as (quat 0 0 -0.707107 0.707107), and (quat 90 z_axis) as
+// eulerAngles is (eulerAngles 0 0 -90).
 class QuatValue : public HostObject {
 public:
+    // The value holding rotation q.
     explicit QuatValue(const Quat& q) : q_(q) {}
+    // The value the script form "quat x y z w" writes.
+    static std::shared_ptr<QuatValue> FromScriptComponents(float x, float y, float z, float w);
     // Euler angles in degrees.
     static std::shared_ptr<QuatValue> FromEuler(const Point3& degrees);
 
@@ -20,6 +26,8 @@ public:
     std::wstring ClassName() const override { return euler_ ? L"EulerAngles" : L"Quat"; }
     std::wstring PrintForm() const override;
     bool GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) override;
+    // "as quat" and "as eulerAngles".
+    bool ConvertTo(Interpreter& interp, const ScriptClass& target, Value& out) override;
     bool Equals(const HostObject& other) const override;
 
 private:

@@ -43,7 +43,7 @@ const wchar_t* SpecialName(SClass_ID s, const Class_ID& id) {
     if (s == MATERIAL_CLASS_ID && id == DMTL_CLASS_ID) return L"Standardmaterial";
     if (s == MATERIAL_CLASS_ID && id == MULTI_MATERIAL_CLASS_ID) return L"Multimaterial";
     if (s == TEXMAP_CLASS_ID && id == BMTEX_CLASS_ID) return L"Bitmaptexture";
-    if (s == CTRL_MATRIX3_CLASS_ID && id == PRS_CONTROL_CLASS_ID) return L"PRS";
+    if (s == CTRL_MATRIX3_CLASS_ID && id == PRS_CONTROL_CLASS_ID) return L"prs";
     return nullptr;
 }
 

@@ -35,7 +35,7 @@ TEST(HostTexts, LoudErrorsReachTheListenerAndQuietOnesOnlyTheLogWhenAsked) {
     ASSERT_TRUE(run(L"Ostrivans_Manager.open", true, &open));
     EXPECT_EQ(open.PrintForm(), L"false");
     EXPECT_EQ(rt.QuietErrorLog(),
-              std::vector<std::wstring>{L"<script>:1:16: Runtime error: the host has no settings file configured"});
+              std::vector<std::wstring>{L"<script>:1:16: Runtime error: the host has no settings file configured (in call to getMAXIniFile)"});
     EXPECT_EQ(capture.Text(), WStr(L"-- <script>:1:1: Argument count error: OpenOstrivansManager wanted 0, got 1\n"
                                    L"-- <script>:1:9: syntax error: expected an expression but found end of script\n"));
 }

@@ -156,19 +156,19 @@ TEST_F(Script, DefinitionsBecomeValues) {
 
 TEST_F(Script, RuntimeErrorsCarryPositions) {
     EXPECT_EQ(Error(L"x = 3\ny = x.foo"), L"t.ms:2:7: Unknown property: \"foo\" in 3");
-    EXPECT_EQ(Error(L"a = 1 +\n  \"s\""), L"t.ms:1:7: Unable to convert: \"s\" to type: Integer");
+    EXPECT_EQ(Error(L"a = 1 +\n  \"s\""), L"t.ms:1:7: Unable to convert: \"s\" to type: Integer (in operator +)");
     EXPECT_EQ(Error(L"z = undefined + 1"), L"t.ms:1:15: No \"+\" function for undefined");
-    EXPECT_EQ(Error(L"1 / 0"), L"t.ms:1:3: Divide by zero");
+    EXPECT_EQ(Error(L"1 / 0"), L"t.ms:1:3: Divide by zero (in operator /)");
     EXPECT_EQ(Error(L"fn two a b = a\ntwo 1"), L"t.ms:2:1: Argument count error: two wanted 2, got 1");
-    EXPECT_EQ(Error(L"nosuch 1"), L"t.ms:1:1: Type error: Call needs function or class, got: undefined");
+    EXPECT_EQ(Error(L"nosuch 1"), L"t.ms:1:1: Type error: Call needs function or class, got: undefined (in call to nosuch)");
     EXPECT_EQ(Error(L"print()"), L"t.ms:1:1: Argument count error: print wanted 1, got 0");
     // An error inside a function points into the function, not at the call.
     EXPECT_EQ(Error(L"fn bad = (\n  #().foo\n)\nbad()"), L"t.ms:2:7: Unknown property: \"foo\" in #()");
     EXPECT_EQ(Error(L"exit"), L"t.ms:1:1: Runtime error: exit outside of a loop");
     EXPECT_EQ(Error(L"fn loop n = loop n\nloop 1"), L"t.ms:1:13: Runtime error: stack overflow in loop");
-    EXPECT_EQ(Error(L"a = #(1)\na[0]"), L"t.ms:2:2: Runtime error: index must be 1 or more, got: 0");
+    EXPECT_EQ(Error(L"a = #(1)\na[0]"), L"t.ms:2:2: Runtime error: index must be 1 or more, got: 0 (in index [])");
     EXPECT_EQ(Error(L"if 1 then 2"), L"t.ms:1:4: Type error: if needs a BooleanClass, got: 1");
-    EXPECT_EQ(Error(L"x = #(1) as integer"), L"t.ms:1:10: Unable to convert: #(1) to type: Integer");
+    EXPECT_EQ(Error(L"x = #(1) as integer"), L"t.ms:1:10: Unable to convert: #(1) to type: Integer (in as)");
 }
 
 TEST_F(Script, HostExceptionsAreScriptErrors) {
@@ -177,7 +177,7 @@ TEST_F(Script, HostExceptionsAreScriptErrors) {
     // Host exceptions raised by built-ins are script errors too.
     in.RegisterFunction(L"hostFails",
                         [](Interpreter&, CallArgs&) -> Value { throw MAXException(L"disk full"); });
-    EXPECT_EQ(Error(L"\nhostFails()"), L"t.ms:2:1: disk full");
+    EXPECT_EQ(Error(L"\nhostFails()"), L"t.ms:2:1: disk full (in call to hostFails)");
     EXPECT_EQ(Eval(L"try (hostFails()) catch (getCurrentException())"), L"\"disk full\"");
 }
 

@@ -36,7 +36,7 @@ TEST_F(ScriptScene, AClassRegisteredAfterStartUpConstructsInTheNextScript) {
     def.classId = Class_ID(0x51CE0001, 0x51CE0002);
     def.className = L"Late Warp";
     def.params = {MakeFloatParam(0, L"strength", 3.0f, TYPE_FLOAT)};
-    EXPECT_EQ(Error(L"Late_Warp()"), L"t.ms:1:1: Type error: Call needs function or class, got: undefined");
+    EXPECT_EQ(Error(L"Late_Warp()"), L"t.ms:1:1: Type error: Call needs function or class, got: undefined (in call to Late_Warp)");
     RegisterGenericObjectClass(def);
     EXPECT_EQ(Eval(L"(Late_Warp strength:4).strength"), L"4.0");
     EXPECT_EQ(Eval(L"superClassOf Late_Warp"), L"modifier");
