@@ -162,4 +162,25 @@ TEST_F(RefNodeModifiersTest, ResetOfTheModifiersGivesTheFilesStackBack) {
     ASSERT_EQ(h->Reload(), 1);
     EXPECT_EQ(Stack(rec->GetNode()), stack);
     EXPECT_EQ(Mods(rec), mods);
+    EXPECT_FALSE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_MODIFIERS);
+}
+
+// Of two modifiers of one name, the one the user deleted goes again (the nearest index decides).
+TEST_F(RefNodeModifiersTest, TheDeletedOneOfTwoSameNamedModifiersGoesAgain) {
+    const MSTR file = WriteFile("bends", [&] {
+        INode* wall = b.Box("Wall01").Build();
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+        b.AddModifier(wall, TWIST_MODIFIER_CLASS_ID);
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID)->DisableModInRender();
+    });
+    for (int position : {0, 2}) {
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        RefNode* rec = Rec(h);
+        Top(rec->GetNode())->DeleteModifier(position);
+        const std::string kept = Stack(rec->GetNode());
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(rec->GetNode()), kept);
+        ip->FileReset(TRUE);
+    }
 }
