@@ -427,10 +427,19 @@ void RefNode::OverrideModifiers() {
         for (Place* p : doomed) p->stack->DeleteModifier(p->position);
         // Local modifiers go back at their index, bottom first, each into the derived object that holds
         // that index now (the world-space one for space warps).
-        std::vector<RefModifier*> locals;
+        // Each entry's index follows from its place in the tables (top first, nested-object entries not
+        // counted), which is also all a loaded record knows of it.
+        int counted = 0;
         for (const auto* table : {&wsMods_, &osMods_})
             for (RefModifier* e : *table)
-                if (e && e->state == REFMOD_ADDED_LOCALLY && e->modifier) locals.push_back(e);
+                if (e && e->state != REFMOD_NESTED_DERIVED) ++counted;
+        std::vector<RefModifier*> locals;
+        for (const auto* table : {&wsMods_, &osMods_})
+            for (RefModifier* e : *table) {
+                if (!e || e->state == REFMOD_NESTED_DERIVED) continue;
+                e->index = --counted;
+                if (e->state == REFMOD_ADDED_LOCALLY && e->modifier) locals.push_back(e);
+            }
         std::sort(locals.begin(), locals.end(), [](RefModifier* a, RefModifier* b) { return a->index < b->index; });
         for (RefModifier* e : locals) {
             const bool worldSpace = e->modifier->SuperClassID() == WSM_CLASS_ID;
