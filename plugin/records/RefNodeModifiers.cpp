@@ -441,7 +441,12 @@ void RefNode::OverrideModifiers() {
                 if (e->state == REFMOD_ADDED_LOCALLY && e->modifier) locals.push_back(e);
             }
         std::sort(locals.begin(), locals.end(), [](RefModifier* a, RefModifier* b) { return a->index < b->index; });
+        // A stack shared with another referenced node may hold a local modifier already (that node's
+        // record put it back first): an instance stays one.
+        std::unordered_set<Modifier*> present;
+        for (const Place& p : places) present.insert(p.mod);
         for (RefModifier* e : locals) {
+            if (present.count(e->modifier)) continue;
             const bool worldSpace = e->modifier->SuperClassID() == WSM_CLASS_ID;
             IDerivedObject* target = nullptr;
             int before = 0;

@@ -184,3 +184,20 @@ TEST_F(RefNodeModifiersTest, TheDeletedOneOfTwoSameNamedModifiersGoesAgain) {
         ip->FileReset(TRUE);
     }
 }
+
+// Two referenced nodes sharing one stack: a modifier added to it is put back once, on the shared stack.
+TEST_F(RefNodeModifiersTest, AModifierOnAnInstancedStackStaysOneInstance) {
+    OstrivansHelper* h = HelperFor(WriteFile("pair", [&] {
+        INode* wall = b.Box("Wall01").Build();
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+        GetCOREInterface()->CreateObjectNode(wall->GetObjectRef())->SetName(L"Wall02");
+    }));
+    ASSERT_EQ(h->Load(), 1);
+    ASSERT_EQ(Node(L"Wall01")->GetObjectRef(), Node(L"Wall02")->GetObjectRef());
+    Modifier* smooth = NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID);
+    Top(Node(L"Wall01"))->AddModifier(smooth, nullptr, 1);
+    ASSERT_EQ(h->Reload(), 1);
+    EXPECT_EQ(Stack(Node(L"Wall01")), "[Bend TurboSmooth]");
+    EXPECT_EQ(Node(L"Wall01")->GetObjectRef(), Node(L"Wall02")->GetObjectRef());
+    EXPECT_EQ(Top(Node(L"Wall02"))->GetModifier(1), smooth);
+}
