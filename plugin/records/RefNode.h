@@ -224,8 +224,10 @@ private:
     // Re-applies toggles, deletions and local modifiers to the freshly merged stack, then rebuilds the
     // entries. Reported as "Error Overriding Modifiers in RefNode".
     void OverrideModifiers();
-    // Drops every stack change of the node: the next merge shows the file's stack.
+    // Drops every stack change of the node and of the referenced nodes sharing its stack: the next merge
+    // shows the file's stack.
     void ResetModifiers();
+    void ResetOwnModifiers();
     // The entries, as the stack reads now, keeping what kept() gives for modifiers already known.
     void ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>& os,
                    const std::function<const RefModifier*(Modifier*)>& known) const;

@@ -494,6 +494,21 @@ void RefNode::OverrideModifiers() {
 // ---- reset
 
 void RefNode::ResetModifiers() {
+    ResetOwnModifiers();
+    // The nodes sharing the stack would put the user's modifiers back on it: their records drop them too
+    // (a second reset of a record finds nothing left to drop).
+    INode* node = GetNode();
+    IDerivedObject* stack = node ? AsDerived(node->GetObjectRef()) : nullptr;
+    if (!stack) return;
+    std::vector<RefNode*> sharing;
+    DependentIterator it(stack);
+    while (ReferenceMaker* dep = it.Next())
+        if (dep != node && dep->SuperClassID() == BASENODE_CLASS_ID)
+            if (auto* rec = dynamic_cast<RefNode*>(RefBase::FromItem(static_cast<INode*>(dep)))) sharing.push_back(rec);
+    for (RefNode* rec : sharing) rec->ResetOwnModifiers();
+}
+
+void RefNode::ResetOwnModifiers() {
     if (deletedMods_.empty() && renamedMods_.empty() && toggledMods_.empty() &&
         !(overrideFlags_ & REFNODE_OVERRIDE_MODIFIERS))
         return;

@@ -200,4 +200,8 @@ TEST_F(RefNodeModifiersTest, AModifierOnAnInstancedStackStaysOneInstance) {
     EXPECT_EQ(Stack(Node(L"Wall01")), "[Bend TurboSmooth]");
     EXPECT_EQ(Node(L"Wall01")->GetObjectRef(), Node(L"Wall02")->GetObjectRef());
     EXPECT_EQ(Top(Node(L"Wall02"))->GetModifier(1), smooth);
+    // A reset of one node's modifiers is one of the shared stack's.
+    RefBase::FromItem(Node(L"Wall01"))->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
+    ASSERT_EQ(h->Reload(), 1);
+    EXPECT_EQ(Stack(Node(L"Wall02")), "[Bend]");
 }
