@@ -1,10 +1,12 @@
 // Node overrides at scale: a rename reaches its node's record in the same time whatever the reference's
-// size, and the collection with the helper's node-list scan stays linear in nodes plus list entries.
+// size, the collection with the helper's node-list scan stays linear in nodes plus list entries, and the
+// modifier override costs the same per node whatever the number of nodes.
 #include "bench/ScaleScene.h"
 
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
@@ -104,9 +106,57 @@ void BM_CollectWithLights(benchmark::State& state) {
     ip->FileReset(TRUE);
 }
 
+// The override pass onto freshly merged nodes, each with a five-modifier stack: the file's Bend switched
+// off, four modifiers added locally above and below it. The fresh nodes (a box under a Bend, as the file
+// has them) are made outside the timer; the timer covers every record's update onto its fresh node.
+void BM_ModifierOverridePass(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    OstrivansHelper* helper = LoadScaleReference(n);
+    Interface* ip = GetCOREInterface();
+    auto modifier = [](const Class_ID& id) { return static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, id)); };
+    for (int i = 0; i < n; ++i) {
+        auto* stack = static_cast<IDerivedObject*>(helper->GetRefNode(i)->GetNode()->GetObjectRef());
+        stack->GetModifier(0)->DisableMod();
+        stack->AddModifier(modifier(TWIST_MODIFIER_CLASS_ID), nullptr, 0);
+        stack->AddModifier(modifier(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 0);
+        stack->AddModifier(modifier(TWIST_MODIFIER_CLASS_ID), nullptr, stack->NumModifiers());
+        stack->AddModifier(modifier(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, 1);
+    }
+    double seconds = 0.0;
+    for (auto _ : state) {
+        {
+            OperationCodeGuard code(OperationCode::Unload);
+            for (int i = 0; i < n; ++i) helper->GetRefNode(i)->Collect();
+        }
+        OperationCodeGuard code(OperationCode::Load);
+        std::vector<INode*> fresh;
+        fresh.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            IDerivedObject* stack = CreateDerivedObject(
+                static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID)));
+            stack->AddModifier(modifier(BEND_MODIFIER_CLASS_ID));
+            fresh.push_back(ip->CreateObjectNode(stack));
+            fresh.back()->SetName(helper->GetRefNode(i)->GetReferencedName().c_str());
+        }
+        MaxSDK::PerformanceTools::Timer timer;
+        timer.StartTimer();
+        for (int i = 0; i < n; ++i) helper->GetRefNode(i)->Update(fresh[static_cast<size_t>(i)]);
+        const double s = timer.EndTimer();
+        for (int i = 0; i < n; ++i) helper->GetRefNode(i)->FinishUpdate();
+        seconds += s;
+        state.SetIterationTime(s);
+        auto* top = static_cast<IDerivedObject*>(helper->GetRefNode(n / 2)->GetNode()->GetObjectRef());
+        if (top->NumModifiers() != 5 || top->GetModifier(3)->IsEnabled()) state.SkipWithError("stack not restored");
+    }
+    state.counters["nodes"] = n;
+    state.counters["override_us_per_node"] = seconds / static_cast<double>(state.iterations()) / n * 1e6;
+    ip->FileReset(TRUE);
+}
+
 BENCHMARK(BM_RenameOneNode)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 // The scan with 1000 lights, against collections without lights (what the records' own work costs).
 BENCHMARK(BM_CollectWithLights)->Args({10000, 1000})->Args({100000, 1000})->Args({10000, 0})->Args({100000, 0})->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
+BENCHMARK(BM_ModifierOverridePass)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
 

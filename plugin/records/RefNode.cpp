@@ -103,6 +103,10 @@ RefNode* RefNode::GetModifierOverrider() {
     return gModifierOverrider;
 }
 
+RefNode*& RefNode::ModifierOverriderSlot() {
+    return gModifierOverrider;
+}
+
 // ---- host notifications
 
 void RefNode::RegisterSceneEndNotifications() {
@@ -297,6 +301,13 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
         if (partID) *reinterpret_cast<ReferenceTarget**>(partID) = GetItem();
         return REF_STOP;
     }
+    if (op == OperationCode::None && !IsBusy() && !fromNode &&
+        (message == REFMSG_CHANGE || message == REFMSG_NODE_NAMECHANGE || message == REFMSG_MODIFIER_NAME_CHANGED) &&
+        DetectModifierChange(hTarget, message))
+        return REF_STOP;
+    // A modifier left the stack (or the stack was rebuilt): the entries follow before the mirrors do.
+    if (op == OperationCode::None && !IsBusy() && fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED)
+        CheckModifiers();
     if (message == REFMSG_CHANGE) {
         if (partID == PART_ALL && objectRecheckPending_) {
             objectRecheckPending_ = 0;
@@ -587,6 +598,18 @@ std::string RefNode::DumpNode() {
     for (std::int32_t set : selectionSets_) s += " " + std::to_string(set);
     s += "\nmods ws " + std::to_string(wsMods_.size()) + " os " + std::to_string(osMods_.size()) + " refs " +
          std::to_string(NumRefs()) + "\n";
+    for (const auto* table : {&wsMods_, &osMods_})
+        for (const RefModifier* m : *table) {
+            if (!m) continue;
+            s += (table == &wsMods_ ? " ws " : " os ") + std::to_string(m->state) + " \"" + m->name.ToUTF8() + "\" " +
+                 std::to_string(m->index) + " " + std::to_string(m->toggles) + (m->modifier ? " held" : " empty") +
+                 (m->context ? " ctx " + WStr(m->context->Describe()).ToUTF8() : std::string()) + "\n";
+        }
+    for (const ModDeleted* m : deletedMods_) s += " deleted \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + "\n";
+    for (const ModChangedName* m : renamedMods_)
+        s += " renamed \"" + m->oldName.ToUTF8() + "\" " + std::to_string(m->index) + " \"" + m->newName.ToUTF8() + "\"\n";
+    for (const ModChangedToggles* m : toggledMods_)
+        s += " toggled \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + " " + std::to_string(m->toggles) + "\n";
     return s + Dump();
 }
 

@@ -12,6 +12,7 @@
 #include "plugin/records/RefNodeInterface.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,7 @@ public:
     // The record whose modifier override is running, if any: while one runs, the other records of a load
     // still hear their node (the stack tracking sets it).
     static RefNode* GetModifierOverrider();
+    static RefNode*& ModifierOverriderSlot();
 
     // One field per line: name, flags, tables and references, then the record base's dump.
     std::string DumpNode();
@@ -205,12 +207,37 @@ private:
     // Collect's comparison of the groups no message announces (object offset, skin pose, user
     // properties, transform locks): compared while the flag is clear, re-read while it is set.
     void CompareUnannouncedGroups(INode* node);
-    // Steps of Collect and Update that do nothing: the record keeps no modifier stack entries (monitor,
-    // collect, check, re-reference single modifiers).
-    void MonitorModifiers() {}
-    void CollectModifiers() {}
-    void CheckModifiers() {}
-    void RereferenceSingleModifiers() {}
+    // ---- modifier tracking (RefNodeModifiers.cpp)
+    // Builds the entries from the node's current stack; entries whose modifier is still on it keep their
+    // state, name and context. Reported as "Error Monitoring Modifiers in RefNode".
+    void MonitorModifiers();
+    // Keeps the context of every locally added modifier, so the modifier can go back on a fresh stack.
+    // Reported as "Error Collecting Modifiers in RefNode".
+    void CollectModifiers();
+    // The stack changed: modifiers from the file that left it are remembered as deleted, new ones become
+    // local entries, and the modifier override is set (all undoable).
+    void CheckModifiers();
+    // The entries hold the modifiers of the current stack again (after a duplicate's node swap).
+    void RereferenceSingleModifiers();
+    // A toggle or rename of a modifier held by an entry; true when target is one of the entries'.
+    bool DetectModifierChange(RefTargetHandle target, RefMessage message);
+    // Re-applies toggles, deletions and local modifiers to the freshly merged stack, then rebuilds the
+    // entries. Reported as "Error Overriding Modifiers in RefNode".
+    void OverrideModifiers();
+    // Drops every stack change of the node and of the referenced nodes sharing its stack: the next merge
+    // shows the file's stack.
+    void ResetModifiers();
+    void ResetOwnModifiers();
+    // The entries, as the stack reads now, keeping what kept() gives for modifiers already known.
+    void ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>& os,
+                   const std::function<const RefModifier*(Modifier*)>& known) const;
+    // Swaps in new entry tables (owned), moving the modifier references with them; undoable while the
+    // hold is holding.
+    void ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os);
+    // The same without undo records; release lets modifiers that nothing else holds go.
+    void SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release);
+    // A snapshot of the plain data of every table, for undo.
+    friend class ModifierTablesRestore;
     // The parent override alone, when the parent's record attached its children again.
     void ReapplyParentOverride();
 

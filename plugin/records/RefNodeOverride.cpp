@@ -79,6 +79,8 @@ void RefNode::StoreDefaults() {
 void RefNode::Override() {
     BusyScope busy(this);
     StepMarks marks;
+    // The modifier step raises its own report.
+    bool reported = false;
     try {
         if (INode* node = GetNode()) {
             // Re-application order: the node's identity and links first (name, material, parent, group, layer),
@@ -136,14 +138,24 @@ void RefNode::Override() {
             step(REFNODE_OVERRIDE_SELECTION_SETS, IDS_OVERRIDE_SELECTION_SETS, [&] { OverrideSelectionSets(node); });
             step(REFNODE_OVERRIDE_OBJ_LOC_DEP, IDS_OVERRIDE_OBJ_LOC_DEP, [&] { OverrideObjectDependents(node); });
         }
+        // The stack before the mirrors, so modifier mirrors find the modifiers at their places.
+        reported = true;
+        OverrideModifiers();
+        reported = false;
         RefBase::Override();
+        // The modifier mirrors may have put kept modifiers in place of fresh ones: the entries follow.
+        reported = true;
+        MonitorModifiers();
+        reported = false;
         if (INode* node = GetNode(); node && (overrideFlags_ & REFNODE_OVERRIDE_CHILDREN)) {
             marks.Mark(IDS_OVERRIDE_CHILDREN);
             OverrideChildren(node);
         }
     } catch (const MAXException& e) {
+        if (reported) throw;
         RaiseFailure(L"Overriding", &e, &marks);
     } catch (...) {
+        if (reported) throw;
         RaiseFailure(L"Overriding", nullptr, &marks);
     }
 }
@@ -333,6 +345,7 @@ void RefNode::Reset(DWORD resetMask) {
         while (!children_.empty()) DropChildRef(NumChildren() - 1);
         clear(REFNODE_OVERRIDE_GROUPING);
     }
+    if (resetMask & RESETMASK_MODIFIERS) ResetModifiers();
     if (resetMask & RESETMASK_NAME) clear(REFNODE_OVERRIDE_NAME);
     if (resetMask & RESETMASK_LAYER) {
         clear(REFNODE_OVERRIDE_LAYER);

@@ -308,11 +308,13 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
     EXPECT_EQ(used->Describe(), ctxText);
 
     GetCOREInterface()->DeleteNode(box);
+    AnimHandle freshHandle = 0;
     INode* fresh = Reload();
-    Modifier* freshBend = b.AddModifier(fresh, BEND_MODIFIER_CLASS_ID);
-    const AnimHandle freshHandle = Animatable::GetHandleByAnim(freshBend);
     {
+        // The merge brings the fresh stack (its record does not take the modifier as a local one).
         OperationCodeGuard load(OperationCode::Load);
+        Modifier* freshBend = b.AddModifier(fresh, BEND_MODIFIER_CLASS_ID);
+        freshHandle = Animatable::GetHandleByAnim(freshBend);
         m->OverrideModifier(fresh, holder, nullptr);
     }
     auto* fd = static_cast<IDerivedObject*>(fresh->GetObjectRef());

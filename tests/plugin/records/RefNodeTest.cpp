@@ -219,6 +219,7 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
     RefNode* rec = Record(box);
     Object* top = Named(box->GetObjectRef(), "Top");
+    // The stack's modifier is held by the record's entry ("?" in the references).
     // A pass of collection, then the record back as loaded for the next one.
     auto collect = [&] {
         CollectAs(rec, OperationCode::Unload);
@@ -226,26 +227,26 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
         rec->FinishUpdate();
         return s;
     };
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - -");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - ? -");
     // A local instance of the base object below the stack: the top of the chain is kept.
     INode* local = GetCOREInterface()->CreateObjectNode(top->FindBaseObject());
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 400000 refs: - - - Top");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 400000 refs: - - - ? Top");
     {
         OperationCodeGuard unload(OperationCode::Unload);
         EXPECT_TRUE(rec->IsRealDependency(top));
     }
     // A referenced node using the object is no local use.
     Keep(new RefNode(FALSE))->ReplaceReference(0, local);
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - -");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - ? -");
     // The node itself: a mirror elsewhere counts only while it holds the node as a real dependency.
     auto* mirror = Keep(new RefAnim(FALSE));
     mirror->ReplaceReference(0, box);
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - -");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 0 refs: - - - ? -");
     mirror->SetOverriddenState(REFANIM_MODIFIED);
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 1 refs: - - - -");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 1 refs: - - - ? -");
     mirror->SetOverriddenState(0);
     rec->SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, true, false);
-    EXPECT_EQ(collect(), "unloaded, was loaded flags 80001 refs: - - - -");
+    EXPECT_EQ(collect(), "unloaded, was loaded flags 80001 refs: - - - ? -");
 }
 
 TEST_F(RefNodeTest, ObjectTypesAreTheCategoriesAResetSelects) {

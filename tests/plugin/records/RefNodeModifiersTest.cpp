@@ -1,0 +1,207 @@
+// A node record's modifier tracking: each edit of a referenced node's stack is recorded undoably and comes
+// back in its place after a reload; a reset of the modifiers gives the file's stack back.
+#include "host/core/Hold.h"
+#include "host/scene/IDerivedObject.h"
+#include "host/scene/Modifier.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/records/ResetMask.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+// A space warp's binding: a world-space modifier of the test's own.
+class WaveBinding : public WSModifier {
+public:
+    Class_ID ClassID() override { return Class_ID(0x5EA0, 0x7E57); }
+    void GetClassName(MSTR& s, bool = false) const override { s = L"Wave Binding"; }
+};
+
+// The node's pipeline from the top, one derived object per "[...]", each modifier with its toggles unless
+// all three are on: "[Wave Binding] [Twist Bend:5]".
+std::string Stack(INode* node) {
+    std::string s;
+    for (Object* o = node->GetObjOrWSMRef(); o && o->SuperClassID() == GEN_DERIVOB_CLASS_ID;) {
+        auto* d = static_cast<IDerivedObject*>(o);
+        s += s.empty() ? "[" : " [";
+        for (int i = 0; i < d->NumModifiers(); ++i) {
+            Modifier* m = d->GetModifier(i);
+            s += (i ? " " : "") + WStr(m->GetName()).ToUTF8();
+            if (m->GetEnableFlags() != 7) s += ":" + std::to_string(m->GetEnableFlags());
+        }
+        s += "]";
+        o = d->GetObjRef();
+    }
+    return s;
+}
+
+IDerivedObject* Top(INode* n) {
+    return static_cast<IDerivedObject*>(n->GetObjectRef());
+}
+
+Modifier* NewMod(const Class_ID& id) {
+    return static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, id));
+}
+
+} // namespace
+
+class RefNodeModifiersTest : public ReferenceFileFixture {
+protected:
+    // Wall01 with the stack Twist over Bend.
+    MSTR WriteWall(bool withSmooth = false) {
+        return WriteFile(withSmooth ? "wall-smooth" : "wall", [&] {
+            INode* wall = b.Box("Wall01").Build();
+            b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+            b.AddModifier(wall, TWIST_MODIFIER_CLASS_ID);
+            if (withSmooth) b.AddModifier(wall, TURBOSMOOTH_MODIFIER_CLASS_ID);
+        });
+    }
+    static RefNode* Rec(OstrivansHelper* h) { return h->GetRefNode(0); }
+    // The record's modifier entries, from its dump (a toggle marks the stack changed without undo).
+    static std::string Mods(RefNode* r) {
+        std::istringstream in(r->DumpNode());
+        std::string out, line;
+        bool inMods = false;
+        while (std::getline(in, line)) {
+            if (line.rfind("mods ", 0) == 0) inMods = true;
+            else if (inMods && line.rfind(" ", 0) == 0) out += "\n" + line;
+            else if (inMods) break;
+        }
+        return out;
+    }
+};
+
+// Every kind of stack edit: recorded with undo (undo and redo give the record's dump back exactly), then
+// kept through a reload of the file, in its place on the stack.
+TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {
+    struct Row {
+        const char* what;
+        std::function<void(INode*)> edit;
+        std::string stack;
+    } rows[] = {
+        {"added on top", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 0); },
+         "[TurboSmooth Twist Bend]"},
+        {"added in the middle", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 1); },
+         "[Twist TurboSmooth Bend]"},
+        {"added at the bottom", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 2); },
+         "[Twist Bend TurboSmooth]"},
+        {"deleted", [](INode* n) { Top(n)->DeleteModifier(0); }, "[Bend]"},
+        {"renamed", [](INode* n) { Top(n)->GetModifier(1)->SetName(L"Bent"); }, "[Twist Bent]"},
+        {"off in viewports", [](INode* n) { Top(n)->GetModifier(0)->DisableModInViews(); }, "[Twist:5 Bend]"},
+        {"switched off", [](INode* n) { Top(n)->GetModifier(1)->DisableMod(); }, "[Twist Bend:6]"},
+        {"world-space added",
+         [](INode* n) {
+             IDerivedObject* ws = CreateWSDerivedObject(n->GetObjectRef());
+             n->SetObjectRef(ws);
+             ws->AddModifier(new WaveBinding, nullptr, 0);
+         },
+         "[Wave Binding] [Twist Bend]"},
+    };
+    const MSTR file = WriteWall();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        RefNode* rec = Rec(h);
+        const std::string before = Mods(rec);
+        Step([&] { row.edit(rec->GetNode()); });
+        EXPECT_EQ(Stack(rec->GetNode()), row.stack);
+        EXPECT_TRUE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_MODIFIERS);
+        const std::string after = Mods(rec);
+        EXPECT_NE(after, before);
+        ASSERT_TRUE(theHold.Undo());
+        EXPECT_EQ(Mods(rec), before);
+        ASSERT_TRUE(theHold.Redo());
+        EXPECT_EQ(Mods(rec), after);
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(rec->GetNode()), row.stack);
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(rec->GetNode()), row.stack) << "second reload";
+        ip->FileReset(TRUE);
+    }
+}
+
+// The file's own stack grows between loads: the local edits stay where they were counted from the bottom,
+// the file's new modifier on top.
+TEST_F(RefNodeModifiersTest, LocalEditsStayOnTheFilesChangedStack) {
+    const MSTR grown = WriteWall(true);
+    const MSTR file = WriteWall();
+    OstrivansHelper* h = HelperFor(file);
+    ASSERT_EQ(h->Load(), 1);
+    RefNode* rec = Rec(h);
+    Top(rec->GetNode())->AddModifier(NewMod(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, 2);
+    Top(rec->GetNode())->GetModifier(0)->DisableMod();
+    Top(rec->GetNode())->DeleteModifier(1);
+    ASSERT_EQ(Stack(rec->GetNode()), "[Twist:6 Edit Poly]");
+    // The file gets TurboSmooth on top of its stack while the reference is out.
+    h->GetParamBlock()->SetValue(pb_active, 0, 0);
+    std::filesystem::copy_file(grown.ToUTF8(), file.ToUTF8(), std::filesystem::copy_options::overwrite_existing);
+    h->GetParamBlock()->SetValue(pb_active, 0, 1);
+    EXPECT_EQ(Stack(rec->GetNode()), "[TurboSmooth Twist:6 Edit Poly]");
+}
+
+// A reset of the modifiers: after the next reload the stack and the record are those of a bare load.
+TEST_F(RefNodeModifiersTest, ResetOfTheModifiersGivesTheFilesStackBack) {
+    const MSTR file = WriteWall();
+    OstrivansHelper* bare = HelperFor(file);
+    ASSERT_EQ(bare->Load(), 1);
+    const std::string stack = Stack(Rec(bare)->GetNode());
+    const std::string mods = Mods(Rec(bare));
+    ip->FileReset(TRUE);
+    OstrivansHelper* h = HelperFor(file);
+    ASSERT_EQ(h->Load(), 1);
+    RefNode* rec = Rec(h);
+    Top(rec->GetNode())->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 1);
+    Top(rec->GetNode())->GetModifier(0)->SetName(L"Turn");
+    Top(rec->GetNode())->DeleteModifier(2);
+    ASSERT_EQ(h->Reload(), 1);
+    ASSERT_EQ(Stack(rec->GetNode()), "[Turn TurboSmooth]");
+    rec->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
+    ASSERT_EQ(h->Reload(), 1);
+    EXPECT_EQ(Stack(rec->GetNode()), stack);
+    EXPECT_EQ(Mods(rec), mods);
+    EXPECT_FALSE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_MODIFIERS);
+}
+
+// Of two modifiers of one name, the one the user deleted goes again (the nearest index decides).
+TEST_F(RefNodeModifiersTest, TheDeletedOneOfTwoSameNamedModifiersGoesAgain) {
+    const MSTR file = WriteFile("bends", [&] {
+        INode* wall = b.Box("Wall01").Build();
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+        b.AddModifier(wall, TWIST_MODIFIER_CLASS_ID);
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID)->DisableModInRender();
+    });
+    for (int position : {0, 2}) {
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        RefNode* rec = Rec(h);
+        Top(rec->GetNode())->DeleteModifier(position);
+        const std::string kept = Stack(rec->GetNode());
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(rec->GetNode()), kept);
+        ip->FileReset(TRUE);
+    }
+}
+
+// Two referenced nodes sharing one stack: a modifier added to it is put back once, on the shared stack.
+TEST_F(RefNodeModifiersTest, AModifierOnAnInstancedStackStaysOneInstance) {
+    OstrivansHelper* h = HelperFor(WriteFile("pair", [&] {
+        INode* wall = b.Box("Wall01").Build();
+        b.AddModifier(wall, BEND_MODIFIER_CLASS_ID);
+        GetCOREInterface()->CreateObjectNode(wall->GetObjectRef())->SetName(L"Wall02");
+    }));
+    ASSERT_EQ(h->Load(), 1);
+    ASSERT_EQ(Node(L"Wall01")->GetObjectRef(), Node(L"Wall02")->GetObjectRef());
+    Modifier* smooth = NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID);
+    Top(Node(L"Wall01"))->AddModifier(smooth, nullptr, 1);
+    ASSERT_EQ(h->Reload(), 1);
+    EXPECT_EQ(Stack(Node(L"Wall01")), "[Bend TurboSmooth]");
+    EXPECT_EQ(Node(L"Wall01")->GetObjectRef(), Node(L"Wall02")->GetObjectRef());
+    EXPECT_EQ(Top(Node(L"Wall02"))->GetModifier(1), smooth);
+    // A reset of one node's modifiers is one of the shared stack's.
+    RefBase::FromItem(Node(L"Wall01"))->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
+    ASSERT_EQ(h->Reload(), 1);
+    EXPECT_EQ(Stack(Node(L"Wall02")), "[Bend]");
+}
