@@ -4,7 +4,7 @@
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/ObjectClasses.h"
-#include "plugin/records/ResetMask.h"
+#include "plugin/frame/ResetMask.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 #include <filesystem>
