@@ -295,6 +295,15 @@ private:
     IOResult SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
                                  USHORT entryId, USHORT emptyId) const;
 
+    // A record whose node came back with the file (a reference kept in the scene) takes the node's
+    // current values as the defaults its detection compares with once every reference is restored: the
+    // file holds only the groups with an override.
+    struct DefaultsAfterLoad : PostLoadCallback {
+        RefNode* record = nullptr;
+        void proc(ILoad*) override { record->StoreDefaults(); }
+    };
+    DefaultsAfterLoad defaultsAfterLoad_;
+
     // Stored values, in declaration order.
     WStr referencedName_;
     std::int32_t nodeLoaded_ = 1;

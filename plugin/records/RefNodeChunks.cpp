@@ -219,7 +219,10 @@ IOResult RefNode::Save(ISave* isave) { return SaveFields(isave, *this, Fields())
 
 IOResult RefNode::Load(ILoad* iload) {
     const IOResult res = LoadFields(iload, *this, Fields());
-    if (res != IO_OK) {
+    if (res == IO_OK) {
+        defaultsAfterLoad_.record = this;
+        iload->RegisterPostLoadCallback(&defaultsAfterLoad_);
+    } else {
         // Nothing of the record is referenced yet: the empty mirror slots and the entries made so far go.
         Clean(0);
         for (RefModifier*& m : wsMods_)

@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 
@@ -79,6 +80,62 @@ TEST_F(DamagedInputTest, EachInputIsRefusedWithItsErrorAndTheSceneAsItWas) {
         ip->FileReset(TRUE);
         EXPECT_TRUE(ip->LoadFromFile(holder.c_str(), FALSE));
         EXPECT_EQ(ip->GetLastFileError().ToUTF8(), expected) << "re-open";
+        EXPECT_EQ(Dump(), before);
+    }
+}
+
+// A scene whose helper and records were damaged: the open is refused with the chunk named, and the scene
+// that was open stays as it was.
+TEST_F(DamagedInputTest, DamagedPluginChunksAreRefusedByNameAndTheOpenSceneKept) {
+    b.Box("Wall01").Build();
+    const MSTR walls = WStr::FromUTF8((dir_ / "walls.max").string());
+    ASSERT_TRUE(ip->SaveToFile(walls.c_str(), false, false));
+    ip->FileReset(TRUE);
+    OstrivansHelper* h = NewHelperNode(L"Ostrivan01");
+    {
+        AccessorDisabler off(h);
+        h->GetParamBlock()->SetValue(pb_filename, 0, walls.c_str());
+    }
+    ASSERT_EQ(h->Load(), 1);
+    const fs::path scene = dir_ / "scene.max";
+    ASSERT_TRUE(ip->SaveToFile(WStr::FromUTF8(scene.string()).c_str()));
+    std::ifstream in(scene, std::ios::binary);
+    const Bytes valid{std::istreambuf_iterator<char>(in), {}};
+    // The record writes its name last of all (after the node): chunks are found by their headers after it.
+    const Bytes name = {'W', 0, 'a', 0, 'l', 0, 'l', 0, '0', 0, '1', 0};
+    const auto after = std::find_end(valid.begin(), valid.end(), name.begin(), name.end()) - valid.begin();
+    const auto find = [&](Bytes header, std::ptrdiff_t from) {
+        return std::search(valid.begin() + from, valid.end(), header.begin(), header.end()) - valid.begin();
+    };
+    struct Row {
+        const char* what;
+        std::ptrdiff_t at; // the first byte changed
+        Bytes data;
+        const char* error;
+    };
+    const Row rows[] = {
+        {"mirror count", find({0x22, 0, 10, 0, 0, 0}, after) + 6, {0xFF, 0xFF, 0xFF, 0x7F}, "0x0022"},
+        {"listing count", find({0x2C, 0, 10, 0, 0, 0}, after) + 6, {9, 0, 0, 0}, "0x002C"},
+        {"helper's node count", find({0x01, 0, 10, 0, 0, 0}, find({0x27, 0, 14, 0, 0, 0}, 0)) + 6,
+         {0xFF, 0xFF, 0xFF, 0x7F}, "0x0001"},
+        // The loaded state cut to two bytes, the name after it a character longer: the same bytes in all.
+        {"short loaded state", after - 6 - 10,
+         {7, 0, 8, 0, 0, 0, 1, 0, 8, 0, 20, 0, 0, 0, 'W', 0, 'a', 0, 'l', 0, 'l', 0, '0', 0, '1', 0, '!', 0},
+         "chunk 0x0007"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ASSERT_LT(r.at, std::ssize(valid) - 4);
+        Bytes bytes = valid;
+        std::copy(r.data.begin(), r.data.end(), bytes.begin() + r.at);
+        std::ofstream(dir_ / "damaged.max", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+        ip->FileReset(TRUE);
+        b.Box("Keep01").Build();
+        const std::string before = Dump();
+        EXPECT_FALSE(ip->LoadFromFile(WStr::FromUTF8((dir_ / "damaged.max").string()).c_str(), FALSE));
+        const std::string error = ip->GetLastFileError().ToUTF8();
+        EXPECT_NE(error.find(r.error), std::string::npos) << error;
         EXPECT_EQ(Dump(), before);
     }
 }

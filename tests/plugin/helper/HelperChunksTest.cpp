@@ -14,6 +14,7 @@
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -315,4 +316,29 @@ TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) 
     // Persisting with a manual reload: the reopened helper merged nothing.
     EXPECT_EQ(loads.count, 0);
     EXPECT_EQ(ip->GetINodeByName(L"Wall01")->NumberOfChildren(), 1);
+}
+
+// The file time read back is the one the reload policy compares: an unchanged file is not merged again
+// after the open, a file written since the save is.
+TEST_F(HelperChunksTest, TheReloadPolicyComparesTheFileTimeKeptInTheScene) {
+    b.Box("Wall01").Build();
+    const MSTR file = WStr::FromUTF8((dir_ / "walls.max").string());
+    ASSERT_TRUE(ip->SaveToFile(file.c_str(), false, false)) << ip->GetLastFileError();
+    ip->FileReset(TRUE);
+    OstrivansHelper* h = Persisting(NewHelperNode(L"Ostrivan01"));
+    {
+        AccessorDisabler off(h);
+        h->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
+    }
+    h->GetParamBlock()->SetValue(pb_persist_reload_type, 0, kReloadOnlyIfChanged); // with its older twin
+    ASSERT_EQ(h->Load(), 1) << Lines();
+    const fs::path scene = dir_ / "scene.max";
+    ASSERT_TRUE(ip->SaveToFile(WStr::FromUTF8(scene.string()).c_str())) << ip->GetLastFileError();
+    for (const bool touched : {false, true}) {
+        if (touched) fs::last_write_time(dir_ / "walls.max", fs::last_write_time(dir_ / "walls.max") + std::chrono::seconds(2));
+        ip->FileReset(TRUE);
+        LoadCounter loads;
+        ASSERT_TRUE(ip->LoadFromFile(WStr::FromUTF8(scene.string()).c_str())) << ip->GetLastFileError();
+        EXPECT_EQ(loads.count, touched ? 1 : 0) << (touched ? "touched" : "unchanged");
+    }
 }
