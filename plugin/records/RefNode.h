@@ -300,9 +300,15 @@ private:
     // file holds only the groups with an override.
     struct DefaultsAfterLoad : PostLoadCallback {
         RefNode* record = nullptr;
-        void proc(ILoad*) override { record->StoreDefaults(); }
+        void proc(ILoad*) override {
+            record->StoreDefaults();
+            record->RereadModifierToggles();
+        }
     };
     DefaultsAfterLoad defaultsAfterLoad_;
+    // A loaded record's entries take their modifiers' switches, which the file does not hold, as the
+    // starting point for detecting toggles.
+    void RereadModifierToggles();
 
     // Stored values, in declaration order.
     WStr referencedName_;

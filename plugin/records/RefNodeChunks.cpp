@@ -4,6 +4,8 @@
 #include "plugin/anims/RefAnimChunks.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -166,7 +168,7 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         ValueField<&N::wsModCount_, &N::osModCount_>(kModCountersChunk,
                                                      [](const N& n) { return n.PersistsReference(); }),
         // The entry tables are sized from their counts, since their modifiers are references of the
-        // layout; the chunks each entry holds after the count are passed over when read.
+        // layout; the entry chunks after each count are read by Load.
         {kWSModCountChunk,
          [](ISave* s, USHORT id, const N& n) {
              return n.SaveModifierEntries(s, n.wsMods_, id, kWSModChunk, kWSModEmptyChunk);
@@ -217,8 +219,79 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
 
 IOResult RefNode::Save(ISave* isave) { return SaveFields(isave, *this, Fields()); }
 
+namespace {
+
+// The sub-chunks of one deletion, rename or toggle note.
+IOResult ReadNote(ILoad* l, ModDeleted& m) {
+    return ForEachChunk(l, [&](USHORT id) {
+        if (id == kEntryFirst) return l->ReadWStringChunk(m.name);
+        return id == kEntrySecond ? ReadValues(l, m.index) : IO_OK;
+    });
+}
+IOResult ReadNote(ILoad* l, ModChangedName& m) {
+    return ForEachChunk(l, [&](USHORT id) {
+        if (id == kEntryFirst) return l->ReadWStringChunk(m.oldName);
+        if (id == kEntrySecond) return ReadValues(l, m.index);
+        return id == kEntryThird ? l->ReadWStringChunk(m.newName) : IO_OK;
+    });
+}
+IOResult ReadNote(ILoad* l, ModChangedToggles& m) {
+    return ForEachChunk(l, [&](USHORT id) {
+        if (id == kEntryFirst) return l->ReadWStringChunk(m.name);
+        if (id == kEntrySecond) return ReadValues(l, m.index);
+        return id == kEntryThird ? ReadValues(l, m.toggles) : IO_OK;
+    });
+}
+
+// One note chunk appended to its table.
+template <class Note> IOResult LoadNote(ILoad* l, std::vector<Note*>& table) {
+    auto note = std::make_unique<Note>();
+    const IOResult r = ReadNote(l, *note);
+    if (r == IO_OK) table.push_back(note.release());
+    return r;
+}
+
+// The values of one modifier entry.
+IOResult LoadModifierEntry(ILoad* l, RefModifier& m) {
+    return ForEachChunk(l, [&](USHORT id) {
+        if (id == kEntryFirst) return ReadValues(l, m.state);
+        if (id == kEntrySecond) return l->ReadWStringChunk(m.name);
+        if (id != kEntryThird) return IO_OK;
+        IOResult r = IO_OK;
+        m.context.reset(LoadModContextChunk(l, r));
+        return r;
+    });
+}
+
+} // namespace
+
 IOResult RefNode::Load(ILoad* iload) {
-    const IOResult res = LoadFields(iload, *this, Fields());
+    // The entries follow their count chunk one by one, in table order: an entry chunk fills the next one
+    // (an empty chunk leaves it null); an entry without its count is damage.
+    size_t nextWS = 0;
+    size_t nextOS = 0;
+    auto entry = [&](std::vector<RefModifier*>& table, size_t& next, bool empty) -> IOResult {
+        if (next >= table.size()) return RefuseCount(iload, std::to_wstring(next + 1), 0, table.size(), false);
+        RefModifier*& m = table[next++];
+        if (empty) {
+            delete m;
+            m = nullptr;
+            return IO_OK;
+        }
+        return m ? LoadModifierEntry(iload, *m) : IO_OK;
+    };
+    const IOResult res = LoadFields(iload, *this, Fields(), [&](USHORT id) -> IOResult {
+        switch (id) {
+        case kWSModChunk: return entry(wsMods_, nextWS, false);
+        case kOSModChunk: return entry(osMods_, nextOS, false);
+        case kWSModEmptyChunk: return entry(wsMods_, nextWS, true);
+        case kOSModEmptyChunk: return entry(osMods_, nextOS, true);
+        case kDeletedChunk: return LoadNote(iload, deletedMods_);
+        case kRenamedChunk: return LoadNote(iload, renamedMods_);
+        case kToggledChunk: return LoadNote(iload, toggledMods_);
+        default: return IO_OK;
+        }
+    });
     if (res == IO_OK) {
         defaultsAfterLoad_.record = this;
         iload->RegisterPostLoadCallback(&defaultsAfterLoad_);

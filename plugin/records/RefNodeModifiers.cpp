@@ -526,3 +526,9 @@ void RefNode::ResetOwnModifiers() {
     HoldTables(this);
     SetOverrideFlag(REFNODE_OVERRIDE_MODIFIERS, false, true);
 }
+
+void RefNode::RereadModifierToggles() {
+    for (auto* table : {&wsMods_, &osMods_})
+        for (RefModifier* m : *table)
+            if (m && m->modifier) m->toggles = ReadToggles(m->modifier);
+}

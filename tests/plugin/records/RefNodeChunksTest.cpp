@@ -223,7 +223,7 @@ TEST_F(RefNodeChunksTest, TheRecordBaseWritesItsStampAndMirrorCount) {
     EXPECT_EQ(load(1000), "error mirrors 0 refs 1");
 }
 
-TEST_F(RefNodeChunksTest, ModifierEntriesAreSizedAndTheirChunksSkipped) {
+TEST_F(RefNodeChunksTest, ModifierEntriesAndNotesReadBackInTableOrder) {
     ChunkSave out;
     Body(10701.0f).WriteTo(out, 0x0000);
     StringChunk(out, 0x0008, L"Box01");
@@ -240,6 +240,18 @@ TEST_F(RefNodeChunksTest, ModifierEntriesAreSizedAndTheirChunksSkipped) {
     StringChunk(out, 0x0000, L"Taper");
     Body(std::uint32_t{0}).WriteTo(out, 0x0001);
     out.EndChunk();
+    Body(std::uint32_t{1}).WriteTo(out, 0x001E);
+    out.BeginChunk(0x001F);
+    StringChunk(out, 0x0000, L"Twist");
+    Body(std::uint32_t{2}).WriteTo(out, 0x0001);
+    StringChunk(out, 0x0002, L"Twist local");
+    out.EndChunk();
+    Body(std::uint32_t{1}).WriteTo(out, 0x0020);
+    out.BeginChunk(0x0021);
+    StringChunk(out, 0x0000, L"Bend");
+    Body(std::uint32_t{1}).WriteTo(out, 0x0001);
+    Body(std::uint8_t{6}).WriteTo(out, 0x0002);
+    out.EndChunk();
     Body(std::uint32_t{1}).WriteTo(out, 0x0022);
     // A file writes the references after the record's chunks: counts are checked against those bytes.
     Body(0, 0, 0, 0, 0, 0, 0, 0, 0).WriteTo(out, 0x0040);
@@ -249,6 +261,12 @@ TEST_F(RefNodeChunksTest, ModifierEntriesAreSizedAndTheirChunksSkipped) {
     EXPECT_EQ(rec->GetReferencedName(), WStr(L"Box01"));
     // Their modifiers are references of the layout, between the layer and the kept object.
     EXPECT_EQ(Tables(rec), "mirrors 1 children 0 lights 0 ws 2 os 1 listing refs " + std::to_string(1 + 1 + 3 + 4));
+    // The first entry chunk fills the first entry; the empty chunks leave theirs null.
+    const std::string dump = rec->DumpNode();
+    const size_t from = dump.find("mods ws");
+    EXPECT_EQ(dump.substr(from, dump.find("RefNode item") - from),
+              "mods ws 2 os 1 refs 9\n ws 1 \"Bend\" 0 0 empty\n deleted \"Taper\" 0\n"
+              " renamed \"Twist\" 2 \"Twist local\"\n toggled \"Bend\" 1 6\n");
 }
 
 TEST_F(RefNodeChunksTest, DamagedChunksEndTheLoadWithoutTablesLeftBehind) {
