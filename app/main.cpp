@@ -3,6 +3,7 @@
 #include "app/HostOptions.h"
 #include "app/InteractiveListener.h"
 #include "host/application/HostInterface.h"
+#include "host/core/FileIdentity.h"
 #include "host/core/Hold.h"
 #include "host/core/Listener.h"
 #include "host/core/MaxException.h"
@@ -12,7 +13,9 @@
 #include "host/script/ScriptRuntime.h"
 #include "host/script/scene/SceneClasses.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -42,9 +45,23 @@ fs::path SettingsFolder(Interpreter& interp) {
     return dir;
 }
 
-bool ReadFile(const std::string& path, std::string& text) {
+// A script file's text; anything but a regular file is refused before it is opened (a FIFO would block,
+// a device would never end), with the reason in error.
+bool ReadFile(const std::string& path, std::string& text, std::string& error) {
+    const FileIdentity file = FileIdentity::Of(WStr::FromUTF8(path));
+    if (file.IsNull()) {
+        error = std::strerror(file.Errno());
+        return false;
+    }
+    if (!file.IsRegularFile()) {
+        error = "not a regular file (" + WStr(file.KindText()).ToUTF8() + ")";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) {
+        error = std::strerror(errno);
+        return false;
+    }
     std::ostringstream s;
     s << in.rdbuf();
     text = s.str();
@@ -106,10 +123,11 @@ int main(int argc, char** argv) {
     if (!options.run.empty()) {
         for (const HostOptions::Item& item : options.run) {
             std::string text;
+            std::string error;
             if (item.isText) {
                 text = item.value;
-            } else if (!ReadFile(item.value, text)) {
-                std::cerr << item.value << ": cannot read the script file" << std::endl;
+            } else if (!ReadFile(item.value, text, error)) {
+                std::cerr << item.value << ": cannot read the script file: " << error << std::endl;
                 status = 1;
                 break;
             }
