@@ -1,20 +1,18 @@
 // Node overrides at scale: a rename reaches its node's record in the same time whatever the reference's
 // size, the collection with the helper's node-list scan stays linear in nodes plus list entries, and the
 // modifier override costs the same per node whatever the number of nodes.
+#include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
 #include "host/core/ClassDirectory.h"
-#include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
-#include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
-#include "plugin/module/ModuleExports.h"
 #include "plugin/records/RefNode.h"
 
 #include <benchmark/benchmark.h>
@@ -23,38 +21,8 @@
 
 namespace {
 
-void AttachPlugin() {
-    static const bool attached = [] {
-        static int tag = 0;
-        SetModuleInstance(&tag);
-        ClassDirectory& dir = GetClassDirectory();
-        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
-            ClassDesc* cd = OstrivansLibClassDesc(i);
-            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
-        }
-        OstrivansLibInitialize();
-        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
-        return true;
-    }();
-    (void)attached;
-}
-
 // A fresh scene holding the scale scene of n nodes as a loaded reference.
-OstrivansHelper* LoadScaleReference(int n) {
-    AttachPlugin();
-    const MSTR& path = ScaleSceneFile(n);
-    Interface* ip = GetCOREInterface();
-    ip->SetQuietMode(TRUE);
-    ip->FileReset(TRUE);
-    auto* helper = new OstrivansHelper();
-    ip->CreateObjectNode(helper)->SetName(L"Ostrivan01");
-    {
-        AccessorDisabler off(helper);
-        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
-    }
-    if (helper->Load() != 1 || helper->NumRefNodes() != n) std::abort();
-    return helper;
-}
+OstrivansHelper* LoadScaleReference(int n) { return LoadReferenceForBench(ScaleSceneFile(n), n); }
 
 // One user rename of a referenced node: host notification, the helper's handler, the record's rename step.
 void BM_RenameOneNode(benchmark::State& state) {

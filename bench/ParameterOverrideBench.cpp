@@ -1,19 +1,16 @@
 // Parameter block mirrors at scale: the override pass after a merge of the file again, with one changed
 // parameter on every node, must cost the same per node at any scene size; and noticing one change must
 // cost the same whether the block has 10 or 1000 parameters.
+#include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
-#include "host/core/ClassDirectory.h"
-#include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnimPblock2.h"
-#include "plugin/frame/ModuleState.h"
 #include "plugin/frame/OperationCode.h"
-#include "plugin/module/ModuleExports.h"
 #include "plugin/records/RefNode.h"
 
 #include <benchmark/benchmark.h>
@@ -24,22 +21,6 @@ namespace {
 
 // The box's height parameter.
 constexpr ParamID kHeight = 2;
-
-void AttachPlugin() {
-    static const bool attached = [] {
-        static int tag = 0;
-        SetModuleInstance(&tag);
-        ClassDirectory& dir = GetClassDirectory();
-        for (int i = 0; i < OstrivansLibNumberClasses(); ++i) {
-            ClassDesc* cd = OstrivansLibClassDesc(i);
-            if (!dir.FindClass(cd->SuperClassID(), cd->ClassID())) dir.AddClass(cd);
-        }
-        OstrivansLibInitialize();
-        BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
-        return true;
-    }();
-    (void)attached;
-}
 
 // The nodes a merge made, in the file's order.
 class MergedNodes : public MergeCallback {
@@ -68,7 +49,7 @@ IParamBlock2* BoxBlock(INode* n) {
 // The scale scene merged with a record per node and every box's height changed by the user, then merged
 // again; the timed part is every record's override onto its fresh node.
 void BM_OverridePass(benchmark::State& state) {
-    AttachPlugin();
+    AttachPluginForBench();
     const int n = static_cast<int>(state.range(0));
     const MSTR& path = ScaleSceneFile(n);
     Interface* ip = GetCOREInterface();
@@ -118,7 +99,7 @@ BENCHMARK(BM_OverridePass)->Arg(10000)->Arg(30000)->Arg(100000)->UseManualTime()
 // A block of n float parameters watched by its mirror; each iteration is one user edit of one parameter
 // (cycling through the last 8 of them, so the entries exist and are captured again).
 void BM_DetectOneChange(benchmark::State& state) {
-    AttachPlugin();
+    AttachPluginForBench();
     const int n = static_cast<int>(state.range(0));
     static std::vector<std::unique_ptr<ParamBlockDesc2>> descs;
     descs.push_back(std::make_unique<ParamBlockDesc2>(static_cast<BlockID>(0), L"wide", -1, nullptr, 0));

@@ -1,13 +1,16 @@
-// What the plug-in benchmarks share: the plug-in attached as the host has it, and the host's bare merge of
-// a file timed on its own, the yardstick every reference operation is measured against.
+// What the plug-in benchmarks share: the plug-in attached as the host has it, a file loaded as a reference,
+// and the host's bare merge of a file timed on its own, the yardstick every reference operation is measured
+// against.
 #pragma once
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
 #include "host/core/PerformanceTimer.h"
+#include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "plugin/frame/ModuleState.h"
+#include "plugin/helper/OstrivansHelper.h"
 #include "plugin/module/ModuleExports.h"
 
 #include <cstdlib>
@@ -39,4 +42,20 @@ inline double TimeBareMerge(const MSTR& path) {
     if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
         std::abort();
     return timer.EndTimer();
+}
+
+// A fresh scene holding the file at path, of n nodes, as a loaded reference (quiet, as benchmarks run).
+inline OstrivansHelper* LoadReferenceForBench(const MSTR& path, int n) {
+    AttachPluginForBench();
+    Interface* ip = GetCOREInterface();
+    ip->SetQuietMode(TRUE);
+    ip->FileReset(TRUE);
+    auto* helper = new OstrivansHelper();
+    ip->CreateObjectNode(helper)->SetName(L"Ostrivan01");
+    {
+        AccessorDisabler off(helper);
+        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
+    }
+    if (helper->Load() != 1 || helper->NumRefNodes() != n) std::abort();
+    return helper;
 }

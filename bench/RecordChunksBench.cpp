@@ -18,21 +18,7 @@
 namespace {
 
 // A fresh scene holding the scale scene of n nodes as a loaded reference.
-OstrivansHelper* LoadScaleReference(int n) {
-    AttachPluginForBench();
-    const MSTR& path = ScaleSceneFile(n);
-    Interface* ip = GetCOREInterface();
-    ip->SetQuietMode(TRUE);
-    ip->FileReset(TRUE);
-    auto* helper = new OstrivansHelper();
-    ip->CreateObjectNode(helper)->SetName(L"Ostrivan01");
-    {
-        AccessorDisabler off(helper);
-        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
-    }
-    if (helper->Load() != 1 || helper->NumRefNodes() != n) std::abort();
-    return helper;
-}
+OstrivansHelper* LoadScaleReference(int n) { return LoadReferenceForBench(ScaleSceneFile(n), n); }
 
 // Each object in a chunk of its own, as the scene file keeps it: the record, then its mirrors.
 void SaveRecord(ChunkSave& out, RefNode* rec) {

@@ -183,7 +183,7 @@ public:
     int MergeFile(const MSTR& asset, INodeTab& mergedNodes);
     // The short description error reports carry: "Name: ...\nRefNodes: %d, ...".
     MSTR Description();
-    // Binds a merged node to a record of this helper (the one of that name not yet bound in the current
+    // Binds a merged node to a record of this helper (the one of that name still unbound in the current
     // load, else a new one) and returns the record.
     RefNode* MirrorNode(INode* node, const WStr& name);
     // Adds the prefix to, or removes it from, every referenced node and material.

@@ -246,14 +246,7 @@ void ReferenceUnload::Fail(const MCHAR* head, const MSTR* detail) {
         UnRegisterNotification(OnNodeDeleted, this, NOTIFY_SCENE_PRE_DELETED_NODE);
         deleteHandler_ = false;
     }
-    if (beganHold_) {
-        beganHold_ = false;
-        theHold.Accept(kUnloadHoldName);
-    }
-    if (resumedHold_) {
-        resumedHold_ = false;
-        theHold.Suspend();
-    }
+    RestoreHold();
     MSTR text = MSTR(head) + L"\n" + helper_->Description() + L"\nLastOperation: " + marks_.LastName();
     if (detail && !detail->isNull()) text += L"\n\n" + *detail;
     SetCurrentOperation(OperationCode::None);

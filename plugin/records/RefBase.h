@@ -130,7 +130,7 @@ public:
     // Walks every animatable below the root, mirroring those the kind rule picks (at most 100 steps
     // deep), and remembers the tree it walked.
     void CollectMirrors();
-    // A new mirror of kind for anim at the given path, owned by this record but not yet in its table:
+    // A new mirror of kind for anim at the given path, owned by this record but outside its table:
     // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
     // while binding the animatable is raised again as a MAXException naming the step, the mirror and the
