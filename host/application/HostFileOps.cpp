@@ -37,11 +37,16 @@ bool HostInterface::SaveToFile(const MCHAR* fname, bool clearNeedSaveFlag, bool 
     fileError_ = MSTR();
     if (NoName(fname, fileError_, L"save the scene")) return false;
     const MSTR path(fname);
+    const BOOL wasRequired = saveRequired_;
     BroadcastNotification(NOTIFY_FILE_PRE_SAVE, Param(path));
     const IOResult r = SceneWriter::WriteScene(this, path, fileError_);
     // Sent after a failed write too: whoever took the scene apart for the save puts it back.
     BroadcastNotification(NOTIFY_FILE_POST_SAVE, Param(path));
-    if (r != IO_OK) return false;
+    if (r != IO_OK) {
+        // The scene is not saved, whatever a listener said meanwhile.
+        saveRequired_ = wasRequired;
+        return false;
+    }
     if (clearNeedSaveFlag) saveRequired_ = FALSE;
     if (useNewFile) curFile_ = path;
     return true;
@@ -50,8 +55,14 @@ bool HostInterface::SaveToFile(const MCHAR* fname, bool clearNeedSaveFlag, bool 
 bool HostInterface::SaveNodes(const INodeTab* nodes, const MCHAR* fname) {
     fileError_ = MSTR();
     if (NoName(fname, fileError_, L"save nodes")) return false;
+    const MSTR path(fname);
     INodeTab none;
-    return SceneWriter::WriteNodes(this, nodes ? *nodes : none, MSTR(fname), fileError_) == IO_OK;
+    // Bracketed like a scene save: listeners that take the scene apart for a save tell the two apart by
+    // their own state.
+    BroadcastNotification(NOTIFY_FILE_PRE_SAVE, Param(path));
+    const IOResult r = SceneWriter::WriteNodes(this, nodes ? *nodes : none, path, fileError_);
+    BroadcastNotification(NOTIFY_FILE_POST_SAVE, Param(path));
+    return r == IO_OK;
 }
 
 BOOL HostInterface::LoadFromFile(const MCHAR* fname, BOOL refresh) {

@@ -341,6 +341,7 @@ MSTR HostInterface::GetDir(int which) {
         auto tmp = std::filesystem::temp_directory_path(ec);
         return ec ? MSTR(L"/tmp") : MSTR(tmp.wstring());
     }
+    if (which == APP_NETWORK_DIR) return GetDir(APP_TEMP_DIR) + L"/network";
     return MSTR();
 }
 

@@ -53,6 +53,8 @@ constexpr int SYSSET_CLEAR_UNDO = 2;
 // Host folder ids for GetDir.
 constexpr int APP_MAXROOT_DIR = 20;
 constexpr int APP_TEMP_DIR = 29;
+// Where the host writes the scene files of the network render jobs it submits.
+constexpr int APP_NETWORK_DIR = 38;
 
 // Told about the nodes a merge creates. Every installed callback hears of every merge that ends while
 // it is installed, so a merge that runs inside another one (a helper of the merged file loading its own
@@ -145,7 +147,8 @@ public:
                               int dupAction = MERGE_DUPS_PROMPT, NameTab* mrgList = nullptr,
                               int dupMtlAction = MERGE_DUP_MTL_PROMPT, int reparentAction = MERGE_REPARENT_PROMPT,
                               BOOL includeFullGroup = FALSE, int mergeFlags = 0) = 0;
-    // Writes only the given nodes and what they need; the file opens and merges like any other.
+    // Writes only the given nodes and what they need; the file opens and merges like any other. Bracketed by
+    // NOTIFY_FILE_PRE_SAVE and NOTIFY_FILE_POST_SAVE (full path) as a scene save is.
     virtual bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) = 0;
     // An empty scene: NOTIFY_SYSTEM_PRE_RESET / POST_RESET around it, the open file forgotten.
     virtual void FileReset(BOOL noPrompt = FALSE) = 0;

@@ -84,17 +84,7 @@ void OpeningSteps() {
     if (gSavedTaskMode != TASK_MODE_CREATE && !dynamic_cast<OstrivansHelper*>(ip->GetCurEditObject()))
         ip->SetCommandPanelTaskMode(TASK_MODE_CREATE);
     ParkMtlEditor(ip);
-    // The batch may take nodes out of the scene, and with them out of their named selection sets: each
-    // record notes the sets that hold its node first, and the module remembers the set names.
-    std::vector<WStr> names;
-    if (INamedSelectionSetManager* sets = ip->GetNamedSelectionSetManager()) {
-        for (int i = 0; i < sets->GetNumNamedSelSets(); ++i) {
-            names.push_back(sets->GetNamedSelSetName(i));
-            for (int j = 0; j < sets->GetNamedSelSetItemCount(i); ++j)
-                if (RefNode* rec = FindRefNodeOf(sets->GetNamedSelSetItem(i, j))) rec->RecordSelectionSet(i);
-        }
-    }
-    state.selectionSetNames = std::move(names);
+    NoteSelectionSets();
     BroadcastNotification(NOTIFY_OSTRIVANS_BATCH_OPENED);
 }
 
@@ -124,6 +114,20 @@ template <class F> void Guarded(const MCHAR* head, F step) {
 }
 
 } // namespace
+
+void NoteSelectionSets() {
+    // Nodes taken out of the scene leave their named selection sets: each record notes the sets that hold
+    // its node first, and the module remembers the set names.
+    std::vector<WStr> names;
+    if (INamedSelectionSetManager* sets = GetCOREInterface()->GetNamedSelectionSetManager()) {
+        for (int i = 0; i < sets->GetNumNamedSelSets(); ++i) {
+            names.push_back(sets->GetNamedSelSetName(i));
+            for (int j = 0; j < sets->GetNamedSelSetItemCount(i); ++j)
+                if (RefNode* rec = FindRefNodeOf(sets->GetNamedSelSetItem(i, j))) rec->RecordSelectionSet(i);
+        }
+    }
+    GetHelperModuleState().selectionSetNames = std::move(names);
+}
 
 void BatchOpeningStep() {
     OperationCodeGuard op(OperationCode::BatchOpen);

@@ -11,6 +11,9 @@
 // node-based material editor and no scene pass of its own around a batch, so there is nothing more to
 // park.
 void BatchOpeningStep();
+// The opening's selection-set pass, which the save cycle runs too: every record notes the named selection
+// sets that hold its node, and the module caches the set names.
+void NoteSelectionSets();
 void BatchClosingStep();
 
 // Opens a batch unless one is open, and closes it when the scope ends if it opened it.

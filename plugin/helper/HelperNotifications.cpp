@@ -8,11 +8,11 @@
 #include "host/scene/NamedSelectionSets.h"
 #include "plugin/anims/IKGuard.h"
 #include "plugin/frame/ModuleState.h"
-#include "plugin/frame/OperationNotAvailable.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/SceneSaveCycle.h"
 #include "plugin/records/RefNode.h"
 
 #include <iterator>
@@ -38,12 +38,12 @@ void OnEndOfSession(void*, NotifyInfo* info) {
     EndHelperSession();
 }
 
-void OnPreSave(void*, NotifyInfo*) {
-    ReportOperationNotAvailable(L"pre-save handling");
+void OnPreSave(void*, NotifyInfo* info) {
+    SceneSaveCycle::PreSave(info ? static_cast<const MCHAR*>(info->callParam) : nullptr);
 }
 
 void OnPostSave(void*, NotifyInfo*) {
-    ReportOperationNotAvailable(L"post-save handling");
+    SceneSaveCycle::PostSave();
 }
 
 // ---- named selection sets
@@ -80,19 +80,6 @@ void OnSelectionSetsChanged(void*, NotifyInfo*) {
 }
 
 // ---- rendering
-
-// Every helper whose viewport and render files differ loads the other one, inside one batch. A network
-// render server never shows the viewport files, so it keeps what it loaded.
-void RunRenderSwaps() {
-    if (GetCOREInterface()->IsNetServer()) return;
-    std::vector<AnimHandle> swaps;
-    for (OstrivansHelper* h : S().registry)
-        if (h->RenderSwapApplies()) swaps.push_back(Animatable::GetHandleByAnim(h));
-    if (swaps.empty()) return;
-    BatchScope batch;
-    for (AnimHandle handle : swaps)
-        if (auto* h = dynamic_cast<OstrivansHelper*>(Animatable::GetAnimByHandle(handle))) h->Reload();
-}
 
 void OnPreRender(void*, NotifyInfo*) {
     S().rendering = true;
@@ -272,6 +259,17 @@ void OnAutoLoad(void*, NotifyInfo*) {
 }
 
 } // namespace
+
+void RunRenderSwaps() {
+    if (GetCOREInterface()->IsNetServer()) return;
+    std::vector<AnimHandle> swaps;
+    for (OstrivansHelper* h : S().registry)
+        if (h->RenderSwapApplies()) swaps.push_back(Animatable::GetHandleByAnim(h));
+    if (swaps.empty()) return;
+    BatchScope batch;
+    for (AnimHandle handle : swaps)
+        if (auto* h = dynamic_cast<OstrivansHelper*>(Animatable::GetAnimByHandle(handle))) h->Reload();
+}
 
 void RegisterModuleHandlers() {
     if (S().handlersRegistered) return;

@@ -23,6 +23,10 @@ int NumModuleHandlerCodes();
 void RegisterAutoLoadHandler();
 void UnregisterAutoLoadHandler();
 
+// Every helper of the registry whose viewport and render files differ loads the other one, inside one
+// batch. A network render server never shows the viewport files, so it keeps what it loaded.
+void RunRenderSwaps();
+
 // Sends msg over the whole time line to the direct dependents of node, without propagation.
 void SendToNodeDependents(INode* node, RefMessage msg, PartID part = 0);
 // The helper carried by node, or null.

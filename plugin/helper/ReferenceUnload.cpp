@@ -31,12 +31,6 @@ namespace {
 // The name of the undo step the unload's own hold becomes inside an outer one.
 constexpr const MCHAR* kUnloadHoldName = L"OVU";
 
-// A node whose controller cannot be replaced keeps its controller: a new node takes its place instead.
-bool ControllerStaysInPlace(INode* node) {
-    Control* tm = node->GetTMController();
-    return !tm || tm->IsReplaceable();
-}
-
 } // namespace
 
 ReferenceUnload::~ReferenceUnload() {
@@ -51,6 +45,35 @@ INode* ReferenceUnload::ReplaceByPlaceholderNode(INode* node, const Matrix3& tm)
     TargetLock lock(node);
     holder->TransferReferences(node, FALSE);
     return holder;
+}
+
+bool ReferenceUnload::ControllerStaysInPlace(INode* node) {
+    Control* tm = node->GetTMController();
+    return !tm || tm->IsReplaceable();
+}
+
+void ReferenceUnload::CollectHelper(OstrivansHelper* helper) {
+    for (int i = 0; i < helper->NumRefMaterials(); ++i)
+        if (RefMaterial* rec = helper->GetRefMaterial(i)) rec->CollectIfLoaded();
+    // The lights and other objects outside the reference that list its nodes are offered to the records
+    // first: their collection keeps those lists as overrides.
+    OfferNodeListCandidates(*helper);
+    for (int i = 0; i < helper->NumRefNodes(); ++i)
+        if (RefNode* rec = helper->GetRefNode(i)) rec->Collect();
+    helper->IncrementStamp();
+}
+
+void ReferenceUnload::MakePlaceholderInPlace(INode* node, const Matrix3& tm) {
+    node->DisableRefMsgs();
+    try {
+        node->SetObjectRef(MakePlaceholderObject(node->GetObjectRef()));
+        node->SetTMController(MakePlaceholderController(tm));
+        node->SetMtl(nullptr);
+    } catch (...) {
+        node->EnableRefMsgs();
+        throw;
+    }
+    node->EnableRefMsgs();
 }
 
 bool ReferenceUnload::HasChildOutsideReference(INode* node) {
@@ -147,14 +170,7 @@ void ReferenceUnload::RestoreHold() {
 // ends the pass.
 void ReferenceUnload::CollectRecords() {
     if (timing_) timer_.StartTimer();
-    for (int i = 0; i < helper_->NumRefMaterials(); ++i)
-        if (RefMaterial* rec = helper_->GetRefMaterial(i)) rec->CollectIfLoaded();
-    // The lights and other objects outside the reference that list its nodes are offered to the records
-    // first: their collection keeps those lists as overrides.
-    OfferNodeListCandidates(*helper_);
-    for (int i = 0; i < helper_->NumRefNodes(); ++i)
-        if (RefNode* rec = helper_->GetRefNode(i)) rec->Collect();
-    helper_->IncrementStamp();
+    CollectHelper(helper_);
     if (timing_) collectTime_ = timer_.EndTimer();
 }
 
@@ -226,16 +242,7 @@ void ReferenceUnload::KeepNodesInPlace() {
     for (const Placed& p : toKeep_) {
         INode* node = p.node;
         if (!node) continue;
-        node->DisableRefMsgs();
-        try {
-            node->SetObjectRef(MakePlaceholderObject(node->GetObjectRef()));
-            node->SetTMController(MakePlaceholderController(p.tm));
-            node->SetMtl(nullptr);
-        } catch (...) {
-            node->EnableRefMsgs();
-            throw;
-        }
-        node->EnableRefMsgs();
+        MakePlaceholderInPlace(node, p.tm);
         node->Hide(FALSE);
         ip->DeSelectNode(node);
     }

@@ -32,6 +32,14 @@ public:
     static INode* ReplaceByPlaceholderNode(INode* node, const Matrix3& tm);
     // Whether something outside the reference hangs under node: a child that no record mirrors.
     static bool HasChildOutsideReference(INode* node);
+    // A node whose controller cannot be replaced keeps its controller: a new node takes its place instead.
+    static bool ControllerStaysInPlace(INode* node);
+    // Every record of helper remembers what the scene did with its item (the lights and other objects that
+    // list its nodes are offered first); the helper's stamp then ends the pass.
+    static void CollectHelper(OstrivansHelper* helper);
+    // node shows placeholders where it stands: a placeholder of its object's kind, a placeholder controller
+    // holding tm and no material. Its dependents hear nothing of the swap.
+    static void MakePlaceholderInPlace(INode* node, const Matrix3& tm);
 
 private:
     struct Placed {

@@ -18,6 +18,7 @@
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/EmptyController.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
@@ -252,6 +253,13 @@ BOOL RefNode::IsRealDependency(ReferenceTarget* rtarg) {
     if (std::find(listingObjects_.begin(), listingObjects_.end(), rtarg) != listingObjects_.end()) return FALSE;
     if (sc != REFANIM_SUPER_CLASS_ID) return TRUE;
     return RefBase::IsRealDependency(rtarg);
+}
+
+BOOL RefNode::ShouldPersistWeakRef(RefTargetHandle rtarg) {
+    INode* node = GetNode();
+    if (!node || rtarg != node) return FALSE;
+    Control* tm = node->GetTMController();
+    return tm && tm->ClassID() == EMPTY_CONTROLLER_CLASS_ID ? TRUE : FALSE;
 }
 
 BaseInterface* RefNode::GetInterface(Interface_ID id) {

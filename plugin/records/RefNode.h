@@ -56,6 +56,9 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
+    // A node standing on a placeholder controller stays in a written scene for what depends on it: the
+    // record keeps it there, so the next load hands its dependents to the fresh node.
+    BOOL ShouldPersistWeakRef(RefTargetHandle rtarg) override;
     // The stored values past the mirrors are the user's: a transfer from an old node to a fresh one (its
     // material, its object) never moves them; the override re-applies them.
     BOOL CanTransferReference(int i) override;

@@ -7,6 +7,7 @@
 #include "host/script/ScriptRuntime.h"
 
 #include <cwchar>
+#include <filesystem>
 
 namespace {
 
@@ -135,6 +136,18 @@ void SetMergeForNetworkRenderSetting(bool state) {
     Run(MSTR(L"SetINISetting (getMAXIniFile()) \"Ostrivans\" \"MergeForNetworkRender\" \"") +
             (state ? L"1" : L"0") + L"\"",
         nullptr);
+}
+
+bool IsNetworkRenderJobFile(const MCHAR* fileName) {
+    if (!fileName || !*fileName) return false;
+    const MSTR jobs = GetCOREInterface()->GetDir(APP_NETWORK_DIR);
+    if (jobs.isNull()) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = fs::weakly_canonical(fs::path(fileName).parent_path(), ec);
+    if (ec) return false;
+    const fs::path jobFolder = fs::weakly_canonical(fs::path(jobs.str()), ec);
+    return !ec && folder == jobFolder;
 }
 
 // ---- duplicated names warning

@@ -58,6 +58,8 @@ void ResetPrintTimesCache();
 // The stored value is an integer greater than 0; missing or not a number reads as false.
 bool MergeForNetworkRenderSetting();
 void SetMergeForNetworkRenderSetting(bool state);
+// The file is a network render job's scene: it lies in the folder the host writes job files into.
+bool IsNetworkRenderJobFile(const MCHAR* fileName);
 
 // ---- duplicated names warning
 // True unless "HideDuplicatedNamesWarning" holds a non-zero value.

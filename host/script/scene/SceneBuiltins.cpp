@@ -18,6 +18,7 @@ void InstallHostFolders(Interpreter& in) {
         Interface* ip = GetCOREInterface();
         if (name == L"maxroot") return ip->GetDir(APP_MAXROOT_DIR).str();
         if (name == L"temp") return ip->GetDir(APP_TEMP_DIR).str();
+        if (name == L"network") return ip->GetDir(APP_NETWORK_DIR).str();
         // Folders below the program's own folder, as the host lays them out.
         static const wchar_t* kBelowRoot[] = {L"plugcfg", L"scripts", L"startupscripts", L"userscripts",
                                               L"ui", L"maxdata", L"plugins"};
