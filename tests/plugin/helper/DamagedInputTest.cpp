@@ -95,6 +95,8 @@ TEST_F(DamagedInputTest, DamagedPluginChunksAreRefusedByNameAndTheOpenSceneKept)
     {
         AccessorDisabler off(h);
         h->GetParamBlock()->SetValue(pb_filename, 0, walls.c_str());
+        // Kept in the scene file, so the record is written although it carries no change.
+        h->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
     }
     ASSERT_EQ(h->Load(), 1);
     const fs::path scene = dir_ / "scene.max";

@@ -7,7 +7,7 @@
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimPblock2.h"
 #include "plugin/frame/OperationCode.h"
-#include "plugin/helper/NodeListScan.h"
+#include "plugin/helper/ReferenceUnload.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 #include <cstdio>
@@ -41,10 +41,12 @@ std::string MirrorDump(RefAnim* m) {
 
 // A record's saved part: its dump up to the remembered structure, which is rebuilt and never saved, and
 // without the loaded state a collection keeps for the update after it.
-std::string RecordDump(RefBase* r, const std::string& dump) {
-    std::string s = dump.substr(0, dump.find("structure:"));
+// A reference that does not persist its content keeps, of its mirrors, only those that carry a change.
+std::string RecordDump(RefBase* r, const std::string& dump, bool persists) {
+    std::string s = dump.substr(0, dump.find(persists ? "structure:" : " item "));
     if (const size_t at = s.find(" wasLoaded "); at != std::string::npos) s.erase(at, 12);
-    for (int i = 0; i < r->NumMirrors(); ++i) s += MirrorDump(r->GetMirror(i));
+    for (int i = 0; i < r->NumMirrors(); ++i)
+        if (persists || (r->GetMirror(i) && r->GetMirror(i)->GetOverriddenState())) s += MirrorDump(r->GetMirror(i));
     return s;
 }
 
@@ -58,9 +60,12 @@ std::string HelperDump(OstrivansHelper* h) {
     std::snprintf(time, sizeof time, "%llx", static_cast<unsigned long long>(h->GetFileTime()));
     s += std::string("\ntime ") + time + " layers " + std::to_string(h->NumRefLayers()) + "\n";
     for (int i = 0; i < h->NumRefNodes(); ++i)
-        s += h->GetRefNode(i) ? RecordDump(h->GetRefNode(i), h->GetRefNode(i)->DumpNode()) : "null\n";
+        s += h->GetRefNode(i) ? RecordDump(h->GetRefNode(i), h->GetRefNode(i)->DumpNode(), h->PersistsReferences())
+                              : "null\n";
     for (int i = 0; i < h->NumRefMaterials(); ++i)
-        s += h->GetRefMaterial(i) ? RecordDump(h->GetRefMaterial(i), h->GetRefMaterial(i)->Dump()) : "null\n";
+        s += h->GetRefMaterial(i)
+                 ? RecordDump(h->GetRefMaterial(i), h->GetRefMaterial(i)->Dump(), h->PersistsReferences())
+                 : "null\n";
     return s;
 }
 
@@ -73,11 +78,10 @@ protected:
             if (h->GetRefNode(i)->GetReferencedName() == WStr(name)) return h->GetRefNode(i);
         return nullptr;
     }
-    // What a save collects of a reference kept in the scene: the records compare their nodes.
+    // What a save collects of a reference kept in the scene: the records compare their items.
     static void CollectForSave(OstrivansHelper* h) {
-        OfferNodeListCandidates(*h);
         OperationCodeGuard code(OperationCode::PreSave);
-        for (int i = 0; i < h->NumRefNodes(); ++i) h->GetRefNode(i)->Collect();
+        ReferenceUnload::CollectHelper(h);
     }
     // Every local change a node record keeps, made through the host on one node.
     void ChangeEverything(INode* w) {

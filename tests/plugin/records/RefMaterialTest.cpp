@@ -417,6 +417,9 @@ TEST_F(RefMaterialTest, ASavedRecordReopensWithItsMaterialAndMirrors) {
     // A holder in the scene keeps the record, so the scene file writes it.
     NewRefHolderNode(L"Holder", 1)->ReplaceReference(0, rec);
 
+    // The record's own chunks, written without the scene save cycle (which would weaken a record of no
+    // helper).
+    EndHelperSession();
     SaveAndReopen("ostrivans-refmaterial");
     if (HasFatalFailure()) return;
     INode* node = GetCOREInterface()->GetINodeByName(L"Holder");
