@@ -144,9 +144,9 @@ bool IsNetworkRenderJobFile(const MCHAR* fileName) {
     if (jobs.isNull()) return false;
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path folder = fs::weakly_canonical(fs::path(fileName).parent_path(), ec);
+    const fs::path folder = fs::weakly_canonical(fs::path(fileName).lexically_normal().parent_path(), ec);
     if (ec) return false;
-    const fs::path jobFolder = fs::weakly_canonical(fs::path(jobs.str()), ec);
+    const fs::path jobFolder = fs::weakly_canonical(fs::path(jobs.str()).lexically_normal(), ec);
     return !ec && folder == jobFolder;
 }
 

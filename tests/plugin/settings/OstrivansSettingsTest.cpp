@@ -77,6 +77,9 @@ TEST_F(OstrivansSettingsTest, EachReaderTakesItsValueOrFallsBack) {
         {kIniDlgPosY, L"0", GetManagerDlgPosY, 0}, {kIniAdvResetSelection, nullptr, GetAdvResetSelection, 1},
         {kIniAdvResetSelection, L"3", GetAdvResetSelection, 1}, {kIniAdvResetSelection, L"2", GetAdvResetSelection, 2},
         {option, nullptr, opt, 1}, {option, L"0", opt, 0}, {option, L"7", opt, 1},
+        // A text that is no number reads as its leading digits, none giving 0.
+        {kIniDlgSizeX, L"abc", GetManagerDlgSizeX, 900}, {kIniDlgPosX, L"abc", GetManagerDlgPosX, 0},
+        {hideKey, L"abc", show, 1}, {option, L"abc", opt, 0}, {kIniAdvResetSelection, L"2x", GetAdvResetSelection, 2},
     };
     GetCOREInterface()->Services().SetUIScaleFactor(1.25f);
     for (const Row& r : rows) {
@@ -144,6 +147,25 @@ TEST_F(OstrivansSettingsTest, PrintTimesIsReadOnceAndWrittenAtTheFirstRead) {
     SetPrintTimesSetting(1);
     Put(kIniPrintTimes, L"0");
     EXPECT_EQ(PrintTimesSetting(), 1);
+    // A value that is no number is found (and kept): it reads as 0.
+    ResetPrintTimesCache();
+    Put(kIniPrintTimes, L"on");
+    EXPECT_EQ(PrintTimesSetting(), 0);
+    EXPECT_EQ(Stored(kIniPrintTimes), L"on");
+}
+
+// A network render job's scene is a file in the host's job folder, whatever spelling names it.
+TEST_F(OstrivansSettingsTest, ANetworkJobFileLiesInTheHostsJobFolder) {
+    const std::wstring jobs = GetCOREInterface()->GetDir(APP_NETWORK_DIR).str();
+    struct Row {
+        std::wstring file;
+        bool job;
+    } rows[] = {
+        {jobs + L"/sh010.max", true},          {jobs + L"/./sub/../sh010.max", true},
+        {jobs + L"/sub/sh010.max", false},     {jobs + L"-other/sh010.max", false},
+        {L"/scenes/sh010.max", false},         {L"", false},
+    };
+    for (const Row& r : rows) EXPECT_EQ(IsNetworkRenderJobFile(r.file.c_str()), r.job) << WStr(r.file).ToUTF8();
 }
 
 } // namespace
