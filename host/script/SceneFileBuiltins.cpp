@@ -201,6 +201,11 @@ void RegisterSceneFileBuiltins(Interpreter& interp) {
     interp.RegisterFunction(L"mergeMaxFile", MergeMaxFile);
     interp.RegisterFunction(L"saveNodes", SaveNodes);
     interp.RegisterFunction(L"checkForSave", CheckForSave);
+    // getSaveRequired(): whether the scene changed since it was last saved or opened.
+    interp.RegisterFunction(L"getSaveRequired", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getSaveRequired", a, 0);
+        return Value::Bool(App().IsSaveRequired() != FALSE);
+    });
     // getLastFileError(): why the last open, merge or save failed; "" after one that succeeded.
     interp.RegisterFunction(L"getLastFileError", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"getLastFileError", a, 0);
