@@ -157,15 +157,10 @@ TEST_F(OstrivansSettingsTest, PrintTimesIsReadOnceAndWrittenAtTheFirstRead) {
 // A network render job's scene is a file in the host's job folder, whatever spelling names it.
 TEST_F(OstrivansSettingsTest, ANetworkJobFileLiesInTheHostsJobFolder) {
     const std::wstring jobs = GetCOREInterface()->GetDir(APP_NETWORK_DIR).str();
-    struct Row {
-        std::wstring file;
-        bool job;
-    } rows[] = {
-        {jobs + L"/sh010.max", true},          {jobs + L"/./sub/../sh010.max", true},
-        {jobs + L"/sub/sh010.max", false},     {jobs + L"-other/sh010.max", false},
-        {L"/scenes/sh010.max", false},         {L"", false},
-    };
-    for (const Row& r : rows) EXPECT_EQ(IsNetworkRenderJobFile(r.file.c_str()), r.job) << WStr(r.file).ToUTF8();
+    const std::pair<std::wstring, bool> rows[] = {
+        {jobs + L"/sh010.max", true},      {jobs + L"/./sub/../sh010.max", true}, {jobs + L"/sub/sh010.max", false},
+        {jobs + L"-other/sh010.max", false}, {L"/scenes/sh010.max", false},    {L"", false}};
+    for (const auto& [file, job] : rows) EXPECT_EQ(IsNetworkRenderJobFile(file.c_str()), job) << WStr(file).ToUTF8();
 }
 
 } // namespace
