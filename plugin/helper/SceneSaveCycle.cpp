@@ -118,7 +118,7 @@ bool StaysInScene(INode* node) {
     if (!node || node->IsRootNode()) return true;
     RefNode* rec = FindRefNodeOf(node);
     if (!rec) return true;
-    auto* helper = static_cast<OstrivansHelper*>(rec->GetHelper());
+    IRecordHelper* helper = rec->GetHelper();
     if (!helper || helper->PersistsReferences()) return true;
     const Fate fate = FateOf(rec, node);
     return fate == Fate::Held || fate == Fate::Kept;
