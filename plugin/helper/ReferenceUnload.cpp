@@ -19,6 +19,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/LayerTracking.h"
 #include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/ReferenceErrorReport.h"
@@ -154,6 +155,7 @@ void ReferenceUnload::CollectRecords() {
     OfferNodeListCandidates(*helper_);
     for (int i = 0; i < helper_->NumRefNodes(); ++i)
         if (RefNode* rec = helper_->GetRefNode(i)) rec->Collect();
+    CollectLayerNames(helper_);
     helper_->IncrementStamp();
     if (timing_) collectTime_ = timer_.EndTimer();
 }
