@@ -4,7 +4,8 @@
 # on the parameters example (values changed locally on referenced content, kept when it loads again), on
 # the overrides example (referenced nodes renamed, re-parented, re-layered, hidden and re-coloured) and on
 # the shot set-up example (three files referenced through the global script interface, one prefixed, one
-# through its proxy, local changes, the shot saved and opened again).
+# through its proxy, local changes, the shot saved and opened again) and on the layers example (a
+# reference's layers prefixed, one renamed locally and kept through a reload, released by a dismiss).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -17,3 +18,4 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/parameters.ms
 "$root/build/app/ostrivans-host" examples/overrides.ms
 "$root/build/app/ostrivans-host" examples/shot_setup.ms
+"$root/build/app/ostrivans-host" examples/layers.ms
