@@ -1,6 +1,5 @@
 // The layers of a reference: folded, prefixed, renamed and restored through reloads and a saved scene,
 // released by dismiss, kept by merge, and the failure report of their processing.
-#include "plugin/helper/LayerTracking.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 namespace {
