@@ -4,8 +4,10 @@
 # on the parameters example (values changed locally on referenced content, kept when it loads again), on
 # the overrides example (referenced nodes renamed, re-parented, re-layered, hidden and re-coloured) and on
 # the shot set-up example (three files referenced through the global script interface, one prefixed, one
-# through its proxy, local changes, the shot saved and opened again) and on the save cycle example (a scene
-# with a reference saved, unchanged in memory, and opened again with its local changes).
+# through its proxy, local changes, the shot saved and opened again), on the save cycle example (a scene
+# with a reference saved, unchanged in memory, and opened again with its local changes) and on the layers
+# example (a reference's layers prefixed, one renamed locally and kept through a reload, released by a
+# dismiss).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -19,3 +21,4 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/overrides.ms
 "$root/build/app/ostrivans-host" examples/shot_setup.ms
 "$root/build/app/ostrivans-host" examples/save_cycle.ms
+"$root/build/app/ostrivans-host" examples/layers.ms

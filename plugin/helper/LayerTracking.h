@@ -7,6 +7,18 @@ class OstrivansHelper;
 class StepMarks;
 struct MergedLayer;
 
-// After a load bound its nodes and materials: brings the layers the merge met under the helper's records,
-// names and prefix. Layers are left as the merge made them until layer records are kept.
+// At the end of a load, once its nodes are bound and its doomed nodes deleted: new layers left without
+// nodes go, the others take the names the helper gives them (the user's local name, the prefix), folding
+// into a scene layer of that name where there is one; the file's hierarchy is put back and every layer no
+// layer record follows yet gets one. A failure is raised as a host exception "Error Monitoring Layers"
+// with the layer it met and the step reached.
 void ProcessMergedLayers(OstrivansHelper* helper, std::vector<MergedLayer>& layers, StepMarks& marks);
+
+// Part of every collect: a followed layer whose name is not the one the helper gives it was renamed by the
+// user, and its renamed-layer entry keeps the new name for the next load; a layer carrying its given name
+// again drops its entry.
+void CollectLayerNames(OstrivansHelper* helper);
+
+// Dismiss: the helper lets go of every layer it follows and forgets the renamed layers. A released layer
+// that holds no node, itself or below it, is deleted; the others stay with what lives on them.
+void ReleaseRefLayers(OstrivansHelper* helper);

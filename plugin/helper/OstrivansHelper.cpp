@@ -24,6 +24,7 @@
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/HelperNodeEvents.h"
 #include "plugin/helper/HelperNotifications.h"
+#include "plugin/helper/LayerTracking.h"
 #include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/helper/ReferenceLoad.h"
 #include "plugin/helper/ReferenceUnload.h"
@@ -116,7 +117,7 @@ RefTargetHandle OstrivansHelper::GetReference(int i) {
     k -= NumRefNodes();
     if (k < NumRefMaterials()) return refMaterials_[static_cast<size_t>(k)];
     k -= NumRefMaterials();
-    if (k < NumRefLayers()) return layers_[static_cast<size_t>(k)];
+    if (k < NumRefLayers()) return refLayers_[static_cast<size_t>(k)].layer;
     return nullptr;
 }
 
@@ -147,7 +148,7 @@ void OstrivansHelper::SetReference(int i, RefTargetHandle rtarg) {
         return;
     }
     k -= NumRefMaterials();
-    if (k < NumRefLayers()) layers_[static_cast<size_t>(k)] = rtarg;
+    if (k < NumRefLayers()) refLayers_[static_cast<size_t>(k)].layer = rtarg;
 }
 
 void OstrivansHelper::AttachParamBlock(IParamBlock2* pb) {
@@ -248,7 +249,36 @@ RefMaterial* OstrivansHelper::GetRefMaterial(int i) const {
 }
 
 ReferenceTarget* OstrivansHelper::GetRefLayer(int i) const {
-    return i >= 0 && i < NumRefLayers() ? layers_[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < NumRefLayers() ? refLayers_[static_cast<size_t>(i)].layer : nullptr;
+}
+
+WStr OstrivansHelper::GetRefLayerName(int i) const {
+    return i >= 0 && i < NumRefLayers() ? refLayers_[static_cast<size_t>(i)].name : WStr();
+}
+
+int OstrivansHelper::AppendRefLayer(ReferenceTarget* layer, const WStr& name) {
+    refLayers_.push_back({nullptr, name});
+    const int index = NumRefLayers() - 1;
+    ReplaceReference(LayerRef(index), layer);
+    return index;
+}
+
+void OstrivansHelper::DropLostRefLayers() {
+    // Layer references come last: emptying slots and closing up the table moves no other reference.
+    for (int k = NumRefLayers() - 1; k >= 0; --k)
+        if (refLayers_[static_cast<size_t>(k)].name.isNull()) DeleteReference(LayerRef(k));
+    std::erase_if(refLayers_, [](const RefLayer& r) { return !r.layer; });
+}
+
+std::vector<ReferenceTarget*> OstrivansHelper::TakeRefLayers() {
+    std::vector<ReferenceTarget*> layers;
+    for (int k = NumRefLayers() - 1; k >= 0; --k) {
+        if (ReferenceTarget* layer = refLayers_[static_cast<size_t>(k)].layer) layers.push_back(layer);
+        DeleteReference(LayerRef(k));
+    }
+    refLayers_.clear();
+    renamedLayers_.clear();
+    return layers;
 }
 
 Tab<INode*> OstrivansHelper::GetNodes() {
@@ -284,14 +314,14 @@ void OstrivansHelper::DropRecordsWithoutOverrides() {
 
 void OstrivansHelper::DropAllRecords() {
     for (int k = NumRefLayers() - 1; k >= 0; --k)
-        DeleteReference(kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k);
+        DeleteReference(LayerRef(k));
+    DropLostRefLayers();
     for (int k = NumRefMaterials() - 1; k >= 0; --k)
         DeleteReference(kFirstRecordRef + NumRefNodes() + k);
     for (int k = NumRefNodes() - 1; k >= 0; --k)
         DeleteReference(kFirstRecordRef + k);
     refNodes_.clear();
     refMaterials_.clear();
-    layers_.clear();
 }
 
 int OstrivansHelper::AppendRefMaterial(RefMaterial* record) {
@@ -474,11 +504,7 @@ int OstrivansHelper::Dismiss() {
         INodeTab nodes = owned.ToTab();
         if (nodes.Count() > 0) ip->DeleteNodes(nodes, true, false);
         nodesToDelete_.clear();
-        // A layer released by the reference stays in the scene for what else lives on it.
-        for (int k = NumRefLayers() - 1; k >= 0; --k)
-            DeleteReference(kFirstRecordRef + k);
-        layers_.clear();
-        renamedLayers_.clear();
+        ReleaseRefLayers(this);
         ip->GetSystemSetting(SYSSET_CLEAR_UNDO);
     } catch (const MAXException& e) {
         ReportDismissFailure(L"Error Dismissing Reference", &e.Message());
@@ -515,12 +541,7 @@ int OstrivansHelper::AdvancedReset(DWORD resetMask) {
     if (resetMask & RESETMASK_MATERIAL)
         for (RefMaterial* rec : refMaterials_)
             if (rec) rec->Reset(resetMask);
-    if (resetMask & RESETMASK_LAYER) {
-        renamedLayers_.clear();
-        for (int k = NumRefLayers() - 1; k >= 0; --k)
-            DeleteReference(kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k);
-        layers_.clear();
-    }
+    if (resetMask & RESETMASK_LAYER) TakeRefLayers();
     // Locally deleted nodes come back with the next merge.
     if (resetMask & RESETMASK_DELETED_NODES) nodesToDelete_.clear();
     return 1;
@@ -600,8 +621,7 @@ void OstrivansHelper::OnLayerDeleted(void* param, NotifyInfo* info) {
     auto* layer = static_cast<ReferenceTarget*>(static_cast<ILayer*>(info->callParam));
     if (!layer) return;
     for (int k = 0; k < self->NumRefLayers(); ++k)
-        if (self->layers_[static_cast<size_t>(k)] == layer)
-            self->DeleteReference(kFirstRecordRef + self->NumRefNodes() + self->NumRefMaterials() + k);
+        if (self->refLayers_[static_cast<size_t>(k)].layer == layer) self->DeleteReference(self->LayerRef(k));
 }
 
 std::string OstrivansHelper::DumpParams() {

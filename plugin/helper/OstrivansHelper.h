@@ -7,6 +7,7 @@
 #include "host/scene/Object.h"
 #include "plugin/helper/OstrivansHelperClassDesc.h"
 #include "plugin/helper/OstrivansHelperInterface.h"
+#include "plugin/helper/RefLayer.h"
 #include "plugin/helper/RenamedLayer.h"
 #include "plugin/records/IRecordHelper.h"
 
@@ -83,11 +84,21 @@ public:
     ReferenceTarget* GetHeldMtlLib() const { return heldMtlLib_; }
     int NumRefNodes() const override { return static_cast<int>(refNodes_.size()); }
     int NumRefMaterials() const override { return static_cast<int>(refMaterials_.size()); }
-    int NumRefLayers() const { return static_cast<int>(layers_.size()); }
+    int NumRefLayers() const { return static_cast<int>(refLayers_.size()); }
     RefNode* GetRefNode(int i) const override;
     RefMaterial* GetRefMaterial(int i) const override;
     // The layer of layer record i; null out of range and for an empty entry.
     ReferenceTarget* GetRefLayer(int i) const;
+    // The name in the referenced file of layer record i's layer; empty out of range.
+    WStr GetRefLayerName(int i) const;
+    // Appends a layer record for the layer under its name in the referenced file (the helper takes the
+    // layer as its last reference); returns its index.
+    int AppendRefLayer(ReferenceTarget* layer, const WStr& name);
+    // Drops the layer records whose layer is gone or whose name is empty; order is kept.
+    void DropLostRefLayers();
+    // Lets go of every layer record's layer and empties the layer records and the renamed layers; returns
+    // the layers the records held, which stay in the scene.
+    std::vector<ReferenceTarget*> TakeRefLayers();
     Tab<INode*> GetNodes() override;
     // Appends a record (the helper takes it as a reference and becomes its owner); returns its index.
     int AppendRefNode(RefNode* record);
@@ -111,6 +122,7 @@ public:
     bool ForgetNodeToDelete(const WStr& name) override;
     // Layers of the referenced file that the scene carries under another name.
     const std::vector<RenamedLayer>& GetRenamedLayers() const { return renamedLayers_; }
+    std::vector<RenamedLayer>& EditRenamedLayers() { return renamedLayers_; }
     void AddRenamedLayer(const RenamedLayer& layer) { renamedLayers_.push_back(layer); }
     // Last-write time of the referenced file at the last successful merge; 0 when it failed.
     FileTime64 GetFileTime() const { return fileTime_; }
@@ -212,12 +224,14 @@ private:
     // "Error Dismissing Reference", the helper's description and the host's text, shown to the user.
     void ReportDismissFailure(const MCHAR* head, const MSTR* detail);
     static void OnLayerDeleted(void* param, NotifyInfo* info);
+    // The helper's reference index of layer record k.
+    int LayerRef(int k) const { return kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k; }
 
     IParamBlock2* pblock_ = nullptr;
     ReferenceTarget* heldMtlLib_ = nullptr;
     std::vector<RefNode*> refNodes_;
     std::vector<RefMaterial*> refMaterials_;
-    std::vector<ReferenceTarget*> layers_;
+    std::vector<RefLayer> refLayers_;
     std::vector<WStr> nodesToDelete_;
     std::vector<RenamedLayer> renamedLayers_;
     std::vector<RefAnim*> changedMirrors_;

@@ -2,7 +2,6 @@
 #include "plugin/helper/OstrivansHelper.h"
 
 #include "host/core/ChunkFields.h"
-#include "host/scene/ILayer.h"
 
 #include <cstdint>
 
@@ -80,10 +79,11 @@ IOResult OstrivansHelper::Save(ISave* isave) {
         const IOResult end = isave->EndChunk();
         if (res == IO_OK) res = end;
     }
-    if (res == IO_OK) res = WriteCountChunk(isave, kLayerCountChunk, layers_.size());
-    for (size_t k = 0; res == IO_OK && k < layers_.size(); ++k)
-        if (auto* layer = dynamic_cast<ILayer*>(layers_[k]))
-            res = WriteStringChunk(isave, kLayerNameChunk, layer->GetName());
+    // A record whose layer the host deleted writes an empty name: the names stay in step with the layer
+    // references, and the next load's clean-up drops the record.
+    if (res == IO_OK) res = WriteCountChunk(isave, kLayerCountChunk, refLayers_.size());
+    for (size_t k = 0; res == IO_OK && k < refLayers_.size(); ++k)
+        res = WriteStringChunk(isave, kLayerNameChunk, refLayers_[k].layer ? refLayers_[k].name : WStr());
     return res;
 }
 
@@ -98,8 +98,8 @@ IOResult OstrivansHelper::Load(ILoad* iload) {
     const IOResult closed = iload->CloseChunk();
     if (res == IO_OK) res = closed;
 
-    // The layer count covers layer records that had no layer when saved, which wrote no name: their
-    // reference slots still come after the named ones.
+    // The layer count also covers layer records whose names a file may lack: their reference slots come
+    // after the named ones.
     size_t layerCount = 0;
     if (res == IO_OK) res = ForEachChunk(iload, [&](USHORT id) {
         size_t count = 0;
@@ -130,14 +130,13 @@ IOResult OstrivansHelper::Load(ILoad* iload) {
         case kLayerCountChunk:
             if ((r = ReadTableCount(iload, count)) == IO_OK) {
                 layerCount = count;
-                layers_.reserve(count);
+                refLayers_.reserve(count);
             }
             break;
         case kLayerNameChunk: {
-            // The layer record takes its layer from the host's reference; the name is only the record's
-            // own note of it, and the record keeps no name of its own yet.
+            // The record takes its layer from the host's reference.
             WStr name;
-            if ((r = iload->ReadWStringChunk(name)) == IO_OK) layers_.push_back(nullptr);
+            if ((r = iload->ReadWStringChunk(name)) == IO_OK) refLayers_.push_back({nullptr, name});
             break;
         }
         case kFileTimeChunk: r = ReadValues(iload, fileTime_); break;
@@ -146,7 +145,7 @@ IOResult OstrivansHelper::Load(ILoad* iload) {
         return r;
     });
     if (res == IO_OK) {
-        if (layers_.size() < layerCount) layers_.resize(layerCount, nullptr);
+        if (refLayers_.size() < layerCount) refLayers_.resize(layerCount);
         return IO_OK;
     }
     // A damaged helper keeps no half-read names; its record tables keep their sizes for the host.

@@ -394,7 +394,11 @@ void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
     if (detail && !detail->isNull()) text += L"\n\n" + *detail;
     SetCurrentOperation(OperationCode::None);
     ShowReferenceError(text);
+    // The unload deletes the nodes the records were bound to: the working tables must let go of them too,
+    // or the clean-up below would delete them a second time.
+    RegisterNotification(OnNodeDeletedDuringBinding, this, NOTIFY_SCENE_PRE_DELETED_NODE);
     helper_->Unload();
+    UnRegisterNotification(OnNodeDeletedDuringBinding, this, NOTIFY_SCENE_PRE_DELETED_NODE);
     // The records give up what this load bound them to, as an unload's collection does, so that the next
     // load finds them free again.
     // A record that fails here has reported nothing new: the load's own failure is what the user sees.

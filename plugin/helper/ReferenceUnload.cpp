@@ -19,6 +19,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
+#include "plugin/helper/LayerTracking.h"
 #include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/ReferenceErrorReport.h"
@@ -60,6 +61,7 @@ void ReferenceUnload::CollectHelper(OstrivansHelper* helper) {
     OfferNodeListCandidates(*helper);
     for (int i = 0; i < helper->NumRefNodes(); ++i)
         if (RefNode* rec = helper->GetRefNode(i)) rec->Collect();
+    CollectLayerNames(helper);
     helper->IncrementStamp();
 }
 

@@ -6,8 +6,8 @@
 struct RenamedLayer {
     // The layer's name in the referenced file.
     WStr fileName;
-    // Its name in the scene.
+    // The name the user gave it in the scene.
     WStr localName;
-    // 1 when the whole layer hierarchy below it follows the rename.
+    // 1 when the local name already carries the helper's prefix, so a load takes it unchanged.
     int full = 0;
 };

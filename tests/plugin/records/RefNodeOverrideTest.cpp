@@ -218,6 +218,13 @@ TEST_F(RefNodeOverrideTest, EveryLocalChangeSurvivesTheRemerge) {
         EXPECT_EQ(row.onFresh(rec->GetNode()), row.freshWant);
         // Applied once: a selection set override is cleared with it.
         EXPECT_EQ(rec->GetOverrideFlags() & REFNODE_OVERRIDE_SELECTION_SETS, 0u);
+        // The helper's own unload and load, then its reload, bring the change back the same way.
+        h_->GetParamBlock()->SetValue(pb_active, 0, 0);
+        EXPECT_FALSE(rec->IsNodeLoaded());
+        h_->GetParamBlock()->SetValue(pb_active, 0, 1);
+        EXPECT_EQ(row.onFresh(rec->GetNode()), row.freshWant) << "after unload and load";
+        EXPECT_EQ(h_->Reload(), 1);
+        EXPECT_EQ(row.onFresh(rec->GetNode()), row.freshWant) << "after reload";
     }
 }
 
