@@ -10,6 +10,7 @@
 #include "host/scene/Mtl.h"
 #include "host/script/ScriptRuntime.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/helper/ReferenceUnload.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
@@ -295,8 +296,10 @@ TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) 
     }
     ASSERT_EQ(h->Load(), 1) << Lines();
     h->AddNodeToDelete(L"Window01");
-    h->AddRenamedLayer({L"Walls", L"Walls_local", 1});
+    // The user renames the file's layer; a collection (the save runs one) records it.
+    ASSERT_TRUE(ip->GetLayerManager()->GetLayer(L"Walls")->SetName(L"Walls_local"));
     ASSERT_NE(h->GetFileTime(), 0u);
+    ReferenceUnload::CollectHelper(h);
     const std::string tables = Tables(h);
     const std::vector<std::string> before = RecordRows(h);
 
@@ -308,7 +311,7 @@ TEST_F(HelperChunksTest, ALoadedReferenceReopensWithItsRecordsNamesAndFileTime) 
     EXPECT_EQ(RecordRows(back), before);
     for (const std::string& row : before) EXPECT_TRUE(row.ends_with(" bound")) << row;
     EXPECT_EQ(Tables(back), tables);
-    EXPECT_TRUE(tables.starts_with("2 nodes 2 materials 1 layers, delete Window01, renamed Walls>Walls_local:1"))
+    EXPECT_TRUE(tables.starts_with("2 nodes 2 materials 1 layers, delete Window01, renamed Walls>Walls_local:0"))
         << tables;
     auto* wood = dynamic_cast<RefMaterial*>(RefBase::FromItem(ip->GetINodeByName(L"Door01")->GetMtl()));
     ASSERT_NE(wood, nullptr);
