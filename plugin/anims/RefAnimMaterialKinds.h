@@ -2,18 +2,7 @@
 #pragma once
 
 #include "plugin/anims/RefAnimKind.h"
-
-// Mirrors materials.
-class RefAnimMtl : public RefAnimKind<RefAnimMtl, RefAnim, KIND_MTL, IDS_REFANIMMTL> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors texture maps.
-class RefAnimTexmap : public RefAnimKind<RefAnimTexmap, RefAnim, KIND_TEXMAP, IDS_REFANIMTEXMAP> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
+#include "plugin/anims/RefAnimMtl.h"
 
 // Mirrors Multi/Sub-Object materials.
 class RefAnimMultiSubMtl
