@@ -77,7 +77,7 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
             EXPECT_TRUE(made->ClassID() == cid && made->SuperClassID() == cd->SuperClassID()) << i;
             if (auto* mirror = dynamic_cast<RefAnim*>(made)) {
                 // Mirrors that hold one more reference of their own beside the animatable.
-                static const std::set<std::wstring> kTwoRefs = {L"RefAnimPblock2", L"RefAnimMtl"};
+                static const std::set<std::wstring> kTwoRefs = {L"RefAnimPblock2", L"RefAnimMtl", L"RefAnimMultiSubMtl"};
                 EXPECT_EQ(WStr(mirror->GetKindName()).ToUTF8() + " B " + std::to_string(cid.PartB()) + " refs " +
                               std::to_string(mirror->NumRefs()) + " state " + std::to_string(mirror->GetOverriddenState()) +
                               " op " + std::to_string(mirror->GetLastOperation()) + " flag " + std::to_string(mirror->GetKindFlag()),
