@@ -12,6 +12,7 @@
 #include "host/scene/materials/StdMaterial.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
+#include "plugin/anims/RefAnimMtl.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
@@ -121,9 +122,10 @@ IParamBlock2* ObjectBlock(INode* n) { return BaseObject(n)->GetParamBlock(0); }
 IParamBlock2* ModifierBlock(INode* n) {
     return static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0)->GetParamBlock(0);
 }
-IParamBlock2* ShaderBlock(INode* n) { return n->GetMtl()->GetParamBlockByID(std_shader_params); }
-IParamBlock2* MapsBlock(INode* n) { return n->GetMtl()->GetParamBlockByID(std_maps_params); }
-IParamBlock2* MapBlock(INode* n) { return n->GetMtl()->GetSubTexmap(ID_DI)->GetParamBlock(0); }
+IParamBlock2* MultiBlock(INode* n) { return n->GetMtl()->GetParamBlock(0); }
+IParamBlock2* ShaderBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetParamBlockByID(std_shader_params); }
+IParamBlock2* MapsBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetParamBlockByID(std_maps_params); }
+IParamBlock2* MapBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetSubTexmap(ID_DI)->GetParamBlock(0); }
 IParamBlock* LightBlock(INode* n) { return static_cast<IParamBlock*>(n->GetObjectRef()->GetReference(0)); }
 
 std::string TabText(IParamBlock2* pb, const MCHAR* name) {
@@ -140,6 +142,14 @@ std::string EntriesText(const RefAnimPblock2& m) {
              (e->IsApplicable() ? "" : " (skipped)") + "; ";
     for (const Pblock2Param* e : m.GetOverriddenTabs()) s += e->name.ToUTF8() + " count " + e->ValueText() + "; ";
     return s;
+}
+
+// A mirror's chunks, loaded into back; empty when saving or loading fails.
+std::vector<std::uint8_t> ChunksInto(RefAnim& m, RefAnim& back) {
+    ChunkSave saved;
+    if (m.Save(&saved) != IO_OK || saved.Commit() != IO_OK) return {};
+    ChunkLoad load(saved.Bytes());
+    return back.Load(&load) == IO_OK ? saved.TakeBytes() : std::vector<std::uint8_t>();
 }
 
 class RefAnimPblock2Test : public SceneFixture {
@@ -168,7 +178,8 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    // Item01: an AllTypes object under a bend, with a standard material whose diffuse and bump maps are bitmaps;
+    // Item01: an AllTypes object under a bend, with a Multi/Sub-Object material whose first slot is a
+    // standard material whose diffuse and bump maps are bitmaps;
     // Other01 and Other02 beside it. edit changes the file's own values before it is saved.
     MSTR WriteFile(const std::string& stem, const std::function<void(INode*)>& edit = {},
                    ObjectClassDesc* cls = AllTypesClass()) {
@@ -178,7 +189,9 @@ protected:
         Mtl* mtl = b.Standard("Mat01");
         mtl->SetSubTexmap(ID_DI, NewDefaultBitmapTex());
         mtl->SetSubTexmap(ID_BU, NewDefaultBitmapTex());
-        item->SetMtl(mtl);
+        Mtl* multi = NewDefaultMultiMtl();
+        multi->SetSubMtl(0, mtl);
+        item->SetMtl(multi);
         for (const MCHAR* name : {L"mtl", L"mtl_file"}) SetNth(ObjectBlock(item), IdOf(ObjectBlock(item), name), 0, 1);
         ReferenceTarget* others[] = {b.Box("Other01").Build(), b.Box("Other02").Build()};
         ObjectBlock(item)->Append(IdOf(ObjectBlock(item), L"nodes"), 2, others);
@@ -257,6 +270,8 @@ TEST_F(RefAnimPblock2Test, ChangedValuesSurviveTheMergeAndUntouchedOnesFollowThe
                              {"material tab", MapsBlock, L"mapAmounts", 1, L"mapAmounts", 2},
                              {"map", MapBlock, L"fileName", 0, L"clipu", 0},
                              {"map cleared", MapsBlock, L"maps", ID_BU, L"maps", ID_SP},
+                             {"multi slot name", MultiBlock, L"names", 1, L"names", 2},
+                             {"multi slot cleared", MultiBlock, L"materialList", 2, L"materialList", 1},
                              {"object tab", ObjectBlock, L"floats", 2, L"floats", 0}};
     static std::vector<std::wstring> names;
     for (const MCHAR* t : {L"float", L"int", L"bool", L"world", L"angle", L"percent", L"colour", L"point3",
@@ -419,20 +434,14 @@ TEST_F(RefAnimPblock2Test, EveryEntryTypeRoundTripsThroughTheChunks) {
     pb->Append(IdOf(pb, L"floats"), 1, &more);
     ReferenceTarget* node = records[1]->GetNode();
     pb->Append(IdOf(pb, L"nodes"), 1, &node);
-    ChunkSave saved;
-    ASSERT_EQ(m->Save(&saved), IO_OK);
-    ASSERT_EQ(saved.Commit(), IO_OK);
-    RefAnimPblock2 back(TRUE);
-    ChunkLoad load(saved.Bytes());
-    ASSERT_EQ(back.Load(&load), IO_OK);
+    RefAnimPblock2 back(TRUE), again(TRUE);
+    const std::vector<std::uint8_t> saved = ChunksInto(*m, back);
+    ASSERT_FALSE(saved.empty());
     EXPECT_EQ(EntriesText(back), EntriesText(*m));
     EXPECT_EQ(back.GetKindID(), KIND_PBLOCK2_WHOLE_TAB);
     // 26 plain values and the tab's four elements.
     EXPECT_EQ(m->GetOverriddenParams().size(), 30u);
-    ChunkSave again;
-    back.Save(&again);
-    again.Commit();
-    EXPECT_EQ(again.Bytes(), saved.Bytes());
+    EXPECT_EQ(ChunksInto(back, again), saved);
 }
 
 // The older block of a light: changed values come back by parameter number, the untouched one follows
@@ -460,6 +469,35 @@ TEST_F(RefAnimPblock2Test, OlderBlocksKeepChangedValuesByNumber) {
     EXPECT_EQ(std::to_string(multiplier) + " " + std::to_string(contrast) + " " + std::to_string(colour.x) +
                   std::to_string(colour.y),
               "2.500000 0.500000 1.0000000.000000");
+}
+
+// A sub-material's own properties: those the user changed come back on the fresh material, the others
+// follow the file; the mirror's chunks give the same record back.
+TEST_F(RefAnimPblock2Test, MaterialPropertiesTheUserChangedSurviveTheMerge) {
+    const MSTR v1 = WriteFile("v1");
+    const MSTR v2 = WriteFile("v2", [](INode* item) {
+        item->GetMtl()->GetSubMtl(0)->SetMtlFlag(MTL_BGROUND);
+        item->GetMtl()->GetSubMtl(0)->SetGBufID(2);
+    });
+    Mtl* mtl = Load(v1)->GetMtl()->GetSubMtl(0);
+    Step([&] {
+        mtl->SetGBufID(5);
+        mtl->SetMtlFlag(MTL_BACKLIGHT);
+    });
+    Mtl* fresh = Reload(v2)->GetMtl()->GetSubMtl(0);
+    ASSERT_NE(fresh, mtl);
+    EXPECT_EQ(std::to_string(fresh->GetGBufID()) + " " + std::to_string(fresh->TestMtlFlag(MTL_BACKLIGHT)) + " " +
+                  std::to_string(fresh->TestMtlFlag(MTL_BGROUND)),
+              "5 1 1");
+    RefAnimMtl* m = nullptr;
+    for (int i = 0; i < mtlRec->NumMirrors() && !m; ++i)
+        if (auto* k = dynamic_cast<RefAnimMtl*>(mtlRec->GetMirror(i)); k && k->GetAnim() == fresh) m = k;
+    ASSERT_TRUE(m);
+    EXPECT_NE(m->Describe().ToUTF8().find("\nMtl overrides: backlight, id, "), std::string::npos) << m->Describe().ToUTF8();
+    RefAnimMtl back(TRUE), again(TRUE);
+    const std::vector<std::uint8_t> saved = ChunksInto(*m, back);
+    EXPECT_EQ(back.GetPropertyMask(), m->GetPropertyMask());
+    EXPECT_EQ(ChunksInto(back, again), saved);
 }
 
 } // namespace
