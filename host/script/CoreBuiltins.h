@@ -19,6 +19,9 @@ void RegisterActionBuiltins(Interpreter& interp);
 // Animation time: time literals' class Time, interval, currentTime, sliderTime, animationRange, frameRate,
 // ticksPerFrame, and the "at time" and "animate" contexts.
 void RegisterTimeBuiltins(Interpreter& interp);
+// length, normalize, distance, dot, cross, atan2, the bit functions, appendIfUnique, qsort, formattedPrint
+// and timeStamp.
+void RegisterMathBuiltins(Interpreter& interp);
 // CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
 void RegisterDialogBuiltins(Interpreter& interp);
 

@@ -255,6 +255,7 @@ Interpreter::Interpreter() {
     RegisterUndoBuiltins(*this);
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
+    RegisterMathBuiltins(*this);
     RegisterDialogBuiltins(*this);
 }
 

@@ -11,6 +11,7 @@
 #include "host/script/scene/SceneProperties.h"
 
 #include <cwctype>
+#include <set>
 #include <stdexcept>
 #include <sstream>
 
@@ -100,6 +101,27 @@ void RegisterSceneQueryBuiltins(Interpreter& in) {
         in.RegisterGlobalAccessor(name, [k](Interpreter&) { return NodesOfKind(k); });
     }
 
+    // uniqueName <prefix> [numDigits:<n>]: the prefix with the first number no scene node's name has.
+    in.RegisterFunction(L"uniqueName", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"uniqueName", a, 1);
+        const std::wstring prefix = ArgString(a[0]);
+        const std::int64_t digits = ArgInt(a.KeywordOr(L"numdigits", Value::Int(3)));
+        if (digits < 1 || digits > 9)
+            throw ScriptError(L"Runtime error: uniqueName numDigits must be from 1 to 9, got: " + std::to_wstring(digits));
+        std::set<std::wstring> taken;
+        std::vector<INode*> stack{GetCOREInterface()->GetRootNode()};
+        while (!stack.empty()) {
+            INode* n = stack.back();
+            stack.pop_back();
+            taken.insert(LowerName(n->GetName()));
+            for (int i = 0; i < n->NumberOfChildren(); ++i) stack.push_back(n->GetChildNode(i));
+        }
+        for (std::int64_t k = 1;; ++k) {
+            std::wstring number = std::to_wstring(k);
+            if (static_cast<std::int64_t>(number.size()) < digits) number.insert(0, static_cast<size_t>(digits) - number.size(), L'0');
+            if (!taken.count(LowerName(prefix + number))) return Value::String(prefix + number);
+        }
+    });
     in.RegisterFunction(L"isDeleted", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"isDeleted", a, 1);
         if (a[0].ObjAs<NodeValue>()) return Value::Bool(NodeFromValue(a[0]) == nullptr);
