@@ -22,6 +22,8 @@ void RegisterTimeBuiltins(Interpreter& interp);
 // length, normalize, distance, dot, cross, atan2, the bit functions, appendIfUnique, qsort, formattedPrint
 // and timeStamp.
 void RegisterMathBuiltins(Interpreter& interp);
+// createFile, openFile, readLine, readChars, eof and close; file streams take "format"/"print" output.
+void RegisterFileStreamBuiltins(Interpreter& interp);
 // CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
 void RegisterDialogBuiltins(Interpreter& interp);
 

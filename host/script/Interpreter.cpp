@@ -256,6 +256,7 @@ Interpreter::Interpreter() {
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
     RegisterMathBuiltins(*this);
+    RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
 }
 
