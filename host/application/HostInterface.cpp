@@ -266,6 +266,19 @@ void HostInterface::GetSelNodeTab(INodeTab& selectedNodes) {
 
 void HostInterface::SetTime(TimeValue t, BOOL) { time_ = t; }
 
+namespace {
+constexpr int kDefaultFrameRate = 30;
+int g_frameRate = kDefaultFrameRate;
+} // namespace
+
+int GetFrameRate() { return g_frameRate; }
+void SetFrameRate(int rate) { g_frameRate = std::clamp(rate, 1, TIME_TICKSPERSEC); }
+int GetTicksPerFrame() { return TIME_TICKSPERSEC / g_frameRate; }
+
+void HostInterface::SetAnimRange(Interval range) {
+    if (range.Start() < range.End()) animRange_ = range;
+}
+
 BOOL HostInterface::GetQuietMode(BOOL checkServerMode) { return quiet_ || (checkServerMode && netServer_); }
 
 ReferenceTarget* HostInterface::GetCurEditObject() {
@@ -382,6 +395,8 @@ void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
     for (AnimHandle& h : mtlSlots_) h = 0;
     time_ = 0;
     animate_ = FALSE;
+    g_frameRate = kDefaultFrameRate;
+    animRange_ = Interval(0, 100 * GetTicksPerFrame());
     curEdit_ = 0;
     saveRequired_ = FALSE;
     curFile_ = MSTR();

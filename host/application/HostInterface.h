@@ -44,6 +44,8 @@ public:
     void SetTime(TimeValue t, BOOL redraw = TRUE) override;
     BOOL IsAnimateMode() override { return animate_; }
     void SetAnimateMode(BOOL on) override { animate_ = on; }
+    Interval GetAnimRange() override { return animRange_; }
+    void SetAnimRange(Interval range) override;
     BOOL GetQuietMode(BOOL checkServerMode = TRUE) override;
     void SetQuietMode(BOOL onOff) override { quiet_ = onOff; }
     BOOL IsNetServer() override { return netServer_; }
@@ -131,6 +133,7 @@ private:
     bool selDirty_ = true;
     TimeValue time_ = 0;
     BOOL animate_ = FALSE;
+    Interval animRange_{0, 100 * (TIME_TICKSPERSEC / 30)};
     BOOL quiet_ = FALSE;
     BOOL netServer_ = FALSE;
     int taskMode_ = TASK_MODE_CREATE;

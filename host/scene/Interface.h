@@ -97,6 +97,9 @@ public:
     virtual void SetTime(TimeValue t, BOOL redraw = TRUE) = 0;
     virtual BOOL IsAnimateMode() = 0;
     virtual void SetAnimateMode(BOOL on) = 0;
+    // The scene's active time segment (0 to 100 frames in a new scene); an empty range is refused.
+    virtual Interval GetAnimRange() = 0;
+    virtual void SetAnimRange(Interval range) = 0;
     virtual BOOL GetQuietMode(BOOL checkServerMode = TRUE) = 0;
     virtual void SetQuietMode(BOOL onOff) = 0;
     virtual BOOL IsNetServer() = 0;
@@ -177,3 +180,9 @@ Interface* GetCOREInterface();
 inline Interface* GetCOREInterface7() { return GetCOREInterface(); }
 inline Interface* GetCOREInterface9() { return GetCOREInterface(); }
 inline Interface* GetCOREInterface13() { return GetCOREInterface(); }
+
+// The scene's frames per second (30 in a new scene; 1 to TIME_TICKSPERSEC) and the ticks of one frame.
+// A rate that does not divide TIME_TICKSPERSEC gives the ticks of the nearest smaller frame.
+int GetFrameRate();
+void SetFrameRate(int rate);
+int GetTicksPerFrame();

@@ -11,6 +11,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/ParamBlockRestore.h"
+#include "host/scene/controllers/ValueControl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -644,6 +645,16 @@ void ParamBlock2::PushToController(Control* c, int pi, TimeValue t, const PB2Val
 }
 
 namespace {
+// The controller animate mode gives a value of the family; null where a value takes none.
+Control* NewKeyController(Family f) {
+    switch (f) {
+    case Family::Int:
+    case Family::Float: return NewDefaultFloatController();
+    case Family::Point3: return NewDefaultPoint3Controller();
+    default: return nullptr;
+    }
+}
+
 // Puts `in` (of kind given) into nv as the parameter's family stores it; false for a mismatch.
 template <class Given> bool Convert(const PB2Value& in, Given given, Family f, PB2Value& nv) {
     switch (f) {
@@ -723,6 +734,12 @@ BOOL ParamBlock2::Set(ParamID id, TimeValue t, int tabIndex, const PB2Value& in,
     } else if (f != Family::Ref && e.ref && IsAnimatableParam(pi)) {
         PutNotifyMarker(id, ei, true);
         PushToController(static_cast<Control*>(e.ref), pi, t, nv);
+        PutNotifyMarker(id, ei, false);
+    } else if (Control* keyed = AnimateModeOn() && IsAnimatableParam(pi) ? NewKeyController(f) : nullptr) {
+        // Animate mode turns an animatable value into a track: its old value stays at frame 0.
+        SetController(id, ei, keyed, TRUE);
+        PutNotifyMarker(id, ei, true);
+        PushToController(keyed, pi, t, nv);
         PutNotifyMarker(id, ei, false);
     } else {
         if (theHold.Holding()) theHold.Put(new PB2ValueRestore(this, id, ei, e.v, nv));

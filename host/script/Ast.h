@@ -19,6 +19,7 @@ constexpr int kMaxScriptNesting = 256;
 
 enum class AstKind {
     Literal,     // literal
+    TimeLiteral, // literal: the minutes, seconds and ticks as a time; frames: the frames, counted at run time
     Var,         // name; flag 1 for "::name", the global
     Path,        // name: the text after "$"; flag 1 when it was quoted
     ArrayLit,    // kids: elements
@@ -93,6 +94,7 @@ struct AstNode : std::enable_shared_from_this<AstNode> {
     std::wstring lower; // name lower-cased, for lookups
     int flag = 0;
     Value literal;
+    double frames = 0;
     std::vector<AstPtr> kids;
     std::vector<std::pair<std::wstring, AstPtr>> keys; // names as written
     std::vector<std::wstring> params;

@@ -16,6 +16,14 @@ void RegisterUndoBuiltins(Interpreter& interp);
 // actionMan.executeAction <table> <action id>: the host's actions by id (table 0 "40015" is Undo); false for
 // an action the host does not have.
 void RegisterActionBuiltins(Interpreter& interp);
+// Animation time: time literals' class Time, interval, currentTime, sliderTime, animationRange, frameRate,
+// ticksPerFrame, and the "at time" and "animate" contexts.
+void RegisterTimeBuiltins(Interpreter& interp);
+// length, normalize, distance, dot, cross, atan2, the bit functions, appendIfUnique, qsort, formattedPrint
+// and timeStamp.
+void RegisterMathBuiltins(Interpreter& interp);
+// createFile, openFile, readLine, readChars, eof and close; file streams take "format"/"print" output.
+void RegisterFileStreamBuiltins(Interpreter& interp);
 // CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
 void RegisterDialogBuiltins(Interpreter& interp);
 

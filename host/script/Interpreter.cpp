@@ -1,6 +1,7 @@
 // The evaluator: walks the syntax tree once per evaluation; loops, calls and scopes cost what they do.
 #include "host/script/Interpreter.h"
 
+#include "host/scene/Interface.h"
 #include "host/script/CoreBuiltins.h"
 #include "host/script/Lexer.h"
 #include "host/script/Parser.h"
@@ -253,6 +254,9 @@ Interpreter::Interpreter() {
     RegisterFileBuiltins(*this);
     RegisterUndoBuiltins(*this);
     RegisterActionBuiltins(*this);
+    RegisterTimeBuiltins(*this);
+    RegisterMathBuiltins(*this);
+    RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
 }
 
@@ -388,6 +392,9 @@ std::shared_ptr<ScriptClass> Interpreter::ClassOf(const Value& v) {
         return v.Fn()->IsNative() ? primitiveClass_ : functionClass_;
     case Value::Type::Class:
         return classClass_;
+    case Value::Type::Time:
+        if (auto time = FindClass(L"Time")) return time;
+        return valueClass_;
     case Value::Type::Object: {
         const HostObject& o = *v.Obj();
         if (auto* instance = dynamic_cast<const StructInstance*>(&o)) return instance->Def();
@@ -494,6 +501,10 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     case AstKind::Literal:
         // A string literal gives a fresh string each time: strings are mutable (append).
         return n.literal.Is(Value::Type::String) ? Value::String(n.literal.Str()) : n.literal;
+    case AstKind::TimeLiteral:
+        // Frames count in the rate the scene has when the literal runs, as each expression is compiled
+        // when it runs.
+        return Value::Time(n.literal.Ticks() + std::llround(n.frames * GetTicksPerFrame()));
     case AstKind::Var:
         return LookUp(n, scope);
     case AstKind::Path:
@@ -558,6 +569,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
                 return Value::Int(-v.AsInt());
             case Value::Type::Float:
                 return Value::Float(-v.AsFloatRaw());
+            case Value::Type::Time:
+                return Value::Time(-v.Ticks());
             case Value::Type::Point3:
                 return Value::Point(-v.AsPoint());
             default:
@@ -780,6 +793,10 @@ Value Interpreter::GetProperty(const Value& object, const std::wstring& name) {
     case Value::Type::Object:
         if (object.Obj()->GetProperty(*this, lower, out)) return out;
         break;
+    case Value::Type::Time:
+        if (lower == L"frame") return Value::Float(static_cast<double>(object.Ticks()) / GetTicksPerFrame());
+        if (lower == L"ticks") return Value::Int(object.Ticks());
+        break;
     default:
         break;
     }
@@ -988,6 +1005,10 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
 // ---- operators -------------------------------------------------------------------------------------------
 
 int Interpreter::Compare(const Value& a, const Value& b, const wchar_t* op) {
+    if (a.Is(Value::Type::Time) || b.Is(Value::Type::Time)) {
+        const std::int64_t x = TimeTicks(a), y = TimeTicks(b);
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
     if (a.IsNumber() && b.IsNumber()) {
         if (a.Is(Value::Type::Integer) && b.Is(Value::Type::Integer))
             return a.AsInt() < b.AsInt() ? -1 : (a.AsInt() > b.AsInt() ? 1 : 0);
@@ -1009,6 +1030,7 @@ int Interpreter::Compare(const Value& a, const Value& b, const wchar_t* op) {
 Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Value& b) {
     using T = Value::Type;
     wchar_t o = op[0];
+    if (a.Is(T::Time) || b.Is(T::Time)) return TimeArithmetic(op, a, b);
     if (a.IsNumber() && b.IsNumber()) {
         if (a.Is(T::Integer) && b.Is(T::Integer)) {
             std::int64_t x = a.AsInt(), y = b.AsInt(), r = 0;
@@ -1080,6 +1102,30 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
     throw ScriptError(L"No \"" + op + L"\" function for " + a.PrintForm());
 }
 
+// Times add and subtract with times and with numbers of frames, scale by numbers, and divide into a ratio.
+Value Interpreter::TimeArithmetic(const std::wstring& op, const Value& a, const Value& b) {
+    using T = Value::Type;
+    const wchar_t o = op[0];
+    const bool bothTimes = a.Is(T::Time) && b.Is(T::Time);
+    if (o == L'+' || o == L'-') return Value::Time(o == L'+' ? TimeTicks(a) + TimeTicks(b) : TimeTicks(a) - TimeTicks(b));
+    if (o == L'*' && !bothTimes) {
+        const Value& time = a.Is(T::Time) ? a : b;
+        const Value& factor = a.Is(T::Time) ? b : a;
+        if (!factor.IsNumber()) ThrowConvertError(factor, L"Float");
+        return Value::Time(std::llround(static_cast<double>(time.Ticks()) * factor.Number()));
+    }
+    if (o == L'/' && a.Is(T::Time)) {
+        if (bothTimes) {
+            if (b.Ticks() == 0) throw ScriptError(L"Divide by zero");
+            return Value::Float(static_cast<double>(a.Ticks()) / static_cast<double>(b.Ticks()));
+        }
+        if (!b.IsNumber()) ThrowConvertError(b, L"Float");
+        if (b.Number() == 0) throw ScriptError(L"Divide by zero");
+        return Value::Time(std::llround(static_cast<double>(a.Ticks()) / b.Number()));
+    }
+    throw ScriptError(L"No \"" + op + L"\" function for " + a.PrintForm() + L" and " + b.PrintForm());
+}
+
 Value Interpreter::EvalBinary(const AstNode& n, const ScopePtr& scope) {
     const std::wstring& op = n.name;
     if (op == L"and") return Value::Bool(Test(*n.kids[0], scope, L"and") && Test(*n.kids[1], scope, L"and"));
@@ -1104,6 +1150,13 @@ Value Interpreter::Convert(const Value& v, const ScriptClass& cls) {
         Value out;
         if (v.Obj()->ConvertTo(*this, cls, out)) return out;
     }
+    if (v.Is(T::Time)) {
+        // Times convert to their ticks, and print in frames.
+        if (target == L"integer") return Value::Int(v.Ticks());
+        if (target == L"float") return Value::Float(static_cast<double>(v.Ticks()));
+        if (target == L"time") return v;
+    }
+    if (target == L"time" && v.IsNumber()) return Value::Time(TimeTicks(v));
     if (target == L"integer") {
         switch (v.GetType()) {
         case T::Integer:
@@ -1346,25 +1399,39 @@ Value Interpreter::EvalFor(const AstNode& n, const ScopePtr& scope) {
             Value from = Eval(*n.kids[0], scope);
             Value to = Eval(*n.kids[1], scope);
             Value by = n.kids[2] ? Eval(*n.kids[2], scope) : Value::Int(1);
-            for (const AstNode* k : {n.Kid(0), n.Kid(1)})
-                Positioned(*k, [&] { return Value::Float(ArgFloat(k == n.Kid(0) ? from : to)); });
-            Positioned(n.kids[2] ? *n.kids[2] : n, [&] { return Value::Float(ArgFloat(by)); });
-            if (by.Number() == 0)
-                throw ErrorAt(n.kids[2] ? *n.kids[2] : n, L"Runtime error: for loop step is zero");
-            if (from.Is(Value::Type::Integer) && to.Is(Value::Type::Integer) && by.Is(Value::Type::Integer)) {
-                // A step that would pass the largest (or smallest) integer ends the loop: every value up to
-                // "to" has run, and the next one is beyond it.
-                std::int64_t s = by.AsInt(), last = to.AsInt();
-                for (std::int64_t i = from.AsInt(); s > 0 ? i <= last : i >= last;) {
-                    var = Value::Int(i);
+            const AstNode& byAt = n.kids[2] ? *n.kids[2] : n;
+            if (from.Is(Value::Type::Time) || to.Is(Value::Type::Time)) {
+                // A time loop steps in frames (or by the time given) and gives times.
+                std::int64_t bounds[3] = {};
+                const Value* values[3] = {&from, &to, &by};
+                const AstNode* places[3] = {n.Kid(0), n.Kid(1), &byAt};
+                for (int k = 0; k < 3; ++k)
+                    Positioned(*places[k], [&] { return Value::Time(bounds[k] = TimeTicks(*values[k])); });
+                if (bounds[2] == 0) throw ErrorAt(byAt, L"Runtime error: for loop step is zero");
+                for (std::int64_t i = bounds[0]; bounds[2] > 0 ? i <= bounds[1] : i >= bounds[1]; i += bounds[2]) {
+                    var = Value::Time(i);
                     step();
-                    if (__builtin_add_overflow(i, s, &i)) break;
                 }
             } else {
-                double s = by.Number(), last = to.Number();
-                for (double i = from.Number(); s > 0 ? i <= last : i >= last; i += s) {
-                    var = Value::Float(i);
-                    step();
+                for (const AstNode* k : {n.Kid(0), n.Kid(1)})
+                    Positioned(*k, [&] { return Value::Float(ArgFloat(k == n.Kid(0) ? from : to)); });
+                Positioned(byAt, [&] { return Value::Float(ArgFloat(by)); });
+                if (by.Number() == 0) throw ErrorAt(byAt, L"Runtime error: for loop step is zero");
+                if (from.Is(Value::Type::Integer) && to.Is(Value::Type::Integer) && by.Is(Value::Type::Integer)) {
+                    // A step that would pass the largest (or smallest) integer ends the loop: every value up
+                    // to "to" has run, and the next one is beyond it.
+                    std::int64_t s = by.AsInt(), last = to.AsInt();
+                    for (std::int64_t i = from.AsInt(); s > 0 ? i <= last : i >= last;) {
+                        var = Value::Int(i);
+                        step();
+                        if (__builtin_add_overflow(i, s, &i)) break;
+                    }
+                } else {
+                    double s = by.Number(), last = to.Number();
+                    for (double i = from.Number(); s > 0 ? i <= last : i >= last; i += s) {
+                        var = Value::Float(i);
+                        step();
+                    }
                 }
             }
         }
@@ -1384,7 +1451,10 @@ Value Interpreter::EvalContext(const AstNode& n, const ScopePtr& scope) {
     auto hooks = contextHooks_.find(n.lower);
     if (hooks == contextHooks_.end()) throw ErrorAt(n, L"Unknown context: " + n.name);
     Value label = n.kids[0] ? Eval(*n.kids[0], scope) : Value();
-    bool on = Test(*n.kids[1], scope, n.name.c_str());
+    // "at time" takes a time where the other contexts take on or off; its hooks get it as the label.
+    const bool atTime = n.lower == L"at time";
+    if (atTime) label = Eval(*n.kids[1], scope);
+    bool on = atTime || Test(*n.kids[1], scope, n.name.c_str());
     ScriptContextHooks h = hooks->second;
     if (h.enter)
         Positioned(n, [&] {

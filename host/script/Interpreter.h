@@ -104,6 +104,7 @@ public:
     static int Compare(const Value& a, const Value& b, const wchar_t* op = L"<");
     // Arithmetic as the language does it ("+", "-", "*", "/", "^").
     static Value Arithmetic(const std::wstring& op, const Value& a, const Value& b);
+    static Value TimeArithmetic(const std::wstring& op, const Value& a, const Value& b);
 
     // A new instance of a struct: members from the arguments (positional in order, or by name) or their
     // defaults, then the struct's "on create" handler. The caller checked the arguments against the members.

@@ -4,9 +4,13 @@
 #include "host/script/ScriptError.h"
 
 #include <array>
+#include <cmath>
 #include <cwctype>
 
 namespace {
+
+// Ticks of one second of animation time (the host's TIME_TICKSPERSEC).
+constexpr double kTicksPerSecond = 4800;
 
 constexpr std::array kReserved = {
     L"and",      L"animate",   L"as",   L"attributes", L"by",      L"case",  L"catch", L"collect",
@@ -171,6 +175,43 @@ private:
         return p < text_.size() && text_[p] == L'\n';
     }
 
+    static bool IsTimeUnit(wchar_t c) {
+        const wchar_t l = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        return l == L'm' || l == L's' || l == L'f' || l == L't';
+    }
+
+    // A number directly followed by a time unit, and any further number-unit pairs ("1m15s5f").
+    bool AtTimeUnit() const {
+        return pos_ < text_.size() && IsTimeUnit(text_[pos_]) && (!IsNameChar(Peek(1)) || IsDigit(Peek(1)));
+    }
+
+    void Time(Token& t, size_t begin) {
+        pos_ = begin;
+        column_ = t.column;
+        double ticks = 0, frames = 0;
+        while (pos_ < text_.size() && IsDigit(text_[pos_])) {
+            const size_t from = pos_;
+            while (pos_ < text_.size() && (IsDigit(text_[pos_]) || (text_[pos_] == L'.' && IsDigit(Peek(1)))))
+                Advance();
+            const std::string digits(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.begin() + static_cast<std::ptrdiff_t>(pos_));
+            if (pos_ >= text_.size() || !IsTimeUnit(text_[pos_]))
+                Fail(L"a time unit (m, s, f or t) after " + std::wstring(text_.substr(from, pos_ - from)), line_, column_);
+            const double v = std::stod(digits);
+            switch (std::towlower(static_cast<wint_t>(text_[pos_]))) {
+            case L'm': ticks += v * 60 * kTicksPerSecond; break;
+            case L's': ticks += v * kTicksPerSecond; break;
+            case L't': ticks += v; break;
+            default: frames += v; break;
+            }
+            Advance();
+        }
+        t.kind = TokenKind::Time;
+        t.integer = static_cast<std::int64_t>(std::llround(ticks));
+        t.number = frames;
+        t.text = std::wstring(text_.substr(begin, pos_ - begin));
+        CheckNumberEnd(t);
+    }
+
     void Number(Token& t) {
         size_t begin = pos_;
         if (text_[pos_] == L'0' && (Peek(1) == L'x' || Peek(1) == L'X') &&
@@ -209,6 +250,10 @@ private:
                 while (pos_ < text_.size() && IsDigit(text_[pos_]))
                     Advance();
             }
+        }
+        if (AtTimeUnit()) {
+            Time(t, begin);
+            return;
         }
         t.text = std::wstring(text_.substr(begin, pos_ - begin));
         std::string ascii(t.text.begin(), t.text.end());

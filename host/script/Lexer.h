@@ -19,6 +19,7 @@ enum class TokenKind {
     ArrayOpen,  // #(
     BitOpen,    // #{
     Punct,      // ( ) [ ] } , ; : . .. and the operators; text is the characters
+    Time,       // 10f, 1.5s, 1m15s, 30t: integer holds the minutes, seconds and ticks in ticks, number the frames
 };
 
 struct Token {

@@ -204,6 +204,20 @@ private:
             if (k == L"try") return Try();
             if (k == L"undo" || k == L"animate") return Context(false);
             if (k == L"with") return Context(true);
+        }
+        if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"at" && Next().kind == TokenKind::Identifier &&
+            LowerName(Next().text) == L"time") {
+            // at time <time> <body>
+            AstMut n = MakeNamed(AstKind::Context, t, L"at time");
+            Take();
+            Take();
+            AstPtr when = Operand();
+            SkipNewlines();
+            n->kids = {nullptr, when, Expr()};
+            return Done(n);
+        }
+        if (t.kind == TokenKind::Keyword) {
+            const std::wstring& k = t.text;
             if (k == L"max") return MaxCommand();
             if (k == L"case") return Case();
             if (k == L"attributes") return Attributes();
@@ -340,6 +354,7 @@ private:
         switch (t.kind) {
         case TokenKind::Integer:
         case TokenKind::Float:
+        case TokenKind::Time:
         case TokenKind::String:
         case TokenKind::Identifier:
         case TokenKind::Symbol:
@@ -466,6 +481,13 @@ private:
         case TokenKind::Float:
             Take();
             return Literal(t, Value::Float(t.number));
+        case TokenKind::Time: {
+            Take();
+            AstMut n = Make(AstKind::TimeLiteral, t);
+            n->literal = Value::Time(t.integer);
+            n->frames = t.number;
+            return n;
+        }
         case TokenKind::String:
             Take();
             return Literal(t, Value::String(t.text));
@@ -1058,6 +1080,8 @@ std::wstring DumpAst(const AstNode& n) {
     switch (n.kind) {
     case AstKind::Literal:
         return n.literal.Is(Value::Type::String) ? Escaped(n.literal.Str()) : n.literal.PrintForm();
+    case AstKind::TimeLiteral:
+        return L"(time " + std::to_wstring(n.literal.Ticks()) + L"t " + FormatComponent(n.frames) + L"f)";
     case AstKind::Var:
         return n.flag ? L"::" + n.name : n.name;
     case AstKind::Path:

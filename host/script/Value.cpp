@@ -1,6 +1,7 @@
 // Printing, comparing and converting script values.
 #include "host/script/Value.h"
 
+#include "host/scene/Interface.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 
@@ -110,6 +111,8 @@ std::wstring Value::FormatForm() const {
         return Cls()->Name();
     case Type::Object:
         return Obj()->FormatForm();
+    case Type::Time:
+        return FormatTime(Ticks());
     }
     return L"";
 }
@@ -146,12 +149,17 @@ std::wstring Value::TypeName() const {
         return L"Class";
     case Type::Object:
         return Obj()->ClassName();
+    case Type::Time:
+        return L"Time";
     }
     return L"";
 }
 
 bool operator==(const Value& a, const Value& b) {
     using T = Value::Type;
+    // A number beside a time counts frames.
+    if ((a.Is(T::Time) || b.Is(T::Time)) && (a.Is(T::Time) || a.IsNumber()) && (b.Is(T::Time) || b.IsNumber()))
+        return TimeTicks(a) == TimeTicks(b);
     if (a.IsNumber() && b.IsNumber()) {
         if (a.Is(T::Integer) && b.Is(T::Integer)) return a.AsInt() == b.AsInt();
         return static_cast<float>(a.Number()) == static_cast<float>(b.Number());
@@ -182,6 +190,8 @@ bool operator==(const Value& a, const Value& b) {
         return a.Cls() == b.Cls();
     case T::Object:
         return a.Obj()->Equals(*b.Obj());
+    case T::Time:
+        return a.Ticks() == b.Ticks();
     default:
         return false;
     }
@@ -241,4 +251,16 @@ bool HostObject::Enumerate(Interpreter&, std::vector<Value>&) {
 }
 bool HostObject::ConvertTo(Interpreter&, const ScriptClass&, Value&) {
     return false;
+}
+
+std::wstring FormatTime(std::int64_t ticks) {
+    const std::int64_t perFrame = GetTicksPerFrame();
+    if (ticks % perFrame == 0) return std::to_wstring(ticks / perFrame) + L"f";
+    return FormatComponent(static_cast<double>(ticks) / static_cast<double>(perFrame)) + L"f";
+}
+
+std::int64_t TimeTicks(const Value& v) {
+    if (v.Is(Value::Type::Time)) return v.Ticks();
+    if (v.IsNumber()) return std::llround(v.Number() * GetTicksPerFrame());
+    throw ScriptError(L"Unable to convert: " + v.PrintForm() + L" to type: Time");
 }

@@ -41,6 +41,7 @@ public:
         Function,
         Class,
         Object,
+        Time,
     };
 
     Value() = default;
@@ -59,6 +60,8 @@ public:
     static Value Function(std::shared_ptr<ScriptFunction> f) { return Value(Store(std::move(f))); }
     static Value Class(std::shared_ptr<ScriptClass> c) { return Value(Store(std::move(c))); }
     static Value Object(std::shared_ptr<HostObject> o) { return Value(Store(std::move(o))); }
+    // An animation time in ticks (TIME_TICKSPERSEC a second); it prints in frames of the scene's rate.
+    static Value Time(std::int64_t ticks) { return Value(Store(TimeBox{ticks})); }
 
     Type GetType() const { return static_cast<Type>(v_.index()); }
     bool Is(Type t) const { return GetType() == t; }
@@ -81,6 +84,7 @@ public:
     const std::shared_ptr<ScriptFunction>& Fn() const { return std::get<FnRef>(v_); }
     const std::shared_ptr<ScriptClass>& Cls() const { return std::get<ClassRef>(v_); }
     const std::shared_ptr<HostObject>& Obj() const { return std::get<ObjRef>(v_); }
+    std::int64_t Ticks() const { return std::get<TimeBox>(v_).ticks; }
     // The host object as a given type, or null.
     template <class T> T* ObjAs() const { return Is(Type::Object) ? dynamic_cast<T*>(Obj().get()) : nullptr; }
 
@@ -104,6 +108,9 @@ private:
     struct ColorBox {
         ::Point3 rgb;
     };
+    struct TimeBox {
+        std::int64_t ticks;
+    };
     using StrRef = std::shared_ptr<std::wstring>;
     using ArrayRef = std::shared_ptr<std::vector<Value>>;
     using BitsPtr = std::shared_ptr<::BitArray>;
@@ -112,7 +119,7 @@ private:
     using ObjRef = std::shared_ptr<HostObject>;
     // The order follows Type.
     using Store = std::variant<std::monostate, UnsuppliedTag, OkTag, bool, std::int64_t, float, StrRef,
-                               NameBox, ArrayRef, BitsPtr, ::Point3, ColorBox, FnRef, ClassRef, ObjRef>;
+                               NameBox, ArrayRef, BitsPtr, ::Point3, ColorBox, FnRef, ClassRef, ObjRef, TimeBox>;
     explicit Value(Store v) : v_(std::move(v)) {}
     Store v_;
 };
@@ -121,6 +128,10 @@ private:
 std::wstring FormatFloat(double f);
 // A point component or colour channel: six significant digits, no ".0".
 std::wstring FormatComponent(double f);
+// A time as the language prints it: whole frames "10f", others "1.5f".
+std::wstring FormatTime(std::int64_t ticks);
+// A time, or a number of frames, in ticks; anything else raises the conversion error.
+std::int64_t TimeTicks(const Value& v);
 
 // Positional and keyword arguments of a call. Keyword names are lower-cased.
 struct CallArgs {

@@ -572,9 +572,10 @@ RefAnim* RefBase::MirrorReplacedAt(RefAnim* asking, Animatable* target, PathName
 RefAnim* RefBase::MirrorSingleAt(RefAnim* asking, Animatable* anim, PathNames names,
                                  std::vector<std::int32_t> numbers, BYTE initialState) {
     ReferenceTarget* target = AsTarget(anim);
-    if (!target) return nullptr;
+    // Emptying a slot is a replacement too: its mirror stands for the empty slot.
+    if (!target && (anim || initialState != REFANIM_REPLACED)) return nullptr;
     DeleteMirrorsAt(names, numbers, asking);
-    const SClass_ID sc = target->SuperClassID();
+    const SClass_ID sc = target ? target->SuperClassID() : 0;
     const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? KIND_MOD : KIND_PLAIN;
     RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), initialState);
     if (mirror) AppendMirror(mirror);

@@ -143,7 +143,8 @@ public:
     RefAnim* MirrorOnDemandAt(RefAnim* asking, Animatable* anim, PathNames names,
                               std::vector<std::int32_t> numbers) override;
     // The same with a Replaced mirror (of the plain kind for anything but a modifier), after which the
-    // record remembers its structure again.
+    // record remembers its structure again. A cleared slot (target null) gets a Replaced mirror without
+    // animatable, which clears the fresh slot at every merge.
     RefAnim* MirrorReplacedAt(RefAnim* asking, Animatable* target, PathNames names,
                               std::vector<std::int32_t> numbers) override;
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a

@@ -53,6 +53,12 @@ public:
         if (keys_.empty()) constant_ = v;
         else SetKey(t, v);
     }
+    // Sets v at t as a key, as animate mode does: the first key of a constant track also keeps the old
+    // value at time 0.
+    void SetAnimated(TimeValue t, const T& v) {
+        if (keys_.empty() && t != 0) SetKey(0, constant_);
+        SetKey(t, v);
+    }
     // Adds or replaces the key at t.
     void SetKey(TimeValue t, const T& v) {
         auto it = std::lower_bound(keys_.begin(), keys_.end(), t,

@@ -1,6 +1,13 @@
 // The key-frame controller classes of each value type.
 #include "host/scene/controllers/ValueControl.h"
 
+#include "host/scene/Interface.h"
+
+bool AnimateModeOn() {
+    Interface* ip = GetCOREInterface();
+    return ip && ip->IsAnimateMode();
+}
+
 template class ValueControl<BezierFloatInfo>;
 template class ValueControl<BezierPoint3Info>;
 template class ValueControl<BezierPositionInfo>;

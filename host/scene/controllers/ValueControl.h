@@ -8,6 +8,9 @@
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/KeyTrack.h"
 
+// Whether the host records changes as keys (animate mode).
+bool AnimateModeOn();
+
 // Info: Value (the value type), kSuperClassId, ClassID(), Name().
 template <class Info> class ValueControl : public Control {
 public:
@@ -40,7 +43,8 @@ public:
             v = cur;
         }
         KeyTrack<T> after = track_;
-        after.Set(t, v);
+        if (AnimateModeOn()) after.SetAnimated(t, v);
+        else after.Set(t, v);
         Change(after);
     }
     void Copy(Control* from) override {

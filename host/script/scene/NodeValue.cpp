@@ -94,9 +94,20 @@ std::wstring NodeValue::PrintForm() const {
     return L"$" + cls + L":" + n->GetName() + L" @ [" + Fixed(p.x) + L"," + Fixed(p.y) + L"," + Fixed(p.z) + L"]";
 }
 
+namespace {
+// Every scene object answers .numsubs with its sub-animatable count, after its own properties.
+bool GetNumSubsProperty(Animatable* a, const std::wstring& lowerName, Value& out) {
+    if (lowerName != L"numsubs") return false;
+    out = Value::Int(a->NumSubs());
+    return true;
+}
+} // namespace
+
 bool NodeValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) {
     INode* n = Node();
     if (!n) ThrowDeleted(L"scene node");
+    // The node's own count: its object's properties answer for it otherwise.
+    if (GetNumSubsProperty(n, lowerName, out)) return true;
     if (GetNodeProperty(interp, n, lowerName, out) || GetMixinProperty(interp, n, lowerName, out)) return true;
     Object* base = BaseObjectOf(n); // a node answers for its base object's interfaces
     return base && GetMixinProperty(interp, base, lowerName, out);
@@ -223,7 +234,7 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
     if (GetParamProperty(a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
     if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
-    return GetMixinProperty(interp, a, lowerName, out);
+    return GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out);
 }
 
 bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {

@@ -37,6 +37,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterQuatClasses(interp);
     RefreshSceneClasses(interp);
     RegisterNodeBuiltins(interp);
+    RegisterSceneQueryBuiltins(interp);
     RegisterModifierBuiltins(interp);
     RegisterMaterialBuiltins(interp);
     RegisterLayerBuiltins(interp);

@@ -63,6 +63,9 @@ IDerivedObject* NodeDerivedObject(INode* node, bool create);
 
 // Registration of each concept's built-ins (SceneBuiltins calls them all).
 void RegisterNodeBuiltins(Interpreter& interp);
+// geometry, lights, cameras, helpers, shapes, isDeleted, getPropNames, getSubAnimNames, getNumSubs and the
+// user property functions.
+void RegisterSceneQueryBuiltins(Interpreter& interp);
 void RegisterModifierBuiltins(Interpreter& interp);
 void RegisterMaterialBuiltins(Interpreter& interp);
 void RegisterLayerBuiltins(Interpreter& interp);

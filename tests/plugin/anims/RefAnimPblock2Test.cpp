@@ -12,6 +12,7 @@
 #include "host/scene/materials/StdMaterial.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
+#include "plugin/anims/RefAnimMtl.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
@@ -42,7 +43,7 @@ ObjectClassDesc* AllTypesClass(bool changedLayout = false) {
             {L"float", changed ? TYPE_INT : TYPE_FLOAT}, {L"int", TYPE_INT}, {L"bool", TYPE_BOOL},
             {L"world", TYPE_WORLD}, {L"angle", TYPE_ANGLE}, {L"percent", TYPE_PCNT_FRAC}, {L"colour", TYPE_RGBA},
             {L"point3", TYPE_POINT3}, {L"point4", TYPE_POINT4}, {L"string", TYPE_STRING}, {L"file", TYPE_FILENAME},
-            {L"matrix", TYPE_MATRIX3}, {L"point2", TYPE_POINT2}};
+            {L"matrix", TYPE_MATRIX3}, {L"point2", TYPE_POINT2}, {L"mtl", TYPE_MTL}};
         names.reserve(64);
         ParamID id = 0;
         for (const auto& [name, type] : types) {
@@ -62,9 +63,17 @@ ObjectClassDesc* AllTypesClass(bool changedLayout = false) {
     return changedLayout ? changed : original;
 }
 
-// A value of any plain type that differs for each k.
+// A value of any plain type that differs for each k; for maps and materials a new one, or none for k 7.
 void SetNth(IParamBlock2* pb, ParamID id, int tab, int k) {
     switch (base_type(pb->GetParameterType(id))) {
+    case TYPE_TEXMAP:
+    case TYPE_MTL: {
+        const bool map = base_type(pb->GetParameterType(id)) == TYPE_TEXMAP;
+        MtlBase* m = k == 7 ? nullptr : map ? static_cast<MtlBase*>(NewDefaultBitmapTex()) : NewDefaultStdMat();
+        if (m) m->SetName(L"made" + WStr::FromInt(k));
+        pb->SetValue(id, 0, static_cast<ReferenceTarget*>(m), tab);
+        break;
+    }
     case TYPE_INT: pb->SetValue(id, 0, k, tab); break;
     case TYPE_BOOL: pb->SetValue(id, 0, (k + 1) % 2, tab); break;
     case TYPE_RGBA:
@@ -93,6 +102,10 @@ ParamID IdOf(IParamBlock2* pb, const MCHAR* name) {
 // A parameter's value as text, read the way the mirror reads it.
 std::string ValueOf(IParamBlock2* pb, const MCHAR* name, int tab) {
     const ParamID id = IdOf(pb, name);
+    if (IsReferenceParamType(base_type(pb->GetParameterType(id)))) {
+        ReferenceTarget* t = pb->GetReferenceTarget(id, 0, tab);
+        return t ? DescribeAnimatable(t).ToUTF8() : "undefined";
+    }
     Pblock2Param* e = NewParamEntryForType(base_type(pb->GetParameterType(id)), name, id, tab);
     e->Capture(pb);
     std::string s = e->ValueText();
@@ -109,9 +122,10 @@ IParamBlock2* ObjectBlock(INode* n) { return BaseObject(n)->GetParamBlock(0); }
 IParamBlock2* ModifierBlock(INode* n) {
     return static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0)->GetParamBlock(0);
 }
-IParamBlock2* ShaderBlock(INode* n) { return n->GetMtl()->GetParamBlockByID(std_shader_params); }
-IParamBlock2* MapsBlock(INode* n) { return n->GetMtl()->GetParamBlockByID(std_maps_params); }
-IParamBlock2* MapBlock(INode* n) { return n->GetMtl()->GetSubTexmap(ID_DI)->GetParamBlock(0); }
+IParamBlock2* MultiBlock(INode* n) { return n->GetMtl()->GetParamBlock(0); }
+IParamBlock2* ShaderBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetParamBlockByID(std_shader_params); }
+IParamBlock2* MapsBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetParamBlockByID(std_maps_params); }
+IParamBlock2* MapBlock(INode* n) { return n->GetMtl()->GetSubMtl(0)->GetSubTexmap(ID_DI)->GetParamBlock(0); }
 IParamBlock* LightBlock(INode* n) { return static_cast<IParamBlock*>(n->GetObjectRef()->GetReference(0)); }
 
 std::string TabText(IParamBlock2* pb, const MCHAR* name) {
@@ -130,6 +144,14 @@ std::string EntriesText(const RefAnimPblock2& m) {
     return s;
 }
 
+// A mirror's chunks, loaded into back; empty when saving or loading fails.
+std::vector<std::uint8_t> ChunksInto(RefAnim& m, RefAnim& back) {
+    ChunkSave saved;
+    if (m.Save(&saved) != IO_OK || saved.Commit() != IO_OK) return {};
+    ChunkLoad load(saved.Bytes());
+    return back.Load(&load) == IO_OK ? saved.TakeBytes() : std::vector<std::uint8_t>();
+}
+
 class RefAnimPblock2Test : public SceneFixture {
 protected:
     void SetUp() override {
@@ -146,12 +168,18 @@ protected:
             r->ClearAFlag(A_LOCK_TARGET);
             r->MaybeAutoDelete();
         }
+        if (mtlRec) {
+            mtlRec->ClearAFlag(A_LOCK_TARGET);
+            mtlRec->MaybeAutoDelete();
+            mtlRec = nullptr;
+        }
         SetCurrentOperation(OperationCode::None);
         SceneFixture::TearDown();
         std::filesystem::remove_all(dir_);
     }
 
-    // Item01: an AllTypes object under a bend, with a standard material whose diffuse map is a bitmap;
+    // Item01: an AllTypes object under a bend, with a Multi/Sub-Object material whose first slot is a
+    // standard material whose diffuse and bump maps are bitmaps;
     // Other01 and Other02 beside it. edit changes the file's own values before it is saved.
     MSTR WriteFile(const std::string& stem, const std::function<void(INode*)>& edit = {},
                    ObjectClassDesc* cls = AllTypesClass()) {
@@ -160,7 +188,11 @@ protected:
         b.AddModifier(item, BEND_MODIFIER_CLASS_ID);
         Mtl* mtl = b.Standard("Mat01");
         mtl->SetSubTexmap(ID_DI, NewDefaultBitmapTex());
-        item->SetMtl(mtl);
+        mtl->SetSubTexmap(ID_BU, NewDefaultBitmapTex());
+        Mtl* multi = NewDefaultMultiMtl();
+        multi->SetSubMtl(0, mtl);
+        item->SetMtl(multi);
+        for (const MCHAR* name : {L"mtl", L"mtl_file"}) SetNth(ObjectBlock(item), IdOf(ObjectBlock(item), name), 0, 1);
         ReferenceTarget* others[] = {b.Box("Other01").Build(), b.Box("Other02").Build()};
         ObjectBlock(item)->Append(IdOf(ObjectBlock(item), L"nodes"), 2, others);
         b.WithObject(static_cast<Object*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID)), "Lamp01").Build();
@@ -175,9 +207,12 @@ protected:
                                                     MERGE_DUP_MTL_RENAME),
                   1);
     }
-    // The first load: the merged nodes and their records; the item's node.
+    // The first load: the merged nodes and their records, and the record of the item's material; the
+    // item's node.
     INode* Load(const MSTR& path) {
         Merge(path);
+        mtlRec = new RefMaterial(Newest(kNames[0])->GetMtl(), nullptr);
+        mtlRec->SetAFlag(A_LOCK_TARGET);
         for (const MCHAR* name : kNames) {
             records.push_back(new RefNode(Newest(name), nullptr));
             records.back()->SetAFlag(A_LOCK_TARGET);
@@ -188,9 +223,11 @@ protected:
     // The file merged again, as a reload does it: the records collect, the host merges, each record moves
     // to the fresh node of its name and puts the user's changes back.
     INode* Reload(const MSTR& path) {
+        mtlRec->Collect();
         for (RefNode* r : records) r->Collect();
         Merge(path);
         OperationCodeGuard load(OperationCode::Load);
+        mtlRec->Update(Newest(kNames[0])->GetMtl());
         for (size_t i = 0; i < records.size(); ++i) records[i]->Update(Newest(kNames[i]));
         for (RefNode* r : records) r->FinishUpdate();
         return rec->GetNode();
@@ -212,11 +249,13 @@ protected:
     static constexpr const MCHAR* kNames[] = {L"Item01", L"Other01", L"Other02", L"Lamp01"};
     std::vector<RefNode*> records;
     RefNode* rec = nullptr;
+    RefMaterial* mtlRec = nullptr;
     std::filesystem::path dir_;
 };
 
 // Every plain type of an object, and values and tab elements of a modifier, a material and a map: the
 // local value survives the file's own change of it, the neighbour the user left takes the file's new value.
+// A map or material the user cleared stays cleared.
 TEST_F(RefAnimPblock2Test, ChangedValuesSurviveTheMergeAndUntouchedOnesFollowTheFile) {
     struct Row {
         const char* what;
@@ -230,10 +269,13 @@ TEST_F(RefAnimPblock2Test, ChangedValuesSurviveTheMergeAndUntouchedOnesFollowThe
                              {"material", ShaderBlock, L"diffuse", 0, L"ambient", 0},
                              {"material tab", MapsBlock, L"mapAmounts", 1, L"mapAmounts", 2},
                              {"map", MapBlock, L"fileName", 0, L"clipu", 0},
+                             {"map cleared", MapsBlock, L"maps", ID_BU, L"maps", ID_SP},
+                             {"multi slot name", MultiBlock, L"names", 1, L"names", 2},
+                             {"multi slot cleared", MultiBlock, L"materialList", 2, L"materialList", 1},
                              {"object tab", ObjectBlock, L"floats", 2, L"floats", 0}};
     static std::vector<std::wstring> names;
     for (const MCHAR* t : {L"float", L"int", L"bool", L"world", L"angle", L"percent", L"colour", L"point3",
-                           L"point4", L"string", L"file", L"matrix", L"point2"}) {
+                           L"point4", L"string", L"file", L"matrix", L"point2", L"mtl"}) {
         names.push_back(t);
         names.push_back(std::wstring(t) + L"_file");
     }
@@ -312,8 +354,8 @@ TEST_F(RefAnimPblock2Test, ResizedTabsFollowTheMirrorsMode) {
         INode* fresh = Reload(v2);
         if (row.mode == 0) {
             // The block's owner now carries the change, and the block's mirror no longer stands for it.
-            EXPECT_NE(table.find("RefAnimPblock2 Object/Object/allTypes #4.2.2 state 2\nRefAnim Object/Object #4.2 state 2\n"),
-                      std::string::npos)
+            const size_t block = table.find("RefAnimPblock2 Object/Object/allTypes #4.2.2 state 2\n");
+            EXPECT_TRUE(block != std::string::npos && table.find("RefAnim Object/Object #4.2 state 2\n", block) != std::string::npos)
                 << table;
         } else {
             EXPECT_EQ(TabText(ObjectBlock(fresh), L"floats"), row.tab) << row.mode << " " << row.fileCount;
@@ -392,20 +434,14 @@ TEST_F(RefAnimPblock2Test, EveryEntryTypeRoundTripsThroughTheChunks) {
     pb->Append(IdOf(pb, L"floats"), 1, &more);
     ReferenceTarget* node = records[1]->GetNode();
     pb->Append(IdOf(pb, L"nodes"), 1, &node);
-    ChunkSave saved;
-    ASSERT_EQ(m->Save(&saved), IO_OK);
-    ASSERT_EQ(saved.Commit(), IO_OK);
-    RefAnimPblock2 back(TRUE);
-    ChunkLoad load(saved.Bytes());
-    ASSERT_EQ(back.Load(&load), IO_OK);
+    RefAnimPblock2 back(TRUE), again(TRUE);
+    const std::vector<std::uint8_t> saved = ChunksInto(*m, back);
+    ASSERT_FALSE(saved.empty());
     EXPECT_EQ(EntriesText(back), EntriesText(*m));
     EXPECT_EQ(back.GetKindID(), KIND_PBLOCK2_WHOLE_TAB);
     // 26 plain values and the tab's four elements.
     EXPECT_EQ(m->GetOverriddenParams().size(), 30u);
-    ChunkSave again;
-    back.Save(&again);
-    again.Commit();
-    EXPECT_EQ(again.Bytes(), saved.Bytes());
+    EXPECT_EQ(ChunksInto(back, again), saved);
 }
 
 // The older block of a light: changed values come back by parameter number, the untouched one follows
@@ -433,6 +469,35 @@ TEST_F(RefAnimPblock2Test, OlderBlocksKeepChangedValuesByNumber) {
     EXPECT_EQ(std::to_string(multiplier) + " " + std::to_string(contrast) + " " + std::to_string(colour.x) +
                   std::to_string(colour.y),
               "2.500000 0.500000 1.0000000.000000");
+}
+
+// A sub-material's own properties: those the user changed come back on the fresh material, the others
+// follow the file; the mirror's chunks give the same record back.
+TEST_F(RefAnimPblock2Test, MaterialPropertiesTheUserChangedSurviveTheMerge) {
+    const MSTR v1 = WriteFile("v1");
+    const MSTR v2 = WriteFile("v2", [](INode* item) {
+        item->GetMtl()->GetSubMtl(0)->SetMtlFlag(MTL_BGROUND);
+        item->GetMtl()->GetSubMtl(0)->SetGBufID(2);
+    });
+    Mtl* mtl = Load(v1)->GetMtl()->GetSubMtl(0);
+    Step([&] {
+        mtl->SetGBufID(5);
+        mtl->SetMtlFlag(MTL_BACKLIGHT);
+    });
+    Mtl* fresh = Reload(v2)->GetMtl()->GetSubMtl(0);
+    ASSERT_NE(fresh, mtl);
+    EXPECT_EQ(std::to_string(fresh->GetGBufID()) + " " + std::to_string(fresh->TestMtlFlag(MTL_BACKLIGHT)) + " " +
+                  std::to_string(fresh->TestMtlFlag(MTL_BGROUND)),
+              "5 1 1");
+    RefAnimMtl* m = nullptr;
+    for (int i = 0; i < mtlRec->NumMirrors() && !m; ++i)
+        if (auto* k = dynamic_cast<RefAnimMtl*>(mtlRec->GetMirror(i)); k && k->GetAnim() == fresh) m = k;
+    ASSERT_TRUE(m);
+    EXPECT_NE(m->Describe().ToUTF8().find("\nMtl overrides: backlight, id, "), std::string::npos) << m->Describe().ToUTF8();
+    RefAnimMtl back(TRUE), again(TRUE);
+    const std::vector<std::uint8_t> saved = ChunksInto(*m, back);
+    EXPECT_EQ(back.GetPropertyMask(), m->GetPropertyMask());
+    EXPECT_EQ(ChunksInto(back, again), saved);
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+s#[^ "]*/ostrivans-streams\.txt#TEMP/ostrivans-streams.txt#g
