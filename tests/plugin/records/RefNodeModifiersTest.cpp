@@ -2,6 +2,7 @@
 // back in its place after a reload; a reset of the modifiers gives the file's stack back.
 #include "host/core/Hold.h"
 #include "host/scene/IDerivedObject.h"
+#include "host/scene/IParamBlock2.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/frame/ResetMask.h"
@@ -20,20 +21,28 @@ public:
 };
 
 // The node's pipeline from the top, one derived object per "[...]", each modifier with its toggles unless
-// all three are on: "[Wave Binding] [Twist Bend:5]".
+// all three are on and its angle unless 0, then the base object unless it is the box:
+// "[Wave Binding] [Twist@45 Bend:5]".
 std::string Stack(INode* node) {
     std::string s;
-    for (Object* o = node->GetObjOrWSMRef(); o && o->SuperClassID() == GEN_DERIVOB_CLASS_ID;) {
+    Object* o = node->GetObjOrWSMRef();
+    for (; o && o->SuperClassID() == GEN_DERIVOB_CLASS_ID;) {
         auto* d = static_cast<IDerivedObject*>(o);
         s += s.empty() ? "[" : " [";
         for (int i = 0; i < d->NumModifiers(); ++i) {
             Modifier* m = d->GetModifier(i);
             s += (i ? " " : "") + WStr(m->GetName()).ToUTF8();
+            float angle = 0;
+            Interval valid;
+            if (IParamBlock2* pb = m->GetParamBlock(0); pb && m->ClassID() != TURBOSMOOTH_MODIFIER_CLASS_ID &&
+                                                        pb->GetValue(0, 0, angle, valid) && angle != 0)
+                s += "@" + std::to_string(static_cast<int>(angle));
             if (m->GetEnableFlags() != 7) s += ":" + std::to_string(m->GetEnableFlags());
         }
         s += "]";
         o = d->GetObjRef();
     }
+    if (o && o->ClassID() != BOX_OBJECT_CLASS_ID) s += " " + DescribeAnimatable(o).ToUTF8();
     return s;
 }
 
@@ -80,11 +89,16 @@ TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {
         const char* what;
         std::function<void(INode*)> edit;
         std::string stack;
+        DWORD flags = REFNODE_OVERRIDE_MODIFIERS;
     } rows[] = {
         {"added on top", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 0); },
          "[TurboSmooth Twist Bend]"},
-        {"added in the middle", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 1); },
-         "[Twist TurboSmooth Bend]"},
+        {"added in the middle with local data",
+         [](INode* n) {
+             Top(n)->AddModifier(NewMod(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, 1);
+             n->EvalWorldState(0);
+         },
+         "[Twist Edit Poly Bend]"},
         {"added at the bottom", [](INode* n) { Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 2); },
          "[Twist Bend TurboSmooth]"},
         {"deleted", [](INode* n) { Top(n)->DeleteModifier(0); }, "[Bend]"},
@@ -98,6 +112,16 @@ TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {
              ws->AddModifier(new WaveBinding, nullptr, 0);
          },
          "[Wave Binding] [Twist Bend]"},
+        {"parameter changed", [](INode* n) { Top(n)->GetModifier(0)->GetParamBlock(0)->SetValue(0, 0, 45.0f); },
+         "[Twist@45 Bend]", 0},
+        {"object replaced",
+         [](INode* n) {
+             IDerivedObject* d = CreateDerivedObject(
+                 static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, SPHERE_OBJECT_CLASS_ID)));
+             d->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 0);
+             n->SetObjectRef(d);
+         },
+         "[TurboSmooth] Sphere", REFNODE_OVERRIDE_MODIFIERS | REFNODE_OBJECT_REPLACED},
     };
     const MSTR file = WriteWall();
     for (const Row& row : rows) {
@@ -105,16 +129,24 @@ TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {
         OstrivansHelper* h = HelperFor(file);
         ASSERT_EQ(h->Load(), 1);
         RefNode* rec = Rec(h);
-        const std::string before = Mods(rec);
+        // The entries, the replaced-object flag and the mirrors with their states (undo leaves the slots of
+        // the mirrors it takes back empty).
+        auto dump = [rec] {
+            std::string s = Mods(rec) + "\nreplaced " + std::to_string(rec->GetOverrideFlags() & REFNODE_OBJECT_REPLACED);
+            for (int i = 0; i < rec->NumMirrors(); ++i)
+                if (RefAnim* m = rec->GetMirror(i)) s += "\n" + WStr(m->Describe()).ToUTF8();
+            return s;
+        };
+        const std::string before = dump();
         Step([&] { row.edit(rec->GetNode()); });
         EXPECT_EQ(Stack(rec->GetNode()), row.stack);
-        EXPECT_TRUE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_MODIFIERS);
-        const std::string after = Mods(rec);
+        EXPECT_EQ(rec->GetOverrideFlags() & (REFNODE_OVERRIDE_MODIFIERS | REFNODE_OBJECT_REPLACED), row.flags);
+        const std::string after = dump();
         EXPECT_NE(after, before);
         ASSERT_TRUE(theHold.Undo());
-        EXPECT_EQ(Mods(rec), before);
+        EXPECT_EQ(dump(), before);
         ASSERT_TRUE(theHold.Redo());
-        EXPECT_EQ(Mods(rec), after);
+        EXPECT_EQ(dump(), after);
         ASSERT_EQ(h->Reload(), 1);
         EXPECT_EQ(Stack(rec->GetNode()), row.stack);
         ASSERT_EQ(h->Reload(), 1);
