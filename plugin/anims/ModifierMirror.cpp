@@ -47,11 +47,13 @@ template <class Base> void ModifierMirror<Base>::CollectLocDep() {
     if (op == OperationCode::PreSave && owner && owner->KeepsItemThroughSave()) return;
     if (!this->IsModified()) return;
     Animatable* root = owner ? owner->GetRootAnim() : nullptr;
-    IDerivedObject* holder = this->CreateModifierHolder(KeepsContext() ? root : nullptr);
+    // Where the path no longer leads to the modifier its content is away already: what holds it now stays.
+    ModContext* mc = root ? this->GetModContext(root) : nullptr;
+    if (!mc) return;
+    IDerivedObject* holder = this->CreateModifierHolder(root);
     if (!holder) {
         this->DeleteReference(HolderRef());
-        ModContext* mc = KeepsContext() && root ? this->GetModContext(root) : nullptr;
-        context_.reset(mc ? new ModContext(*mc) : nullptr);
+        context_.reset(KeepsContext() ? new ModContext(*mc) : nullptr);
         return;
     }
     context_.reset();

@@ -28,8 +28,9 @@ public:
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
     // The plain modifier mirror; kinds with additions of their own are never passive.
     bool IsPassive() const override { return this->GetKindID() == KIND_MOD; }
-    // A Modified mirror builds its holder (or keeps the context where none can be built). A modifier
-    // mirror never becomes LocDep: the holder is what keeps its modifier.
+    // A Modified mirror whose modifier is in its stack builds its holder with the modifier's context (or
+    // keeps a copy of the context where no holder can be built); one whose content is away keeps what it
+    // holds. A modifier mirror never becomes LocDep: the holder is what keeps its modifier.
     void CollectLocDep() override;
     // A Modified mirror puts its modifier back in the fresh one's place; an untouched one follows it.
     void Override(Animatable* root) override;
@@ -50,7 +51,7 @@ public:
 
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
-    // Kinds that keep no context copy (point modifiers) build their holder without one.
+    // Kinds that keep no context copy (point modifiers).
     virtual bool KeepsContext() const { return true; }
 
 private:

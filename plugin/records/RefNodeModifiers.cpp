@@ -726,6 +726,9 @@ void RefNode::ResetOwnModifiers() {
 
 void RefNode::RereadModifierToggles() {
     for (auto* table : {&wsMods_, &osMods_})
-        for (RefModifier* m : *table)
+        for (RefModifier* m : *table) {
+            // A holder's modifier is known only once the holder's own references are back.
+            if (m && m->holder) SetEntryTarget(m, m->holder);
             if (m && m->modifier) m->toggles = ReadToggles(m->modifier);
+        }
 }

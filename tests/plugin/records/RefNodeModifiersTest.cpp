@@ -237,3 +237,34 @@ TEST_F(RefNodeModifiersTest, AModifierOnAnInstancedStackStaysOneInstance) {
     ASSERT_EQ(h->Reload(), 1);
     EXPECT_EQ(Stack(Node(L"Wall02")), "[Bend]");
 }
+
+// While the reference is out, a changed modifier stays in its mirror's holder and a local modifier with
+// local data in its entry's holder, both with their contexts and through a saved scene; the load after
+// opening it puts the modifiers back at their places with those contexts.
+TEST_F(RefNodeModifiersTest, HoldersKeepTheUsersModifiersWhileTheContentIsOut) {
+    OstrivansHelper* h = HelperFor(WriteWall());
+    ASSERT_EQ(h->Load(), 1);
+    INode* n = Rec(h)->GetNode();
+    Step([&] { Top(n)->GetModifier(0)->GetParamBlock(0)->SetValue(0, 0, 45.0f); });
+    Matrix3 tm;
+    tm.SetTrans(Point3(2, 0, 1));
+    *Top(n)->GetModContext(0) = ModContext(new Matrix3(tm), new Box3(Point3(0, 0, 0), Point3(1, 1, 1)), nullptr);
+    const std::string context = WStr(Top(n)->GetModContext(0)->Describe()).ToUTF8();
+    Top(n)->AddModifier(NewMod(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, 2);
+    n->EvalWorldState(0);
+    h->GetParamBlock()->SetValue(pb_active, 0, 0);
+    std::string whileOut = Mods(Rec(h));
+    for (int i = 0; i < Rec(h)->NumMirrors(); ++i)
+        if (RefAnim* m = Rec(h)->GetMirror(i); m && m->IsModified()) whileOut += WStr(m->Describe()).ToUTF8();
+    EXPECT_NE(whileOut.find("\"Edit Poly\" 0 7 in holder"), std::string::npos) << whileOut;
+    EXPECT_NE(whileOut.find("Path: Object,Twist,"), std::string::npos) << whileOut;
+    EXPECT_NE(whileOut.find("Holder: Derived Object"), std::string::npos) << whileOut;
+
+    SaveAndReopen("ostrivans-modifier-holders");
+    if (HasFatalFailure()) return;
+    auto* back = dynamic_cast<OstrivansHelper*>(Node(L"Ostrivan01")->GetObjectRef());
+    ASSERT_TRUE(back && Rec(back)->GetNode());
+    n = Rec(back)->GetNode();
+    EXPECT_EQ(Stack(n), "[Twist@45 Bend Edit Poly]");
+    EXPECT_EQ(WStr(Top(n)->GetModContext(0)->Describe()).ToUTF8(), context);
+}
