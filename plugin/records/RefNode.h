@@ -204,6 +204,8 @@ private:
     void CollectListingObjects();
     void CollectObjectDependency(INode* node);
     void RecomputeLocalDependency(INode* node);
+    // Whether a node outside the referenced content shows the node's stack (shares its derived object).
+    bool IsStackSharedOutside(INode* node) const;
     // Collect's comparison of the groups no message announces (object offset, skin pose, user
     // properties, transform locks): compared while the flag is clear, re-read while it is set.
     void CompareUnannouncedGroups(INode* node);

@@ -537,7 +537,13 @@ void RefNode::OverrideModifiers() {
         GiveReplacedObjectBack(node);
         return;
     }
-    if (!(flags & REFNODE_OVERRIDE_MODIFIERS) || (flags & REFNODE_KEEP_MODIFIER_STACK)) {
+    if (flags & REFNODE_KEEP_MODIFIER_STACK) {
+        // The kept stack went over the fresh base object at the update; the next collection asks again.
+        SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, false, true);
+        MonitorModifiers();
+        return;
+    }
+    if (!(flags & REFNODE_OVERRIDE_MODIFIERS)) {
         MonitorModifiers();
         return;
     }

@@ -268,3 +268,48 @@ TEST_F(RefNodeModifiersTest, HoldersKeepTheUsersModifiersWhileTheContentIsOut) {
     EXPECT_EQ(Stack(n), "[Twist@45 Bend Edit Poly]");
     EXPECT_EQ(WStr(Top(n)->GetModContext(0)->Describe()).ToUTF8(), context);
 }
+
+// A referenced node's modifier or whole stack instanced on a scene node: the scene node keeps its stack,
+// the same modifiers, while the reference is out and after it is back, and the referenced node gets the
+// file's stack.
+TEST_F(RefNodeModifiersTest, AnInstanceOnASceneNodeKeepsTheSceneNodesStack) {
+    const MSTR file = WriteWall();
+    struct Row {
+        const char* what;
+        std::function<INode*(INode*)> instance;
+        std::string stack;
+    } rows[] = {
+        {"modifier",
+         [this](INode* wall) {
+             INode* local = b.Box("Local01").Build();
+             b.AddModifier(local, TWIST_MODIFIER_CLASS_ID);
+             Top(local)->AddModifier(Top(wall)->GetModifier(1), nullptr, 0);
+             return local;
+         },
+         "[Bend Twist]"},
+        {"stack", [](INode* wall) { return GetCOREInterface()->CreateObjectNode(wall->GetObjectRef()); },
+         "[Twist Bend]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        INode* local = row.instance(Rec(h)->GetNode());
+        local->SetName(L"Local01");
+        auto same = [mods = std::vector<Modifier*>{Top(local)->GetModifier(0), Top(local)->GetModifier(1)}] {
+            IDerivedObject* d = Top(Node(L"Local01"));
+            return d->GetModifier(0) == mods[0] && d->GetModifier(1) == mods[1];
+        };
+        ASSERT_EQ(Stack(local), row.stack);
+        h->GetParamBlock()->SetValue(pb_active, 0, 0);
+        EXPECT_EQ(Stack(Node(L"Local01")), row.stack) << "while out";
+        h->GetParamBlock()->SetValue(pb_active, 0, 1);
+        EXPECT_EQ(Stack(Node(L"Local01")), row.stack);
+        EXPECT_TRUE(same());
+        EXPECT_EQ(Stack(Rec(h)->GetNode()), "[Twist Bend]");
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(Node(L"Local01")), row.stack) << "second reload";
+        EXPECT_TRUE(same());
+        ip->FileReset(TRUE);
+    }
+}
