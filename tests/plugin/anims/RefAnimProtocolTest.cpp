@@ -10,6 +10,7 @@
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/frame/EmptyBaseObject.h"
@@ -323,6 +324,48 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
                 !Animatable::GetAnimByHandle(freshHandle));
     EXPECT_EQ(fd->GetModContext(0)->Describe(), ctxText);
     holder->MaybeAutoDelete();
+}
+
+// A nested stack's mirror takes its shape (names and switches over the chain) and turns Modified when a
+// switch differs from it or a modifier comes or goes; a rename only refreshes the names.
+TEST_F(RefAnimProtocolTest, TheDerivedObjectMirrorWatchesTheShapeOfItsStack) {
+    struct Row {
+        const char* what;
+        std::function<void(IDerivedObject*)> edit;
+        bool modified;
+        std::string names;
+    } rows[] = {
+        {"switched off", [](IDerivedObject* d) { d->GetModifier(0)->DisableMod(); }, true, "Bend, "},
+        {"off and on again",
+         [](IDerivedObject* d) {
+             d->GetModifier(0)->DisableModInViews();
+             d->GetModifier(0)->EnableModInViews();
+         },
+         true, "Bend, "},
+        {"renamed", [](IDerivedObject* d) { d->GetModifier(0)->SetName(L"Bent"); }, false, "Bent, "},
+        {"added",
+         [](IDerivedObject* d) {
+             d->AddModifier(static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, TWIST_MODIFIER_CLASS_ID)));
+         },
+         true, "Bend, "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        INode* node = b.Box("Nested01").Build();
+        b.AddModifier(node, BEND_MODIFIER_CLASS_ID);
+        auto* nested = static_cast<IDerivedObject*>(node->GetObjectRef());
+        IDerivedObject* top = CreateDerivedObject(nested);
+        node->SetObjectRef(top);
+        auto* m = new RefAnimDerivObj(FALSE);
+        m->ReplaceReference(0, nested);
+        EXPECT_EQ(WStr(m->Describe()).ToUTF8().substr(WStr(m->Describe()).ToUTF8().find("NumMods")),
+                  "NumMods: 1\nNumNestedDerivObj: 0\nModNames: Bend, \nModToggles: 7, ");
+        row.edit(nested);
+        EXPECT_EQ(m->IsModified(), row.modified);
+        EXPECT_EQ(m->GetModifierNames().empty() ? std::string() : m->GetModifierNames()[0].ToUTF8() + ", ", row.names);
+        m->DeleteAllRefs();
+        delete m;
+    }
 }
 
 TEST_F(RefAnimProtocolTest, EscalatingHandsTheChangeToAMirrorOfTheParent) {
