@@ -63,13 +63,20 @@ template <class Base> void ModifierMirror<Base>::CollectLocDep() {
 }
 
 template <class Base> void ModifierMirror<Base>::Override(Animatable* root) {
-    if (this->IsUntouched()) {
-        // Nothing of the user's: the mirror follows the fresh modifier.
+    // A modifier that is not in a stack (or nothing of the user's, or another modifier the user put in its
+    // place) takes the general way; OverrideModifier hands such a modifier back to Override, which then
+    // takes it too.
+    if (overridingModifier_ || !this->IsModified()) {
         Base::Override(root);
     } else {
+        overridingModifier_ = true;
+        struct Reset {
+            bool& flag;
+            ~Reset() { flag = false; }
+        } reset{overridingModifier_};
         this->OverrideModifier(root, GetHolder(), context_.get());
     }
-    if (holder_) this->DeleteReference(HolderRef());
+    if (holder_ && !overridingModifier_) this->DeleteReference(HolderRef());
 }
 
 template <class Base> void ModifierMirror<Base>::ReleaseHeldRefs() {

@@ -33,6 +33,7 @@ public:
     // holds. A modifier mirror never becomes LocDep: the holder is what keeps its modifier.
     void CollectLocDep() override;
     // A Modified mirror puts its modifier back in the fresh one's place; an untouched one follows it.
+    // Either way the holder goes.
     void Override(Animatable* root) override;
     void ReleaseHeldRefs() override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;
@@ -67,4 +68,5 @@ private:
     ReferenceTarget* holder_ = nullptr;
     std::unique_ptr<ModContext> context_;
     bool postSaveHooked_ = false;
+    bool overridingModifier_ = false;
 };

@@ -48,8 +48,9 @@ protected:
         SceneFixture::TearDown();
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
-    RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
+    RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0,
+                    DWORD kind = KIND_PLAIN) {
+        RefAnim* m = CreateRefAnim(rec, kind, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }
@@ -172,6 +173,7 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         std::vector<std::int32_t> numbers;
         std::function<Control*(INode*)> mine;
         const char* expected;
+        DWORD kind = KIND_PLAIN;
     };
     const auto height = [&](INode* n) { return Animate(Block(n), kHeight, 77.0f); };
     const Row rows[] = {
@@ -179,6 +181,9 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         {"unchanged", Height, 0, {4, 2, 1}, height, "slot fresh, mirror fresh, #4.2.3, op 120, value 12, fresh kept"},
         {"modified", Height, REFANIM_MODIFIED, {4, 2, 3}, height,
          "slot mine, mirror mine, #4.2.3, op 120, value 77, fresh gone"},
+        // A modifier mirror whose animatable is not in a stack takes the general way.
+        {"modified, modifier kind", Height, REFANIM_MODIFIED, {4, 2, 3}, height,
+         "slot mine, mirror mine, #4.2.3, op 120, value 77, fresh gone", KIND_MOD},
         {"replaced float", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultFloatController(); },
          "slot mine, mirror mine, #4.2.2, op 120"},
         {"replaced point3", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultPoint3Controller(); },
@@ -196,7 +201,7 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         const std::vector<WStr> path = row.slot == Transform ? std::vector<WStr>{L"Transform"}
                                        : row.slot == Width   ? std::vector<WStr>{L"Object", blockName, L"width"}
                                                              : HeightPath();
-        RefAnim* m = Mirror(mine, path, row.numbers, row.state);
+        RefAnim* m = Mirror(mine, path, row.numbers, row.state, row.kind);
         GetCOREInterface()->DeleteNode(old);
         INode* fresh = Reload();
         Control* freshOne = row.slot == Height      ? Animate(Block(fresh), kHeight, 12.0f)
