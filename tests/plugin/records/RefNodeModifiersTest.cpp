@@ -155,23 +155,31 @@ TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {
     }
 }
 
-// The file's own stack grows between loads: the local edits stay where they were counted from the bottom,
-// the file's new modifier on top.
+// The file's own stack grows or shrinks between loads (TurboSmooth on top of it comes or goes): the local
+// edits stay where they were counted from the bottom, the file's modifiers as the file has them now.
 TEST_F(RefNodeModifiersTest, LocalEditsStayOnTheFilesChangedStack) {
     const MSTR grown = WriteWall(true);
-    const MSTR file = WriteWall();
-    OstrivansHelper* h = HelperFor(file);
-    ASSERT_EQ(h->Load(), 1);
-    RefNode* rec = Rec(h);
-    Top(rec->GetNode())->AddModifier(NewMod(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, 2);
-    Top(rec->GetNode())->GetModifier(0)->DisableMod();
-    Top(rec->GetNode())->DeleteModifier(1);
-    ASSERT_EQ(Stack(rec->GetNode()), "[Twist:6 Edit Poly]");
-    // The file gets TurboSmooth on top of its stack while the reference is out.
-    h->GetParamBlock()->SetValue(pb_active, 0, 0);
-    std::filesystem::copy_file(grown.ToUTF8(), file.ToUTF8(), std::filesystem::copy_options::overwrite_existing);
-    h->GetParamBlock()->SetValue(pb_active, 0, 1);
-    EXPECT_EQ(Stack(rec->GetNode()), "[TurboSmooth Twist:6 Edit Poly]");
+    const MSTR plain = WriteWall();
+    const MSTR file = WStr::FromUTF8((dir_ / "wall-changing.max").string());
+    for (bool grows : {true, false}) {
+        SCOPED_TRACE(grows ? "grows" : "shrinks");
+        std::filesystem::copy_file((grows ? plain : grown).ToUTF8(), file.ToUTF8(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        RefNode* rec = Rec(h);
+        IDerivedObject* top = Top(rec->GetNode());
+        top->AddModifier(NewMod(EDIT_POLY_MODIFIER_CLASS_ID), nullptr, top->NumModifiers());
+        top->GetModifier(top->NumModifiers() - 3)->DisableMod();
+        top->DeleteModifier(top->NumModifiers() - 2);
+        ASSERT_EQ(Stack(rec->GetNode()), grows ? "[Twist:6 Edit Poly]" : "[TurboSmooth Twist:6 Edit Poly]");
+        h->GetParamBlock()->SetValue(pb_active, 0, 0);
+        std::filesystem::copy_file((grows ? grown : plain).ToUTF8(), file.ToUTF8(),
+                                   std::filesystem::copy_options::overwrite_existing);
+        h->GetParamBlock()->SetValue(pb_active, 0, 1);
+        EXPECT_EQ(Stack(rec->GetNode()), grows ? "[TurboSmooth Twist:6 Edit Poly]" : "[Twist:6 Edit Poly]");
+        ip->FileReset(TRUE);
+    }
 }
 
 // A reset of the modifiers: after the next reload the stack and the record are those of a bare load.
@@ -181,20 +189,35 @@ TEST_F(RefNodeModifiersTest, ResetOfTheModifiersGivesTheFilesStackBack) {
     ASSERT_EQ(bare->Load(), 1);
     const std::string stack = Stack(Rec(bare)->GetNode());
     const std::string mods = Mods(Rec(bare));
-    ip->FileReset(TRUE);
-    OstrivansHelper* h = HelperFor(file);
-    ASSERT_EQ(h->Load(), 1);
-    RefNode* rec = Rec(h);
-    Top(rec->GetNode())->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 1);
-    Top(rec->GetNode())->GetModifier(0)->SetName(L"Turn");
-    Top(rec->GetNode())->DeleteModifier(2);
-    ASSERT_EQ(h->Reload(), 1);
-    ASSERT_EQ(Stack(rec->GetNode()), "[Turn TurboSmooth]");
-    rec->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
-    ASSERT_EQ(h->Reload(), 1);
-    EXPECT_EQ(Stack(rec->GetNode()), stack);
-    EXPECT_EQ(Mods(rec), mods);
-    EXPECT_FALSE(rec->GetOverrideFlags() & REFNODE_OVERRIDE_MODIFIERS);
+    // Edits of the stack, or another object with a stack of its own.
+    const std::function<void(INode*)> edits[] = {
+        [](INode* n) {
+            Top(n)->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 1);
+            Top(n)->GetModifier(0)->SetName(L"Turn");
+            Top(n)->DeleteModifier(2);
+        },
+        [](INode* n) {
+            IDerivedObject* d = CreateDerivedObject(
+                static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, SPHERE_OBJECT_CLASS_ID)));
+            d->AddModifier(NewMod(TURBOSMOOTH_MODIFIER_CLASS_ID), nullptr, 0);
+            n->SetObjectRef(d);
+        },
+    };
+    for (const auto& edit : edits) {
+        ip->FileReset(TRUE);
+        OstrivansHelper* h = HelperFor(file);
+        ASSERT_EQ(h->Load(), 1);
+        RefNode* rec = Rec(h);
+        edit(rec->GetNode());
+        const std::string edited = Stack(rec->GetNode());
+        ASSERT_EQ(h->Reload(), 1);
+        ASSERT_EQ(Stack(rec->GetNode()), edited);
+        rec->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
+        ASSERT_EQ(h->Reload(), 1);
+        EXPECT_EQ(Stack(rec->GetNode()), stack);
+        EXPECT_EQ(Mods(rec), mods);
+        EXPECT_FALSE(rec->GetOverrideFlags() & (REFNODE_OVERRIDE_MODIFIERS | REFNODE_OBJECT_REPLACED));
+    }
 }
 
 // Of two modifiers of one name, the one the user deleted goes again (the nearest index decides).
