@@ -12,6 +12,8 @@
 
 template <class Base> ModifierMirror<Base>::~ModifierMirror() {
     UnhookPostSave();
+    // The base destructors count only their own references: the holder goes here.
+    this->DeleteAllRefs();
 }
 
 template <class Base> USHORT ModifierMirror<Base>::ContextChunk() {
