@@ -269,21 +269,24 @@ bool RefNode::AdoptInstanceNotes() {
     HoldTables(this);
     bool changed = false;
     for (RefNode* rec : sharing) {
-        changed |= MergeNotes(rec->deletedMods_, deletedMods_, total, [](const ModDeleted& n) { return n.name; },
+        // The other record may have applied its deletions to the shared stack already: its indices then
+        // reach past the stack's end by as many.
+        const int reach = total + static_cast<int>(rec->deletedMods_.size());
+        changed |= MergeNotes(rec->deletedMods_, deletedMods_, reach, [](const ModDeleted& n) { return n.name; },
                               [](ModDeleted& ours, const ModDeleted& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.matched != theirs.matched;
                                   ours.index = theirs.index;
                                   ours.matched = theirs.matched;
                                   return differs;
                               });
-        changed |= MergeNotes(rec->renamedMods_, renamedMods_, total, [](const ModChangedName& n) { return n.oldName; },
+        changed |= MergeNotes(rec->renamedMods_, renamedMods_, reach, [](const ModChangedName& n) { return n.oldName; },
                               [](ModChangedName& ours, const ModChangedName& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.newName != theirs.newName;
                                   ours.index = theirs.index;
                                   ours.newName = theirs.newName;
                                   return differs;
                               });
-        changed |= MergeNotes(rec->toggledMods_, toggledMods_, total, [](const ModChangedToggles& n) { return n.name; },
+        changed |= MergeNotes(rec->toggledMods_, toggledMods_, reach, [](const ModChangedToggles& n) { return n.name; },
                               [](ModChangedToggles& ours, const ModChangedToggles& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.toggles != theirs.toggles;
                                   ours.index = theirs.index;
