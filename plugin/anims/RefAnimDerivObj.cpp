@@ -82,18 +82,18 @@ RefResult RefAnimDerivObj::NotifyRefChanged(const Interval&, RefTargetHandle hTa
 
 bool RefAnimDerivObj::OnlyReferencedNodesUse(ReferenceTarget* obj) {
     // Up through the stacks that hold obj to the nodes that show them.
-    std::vector<ReferenceTarget*> todo{obj};
+    std::vector<ReferenceTarget*> pending{obj};
     std::unordered_set<ReferenceTarget*> seen{obj};
-    while (!todo.empty()) {
-        ReferenceTarget* t = todo.back();
-        todo.pop_back();
+    while (!pending.empty()) {
+        ReferenceTarget* t = pending.back();
+        pending.pop_back();
         DependentIterator it(t);
         while (ReferenceMaker* dep = it.Next()) {
             if (dep->SuperClassID() == BASENODE_CLASS_ID) {
                 if (!IsMirroredNode(static_cast<INode*>(dep))) return false;
             } else if (dep->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
                 auto* above = static_cast<ReferenceTarget*>(dep);
-                if (seen.insert(above).second) todo.push_back(above);
+                if (seen.insert(above).second) pending.push_back(above);
             }
         }
     }
