@@ -214,6 +214,8 @@ TEST_F(RefNodeModifiersTest, ResetOfTheModifiersGivesTheFilesStackBack) {
         ASSERT_EQ(Stack(rec->GetNode()), edited);
         rec->Reset(RESETMASK_NODE_MODE | RESETMASK_MODIFIERS);
         ASSERT_EQ(h->Reload(), 1);
+        // A record left without overrides makes way for a new one at the load.
+        rec = Rec(h);
         EXPECT_EQ(Stack(rec->GetNode()), stack);
         EXPECT_EQ(Mods(rec), mods);
         EXPECT_FALSE(rec->GetOverrideFlags() & (REFNODE_OVERRIDE_MODIFIERS | REFNODE_OBJECT_REPLACED));
