@@ -32,6 +32,9 @@ public:
     virtual RefAnim* MirrorReplacedAt(RefAnim* asking, Animatable* target, PathNames names,
                                       std::vector<std::int32_t> numbers) = 0;
 
+    // Whether the record's item stays in the scene through a save (its helper persists the reference).
+    virtual bool KeepsItemThroughSave() const { return false; }
+
     // ---- through the record's helper; without helper, 0 and nothing
     // The helper's stamp, which marks the local-dependency flags of its current pass.
     virtual DWORD GetHelperStamp() const = 0;

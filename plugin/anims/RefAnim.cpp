@@ -35,14 +35,13 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
     return out;
 }
 
-// A node is referenced content when a record holds it as its item.
+} // namespace
+
 bool IsMirroredNode(INode* node) {
     for (ReferenceMaker* m : DependentsOf(node))
         if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
     return false;
 }
-
-} // namespace
 
 bool PassesTargetChecks(Animatable* anim) {
     return anim && anim->IsRefTarget() && !anim->TestAFlag(A_IS_DELETED);

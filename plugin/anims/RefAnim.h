@@ -15,6 +15,7 @@
 #include <vector>
 
 class IDerivedObject;
+class INode;
 class ModContext;
 class LocDepFlag;
 
@@ -240,6 +241,8 @@ private:
 
 // The words of the overridden state as dumps print them: "Replaced, Modified, ".
 std::string OverriddenStateText(BYTE state);
+// A node of referenced content: a record holds it as its item.
+bool IsMirroredNode(INode* node);
 // The host's two target checks on an animatable a mirror is about to follow: a live reference target.
 bool PassesTargetChecks(Animatable* anim);
 // An animatable as the dumps name it: its class name, and its own name where it has one

@@ -1,22 +1,35 @@
 // Mirrors of modifiers and derived objects.
 #pragma once
 
+#include "plugin/anims/ModifierMirror.h"
+#include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimKind.h"
 
-// Mirrors modifiers that deform points.
-class RefAnimPointMod : public RefAnimKind<RefAnimPointMod, RefAnim, KIND_POINT_MOD, IDS_REFANIMPOINTMOD> {
+// Mirrors modifiers that deform points: a holder without a context copy, and a change monitor that hears
+// only its own modifier.
+class RefAnimPointMod
+    : public RefAnimKind<RefAnimPointMod, ModifierMirror<RefAnim>, KIND_POINT_MOD, IDS_REFANIMPOINTMOD> {
 public:
     using RefAnimKind::RefAnimKind;
+    bool IsPassive() const override { return true; }
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override {
+        if (hTarget != GetAnim()) return REF_STOP;
+        return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+    }
+
+protected:
+    bool KeepsContext() const override { return false; }
 };
 
 // Mirrors object-space and space-warp modifiers.
-class RefAnimMod : public RefAnimKind<RefAnimMod, RefAnim, KIND_MOD, IDS_REFANIMMOD> {
+class RefAnimMod : public RefAnimKind<RefAnimMod, ModifierMirror<RefAnim>, KIND_MOD, IDS_REFANIMMOD> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors the Skin modifier.
-class RefAnimSkin : public RefAnimKind<RefAnimSkin, RefAnim, KIND_SKIN, IDS_REFANIMSKIN> {
+class RefAnimSkin : public RefAnimKind<RefAnimSkin, ModifierMirror<RefAnim>, KIND_SKIN, IDS_REFANIMSKIN> {
 public:
     using RefAnimKind::RefAnimKind;
 };
@@ -29,13 +42,13 @@ public:
 
 // Mirrors the Linked XForm modifier.
 class RefAnimLinkedXForm
-    : public RefAnimKind<RefAnimLinkedXForm, RefAnim, KIND_LINKED_XFORM, IDS_REFANIMLINKEDXFORM> {
+    : public RefAnimKind<RefAnimLinkedXForm, ModifierMirror<RefAnim>, KIND_LINKED_XFORM, IDS_REFANIMLINKEDXFORM> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors the Cloth modifier.
-class RefAnimCloth : public RefAnimKind<RefAnimCloth, RefAnim, KIND_CLOTH, IDS_REFANIMCLOTH> {
+class RefAnimCloth : public RefAnimKind<RefAnimCloth, ModifierMirror<RefAnim>, KIND_CLOTH, IDS_REFANIMCLOTH> {
 public:
     using RefAnimKind::RefAnimKind;
 };
@@ -43,12 +56,6 @@ public:
 // Mirrors the bevel profile modifier.
 class RefAnimBevelProfile
     : public RefAnimKind<RefAnimBevelProfile, RefAnim, KIND_BEVEL_PROFILE, IDS_REFANIMBEVELPROFILE> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors derived objects.
-class RefAnimDerivObj : public RefAnimKind<RefAnimDerivObj, RefAnim, KIND_DERIV_OBJ, IDS_REFANIMDERIVOBJ> {
 public:
     using RefAnimKind::RefAnimKind;
 };

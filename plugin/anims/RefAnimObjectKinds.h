@@ -8,6 +8,13 @@
 class RefAnimPointObj : public RefAnimKind<RefAnimPointObj, RefAnim, KIND_POINT_OBJ, IDS_REFANIMPOINTOBJ> {
 public:
     using RefAnimKind::RefAnimKind;
+    bool IsPassive() const override { return true; }
+    // Hears only its own object, as the point modifiers' mirror does.
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                               RefMessage message, BOOL propagate) override {
+        if (hTarget != GetAnim()) return REF_STOP;
+        return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+    }
 };
 
 // Mirrors lights.

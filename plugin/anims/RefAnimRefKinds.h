@@ -2,6 +2,7 @@
 // dependents.
 #pragma once
 
+#include "plugin/anims/ModifierMirror.h"
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors objects and controllers holding independent references to other scene items.
@@ -25,8 +26,8 @@ public:
 };
 
 // Mirrors modifiers holding references.
-class RefAnimWithRefsMod
-    : public RefAnimKind<RefAnimWithRefsMod, RefAnimWithRefs, KIND_WITH_REFS_MOD, IDS_REFANIMWITHREFSMOD> {
+class RefAnimWithRefsMod : public RefAnimKind<RefAnimWithRefsMod, ModifierMirror<RefAnimWithRefs>, KIND_WITH_REFS_MOD,
+                                               IDS_REFANIMWITHREFSMOD> {
 public:
     using RefAnimKind::RefAnimKind;
 };

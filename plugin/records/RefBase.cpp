@@ -314,6 +314,10 @@ DWORD RefBase::GetHelperStamp() const {
     return helper_ ? helper_->GetStamp() : 0;
 }
 
+bool RefBase::KeepsItemThroughSave() const {
+    return helper_ && helper_->PersistsReferences();
+}
+
 void RefBase::RegisterChangedMirror(RefAnim* mirror) {
     if (helper_) helper_->RegisterChangedMirror(mirror);
 }

@@ -113,6 +113,7 @@ public:
 
     // ---- what the mirrors pass on to the helper; nothing (0) without helper
     DWORD GetHelperStamp() const override;
+    bool KeepsItemThroughSave() const override;
     void RegisterChangedMirror(RefAnim* mirror) override;
     void ForgetNodeToDelete(const WStr& name) override;
 

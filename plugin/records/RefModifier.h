@@ -15,9 +15,15 @@ constexpr std::uint8_t REFMOD_ADDED_LOCALLY = 1;
 constexpr std::uint8_t REFMOD_NESTED_DERIVED = 3;
 constexpr std::uint8_t REFMOD_KEPT_LOCALLY = 4;
 
+class IDerivedObject;
+
 struct RefModifier {
-    // A reference of the owning node record; the record's SetReference writes it.
+    // The modifier; the record's SetReference writes it. While a holder keeps it, its first modifier.
     Modifier* modifier = nullptr;
+    // A local modifier whose context holds local data, kept with that context while the content is out
+    // of the scene: a derived object over a placeholder object. The record's reference for the entry is
+    // the holder when there is one, else the modifier.
+    IDerivedObject* holder = nullptr;
     std::uint8_t state = REFMOD_FROM_FILE;
     WStr name;
     // Counted from the bottom of the whole stack.

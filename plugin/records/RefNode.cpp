@@ -191,8 +191,8 @@ RefTargetHandle RefNode::GetReference(int i) {
     case Slot::Parent: return parent_;
     case Slot::Child: return children_[static_cast<size_t>(at)];
     case Slot::Layer: return layer_;
-    case Slot::WSMod: return wsMods_[static_cast<size_t>(at)] ? wsMods_[static_cast<size_t>(at)]->modifier : nullptr;
-    case Slot::OSMod: return osMods_[static_cast<size_t>(at)] ? osMods_[static_cast<size_t>(at)]->modifier : nullptr;
+    case Slot::WSMod: return EntryTarget(wsMods_[static_cast<size_t>(at)]);
+    case Slot::OSMod: return EntryTarget(osMods_[static_cast<size_t>(at)]);
     case Slot::Light: return excludingLights_[static_cast<size_t>(at)];
     case Slot::KeptObject: return keptObject_;
     case Slot::Listing: return listingObjects_[static_cast<size_t>(at)];
@@ -210,16 +210,29 @@ void RefNode::SetReference(int i, RefTargetHandle rtarg) {
     case Slot::Parent: parent_ = rtarg; break;
     case Slot::Child: children_[static_cast<size_t>(at)] = dynamic_cast<INode*>(rtarg); break;
     case Slot::Layer: layer_ = rtarg; break;
-    case Slot::WSMod:
-        if (RefModifier* m = wsMods_[static_cast<size_t>(at)]) m->modifier = dynamic_cast<Modifier*>(rtarg);
-        break;
-    case Slot::OSMod:
-        if (RefModifier* m = osMods_[static_cast<size_t>(at)]) m->modifier = dynamic_cast<Modifier*>(rtarg);
-        break;
+    case Slot::WSMod: SetEntryTarget(wsMods_[static_cast<size_t>(at)], rtarg); break;
+    case Slot::OSMod: SetEntryTarget(osMods_[static_cast<size_t>(at)], rtarg); break;
     case Slot::Light: excludingLights_[static_cast<size_t>(at)] = dynamic_cast<LightObject*>(rtarg); break;
     case Slot::KeptObject: keptObject_ = rtarg; break;
     case Slot::Listing: listingObjects_[static_cast<size_t>(at)] = rtarg; break;
     case Slot::None: break;
+    }
+}
+
+ReferenceTarget* RefNode::EntryTarget(const RefModifier* m) {
+    if (!m) return nullptr;
+    return m->holder ? static_cast<ReferenceTarget*>(m->holder) : m->modifier;
+}
+
+void RefNode::SetEntryTarget(RefModifier* m, RefTargetHandle rtarg) {
+    if (!m) return;
+    if (rtarg && rtarg->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+        auto* holder = static_cast<IDerivedObject*>(rtarg);
+        m->holder = holder;
+        m->modifier = holder->NumModifiers() > 0 ? holder->GetModifier(0) : nullptr;
+    } else {
+        m->holder = nullptr;
+        m->modifier = dynamic_cast<Modifier*>(rtarg);
     }
 }
 
@@ -317,6 +330,9 @@ RefResult RefNode::NotifyRefChanged(const Interval& changeInt, RefTargetHandle h
     if (op == OperationCode::None && !IsBusy() && fromNode && message == REFMSG_SUBANIM_STRUCTURE_CHANGED)
         CheckModifiers();
     if (message == REFMSG_CHANGE) {
+        // The node took another object: the user's from now on.
+        if (fromNode && partID == PART_ALL && op == OperationCode::None && !IsBusy() && TakeReplacedObject())
+            return REF_STOP;
         if (partID == PART_ALL && objectRecheckPending_) {
             objectRecheckPending_ = 0;
             CollectBaseObjectMirrors();
@@ -610,7 +626,7 @@ std::string RefNode::DumpNode() {
         for (const RefModifier* m : *table) {
             if (!m) continue;
             s += (table == &wsMods_ ? " ws " : " os ") + std::to_string(m->state) + " \"" + m->name.ToUTF8() + "\" " +
-                 std::to_string(m->index) + " " + std::to_string(m->toggles) + (m->modifier ? " held" : " empty") +
+                 std::to_string(m->index) + " " + std::to_string(m->toggles) + (m->modifier ? (m->holder ? " in holder" : " held") : " empty") +
                  (m->context ? " ctx " + WStr(m->context->Describe()).ToUTF8() : std::string()) + "\n";
         }
     for (const ModDeleted* m : deletedMods_) s += " deleted \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + "\n";

@@ -207,6 +207,8 @@ private:
     void CollectListingObjects();
     void CollectObjectDependency(INode* node);
     void RecomputeLocalDependency(INode* node);
+    // Whether a node outside the referenced content shows the node's stack (shares its derived object).
+    bool IsStackSharedOutside(INode* node) const;
     // Collect's comparison of the groups no message announces (object offset, skin pose, user
     // properties, transform locks): compared while the flag is clear, re-read while it is set.
     void CompareUnannouncedGroups(INode* node);
@@ -214,8 +216,8 @@ private:
     // Builds the entries from the node's current stack; entries whose modifier is still on it keep their
     // state, name and context. Reported as "Error Monitoring Modifiers in RefNode".
     void MonitorModifiers();
-    // Keeps the context of every locally added modifier, so the modifier can go back on a fresh stack.
-    // Reported as "Error Collecting Modifiers in RefNode".
+    // Keeps the context of every locally added modifier, so the modifier can go back on a fresh stack,
+    // in a holder where the context holds local data. Reported as "Error Collecting Modifiers in RefNode".
     void CollectModifiers();
     // The stack changed: modifiers from the file that left it are remembered as deleted, new ones become
     // local entries, and the modifier override is set (all undoable).
@@ -239,6 +241,21 @@ private:
     void ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os);
     // The same without undo records; release lets modifiers that nothing else holds go.
     void SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release);
+    // The user put another object in the node: the old stack's mirrors go, a Replaced mirror keeps the
+    // user's object, and the stack is no longer tracked (undoable). True when that is what happened.
+    bool TakeReplacedObject();
+    // Gives the user's object (held by its Replaced mirror) to the freshly merged node.
+    void GiveReplacedObjectBack(INode* node);
+    // The deleted, renamed and toggled notes of the records of other referenced nodes sharing this node's
+    // stack, merged into this record's (undoable); true when any came over.
+    bool AdoptInstanceNotes();
+    // Local modifiers whose context holds local data go into holders for the time the content is away.
+    void HoldLocalModifiers(INode* node);
+    // The reference an entry's slot holds: its holder when there is one, else its modifier.
+    static ReferenceTarget* EntryTarget(const RefModifier* m);
+    // The reference index of an entry of the tables; -1 when it is none of theirs.
+    int EntrySlot(const RefModifier* e) const;
+    static void SetEntryTarget(RefModifier* m, RefTargetHandle rtarg);
     // A snapshot of the plain data of every table, for undo.
     friend class ModifierTablesRestore;
     // The parent override alone, when the parent's record attached its children again.

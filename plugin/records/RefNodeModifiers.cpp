@@ -6,6 +6,8 @@
 #include "host/core/MaxException.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
+#include "plugin/anims/RefAnim.h"
+#include "plugin/frame/EmptyBaseObject.h"
 #include "plugin/records/RecordValueRestore.h"
 
 #include <algorithm>
@@ -28,6 +30,7 @@ std::uint8_t ReadToggles(Modifier* mod) {
 RefModifier* CopyEntry(const RefModifier& from, bool withModifier) {
     auto* e = new RefModifier;
     e->modifier = withModifier ? from.modifier : nullptr;
+    e->holder = withModifier ? from.holder : nullptr;
     e->state = from.state;
     e->name = from.name;
     e->index = from.index;
@@ -174,22 +177,26 @@ void RefNode::ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<Re
 
 void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release) {
     // The references leave the old slots before the tables change shape and come back into the new ones.
-    std::unordered_set<Modifier*> kept;
+    std::unordered_set<ReferenceTarget*> kept;
     for (const auto* table : {&ws, &os})
         for (RefModifier* e : *table)
-            if (e->modifier) kept.insert(e->modifier);
-    std::vector<Modifier*> dropped;
+            if (ReferenceTarget* t = EntryTarget(e)) kept.insert(t);
+    std::vector<ReferenceTarget*> dropped;
     const int first = FirstWSModRef();
     const int count = NumWSModifiers() + NumOSModifiers();
     for (int k = 0; k < count; ++k) {
-        auto* mod = static_cast<Modifier*>(GetReference(first + k));
-        if (!mod) continue;
-        if (!kept.count(mod)) dropped.push_back(mod);
+        ReferenceTarget* held = GetReference(first + k);
+        if (!held) continue;
+        if (!kept.count(held)) dropped.push_back(held);
         ReplaceReference(first + k, nullptr, FALSE);
     }
-    std::vector<Modifier*> targets;
-    for (RefModifier* e : ws) targets.push_back(std::exchange(e->modifier, nullptr));
-    for (RefModifier* e : os) targets.push_back(std::exchange(e->modifier, nullptr));
+    std::vector<ReferenceTarget*> targets;
+    for (const auto* table : {&ws, &os})
+        for (RefModifier* e : *table) {
+            targets.push_back(EntryTarget(e));
+            e->modifier = nullptr;
+            e->holder = nullptr;
+        }
     DeleteAll(wsMods_);
     DeleteAll(osMods_);
     wsMods_ = std::move(ws);
@@ -203,7 +210,153 @@ void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefMo
     // A modifier that left the stack and the record has nothing holding it any more; under undo the
     // snapshots may still bring it back, so it stays.
     if (release)
-        for (Modifier* mod : dropped) mod->MaybeAutoDelete();
+        for (ReferenceTarget* t : dropped) t->MaybeAutoDelete();
+}
+
+int RefNode::EntrySlot(const RefModifier* e) const {
+    const auto ws = std::find(wsMods_.begin(), wsMods_.end(), e);
+    if (ws != wsMods_.end()) return FirstWSModRef() + static_cast<int>(ws - wsMods_.begin());
+    const auto os = std::find(osMods_.begin(), osMods_.end(), e);
+    if (os != osMods_.end()) return FirstWSModRef() + NumWSModifiers() + static_cast<int>(os - osMods_.begin());
+    return -1;
+}
+
+// ---- instances
+
+namespace {
+
+// Merges the notes of another record into ours: each of theirs inside the stack meets the nearest of
+// ours of the same name, which takes its index (and payload); the others are copied. True on a change.
+template <class Note, class Name, class Take>
+bool MergeNotes(const std::vector<Note*>& theirs, std::vector<Note*>& ours, int total, Name name, Take take) {
+    std::unordered_multimap<std::wstring, Note*> byName;
+    for (Note* n : ours)
+        if (n) byName.emplace(std::wstring(name(*n).c_str()), n);
+    bool changed = false;
+    for (const Note* t : theirs) {
+        if (!t || t->index < 0 || t->index >= total) continue;
+        Note* best = nullptr;
+        const auto range = byName.equal_range(std::wstring(name(*t).c_str()));
+        for (auto it = range.first; it != range.second; ++it)
+            if (!best || std::abs(it->second->index - t->index) < std::abs(best->index - t->index)) best = it->second;
+        if (!best) {
+            ours.push_back(new Note(*t));
+            byName.emplace(std::wstring(name(*t).c_str()), ours.back());
+            changed = true;
+        } else if (take(*best, *t)) {
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
+bool RefNode::AdoptInstanceNotes() {
+    INode* node = GetNode();
+    IDerivedObject* stack = node ? AsDerived(node->GetObjectRef()) : nullptr;
+    if (!stack) return false;
+    int total = 0;
+    for (IDerivedObject* d = AsDerived(node->GetObjOrWSMRef()); d; d = AsDerived(d->GetObjRef())) total += d->NumModifiers();
+    std::vector<RefNode*> sharing;
+    DependentIterator it(stack);
+    while (ReferenceMaker* dep = it.Next())
+        if (dep != node && dep->SuperClassID() == BASENODE_CLASS_ID)
+            if (auto* rec = dynamic_cast<RefNode*>(RefBase::FromItem(static_cast<INode*>(dep))); rec && rec != this)
+                if (!rec->deletedMods_.empty() || !rec->renamedMods_.empty() || !rec->toggledMods_.empty())
+                    sharing.push_back(rec);
+    if (sharing.empty()) return false;
+    HoldTables(this);
+    bool changed = false;
+    for (RefNode* rec : sharing) {
+        // The other record may have applied its deletions to the shared stack already: its indices then
+        // reach past the stack's end by as many.
+        const int reach = total + static_cast<int>(rec->deletedMods_.size());
+        changed |= MergeNotes(rec->deletedMods_, deletedMods_, reach, [](const ModDeleted& n) { return n.name; },
+                              [](ModDeleted& ours, const ModDeleted& theirs) {
+                                  const bool differs = ours.index != theirs.index || ours.matched != theirs.matched;
+                                  ours.index = theirs.index;
+                                  ours.matched = theirs.matched;
+                                  return differs;
+                              });
+        changed |= MergeNotes(rec->renamedMods_, renamedMods_, reach, [](const ModChangedName& n) { return n.oldName; },
+                              [](ModChangedName& ours, const ModChangedName& theirs) {
+                                  const bool differs = ours.index != theirs.index || ours.newName != theirs.newName;
+                                  ours.index = theirs.index;
+                                  ours.newName = theirs.newName;
+                                  return differs;
+                              });
+        changed |= MergeNotes(rec->toggledMods_, toggledMods_, reach, [](const ModChangedToggles& n) { return n.name; },
+                              [](ModChangedToggles& ours, const ModChangedToggles& theirs) {
+                                  const bool differs = ours.index != theirs.index || ours.toggles != theirs.toggles;
+                                  ours.index = theirs.index;
+                                  ours.toggles = theirs.toggles;
+                                  return differs;
+                              });
+    }
+    HoldTables(this);
+    return changed;
+}
+
+// ---- the user's own object
+
+namespace {
+
+constexpr std::int32_t kNodeObjectChild = NODE_SUBANIM_OBJECT + 1;
+
+} // namespace
+
+bool RefNode::TakeReplacedObject() {
+    if (overrideFlags_ & (REFNODE_OBJECT_REPLACED | REFNODE_KEEP_MODIFIER_STACK)) return false;
+    INode* node = GetNode();
+    Object* obj = node ? node->GetObjectRef() : nullptr;
+    if (!obj) return false;
+    std::unordered_set<Modifier*> now;
+    Object* base = obj;
+    for (IDerivedObject* d = AsDerived(obj); d; d = AsDerived(d->GetObjRef())) {
+        for (int i = 0; i < d->NumModifiers(); ++i) now.insert(d->GetModifier(i));
+        base = d->GetObjRef();
+    }
+    // Only a stack from the file can tell: every modifier it had is gone...
+    bool had = false;
+    for (RefModifier* e : osMods_)
+        if (e && e->modifier && e->state != REFMOD_ADDED_LOCALLY) {
+            if (now.count(e->modifier)) return false;
+            had = true;
+        }
+    if (!had) return false;
+    // ...and the base object is not the one this record mirrors (else the user emptied the stack).
+    if (base) {
+        DependentIterator it(base);
+        while (ReferenceMaker* dep = it.Next())
+            if (auto* m = dynamic_cast<RefAnim*>(dep); m && m->GetOwner() == static_cast<IRefAnimOwner*>(this))
+                return false;
+        for (int i = 0; i < base->NumSubs(); ++i)
+            if (auto* sub = dynamic_cast<ReferenceTarget*>(base->SubAnim(i))) {
+                DependentIterator subs(sub);
+                while (ReferenceMaker* dep = subs.Next())
+                    if (auto* m = dynamic_cast<RefAnim*>(dep); m && m->GetOwner() == static_cast<IRefAnimOwner*>(this))
+                        return false;
+            }
+    }
+    SetOverrideFlag(REFNODE_OVERRIDE_MODIFIERS, true, true);
+    SetOverrideFlag(REFNODE_OBJECT_REPLACED, true, true);
+    ReplaceModifierTables({}, {});
+    // The old stack's mirrors go with the mirrors below the node's object; the new object is the user's.
+    MirrorReplacedAt(nullptr, obj, PathNames{PathName(WStr(node->SubAnimName(NODE_SUBANIM_OBJECT)))},
+                     std::vector<std::int32_t>{kNodeObjectChild});
+    return true;
+}
+
+void RefNode::GiveReplacedObjectBack(INode* node) {
+    for (int i = 0; i < NumMirrors(); ++i) {
+        RefAnim* m = GetMirror(i);
+        if (!m || !m->IsOverridden(REFANIM_REPLACED) || m->GetPathByNumber() != std::vector<std::int32_t>{kNodeObjectChild})
+            continue;
+        auto* obj = dynamic_cast<Object*>(m->GetAnim());
+        if (obj && node->GetObjectRef() != obj) node->SetObjectRef(obj);
+        return;
+    }
 }
 
 // ---- monitoring
@@ -221,6 +374,7 @@ void RefNode::MonitorModifiers() {
             return it == known.end() ? nullptr : it->second;
         });
         ReplaceModifierTables(std::move(ws), std::move(os));
+        if (AdoptInstanceNotes()) MarkOverride(REFNODE_OVERRIDE_MODIFIERS);
     } catch (const MAXException& e) {
         RaiseFailure(L"Monitoring Modifiers in", &e, nullptr);
     } catch (...) {
@@ -230,7 +384,7 @@ void RefNode::MonitorModifiers() {
 
 void RefNode::CheckModifiers() {
     if (overrideFlags_ & (REFNODE_OBJECT_REPLACED | REFNODE_KEEP_MODIFIER_STACK)) return;
-    if (!GetNode()) return;
+    if (!GetNode() || TakeReplacedObject()) return;
     std::unordered_map<Modifier*, const RefModifier*> known;
     for (const auto* table : {&wsMods_, &osMods_})
         for (RefModifier* e : *table)
@@ -349,11 +503,31 @@ void RefNode::CollectModifiers() {
                 const auto it = contexts.find(e->modifier);
                 if (it != contexts.end() && it->second) e->context = std::make_unique<ModContext>(*it->second);
             }
+        HoldLocalModifiers(node);
     } catch (const MAXException& e) {
         RaiseFailure(L"Collecting Modifiers in", &e, nullptr);
     } catch (...) {
         RaiseFailure(L"Collecting Modifiers in", nullptr, nullptr);
     }
+}
+
+void RefNode::HoldLocalModifiers(INode*) {
+    DisableRefMsgs();
+    struct Enable {
+        RefNode* self;
+        ~Enable() { self->EnableRefMsgs(); }
+    } enable{this};
+    for (const auto* table : {&wsMods_, &osMods_})
+        for (RefModifier* e : *table) {
+            if (!e || e->state != REFMOD_ADDED_LOCALLY || !e->modifier || e->holder || !e->context ||
+                !e->context->localData)
+                continue;
+            auto* base = new EmptyBaseObject(FALSE);
+            IDerivedObject* holder = e->modifier->SuperClassID() == WSM_CLASS_ID ? CreateWSDerivedObject(base)
+                                                                                 : CreateDerivedObject(base);
+            holder->AddModifier(e->modifier, new ModContext(*e->context), 0);
+            ReplaceReference(EntrySlot(e), holder);
+        }
 }
 
 // ---- override
@@ -362,7 +536,17 @@ void RefNode::OverrideModifiers() {
     INode* node = GetNode();
     if (!node) return;
     const DWORD flags = overrideFlags_;
-    if (!(flags & REFNODE_OVERRIDE_MODIFIERS) || (flags & (REFNODE_OBJECT_REPLACED | REFNODE_KEEP_MODIFIER_STACK))) {
+    if (flags & REFNODE_OBJECT_REPLACED) {
+        GiveReplacedObjectBack(node);
+        return;
+    }
+    if (flags & REFNODE_KEEP_MODIFIER_STACK) {
+        // The kept stack went over the fresh base object at the update; the next collection asks again.
+        SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, false, true);
+        MonitorModifiers();
+        return;
+    }
+    if (!(flags & REFNODE_OVERRIDE_MODIFIERS)) {
         MonitorModifiers();
         return;
     }
@@ -379,6 +563,7 @@ void RefNode::OverrideModifiers() {
     } settle{this, outer};
     try {
         for (ModDeleted* d : deletedMods_) d->matched = 0;
+        AdoptInstanceNotes();
         // The fresh stack, top first, with each modifier's place (its derived object and position) and its
         // index counted from the bottom; indexed by name.
         struct Place {
@@ -416,12 +601,17 @@ void RefNode::OverrideModifiers() {
         // Deletions: each takes the nearest modifier of its name not taken by another.
         std::vector<Place*> doomed;
         std::unordered_set<Place*> taken;
-        for (ModDeleted* d : deletedMods_)
+        // A deletion that a record sharing the stack applied in this pass (its mark, taken over above, is
+        // the pass's stamp) is not applied twice.
+        const auto pass = static_cast<std::int32_t>(GetHelperStamp());
+        for (ModDeleted* d : deletedMods_) {
+            if (pass != 0 && d->matched == pass) continue;
             if (Place* p = nearest(d->name, d->index, [&taken](Place* q) { return !taken.count(q); })) {
                 taken.insert(p);
                 doomed.push_back(p);
-                d->matched = 1;
+                d->matched = pass != 0 ? pass : 1;
             }
+        }
         // From the bottom of each derived object up, so positions above stay valid.
         std::sort(doomed.begin(), doomed.end(), [](Place* a, Place* b) { return a->index < b->index; });
         for (Place* p : doomed) p->stack->DeleteModifier(p->position);
@@ -445,6 +635,10 @@ void RefNode::OverrideModifiers() {
         // record put it back first): an instance stays one.
         std::unordered_set<Modifier*> present;
         for (const Place& p : places) present.insert(p.mod);
+        auto releaseHolder = [this](RefModifier* e) {
+            const int slot = EntrySlot(e);
+            if (slot >= 0) ReplaceReference(slot, e->modifier);
+        };
         for (RefModifier* e : locals) {
             if (present.count(e->modifier)) continue;
             const bool worldSpace = e->modifier->SuperClassID() == WSM_CLASS_ID;
@@ -480,7 +674,11 @@ void RefNode::OverrideModifiers() {
                     }
                 }
             }
-            target->AddModifier(e->modifier, e->context ? new ModContext(*e->context) : nullptr, before);
+            // A holder kept the modifier with its local data; the entry holds the modifier itself again.
+            const ModContext* context = e->holder && e->holder->NumModifiers() > 0 ? e->holder->GetModContext(0)
+                                                                                  : e->context.get();
+            target->AddModifier(e->modifier, context ? new ModContext(*context) : nullptr, before);
+            if (e->holder) releaseHolder(e);
             places = readPlaces();
         }
         MonitorModifiers();
@@ -525,10 +723,21 @@ void RefNode::ResetOwnModifiers() {
             }
     HoldTables(this);
     SetOverrideFlag(REFNODE_OVERRIDE_MODIFIERS, false, true);
+    if (overrideFlags_ & REFNODE_OBJECT_REPLACED) {
+        // The user's object goes with its mirror: the next merge brings the file's object and stack.
+        INode* node = GetNode();
+        if (node)
+            DeleteMirrorsAt(PathNames{PathName(WStr(node->SubAnimName(NODE_SUBANIM_OBJECT)))},
+                            std::vector<std::int32_t>{kNodeObjectChild}, nullptr);
+        SetOverrideFlag(REFNODE_OBJECT_REPLACED, false, true);
+    }
 }
 
 void RefNode::RereadModifierToggles() {
     for (auto* table : {&wsMods_, &osMods_})
-        for (RefModifier* m : *table)
+        for (RefModifier* m : *table) {
+            // A holder's modifier is known only once the holder's own references are back.
+            if (m && m->holder) SetEntryTarget(m, m->holder);
             if (m && m->modifier) m->toggles = ReadToggles(m->modifier);
+        }
 }

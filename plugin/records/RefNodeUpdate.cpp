@@ -63,7 +63,18 @@ void RefNode::Collect() {
         CollectExcludingLights();
         CollectListingObjects();
         if (overrideFlags_ & REFNODE_OVERRIDE_MODIFIERS) CollectModifiers();
-        if (!(overrideFlags_ & REFNODE_OBJECT_REPLACED)) CollectObjectDependency(node);
+        if (!(overrideFlags_ & REFNODE_OBJECT_REPLACED)) {
+            // A stack a scene node shares stays with both: it goes over the next base object instead of
+            // handing the scene node over to the fresh object.
+            const bool keepStack = IsStackSharedOutside(node);
+            SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, keepStack, false);
+            if (keepStack) {
+                SetOverrideFlag(REFNODE_OVERRIDE_OBJ_LOC_DEP, false, false);
+                if (keptObject_) DeleteReference(KeptObjectRef());
+            } else {
+                CollectObjectDependency(node);
+            }
+        }
         objectType_ = ReadObjectType(node);
         RefBase::Collect();
         RecomputeLocalDependency(node);
@@ -147,6 +158,16 @@ void RefNode::CollectObjectDependency(INode* node) {
         ReplaceReference(KeptObjectRef(), top);
     else if (keptObject_)
         DeleteReference(KeptObjectRef());
+}
+
+bool RefNode::IsStackSharedOutside(INode* node) const {
+    Object* top = node->GetObjectRef();
+    if (!top || top->SuperClassID() != GEN_DERIVOB_CLASS_ID) return false;
+    DependentIterator it(top);
+    while (ReferenceMaker* dep = it.Next())
+        if (dep != node && dep->SuperClassID() == BASENODE_CLASS_ID && !RefBase::FromItem(static_cast<INode*>(dep)))
+            return true;
+    return false;
 }
 
 void RefNode::RecomputeLocalDependency(INode* node) {

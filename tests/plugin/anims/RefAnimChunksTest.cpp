@@ -10,6 +10,8 @@
 #include "host/scene/Object.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimChunks.h"
+#include "plugin/anims/RefAnimModifierKinds.h"
+#include "plugin/anims/RefAnimRefKinds.h"
 #include "plugin/records/RefHolder.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/ChunkIds.h"
@@ -214,6 +216,45 @@ TEST_F(RefAnimChunksTest, TheModifierContextChunkHoldsMatrixFlagsAndBox) {
     IOResult res = IO_OK;
     EXPECT_EQ(LoadModContextChunk(&l, res), nullptr);
     EXPECT_EQ(res, IO_ERROR);
+}
+
+// The modifier kinds keep their context copy after the base chunks (appended) or after the wrapped base
+// and the extra-reference count (wrapped); a mirror without a context writes none, and one read back
+// writes the same bytes.
+TEST_F(RefAnimChunksTest, ModifierMirrorsKeepTheirContextInTheirOwnChunk) {
+    Matrix3 tm;
+    tm.SetTrans(Point3(2, 0, 1));
+    const ModContext mc(new Matrix3(tm), new Box3(Point3(-1, -1, 0), Point3(1, 1, 2)), nullptr);
+    struct Row {
+        std::function<RefAnim*(BOOL)> make;
+        USHORT contextId;
+        std::vector<int> ids;
+    } rows[] = {
+        {[](BOOL l) { return new RefAnimMod(l); }, REFANIM_MODCONTEXT_CHUNK,
+         {0x23, 0x24, 0x24, 0x25, 0x26, 0x26, 0x27, 0x28, REFANIM_MODCONTEXT_CHUNK}},
+        {[](BOOL l) { return new RefAnimWithRefsMod(l); }, 0xD1B, {RefAnim::kWrappedBaseChunk, 0x2A, 0xD1B}},
+    };
+    for (const Row& row : rows) {
+        std::unique_ptr<RefAnim> plain(row.make(FALSE));
+        plain->SetPath({L"Object", L"Bend"});
+        plain->SetPathByNumber({4, 1});
+        plain->SetOverriddenState(REFANIM_MODIFIED);
+        const std::vector<std::uint8_t> without = Saved(*plain);
+        std::vector<int> ids = row.ids;
+        ids.pop_back();
+        EXPECT_EQ(TopLevelChunkIds(without), ids);
+        // The same mirror as a file with a context: read, then written again unchanged.
+        ChunkSave s;
+        ASSERT_EQ(plain->Save(&s), IO_OK);
+        ASSERT_EQ(SaveModContextChunk(&s, mc, row.contextId), IO_OK);
+        ASSERT_EQ(s.Commit(), IO_OK);
+        std::unique_ptr<RefAnim> back(row.make(TRUE));
+        ChunkLoad l(s.Bytes());
+        ASSERT_EQ(back->Load(&l), IO_OK);
+        EXPECT_NE(WStr(back->Describe()).ToUTF8().find(WStr(L"ModContext: " + mc.Describe()).ToUTF8()), std::string::npos);
+        EXPECT_EQ(TopLevelChunkIds(Saved(*back)), row.ids);
+        EXPECT_EQ(Saved(*back), s.Bytes());
+    }
 }
 
 // A modified mirror saved in a scene brings back its path (names beyond ASCII included), its state and

@@ -10,6 +10,7 @@
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/frame/EmptyBaseObject.h"
@@ -47,8 +48,9 @@ protected:
         SceneFixture::TearDown();
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
-    RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
+    RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0,
+                    DWORD kind = KIND_PLAIN) {
+        RefAnim* m = CreateRefAnim(rec, kind, anim, std::move(names), std::move(numbers), state);
         if (m) rec->AppendMirror(m);
         return m;
     }
@@ -171,6 +173,7 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         std::vector<std::int32_t> numbers;
         std::function<Control*(INode*)> mine;
         const char* expected;
+        DWORD kind = KIND_PLAIN;
     };
     const auto height = [&](INode* n) { return Animate(Block(n), kHeight, 77.0f); };
     const Row rows[] = {
@@ -178,6 +181,9 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         {"unchanged", Height, 0, {4, 2, 1}, height, "slot fresh, mirror fresh, #4.2.3, op 120, value 12, fresh kept"},
         {"modified", Height, REFANIM_MODIFIED, {4, 2, 3}, height,
          "slot mine, mirror mine, #4.2.3, op 120, value 77, fresh gone"},
+        // A modifier mirror whose animatable is not in a stack takes the general way.
+        {"modified, modifier kind", Height, REFANIM_MODIFIED, {4, 2, 3}, height,
+         "slot mine, mirror mine, #4.2.3, op 120, value 77, fresh gone", KIND_MOD},
         {"replaced float", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultFloatController(); },
          "slot mine, mirror mine, #4.2.2, op 120"},
         {"replaced point3", Width, REFANIM_REPLACED, {4, 2, 9}, [](INode*) { return NewDefaultPoint3Controller(); },
@@ -195,7 +201,7 @@ TEST_F(RefAnimProtocolTest, OverrideUnderALoadPutsTheUsersAnimatableBackOrFollow
         const std::vector<WStr> path = row.slot == Transform ? std::vector<WStr>{L"Transform"}
                                        : row.slot == Width   ? std::vector<WStr>{L"Object", blockName, L"width"}
                                                              : HeightPath();
-        RefAnim* m = Mirror(mine, path, row.numbers, row.state);
+        RefAnim* m = Mirror(mine, path, row.numbers, row.state, row.kind);
         GetCOREInterface()->DeleteNode(old);
         INode* fresh = Reload();
         Control* freshOne = row.slot == Height      ? Animate(Block(fresh), kHeight, 12.0f)
@@ -323,6 +329,48 @@ TEST_F(RefAnimProtocolTest, AModifiedModifierReturnsToItsPlaceInTheFreshStack) {
                 !Animatable::GetAnimByHandle(freshHandle));
     EXPECT_EQ(fd->GetModContext(0)->Describe(), ctxText);
     holder->MaybeAutoDelete();
+}
+
+// A nested stack's mirror takes its shape (names and switches over the chain) and turns Modified when a
+// switch differs from it or a modifier comes or goes; a rename only refreshes the names.
+TEST_F(RefAnimProtocolTest, TheDerivedObjectMirrorWatchesTheShapeOfItsStack) {
+    struct Row {
+        const char* what;
+        std::function<void(IDerivedObject*)> edit;
+        bool modified;
+        std::string names;
+    } rows[] = {
+        {"switched off", [](IDerivedObject* d) { d->GetModifier(0)->DisableMod(); }, true, "Bend, "},
+        {"off and on again",
+         [](IDerivedObject* d) {
+             d->GetModifier(0)->DisableModInViews();
+             d->GetModifier(0)->EnableModInViews();
+         },
+         true, "Bend, "},
+        {"renamed", [](IDerivedObject* d) { d->GetModifier(0)->SetName(L"Bent"); }, false, "Bent, "},
+        {"added",
+         [](IDerivedObject* d) {
+             d->AddModifier(static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, TWIST_MODIFIER_CLASS_ID)));
+         },
+         true, "Bend, "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        INode* node = b.Box("Nested01").Build();
+        b.AddModifier(node, BEND_MODIFIER_CLASS_ID);
+        auto* nested = static_cast<IDerivedObject*>(node->GetObjectRef());
+        IDerivedObject* top = CreateDerivedObject(nested);
+        node->SetObjectRef(top);
+        auto* m = new RefAnimDerivObj(FALSE);
+        m->ReplaceReference(0, nested);
+        EXPECT_EQ(WStr(m->Describe()).ToUTF8().substr(WStr(m->Describe()).ToUTF8().find("NumMods")),
+                  "NumMods: 1\nNumNestedDerivObj: 0\nModNames: Bend, \nModToggles: 7, ");
+        row.edit(nested);
+        EXPECT_EQ(m->IsModified(), row.modified);
+        EXPECT_EQ(m->GetModifierNames().empty() ? std::string() : m->GetModifierNames()[0].ToUTF8() + ", ", row.names);
+        m->DeleteAllRefs();
+        delete m;
+    }
 }
 
 TEST_F(RefAnimProtocolTest, EscalatingHandsTheChangeToAMirrorOfTheParent) {

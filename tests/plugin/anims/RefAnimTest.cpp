@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(RefAnimTest, HoldsItsAnimatableAsReferenceZeroOnly) {
-    RefAnimMod mirror(FALSE);
+    RefAnimMorpher mirror(FALSE);
     auto* anim = new EmptyController();
     EXPECT_EQ(mirror.NumRefs(), 1);
     ASSERT_EQ(mirror.ReplaceReference(0, anim), REF_SUCCEED);
@@ -34,7 +34,7 @@ TEST_F(RefAnimTest, HoldsItsAnimatableAsReferenceZeroOnly) {
     MSTR name;
     mirror.GetClassName(name);
     EXPECT_EQ(name.ToUTF8() + " " + mirror.ClassID().ToString() + " " + std::to_string(mirror.SuperClassID()),
-              "RefAnimMod " + Class_ID(0x30014, 0).ToString() + " " + std::to_string(0x8663dfa8u));
+              "RefAnimMorpher " + Class_ID(0x30019, 0).ToString() + " " + std::to_string(0x8663dfa8u));
     mirror.DeleteAllRefs();
 }
 

@@ -245,7 +245,8 @@ TEST_F(RefNodeTest, LocalUsersOfTheObjectChainOrOfTheNodeAreFound) {
     mirror->SetOverriddenState(REFANIM_MODIFIED);
     EXPECT_EQ(collect(), "unloaded, was loaded flags 1 refs: - - - ? -");
     mirror->SetOverriddenState(0);
-    rec->SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, true, false);
+    // A scene node sharing the stack: the stack is kept for the next base object, and the node with it.
+    GetCOREInterface()->CreateObjectNode(box->GetObjectRef());
     EXPECT_EQ(collect(), "unloaded, was loaded flags 80001 refs: - - - ? -");
 }
 
