@@ -98,8 +98,8 @@ TEST_F(SceneSaveCycleTest, TheFileHoldsNoReferencedContentAndTheSceneIsUnchanged
     } rows[] = {
         {"no reference", [&] { b.Box("Local").Build(); }, "nodes 1, materials 0, boxes 1"},
         {"reference", [&] { HelperFor(house)->Load(); }, "nodes 1, materials 0, boxes 0"},
-        // The changed material travels with the mirror that keeps the change, on no node.
-        {"overrides", [&] { LoadChangedHouse(HelperFor(house)); }, "nodes 1, materials 1, boxes 0"},
+        // A changed material parameter is kept by its parameter mirror: the material itself stays out.
+        {"overrides", [&] { LoadChangedHouse(HelperFor(house)); }, "nodes 1, materials 0, boxes 0"},
         {"constrained to a referenced node", [&] {
              HelperFor(house)->Load();
              Follow(L"Wall01");
