@@ -10,6 +10,7 @@
 #include "host/core/Notify.h"
 #include "host/modules/PluginModule.h"
 #include "host/qt/HostMainWindow.h"
+#include "host/qt/HostTheme.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptRuntime.h"
 #include "host/script/scene/SceneClasses.h"
@@ -98,6 +99,7 @@ bool RunText(ScriptRuntime& runtime, const std::string& utf8, const std::wstring
 // the plug-in windows it parents are deleted by their own module's code.
 int RunGui(int& argc, char** argv, const HostOptions& options) {
     QApplication app(argc, argv);
+    ApplyHostTheme();
     auto window = std::make_unique<HostMainWindow>();
     window->show();
     int status = 0;

@@ -28,6 +28,7 @@ protected:
         // The window goes as at the module's unload, so each test opens a fresh one.
         DestroyManagerWindow();
         InstallManagerWindow();
+        ip->Services().ForgetAnswers();
         ReferenceFileFixture::TearDown();
     }
 
@@ -63,7 +64,7 @@ protected:
         }
         return rows;
     }
-    void Select(std::initializer_list<int> rows) {
+    void Select(const std::vector<int>& rows) {
         QTableWidget* t = Table();
         t->clearSelection();
         for (int r : rows) t->selectionModel()->select(t->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -1,14 +1,18 @@
 // The manager window driven as a user drives it: actions triggered, buttons clicked, boxes clicked,
 // fields typed in, confirmations answered through the host's scriptable message boxes.
 #include "host/qt/HostMainWindow.h"
+#include "host/qt/QtHelpers.h"
 #include "host/scene/HostDialogs.h"
 #include "tests/plugin/ui/ManagerTestSupport.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+
+using MaxSDK::QtHelpers::ToQString;
 
 namespace {
 
@@ -133,7 +137,56 @@ TEST_F(ManagerTest, EachCommandAnsweredYesDoesItsWork) {
         ip->FileReset(TRUE);
         GetHostDialogs().ClearRecord();
         ip->Services().ClearRecord();
+        ip->Services().ForgetAnswers();
     }
+}
+
+TEST_F(ManagerTest, FileHelpAndOptionCommandsReachTheHelperTheHostAndTheSettings) {
+    std::vector<MaxSDK::QtHelpers::ShellRequest> shell;
+    MaxSDK::QtHelpers::SetShellRecord(&shell);
+    const std::string copy = (dir_ / "copy.max").string();
+    const auto shellWas = [&](const char* kind, const QString& target) {
+        ASSERT_EQ(shell.size(), 1u);
+        EXPECT_EQ(shell[0].kind.toStdString(), kind);
+        EXPECT_EQ(shell[0].target, target);
+    };
+    const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+        {"Context:&Save As...", [&] { EXPECT_TRUE(std::filesystem::exists(copy)); }},
+        {"Context:&Select Nodes",
+         [&] {
+             EXPECT_EQ(ip->GetSelNodeCount(), 2);
+             EXPECT_EQ(theHold.UndoStepName(0), MSTR(L"Ostrivan Parameter Change"));
+         }},
+        {"Context:&Open",
+         [&] {
+             EXPECT_EQ(ip->Services().Shown().back().title, MSTR(L"Save Changes"));
+             EXPECT_TRUE(Node(L"Wall01") && !Node(L"house") && !Node(L"tree"));
+         }},
+        {"Context:&Reveal in Explorer", [&] { shellWas("url", QUrl::fromLocalFile(QString::fromStdString(dir_.string())).toString()); }},
+        {"Context:Open in &New 3ds Max Session",
+         [&] {
+             shellWas("process", QDir(ToQString(ip->GetDir(APP_MAXROOT_DIR))).filePath(QStringLiteral("ostrivans-host")));
+             EXPECT_TRUE(shell[0].arguments.last().contains(QString::fromStdWString(house.str())));
+         }},
+        {"Help", [&] { shellWas("url", QStringLiteral("https://ostrivans.github.io/docs/manager.html")); }},
+        {"About", [&] { EXPECT_EQ(GetHostDialogs().Shown().back().title, MSTR(L"About")); }},
+        {"ShowDupNamesWarnings", [&] { EXPECT_FALSE(ShowDuplicatedNamesWarningSetting()); }},
+    };
+    for (const auto& [command, check] : cases) {
+        SCOPED_TRACE(command);
+        OpenWithThree();
+        Select({0});
+        shell.clear();
+        GetHostDialogs().QueueSaveFile(WStr::FromUTF8(copy));
+        ip->Services().QueueAnswer(IDNO); // the open asks to save the scene first
+        Command(command);
+        check();
+        ip->FileReset(TRUE);
+        GetHostDialogs().ClearRecord();
+        ip->Services().ClearRecord();
+        ip->Services().ForgetAnswers();
+    }
+    MaxSDK::QtHelpers::SetShellRecord(nullptr);
 }
 
 TEST_F(ManagerTest, MenuEntriesButtonsAndContextMenuFollowTheSelection) {
@@ -186,6 +239,12 @@ TEST_F(ManagerTest, DetailPanelEditsLandInEverySelectedHelperAsOneUndoStep) {
     theHold.Undo();
     EXPECT_EQ(HelperOfNode(Node(L"walls"))->GetParamBlock()->GetInt(pb_use_proxy_in_render), 0);
     EXPECT_EQ(HelperOfNode(Node(L"house"))->GetParamBlock()->GetInt(pb_use_proxy_in_render), 1);
+    // A click never enters the mixed state.
+    auto* render = Find<QCheckBox>("UseInRender");
+    render->click();
+    EXPECT_EQ(render->checkState(), Qt::Unchecked);
+    render->click();
+    EXPECT_EQ(render->checkState(), Qt::Checked);
 
     // Two different files show an empty field; a new name typed in goes to both.
     Select({0, 1});
@@ -258,6 +317,7 @@ TEST_F(ManagerTest, ACommandOnAHelperDeletedBehindTheWindowsBackDoesNothingAndRe
         ip->FileReset(TRUE);
         GetHostDialogs().ClearRecord();
         ip->Services().ClearRecord();
+        ip->Services().ForgetAnswers();
     }
 }
 
@@ -289,15 +349,20 @@ TEST_F(ManagerTest, TheHostMainWindowsScriptLineOpensTheManagerAsItsChild) {
     EXPECT_FALSE(GetManagerWindow());
 }
 
-// The window with three references, grabbed offscreen; OSTRIVANS_SCREENSHOT_DIR keeps the picture.
-TEST_F(ManagerTest, AGrabOfTheWindowWithThreeReferences) {
+// The window with three references, one and then two selected, grabbed offscreen;
+// OSTRIVANS_SCREENSHOT_DIR keeps the pictures.
+TEST_F(ManagerTest, GrabsOfTheWindowWithThreeReferences) {
     OstrivansQtManager* w = OpenWithThree();
-    Select({2});
     w->resize(720, 400);
-    const QImage image = w->grab().toImage();
-    ASSERT_EQ(image.size(), w->size() * image.devicePixelRatio());
-    if (const QByteArray dir = qgetenv("OSTRIVANS_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        EXPECT_TRUE(image.save(QString::fromLocal8Bit(dir) + QStringLiteral("/manager.png")));
+    const std::pair<std::vector<int>, const char*> shots[] = {{{2}, "manager.png"},
+                                                                       {{0, 1}, "manager-multiple.png"}};
+    for (const auto& [rows, file] : shots) {
+        Select(rows);
+        const QImage image = w->grab().toImage();
+        ASSERT_EQ(image.size(), w->size() * image.devicePixelRatio());
+        if (const QByteArray dir = qgetenv("OSTRIVANS_SCREENSHOT_DIR"); !dir.isEmpty()) {
+            EXPECT_TRUE(image.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(file)));
+        }
     }
 }
 
