@@ -304,7 +304,8 @@ TEST_F(ManagerTest, ACommandOnAHelperDeletedBehindTheWindowsBackDoesNothingAndRe
         SCOPED_TRACE(command);
         OpenWithThree();
         Select({1});
-        ip->DeleteNode(Node(L"walls"));
+        // Undoable, as a script's or the user's deletion is: the node lives on in the undo buffer.
+        Step([&] { ip->DeleteNode(Node(L"walls")); }, L"Delete");
         const std::vector<std::string> scene = SceneNodeNames();
         ip->Services().QueueAnswer(IDYES);
         GetHostDialogs().QueueSaveFile(WStr::FromUTF8((dir_ / "copy.max").string()));
