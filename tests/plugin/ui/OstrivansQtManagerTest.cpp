@@ -283,6 +283,10 @@ TEST_F(ManagerTest, TheTableFollowsScriptChangesWithOneRebuildPerBurst) {
 
 TEST_F(ManagerTest, ClosingAndOpeningAgainKeepsOneWindow) {
     OstrivansQtManager* w = OpenWithThree();
+    // Opening it while it is shown keeps the size the user gave it.
+    w->resize(500, 380);
+    EXPECT_EQ(Open(), w);
+    EXPECT_EQ(std::make_pair(GetManagerDlgSizeX(), GetManagerDlgSizeY()), std::make_pair(500, 380));
     Run("Close", false);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(GetOstrivansInterface().IsManagerOpen());
