@@ -21,7 +21,7 @@ constexpr int kReferences = 1000;
 
 // The scale scene of n nodes with the references linked under scene nodes at even steps, each with a file
 // name (not loaded).
-std::vector<INode*> BuildScene(int n) {
+std::vector<INode*> BuildScene(int n, bool selected = true) {
     AttachPluginForBench();
     Interface* ip = GetCOREInterface();
     ip->FileReset(TRUE);
@@ -36,6 +36,7 @@ std::vector<INode*> BuildScene(int n) {
         const std::wstring file = L"/scenes/set_" + std::to_wstring(k) + L".max";
         AccessorDisabler off(helper);
         helper->GetParamBlock()->SetValue(pb_filename, 0, file.c_str());
+        helper->GetParamBlock()->SetValue(pb_selected_in_manager, 0, selected ? 1 : 0);
         nodes[nodes.size() * static_cast<size_t>(k) / kReferences]->AttachChild(node, FALSE);
         helpers.push_back(node);
     }
@@ -47,16 +48,16 @@ OstrivansQtManager* OpenManager() {
     return GetManagerWindow();
 }
 
+// range(1): every reference selected in the manager (1), or none (0).
 void BM_PopulateReferences(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    BuildScene(n);
+    BuildScene(n, state.range(1) != 0);
     OstrivansQtManager* w = OpenManager();
     for (auto _ : state) w->PopulateReferences();
     if (w->findChild<QTableWidget*>(QStringLiteral("References"))->rowCount() != kReferences) std::abort();
     state.counters["nodes"] = n + kReferences;
     state.counters["rows"] = kReferences;
-    state.counters["us_per_row"] =
-        benchmark::Counter(kReferences * 1e-6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["selected"] = state.range(1) ? kReferences : 0;
     w->close();
 }
 
@@ -79,7 +80,7 @@ void BM_RenameBurst(benchmark::State& state) {
     w->close();
 }
 
-BENCHMARK(BM_PopulateReferences)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PopulateReferences)->Args({100000, 1})->Args({100000, 0})->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_RenameBurst)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace

@@ -378,7 +378,14 @@ void OstrivansQtManager::PopulateReferences() {
         table_->setRowCount(static_cast<int>(nodes.size()));
         rowNodes_.clear();
         rowNodes_.reserve(nodes.size());
+        // Runs of consecutive selected rows as one range each: the selection model answers per range.
         QItemSelection selected;
+        int runStart = -1;
+        const auto endRun = [&](int row) {
+            if (runStart >= 0)
+                selected.select(table_->model()->index(runStart, 0), table_->model()->index(row - 1, 0));
+            runStart = -1;
+        };
         for (int row = 0; row < static_cast<int>(nodes.size()); ++row) {
             INode* node = nodes[row];
             rowNodes_.push_back(Animatable::GetHandleByAnim(node));
@@ -389,9 +396,13 @@ void OstrivansQtManager::PopulateReferences() {
             table_->setItem(row, 3, Cell(YesNo(pb, pb_use_proxy_in_render), true));
             table_->setItem(row, 4, Cell(TextParam(pb, pb_filename), false));
             table_->setItem(row, 5, Cell(TextParam(pb, pb_proxy_filename), false));
-            if (pb && pb->GetInt(pb_selected_in_manager))
-                selected.select(table_->model()->index(row, 0), table_->model()->index(row, 0));
+            if (pb && pb->GetInt(pb_selected_in_manager)) {
+                if (runStart < 0) runStart = row;
+            } else {
+                endRun(row);
+            }
         }
+        endRun(static_cast<int>(nodes.size()));
         table_->selectionModel()->select(selected, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     populating_ = was;

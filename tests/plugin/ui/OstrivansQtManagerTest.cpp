@@ -269,6 +269,7 @@ TEST_F(ManagerTest, DetailPanelEditsLandInEverySelectedHelperAsOneUndoStep) {
 
 TEST_F(ManagerTest, TheTableFollowsScriptChangesWithOneRebuildPerBurst) {
     OstrivansQtManager* w = OpenWithThree();
+    Select({0, 2});
     const int before = w->PopulateCount();
     ASSERT_TRUE(ExecuteMAXScriptScript(L"n = Ostrivans.GetOstrivan 1\n"
                                        L"for i = 1 to 50 do n.name = \"Street\" + (i as string)\n"
@@ -279,6 +280,11 @@ TEST_F(ManagerTest, TheTableFollowsScriptChangesWithOneRebuildPerBurst) {
     EXPECT_EQ(w->PopulateCount(), before + 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"Street50", "walls", "tree", "tree001"}));
     EXPECT_EQ(Rows()[2], "tree|Yes|Yes|Yes|tree|tree_proxy");
+    // The rebuilt table selects what the helpers say: the rows the user chose and the script's new one.
+    std::vector<int> selected;
+    for (const QModelIndex& i : Table()->selectionModel()->selectedRows()) selected.push_back(i.row());
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<int>{0, 2, 3}));
 }
 
 TEST_F(ManagerTest, ClosingAndOpeningAgainKeepsOneWindow) {
