@@ -14,6 +14,8 @@ struct HostOptions {
     std::string iniFile;   // empty: ostrivans.ini in the user's settings folder
     std::vector<Item> run;
     bool help = false;
+    bool gui = false;  // open the main window; the texts and scripts run in its listener
+    bool exit = false; // with --gui: end once the texts and scripts have run instead of waiting for the user
 };
 
 // Parses argv (without the program name). On a bad command line returns false with error set.

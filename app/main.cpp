@@ -9,6 +9,8 @@
 #include "host/core/MaxException.h"
 #include "host/core/Notify.h"
 #include "host/modules/PluginModule.h"
+#include "host/qt/HostMainWindow.h"
+#include "host/qt/HostTheme.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptRuntime.h"
 #include "host/script/scene/SceneClasses.h"
@@ -18,11 +20,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+#include <QApplication>
 
 namespace fs = std::filesystem;
 
@@ -89,6 +94,35 @@ bool RunText(ScriptRuntime& runtime, const std::string& utf8, const std::wstring
     return false;
 }
 
+// GUI mode: the main window, the command line's texts and scripts run in its listener, then the user's
+// session until the window closes (or at once with --exit). The window goes before the modules unload, so
+// the plug-in windows it parents are deleted by their own module's code.
+int RunGui(int& argc, char** argv, const HostOptions& options) {
+    QApplication app(argc, argv);
+    ApplyHostTheme();
+    auto window = std::make_unique<HostMainWindow>();
+    window->show();
+    int status = 0;
+    for (const HostOptions::Item& item : options.run) {
+        std::string text;
+        std::string error;
+        if (!item.isText && !ReadFile(item.value, text, error)) {
+            mputs(WStr::FromUTF8("-- " + item.value + ": cannot read the script file: " + error + "\n").data());
+            status = 1;
+            break;
+        }
+        const bool ok = item.isText ? window->RunLine(QString::fromStdString(item.value))
+                                    : window->RunScript(text, Wide(item.value));
+        if (!ok) {
+            status = 1;
+            break;
+        }
+    }
+    if (!options.exit) status = app.exec();
+    window.reset();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -120,7 +154,9 @@ int main(int argc, char** argv) {
     BroadcastNotification(NOTIFY_SYSTEM_STARTUP);
 
     int status = 0;
-    if (!options.run.empty()) {
+    if (options.gui) {
+        status = RunGui(argc, argv, options);
+    } else if (!options.run.empty()) {
         for (const HostOptions::Item& item : options.run) {
             std::string text;
             std::string error;

@@ -130,6 +130,16 @@ int HostDialogs::ShowOpenFileDialog(OpenFileDialog& dialog) {
     return accepted ? 1 : 0;
 }
 
+int HostDialogs::ShowSaveFileDialog(SaveFileDialog& dialog) {
+    dialog.result = WStr();
+    if (!saveFiles_.empty()) {
+        dialog.result = saveFiles_.front();
+        saveFiles_.pop_front();
+    }
+    saveShown_.push_back(dialog);
+    return dialog.result.isNull() ? 0 : 1;
+}
+
 HostDialogs& GetHostDialogs() {
     static HostDialogs headless;
     return installed ? *installed : headless;

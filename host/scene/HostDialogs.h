@@ -37,6 +37,16 @@ struct OpenFileDialog {
     std::vector<WStr> result;
 };
 
+// The save-file dialog: one file, which need not exist yet.
+struct SaveFileDialog {
+    WStr title;
+    // The path the dialog starts at (a folder or a file).
+    WStr initialPath;
+    std::vector<std::pair<WStr, WStr>> filters;
+    // When the user accepts: the chosen path.
+    WStr result;
+};
+
 class HostDialogs {
 public:
     virtual ~HostDialogs() = default;
@@ -48,6 +58,8 @@ public:
     // Shows the open-file dialog modally: 1 when the user accepts (dialog.result filled, the folder added
     // to the named history), 0 when the user cancels.
     virtual int ShowOpenFileDialog(OpenFileDialog& dialog);
+    // Shows the save-file dialog modally: 1 when the user accepts (dialog.result set), 0 when the user cancels.
+    virtual int ShowSaveFileDialog(SaveFileDialog& dialog);
     // The folders of a named history, oldest first.
     const std::vector<WStr>& History(const WStr& name) { return histories_[name]; }
 
@@ -59,16 +71,22 @@ public:
     // one folder or in a single-selection dialog, cannot be accepted: the user cancels then.
     void QueueOpenFiles(std::vector<WStr> paths) { openFiles_.push_back(std::move(paths)); }
     const std::vector<OpenFileDialog>& OpenFileDialogsShown() const { return openShown_; }
+    // The path the user gives in the next save-file dialog; none queued (or an empty path): the user cancels.
+    void QueueSaveFile(WStr path) { saveFiles_.push_back(std::move(path)); }
+    const std::vector<SaveFileDialog>& SaveFileDialogsShown() const { return saveShown_; }
     // Forgets what was shown; queued answers stay.
     void ForgetShown() {
         shown_.clear();
         openShown_.clear();
+        saveShown_.clear();
     }
     void ClearRecord() {
         shown_.clear();
         checks_.clear();
         openFiles_.clear();
         openShown_.clear();
+        saveFiles_.clear();
+        saveShown_.clear();
     }
 
 private:
@@ -76,6 +94,8 @@ private:
     std::vector<TextDialog> shown_;
     std::deque<std::vector<WStr>> openFiles_;
     std::vector<OpenFileDialog> openShown_;
+    std::deque<WStr> saveFiles_;
+    std::vector<SaveFileDialog> saveShown_;
     std::map<WStr, std::vector<WStr>> histories_;
 };
 

@@ -49,6 +49,8 @@ public:
     const std::vector<ShownMessage>& Shown() const { return shown_; }
     const std::vector<unsigned>& Beeps() const { return beeps_; }
     void ClearRecord() { shown_.clear(); beeps_.clear(); }
+    // Drops the answers queued and not taken.
+    void ForgetAnswers() { answers_.clear(); }
 
 private:
     std::deque<int> answers_;

@@ -2,6 +2,7 @@
 #include "plugin/helper/OstrivansHelperAccessor.h"
 
 #include "host/scene/Interface.h"
+#include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
 
 namespace {
@@ -22,6 +23,8 @@ void OstrivansHelperAccessor::Set(PB2Value& v, ReferenceMaker* owner, ParamID id
     if (!helper || !helper->IsAccessorEnabled()) return;
     IParamBlock2* pb = helper->GetParamBlock();
     if (!pb) return;
+    // The manager's table shows the parameters; its refresh waits for the event loop, after this change.
+    if (HelperModuleState& state = GetHelperModuleState(); state.managerRefresh) state.managerRefresh();
     switch (id) {
     case pb_active: {
         {

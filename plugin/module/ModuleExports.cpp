@@ -8,6 +8,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/module/ClassRegistry.h"
+#include "plugin/ui/ManagerWindow.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ ULONG OstrivansLibVersion() {
 int OstrivansLibInitialize() {
     RegisterNotification(OstrivansOnSystemStartup, nullptr, NOTIFY_SYSTEM_STARTUP);
     SetParamBlockStringResolver(&ResolveParamBlockString);
+    InstallManagerWindow();
     return TRUE;
 }
 
@@ -66,6 +68,7 @@ int OstrivansLibShutdown() {
     EndHelperSession();
     UnregisterAutoLoadHandler();
     SetParamBlockStringResolver(nullptr);
+    DestroyManagerWindow();
     return TRUE;
 }
 

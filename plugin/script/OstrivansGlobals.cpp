@@ -2,6 +2,7 @@
 #include "plugin/script/OstrivansGlobals.h"
 
 #include "host/script/fp/FPScriptBridge.h"
+#include "plugin/frame/ManagerWindowLink.h"
 #include "plugin/frame/OperationNotAvailable.h"
 
 OstrivansGlobals::OstrivansGlobals()
@@ -9,7 +10,8 @@ OstrivansGlobals::OstrivansGlobals()
                         {FPFunctionDef(kOpenOstrivansManager, L"OpenOstrivansManager", TYPE_VOID)}) {}
 
 void OstrivansGlobals::OpenOstrivansManager() {
-    ReportOperationNotAvailable(L"The manager window");
+    if (ManagerWindowLink& link = GetManagerWindowLink(); link.open) link.open();
+    else ReportOperationNotAvailable(L"The manager window");
 }
 
 FPStatus OstrivansGlobals::_dispatch_fn(FunctionID fid, TimeValue, FPValue&, FPParams*) {

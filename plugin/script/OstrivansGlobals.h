@@ -12,8 +12,8 @@ public:
     enum : FunctionID { kOpenOstrivansManager = 0 };
     OstrivansGlobals();
 
-    // Creates or shows the manager window and refills its list. The module has no manager window in this
-    // host: the call says so on the listener and changes nothing.
+    // Creates or shows the manager window and refills its list. Without the host's GUI the call says so on
+    // the listener and changes nothing.
     void OpenOstrivansManager();
 
 protected:

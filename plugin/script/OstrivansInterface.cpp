@@ -7,6 +7,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/script/ScriptRuntime.h"
+#include "plugin/frame/ManagerWindowLink.h"
 #include "plugin/helper/HelperBatch.h"
 #include "plugin/helper/HelperModuleState.h"
 #include "plugin/helper/OstrivansHelper.h"
@@ -238,11 +239,14 @@ void OstrivansInterface::OpenManager() {
     ExecuteScript(L"OpenOstrivansManager()", false);
 }
 
+// The manager window when the module has one; otherwise a script's dialog of that name.
 void OstrivansInterface::CloseManager() {
+    if (ManagerWindowLink& link = GetManagerWindowLink(); link.close && link.close()) return;
     ExecuteScript(L"DestroyDialog Ostrivans_Manager", false);
 }
 
 bool OstrivansInterface::IsManagerOpen() {
+    if (ManagerWindowLink& link = GetManagerWindowLink(); link.isOpen && link.isOpen()) return true;
     FPValue result;
     if (!ExecuteScript(L"Ostrivans_Manager.open", true, &result)) return false;
     try {
