@@ -7,7 +7,8 @@
 # through its proxy, local changes, the shot saved and opened again), on the save cycle example (a scene
 # with a reference saved, unchanged in memory, and opened again with its local changes) and on the layers
 # example (a reference's layers prefixed, one renamed locally and kept through a reload, released by a
-# dismiss).
+# dismiss), and last the manager example in the host's GUI mode (on Qt's offscreen platform when there is
+# no display).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
 set -euo pipefail
@@ -22,3 +23,6 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/shot_setup.ms
 "$root/build/app/ostrivans-host" examples/save_cycle.ms
 "$root/build/app/ostrivans-host" examples/layers.ms
+gui_platform=${QT_QPA_PLATFORM:-}
+[ -z "$gui_platform" ] && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && gui_platform=offscreen
+QT_QPA_PLATFORM=$gui_platform "$root/build/app/ostrivans-host" --gui --exit examples/manager.ms
