@@ -1,5 +1,5 @@
-// The mirror base and its kinds: reference layout, real dependency by overridden state, cloning of
-// paths and state, the text dump, and when the animatable reference may move.
+// The mirror base and its kinds: reference layout, cloning of paths and state, the text dump, and when the
+// animatable reference may move.
 #include "host/core/Listener.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
@@ -36,16 +36,6 @@ TEST_F(RefAnimTest, HoldsItsAnimatableAsReferenceZeroOnly) {
     EXPECT_EQ(name.ToUTF8() + " " + mirror.ClassID().ToString() + " " + std::to_string(mirror.SuperClassID()),
               "RefAnimMorpher " + Class_ID(0x30019, 0).ToString() + " " + std::to_string(0x8663dfa8u));
     mirror.DeleteAllRefs();
-}
-
-// Only a change of the user's (Replaced, Modified, LocDep) keeps the mirrored animatable alive.
-TEST_F(RefAnimTest, RealDependencyFollowsTheOverriddenState) {
-    RefAnim mirror(FALSE);
-    EmptyController anim;
-    for (int state : {0, 1, 2, 4, 8, 16, 32, 64, 128, 0x12}) {
-        mirror.SetOverriddenState(static_cast<BYTE>(state));
-        EXPECT_EQ(mirror.IsRealDependency(&anim) != FALSE, (state & 0x07) != 0) << state;
-    }
 }
 
 // The copy's dump shows its path and state; kind flag, last operation and mark belong to the original's
