@@ -17,6 +17,7 @@
 #include "plugin/anims/RefAnim.h"
 #include "plugin/records/RefBase.h"
 #include "plugin/records/RefHolder.h"
+#include "tests/support/SceneBuilder.h"
 #include "tests/support/SourceTree.h"
 
 #include <cstdlib>
@@ -80,6 +81,33 @@ inline RefAnim* MirrorOnDemand(RefBase* rec, RefAnim* asking, Animatable* anim, 
                                std::vector<std::int32_t> numbers) {
     return rec->MirrorOnDemandAt(asking, anim, ToPathNames(names), std::move(numbers));
 }
+
+// The scene fixture with the plug-in attached; records made through Record go when the test ends.
+class PluginSceneFixture : public SceneFixture {
+protected:
+    void SetUp() override {
+        SceneFixture::SetUp();
+        AttachPluginForTests();
+    }
+    void TearDown() override {
+        for (RefBase* r : records) r->MaybeAutoDelete();
+        SceneFixture::TearDown();
+    }
+    template <class T = RefBase> T* Record(ReferenceTarget* item) {
+        auto* r = new T(FALSE);
+        r->ReplaceReference(0, item);
+        records.push_back(r);
+        return r;
+    }
+    // A mirror of that kind made and appended by rec (null when the record refuses the kind).
+    static RefAnim* Mirror(RefBase* rec, ReferenceTarget* anim, std::vector<WStr> names,
+                           std::vector<std::int32_t> numbers, BYTE state = 0, DWORD kind = KIND_PLAIN) {
+        RefAnim* m = CreateRefAnim(rec, kind, anim, names, std::move(numbers), state);
+        if (m) rec->AppendMirror(m);
+        return m;
+    }
+    std::vector<RefBase*> records;
+};
 
 // Compares text with a golden file kept in the repository (path from the checkout's top). With
 // OSTRIVANS_UPDATE_GOLDEN set in the environment the file is rewritten instead, and the test fails so an

@@ -21,7 +21,6 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/script/ScriptRuntime.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 #include "tests/support/SourceTree.h"
 
 #include <gtest/gtest.h>
@@ -189,13 +188,7 @@ bool ParseFacts(const std::string& text, Facts& f) {
     return true;
 }
 
-class MirrorKindSelectionTest : public SceneFixture {
-protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
-};
+using MirrorKindSelectionTest = PluginSceneFixture;
 
 // A rule file's rows with their answers computed afresh (what answer gives for an animatable of the row's
 // facts under the row's owner), for comparison with the file itself. Counts the rows in rows.

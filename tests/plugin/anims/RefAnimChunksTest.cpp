@@ -15,7 +15,6 @@
 #include "plugin/records/RefHolder.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/ChunkIds.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -78,13 +77,7 @@ public:
     std::vector<USHORT> handed;
 };
 
-class RefAnimChunksTest : public SceneFixture {
-protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
-};
+using RefAnimChunksTest = PluginSceneFixture;
 
 TEST_F(RefAnimChunksTest, TheBaseChunksInTheirOrder) {
     RefAnim m(FALSE);

@@ -14,40 +14,21 @@
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class RefAnimPathTest : public SceneFixture {
+class RefAnimPathTest : public PluginSceneFixture {
 protected:
     void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
+        PluginSceneFixture::SetUp();
         box = b.Box("Box01").Build();
         pb = box->GetObjectRef()->GetParamBlock(0);
         height = NewDefaultFloatController();
         pb->SetController(2, 0, height);
         blockName = pb->GetDesc()->int_name;
     }
-    void TearDown() override {
-        for (RefBase* r : records) r->MaybeAutoDelete();
-        SceneFixture::TearDown();
-    }
-    RefNode* Record(INode* node) {
-        auto* r = new RefNode(FALSE);
-        r->ReplaceReference(0, node);
-        records.push_back(r);
-        return r;
-    }
-    static RefAnim* Mirror(RefBase* rec, ReferenceTarget* anim, std::vector<WStr> names,
-                           std::vector<std::int32_t> numbers, BYTE state = 0) {
-        RefAnim* m = CreateRefAnim(rec, KIND_PLAIN, anim, std::move(names), std::move(numbers), state);
-        if (m) rec->AppendMirror(m);
-        return m;
-    }
-
     // A resolution as one line: success, what it found, its parent, the numbers found (on success only),
     // child number and table index, with the fixture's animatables by name.
     std::string Resolution(bool ok, const PathResolution& r) const {
@@ -63,7 +44,6 @@ protected:
     IParamBlock2* pb = nullptr;
     Control* height = nullptr;
     MSTR blockName;
-    std::vector<RefBase*> records;
 };
 
 // Position 0 is the attribute container, then the sub-animatables, then the blocks; a sub-animatable that
@@ -89,7 +69,7 @@ TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
 }
 
 TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
-    RefNode* rec = Record(box);
+    RefNode* rec = Record<RefNode>(box);
     RefAnim* m = Mirror(rec, nullptr, {}, {});
     struct Row {
         std::vector<WStr> names;
@@ -124,7 +104,7 @@ TEST_F(RefAnimPathTest, EqualNamesTakeTheRecordedNumberFirstAndTheLowerNumberInA
     il->AppendItem(a, L"Same");
     il->AppendItem(c, L"Same");
     pb->SetController(0, 0, list); // length
-    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    RefAnim* m = Mirror(Record<RefNode>(box), nullptr, {}, {});
     ASSERT_EQ(il->GetListCount(), 2);
     Animatable* child = nullptr;
     EXPECT_EQ(FindChild(list, pb, 2, L"Same", -1, child), 2);
@@ -149,7 +129,7 @@ TEST_F(RefAnimPathTest, TablesOfABlockAreSteppedIntoByParameterThenElement) {
     ASSERT_GE(mpb->Count(0), 2);
     Mtl* second = mpb->GetMtl(0, 0, 1);
     ASSERT_NE(second, nullptr);
-    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    RefAnim* m = Mirror(Record<RefNode>(box), nullptr, {}, {});
     // From the block itself: the material's own layout leaves its block out of its children.
     const std::vector<WStr> names = {L"materialList", L"materialList[1]"};
     PathResolution r;
@@ -171,7 +151,7 @@ TEST_F(RefAnimPathTest, TablesOfABlockAreSteppedIntoByParameterThenElement) {
 // Another mirror of the same record standing for the same animatable at the same numbers makes the path
 // ambiguous; mirrors of other records or at other numbers do not.
 TEST_F(RefAnimPathTest, ATwinOfTheSameRecordBlocksResolution) {
-    RefNode* rec = Record(box);
+    RefNode* rec = Record<RefNode>(box);
     const std::vector<WStr> names = {L"Object", blockName, L"height"};
     RefAnim* m = Mirror(rec, height, names, {4, 2, 3});
     PathResolution r;
@@ -180,7 +160,7 @@ TEST_F(RefAnimPathTest, ATwinOfTheSameRecordBlocksResolution) {
 
     RefAnim* elsewhere = Mirror(rec, height, names, {4, 2, 7});
     EXPECT_TRUE(m->GetAnimByPath(box, r));
-    RefAnim* otherRecord = Mirror(Record(box), height, names, {4, 2, 3});
+    RefAnim* otherRecord = Mirror(Record<RefNode>(box), height, names, {4, 2, 3});
     EXPECT_TRUE(m->GetAnimByPath(box, r));
     EXPECT_FALSE(m->HasTwinOnPath(height, {4, 2, 3}));
 
@@ -193,7 +173,7 @@ TEST_F(RefAnimPathTest, ATwinOfTheSameRecordBlocksResolution) {
 // Scripts edit paths through the "RefAnim" interface (tests/e2e); called directly, missing arguments raise
 // the host's range error and unknown ids are not found.
 TEST_F(RefAnimPathTest, TheRefAnimInterfaceChecksItsCalls) {
-    RefAnim* m = Mirror(Record(box), nullptr, {}, {});
+    RefAnim* m = Mirror(Record<RefNode>(box), nullptr, {}, {});
     auto* fpi = static_cast<FPInterface*>(m->GetInterface(REFANIM_INTERFACE_ID));
     ASSERT_NE(fpi, nullptr);
     EXPECT_EQ(fpi->GetDesc()->internal_name, MSTR(L"RefAnim"));

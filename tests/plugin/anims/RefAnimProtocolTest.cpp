@@ -19,7 +19,6 @@
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,30 +28,25 @@ namespace {
 
 constexpr ParamID kLength = 0, kWidth = 1, kHeight = 2;
 
-class RefAnimProtocolTest : public SceneFixture {
+class RefAnimProtocolTest : public PluginSceneFixture {
 protected:
     void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
+        PluginSceneFixture::SetUp();
         SetCurrentOperation(OperationCode::None);
         SetIgnoreAllChanges(false);
         box = b.Box("Box01").Build();
         pb = Block(box);
         blockName = pb->GetDesc()->int_name;
-        rec = new RefNode(FALSE);
-        rec->ReplaceReference(0, box);
+        rec = Record<RefNode>(box);
     }
     void TearDown() override {
-        rec->MaybeAutoDelete();
         SetCurrentOperation(OperationCode::None);
-        SceneFixture::TearDown();
+        PluginSceneFixture::TearDown();
     }
     static IParamBlock2* Block(INode* n) { return n->GetObjectRef()->GetParamBlock(0); }
     RefAnim* Mirror(ReferenceTarget* anim, std::vector<WStr> names, std::vector<std::int32_t> numbers, BYTE state = 0,
                     DWORD kind = KIND_PLAIN) {
-        RefAnim* m = CreateRefAnim(rec, kind, anim, std::move(names), std::move(numbers), state);
-        if (m) rec->AppendMirror(m);
-        return m;
+        return PluginSceneFixture::Mirror(rec, anim, std::move(names), std::move(numbers), state, kind);
     }
     std::vector<WStr> HeightPath() const { return {L"Object", blockName, L"height"}; }
     static Control* Animate(IParamBlock2* block, ParamID id, float value) {

@@ -10,7 +10,6 @@
 #include "plugin/anims/RefAnim.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/HostChecks.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +31,10 @@ int SizeOfTables(const Tables& u, const Tables& r) {
     return static_cast<int>(24 * (u.renamed.size() + r.renamed.size()) + 16 * (u.added.size() + r.added.size()));
 }
 
-class RefAnimRestoreTest : public SceneFixture {
+class RefAnimRestoreTest : public PluginSceneFixture {
 protected:
     void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
+        PluginSceneFixture::SetUp();
         theHold.ResetForTests();
         Entry::alive = 0;
     }
@@ -45,7 +43,7 @@ protected:
         for (Entry* e : table) delete e;
         table.clear();
         EXPECT_EQ(Entry::alive, 0);
-        SceneFixture::TearDown();
+        PluginSceneFixture::TearDown();
     }
     void Add(Entry* e) {
         Step([&] {

@@ -13,7 +13,6 @@
 #include "plugin/frame/EmptyShape.h"
 #include "plugin/frame/PlaceholderFactory.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +33,8 @@ bool BitEqual(const Matrix3& a, const Matrix3& b) {
     return std::memcmp(a.Data(), b.Data(), 12 * sizeof(float)) == 0 && a.GetIdentFlags() == b.GetIdentFlags();
 }
 
-class PlaceholderTest : public SceneFixture {
+class PlaceholderTest : public PluginSceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
     static Point3 WorldPos(INode* n) { return n->GetNodeTM(0).GetTrans(); }
 };
 

@@ -8,18 +8,13 @@
 #include "host/scene/Mtl.h"
 #include "plugin/frame/StringTable.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class OstrivansHelperTest : public SceneFixture {
+class OstrivansHelperTest : public PluginSceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
     static OstrivansHelper* NewHelper(BOOL loading = FALSE) {
         return static_cast<OstrivansHelper*>(static_cast<Animatable*>(
             GetClassDirectory().CreateInstance(HELPER_CLASS_ID, OSTRIVANS_HELPER_CLASS_ID, loading)));

@@ -14,7 +14,6 @@
 #include "plugin/records/RefBase.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -69,22 +68,8 @@ int TreeDepth(const RefSubAnim* e) {
     return deepest;
 }
 
-class RefBaseCollectTest : public SceneFixture {
+class RefBaseCollectTest : public PluginSceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
-    void TearDown() override {
-        for (RefBase* r : records) r->MaybeAutoDelete();
-        SceneFixture::TearDown();
-    }
-    template <class T = RefBase> T* Record(ReferenceTarget* item) {
-        auto* r = new T(FALSE);
-        r->ReplaceReference(0, item);
-        records.push_back(r);
-        return r;
-    }
     // A box with a Bend under a Twist and a Standard material.
     INode* StackedBox() {
         INode* box = b.Box("Box01").Material(b.Standard("Brick")).Build();
@@ -92,7 +77,6 @@ protected:
         b.AddModifier(box, TWIST_MODIFIER_CLASS_ID);
         return box;
     }
-    std::vector<RefBase*> records;
 };
 
 TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {

@@ -14,19 +14,13 @@
 #include "plugin/frame/EmptyController.h"
 #include "plugin/records/RecordClassDescs.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class RefHolderTest : public SceneFixture {
+class RefHolderTest : public PluginSceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-    }
-
     static FPInterface* Iface(RefHolder* h) {
         return static_cast<FPInterface*>(h->GetInterface(REFHOLDER_INTERFACE_ID));
     }
