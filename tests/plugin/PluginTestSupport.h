@@ -13,6 +13,7 @@
 #include <string>
 #include "plugin/module/ModuleExports.h"
 #include "plugin/frame/ModuleState.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/records/RefBase.h"
@@ -20,6 +21,7 @@
 #include "tests/support/SceneBuilder.h"
 #include "tests/support/SourceTree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -108,6 +110,36 @@ protected:
     }
     std::vector<RefBase*> records;
 };
+
+// Whether owner holds each target as a real dependency under op: "1" or "0" each.
+inline std::string RealDependencies(ReferenceMaker* owner, const std::vector<ReferenceTarget*>& targets,
+                                    OperationCode op) {
+    OperationCodeGuard code(op);
+    std::string s;
+    for (ReferenceTarget* t : targets) s += owner->IsRealDependency(t) ? "1" : "0";
+    return s;
+}
+inline constexpr OperationCode kWeakeningOperations[] = {OperationCode::Unload, OperationCode::PreSave,
+                                                         OperationCode::PreSaveCollect, OperationCode::Duplicate};
+// Unloading, saving and duplicating weaken what the content alone uses (weak: the digits then); every other
+// operation keeps all; once persist() made the reference persist, those four keep all too.
+template <class Persist>
+void ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(ReferenceMaker* owner, const std::vector<ReferenceTarget*>& targets,
+                                                     const std::string& weak, Persist persist) {
+    const auto weakening = [](OperationCode op) {
+        return std::find(std::begin(kWeakeningOperations), std::end(kWeakeningOperations), op) !=
+               std::end(kWeakeningOperations);
+    };
+    const std::string all(targets.size(), '1');
+    for (int code = 0; code <= static_cast<int>(OperationCode::Renaming); ++code) {
+        const auto op = static_cast<OperationCode>(code);
+        EXPECT_EQ(RealDependencies(owner, targets, op), weakening(op) ? weak : all) << op;
+    }
+    persist();
+    for (int code = 0; code <= static_cast<int>(OperationCode::Renaming); ++code)
+        EXPECT_EQ(RealDependencies(owner, targets, static_cast<OperationCode>(code)), all)
+            << "persisting, " << static_cast<OperationCode>(code);
+}
 
 // Compares text with a golden file kept in the repository (path from the checkout's top). With
 // OSTRIVANS_UPDATE_GOLDEN set in the environment the file is rewritten instead, and the test fails so an

@@ -83,18 +83,8 @@ TEST_F(HelperReferencesTest, RecordsWithoutOverridesAreWeakWhileUnloadingSavingO
     RefMaterial* plain = NewRecord<RefMaterial>(false);
     h->AppendRefNode(overridden);
     h->AppendRefMaterial(plain);
-    auto real = [&](OperationCode op) {
-        OperationCodeGuard code(op);
-        std::string s;
-        for (ReferenceTarget* t : {static_cast<ReferenceTarget*>(plain), static_cast<ReferenceTarget*>(overridden),
-                                   static_cast<ReferenceTarget*>(h->GetParamBlock()), static_cast<ReferenceTarget*>(nullptr)})
-            s += h->IsRealDependency(t) ? "1" : "0";
-        return s;
-    };
-    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::PostSave}) EXPECT_EQ(real(op), "1111") << op;
-    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "0111") << op;
-    h->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    for (OperationCode op : {OperationCode::Unload, OperationCode::Duplicate}) EXPECT_EQ(real(op), "1111") << op;
+    ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(h, {plain, overridden, h->GetParamBlock(), nullptr}, "0111",
+                                                    [&] { h->GetParamBlock()->SetValue(pb_persist_ref, 0, 1); });
 }
 
 // A plain clone copies the parameters only; the duplicate operation copies the records that carry

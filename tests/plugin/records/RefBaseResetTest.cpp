@@ -124,18 +124,9 @@ TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicatin
     // The item, an unchanged mirror, a changed one, anything else.
     RefAnim* changed = rec->GetMirror(IndexOf(rec, kRotation));
     changed->SetOverriddenState(REFANIM_REPLACED);
-    ReferenceTarget* targets[] = {box, rec->GetMirror(IndexOf(rec, kPosition)), changed, box->GetTMController()};
-    auto real = [&](OperationCode op) {
-        OperationCodeGuard code(op);
-        std::string s;
-        for (ReferenceTarget* t : targets) s += rec->IsRealDependency(t) ? "1" : "0";
-        return s;
-    };
-    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record, OperationCode::AdvancedReset}) EXPECT_EQ(real(op), "1111") << op;
-    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "0011") << op;
-    // A reference that persists keeps everything.
-    helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    EXPECT_EQ(real(OperationCode::Unload), "1111");
+    ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(
+        rec, {box, rec->GetMirror(IndexOf(rec, kPosition)), changed, box->GetTMController()}, "0011",
+        [&] { helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1); });
 }
 
 TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {

@@ -247,24 +247,13 @@ TEST_F(RefMaterialTest, TheLoadsUniqueRenameBecomesTheOverriddenName) {
 
 TEST_F(RefMaterialTest, TheMaterialIsWeakWhileUnloadingSavingOrDuplicatingUnlessLocDep) {
     RefMaterial* rec = Record(brick);
-    RefAnim* plain = rec->GetMirror(1);
-    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record, OperationCode::AdvancedReset}) {
-        OperationCodeGuard code(op);
-        EXPECT_TRUE(rec->IsRealDependency(brick)) << op;
-    }
-    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) {
-        OperationCodeGuard code(op);
-        EXPECT_FALSE(rec->IsRealDependency(brick)) << op;
-        // Mirrors follow the record base's rule.
-        EXPECT_FALSE(rec->IsRealDependency(plain)) << op;
-        rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
-        EXPECT_TRUE(rec->IsRealDependency(brick)) << op;
-        EXPECT_TRUE(rec->HasOverrides());
-        rec->SetMaterialFlags(REFMTL_LOCDEP, false, false);
-    }
-    helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1);
-    OperationCodeGuard code(OperationCode::Unload);
-    EXPECT_TRUE(rec->IsRealDependency(brick));
+    rec->SetMaterialFlags(REFMTL_LOCDEP, true, false);
+    EXPECT_TRUE(rec->HasOverrides());
+    for (OperationCode op : kWeakeningOperations) EXPECT_EQ(RealDependencies(rec, {brick}, op), "1") << op;
+    rec->SetMaterialFlags(REFMTL_LOCDEP, false, false);
+    // Mirrors follow the record base's rule.
+    ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(rec, {brick, rec->GetMirror(1)}, "00",
+                                                    [&] { helper->GetParamBlock()->SetValue(pb_persist_ref, 0, 1); });
 }
 
 TEST_F(RefMaterialTest, AnUnmatchedRecordKeepsItsMirrorsAndNameWithoutMaterial) {

@@ -404,18 +404,9 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     ASSERT_NE(rec->GetKeptObject(), nullptr);
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     // Node, kept object, light, listing object, local node, unchanged and changed mirror, anything else.
-    ReferenceTarget* targets[] = {box,   rec->GetKeptObject(), omni,           listing,
-                                  local, rec->GetMirror(0),    rec->GetMirror(1), b.Standard("Other")};
-    auto real = [&](OperationCode op) {
-        OperationCodeGuard code(op);
-        std::string s;
-        for (ReferenceTarget* t : targets) s += rec->IsRealDependency(t) ? "1" : "0";
-        return s;
-    };
-    for (OperationCode op : {OperationCode::None, OperationCode::Load, OperationCode::Record}) EXPECT_EQ(real(op), "11111111") << op;
-    for (OperationCode op : {OperationCode::Unload, OperationCode::PreSave, OperationCode::PreSaveCollect, OperationCode::Duplicate}) EXPECT_EQ(real(op), "01001011") << op;
-    rec->SetHelper(Helper(L"Ref", false, true));
-    EXPECT_EQ(real(OperationCode::Unload), "11111111");
+    ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(
+        rec, {box, rec->GetKeptObject(), omni, listing, local, rec->GetMirror(0), rec->GetMirror(1), b.Standard("Other")},
+        "01001011", [&] { rec->SetHelper(Helper(L"Ref", false, true)); });
     rec->SetHelper(nullptr);
 }
 
