@@ -11,7 +11,6 @@
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/records/RefBase.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,20 +20,14 @@
 
 namespace {
 
-class RefBaseStructureTest : public SceneFixture {
+class RefBaseStructureTest : public PluginSceneFixture {
 protected:
     void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
+        PluginSceneFixture::SetUp();
         box = b.Box("Box01").Build();
         b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
-        rec = new RefBase(FALSE);
-        rec->ReplaceReference(0, box);
+        rec = Record(box);
         rec->CollectMirrors();
-    }
-    void TearDown() override {
-        rec->MaybeAutoDelete();
-        SceneFixture::TearDown();
     }
     IDerivedObject* Stack() { return static_cast<IDerivedObject*>(box->GetObjectRef()); }
     // The mirror table's lines, less the kind, of every mirror whose path starts with prefix.

@@ -21,9 +21,8 @@
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/records/NodeTable.h"
 #include "plugin/records/RefNode.h"
-#include "tests/plugin/PluginTestSupport.h"
+#include "tests/plugin/helper/HelperTestSupport.h"
 #include "tests/plugin/RefWatcher.h"
-#include "tests/support/SceneBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,23 +34,15 @@
 
 namespace {
 
-class RefNodeTest : public SceneFixture {
+class RefNodeTest : public HelperFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        AttachPluginForTests();
-        EndHelperSession();
-        GetHelperModuleState().Clear();
-    }
     void TearDown() override {
         // Newest first: watchers let go of records and nodes before those go.
         for (auto it = loose.rbegin(); it != loose.rend(); ++it) {
             (*it)->ClearAFlag(A_LOCK_TARGET);
             (*it)->MaybeAutoDelete();
         }
-        SceneFixture::TearDown();
-        EndHelperSession();
-        GetHelperModuleState().Clear();
+        HelperFixture::TearDown();
     }
     RefNode* Record(INode* node, OstrivansHelper* helper = nullptr) {
         auto* rec = new RefNode(node, helper);
@@ -77,8 +68,7 @@ protected:
     }
     // A helper on a node named name, with its two naming and persistence switches.
     OstrivansHelper* Helper(const MCHAR* name, bool usePrefix, bool persist) {
-        auto* h = new OstrivansHelper(FALSE);
-        GetCOREInterface()->CreateObjectNode(h)->SetName(name);
+        OstrivansHelper* h = NewHelperNode(name);
         AccessorDisabler quiet(h);
         h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, usePrefix ? 1 : 0);
         h->GetParamBlock()->SetValue(pb_persist_ref, 0, persist ? 1 : 0);
