@@ -266,6 +266,7 @@ Interpreter::Interpreter() {
         contextHooks_[name] = {};
     RegisterCoreBuiltins(*this);
     RegisterFileBuiltins(*this);
+    RegisterPathConfig(*this);
     RegisterUndoBuiltins(*this);
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
