@@ -1,6 +1,7 @@
 // The process's script runtime: one interpreter, error reporting for C++ callers.
 #include "host/script/ScriptRuntime.h"
 
+#include "host/script/HostDialogBuiltins.h"
 #include "host/script/SceneFileBuiltins.h"
 #include "host/script/ScriptError.h"
 #include "host/script/fp/FPScriptBridge.h"
@@ -10,6 +11,7 @@
 ScriptRuntime::ScriptRuntime() : interp_(std::make_unique<Interpreter>()) {
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
+    RegisterHostDialogBuiltins(*interp_);
     InstallFunctionPublishing(*this);
 }
 
@@ -24,6 +26,7 @@ void ScriptRuntime::Reset() {
     interp_->Paths() = paths;
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
+    RegisterHostDialogBuiltins(*interp_);
     RegisterInterfaceBuiltins(*interp_);
     PublishCoreInterfaces(*interp_);
     quietLog_.clear();
