@@ -3,6 +3,7 @@
 
 #include "host/script/HostDialogBuiltins.h"
 #include "host/script/SceneFileBuiltins.h"
+#include "host/script/ScriptCallbacks.h"
 #include "host/script/ScriptError.h"
 #include "host/script/fp/FPScriptBridge.h"
 #include "host/script/scene/SceneBuiltins.h"
@@ -12,6 +13,7 @@ ScriptRuntime::ScriptRuntime() : interp_(std::make_unique<Interpreter>()) {
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
     RegisterHostDialogBuiltins(*interp_);
+    RegisterScriptCallbacks(*interp_);
     InstallFunctionPublishing(*this);
 }
 
@@ -27,6 +29,7 @@ void ScriptRuntime::Reset() {
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
     RegisterHostDialogBuiltins(*interp_);
+    RegisterScriptCallbacks(*interp_);
     RegisterInterfaceBuiltins(*interp_);
     PublishCoreInterfaces(*interp_);
     quietLog_.clear();
