@@ -51,7 +51,8 @@ void RegisterProgress(Interpreter& in) {
     in.RegisterFunction(L"progressUpdate", [state](Interpreter&, CallArgs& a) {
         CheckArgCount(L"progressUpdate", a, 1);
         const double percent = ArgFloat(a[0]);
-        if (!state->active) throw ScriptError(L"Runtime error: progressUpdate: no progress bar, call progressStart first");
+        if (!state->active)
+            throw ScriptError(L"Runtime error: progressUpdate: no progress bar, call progressStart first");
         state->percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
         return Value::Bool(!state->cancelled);
     });

@@ -1000,7 +1000,8 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
             Point3 p = VectorOf(object);
             Positioned(target, [&] {
                 std::int64_t i = ArgInt(index);
-                if (i < 1 || i > (object.Is(Value::Type::Point2) ? 2 : 3)) throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
+                if (i < 1 || i > (object.Is(Value::Type::Point2) ? 2 : 3))
+                    throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
                 p[static_cast<int>(i - 1)] = static_cast<float>(ArgFloat(value));
                 return Value();
             });
@@ -1593,10 +1594,12 @@ Value Interpreter::EvalMacroScript(const AstNode& n, const ScopePtr& scope) {
     macro.category = L"Uncategorized";
     for (const auto& [key, expr] : n.keys) {
         const std::wstring lower = LowerName(key);
+        std::wstring* field = lower == L"category"     ? &macro.category
+                              : lower == L"buttontext" ? &macro.buttonText
+                              : lower == L"tooltip"    ? &macro.toolTip
+                                                       : nullptr;
         Value v = Eval(*expr, scope);
-        if (lower == L"category") macro.category = Positioned(*expr, [&] { return Value::String(ArgString(v)); }).Str();
-        if (lower == L"buttontext") macro.buttonText = Positioned(*expr, [&] { return Value::String(ArgString(v)); }).Str();
-        if (lower == L"tooltip") macro.toolTip = Positioned(*expr, [&] { return Value::String(ArgString(v)); }).Str();
+        if (field) *field = Positioned(*expr, [&] { return Value::String(ArgString(v)); }).Str();
     }
     if (macro.buttonText.empty()) macro.buttonText = macro.name;
     AstPtr body = n.shared_from_this();

@@ -38,7 +38,8 @@ public:
             while (!tail.empty() && IsSeparator(tail.front()))
                 tail.erase(0, 1);
             const std::wstring base = TrimTrailing(head);
-            out = Value::String(base.empty() ? tail : base + (IsSeparator(base.back()) ? L"" : std::wstring(1, SeparatorOf(head))) + tail);
+            const std::wstring joint = base.empty() || IsSeparator(base.back()) ? L"" : std::wstring(1, SeparatorOf(head));
+            out = Value::String(base + joint + tail);
         } else if (name == L"removepathleaf") {
             CheckArgCount(L"pathConfig.removePathLeaf", a, 1);
             const std::wstring path = TrimTrailing(ArgString(a[0]));
