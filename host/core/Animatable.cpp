@@ -1,6 +1,8 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,6 +21,25 @@ HandleRegistry& Registry() {
     return *registry;
 }
 
+// What few animatables have: their properties (with each one's id, so a lookup reads no property) and
+// their custom attribute container.
+struct SideState {
+    std::vector<std::pair<DWORD, AnimProperty*>> props;
+    ICustAttribContainer* custAttribs = nullptr;
+};
+
+std::unordered_map<const Animatable*, SideState>& SideStates() {
+    // Never destroyed, as the handle registry.
+    static auto* states = new std::unordered_map<const Animatable*, SideState>;
+    return *states;
+}
+
+SideState* FindSide(const Animatable* anim) {
+    auto& states = SideStates();
+    auto it = states.find(anim);
+    return it == states.end() ? nullptr : &it->second;
+}
+
 Animatable::CustAttribContainerHooks& Hooks() {
     static Animatable::CustAttribContainerHooks hooks;
     return hooks;
@@ -27,9 +48,15 @@ Animatable::CustAttribContainerHooks& Hooks() {
 } // namespace
 
 Animatable::~Animatable() {
-    DeleteCustAttribContainer();
-    for (AnimProperty* ap : aprops_) delete ap;
-    aprops_.clear();
+    if (hasSideState_) {
+        DeleteCustAttribContainer();
+        // Deleting a property may reach other animatables' side states: the entry is taken out first.
+        std::vector<std::pair<DWORD, AnimProperty*>> props;
+        if (SideState* side = FindSide(this)) props = std::move(side->props);
+        SideStates().erase(this);
+        hasSideState_ = 0;
+        for (const auto& entry : props) delete entry.second;
+    }
     if (handle_ != 0) Registry().byHandle[static_cast<size_t>(handle_)] = nullptr;
 }
 
@@ -49,53 +76,83 @@ IParamBlock2* Animatable::GetParamBlockByID(BlockID /*id*/) { return nullptr; }
 void* Animatable::GetInterface(ULONG /*id*/) { return nullptr; }
 BaseInterface* Animatable::GetInterface(Interface_ID /*id*/) { return nullptr; }
 
+ICustAttribContainer* Animatable::SideCustAttribs() const {
+    const SideState* side = FindSide(this);
+    return side ? side->custAttribs : nullptr;
+}
+
 void Animatable::AllocCustAttribContainer() {
-    if (custAttribs_ || !Hooks().create) return;
-    custAttribs_ = Hooks().create(this);
+    if (GetCustAttribContainer() || !Hooks().create) return;
+    ICustAttribContainer* made = Hooks().create(this);
+    if (!made) return;
+    SideStates()[this].custAttribs = made;
+    hasSideState_ = 1;
 }
 
 void Animatable::DeleteCustAttribContainer() {
-    ICustAttribContainer* c = custAttribs_;
-    custAttribs_ = nullptr;
-    if (c && Hooks().destroy) Hooks().destroy(c);
+    SideState* side = hasSideState_ ? FindSide(this) : nullptr;
+    ICustAttribContainer* c = side ? side->custAttribs : nullptr;
+    if (!c) return;
+    side->custAttribs = nullptr;
+    if (side->props.empty()) {
+        SideStates().erase(this);
+        hasSideState_ = 0;
+    }
+    if (Hooks().destroy) Hooks().destroy(c);
 }
 
 void Animatable::SetCustAttribContainerHooks(const CustAttribContainerHooks& hooks) { Hooks() = hooks; }
 const Animatable::CustAttribContainerHooks& Animatable::GetCustAttribContainerHooks() { return Hooks(); }
 
 ReferenceTarget* Animatable::GetCustAttribContainerTarget() const {
-    if (!custAttribs_ || !Hooks().asTarget) return nullptr;
-    return Hooks().asTarget(custAttribs_);
+    ICustAttribContainer* c = GetCustAttribContainer();
+    if (!c || !Hooks().asTarget) return nullptr;
+    return Hooks().asTarget(c);
 }
 
 void Animatable::AddAProp(AnimProperty* ap) {
     if (!ap) return;
     const DWORD id = ap->ID();
-    for (AnimProperty*& p : aprops_) {
-        if (p->ID() == id) {
-            if (p != ap) delete p;
-            p = ap;
+    SideState& side = SideStates()[this];
+    hasSideState_ = 1;
+    for (auto& entry : side.props) {
+        if (entry.first == id) {
+            AnimProperty* old = entry.second;
+            entry.second = ap;
+            if (old != ap) delete old;
             return;
         }
     }
-    aprops_.push_back(ap);
+    side.props.emplace_back(id, ap);
 }
 
 AnimProperty* Animatable::GetAProp(DWORD id) {
-    for (AnimProperty* p : aprops_)
-        if (p->ID() == id) return p;
+    if (!hasSideState_) return nullptr;
+    if (const SideState* side = FindSide(this))
+        for (const auto& entry : side->props)
+            if (entry.first == id) return entry.second;
     return nullptr;
 }
 
 void Animatable::RemoveAProp(DWORD id) {
-    for (size_t i = 0; i < aprops_.size(); ++i) {
-        if (aprops_[i]->ID() == id) {
-            AnimProperty* p = aprops_[i];
-            aprops_.erase(aprops_.begin() + static_cast<std::ptrdiff_t>(i));
-            delete p;
-            return;
+    SideState* side = hasSideState_ ? FindSide(this) : nullptr;
+    if (!side) return;
+    for (size_t i = 0; i < side->props.size(); ++i) {
+        if (side->props[i].first != id) continue;
+        AnimProperty* p = side->props[i].second;
+        side->props.erase(side->props.begin() + static_cast<std::ptrdiff_t>(i));
+        if (side->props.empty() && !side->custAttribs) {
+            SideStates().erase(this);
+            hasSideState_ = 0;
         }
+        delete p;
+        return;
     }
+}
+
+int Animatable::NumAProps() const {
+    const SideState* side = hasSideState_ ? FindSide(this) : nullptr;
+    return side ? static_cast<int>(side->props.size()) : 0;
 }
 
 AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {

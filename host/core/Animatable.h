@@ -95,7 +95,7 @@ public:
     virtual void EnumAuxFiles(AssetEnumCallback& /*assetEnum*/, DWORD /*flags*/) {}
 
     // Custom attribute container: allocated on demand through the factory the scene installs.
-    ICustAttribContainer* GetCustAttribContainer() const { return custAttribs_; }
+    ICustAttribContainer* GetCustAttribContainer() const { return hasSideState_ ? SideCustAttribs() : nullptr; }
     void AllocCustAttribContainer();
     void DeleteCustAttribContainer();
     // How containers are made, freed and seen as reference targets; set once by the scene model.
@@ -121,7 +121,7 @@ public:
     AnimProperty* GetAProp(DWORD id);
     // Deletes the property with that id; nothing when there is none.
     void RemoveAProp(DWORD id);
-    int NumAProps() const { return static_cast<int>(aprops_.size()); }
+    int NumAProps() const;
 
     // Handles: assigned on first request, never reused; GetAnimByHandle answers null once the
     // animatable is freed, which makes handles the safe way to hold on to something that may go.
@@ -129,8 +129,12 @@ public:
     static Animatable* GetAnimByHandle(AnimHandle handle);
 
 private:
+    ICustAttribContainer* SideCustAttribs() const;
+
+    // A scene holds millions of animatables and few of them ever carry a property or a custom attribute
+    // container: those live in a side table keyed by the animatable, and a bit here says whether it has
+    // an entry there. The handle is asked for by every walk over the scene and stays in place.
+    std::uint64_t handle_ : 63 = 0;
+    std::uint64_t hasSideState_ : 1 = 0;
     DWORD aflag_ = 0;
-    std::vector<AnimProperty*> aprops_;
-    ICustAttribContainer* custAttribs_ = nullptr;
-    AnimHandle handle_ = 0;
 };
