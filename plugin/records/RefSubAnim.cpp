@@ -102,9 +102,14 @@ void RefSubAnimTree::Finish() {
     gSizeHint = entries_.size();
     // Breadth first: the kept children of each entry go side by side, in the order of their positions.
     // An entry without an animatable is unreachable (GetChild answers null for it), and so is all below it.
-    std::vector<RefSubAnim> kept;
-    std::vector<Index> from; // kept entry -> its index in the walk's table
-    std::vector<Index> moved(entries_.size(), static_cast<Index>(-1));
+    // Scratch tables kept between trees (one tree is finished at a time), so finishing allocates only the
+    // table kept.
+    static std::vector<RefSubAnim> kept;
+    static std::vector<Index> from; // kept entry -> its index in the walk's table
+    static std::vector<Index> moved;
+    kept.clear();
+    from.clear();
+    moved.assign(entries_.size(), static_cast<Index>(-1));
     kept.push_back(entries_.front());
     from.push_back(0);
     moved[0] = 0;
