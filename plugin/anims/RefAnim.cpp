@@ -293,8 +293,12 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
 
 void RefAnim::SetPathSize(int size) {
     if (size < 0) return;
-    path_.resize(static_cast<size_t>(size), PathName());
-    pathByNumber_.resize(static_cast<size_t>(size), 0);
+    PathNames names = path_.Values();
+    std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    names.resize(static_cast<size_t>(size), PathName());
+    numbers.resize(static_cast<size_t>(size), 0);
+    path_ = std::move(names);
+    pathByNumber_ = std::move(numbers);
 }
 
 MSTR RefAnim::GetPathItem(int index) {
@@ -302,8 +306,11 @@ MSTR RefAnim::GetPathItem(int index) {
 }
 
 void RefAnim::SetPathItem(int index, const MCHAR* name) {
-    if (index >= 0 && index < static_cast<int>(path_.size()))
-        path_[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
+    if (index >= 0 && index < static_cast<int>(path_.size())) {
+        PathNames names = path_.Values();
+        names[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
+        path_ = std::move(names);
+    }
 }
 
 int RefAnim::GetPathByNumberItem(int index) {
@@ -312,8 +319,11 @@ int RefAnim::GetPathByNumberItem(int index) {
 }
 
 void RefAnim::SetPathByNumberItem(int index, int number) {
-    if (index >= 0 && index < static_cast<int>(pathByNumber_.size()))
-        pathByNumber_[static_cast<size_t>(index)] = number;
+    if (index >= 0 && index < static_cast<int>(pathByNumber_.size())) {
+        std::vector<std::int32_t> numbers = pathByNumber_.Values();
+        numbers[static_cast<size_t>(index)] = number;
+        pathByNumber_ = std::move(numbers);
+    }
 }
 
 // ---- dump
