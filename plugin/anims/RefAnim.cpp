@@ -37,7 +37,8 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
 
 // A node is referenced content when a record holds it as its item.
 bool IsMirroredNode(INode* node) {
-    for (ReferenceMaker* m : DependentsOf(node))
+    DependentIterator it(node);
+    while (ReferenceMaker* m = it.Next())
         if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
     return false;
 }
@@ -264,7 +265,9 @@ bool RefAnim::IsLocDep(Animatable* anim) {
 bool RefAnim::IsLocDepWalk(Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
     const Class_ID animClass = anim->ClassID();
-    for (ReferenceMaker* dep : DependentsOf(static_cast<ReferenceTarget*>(anim))) {
+    // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
+    DependentIterator it(static_cast<ReferenceTarget*>(anim));
+    while (ReferenceMaker* dep = it.Next()) {
         // The asking mirror's own reference is what LocDep decides about, never a reason for it.
         if (dep == this) continue;
         const SClass_ID sc = dep->SuperClassID();
