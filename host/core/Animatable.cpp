@@ -1,7 +1,6 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,25 +20,6 @@ HandleRegistry& Registry() {
     return *registry;
 }
 
-// What few animatables have: their properties (with each one's id, so a lookup reads no property) and
-// their custom attribute container.
-struct SideState {
-    std::vector<std::pair<DWORD, AnimProperty*>> props;
-    ICustAttribContainer* custAttribs = nullptr;
-};
-
-std::unordered_map<const Animatable*, SideState>& SideStates() {
-    // Never destroyed, as the handle registry.
-    static auto* states = new std::unordered_map<const Animatable*, SideState>;
-    return *states;
-}
-
-SideState* FindSide(const Animatable* anim) {
-    auto& states = SideStates();
-    auto it = states.find(anim);
-    return it == states.end() ? nullptr : &it->second;
-}
-
 Animatable::CustAttribContainerHooks& Hooks() {
     static Animatable::CustAttribContainerHooks hooks;
     return hooks;
@@ -47,15 +27,35 @@ Animatable::CustAttribContainerHooks& Hooks() {
 
 } // namespace
 
+// What few animatables have: their properties (with each one's id, so a lookup reads no property) and
+// their custom attribute container.
+struct Animatable::SideState {
+    std::vector<std::pair<DWORD, AnimProperty*>> props;
+    ICustAttribContainer* custAttribs = nullptr;
+};
+
+Animatable::SideState& Animatable::Side() {
+    if (!side_) side_ = new SideState;
+    return *side_;
+}
+
+void Animatable::TrimSide() {
+    if (side_ && side_->props.empty() && !side_->custAttribs) {
+        delete side_;
+        side_ = nullptr;
+    }
+}
+
 Animatable::~Animatable() {
-    if (hasSideState_) {
+    if (side_) {
         DeleteCustAttribContainer();
-        // Deleting a property may reach other animatables' side states: the entry is taken out first.
-        std::vector<std::pair<DWORD, AnimProperty*>> props;
-        if (SideState* side = FindSide(this)) props = std::move(side->props);
-        SideStates().erase(this);
-        hasSideState_ = 0;
-        for (const auto& entry : props) delete entry.second;
+        // Deleting a property may reach back into this animatable: the block is taken off first.
+        SideState* side = side_;
+        side_ = nullptr;
+        if (side) {
+            for (const auto& entry : side->props) delete entry.second;
+            delete side;
+        }
     }
     if (handle_ != 0) Registry().byHandle[static_cast<size_t>(handle_)] = nullptr;
 }
@@ -76,28 +76,19 @@ IParamBlock2* Animatable::GetParamBlockByID(BlockID /*id*/) { return nullptr; }
 void* Animatable::GetInterface(ULONG /*id*/) { return nullptr; }
 BaseInterface* Animatable::GetInterface(Interface_ID /*id*/) { return nullptr; }
 
-ICustAttribContainer* Animatable::SideCustAttribs() const {
-    const SideState* side = FindSide(this);
-    return side ? side->custAttribs : nullptr;
-}
+ICustAttribContainer* Animatable::SideCustAttribs() const { return side_ ? side_->custAttribs : nullptr; }
 
 void Animatable::AllocCustAttribContainer() {
     if (GetCustAttribContainer() || !Hooks().create) return;
     ICustAttribContainer* made = Hooks().create(this);
-    if (!made) return;
-    SideStates()[this].custAttribs = made;
-    hasSideState_ = 1;
+    if (made) Side().custAttribs = made;
 }
 
 void Animatable::DeleteCustAttribContainer() {
-    SideState* side = hasSideState_ ? FindSide(this) : nullptr;
-    ICustAttribContainer* c = side ? side->custAttribs : nullptr;
+    ICustAttribContainer* c = side_ ? side_->custAttribs : nullptr;
     if (!c) return;
-    side->custAttribs = nullptr;
-    if (side->props.empty()) {
-        SideStates().erase(this);
-        hasSideState_ = 0;
-    }
+    side_->custAttribs = nullptr;
+    TrimSide();
     if (Hooks().destroy) Hooks().destroy(c);
 }
 
@@ -113,8 +104,7 @@ ReferenceTarget* Animatable::GetCustAttribContainerTarget() const {
 void Animatable::AddAProp(AnimProperty* ap) {
     if (!ap) return;
     const DWORD id = ap->ID();
-    SideState& side = SideStates()[this];
-    hasSideState_ = 1;
+    SideState& side = Side();
     for (auto& entry : side.props) {
         if (entry.first == id) {
             AnimProperty* old = entry.second;
@@ -127,33 +117,26 @@ void Animatable::AddAProp(AnimProperty* ap) {
 }
 
 AnimProperty* Animatable::GetAProp(DWORD id) {
-    if (!hasSideState_) return nullptr;
-    if (const SideState* side = FindSide(this))
-        for (const auto& entry : side->props)
-            if (entry.first == id) return entry.second;
+    if (!side_) return nullptr;
+    for (const auto& entry : side_->props)
+        if (entry.first == id) return entry.second;
     return nullptr;
 }
 
 void Animatable::RemoveAProp(DWORD id) {
-    SideState* side = hasSideState_ ? FindSide(this) : nullptr;
-    if (!side) return;
-    for (size_t i = 0; i < side->props.size(); ++i) {
-        if (side->props[i].first != id) continue;
-        AnimProperty* p = side->props[i].second;
-        side->props.erase(side->props.begin() + static_cast<std::ptrdiff_t>(i));
-        if (side->props.empty() && !side->custAttribs) {
-            SideStates().erase(this);
-            hasSideState_ = 0;
-        }
+    if (!side_) return;
+    auto& props = side_->props;
+    for (size_t i = 0; i < props.size(); ++i) {
+        if (props[i].first != id) continue;
+        AnimProperty* p = props[i].second;
+        props.erase(props.begin() + static_cast<std::ptrdiff_t>(i));
+        TrimSide();
         delete p;
         return;
     }
 }
 
-int Animatable::NumAProps() const {
-    const SideState* side = hasSideState_ ? FindSide(this) : nullptr;
-    return side ? static_cast<int>(side->props.size()) : 0;
-}
+int Animatable::NumAProps() const { return side_ ? static_cast<int>(side_->props.size()) : 0; }
 
 AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
     if (!anim) return 0;

@@ -95,7 +95,7 @@ public:
     virtual void EnumAuxFiles(AssetEnumCallback& /*assetEnum*/, DWORD /*flags*/) {}
 
     // Custom attribute container: allocated on demand through the factory the scene installs.
-    ICustAttribContainer* GetCustAttribContainer() const { return hasSideState_ ? SideCustAttribs() : nullptr; }
+    ICustAttribContainer* GetCustAttribContainer() const { return side_ ? SideCustAttribs() : nullptr; }
     void AllocCustAttribContainer();
     void DeleteCustAttribContainer();
     // How containers are made, freed and seen as reference targets; set once by the scene model.
@@ -129,12 +129,17 @@ public:
     static Animatable* GetAnimByHandle(AnimHandle handle);
 
 private:
+    struct SideState;
     ICustAttribContainer* SideCustAttribs() const;
+    SideState& Side();
+    // Drops the side block once it holds nothing.
+    void TrimSide();
 
     // A scene holds millions of animatables and few of them ever carry a property or a custom attribute
-    // container: those live in a side table keyed by the animatable, and a bit here says whether it has
-    // an entry there. The handle is asked for by every walk over the scene and stays in place.
-    std::uint64_t handle_ : 63 = 0;
-    std::uint64_t hasSideState_ : 1 = 0;
+    // container: those live in a block of their own, made on first use, which the animatable points to
+    // (a lookup reads the pointer and the block, never a shared table). The handle is asked for by every
+    // walk over the scene and stays in place.
+    SideState* side_ = nullptr;
+    AnimHandle handle_ = 0;
     DWORD aflag_ = 0;
 };
