@@ -5,7 +5,6 @@
 #include "bench/ScaleScene.h"
 
 #include "host/core/ClassDirectory.h"
-#include "host/core/PerformanceTimer.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
 #include "host/scene/Object.h"
@@ -53,7 +52,7 @@ void BM_CollectWithLights(benchmark::State& state) {
     double seconds = 0.0;
     double scanSeconds = 0.0;
     for (auto _ : state) {
-        MaxSDK::PerformanceTools::Timer timer;
+        BenchCpuTimer timer;
         timer.StartTimer();
         OfferNodeListCandidates(*helper);
         scanSeconds += timer.EndTimer();
@@ -112,7 +111,7 @@ void BM_ModifierOverridePass(benchmark::State& state) {
             fresh.push_back(ip->CreateObjectNode(stack));
             fresh.back()->SetName(helper->GetRefNode(i)->GetReferencedName().c_str());
         }
-        MaxSDK::PerformanceTools::Timer timer;
+        BenchCpuTimer timer;
         timer.StartTimer();
         for (int i = 0; i < n; ++i) helper->GetRefNode(i)->Update(fresh[static_cast<size_t>(i)]);
         const double s = timer.EndTimer();

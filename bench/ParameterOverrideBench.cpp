@@ -4,7 +4,6 @@
 #include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
-#include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/Object.h"
@@ -70,7 +69,7 @@ void BM_OverridePass(benchmark::State& state) {
             state.SkipWithError("the second merge brought other nodes");
             break;
         }
-        MaxSDK::PerformanceTools::Timer timer;
+        BenchCpuTimer timer;
         timer.StartTimer();
         {
             OperationCodeGuard load(OperationCode::Load);

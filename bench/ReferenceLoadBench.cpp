@@ -1,9 +1,9 @@
 // Loading a reference against the host's bare merge of the same file: binding every merged node and
 // material to its record must cost at most half a merge again, and the time per node must stay flat.
+#include "bench/HeapCounter.h"
 #include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
-#include "host/core/PerformanceTimer.h"
 #include "host/scene/INode.h"
 #include "host/application/HostInterface.h"
 #include "plugin/helper/OstrivansHelper.h"
@@ -28,6 +28,31 @@ OstrivansHelper* PrepareHelper(const MSTR& path) {
     return helper;
 }
 
+// The heap a bare merge of the file leaves behind, and that a load of it as a reference leaves (the merge
+// and the records with their mirrors), each from a fresh scene.
+struct LoadFootprint {
+    HeapCount merge;
+    HeapCount load;
+};
+
+LoadFootprint MeasureFootprint(const MSTR& path) {
+    Interface* ip = GetCOREInterface();
+    LoadFootprint f;
+    ip->FileReset(TRUE);
+    const HeapCount beforeMerge = ReadHeapCount();
+    if (!ip->MergeFromFile(path.c_str(), TRUE, FALSE, FALSE, MERGE_DUPS_MERGE, nullptr, MERGE_DUP_MTL_RENAME))
+        std::abort();
+    const HeapCount afterMerge = ReadHeapCount();
+    f.merge = {afterMerge.liveBytes - beforeMerge.liveBytes, afterMerge.allocations - beforeMerge.allocations};
+    OstrivansHelper* helper = PrepareHelper(path);
+    const HeapCount beforeLoad = ReadHeapCount();
+    helper->GetParamBlock()->SetValue(pb_active, 0, 1);
+    const HeapCount afterLoad = ReadHeapCount();
+    f.load = {afterLoad.liveBytes - beforeLoad.liveBytes, afterLoad.allocations - beforeLoad.allocations};
+    ip->FileReset(TRUE);
+    return f;
+}
+
 // The iteration time is the load's; the merge of the same file is timed beside it for the ratio.
 void BM_LoadReference(benchmark::State& state) {
     AttachPluginForBench();
@@ -44,7 +69,7 @@ void BM_LoadReference(benchmark::State& state) {
     for (auto _ : state) {
         mergeSeconds += TimeBareMerge(path);
         OstrivansHelper* helper = PrepareHelper(path);
-        MaxSDK::PerformanceTools::Timer timer;
+        BenchCpuTimer timer;
         timer.StartTimer();
         helper->GetParamBlock()->SetValue(pb_active, 0, 1);
         const double seconds = timer.EndTimer();
@@ -52,12 +77,18 @@ void BM_LoadReference(benchmark::State& state) {
         state.SetIterationTime(seconds);
         if (!helper->IsLoaded() || helper->NumRefNodes() != n) state.SkipWithError("the load did not bind every node");
     }
+    const LoadFootprint f = MeasureFootprint(path);
     ip->FileReset(TRUE);
     const auto iterations = static_cast<double>(state.iterations());
     state.counters["nodes"] = n;
     state.counters["load_vs_merge"] = loadSeconds / mergeSeconds;
     state.counters["load_us_per_node"] = loadSeconds / iterations / n * 1e6;
     state.counters["merge_us_per_node"] = mergeSeconds / iterations / n * 1e6;
+    // Heap per node: what the merge keeps, and what the records and mirrors keep on top of it.
+    state.counters["merge_B_per_node"] = static_cast<double>(f.merge.liveBytes) / n;
+    state.counters["records_B_per_node"] = static_cast<double>(f.load.liveBytes - f.merge.liveBytes) / n;
+    state.counters["merge_allocs_per_node"] = static_cast<double>(f.merge.allocations) / n;
+    state.counters["records_allocs_per_node"] = static_cast<double>(f.load.allocations - f.merge.allocations) / n;
 }
 
 BENCHMARK(BM_LoadReference)

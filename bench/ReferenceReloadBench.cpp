@@ -4,7 +4,6 @@
 #include "bench/ScaleScene.h"
 
 #include "host/core/ClassDirectory.h"
-#include "host/core/PerformanceTimer.h"
 #include "host/scene/Control.h"
 #include "host/scene/INode.h"
 #include "host/scene/Object.h"
@@ -57,7 +56,7 @@ void BM_ReloadReference(benchmark::State& state) {
     for (auto _ : state) {
         mergeSeconds += TimeBareMerge(path);
         OstrivansHelper* helper = LoadWithChanges(path);
-        MaxSDK::PerformanceTools::Timer timer;
+        BenchCpuTimer timer;
         timer.StartTimer();
         const int loaded = helper->Reload();
         const double seconds = timer.EndTimer();

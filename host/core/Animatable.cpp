@@ -1,6 +1,7 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,10 +27,36 @@ Animatable::CustAttribContainerHooks& Hooks() {
 
 } // namespace
 
+// What few animatables have: their properties (with each one's id, so a lookup reads no property) and
+// their custom attribute container.
+struct Animatable::SideState {
+    std::vector<std::pair<DWORD, AnimProperty*>> props;
+    ICustAttribContainer* custAttribs = nullptr;
+};
+
+Animatable::SideState& Animatable::Side() {
+    if (!side_) side_ = new SideState;
+    return *side_;
+}
+
+void Animatable::TrimSide() {
+    if (side_ && side_->props.empty() && !side_->custAttribs) {
+        delete side_;
+        side_ = nullptr;
+    }
+}
+
 Animatable::~Animatable() {
-    DeleteCustAttribContainer();
-    for (AnimProperty* ap : aprops_) delete ap;
-    aprops_.clear();
+    if (side_) {
+        DeleteCustAttribContainer();
+        // Deleting a property may reach back into this animatable: the block is taken off first.
+        SideState* side = side_;
+        side_ = nullptr;
+        if (side) {
+            for (const auto& entry : side->props) delete entry.second;
+            delete side;
+        }
+    }
     if (handle_ != 0) Registry().byHandle[static_cast<size_t>(handle_)] = nullptr;
 }
 
@@ -49,54 +76,67 @@ IParamBlock2* Animatable::GetParamBlockByID(BlockID /*id*/) { return nullptr; }
 void* Animatable::GetInterface(ULONG /*id*/) { return nullptr; }
 BaseInterface* Animatable::GetInterface(Interface_ID /*id*/) { return nullptr; }
 
+ICustAttribContainer* Animatable::SideCustAttribs() const { return side_ ? side_->custAttribs : nullptr; }
+
 void Animatable::AllocCustAttribContainer() {
-    if (custAttribs_ || !Hooks().create) return;
-    custAttribs_ = Hooks().create(this);
+    if (GetCustAttribContainer() || !Hooks().create) return;
+    ICustAttribContainer* made = Hooks().create(this);
+    if (made) Side().custAttribs = made;
 }
 
 void Animatable::DeleteCustAttribContainer() {
-    ICustAttribContainer* c = custAttribs_;
-    custAttribs_ = nullptr;
-    if (c && Hooks().destroy) Hooks().destroy(c);
+    ICustAttribContainer* c = side_ ? side_->custAttribs : nullptr;
+    if (!c) return;
+    side_->custAttribs = nullptr;
+    TrimSide();
+    if (Hooks().destroy) Hooks().destroy(c);
 }
 
 void Animatable::SetCustAttribContainerHooks(const CustAttribContainerHooks& hooks) { Hooks() = hooks; }
 const Animatable::CustAttribContainerHooks& Animatable::GetCustAttribContainerHooks() { return Hooks(); }
 
 ReferenceTarget* Animatable::GetCustAttribContainerTarget() const {
-    if (!custAttribs_ || !Hooks().asTarget) return nullptr;
-    return Hooks().asTarget(custAttribs_);
+    ICustAttribContainer* c = GetCustAttribContainer();
+    if (!c || !Hooks().asTarget) return nullptr;
+    return Hooks().asTarget(c);
 }
 
 void Animatable::AddAProp(AnimProperty* ap) {
     if (!ap) return;
     const DWORD id = ap->ID();
-    for (AnimProperty*& p : aprops_) {
-        if (p->ID() == id) {
-            if (p != ap) delete p;
-            p = ap;
+    SideState& side = Side();
+    for (auto& entry : side.props) {
+        if (entry.first == id) {
+            AnimProperty* old = entry.second;
+            entry.second = ap;
+            if (old != ap) delete old;
             return;
         }
     }
-    aprops_.push_back(ap);
+    side.props.emplace_back(id, ap);
 }
 
 AnimProperty* Animatable::GetAProp(DWORD id) {
-    for (AnimProperty* p : aprops_)
-        if (p->ID() == id) return p;
+    if (!side_) return nullptr;
+    for (const auto& entry : side_->props)
+        if (entry.first == id) return entry.second;
     return nullptr;
 }
 
 void Animatable::RemoveAProp(DWORD id) {
-    for (size_t i = 0; i < aprops_.size(); ++i) {
-        if (aprops_[i]->ID() == id) {
-            AnimProperty* p = aprops_[i];
-            aprops_.erase(aprops_.begin() + static_cast<std::ptrdiff_t>(i));
-            delete p;
-            return;
-        }
+    if (!side_) return;
+    auto& props = side_->props;
+    for (size_t i = 0; i < props.size(); ++i) {
+        if (props[i].first != id) continue;
+        AnimProperty* p = props[i].second;
+        props.erase(props.begin() + static_cast<std::ptrdiff_t>(i));
+        TrimSide();
+        delete p;
+        return;
     }
 }
+
+int Animatable::NumAProps() const { return side_ ? static_cast<int>(side_->props.size()) : 0; }
 
 AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
     if (!anim) return 0;

@@ -95,7 +95,7 @@ public:
     virtual void EnumAuxFiles(AssetEnumCallback& /*assetEnum*/, DWORD /*flags*/) {}
 
     // Custom attribute container: allocated on demand through the factory the scene installs.
-    ICustAttribContainer* GetCustAttribContainer() const { return custAttribs_; }
+    ICustAttribContainer* GetCustAttribContainer() const { return side_ ? SideCustAttribs() : nullptr; }
     void AllocCustAttribContainer();
     void DeleteCustAttribContainer();
     // How containers are made, freed and seen as reference targets; set once by the scene model.
@@ -121,7 +121,7 @@ public:
     AnimProperty* GetAProp(DWORD id);
     // Deletes the property with that id; nothing when there is none.
     void RemoveAProp(DWORD id);
-    int NumAProps() const { return static_cast<int>(aprops_.size()); }
+    int NumAProps() const;
 
     // Handles: assigned on first request, never reused; GetAnimByHandle answers null once the
     // animatable is freed, which makes handles the safe way to hold on to something that may go.
@@ -129,8 +129,17 @@ public:
     static Animatable* GetAnimByHandle(AnimHandle handle);
 
 private:
-    DWORD aflag_ = 0;
-    std::vector<AnimProperty*> aprops_;
-    ICustAttribContainer* custAttribs_ = nullptr;
+    struct SideState;
+    ICustAttribContainer* SideCustAttribs() const;
+    SideState& Side();
+    // Drops the side block once it holds nothing.
+    void TrimSide();
+
+    // A scene holds millions of animatables and few of them ever carry a property or a custom attribute
+    // container: those live in a block of their own, made on first use, which the animatable points to
+    // (a lookup reads the pointer and the block, never a shared table). The handle is asked for by every
+    // walk over the scene and stays in place.
+    SideState* side_ = nullptr;
     AnimHandle handle_ = 0;
+    DWORD aflag_ = 0;
 };

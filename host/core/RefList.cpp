@@ -72,7 +72,7 @@ void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
     if (where.Valid() && where.epoch == epoch_ && where.pos < entries_.size() && !entries_[where.pos].maker) {
         entries_[where.pos] = Entry{m, slot};
         --holes_;
-        if (where.pos < head_) head_ = where.pos;
+        if (where.pos < head_) head_ = static_cast<std::uint32_t>(where.pos);
         if (index_) index_->emplace(m, where.pos);
         return;
     }
@@ -99,13 +99,13 @@ void RefList::EndWalk() {
 }
 
 void RefList::KeepPositions(bool keep) {
-    keepPositions_ = keep;
+    keepPositions_ = keep ? 1 : 0;
     MaybeCompact();
 }
 
 void RefList::MaybeCompact() {
     if (walkers_ > 0 || keepPositions_) return;
-    if (holes_ < kMinHolesToCompact || holes_ * 2 < entries_.size()) return;
+    if (holes_ < kMinHolesToCompact || static_cast<size_t>(holes_) * 2 < entries_.size()) return;
     size_t out = 0;
     for (size_t i = 0; i < entries_.size(); ++i)
         if (entries_[i].maker) entries_[out++] = entries_[i];

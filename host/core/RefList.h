@@ -103,12 +103,14 @@ private:
     void MaybeCompact();
     void BuildIndex();
 
+    // Every reference target has a list: the counters are as wide as a list can grow (the entry table
+    // counts in 32 bits) and no wider.
     Entries entries_;
-    size_t holes_ = 0;
-    size_t head_ = 0; // no live entry before this position
-    unsigned epoch_ = 0;
-    int walkers_ = 0;
-    bool keepPositions_ = false;
     // Maker -> positions of its live entries; only for long lists, short ones are scanned.
     std::unique_ptr<std::unordered_multimap<ReferenceMaker*, size_t>> index_;
+    std::uint32_t holes_ = 0;
+    std::uint32_t head_ = 0; // no live entry before this position
+    unsigned epoch_ = 0;
+    std::uint32_t walkers_ : 31 = 0;
+    std::uint32_t keepPositions_ : 1 = 0;
 };

@@ -216,14 +216,14 @@ void ReferenceTarget::Unpin() {
     dependents_.EndWalk();
     if (--pins_ > 0) return;
     if (freePending_) {
-        freePending_ = false;
+        freePending_ = 0;
         DeleteThis();
     }
 }
 
 void ReferenceTarget::Free() {
     if (pins_ > 0) {
-        freePending_ = true;
+        freePending_ = 1;
         return;
     }
     DeleteThis();

@@ -97,8 +97,9 @@ private:
     void Free();
 
     RefList dependents_;
-    int pins_ = 0;
-    bool freePending_ = false;
+    // Walks over the dependents in progress, and whether the target is to be freed when the last ends.
+    std::uint32_t pins_ : 31 = 0;
+    std::uint32_t freePending_ : 1 = 0;
     unsigned notifyChain_ = 0;
     std::uint64_t visitStamp_ = 0;
 };

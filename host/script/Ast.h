@@ -25,7 +25,7 @@ enum class AstKind {
     ArrayLit,    // kids: elements
     BitArrayLit, // kids: elements, Range nodes for a..b
     Range,       // kids: from, to
-    Point3Lit,   // kids: x, y, z
+    Point3Lit,   // kids: x, y, z; or x, y for a 2D point
     Unary,       // name: "-", "not" or "&" (a reference to a variable, property or index); kids: operand
     Binary,      // name: + - * / ^ == != < <= > >= and or; kids: left, right
     As,          // kids: value, class expression
@@ -40,7 +40,8 @@ enum class AstKind {
     ForIn,       // name: variable; kids: collection, where, while (each may be null), body; flag 1 for collect
     ForRange,    // name: variable; kids: from, to, by, where, while (each but from/to may be null), body;
                  // flag 1 for collect
-    FnDef,  // name; params: positional names ("&x" by reference); keys: keyword parameters with defaults (null: none); kids: body
+    FnDef,  // name; params: positional names ("&x" by reference); keys: keyword parameters with defaults (null: none); kids: body;
+            // flag 2 for "mapped fn" (flag 1 marks a struct's "on create do" handler)
     Return, // kids: value (or null)
     Exit,   // kids: value (or null)
     Continue,   //
@@ -50,7 +51,9 @@ enum class AstKind {
     MaxCommand, // name: the command words, lower-cased, joined by one space
     Case,       // kids: subject (or null); pairs: label (null for default), expression
     Attributes, // definition
-    Rollout,    // definition
+    Rollout,    // definition; flag 1 for a utility
+    MacroScript, // name; keys: category:, buttonText: ...; kids: body expressions and handlers (FnDef with
+                 // flag 1 named after the event)
     Struct,     // name; keys: data members in order with defaults (or null); kids: FnDef methods and the
                 // "on create do" handler (a FnDef named "create" with flag 1)
 };

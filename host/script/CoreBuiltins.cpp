@@ -113,6 +113,12 @@ void RegisterOutput(Interpreter& in) {
         CheckArgCount(L"throw", a, 1);
         throw ScriptError(L"Runtime error: " + a[0].FormatForm());
     });
+    // execute "text": the text parsed and run at global scope (it sees globals, never the caller's
+    // locals); answers the last expression's value. Its errors name the executed text's line and column.
+    in.RegisterFunction(L"execute", [](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"execute", a, 1);
+        return i.Run(ArgString(a[0]), L"execute string");
+    });
     in.RegisterFunction(L"getCurrentException", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"getCurrentException", a, 0);
         return Value::String(i.CurrentException());

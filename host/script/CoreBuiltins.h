@@ -6,10 +6,11 @@
 class Interpreter;
 
 // print, format, classOf, superClassOf, isKindOf, the maths, array and string functions, string streams,
-// named colours, throw and getCurrentException.
+// named colours, throw, getCurrentException and execute.
 void RegisterCoreBuiltins(Interpreter& interp);
-// getDir, GetINISetting, SetINISetting, getMAXIniFile, doesFileExist, getFiles, deleteFile, makeDir and the
-// file name functions. Paths may use "\\" or "/".
+// getDir, GetINISetting, SetINISetting, getMAXIniFile, doesFileExist, getFiles, getDirectories, deleteFile,
+// copyFile, renameFile, getFileModDate, getFileCreateDate, makeDir and the file name functions. Paths may
+// use "\\" or "/".
 void RegisterFileBuiltins(Interpreter& interp);
 // The undo context ("undo on", "undo "name" on", "undo off") and "max undo"/"max redo" on theHold.
 void RegisterUndoBuiltins(Interpreter& interp);
@@ -24,8 +25,12 @@ void RegisterTimeBuiltins(Interpreter& interp);
 void RegisterMathBuiltins(Interpreter& interp);
 // createFile, openFile, readLine, readChars, eof and close; file streams take "format"/"print" output.
 void RegisterFileStreamBuiltins(Interpreter& interp);
-// CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it.
+// CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it; openUtility and
+// closeUtility: the same for a utility in the utility panel.
 void RegisterDialogBuiltins(Interpreter& interp);
+
+// pathConfig: appendPath, removePathLeaf, stripPathToLeaf, isAbsolutePath and normalizePath.
+void RegisterPathConfig(Interpreter& interp);
 
 // "*" matches any run of characters, "?" one character (matchPattern, getFiles).
 bool MatchWildcard(const std::wstring& text, const std::wstring& pattern, bool ignoreCase);

@@ -6,7 +6,12 @@
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -29,6 +34,48 @@ std::wstring Directory(Interpreter& in, const std::wstring& lowerName) {
         dir = FromPath(fs::temp_directory_path(ec));
     }
     return dir;
+}
+
+// A file time as the host writes dates: "12/6/2026 5:07:24 PM", in local time.
+std::wstring FormatFileDate(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    wchar_t buf[64];
+    std::swprintf(buf, 64, L"%d/%d/%d %d:%02d:%02d %ls", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour,
+                  local.tm_min, local.tm_sec, local.tm_hour < 12 ? L"AM" : L"PM");
+    return buf;
+}
+
+// The file's modification time, or its creation (birth) time where the file system records one and its
+// modification time where it does not; "" for a file that does not exist.
+std::wstring FileDate(const std::wstring& file, bool created) {
+    const std::string path = IniFile::ToPath(file).string();
+    struct statx info{};
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_MTIME | STATX_BTIME, &info) != 0) return L"";
+    const bool hasBirth = created && (info.stx_mask & STATX_BTIME);
+    return FormatFileDate(static_cast<std::time_t>(hasBirth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec));
+}
+
+// The files, or the folders, of the pattern's folder whose names match its last part, sorted by name.
+Value ListFolder(const std::wstring& pattern, bool folders) {
+    size_t sep = LastSeparator(pattern);
+    std::wstring folder = sep == std::wstring::npos ? L"" : pattern.substr(0, sep + 1);
+    std::wstring namePattern = pattern.substr(sep == std::wstring::npos ? 0 : sep + 1);
+    const std::wstring trailer = !folders ? L"" : sep == std::wstring::npos ? L"\\" : pattern.substr(sep, 1);
+    std::vector<std::wstring> names;
+    std::error_code ec;
+    fs::path dir = folder.empty() ? fs::path(".") : IniFile::ToPath(folder);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (folders ? !it->is_directory(ec) : !it->is_regular_file(ec)) continue;
+        std::wstring name = FromPath(it->path().filename());
+        if (MatchWildcard(name, namePattern, true)) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    std::vector<Value> out;
+    for (const auto& n : names)
+        out.push_back(Value::String(folder + n + trailer));
+    return Value::Array(std::move(out));
 }
 
 void RegisterIni(Interpreter& in) {
@@ -93,23 +140,36 @@ void RegisterFiles(Interpreter& in) {
     // the folder as written followed by the file name.
     in.RegisterFunction(L"getFiles", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"getFiles", a, 1);
-        const std::wstring& pattern = ArgString(a[0]);
-        size_t sep = LastSeparator(pattern);
-        std::wstring folder = sep == std::wstring::npos ? L"" : pattern.substr(0, sep + 1);
-        std::wstring namePattern = pattern.substr(sep == std::wstring::npos ? 0 : sep + 1);
-        std::vector<std::wstring> names;
+        return ListFolder(ArgString(a[0]), false);
+    });
+    // The same for folders, each ending in the separator the pattern used.
+    in.RegisterFunction(L"getDirectories", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getDirectories", a, 1);
+        return ListFolder(ArgString(a[0]), true);
+    });
+    // copyFile and renameFile never overwrite: an existing target, or a missing source, answers false.
+    in.RegisterFunction(L"copyFile", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"copyFile", a, 2);
         std::error_code ec;
-        fs::path dir = folder.empty() ? fs::path(".") : IniFile::ToPath(folder);
-        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            if (!it->is_regular_file(ec)) continue;
-            std::wstring name = FromPath(it->path().filename());
-            if (MatchWildcard(name, namePattern, true)) names.push_back(name);
-        }
-        std::sort(names.begin(), names.end());
-        std::vector<Value> out;
-        for (const auto& n : names)
-            out.push_back(Value::String(folder + n));
-        return Value::Array(std::move(out));
+        const fs::path from = IniFile::ToPath(ArgString(a[0])), to = IniFile::ToPath(ArgString(a[1]));
+        if (!fs::is_regular_file(from, ec) || fs::exists(to, ec)) return Value::Bool(false);
+        return Value::Bool(fs::copy_file(from, to, fs::copy_options::none, ec) && !ec);
+    });
+    in.RegisterFunction(L"renameFile", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"renameFile", a, 2);
+        std::error_code ec;
+        const fs::path from = IniFile::ToPath(ArgString(a[0])), to = IniFile::ToPath(ArgString(a[1]));
+        if (!fs::exists(from, ec) || fs::exists(to, ec)) return Value::Bool(false);
+        fs::rename(from, to, ec);
+        return Value::Bool(!ec);
+    });
+    in.RegisterFunction(L"getFileModDate", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getFileModDate", a, 1);
+        return Value::String(FileDate(ArgString(a[0]), false));
+    });
+    in.RegisterFunction(L"getFileCreateDate", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getFileCreateDate", a, 1);
+        return Value::String(FileDate(ArgString(a[0]), true));
     });
     in.RegisterFunction(L"getFilenamePath", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"getFilenamePath", a, 1);

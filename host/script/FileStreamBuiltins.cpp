@@ -2,6 +2,7 @@
 // and "print" write into a stream given with "to:". Files are UTF-8.
 #include "host/core/WStr.h"
 #include "host/script/CoreBuiltins.h"
+#include "host/script/IniFile.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptOutput.h"
@@ -13,8 +14,9 @@
 
 namespace {
 
+// Scripts write "\\" or "/" between folders, as in the other file functions.
 std::string NativePath(const std::wstring& path) {
-    return WStr(path.c_str()).ToUTF8();
+    return IniFile::ToPath(path).string();
 }
 
 // A file opened for reading (its text is read whole when opened) or for writing (text goes out as written).

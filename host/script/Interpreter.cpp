@@ -5,6 +5,7 @@
 #include "host/script/CoreBuiltins.h"
 #include "host/script/Lexer.h"
 #include "host/script/Parser.h"
+#include "host/script/MacroScripts.h"
 #include "host/script/ScriptDefinition.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptStruct.h"
@@ -156,11 +157,12 @@ std::int64_t FloatToInteger(float f) {
 
 Value PointComponent(const Value& object, const std::wstring& lower, bool& found) {
     found = true;
-    if (object.Is(Value::Type::Point3)) {
-        const Point3& p = object.AsPoint();
+    if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Point2)) {
+        const bool flat = object.Is(Value::Type::Point2);
+        const Point3& p = flat ? object.AsPoint2() : object.AsPoint();
         if (lower == L"x") return Value::Float(p.x);
         if (lower == L"y") return Value::Float(p.y);
-        if (lower == L"z") return Value::Float(p.z);
+        if (lower == L"z" && !flat) return Value::Float(p.z);
     } else {
         const Point3& c = object.AsColour();
         if (lower == L"r" || lower == L"red") return Value::Float(c.x);
@@ -169,6 +171,18 @@ Value PointComponent(const Value& object, const std::wstring& lower, bool& found
     }
     found = false;
     return Value();
+}
+
+// The components of a point, 2D point or colour (a 2D point's z is 0).
+const Point3& VectorOf(const Value& v) {
+    if (v.Is(Value::Type::Point2)) return v.AsPoint2();
+    return v.Is(Value::Type::Point3) ? v.AsPoint() : v.AsColour();
+}
+
+// New components in the kind of value "like" is.
+Value SameVector(const Value& like, const Point3& p) {
+    if (like.Is(Value::Type::Point2)) return Value::Point2(p.x, p.y);
+    return like.Is(Value::Type::Color) ? Value::Colour(p) : Value::Point(p);
 }
 
 // "&x": reads and assigns what it was made from, in the scope it was made in.
@@ -252,12 +266,15 @@ Interpreter::Interpreter() {
         contextHooks_[name] = {};
     RegisterCoreBuiltins(*this);
     RegisterFileBuiltins(*this);
+    RegisterPathConfig(*this);
     RegisterUndoBuiltins(*this);
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
     RegisterMathBuiltins(*this);
     RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
+    macros_ = std::make_shared<MacroScripts>();
+    SetGlobal(L"macros", Value::Object(macros_));
 }
 
 Interpreter::~Interpreter() {
@@ -301,6 +318,10 @@ void Interpreter::RegisterCoreClasses() {
     point3Class_ = make(L"Point3", valueClass_, [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"Point3", a, 3);
         return Value::Point(Point3(ArgFloat(a[0]), ArgFloat(a[1]), ArgFloat(a[2])));
+    });
+    point2Class_ = make(L"Point2", valueClass_, [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"Point2", a, 2);
+        return Value::Point2(ArgFloat(a[0]), ArgFloat(a[1]));
     });
     colorClass_ = make(L"Color", valueClass_, [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"Color", a, 3, 4);
@@ -386,6 +407,8 @@ std::shared_ptr<ScriptClass> Interpreter::ClassOf(const Value& v) {
         return bitArrayClass_;
     case Value::Type::Point3:
         return point3Class_;
+    case Value::Type::Point2:
+        return point2Class_;
     case Value::Type::Color:
         return colorClass_;
     case Value::Type::Function:
@@ -543,13 +566,12 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     case AstKind::Range:
         throw ErrorAt(n, L"syntax error: a range is only allowed inside #{...}");
     case AstKind::Point3Lit: {
-        double c[3];
-        for (int i = 0; i < 3; ++i) {
-            Value v = Eval(*n.kids[static_cast<size_t>(i)], scope);
-            c[i] = Positioned(*n.kids[static_cast<size_t>(i)], [&] {
-                       return Value::Float(ArgFloat(v));
-                   }).Number();
+        double c[3] = {0, 0, 0};
+        for (size_t i = 0; i < n.kids.size(); ++i) {
+            Value v = Eval(*n.kids[i], scope);
+            c[i] = Positioned(*n.kids[i], [&] { return Value::Float(ArgFloat(v)); }).Number();
         }
+        if (n.kids.size() == 2) return Value::Point2(c[0], c[1]);
         return Value::Point(Point3(c[0], c[1], c[2]));
     }
     case AstKind::Unary: {
@@ -573,6 +595,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
                 return Value::Time(-v.Ticks());
             case Value::Type::Point3:
                 return Value::Point(-v.AsPoint());
+            case Value::Type::Point2:
+                return Value::Point2(-v.AsPoint2().x, -v.AsPoint2().y);
             default:
                 throw ScriptError(L"No \"-\" function for " + v.PrintForm());
             }
@@ -698,6 +722,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     case AstKind::Attributes:
     case AstKind::Rollout:
         return EvalDefinition(n, scope);
+    case AstKind::MacroScript:
+        return EvalMacroScript(n, scope);
     case AstKind::Struct: {
         auto def = std::make_shared<StructDef>(valueClass_, n.shared_from_this(), scope);
         Value v = Value::Class(def);
@@ -781,6 +807,7 @@ Value Interpreter::GetProperty(const Value& object, const std::wstring& name) {
         if (lower == L"isempty") return Value::Bool(object.BitsRef().IsEmpty());
         break;
     case Value::Type::Point3:
+    case Value::Type::Point2:
     case Value::Type::Color: {
         bool found = false;
         Value v = PointComponent(object, lower, found);
@@ -843,10 +870,11 @@ Value Interpreter::GetIndex(const Value& object, const Value& index) {
         return Value::Bool(i >= 0 && b[static_cast<int>(i)]);
     }
     case Value::Type::Point3:
+    case Value::Type::Point2:
     case Value::Type::Color: {
-        std::int64_t i = position(3);
+        std::int64_t i = position(object.Is(Value::Type::Point2) ? 2 : 3);
         if (i < 0) throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
-        const Point3& p = object.Is(Value::Type::Point3) ? object.AsPoint() : object.AsColour();
+        const Point3& p = VectorOf(object);
         return Value::Float(p[static_cast<int>(i)]);
     }
     case Value::Type::Object: {
@@ -928,18 +956,18 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
     case AstKind::Property: {
         Value object = Eval(*target.kids[0], scope);
         // Points and colours are values: "p.x = 1" makes a new point and stores it where p came from.
-        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Color)) {
+        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Point2) || object.Is(Value::Type::Color)) {
             bool found = false;
             PointComponent(object, target.lower, found);
             if (!found)
                 throw ErrorAt(target,
                               L"Unknown property: " + Quoted(target.name) + L" in " + object.PrintForm());
             double f = Positioned(target, [&] { return Value::Float(ArgFloat(value)); }).Number();
-            Point3 p = object.Is(Value::Type::Point3) ? object.AsPoint() : object.AsColour();
+            Point3 p = VectorOf(object);
             wchar_t c = target.lower[0];
             int axis = (c == L'x' || c == L'r') ? 0 : (c == L'y' || c == L'g') ? 1 : 2;
             p[axis] = static_cast<float>(f);
-            Value updated = object.Is(Value::Type::Point3) ? Value::Point(p) : Value::Colour(p);
+            Value updated = SameVector(object, p);
             const AstNode& owner = *target.kids[0];
             if (owner.kind == AstKind::Var || owner.kind == AstKind::Property || owner.kind == AstKind::Index)
                 AssignTo(owner, updated, scope);
@@ -968,15 +996,16 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
         }
         Value index = Eval(*target.kids[1], scope);
         // Points and colours are values: "p[1] = 5" makes a new point and stores it where p came from.
-        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Color)) {
-            Point3 p = object.Is(Value::Type::Point3) ? object.AsPoint() : object.AsColour();
+        if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Point2) || object.Is(Value::Type::Color)) {
+            Point3 p = VectorOf(object);
             Positioned(target, [&] {
                 std::int64_t i = ArgInt(index);
-                if (i < 1 || i > 3) throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
+                if (i < 1 || i > (object.Is(Value::Type::Point2) ? 2 : 3))
+                    throw ScriptError(L"Runtime error: index out of range: " + index.PrintForm());
                 p[static_cast<int>(i - 1)] = static_cast<float>(ArgFloat(value));
                 return Value();
             });
-            Value updated = object.Is(Value::Type::Point3) ? Value::Point(p) : Value::Colour(p);
+            Value updated = SameVector(object, p);
             if (holder.kind == AstKind::Property)
                 Positioned(holder, [&] {
                     SetProperty(owner, holder.name, updated);
@@ -1071,12 +1100,15 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
         if (!b.Is(T::String)) ThrowConvertError(b, L"String");
         return Value::String(a.Str() + b.Str());
     }
-    bool aVec = a.Is(T::Point3) || a.Is(T::Color);
-    bool bVec = b.Is(T::Point3) || b.Is(T::Color);
+    bool aVec = a.Is(T::Point3) || a.Is(T::Color) || a.Is(T::Point2);
+    bool bVec = b.Is(T::Point3) || b.Is(T::Color) || b.Is(T::Point2);
     if (aVec || bVec) {
-        bool colour = a.Is(T::Color) || (!aVec && b.Is(T::Color));
-        auto wrap = [colour](const Point3& p) { return colour ? Value::Colour(p) : Value::Point(p); };
-        auto vec = [](const Value& v) { return v.Is(T::Point3) ? v.AsPoint() : v.AsColour(); };
+        // The result has the kind of the left vector operand; a 2D point only combines with a 2D point.
+        const Value& kind = aVec ? a : b;
+        auto wrap = [&kind](const Point3& p) { return SameVector(kind, p); };
+        auto vec = [](const Value& v) { return VectorOf(v); };
+        if (aVec && bVec && a.Is(T::Point2) != b.Is(T::Point2))
+            ThrowConvertError(b, a.Is(T::Point2) ? L"Point2" : a.Is(T::Point3) ? L"Point3" : L"Color");
         if (aVec && bVec) {
             Point3 p = vec(a), q = vec(b);
             switch (o) {
@@ -1096,7 +1128,7 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
         } else if (bVec && a.IsNumber() && o == L'*') {
             return wrap(vec(b) * static_cast<float>(a.Number()));
         }
-        if (aVec) ThrowConvertError(b, a.Is(T::Point3) ? L"Point3" : L"Color");
+        if (aVec) ThrowConvertError(b, a.Is(T::Point2) ? L"Point2" : a.Is(T::Point3) ? L"Point3" : L"Color");
     }
     if (a.IsNumber()) ThrowConvertError(b, a.Is(T::Integer) ? L"Integer" : L"Float");
     throw ScriptError(L"No \"" + op + L"\" function for " + a.PrintForm());
@@ -1208,8 +1240,12 @@ Value Interpreter::Convert(const Value& v, const ScriptClass& cls) {
             }
             return Value::Bits(bits);
         }
+    } else if (target == L"point2") {
+        if (v.Is(T::Point2)) return v;
+        if (v.Is(T::Point3)) return Value::Point2(v.AsPoint().x, v.AsPoint().y);
     } else if (target == L"point3") {
         if (v.Is(T::Point3)) return v;
+        if (v.Is(T::Point2)) return Value::Point(v.AsPoint2());
         if (v.Is(T::Color)) return Value::Point(v.AsColour());
     } else if (target == L"color") {
         if (v.Is(T::Color)) return v;
@@ -1278,6 +1314,29 @@ Value Interpreter::Call(const Value& callee, CallArgs& args) {
 }
 
 Value Interpreter::Invoke(const ScriptFunction& fn, CallArgs& args) {
+    const AstNode& def = *fn.definition;
+    // A mapped function given a collection first runs once per item, in order, and answers OK.
+    if (def.flag == 2 && args.Count() >= 1) {
+        const Value& first = args[0];
+        std::vector<Value> items;
+        bool collection = first.Is(Value::Type::Array);
+        if (collection)
+            items = first.Items();
+        else if (first.Is(Value::Type::Object) && !first.ObjAs<ReferenceValue>())
+            collection = first.Obj()->Enumerate(*this, items);
+        if (collection) {
+            for (const Value& item : items) {
+                CallArgs one = args;
+                one.positional[0] = item;
+                InvokeOnce(fn, one);
+            }
+            return Value::Ok();
+        }
+    }
+    return InvokeOnce(fn, args);
+}
+
+Value Interpreter::InvokeOnce(const ScriptFunction& fn, CallArgs& args) {
     const AstNode& def = *fn.definition;
     if (args.Count() != def.params.size())
         throw ScriptError(L"Argument count error: " + fn.name + L" wanted " +
@@ -1509,6 +1568,7 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
         n.kind == AstKind::Attributes ? ScriptDefinition::Kind::Attributes : ScriptDefinition::Kind::Rollout,
         syntax.name);
     def->syntax = n.definition;
+    def->utility = n.kind == AstKind::Rollout && n.flag == 1;
     def->keys = keys(syntax.keys);
     def->handlers = syntax.handlers;
     for (const AstParamBlockDef& b : syntax.blocks) {
@@ -1524,6 +1584,40 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);
     return v;
+}
+
+// A macroScript's body runs in a scope of its own each time: its expressions in order, then its "on execute"
+// handler when it has one. The definition answers the macro's id.
+Value Interpreter::EvalMacroScript(const AstNode& n, const ScopePtr& scope) {
+    MacroScripts::Macro macro;
+    macro.name = n.name;
+    macro.category = L"Uncategorized";
+    for (const auto& [key, expr] : n.keys) {
+        const std::wstring lower = LowerName(key);
+        std::wstring* field = lower == L"category"     ? &macro.category
+                              : lower == L"buttontext" ? &macro.buttonText
+                              : lower == L"tooltip"    ? &macro.toolTip
+                                                       : nullptr;
+        Value v = Eval(*expr, scope);
+        if (field) *field = Positioned(*expr, [&] { return Value::String(ArgString(v)); }).Str();
+    }
+    if (macro.buttonText.empty()) macro.buttonText = macro.name;
+    AstPtr body = n.shared_from_this();
+    macro.run = [this, body, scope] {
+        auto inner = std::make_shared<Scope>(scope, true);
+        ScopeRelease release{*this, inner};
+        const AstNode* execute = nullptr;
+        Value last = Value::Ok();
+        for (const AstPtr& kid : body->kids) {
+            if (kid->kind == AstKind::FnDef && kid->flag == 1) {
+                if (kid->lower == L"execute") execute = kid.get();
+                continue;
+            }
+            last = Eval(*kid, inner);
+        }
+        return execute ? Eval(*execute->kids[0], inner) : last;
+    };
+    return Value::Int(macros_->Define(std::move(macro)));
 }
 
 // ---- structs ---------------------------------------------------------------------------------------------

@@ -49,6 +49,7 @@ struct ScriptContextHooks {
 };
 
 class StructDef;
+class MacroScripts;
 
 class Interpreter {
 public:
@@ -129,6 +130,8 @@ private:
     Value EvalCall(const AstNode& n, const ScopePtr& scope);
     Value CallAt(const AstNode& at, const Value& callee, CallArgs& args);
     Value Invoke(const ScriptFunction& fn, CallArgs& args);
+    Value InvokeOnce(const ScriptFunction& fn, CallArgs& args);
+    Value EvalMacroScript(const AstNode& n, const ScopePtr& scope);
     Value EvalAssign(const AstNode& n, const ScopePtr& scope);
     void AssignTo(const AstNode& target, const Value& value, const ScopePtr& scope);
     Value EvalFor(const AstNode& n, const ScopePtr& scope);
@@ -154,6 +157,7 @@ private:
     };
 
     std::unordered_map<std::wstring, GlobalEntry> globals_;
+    std::shared_ptr<MacroScripts> macros_;
     std::unordered_map<std::wstring, std::shared_ptr<ScriptClass>> classes_;
     std::unordered_map<std::wstring, std::function<void(Interpreter&)>> maxCommands_;
     std::unordered_map<std::wstring, ScriptContextHooks> contextHooks_;
@@ -169,7 +173,7 @@ private:
     int loopDepth_ = 0;
     std::shared_ptr<ScriptClass> valueClass_, numberClass_, integerClass_, floatClass_, stringClass_,
         nameClass_, booleanClass_, undefinedClass_, unsuppliedClass_, okClass_, arrayClass_, bitArrayClass_,
-        point3Class_, colorClass_, functionClass_, primitiveClass_, classClass_;
+        point3Class_, point2Class_, colorClass_, functionClass_, primitiveClass_, classClass_;
 };
 
 // ---- argument helpers for built-ins (errors in the language's words)

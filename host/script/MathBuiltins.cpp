@@ -14,9 +14,10 @@
 
 namespace {
 
-// A point, or the position of a scene object (distance $a $b).
+// A point, a 2D point (z 0), or the position of a scene object (distance $a $b).
 Point3 PointArg(Interpreter& interp, const Value& v) {
     if (v.Is(Value::Type::Point3)) return v.AsPoint();
+    if (v.Is(Value::Type::Point2)) return v.AsPoint2();
     if (v.Is(Value::Type::Object)) {
         const Value pos = interp.GetProperty(v, L"pos");
         if (pos.Is(Value::Type::Point3)) return pos.AsPoint();
@@ -117,7 +118,8 @@ void RegisterMathBuiltins(Interpreter& in) {
         CheckArgCount(L"normalize", a, 1);
         const Point3 p = PointArg(i, a[0]);
         const float len = p.Length();
-        return Value::Point(len == 0 ? p : p / len);
+        const Point3 unit = len == 0 ? p : p / len;
+        return a[0].Is(Value::Type::Point2) ? Value::Point2(unit.x, unit.y) : Value::Point(unit);
     });
     in.RegisterFunction(L"distance", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"distance", a, 2);

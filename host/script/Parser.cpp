@@ -205,6 +205,16 @@ private:
             if (k == L"undo" || k == L"animate") return Context(false);
             if (k == L"with") return Context(true);
         }
+        if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Keyword &&
+            (Next().text == L"fn" || Next().text == L"function") && LowerName(t.text) == L"mapped") {
+            Take(); // "mapped fn": applied to each item when its first argument is a collection
+            return Function(2);
+        }
+        if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Identifier) {
+            const std::wstring word = LowerName(t.text);
+            if (word == L"utility") return Rollout(1);
+            if (word == L"macroscript") return MacroScript();
+        }
         if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"at" && Next().kind == TokenKind::Identifier &&
             LowerName(Next().text) == L"time") {
             // at time <time> <body>
@@ -598,10 +608,12 @@ private:
 
     AstPtr PointLiteral() {
         AstMut n = Make(AstKind::Point3Lit, Take());
+        // "[x, y]" is a 2D point, "[x, y, z]" a 3D one.
         for (int i = 0; i < 3; ++i) {
             SkipNewlines();
             n->kids.push_back(Expr());
             SkipNewlines();
+            if (i == 1 && AtPunct(L"]")) break;
             if (i < 2) ExpectPunct(L",");
         }
         ExpectPunct(L"]");
@@ -712,10 +724,11 @@ private:
         Fail(L"'in' or '='");
     }
 
-    AstPtr Function() {
+    AstPtr Function(int flag = 0) {
         const Token& fnTok = Take();
         const Token& name = ExpectName(L"a function name");
         AstMut n = MakeNamed(AstKind::FnDef, fnTok, name.text);
+        n->flag = flag;
         while (!AtPunct(L"=")) {
             if (AtKeyName()) {
                 std::wstring key = Take().text;
@@ -826,10 +839,7 @@ private:
         ExpectKeyword(L"of");
         SkipNewlines();
         ExpectPunct(L"(");
-        while (true) {
-            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
-                Take();
-            if (AtPunct(L")")) break;
+        while (!AtBodyEnd()) {
             AstPtr label;
             if (Cur().kind == TokenKind::Identifier && LowerName(Cur().text) == L"default" &&
                 Next().IsPunct(L":")) {
@@ -843,6 +853,13 @@ private:
         }
         ExpectPunct(L")");
         return Done(n);
+    }
+
+    // Skips the new lines and ";" between a definition body's items; true at the body's closing ")".
+    bool AtBodyEnd() {
+        while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
+            Take();
+        return AtPunct(L")");
     }
 
     // key:value pairs after a definition's name, up to its opening parenthesis.
@@ -873,6 +890,36 @@ private:
         std::wstring body(text_.substr(open.endOffset, Cur().offset - open.endOffset));
         Take();
         return body;
+    }
+
+    // macroScript <name> category:"..." buttonText:"..." ... ( <expressions and handlers> ): kids are the
+    // body's expressions in order, with each "on <event> do|return <expr>" handler as a FnDef named after
+    // the event with flag 1.
+    AstPtr MacroScript() {
+        AstMut n = Make(AstKind::MacroScript, Take());
+        const Token& name = ExpectName(L"a macroScript name");
+        n->name = name.text;
+        n->lower = LowerName(name.text);
+        n->keys = DefinitionKeys();
+        SkipNewlines();
+        ExpectPunct(L"(");
+        while (!AtBodyEnd()) {
+            if (AtKeyword(L"on")) {
+                const Token& on = Take();
+                const Token& event = ExpectName(L"a macroScript event (execute, isEnabled, isChecked ...)");
+                AstMut handler = MakeNamed(AstKind::FnDef, on, event.text);
+                handler->flag = 1;
+                if (!AtKeyword(L"do") && !AtKeyword(L"return")) Fail(L"'do' or 'return'");
+                Take();
+                SkipNewlines();
+                handler->kids = {Expr()};
+                n->kids.push_back(Done(handler));
+                continue;
+            }
+            n->kids.push_back(Expr());
+        }
+        ExpectPunct(L")");
+        return Done(n);
     }
 
     // "on <name> <event> [args] do <expr>", kept as written.
@@ -947,8 +994,11 @@ private:
         return r;
     }
 
-    AstPtr Rollout() {
+    // "rollout name "title" (...)", or with flag 1 "utility name "title" (...)", a rollout the utility
+    // panel shows.
+    AstPtr Rollout(int flag = 0) {
         AstMut n = Make(AstKind::Rollout, Take());
+        n->flag = flag;
         auto def = std::make_shared<AstDefinition>();
         AstRolloutDef r = RolloutDefinition();
         n->name = r.name;
@@ -965,10 +1015,7 @@ private:
         block.keys = DefinitionKeys();
         SkipNewlines();
         ExpectPunct(L"(");
-        while (true) {
-            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
-                Take();
-            if (AtPunct(L")")) break;
+        while (!AtBodyEnd()) {
             if (AtKeyword(L"on")) {
                 block.handlers.push_back(Handler());
                 continue;
@@ -997,10 +1044,7 @@ private:
         def->keys = DefinitionKeys();
         SkipNewlines();
         ExpectPunct(L"(");
-        while (true) {
-            while (Cur().kind == TokenKind::Newline || AtPunct(L";"))
-                Take();
-            if (AtPunct(L")")) break;
+        while (!AtBodyEnd()) {
             if (Cur().kind == TokenKind::Identifier && LowerName(Cur().text) == L"parameters") {
                 Take();
                 def->blocks.push_back(ParameterBlock());
@@ -1121,8 +1165,10 @@ std::wstring DumpAst(const AstNode& n) {
         return std::wstring(n.flag ? L"(for-collect " : L"(for ") + n.name + DumpList(n.kids) + L")";
     case AstKind::Struct:
         return L"(struct " + n.name + DumpKeys(n.keys) + DumpList(n.kids) + L")";
+    case AstKind::MacroScript:
+        return L"(macroScript " + n.name + DumpKeys(n.keys) + DumpList(n.kids) + L")";
     case AstKind::FnDef: {
-        std::wstring s = L"(fn " + n.name;
+        std::wstring s = (n.flag == 2 ? L"(mapped-fn " : L"(fn ") + n.name;
         for (const auto& p : n.params)
             s += L" " + p;
         return s + DumpKeys(n.keys) + L" " + Dump(n.kids[0]) + L")";

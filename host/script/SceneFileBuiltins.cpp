@@ -2,9 +2,13 @@
 // the last file operation failed.
 #include "host/script/SceneFileBuiltins.h"
 
+#include "host/core/Hold.h"
+#include "host/io/SceneReader.h"
 #include "host/scene/HostServices.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
+#include "host/scene/nodes/Node.h"
+#include "host/script/IniFile.h"
 #include "host/script/Interpreter.h"
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
@@ -192,9 +196,58 @@ Value CheckForSave(Interpreter&, CallArgs& a) {
     return Value::Bool(ip.SaveToFile(path.c_str()));
 }
 
+// A scene file to read here, whichever separators the script wrote: a full path with the system's.
+std::wstring ReadPath(const std::wstring& file) {
+    return FullPath(WStr::FromUTF8(IniFile::ToPath(file).string()).str());
+}
+
+// Reads a scene file's objects aside, without touching the open scene, and deletes them again when done.
+// Reading is not an edit: nothing it makes is recorded for undo.
+class SceneFilePeek {
+public:
+    explicit SceneFilePeek(const std::wstring& file) : reader_(&App()) {
+        theHold.Suspend();
+        ok_ = reader_.IndexFile(WStr(file)) == IO_OK && reader_.CreateObjects() == IO_OK;
+    }
+    ~SceneFilePeek() {
+        reader_.Discard();
+        theHold.Resume();
+    }
+    SceneFilePeek(const SceneFilePeek&) = delete;
+    SceneFilePeek& operator=(const SceneFilePeek&) = delete;
+    bool Ok() const { return ok_; }
+    const SceneReader& Reader() const { return reader_; }
+
+private:
+    SceneReader reader_;
+    bool ok_ = false;
+};
+
+// getMAXFileObjectNames file: the names of the file's objects (its nodes), in the file's order.
+Value GetMAXFileObjectNames(Interpreter&, CallArgs& a) {
+    CheckArgCount(L"getMAXFileObjectNames", a, 1);
+    SceneFilePeek peek(ReadPath(ArgString(a[0])));
+    if (!peek.Ok())
+        throw ScriptError(L"Runtime error: getMAXFileObjectNames: " + std::wstring(peek.Reader().Error().str()));
+    std::vector<Value> names;
+    for (const SceneReader::NodeEntry& e : peek.Reader().Nodes())
+        if (Node* n = peek.Reader().NodeAt(e.id)) names.push_back(Value::String(n->GetName()));
+    return Value::Array(std::move(names));
+}
+
+// isMaxFile file: true for a readable scene file, false for anything else (missing, another kind of file,
+// damaged).
+Value IsMaxFile(Interpreter&, CallArgs& a) {
+    CheckArgCount(L"isMaxFile", a, 1);
+    SceneReader reader(&App());
+    return Value::Bool(reader.IndexFile(WStr(ReadPath(ArgString(a[0])))) == IO_OK);
+}
+
 } // namespace
 
 void RegisterSceneFileBuiltins(Interpreter& interp) {
+    interp.RegisterFunction(L"getMAXFileObjectNames", GetMAXFileObjectNames);
+    interp.RegisterFunction(L"isMaxFile", IsMaxFile);
     interp.RegisterFunction(L"saveMaxFile", SaveMaxFile);
     interp.RegisterFunction(L"loadMaxFile", LoadMaxFile);
     interp.RegisterFunction(L"resetMaxFile", ResetMaxFile);

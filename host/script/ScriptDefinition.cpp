@@ -53,9 +53,25 @@ ScriptDefinition& RolloutArg(const CallArgs& a) {
                           L" to type: RolloutClass");
     return *r;
 }
+
+ScriptDefinition& UtilityArg(const wchar_t* function, const CallArgs& a) {
+    CheckArgCount(function, a, 1);
+    auto* u = a[0].ObjAs<ScriptDefinition>();
+    if (!u || !u->utility) ThrowConvertError(a[0], L"Utility");
+    return *u;
+}
 } // namespace
 
 void RegisterDialogBuiltins(Interpreter& in) {
+    // A utility shown in the utility panel is one whose .open is true; the stand-in has no panel to draw.
+    in.RegisterFunction(L"openUtility", [](Interpreter&, CallArgs& a) {
+        UtilityArg(L"openUtility", a).open = true;
+        return Value::Bool(true);
+    });
+    in.RegisterFunction(L"closeUtility", [](Interpreter&, CallArgs& a) {
+        UtilityArg(L"closeUtility", a).open = false;
+        return Value::Ok();
+    });
     // The stand-in draws no dialogs: a rollout shown as a dialog is one whose .open is true.
     in.RegisterFunction(L"CreateDialog", [](Interpreter&, CallArgs& a) {
         RolloutArg(a).open = true;

@@ -51,5 +51,6 @@ public:
     std::vector<Rollout> rollouts;
     std::vector<std::wstring> handlers;
     std::shared_ptr<const AstDefinition> syntax;
-    bool open = false; // a rollout shown as a dialog
+    bool open = false;    // a rollout shown as a dialog, or a utility open in the utility panel
+    bool utility = false; // defined by "utility name "title" (...)"
 };

@@ -1,7 +1,9 @@
 // The process's script runtime: one interpreter, error reporting for C++ callers.
 #include "host/script/ScriptRuntime.h"
 
+#include "host/script/HostDialogBuiltins.h"
 #include "host/script/SceneFileBuiltins.h"
+#include "host/script/ScriptCallbacks.h"
 #include "host/script/ScriptError.h"
 #include "host/script/fp/FPScriptBridge.h"
 #include "host/script/scene/SceneBuiltins.h"
@@ -10,6 +12,8 @@
 ScriptRuntime::ScriptRuntime() : interp_(std::make_unique<Interpreter>()) {
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
+    RegisterHostDialogBuiltins(*interp_);
+    RegisterScriptCallbacks(*interp_);
     InstallFunctionPublishing(*this);
 }
 
@@ -24,6 +28,8 @@ void ScriptRuntime::Reset() {
     interp_->Paths() = paths;
     RegisterSceneBuiltins(*interp_);
     RegisterSceneFileBuiltins(*interp_);
+    RegisterHostDialogBuiltins(*interp_);
+    RegisterScriptCallbacks(*interp_);
     RegisterInterfaceBuiltins(*interp_);
     PublishCoreInterfaces(*interp_);
     quietLog_.clear();

@@ -113,6 +113,8 @@ std::wstring Value::FormatForm() const {
         return Obj()->FormatForm();
     case Type::Time:
         return FormatTime(Ticks());
+    case Type::Point2:
+        return L"[" + FormatComponent(AsPoint2().x) + L"," + FormatComponent(AsPoint2().y) + L"]";
     }
     return L"";
 }
@@ -151,6 +153,8 @@ std::wstring Value::TypeName() const {
         return Obj()->ClassName();
     case Type::Time:
         return L"Time";
+    case Type::Point2:
+        return L"Point2";
     }
     return L"";
 }
@@ -192,6 +196,8 @@ bool operator==(const Value& a, const Value& b) {
         return a.Obj()->Equals(*b.Obj());
     case T::Time:
         return a.Ticks() == b.Ticks();
+    case T::Point2:
+        return a.AsPoint2() == b.AsPoint2();
     default:
         return false;
     }

@@ -42,6 +42,7 @@ public:
         Class,
         Object,
         Time,
+        Point2,
     };
 
     Value() = default;
@@ -62,6 +63,10 @@ public:
     static Value Object(std::shared_ptr<HostObject> o) { return Value(Store(std::move(o))); }
     // An animation time in ticks (TIME_TICKSPERSEC a second); it prints in frames of the scene's rate.
     static Value Time(std::int64_t ticks) { return Value(Store(TimeBox{ticks})); }
+    // A 2D point, kept as a Point3 whose z is 0 so that it shares the vector arithmetic.
+    static Value Point2(double x, double y) {
+        return Value(Store(Point2Box{::Point3(static_cast<float>(x), static_cast<float>(y), 0.0f)}));
+    }
 
     Type GetType() const { return static_cast<Type>(v_.index()); }
     bool Is(Type t) const { return GetType() == t; }
@@ -85,6 +90,7 @@ public:
     const std::shared_ptr<ScriptClass>& Cls() const { return std::get<ClassRef>(v_); }
     const std::shared_ptr<HostObject>& Obj() const { return std::get<ObjRef>(v_); }
     std::int64_t Ticks() const { return std::get<TimeBox>(v_).ticks; }
+    const ::Point3& AsPoint2() const { return std::get<Point2Box>(v_).xy; }
     // The host object as a given type, or null.
     template <class T> T* ObjAs() const { return Is(Type::Object) ? dynamic_cast<T*>(Obj().get()) : nullptr; }
 
@@ -111,6 +117,9 @@ private:
     struct TimeBox {
         std::int64_t ticks;
     };
+    struct Point2Box {
+        ::Point3 xy;
+    };
     using StrRef = std::shared_ptr<std::wstring>;
     using ArrayRef = std::shared_ptr<std::vector<Value>>;
     using BitsPtr = std::shared_ptr<::BitArray>;
@@ -119,7 +128,8 @@ private:
     using ObjRef = std::shared_ptr<HostObject>;
     // The order follows Type.
     using Store = std::variant<std::monostate, UnsuppliedTag, OkTag, bool, std::int64_t, float, StrRef,
-                               NameBox, ArrayRef, BitsPtr, ::Point3, ColorBox, FnRef, ClassRef, ObjRef, TimeBox>;
+                               NameBox, ArrayRef, BitsPtr, ::Point3, ColorBox, FnRef, ClassRef, ObjRef, TimeBox,
+                               Point2Box>;
     explicit Value(Store v) : v_(std::move(v)) {}
     Store v_;
 };

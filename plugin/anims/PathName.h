@@ -3,6 +3,7 @@
 
 #include "host/core/WStr.h"
 
+#include <functional>
 #include <vector>
 
 // The same few names stand on the paths of every mirror of a scene ("Transform", "Position", "Object", a
@@ -24,6 +25,11 @@ private:
 };
 
 using PathNames = std::vector<PathName>;
+
+// Hashes a step name by the one stored string it stands for.
+struct PathNameHash {
+    size_t operator()(const PathName& name) const noexcept { return std::hash<const void*>()(&name.Str()); }
+};
 
 PathNames ToPathNames(const std::vector<WStr>& names);
 std::vector<WStr> ToStrings(const PathNames& names);

@@ -38,7 +38,8 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
 } // namespace
 
 bool IsMirroredNode(INode* node) {
-    for (ReferenceMaker* m : DependentsOf(node))
+    DependentIterator it(node);
+    while (ReferenceMaker* m = it.Next())
         if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
     return false;
 }
@@ -263,7 +264,9 @@ bool RefAnim::IsLocDep(Animatable* anim) {
 bool RefAnim::IsLocDepWalk(Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
     const Class_ID animClass = anim->ClassID();
-    for (ReferenceMaker* dep : DependentsOf(static_cast<ReferenceTarget*>(anim))) {
+    // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
+    DependentIterator it(static_cast<ReferenceTarget*>(anim));
+    while (ReferenceMaker* dep = it.Next()) {
         // The asking mirror's own reference is what LocDep decides about, never a reason for it.
         if (dep == this) continue;
         const SClass_ID sc = dep->SuperClassID();
@@ -292,8 +295,12 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
 
 void RefAnim::SetPathSize(int size) {
     if (size < 0) return;
-    path_.resize(static_cast<size_t>(size), PathName());
-    pathByNumber_.resize(static_cast<size_t>(size), 0);
+    PathNames names = path_.Values();
+    std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    names.resize(static_cast<size_t>(size), PathName());
+    numbers.resize(static_cast<size_t>(size), 0);
+    path_ = std::move(names);
+    pathByNumber_ = std::move(numbers);
 }
 
 MSTR RefAnim::GetPathItem(int index) {
@@ -301,8 +308,11 @@ MSTR RefAnim::GetPathItem(int index) {
 }
 
 void RefAnim::SetPathItem(int index, const MCHAR* name) {
-    if (index >= 0 && index < static_cast<int>(path_.size()))
-        path_[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
+    if (index >= 0 && index < static_cast<int>(path_.size())) {
+        PathNames names = path_.Values();
+        names[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
+        path_ = std::move(names);
+    }
 }
 
 int RefAnim::GetPathByNumberItem(int index) {
@@ -311,8 +321,11 @@ int RefAnim::GetPathByNumberItem(int index) {
 }
 
 void RefAnim::SetPathByNumberItem(int index, int number) {
-    if (index >= 0 && index < static_cast<int>(pathByNumber_.size()))
-        pathByNumber_[static_cast<size_t>(index)] = number;
+    if (index >= 0 && index < static_cast<int>(pathByNumber_.size())) {
+        std::vector<std::int32_t> numbers = pathByNumber_.Values();
+        numbers[static_cast<size_t>(index)] = number;
+        pathByNumber_ = std::move(numbers);
+    }
 }
 
 // ---- dump

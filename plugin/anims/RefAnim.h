@@ -5,6 +5,7 @@
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/anims/IRefAnimOwner.h"
+#include "plugin/anims/InternedSequence.h"
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
@@ -101,10 +102,10 @@ public:
     // ---- path
     // The names as strings (a copy); GetPathNames is the stored form.
     std::vector<WStr> GetPath() const { return ToStrings(path_); }
-    const PathNames& GetPathNames() const { return path_; }
+    const PathNames& GetPathNames() const { return path_.Values(); }
     void SetPath(const std::vector<WStr>& names) { path_ = ToPathNames(names); }
     void SetPathNames(PathNames names) { path_ = std::move(names); }
-    const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_; }
+    const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_.Values(); }
     // With recordUndo, the old numbers are held first (HoldPathByNumber).
     void SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo = false);
     void HoldPathByNumber();
@@ -231,8 +232,9 @@ private:
 
     IRefAnimOwner* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
-    PathNames path_;
-    std::vector<std::int32_t> pathByNumber_;
+    // Shared with every mirror of the scene that has the same path.
+    InternedSequence<PathName, PathNameHash> path_;
+    InternedSequence<std::int32_t> pathByNumber_;
     BYTE state_ = 0;
     std::int32_t kindFlag_ = 0;
     std::int32_t lastOperation_ = -1;

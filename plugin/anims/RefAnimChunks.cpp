@@ -34,30 +34,36 @@ IOResult RefAnim::Save(ISave* isave) {
 }
 
 IOResult RefAnim::Load(ILoad* iload) {
-    return ForEachChunk(iload, [&](USHORT id) {
+    // The path is read into tables of its own and stored once the chunks are read (or one failed).
+    PathNames names = path_.Values();
+    std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    const IOResult result = ForEachChunk(iload, [&](USHORT id) {
         std::int32_t v = 0;
         IOResult res;
         switch (id) {
         case kPathCountChunk:
-            if ((res = ReadValues(iload, v)) == IO_OK) path_.reserve(path_.size() + Reservable(iload, v));
+            if ((res = ReadValues(iload, v)) == IO_OK) names.reserve(names.size() + Reservable(iload, v));
             return res;
         case kPathNameChunk: {
             MSTR name;
-            if ((res = iload->ReadWStringChunk(name)) == IO_OK) path_.emplace_back(name);
+            if ((res = iload->ReadWStringChunk(name)) == IO_OK) names.emplace_back(name);
             return res;
         }
         case kNumberCountChunk:
             if ((res = ReadValues(iload, v)) == IO_OK)
-                pathByNumber_.reserve(pathByNumber_.size() + Reservable(iload, v));
+                numbers.reserve(numbers.size() + Reservable(iload, v));
             return res;
         case kNumberChunk:
-            if ((res = ReadValues(iload, v)) == IO_OK) pathByNumber_.push_back(v);
+            if ((res = ReadValues(iload, v)) == IO_OK) numbers.push_back(v);
             return res;
         case kStateChunk: return ReadValues(iload, state_);
         case kKindFlagChunk: return ReadValues(iload, kindFlag_);
         default: return LoadKindChunk(iload);
         }
     });
+    path_ = std::move(names);
+    pathByNumber_ = std::move(numbers);
+    return result;
 }
 
 IOResult RefAnim::SaveWrappedBase(ISave* isave) {

@@ -3,6 +3,8 @@
 
 #include "plugin/anims/RefAnim.h"
 
+#include <algorithm>
+
 namespace {
 
 // Trees of one scene tend to have one size: the last one made is the guess for the next table.
@@ -16,8 +18,16 @@ bool RefSubAnim::StandsFor(Animatable* anim) const {
 
 const RefSubAnim* RefSubAnim::GetChild(int i) const {
     if (i < 0 || i >= NumChildren()) return nullptr;
-    const RefSubAnim& child = tree_->At(first_ + static_cast<std::uint32_t>(i));
-    return child.handle_ ? &child : nullptr;
+    const auto wanted = static_cast<std::uint32_t>(i);
+    if (!tree_->finished_) {
+        const RefSubAnim& child = tree_->At(first_ + wanted);
+        return child.handle_ ? &child : nullptr;
+    }
+    const RefSubAnim* begin = &tree_->At(first_);
+    const RefSubAnim* end = begin + held_;
+    const RefSubAnim* it =
+        std::lower_bound(begin, end, wanted, [](const RefSubAnim& e, std::uint32_t pos) { return e.position_ < pos; });
+    return it != end && it->position_ == wanted ? it : nullptr;
 }
 
 const std::vector<WStr>& RefSubAnim::GetNames() const {
@@ -66,8 +76,10 @@ void RefSubAnimTree::MakeChildren(Index e, int n) {
     const auto first = static_cast<Index>(entries_.size());
     entries_.resize(entries_.size() + static_cast<size_t>(n));
     for (size_t k = first; k < entries_.size(); ++k) entries_[k].tree_ = this;
+    for (size_t k = first; k < entries_.size(); ++k) entries_[k].position_ = static_cast<std::uint32_t>(k - first);
     entries_[e].first_ = first;
     entries_[e].count_ = static_cast<std::uint32_t>(n);
+    entries_[e].held_ = static_cast<std::uint32_t>(n);
 }
 
 RefSubAnimTree::Index RefSubAnimTree::SetChild(Index e, int i, Animatable* anim) {
@@ -88,5 +100,34 @@ void RefSubAnimTree::AppendName(Index e, const WStr& name) {
 
 void RefSubAnimTree::Finish() {
     gSizeHint = entries_.size();
-    if (entries_.capacity() > entries_.size() + entries_.size() / 2) entries_.shrink_to_fit();
+    // Breadth first: the kept children of each entry go side by side, in the order of their positions.
+    // An entry without an animatable is unreachable (GetChild answers null for it), and so is all below it.
+    // Scratch tables kept between trees (one tree is finished at a time), so finishing allocates only the
+    // table kept.
+    static std::vector<RefSubAnim> kept;
+    static std::vector<Index> from; // kept entry -> its index in the walk's table
+    static std::vector<Index> moved;
+    kept.clear();
+    from.clear();
+    moved.assign(entries_.size(), static_cast<Index>(-1));
+    kept.push_back(entries_.front());
+    from.push_back(0);
+    moved[0] = 0;
+    for (size_t k = 0; k < kept.size(); ++k) {
+        const RefSubAnim old = entries_[from[k]];
+        const auto first = static_cast<Index>(kept.size());
+        for (Index c = old.first_; c < old.first_ + old.count_; ++c) {
+            if (!entries_[c].handle_) continue;
+            moved[c] = static_cast<Index>(kept.size());
+            kept.push_back(entries_[c]);
+            from.push_back(c);
+        }
+        kept[k].first_ = first;
+        kept[k].held_ = static_cast<std::uint32_t>(kept.size() - first);
+    }
+    for (auto& named : names_) named.first = moved[named.first];
+    std::erase_if(names_, [](const auto& named) { return named.first == static_cast<Index>(-1); });
+    names_.shrink_to_fit();
+    entries_ = std::vector<RefSubAnim>(kept.begin(), kept.end());
+    finished_ = true;
 }

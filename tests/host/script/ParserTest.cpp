@@ -218,6 +218,6 @@ TEST(Parser, SyntaxErrorsNameWhatWasExpectedAndWhere) {
     EXPECT_EQ(SyntaxError(L"a = 1 2"), L"test.ms:1:7: syntax error: expected end of line but found '2'");
     EXPECT_EQ(SyntaxError(L"1 + 2 = 3"), L"test.ms:1:7: syntax error: expected end of expression (only a variable, a "
                                          L"property or an index can be assigned) but found '='");
-    EXPECT_EQ(SyntaxError(L"[1, 2]"), L"test.ms:1:6: syntax error: expected ',' but found ']'");
+    EXPECT_EQ(SyntaxError(L"[1]"), L"test.ms:1:3: syntax error: expected ',' but found ']'");
     EXPECT_EQ(SyntaxError(L"try (a)\nprint b"), L"test.ms:1:8: syntax error: expected 'catch' but found end of line");
 }

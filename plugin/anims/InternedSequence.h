@@ -1,0 +1,95 @@
+// A sequence of values stored once for every holder of an equal one: the shared form of mirror paths.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+// A scene of 100k nodes has over a million mirrors, and their paths are a handful of distinct sequences
+// ("Transform, Position", "0, 3, 1" and the like). Each distinct sequence is kept once, counted, and freed
+// with its last holder; a holder is one pointer wide, copying one copies the pointer, and comparing two
+// compares pointers. The sequence never changes once stored: a change makes (or finds) another one.
+// Hash gives a value's hash.
+template <class T, class Hash = std::hash<T>>
+class InternedSequence {
+public:
+    InternedSequence() : entry_(Acquire(std::vector<T>())) {}
+    explicit InternedSequence(std::vector<T> values) : entry_(Acquire(std::move(values))) {}
+    InternedSequence(const InternedSequence& other) : entry_(other.entry_) { ++entry_->holders; }
+    InternedSequence& operator=(const InternedSequence& other) {
+        if (entry_ != other.entry_) {
+            ++other.entry_->holders;
+            Release(entry_);
+            entry_ = other.entry_;
+        }
+        return *this;
+    }
+    InternedSequence& operator=(std::vector<T> values) {
+        Entry* next = Acquire(std::move(values));
+        Release(entry_);
+        entry_ = next;
+        return *this;
+    }
+    ~InternedSequence() { Release(entry_); }
+
+    const std::vector<T>& Values() const { return entry_->values; }
+    operator const std::vector<T>&() const { return entry_->values; }
+    size_t size() const { return entry_->values.size(); }
+    bool empty() const { return entry_->values.empty(); }
+    const T& operator[](size_t i) const { return entry_->values[i]; }
+    const T& back() const { return entry_->values.back(); }
+    auto begin() const { return entry_->values.begin(); }
+    auto end() const { return entry_->values.end(); }
+    bool operator==(const InternedSequence& other) const { return entry_ == other.entry_; }
+    bool operator==(const std::vector<T>& values) const { return entry_->values == values; }
+
+private:
+    struct Entry {
+        std::vector<T> values;
+        size_t hash;
+        std::uint32_t holders;
+    };
+    struct EntryHash {
+        using is_transparent = void;
+        size_t operator()(const Entry* e) const noexcept { return e->hash; }
+    };
+    struct EntryEqual {
+        bool operator()(const Entry* a, const Entry* b) const noexcept { return a->values == b->values; }
+    };
+    using Table = std::unordered_set<Entry*, EntryHash, EntryEqual>;
+
+    // Never destroyed: holders freed during static destruction still release safely.
+    static Table& Stored() {
+        static auto* table = new Table;
+        return *table;
+    }
+    static size_t HashOf(const std::vector<T>& values) {
+        size_t h = values.size();
+        for (const T& v : values) h = h * 1000003u ^ Hash()(v);
+        return h;
+    }
+    static Entry* Acquire(std::vector<T> values) {
+        Entry probe{std::move(values), 0, 0};
+        probe.hash = HashOf(probe.values);
+        Table& table = Stored();
+        auto it = table.find(&probe);
+        if (it != table.end()) {
+            ++(*it)->holders;
+            return *it;
+        }
+        probe.values.shrink_to_fit();
+        auto* made = new Entry{std::move(probe.values), probe.hash, 1};
+        table.insert(made);
+        return made;
+    }
+    static void Release(Entry* e) {
+        if (--e->holders > 0) return;
+        Stored().erase(e);
+        delete e;
+    }
+
+    Entry* entry_;
+};

@@ -1,0 +1,1 @@
+s#"/[^"]*/data/#"WORK/data/#g
