@@ -110,7 +110,7 @@ public:
     void ResetSceneContent();
     // Empties the scene as a reset or an open does: nodes (and external-scene entries), selection, layers
     // back to "0", selection sets, material library and editor slots, undo buffer, time, the open file.
-    // Host modes and services stay. Nodes in spare (read from a file, not yet placed) are kept.
+    // Host modes and services stay. Nodes in spare (read from a file and still unplaced) are kept.
     void ClearScene(const std::unordered_set<const Node*>* spare = nullptr);
     // A name no node of the scene carries, from name ("Box01" -> "Box02").
     MSTR MakeNameUnique(const MSTR& name);
