@@ -13,24 +13,15 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 
 namespace {
 
 // A fresh scene with the reference loaded; every tenth node then carries a local change: a moved position,
 // a changed value of its transform controller that the position's mirror keeps. Every hundredth also has a
 // scene node linked under it, so the unload leaves a placeholder in its place.
-OstrivansHelper* LoadWithChanges(const MSTR& path) {
+OstrivansHelper* LoadWithChanges(const MSTR& path, int n) {
     Interface* ip = GetCOREInterface();
-    ip->FileReset(TRUE);
-    auto* helper = new OstrivansHelper();
-    INode* node = ip->CreateObjectNode(helper);
-    node->SetName(L"Ostrivan01");
-    {
-        AccessorDisabler off(helper);
-        helper->GetParamBlock()->SetValue(pb_filename, 0, path.c_str());
-    }
-    if (helper->Load() != 1) std::abort();
+    OstrivansHelper* helper = LoadReferenceForBench(path, n);
     for (int i = 0; i < helper->NumRefNodes(); i += 10) {
         INode* n = helper->GetRefNode(i)->GetNode();
         Point3 p(static_cast<float>(i), 1.0f, 2.0f);
@@ -52,10 +43,10 @@ void BM_ReloadReference(benchmark::State& state) {
     double reloadSeconds = 0.0;
     double unloadSeconds = 0.0;
     // A first round on fresh memory, as the load benchmark does, so both sides run on pages the process has.
-    LoadWithChanges(path)->Reload();
+    LoadWithChanges(path, n)->Reload();
     for (auto _ : state) {
         mergeSeconds += TimeBareMerge(path);
-        OstrivansHelper* helper = LoadWithChanges(path);
+        OstrivansHelper* helper = LoadWithChanges(path, n);
         BenchCpuTimer timer;
         timer.StartTimer();
         const int loaded = helper->Reload();

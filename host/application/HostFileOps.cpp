@@ -2,6 +2,7 @@
 #include "host/application/HostInterface.h"
 
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
 #include "host/io/ScenePlacer.h"
 #include "host/io/SceneReader.h"
@@ -20,16 +21,6 @@ bool NoName(const MCHAR* fname, MSTR& error, const wchar_t* what) {
     error = WStr(L"cannot ") + what + L": no file name given";
     return true;
 }
-
-// Keeps the hold suspended for a scope: reading a file is not an edit, and the objects it makes must not
-// be recorded.
-class HoldSuspension {
-public:
-    HoldSuspension() { theHold.Suspend(); }
-    ~HoldSuspension() { theHold.Resume(); }
-    HoldSuspension(const HoldSuspension&) = delete;
-    HoldSuspension& operator=(const HoldSuspension&) = delete;
-};
 
 } // namespace
 
@@ -80,7 +71,8 @@ BOOL HostInterface::LoadFromFile(const MCHAR* fname, BOOL refresh) {
     int process = FILE_PROCESS_OPEN;
     BroadcastNotification(NOTIFY_FILE_PRE_OPEN_PROCESS, &process);
     {
-        HoldSuspension suspended;
+        // Reading a file is not an edit: the objects it makes are not recorded.
+        HoldSuspend suspended;
         // Everything that can refuse the file happens before the open scene is cleared.
         std::vector<std::int32_t> freshLayers;
         if (reader.CreateObjects() != IO_OK || ScenePlacer::LinkOpened(this, reader, freshLayers) != IO_OK) {
@@ -120,7 +112,7 @@ int HostInterface::MergeFromFile(const MCHAR* fname, BOOL mergeAll, BOOL selMerg
     BroadcastNotification(NOTIFY_FILE_PRE_OPEN_PROCESS, &process);
     std::vector<INode*> merged;
     {
-        HoldSuspension suspended;
+        HoldSuspend suspended;
         if (reader.CreateObjects() != IO_OK) {
             fileError_ = reader.Error();
             reader.Discard();

@@ -2,7 +2,7 @@
 // after the write everything is put back exactly.
 #include "plugin/helper/SceneSaveCycle.h"
 
-#include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Listener.h"
 #include "host/core/MaxException.h"
 #include "host/core/PerformanceTimer.h"
@@ -404,15 +404,6 @@ template <class F> bool Guarded(const MCHAR* head, F steps) {
     return false;
 }
 
-// The cycle's own edits are no user steps: nothing of them goes into an open hold.
-class HoldSuspension {
-public:
-    HoldSuspension() { theHold.Suspend(); }
-    ~HoldSuspension() { theHold.Resume(); }
-    HoldSuspension(const HoldSuspension&) = delete;
-    HoldSuspension& operator=(const HoldSuspension&) = delete;
-};
-
 } // namespace
 
 void SceneSaveCycle::PreSave(const MCHAR* fileName) {
@@ -427,7 +418,8 @@ void SceneSaveCycle::PreSave(const MCHAR* fileName) {
         SetCurrentOperation(OperationCode::PreSaveCollect);
         return;
     }
-    HoldSuspension suspended;
+    // The cycle's own edits are no user steps: nothing of them goes into an open hold.
+    HoldSuspend suspended;
     const OperationCode saved = GetCurrentOperation();
     if (!Guarded(L"Saving Scene in PreSave", [&c] { PreSaveSteps(c); })) {
         // The write goes on; post-save puts back whatever the steps did.
@@ -457,7 +449,7 @@ void SceneSaveCycle::PostSave() {
     }
     Interface* ip = GetCOREInterface();
     ip->Services().SetCursor(HostCursor::Wait);
-    HoldSuspension suspended;
+    HoldSuspend suspended;
     SetCurrentOperation(OperationCode::PostSave);
     c.marks = StepMarks();
     Guarded(L"Saving Reference in PostSave", [&c] { PostSaveSteps(c); });
