@@ -43,3 +43,38 @@ void OfferNodeListCandidates(OstrivansHelper& helper) {
                 if (RefNode* rec = record((*list)[p])) rec->OfferListingObject(obj, p);
     }
 }
+
+namespace {
+
+// The list keeps its live nodes in order: emptied and filled again, which stays linear where removing
+// entries one by one would move the rest of the list each time.
+void DropDeletedEntries(ExclList& list) {
+    INodeTab live;
+    bool deleted = false;
+    for (int p = 0; p < list.Count(); ++p) {
+        if (INode* node = list[p])
+            live.Append(node);
+        else
+            deleted = true;
+    }
+    if (!deleted) return;
+    list.SetSize(0);
+    for (int p = 0; p < live.Count(); ++p) list.AddNode(live[p]);
+}
+
+} // namespace
+
+void DropDeletedNodeListEntries(OstrivansHelper& helper) {
+    std::unordered_set<ExclList*> done;
+    const auto clean = [&done](ExclList* list) {
+        if (list && done.insert(list).second) DropDeletedEntries(*list);
+    };
+    for (int i = 0; i < helper.NumRefNodes(); ++i) {
+        RefNode* rec = helper.GetRefNode(i);
+        if (!rec) continue;
+        for (int k = 0; k < rec->NumExcludingLights(); ++k)
+            if (LightObject* light = rec->GetExcludingLight(k)) clean(light->GetExclList());
+        for (int k = 0; k < rec->NumListingObjects(); ++k)
+            if (auto* obj = dynamic_cast<Object*>(rec->GetListingObject(k))) clean(obj->GetOwnNodeList(0));
+    }
+}

@@ -20,6 +20,7 @@
 #include "plugin/helper/HelperNotifications.h"
 #include "plugin/helper/LayerTracking.h"
 #include "plugin/helper/MakeUniqueName.h"
+#include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
 #include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/records/RefMaterial.h"
@@ -279,6 +280,7 @@ void ReferenceLoad::TakenIntoReference(INode* node) {
 }
 
 void ReferenceLoad::MonitorNodes() {
+    DropDeletedNodeListEntries(*helper_);
     // Keyed by views of the records' referenced names, which stay put while the load runs.
     std::unordered_map<std::wstring_view, NameSlot<RefNode>> byName;
     byName.reserve(static_cast<size_t>(helper_->NumRefNodes() + merged_.Count()));
