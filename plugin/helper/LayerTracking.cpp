@@ -9,6 +9,7 @@
 #include "plugin/helper/MergedLayer.h"
 #include "plugin/helper/OstrivansHelper.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -274,4 +275,20 @@ void ReleaseRefLayers(OstrivansHelper* helper) {
         if (!layer || !lm->IsLayerInScene(layer) || layer == lm->GetRootLayer() || !HoldsNoNode(layer)) continue;
         lm->DeleteLayer(layer->GetName());
     }
+}
+
+void DeleteLayersLeftByFailedLoad(const std::unordered_set<ILayer*>& existed) {
+    ILayerManager* lm = GetCOREInterface()->GetLayerManager();
+    if (!lm) return;
+    std::vector<std::pair<int, ILayer*>> added;
+    for (int i = 1; i < lm->GetLayerCount(); ++i)
+        if (ILayer* layer = lm->GetLayer(i); layer && !existed.count(layer)) {
+            int depth = 0;
+            for (ILayer* p = layer->GetParentLayer(); p; p = p->GetParentLayer()) ++depth;
+            added.emplace_back(depth, layer);
+        }
+    // Children before their parents: a layer whose new child layers went is empty in turn.
+    std::stable_sort(added.begin(), added.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [depth, layer] : added)
+        if (layer->NumNodes() == 0 && layer->GetNumChildLayers() == 0) lm->DeleteLayer(layer->GetName());
 }

@@ -1,8 +1,10 @@
 // The helper's tracking of the layers its referenced content arrives on.
 #pragma once
 
+#include <unordered_set>
 #include <vector>
 
+class ILayer;
 class OstrivansHelper;
 class StepMarks;
 struct MergedLayer;
@@ -22,3 +24,7 @@ void CollectLayerNames(OstrivansHelper* helper);
 // Dismiss: the helper lets go of every layer it follows and forgets the renamed layers. A released layer
 // that holds no node, itself or below it, is deleted; the others stay with what lives on them.
 void ReleaseRefLayers(OstrivansHelper* helper);
+
+// After a failed load has taken its nodes out again: every layer the scene did not have before the merge
+// (existed) and that holds no node, itself or below it, is deleted, deepest first.
+void DeleteLayersLeftByFailedLoad(const std::unordered_set<ILayer*>& existed);

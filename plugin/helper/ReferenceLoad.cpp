@@ -152,6 +152,7 @@ bool ReferenceLoad::MergeContent() {
     if (ILayerManager* lm = GetCOREInterface()->GetLayerManager())
         for (int i = 1; i < lm->GetLayerCount(); ++i)
             layerSnapshot_.insert(lm->GetLayer(i));
+    layerSnapshotTaken_ = true;
     timing_ = PrintTimesSetting() != 0;
     if (timing_) timer_.StartTimer();
 
@@ -427,6 +428,7 @@ void ReferenceLoad::Fail(const MCHAR* head, const MSTR* detail) {
     // The user hears of the failure, not of names in content that is gone again.
     duplicatedNames_ = false;
     if (nodes.Count() > 0) GetCOREInterface()->DeleteNodes(nodes, true, false);
+    if (layerSnapshotTaken_) DeleteLayersLeftByFailedLoad(layerSnapshot_);
 }
 
 // ---- Working tables that follow the scene while the load changes it.

@@ -66,7 +66,9 @@ private:
     StepMarks marks_;
     NodeTable merged_;
     NodeTable doomed_;
+    // The scene's layers before the merge; taken tells an empty scene from a load that failed before it.
     std::unordered_set<ILayer*> layerSnapshot_;
+    bool layerSnapshotTaken_ = false;
     std::vector<MergedLayer> layers_;
     std::unordered_map<ILayer*, size_t> layerIndex_;
     std::vector<Mtl*> collectedMtls_;

@@ -110,18 +110,28 @@ TEST_F(LayerTrackingTest, MergedLayersAreFoldedRenamedAndTrackedThroughReloads) 
     }
 }
 
-// A failure names the layer met, its identity, whether it existed and its merged nodes, and the step.
+// A failure names the layer met, its identity, whether it existed and its merged nodes, and the step; the
+// failed load leaves none of the layers it brought behind.
 TEST_F(LayerTrackingTest, AFailingLayerIsReportedWithItsLine) {
     OstrivansHelper* h = HelperFor(WriteBuilding(), L"Ref01");
     h->AddRenamedLayer({L"Walls", L"0", 0});
+    b.Layer("Mine");
+    // The layer's identity, taken as the clean-up deletes it.
+    AnimHandle walls = 0;
+    const NOTIFYPROC seen = [](void* param, NotifyInfo* info) {
+        auto* layer = static_cast<ILayer*>(info->callParam);
+        if (layer->GetName() == L"Walls") *static_cast<AnimHandle*>(param) = Animatable::GetHandleByAnim(layer);
+    };
+    RegisterNotification(seen, &walls, NOTIFY_LAYER_DELETED);
     EXPECT_EQ(h->Load(), 0);
-    ILayer* walls = ip->GetLayerManager()->GetLayer(L"Walls");
-    ASSERT_NE(walls, nullptr);
+    UnRegisterNotification(seen, &walls, NOTIFY_LAYER_DELETED);
+    EXPECT_EQ(LayerState(L"Ref01"), "Mine[] | tracked | renamed Walls>0");
+    ASSERT_NE(walls, 0u);
     ASSERT_EQ(GetHostDialogs().Shown().size(), 1u);
     EXPECT_EQ(GetHostDialogs().Shown()[0].text.ToUTF8(),
               "Error Loading Reference\r\nMerged Nodes: 3\r\nName: Ref01\r\nRefNodes: 3, RefMaterials: 0, RefLayers: 0"
               "\r\nNodesToDelete: 0, RenamedLayers: 1\r\nLastOperation: New Layer Name\r\n\r\nError Monitoring Layers"
-              "\r\nLayer Crashed: Walls (" + std::to_string(Animatable::GetHandleByAnim(walls)) +
+              "\r\nLayer Crashed: Walls (" + std::to_string(walls) +
                   "), existed: 0, numNodes: 1\r\nLastOperation: New Layer Name\r\n\r\nlayer \"Walls\" cannot take the "
                   "name \"0\"");
 }
