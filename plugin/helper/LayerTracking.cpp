@@ -23,6 +23,19 @@ MSTR GivenName(const MSTR& prefix, const MSTR& name) {
     return prefix.isNull() ? name : prefix + L"_" + name;
 }
 
+// The name the helper gives a layer of the file called name, with its renamed-layer entry (or null); false
+// when the layer keeps the name it has.
+bool LayerTargetName(const MSTR& prefix, const RenamedLayer* renamed, const WStr& name, MSTR& target) {
+    if (!prefix.isNull())
+        target = renamed && renamed->full == 1 ? renamed->localName
+                                               : GivenName(prefix, renamed ? renamed->localName : name);
+    else if (renamed)
+        target = renamed->localName;
+    else
+        return false;
+    return true;
+}
+
 class LayerProcessing {
 public:
     LayerProcessing(OstrivansHelper* helper, std::vector<MergedLayer>& layers, StepMarks& marks, ILayerManager& lm)
@@ -95,15 +108,7 @@ void LayerProcessing::FindLayersHoldingNodes() {
 
 bool LayerProcessing::TargetName(const MergedLayer& rec, MSTR& target) const {
     auto it = renamed_.find(rec.name.str());
-    const RenamedLayer* renamed = it != renamed_.end() ? it->second : nullptr;
-    if (!prefix_.isNull())
-        target = renamed && renamed->full == 1 ? renamed->localName
-                                               : GivenName(prefix_, renamed ? renamed->localName : rec.name);
-    else if (renamed)
-        target = renamed->localName;
-    else
-        return false;
-    return true;
+    return LayerTargetName(prefix_, it != renamed_.end() ? it->second : nullptr, rec.name, target);
 }
 
 void LayerProcessing::DeleteLayer(ILayer* layer) {
@@ -261,6 +266,27 @@ void CollectLayerNames(OstrivansHelper* helper) {
     for (size_t i = 0; i < renamed.size(); ++i)
         if (!renamedBack[i]) renamed[kept++] = renamed[i];
     renamed.resize(kept);
+}
+
+void RenameLayersForPrefix(OstrivansHelper* helper, const MSTR& oldPrefix, const MSTR& newPrefix) {
+    ILayerManager* lm = GetCOREInterface()->GetLayerManager();
+    if (!lm || oldPrefix == newPrefix) return;
+    std::unordered_map<std::wstring_view, const RenamedLayer*> renamed;
+    for (const RenamedLayer& r : helper->GetRenamedLayers()) renamed.emplace(r.fileName.str(), &r);
+    const auto given = [&renamed](const MSTR& prefix, const WStr& name) {
+        auto it = renamed.find(name.str());
+        MSTR target;
+        return LayerTargetName(prefix, it != renamed.end() ? it->second : nullptr, name, target) ? target : MSTR(name);
+    };
+    for (int k = 0; k < helper->NumRefLayers(); ++k) {
+        auto* layer = dynamic_cast<ILayer*>(helper->GetRefLayer(k));
+        const WStr name = helper->GetRefLayerName(k);
+        if (!layer || name.isNull() || layer->GetName() != given(oldPrefix, name)) continue;
+        const MSTR target = given(newPrefix, name);
+        if (target == layer->GetName()) continue;
+        ILayer* named = lm->GetLayer(target);
+        if (!named || named == layer) layer->SetName(target);
+    }
 }
 
 void ReleaseRefLayers(OstrivansHelper* helper) {

@@ -1,6 +1,8 @@
 // The helper's tracking of the layers its referenced content arrives on.
 #pragma once
 
+#include "host/core/WStr.h"
+
 #include <unordered_set>
 #include <vector>
 
@@ -20,6 +22,12 @@ void ProcessMergedLayers(OstrivansHelper* helper, std::vector<MergedLayer>& laye
 // user, and its renamed-layer entry keeps the new name for the next load; a layer carrying its given name
 // again drops its entry.
 void CollectLayerNames(OstrivansHelper* helper);
+
+// The helper's prefix went from oldPrefix to newPrefix (its node renamed, its "Use Name Prefix" switched):
+// every followed layer that carries the name the helper gave it takes the name the new prefix gives, as the
+// referenced nodes do. A layer the user named keeps its name (the next collect records it), and so does one
+// whose new name another layer has.
+void RenameLayersForPrefix(OstrivansHelper* helper, const MSTR& oldPrefix, const MSTR& newPrefix);
 
 // Dismiss: the helper lets go of every layer it follows and forgets the renamed layers. A released layer
 // that holds no node, itself or below it, is deleted; the others stay with what lives on them.

@@ -596,21 +596,27 @@ MSTR OstrivansHelper::Description() {
     return HelperDescription(this);
 }
 void OstrivansHelper::ApplyNamePrefix(bool on) {
-    // The helper's own renames: the records must not take them for the user's.
-    OperationCodeGuard op(OperationCode::Renaming);
-    INode* node = on ? GetHelperNode() : nullptr;
-    const MSTR prefix = node ? MSTR(node->GetName()) : MSTR();
-    for (RefNode* rec : refNodes_)
-        if (rec && rec->GetItem()) rec->ApplyNamePrefix(prefix.c_str());
-    for (RefMaterial* rec : refMaterials_)
-        if (rec && rec->GetItem()) rec->ApplyNamePrefix(prefix.c_str());
+    INode* node = GetHelperNode();
+    const MSTR name = node ? MSTR(node->GetName()) : MSTR();
+    ChangeNamePrefix(on ? MSTR() : name, on ? name : MSTR());
 }
 
-void OstrivansHelper::RenamePrefix(const MCHAR* /*oldName*/, const MCHAR* /*newName*/) {
-    // The records compose every name from their own name and the prefix, so the new node name is simply
-    // applied again; renames of the content meanwhile are not overrides.
+void OstrivansHelper::RenamePrefix(const MCHAR* oldName, const MCHAR* /*newName*/) {
     if (!pblock_ || !pblock_->GetInt(pb_use_name_prefix)) return;
-    ApplyNamePrefix(true);
+    INode* node = GetHelperNode();
+    ChangeNamePrefix(MSTR(oldName ? oldName : L""), node ? MSTR(node->GetName()) : MSTR());
+}
+
+void OstrivansHelper::ChangeNamePrefix(const MSTR& oldPrefix, const MSTR& newPrefix) {
+    // The helper's own renames: the records must not take them for the user's. The records compose every
+    // name from their own name and the prefix, so the new prefix is simply applied; the layers are renamed
+    // only where they still carry the name the old prefix gave them.
+    OperationCodeGuard op(OperationCode::Renaming);
+    for (RefNode* rec : refNodes_)
+        if (rec && rec->GetItem()) rec->ApplyNamePrefix(newPrefix.c_str());
+    for (RefMaterial* rec : refMaterials_)
+        if (rec && rec->GetItem()) rec->ApplyNamePrefix(newPrefix.c_str());
+    RenameLayersForPrefix(this, oldPrefix, newPrefix);
 }
 
 // ---- Notifications of one helper.

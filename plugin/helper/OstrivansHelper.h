@@ -198,7 +198,7 @@ public:
     // Binds a merged node to a record of this helper (the one of that name still unbound in the current
     // load, else a new one) and returns the record.
     RefNode* MirrorNode(INode* node, const WStr& name);
-    // Adds the prefix to, or removes it from, every referenced node and material.
+    // Adds the prefix to, or removes it from, every referenced node, material and layer.
     void ApplyNamePrefix(bool on);
     // The helper node was renamed: the prefix of the content follows (operation code 14).
     void RenamePrefix(const MCHAR* oldName, const MCHAR* newName);
@@ -223,6 +223,8 @@ private:
     int NotAvailable(const MCHAR* operation);
     // "Error Dismissing Reference", the helper's description and the host's text, shown to the user.
     void ReportDismissFailure(const MCHAR* head, const MSTR* detail);
+    // The content's names go from the old prefix to the new one (empty for none).
+    void ChangeNamePrefix(const MSTR& oldPrefix, const MSTR& newPrefix);
     static void OnLayerDeleted(void* param, NotifyInfo* info);
     // The helper's reference index of layer record k.
     int LayerRef(int k) const { return kFirstRecordRef + NumRefNodes() + NumRefMaterials() + k; }

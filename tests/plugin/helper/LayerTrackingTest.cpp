@@ -64,6 +64,23 @@ TEST_F(LayerTrackingTest, MergedLayersAreFoldedRenamedAndTrackedThroughReloads) 
         {"prefixed, twice", true, {}, [](OstrivansHelper* h) { h->Reload(); },
          "Ref01_Doors[Ref01_Door01] Ref01_Building[] Ref01_Walls<Ref01_Building[Ref01_Wall01] | tracked "
          "Walls=Ref01_Walls Doors=Ref01_Doors Building=Ref01_Building | renamed"},
+        // The helper's prefix changes: its layers follow at once, as its nodes do, so a collect does not take
+        // the old prefix for a name the user gave.
+        {"helper renamed and back, with a reload between", true, {},
+         [](OstrivansHelper* h) {
+             h->GetHelperNode()->SetName(L"Ref02");
+             h->Reload();
+             h->GetHelperNode()->SetName(L"Ref01");
+         },
+         "Ref01_Doors[Ref01_Door01] Ref01_Building[] Ref01_Walls<Ref01_Building[Ref01_Wall01] | tracked "
+         "Walls=Ref01_Walls Doors=Ref01_Doors Building=Ref01_Building | renamed"},
+        {"prefix switched off; a layer the user named keeps its name", true, {},
+         [](OstrivansHelper* h) {
+             Rename(L"Ref01_Doors", L"Entrances");
+             h->GetParamBlock()->SetValue(pb_use_name_prefix, 0, 0);
+         },
+         "Entrances[Door01] Building[] Walls<Building[Wall01] | tracked Walls=Walls Doors=Entrances "
+         "Building=Building | renamed"},
         {"renamed locally, kept after reload", false, {},
          [](OstrivansHelper* h) { Rename(L"Walls", L"Facade"); h->Reload(); },
          "Doors[Door01] Building[] Facade<Building[Wall01] | tracked Walls=Facade Doors=Doors Building=Building "
