@@ -1,5 +1,6 @@
 // The plug-in's part of a scene file at scale: the chunks of a reference's helper, records and mirrors
-// written and read per node, and the bytes one node record takes with its mirrors.
+// written and read per node, and the bytes one node record takes with its mirrors, for a reference that
+// keeps only its overrides in the file and for one that persists its content.
 #include "bench/PluginBenchSupport.h"
 #include "bench/ScaleScene.h"
 
@@ -7,7 +8,9 @@
 #include "host/core/ChunkSave.h"
 #include "host/scene/INode.h"
 #include "plugin/anims/RefAnim.h"
+#include "plugin/frame/OperationCode.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/ReferenceUnload.h"
 #include "plugin/records/RefNode.h"
 
 #include <benchmark/benchmark.h>
@@ -17,17 +20,38 @@
 
 namespace {
 
-// A fresh scene holding the scale scene of n nodes as a loaded reference.
-OstrivansHelper* LoadScaleReference(int n) { return LoadReferenceForBench(ScaleSceneFile(n), n); }
+// A fresh scene holding the scale scene of n nodes as a loaded reference, collected as a save collects it
+// (the reference persisting its content or not).
+OstrivansHelper* LoadScaleReference(int n, bool persist) {
+    OstrivansHelper* helper = LoadReferenceForBench(ScaleSceneFile(n), n);
+    {
+        AccessorDisabler off(helper);
+        helper->GetParamBlock()->SetValue(pb_persist_ref, 0, persist ? 1 : 0);
+    }
+    OperationCodeGuard code(OperationCode::PreSave);
+    ReferenceUnload::CollectHelper(helper);
+    return helper;
+}
 
-// Each object in a chunk of its own, as the scene file keeps it: the record, then its mirrors.
-void SaveRecord(ChunkSave& out, RefNode* rec) {
+// The record's mirrors that a scene save writes: those it keeps a reference to in the file (a reference
+// that does not persist its content keeps only the mirrors that carry a change).
+std::vector<RefAnim*> WrittenMirrors(RefNode* rec) {
+    OperationCodeGuard code(OperationCode::PreSave);
+    std::vector<RefAnim*> out;
+    for (int k = 0; k < rec->NumMirrors(); ++k)
+        if (RefAnim* m = rec->GetMirror(k); m && (rec->IsRealDependency(m) || rec->ShouldPersistWeakRef(m)))
+            out.push_back(m);
+    return out;
+}
+
+// Each object in a chunk of its own, as the scene file keeps it: the record, then its written mirrors.
+void SaveRecord(ChunkSave& out, RefNode* rec, const std::vector<RefAnim*>& mirrors) {
     out.BeginChunk(0x2000);
     rec->Save(&out);
     out.EndChunk();
-    for (int k = 0; k < rec->NumMirrors(); ++k) {
+    for (RefAnim* m : mirrors) {
         out.BeginChunk(0x2000);
-        if (RefAnim* m = rec->GetMirror(k)) m->Save(&out);
+        m->Save(&out);
         out.EndChunk();
     }
 }
@@ -35,23 +59,29 @@ void SaveRecord(ChunkSave& out, RefNode* rec) {
 // The helper's chunks and every node record with its mirrors: time per node, bytes per node record.
 void BM_SaveRecordChunks(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    OstrivansHelper* helper = LoadScaleReference(n);
+    OstrivansHelper* helper = LoadScaleReference(n, state.range(1) != 0);
+    std::vector<std::vector<RefAnim*>> written(static_cast<size_t>(n));
+    size_t mirrors = 0;
+    for (int i = 0; i < n; ++i) {
+        written[static_cast<size_t>(i)] = WrittenMirrors(helper->GetRefNode(i));
+        mirrors += written[static_cast<size_t>(i)].size();
+    }
     size_t bytes = 0;
-    int mirrors = 0;
-    for (int i = 0; i < n; ++i) mirrors += helper->GetRefNode(i)->NumMirrors();
     for (auto _ : state) {
+        OperationCodeGuard code(OperationCode::PreSave);
         ChunkSave out;
         out.BeginChunk(0x2000);
         helper->Save(&out);
         out.EndChunk();
         const size_t helperBytes = out.Bytes().size();
-        for (int i = 0; i < n; ++i) SaveRecord(out, helper->GetRefNode(i));
+        for (int i = 0; i < n; ++i) SaveRecord(out, helper->GetRefNode(i), written[static_cast<size_t>(i)]);
         bytes = out.Bytes().size() - helperBytes;
         benchmark::DoNotOptimize(out.Bytes().data());
     }
     state.counters["s/node"] = benchmark::Counter(n, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["bytes/record"] = static_cast<double>(bytes) / n;
-    state.counters["mirrors/record"] = static_cast<double>(mirrors) / n;
+    state.counters["mirrors/record"] = static_cast<double>(helper->GetRefNode(0)->NumMirrors());
+    state.counters["written/record"] = static_cast<double>(mirrors) / n;
     GetCOREInterface()->FileReset(TRUE);
 }
 
@@ -59,14 +89,15 @@ void BM_SaveRecordChunks(benchmark::State& state) {
 // left for the host to restore); the objects go after each round, outside the time.
 void BM_LoadRecordChunks(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
-    OstrivansHelper* helper = LoadScaleReference(n);
+    OstrivansHelper* helper = LoadScaleReference(n, state.range(1) != 0);
     ChunkSave out;
     std::vector<std::vector<std::pair<SClass_ID, Class_ID>>> classes(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         RefNode* rec = helper->GetRefNode(i);
-        SaveRecord(out, rec);
-        for (int k = 0; k < rec->NumMirrors(); ++k)
-            classes[static_cast<size_t>(i)].emplace_back(rec->GetMirror(k)->SuperClassID(), rec->GetMirror(k)->ClassID());
+        const std::vector<RefAnim*> mirrors = WrittenMirrors(rec);
+        OperationCodeGuard code(OperationCode::PreSave);
+        SaveRecord(out, rec, mirrors);
+        for (RefAnim* m : mirrors) classes[static_cast<size_t>(i)].emplace_back(m->SuperClassID(), m->ClassID());
     }
     const std::vector<std::uint8_t> bytes = out.Bytes();
     GetCOREInterface()->FileReset(TRUE);
@@ -93,6 +124,7 @@ void BM_LoadRecordChunks(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_SaveRecordChunks)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadRecordChunks)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+// Arguments: nodes, and whether the reference persists its content (every mirror written).
+BENCHMARK(BM_SaveRecordChunks)->ArgsProduct({{10000, 100000}, {0, 1}})->ArgNames({"nodes", "persist"})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadRecordChunks)->ArgsProduct({{10000, 100000}, {0, 1}})->ArgNames({"nodes", "persist"})->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 
 #include "host/core/AtomicWrite.h"
 #include "host/core/FileTime.h"
+#include "host/core/UTF16LE.h"
 
 #include <cerrno>
 #include <cstring>
@@ -66,18 +67,22 @@ IOResult ChunkSave::EndChunk() {
     return IO_OK;
 }
 
+IOResult ChunkSave::StartData(ULONG nbytes) {
+    if (open_.empty()) return IO_OK;
+    OpenChunkInfo& chunk = open_.back();
+    if (chunk.hasChildren)
+        return Fail(WStr::Format(L"chunk 0x%04X at offset %zu holds sub-chunks; %u bytes of data cannot follow them",
+                                 chunk.id, chunk.offset, nbytes));
+    chunk.hasData = true;
+    return IO_OK;
+}
+
 IOResult ChunkSave::Write(const void* buf, ULONG nbytes, ULONG* nwrit) {
     if (nwrit) *nwrit = 0;
     if (failed_) return IO_ERROR;
     if (nbytes == 0) return IO_OK;
     if (!buf) return Fail(WStr::Format(L"write of %u bytes at offset %zu from a null buffer", nbytes, bytes_.size()));
-    if (!open_.empty()) {
-        OpenChunkInfo& chunk = open_.back();
-        if (chunk.hasChildren)
-            return Fail(WStr::Format(L"chunk 0x%04X at offset %zu holds sub-chunks; %u bytes of data cannot follow them",
-                                     chunk.id, chunk.offset, nbytes));
-        chunk.hasData = true;
-    }
+    if (const IOResult res = StartData(nbytes); res != IO_OK) return res;
     auto p = static_cast<const std::uint8_t*>(buf);
     bytes_.insert(bytes_.end(), p, p + nbytes);
     if (nwrit) *nwrit = nbytes;
@@ -85,13 +90,16 @@ IOResult ChunkSave::Write(const void* buf, ULONG nbytes, ULONG* nwrit) {
 }
 
 IOResult ChunkSave::WriteWString(const MCHAR* str) {
-    std::u16string units = WStr(str).ToUTF16();
-    std::vector<std::uint8_t> le(units.size() * 2);
-    for (size_t i = 0; i < units.size(); ++i) {
-        le[2 * i] = static_cast<std::uint8_t>(units[i]);
-        le[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-    }
-    return Write(le.data(), static_cast<ULONG>(le.size()), nullptr);
+    if (failed_) return IO_ERROR;
+    // Encoded straight into the stream: a scene writes a string per mirror path step, and a converted copy
+    // of each cost more than its bytes.
+    const size_t before = bytes_.size();
+    AppendUTF16LE(str ? std::wstring_view(str) : std::wstring_view(), bytes_);
+    const size_t n = bytes_.size() - before;
+    if (n == 0) return IO_OK;
+    const IOResult res = StartData(static_cast<ULONG>(n));
+    if (res != IO_OK) bytes_.resize(before);
+    return res;
 }
 
 IOResult ChunkSave::WriteCString(const char* str) {

@@ -37,6 +37,8 @@ private:
         bool hasChildren = false;
     };
     IOResult Fail(WStr message);
+    // Data of nbytes goes into the open chunk: refused after its sub-chunks.
+    IOResult StartData(ULONG nbytes);
 
     WStr path_;
     std::vector<std::uint8_t> bytes_;

@@ -1,6 +1,8 @@
 // UTF conversions and helpers of the wide string. Invalid sequences become U+FFFD, never a crash.
 #include "host/core/WStr.h"
 
+#include "host/core/UTF16LE.h"
+
 #include <charconv>
 
 #include <cstdarg>
@@ -97,21 +99,37 @@ std::string WStr::ToUTF8() const {
     return out;
 }
 
-std::u16string WStr::ToUTF16() const {
-    std::u16string out;
-    out.reserve(s_.size());
-    for (wchar_t w : s_) {
+namespace {
+
+// Each UTF-16 unit of s in order; what is not a Unicode scalar becomes U+FFFD.
+template <class Put> void EncodeUTF16(std::wstring_view s, Put put) {
+    for (wchar_t w : s) {
         auto c = static_cast<char32_t>(w);
         if (!ValidScalar(c)) c = kReplacement;
         if (c >= 0x10000) {
             c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+            put(static_cast<char16_t>(0xD800 + (c >> 10)));
+            put(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
         } else {
-            out += static_cast<char16_t>(c);
+            put(static_cast<char16_t>(c));
         }
     }
+}
+
+} // namespace
+
+std::u16string WStr::ToUTF16() const {
+    std::u16string out;
+    out.reserve(s_.size());
+    EncodeUTF16(s_, [&out](char16_t u) { out += u; });
     return out;
+}
+
+void AppendUTF16LE(std::wstring_view s, std::vector<std::uint8_t>& out) {
+    EncodeUTF16(s, [&out](char16_t u) {
+        out.push_back(static_cast<std::uint8_t>(u));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    });
 }
 
 namespace {
