@@ -97,13 +97,13 @@ template <auto Table, USHORT EntryId> IOResult SaveNotes(ISave* s, USHORT countI
 } // namespace
 
 // One chunk per modifier entry after the count: the entry's values, or an empty chunk for an entry that
-// is gone or, without the reference persisting, merely came from the file and holds nothing (a file's
-// modifier that a mirror keeps while its content is out is written with its entry, which takes it back).
+// is gone or, without the reference persisting, merely came from the file (its modifier comes back with
+// the file, or through the mirror that keeps it while the content is out).
 IOResult RefNode::SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
                                       USHORT entryId, USHORT emptyId) const {
     const bool persist = PersistsReference();
     return SaveTable(isave, countId, table, [&](const RefModifier* m) {
-        if (!m || (m->state == REFMOD_FROM_FILE && !persist && !EntryTarget(m))) return WriteValueChunk(isave, emptyId);
+        if (!m || (m->state == REFMOD_FROM_FILE && !persist)) return WriteValueChunk(isave, emptyId);
         return SaveContainer(isave, entryId, [&] {
             IOResult r = WriteValueChunk(isave, kEntryFirst, m->state);
             if (r == IO_OK) r = WriteStringChunk(isave, kEntrySecond, m->name);
