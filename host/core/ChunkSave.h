@@ -9,9 +9,12 @@
 class ChunkSave : public ISave {
 public:
     // A stream kept in memory only.
-    ChunkSave() = default;
+    ChunkSave();
     // A stream that Commit writes to path.
-    explicit ChunkSave(WStr path) : path_(std::move(path)) {}
+    explicit ChunkSave(WStr path);
+    ~ChunkSave() override;
+    ChunkSave(ChunkSave&&) = default;
+    ChunkSave& operator=(ChunkSave&&) = default;
 
     void BeginChunk(USHORT id) override;
     IOResult EndChunk() override;
