@@ -47,7 +47,8 @@ enum class AstKind {
     Continue,   //
     Decl,       // flag 1 local, 2 global; keys: names with initial values (or null)
     Try,        // kids: body, handler
-    Context,    // name: undo, redraw, animate...; kids: label (or null), state, body
+    Context,    // name: undo, redraw, animate, coordsys, about...; kids: label (or null), state, body; flag 1 when
+                // the state is a value (a frame or a centre) rather than on/off
     MaxCommand, // name: the command words, lower-cased, joined by one space
     Case,       // kids: subject (or null); pairs: label (null for default), expression
     Attributes, // definition

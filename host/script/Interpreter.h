@@ -87,6 +87,11 @@ public:
     bool ContextState(const std::wstring& name) const;
     // Resolves "$Box01", "$'a name'", "$Wall*" and "$"; without a resolver they are undefined.
     void SetPathResolver(std::function<Value(Interpreter&, const std::wstring& path, bool quoted)> resolver);
+    // "obj.prop.controller", "obj.prop.isAnimated", "obj.prop.keys" and "obj.prop.track" address the
+    // animation track behind obj.prop, not its value: the resolver gives that track for obj and prop
+    // (false when obj has no animatable of that name, and the value's own property is read instead).
+    using TrackResolver = std::function<bool(Interpreter&, const Value& owner, const std::wstring& lowerProp, Value& out)>;
+    void SetTrackResolver(TrackResolver resolver) { trackResolver_ = std::move(resolver); }
 
     // ---- services for built-ins --------------------------------------------------------------------------
     ScriptOutput& Output();
@@ -98,6 +103,8 @@ public:
     const std::wstring& CurrentException() const { return currentException_; }
 
     Value GetProperty(const Value& object, const std::wstring& name);
+    // The same without the error: false when object has no such property (lowerName lower-cased).
+    bool TryGetProperty(const Value& object, const std::wstring& lowerName, Value& out);
     void SetProperty(const Value& object, const std::wstring& name, const Value& value);
     // "v as cls"; undefined when a string does not read as the number asked for.
     Value Convert(const Value& v, const ScriptClass& cls);
@@ -163,6 +170,11 @@ private:
     std::unordered_map<std::wstring, ScriptContextHooks> contextHooks_;
     std::unordered_map<std::wstring, std::vector<bool>> contextStates_;
     std::function<Value(Interpreter&, const std::wstring&, bool)> pathResolver_;
+    TrackResolver trackResolver_;
+    // The owner's track for "owner.prop.<trackProperty>", or the value of owner.prop when it has none.
+    Value TrackOrProperty(const AstNode& holder, const Value& owner, const ScopePtr& scope);
+    // Whether "holder.x" is read from holder's owner, so that the track behind holder can answer for x.
+    bool ReadsThroughOwner(const AstNode& holder) const;
     ScriptOutput* output_ = nullptr;
     ScriptHostPaths paths_;
     std::uint64_t random_ = 0;

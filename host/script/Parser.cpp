@@ -215,6 +215,7 @@ private:
             if (word == L"utility") return Rollout(1);
             if (word == L"macroscript") return MacroScript();
         }
+        if (AstPtr frame = TransformContext(); frame) return frame;
         if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"at" && Next().kind == TokenKind::Identifier &&
             LowerName(Next().text) == L"time") {
             // at time <time> <body>
@@ -796,6 +797,51 @@ private:
         Take();
         SkipNewlines();
         n->kids = {body, Expr()};
+        return Done(n);
+    }
+
+    // [in] coordsys <system> <body> and about <centre> <body>, the frame and centre of transform edits. The
+    // system and centre words (world, local, parent, grid, pivot, selection...) are names, not variables;
+    // anything else is an expression (a node, a matrix, a point). Without "in", "coordsys" and "about"
+    // open a context only where a frame and a body follow, so variables of those names still work.
+    AstPtr TransformContext() {
+        static const std::vector<std::wstring> kSystems = {L"world", L"local", L"parent", L"grid", L"screen",
+                                                           L"gimbal", L"working_pivot"};
+        static const std::vector<std::wstring> kCentres = {L"pivot", L"selection", L"coordsys"};
+        auto word = [](const Token& k) {
+            return k.kind == TokenKind::Identifier || k.kind == TokenKind::Keyword ? LowerName(k.text) : std::wstring();
+        };
+        auto among = [](const std::wstring& w, const std::vector<std::wstring>& set) {
+            return std::find(set.begin(), set.end(), w) != set.end();
+        };
+        const Token& t = Cur();
+        bool withIn = t.kind == TokenKind::Keyword && t.text == L"in" && word(Next()) == L"coordsys";
+        const std::wstring lead = word(t);
+        const std::vector<std::wstring>* words = lead == L"coordsys" || withIn ? &kSystems
+                                                 : lead == L"about"             ? &kCentres
+                                                                                : nullptr;
+        if (!words) return nullptr;
+        // Without "in": a frame word, a $path, a point literal, or a variable directly followed by the body.
+        const Token& after = Next();
+        const bool opens = among(word(after), *words) || after.kind == TokenKind::Path || after.IsPunct(L"[") ||
+                           after.kind == TokenKind::Integer || after.kind == TokenKind::Float ||
+                           (after.kind == TokenKind::Identifier &&
+                            (Next(2).kind == TokenKind::Identifier || Next(2).kind == TokenKind::Keyword ||
+                             Next(2).kind == TokenKind::Path || Next(2).IsPunct(L"(")));
+        if (!withIn && !opens) return nullptr;
+        const Token& first = Take();
+        if (withIn) Take();
+        AstMut n = MakeNamed(AstKind::Context, first, lead == L"about" ? L"about" : L"coordsys");
+        n->flag = 1; // the state is a value, not on/off
+        AstPtr state;
+        if (among(word(Cur()), *words)) {
+            const Token& w = Take();
+            state = Literal(w, Value::Name(LowerName(w.text)));
+        } else {
+            state = Operand();
+        }
+        SkipNewlines();
+        n->kids = {nullptr, state, Expr()};
         return Done(n);
     }
 

@@ -43,5 +43,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterLayerBuiltins(interp);
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
+    RegisterTransformBuiltins(interp);
+    RegisterControllerKeyBuiltins(interp);
     InstallHostFolders(interp);
 }

@@ -18,6 +18,9 @@ class ILayer;
 
 bool GetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, Value& out);
 bool SetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, const Value& value);
+// pos, rotation, scale and transform in the current coordsys; pivot, the object offsets, objectTransform.
+bool GetNodeTransformProperty(INode* node, const std::wstring& name, Value& out);
+bool SetNodeTransformProperty(INode* node, const std::wstring& name, const Value& value);
 
 bool GetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, Value& out);
 bool SetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, const Value& value);
@@ -33,6 +36,16 @@ bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Val
 // A controller's value at the current time as a script value; undefined for a value type it lacks.
 Value ControllerValue(Control* c);
 void SetControllerValue(Control* c, const Value& v);
+// The same at time t (the value of a key, for instance).
+Value ControllerValueAt(Control* c, TimeValue t);
+void SetControllerValueAt(Control* c, TimeValue t, const Value& v);
+// The list controller and constraint methods (getName, setActive, appendTarget ...).
+bool CallControllerMethod(Interpreter& interp, Control* c, const std::wstring& name, CallArgs& args, Value& out);
+// Whether anim or anything below it (its controllers, parameters, sub-controllers) has keys.
+bool IsAnimatedTrack(Animatable* anim);
+// numKeys, addNewKey, deleteKeys, deleteKey, getKeyTime, the keys of controllers; the tracks behind
+// "obj.prop.controller".
+void RegisterControllerKeyBuiltins(Interpreter& interp);
 // Before a controller replaces another: it takes over the old one's value (an empty list controller takes
 // the old controller itself as its first item).
 void TakeOverValue(Control* incoming, Animatable* old);
@@ -71,5 +84,7 @@ void RegisterMaterialBuiltins(Interpreter& interp);
 void RegisterLayerBuiltins(Interpreter& interp);
 void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
+// matrix3 and angleAxis values, the coordsys and about contexts, move, rotate, scale and inverse.
+void RegisterTransformBuiltins(Interpreter& interp);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
