@@ -26,7 +26,7 @@ public:
     std::wstring ClassName() const override { return euler_ ? L"EulerAngles" : L"Quat"; }
     std::wstring PrintForm() const override;
     bool GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) override;
-    // "as quat" and "as eulerAngles".
+    // "as quat", "as eulerAngles", "as angleAxis" and "as matrix3".
     bool ConvertTo(Interpreter& interp, const ScriptClass& target, Value& out) override;
     // q1 * q2 turns by q1, then by q2.
     bool Arithmetic(const std::wstring& op, const Value& other, bool selfLeft, Value& out) const override;
