@@ -365,7 +365,7 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     return true;
 }
 
-bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
+bool SubAnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
     Animatable* p = Parent();
     if (!p) ThrowDeleted(L"scene object");
     if (lowerName == L"controller") {
@@ -382,7 +382,9 @@ bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, cons
         SetControllerValue(static_cast<Control*>(t), value);
         return true;
     }
-    return false;
+    // Anything else is the sub-animatable's own property, as reading it is.
+    Animatable* t = Target();
+    return t && MakeAnimValue(t).Obj()->SetProperty(interp, lowerName, value);
 }
 
 bool SubAnimValue::GetIndex(Interpreter&, const Value& index, Value& out) {
