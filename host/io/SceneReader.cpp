@@ -3,8 +3,10 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/core/ClassDesc.h"
+#include "host/core/AppData.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/RefGraph.h"
+#include "host/io/AppDataChunks.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -177,6 +179,7 @@ IOResult SceneReader::ReadObject(size_t at) {
         case kObjectAttribsChunk:
             if (ReadIds(o.attribs, L"custom attributes") != IO_OK) return IO_ERROR;
             break;
+        case kObjectAppDataChunk: o.appData = sub; break;
         default: break;
         }
         return IO_OK;
@@ -219,6 +222,10 @@ IOResult SceneReader::ReadScene() {
         }
         case kMaterialsChunk:
             if (ReadIds(materials_, L"scene materials") != IO_OK) return IO_ERROR;
+            break;
+        case kRootAppDataChunk:
+            rootAppData_ = std::make_unique<AnimAppData>();
+            if (ReadAppData(this, *rootAppData_) != IO_OK) return IO_ERROR;
             break;
         case kSelSetChunk: {
             SelSet set;
@@ -367,6 +374,9 @@ IOResult SceneReader::CreateObjects() {
             return Fail(WStr::Format(L"%s, body at offset %zu: %s", DescribeObject(id).c_str(), o.body, why.c_str()));
         }
         CloseChunk();
+        if (o.appData && ReadAppDataAt(o.appData, o.obj) != IO_OK)
+            return Fail(WStr::Format(L"%s, app data at offset %zu: %s", DescribeObject(id).c_str(), o.appData,
+                                     GetLastProblem().c_str()));
         // A reference the object does not have after loading cannot be restored.
         for (size_t k = static_cast<size_t>(std::max(0, o.obj->NumRefs())); k < o.refs.size(); ++k)
             if (o.refs[k] != kNullId)
@@ -378,6 +388,21 @@ IOResult SceneReader::CreateObjects() {
         if (b.id < kLowestSpecialId || b.id >= NumObjects())
             return Fail(WStr::Format(L"a pointer to object %d was recorded, the file has %d", b.id, NumObjects()));
     return IO_OK;
+}
+
+IOResult SceneReader::ReadAppDataAt(size_t offset, Animatable* anim) {
+    SeekTopLevel(offset);
+    OpenChunk();
+    auto blocks = std::make_unique<AnimAppData>();
+    const IOResult r = ReadAppData(this, *blocks);
+    CloseChunk();
+    if (r == IO_OK && blocks->Count()) anim->AddAProp(blocks.release());
+    return r;
+}
+
+void SceneReader::PlaceRootAppData(Animatable* root) {
+    root->ClearAllAppData();
+    if (rootAppData_ && rootAppData_->Count()) root->AddAProp(rootAppData_.release());
 }
 
 void SceneReader::RecordBackpatch(int refId, void** patchThis, DWORD) {

@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
+#include "host/io/AppDataChunks.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -202,6 +203,7 @@ private:
             PutIds(attribIds_.data() + e.attribsAt, e.attribCount);
             out_.EndChunk();
         }
+        WriteAppDataChunk(&out_, kObjectAppDataChunk, e.obj);
         out_.EndChunk();
         return true;
     }
@@ -260,6 +262,7 @@ private:
                 out_.EndChunk();
             }
         }
+        if (root_) WriteAppDataChunk(&out_, kRootAppDataChunk, root_);
         out_.EndChunk();
     }
 

@@ -64,5 +64,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
     RegisterApplicationBuiltins(interp);
+    RegisterAppDataBuiltins(interp);
     InstallHostFolders(interp);
 }

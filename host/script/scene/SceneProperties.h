@@ -73,5 +73,7 @@ void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
 // clearListener, max commands, command panel modes, modPanel and the material editor's slots.
 void RegisterApplicationBuiltins(Interpreter& interp);
+// setAppData, getAppData, deleteAppData and clearAllAppData on any animatable.
+void RegisterAppDataBuiltins(Interpreter& interp);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
