@@ -22,6 +22,8 @@
 //              0x4002 materials  count u32 | ids of the scene material library's materials
 //              0x4003 set        container: 0x4004 name (UTF-16), 0x4005 count u32 | node ids
 //              0x4006 root app data  the scene root's app data blocks (absent when none)
+//              0x4007 data       container, one per scene data handler (SceneDataHandler.h):
+//                                0x4008 name (UTF-16), 0x4009 body (what the handler's Save wrote)
 //
 // An id is an index in the object table or one of the special ids below. Every object is created through
 // its class descriptor for loading, reads its own body, and only once every object exists are the
@@ -49,6 +51,9 @@ inline constexpr USHORT kSelSetChunk = 0x4003;
 inline constexpr USHORT kSelSetNameChunk = 0x4004;
 inline constexpr USHORT kSelSetNodesChunk = 0x4005;
 inline constexpr USHORT kRootAppDataChunk = 0x4006;
+inline constexpr USHORT kSceneDataChunk = 0x4007;
+inline constexpr USHORT kSceneDataNameChunk = 0x4008;
+inline constexpr USHORT kSceneDataBodyChunk = 0x4009;
 
 // A reference written as null: no target, or a weak one nothing persists.
 inline constexpr std::int32_t kNullId = -1;

@@ -151,6 +151,7 @@ void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r, const std::vector<s
             sets->AddNewNamedSelSet(members, s.name);
         }
     r.PlaceRootAppData(ip->GetRootNode());
+    r.DeliverSceneData(ip->GetRootNode());
 }
 
 IOResult ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, const MergeOptions& o,

@@ -7,6 +7,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/RefGraph.h"
 #include "host/io/AppDataChunks.h"
+#include "host/io/SceneDataHandler.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -223,6 +224,17 @@ IOResult SceneReader::ReadScene() {
         case kMaterialsChunk:
             if (ReadIds(materials_, L"scene materials") != IO_OK) return IO_ERROR;
             break;
+        case kSceneDataChunk: {
+            SceneData data;
+            const IOResult d = ForEachChunk(this, [&](USHORT part) -> IOResult {
+                if (part == kSceneDataNameChunk) return ReadWStringChunk(data.name);
+                if (part == kSceneDataBodyChunk) data.body = Offset() - kChunkHeaderSize;
+                return IO_OK;
+            });
+            if (d != IO_OK) return IO_ERROR;
+            if (data.body) sceneData_.push_back(std::move(data));
+            break;
+        }
         case kRootAppDataChunk:
             rootAppData_ = std::make_unique<AnimAppData>();
             if (ReadAppData(this, *rootAppData_) != IO_OK) return IO_ERROR;
@@ -403,6 +415,26 @@ IOResult SceneReader::ReadAppDataAt(size_t offset, Animatable* anim) {
 void SceneReader::PlaceRootAppData(Animatable* root) {
     root->ClearAllAppData();
     if (rootAppData_ && rootAppData_->Count()) root->AddAProp(rootAppData_.release());
+}
+
+void SceneReader::DeliverSceneData(INode* root) {
+    const std::function<ReferenceTarget*(int)> objectAt = [this, root](int id) -> ReferenceTarget* {
+        if (id == kSceneRootId) return root;
+        return id >= 0 && id < NumObjects() && IsKept(id) ? Target(id) : nullptr;
+    };
+    for (SceneDataHandler* h : GetSceneDataHandlers()) {
+        const SceneData* found = nullptr;
+        for (const SceneData& d : sceneData_)
+            if (d.name == MSTR(h->Name())) found = &d;
+        if (!found) {
+            h->Opened(nullptr, objectAt);
+            continue;
+        }
+        SeekTopLevel(found->body);
+        OpenChunk();
+        h->Opened(this, objectAt);
+        SeekTopLevel(Bytes().size());
+    }
 }
 
 void SceneReader::RecordBackpatch(int refId, void** patchThis, DWORD) {

@@ -85,6 +85,9 @@ public:
     const std::vector<SelSet>& SelSets() const { return selSets_; }
     // Gives root the app data the file's scene root had (none when the file has none).
     void PlaceRootAppData(Animatable* root);
+    // Hands each registered scene data handler its data of the file (or none); the scene root stands
+    // for itself.
+    void DeliverSceneData(INode* root);
 
     // ILoad.
     void RecordBackpatch(int refId, void** patchThis, DWORD flags = 0) override;
@@ -119,6 +122,11 @@ private:
     std::vector<SelSet> selSets_;
     bool hasScene_ = false;
     std::unique_ptr<AnimAppData> rootAppData_;
+    struct SceneData {
+        MSTR name;
+        size_t body = 0;
+    };
+    std::vector<SceneData> sceneData_;
     std::unordered_map<std::int32_t, ReferenceTarget*> substitutes_;
     std::vector<bool> kept_;
     struct Backpatch {

@@ -4,6 +4,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/io/AppDataChunks.h"
+#include "host/io/SceneDataHandler.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -66,7 +67,7 @@ public:
             if (!WriteObject(i, error)) return IO_ERROR;
         out_.EndChunk();
         WriteNodeList();
-        if (wholeScene) WriteSceneTables(layerIds, currentLayer);
+        if (wholeScene && !WriteSceneTables(layerIds, currentLayer, error)) return IO_ERROR;
         if (out_.Commit() != IO_OK) {
             error = out_.GetLastError();
             return IO_ERROR;
@@ -230,7 +231,7 @@ private:
         return id < 0 ? kNullId : id;
     }
 
-    void WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer) {
+    bool WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer, WStr& error) {
         out_.BeginChunk(kSceneChunk);
         out_.BeginChunk(kLayersChunk);
         PutIds(layerIds);
@@ -263,7 +264,29 @@ private:
             }
         }
         if (root_) WriteAppDataChunk(&out_, kRootAppDataChunk, root_);
+        if (!WriteSceneData(error)) return false;
         out_.EndChunk();
+        return true;
+    }
+
+    // Each handler's data in a chunk of its own, after the scene tables, so that every object id is known.
+    bool WriteSceneData(WStr& error) {
+        for (SceneDataHandler* h : GetSceneDataHandlers()) {
+            out_.BeginChunk(kSceneDataChunk);
+            out_.BeginChunk(kSceneDataNameChunk);
+            out_.WriteWString(h->Name());
+            out_.EndChunk();
+            out_.BeginChunk(kSceneDataBodyChunk);
+            const int depth = out_.CurChunkDepth();
+            if (h->Save(&out_) != IO_OK || out_.Failed() || out_.CurChunkDepth() != depth) {
+                error = WStr::Format(L"the scene data \"%s\": %s", h->Name(),
+                                     out_.Failed() ? out_.GetLastError().c_str() : L"its Save failed");
+                return false;
+            }
+            out_.EndChunk();
+            out_.EndChunk();
+        }
+        return true;
     }
 
     Interface* ip_;

@@ -45,7 +45,7 @@ enum class AstKind {
     Return, // kids: value (or null)
     Exit,   // kids: value (or null)
     Continue,   //
-    Decl,       // flag 1 local, 2 global; keys: names with initial values (or null)
+    Decl,       // flag 1 local, 2 global, 3 persistent global; keys: names with initial values (or null)
     Try,        // kids: body, handler
     Context,    // name: undo, redraw, animate...; kids: label (or null), state, body
     MaxCommand, // name: the command words, lower-cased, joined by one space

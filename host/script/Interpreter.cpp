@@ -357,6 +357,13 @@ bool Interpreter::GetGlobal(const std::wstring& name, Value& out) {
     return true;
 }
 
+void Interpreter::RemoveGlobal(const std::wstring& name) {
+    auto it = globals_.find(LowerName(name));
+    if (it != globals_.end() && !it->second.get && !it->second.set) globals_.erase(it);
+}
+
+std::wstring Interpreter::LowerCase(const std::wstring& name) { return LowerName(name); }
+
 bool Interpreter::HasGlobal(const std::wstring& name) const {
     return globals_.count(LowerName(name)) != 0;
 }
@@ -686,7 +693,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         for (const auto& [name, init] : n.keys) {
             std::wstring lower = LowerName(name);
             Value v = init ? Eval(*init, scope) : Value();
-            if (n.flag == 2 || !scope) {
+            if (n.flag >= 2 || !scope) {
+                if (n.flag == 3) persistents_.emplace(lower, name);
                 if (!init && HasGlobal(name)) continue; // "global x" keeps an existing value
                 SetGlobal(name, v);
             } else {

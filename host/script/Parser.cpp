@@ -210,6 +210,11 @@ private:
             Take(); // "mapped fn": applied to each item when its first argument is a collection
             return Function(2);
         }
+        if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Keyword && Next().text == L"global" &&
+            LowerName(t.text) == L"persistent") {
+            Take(); // "persistent global": kept with the scene file
+            return Declaration(true);
+        }
         if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Identifier) {
             const std::wstring word = LowerName(t.text);
             if (word == L"utility") return Rollout(1);
@@ -768,10 +773,10 @@ private:
         return Done(n);
     }
 
-    AstPtr Declaration() {
+    AstPtr Declaration(bool persistent = false) {
         const Token& t = Take();
         AstMut n = Make(AstKind::Decl, t);
-        n->flag = t.text == L"local" ? 1 : 2;
+        n->flag = persistent ? 3 : t.text == L"local" ? 1 : 2;
         while (true) {
             const Token& name = ExpectName(L"a variable name");
             AstPtr init;

@@ -65,5 +65,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterCustAttribBuiltins(interp);
     RegisterApplicationBuiltins(interp);
     RegisterAppDataBuiltins(interp);
+    RegisterPersistentGlobals(interp);
     InstallHostFolders(interp);
 }

@@ -75,5 +75,7 @@ void RegisterCustAttribBuiltins(Interpreter& interp);
 void RegisterApplicationBuiltins(Interpreter& interp);
 // setAppData, getAppData, deleteAppData and clearAllAppData on any animatable.
 void RegisterAppDataBuiltins(Interpreter& interp);
+// Persistent globals kept with the scene file, and the persistents interface.
+void RegisterPersistentGlobals(Interpreter& interp);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
