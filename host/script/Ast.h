@@ -76,6 +76,8 @@ struct AstRolloutDef {
     AstPtr title;
     std::vector<std::pair<std::wstring, AstPtr>> keys;
     std::wstring body; // the text between the parentheses, for a user interface to build from
+    int bodyLine = 1;  // where the body starts in the script
+    int bodyColumn = 1;
 };
 
 struct AstDefinition {

@@ -1588,6 +1588,9 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     for (const AstRolloutDef& r : syntax.rollouts) {
         Value title = r.title ? Eval(*r.title, scope) : Value::String(L"");
         def->rollouts.push_back({r.name, title.FormatForm(), keys(r.keys), r.body});
+        if (n.kind == AstKind::Rollout)
+            def->contents = BuildRolloutContents(*this, r.body, n.source ? *n.source : std::wstring(), r.bodyLine,
+                                                 r.bodyColumn);
     }
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);

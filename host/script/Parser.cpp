@@ -879,10 +879,13 @@ private:
     }
 
     // Skips a balanced parenthesised body and gives its text without the outer parentheses.
-    std::wstring RawBody() {
+    // The text between the parentheses; line and column (when asked for) get where it starts.
+    std::wstring RawBody(int* line = nullptr, int* column = nullptr) {
         SkipNewlines();
         if (!AtPunct(L"(")) Fail(L"'('");
         const Token& open = Take();
+        if (line) *line = open.line;
+        if (column) *column = open.column + 1;
         int depth = 1;
         while (true) {
             const Token& t = Cur();
@@ -995,7 +998,7 @@ private:
         r.name = ExpectName(L"a rollout name").text;
         r.title = Operand();
         r.keys = DefinitionKeys();
-        r.body = RawBody();
+        r.body = RawBody(&r.bodyLine, &r.bodyColumn);
         return r;
     }
 
