@@ -55,7 +55,8 @@ enum class AstKind {
     MacroScript, // name; keys: category:, buttonText: ...; kids: body expressions and handlers (FnDef with
                  // flag 1 named after the event)
     Struct,     // name; keys: data members in order with defaults (or null); kids: FnDef methods and the
-                // "on create do" handler (a FnDef named "create" with flag 1)
+                // "on create do" handler (a FnDef named "create" with flag 1); params: the private members'
+                // and methods' names, lower-cased
 };
 
 // The parsed form of "attributes Name (parameters main (...) rollout r "t" (...))" and of a rollout.

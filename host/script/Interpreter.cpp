@@ -712,6 +712,11 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         } catch (const MAXException& e) {
             currentException_ = e.Message().str();
         }
+        struct CatchDepth {
+            int& depth;
+            explicit CatchDepth(int& d) : depth(++d) {}
+            ~CatchDepth() { --depth; }
+        } inCatch(catchDepth_);
         return Eval(*n.kids[1], scope);
     }
     case AstKind::Context:

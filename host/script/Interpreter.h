@@ -103,6 +103,8 @@ public:
     std::uint32_t NextRandom();
     // The text of the error a catch handler is running for (getCurrentException()).
     const std::wstring& CurrentException() const { return currentException_; }
+    // Whether a catch handler is running (throw() raises its error again).
+    bool InCatch() const { return catchDepth_ > 0; }
 
     Value GetProperty(const Value& object, const std::wstring& name);
     void SetProperty(const Value& object, const std::wstring& name, const Value& value);
@@ -176,6 +178,7 @@ private:
     ScriptHostPaths paths_;
     std::uint64_t random_ = 0;
     std::wstring currentException_;
+    int catchDepth_ = 0;
     int callDepth_ = 0;
     const char* stackBase_ = nullptr;
     std::vector<ScopePtr> retainedScopes_;

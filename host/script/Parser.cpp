@@ -952,15 +952,18 @@ private:
         AstMut n = MakeNamed(AstKind::Struct, structTok, name.text);
         SkipNewlines();
         ExpectPunct(L"(");
+        bool hidden = false; // after "private", until "public"
         while (true) {
             SkipNewlines();
             if (Cur().kind == TokenKind::Identifier &&
                 (LowerName(Cur().text) == L"public" || LowerName(Cur().text) == L"private") &&
                 (Next().kind == TokenKind::Newline || Next().kind == TokenKind::Identifier ||
                  Next().IsKeyword(L"fn") || Next().IsKeyword(L"function") || Next().IsKeyword(L"on"))) {
-                Take();
+                hidden = LowerName(Take().text) == L"private";
                 continue;
             }
+            if (hidden && (AtKeyword(L"fn") || AtKeyword(L"function") || Cur().kind == TokenKind::Identifier))
+                n->params.push_back(LowerName(AtKeyword(L"fn") || AtKeyword(L"function") ? Next().text : Cur().text));
             if (AtKeyword(L"fn") || AtKeyword(L"function")) {
                 n->kids.push_back(Function());
             } else if (AtKeyword(L"on")) {
