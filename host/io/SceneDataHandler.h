@@ -14,6 +14,8 @@ public:
     virtual ~SceneDataHandler() = default;
     // Names the data in the file; data of a file that no registered handler names is skipped.
     virtual const wchar_t* Name() const = 0;
+    // Whether the scene has any of this data; a save writes nothing for the handler when it has none.
+    virtual bool HasData() const = 0;
     // Writes the data as chunks of its own. isave->GetRefID gives the id of an object the file holds (-1
     // for one it leaves out).
     virtual IOResult Save(ISave* isave) = 0;

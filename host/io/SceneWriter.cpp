@@ -272,6 +272,7 @@ private:
     // Each handler's data in a chunk of its own, after the scene tables, so that every object id is known.
     bool WriteSceneData(WStr& error) {
         for (SceneDataHandler* h : GetSceneDataHandlers()) {
+            if (!h->HasData()) continue;
             out_.BeginChunk(kSceneDataChunk);
             out_.BeginChunk(kSceneDataNameChunk);
             out_.WriteWString(h->Name());

@@ -123,6 +123,7 @@ void DropPersistents(Interpreter& in) {
 class PersistentGlobalsData : public SceneDataHandler {
 public:
     const wchar_t* Name() const override { return L"persistent globals"; }
+    bool HasData() const override { return !Interp().Persistents().empty(); }
 
     IOResult Save(ISave* isave) override {
         Interpreter& in = Interp();

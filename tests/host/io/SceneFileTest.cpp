@@ -244,6 +244,7 @@ TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
 // A scene data handler that keeps one node by its id in the file, and notes what each open handed it.
 struct KeptNode : SceneDataHandler {
     const wchar_t* Name() const override { return L"kept node"; }
+    bool HasData() const override { return node != nullptr; }
     IOResult Save(ISave* isave) override {
         return WriteValueChunk(isave, 1, static_cast<std::int32_t>(isave->GetRefID(node)));
     }
