@@ -13,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 
 namespace {
 
@@ -32,6 +34,27 @@ OstrivansHelper* LoadWithChanges(const MSTR& path, int n) {
     return helper;
 }
 
+// Processor seconds the host takes to delete every node of the scene, as an unload passes them: the
+// yardstick of the unload's own share.
+double TimeBareDelete() {
+    Interface* ip = GetCOREInterface();
+    INodeTab nodes;
+    std::vector<INode*> stack{ip->GetRootNode()};
+    while (!stack.empty()) {
+        INode* node = stack.back();
+        stack.pop_back();
+        for (int i = 0; i < node->NumberOfChildren(); ++i) {
+            INode* child = node->GetChildNode(i);
+            nodes.Append(1, &child);
+            stack.push_back(child);
+        }
+    }
+    BenchCpuTimer timer;
+    timer.StartTimer();
+    ip->DeleteNodes(nodes, false, false);
+    return timer.EndTimer();
+}
+
 // The iteration time is the reload's; the bare merge of the same file is timed beside it for the ratio.
 void BM_ReloadReference(benchmark::State& state) {
     AttachPluginForBench();
@@ -42,10 +65,12 @@ void BM_ReloadReference(benchmark::State& state) {
     double mergeSeconds = 0.0;
     double reloadSeconds = 0.0;
     double unloadSeconds = 0.0;
+    double deleteSeconds = 0.0;
     // A first round on fresh memory, as the load benchmark does, so both sides run on pages the process has.
     LoadWithChanges(path, n)->Reload();
     for (auto _ : state) {
         mergeSeconds += TimeBareMerge(path);
+        deleteSeconds += TimeBareDelete();
         OstrivansHelper* helper = LoadWithChanges(path, n);
         BenchCpuTimer timer;
         timer.StartTimer();
@@ -71,6 +96,7 @@ void BM_ReloadReference(benchmark::State& state) {
     state.counters["reload_us_per_node"] = reloadSeconds / iterations / n * 1e6;
     state.counters["unload_us_per_node"] = unloadSeconds / iterations / n * 1e6;
     state.counters["merge_us_per_node"] = mergeSeconds / iterations / n * 1e6;
+    state.counters["delete_us_per_node"] = deleteSeconds / iterations / n * 1e6;
 }
 
 BENCHMARK(BM_ReloadReference)
