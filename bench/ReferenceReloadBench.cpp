@@ -18,6 +18,9 @@
 
 namespace {
 
+// The host's IK controller: a transform controller that cannot be replaced.
+const Class_ID kIkControllerClassId(0x0E6F5815, 0x717F99A4);
+
 // A fresh scene with the reference loaded; every tenth node then carries a local change: a moved position,
 // a changed value of its transform controller that the position's mirror keeps. Every hundredth also has a
 // scene node linked under it, so the unload leaves a placeholder in its place.
@@ -98,6 +101,49 @@ void BM_ReloadReference(benchmark::State& state) {
     state.counters["merge_us_per_node"] = mergeSeconds / iterations / n * 1e6;
     state.counters["delete_us_per_node"] = deleteSeconds / iterations / n * 1e6;
 }
+
+// Unload alone where a tenth of the nodes have a scene node linked under them (each leaves a placeholder in
+// its own place) and another tenth also have a transform controller that cannot be replaced (each leaves a
+// new placeholder node that takes over the node's dependents): per node, flat from 10k to 100k nodes.
+void BM_UnloadWithPlaceholders(benchmark::State& state) {
+    AttachPluginForBench();
+    const int n = static_cast<int>(state.range(0));
+    const MSTR& path = ScaleSceneFile(n);
+    Interface* ip = GetCOREInterface();
+    ip->SetQuietMode(TRUE);
+    double unloadSeconds = 0.0;
+    int placeholders = 0;
+    for (auto _ : state) {
+        OstrivansHelper* helper = LoadReferenceForBench(path, n);
+        for (int i = 0; i < n; i += 10) {
+            INode* node = helper->GetRefNode(i)->GetNode();
+            node->AttachChild(ip->CreateObjectNode(static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID))));
+            INode* fixed = helper->GetRefNode(i + 5)->GetNode();
+            fixed->SetTMController(static_cast<Control*>(CreateInstance(CTRL_MATRIX3_CLASS_ID, kIkControllerClassId)));
+            fixed->AttachChild(ip->CreateObjectNode(static_cast<Object*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOX_OBJECT_CLASS_ID))));
+        }
+        BenchCpuTimer timer;
+        timer.StartTimer();
+        helper->Unload();
+        const double seconds = timer.EndTimer();
+        unloadSeconds += seconds;
+        state.SetIterationTime(seconds);
+        placeholders = 0;
+        for (int i = 0; i < n; ++i)
+            placeholders += helper->GetRefNode(i)->GetNode() ? 1 : 0;
+        if (placeholders != n / 5) state.SkipWithError("a node with a dependent left no placeholder");
+    }
+    ip->FileReset(TRUE);
+    state.counters["nodes"] = n;
+    state.counters["unload_us_per_node"] = unloadSeconds / static_cast<double>(state.iterations()) / n * 1e6;
+}
+
+BENCHMARK(BM_UnloadWithPlaceholders)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
 
 BENCHMARK(BM_ReloadReference)
     ->Arg(10000)
