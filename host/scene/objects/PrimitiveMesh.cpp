@@ -94,17 +94,19 @@ void Cylinder(PolyMesh& m, float r1, float r2, float h, int hsegs, int capsegs, 
 }
 
 void Box(PolyMesh& m, float l, float w, float h, int ws, int ls, int hs) {
+    // The surface points of the lattice, numbered bottom layer first, each layer row by row.
     std::unordered_map<long long, int> ids;
-    auto vert = [&](int i, int j, int k) {
-        const long long key = i + static_cast<long long>(ws + 1) * (j + static_cast<long long>(ls + 1) * k);
-        auto it = ids.find(key);
-        if (it != ids.end()) return it->second;
-        const int id = m.AddVert(Point3(-w / 2 + w * static_cast<float>(i) / static_cast<float>(ws),
-                                        -l / 2 + l * static_cast<float>(j) / static_cast<float>(ls),
-                                        h * static_cast<float>(k) / static_cast<float>(hs)));
-        ids.emplace(key, id);
-        return id;
+    auto key = [&](int i, int j, int k) {
+        return i + static_cast<long long>(ws + 1) * (j + static_cast<long long>(ls + 1) * k);
     };
+    for (int k = 0; k <= hs; ++k)
+        for (int j = 0; j <= ls; ++j)
+            for (int i = 0; i <= ws; ++i)
+                if (k == 0 || k == hs || j == 0 || j == ls || i == 0 || i == ws)
+                    ids.emplace(key(i, j, k), m.AddVert(Point3(-w / 2 + w * static_cast<float>(i) / static_cast<float>(ws),
+                                                               -l / 2 + l * static_cast<float>(j) / static_cast<float>(ls),
+                                                               h * static_cast<float>(k) / static_cast<float>(hs))));
+    auto vert = [&](int i, int j, int k) { return ids.at(key(i, j, k)); };
     for (int i = 0; i < ws; ++i)
         for (int j = 0; j < ls; ++j) {
             m.AddFace({vert(i, j, 0), vert(i, j + 1, 0), vert(i + 1, j + 1, 0), vert(i + 1, j, 0)});
@@ -249,7 +251,8 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
         const int rings = std::max(2, I(1) / 2);
         std::vector<ProfilePoint> p;
         for (int k = 0; k <= rings; ++k) {
-            const float a = std::numbers::pi_v<float> * (static_cast<float>(k) / static_cast<float>(rings) - 0.5f);
+            // From the north pole down, as the host numbers a sphere's vertices.
+            const float a = std::numbers::pi_v<float> * (0.5f - static_cast<float>(k) / static_cast<float>(rings));
             p.push_back({k == 0 || k == rings ? 0.0f : r * std::cos(a), r * std::sin(a)});
         }
         Revolve(out, p, I(1), false, false);

@@ -232,6 +232,7 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return GetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, out);
     if (GetParamProperty(a, lowerName, out)) return true;
+    if (GetObjectClassProperty(interp, a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
     if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
     return GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out);
@@ -251,6 +252,7 @@ bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return SetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, value);
     if (SetParamProperty(a, lowerName, value)) return true;
+    if (SetObjectClassProperty(interp, a, lowerName, value)) return true;
     if (SetTextProperty(a, lowerName, value)) return true;
     if (SetCustAttribProperty(interp, a, lowerName, value)) return true;
     return SetMixinProperty(interp, a, lowerName, value);

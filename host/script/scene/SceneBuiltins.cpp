@@ -43,5 +43,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterLayerBuiltins(interp);
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
+    RegisterSceneClassBuiltins(interp);
     InstallHostFolders(interp);
 }

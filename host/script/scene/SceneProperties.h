@@ -45,6 +45,17 @@ bool CallLayerMethod(Interpreter& interp, ILayer* layer, const std::wstring& nam
 bool GetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
 bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
 
+// Properties of the common scene classes beyond their parameters: a light's on state, shadows and
+// include/exclude lists, an editable mesh's counts.
+bool GetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
+bool SetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+// A light or camera of a class made with a target gets a new target node ("Camera001.Target") below it.
+void MakeTargetFor(INode* looker);
+// Makes target the node looker looks at (a script error for a looker whose class has no target).
+void SetNodeTarget(INode* looker, INode* target);
+// A modifier of the node's stack by name ($Box01.bend: spaces read as "_", any case), top first.
+bool GetNodeModifierProperty(INode* node, const std::wstring& name, Value& out);
+
 // Raised for a property access on a value whose animatable was deleted.
 [[noreturn]] void ThrowDeleted(const wchar_t* what);
 // The colour a script value gives: a colour (0-255) or a point3.
@@ -71,5 +82,7 @@ void RegisterMaterialBuiltins(Interpreter& interp);
 void RegisterLayerBuiltins(Interpreter& interp);
 void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
+// instance, reference, snapshot, the conversions, the mesh, poly and spline functions.
+void RegisterSceneClassBuiltins(Interpreter& interp);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
