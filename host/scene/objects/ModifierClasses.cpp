@@ -3,6 +3,7 @@
 // class id (Linked XForm, Cloth, Data Channel, Bevel Profile).
 #include "host/scene/objects/BuiltinClasses.h"
 #include "host/scene/objects/Morpher.h"
+#include "host/scene/objects/XFormModifier.h"
 
 #include <memory>
 
@@ -27,6 +28,10 @@ ObjectClassDef Osm(Class_ID id, const MCHAR* name, const MCHAR* script = L"",
 
 Animatable* CreateMorpher(ObjectClassDesc* cd, BOOL loading) {
     return new MorpherModifier(cd, loading);
+}
+
+Animatable* CreateXForm(ObjectClassDesc* cd, BOOL loading) {
+    return new XFormModifier(cd, loading);
 }
 
 // The deformers' shared layout: amount, direction or bias, axis and the optional limits.
@@ -115,9 +120,10 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
                         MakeBoolParam(14, L"selectInner", false),         MakeBoolParam(15, L"selectOuter", false)};
         v.push_back(Make(std::move(shell)));
 
-        // The gizmo and centre are the modifier's transform; it has no parameters of its own.
+        // The gizmo and centre controllers are the modifier's transform; it has no parameters of its own.
         ObjectClassDef xform = Osm(XFORM_MODIFIER_CLASS_ID, L"XForm", L"", L"Parametric Deformers");
-        v.push_back(Make(std::move(xform)));
+        xform.numExtraRefs = 2;
+        v.push_back(Make(std::move(xform), &CreateXForm));
 
         // Free-form lattices: deformation inside the volume (0) or of all vertices (1), falloff and the
         // tension and continuity of the lattice.

@@ -350,7 +350,7 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     return true;
 }
 
-bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
+bool SubAnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
     Animatable* p = Parent();
     if (!p) ThrowDeleted(L"scene object");
     if (lowerName == L"controller") {
@@ -367,7 +367,11 @@ bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, cons
         SetControllerValue(static_cast<Control*>(t), value);
         return true;
     }
-    return false;
+    // Anything else is the sub-animatable's own ($mod.gizmo.position = ...), as reading is.
+    Animatable* t = Target();
+    if (!t) return false;
+    Value inner = MakeAnimValue(t);
+    return inner.Obj()->SetProperty(interp, lowerName, value);
 }
 
 bool SubAnimValue::GetIndex(Interpreter&, const Value& index, Value& out) {

@@ -13,6 +13,7 @@
 #include "host/scene/objects/PrimitiveMesh.h"
 #include "host/scene/objects/SplineShape.h"
 #include "host/scene/objects/StandardLight.h"
+#include "host/scene/objects/XFormModifier.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
@@ -66,7 +67,7 @@ void SetList(Interpreter& interp, LightObject* l, bool include, const Value& v) 
 // ---- meshes --------------------------------------------------------------------------------------
 
 // The modifiers whose effect on vertices and faces is none in this host, so that a stack holding only
-// these (or disabled ones) collapses to its base object's mesh.
+// these, XForms (which move the vertices) and disabled ones collapses to a mesh.
 bool LeavesGeometry(Modifier* m) {
     const Class_ID id = m->ClassID();
     return !m->IsEnabled() || id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID ||
@@ -77,18 +78,19 @@ bool LeavesGeometry(Modifier* m) {
 // this host cannot make it.
 PolyMesh NodeMesh(INode* n, const wchar_t* fn) {
     Object* obj = n->GetObjectRef();
-    if (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-        auto* d = static_cast<IDerivedObject*>(obj);
-        for (int i = 0; i < d->NumModifiers(); ++i)
-            if (!LeavesGeometry(d->GetModifier(i)))
-                throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
-                                  d->GetModifier(i)->GetName().str() + L" of " + n->GetName() +
-                                  L": its effect on the mesh is not modelled in this host");
-    }
+    auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
+    for (int i = 0; d && i < d->NumModifiers(); ++i)
+        if (!LeavesGeometry(d->GetModifier(i)) && !dynamic_cast<XFormModifier*>(d->GetModifier(i)))
+            throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
+                              d->GetModifier(i)->GetName().str() + L" of " + n->GetName() +
+                              L": its effect on the mesh is not modelled in this host");
     PolyMesh m;
     std::wstring why;
     if (!BuildObjectMesh(BaseOf(n), Now(), m, why))
         throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot convert " + n->GetName() + L": " + why);
+    // From the bottom of the stack up.
+    for (int i = d ? d->NumModifiers() - 1 : -1; i >= 0; --i)
+        if (auto* xf = dynamic_cast<XFormModifier*>(d->GetModifier(i)); xf && xf->IsEnabled()) m.Transform(xf->Effect(Now()));
     return m;
 }
 
@@ -459,6 +461,12 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
         else return false;
         return true;
     }
+    if (auto* xf = dynamic_cast<XFormModifier*>(a)) {
+        if (name == L"gizmo") out = SubAnimByIndex(xf, Value::Int(1));
+        else if (name == L"center" && xf->Center()) out = ControllerValue(xf->Center());
+        else return false;
+        return true;
+    }
     if (auto* e = dynamic_cast<EditableMeshObject*>(a)) {
         if (name == L"numverts") out = Value::Int(e->GetMesh().getNumVerts());
         else if (name == L"numfaces") out = Value::Int(e->GetMesh().getNumFaces());
@@ -476,6 +484,10 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
         else if (name == L"excludelist") SetList(interp, l, false, v);
         else if (name == L"includelist") SetList(interp, l, true, v);
         else return false;
+        return true;
+    }
+    if (auto* xf = dynamic_cast<XFormModifier*>(a); xf && name == L"center" && xf->Center()) {
+        SetControllerValue(xf->Center(), Value::Point(ArgPoint(v)));
         return true;
     }
     if (dynamic_cast<EditableMeshObject*>(a) && (name == L"numverts" || name == L"numfaces"))
