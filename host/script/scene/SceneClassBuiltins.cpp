@@ -5,6 +5,7 @@
 #include "host/scene/Control.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
+#include "host/scene/IParamBlock2.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/controllers/ControllerClassIds.h"
@@ -68,10 +69,17 @@ void SetList(Interpreter& interp, LightObject* l, bool include, const Value& v) 
 
 // The modifiers whose effect on vertices and faces is none in this host, so that a stack holding only
 // these, XForms (which move the vertices) and disabled ones collapses to a mesh.
+// Edit Mesh and Edit Poly hold no edits here, and an FFD's lattice keeps its control points where they
+// were made, so it moves nothing; the smoothing modifiers subdivide only with iterations above zero.
 bool LeavesGeometry(Modifier* m) {
     const Class_ID id = m->ClassID();
+    if (id == TURBOSMOOTH_MODIFIER_CLASS_ID || id == MESHSMOOTH_MODIFIER_CLASS_ID) {
+        IParamBlock2* pb = m->GetParamBlock(0);
+        return !m->IsEnabled() || (pb && pb->GetInt(id == TURBOSMOOTH_MODIFIER_CLASS_ID ? 0 : 3, Now()) == 0);
+    }
     return !m->IsEnabled() || id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID ||
-           id == EDIT_MESH_MODIFIER_CLASS_ID || id == EDIT_POLY_MODIFIER_CLASS_ID;
+           id == EDIT_MESH_MODIFIER_CLASS_ID || id == EDIT_POLY_MODIFIER_CLASS_ID || id == FFD2_MODIFIER_CLASS_ID ||
+           id == FFD3_MODIFIER_CLASS_ID || id == FFD4_MODIFIER_CLASS_ID;
 }
 
 // The node's mesh in object space with its stack collapsed; a script error naming fn and the node when
