@@ -44,5 +44,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
     RegisterSceneClassBuiltins(interp);
+    RegisterMeshBuiltins(interp);
+    RegisterSplineBuiltins(interp);
     InstallHostFolders(interp);
 }

@@ -82,7 +82,19 @@ void RegisterMaterialBuiltins(Interpreter& interp);
 void RegisterLayerBuiltins(Interpreter& interp);
 void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
-// instance, reference, snapshot, the conversions, the mesh, poly and spline functions.
+// instance, reference and groups.
 void RegisterSceneClassBuiltins(Interpreter& interp);
+// snapshot, the conversions to editable meshes and polys, their vertex and face functions, meshop, polyop.
+void RegisterMeshBuiltins(Interpreter& interp);
+// The editable spline functions (numSplines, addKnot, close ...).
+void RegisterSplineBuiltins(Interpreter& interp);
+// The base object below the node's stack (null for none).
+class Object;
+Object* SceneBaseObject(INode* node);
+// The live node a value holds; a script error naming fn for any other value.
+INode* ArgSceneNode(const Value& v, const wchar_t* fn);
+// A 1-based number of one of count items (a vertex, a face, a knot: what) as a 0-based index; a script
+// error naming fn and the range otherwise.
+int ArgIndexIn(const Value& v, int count, const std::wstring& fn, const wchar_t* what);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
