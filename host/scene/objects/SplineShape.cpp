@@ -71,6 +71,11 @@ IOResult SplineShape::LoadOwnChunk(ILoad* iload) {
             s.closed = closed != 0;
             return c;
         });
+        // Knot and segment types name entries of fixed lists: anything else is damage.
+        for (const SplineKnot& k : s.knots)
+            if (k.type < 0 || k.type > static_cast<int>(KnotType::BezierCorner) || k.segment < 0 ||
+                k.segment > static_cast<int>(SegmentType::Line))
+                return IO_ERROR;
         read.push_back(std::move(s));
         return r;
     });

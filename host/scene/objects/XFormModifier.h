@@ -12,8 +12,9 @@ public:
     // A new one gets the host's default controllers; a loading one gets them from the file.
     XFormModifier(ObjectClassDesc* cd, BOOL loading);
 
-    Control* Gizmo() { return dynamic_cast<Control*>(GetExtraRef(0)); }
-    Control* Center() { return dynamic_cast<Control*>(GetExtraRef(1)); }
+    // The controllers, each null when its slot holds no controller of its kind (a damaged file).
+    Control* Gizmo() { return ControllerIn(0, CTRL_MATRIX3_CLASS_ID); }
+    Control* Center() { return ControllerIn(1, CTRL_POSITION_CLASS_ID); }
     // Where a vertex p goes at t: (p - centre) through the gizmo, plus the centre.
     Matrix3 Effect(TimeValue t);
 
@@ -23,4 +24,10 @@ public:
     int SubNumToRefNum(int subNum) override { return subNum == 0 || subNum == 1 ? BlockRefs() + subNum : -1; }
     BOOL CanAssignController(int subAnim) override { return subAnim == 0 || subAnim == 1; }
     BOOL AssignController(Animatable* control, int subAnim) override;
+
+private:
+    Control* ControllerIn(int slot, SClass_ID kind) {
+        auto* c = dynamic_cast<Control*>(GetExtraRef(slot));
+        return c && c->SuperClassID() == kind ? c : nullptr;
+    }
 };
