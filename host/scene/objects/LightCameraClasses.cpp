@@ -1,7 +1,9 @@
 // Built-in lights (omni, spots, directionals) and cameras (free, target), with their older-style parameter
-// blocks; lights carry the include/exclude list of LightObject and a shadow switch, and the target kinds
+// blocks; lights carry the include/exclude list of LightObject and a shadow switch, cameras their clipping
+// and projection switches, and the target kinds
 // are made with a target node.
 #include "host/scene/objects/BuiltinClasses.h"
+#include "host/scene/objects/StandardCamera.h"
 #include "host/scene/objects/StandardLight.h"
 
 #include <memory>
@@ -16,6 +18,9 @@ ObjectClassDesc* Make(ObjectClassDef cls, ObjectClassDesc::Factory f = nullptr) 
 
 Animatable* CreateStandardLight(ObjectClassDesc* cd, BOOL loading) {
     return new StandardLight(cd, loading);
+}
+Animatable* CreateStandardCamera(ObjectClassDesc* cd, BOOL loading) {
+    return new StandardCamera(cd, loading);
 }
 
 Pb1ParamDef F(const MCHAR* name, float def, const MCHAR* script = L"") {
@@ -83,8 +88,8 @@ const std::vector<ObjectClassDesc*>& LightCameraClassDescs() {
                          &CreateStandardLight));
         v.push_back(Make(Light(TARGET_DIRECTIONAL_LIGHT_CLASS_ID, L"Target Direct", L"TargetDirectionallight", true, true),
                          &CreateStandardLight));
-        v.push_back(Make(Camera(FREE_CAMERA_CLASS_ID, L"Free Camera", L"Freecamera", false)));
-        v.push_back(Make(Camera(TARGET_CAMERA_CLASS_ID, L"Target Camera", L"Targetcamera", true)));
+        v.push_back(Make(Camera(FREE_CAMERA_CLASS_ID, L"Free Camera", L"Freecamera", false), &CreateStandardCamera));
+        v.push_back(Make(Camera(TARGET_CAMERA_CLASS_ID, L"Target Camera", L"Targetcamera", true), &CreateStandardCamera));
         return v;
     }();
     return descs;

@@ -7,6 +7,7 @@
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LookAtConstraint.h"
 #include "host/scene/objects/EditableMesh.h"
+#include "host/scene/objects/StandardCamera.h"
 #include "host/scene/objects/StandardLight.h"
 #include "host/scene/objects/XFormModifier.h"
 #include "host/script/Interpreter.h"
@@ -144,6 +145,12 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
         else return false;
         return true;
     }
+    if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
+        if (name == L"clipmanually") out = Value::Bool(cam->GetFlag(StandardCamera::kClipManually));
+        else if (name == L"orthoprojection") out = Value::Bool(cam->GetFlag(StandardCamera::kOrthographic));
+        else return false;
+        return true;
+    }
     if (auto* xf = dynamic_cast<XFormModifier*>(a)) {
         if (name == L"gizmo") out = SubAnimByIndex(xf, Value::Int(1));
         else if (name == L"center" && xf->Center()) out = ControllerValue(xf->Center());
@@ -166,6 +173,12 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
         else if (name == L"castshadows" && standard) standard->SetShadow(ArgBool(v));
         else if (name == L"excludelist") SetList(interp, l, false, v);
         else if (name == L"includelist") SetList(interp, l, true, v);
+        else return false;
+        return true;
+    }
+    if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
+        if (name == L"clipmanually") cam->SetFlag(StandardCamera::kClipManually, ArgBool(v));
+        else if (name == L"orthoprojection") cam->SetFlag(StandardCamera::kOrthographic, ArgBool(v));
         else return false;
         return true;
     }

@@ -46,7 +46,8 @@ bool GetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wst
 bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
 
 // Properties of the common scene classes beyond their parameters: a light's on state, shadows and
-// include/exclude lists, an editable mesh's counts.
+// include/exclude lists, a camera's clipping and projection switches, an XForm's gizmo and centre, an
+// editable mesh's counts.
 bool GetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
 bool SetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
 // A light or camera of a class made with a target gets a new target node ("Camera001.Target") below it.
