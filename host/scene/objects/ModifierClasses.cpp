@@ -2,6 +2,7 @@
 // Shell, XForm, the FFD lattices, Skin and Morpher, and the modifier classes the plug-in tells apart by
 // class id (Linked XForm, Cloth, Data Channel, Bevel Profile).
 #include "host/scene/objects/BuiltinClasses.h"
+#include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/XFormModifier.h"
 
@@ -125,8 +126,8 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         xform.numExtraRefs = 2;
         v.push_back(Make(std::move(xform), &CreateXForm));
 
-        // Free-form lattices: deformation inside the volume (0) or of all vertices (1), falloff and the
-        // tension and continuity of the lattice.
+        // Free-form lattices: deformation inside the volume (0) or of all vertices (1), falloff, the
+        // tension and continuity of the lattice, and its control points.
         const struct {
             Class_ID id;
             const MCHAR* name;
@@ -140,6 +141,11 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
                           MakeIntParam(2, L"deformType", 0, 0, 1), MakeFloatParam(3, L"falloff", 0.0f, TYPE_FLOAT),
                           MakeFloatParam(4, L"tension", 25.0f, TYPE_FLOAT),
                           MakeFloatParam(5, L"continuity", 25.0f, TYPE_FLOAT)};
+            ParamDef offsets = MakeParam(kFFDOffsetsParam, L"controlPointOffsets", TYPE_POINT3_TAB,
+                                         PB2Value::Pt3(Point3()), P_ANIMATABLE);
+            const int n = FFDLatticeSize(f.id);
+            offsets.tab_size = n * n * n;
+            ffd.params.push_back(offsets);
             v.push_back(Make(std::move(ffd)));
         }
 

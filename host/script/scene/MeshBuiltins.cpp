@@ -7,6 +7,7 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/EditableMesh.h"
+#include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/PrimitiveMesh.h"
 #include "host/scene/objects/XFormModifier.h"
 #include "host/script/Interpreter.h"
@@ -23,9 +24,8 @@ Interface* Ip() { return GetCOREInterface(); }
 TimeValue Now() { return Ip()->GetTime(); }
 
 // The modifiers whose effect on vertices and faces is none in this host, so that a stack holding only
-// these, XForms (which move the vertices) and disabled ones collapses to a mesh. Edit Mesh and Edit Poly
-// hold no edits here, and an FFD's lattice keeps its control points where they were made, so it moves
-// nothing; the smoothing modifiers subdivide only with iterations above zero.
+// these, XForms and FFDs (which move the vertices) and disabled ones collapses to a mesh. Edit Mesh and
+// Edit Poly hold no edits here; the smoothing modifiers subdivide only with iterations above zero.
 bool LeavesGeometry(Modifier* m) {
     const Class_ID id = m->ClassID();
     if (id == TURBOSMOOTH_MODIFIER_CLASS_ID || id == MESHSMOOTH_MODIFIER_CLASS_ID) {
@@ -33,8 +33,7 @@ bool LeavesGeometry(Modifier* m) {
         return !m->IsEnabled() || (pb && pb->GetInt(id == TURBOSMOOTH_MODIFIER_CLASS_ID ? 0 : 3, Now()) == 0);
     }
     return !m->IsEnabled() || id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID ||
-           id == EDIT_MESH_MODIFIER_CLASS_ID || id == EDIT_POLY_MODIFIER_CLASS_ID || id == FFD2_MODIFIER_CLASS_ID ||
-           id == FFD3_MODIFIER_CLASS_ID || id == FFD4_MODIFIER_CLASS_ID;
+           id == EDIT_MESH_MODIFIER_CLASS_ID || id == EDIT_POLY_MODIFIER_CLASS_ID;
 }
 
 // The node's mesh in object space with its stack collapsed; a script error naming fn and the node when
@@ -43,7 +42,8 @@ PolyMesh NodeMesh(INode* n, const wchar_t* fn) {
     Object* obj = n->GetObjectRef();
     auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
     for (int i = 0; d && i < d->NumModifiers(); ++i)
-        if (!LeavesGeometry(d->GetModifier(i)) && !dynamic_cast<XFormModifier*>(d->GetModifier(i)))
+        if (!LeavesGeometry(d->GetModifier(i)) && !dynamic_cast<XFormModifier*>(d->GetModifier(i)) &&
+            !FFDLatticeSize(d->GetModifier(i)->ClassID()))
             throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
                               d->GetModifier(i)->GetName().str() + L" of " + n->GetName() +
                               L": its effect on the mesh is not modelled in this host");
@@ -52,8 +52,13 @@ PolyMesh NodeMesh(INode* n, const wchar_t* fn) {
     if (!BuildObjectMesh(SceneBaseObject(n), Now(), m, why))
         throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot convert " + n->GetName() + L": " + why);
     // From the bottom of the stack up.
-    for (int i = d ? d->NumModifiers() - 1 : -1; i >= 0; --i)
-        if (auto* xf = dynamic_cast<XFormModifier*>(d->GetModifier(i)); xf && xf->IsEnabled()) m.Transform(xf->Effect(Now()));
+    for (int i = d ? d->NumModifiers() - 1 : -1; i >= 0; --i) {
+        Modifier* mod = d->GetModifier(i);
+        if (!mod->IsEnabled()) continue;
+        if (auto* xf = dynamic_cast<XFormModifier*>(mod)) m.Transform(xf->Effect(Now()));
+        if (const int n = FFDLatticeSize(mod->ClassID()); n && mod->GetParamBlock(0))
+            DeformByLattice(mod->GetParamBlock(0), n, Now(), m);
+    }
     return m;
 }
 

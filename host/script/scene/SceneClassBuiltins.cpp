@@ -7,6 +7,7 @@
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LookAtConstraint.h"
 #include "host/scene/objects/EditableMesh.h"
+#include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/StandardCamera.h"
 #include "host/scene/objects/StandardLight.h"
 #include "host/scene/objects/XFormModifier.h"
@@ -16,6 +17,7 @@
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <cwctype>
 #include <unordered_set>
 
 namespace {
@@ -121,6 +123,19 @@ INode* ArgGroupHead(const Value& v, const wchar_t* fn) {
     return n;
 }
 
+// An FFD's control point by its script name ("control_point_5", 1-based), or -1.
+int FFDPointIndex(Animatable* a, const std::wstring& name, int& n) {
+    n = a->SuperClassID() == OSM_CLASS_ID ? FFDLatticeSize(a->ClassID()) : 0;
+    const std::wstring prefix = L"control_point_";
+    if (!n || name.rfind(prefix, 0) != 0 || name.size() == prefix.size() || name.size() > prefix.size() + 2) return -1;
+    int i = 0;
+    for (size_t k = prefix.size(); k < name.size(); ++k) {
+        if (!std::iswdigit(static_cast<wint_t>(name[k]))) return -1;
+        i = i * 10 + (name[k] - L'0');
+    }
+    return i >= 1 && i <= n * n * n ? i - 1 : -1;
+}
+
 } // namespace
 
 Object* SceneBaseObject(INode* n) {
@@ -143,6 +158,11 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
         else if (name == L"excludelist") out = ListValue(l, false);
         else if (name == L"includelist") out = ListValue(l, true);
         else return false;
+        return true;
+    }
+    int n = 0;
+    if (const int i = FFDPointIndex(a, name, n); i >= 0 && a->GetParamBlock(0)) {
+        out = Value::Point(FFDControlPoint(a->GetParamBlock(0), n, i, Now()));
         return true;
     }
     if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
@@ -174,6 +194,11 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
         else if (name == L"excludelist") SetList(interp, l, false, v);
         else if (name == L"includelist") SetList(interp, l, true, v);
         else return false;
+        return true;
+    }
+    int n = 0;
+    if (const int i = FFDPointIndex(a, name, n); i >= 0 && a->GetParamBlock(0)) {
+        SetFFDControlPoint(a->GetParamBlock(0), n, i, ArgPoint(v), Now());
         return true;
     }
     if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
