@@ -262,6 +262,7 @@ bool AnimValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, C
     Animatable* a = Anim();
     if (!a) ThrowDeleted(L"scene object");
     if (a->SuperClassID() == LAYER_CLASS_ID) return CallLayerMethod(interp, static_cast<ILayer*>(a), lowerName, args, out);
+    if (CallObjectClassMethod(interp, a, lowerName, args, out)) return true;
     // Functions of the interfaces the object publishes ($Ref01.baseObject.Reload()).
     return CallMixinFunction(interp, a, lowerName, args, out);
 }

@@ -3,6 +3,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/scene/Control.h"
 #include "host/scene/INode.h"
+#include "host/scene/IParamBlock2.h"
 #include "host/scene/Interface.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LookAtConstraint.h"
@@ -214,6 +215,25 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
     if (dynamic_cast<EditableMeshObject*>(a) && (name == L"numverts" || name == L"numfaces"))
         throw ScriptError(L"Runtime error: ." + name + L" is read-only");
     return false;
+}
+
+bool CallObjectClassMethod(Interpreter&, Animatable* a, const std::wstring& name, CallArgs& args, Value& out) {
+    if (a->SuperClassID() != OSM_CLASS_ID || a->ClassID() != UNWRAP_UVW_MODIFIER_CLASS_ID) return false;
+    IParamBlock2* pb = a->GetParamBlock(0);
+    if (!pb || (name != L"getmapchannel" && name != L"setmapchannel")) return false;
+    if (name == L"getmapchannel") {
+        CheckArgCount(L"getMapChannel", args, 0);
+        out = Value::Int(pb->GetInt(0, Now()));
+        return true;
+    }
+    CheckArgCount(L"setMapChannel", args, 1);
+    const std::int64_t channel = ArgInt(args[0]);
+    if (channel < 0 || channel > 99)
+        throw ScriptError(L"Runtime error: setMapChannel: map channel out of range: " + std::to_wstring(channel) +
+                          L" (0 to 99)");
+    pb->SetValue(0, Now(), static_cast<int>(channel));
+    out = Value::Ok();
+    return true;
 }
 
 void MakeTargetFor(INode* looker) {

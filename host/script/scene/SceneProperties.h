@@ -50,6 +50,8 @@ bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wst
 // editable mesh's counts.
 bool GetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
 bool SetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+// Methods of the common scene classes: Unwrap UVW's getMapChannel and setMapChannel.
+bool CallObjectClassMethod(Interpreter& interp, Animatable* anim, const std::wstring& name, CallArgs& args, Value& out);
 // A light or camera of a class made with a target gets a new target node ("Camera001.Target") below it.
 void MakeTargetFor(INode* looker);
 // Makes target the node looker looks at (a script error for a looker whose class has no target).
