@@ -245,17 +245,27 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
     } else if (id == PLANE_OBJECT_CLASS_ID) {
         Plane(out, F(0), F(1), I(2), I(3));
     } else if (id == SPHERE_OBJECT_CLASS_ID) {
-        if (F(3) != 0.0f) return refuse(L"hemisphere");
         if (I(5)) return refuse(L"slice");
-        const float r = F(0);
+        const float r = F(0), hemi = F(3);
+        if (hemi >= 1.0f) return refuse(L"a hemisphere of 1 or more");
         const int rings = std::max(2, I(1) / 2);
+        // From the north pole down, as the host numbers a sphere's vertices, to the cut: a hemisphere
+        // cuts the sphere at height r * (1 - 2 * hemisphere) and closes it with one face. Chop (0) drops
+        // the bands below the cut, squash (1) spreads them all above it.
+        const float pi = std::numbers::pi_v<float>;
+        const float cut = hemi > 0.0f ? std::asin(std::clamp(1.0f - 2.0f * hemi, -1.0f, 1.0f)) : -pi / 2;
         std::vector<ProfilePoint> p;
+        const bool squash = hemi > 0.0f && I(4) == 1;
         for (int k = 0; k <= rings; ++k) {
-            // From the north pole down, as the host numbers a sphere's vertices.
-            const float a = std::numbers::pi_v<float> * (0.5f - static_cast<float>(k) / static_cast<float>(rings));
-            p.push_back({k == 0 || k == rings ? 0.0f : r * std::cos(a), r * std::sin(a)});
+            const float f = static_cast<float>(k) / static_cast<float>(rings);
+            const float a = squash ? pi / 2 - f * (pi / 2 - cut) : pi / 2 - f * pi;
+            if (a <= cut + 1e-6f) {
+                p.push_back({hemi > 0.0f ? r * std::cos(cut) : 0.0f, r * std::sin(cut)});
+                break;
+            }
+            p.push_back({k == 0 ? 0.0f : r * std::cos(a), r * std::sin(a)});
         }
-        Revolve(out, p, I(1), false, false);
+        Revolve(out, p, I(1), false, true);
     } else if (id == CYLINDER_OBJECT_CLASS_ID) {
         if (I(6)) return refuse(L"slice");
         Cylinder(out, F(0), F(0), F(1), I(2), I(3), I(4));
