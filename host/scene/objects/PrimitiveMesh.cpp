@@ -1,5 +1,6 @@
 // Meshes of the standard primitives from their parameters: boxes and planes as grids, the round ones as
-// a profile turned around the z axis, geospheres as a subdivided solid pushed onto the sphere.
+// a profile turned around the z axis (whole or sliced), geospheres as a subdivided solid pushed onto the
+// sphere.
 #include "host/scene/objects/PrimitiveMesh.h"
 
 #include "host/scene/IParamBlock2.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cwchar>
 #include <map>
 #include <numbers>
 #include <tuple>
@@ -24,10 +26,20 @@ struct ProfilePoint {
     float r, z;
 };
 
+// A part of the turn: from and sweep in radians (a full turn when sweep is 0).
+struct Turn {
+    float from = 0.0f;
+    float sweep = 0.0f;
+    bool Partial() const { return sweep > 0.0f; }
+};
+
 // Turns the profile around the z axis in n steps. An open profile may start and end on the axis (a pole)
-// or close its end rings with one n-sided face each (ngonCaps); a closed profile joins its last point to
-// its first.
-void Revolve(PolyMesh& m, const std::vector<ProfilePoint>& profile, int n, bool closed, bool ngonCaps) {
+// or close its end rings with one face each (ngonCaps); a closed profile joins its last point to its
+// first. A partial turn closes each cut with the profile's face there (an open profile reaching to the
+// axis through its caps' centres).
+void Revolve(PolyMesh& m, const std::vector<ProfilePoint>& profile, int n, bool closed, bool ngonCaps,
+             Turn turn = {}) {
+    const int perRing = turn.Partial() ? n + 1 : n;
     std::vector<int> first; // first vertex of each profile point
     for (const ProfilePoint& p : profile) {
         if (p.r == 0.0f) {
@@ -35,13 +47,14 @@ void Revolve(PolyMesh& m, const std::vector<ProfilePoint>& profile, int n, bool 
             continue;
         }
         first.push_back(m.getNumVerts());
-        for (int k = 0; k < n; ++k) {
-            const float a = kTwoPi * static_cast<float>(k) / static_cast<float>(n);
+        for (int k = 0; k < perRing; ++k) {
+            const float f = static_cast<float>(k) / static_cast<float>(n);
+            const float a = turn.Partial() ? turn.from + turn.sweep * f : kTwoPi * f;
             m.AddVert(Point3(p.r * std::cos(a), p.r * std::sin(a), p.z));
         }
     }
     auto pole = [&](size_t i) { return profile[i].r == 0.0f; };
-    auto at = [&](size_t i, int k) { return pole(i) ? first[i] : first[i] + (k % n); };
+    auto at = [&](size_t i, int k) { return pole(i) ? first[i] : first[i] + (k % perRing); };
     const size_t count = profile.size();
     for (size_t i = 0; i + 1 < count + (closed ? 1 : 0); ++i) {
         const size_t a = i, b = (i + 1) % count;
@@ -55,17 +68,43 @@ void Revolve(PolyMesh& m, const std::vector<ProfilePoint>& profile, int n, bool 
                 m.AddFace({at(a, k), at(a, k + 1), at(b, k + 1), at(b, k)});
         }
     }
-    if (!ngonCaps || closed) return;
-    if (!pole(0)) {
-        std::vector<int> cap;
-        for (int k = n - 1; k >= 0; --k) cap.push_back(at(0, k));
-        m.AddFace(cap);
+    // The centres a partial turn's caps and cuts reach to.
+    const bool capped = ngonCaps && !closed;
+    int low = -1, high = -1;
+    if (capped && turn.Partial()) {
+        if (!pole(0)) low = m.AddVert(Point3(0.0f, 0.0f, profile.front().z));
+        if (!pole(count - 1)) high = m.AddVert(Point3(0.0f, 0.0f, profile.back().z));
     }
-    if (!pole(count - 1)) {
-        std::vector<int> cap;
-        for (int k = 0; k < n; ++k) cap.push_back(at(count - 1, k));
-        m.AddFace(cap);
+    if (capped) {
+        auto cap = [&](size_t i, int centre, bool down) {
+            std::vector<int> face;
+            if (centre >= 0) face.push_back(centre);
+            for (int k = 0; k < perRing; ++k) face.push_back(at(i, down ? perRing - 1 - k : k));
+            m.AddFace(face);
+        };
+        if (!pole(0)) cap(0, low, true);
+        if (!pole(count - 1)) cap(count - 1, high, false);
     }
+    if (!turn.Partial()) return;
+    for (int k : {0, n}) {
+        std::vector<int> face;
+        if (low >= 0) face.push_back(low);
+        for (size_t i = 0; i < count; ++i) face.push_back(at(i, k));
+        if (high >= 0) face.push_back(high);
+        if (k == n) std::reverse(face.begin(), face.end());
+        if (face.size() >= 3) m.AddFace(face);
+    }
+}
+
+// The slice settings of a primitive (on, from, to in the block's radians) as a turn; false with the
+// reason for a slice of no angle.
+bool SliceTurn(IParamBlock2* pb, ParamID on, TimeValue t, Turn& turn) {
+    if (!pb->GetInt(on, t)) return true;
+    float sweep = std::fmod(pb->GetFloat(on + 2, t) - pb->GetFloat(on + 1, t), kTwoPi);
+    if (sweep < 0.0f) sweep += kTwoPi;
+    if (sweep <= 0.0f) return false;
+    turn = Turn{pb->GetFloat(on + 1, t), sweep};
+    return true;
 }
 
 float Lerp(float a, float b, float f) { return a + (b - a) * f; }
@@ -83,14 +122,14 @@ std::vector<ProfilePoint> CapRings(float r, float z, int capsegs, bool outward) 
 }
 
 // Cylinders and cones: a wall from r1 at the bottom to r2 at the top, capped.
-void Cylinder(PolyMesh& m, float r1, float r2, float h, int hsegs, int capsegs, int sides) {
+void Cylinder(PolyMesh& m, float r1, float r2, float h, int hsegs, int capsegs, int sides, Turn turn) {
     std::vector<ProfilePoint> p = CapRings(r1, 0.0f, capsegs, true);
     for (int j = 0; j <= hsegs; ++j) {
         const float f = static_cast<float>(j) / static_cast<float>(hsegs);
         p.push_back({Lerp(r1, r2, f), h * f});
     }
     for (const ProfilePoint& q : CapRings(r2, h, capsegs, false)) p.push_back(q);
-    Revolve(m, p, sides, false, capsegs <= 1);
+    Revolve(m, p, sides, false, capsegs <= 1, turn);
 }
 
 void Box(PolyMesh& m, float l, float w, float h, int ws, int ls, int hs) {
@@ -234,6 +273,14 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
         why = name.str() + L": " + what + L" is not modelled in this host";
         return false;
     };
+    Turn turn;
+    auto slice = [&](ParamID on) {
+        if (SliceTurn(pb, on, t, turn)) return true;
+        wchar_t angle[32];
+        std::swprintf(angle, 32, L"%g", static_cast<double>(pb->GetFloat(on + 1, t) * 180.0f / std::numbers::pi_v<float>));
+        why = name.str() + L": a slice from " + angle + L" to the same angle leaves nothing";
+        return false;
+    };
     if (!pb) {
         why = name.str() + L" has no mesh in this host";
         return false;
@@ -245,7 +292,7 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
     } else if (id == PLANE_OBJECT_CLASS_ID) {
         Plane(out, F(0), F(1), I(2), I(3));
     } else if (id == SPHERE_OBJECT_CLASS_ID) {
-        if (I(5)) return refuse(L"slice");
+        if (!slice(5)) return false;
         const float r = F(0), hemi = F(3);
         if (hemi >= 1.0f) return refuse(L"a hemisphere of 1 or more");
         const int rings = std::max(2, I(1) / 2);
@@ -265,15 +312,15 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
             }
             p.push_back({k == 0 ? 0.0f : r * std::cos(a), r * std::sin(a)});
         }
-        Revolve(out, p, I(1), false, true);
+        Revolve(out, p, I(1), false, true, turn);
     } else if (id == CYLINDER_OBJECT_CLASS_ID) {
-        if (I(6)) return refuse(L"slice");
-        Cylinder(out, F(0), F(0), F(1), I(2), I(3), I(4));
+        if (!slice(6)) return false;
+        Cylinder(out, F(0), F(0), F(1), I(2), I(3), I(4), turn);
     } else if (id == CONE_OBJECT_CLASS_ID) {
-        if (I(7)) return refuse(L"slice");
-        Cylinder(out, F(0), F(1), F(2), I(3), I(4), I(5));
+        if (!slice(7)) return false;
+        Cylinder(out, F(0), F(1), F(2), I(3), I(4), I(5), turn);
     } else if (id == TUBE_OBJECT_CLASS_ID) {
-        if (I(7)) return refuse(L"slice");
+        if (!slice(7)) return false;
         const float r1 = F(0), r2 = F(1), h = F(2);
         const int hsegs = I(3), capsegs = I(4);
         if (r1 == r2) return refuse(L"a tube without thickness");
@@ -282,9 +329,9 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
         for (int k = 1; k < capsegs; ++k) p.push_back({Lerp(r1, r2, static_cast<float>(k) / static_cast<float>(capsegs)), h});
         for (int j = hsegs; j >= 0; --j) p.push_back({r2, h * static_cast<float>(j) / static_cast<float>(hsegs)});
         for (int k = 1; k < capsegs; ++k) p.push_back({Lerp(r2, r1, static_cast<float>(k) / static_cast<float>(capsegs)), 0.0f});
-        Revolve(out, p, I(5), true, false);
+        Revolve(out, p, I(5), true, false, turn);
     } else if (id == TORUS_OBJECT_CLASS_ID) {
-        if (I(7)) return refuse(L"slice");
+        if (!slice(7)) return false;
         if (F(3) != 0.0f) return refuse(L"twist");
         const float r1 = F(0), r2 = F(1), rot = F(2);
         const int sides = I(5);
@@ -293,7 +340,7 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
             const float a = kTwoPi * static_cast<float>(s) / static_cast<float>(sides) + rot;
             p.push_back({r1 + r2 * std::cos(a), r2 * std::sin(a)});
         }
-        Revolve(out, p, I(4), true, false);
+        Revolve(out, p, I(4), true, false, turn);
     } else if (id == PYRAMID_OBJECT_CLASS_ID) {
         Pyramid(out, F(0), F(1), F(2), I(3), I(4), I(5));
     } else if (id == GEOSPHERE_OBJECT_CLASS_ID) {
