@@ -43,5 +43,8 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterLayerBuiltins(interp);
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
+    RegisterSceneClassBuiltins(interp);
+    RegisterMeshBuiltins(interp);
+    RegisterSplineBuiltins(interp);
     InstallHostFolders(interp);
 }
