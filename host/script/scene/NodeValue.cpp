@@ -232,6 +232,7 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return GetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, out);
     if (GetParamProperty(a, lowerName, out)) return true;
+    if (GetObjectClassProperty(interp, a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
     if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
     return GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out);
@@ -251,6 +252,7 @@ bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return SetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, value);
     if (SetParamProperty(a, lowerName, value)) return true;
+    if (SetObjectClassProperty(interp, a, lowerName, value)) return true;
     if (SetTextProperty(a, lowerName, value)) return true;
     if (SetCustAttribProperty(interp, a, lowerName, value)) return true;
     return SetMixinProperty(interp, a, lowerName, value);
@@ -260,6 +262,7 @@ bool AnimValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, C
     Animatable* a = Anim();
     if (!a) ThrowDeleted(L"scene object");
     if (a->SuperClassID() == LAYER_CLASS_ID) return CallLayerMethod(interp, static_cast<ILayer*>(a), lowerName, args, out);
+    if (CallObjectClassMethod(interp, a, lowerName, args, out)) return true;
     // Functions of the interfaces the object publishes ($Ref01.baseObject.Reload()).
     return CallMixinFunction(interp, a, lowerName, args, out);
 }
@@ -348,7 +351,7 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     return true;
 }
 
-bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
+bool SubAnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
     Animatable* p = Parent();
     if (!p) ThrowDeleted(L"scene object");
     if (lowerName == L"controller") {
@@ -365,7 +368,11 @@ bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, cons
         SetControllerValue(static_cast<Control*>(t), value);
         return true;
     }
-    return false;
+    // Anything else is the sub-animatable's own ($mod.gizmo.position = ...), as reading is.
+    Animatable* t = Target();
+    if (!t) return false;
+    Value inner = MakeAnimValue(t);
+    return inner.Obj()->SetProperty(interp, lowerName, value);
 }
 
 bool SubAnimValue::GetIndex(Interpreter&, const Value& index, Value& out) {

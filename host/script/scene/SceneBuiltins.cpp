@@ -66,5 +66,8 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterApplicationBuiltins(interp);
     RegisterAppDataBuiltins(interp);
     RegisterPersistentGlobals(interp);
+    RegisterSceneClassBuiltins(interp);
+    RegisterMeshBuiltins(interp);
+    RegisterSplineBuiltins(interp);
     InstallHostFolders(interp);
 }
