@@ -366,6 +366,13 @@ bool Interpreter::GetGlobal(const std::wstring& name, Value& out) {
     return true;
 }
 
+void Interpreter::RemoveGlobal(const std::wstring& name) {
+    auto it = globals_.find(LowerName(name));
+    if (it != globals_.end() && !it->second.get && !it->second.set) globals_.erase(it);
+}
+
+std::wstring Interpreter::LowerCase(const std::wstring& name) { return LowerName(name); }
+
 bool Interpreter::HasGlobal(const std::wstring& name) const {
     return globals_.count(LowerName(name)) != 0;
 }
@@ -711,7 +718,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         for (const auto& [name, init] : n.keys) {
             std::wstring lower = LowerName(name);
             Value v = init ? Eval(*init, scope) : Value();
-            if (n.flag == 2 || !scope) {
+            if (n.flag >= 2 || !scope) {
+                if (n.flag == 3) persistents_.emplace(lower, name);
                 if (!init && HasGlobal(name)) continue; // "global x" keeps an existing value
                 SetGlobal(name, v);
             } else {
@@ -729,6 +737,11 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         } catch (const MAXException& e) {
             currentException_ = e.Message().str();
         }
+        struct CatchDepth {
+            int& depth;
+            explicit CatchDepth(int& d) : depth(++d) {}
+            ~CatchDepth() { --depth; }
+        } inCatch(catchDepth_);
         return Eval(*n.kids[1], scope);
     }
     case AstKind::Context:
@@ -1650,6 +1663,9 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     for (const AstRolloutDef& r : syntax.rollouts) {
         Value title = r.title ? Eval(*r.title, scope) : Value::String(L"");
         def->rollouts.push_back({r.name, title.FormatForm(), keys(r.keys), r.body});
+        if (n.kind == AstKind::Rollout)
+            def->contents = BuildRolloutContents(*this, r.body, n.source ? *n.source : std::wstring(), r.bodyLine,
+                                                 r.bodyColumn);
     }
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);

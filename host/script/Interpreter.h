@@ -70,6 +70,13 @@ public:
     void SetGlobal(const std::wstring& name, const Value& value);
     bool GetGlobal(const std::wstring& name, Value& out);
     bool HasGlobal(const std::wstring& name) const;
+    // Persistent globals ("persistent global x"), kept with the scene file: names as first declared,
+    // keyed lower-cased. Removing one leaves the global as it is, only no longer persistent.
+    const std::map<std::wstring, std::wstring>& Persistents() const { return persistents_; }
+    void MakePersistent(const std::wstring& name) { persistents_.emplace(LowerCase(name), name); }
+    bool RemovePersistent(const std::wstring& name) { return persistents_.erase(LowerCase(name)) > 0; }
+    // Drops a global entirely: reading it gives undefined again (a built-in's accessor stays).
+    void RemoveGlobal(const std::wstring& name);
     // A global whose value is computed on each read ("selection", "objects"); without a setter it is
     // read-only.
     void RegisterGlobalAccessor(const std::wstring& name, std::function<Value(Interpreter&)> get,
@@ -101,6 +108,8 @@ public:
     std::uint32_t NextRandom();
     // The text of the error a catch handler is running for (getCurrentException()).
     const std::wstring& CurrentException() const { return currentException_; }
+    // Whether a catch handler is running (throw() raises its error again).
+    bool InCatch() const { return catchDepth_ > 0; }
 
     Value GetProperty(const Value& object, const std::wstring& name);
     // The same without the error: false when object has no such property (lowerName lower-cased).
@@ -163,7 +172,9 @@ private:
         ~ScopeRelease() { in.ReleaseScope(scope); }
     };
 
+    static std::wstring LowerCase(const std::wstring& name);
     std::unordered_map<std::wstring, GlobalEntry> globals_;
+    std::map<std::wstring, std::wstring> persistents_;
     std::shared_ptr<MacroScripts> macros_;
     std::unordered_map<std::wstring, std::shared_ptr<ScriptClass>> classes_;
     std::unordered_map<std::wstring, std::function<void(Interpreter&)>> maxCommands_;
@@ -179,6 +190,7 @@ private:
     ScriptHostPaths paths_;
     std::uint64_t random_ = 0;
     std::wstring currentException_;
+    int catchDepth_ = 0;
     int callDepth_ = 0;
     const char* stackBase_ = nullptr;
     std::vector<ScopePtr> retainedScopes_;

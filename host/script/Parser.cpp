@@ -210,6 +210,11 @@ private:
             Take(); // "mapped fn": applied to each item when its first argument is a collection
             return Function(2);
         }
+        if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Keyword && Next().text == L"global" &&
+            LowerName(t.text) == L"persistent") {
+            Take(); // "persistent global": kept with the scene file
+            return Declaration(true);
+        }
         if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Identifier) {
             const std::wstring word = LowerName(t.text);
             if (word == L"utility") return Rollout(1);
@@ -769,10 +774,10 @@ private:
         return Done(n);
     }
 
-    AstPtr Declaration() {
+    AstPtr Declaration(bool persistent = false) {
         const Token& t = Take();
         AstMut n = Make(AstKind::Decl, t);
-        n->flag = t.text == L"local" ? 1 : 2;
+        n->flag = persistent ? 3 : t.text == L"local" ? 1 : 2;
         while (true) {
             const Token& name = ExpectName(L"a variable name");
             AstPtr init;
@@ -920,10 +925,13 @@ private:
     }
 
     // Skips a balanced parenthesised body and gives its text without the outer parentheses.
-    std::wstring RawBody() {
+    // The text between the parentheses; line and column (when asked for) get where it starts.
+    std::wstring RawBody(int* line = nullptr, int* column = nullptr) {
         SkipNewlines();
         if (!AtPunct(L"(")) Fail(L"'('");
         const Token& open = Take();
+        if (line) *line = open.line;
+        if (column) *column = open.column + 1;
         int depth = 1;
         while (true) {
             const Token& t = Cur();
@@ -990,15 +998,18 @@ private:
         AstMut n = MakeNamed(AstKind::Struct, structTok, name.text);
         SkipNewlines();
         ExpectPunct(L"(");
+        bool hidden = false; // after "private", until "public"
         while (true) {
             SkipNewlines();
             if (Cur().kind == TokenKind::Identifier &&
                 (LowerName(Cur().text) == L"public" || LowerName(Cur().text) == L"private") &&
                 (Next().kind == TokenKind::Newline || Next().kind == TokenKind::Identifier ||
                  Next().IsKeyword(L"fn") || Next().IsKeyword(L"function") || Next().IsKeyword(L"on"))) {
-                Take();
+                hidden = LowerName(Take().text) == L"private";
                 continue;
             }
+            if (hidden && (AtKeyword(L"fn") || AtKeyword(L"function") || Cur().kind == TokenKind::Identifier))
+                n->params.push_back(LowerName(AtKeyword(L"fn") || AtKeyword(L"function") ? Next().text : Cur().text));
             if (AtKeyword(L"fn") || AtKeyword(L"function")) {
                 n->kids.push_back(Function());
             } else if (AtKeyword(L"on")) {
@@ -1036,7 +1047,7 @@ private:
         r.name = ExpectName(L"a rollout name").text;
         r.title = Operand();
         r.keys = DefinitionKeys();
-        r.body = RawBody();
+        r.body = RawBody(&r.bodyLine, &r.bodyColumn);
         return r;
     }
 

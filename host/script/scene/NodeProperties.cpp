@@ -103,6 +103,8 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
         out = Value::Int(n->GetHandle());
     } else if (name == L"target") {
         out = MakeNodeValue(n->GetTarget());
+    } else if (name == L"lookat") {
+        out = MakeNodeValue(n->GetLookatNode());
     } else if (name == L"renderable") {
         out = Value::Bool((n->GetRenderFlags() & NODE_REND_RENDERABLE) != 0);
     } else if (name == L"boxmode") {
@@ -112,7 +114,7 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
             Value obj = MakeAnimValue(base);
             if (obj.Obj()->GetProperty(interp, name, out)) return true;
         }
-        return GetCustAttribProperty(interp, n, name, out);
+        return GetNodeModifierProperty(n, name, out) || GetCustAttribProperty(interp, n, name, out);
     }
     return true;
 }
@@ -150,6 +152,8 @@ bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, co
         if (!n->SetTMController(static_cast<Control*>(c)))
             throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" refused the controller " +
                               v.PrintForm());
+    } else if (name == L"target") {
+        SetNodeTarget(n, NodeFromValue(v));
     } else if (name == L"renderable") {
         DWORD f = n->GetRenderFlags();
         n->SetRenderFlags(ArgBool(v) ? (f | NODE_REND_RENDERABLE) : (f & ~NODE_REND_RENDERABLE));

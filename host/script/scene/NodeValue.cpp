@@ -241,6 +241,7 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return GetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, out);
     if (GetParamProperty(a, lowerName, out)) return true;
+    if (GetObjectClassProperty(interp, a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
     if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
     if (GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out)) return true;
@@ -263,6 +264,7 @@ bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return SetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, value);
     if (SetParamProperty(a, lowerName, value)) return true;
+    if (SetObjectClassProperty(interp, a, lowerName, value)) return true;
     if (SetTextProperty(a, lowerName, value)) return true;
     if (SetCustAttribProperty(interp, a, lowerName, value)) return true;
     return SetMixinProperty(interp, a, lowerName, value);
@@ -275,6 +277,7 @@ bool AnimValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, C
     if (IsControllerSuperClass(a->SuperClassID()) &&
         CallControllerMethod(interp, static_cast<Control*>(a), lowerName, args, out))
         return true;
+    if (CallObjectClassMethod(interp, a, lowerName, args, out)) return true;
     // Functions of the interfaces the object publishes ($Ref01.baseObject.Reload()).
     return CallMixinFunction(interp, a, lowerName, args, out);
 }

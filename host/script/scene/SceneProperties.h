@@ -58,6 +58,20 @@ bool CallLayerMethod(Interpreter& interp, ILayer* layer, const std::wstring& nam
 bool GetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
 bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
 
+// Properties of the common scene classes beyond their parameters: a light's on state, shadows and
+// include/exclude lists, a camera's clipping and projection switches, an XForm's gizmo and centre, an
+// editable mesh's counts.
+bool GetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
+bool SetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+// Methods of the common scene classes: Unwrap UVW's getMapChannel and setMapChannel.
+bool CallObjectClassMethod(Interpreter& interp, Animatable* anim, const std::wstring& name, CallArgs& args, Value& out);
+// A light or camera of a class made with a target gets a new target node ("Camera001.Target") below it.
+void MakeTargetFor(INode* looker);
+// Makes target the node looker looks at (a script error for a looker whose class has no target).
+void SetNodeTarget(INode* looker, INode* target);
+// A modifier of the node's stack by name ($Box01.bend: spaces read as "_", any case), top first.
+bool GetNodeModifierProperty(INode* node, const std::wstring& name, Value& out);
+
 // Raised for a property access on a value whose animatable was deleted.
 [[noreturn]] void ThrowDeleted(const wchar_t* what);
 // The colour a script value gives: a colour (0-255) or a point3.
@@ -86,5 +100,25 @@ void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
 // matrix3 and angleAxis values, the coordsys and about contexts, move, rotate, scale and inverse.
 void RegisterTransformBuiltins(Interpreter& interp);
+// clearListener, max commands, command panel modes, modPanel and the material editor's slots.
+void RegisterApplicationBuiltins(Interpreter& interp);
+// setAppData, getAppData, deleteAppData and clearAllAppData on any animatable.
+void RegisterAppDataBuiltins(Interpreter& interp);
+// Persistent globals kept with the scene file, and the persistents interface.
+void RegisterPersistentGlobals(Interpreter& interp);
+// instance, reference and groups.
+void RegisterSceneClassBuiltins(Interpreter& interp);
+// snapshot, the conversions to editable meshes and polys, their vertex and face functions, meshop, polyop.
+void RegisterMeshBuiltins(Interpreter& interp);
+// The editable spline functions (numSplines, addKnot, close ...).
+void RegisterSplineBuiltins(Interpreter& interp);
+// The base object below the node's stack (null for none).
+class Object;
+Object* SceneBaseObject(INode* node);
+// The live node a value holds; a script error naming fn for any other value.
+INode* ArgSceneNode(const Value& v, const wchar_t* fn);
+// A 1-based number of one of count items (a vertex, a face, a knot: what) as a 0-based index; a script
+// error naming fn and the range otherwise.
+int ArgIndexIn(const Value& v, int count, const std::wstring& fn, const wchar_t* what);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);
