@@ -38,7 +38,7 @@ void BM_RenameOneNode(benchmark::State& state) {
 
 // The helper's scan and every record's collection, with lights outside the reference each excluding ten of
 // its nodes; timed per node (the scan on its own as well). The records are put back to loaded between
-// rounds.
+// rounds, and each round is a pass of its own.
 void BM_CollectWithLights(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const int lights = static_cast<int>(state.range(1));
@@ -66,6 +66,8 @@ void BM_CollectWithLights(benchmark::State& state) {
         state.SetIterationTime(s);
         if (lights && helper->GetRefNode(0)->NumExcludingLights() == 0) state.SkipWithError("lights not collected");
         for (int i = 0; i < n; ++i) helper->GetRefNode(i)->FinishUpdate();
+        // A collection ends the helper's pass, as an unload's does: every round asks afresh.
+        helper->IncrementStamp();
     }
     state.counters["nodes"] = n;
     state.counters["collect_us_per_node"] = seconds / static_cast<double>(state.iterations()) / n * 1e6;

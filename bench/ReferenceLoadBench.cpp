@@ -7,6 +7,7 @@
 #include "host/scene/INode.h"
 #include "host/application/HostInterface.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/RefNode.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,6 +34,7 @@ OstrivansHelper* PrepareHelper(const MSTR& path) {
 struct LoadFootprint {
     HeapCount merge;
     HeapCount load;
+    long long mirrors = 0; // in every node record after the load
 };
 
 LoadFootprint MeasureFootprint(const MSTR& path) {
@@ -49,6 +51,7 @@ LoadFootprint MeasureFootprint(const MSTR& path) {
     helper->GetParamBlock()->SetValue(pb_active, 0, 1);
     const HeapCount afterLoad = ReadHeapCount();
     f.load = {afterLoad.liveBytes - beforeLoad.liveBytes, afterLoad.allocations - beforeLoad.allocations};
+    for (int i = 0; i < helper->NumRefNodes(); ++i) f.mirrors += helper->GetRefNode(i)->NumMirrors();
     ip->FileReset(TRUE);
     return f;
 }
@@ -89,6 +92,7 @@ void BM_LoadReference(benchmark::State& state) {
     state.counters["records_B_per_node"] = static_cast<double>(f.load.liveBytes - f.merge.liveBytes) / n;
     state.counters["merge_allocs_per_node"] = static_cast<double>(f.merge.allocations) / n;
     state.counters["records_allocs_per_node"] = static_cast<double>(f.load.allocations - f.merge.allocations) / n;
+    state.counters["mirrors_per_node"] = static_cast<double>(f.mirrors) / n;
 }
 
 BENCHMARK(BM_LoadReference)

@@ -388,6 +388,7 @@ void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
             !(spare && spare->count(n)))
             n->DeleteMe();
     root_->ResetProperties();
+    root_->ClearAllAppData();
     root_->SetName(L"");
     if (layers_) layers_->Reset();
     if (selSets_) selSets_->Reset();

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+class AnimAppData;
 class AssetEnumCallback;
+struct AppDataChunk;
 class BaseInterface;
 class FPInterface;
 class IParamBlock;
@@ -122,6 +124,15 @@ public:
     // Deletes the property with that id; nothing when there is none.
     void RemoveAProp(DWORD id);
     int NumAProps() const;
+
+    // App data (AppData.h): the animatable takes data, allocated with MAX_malloc, and replaces any block
+    // under the same key. Get answers null for a key it does not hold.
+    void AddAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid, DWORD len, void* data);
+    AppDataChunk* GetAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid);
+    BOOL RemoveAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid);
+    void ClearAllAppData();
+    // Every block it holds, or null when none.
+    AnimAppData* AppData();
 
     // Handles: assigned on first request, never reused; GetAnimByHandle answers null once the
     // animatable is freed, which makes handles the safe way to hold on to something that may go.

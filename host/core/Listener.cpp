@@ -44,6 +44,8 @@ ListenerSink* SetListenerSink(ListenerSink* sink) {
 
 ListenerSink* GetListenerSink() { return gSink; }
 
+void ClearListenerText() { Sink().Clear(); }
+
 ListenerCapture::ListenerCapture() : previous_(SetListenerSink(this)) {}
 
 ListenerCapture::~ListenerCapture() {

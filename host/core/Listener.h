@@ -33,6 +33,8 @@ template <class... Args> void mprintf(const MCHAR* format, const Args&... args) 
 }
 inline void mputs(const MCHAR* text) { the_listener->edit_stream->puts(text); }
 inline void mflush() { the_listener->edit_stream->flush(); }
+// Empties the listener window (clearListener); text already written to a stream stays there.
+void ClearListenerText();
 
 // Where the listener's text ends up. Without a sink installed, it is written to standard output as UTF-8.
 class ListenerSink {
@@ -40,6 +42,8 @@ public:
     virtual ~ListenerSink() = default;
     virtual void Write(const MCHAR* text) = 0;
     virtual void Flush() {}
+    // Forgets the text written so far, where the sink keeps it (a window, a capture).
+    virtual void Clear() {}
 };
 
 // Installs a sink (null: standard output) and returns the one it replaces (null: standard output).
@@ -60,7 +64,7 @@ public:
     const MSTR& Text() const { return text_; }
     // Number of flushes seen; a flush after the text shows the writer meant it to be seen at once.
     int FlushCount() const { return flushes_; }
-    void Clear() { text_ = L""; flushes_ = 0; }
+    void Clear() override { text_ = L""; flushes_ = 0; }
 
 private:
     ListenerSink* previous_;

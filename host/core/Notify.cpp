@@ -72,10 +72,13 @@ private:
     std::vector<Slot> more_;
 };
 
+// A live entry points at its owner's registrations (nodes of the index do not move), so that closing up
+// a list of 100k entries moves their positions along without looking every owner up; a hole has none.
 struct Entry {
     NOTIFYPROC proc;
     void* param;
-    bool live;
+    Registrations* owner;
+    bool Live() const { return owner != nullptr; }
 };
 
 // Removed entries stay as holes until no broadcast is running, so a broadcast can walk the list by
@@ -99,17 +102,15 @@ Table& T() {
     return table;
 }
 
-void Compact(Table& t, int code, CodeList& cl) {
+void Compact(int code, CodeList& cl) {
     cl.compactPending = false;
     if (cl.dead == 0) return;
     size_t out = 0;
     for (size_t i = 0; i < cl.entries.size(); ++i) {
         const Entry& e = cl.entries[i];
-        if (!e.live) continue;
+        if (!e.Live()) continue;
         cl.entries[out] = e;
-        auto it = t.index.find(Owner{e.proc, e.param});
-        if (it != t.index.end())
-            if (Registrations::Slot* slot = it->second.Find(code)) slot->pos = out;
+        if (Registrations::Slot* slot = e.owner->Find(code)) slot->pos = out;
         ++out;
     }
     cl.entries.resize(out);
@@ -126,13 +127,13 @@ void MaybeCompact(Table& t, int code, CodeList& cl) {
         }
         return;
     }
-    Compact(t, code, cl);
+    Compact(code, cl);
 }
 
 // Marks the entry a slot points at as a hole.
 void Kill(Table& t, const Registrations::Slot& slot) {
     CodeList& cl = t.lists[slot.code];
-    cl.entries[slot.pos].live = false;
+    cl.entries[slot.pos].owner = nullptr;
     ++cl.dead;
 }
 
@@ -145,7 +146,7 @@ struct BroadcastDepth {
         pending.swap(t.pending);
         for (int code : pending) {
             auto it = t.lists.find(code);
-            if (it != t.lists.end()) Compact(t, code, it->second);
+            if (it != t.lists.end()) Compact(code, it->second);
         }
     }
 };
@@ -224,7 +225,7 @@ int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
     Registrations& own = t.index[Owner{proc, param}];
     if (own.Find(code)) return 1;
     own.Add(Registrations::Slot{code, cl.entries.size()});
-    cl.entries.push_back(Entry{proc, param, true});
+    cl.entries.push_back(Entry{proc, param, &own});
     return 1;
 }
 
@@ -245,10 +246,10 @@ int UnRegisterNotification(NOTIFYPROC proc, void* param) {
     Table& t = T();
     auto it = t.index.find(Owner{proc, param});
     if (it == t.index.end()) return 0;
-    // Taken out of the index first: compacting a list looks the remaining owners up.
+    // Its entries become holes before its registrations leave the index: a hole points at no owner.
     Registrations own = std::move(it->second);
-    t.index.erase(it);
     for (size_t i = 0; i < own.Size(); ++i) Kill(t, own.At(i));
+    t.index.erase(it);
     for (size_t i = 0; i < own.Size(); ++i) MaybeCompact(t, own.At(i).code, t.lists[own.At(i).code]);
     return 1;
 }
@@ -265,7 +266,7 @@ void BroadcastNotification(int code, void* callParam) {
     const size_t n = cl.entries.size();
     for (size_t i = 0; i < n; ++i) {
         Entry e = cl.entries[i];
-        if (!e.live) continue;
+        if (!e.Live()) continue;
         NotifyInfo info{code, callParam};
         e.proc(e.param, &info);
     }
@@ -302,9 +303,9 @@ void ResetNotificationsForTests() {
     Table& t = T();
     t.index.clear();
     for (auto& [code, cl] : t.lists) {
-        for (Entry& e : cl.entries) e.live = false;
+        for (Entry& e : cl.entries) e.owner = nullptr;
         cl.dead = cl.entries.size();
-        if (t.broadcastDepth == 0) Compact(t, code, cl);
+        if (t.broadcastDepth == 0) Compact(code, cl);
     }
     if (t.broadcastDepth == 0) {
         t.lists.clear();

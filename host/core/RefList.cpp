@@ -2,9 +2,12 @@
 #include "host/core/RefList.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 namespace {
-// Lists up to this length are scanned; longer ones keep a maker -> positions index.
+// Lists up to this length are scanned; longer ones keep a maker -> positions index until a squeeze leaves a
+// quarter of it.
 constexpr size_t kIndexThreshold = 32;
 // Holes are squeezed out once there are at least this many and they fill half the list.
 constexpr size_t kMinHolesToCompact = 16;
@@ -106,15 +109,33 @@ void RefList::KeepPositions(bool keep) {
 void RefList::MaybeCompact() {
     if (walkers_ > 0 || keepPositions_) return;
     if (holes_ < kMinHolesToCompact || static_cast<size_t>(holes_) * 2 < entries_.size()) return;
+    // Where each old position lands: the index is moved along instead of rebuilt, since rebuilding made
+    // one allocation per live entry at every squeeze, and a layer or material losing 100k dependents
+    // squeezes many times. The table is kept between squeezes (nothing in here calls out).
+    static thread_local std::vector<std::uint32_t> moved;
+    if (index_) moved.resize(entries_.size());
     size_t out = 0;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i].maker) entries_[out++] = entries_[i];
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (!entries_[i].maker) continue;
+        if (index_) moved[i] = static_cast<std::uint32_t>(out);
+        entries_[out++] = entries_[i];
+    }
     entries_.resize(out);
     holes_ = 0;
     head_ = 0;
     ++epoch_;
-    if (entries_.size() > kIndexThreshold) BuildIndex();
-    else index_.reset();
+    if (index_ && out > kIndexThreshold / 4) {
+        for (auto& [maker, pos] : *index_)
+            pos = moved[pos];
+        // Buckets follow the entries down, as a fresh index would have.
+        if (index_->bucket_count() > 4 * index_->size() + kIndexThreshold) index_->rehash(0);
+    } else if (index_) {
+        // Dropped well below the length that builds an index, so a list hovering around it does not
+        // build and drop one over and over.
+        index_.reset();
+    } else if (out > kIndexThreshold) {
+        BuildIndex();
+    }
     entries_.Trim();
 }
 

@@ -150,6 +150,8 @@ void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r, const std::vector<s
             for (std::int32_t id : s.nodes) members.Append(r.NodeAt(id));
             sets->AddNewNamedSelSet(members, s.name);
         }
+    r.PlaceRootAppData(ip->GetRootNode());
+    r.DeliverSceneData(ip->GetRootNode());
 }
 
 IOResult ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, const MergeOptions& o,

@@ -3,8 +3,11 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/core/ClassDesc.h"
+#include "host/core/AppData.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/RefGraph.h"
+#include "host/io/AppDataChunks.h"
+#include "host/io/SceneDataHandler.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -177,6 +180,7 @@ IOResult SceneReader::ReadObject(size_t at) {
         case kObjectAttribsChunk:
             if (ReadIds(o.attribs, L"custom attributes") != IO_OK) return IO_ERROR;
             break;
+        case kObjectAppDataChunk: o.appData = sub; break;
         default: break;
         }
         return IO_OK;
@@ -219,6 +223,21 @@ IOResult SceneReader::ReadScene() {
         }
         case kMaterialsChunk:
             if (ReadIds(materials_, L"scene materials") != IO_OK) return IO_ERROR;
+            break;
+        case kSceneDataChunk: {
+            SceneData data;
+            const IOResult d = ForEachChunk(this, [&](USHORT part) -> IOResult {
+                if (part == kSceneDataNameChunk) return ReadWStringChunk(data.name);
+                if (part == kSceneDataBodyChunk) data.body = Offset() - kChunkHeaderSize;
+                return IO_OK;
+            });
+            if (d != IO_OK) return IO_ERROR;
+            if (data.body) sceneData_.push_back(std::move(data));
+            break;
+        }
+        case kRootAppDataChunk:
+            rootAppData_ = std::make_unique<AnimAppData>();
+            if (ReadAppData(this, *rootAppData_) != IO_OK) return IO_ERROR;
             break;
         case kSelSetChunk: {
             SelSet set;
@@ -367,6 +386,9 @@ IOResult SceneReader::CreateObjects() {
             return Fail(WStr::Format(L"%s, body at offset %zu: %s", DescribeObject(id).c_str(), o.body, why.c_str()));
         }
         CloseChunk();
+        if (o.appData && ReadAppDataAt(o.appData, o.obj) != IO_OK)
+            return Fail(WStr::Format(L"%s, app data at offset %zu: %s", DescribeObject(id).c_str(), o.appData,
+                                     GetLastProblem().c_str()));
         // A reference the object does not have after loading cannot be restored.
         for (size_t k = static_cast<size_t>(std::max(0, o.obj->NumRefs())); k < o.refs.size(); ++k)
             if (o.refs[k] != kNullId)
@@ -378,6 +400,41 @@ IOResult SceneReader::CreateObjects() {
         if (b.id < kLowestSpecialId || b.id >= NumObjects())
             return Fail(WStr::Format(L"a pointer to object %d was recorded, the file has %d", b.id, NumObjects()));
     return IO_OK;
+}
+
+IOResult SceneReader::ReadAppDataAt(size_t offset, Animatable* anim) {
+    SeekTopLevel(offset);
+    OpenChunk();
+    auto blocks = std::make_unique<AnimAppData>();
+    const IOResult r = ReadAppData(this, *blocks);
+    CloseChunk();
+    if (r == IO_OK && blocks->Count()) anim->AddAProp(blocks.release());
+    return r;
+}
+
+void SceneReader::PlaceRootAppData(Animatable* root) {
+    root->ClearAllAppData();
+    if (rootAppData_ && rootAppData_->Count()) root->AddAProp(rootAppData_.release());
+}
+
+void SceneReader::DeliverSceneData(INode* root) {
+    const std::function<ReferenceTarget*(int)> objectAt = [this, root](int id) -> ReferenceTarget* {
+        if (id == kSceneRootId) return root;
+        return id >= 0 && id < NumObjects() && IsKept(id) ? Target(id) : nullptr;
+    };
+    for (SceneDataHandler* h : GetSceneDataHandlers()) {
+        const SceneData* found = nullptr;
+        for (const SceneData& d : sceneData_)
+            if (d.name == MSTR(h->Name())) found = &d;
+        if (!found) {
+            h->Opened(nullptr, objectAt);
+            continue;
+        }
+        SeekTopLevel(found->body);
+        OpenChunk();
+        h->Opened(this, objectAt);
+        SeekTopLevel(Bytes().size());
+    }
 }
 
 void SceneReader::RecordBackpatch(int refId, void** patchThis, DWORD) {

@@ -1,10 +1,13 @@
 // Reads scene files in three steps, so that a damaged file is refused before the open scene is touched.
 #pragma once
 
+#include "host/core/Animatable.h"
+#include "host/core/AppData.h"
 #include "host/core/ChunkLoad.h"
 #include "host/scene/Interface.h"
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -36,6 +39,7 @@ public:
         size_t body = 0;   // of its body chunk
         std::vector<std::int32_t> refs;
         std::vector<std::int32_t> attribs;
+        size_t appData = 0; // offset of its app data chunk; 0: none
         void* raw = nullptr; // as the descriptor created it (what pointers are patched with)
         ReferenceTarget* obj = nullptr;
     };
@@ -79,6 +83,11 @@ public:
     bool HasSceneTables() const { return hasScene_; }
     const std::vector<std::int32_t>& Materials() const { return materials_; }
     const std::vector<SelSet>& SelSets() const { return selSets_; }
+    // Gives root the app data the file's scene root had (none when the file has none).
+    void PlaceRootAppData(Animatable* root);
+    // Hands each registered scene data handler its data of the file (or none); the scene root stands
+    // for itself.
+    void DeliverSceneData(INode* root);
 
     // ILoad.
     void RecordBackpatch(int refId, void** patchThis, DWORD flags = 0) override;
@@ -101,6 +110,7 @@ private:
     WStr DescribeTarget(std::int32_t id) const;
     void Unlink(size_t upTo, size_t refsOfLast);
     ReferenceTarget* Resolve(std::int32_t id) const;
+    IOResult ReadAppDataAt(size_t offset, Animatable* anim);
 
     Interface* ip_;
     std::vector<ClassRef> classes_;
@@ -111,6 +121,12 @@ private:
     std::vector<std::int32_t> materials_;
     std::vector<SelSet> selSets_;
     bool hasScene_ = false;
+    std::unique_ptr<AnimAppData> rootAppData_;
+    struct SceneData {
+        MSTR name;
+        size_t body = 0;
+    };
+    std::vector<SceneData> sceneData_;
     std::unordered_map<std::int32_t, ReferenceTarget*> substitutes_;
     std::vector<bool> kept_;
     struct Backpatch {

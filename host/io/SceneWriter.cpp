@@ -3,6 +3,8 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
+#include "host/io/AppDataChunks.h"
+#include "host/io/SceneDataHandler.h"
 #include "host/io/SceneFileFormat.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/ILayer.h"
@@ -65,7 +67,7 @@ public:
             if (!WriteObject(i, error)) return IO_ERROR;
         out_.EndChunk();
         WriteNodeList();
-        if (wholeScene) WriteSceneTables(layerIds, currentLayer);
+        if (wholeScene && !WriteSceneTables(layerIds, currentLayer, error)) return IO_ERROR;
         if (out_.Commit() != IO_OK) {
             error = out_.GetLastError();
             return IO_ERROR;
@@ -202,6 +204,7 @@ private:
             PutIds(attribIds_.data() + e.attribsAt, e.attribCount);
             out_.EndChunk();
         }
+        WriteAppDataChunk(&out_, kObjectAppDataChunk, e.obj);
         out_.EndChunk();
         return true;
     }
@@ -228,7 +231,7 @@ private:
         return id < 0 ? kNullId : id;
     }
 
-    void WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer) {
+    bool WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer, WStr& error) {
         out_.BeginChunk(kSceneChunk);
         out_.BeginChunk(kLayersChunk);
         PutIds(layerIds);
@@ -260,7 +263,31 @@ private:
                 out_.EndChunk();
             }
         }
+        if (root_) WriteAppDataChunk(&out_, kRootAppDataChunk, root_);
+        if (!WriteSceneData(error)) return false;
         out_.EndChunk();
+        return true;
+    }
+
+    // Each handler's data in a chunk of its own, after the scene tables, so that every object id is known.
+    bool WriteSceneData(WStr& error) {
+        for (SceneDataHandler* h : GetSceneDataHandlers()) {
+            if (!h->HasData()) continue;
+            out_.BeginChunk(kSceneDataChunk);
+            out_.BeginChunk(kSceneDataNameChunk);
+            out_.WriteWString(h->Name());
+            out_.EndChunk();
+            out_.BeginChunk(kSceneDataBodyChunk);
+            const int depth = out_.CurChunkDepth();
+            if (h->Save(&out_) != IO_OK || out_.Failed() || out_.CurChunkDepth() != depth) {
+                error = WStr::Format(L"the scene data \"%s\": %s", h->Name(),
+                                     out_.Failed() ? out_.GetLastError().c_str() : L"its Save failed");
+                return false;
+            }
+            out_.EndChunk();
+            out_.EndChunk();
+        }
+        return true;
     }
 
     Interface* ip_;

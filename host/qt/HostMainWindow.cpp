@@ -46,6 +46,12 @@ void HostMainWindow::PanelSink::Flush() {
     else std::fflush(stdout);
 }
 
+// The panel empties; what went on to standard output or another sink stays there.
+void HostMainWindow::PanelSink::Clear() {
+    panel_->clear();
+    if (next) next->Clear();
+}
+
 HostMainWindow::HostMainWindow(QWidget* parent)
     : QMainWindow(parent), panel_(new QPlainTextEdit), line_(new QLineEdit), sink_(panel_) {
     setWindowTitle(QStringLiteral("Ostrivans Host"));

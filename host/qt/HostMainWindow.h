@@ -36,6 +36,7 @@ private:
         explicit PanelSink(QPlainTextEdit* panel) : panel_(panel) {}
         void Write(const MCHAR* text) override;
         void Flush() override;
+        void Clear() override;
         ListenerSink* next = nullptr;
 
     private:

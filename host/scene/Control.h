@@ -18,6 +18,10 @@ constexpr ULONG I_CONTROL = 0x1010;
 // parent matrix in *val and returns own * parent; the other types add to or replace the value.
 enum GetSetMethod { CTRL_ABSOLUTE, CTRL_RELATIVE };
 
+// Key edit flags: every key, or the selected ones.
+constexpr DWORD TRACK_DOSEL = 1;
+constexpr DWORD TRACK_DOALL = 2;
+
 // Value types by controller super class: CTRL_FLOAT_CLASS_ID float*, CTRL_POINT3_CLASS_ID and
 // CTRL_POSITION_CLASS_ID Point3*, CTRL_ROTATION_CLASS_ID Quat*, CTRL_SCALE_CLASS_ID ScaleValue*,
 // CTRL_MATRIX3_CLASS_ID Matrix3*, CTRL_POINT4_CLASS_ID and CTRL_FRGBA_CLASS_ID Point4*.
@@ -31,6 +35,14 @@ public:
     // Takes over the value (and keys) of another controller of the same value type.
     virtual void Copy(Control* from);
     virtual int NumKeys() { return 0; }
+    // Keys of the key-frame controllers, 0-based in time order (the other controllers have none).
+    virtual TimeValue GetKeyTime(int /*index*/) { return 0; }
+    // A key at t holding the value at t; nothing when there is one at t already.
+    virtual void AddNewKey(TimeValue /*t*/, DWORD /*flags*/) {}
+    // The last key deleted leaves its value at every time.
+    virtual void DeleteKeyByIndex(int /*index*/) {}
+    // Deletes every key (TRACK_DOALL); the value at time 0 stays.
+    virtual void DeleteKeys(DWORD /*flags*/) {}
     virtual BOOL IsLeaf() { return TRUE; }
     virtual BOOL IsKeyable() { return TRUE; }
     // The host's controller check: whether the controller may be replaced in its slot by another one

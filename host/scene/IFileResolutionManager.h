@@ -2,6 +2,7 @@
 // folders.
 #pragma once
 
+#include "host/core/MaxTypes.h"
 #include "host/core/WStr.h"
 
 #include <vector>

@@ -45,9 +45,10 @@ enum class AstKind {
     Return, // kids: value (or null)
     Exit,   // kids: value (or null)
     Continue,   //
-    Decl,       // flag 1 local, 2 global; keys: names with initial values (or null)
+    Decl,       // flag 1 local, 2 global, 3 persistent global; keys: names with initial values (or null)
     Try,        // kids: body, handler
-    Context,    // name: undo, redraw, animate...; kids: label (or null), state, body
+    Context,    // name: undo, redraw, animate, coordsys, about...; kids: label (or null), state, body; flag 1 when
+                // the state is a value (a frame or a centre) rather than on/off
     MaxCommand, // name: the command words, lower-cased, joined by one space
     Case,       // kids: subject (or null); pairs: label (null for default), expression
     Attributes, // definition
@@ -55,7 +56,8 @@ enum class AstKind {
     MacroScript, // name; keys: category:, buttonText: ...; kids: body expressions and handlers (FnDef with
                  // flag 1 named after the event)
     Struct,     // name; keys: data members in order with defaults (or null); kids: FnDef methods and the
-                // "on create do" handler (a FnDef named "create" with flag 1)
+                // "on create do" handler (a FnDef named "create" with flag 1); params: the private members'
+                // and methods' names, lower-cased
 };
 
 // The parsed form of "attributes Name (parameters main (...) rollout r "t" (...))" and of a rollout.
@@ -76,6 +78,8 @@ struct AstRolloutDef {
     AstPtr title;
     std::vector<std::pair<std::wstring, AstPtr>> keys;
     std::wstring body; // the text between the parentheses, for a user interface to build from
+    int bodyLine = 1;  // where the body starts in the script
+    int bodyColumn = 1;
 };
 
 struct AstDefinition {

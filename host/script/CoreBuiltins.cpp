@@ -4,6 +4,7 @@
 #include "host/script/Interpreter.h"
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
+#include "host/script/ScriptStruct.h"
 #include "host/script/StringStream.h"
 
 #include <algorithm>
@@ -109,9 +110,13 @@ void RegisterOutput(Interpreter& in) {
             CheckArgCount(L"StringStream", a, 1);
             return Value::Object(std::make_shared<StringStream>(ArgString(a[0])));
         }));
-    in.RegisterFunction(L"throw", [](Interpreter&, CallArgs& a) -> Value {
-        CheckArgCount(L"throw", a, 1);
-        throw ScriptError(L"Runtime error: " + a[0].FormatForm());
+    // throw value raises an error with the value's text; throw() inside a catch raises the error it caught
+    // again.
+    in.RegisterFunction(L"throw", [](Interpreter& i, CallArgs& a) -> Value {
+        CheckArgCount(L"throw", a, 0, 1);
+        if (a.Count() == 1) throw ScriptError(L"Runtime error: " + a[0].FormatForm());
+        if (!i.InCatch()) throw ScriptError(L"Runtime error: throw() with no argument is only allowed in a catch");
+        throw ScriptError(i.CurrentException());
     });
     // execute "text": the text parsed and run at global scope (it sees globals, never the caller's
     // locals); answers the last expression's value. Its errors name the executed text's line and column.
@@ -289,6 +294,7 @@ void RegisterArrays(Interpreter& in) {
         case Value::Type::BitArray:
             return Value::Bits(a[0].BitsRef());
         default:
+            if (auto* instance = a[0].ObjAs<StructInstance>()) return instance->Copy();
             return a[0];
         }
     });

@@ -21,6 +21,15 @@
 
 namespace {
 
+// "x.prop.controller" and its kin name the track behind x.prop; in "x.prop.controller.keys" the keys are
+// the controller's own property.
+bool IsTrackProperty(const AstNode& n, const AstNode& holder) {
+    auto track = [](const std::wstring& s) {
+        return s == L"controller" || s == L"isanimated" || s == L"keys" || s == L"track";
+    };
+    return track(n.lower) && holder.kind == AstKind::Property && !track(holder.lower);
+}
+
 // Control transfers; they are not errors, so "try ... catch" lets them through.
 struct ReturnSignal {
     Value value;
@@ -357,6 +366,13 @@ bool Interpreter::GetGlobal(const std::wstring& name, Value& out) {
     return true;
 }
 
+void Interpreter::RemoveGlobal(const std::wstring& name) {
+    auto it = globals_.find(LowerName(name));
+    if (it != globals_.end() && !it->second.get && !it->second.set) globals_.erase(it);
+}
+
+std::wstring Interpreter::LowerCase(const std::wstring& name) { return LowerName(name); }
+
 bool Interpreter::HasGlobal(const std::wstring& name) const {
     return globals_.count(LowerName(name)) != 0;
 }
@@ -614,7 +630,23 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         });
     }
     case AstKind::Property: {
-        Value object = Eval(*n.kids[0], scope);
+        const AstNode& holder = *n.kids[0];
+        if (IsTrackProperty(n, holder)) {
+            Value track = TrackOrProperty(holder, Eval(*holder.kids[0], scope), scope);
+            return Positioned(n, [&] { return GetProperty(track, n.name); });
+        }
+        if (ReadsThroughOwner(holder)) {
+            // "$b.rotation.z_rotation": what the value lacks, the track behind it may have.
+            Value owner = Eval(*holder.kids[0], scope);
+            Value object = Positioned(holder, [&] { return GetProperty(owner, holder.name); });
+            return Positioned(n, [&] {
+                Value out, track;
+                if (TryGetProperty(object, n.lower, out)) return out;
+                if (trackResolver_(*this, owner, holder.lower, track) && TryGetProperty(track, n.lower, out)) return out;
+                return GetProperty(object, n.name);
+            });
+        }
+        Value object = Eval(holder, scope);
         return Positioned(n, [&] { return GetProperty(object, n.name); });
     }
     case AstKind::Index: {
@@ -686,7 +718,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         for (const auto& [name, init] : n.keys) {
             std::wstring lower = LowerName(name);
             Value v = init ? Eval(*init, scope) : Value();
-            if (n.flag == 2 || !scope) {
+            if (n.flag >= 2 || !scope) {
+                if (n.flag == 3) persistents_.emplace(lower, name);
                 if (!init && HasGlobal(name)) continue; // "global x" keeps an existing value
                 SetGlobal(name, v);
             } else {
@@ -704,6 +737,11 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
         } catch (const MAXException& e) {
             currentException_ = e.Message().str();
         }
+        struct CatchDepth {
+            int& depth;
+            explicit CatchDepth(int& d) : depth(++d) {}
+            ~CatchDepth() { --depth; }
+        } inCatch(catchDepth_);
         return Eval(*n.kids[1], scope);
     }
     case AstKind::Context:
@@ -791,42 +829,67 @@ void Interpreter::Declare(const std::wstring& name, const std::wstring& lower, c
 
 // ---- properties and indexes ------------------------------------------------------------------------------
 
-Value Interpreter::GetProperty(const Value& object, const std::wstring& name) {
-    std::wstring lower = LowerName(name);
-    Value out;
+bool Interpreter::ReadsThroughOwner(const AstNode& holder) const {
+    return trackResolver_ && holder.kind == AstKind::Property && !IsTrackProperty(holder, *holder.kids[0]);
+}
+
+Value Interpreter::TrackOrProperty(const AstNode& holder, const Value& owner, const ScopePtr& scope) {
+    return Positioned(holder, [&] {
+        Value track;
+        if (trackResolver_ && trackResolver_(*this, owner, holder.lower, track)) return track;
+        // "$b.rotation.z_rotation.controller": a part of the track behind "$b.rotation".
+        const AstNode& up = *holder.kids[0];
+        if (trackResolver_ && up.kind == AstKind::Property && !IsTrackProperty(up, *up.kids[0])) {
+            Value upOwner = Eval(*up.kids[0], scope), upTrack;
+            if (trackResolver_(*this, upOwner, up.lower, upTrack) && trackResolver_(*this, upTrack, holder.lower, track))
+                return track;
+        }
+        return GetProperty(owner, holder.name);
+    });
+}
+
+bool Interpreter::TryGetProperty(const Value& object, const std::wstring& lower, Value& out) {
+    auto give = [&out](Value v) {
+        out = std::move(v);
+        return true;
+    };
     switch (object.GetType()) {
     case Value::Type::String:
-        if (lower == L"count") return Value::Int(static_cast<std::int64_t>(object.Str().size()));
+        if (lower == L"count") return give(Value::Int(static_cast<std::int64_t>(object.Str().size())));
         break;
     case Value::Type::Array:
-        if (lower == L"count") return Value::Int(static_cast<std::int64_t>(object.Items().size()));
+        if (lower == L"count") return give(Value::Int(static_cast<std::int64_t>(object.Items().size())));
         break;
     case Value::Type::BitArray:
-        if (lower == L"count") return Value::Int(object.BitsRef().GetSize());
-        if (lower == L"numberset") return Value::Int(object.BitsRef().NumberSet());
-        if (lower == L"isempty") return Value::Bool(object.BitsRef().IsEmpty());
+        if (lower == L"count") return give(Value::Int(object.BitsRef().GetSize()));
+        if (lower == L"numberset") return give(Value::Int(object.BitsRef().NumberSet()));
+        if (lower == L"isempty") return give(Value::Bool(object.BitsRef().IsEmpty()));
         break;
     case Value::Type::Point3:
     case Value::Type::Point2:
     case Value::Type::Color: {
         bool found = false;
         Value v = PointComponent(object, lower, found);
-        if (found) return v;
+        if (found) return give(v);
         break;
     }
     case Value::Type::Class:
-        if (object.Cls()->GetProperty(*this, lower, out)) return out;
-        break;
+        return object.Cls()->GetProperty(*this, lower, out);
     case Value::Type::Object:
-        if (object.Obj()->GetProperty(*this, lower, out)) return out;
-        break;
+        return object.Obj()->GetProperty(*this, lower, out);
     case Value::Type::Time:
-        if (lower == L"frame") return Value::Float(static_cast<double>(object.Ticks()) / GetTicksPerFrame());
-        if (lower == L"ticks") return Value::Int(object.Ticks());
+        if (lower == L"frame") return give(Value::Float(static_cast<double>(object.Ticks()) / GetTicksPerFrame()));
+        if (lower == L"ticks") return give(Value::Int(object.Ticks()));
         break;
     default:
         break;
     }
+    return false;
+}
+
+Value Interpreter::GetProperty(const Value& object, const std::wstring& name) {
+    Value out;
+    if (TryGetProperty(object, LowerName(name), out)) return out;
     throw ScriptError(L"Unknown property: " + Quoted(name) + L" in " + object.PrintForm());
 }
 
@@ -954,7 +1017,23 @@ void Interpreter::AssignTo(const AstNode& target, const Value& value, const Scop
         SetVariable(target.name, target.lower, value, scope);
         return;
     case AstKind::Property: {
-        Value object = Eval(*target.kids[0], scope);
+        const AstNode& holder = *target.kids[0];
+        const bool viaOwner = IsTrackProperty(target, holder) || ReadsThroughOwner(holder);
+        Value ownerValue = viaOwner ? Eval(*holder.kids[0], scope) : Value();
+        Value object = IsTrackProperty(target, holder) ? TrackOrProperty(holder, ownerValue, scope)
+                       : viaOwner ? Positioned(holder, [&] { return GetProperty(ownerValue, holder.name); })
+                                  : Eval(holder, scope);
+        // "$b.rotation.z_rotation = 45": a part the value lacks is set on the track behind it.
+        Value track, probe;
+        if (ReadsThroughOwner(holder) && !TryGetProperty(object, target.lower, probe) &&
+            Positioned(holder, [&] { return Value::Bool(trackResolver_(*this, ownerValue, holder.lower, track)); }).AsBool() &&
+            TryGetProperty(track, target.lower, probe)) {
+            Positioned(target, [&] {
+                SetProperty(track, target.name, value);
+                return Value();
+            });
+            return;
+        }
         // Points and colours are values: "p.x = 1" makes a new point and stores it where p came from.
         if (object.Is(Value::Type::Point3) || object.Is(Value::Type::Point2) || object.Is(Value::Type::Color)) {
             bool found = false;
@@ -1060,6 +1139,9 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
     using T = Value::Type;
     wchar_t o = op[0];
     if (a.Is(T::Time) || b.Is(T::Time)) return TimeArithmetic(op, a, b);
+    if (Value out; (a.Is(T::Object) && a.Obj()->Arithmetic(op, b, true, out)) ||
+                   (b.Is(T::Object) && b.Obj()->Arithmetic(op, a, false, out)))
+        return out;
     if (a.IsNumber() && b.IsNumber()) {
         if (a.Is(T::Integer) && b.Is(T::Integer)) {
             std::int64_t x = a.AsInt(), y = b.AsInt(), r = 0;
@@ -1510,8 +1592,9 @@ Value Interpreter::EvalContext(const AstNode& n, const ScopePtr& scope) {
     auto hooks = contextHooks_.find(n.lower);
     if (hooks == contextHooks_.end()) throw ErrorAt(n, L"Unknown context: " + n.name);
     Value label = n.kids[0] ? Eval(*n.kids[0], scope) : Value();
-    // "at time" takes a time where the other contexts take on or off; its hooks get it as the label.
-    const bool atTime = n.lower == L"at time";
+    // "at time" takes a time, and coordsys and about a frame, where the other contexts take on or off; their
+    // hooks get it as the label.
+    const bool atTime = n.lower == L"at time" || n.flag == 1;
     if (atTime) label = Eval(*n.kids[1], scope);
     bool on = atTime || Test(*n.kids[1], scope, n.name.c_str());
     ScriptContextHooks h = hooks->second;
@@ -1580,6 +1663,9 @@ Value Interpreter::EvalDefinition(const AstNode& n, const ScopePtr& scope) {
     for (const AstRolloutDef& r : syntax.rollouts) {
         Value title = r.title ? Eval(*r.title, scope) : Value::String(L"");
         def->rollouts.push_back({r.name, title.FormatForm(), keys(r.keys), r.body});
+        if (n.kind == AstKind::Rollout)
+            def->contents = BuildRolloutContents(*this, r.body, n.source ? *n.source : std::wstring(), r.bodyLine,
+                                                 r.bodyColumn);
     }
     Value v = Value::Object(def);
     if (n.kind == AstKind::Rollout) Declare(n.name, n.lower, v, scope);

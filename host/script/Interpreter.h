@@ -70,6 +70,13 @@ public:
     void SetGlobal(const std::wstring& name, const Value& value);
     bool GetGlobal(const std::wstring& name, Value& out);
     bool HasGlobal(const std::wstring& name) const;
+    // Persistent globals ("persistent global x"), kept with the scene file: names as first declared,
+    // keyed lower-cased. Removing one leaves the global as it is, only no longer persistent.
+    const std::map<std::wstring, std::wstring>& Persistents() const { return persistents_; }
+    void MakePersistent(const std::wstring& name) { persistents_.emplace(LowerCase(name), name); }
+    bool RemovePersistent(const std::wstring& name) { return persistents_.erase(LowerCase(name)) > 0; }
+    // Drops a global entirely: reading it gives undefined again (a built-in's accessor stays).
+    void RemoveGlobal(const std::wstring& name);
     // A global whose value is computed on each read ("selection", "objects"); without a setter it is
     // read-only.
     void RegisterGlobalAccessor(const std::wstring& name, std::function<Value(Interpreter&)> get,
@@ -87,6 +94,11 @@ public:
     bool ContextState(const std::wstring& name) const;
     // Resolves "$Box01", "$'a name'", "$Wall*" and "$"; without a resolver they are undefined.
     void SetPathResolver(std::function<Value(Interpreter&, const std::wstring& path, bool quoted)> resolver);
+    // "obj.prop.controller", "obj.prop.isAnimated", "obj.prop.keys" and "obj.prop.track" address the
+    // animation track behind obj.prop, not its value: the resolver gives that track for obj and prop
+    // (false when obj has no animatable of that name, and the value's own property is read instead).
+    using TrackResolver = std::function<bool(Interpreter&, const Value& owner, const std::wstring& lowerProp, Value& out)>;
+    void SetTrackResolver(TrackResolver resolver) { trackResolver_ = std::move(resolver); }
 
     // ---- services for built-ins --------------------------------------------------------------------------
     ScriptOutput& Output();
@@ -96,8 +108,12 @@ public:
     std::uint32_t NextRandom();
     // The text of the error a catch handler is running for (getCurrentException()).
     const std::wstring& CurrentException() const { return currentException_; }
+    // Whether a catch handler is running (throw() raises its error again).
+    bool InCatch() const { return catchDepth_ > 0; }
 
     Value GetProperty(const Value& object, const std::wstring& name);
+    // The same without the error: false when object has no such property (lowerName lower-cased).
+    bool TryGetProperty(const Value& object, const std::wstring& lowerName, Value& out);
     void SetProperty(const Value& object, const std::wstring& name, const Value& value);
     // "v as cls"; undefined when a string does not read as the number asked for.
     Value Convert(const Value& v, const ScriptClass& cls);
@@ -156,17 +172,25 @@ private:
         ~ScopeRelease() { in.ReleaseScope(scope); }
     };
 
+    static std::wstring LowerCase(const std::wstring& name);
     std::unordered_map<std::wstring, GlobalEntry> globals_;
+    std::map<std::wstring, std::wstring> persistents_;
     std::shared_ptr<MacroScripts> macros_;
     std::unordered_map<std::wstring, std::shared_ptr<ScriptClass>> classes_;
     std::unordered_map<std::wstring, std::function<void(Interpreter&)>> maxCommands_;
     std::unordered_map<std::wstring, ScriptContextHooks> contextHooks_;
     std::unordered_map<std::wstring, std::vector<bool>> contextStates_;
     std::function<Value(Interpreter&, const std::wstring&, bool)> pathResolver_;
+    TrackResolver trackResolver_;
+    // The owner's track for "owner.prop.<trackProperty>", or the value of owner.prop when it has none.
+    Value TrackOrProperty(const AstNode& holder, const Value& owner, const ScopePtr& scope);
+    // Whether "holder.x" is read from holder's owner, so that the track behind holder can answer for x.
+    bool ReadsThroughOwner(const AstNode& holder) const;
     ScriptOutput* output_ = nullptr;
     ScriptHostPaths paths_;
     std::uint64_t random_ = 0;
     std::wstring currentException_;
+    int catchDepth_ = 0;
     int callDepth_ = 0;
     const char* stackBase_ = nullptr;
     std::vector<ScopePtr> retainedScopes_;

@@ -210,11 +210,17 @@ private:
             Take(); // "mapped fn": applied to each item when its first argument is a collection
             return Function(2);
         }
+        if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Keyword && Next().text == L"global" &&
+            LowerName(t.text) == L"persistent") {
+            Take(); // "persistent global": kept with the scene file
+            return Declaration(true);
+        }
         if (t.kind == TokenKind::Identifier && Next().kind == TokenKind::Identifier) {
             const std::wstring word = LowerName(t.text);
             if (word == L"utility") return Rollout(1);
             if (word == L"macroscript") return MacroScript();
         }
+        if (AstPtr frame = TransformContext(); frame) return frame;
         if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"at" && Next().kind == TokenKind::Identifier &&
             LowerName(Next().text) == L"time") {
             // at time <time> <body>
@@ -768,10 +774,10 @@ private:
         return Done(n);
     }
 
-    AstPtr Declaration() {
+    AstPtr Declaration(bool persistent = false) {
         const Token& t = Take();
         AstMut n = Make(AstKind::Decl, t);
-        n->flag = t.text == L"local" ? 1 : 2;
+        n->flag = persistent ? 3 : t.text == L"local" ? 1 : 2;
         while (true) {
             const Token& name = ExpectName(L"a variable name");
             AstPtr init;
@@ -796,6 +802,51 @@ private:
         Take();
         SkipNewlines();
         n->kids = {body, Expr()};
+        return Done(n);
+    }
+
+    // [in] coordsys <system> <body> and about <centre> <body>, the frame and centre of transform edits. The
+    // system and centre words (world, local, parent, grid, pivot, selection...) are names, not variables;
+    // anything else is an expression (a node, a matrix, a point). Without "in", "coordsys" and "about"
+    // open a context only where a frame and a body follow, so variables of those names still work.
+    AstPtr TransformContext() {
+        static const std::vector<std::wstring> kSystems = {L"world", L"local", L"parent", L"grid", L"screen",
+                                                           L"gimbal", L"working_pivot"};
+        static const std::vector<std::wstring> kCentres = {L"pivot", L"selection", L"coordsys"};
+        auto word = [](const Token& k) {
+            return k.kind == TokenKind::Identifier || k.kind == TokenKind::Keyword ? LowerName(k.text) : std::wstring();
+        };
+        auto among = [](const std::wstring& w, const std::vector<std::wstring>& set) {
+            return std::find(set.begin(), set.end(), w) != set.end();
+        };
+        const Token& t = Cur();
+        bool withIn = t.kind == TokenKind::Keyword && t.text == L"in" && word(Next()) == L"coordsys";
+        const std::wstring lead = word(t);
+        const std::vector<std::wstring>* words = lead == L"coordsys" || withIn ? &kSystems
+                                                 : lead == L"about"             ? &kCentres
+                                                                                : nullptr;
+        if (!words) return nullptr;
+        // Without "in": a frame word, a $path, a point literal, or a variable directly followed by the body.
+        const Token& after = Next();
+        const bool opens = among(word(after), *words) || after.kind == TokenKind::Path || after.IsPunct(L"[") ||
+                           after.kind == TokenKind::Integer || after.kind == TokenKind::Float ||
+                           (after.kind == TokenKind::Identifier &&
+                            (Next(2).kind == TokenKind::Identifier || Next(2).kind == TokenKind::Keyword ||
+                             Next(2).kind == TokenKind::Path || Next(2).IsPunct(L"(")));
+        if (!withIn && !opens) return nullptr;
+        const Token& first = Take();
+        if (withIn) Take();
+        AstMut n = MakeNamed(AstKind::Context, first, lead == L"about" ? L"about" : L"coordsys");
+        n->flag = 1; // the state is a value, not on/off
+        AstPtr state;
+        if (among(word(Cur()), *words)) {
+            const Token& w = Take();
+            state = Literal(w, Value::Name(LowerName(w.text)));
+        } else {
+            state = Operand();
+        }
+        SkipNewlines();
+        n->kids = {nullptr, state, Expr()};
         return Done(n);
     }
 
@@ -874,10 +925,13 @@ private:
     }
 
     // Skips a balanced parenthesised body and gives its text without the outer parentheses.
-    std::wstring RawBody() {
+    // The text between the parentheses; line and column (when asked for) get where it starts.
+    std::wstring RawBody(int* line = nullptr, int* column = nullptr) {
         SkipNewlines();
         if (!AtPunct(L"(")) Fail(L"'('");
         const Token& open = Take();
+        if (line) *line = open.line;
+        if (column) *column = open.column + 1;
         int depth = 1;
         while (true) {
             const Token& t = Cur();
@@ -944,15 +998,18 @@ private:
         AstMut n = MakeNamed(AstKind::Struct, structTok, name.text);
         SkipNewlines();
         ExpectPunct(L"(");
+        bool hidden = false; // after "private", until "public"
         while (true) {
             SkipNewlines();
             if (Cur().kind == TokenKind::Identifier &&
                 (LowerName(Cur().text) == L"public" || LowerName(Cur().text) == L"private") &&
                 (Next().kind == TokenKind::Newline || Next().kind == TokenKind::Identifier ||
                  Next().IsKeyword(L"fn") || Next().IsKeyword(L"function") || Next().IsKeyword(L"on"))) {
-                Take();
+                hidden = LowerName(Take().text) == L"private";
                 continue;
             }
+            if (hidden && (AtKeyword(L"fn") || AtKeyword(L"function") || Cur().kind == TokenKind::Identifier))
+                n->params.push_back(LowerName(AtKeyword(L"fn") || AtKeyword(L"function") ? Next().text : Cur().text));
             if (AtKeyword(L"fn") || AtKeyword(L"function")) {
                 n->kids.push_back(Function());
             } else if (AtKeyword(L"on")) {
@@ -990,7 +1047,7 @@ private:
         r.name = ExpectName(L"a rollout name").text;
         r.title = Operand();
         r.keys = DefinitionKeys();
-        r.body = RawBody();
+        r.body = RawBody(&r.bodyLine, &r.bodyColumn);
         return r;
     }
 

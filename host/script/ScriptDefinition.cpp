@@ -34,6 +34,22 @@ bool ScriptDefinition::GetProperty(Interpreter&, const std::wstring& lowerName, 
         out = Value::String(rollouts.front().title);
         return true;
     }
+    if (kind == Kind::Rollout && lowerName == L"controls") {
+        std::vector<Value> all;
+        for (const auto& c : contents.controls) all.push_back(Value::Object(c));
+        out = Value::Array(std::move(all));
+        return true;
+    }
+    for (const auto& c : contents.controls)
+        if (LowerName(c->Name()) == lowerName) {
+            out = Value::Object(c);
+            return true;
+        }
+    for (const auto& [name, value] : contents.locals)
+        if (name == lowerName) {
+            out = value;
+            return true;
+        }
     return false;
 }
 
@@ -42,6 +58,11 @@ bool ScriptDefinition::SetProperty(Interpreter&, const std::wstring& lowerName, 
         open = ArgBool(value);
         return true;
     }
+    for (auto& [name, v] : contents.locals)
+        if (name == lowerName) {
+            v = value;
+            return true;
+        }
     return false;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/script/Ast.h"
+#include "host/script/RolloutControl.h"
 #include "host/script/Value.h"
 
 #include <memory>
@@ -53,4 +54,6 @@ public:
     std::shared_ptr<const AstDefinition> syntax;
     bool open = false;    // a rollout shown as a dialog, or a utility open in the utility panel
     bool utility = false; // defined by "utility name "title" (...)"
+    // A rollout's controls and locals, read and set as its properties.
+    RolloutContents contents;
 };

@@ -31,9 +31,30 @@ std::wstring StructInstance::PrintForm() const {
     return s + L")";
 }
 
+void StructInstance::CheckVisible(const std::wstring& lowerName) const {
+    for (const std::wstring& hidden : def_->Syntax().params)
+        if (hidden == lowerName)
+            throw ScriptError(L"Runtime error: cannot access the private member " + lowerName + L" of " + def_->Name());
+}
+
+Value StructInstance::Copy() const {
+    auto members = std::make_shared<Scope>(members_->parent, members_->holdsImplicitLocals);
+    for (const auto& [name, v] : members_->vars) {
+        if (v.Is(Value::Type::Function) && v.Fn()->closure == members_) {
+            auto method = std::make_shared<ScriptFunction>(*v.Fn());
+            method->closure = members;
+            members->vars[name] = Value::Function(method);
+        } else {
+            members->vars[name] = v;
+        }
+    }
+    return Value::Object(std::make_shared<StructInstance>(def_, members));
+}
+
 bool StructInstance::GetProperty(Interpreter&, const std::wstring& lowerName, Value& out) {
     Value* v = members_->Find(lowerName);
     if (!v) return false;
+    CheckVisible(lowerName);
     out = *v;
     return true;
 }
@@ -41,6 +62,7 @@ bool StructInstance::GetProperty(Interpreter&, const std::wstring& lowerName, Va
 bool StructInstance::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
     Value* v = members_->Find(lowerName);
     if (!v) return false;
+    CheckVisible(lowerName);
     if (v->Is(Value::Type::Function) && v->Fn()->closure == members_)
         throw ScriptError(L"Runtime error: cannot assign to the method " + lowerName + L" of " + def_->Name());
     *v = value;
@@ -50,6 +72,7 @@ bool StructInstance::SetProperty(Interpreter&, const std::wstring& lowerName, co
 bool StructInstance::CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) {
     Value* v = members_->Find(lowerName);
     if (!v) return false;
+    CheckVisible(lowerName);
     Value callee = *v; // the call may replace the member
     out = interp.Call(callee, args);
     return true;

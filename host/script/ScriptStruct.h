@@ -39,8 +39,13 @@ public:
     bool GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) override;
     bool SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) override;
     bool CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) override;
+    // copy: a new instance with the same member values, whose methods work on its own members.
+    Value Copy() const;
 
 private:
+    // Private members and methods are reached only from the struct's own methods.
+    void CheckVisible(const std::wstring& lowerName) const;
+
     std::shared_ptr<StructDef> def_;
     std::shared_ptr<Scope> members_;
 };

@@ -258,6 +258,9 @@ bool HostObject::Enumerate(Interpreter&, std::vector<Value>&) {
 bool HostObject::ConvertTo(Interpreter&, const ScriptClass&, Value&) {
     return false;
 }
+bool HostObject::Arithmetic(const std::wstring&, const Value&, bool, Value&) const {
+    return false;
+}
 
 std::wstring FormatTime(std::int64_t ticks) {
     const std::int64_t perFrame = GetTicksPerFrame();

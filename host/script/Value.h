@@ -209,5 +209,7 @@ public:
     // The items "for x in obj" visits.
     virtual bool Enumerate(Interpreter& interp, std::vector<Value>& out);
     virtual bool ConvertTo(Interpreter& interp, const ScriptClass& target, Value& out);
+    // "a op b" with this value as a (selfLeft) or as b; false when the operator is not defined for them.
+    virtual bool Arithmetic(const std::wstring& op, const Value& other, bool selfLeft, Value& out) const;
     virtual bool Equals(const HostObject& other) const { return this == &other; }
 };

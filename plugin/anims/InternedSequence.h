@@ -16,7 +16,7 @@
 template <class T, class Hash = std::hash<T>>
 class InternedSequence {
 public:
-    InternedSequence() : entry_(Acquire(std::vector<T>())) {}
+    InternedSequence() : entry_(Empty()) { ++entry_->holders; }
     explicit InternedSequence(std::vector<T> values) : entry_(Acquire(std::move(values))) {}
     InternedSequence(const InternedSequence& other) : entry_(other.entry_) { ++entry_->holders; }
     InternedSequence& operator=(const InternedSequence& other) {
@@ -66,12 +66,28 @@ private:
         static auto* table = new Table;
         return *table;
     }
+    // The empty sequence is held by the table itself, so it never goes: every mirror starts with empty
+    // paths and takes its own a moment later, and an empty entry freed and made again each time costs
+    // two allocations per path.
+    static Entry* Empty() {
+        static Entry* const empty = [] {
+            Entry* e = new Entry{std::vector<T>(), HashOf(std::vector<T>()), 1};
+            Stored().insert(e);
+            return e;
+        }();
+        return empty;
+    }
     static size_t HashOf(const std::vector<T>& values) {
         size_t h = values.size();
         for (const T& v : values) h = h * 1000003u ^ Hash()(v);
         return h;
     }
     static Entry* Acquire(std::vector<T> values) {
+        if (values.empty()) {
+            Entry* e = Empty();
+            ++e->holders;
+            return e;
+        }
         Entry probe{std::move(values), 0, 0};
         probe.hash = HashOf(probe.values);
         Table& table = Stored();

@@ -10,7 +10,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/Mtl.h"
-#include "plugin/anims/LocDepFlag.h"
+#include "plugin/anims/LocDepPass.h"
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
@@ -238,27 +238,17 @@ void RefAnim::MarkModified() {
 
 // ---- local dependency
 
-void RefAnim::AddLocDepProperty(Animatable* anim, LocDepFlag* property) {
-    if (anim) anim->AddAProp(property);
-}
-
-LocDepFlag* RefAnim::GetLocDepProperty(Animatable* anim) {
-    return anim ? static_cast<LocDepFlag*>(anim->GetAProp(LOCDEP_FLAG_PROPERTY_ID)) : nullptr;
-}
-
 bool RefAnim::IsLocDep(Animatable* anim) {
     if (!anim) return false;
-    LocDepFlag* flag = GetLocDepProperty(anim);
-    if (!flag) {
-        flag = new LocDepFlag();
-        AddLocDepProperty(anim, flag);
-    }
     const DWORD stamp = GetHelperStamp();
-    if (flag->stamp == stamp) return flag->result != 0;
-    // Stamped before looking further, so a loop in the graph meets the provisional answer.
-    flag->stamp = stamp;
-    flag->result = IsLocDepWalk(anim) ? 1 : 0;
-    return flag->result != 0;
+    const AnimHandle handle = Animatable::GetHandleByAnim(anim);
+    const LocDepPass::Answer known = LocDepPass::Of(stamp).Find(handle);
+    if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
+    // Answered "no" before looking further, so a loop in the graph meets the provisional answer.
+    LocDepPass::Of(stamp).Store(handle, false);
+    const bool yes = IsLocDepWalk(anim);
+    LocDepPass::Of(stamp).Store(handle, yes);
+    return yes;
 }
 
 bool RefAnim::IsLocDepWalk(Animatable* anim) {

@@ -18,7 +18,6 @@
 class IDerivedObject;
 class INode;
 class ModContext;
-class LocDepFlag;
 
 // Every mirror class has this super class; its class id is (kind id, 0).
 constexpr SClass_ID REFANIM_SUPER_CLASS_ID = 0x8663dfa8;
@@ -122,7 +121,7 @@ public:
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }
     int GetLastOperation() const { return lastOperation_; }
-    void SetLastOperation(int stringId) { lastOperation_ = stringId; }
+    void SetLastOperation(int stringId) { lastOperation_ = static_cast<std::int16_t>(stringId); }
     int GetMark() const { return mark_; }
     void SetMark(int mark) { mark_ = mark; }
 
@@ -168,10 +167,8 @@ public:
     virtual bool DescendsIntoChild(int /*index*/) const { return true; }
     bool IsIgnorablePart(PartID partMask) const;
 
-    // ---- local dependency
+    // ---- local dependency: answered once per pass of the helper's stamp (LocDepPass)
     bool IsLocDep(Animatable* anim);
-    static void AddLocDepProperty(Animatable* anim, LocDepFlag* property);
-    static LocDepFlag* GetLocDepProperty(Animatable* anim);
 
     // ---- moving dependents from one animatable to another (records move a node's dependents the same way)
     static void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
@@ -235,9 +232,10 @@ private:
     // Shared with every mirror of the scene that has the same path.
     InternedSequence<PathName, PathNameHash> path_;
     InternedSequence<std::int32_t> pathByNumber_;
+    // Packed: a scene has over a million mirrors. Operations are string ids, all below 32768.
     BYTE state_ = 0;
-    std::int32_t kindFlag_ = 0;
-    std::int32_t lastOperation_ = -1;
+    std::uint8_t kindFlag_ = 0;
+    std::int16_t lastOperation_ = -1;
     std::int32_t mark_ = 0;
 };
 

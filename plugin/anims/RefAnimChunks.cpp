@@ -29,7 +29,7 @@ IOResult RefAnim::Save(ISave* isave) {
     for (size_t i = 0; res == IO_OK && i < pathByNumber_.size(); ++i)
         res = WriteValueChunk(isave, kNumberChunk, pathByNumber_[i]);
     if (res == IO_OK) res = WriteValueChunk(isave, kStateChunk, state_);
-    if (res == IO_OK) res = WriteValueChunk(isave, kKindFlagChunk, kindFlag_);
+    if (res == IO_OK) res = WriteValueChunk(isave, kKindFlagChunk, static_cast<std::int32_t>(kindFlag_));
     return res;
 }
 
@@ -57,7 +57,13 @@ IOResult RefAnim::Load(ILoad* iload) {
             if ((res = ReadValues(iload, v)) == IO_OK) numbers.push_back(v);
             return res;
         case kStateChunk: return ReadValues(iload, state_);
-        case kKindFlagChunk: return ReadValues(iload, kindFlag_);
+        case kKindFlagChunk: {
+            // Stored as a 32-bit value, kept as the flag it is.
+            std::int32_t flag = 0;
+            const IOResult r = ReadValues(iload, flag);
+            kindFlag_ = flag != 0 ? 1 : 0;
+            return r;
+        }
         default: return LoadKindChunk(iload);
         }
     });

@@ -71,6 +71,11 @@ IOResult LoadTable(ILoad* iload, std::vector<Pblock2Param*>& table) {
     return res;
 }
 
+const std::vector<Pblock2Param*>& NoEntries() {
+    static const std::vector<Pblock2Param*> none;
+    return none;
+}
+
 void AppendEntryText(MSTR& s, const Pblock2Param& e, std::int32_t second) {
     s += WStr::Format(L"%d:%d", e.paramID, second);
     if (!e.IsApplicable()) s += L" (" + e.name + L" not applied)";
@@ -92,12 +97,33 @@ ULONG RefAnimPblock2::GetKindID() const {
 }
 
 void RefAnimPblock2::ClearEntries() {
-    for (Pblock2Param* e : params_) delete e;
-    for (Pblock2Param* e : tabs_) delete e;
-    params_.clear();
-    tabs_.clear();
-    entryIndex_.clear();
-    indexedSize_ = 0;
+    // The table stays: undo records of its additions point at it.
+    if (!entries_) return;
+    for (Pblock2Param* e : entries_->params) delete e;
+    for (Pblock2Param* e : entries_->tabs) delete e;
+    entries_->params.clear();
+    entries_->tabs.clear();
+    entries_->index.clear();
+    entries_->indexedSize = 0;
+}
+
+RefAnimPblock2::Entries& RefAnimPblock2::OwnEntries() {
+    if (!entries_) entries_ = std::make_unique<Entries>();
+    return *entries_;
+}
+
+const std::vector<Pblock2Param*>& RefAnimPblock2::GetOverriddenParams() const {
+    return entries_ ? entries_->params : NoEntries();
+}
+
+const std::vector<Pblock2Param*>& RefAnimPblock2::GetOverriddenTabs() const {
+    return entries_ ? entries_->tabs : NoEntries();
+}
+
+RefAnimPblock2::Recorded* RefAnimPblock2::FindRecorded(int index) {
+    auto it = std::lower_bound(recorded_.begin(), recorded_.end(), index,
+                               [](const Recorded& r, int i) { return r.index < i; });
+    return it != recorded_.end() && it->index == index ? &*it : nullptr;
 }
 
 IParamBlock2* RefAnimPblock2::Block() const {
@@ -128,17 +154,31 @@ BOOL RefAnimPblock2::IsRealDependency(ReferenceTarget* rtarg) {
 void RefAnimPblock2::RecordAll() {
     recorded_.clear();
     refsCollected_ = false;
+    recordedParams_ = 0;
     IParamBlock2* pb = Block();
     if (!pb || !pb->GetOwner()) return;
-    recorded_.resize(static_cast<size_t>(pb->NumParams()));
-    for (int i = 0; i < pb->NumParams(); ++i) RecordParam(i);
+    recordedParams_ = pb->NumParams();
+    const auto seen = [pb](int i) {
+        const int type = pb->GetParameterType(pb->IndextoID(i));
+        return is_tab(type) || IsReferenceParamType(base_type(type));
+    };
+    // Counted first: the table is made once, at its size.
+    size_t count = 0;
+    for (int i = 0; i < recordedParams_; ++i) count += seen(i) ? 1 : 0;
+    recorded_.reserve(count);
+    for (int i = 0; i < recordedParams_; ++i) {
+        if (!seen(i)) continue;
+        recorded_.emplace_back().index = i;
+        RecordParam(i);
+    }
     refsCollected_ = true;
 }
 
 void RefAnimPblock2::RecordParam(int index) {
     IParamBlock2* pb = Block();
-    if (!pb || index < 0 || index >= static_cast<int>(recorded_.size())) return;
-    Recorded& r = recorded_[static_cast<size_t>(index)];
+    Recorded* found = pb ? FindRecorded(index) : nullptr;
+    if (!found) return;
+    Recorded& r = *found;
     const ParamID id = pb->IndextoID(index);
     const int type = pb->GetParameterType(id);
     r.count = is_tab(type) ? pb->Count(id) : 0;
@@ -163,7 +203,7 @@ RefResult RefAnimPblock2::NotifyRefChanged(const Interval&, RefTargetHandle hTar
     if (!internalName || !*internalName) return REF_STOP;
     const int type = pb->GetParameterType(id);
     const bool isTab = is_tab(type);
-    Recorded* rec = index < static_cast<int>(recorded_.size()) ? &recorded_[static_cast<size_t>(index)] : nullptr;
+    Recorded* rec = FindRecorded(index);
     const bool resized = isTab && rec && pb->Count(id) != rec->count;
 
     if (GetCurrentOperation() != OperationCode::None) {
@@ -191,8 +231,8 @@ RefResult RefAnimPblock2::NotifyRefChanged(const Interval&, RefTargetHandle hTar
             RecordReferenceChange(pb, id, isTab ? el : -1);
         }
         // The owner's mirror table may have changed the records: find them again.
-        if (index < static_cast<int>(recorded_.size()) && el < static_cast<int>(recorded_[static_cast<size_t>(index)].targets.size()))
-            recorded_[static_cast<size_t>(index)].targets[static_cast<size_t>(el)] = now;
+        if (Recorded* again = FindRecorded(index); again && el < static_cast<int>(again->targets.size()))
+            again->targets[static_cast<size_t>(el)] = now;
         return REF_STOP;
     }
     // An animated element is its controller's mirror's business.
@@ -217,13 +257,14 @@ bool RefAnimPblock2::TabResized(IParamBlock2* pb, ParamID id, int index, bool un
         if (IRefAnimOwner* owner = GetOwner()) EscalateToParent(owner->GetRootAnim());
         return true;
     case 1: {
-        auto it = std::find_if(tabs_.begin(), tabs_.end(), [&](Pblock2Param* t) { return t->paramID == id; });
-        if (it != tabs_.end()) {
+        std::vector<Pblock2Param*>& tabs = OwnEntries().tabs;
+        auto it = std::find_if(tabs.begin(), tabs.end(), [&](Pblock2Param* t) { return t->paramID == id; });
+        if (it != tabs.end()) {
             (*it)->Capture(pb);
         } else {
             auto* entry = new TabParam(ParamEntryName(pb, id), id);
             entry->Capture(pb);
-            AppendEntry(tabs_, entry);
+            AppendEntry(tabs, entry);
         }
         const bool refs = IsReferenceParamType(base_type(pb->GetParameterType(id)));
         for (int k = 0; k < pb->Count(id); ++k) {
@@ -267,22 +308,24 @@ void RefAnimPblock2::RecordValue(IParamBlock2* pb, ParamID id, int tabIndex, boo
     Pblock2Param* entry = NewParamEntryForType(base_type(pb->GetParameterType(id)), ParamEntryName(pb, id), id, tabIndex);
     if (!entry) return;
     entry->Capture(pb);
-    AppendEntry(params_, entry);
+    AppendEntry(OwnEntries().params, entry);
 }
 
 Pblock2Param* RefAnimPblock2::FindEntry(ParamID id, int tabIndex) {
+    if (!entries_) return nullptr;
+    Entries& t = *entries_;
     const auto rebuild = [&] {
-        entryIndex_.clear();
-        for (size_t i = 0; i < params_.size(); ++i)
-            if (params_[i]->IsApplicable()) entryIndex_.emplace(EntryKey(params_[i]->paramID, params_[i]->tabIndex), i);
-        indexedSize_ = params_.size();
+        t.index.clear();
+        for (size_t i = 0; i < t.params.size(); ++i)
+            if (t.params[i]->IsApplicable()) t.index.emplace(EntryKey(t.params[i]->paramID, t.params[i]->tabIndex), i);
+        t.indexedSize = t.params.size();
     };
-    if (indexedSize_ != params_.size()) rebuild();
+    if (t.indexedSize != t.params.size()) rebuild();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const auto it = entryIndex_.find(EntryKey(id, tabIndex));
-        if (it == entryIndex_.end()) return nullptr;
-        if (it->second < params_.size()) {
-            Pblock2Param* e = params_[it->second];
+        const auto it = t.index.find(EntryKey(id, tabIndex));
+        if (it == t.index.end()) return nullptr;
+        if (it->second < t.params.size()) {
+            Pblock2Param* e = t.params[it->second];
             if (e->paramID == id && e->tabIndex == tabIndex) return e;
         }
         rebuild();
@@ -293,11 +336,12 @@ Pblock2Param* RefAnimPblock2::FindEntry(ParamID id, int tabIndex) {
 void RefAnimPblock2::AppendEntry(std::vector<Pblock2Param*>& table, Pblock2Param* entry) {
     if (theHold.Holding())
         theHold.Put(new Param2ArrayRestore<Pblock2Param>(&table, entry, Param2ArrayRestore<Pblock2Param>::kAddition, this));
-    const bool indexed = &table == &params_ && indexedSize_ == params_.size();
+    Entries& t = OwnEntries();
+    const bool indexed = &table == &t.params && t.indexedSize == t.params.size();
     table.push_back(entry);
     if (indexed) {
-        entryIndex_.emplace(EntryKey(entry->paramID, entry->tabIndex), params_.size() - 1);
-        indexedSize_ = params_.size();
+        t.index.emplace(EntryKey(entry->paramID, entry->tabIndex), t.params.size() - 1);
+        t.indexedSize = t.params.size();
     }
 }
 
@@ -311,22 +355,25 @@ void RefAnimPblock2::CollectLocDep() {
         ReferenceMaker* owner = pb->GetOwner();
         if (owner && owner->IsRefTarget() && owner != blockOwner_) ReplaceReference(1, static_cast<ReferenceTarget*>(owner));
     }
-    if (!refsCollected_ || !pb->GetOwner() || static_cast<int>(recorded_.size()) < pb->NumParams()) return;
+    if (!refsCollected_ || !pb->GetOwner() || recordedParams_ < pb->NumParams()) return;
     // Reference changes that reached no message (made while messages were off) are found by comparison.
-    for (int i = 0; i < pb->NumParams() && i < static_cast<int>(recorded_.size()); ++i) {
-        if (!recorded_[static_cast<size_t>(i)].hasTargets) continue;
+    // The records are found again after each change: recording it may record the block anew.
+    for (size_t r = 0; r < recorded_.size(); ++r) {
+        const int i = recorded_[r].index;
+        if (i >= pb->NumParams()) break;
+        if (!recorded_[r].hasTargets) continue;
         const ParamID id = pb->IndextoID(i);
         const bool isTab = is_tab(pb->GetParameterType(id));
         const int n = isTab ? pb->Count(id) : 1;
-        for (int k = 0; k < n && i < static_cast<int>(recorded_.size()) &&
-                        k < static_cast<int>(recorded_[static_cast<size_t>(i)].targets.size());
-             ++k) {
+        for (int k = 0; k < n; ++k) {
+            Recorded* rec = FindRecorded(i);
+            if (!rec || k >= static_cast<int>(rec->targets.size())) break;
             ReferenceTarget* now = pb->GetReferenceTarget(id, 0, k);
-            if (now == recorded_[static_cast<size_t>(i)].targets[static_cast<size_t>(k)]) continue;
+            if (now == rec->targets[static_cast<size_t>(k)]) continue;
             SetModified();
             RecordReferenceChange(pb, id, isTab ? k : -1);
-            if (i < static_cast<int>(recorded_.size()) && k < static_cast<int>(recorded_[static_cast<size_t>(i)].targets.size()))
-                recorded_[static_cast<size_t>(i)].targets[static_cast<size_t>(k)] = now;
+            if (Recorded* again = FindRecorded(i); again && k < static_cast<int>(again->targets.size()))
+                again->targets[static_cast<size_t>(k)] = now;
         }
     }
 }
@@ -340,12 +387,14 @@ void RefAnimPblock2::Override(Animatable* root) {
         const bool begin = holdOverride_ && !theHold.Holding();
         if (begin) theHold.Begin();
         // Counts first, so the elements they bring exist when the values arrive.
-        for (Pblock2Param* e : tabs_)
-            if (e->IsApplicable()) e->Apply(fresh);
-        for (Pblock2Param* e : params_)
-            if (e->IsApplicable()) e->Apply(fresh);
-        // Entries found under another id, or marked, are indexed again at the next change.
-        indexedSize_ = kIndexStale;
+        if (entries_) {
+            for (Pblock2Param* e : entries_->tabs)
+                if (e->IsApplicable()) e->Apply(fresh);
+            for (Pblock2Param* e : entries_->params)
+                if (e->IsApplicable()) e->Apply(fresh);
+            // Entries found under another id, or marked, are indexed again at the next change.
+            entries_->indexedSize = kIndexStale;
+        }
         if (begin) theHold.Accept(L"Override");
     }
     SetAnim(fresh);
@@ -376,15 +425,18 @@ void RefAnimPblock2::OverrideLocDep(ReferenceTarget* newAnim) {
 RefTargetHandle RefAnimPblock2::Clone(RemapDir& remap) {
     auto* copy = new RefAnimPblock2(FALSE, mode_, holdOverride_);
     BaseClone(this, copy, remap);
-    for (Pblock2Param* e : params_) copy->params_.push_back(e->Clone());
-    for (Pblock2Param* e : tabs_) copy->tabs_.push_back(e->Clone());
+    if (entries_) {
+        Entries& to = copy->OwnEntries();
+        for (Pblock2Param* e : entries_->params) to.params.push_back(e->Clone());
+        for (Pblock2Param* e : entries_->tabs) to.tabs.push_back(e->Clone());
+    }
     return copy;
 }
 
 IOResult RefAnimPblock2::Save(ISave* isave) {
     IOResult res = SaveWrappedBase(isave);
-    if (res == IO_OK) res = SaveTable(isave, kParamsChunk, params_);
-    if (res == IO_OK) res = SaveTable(isave, kTabsChunk, tabs_);
+    if (res == IO_OK) res = SaveTable(isave, kParamsChunk, GetOverriddenParams());
+    if (res == IO_OK) res = SaveTable(isave, kTabsChunk, GetOverriddenTabs());
     if (res == IO_OK) res = WriteValueChunk(isave, kModeChunk, static_cast<std::uint8_t>(mode_));
     if (res == IO_OK) res = WriteValueChunk(isave, kHoldChunk, static_cast<std::int32_t>(holdOverride_ ? 1 : 0));
     return res;
@@ -395,8 +447,8 @@ IOResult RefAnimPblock2::Load(ILoad* iload) {
     const IOResult res = ForEachChunk(iload, [&](USHORT id) -> IOResult {
         switch (id) {
         case kWrappedBaseChunk: return LoadWrappedBase(iload);
-        case kParamsChunk: return LoadTable(iload, params_);
-        case kTabsChunk: return LoadTable(iload, tabs_);
+        case kParamsChunk: return LoadTable(iload, OwnEntries().params);
+        case kTabsChunk: return LoadTable(iload, OwnEntries().tabs);
         case kModeChunk: {
             std::uint8_t mode = 0;
             const IOResult r = ReadValues(iload, mode);
@@ -412,11 +464,13 @@ IOResult RefAnimPblock2::Load(ILoad* iload) {
         default: return LoadKindChunk(iload);
         }
     });
-    if (res != IO_OK) {
-        for (Pblock2Param* e : params_) delete e;
-        params_.clear();
+    if (entries_) {
+        if (res != IO_OK) {
+            for (Pblock2Param* e : entries_->params) delete e;
+            entries_->params.clear();
+        }
+        entries_->indexedSize = kIndexStale;
     }
-    indexedSize_ = kIndexStale;
     return res;
 }
 
@@ -424,9 +478,9 @@ MSTR RefAnimPblock2::Describe() {
     MSTR s = RefAnim::Describe();
     s += WStr::Format(L"\nTabResizeOverride: %d", mode_);
     s += L"\nOverridden Params: ";
-    for (const Pblock2Param* e : params_) AppendEntryText(s, *e, e->tabIndex);
+    for (const Pblock2Param* e : GetOverriddenParams()) AppendEntryText(s, *e, e->tabIndex);
     s += L"\nOverridden Tabs: ";
-    for (const Pblock2Param* e : tabs_) {
+    for (const Pblock2Param* e : GetOverriddenTabs()) {
         const auto* tab = dynamic_cast<const TabParam*>(e);
         AppendEntryText(s, *e, tab ? tab->count : 0);
     }

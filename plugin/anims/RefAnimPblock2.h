@@ -6,6 +6,7 @@
 #include "plugin/anims/RefAnimKind.h"
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -51,8 +52,8 @@ public:
     MSTR Describe() override;
 
     // ---- the entries, in the order they were made
-    const std::vector<Pblock2Param*>& GetOverriddenParams() const { return params_; }
-    const std::vector<Pblock2Param*>& GetOverriddenTabs() const { return tabs_; }
+    const std::vector<Pblock2Param*>& GetOverriddenParams() const;
+    const std::vector<Pblock2Param*>& GetOverriddenTabs() const;
 
     // Chunk ids after the wrapped base.
     static constexpr USHORT kParamsChunk = 0x2A;
@@ -64,12 +65,28 @@ protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
 
 private:
-    // What the mirror last saw of one parameter: a tab's count, and the targets of a reference parameter.
+    // What the mirror last saw of one tab or reference parameter (by its index in the block): a tab's
+    // count, and the targets of a reference parameter. Other parameters have nothing to see.
     struct Recorded {
+        std::int32_t index = 0;
         std::int32_t count = 0;
         bool hasTargets = false;
         std::vector<ReferenceTarget*> targets;
     };
+    // The entries and their index. Most blocks never see a change of the user's: the table is made with
+    // the first entry.
+    struct Entries {
+        std::vector<Pblock2Param*> params;
+        std::vector<Pblock2Param*> tabs;
+        // Entry positions by (parameter id, tab index), so a change finds its entry in constant time. Undo
+        // and redo rewrite the table behind it: a position is trusted only for the table size it was
+        // taken at.
+        std::unordered_map<std::int64_t, size_t> index;
+        size_t indexedSize = 0;
+    };
+    Entries& OwnEntries();
+    // The record of the parameter at index; null when it has none.
+    Recorded* FindRecorded(int index);
     IParamBlock2* Block() const;
     // Takes the counts and targets of every parameter again.
     void RecordAll();
@@ -89,14 +106,11 @@ private:
 
     int mode_;
     bool holdOverride_;
-    ReferenceTarget* blockOwner_ = nullptr;
-    std::vector<Pblock2Param*> params_;
-    std::vector<Pblock2Param*> tabs_;
-    // Per parameter index of the block.
-    std::vector<Recorded> recorded_;
     bool refsCollected_ = false;
-    // Entry positions by (parameter id, tab index), so a change finds its entry in constant time. Undo and
-    // redo rewrite the table behind it: a position is trusted only for the table size it was taken at.
-    std::unordered_map<std::int64_t, size_t> entryIndex_;
-    size_t indexedSize_ = 0;
+    // The parameter count of the block when its parameters were last recorded.
+    std::int32_t recordedParams_ = 0;
+    ReferenceTarget* blockOwner_ = nullptr;
+    // In parameter index order.
+    std::vector<Recorded> recorded_;
+    std::unique_ptr<Entries> entries_;
 };

@@ -12,7 +12,6 @@
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
-#include "plugin/anims/LocDepFlag.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/EmptyController.h"
 #include "plugin/frame/OperationNotAvailable.h"
@@ -58,13 +57,12 @@ private:
     ParamID id_;
 };
 
-// The next pass stamp of the module: never 0 (a mirror without helper asks with 0) and never the stamp of
-// a fresh LocDep flag.
+// The next pass stamp of the module: never 0 (a mirror without helper asks with 0).
 DWORD NextPassStamp() {
     static DWORD last = 0;
     do {
         ++last;
-    } while (last == 0 || last == LOCDEP_NO_PASS);
+    } while (last == 0);
     return last;
 }
 

@@ -487,14 +487,23 @@ void RefBase::WalkRoot(const Walk& walk) {
     structure_->Finish();
 }
 
+namespace {
+
+// Records of one scene tend to have as many mirrors as the last one made: room for that many at once.
+size_t gMirrorsHint = 0;
+
+} // namespace
+
+void RefBase::NoteMirrorCount() const {
+    gMirrorsHint = mirrors_.size();
+}
+
 void RefBase::CollectMirrors() {
     BusyScope busy(this);
-    // Records of one scene tend to have as many mirrors as the last one made: room for that many at once.
-    static size_t mirrorsHint = 0;
     const bool fresh = mirrors_.empty();
-    if (fresh) mirrors_.reserve(mirrorsHint);
+    if (fresh) mirrors_.reserve(gMirrorsHint);
     WalkRoot(Walk{true, 0, !fresh});
-    if (fresh) mirrorsHint = mirrors_.size();
+    if (fresh) NoteMirrorCount();
 }
 
 void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,

@@ -131,6 +131,9 @@ public:
     // Walks every animatable below the root, mirroring those the kind rule picks (at most 100 steps
     // deep), and remembers the tree it walked.
     void CollectMirrors();
+    // The next record's table is made with room for as many mirrors as this one holds now; a kind that
+    // mirrors more after the walk tells it again once it is done.
+    void NoteMirrorCount() const;
     // A new mirror of kind for anim at the given path, owned by this record but outside its table:
     // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error

@@ -69,6 +69,7 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
             MonitorModifiers();
             CollectMirrors();
             CollectBaseObjectMirrors();
+            NoteMirrorCount();
             // The first comparisons start from the node as the file made it.
             StoreDefaults();
         } catch (const MAXException& e) {

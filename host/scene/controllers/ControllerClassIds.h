@@ -4,6 +4,7 @@
 #include "host/core/MaxTypes.h"
 
 // Key-frame value controllers (the stand-in interpolates linearly between keys).
+constexpr Class_ID LININTERP_FLOAT_CLASS_ID(0x2001, 0);
 constexpr Class_ID BEZIER_FLOAT_CLASS_ID(0x2007, 0);
 constexpr Class_ID BEZIER_POSITION_CLASS_ID(0x2008, 0);
 constexpr Class_ID BEZIER_POINT3_CLASS_ID(0x200A, 0);

@@ -142,7 +142,8 @@ void RegisterControllerClasses() {
                           Desc<PositionXYZ>(), Desc<Point3XYZ>(), Desc<ScaleXYZ>(), Desc<FloatList>(),
                           Desc<Point3List>(), Desc<PositionList>(), Desc<RotationList>(), Desc<ScaleList>(),
                           Desc<ListWeights>(), Desc<PositionConstraint>(), Desc<PathConstraint>(),
-                          Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>()})
+                          Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(),
+                          Desc<LinearFloat>()})
         AddIfMissing(cd);
     for (const GenericControlConfig& c : HostGenericControllerConfigs()) RegisterGenericControlClass(c);
 }

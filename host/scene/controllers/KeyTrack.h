@@ -71,6 +71,16 @@ public:
         constant_ = Eval(t);
         keys_.clear();
     }
+    // Removes key i; the last one leaves its value as the constant.
+    void DeleteKey(int i) {
+        const auto at = keys_.begin() + i;
+        if (keys_.size() == 1) constant_ = at->value;
+        keys_.erase(at);
+    }
+    bool HasKeyAt(TimeValue t) const {
+        return std::binary_search(keys_.begin(), keys_.end(), Key{t, constant_},
+                                  [](const Key& a, const Key& b) { return a.time < b.time; });
+    }
     int NumKeys() const { return static_cast<int>(keys_.size()); }
     TimeValue KeyTime(int i) const { return keys_.at(static_cast<size_t>(i)).time; }
     const T& Constant() const { return constant_; }

@@ -9,6 +9,7 @@ bool AnimateModeOn() {
 }
 
 template class ValueControl<BezierFloatInfo>;
+template class ValueControl<LinearFloatInfo>;
 template class ValueControl<BezierPoint3Info>;
 template class ValueControl<BezierPositionInfo>;
 template class ValueControl<TCBRotationInfo>;

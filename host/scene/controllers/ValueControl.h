@@ -60,13 +60,23 @@ public:
         after.SetKey(t, v);
         Change(after);
     }
-    // Drops the keys, keeping the value at t everywhere.
-    void DeleteKeys(TimeValue t = 0) {
+    // Drops the keys, keeping the value at time 0 everywhere.
+    void DeleteKeys(DWORD /*flags*/) override {
         KeyTrack<T> after = track_;
-        after.DeleteKeys(t);
+        after.DeleteKeys(0);
         Change(after);
     }
-    TimeValue GetKeyTime(int i) { return track_.KeyTime(i); }
+    TimeValue GetKeyTime(int i) override { return track_.KeyTime(i); }
+    void AddNewKey(TimeValue t, DWORD /*flags*/) override {
+        if (track_.HasKeyAt(t)) return;
+        SetKey(t, track_.Eval(t));
+    }
+    void DeleteKeyByIndex(int i) override {
+        if (i < 0 || i >= track_.NumKeys()) return;
+        KeyTrack<T> after = track_;
+        after.DeleteKey(i);
+        Change(after);
+    }
     const KeyTrack<T>& Track() const { return track_; }
 
     RefTargetHandle Clone(RemapDir& remap) override {
@@ -102,6 +112,12 @@ struct BezierFloatInfo {
     static Class_ID ClassID() { return BEZIER_FLOAT_CLASS_ID; }
     static const MCHAR* Name() { return L"Bezier Float"; }
 };
+struct LinearFloatInfo {
+    using Value = float;
+    static constexpr SClass_ID kSuperClassId = CTRL_FLOAT_CLASS_ID;
+    static Class_ID ClassID() { return LININTERP_FLOAT_CLASS_ID; }
+    static const MCHAR* Name() { return L"Linear Float"; }
+};
 struct BezierPoint3Info {
     using Value = Point3;
     static constexpr SClass_ID kSuperClassId = CTRL_POINT3_CLASS_ID;
@@ -134,6 +150,7 @@ struct BezierPoint4Info {
 };
 
 using BezierFloat = ValueControl<BezierFloatInfo>;
+using LinearFloat = ValueControl<LinearFloatInfo>;
 using BezierPoint3 = ValueControl<BezierPoint3Info>;
 using BezierPosition = ValueControl<BezierPositionInfo>;
 using TCBRotation = ValueControl<TCBRotationInfo>;
@@ -141,6 +158,7 @@ using BezierScale = ValueControl<BezierScaleInfo>;
 using BezierPoint4 = ValueControl<BezierPoint4Info>;
 
 extern template class ValueControl<BezierFloatInfo>;
+extern template class ValueControl<LinearFloatInfo>;
 extern template class ValueControl<BezierPoint3Info>;
 extern template class ValueControl<BezierPositionInfo>;
 extern template class ValueControl<TCBRotationInfo>;

@@ -683,12 +683,28 @@ void Node::SetGroupBit(BYTE bit, BOOL on) {
 
 // ---- Targets ----------------------------------------------------------------------------------------
 
-INode* Node::GetTarget() { return dynamic_cast<INode*>(Animatable::GetAnimByHandle(target_)); }
-INode* Node::GetLookatNode() { return dynamic_cast<INode*>(Animatable::GetAnimByHandle(lookat_)); }
-void Node::SetTargetOf(Node* looker) {
-    if (!looker) return;
-    looker->target_ = Animatable::GetHandleByAnim(this);
-    lookat_ = Animatable::GetHandleByAnim(looker);
+// A node's target is the first target of the look-at constraint turning it; the target finds its looker
+// through its dependents (constraint, transform controller, node). The link lives in the controllers, so
+// it survives save, open, merge and cloning with them.
+INode* Node::GetTarget() {
+    Control* tm = GetTMController();
+    Control* rot = tm ? tm->GetRotationController() : nullptr;
+    auto* targets = rot ? static_cast<IConstraintTargets*>(rot->GetInterface(LOOKAT_CONSTRAINT_INTERFACE)) : nullptr;
+    return targets && targets->GetNumTargets() > 0 ? targets->GetNode(0) : nullptr;
+}
+INode* Node::GetLookatNode() {
+    DependentIterator constraints(this);
+    while (ReferenceMaker* c = constraints.Next()) {
+        if (c->SuperClassID() != CTRL_ROTATION_CLASS_ID || !c->GetInterface(LOOKAT_CONSTRAINT_INTERFACE)) continue;
+        DependentIterator tms(dynamic_cast<ReferenceTarget*>(c));
+        while (ReferenceMaker* tm = tms.Next()) {
+            if (tm->SuperClassID() != CTRL_MATRIX3_CLASS_ID) continue;
+            DependentIterator nodes(dynamic_cast<ReferenceTarget*>(tm));
+            while (ReferenceMaker* n = nodes.Next())
+                if (auto* looker = dynamic_cast<Node*>(n); looker && looker->GetTarget() == this) return looker;
+        }
+    }
+    return nullptr;
 }
 
 // ---- External-scene entries ----------------------------------------------------------------------
@@ -800,7 +816,6 @@ void Node::ResetProperties() {
     for (float& f : factors_) f = 1.0f;
     ifaceFlags_ = 0;
     group_ = 0;
-    target_ = lookat_ = 0;
 }
 
 RefTargetHandle Node::Clone(RemapDir& remap) {

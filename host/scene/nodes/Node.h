@@ -227,8 +227,6 @@ public:
     Node* TopRoot();
     // In the scene: below the scene root (not in an external-scene tree, not deleted).
     bool InScene();
-    // Makes this the target node of looker (a camera or light with a target).
-    void SetTargetOf(Node* looker);
     // Set by the application object's selection.
     void SetSelectedFlag(bool on) { selected_ = on; }
     // Back to the state of a new node (properties only; references and hierarchy untouched), no record.
@@ -315,8 +313,6 @@ private:
     NodeSkinPose skinPose_{this};
     BYTE group_ = 0;
     bool selected_ = false;
-    AnimHandle target_ = 0;
-    AnimHandle lookat_ = 0;
     std::vector<XRefEntry> xrefs_;
 };
 

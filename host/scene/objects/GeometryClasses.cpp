@@ -1,16 +1,44 @@
 // Built-in geometry: the standard primitives with their real parameters, the target object, bones,
-// the Boolean compound object and the particle source.
+// the Boolean compound object, the particle source and the editable mesh and poly objects.
 #include "host/scene/objects/BuiltinClasses.h"
+#include "host/scene/objects/EditableMesh.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
-ObjectClassDesc* Make(ObjectClassDef cls) {
+ObjectClassDesc* Make(ObjectClassDef cls, ObjectClassDesc::Factory f = nullptr) {
     // Built-in descriptors live as long as the process: the class directory points at them.
     static std::vector<std::unique_ptr<ObjectClassDesc>> keep;
-    keep.push_back(std::make_unique<ObjectClassDesc>(std::move(cls)));
+    keep.push_back(std::make_unique<ObjectClassDesc>(std::move(cls), f));
     return keep.back().get();
+}
+
+Animatable* CreateEditableMesh(ObjectClassDesc* cd, BOOL loading) {
+    return new EditableMeshObject(cd, loading, false);
+}
+Animatable* CreateEditablePoly(ObjectClassDesc* cd, BOOL loading) {
+    return new EditableMeshObject(cd, loading, true);
+}
+
+// The slice settings the round primitives share.
+void AddSlice(std::vector<ParamDef>& params, ParamID first) {
+    params.push_back(MakeBoolParam(first, L"slice", false));
+    params.push_back(MakeFloatParam(first + 1, L"sliceFrom", 0.0f, TYPE_ANGLE));
+    params.push_back(MakeFloatParam(first + 2, L"sliceTo", 0.0f, TYPE_ANGLE));
+}
+
+// A box around the z axis from the largest radius of the named parameters, from 0 up to height (which
+// may be negative).
+std::function<Box3(IParamBlock2*, TimeValue)> RoundBox(std::vector<ParamID> radii, int height) {
+    return [radii, height](IParamBlock2* pb, TimeValue t) {
+        float r = 0.0f;
+        for (ParamID id : radii)
+            r = std::max(r, std::abs(pb->GetFloat(id, t)));
+        const float h = height >= 0 ? pb->GetFloat(static_cast<ParamID>(height), t) : 0.0f;
+        return Box3(Point3(-r, -r, std::min(0.0f, h)), Point3(r, r, std::max(0.0f, h)));
+    };
 }
 
 ObjectClassDef Geom(Class_ID id, const MCHAR* name, const MCHAR* category = L"Standard Primitives") {
@@ -97,6 +125,96 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
             return Box3(Point3(-w / 2, -l / 2, 0.0f), Point3(w / 2, l / 2, 0.0f));
         };
         v.push_back(Make(std::move(plane)));
+
+        ObjectClassDef teapot = Geom(TEAPOT_OBJECT_CLASS_ID, L"Teapot");
+        teapot.params = {MakeFloatParam(0, L"radius", 25.0f),  Segs(1, L"segs", 4),
+                         MakeBoolParam(2, L"smooth", true),      MakeBoolParam(3, L"body", true),
+                         MakeBoolParam(4, L"handle", true),      MakeBoolParam(5, L"spout", true),
+                         MakeBoolParam(6, L"lid", true),         MakeBoolParam(7, L"mapcoords", true)};
+        teapot.interfaces = {RWS_INTERFACE};
+        teapot.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            // The spout reaches out to 1.7 radii, the lid up to 1.575.
+            const float r = pb->GetFloat(0, t);
+            return Box3(Point3(-1.5f * r, -r, 0.0f), Point3(1.7f * r, r, 1.575f * r));
+        };
+        v.push_back(Make(std::move(teapot)));
+
+        ObjectClassDef torus = Geom(TORUS_OBJECT_CLASS_ID, L"Torus");
+        torus.params = {MakeFloatParam(0, L"radius1", 25.0f),
+                        MakeFloatParam(1, L"radius2", 10.0f),
+                        MakeFloatParam(2, L"rotation", 0.0f, TYPE_ANGLE),
+                        MakeFloatParam(3, L"twist", 0.0f, TYPE_ANGLE),
+                        Segs(4, L"segs", 24, 3),
+                        Segs(5, L"sides", 12, 3),
+                        MakeIntParam(6, L"smooth", 2, 0, 3)};
+        AddSlice(torus.params, 7);
+        torus.params.push_back(MakeBoolParam(10, L"mapcoords", true));
+        torus.interfaces = {RWS_INTERFACE};
+        torus.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float r1 = pb->GetFloat(0, t), r2 = std::abs(pb->GetFloat(1, t));
+            return Box3(Point3(-r1 - r2, -r1 - r2, -r2), Point3(r1 + r2, r1 + r2, r2));
+        };
+        v.push_back(Make(std::move(torus)));
+
+        ObjectClassDef cone = Geom(CONE_OBJECT_CLASS_ID, L"Cone");
+        cone.params = {MakeFloatParam(0, L"radius1", 15.0f), MakeFloatParam(1, L"radius2", 0.0f),
+                       MakeFloatParam(2, L"height", 25.0f),  Segs(3, L"heightsegs", 5),
+                       Segs(4, L"capsegs", 1),               Segs(5, L"sides", 24, 3),
+                       MakeBoolParam(6, L"smooth", true)};
+        AddSlice(cone.params, 7);
+        cone.params.push_back(MakeBoolParam(10, L"mapcoords", true));
+        cone.interfaces = {RWS_INTERFACE};
+        cone.boundBox = RoundBox({0, 1}, 2);
+        v.push_back(Make(std::move(cone)));
+
+        ObjectClassDef tube = Geom(TUBE_OBJECT_CLASS_ID, L"Tube");
+        tube.params = {MakeFloatParam(0, L"radius1", 15.0f), MakeFloatParam(1, L"radius2", 10.0f),
+                       MakeFloatParam(2, L"height", 25.0f),  Segs(3, L"heightsegs", 5),
+                       Segs(4, L"capsegs", 1),               Segs(5, L"sides", 18, 3),
+                       MakeBoolParam(6, L"smooth", true)};
+        AddSlice(tube.params, 7);
+        tube.params.push_back(MakeBoolParam(10, L"mapcoords", true));
+        tube.interfaces = {RWS_INTERFACE};
+        tube.boundBox = RoundBox({0, 1}, 2);
+        v.push_back(Make(std::move(tube)));
+
+        ObjectClassDef geo = Geom(GEOSPHERE_OBJECT_CLASS_ID, L"GeoSphere");
+        geo.params = {MakeFloatParam(0, L"radius", 25.0f),
+                      Segs(1, L"segs", 4),
+                      // 0 tetrahedron, 1 octahedron, 2 icosahedron.
+                      MakeIntParam(2, L"baseType", 2, 0, 2),
+                      MakeBoolParam(3, L"smooth", true),
+                      MakeBoolParam(4, L"hemisphere", false),
+                      MakeBoolParam(5, L"baseToPivot", false),
+                      MakeBoolParam(6, L"mapcoords", true)};
+        geo.interfaces = {RWS_INTERFACE};
+        geo.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float r = pb->GetFloat(0, t);
+            return Box3(Point3(-r, -r, -r), Point3(r, r, r));
+        };
+        v.push_back(Make(std::move(geo)));
+
+        ObjectClassDef pyramid = Geom(PYRAMID_OBJECT_CLASS_ID, L"Pyramid");
+        pyramid.params = {MakeFloatParam(0, L"width", 25.0f), MakeFloatParam(1, L"depth", 25.0f),
+                          MakeFloatParam(2, L"height", 25.0f), Segs(3, L"widthsegs", 1),
+                          Segs(4, L"depthsegs", 1),           Segs(5, L"heightsegs", 1),
+                          MakeBoolParam(6, L"mapcoords", true)};
+        pyramid.interfaces = {RWS_INTERFACE};
+        pyramid.boundBox = [](IParamBlock2* pb, TimeValue t) {
+            const float w = pb->GetFloat(0, t), d = pb->GetFloat(1, t), h = pb->GetFloat(2, t);
+            return Box3(Point3(-w / 2, -d / 2, 0.0f), Point3(w / 2, d / 2, h));
+        };
+        v.push_back(Make(std::move(pyramid)));
+
+        // Editable meshes (triangles) and polys (faces of any degree): geometry of their own, no block.
+        ObjectClassDef emesh = Geom(EDITABLE_MESH_CLASS_ID, L"Editable Mesh", L"");
+        emesh.scriptName = L"Editable_mesh";
+        emesh.isPublic = false;
+        v.push_back(Make(std::move(emesh), &CreateEditableMesh));
+        ObjectClassDef epoly = Geom(EDITABLE_POLY_CLASS_ID, L"Editable Poly", L"");
+        epoly.scriptName = L"Editable_Poly";
+        epoly.isPublic = false;
+        v.push_back(Make(std::move(epoly), &CreateEditablePoly));
 
         // The object a target node carries (the look-at point of target lights and cameras).
         ObjectClassDef target = Geom(TARGET_OBJECT_CLASS_ID, L"Target", L"");

@@ -21,6 +21,15 @@ constexpr Class_ID TARGET_OBJECT_CLASS_ID(0x1020, 0);
 constexpr Class_ID BONE_OBJECT_CLASS_ID(0x28BF6E8D, 0x2ECCA840);
 constexpr Class_ID BOOLEAN_OBJECT_CLASS_ID(0x7BC209AF, 0x01BBAC5F);
 constexpr Class_ID PF_SOURCE_CLASS_ID(0x50320C9A, 0);
+constexpr Class_ID TEAPOT_OBJECT_CLASS_ID(0xACAD13D3, 0xACAD26D9);
+constexpr Class_ID TORUS_OBJECT_CLASS_ID(0x20, 0);
+constexpr Class_ID CONE_OBJECT_CLASS_ID(0xA86C23DD, 0);
+constexpr Class_ID TUBE_OBJECT_CLASS_ID(0x7B21, 0);
+constexpr Class_ID GEOSPHERE_OBJECT_CLASS_ID(0, 32670);
+constexpr Class_ID PYRAMID_OBJECT_CLASS_ID(0x76BF318A, 0x4BF37B10);
+// Editable meshes and polys: the objects conversions and snapshots make.
+constexpr Class_ID EDITABLE_MESH_CLASS_ID(0xE44F10B3, 0);
+constexpr Class_ID EDITABLE_POLY_CLASS_ID(0x1BF8338D, 0x192F6098);
 // Helpers.
 constexpr Class_ID DUMMY_HELPER_CLASS_ID(0x876234, 0);
 constexpr Class_ID POINT_HELPER_CLASS_ID(0x2013, 0);
@@ -28,9 +37,22 @@ constexpr Class_ID NODE_SET_HELPER_CLASS_ID(0x4E0D5E70, 0x1A2B3C4D);
 // Lights and cameras.
 constexpr Class_ID OMNI_LIGHT_CLASS_ID(0x1011, 0);
 constexpr Class_ID TARGET_SPOT_LIGHT_CLASS_ID(0x1012, 0);
+constexpr Class_ID DIRECTIONAL_LIGHT_CLASS_ID(0x1013, 0);
+constexpr Class_ID FREE_SPOT_LIGHT_CLASS_ID(0x1014, 0);
+constexpr Class_ID TARGET_DIRECTIONAL_LIGHT_CLASS_ID(0x1015, 0);
 constexpr Class_ID FREE_CAMERA_CLASS_ID(0x1001, 0);
+constexpr Class_ID TARGET_CAMERA_CLASS_ID(0x1002, 0);
 // Shapes.
 constexpr Class_ID TEXT_SHAPE_CLASS_ID(0x1993, 0);
+constexpr Class_ID LINE_SHAPE_CLASS_ID(0x2015, 0); // editable splines
+constexpr Class_ID NGON_SHAPE_CLASS_ID(0x1992, 0);
+constexpr Class_ID RECTANGLE_SHAPE_CLASS_ID(0x1994, 0);
+constexpr Class_ID STAR_SHAPE_CLASS_ID(0x1995, 0);
+constexpr Class_ID HELIX_SHAPE_CLASS_ID(0x1996, 0);
+constexpr Class_ID ARC_SHAPE_CLASS_ID(0x1997, 0);
+constexpr Class_ID DONUT_SHAPE_CLASS_ID(0x1998, 0);
+constexpr Class_ID CIRCLE_SHAPE_CLASS_ID(0x1999, 0);
+constexpr Class_ID ELLIPSE_SHAPE_CLASS_ID(0x199A, 0);
 // Modifiers.
 constexpr Class_ID BEND_MODIFIER_CLASS_ID(0x10, 0);
 constexpr Class_ID TWIST_MODIFIER_CLASS_ID(0x90, 0);
@@ -39,6 +61,16 @@ constexpr Class_ID TURBOSMOOTH_MODIFIER_CLASS_ID(0x5D6A3E1F, 0x1C6B4C02);
 constexpr Class_ID EDIT_POLY_MODIFIER_CLASS_ID(0x79AA6E1D, 0x71A075B7);
 constexpr Class_ID SKIN_MODIFIER_CLASS_ID(0x0095C723, 0x00015666);
 constexpr Class_ID MORPHER_MODIFIER_CLASS_ID(0x17BB6854, 0xA5CBA2A3);
+constexpr Class_ID UVWMAP_MODIFIER_CLASS_ID(0xF72B1, 0);
+constexpr Class_ID UNWRAP_UVW_MODIFIER_CLASS_ID(0x02DF2E3A, 0x72BA4E1F);
+constexpr Class_ID EDIT_MESH_MODIFIER_CLASS_ID(0x50, 0);
+constexpr Class_ID XFORM_MODIFIER_CLASS_ID(0x25215824, 0);
+// Nothing the plug-in tests fixes these: the values are this host's own.
+constexpr Class_ID SHELL_MODIFIER_CLASS_ID(0x31F9C666, 0x03B4A577);
+constexpr Class_ID MESHSMOOTH_MODIFIER_CLASS_ID(0x2A6B2F6D, 0x4E1F7A30);
+constexpr Class_ID FFD2_MODIFIER_CLASS_ID(0x21325596, 0x2CD6DE92);
+constexpr Class_ID FFD3_MODIFIER_CLASS_ID(0x21325596, 0x2CD6DE93);
+constexpr Class_ID FFD4_MODIFIER_CLASS_ID(0x21325596, 0x2CD6DE94);
 
 // One parameter of an older-style block (lights and cameras): its name (the owner answers
 // REFMSG_GET_PARAM_NAME with it), its type and its default.
@@ -48,6 +80,10 @@ struct Pb1ParamDef {
     bool animatable = true;
     float f = 0.0f; // float, int and bool defaults
     Point3 p;       // rgba and point3 defaults
+    // The name scripts use when it is not the display name made one word ("farAttenEnd"), and whether
+    // scripts read the float in degrees (the block holds radians).
+    MSTR scriptName = MSTR();
+    bool angle = false;
 };
 
 // Everything that makes a class: identity, names, block layout, references and capability answers.
@@ -81,6 +117,8 @@ struct ObjectClassDef {
     std::vector<Interface_ID> interfaces;
     // Objects: Object::IsParticleSystem.
     bool particleSystem = false;
+    // Lights and cameras made with a target node that they look at.
+    bool targeted = false;
     // Objects: the object-space box from the block's values (none: empty box).
     std::function<Box3(IParamBlock2* pb, TimeValue t)> boundBox;
     // Modifiers: each application gets local data when first evaluated, as modifiers that keep

@@ -1,11 +1,13 @@
-// Controllers from script: .value at the current time, list controllers (.count, .active, .available,
-// sub-controllers by index), and compound controllers' parts by name ($Box01.controller.position).
+// Controllers from script: .value at the current time, list controllers (.count, .active, .weight,
+// .available, getName/setName/setActive...), constraints (appendTarget, getWeight ...), sub-controllers by
+// index, and compound controllers' parts by name ($Box01.controller.position).
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
 #include "host/scene/Interface.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
+#include "host/script/scene/ControllerKeys.h"
 #include "host/script/scene/QuatValue.h"
 #include "host/script/scene/SceneProperties.h"
 
@@ -26,6 +28,13 @@ bool SameWord(const std::wstring& subName, const std::wstring& wanted) {
         if (a != wanted[i]) return false;
     }
     return true;
+}
+
+constexpr double kDegToRad = 3.14159265358979323846 / 180.0;
+
+// The angle sub-controllers of a rotation controller (X Rotation ...), which scripts read in degrees.
+bool IsAnglePart(Control* parent, Animatable* sub) {
+    return parent->SuperClassID() == CTRL_ROTATION_CLASS_ID && sub && sub->SuperClassID() == CTRL_FLOAT_CLASS_ID;
 }
 
 Control* ArgController(const Value& v) {
@@ -63,28 +72,31 @@ private:
 
 } // namespace
 
-Value ControllerValue(Control* c) {
+Value ControllerValue(Control* c) { return ControllerValueAt(c, Now()); }
+void SetControllerValue(Control* c, const Value& v) { SetControllerValueAt(c, Now(), v); }
+
+Value ControllerValueAt(Control* c, TimeValue t) {
     Interval iv = FOREVER;
     switch (c->SuperClassID()) {
     case CTRL_FLOAT_CLASS_ID: {
         float f = 0;
-        c->GetValue(Now(), &f, iv);
+        c->GetValue(t, &f, iv);
         return Value::Float(f);
     }
     case CTRL_POINT3_CLASS_ID:
     case CTRL_POSITION_CLASS_ID: {
         Point3 p;
-        c->GetValue(Now(), &p, iv);
+        c->GetValue(t, &p, iv);
         return Value::Point(p);
     }
     case CTRL_ROTATION_CLASS_ID: {
         Quat q;
-        c->GetValue(Now(), &q, iv);
+        c->GetValue(t, &q, iv);
         return Value::Object(std::make_shared<QuatValue>(q));
     }
     case CTRL_SCALE_CLASS_ID: {
         ScaleValue s;
-        c->GetValue(Now(), &s, iv);
+        c->GetValue(t, &s, iv);
         return Value::Point(s.s);
     }
     default:
@@ -92,27 +104,27 @@ Value ControllerValue(Control* c) {
     }
 }
 
-void SetControllerValue(Control* c, const Value& v) {
+void SetControllerValueAt(Control* c, TimeValue t, const Value& v) {
     switch (c->SuperClassID()) {
     case CTRL_FLOAT_CLASS_ID: {
         float f = static_cast<float>(ArgFloat(v));
-        c->SetValue(Now(), &f);
+        c->SetValue(t, &f);
         return;
     }
     case CTRL_POINT3_CLASS_ID:
     case CTRL_POSITION_CLASS_ID: {
         Point3 p = ArgPoint(v);
-        c->SetValue(Now(), &p);
+        c->SetValue(t, &p);
         return;
     }
     case CTRL_ROTATION_CLASS_ID: {
         Quat q = ArgRotation(v);
-        c->SetValue(Now(), &q);
+        c->SetValue(t, &q);
         return;
     }
     case CTRL_SCALE_CLASS_ID: {
         ScaleValue s(ArgPoint(v));
-        c->SetValue(Now(), &s);
+        c->SetValue(t, &s);
         return;
     }
     default:
@@ -125,8 +137,24 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
         out = ControllerValue(c);
         return true;
     }
-    if (name == L"keys" || name == L"numkeys") {
+    if (name == L"keys") {
+        out = MakeKeyArray(c);
+        return true;
+    }
+    if (name == L"numkeys") {
         out = Value::Int(c->NumKeys());
+        return true;
+    }
+    if (name == L"isanimated") {
+        out = Value::Bool(IsAnimatedTrack(c));
+        return true;
+    }
+    if (name == L"weight" && AsList(c)) {
+        IListControl* list = AsList(c);
+        std::vector<Value> weights;
+        // Weights read in percent, as the list's rollout shows them.
+        for (int i = 0; i < list->GetListCount(); ++i) weights.push_back(Value::Float(list->GetSubCtrlWeight(i) * 100.0));
+        out = Value::Array(std::move(weights));
         return true;
     }
     if (IListControl* list = AsList(c)) {
@@ -143,12 +171,13 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
             return true;
         }
     }
-    // Parts of compound controllers by name read as their values.
+    // Parts of compound controllers by name read as their values; the angles of a rotation in degrees.
     for (int i = 0; i < c->NumSubs(); ++i)
         if (SameWord(c->SubAnimName(i).str(), name)) {
             Animatable* sub = c->SubAnim(i);
             out = sub && IsControllerSuperClass(sub->SuperClassID()) ? ControllerValue(static_cast<Control*>(sub))
                                                                      : MakeAnimValue(sub);
+            if (IsAnglePart(c, sub)) out = Value::Float(out.Number() / kDegToRad);
             return true;
         }
     return false;
@@ -157,6 +186,18 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
 bool SetControllerProperty(Interpreter&, Control* c, const std::wstring& name, const Value& v) {
     if (name == L"value") {
         SetControllerValue(c, v);
+        return true;
+    }
+    if (IListControl* list = AsList(c); list && name == L"weight") {
+        // list.weight[i] = w writes the whole array back.
+        const std::vector<Value>& w = ArgArray(v);
+        if (static_cast<int>(w.size()) != list->GetListCount())
+            throw ScriptError(L"Runtime error: weight needs " + std::to_wstring(list->GetListCount()) +
+                              L" values, got: " + std::to_wstring(w.size()));
+        for (int i = 0; i < list->GetListCount(); ++i) {
+            const float weight = static_cast<float>(ArgFloat(w[static_cast<size_t>(i)]) / 100.0);
+            if (weight != list->GetSubCtrlWeight(i)) list->SetSubCtrlWeight(i, weight);
+        }
         return true;
     }
     if (IListControl* list = AsList(c); list && name == L"active") {
@@ -171,7 +212,7 @@ bool SetControllerProperty(Interpreter&, Control* c, const std::wstring& name, c
         if (SameWord(c->SubAnimName(i).str(), name)) {
             Animatable* sub = c->SubAnim(i);
             if (!sub || !IsControllerSuperClass(sub->SuperClassID())) return false;
-            SetControllerValue(static_cast<Control*>(sub), v);
+            SetControllerValue(static_cast<Control*>(sub), IsAnglePart(c, sub) ? Value::Float(ArgFloat(v) * kDegToRad) : v);
             return true;
         }
     return false;
@@ -179,4 +220,89 @@ bool SetControllerProperty(Interpreter&, Control* c, const std::wstring& name, c
 
 bool GetControllerIndex(Interpreter&, Control*, const Value&, Value&) {
     return false; // sub-animatables: list items and compound parts
+}
+
+namespace {
+
+// A 1-based item or target index checked against count; name says whose.
+int ItemIndex(const Value& v, int count, const wchar_t* what) {
+    std::int64_t i = ArgInt(v);
+    if (i < 1 || i > count)
+        throw ScriptError(std::wstring(L"Runtime error: ") + what + L" index out of range: " + std::to_wstring(i) +
+                          L" (" + std::to_wstring(count) + L")");
+    return static_cast<int>(i - 1);
+}
+
+bool CallListMethod(IListControl* list, const std::wstring& name, CallArgs& a, Value& out) {
+    const int count = list->GetListCount();
+    if (name == L"getcount") {
+        CheckArgCount(L"getCount", a, 0);
+        out = Value::Int(count);
+    } else if (name == L"getname") {
+        CheckArgCount(L"getName", a, 1);
+        out = Value::String(list->GetName(ItemIndex(a[0], count, L"list")).str());
+    } else if (name == L"setname") {
+        CheckArgCount(L"setName", a, 2);
+        list->SetName(ItemIndex(a[0], count, L"list"), MSTR(ArgString(a[1]).c_str()));
+        out = Value::Ok();
+    } else if (name == L"getactive") {
+        CheckArgCount(L"getActive", a, 0);
+        out = Value::Int(list->GetActive() + 1);
+    } else if (name == L"setactive") {
+        CheckArgCount(L"setActive", a, 1);
+        list->SetActive(ItemIndex(a[0], count, L"list"));
+        out = Value::Ok();
+    } else if (name == L"delete") {
+        CheckArgCount(L"delete", a, 1);
+        list->DeleteItem(ItemIndex(a[0], count, L"list"));
+        out = Value::Ok();
+    } else if (name == L"cut") {
+        CheckArgCount(L"cut", a, 1);
+        list->CutItem(ItemIndex(a[0], count, L"list"));
+        out = Value::Ok();
+    } else if (name == L"paste") {
+        CheckArgCount(L"paste", a, 1);
+        list->PasteItem(ItemIndex(a[0], count + 1, L"list"));
+        out = Value::Ok();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool CallConstraintMethod(IConstraintTargets* targets, const std::wstring& name, CallArgs& a, Value& out) {
+    const int count = targets->GetNumTargets();
+    if (name == L"getnumtargets") {
+        CheckArgCount(L"getNumTargets", a, 0);
+        out = Value::Int(count);
+    } else if (name == L"appendtarget") {
+        CheckArgCount(L"appendTarget", a, 2);
+        INode* n = NodeFromValue(a[0]);
+        if (!n) ThrowConvertError(a[0], L"Node");
+        out = Value::Bool(targets->AppendTarget(n, static_cast<float>(ArgFloat(a[1]))) != FALSE);
+    } else if (name == L"deletetarget") {
+        CheckArgCount(L"deleteTarget", a, 1);
+        out = Value::Bool(targets->DeleteTarget(ItemIndex(a[0], count, L"target")) != FALSE);
+    } else if (name == L"getweight") {
+        CheckArgCount(L"getWeight", a, 1);
+        out = Value::Float(targets->GetTargetWeight(ItemIndex(a[0], count, L"target")));
+    } else if (name == L"setweight") {
+        CheckArgCount(L"setWeight", a, 2);
+        out = Value::Bool(targets->SetTargetWeight(ItemIndex(a[0], count, L"target"), static_cast<float>(ArgFloat(a[1]))) !=
+                          FALSE);
+    } else if (name == L"getnode") {
+        CheckArgCount(L"getNode", a, 1);
+        out = MakeNodeValue(targets->GetNode(ItemIndex(a[0], count, L"target")));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CallControllerMethod(Interpreter&, Control* c, const std::wstring& name, CallArgs& args, Value& out) {
+    if (IListControl* list = AsList(c)) return CallListMethod(list, name, args, out);
+    if (IConstraintTargets* targets = GetConstraintTargets(c)) return CallConstraintMethod(targets, name, args, out);
+    return false;
 }

@@ -116,6 +116,16 @@ IDerivedObject* NodeDerivedObject(INode* node, bool create) {
     return d;
 }
 
+bool GetNodeModifierProperty(INode* node, const std::wstring& name, Value& out) {
+    IDerivedObject* d = NodeDerivedObject(node, false);
+    for (int i = 0; d && i < d->NumModifiers(); ++i)
+        if (NameMatches(d->GetModifier(i)->GetName().str(), name)) {
+            out = MakeAnimValue(d->GetModifier(i));
+            return true;
+        }
+    return false;
+}
+
 bool GetModifierProperty(Interpreter&, Modifier* mod, const std::wstring& name, Value& out) {
     if (name == L"name") out = Value::String(mod->GetName().str());
     else if (name == L"enabled") out = Value::Bool(mod->IsEnabled() != 0);
@@ -142,19 +152,26 @@ bool SetModifierProperty(Interpreter&, Modifier* mod, const std::wstring& name, 
 
 void RegisterModifierBuiltins(Interpreter& in) {
     // addModifier node modifier [before:n]: on top of the stack, or below the n-th modifier from the top.
-    in.RegisterFunction(L"addModifier", [](Interpreter&, CallArgs& a) {
+    // Given several nodes (an array or a collection), each gets the same modifier (an instance).
+    in.RegisterFunction(L"addModifier", [](Interpreter& interp, CallArgs& a) {
         CheckArgCount(L"addModifier", a, 2);
-        INode* n = ArgNode(a[0], L"addModifier");
+        std::vector<INode*> nodes;
+        if (a[0].ObjAs<NodeValue>() || !(a[0].Is(Value::Type::Array) || a[0].Is(Value::Type::Object)))
+            nodes.push_back(ArgNode(a[0], L"addModifier"));
+        else
+            nodes = NodesOf(interp, a[0], L"addModifier");
         Modifier* mod = ArgModifier(a[1]);
-        IDerivedObject* d = NodeDerivedObject(n, true);
-        int before = 0;
-        if (const Value* b = a.Keyword(L"before")) {
-            std::int64_t i = ArgInt(*b);
-            if (i < 0 || i > d->NumModifiers())
-                throw ScriptError(L"Runtime error: addModifier before: out of range: " + std::to_wstring(i));
-            before = static_cast<int>(i);
+        const Value* b = a.Keyword(L"before");
+        // Every position is checked before any stack changes.
+        for (INode* n : nodes) {
+            IDerivedObject* d = NodeDerivedObject(n, false);
+            std::int64_t i = b ? ArgInt(*b) : 0;
+            if (i < 0 || i > (d ? d->NumModifiers() : 0))
+                throw ScriptError(L"Runtime error: addModifier before: out of range: " + std::to_wstring(i) +
+                                  L" on " + n->GetName());
         }
-        d->AddModifier(mod, nullptr, before);
+        for (INode* n : nodes)
+            NodeDerivedObject(n, true)->AddModifier(mod, nullptr, b ? static_cast<int>(ArgInt(*b)) : 0);
         return Value::Ok();
     });
     // deleteModifier node (modifier | index): index 1 is the top of the stack.

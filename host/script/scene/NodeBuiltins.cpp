@@ -17,7 +17,6 @@
 namespace {
 
 Interface* Ip() { return GetCOREInterface(); }
-TimeValue Now() { return Ip()->GetTime(); }
 
 // Every node of the scene below the root, parents before children.
 std::vector<INode*> SceneNodes() {
@@ -231,43 +230,4 @@ void RegisterNodeBuiltins(Interpreter& in) {
     forEach(L"unhide", [](INode* n) { n->Hide(FALSE); });
     forEach(L"freeze", [](INode* n) { n->Freeze(TRUE); });
     forEach(L"unfreeze", [](INode* n) { n->Freeze(FALSE); });
-
-    // move/rotate/scale in world space about each node's own pivot.
-    in.RegisterFunction(L"move", [](Interpreter& i, CallArgs& a) {
-        CheckArgCount(L"move", a, 2);
-        Point3 offset = ArgPoint(a[1]);
-        for (INode* n : NodesOf(i, a[0], L"move")) {
-            Matrix3 tm = n->GetNodeTM(Now());
-            tm.SetTrans(tm.GetTrans() + offset);
-            n->SetNodeTM(Now(), tm);
-        }
-        return Value::Ok();
-    });
-    in.RegisterFunction(L"rotate", [](Interpreter& i, CallArgs& a) {
-        CheckArgCount(L"rotate", a, 2);
-        Matrix3 r;
-        r.SetRotate(ArgRotation(a[1]));
-        for (INode* n : NodesOf(i, a[0], L"rotate")) {
-            Matrix3 tm = n->GetNodeTM(Now());
-            Point3 pivot = tm.GetTrans();
-            tm.NoTrans();
-            tm = tm * r;
-            tm.SetTrans(pivot);
-            n->SetNodeTM(Now(), tm);
-        }
-        return Value::Ok();
-    });
-    in.RegisterFunction(L"scale", [](Interpreter& i, CallArgs& a) {
-        CheckArgCount(L"scale", a, 2);
-        Point3 s = ArgPoint(a[1]);
-        for (INode* n : NodesOf(i, a[0], L"scale")) {
-            Matrix3 tm = n->GetNodeTM(Now());
-            Point3 pivot = tm.GetTrans();
-            tm.NoTrans();
-            tm = tm * ScaleMatrix(s);
-            tm.SetTrans(pivot);
-            n->SetNodeTM(Now(), tm);
-        }
-        return Value::Ok();
-    });
 }

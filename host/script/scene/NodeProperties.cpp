@@ -10,7 +10,6 @@
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
-#include "host/script/scene/QuatValue.h"
 #include "host/script/scene/SceneProperties.h"
 
 #include <cmath>
@@ -22,34 +21,6 @@ TimeValue Now() { return GetCOREInterface()->GetTime(); }
 Object* BaseObject(INode* n) {
     Object* o = n->GetObjectRef();
     return o ? o->FindBaseObject() : nullptr;
-}
-
-void SetWorldPos(INode* n, const Point3& p) {
-    Matrix3 tm = n->GetNodeTM(Now());
-    tm.SetTrans(p);
-    n->SetNodeTM(Now(), tm);
-}
-
-Quat NodeRotation(INode* n) {
-    Control* tm = n->GetTMController();
-    if (Control* rot = tm ? tm->GetRotationController() : nullptr) {
-        Quat q;
-        Interval iv = FOREVER;
-        rot->GetValue(Now(), &q, iv);
-        return q;
-    }
-    return Quat();
-}
-
-Point3 NodeScale(INode* n) {
-    Control* tm = n->GetTMController();
-    if (Control* sc = tm ? tm->GetScaleController() : nullptr) {
-        ScaleValue s;
-        Interval iv = FOREVER;
-        sc->GetValue(Now(), &s, iv);
-        return s.s;
-    }
-    return Point3(1, 1, 1);
 }
 
 void LinkTo(INode* node, const Value& parent) {
@@ -118,12 +89,10 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
         out = Value::Bool(n->IsFrozen() != 0);
     } else if (name == L"isselected") {
         out = Value::Bool(n->Selected() != 0);
-    } else if (name == L"pos" || name == L"position") {
-        out = Value::Point(n->GetNodeTM(Now()).GetTrans());
-    } else if (name == L"rotation") {
-        out = Value::Object(std::make_shared<QuatValue>(NodeRotation(n)));
-    } else if (name == L"scale") {
-        out = Value::Point(NodeScale(n));
+    } else if (GetNodeTransformProperty(n, name, out)) {
+        return true;
+    } else if (name == L"isanimated") {
+        out = Value::Bool(IsAnimatedTrack(n));
     } else if (name == L"modifiers") {
         out = MakeModifierArray(n);
     } else if (name == L"baseobject") {
@@ -134,6 +103,8 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
         out = Value::Int(n->GetHandle());
     } else if (name == L"target") {
         out = MakeNodeValue(n->GetTarget());
+    } else if (name == L"lookat") {
+        out = MakeNodeValue(n->GetLookatNode());
     } else if (name == L"renderable") {
         out = Value::Bool((n->GetRenderFlags() & NODE_REND_RENDERABLE) != 0);
     } else if (name == L"boxmode") {
@@ -143,17 +114,9 @@ bool GetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, Va
             Value obj = MakeAnimValue(base);
             if (obj.Obj()->GetProperty(interp, name, out)) return true;
         }
-        return GetCustAttribProperty(interp, n, name, out);
+        return GetNodeModifierProperty(n, name, out) || GetCustAttribProperty(interp, n, name, out);
     }
     return true;
-}
-
-// The rotation or scale controller of the node's transform controller; a script error without one.
-static Control* TransformPart(INode* n, Control* (Control::*part)(), const wchar_t* what) {
-    Control* tm = n->GetTMController();
-    Control* c = tm ? (tm->*part)() : nullptr;
-    if (!c) throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" has no " + what + L" controller");
-    return c;
 }
 
 bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, const Value& v) {
@@ -180,14 +143,8 @@ bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, co
             GetCOREInterface()->SelectNode(n, 0);
         else
             GetCOREInterface()->DeSelectNode(n);
-    } else if (name == L"pos" || name == L"position") {
-        SetWorldPos(n, ArgPoint(v));
-    } else if (name == L"rotation") {
-        Quat q = ArgRotation(v);
-        TransformPart(n, &Control::GetRotationController, L"rotation")->SetValue(Now(), &q);
-    } else if (name == L"scale") {
-        ScaleValue s(ArgPoint(v));
-        TransformPart(n, &Control::GetScaleController, L"scale")->SetValue(Now(), &s);
+    } else if (SetNodeTransformProperty(n, name, v)) {
+        return true;
     } else if (name == L"controller") {
         Animatable* c = AnimFromValue(v);
         if (!c || c->SuperClassID() != CTRL_MATRIX3_CLASS_ID) ThrowConvertError(v, L"Matrix3Controller");
@@ -195,6 +152,8 @@ bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, co
         if (!n->SetTMController(static_cast<Control*>(c)))
             throw ScriptError(L"Runtime error: " + std::wstring(n->GetName()) + L" refused the controller " +
                               v.PrintForm());
+    } else if (name == L"target") {
+        SetNodeTarget(n, NodeFromValue(v));
     } else if (name == L"renderable") {
         DWORD f = n->GetRenderFlags();
         n->SetRenderFlags(ArgBool(v) ? (f | NODE_REND_RENDERABLE) : (f & ~NODE_REND_RENDERABLE));

@@ -14,6 +14,7 @@
 #include "host/scene/CustAttrib.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
+#include "host/script/scene/ControllerKeys.h"
 #include "host/script/scene/ParamAccess.h"
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
@@ -38,6 +39,14 @@ std::wstring Fixed(float f) {
 Object* BaseObjectOf(INode* n) {
     Object* o = n ? n->GetObjectRef() : nullptr;
     return o ? o->FindBaseObject() : nullptr;
+}
+
+// What the node's stack delivers at the current time: a modifier may turn the object into another kind
+// (classOf and the print form name that kind; .baseObject stays the original).
+Object* WorldObjectOf(INode* n) {
+    if (!n) return nullptr;
+    Object* o = n->EvalWorldState(GetCOREInterface()->GetTime()).obj;
+    return o ? o : BaseObjectOf(n);
 }
 
 bool SameName(const std::wstring& subName, const std::wstring& wanted) {
@@ -76,19 +85,19 @@ INode* NodeValue::Node() const {
 std::wstring NodeValue::ClassName() const {
     INode* n = Node();
     if (!n) return L"Node";
-    Object* base = BaseObjectOf(n);
+    Object* base = WorldObjectOf(n);
     return base ? ScriptClassNameOf(base) : L"Node";
 }
 
 std::wstring NodeValue::SuperClassName() const {
-    Object* base = BaseObjectOf(Node());
+    Object* base = WorldObjectOf(Node());
     return base ? ScriptSuperClassName(base->SuperClassID()) : L"MAXWrapper";
 }
 
 std::wstring NodeValue::PrintForm() const {
     INode* n = Node();
     if (!n) return L"<Deleted scene node>";
-    Object* base = BaseObjectOf(n);
+    Object* base = WorldObjectOf(n);
     std::wstring cls = base ? Word(base->GetObjectName().str()) : L"Node";
     Point3 p = n->GetNodeTM(GetCOREInterface()->GetTime()).GetTrans();
     return L"$" + cls + L":" + n->GetName() + L" @ [" + Fixed(p.x) + L"," + Fixed(p.y) + L"," + Fixed(p.z) + L"]";
@@ -232,9 +241,13 @@ bool AnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return GetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, out);
     if (GetParamProperty(a, lowerName, out)) return true;
+    if (GetObjectClassProperty(interp, a, lowerName, out)) return true;
     if (GetTextProperty(a, lowerName, out)) return true;
     if (GetCustAttribProperty(interp, a, lowerName, out)) return true;
-    return GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out);
+    if (GetMixinProperty(interp, a, lowerName, out) || GetNumSubsProperty(a, lowerName, out)) return true;
+    if (lowerName != L"isanimated") return false;
+    out = Value::Bool(IsAnimatedTrack(a));
+    return true;
 }
 
 bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
@@ -251,6 +264,7 @@ bool AnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, 
         return true;
     if (s == LAYER_CLASS_ID) return SetLayerProperty(interp, static_cast<ILayer*>(a), lowerName, value);
     if (SetParamProperty(a, lowerName, value)) return true;
+    if (SetObjectClassProperty(interp, a, lowerName, value)) return true;
     if (SetTextProperty(a, lowerName, value)) return true;
     if (SetCustAttribProperty(interp, a, lowerName, value)) return true;
     return SetMixinProperty(interp, a, lowerName, value);
@@ -260,6 +274,10 @@ bool AnimValue::CallMethod(Interpreter& interp, const std::wstring& lowerName, C
     Animatable* a = Anim();
     if (!a) ThrowDeleted(L"scene object");
     if (a->SuperClassID() == LAYER_CLASS_ID) return CallLayerMethod(interp, static_cast<ILayer*>(a), lowerName, args, out);
+    if (IsControllerSuperClass(a->SuperClassID()) &&
+        CallControllerMethod(interp, static_cast<Control*>(a), lowerName, args, out))
+        return true;
+    if (CallObjectClassMethod(interp, a, lowerName, args, out)) return true;
     // Functions of the interfaces the object publishes ($Ref01.baseObject.Reload()).
     return CallMixinFunction(interp, a, lowerName, args, out);
 }
@@ -324,8 +342,10 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     auto* ctrl = t && IsControllerSuperClass(t->SuperClassID()) ? static_cast<Control*>(t) : nullptr;
     if (lowerName == L"name") {
         out = Value::String(p->SubAnimName(index_).str());
-    } else if (lowerName == L"controller") {
+    } else if (lowerName == L"controller" || lowerName == L"track") {
         out = MakeAnimValue(ctrl);
+    } else if (lowerName == L"keys") {
+        out = MakeKeyArray(ctrl);
     } else if (lowerName == L"object") {
         out = MakeAnimValue(t);
     } else if (lowerName == L"value") {
@@ -339,7 +359,7 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     } else if (lowerName == L"numsubs") {
         out = Value::Int(t ? t->NumSubs() : 0);
     } else if (lowerName == L"isanimated") {
-        out = Value::Bool(ctrl && ctrl->NumKeys() > 0);
+        out = Value::Bool(t && IsAnimatedTrack(t));
     } else {
         if (!t) return false;
         Value inner = MakeAnimValue(t);
@@ -348,7 +368,7 @@ bool SubAnimValue::GetProperty(Interpreter& interp, const std::wstring& lowerNam
     return true;
 }
 
-bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, const Value& value) {
+bool SubAnimValue::SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) {
     Animatable* p = Parent();
     if (!p) ThrowDeleted(L"scene object");
     if (lowerName == L"controller") {
@@ -365,7 +385,9 @@ bool SubAnimValue::SetProperty(Interpreter&, const std::wstring& lowerName, cons
         SetControllerValue(static_cast<Control*>(t), value);
         return true;
     }
-    return false;
+    // Anything else is the sub-animatable's own property, as reading it is.
+    Animatable* t = Target();
+    return t && MakeAnimValue(t).Obj()->SetProperty(interp, lowerName, value);
 }
 
 bool SubAnimValue::GetIndex(Interpreter&, const Value& index, Value& out) {

@@ -282,8 +282,9 @@ bool FindParam(Animatable* anim, const std::wstring& lowerName, ParamRef& out) {
             const auto& params = cd->Def().pb1Params;
             std::wstring key = Squeezed(lowerName);
             for (size_t i = 0; i < params.size() && static_cast<int>(i) < pb1->NumParams(); ++i)
-                if (Squeezed(params[i].name.str()) == key) {
-                    out = ParamRef{nullptr, static_cast<int>(i), pb1};
+                if (Squeezed(params[i].name.str()) == key ||
+                    (!params[i].scriptName.isNull() && Lower(params[i].scriptName.str()) == lowerName)) {
+                    out = ParamRef{nullptr, static_cast<int>(i), pb1, params[i].angle};
                     return true;
                 }
         }
@@ -327,7 +328,7 @@ Value GetParamValue(const ParamRef& p) {
     default: {
         float f = 0;
         p.pb1->GetValue(p.id, Now(), f, iv);
-        return Value::Float(f);
+        return Value::Float(p.angle ? f * kRadToDeg : f);
     }
     }
 }
@@ -365,7 +366,7 @@ void SetParamValue(const ParamRef& p, const Value& v, const std::wstring& paramN
         ok = p.pb1->SetValue(p.id, t, v.AsPoint());
         break;
     default:
-        ok = p.pb1->SetValue(p.id, t, static_cast<float>(ArgFloat(v)));
+        ok = p.pb1->SetValue(p.id, t, static_cast<float>(p.angle ? ArgFloat(v) / kRadToDeg : ArgFloat(v)));
         break;
     }
     if (!ok) throw ScriptError(L"Runtime error: cannot set parameter " + paramName + L" to " + v.PrintForm());
@@ -383,6 +384,10 @@ std::vector<std::wstring> ParamNames(Animatable* anim) {
     if (Block1(anim))
         if (const ObjectClassDesc* cd = ObjectDesc(anim))
             for (const auto& p : cd->Def().pb1Params) {
+                if (!p.scriptName.isNull()) {
+                    names.push_back(p.scriptName.str());
+                    continue;
+                }
                 std::wstring n;
                 for (wchar_t c : p.name.str())
                     n += c == L' ' ? L'_' : c;

@@ -18,10 +18,12 @@ struct ParamRef {
     IParamBlock2* pb2 = nullptr;
     int id = -1; // the ParamID in pb2, or the index in pb1
     IParamBlock* pb1 = nullptr;
+    // An older block's float that holds radians and reads in degrees.
+    bool angle = false;
 };
 
-// Finds a parameter of anim's own blocks by name (case-insensitive; spaces and "_" are ignored for the
-// older blocks, whose parameters carry display names).
+// Finds a parameter of anim's own blocks by name (case-insensitive; an older block's parameter answers to
+// its script name and to its display name with spaces and "_" ignored).
 bool FindParam(Animatable* anim, const std::wstring& lowerName, ParamRef& out);
 // The value at the current time: numbers, booleans, colours (0-255), points, strings, scene values, and
 // arrays for tables. Angles read in degrees, percentages as percent, index parameters 1-based.

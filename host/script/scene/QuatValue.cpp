@@ -4,6 +4,8 @@
 #include "host/script/Interpreter.h"
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
+#include "host/script/scene/AngleAxisValue.h"
+#include "host/script/scene/Matrix3Value.h"
 
 #include <numbers>
 
@@ -31,7 +33,7 @@ std::wstring QuatValue::PrintForm() const {
            FormatComponent(0.0f - q_.z) + L" " + FormatComponent(q_.w) + L")";
 }
 
-bool QuatValue::GetProperty(Interpreter&, const std::wstring& name, Value& out) {
+bool QuatValue::GetProperty(Interpreter& interp, const std::wstring& name, Value& out) {
     if (euler_) {
         if (name == L"x") out = Value::Float(degrees_.x);
         else if (name == L"y") out = Value::Float(degrees_.y);
@@ -43,21 +45,38 @@ bool QuatValue::GetProperty(Interpreter&, const std::wstring& name, Value& out) 
     else if (name == L"y") out = Value::Float(0.0f - q_.y);
     else if (name == L"z") out = Value::Float(0.0f - q_.z);
     else if (name == L"w") out = Value::Float(q_.w);
-    else return false;
+    else if (name == L"angle" || name == L"axis") {
+        return AngleAxisValue::FromRotation(q_)->GetProperty(interp, name, out);
+    } else return false;
     return true;
 }
 
 bool QuatValue::ConvertTo(Interpreter&, const ScriptClass& target, Value& out) {
-    std::wstring name = LowerName(target.Name());
+    return RotationAs(q_, LowerName(target.Name()), out);
+}
+
+bool QuatValue::Arithmetic(const std::wstring& op, const Value& other, bool selfLeft, Value& out) const {
+    auto* o = other.ObjAs<QuatValue>();
+    if (op != L"*" || !o || euler_ || o->euler_) return false;
+    out = Value::Object(std::make_shared<QuatValue>(selfLeft ? q_ * o->q_ : o->q_ * q_));
+    return true;
+}
+
+bool RotationAs(const Quat& q, const std::wstring& name, Value& out) {
     if (name == L"quat") {
-        out = Value::Object(std::make_shared<QuatValue>(q_));
-        return true;
+        out = Value::Object(std::make_shared<QuatValue>(q));
+    } else if (name == L"eulerangles") {
+        out = Value::Object(QuatValue::FromEuler(q.ToEulerXYZ() * (1.0f / kDegToRad)));
+    } else if (name == L"angleaxis") {
+        out = Value::Object(AngleAxisValue::FromRotation(q));
+    } else if (name == L"matrix3") {
+        Matrix3 m;
+        m.SetRotate(q);
+        out = MakeMatrix3Value(m);
+    } else {
+        return false;
     }
-    if (name == L"eulerangles") {
-        out = Value::Object(FromEuler(q_.ToEulerXYZ() * (1.0f / kDegToRad)));
-        return true;
-    }
-    return false;
+    return true;
 }
 
 bool QuatValue::Equals(const HostObject& other) const {
@@ -67,6 +86,7 @@ bool QuatValue::Equals(const HostObject& other) const {
 
 Quat ArgRotation(const Value& v) {
     if (auto* q = v.ObjAs<QuatValue>()) return q->Rotation();
+    if (auto* aa = v.ObjAs<AngleAxisValue>()) return aa->Rotation();
     ThrowConvertError(v, L"Quat");
 }
 

@@ -26,8 +26,10 @@ public:
     std::wstring ClassName() const override { return euler_ ? L"EulerAngles" : L"Quat"; }
     std::wstring PrintForm() const override;
     bool GetProperty(Interpreter& interp, const std::wstring& lowerName, Value& out) override;
-    // "as quat" and "as eulerAngles".
+    // "as quat", "as eulerAngles", "as angleAxis" and "as matrix3".
     bool ConvertTo(Interpreter& interp, const ScriptClass& target, Value& out) override;
+    // q1 * q2 turns by q1, then by q2.
+    bool Arithmetic(const std::wstring& op, const Value& other, bool selfLeft, Value& out) const override;
     bool Equals(const HostObject& other) const override;
 
 private:
@@ -36,7 +38,10 @@ private:
     Point3 degrees_;
 };
 
-// The rotation a value gives (a quat or eulerAngles); throws the conversion error otherwise.
+// The rotation a value gives (a quat, eulerAngles or angleAxis); throws the conversion error otherwise.
 Quat ArgRotation(const Value& v);
+// Rotation q as a value of the class named lowerClass (quat, eulerangles, angleaxis, matrix3); false for
+// any other class.
+bool RotationAs(const Quat& q, const std::wstring& lowerClass, Value& out);
 // Registers the quat and eulerAngles classes.
 void RegisterQuatClasses(Interpreter& interp);

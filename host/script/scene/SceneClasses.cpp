@@ -12,6 +12,7 @@
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
+#include "host/script/scene/SceneProperties.h"
 
 #include <cstdio>
 #include <cwctype>
@@ -135,6 +136,7 @@ Value SceneClass::Construct(Interpreter& interp, CallArgs& args) {
     const Value* name = args.Keyword(L"name");
     std::wstring nodeName = name && name->Is(Value::Type::String) ? name->Str() : UniqueNodeName(AutoNameBase(obj));
     node->SetName(nodeName.c_str());
+    if (!args.Keyword(L"target")) MakeTargetFor(node);
     Value v = MakeNodeValue(node);
     ApplyKeywords(interp, v, args);
     return v;

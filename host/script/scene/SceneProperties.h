@@ -18,6 +18,9 @@ class ILayer;
 
 bool GetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, Value& out);
 bool SetNodeProperty(Interpreter& interp, INode* node, const std::wstring& name, const Value& value);
+// pos, rotation, scale and transform in the current coordsys; pivot, the object offsets, objectTransform.
+bool GetNodeTransformProperty(INode* node, const std::wstring& name, Value& out);
+bool SetNodeTransformProperty(INode* node, const std::wstring& name, const Value& value);
 
 bool GetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, Value& out);
 bool SetModifierProperty(Interpreter& interp, Modifier* mod, const std::wstring& name, const Value& value);
@@ -33,6 +36,16 @@ bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Val
 // A controller's value at the current time as a script value; undefined for a value type it lacks.
 Value ControllerValue(Control* c);
 void SetControllerValue(Control* c, const Value& v);
+// The same at time t (the value of a key, for instance).
+Value ControllerValueAt(Control* c, TimeValue t);
+void SetControllerValueAt(Control* c, TimeValue t, const Value& v);
+// The list controller and constraint methods (getName, setActive, appendTarget ...).
+bool CallControllerMethod(Interpreter& interp, Control* c, const std::wstring& name, CallArgs& args, Value& out);
+// Whether anim or anything below it (its controllers, parameters, sub-controllers) has keys.
+bool IsAnimatedTrack(Animatable* anim);
+// numKeys, addNewKey, deleteKeys, deleteKey, getKeyTime, the keys of controllers; the tracks behind
+// "obj.prop.controller".
+void RegisterControllerKeyBuiltins(Interpreter& interp);
 // Before a controller replaces another: it takes over the old one's value (an empty list controller takes
 // the old controller itself as its first item).
 void TakeOverValue(Control* incoming, Animatable* old);
@@ -44,6 +57,20 @@ bool CallLayerMethod(Interpreter& interp, ILayer* layer, const std::wstring& nam
 // Custom attributes of anim by definition name (obj.AttrName), and their parameters directly (obj.param).
 bool GetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
 bool SetCustAttribProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+
+// Properties of the common scene classes beyond their parameters: a light's on state, shadows and
+// include/exclude lists, a camera's clipping and projection switches, an XForm's gizmo and centre, an
+// editable mesh's counts.
+bool GetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, Value& out);
+bool SetObjectClassProperty(Interpreter& interp, Animatable* anim, const std::wstring& name, const Value& value);
+// Methods of the common scene classes: Unwrap UVW's getMapChannel and setMapChannel.
+bool CallObjectClassMethod(Interpreter& interp, Animatable* anim, const std::wstring& name, CallArgs& args, Value& out);
+// A light or camera of a class made with a target gets a new target node ("Camera001.Target") below it.
+void MakeTargetFor(INode* looker);
+// Makes target the node looker looks at (a script error for a looker whose class has no target).
+void SetNodeTarget(INode* looker, INode* target);
+// A modifier of the node's stack by name ($Box01.bend: spaces read as "_", any case), top first.
+bool GetNodeModifierProperty(INode* node, const std::wstring& name, Value& out);
 
 // Raised for a property access on a value whose animatable was deleted.
 [[noreturn]] void ThrowDeleted(const wchar_t* what);
@@ -71,5 +98,27 @@ void RegisterMaterialBuiltins(Interpreter& interp);
 void RegisterLayerBuiltins(Interpreter& interp);
 void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
+// matrix3 and angleAxis values, the coordsys and about contexts, move, rotate, scale and inverse.
+void RegisterTransformBuiltins(Interpreter& interp);
+// clearListener, max commands, command panel modes, modPanel and the material editor's slots.
+void RegisterApplicationBuiltins(Interpreter& interp);
+// setAppData, getAppData, deleteAppData and clearAllAppData on any animatable.
+void RegisterAppDataBuiltins(Interpreter& interp);
+// Persistent globals kept with the scene file, and the persistents interface.
+void RegisterPersistentGlobals(Interpreter& interp);
+// instance, reference and groups.
+void RegisterSceneClassBuiltins(Interpreter& interp);
+// snapshot, the conversions to editable meshes and polys, their vertex and face functions, meshop, polyop.
+void RegisterMeshBuiltins(Interpreter& interp);
+// The editable spline functions (numSplines, addKnot, close ...).
+void RegisterSplineBuiltins(Interpreter& interp);
+// The base object below the node's stack (null for none).
+class Object;
+Object* SceneBaseObject(INode* node);
+// The live node a value holds; a script error naming fn for any other value.
+INode* ArgSceneNode(const Value& v, const wchar_t* fn);
+// A 1-based number of one of count items (a vertex, a face, a knot: what) as a 0-based index; a script
+// error naming fn and the range otherwise.
+int ArgIndexIn(const Value& v, int count, const std::wstring& fn, const wchar_t* what);
 // The nodes a value names (a node, an array or a collection); fn names the caller in errors.
 std::vector<INode*> NodesOf(Interpreter& interp, const Value& v, const wchar_t* fn);

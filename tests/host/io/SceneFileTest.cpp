@@ -1,5 +1,8 @@
 // Scene files: save and open round trips, what is written, merges, save nodes and failed opens.
+#include "host/core/AppData.h"
+#include "host/core/ChunkFields.h"
 #include "host/core/ClassDirectory.h"
+#include "host/io/SceneDataHandler.h"
 #include "host/core/Notify.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/Interface.h"
@@ -11,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -235,6 +239,62 @@ TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
     ASSERT_TRUE(Ip()->LoadFromFile(File("a.max").c_str()));
     EXPECT_EQ(Tree(), "A [LA]\n");
     EXPECT_EQ(Ip()->GetLayerManager()->GetLayer(MSTR(L"LB")), nullptr);
+}
+
+// A scene data handler that keeps one node by its id in the file, and notes what each open handed it.
+struct KeptNode : SceneDataHandler {
+    const wchar_t* Name() const override { return L"kept node"; }
+    bool HasData() const override { return node != nullptr; }
+    IOResult Save(ISave* isave) override {
+        return WriteValueChunk(isave, 1, static_cast<std::int32_t>(isave->GetRefID(node)));
+    }
+    void Opened(ILoad* iload, const std::function<ReferenceTarget*(int)>& objectAt) override {
+        node = nullptr;
+        opened += iload ? "data " : "none ";
+        std::int32_t id = -1;
+        if (iload && iload->OpenChunk() == IO_OK && ReadValues(iload, id) == IO_OK) node = dynamic_cast<INode*>(objectAt(id));
+    }
+    INode* node = nullptr;
+    std::string opened;
+};
+
+std::string AppText(Animatable* a, DWORD sub) {
+    AppDataChunk* c = a->GetAppDataChunk(Class_ID(7, 8), 9, sub);
+    return c ? std::string(static_cast<const char*>(c->data), c->length) : "-";
+}
+void PutAppText(Animatable* a, DWORD sub, const std::string& text) {
+    void* data = MAX_malloc(text.size());
+    std::memcpy(data, text.data(), text.size());
+    a->AddAppDataChunk(Class_ID(7, 8), 9, sub, static_cast<DWORD>(text.size()), data);
+}
+
+// App data of objects and of the scene root, and a scene data handler's object, come back from the file;
+// a file saved without the handler's data hands it none.
+TEST_F(SceneFileTest, AppDataAndSceneDataComeBackFromTheFile) {
+    Mtl* brick = b.Standard("Brick");
+    INode* wall = b.Box("Wall").Material(brick).Build();
+    PutAppText(wall, 1, "one");
+    PutAppText(wall, 2, "two");
+    PutAppText(brick, 1, "mtl");
+    PutAppText(Ip()->GetRootNode(), 3, "root");
+    KeptNode kept;
+    kept.node = wall;
+    RegisterSceneDataHandler(&kept);
+    ReOpen();
+    wall = Ip()->GetINodeByName(L"Wall");
+    ASSERT_NE(wall, nullptr);
+    EXPECT_EQ(kept.node, wall);
+    EXPECT_EQ(AppText(wall, 1) + AppText(wall, 2) + AppText(wall->GetMtl(), 1) + AppText(Ip()->GetRootNode(), 3),
+              "onetwomtlroot");
+    UnRegisterSceneDataHandler(&kept);
+    ASSERT_TRUE(Ip()->SaveToFile(File("without.max").c_str()));
+    RegisterSceneDataHandler(&kept);
+    Ip()->FileReset(TRUE);
+    EXPECT_EQ(AppText(Ip()->GetRootNode(), 3), "-");
+    ASSERT_TRUE(Ip()->LoadFromFile(File("without.max").c_str()));
+    UnRegisterSceneDataHandler(&kept);
+    EXPECT_EQ(kept.opened, "data none ");
+    EXPECT_EQ(kept.node, nullptr);
 }
 
 } // namespace

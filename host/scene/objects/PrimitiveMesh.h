@@ -1,0 +1,12 @@
+// The geometry of an object as a poly mesh in its own space: the standard primitives built from their
+// parameters, editable meshes and polys as they hold it.
+#pragma once
+
+#include "host/scene/Object.h"
+#include "host/scene/PolyMesh.h"
+
+#include <string>
+
+// False, with the reason in why ("Teapot has no mesh in this host", "Sphere: hemisphere is not
+// modelled"), for an object whose geometry is not known here.
+bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why);

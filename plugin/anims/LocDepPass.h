@@ -1,0 +1,44 @@
+// The answers of one local-dependency pass: whether each animatable asked about is used locally.
+#pragma once
+
+#include "host/core/Animatable.h"
+#include "host/core/MaxTypes.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A pass lasts while the asking helper keeps its stamp; a collection asks about millions of animatables,
+// and answers kept on each of them as a property would scatter small blocks over the whole heap, so the
+// pass keeps them in one table of its own. Animatables are known there by handle: no other animatable
+// ever gets one's handle, so an animatable freed during a pass is never taken for a new one made at its
+// address. Handles are handed out in sequence and a record's animatables got theirs together, so the
+// table is indexed by handle, in pages made as the pass reaches them: a collection going through the
+// records in order reads it in order too (a hashed table would send every question to a random place).
+class LocDepPass {
+public:
+    enum class Answer : std::uint8_t { Unknown, No, Yes };
+
+    // The table of the pass of stamp. Asking with another stamp than the last one ends the last pass: its
+    // answers are dropped and the new pass begins empty.
+    static LocDepPass& Of(DWORD stamp);
+
+    Answer Find(AnimHandle handle) const;
+    // Records the answer, replacing an earlier one.
+    void Store(AnimHandle handle, bool yes);
+    size_t Size() const { return used_; }
+
+private:
+    static constexpr unsigned kPageBits = 12;
+    using Page = std::array<Answer, size_t{1} << kPageBits>;
+
+    void Reset(DWORD stamp);
+
+    // By page number (handle >> kPageBits); null for a page no question reached.
+    std::vector<std::unique_ptr<Page>> pages_;
+    size_t used_ = 0;
+    DWORD stamp_ = 0;
+    bool begun_ = false;
+};
