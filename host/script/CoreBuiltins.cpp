@@ -284,7 +284,7 @@ void RegisterArrays(Interpreter& in) {
             if (std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
         return Value::Array(std::move(out));
     });
-    in.RegisterFunction(L"copy", [](Interpreter&, CallArgs& a) {
+    in.RegisterFunction(L"copy", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"copy", a, 1);
         switch (a[0].GetType()) {
         case Value::Type::String:
@@ -294,7 +294,7 @@ void RegisterArrays(Interpreter& in) {
         case Value::Type::BitArray:
             return Value::Bits(a[0].BitsRef());
         default:
-            if (auto* instance = a[0].ObjAs<StructInstance>()) return instance->Copy();
+            if (auto* instance = a[0].ObjAs<StructInstance>()) return instance->Copy(i);
             return a[0];
         }
     });

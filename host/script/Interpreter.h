@@ -126,6 +126,8 @@ public:
     // A new instance of a struct: members from the arguments (positional in order, or by name) or their
     // defaults, then the struct's "on create" handler. The caller checked the arguments against the members.
     Value InstantiateStruct(const std::shared_ptr<StructDef>& def, CallArgs& args);
+    // Keeps a scope that holds itself through its methods until the interpreter ends, which cuts the cycle.
+    void RetainScope(const std::shared_ptr<Scope>& s) { retainedScopes_.push_back(s); }
 
     // Core classes.
     const std::shared_ptr<ScriptClass>& IntegerClass() const { return integerClass_; }

@@ -37,17 +37,21 @@ void StructInstance::CheckVisible(const std::wstring& lowerName) const {
             throw ScriptError(L"Runtime error: cannot access the private member " + lowerName + L" of " + def_->Name());
 }
 
-Value StructInstance::Copy() const {
+Value StructInstance::Copy(Interpreter& interp) const {
     auto members = std::make_shared<Scope>(members_->parent, members_->holdsImplicitLocals);
+    bool hasMethods = false;
     for (const auto& [name, v] : members_->vars) {
         if (v.Is(Value::Type::Function) && v.Fn()->closure == members_) {
             auto method = std::make_shared<ScriptFunction>(*v.Fn());
             method->closure = members;
             members->vars[name] = Value::Function(method);
+            hasMethods = true;
         } else {
             members->vars[name] = v;
         }
     }
+    // The copy's methods and members hold each other, as the original's do.
+    if (hasMethods) interp.RetainScope(members);
     return Value::Object(std::make_shared<StructInstance>(def_, members));
 }
 

@@ -40,7 +40,7 @@ public:
     bool SetProperty(Interpreter& interp, const std::wstring& lowerName, const Value& value) override;
     bool CallMethod(Interpreter& interp, const std::wstring& lowerName, CallArgs& args, Value& out) override;
     // copy: a new instance with the same member values, whose methods work on its own members.
-    Value Copy() const;
+    Value Copy(Interpreter& interp) const;
 
 private:
     // Private members and methods are reached only from the struct's own methods.
