@@ -378,7 +378,9 @@ IOResult SceneReader::CreateObjects() {
         }
         SeekTopLevel(o.body);
         OpenChunk();
+        loadingObject_ = i;
         const IOResult r = o.obj->Load(this);
+        loadingObject_ = kNoOwner;
         if (r != IO_OK || CurChunkDepth() != 1 || CurChunkID() != kObjectBodyChunk) {
             const WStr why = r != IO_OK ? (GetLastError().isNull() ? WStr(L"its Load reported an error")
                                                                     : GetLastProblem())
@@ -442,7 +444,7 @@ void SceneReader::RecordBackpatch(int refId, void** patchThis, DWORD) {
 }
 
 void SceneReader::RegisterPostLoadCallback(PostLoadCallback* cb) {
-    if (cb) postLoad_.push_back(cb);
+    if (cb) postLoad_.push_back({cb, loadingObject_});
 }
 
 ReferenceTarget* SceneReader::Target(std::int32_t id) const {
@@ -514,7 +516,8 @@ IOResult SceneReader::Link(const std::vector<std::int32_t>& roots) {
         for (std::int32_t a : objects_[i].attribs)
             if (auto* ca = dynamic_cast<CustAttrib*>(Target(a))) cc->AppendQuietly(ca);
     }
-    // What is not kept was never linked: nothing refers to it.
+    // What is not kept was never linked: nothing refers to it, and its callbacks must not run.
+    std::erase_if(postLoad_, [this](const PostLoad& p) { return p.owner != kNoOwner && !kept_[p.owner]; });
     for (size_t i = 0; i < objects_.size(); ++i)
         if (!kept_[i] && objects_[i].obj) {
             objects_[i].obj->DeleteMe();
@@ -541,7 +544,9 @@ void SceneReader::Unlink(size_t upTo, size_t refsOfLast) {
 
 void SceneReader::RunPostLoadCallbacks() {
     std::vector<PostLoadCallback*> callbacks;
-    callbacks.swap(postLoad_);
+    callbacks.reserve(postLoad_.size());
+    for (const PostLoad& p : postLoad_) callbacks.push_back(p.cb);
+    postLoad_.clear();
     std::stable_sort(callbacks.begin(), callbacks.end(),
                      [](PostLoadCallback* a, PostLoadCallback* b) { return a->Priority() < b->Priority(); });
     // A callback may register further ones (they run after this round).

@@ -134,7 +134,15 @@ private:
         void** where;
     };
     std::vector<Backpatch> backpatches_;
-    std::vector<PostLoadCallback*> postLoad_;
+    // Each callback with the object whose Load registered it (kNoOwner outside any object's Load): the
+    // callbacks of an object the load drops as unreachable go with it.
+    static constexpr size_t kNoOwner = static_cast<size_t>(-1);
+    struct PostLoad {
+        PostLoadCallback* cb;
+        size_t owner;
+    };
+    std::vector<PostLoad> postLoad_;
+    size_t loadingObject_ = kNoOwner;
     bool created_ = false;
     bool linked_ = false;
 };
