@@ -156,27 +156,21 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
         };
         v.push_back(Make(std::move(torus)));
 
-        ObjectClassDef cone = Geom(CONE_OBJECT_CLASS_ID, L"Cone");
-        cone.params = {MakeFloatParam(0, L"radius1", 15.0f), MakeFloatParam(1, L"radius2", 0.0f),
-                       MakeFloatParam(2, L"height", 25.0f),  Segs(3, L"heightsegs", 5),
-                       Segs(4, L"capsegs", 1),               Segs(5, L"sides", 24, 3),
-                       MakeBoolParam(6, L"smooth", true)};
-        AddSlice(cone.params, 7);
-        cone.params.push_back(MakeBoolParam(10, L"mapcoords", true));
-        cone.interfaces = {RWS_INTERFACE};
-        cone.boundBox = RoundBox({0, 1}, 2);
-        v.push_back(Make(std::move(cone)));
-
-        ObjectClassDef tube = Geom(TUBE_OBJECT_CLASS_ID, L"Tube");
-        tube.params = {MakeFloatParam(0, L"radius1", 15.0f), MakeFloatParam(1, L"radius2", 10.0f),
-                       MakeFloatParam(2, L"height", 25.0f),  Segs(3, L"heightsegs", 5),
-                       Segs(4, L"capsegs", 1),               Segs(5, L"sides", 18, 3),
-                       MakeBoolParam(6, L"smooth", true)};
-        AddSlice(tube.params, 7);
-        tube.params.push_back(MakeBoolParam(10, L"mapcoords", true));
-        tube.interfaces = {RWS_INTERFACE};
-        tube.boundBox = RoundBox({0, 1}, 2);
-        v.push_back(Make(std::move(tube)));
+        // The cone and the tube share their parameters; only the inner radius and the sides differ.
+        const auto twoRadii = [&](Class_ID id, const wchar_t* name, float radius2, int sides) {
+            ObjectClassDef def = Geom(id, name);
+            def.params = {MakeFloatParam(0, L"radius1", 15.0f), MakeFloatParam(1, L"radius2", radius2),
+                          MakeFloatParam(2, L"height", 25.0f),  Segs(3, L"heightsegs", 5),
+                          Segs(4, L"capsegs", 1),               Segs(5, L"sides", sides, 3),
+                          MakeBoolParam(6, L"smooth", true)};
+            AddSlice(def.params, 7);
+            def.params.push_back(MakeBoolParam(10, L"mapcoords", true));
+            def.interfaces = {RWS_INTERFACE};
+            def.boundBox = RoundBox({0, 1}, 2);
+            v.push_back(Make(std::move(def)));
+        };
+        twoRadii(CONE_OBJECT_CLASS_ID, L"Cone", 0.0f, 24);
+        twoRadii(TUBE_OBJECT_CLASS_ID, L"Tube", 10.0f, 18);
 
         ObjectClassDef geo = Geom(GEOSPHERE_OBJECT_CLASS_ID, L"GeoSphere");
         geo.params = {MakeFloatParam(0, L"radius", 25.0f),
