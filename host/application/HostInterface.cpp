@@ -2,6 +2,7 @@
 #include "host/application/HostInterface.h"
 
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
@@ -370,38 +371,39 @@ void HostInterface::DeleteSilently(Node* n) {
 void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
     // Records of the old scene refer to content about to go: drop them first (and keep none meanwhile).
     theHold.ClearUndoBuffer();
-    theHold.Suspend();
-    selection_.clear();
-    for (auto& [n, k] : selKey_) n->SetSelectedFlag(false);
-    selKey_.clear();
-    selDirty_ = true;
-    while (root_->GetXRefFileCount() > 0) {
-        Node* tree = static_cast<Node*>(root_->GetXRefTree(0));
-        if (tree)
-            for (Node* c : tree->Children()) DeleteSilently(c);
-        root_->DeleteXRefFile(0);
+    {
+        const HoldSuspend quiet;
+        selection_.clear();
+        for (auto& [n, k] : selKey_) n->SetSelectedFlag(false);
+        selKey_.clear();
+        selDirty_ = true;
+        while (root_->GetXRefFileCount() > 0) {
+            Node* tree = static_cast<Node*>(root_->GetXRefTree(0));
+            if (tree)
+                for (Node* c : tree->Children()) DeleteSilently(c);
+            root_->DeleteXRefFile(0);
+        }
+        for (Node* c : root_->Children()) DeleteSilently(c);
+        // Nodes outside any tree (an undone creation leaves one) go as well, except those a file read made.
+        for (Node* n : Node::AllNodes())
+            if (n != root_ && !n->IsXRefRoot() && !n->GetParentNode() && !n->TestAFlag(A_IS_DELETED) &&
+                !(spare && spare->count(n)))
+                n->DeleteMe();
+        root_->ResetProperties();
+        root_->ClearAllAppData();
+        root_->SetName(L"");
+        if (layers_) layers_->Reset();
+        if (selSets_) selSets_->Reset();
+        if (mtlLib_) mtlLib_->Empty();
+        for (AnimHandle& h : mtlSlots_) h = 0;
+        time_ = 0;
+        animate_ = FALSE;
+        g_frameRate = kDefaultFrameRate;
+        animRange_ = Interval(0, 100 * GetTicksPerFrame());
+        curEdit_ = 0;
+        saveRequired_ = FALSE;
+        curFile_ = MSTR();
     }
-    for (Node* c : root_->Children()) DeleteSilently(c);
-    // Nodes outside any tree (an undone creation leaves one) go as well, except those a file read made.
-    for (Node* n : Node::AllNodes())
-        if (n != root_ && !n->IsXRefRoot() && !n->GetParentNode() && !n->TestAFlag(A_IS_DELETED) &&
-            !(spare && spare->count(n)))
-            n->DeleteMe();
-    root_->ResetProperties();
-    root_->ClearAllAppData();
-    root_->SetName(L"");
-    if (layers_) layers_->Reset();
-    if (selSets_) selSets_->Reset();
-    if (mtlLib_) mtlLib_->Empty();
-    for (AnimHandle& h : mtlSlots_) h = 0;
-    time_ = 0;
-    animate_ = FALSE;
-    g_frameRate = kDefaultFrameRate;
-    animRange_ = Interval(0, 100 * GetTicksPerFrame());
-    curEdit_ = 0;
-    saveRequired_ = FALSE;
-    curFile_ = MSTR();
-    theHold.Resume();
     theHold.ClearUndoBuffer();
 }
 

@@ -6,6 +6,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
 
@@ -46,17 +47,15 @@ CustAttribContainer::CustAttribContainer(Animatable* owner) : table_(this, this)
 
 CustAttribContainer::~CustAttribContainer() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 
 void CustAttribContainer::Destroy() {
     owner_ = nullptr;
-    theHold.Suspend();
+    const HoldSuspend quiet;
     DeleteMe();
-    theHold.Resume();
 }
 
 void CustAttribContainer::GetClassName(MSTR& s, bool /*localized*/) const { s = L"CustAttribContainer"; }

@@ -5,6 +5,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/MaxException.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
@@ -118,9 +119,8 @@ DefinedCustAttrib::DefinedCustAttrib(CustAttribDefImpl* def, BOOL loading) : def
 
 DefinedCustAttrib::~DefinedCustAttrib() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 

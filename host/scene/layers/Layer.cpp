@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
 #include "host/scene/INode.h"
 #include "host/scene/layers/LayerManager.h"
@@ -66,9 +67,8 @@ Layer::Layer(const MSTR& name) : name_(name), seq_(NextSeq()) {}
 
 Layer::~Layer() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
     // Children freed without going through the graph must not keep pointing here.
     for (auto& [seq, child] : children_) child->parent_ = nullptr;

@@ -6,6 +6,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
 #include "host/core/RefKind.h"
 #include "host/scene/INode.h"
@@ -27,9 +28,8 @@ public:
     ~LayerCreatedRestore() override {
         if (Animatable::GetAnimByHandle(handle_) != layer_) return;
         if (layer_->TestAFlag(A_IS_DELETED) || layer_->HasDependents()) return;
-        theHold.Suspend();
+        const HoldSuspend quiet;
         layer_->DeleteMe();
-        theHold.Resume();
     }
     void Restore(int /*isUndo*/) override {}
     void Redo() override {}
@@ -76,17 +76,17 @@ void RegisterLayerClasses() {
 
 LayerManager::LayerManager(bool loading) : table_(this, this) {
     if (loading) return;
-    theHold.Suspend();
-    table_.Append(new Layer(L"0"));
-    theHold.Resume();
+    {
+        const HoldSuspend quiet;
+        table_.Append(new Layer(L"0"));
+    }
     current_ = Animatable::GetHandleByAnim(table_.Get(0));
 }
 
 LayerManager::~LayerManager() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 
@@ -216,14 +216,16 @@ void LayerManager::SetCurrentLayer(const MSTR& name) {
 }
 
 void LayerManager::Reset() {
-    theHold.Suspend();
-    while (table_.Count() > 1) table_.Remove(table_.Count() - 1, TRUE);
-    if (table_.Count() == 0) table_.Append(new Layer(L"0"));
-    auto* root = static_cast<Layer*>(GetRootLayer());
-    root->SetParentLayer(nullptr);
-    root->RestoreFlags(false, false);
-    if (root->GetName() != MSTR(L"0")) root->RestoreName(L"0");
-    theHold.Resume();
+    Layer* root = nullptr;
+    {
+        const HoldSuspend quiet;
+        while (table_.Count() > 1) table_.Remove(table_.Count() - 1, TRUE);
+        if (table_.Count() == 0) table_.Append(new Layer(L"0"));
+        root = static_cast<Layer*>(GetRootLayer());
+        root->SetParentLayer(nullptr);
+        root->RestoreFlags(false, false);
+        if (root->GetName() != MSTR(L"0")) root->RestoreName(L"0");
+    }
     current_ = Animatable::GetHandleByAnim(root);
     loadedCurrent_ = -1;
     dupOnMerge_ = false;

@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/materials/ParamDefBuilder.h"
@@ -68,9 +69,8 @@ BitmapTex::BitmapTex(BOOL loading) {
 
 BitmapTex::~BitmapTex() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 

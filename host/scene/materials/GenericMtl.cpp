@@ -4,6 +4,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/ConfiguredClassRegistry.h"
@@ -65,9 +66,8 @@ GenericMtlBaseT<Base>::GenericMtlBaseT(const GenericMtlConfig* config, ClassDesc
 
 template <class Base> GenericMtlBaseT<Base>::~GenericMtlBaseT() {
     if (this->NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         this->DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkIO.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
 
 #include <algorithm>
@@ -18,9 +19,8 @@ MtlLibrary::MtlLibrary() : table_(this, this) {}
 MtlLibrary::~MtlLibrary() {
     if (NumLiveRefs() > 0) {
         // Freed outside the undo system: its references must not become undo records of a dead maker.
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/ParamBlock2.h"
@@ -53,9 +54,8 @@ MultiMtl::MultiMtl(BOOL loading, int numSlots) {
 
 MultiMtl::~MultiMtl() {
     if (NumLiveRefs() > 0) {
-        theHold.Suspend();
+        const HoldSuspend quiet;
         DeleteAllRefsFromMe();
-        theHold.Resume();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/ChunkFields.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
@@ -185,9 +186,8 @@ void Node::PutNotifyRecord(bool onUndo, bool onRedo, std::function<void(Node*)> 
 }
 
 void Node::InitReference(int which, RefTargetHandle t) {
-    theHold.Suspend();
+    const HoldSuspend quiet;
     ReplaceReference(which, t);
-    theHold.Resume();
 }
 
 RefTargetHandle Node::GetReference(int i) { return i >= 0 && i < NODE_NUM_REFS ? refs_[i] : nullptr; }
