@@ -83,19 +83,21 @@ public:
 };
 
 // "8.2f", "05d", "x": flags, width and precision, then one conversion.
-std::wstring FormattedPrint(const Value& v, const std::wstring& spec) {
-    const auto bad = [&] { return ScriptError(L"Runtime error: formattedPrint format not valid: \"" + spec + L"\""); };
-    if (spec.empty() || spec.find_first_not_of(L"-+ #0123456789.") != spec.size() - 1) throw bad();
-    const wchar_t conv = spec.back();
-    const std::wstring format = L"%" + spec;
+std::wstring FormattedPrint(const Value& v, const std::wstring& conversion) {
+    const auto bad = [&] {
+        return ScriptError(L"Runtime error: formattedPrint format not valid: \"" + conversion + L"\"");
+    };
+    if (conversion.empty() || conversion.find_first_not_of(L"-+ #0123456789.") != conversion.size() - 1) throw bad();
+    const wchar_t conv = conversion.back();
+    const std::wstring format = L"%" + conversion;
     wchar_t text[512];
     int n = -1;
     switch (conv) {
     case L'd':
-    case L'i': n = std::swprintf(text, 512, (L"%" + spec.substr(0, spec.size() - 1) + L"lld").c_str(), static_cast<long long>(ArgInt(v))); break;
+    case L'i': n = std::swprintf(text, 512, (L"%" + conversion.substr(0, conversion.size() - 1) + L"lld").c_str(), static_cast<long long>(ArgInt(v))); break;
     case L'x':
     case L'X':
-    case L'o': n = std::swprintf(text, 512, (L"%" + spec.substr(0, spec.size() - 1) + L"ll" + conv).c_str(), static_cast<unsigned long long>(ArgInt(v))); break;
+    case L'o': n = std::swprintf(text, 512, (L"%" + conversion.substr(0, conversion.size() - 1) + L"ll" + conv).c_str(), static_cast<unsigned long long>(ArgInt(v))); break;
     case L'f':
     case L'e':
     case L'E':

@@ -31,6 +31,12 @@ void AddSlice(std::vector<ParamDef>& params, ParamID first) {
 
 // A box around the z axis from the largest radius of the named parameters, from 0 up to height (which
 // may be negative).
+// The bounds of a sphere whose radius is parameter 0.
+Box3 SphereBox(IParamBlock2* pb, TimeValue t) {
+    const float r = pb->GetFloat(0, t);
+    return Box3(Point3(-r, -r, -r), Point3(r, r, r));
+}
+
 std::function<Box3(IParamBlock2*, TimeValue)> RoundBox(std::vector<ParamID> radii, int height) {
     return [radii, height](IParamBlock2* pb, TimeValue t) {
         float r = 0.0f;
@@ -87,10 +93,7 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
                          MakeBoolParam(8, L"recenter", false),
                          MakeBoolParam(9, L"mapcoords", true)};
         sphere.interfaces = {RWS_INTERFACE};
-        sphere.boundBox = [](IParamBlock2* pb, TimeValue t) {
-            const float r = pb->GetFloat(0, t);
-            return Box3(Point3(-r, -r, -r), Point3(r, r, r));
-        };
+        sphere.boundBox = SphereBox;
         v.push_back(Make(std::move(sphere)));
 
         ObjectClassDef cyl = Geom(CYLINDER_OBJECT_CLASS_ID, L"Cylinder");
@@ -182,10 +185,7 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
                       MakeBoolParam(5, L"baseToPivot", false),
                       MakeBoolParam(6, L"mapcoords", true)};
         geo.interfaces = {RWS_INTERFACE};
-        geo.boundBox = [](IParamBlock2* pb, TimeValue t) {
-            const float r = pb->GetFloat(0, t);
-            return Box3(Point3(-r, -r, -r), Point3(r, r, r));
-        };
+        geo.boundBox = SphereBox;
         v.push_back(Make(std::move(geo)));
 
         ObjectClassDef pyramid = Geom(PYRAMID_OBJECT_CLASS_ID, L"Pyramid");
