@@ -33,6 +33,12 @@ public:
         entry_ = next;
         return *this;
     }
+    // The same from values the caller keeps: they are copied only when no holder has an equal sequence.
+    void Assign(const std::vector<T>& values) {
+        Entry* next = AcquireCopy(values);
+        Release(entry_);
+        entry_ = next;
+    }
     ~InternedSequence() { Release(entry_); }
 
     const std::vector<T>& Values() const { return entry_->values; }
@@ -98,6 +104,27 @@ private:
         }
         probe.values.shrink_to_fit();
         auto* made = new Entry{std::move(probe.values), probe.hash, 1};
+        table.insert(made);
+        return made;
+    }
+    // The lookup goes through one probe kept for the purpose, so finding a stored sequence allocates
+    // nothing once the probe has grown to the longest path.
+    static Entry* AcquireCopy(const std::vector<T>& values) {
+        if (values.empty()) {
+            Entry* e = Empty();
+            ++e->holders;
+            return e;
+        }
+        static Entry probe{};
+        probe.values.assign(values.begin(), values.end());
+        probe.hash = HashOf(probe.values);
+        Table& table = Stored();
+        auto it = table.find(&probe);
+        if (it != table.end()) {
+            ++(*it)->holders;
+            return *it;
+        }
+        auto* made = new Entry{values, probe.hash, 1};
         table.insert(made);
         return made;
     }

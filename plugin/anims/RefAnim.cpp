@@ -122,9 +122,9 @@ RefResult RefAnim::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnim::SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo) {
+void RefAnim::SetPathByNumber(const std::vector<std::int32_t>& numbers, bool recordUndo) {
     if (recordUndo) HoldPathByNumber();
-    pathByNumber_ = std::move(numbers);
+    pathByNumber_.Assign(numbers);
 }
 
 void RefAnim::HoldPathByNumber() {

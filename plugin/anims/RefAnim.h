@@ -7,10 +7,12 @@
 #include "plugin/anims/IRefAnimOwner.h"
 #include "plugin/anims/InternedSequence.h"
 #include "plugin/anims/MirrorKinds.h"
+#include "plugin/anims/MirrorPool.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
 #include "plugin/frame/StringTable.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,6 +67,9 @@ public:
     SClass_ID SuperClassID() override { return REFANIM_SUPER_CLASS_ID; }
     void GetClassName(MSTR& s, bool localized = true) const override;
     void DeleteThis() override { delete this; }
+    // Every mirror, of any kind, lives in the mirror pool; the deleting destructor passes the kind's size.
+    static void* operator new(std::size_t size) { return MirrorPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { MirrorPool::Free(p, size); }
 
     // ---- identity
     // The kind this mirror reports: the first part of its class id, unless a kind says otherwise.
@@ -103,10 +108,10 @@ public:
     std::vector<WStr> GetPath() const { return ToStrings(path_); }
     const PathNames& GetPathNames() const { return path_.Values(); }
     void SetPath(const std::vector<WStr>& names) { path_ = ToPathNames(names); }
-    void SetPathNames(PathNames names) { path_ = std::move(names); }
+    void SetPathNames(const PathNames& names) { path_.Assign(names); }
     const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_.Values(); }
     // With recordUndo, the old numbers are held first (HoldPathByNumber).
-    void SetPathByNumber(std::vector<std::int32_t> numbers, bool recordUndo = false);
+    void SetPathByNumber(const std::vector<std::int32_t>& numbers, bool recordUndo = false);
     void HoldPathByNumber();
 
     // ---- overridden state

@@ -540,8 +540,8 @@ RefAnim* RefBase::FindMirror(Animatable* anim, const std::vector<std::int32_t>& 
     return nullptr;
 }
 
-RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names,
-                                  std::vector<std::int32_t> numbers, BYTE initialState) {
+RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, const PathNames& names,
+                                  const std::vector<std::int32_t>& numbers, BYTE initialState) {
     RefAnim* mirror = CreateMirror(kind);
     if (!mirror) return nullptr;
     // Codes with flag bits (0x110013, the node code) make classes that report their plain kind: what
@@ -549,8 +549,8 @@ RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames n
     const ULONG madeKind = mirror->GetKindID();
     mirror->SetOwner(this);
     mirror->SetOverriddenState(initialState);
-    mirror->SetPathNames(std::move(names));
-    mirror->SetPathByNumber(std::move(numbers), true);
+    mirror->SetPathNames(names);
+    mirror->SetPathByNumber(numbers, true);
     mirror->SetKindFlag((kind & KIND_FLAG) != 0);
     try {
         mirror->SetAnim(anim);
@@ -590,7 +590,7 @@ RefAnim* RefBase::MirrorSingleAt(RefAnim* asking, Animatable* anim, PathNames na
     DeleteMirrorsAt(names, numbers, asking);
     const SClass_ID sc = target ? target->SuperClassID() : 0;
     const DWORD kind = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? KIND_MOD : KIND_PLAIN;
-    RefAnim* mirror = CreateRefAnimAt(kind, target, std::move(names), std::move(numbers), initialState);
+    RefAnim* mirror = CreateRefAnimAt(kind, target, names, numbers, initialState);
     if (mirror) AppendMirror(mirror);
     return mirror;
 }

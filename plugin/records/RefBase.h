@@ -139,7 +139,7 @@ public:
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
     // while binding the animatable is raised again as a MAXException naming the step, the mirror and the
     // host's text.
-    RefAnim* CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, PathNames names, std::vector<std::int32_t> numbers,
+    RefAnim* CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, const PathNames& names, const std::vector<std::int32_t>& numbers,
                              BYTE initialState);
     // A mirror found that anim now stands at the given path in place of what it mirrored: the mirrors at
     // that place and below it go (asking is kept), and anim gets a Modified mirror of the modifier kind or

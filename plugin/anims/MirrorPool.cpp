@@ -1,0 +1,133 @@
+// Where mirrors live: slabs of equal slots per object size instead of one heap block per mirror.
+#include "plugin/anims/MirrorPool.h"
+
+#include <cstdint>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define OSTRIVANS_POOL_BYPASS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OSTRIVANS_POOL_BYPASS 1
+#endif
+#endif
+
+#ifdef OSTRIVANS_POOL_BYPASS
+
+void* MirrorPool::Allocate(std::size_t size) {
+    return ::operator new(size);
+}
+
+void MirrorPool::Free(void* p, std::size_t) noexcept {
+    ::operator delete(p);
+}
+
+#else
+
+namespace {
+
+constexpr std::size_t kSlabBytes = 64 * 1024;
+constexpr std::size_t kGrain = alignof(std::max_align_t);
+constexpr std::size_t kLargestSlot = 512;
+constexpr std::size_t kClasses = kLargestSlot / kGrain;
+
+struct Slab;
+
+struct SizeClass {
+    // Slabs with at least one free slot; a full slab is on no list.
+    Slab* roomy = nullptr;
+    // An empty slab kept back, so a record made and dropped again does not take a slab from the heap
+    // and give it back each time.
+    Slab* spare = nullptr;
+};
+
+// The head of a slab, at its aligned start: a slot's slab is found by masking the slot's address.
+struct alignas(kGrain) Slab {
+    SizeClass* owner;
+    Slab* prev;
+    Slab* next;
+    // Slots given back, linked through their first word; slots past `carved` were never handed out.
+    void* freed;
+    std::uint32_t slotBytes;
+    std::uint32_t carved;
+    std::uint32_t capacity;
+    std::uint32_t live;
+
+    bool Full() const { return !freed && carved == capacity; }
+    char* Slots() { return reinterpret_cast<char*>(this) + sizeof(Slab); }
+};
+
+SizeClass gClasses[kClasses];
+
+void Unlink(Slab* s) {
+    (s->prev ? s->prev->next : s->owner->roomy) = s->next;
+    if (s->next) s->next->prev = s->prev;
+    s->prev = s->next = nullptr;
+}
+
+void PushRoomy(Slab* s) {
+    s->prev = nullptr;
+    s->next = s->owner->roomy;
+    if (s->next) s->next->prev = s;
+    s->owner->roomy = s;
+}
+
+Slab* MakeSlab(SizeClass& cls, std::size_t slotBytes) {
+    void* block = ::operator new(kSlabBytes, std::align_val_t(kSlabBytes));
+    auto* s = new (block) Slab{&cls, nullptr, nullptr, nullptr, static_cast<std::uint32_t>(slotBytes), 0,
+                               static_cast<std::uint32_t>((kSlabBytes - sizeof(Slab)) / slotBytes), 0};
+    return s;
+}
+
+void DropSlab(Slab* s) {
+    s->~Slab();
+    ::operator delete(static_cast<void*>(s), std::align_val_t(kSlabBytes));
+}
+
+} // namespace
+
+void* MirrorPool::Allocate(std::size_t size) {
+    if (size == 0 || size > kLargestSlot) return ::operator new(size);
+    const std::size_t index = (size - 1) / kGrain;
+    SizeClass& cls = gClasses[index];
+    Slab* s = cls.roomy;
+    if (!s) {
+        s = cls.spare ? cls.spare : MakeSlab(cls, (index + 1) * kGrain);
+        cls.spare = nullptr;
+        PushRoomy(s);
+    }
+    void* p;
+    if (s->freed) {
+        p = s->freed;
+        s->freed = *static_cast<void**>(p);
+    } else {
+        p = s->Slots() + static_cast<std::size_t>(s->carved++) * s->slotBytes;
+    }
+    ++s->live;
+    if (s->Full()) Unlink(s);
+    return p;
+}
+
+void MirrorPool::Free(void* p, std::size_t size) noexcept {
+    if (!p) return;
+    if (size == 0 || size > kLargestSlot) {
+        ::operator delete(p);
+        return;
+    }
+    auto* s = reinterpret_cast<Slab*>(reinterpret_cast<std::uintptr_t>(p) & ~(kSlabBytes - 1));
+    const bool wasFull = s->Full();
+    *static_cast<void**>(p) = s->freed;
+    s->freed = p;
+    --s->live;
+    if (wasFull) PushRoomy(s);
+    if (s->live > 0) return;
+    // An empty slab starts over as if new: its slots are carved again in order.
+    Unlink(s);
+    s->freed = nullptr;
+    s->carved = 0;
+    SizeClass& cls = *s->owner;
+    if (cls.spare) DropSlab(cls.spare);
+    cls.spare = s;
+}
+
+#endif
