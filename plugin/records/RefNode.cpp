@@ -22,6 +22,7 @@
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
+#include "plugin/records/RefNodeRoster.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -31,10 +32,6 @@ namespace {
 
 // The record running its modifier override, for the gate of the other records.
 RefNode* gModifierOverrider = nullptr;
-
-// The host codes that end the scene the node lives in.
-constexpr int kSceneEndCodes[] = {NOTIFY_SYSTEM_PRE_RESET, NOTIFY_SYSTEM_PRE_NEW, NOTIFY_FILE_PRE_OPEN,
-                                  NOTIFY_SYSTEM_SHUTDOWN};
 
 // The node pointer as the dumps print it.
 int PointerNumber(const void* p) {
@@ -47,7 +44,7 @@ int PointerNumber(const void* p) {
 
 RefNode::RefNode(BOOL loading) : RefBase(loading) {
     GetRefNodeInterfaceDesc();
-    RegisterSceneEndNotifications();
+    RefNodeRoster::Join(this);
 }
 
 RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
@@ -57,7 +54,7 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
     modifiersSettled_ = 1;
     objectRecheckPending_ = 0;
     SetHelper(helper);
-    RegisterSceneEndNotifications();
+    RefNodeRoster::Join(this);
     try {
         try {
             ReplaceReference(0, node);
@@ -79,7 +76,7 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
         }
     } catch (...) {
         // The half-made record goes with the exception: nothing may keep pointing at it.
-        UnregisterSceneEndNotifications();
+        RefNodeRoster::Leave(this);
         DeleteAllRefs();
         throw;
     }
@@ -87,7 +84,7 @@ RefNode::RefNode(INode* node, IRecordHelper* helper) : RefBase(FALSE) {
 
 RefNode::~RefNode() {
     if (gModifierOverrider == this) gModifierOverrider = nullptr;
-    UnregisterSceneEndNotifications();
+    RefNodeRoster::Leave(this);
     // The record base's destructor only knows its own slots.
     DeleteAllRefs();
     for (RefModifier* m : osMods_) delete m;
@@ -111,25 +108,33 @@ RefNode*& RefNode::ModifierOverriderSlot() {
 
 // ---- host notifications
 
-void RefNode::RegisterSceneEndNotifications() {
-    for (int code : kSceneEndCodes) RegisterNotification(&RefNode::OnSceneEnds, this, code);
-}
-
-void RefNode::UnregisterSceneEndNotifications() {
-    UnRegisterNotification(&RefNode::OnSceneEnds, this);
-}
-
-void RefNode::OnSceneEnds(void* param, NotifyInfo* info) {
-    auto* self = static_cast<RefNode*>(param);
+void RefNode::OnSceneEnds(NotifyInfo* info) {
     if (info && info->intcode == NOTIFY_FILE_PRE_OPEN) {
         // Opening a material library or presets leaves the scene as it is.
         const auto* type = static_cast<const FileIOType*>(info->callParam);
         if (type && *type != IOTYPE_MAX) return;
     }
-    if (self->GetNode()) self->DeleteReference(0);
+    if (GetNode()) DeleteReference(0);
 }
 
 // ---- references
+
+const RefNodeSideTables& RefNode::Side() const {
+    static const RefNodeSideTables kNone;
+    return side_ ? *side_ : kNone;
+}
+
+RefNodeSideTables& RefNode::EditSide() {
+    if (!side_) side_ = std::make_unique<RefNodeSideTables>();
+    return *side_;
+}
+
+void RefNode::DropOffers() {
+    if (!side_) return;
+    side_->candidateLights.clear();
+    side_->candidateListing.clear();
+    side_->candidatePositions.clear();
+}
 
 INode* RefNode::GetNode() const {
     ReferenceTarget* item = GetItem();
@@ -138,7 +143,7 @@ INode* RefNode::GetNode() const {
 
 int RefNode::NumRefs() {
     return 1 + NumMirrors() + static_cast<int>(children_.size() + wsMods_.size() + osMods_.size() +
-                                               excludingLights_.size() + listingObjects_.size()) +
+                                               Side().excludingLights.size() + Side().listingObjects.size()) +
            4;
 }
 
@@ -151,7 +156,7 @@ int RefNode::FirstLightRef() const {
 }
 
 int RefNode::KeptObjectRef() const {
-    return FirstLightRef() + static_cast<int>(excludingLights_.size());
+    return FirstLightRef() + static_cast<int>(Side().excludingLights.size());
 }
 
 int RefNode::FirstListingRef() const {
@@ -177,9 +182,9 @@ RefNode::Slot RefNode::Locate(int i, int& at) const {
     if (within(1)) return Slot::Layer;
     if (within(wsMods_.size())) return Slot::WSMod;
     if (within(osMods_.size())) return Slot::OSMod;
-    if (within(excludingLights_.size())) return Slot::Light;
+    if (within(Side().excludingLights.size())) return Slot::Light;
     if (within(1)) return Slot::KeptObject;
-    if (within(listingObjects_.size())) return Slot::Listing;
+    if (within(Side().listingObjects.size())) return Slot::Listing;
     return Slot::None;
 }
 
@@ -194,9 +199,9 @@ RefTargetHandle RefNode::GetReference(int i) {
     case Slot::Layer: return layer_;
     case Slot::WSMod: return EntryTarget(wsMods_[static_cast<size_t>(at)]);
     case Slot::OSMod: return EntryTarget(osMods_[static_cast<size_t>(at)]);
-    case Slot::Light: return excludingLights_[static_cast<size_t>(at)];
-    case Slot::KeptObject: return keptObject_;
-    case Slot::Listing: return listingObjects_[static_cast<size_t>(at)];
+    case Slot::Light: return Side().excludingLights[static_cast<size_t>(at)];
+    case Slot::KeptObject: return Side().keptObject;
+    case Slot::Listing: return Side().listingObjects[static_cast<size_t>(at)];
     case Slot::None: break;
     }
     return nullptr;
@@ -213,9 +218,11 @@ void RefNode::SetReference(int i, RefTargetHandle rtarg) {
     case Slot::Layer: layer_ = rtarg; break;
     case Slot::WSMod: SetEntryTarget(wsMods_[static_cast<size_t>(at)], rtarg); break;
     case Slot::OSMod: SetEntryTarget(osMods_[static_cast<size_t>(at)], rtarg); break;
-    case Slot::Light: excludingLights_[static_cast<size_t>(at)] = dynamic_cast<LightObject*>(rtarg); break;
-    case Slot::KeptObject: keptObject_ = rtarg; break;
-    case Slot::Listing: listingObjects_[static_cast<size_t>(at)] = rtarg; break;
+    case Slot::Light: EditSide().excludingLights[static_cast<size_t>(at)] = dynamic_cast<LightObject*>(rtarg); break;
+    case Slot::KeptObject:
+        if (rtarg || side_) EditSide().keptObject = rtarg;
+        break;
+    case Slot::Listing: EditSide().listingObjects[static_cast<size_t>(at)] = rtarg; break;
     case Slot::None: break;
     }
 }
@@ -252,7 +259,7 @@ BOOL RefNode::IsRealDependency(ReferenceTarget* rtarg) {
     if (op != OperationCode::Unload && op != OperationCode::PreSave && op != OperationCode::PreSaveCollect && op != OperationCode::Duplicate) return TRUE;
     if (!rtarg) return TRUE;
     if (rtarg == GetItem()) return FALSE;
-    if (rtarg == material_ || rtarg == parent_ || rtarg == layer_ || rtarg == keptObject_) return TRUE;
+    if (rtarg == material_ || rtarg == parent_ || rtarg == layer_ || rtarg == Side().keptObject) return TRUE;
     const SClass_ID sc = rtarg->SuperClassID();
     if (sc == BASENODE_CLASS_ID) return TRUE;
     if (sc == WSM_CLASS_ID) {
@@ -264,7 +271,7 @@ BOOL RefNode::IsRealDependency(ReferenceTarget* rtarg) {
                 return m->state == REFMOD_ADDED_LOCALLY || m->state == REFMOD_KEPT_LOCALLY ? TRUE : FALSE;
     }
     if (sc == LIGHT_CLASS_ID) return FALSE;
-    if (std::find(listingObjects_.begin(), listingObjects_.end(), rtarg) != listingObjects_.end()) return FALSE;
+    if (std::find(Side().listingObjects.begin(), Side().listingObjects.end(), rtarg) != Side().listingObjects.end()) return FALSE;
     if (sc != REFANIM_SUPER_CLASS_ID) return TRUE;
     return RefBase::IsRealDependency(rtarg);
 }
@@ -500,10 +507,10 @@ bool RefNode::HasOverrides() const {
 void RefNode::SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing) {
     // Slots after a grown table move up; what they hold stays with its entry.
     if (listing > NumListingObjects()) {
-        listingObjects_.resize(static_cast<size_t>(listing), nullptr);
-        listingPositions_.resize(static_cast<size_t>(listing), -1);
+        EditSide().listingObjects.resize(static_cast<size_t>(listing), nullptr);
+        EditSide().listingPositions.resize(static_cast<size_t>(listing), -1);
     }
-    if (lights > NumExcludingLights()) excludingLights_.resize(static_cast<size_t>(lights), nullptr);
+    if (lights > NumExcludingLights()) EditSide().excludingLights.resize(static_cast<size_t>(lights), nullptr);
     while (NumOSModifiers() < osMods) osMods_.push_back(new RefModifier);
     while (NumWSModifiers() < wsMods) wsMods_.push_back(new RefModifier);
     if (children > NumChildren()) children_.resize(static_cast<size_t>(children), nullptr);
@@ -520,15 +527,15 @@ INode* RefNode::GetChild(int i) const {
 }
 
 LightObject* RefNode::GetExcludingLight(int i) const {
-    return i >= 0 && i < NumExcludingLights() ? excludingLights_[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < NumExcludingLights() ? Side().excludingLights[static_cast<size_t>(i)] : nullptr;
 }
 
 ReferenceTarget* RefNode::GetListingObject(int i) const {
-    return i >= 0 && i < NumListingObjects() ? listingObjects_[static_cast<size_t>(i)] : nullptr;
+    return i >= 0 && i < NumListingObjects() ? Side().listingObjects[static_cast<size_t>(i)] : nullptr;
 }
 
 int RefNode::GetListingPosition(int i) const {
-    return i >= 0 && i < NumListingObjects() ? listingPositions_[static_cast<size_t>(i)] : -1;
+    return i >= 0 && i < NumListingObjects() ? Side().listingPositions[static_cast<size_t>(i)] : -1;
 }
 
 const RefModifier* RefNode::GetWSModifier(int i) const {
@@ -598,13 +605,13 @@ std::string RefNode::DumpNode() {
     std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(objectType_));
     s += hex;
     s += "\nmaterial " + name(GetReference(1 + NumMirrors())) + " parent " + name(parent_) + " layer " +
-         name(layer_) + " kept " + name(keptObject_) + "\nchildren " + std::to_string(children_.size());
+         name(layer_) + " kept " + name(Side().keptObject) + "\nchildren " + std::to_string(children_.size());
     for (INode* c : children_) s += " " + name(c);
-    s += "\nlights " + std::to_string(excludingLights_.size());
-    for (LightObject* l : excludingLights_) s += " " + name(l);
-    s += "\nlisting " + std::to_string(listingObjects_.size());
-    for (size_t k = 0; k < listingObjects_.size(); ++k)
-        s += " " + name(listingObjects_[k]) + "@" + std::to_string(listingPositions_[k]);
+    s += "\nlights " + std::to_string(Side().excludingLights.size());
+    for (LightObject* l : Side().excludingLights) s += " " + name(l);
+    s += "\nlisting " + std::to_string(Side().listingObjects.size());
+    for (size_t k = 0; k < Side().listingObjects.size(); ++k)
+        s += " " + name(Side().listingObjects[k]) + "@" + std::to_string(Side().listingPositions[k]);
     s += "\nname \"" + overriddenName_.ToUTF8() + "\" grouping " + std::to_string(grouping_) + " wire " +
          std::to_string(wireColor_) + " display " + std::to_string(displayWord_) + " " + std::to_string(displayBytes_[0]) +
          " " + std::to_string(displayBytes_[1]) + " render " + std::to_string(renderWord_);
@@ -620,7 +627,7 @@ std::string RefNode::DumpNode() {
                     skinScale_.z, skinScaleOrient_.w})
         s += " " + std::to_string(f);
     s += " sets";
-    for (std::int32_t set : selectionSets_) s += " " + std::to_string(set);
+    for (std::int32_t set : Side().selectionSets) s += " " + std::to_string(set);
     s += "\nmods ws " + std::to_string(wsMods_.size()) + " os " + std::to_string(osMods_.size()) + " refs " +
          std::to_string(NumRefs()) + "\n";
     for (const auto* table : {&wsMods_, &osMods_})
@@ -672,7 +679,7 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     std::copy(std::begin(boneBytes_), std::end(boneBytes_), std::begin(copy->boneBytes_));
     copy->transformLocks_ = transformLocks_;
     copy->objectType_ = objectType_;
-    copy->selectionSets_ = selectionSets_;
+    copy->EditSide().selectionSets = Side().selectionSets;
     copy->wsModCount_ = wsModCount_;
     copy->osModCount_ = osModCount_;
     copy->modifiersSettled_ = modifiersSettled_;
@@ -695,9 +702,9 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     copy->children_.assign(children_.size(), nullptr);
     for (RefModifier* m : wsMods_) copy->wsMods_.push_back(copyEntry(m));
     for (RefModifier* m : osMods_) copy->osMods_.push_back(copyEntry(m));
-    copy->excludingLights_.assign(excludingLights_.size(), nullptr);
-    copy->listingObjects_.assign(listingObjects_.size(), nullptr);
-    copy->listingPositions_ = listingPositions_;
+    copy->EditSide().excludingLights.assign(Side().excludingLights.size(), nullptr);
+    copy->EditSide().listingObjects.assign(Side().listingObjects.size(), nullptr);
+    copy->EditSide().listingPositions = Side().listingPositions;
     const int count = NumRefs();
     for (int i = 1 + NumMirrors(); i < count; ++i)
         if (ReferenceTarget* t = GetReference(i)) copy->ReplaceReference(i, mapped(t));

@@ -10,9 +10,11 @@
 #include "plugin/records/RefModifier.h"
 #include "plugin/records/RefNodeFlags.h"
 #include "plugin/records/RefNodeInterface.h"
+#include "plugin/records/RefNodeSideTables.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -130,21 +132,21 @@ public:
     int NumChildren() const { return static_cast<int>(children_.size()); }
     INode* GetChild(int i) const;
     ReferenceTarget* GetStoredLayer() const { return layer_; }
-    int NumExcludingLights() const { return static_cast<int>(excludingLights_.size()); }
+    int NumExcludingLights() const { return static_cast<int>(Side().excludingLights.size()); }
     LightObject* GetExcludingLight(int i) const;
-    int NumListingObjects() const { return static_cast<int>(listingObjects_.size()); }
+    int NumListingObjects() const { return static_cast<int>(Side().listingObjects.size()); }
     ReferenceTarget* GetListingObject(int i) const;
     int GetListingPosition(int i) const;
-    ReferenceTarget* GetKeptObject() const { return keptObject_; }
+    ReferenceTarget* GetKeptObject() const { return Side().keptObject; }
     DWORD GetObjectType() const { return objectType_; }
-    INode* GetReplacedNode() const { return replacedNode_; }
+    INode* GetReplacedNode() const { return Side().replacedNode; }
     int NumWSModifiers() const { return static_cast<int>(wsMods_.size()); }
     int NumOSModifiers() const { return static_cast<int>(osMods_.size()); }
     const RefModifier* GetWSModifier(int i) const;
     const RefModifier* GetOSModifier(int i) const;
     bool AreModifiersSettled() const { return modifiersSettled_ != 0; }
     bool IsObjectRecheckPending() const { return objectRecheckPending_ != 0; }
-    const std::vector<std::int32_t>& GetSelectionSets() const { return selectionSets_; }
+    const std::vector<std::int32_t>& GetSelectionSets() const { return Side().selectionSets; }
     std::uint8_t GetGrouping() const { return grouping_; }
     const WStr& GetUserProps() const { return userProps_; }
     std::uint16_t GetDisplayWord() const { return displayWord_; }
@@ -189,9 +191,13 @@ private:
     enum class Slot { Base, Material, Parent, Child, Layer, WSMod, OSMod, Light, KeptObject, Listing, None };
     Slot Locate(int i, int& at) const;
 
-    void RegisterSceneEndNotifications();
-    void UnregisterSceneEndNotifications();
-    static void OnSceneEnds(void* param, NotifyInfo* info);
+    // The scene the node lives in ends (the roster passes the host's broadcast on): the record lets go of
+    // the node.
+    friend class RefNodeRoster;
+    void OnSceneEnds(NotifyInfo* info);
+    RefNode* rosterPrev_ = nullptr;
+    RefNode* rosterNext_ = nullptr;
+    std::uint64_t rosterNumber_ = 0;
 
     // The report of a failed step: "Error <verb> RefNode" (with "Unknown " for a foreign error), the
     // description, the last step and the host's text. The record lets go of its node first.
@@ -360,16 +366,13 @@ private:
     std::uint8_t boneByte_ = 0;
     std::uint8_t boneBytes_[2] = {0, 0};
     std::uint16_t transformLocks_ = 0;
-    std::vector<LightObject*> excludingLights_;
-    std::vector<LightObject*> candidateLights_;
-    ReferenceTarget* keptObject_ = nullptr;
+    // The tables most records leave empty; null until one of them holds something.
+    std::unique_ptr<RefNodeSideTables> side_;
+    const RefNodeSideTables& Side() const;
+    RefNodeSideTables& EditSide();
+    // The lights and list-holding objects offered for this collection are forgotten.
+    void DropOffers();
     DWORD objectType_ = 0;
-    std::vector<std::int32_t> selectionSets_;
-    std::vector<ReferenceTarget*> listingObjects_;
-    std::vector<ReferenceTarget*> candidateListing_;
-    std::vector<std::int32_t> listingPositions_;
-    std::vector<std::int32_t> candidatePositions_;
-    INode* replacedNode_ = nullptr;
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
     std::vector<ModDeleted*> deletedMods_;

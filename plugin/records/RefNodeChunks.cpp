@@ -186,21 +186,21 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         {kToggledCountChunk, SaveNotes<&N::toggledMods_, kToggledChunk>, noLoad},
         {kLightCountChunk,
          [](ISave* s, USHORT id, const N& n) {
-             return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.excludingLights_.size()));
+             return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.Side().excludingLights.size()));
          },
          LoadTableSize<3>},
         MirrorCountField<N>(),
         ValueField<&N::objectType_>(kObjectTypeChunk),
         {kSelectionSetsChunk,
-         [](ISave* s, USHORT id, const N& n) { return WriteListChunk<std::uint32_t>(s, id, n.selectionSets_); },
-         [](ILoad* l, N& n) { return ReadList<std::uint32_t>(l, n.selectionSets_); },
+         [](ISave* s, USHORT id, const N& n) { return WriteListChunk<std::uint32_t>(s, id, n.Side().selectionSets); },
+         [](ILoad* l, N& n) { return ReadList<std::uint32_t>(l, n.EditSide().selectionSets); },
          Overrides<REFNODE_OVERRIDE_SELECTION_SETS>},
         {kListingChunk,
          [](ISave* s, USHORT id, const N& n) {
              s->BeginChunk(id);
-             IOResult r = WriteValues(s, static_cast<std::uint32_t>(n.listingObjects_.size()));
-             for (size_t k = 0; r == IO_OK && k < n.listingObjects_.size(); ++k)
-                 r = WriteValues(s, k < n.listingPositions_.size() ? n.listingPositions_[k] : std::int32_t{0});
+             IOResult r = WriteValues(s, static_cast<std::uint32_t>(n.Side().listingObjects.size()));
+             for (size_t k = 0; r == IO_OK && k < n.Side().listingObjects.size(); ++k)
+                 r = WriteValues(s, k < n.Side().listingPositions.size() ? n.Side().listingPositions[k] : std::int32_t{0});
              const IOResult end = s->EndChunk();
              return r != IO_OK ? r : end;
          },
@@ -211,7 +211,7 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
              if (r != IO_OK) return r;
              n.SizeTablesForLoad(n.NumChildren(), n.NumWSModifiers(), n.NumOSModifiers(), n.NumExcludingLights(),
                                  static_cast<int>(count));
-             for (size_t k = 0; r == IO_OK && k < count; ++k) r = ReadValues(l, n.listingPositions_[k]);
+             for (size_t k = 0; r == IO_OK && k < count; ++k) r = ReadValues(l, n.EditSide().listingPositions[k]);
              return r;
          }},
     };

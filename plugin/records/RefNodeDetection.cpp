@@ -270,10 +270,10 @@ void RefNode::NodeRenamed(const MCHAR* newName) {
 }
 
 void RefNode::RecordSelectionSet(int index) {
-    if (index < 0 || theHold.RestoreOrRedoing() || std::find(selectionSets_.begin(), selectionSets_.end(), index) != selectionSets_.end()) return;
+    if (index < 0 || theHold.RestoreOrRedoing() || std::find(Side().selectionSets.begin(), Side().selectionSets.end(), index) != Side().selectionSets.end()) return;
     MarkOverride(REFNODE_OVERRIDE_SELECTION_SETS);
-    HoldRecordValue(selectionSets_, this);
-    selectionSets_.push_back(index);
+    HoldRecordValue(EditSide().selectionSets, this);
+    EditSide().selectionSets.push_back(index);
 }
 
 // ---- the groups no message announces

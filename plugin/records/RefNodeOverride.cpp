@@ -224,15 +224,15 @@ void RefNode::OverrideSkinPose(INode* node) {
 }
 
 void RefNode::OverrideExclLists(INode* node) {
-    for (LightObject* light : excludingLights_)
+    for (LightObject* light : Side().excludingLights)
         if (light && HeldBySceneNode(light))
             if (ExclList* list = light->GetExclList()) list->AddNode(node);
 }
 
 void RefNode::OverrideListing(INode* node) {
-    for (size_t k = 0; k < listingObjects_.size(); ++k)
-        if (ReferenceTarget* obj = listingObjects_[k]; obj && HeldBySceneNode(obj))
-            if (ExclList* list = ListingList(obj)) list->InsertNode(listingPositions_[k], node);
+    for (size_t k = 0; k < Side().listingObjects.size(); ++k)
+        if (ReferenceTarget* obj = Side().listingObjects[k]; obj && HeldBySceneNode(obj))
+            if (ExclList* list = ListingList(obj)) list->InsertNode(Side().listingPositions[k], node);
 }
 
 void RefNode::OverrideSelectionSets(INode* node) {
@@ -240,13 +240,13 @@ void RefNode::OverrideSelectionSets(INode* node) {
         if (INamedSelectionSetManager* sets = GetCOREInterface()->GetNamedSelectionSetManager()) {
             INodeTab one;
             one.Append(node);
-            for (std::int32_t index : selectionSets_)
+            for (std::int32_t index : Side().selectionSets)
                 if (index >= 0 && index < sets->GetNumNamedSelSets()) sets->AppendToNamedSelSet(index, one);
         }
     }
     // Applied once: the sets hold the fresh node now.
-    HoldRecordValue(selectionSets_, this);
-    selectionSets_.clear();
+    HoldRecordValue(EditSide().selectionSets, this);
+    EditSide().selectionSets.clear();
     SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
 }
 
@@ -255,7 +255,7 @@ void RefNode::OverrideObjectDependents(INode* node) {
         // Level by level down both chains: whatever outside the reference held a level of the kept chain
         // holds the fresh object of that level from now on.
         ReferenceTarget* above = nullptr;
-        Object* kept = dynamic_cast<Object*>(keptObject_);
+        Object* kept = dynamic_cast<Object*>(Side().keptObject);
         Object* fresh = node->GetObjectRef();
         while (kept && fresh) {
             if (kept != fresh) {
@@ -281,7 +281,7 @@ void RefNode::OverrideObjectDependents(INode* node) {
             fresh = freshDerived->GetObjRef();
         }
     }
-    if (keptObject_) DeleteReference(KeptObjectRef());
+    if (Side().keptObject) DeleteReference(KeptObjectRef());
 }
 
 void RefNode::OverrideChildren(INode* node) {

@@ -44,18 +44,14 @@ void RefNode::Collect() {
     wasLoaded_ = nodeLoaded_;
     if (!nodeLoaded_) {
         // Offers are for this pass only: none may outlive it.
-        candidateLights_.clear();
-        candidateListing_.clear();
-        candidatePositions_.clear();
+        DropOffers();
         return;
     }
     // A saved scene that keeps the reference keeps the node in it.
     if (!(PersistsReference() && GetCurrentOperation() == OperationCode::PreSave)) nodeLoaded_ = 0;
     INode* node = GetNode();
     if (!node) {
-        candidateLights_.clear();
-        candidateListing_.clear();
-        candidatePositions_.clear();
+        DropOffers();
         return;
     }
     try {
@@ -70,7 +66,7 @@ void RefNode::Collect() {
             SetOverrideFlag(REFNODE_KEEP_MODIFIER_STACK, keepStack, false);
             if (keepStack) {
                 SetOverrideFlag(REFNODE_OVERRIDE_OBJ_LOC_DEP, false, false);
-                if (keptObject_) DeleteReference(KeptObjectRef());
+                if (Side().keptObject) DeleteReference(KeptObjectRef());
             } else {
                 CollectObjectDependency(node);
             }
@@ -86,63 +82,65 @@ void RefNode::Collect() {
 }
 
 void RefNode::OfferCandidateLight(LightObject* light) {
-    if (light) candidateLights_.push_back(light);
+    if (light) EditSide().candidateLights.push_back(light);
 }
 
 void RefNode::OfferListingObject(ReferenceTarget* obj, int position) {
     if (!obj) return;
-    candidateListing_.push_back(obj);
-    candidatePositions_.push_back(position);
+    EditSide().candidateListing.push_back(obj);
+    EditSide().candidatePositions.push_back(position);
 }
 
 void RefNode::CollectExcludingLights() {
-    for (LightObject* l : candidateLights_) l->SetAFlag(kCandidateFlag);
+    for (LightObject* l : Side().candidateLights) l->SetAFlag(kCandidateFlag);
     // Kept lights that are still offered lose the mark, so only the new ones carry it afterwards.
-    for (int k = static_cast<int>(excludingLights_.size()) - 1; k >= 0; --k) {
-        LightObject* l = excludingLights_[static_cast<size_t>(k)];
+    for (int k = static_cast<int>(Side().excludingLights.size()) - 1; k >= 0; --k) {
+        LightObject* l = Side().excludingLights[static_cast<size_t>(k)];
         if (l && l->TestAFlag(kCandidateFlag))
             l->ClearAFlag(kCandidateFlag);
         else
-            EraseRefEntry(excludingLights_, FirstLightRef(), k);
+            EraseRefEntry(EditSide().excludingLights, FirstLightRef(), k);
     }
-    for (LightObject* l : candidateLights_) {
+    for (LightObject* l : Side().candidateLights) {
         if (!l->TestAFlag(kCandidateFlag)) continue;
         l->ClearAFlag(kCandidateFlag);
-        excludingLights_.push_back(nullptr);
-        ReplaceReference(FirstLightRef() + static_cast<int>(excludingLights_.size()) - 1, l);
+        EditSide().excludingLights.push_back(nullptr);
+        ReplaceReference(FirstLightRef() + static_cast<int>(Side().excludingLights.size()) - 1, l);
     }
-    candidateLights_.clear();
-    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST, !excludingLights_.empty(), false);
+    if (side_) side_->candidateLights.clear();
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST, !Side().excludingLights.empty(), false);
 }
 
 void RefNode::CollectListingObjects() {
     // The mark says "offered"; a second offer of one object keeps the first position.
-    for (size_t c = 0; c < candidateListing_.size(); ++c) candidateListing_[c]->SetAFlag(kCandidateFlag);
+    for (size_t c = 0; c < Side().candidateListing.size(); ++c) Side().candidateListing[c]->SetAFlag(kCandidateFlag);
     std::vector<std::int32_t> positions;
-    for (int k = static_cast<int>(listingObjects_.size()) - 1; k >= 0; --k) {
-        ReferenceTarget* o = listingObjects_[static_cast<size_t>(k)];
+    for (int k = static_cast<int>(Side().listingObjects.size()) - 1; k >= 0; --k) {
+        ReferenceTarget* o = Side().listingObjects[static_cast<size_t>(k)];
         if (!o || !o->TestAFlag(kCandidateFlag)) {
-            EraseRefEntry(listingObjects_, FirstListingRef(), k);
-            listingPositions_.erase(listingPositions_.begin() + k);
+            EraseRefEntry(EditSide().listingObjects, FirstListingRef(), k);
+            EditSide().listingPositions.erase(EditSide().listingPositions.begin() + k);
         }
     }
     // Kept objects take their current position; new ones are appended.
-    for (size_t c = 0; c < candidateListing_.size(); ++c) {
-        ReferenceTarget* o = candidateListing_[c];
+    for (size_t c = 0; c < Side().candidateListing.size(); ++c) {
+        ReferenceTarget* o = Side().candidateListing[c];
         if (!o->TestAFlag(kCandidateFlag)) continue;
         o->ClearAFlag(kCandidateFlag);
-        const auto it = std::find(listingObjects_.begin(), listingObjects_.end(), o);
-        if (it != listingObjects_.end()) {
-            listingPositions_[static_cast<size_t>(it - listingObjects_.begin())] = candidatePositions_[c];
+        const auto it = std::find(Side().listingObjects.begin(), Side().listingObjects.end(), o);
+        if (it != Side().listingObjects.end()) {
+            EditSide().listingPositions[static_cast<size_t>(it - Side().listingObjects.begin())] = Side().candidatePositions[c];
             continue;
         }
-        listingObjects_.push_back(nullptr);
-        listingPositions_.push_back(candidatePositions_[c]);
-        ReplaceReference(FirstListingRef() + static_cast<int>(listingObjects_.size()) - 1, o);
+        EditSide().listingObjects.push_back(nullptr);
+        EditSide().listingPositions.push_back(Side().candidatePositions[c]);
+        ReplaceReference(FirstListingRef() + static_cast<int>(Side().listingObjects.size()) - 1, o);
     }
-    candidateListing_.clear();
-    candidatePositions_.clear();
-    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST_MISC, !listingObjects_.empty(), false);
+    if (side_) {
+        side_->candidateListing.clear();
+        side_->candidatePositions.clear();
+    }
+    SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST_MISC, !Side().listingObjects.empty(), false);
 }
 
 void RefNode::CollectObjectDependency(INode* node) {
@@ -156,7 +154,7 @@ void RefNode::CollectObjectDependency(INode* node) {
     SetOverrideFlag(REFNODE_OVERRIDE_OBJ_LOC_DEP, depended, false);
     if (depended)
         ReplaceReference(KeptObjectRef(), top);
-    else if (keptObject_)
+    else if (Side().keptObject)
         DeleteReference(KeptObjectRef());
 }
 
@@ -249,10 +247,10 @@ void RefNode::FinishUpdate() {
     nodeLoaded_ = wasLoaded_;
     INode* node = GetNode();
     if (!node) return;
-    if (replacedNode_) {
+    if (Side().replacedNode) {
         // The placeholder made for a duplicate gives its dependents back and goes.
-        INode* original = replacedNode_;
-        replacedNode_ = nullptr;
+        INode* original = Side().replacedNode;
+        EditSide().replacedNode = nullptr;
         {
             TargetLock lock(node);
             original->TransferReferences(node, FALSE);
@@ -264,7 +262,7 @@ void RefNode::FinishUpdate() {
     if (!nodeLoaded_) return;
     RereferenceSingleModifiers();
     if (overrideFlags_ & REFNODE_OVERRIDE_SELECTION_SETS) {
-        selectionSets_.clear();
+        if (side_) side_->selectionSets.clear();
         SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
     }
 }
@@ -281,7 +279,7 @@ void RefNode::AddToNodeList(NodeTable& list) {
             INode* holder = GetCOREInterface()->CreateObjectNode(new EmptyBaseObject(FALSE));
             holder->SetName(node->GetName());
             holder->SetTMController(new EmptyController(world));
-            replacedNode_ = node;
+            EditSide().replacedNode = node;
             {
                 TargetLock lock(node);
                 holder->TransferReferences(node, FALSE);

@@ -1,0 +1,25 @@
+// What a node record holds only for nodes that lights, list-holding objects, selection sets or a replaced
+// object name: kept out of the record, which points at it only once something is there to keep.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class INode;
+class LightObject;
+class ReferenceTarget;
+
+// Most referenced nodes are in no light's list, no other object's node list and no named selection set,
+// and their objects were never replaced: a record of a 100k-node scene leaves all of this empty, so the
+// record carries one pointer instead of seven tables and two links.
+struct RefNodeSideTables {
+    std::vector<LightObject*> excludingLights;
+    std::vector<LightObject*> candidateLights;
+    ReferenceTarget* keptObject = nullptr;
+    std::vector<std::int32_t> selectionSets;
+    std::vector<ReferenceTarget*> listingObjects;
+    std::vector<ReferenceTarget*> candidateListing;
+    std::vector<std::int32_t> listingPositions;
+    std::vector<std::int32_t> candidatePositions;
+    INode* replacedNode = nullptr;
+};
