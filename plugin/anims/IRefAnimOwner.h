@@ -13,6 +13,10 @@ class Animatable;
 class RefAnim;
 class ReferenceTarget;
 
+// The super class of every owner of mirrors (the records): a dependent of that super class is an owner,
+// which answers for it without a cast through the class hierarchy.
+constexpr SClass_ID REFANIM_OWNER_SUPER_CLASS_ID = 0x8663dfa6;
+
 class IRefAnimOwner {
 public:
     // The merged item the record stands for; null while the referenced content is unloaded.

@@ -39,8 +39,11 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
 
 bool IsMirroredNode(INode* node) {
     DependentIterator it(node);
-    while (ReferenceMaker* m = it.Next())
+    while (ReferenceMaker* m = it.Next()) {
+        // A node has many dependents and few are records: the super class sorts them before any cast.
+        if (m->SuperClassID() != REFANIM_OWNER_SUPER_CLASS_ID) continue;
         if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
+    }
     return false;
 }
 
@@ -272,7 +275,7 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
                 return true;
         } else if (cls == kLocDepSkippedClass) {
             continue;
-        } else if (sc == REFANIM_SUPER_CLASS_ID || dynamic_cast<IRefAnimOwner*>(dep)) {
+        } else if (sc == REFANIM_SUPER_CLASS_ID || sc == REFANIM_OWNER_SUPER_CLASS_ID) {
             if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
         } else if (dep->IsRefTarget()) {
             if (IsLocDep(dep)) return true;

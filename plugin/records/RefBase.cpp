@@ -128,7 +128,7 @@ void RefBase::SetReference(int i, RefTargetHandle rtarg) {
     } else if (i >= 1 && i <= NumMirrors()) {
         // A damaged file may name any object here: only a mirror is taken. A mirror restored from a file
         // learns its owner here, as a created one does when it is appended.
-        RefAnim* mirror = dynamic_cast<RefAnim*>(rtarg);
+        RefAnim* mirror = rtarg && rtarg->SuperClassID() == REFANIM_SUPER_CLASS_ID ? static_cast<RefAnim*>(rtarg) : nullptr;
         mirrors_[static_cast<size_t>(i - 1)] = mirror;
         if (mirror && !mirror->GetOwner()) mirror->SetOwner(this);
     }

@@ -22,7 +22,7 @@ struct NotifyInfo;
 
 // Every record class has this super class, which is also the first part of its class id and the id of the
 // animatable property a record hangs on its item with.
-constexpr SClass_ID REFBASE_SUPER_CLASS_ID = 0x8663dfa6;
+constexpr SClass_ID REFBASE_SUPER_CLASS_ID = REFANIM_OWNER_SUPER_CLASS_ID;
 constexpr Class_ID REFBASE_CLASS_ID(0x8663dfa6, 0x3f273883);
 
 // A mirror asks its owner for the owner's item: the part argument points at a ReferenceTarget* to fill.

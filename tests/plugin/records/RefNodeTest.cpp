@@ -332,17 +332,22 @@ TEST_F(RefNodeTest, TheSceneEndingDropsTheNodeButOpeningALibraryDoesNot) {
     const int before = NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN);
     for (const Row& row : rows) {
         INode* box = b.Box("Box01").Build();
+        INode* other = b.Box("Box02").Build();
         auto* rec = new RefNode(box, nullptr);
-        // The record's shutdown hook, whether it keeps the node, whether the scene does, and the hook once
-        // the record went.
+        auto* second = new RefNode(other, nullptr);
+        // The records' one shutdown hook, whether each keeps its node, whether the scene does, and the
+        // hook once both records went.
         std::string seen = std::to_string(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN) - before);
         BroadcastNotification(row.code, row.type);
         SetSceneFileOpening(false);
-        seen += std::to_string(rec->GetNode() != nullptr) + std::to_string(GetCOREInterface()->GetINodeByName(L"Box01") != nullptr);
+        seen += std::to_string(rec->GetNode() != nullptr) + std::to_string(second->GetNode() != nullptr) +
+                std::to_string(GetCOREInterface()->GetINodeByName(L"Box01") != nullptr);
         rec->MaybeAutoDelete();
+        second->MaybeAutoDelete();
         seen += std::to_string(NumRegisteredNotifications(NOTIFY_SYSTEM_SHUTDOWN) - before);
-        EXPECT_EQ(seen, row.keeps ? "1110" : "1010") << std::hex << row.code;
+        EXPECT_EQ(seen, row.keeps ? "11110" : "10010") << std::hex << row.code;
         GetCOREInterface()->DeleteNode(box);
+        GetCOREInterface()->DeleteNode(other);
     }
 }
 
