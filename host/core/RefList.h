@@ -67,7 +67,7 @@ private:
         const Entry* Entries() const { return reinterpret_cast<const Entry*>(this + 1); }
     };
     static_assert(sizeof(Spill) % alignof(Entry) == 0, "entries follow the header aligned");
-    // Most targets of a scene have one or two dependents (their owner, and a mirror or a second user),
+    // Most targets of a scene have one or two dependents (their owner, often one more user),
     // and a scene has millions of targets: up to two entries are held in place, in the room the spilled
     // list's pointer takes once there are more. A list is spilled exactly when it holds more positions
     // than that room, holes included.
