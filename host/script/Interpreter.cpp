@@ -280,6 +280,9 @@ Interpreter::Interpreter() {
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
     RegisterMathBuiltins(*this);
+    RegisterNumberFunctions(*this);
+    RegisterClockBuiltins(*this);
+    RegisterEngineBuiltins(*this);
     RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
     macros_ = std::make_shared<MacroScripts>();
@@ -375,6 +378,19 @@ std::wstring Interpreter::LowerCase(const std::wstring& name) { return LowerName
 
 bool Interpreter::HasGlobal(const std::wstring& name) const {
     return globals_.count(LowerName(name)) != 0;
+}
+
+std::vector<std::wstring> Interpreter::GlobalNames() const {
+    std::vector<std::pair<std::wstring, std::wstring>> keyed; // lower-cased key, name as declared
+    keyed.reserve(globals_.size());
+    for (const auto& [lower, entry] : globals_)
+        keyed.emplace_back(lower, entry.name);
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::wstring> names;
+    names.reserve(keyed.size());
+    for (auto& k : keyed)
+        names.push_back(std::move(k.second));
+    return names;
 }
 
 void Interpreter::RegisterGlobalAccessor(const std::wstring& name, std::function<Value(Interpreter&)> get,
@@ -613,6 +629,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
                 return Value::Point(-v.AsPoint());
             case Value::Type::Point2:
                 return Value::Point2(-v.AsPoint2().x, -v.AsPoint2().y);
+            case Value::Type::BitArray: // the complement within the array's length
+                return Value::Bits(~v.BitsRef());
             default:
                 throw ScriptError(L"No \"-\" function for " + v.PrintForm());
             }
@@ -1177,6 +1195,17 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
         case L'^':
             return Value::Float(std::pow(x, y));
         }
+    }
+    if (a.Is(T::BitArray)) {
+        if (!b.Is(T::BitArray)) ThrowConvertError(b, L"BitArray");
+        // Union, difference and intersection; the result is as long as the longer operand.
+        ::BitArray x = a.BitsRef(), y = b.BitsRef();
+        const int size = std::max(x.GetSize(), y.GetSize());
+        x.SetSize(size, true);
+        y.SetSize(size, true);
+        if (o == L'+') return Value::Bits(x | y);
+        if (o == L'-') return Value::Bits(x & ~y);
+        if (o == L'*') return Value::Bits(x & y);
     }
     if (a.Is(T::String) && o == L'+') {
         if (!b.Is(T::String)) ThrowConvertError(b, L"String");

@@ -70,6 +70,8 @@ public:
     void SetGlobal(const std::wstring& name, const Value& value);
     bool GetGlobal(const std::wstring& name, Value& out);
     bool HasGlobal(const std::wstring& name) const;
+    // Every global's name as first declared, sorted without regard to case.
+    std::vector<std::wstring> GlobalNames() const;
     // Persistent globals ("persistent global x"), kept with the scene file: names as first declared,
     // keyed lower-cased. Removing one leaves the global as it is, only no longer persistent.
     const std::map<std::wstring, std::wstring>& Persistents() const { return persistents_; }

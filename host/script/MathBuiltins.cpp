@@ -68,6 +68,11 @@ public:
         } else if (name == L"flip") {
             two(L"flip");
             r = static_cast<std::uint32_t>(Bits32(a[0])) ^ (1u << BitNumber(L"flip", a[1]));
+        } else if (name == L"isnan" || name == L"isfinite") {
+            CheckArgCount(name == L"isnan" ? L"isNAN" : L"isFinite", a, 1);
+            const double x = ArgFloat(a[0]);
+            out = Value::Bool(name == L"isnan" ? std::isnan(x) : std::isfinite(x));
+            return true;
         } else if (name == L"intashex") {
             CheckArgCount(L"intAsHex", a, 1);
             wchar_t text[16];
