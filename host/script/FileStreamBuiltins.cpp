@@ -106,9 +106,12 @@ public:
             else if ((c == L')' || c == L']' || c == L'}') && depth > 0) --depth;
             else if (depth == 0 && (std::iswspace(static_cast<wint_t>(c)) || c == L',')) break;
         }
-        if (quoted || depth > 0) throw Refused(L"ends inside a value: \"" + text_.substr(start) + L"\" in");
+        if (quoted || depth > 0) throw Refused(L"ends inside the value " + text_.substr(start));
         std::wstring value = text_.substr(start, at_ - start);
+        // Past the separator and the white space after it, so that eof answers true after the last value.
         if (at_ < text_.size() && text_[at_] == L',') ++at_;
+        while (at_ < text_.size() && std::iswspace(static_cast<wint_t>(text_[at_])))
+            ++at_;
         return value;
     }
     // Moves past the next occurrence of what; false (staying put) when there is none.
@@ -132,8 +135,8 @@ public:
     void Seek(std::int64_t position) {
         Readable();
         if (position < 0 || static_cast<size_t>(position) > text_.size())
-            throw Refused(L"position " + std::to_wstring(position) + L" is outside 0 to " +
-                          std::to_wstring(text_.size()) + L" in");
+            throw Refused(L"cannot seek to " + std::to_wstring(position) + L", outside 0 to " +
+                          std::to_wstring(text_.size()));
         at_ = static_cast<size_t>(position);
     }
     void SeekEnd() {

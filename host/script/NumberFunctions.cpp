@@ -14,15 +14,13 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
 
-// A function of one number that answers a Float; domain errors name the function and the argument.
-void Unary(Interpreter& in, const wchar_t* name, double (*f)(double), bool (*inDomain)(double) = nullptr) {
+// A function of one number that answers a Float. Outside a function's domain the answer is not a number
+// or an infinity, as the host's is; bit.isNAN and bit.isFinite test for them.
+void Unary(Interpreter& in, const wchar_t* name, double (*f)(double)) {
     const std::wstring fn = name;
-    in.RegisterFunction(name, [fn, f, inDomain](Interpreter&, CallArgs& a) {
+    in.RegisterFunction(name, [fn, f](Interpreter&, CallArgs& a) {
         CheckArgCount(fn.c_str(), a, 1);
-        const double x = ArgFloat(a[0]);
-        if (inDomain && !inDomain(x))
-            throw ScriptError(L"Runtime error: " + fn + L" argument out of range: " + a[0].PrintForm());
-        return Value::Float(f(x));
+        return Value::Float(f(ArgFloat(a[0])));
     });
 }
 
@@ -30,12 +28,12 @@ void Unary(Interpreter& in, const wchar_t* name, double (*f)(double), bool (*inD
 
 void RegisterNumberFunctions(Interpreter& in) {
     Unary(in, L"tan", [](double x) { return std::tan(x * kDegree); });
-    Unary(in, L"asin", [](double x) { return std::asin(x) / kDegree; }, [](double x) { return x >= -1 && x <= 1; });
-    Unary(in, L"acos", [](double x) { return std::acos(x) / kDegree; }, [](double x) { return x >= -1 && x <= 1; });
+    Unary(in, L"asin", [](double x) { return std::asin(x) / kDegree; });
+    Unary(in, L"acos", [](double x) { return std::acos(x) / kDegree; });
     Unary(in, L"atan", [](double x) { return std::atan(x) / kDegree; });
     Unary(in, L"exp", [](double x) { return std::exp(x); });
-    Unary(in, L"log", [](double x) { return std::log(x); }, [](double x) { return x > 0; });
-    Unary(in, L"log10", [](double x) { return std::log10(x); }, [](double x) { return x > 0; });
+    Unary(in, L"log", [](double x) { return std::log(x); });
+    Unary(in, L"log10", [](double x) { return std::log10(x); });
     Unary(in, L"degToRad", [](double x) { return x * kDegree; });
     Unary(in, L"radToDeg", [](double x) { return x / kDegree; });
     // close_enough a b units: equal within "units" steps of single precision at the larger magnitude, so
