@@ -16,6 +16,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <limits>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -290,6 +291,14 @@ Interpreter::Interpreter() {
 }
 
 Interpreter::~Interpreter() {
+    // A context set for the session ends with it (the frames and times it changed are the host's).
+    while (!setContexts_.empty()) {
+        try {
+            UnsetContext(setContexts_.begin()->first);
+        } catch (...) {
+            setContexts_.erase(setContexts_.begin());
+        }
+    }
     // Scopes kept alive by functions that left them refer to themselves through those functions.
     for (const ScopePtr& s : retainedScopes_)
         s->vars.clear();
@@ -764,6 +773,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     }
     case AstKind::Context:
         return EvalContext(n, scope);
+    case AstKind::SetContext:
+        return EvalSetContext(n, scope);
     case AstKind::MaxCommand: {
         auto it = maxCommands_.find(n.lower);
         if (it == maxCommands_.end()) throw ErrorAt(n, L"Unknown max command: " + n.name);
@@ -1649,6 +1660,51 @@ Value Interpreter::EvalContext(const AstNode& n, const ScopePtr& scope) {
             return Value();
         });
     return result;
+}
+
+// "set <context> <state>" enters the context for everything that follows and leaves the one an earlier set
+// entered; "set time off" only leaves. Inside a context expression of the same kind the set would be undone
+// by its end, so it is refused there.
+Value Interpreter::EvalSetContext(const AstNode& n, const ScopePtr& scope) {
+    auto hooks = contextHooks_.find(n.lower);
+    if (hooks == contextHooks_.end()) throw ErrorAt(n, L"Unknown context: " + n.name);
+    const Value state = Eval(*n.kids[0], scope);
+    const bool valued = n.lower == L"at time" || n.flag == 1;
+    return Positioned(n, [&] {
+        const size_t own = setContexts_.count(n.lower);
+        if (contextStates_[n.lower].size() > own)
+            throw ScriptError(L"Runtime error: set " + n.name + L" is not allowed in the body of the same context");
+        const bool on = valued || ArgBool(state);
+        const auto previous = setContexts_.find(n.lower);
+        const std::optional<std::pair<Value, bool>> before =
+            previous == setContexts_.end() ? std::nullopt : std::optional(previous->second);
+        UnsetContext(n.lower);
+        if (n.lower == L"at time" && state.Is(Value::Type::Boolean) && !state.AsBool()) return Value::Ok();
+        try {
+            if (hooks->second.enter) hooks->second.enter(*this, state, on);
+        } catch (...) {
+            // A state the context refuses leaves the one set before in place.
+            if (before) {
+                if (hooks->second.enter) hooks->second.enter(*this, before->first, before->second);
+                contextStates_[n.lower].push_back(before->second);
+                setContexts_[n.lower] = *before;
+            }
+            throw;
+        }
+        contextStates_[n.lower].push_back(on);
+        setContexts_[n.lower] = {state, on};
+        return Value::Ok();
+    });
+}
+
+void Interpreter::UnsetContext(std::wstring lowerName) {
+    auto set = setContexts_.find(lowerName);
+    if (set == setContexts_.end()) return;
+    const auto [state, on] = set->second;
+    setContexts_.erase(set);
+    contextStates_[lowerName].pop_back();
+    const ScriptContextHooks& h = contextHooks_[lowerName];
+    if (h.leave) h.leave(*this, state, on, true);
 }
 
 Value Interpreter::EvalCase(const AstNode& n, const ScopePtr& scope) {

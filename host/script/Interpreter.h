@@ -156,6 +156,9 @@ private:
     void AssignTo(const AstNode& target, const Value& value, const ScopePtr& scope);
     Value EvalFor(const AstNode& n, const ScopePtr& scope);
     Value EvalContext(const AstNode& n, const ScopePtr& scope);
+    Value EvalSetContext(const AstNode& n, const ScopePtr& scope);
+    // Leaves the context a "set" entered, if one did.
+    void UnsetContext(std::wstring lowerName); // a copy: the name may be the key it erases
     Value EvalCase(const AstNode& n, const ScopePtr& scope);
     Value EvalDefinition(const AstNode& n, const ScopePtr& scope);
     Value EvalBinary(const AstNode& n, const ScopePtr& scope);
@@ -184,6 +187,8 @@ private:
     std::unordered_map<std::wstring, std::function<void(Interpreter&)>> maxCommands_;
     std::unordered_map<std::wstring, ScriptContextHooks> contextHooks_;
     std::unordered_map<std::wstring, std::vector<bool>> contextStates_;
+    // The contexts "set" entered and the state each was entered with (kept at the bottom of its states).
+    std::unordered_map<std::wstring, std::pair<Value, bool>> setContexts_;
     std::function<Value(Interpreter&, const std::wstring&, bool)> pathResolver_;
     TrackResolver trackResolver_;
     // The owner's track for "owner.prop.<trackProperty>", or the value of owner.prop when it has none.
