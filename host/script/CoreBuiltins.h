@@ -40,6 +40,9 @@ void RegisterClockBuiltins(Interpreter& interp);
 // gc, heapSize, heapFree and globalVars: the script engine's memory and globals.
 void RegisterEngineBuiltins(Interpreter& interp);
 
+// sysInfo: user and computer names, processors, memory, the current and temporary folders.
+void RegisterSystemInfo(Interpreter& interp);
+
 // A time as the host writes dates (file dates, localTime): "12/6/2026 5:07:24 PM", in local time.
 std::wstring FormatHostDate(std::time_t t);
 

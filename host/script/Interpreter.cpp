@@ -284,6 +284,7 @@ Interpreter::Interpreter() {
     RegisterNumberFunctions(*this);
     RegisterClockBuiltins(*this);
     RegisterEngineBuiltins(*this);
+    RegisterSystemInfo(*this);
     RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
     macros_ = std::make_shared<MacroScripts>();
