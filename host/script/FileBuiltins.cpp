@@ -111,6 +111,16 @@ void RegisterIni(Interpreter& in) {
         return Value::Bool(std::any_of(sections.begin(), sections.end(),
                                        [&](const std::wstring& s) { return LowerName(s) == lower; }));
     });
+    // delIniSetting file section [key]: removes the key, or the whole section; false when it was not there
+    // or the file could not be written.
+    in.RegisterFunction(L"delIniSetting", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"delIniSetting", a, 2, 3);
+        IniFile ini;
+        const auto path = IniFile::ToPath(ArgString(a[0]));
+        if (!ini.Load(path)) return Value::Bool(false);
+        const bool removed = a.Count() == 3 ? ini.Remove(ArgString(a[1]), ArgString(a[2])) : ini.RemoveSection(ArgString(a[1]));
+        return Value::Bool(removed && ini.Save(path));
+    });
     in.RegisterFunction(L"getMAXIniFile", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"getMAXIniFile", a, 0);
         if (i.Paths().iniFile.empty())
