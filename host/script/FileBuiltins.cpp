@@ -58,6 +58,15 @@ std::wstring FileDate(const std::wstring& file, bool created) {
     return FormatHostDate(static_cast<std::time_t>(hasBirth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec));
 }
 
+// A file attribute name, lower-cased, among those this file system keeps.
+std::wstring FileAttribute(const wchar_t* function, const Value& v) {
+    if (!v.Is(Value::Type::Name)) ThrowConvertError(v, L"Name");
+    const std::wstring lower = LowerName(v.NameText());
+    if (lower == L"readonly" || lower == L"directory" || lower == L"hidden" || lower == L"normal") return lower;
+    throw ScriptError(L"Runtime error: " + std::wstring(function) + L": the attribute " + v.PrintForm() +
+                      L" is not kept by this file system (#readOnly, #directory, #hidden and #normal are)");
+}
+
 // The files, or the folders, of the pattern's folder whose names match its last part, sorted by name.
 Value ListFolder(const std::wstring& pattern, bool folders) {
     size_t sep = LastSeparator(pattern);
@@ -161,6 +170,36 @@ void RegisterFiles(Interpreter& in) {
         const fs::path p = IniFile::ToPath(ArgString(a[0]));
         const auto size = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
         return Value::Int(ec ? 0 : static_cast<std::int64_t>(size));
+    });
+    // getFileAttribute file #readOnly / #directory / #hidden / #normal and setFileAttribute file #readOnly
+    // bool: read-only is the lack of write permission; hidden files are those named with a leading dot.
+    // Attributes this file system does not keep (#system, #archive, #temporary) are an error.
+    in.RegisterFunction(L"getFileAttribute", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getFileAttribute", a, 2);
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        const std::wstring attribute = FileAttribute(L"getFileAttribute", a[1]);
+        std::error_code ec;
+        const fs::file_status status = fs::status(p, ec);
+        if (ec || !fs::exists(status))
+            throw ScriptError(L"Runtime error: getFileAttribute: no such file: " + a[0].PrintForm());
+        const bool readOnly = (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+        const bool hidden = p.filename().string().starts_with(".");
+        if (attribute == L"readonly") return Value::Bool(readOnly);
+        if (attribute == L"directory") return Value::Bool(fs::is_directory(status));
+        if (attribute == L"hidden") return Value::Bool(hidden);
+        return Value::Bool(fs::is_regular_file(status) && !readOnly && !hidden); // normal
+    });
+    in.RegisterFunction(L"setFileAttribute", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"setFileAttribute", a, 3);
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        if (FileAttribute(L"setFileAttribute", a[1]) != L"readonly")
+            throw ScriptError(L"Runtime error: setFileAttribute can set only #readOnly here, got: " + a[1].PrintForm());
+        const bool readOnly = ArgBool(a[2]);
+        std::error_code ec;
+        const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        fs::permissions(p, readOnly ? write : fs::perms::owner_write,
+                        readOnly ? fs::perm_options::remove : fs::perm_options::add, ec);
+        return Value::Bool(!ec);
     });
     in.RegisterFunction(L"deleteFile", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"deleteFile", a, 1);
