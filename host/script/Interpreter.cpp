@@ -213,6 +213,13 @@ private:
 
 } // namespace
 
+bool Interpreter::AssignThrough(const Value& ref, const Value& value) {
+    const auto* reference = ref.ObjAs<ReferenceValue>();
+    if (!reference) return false;
+    reference->Set(value);
+    return true;
+}
+
 bool Scope::IsReference(const std::wstring& lower) const {
     return !references.empty() && std::find(references.begin(), references.end(), lower) != references.end();
 }

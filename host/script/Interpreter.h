@@ -131,6 +131,9 @@ public:
     // Keeps a scope that holds itself through its methods until the interpreter ends, which cuts the cycle.
     void RetainScope(const std::shared_ptr<Scope>& s) { retainedScopes_.push_back(s); }
 
+    // Assigns through a by-reference argument ("&x" given to a built-in); false when ref is not one.
+    static bool AssignThrough(const Value& ref, const Value& value);
+
     // Core classes.
     const std::shared_ptr<ScriptClass>& IntegerClass() const { return integerClass_; }
     const std::shared_ptr<ScriptClass>& FloatClass() const { return floatClass_; }
