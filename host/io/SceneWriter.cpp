@@ -57,14 +57,20 @@ public:
                 layerIds.push_back(IdOf(l));
             }
         }
-        for (size_t i = 0; i < table_.size(); ++i)
+        // Objects lie apart in memory: the next one's first line (its class and first fields) is asked
+        // for while this one is visited or written, so its miss is not waited for in turn.
+        for (size_t i = 0; i < table_.size(); ++i) {
+            PrefetchObject(i + 1);
             if (!Visit(i, error)) return IO_ERROR;
+        }
 
         WriteHeader();
         WriteClasses();
         out_.BeginChunk(kObjectsChunk);
-        for (size_t i = 0; i < table_.size(); ++i)
+        for (size_t i = 0; i < table_.size(); ++i) {
+            PrefetchObject(i + 1);
             if (!WriteObject(i, error)) return IO_ERROR;
+        }
         out_.EndChunk();
         WriteNodeList();
         if (wholeScene && !WriteSceneTables(layerIds, currentLayer, error)) return IO_ERROR;
@@ -92,6 +98,10 @@ private:
         std::int32_t id;
         INode* parent;
     };
+
+    void PrefetchObject(size_t i) const {
+        if (i < table_.size()) __builtin_prefetch(table_[i].obj);
+    }
 
     std::int32_t IdOf(ReferenceTarget* t) {
         if (!t) return kNullId;
