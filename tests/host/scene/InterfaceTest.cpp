@@ -76,13 +76,13 @@ TEST_F(InterfaceTest, PromptsRenderFoldersEditorSlotsAndServices) {
     const std::filesystem::path exeDir(ip->GetDir(APP_MAXROOT_DIR).str());
     EXPECT_TRUE(std::filesystem::exists(exeDir / "test_host_scene"));
     EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(ip->GetDir(APP_TEMP_DIR).str())));
-    // The material editor has twenty-four slots.
+    // The material editor has twenty-four slots, each with a default material to start with.
+    EXPECT_EQ(ip->GetMtlSlot(0)->GetName(), MSTR(L"01 - Default"));
     Mtl* m = b.Standard("Brick");
     ip->PutMtlToMtlEditor(m, 23);
     EXPECT_EQ(ip->GetMtlSlot(23), m);
     ip->PutMtlToMtlEditor(m, 24);
     EXPECT_EQ(ip->GetMtlSlot(24), nullptr);
-    EXPECT_EQ(ip->GetMtlSlot(0), nullptr);
     // Message boxes answer from the queue, then with the default button.
     HostServices& s = ip->Services();
     s.QueueAnswer(IDYES);
