@@ -162,8 +162,20 @@ bool ApplyModifierToMesh(Modifier* mod, TimeValue t, PolyMesh& m, bool& poly, st
         poly = true;
         return true;
     }
+    // The Morpher's channels hold weights and names but no target geometry here: nothing to blend toward.
+    if (id == MORPHER_MODIFIER_CLASS_ID) return true;
+    if (id == LINKED_XFORM_MODIFIER_CLASS_ID) {
+        if (!mod->GetReference(mod->NumRefs() - 1)) return true;
+        why = L"following its control node is not modelled in this host";
+        return false;
+    }
     if (!pb) {
-        why = L"it has no parameters";
+        why = L"its effect on the mesh is not modelled in this host";
+        return false;
+    }
+    if (id == DATA_CHANNEL_MODIFIER_CLASS_ID) {
+        if (pb->GetInt(0, t) == 0) return true;
+        why = L"its operators are not modelled in this host";
         return false;
     }
     if (id == BEND_MODIFIER_CLASS_ID || id == TWIST_MODIFIER_CLASS_ID) {
