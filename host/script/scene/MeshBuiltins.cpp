@@ -15,6 +15,7 @@
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <cstdint>
 #include <cwctype>
 
 namespace {
@@ -22,9 +23,10 @@ namespace {
 Interface* Ip() { return GetCOREInterface(); }
 TimeValue Now() { return Ip()->GetTime(); }
 
-// The node's mesh in object space with its stack collapsed, and in poly whether the stack delivers a poly
-// object; a script error naming fn, the modifier and the node when this host cannot make it.
-PolyMesh NodeMesh(INode* n, const wchar_t* fn, bool* poly = nullptr) {
+// The node's mesh in object space with its stack collapsed (from the bottom up to the modifier at top,
+// 0 being the topmost), and in poly whether that part of the stack delivers a poly object; a script error
+// naming fn, the modifier and the node when this host cannot make it.
+PolyMesh NodeMesh(INode* n, const wchar_t* fn, bool* poly = nullptr, int top = 0) {
     Object* obj = n->GetObjectRef();
     auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
     PolyMesh m;
@@ -35,7 +37,7 @@ PolyMesh NodeMesh(INode* n, const wchar_t* fn, bool* poly = nullptr) {
     auto* editable = dynamic_cast<EditableMeshObject*>(base);
     bool delivers = editable && editable->IsPoly();
     // From the bottom of the stack up.
-    for (int i = d ? d->NumModifiers() - 1 : -1; i >= 0; --i) {
+    for (int i = d ? d->NumModifiers() - 1 : -1; i >= top; --i) {
         Modifier* mod = d->GetModifier(i);
         if (!mod->IsEnabled()) continue;
         if (!ApplyModifierToMesh(mod, Now(), m, delivers, why))
@@ -163,16 +165,46 @@ private:
     bool poly_;
 };
 
-// maxOps: the stack collapse the modify panel's "Collapse All" runs (CollapseNode node noPrompt).
+// Collapses the modifier at index (1 the topmost) and those below it into the base object, keeping the
+// modifiers above.
+void CollapseNodeTo(INode* n, std::int64_t index, const wchar_t* fn) {
+    Object* obj = n->GetObjectRef();
+    auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
+    const int count = d ? d->NumModifiers() : 0;
+    if (index < 1 || index > count)
+        throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": modifier index out of range: " +
+                          std::to_wstring(index) + L" (" + n->GetName() + L" has " + std::to_wstring(count) +
+                          L" modifiers)");
+    if (index == 1) return CollapseNode(n, fn);
+    Object* below = d->GetObjRef();
+    if (below && below->SuperClassID() == GEN_DERIVOB_CLASS_ID)
+        throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": the stack of " + n->GetName() +
+                          L" holds a nested stack, which this host does not collapse in part");
+    const int top = static_cast<int>(index) - 1;
+    bool poly = false;
+    PolyMesh m = NodeMesh(n, fn, &poly, top);
+    for (int i = count - 1; i >= top; --i) d->DeleteModifier(i);
+    d->ReferenceObject(NewEditable(poly, m));
+}
+
+// maxOps: the stack collapses of the modify panel (CollapseNode node noPrompt, CollapseNodeTo node index
+// noPrompt).
 class MaxOps : public HostObject {
 public:
     std::wstring ClassName() const override { return L"Interface"; }
     std::wstring PrintForm() const override { return L"<Interface:maxOps>"; }
     bool CallMethod(Interpreter&, const std::wstring& name, CallArgs& a, Value& out) override {
-        if (name != L"collapsenode") return false;
-        CheckArgCount(L"maxOps.CollapseNode", a, 2);
-        ArgBool(a[1]);
-        CollapseNode(ArgSceneNode(a[0], L"maxOps.CollapseNode"), L"maxOps.CollapseNode");
+        if (name == L"collapsenode") {
+            CheckArgCount(L"maxOps.CollapseNode", a, 2);
+            ArgBool(a[1]);
+            CollapseNode(ArgSceneNode(a[0], L"maxOps.CollapseNode"), L"maxOps.CollapseNode");
+        } else if (name == L"collapsenodeto") {
+            CheckArgCount(L"maxOps.CollapseNodeTo", a, 3);
+            ArgBool(a[2]);
+            CollapseNodeTo(ArgSceneNode(a[0], L"maxOps.CollapseNodeTo"), ArgInt(a[1]), L"maxOps.CollapseNodeTo");
+        } else {
+            return false;
+        }
         out = Value::Bool(true);
         return true;
     }
