@@ -17,6 +17,7 @@ public:
         kNoDiffuse = 32,
         kNoSpecular = 64,
         kAmbientOnly = 128,
+        kRectangleCone = 256, // a spot's or directional's cone is a rectangle, not a circle
     };
     // Decay: 0 none, 1 inverse, 2 inverse square (scripts count from 1).
     struct State {

@@ -18,6 +18,7 @@
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <cstdint>
 #include <cwctype>
 #include <unordered_set>
 
@@ -211,6 +212,7 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
         else if (name == L"inclexcltype") out = Value::Int(InclExclType(l->GetExclList()));
         else if (sw) out = Value::Bool(standard->GetFlag(sw->flag) != sw->inverted);
         else if (name == L"attendecay" && standard) out = Value::Int(standard->GetDecay() + 1);
+        else if (name == L"coneshape" && standard) out = Value::Int(standard->GetFlag(StandardLight::kRectangleCone) ? 2 : 1);
         else if (name == L"type") return GetLookerType(a, out);
         else return false;
         return true;
@@ -255,6 +257,11 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
             if (!standard->SetDecay(static_cast<int>(ArgInt(v)) - 1))
                 throw ScriptError(L"Runtime error: attenDecay must be 1 (none), 2 (inverse) or 3 (inverse square), got: " +
                                   v.PrintForm());
+        } else if (name == L"coneshape" && standard) {
+            const std::int64_t shape = ArgInt(v);
+            if (shape != 1 && shape != 2)
+                throw ScriptError(L"Runtime error: coneShape must be 1 (circle) or 2 (rectangle), got: " + v.PrintForm());
+            standard->SetFlag(StandardLight::kRectangleCone, shape == 2);
         } else if (name == L"type" && standard)
             throw ScriptError(L"Runtime error: the .type of a light is set on its node");
         else return false;
