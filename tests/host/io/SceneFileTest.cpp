@@ -10,6 +10,7 @@
 #include "host/scene/SceneDump.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -49,18 +50,7 @@ std::string Tree(INode* n = GetCOREInterface()->GetRootNode(), const std::string
 // A file in the test's own temporary folder.
 class SceneFileTest : public SceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("ostrivans-io-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        SceneFixture::TearDown();
-        fs::remove_all(dir_);
-    }
-    MSTR File(const std::string& name) const { return WStr::FromUTF8((dir_ / name).string()); }
+    MSTR File(const std::string& name) const { return dir_.File(name); }
     static Interface* Ip() { return GetCOREInterface(); }
 
     // Saves, resets, and opens the file again; returns the dump of the opened scene.
@@ -80,7 +70,7 @@ protected:
         Ip()->GetSceneMtls()->Add(brick);
     }
 
-    fs::path dir_;
+    ScratchDir dir_{"ostrivans-io"};
 };
 
 // Names beyond ASCII survive too: UTF-8 written as escapes, "Mauer_" a-, o-, u-umlaut, "_", U+58C1, "_",
