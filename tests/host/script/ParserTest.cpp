@@ -115,6 +115,7 @@ TEST(Parser, EachTextGivesItsTree) {
         {L"for x in a while x < 3 do ::g = x", L"(for x a null (< x 3) (= ::g x))"},
         {L"struct S (a, b = 2,\n fn f = a)", L"(struct S a: b:2 (fn f a))"},
         {L"fn f &a b = a; f &x[1] 2", L"(fn f &a b a)\n(call f (& (index x 1)) 2)"},
+        {L"while i < 3 do i += 1", L"(while (< i 3) (+= i 1))"},
         {L"do (i += 1) while i < 3", L"(do-while (block (+= i 1)) (< i 3))"},
         {L"fn add a b scale:2 offset: = (a + b) * scale", L"(fn add a b scale:2 offset: (* (block (+ a b)) scale))"},
         {L"function neg x = -x", L"(fn neg x (- x))"},
