@@ -70,10 +70,12 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
             ASSERT_NE(made, nullptr) << i;
             EXPECT_TRUE(made->ClassID() == cid && made->SuperClassID() == cd->SuperClassID()) << i;
             if (auto* mirror = dynamic_cast<RefAnim*>(made)) {
-                EXPECT_EQ(WStr(mirror->GetKindName()).ToUTF8() + " B " + std::to_string(cid.PartB()) + " refs " +
+                MSTR cls;
+                mirror->GetClassName(cls);
+                EXPECT_EQ(WStr(mirror->GetKindName()).ToUTF8() + " " + cls.ToUTF8() + " B " + std::to_string(cid.PartB()) + " refs " +
                               std::to_string(mirror->NumRefs()) + " state " + std::to_string(mirror->GetOverriddenState()) +
                               " op " + std::to_string(mirror->GetLastOperation()) + " flag " + std::to_string(mirror->GetKindFlag()),
-                          WStr(name.c_str()).ToUTF8() + " B 0 refs " + (twoRefs.count(name) ? "2" : "1") +
+                          WStr(name.c_str()).ToUTF8() + " " + WStr(name.c_str()).ToUTF8() + " B 0 refs " + (twoRefs.count(name) ? "2" : "1") +
                               " state 0 op -1 flag 0");
                 kinds[name] = mirror->GetKindID();
                 if (name != L"RefAnimLocDep" && name != L"RefAnimPblock2" && name != L"RefAnimPFSource") {
