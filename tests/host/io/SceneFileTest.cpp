@@ -80,8 +80,17 @@ TEST_F(SceneFileTest, SaveAndOpenGiveTheSameScene) {
     BuildSample();
     const std::string wall = "Mauer_\xC3\xA4\xC3\xB6\xC3\xBC_\xE5\xA3\x81_\xF0\x9F\xA7\xB1";
     const std::string room = "\xD0\x9A\xD0\xBE\xD0\xBC\xD0\xBD\xD0\xB0\xD1\x82\xD0\xB0";
-    b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
+    INode* own = b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
+    // The node's own data beside its references.
+    own->Freeze(TRUE);
+    own->SetUserPropBuffer(L"a=1");
+    own->SetTransformLock(INODE_LOCKROT, INODE_LOCK_Y, TRUE);
+    own->SetObjOffsetPos(Point3(1, 2, 3));
+    own->SetSkinScale(Point3(2, 2, 2));
+    own->SetGroupMember(TRUE);
+    own->SetBoneFlags(0x11);
     const std::string before = Dump();
+    EXPECT_NE(before.find("user properties: \"a=1\""), std::string::npos) << before;
     EXPECT_EQ(ReOpen(), before);
     EXPECT_EQ(Ip()->GetCurFileName(), MSTR(L"scene.max"));
     EXPECT_FALSE(Ip()->IsSaveRequired());
