@@ -63,6 +63,7 @@ HostInterface::HostInterface() : services_(std::make_unique<HostServices>()) {
     mtlLib_->SetAFlag(A_LOCK_TARGET);
     layers_ = NewLayerManager();
     selSets_ = NewNamedSelectionSetManager();
+    mtlSlots_ = new MtlEditorSlots();
 }
 
 HostInterface::~HostInterface() = default;
@@ -314,14 +315,8 @@ MSTR HostInterface::GetPromptText() {
 
 ISceneEventManager* HostInterface::GetISceneEventManager() { return &TheSceneEventManager(); }
 
-MtlBase* HostInterface::GetMtlSlot(int slot) {
-    if (slot < 0 || slot >= kNumMtlSlots) return nullptr;
-    return dynamic_cast<MtlBase*>(Animatable::GetAnimByHandle(mtlSlots_[slot]));
-}
-void HostInterface::PutMtlToMtlEditor(MtlBase* mb, int slot) {
-    if (slot < 0 || slot >= kNumMtlSlots) return;
-    mtlSlots_[slot] = mb ? Animatable::GetHandleByAnim(mb) : 0;
-}
+MtlBase* HostInterface::GetMtlSlot(int slot) { return mtlSlots_->Get(slot); }
+void HostInterface::PutMtlToMtlEditor(MtlBase* mb, int slot) { mtlSlots_->Put(mb, slot); }
 void HostInterface::ActivateTexture(MtlBase* tx, Mtl* mtl, int) {
     if (mtl) mtl->SetActiveTexmap(tx);
 }
@@ -395,7 +390,7 @@ void HostInterface::ClearScene(const std::unordered_set<const Node*>* spare) {
         if (layers_) layers_->Reset();
         if (selSets_) selSets_->Reset();
         if (mtlLib_) mtlLib_->Empty();
-        for (AnimHandle& h : mtlSlots_) h = 0;
+        mtlSlots_->FillDefaults();
         time_ = 0;
         animate_ = FALSE;
         g_frameRate = kDefaultFrameRate;

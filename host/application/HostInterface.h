@@ -5,6 +5,7 @@
 #include "host/core/Animatable.h"
 #include "host/scene/HostServices.h"
 #include "host/scene/Interface.h"
+#include "host/scene/materials/MtlEditorSlots.h"
 
 #include <cstdint>
 #include <map>
@@ -102,7 +103,6 @@ public:
     // The last temporary prompt and how long it was to stay.
     MSTR GetTempPrompt() const { return tempPrompt_; }
     int GetTempPromptMsec() const { return tempPromptMsec_; }
-    static constexpr int kNumMtlSlots = 24;
 
     // Empties the scene: nodes (and external-scene entries), selection, layers back to "0", selection
     // sets, material library and editor slots, undo buffer, modes and flags back to a new scene's.
@@ -142,7 +142,7 @@ private:
     std::vector<MSTR> prompts_;
     MSTR tempPrompt_;
     int tempPromptMsec_ = 0;
-    AnimHandle mtlSlots_[kNumMtlSlots] = {};
+    MtlEditorSlots* mtlSlots_ = nullptr;
     MSTR curFile_;
     MSTR fileError_;
     std::vector<MergeCallback*> mergeCallbacks_;

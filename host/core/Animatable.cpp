@@ -1,17 +1,46 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// Handles are looked up by the undo records of the reference graph, so the registry is a hash map.
-// Handles are handed out in order and never reused: a table indexed by handle finds an animatable without
-// hashing (slot 0 stays empty).
+// Handles are looked up by the undo records of the reference graph. They are handed out in order and never
+// reused, so pages of a table indexed by handle find an animatable without hashing. A page grows by a page,
+// never by copying the table, and a page whose animatables are all gone is given back: a session that
+// loads and drops scene after scene keeps pages for the live handles only (handle 0 stays empty).
 struct HandleRegistry {
-    std::vector<Animatable*> byHandle{nullptr};
+    static constexpr unsigned kPageBits = 12;
+    static constexpr size_t kPageSize = size_t(1) << kPageBits;
+    struct Page {
+        Animatable* anims[kPageSize] = {};
+        size_t live = 0;
+    };
+    std::vector<std::unique_ptr<Page>> pages;
     AnimHandle next = 1;
+
+    static size_t PageOf(AnimHandle h) { return static_cast<size_t>(h >> kPageBits); }
+    static size_t SlotOf(AnimHandle h) { return static_cast<size_t>(h & (kPageSize - 1)); }
+    void Add(AnimHandle h, Animatable* anim) {
+        const size_t p = PageOf(h);
+        if (pages.size() <= p) pages.resize(p + 1);
+        if (!pages[p]) pages[p] = std::make_unique<Page>();
+        pages[p]->anims[SlotOf(h)] = anim;
+        ++pages[p]->live;
+    }
+    void Drop(AnimHandle h) {
+        Page* page = pages[PageOf(h)].get();
+        page->anims[SlotOf(h)] = nullptr;
+        // The page new handles go to stays: an animatable made and dropped over and over would otherwise
+        // take a page and give it back each time.
+        if (--page->live == 0 && PageOf(h) != PageOf(next)) pages[PageOf(h)].reset();
+    }
+    Animatable* Find(AnimHandle h) const {
+        const size_t p = PageOf(h);
+        return p < pages.size() && pages[p] ? pages[p]->anims[SlotOf(h)] : nullptr;
+    }
 };
 
 HandleRegistry& Registry() {
@@ -57,7 +86,7 @@ Animatable::~Animatable() {
             delete side;
         }
     }
-    if (handle_ != 0) Registry().byHandle[static_cast<size_t>(handle_)] = nullptr;
+    if (handle_ != 0) Registry().Drop(handle_);
 }
 
 void Animatable::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Animatable"; }
@@ -143,13 +172,12 @@ AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
     if (anim->handle_ == 0) {
         HandleRegistry& r = Registry();
         anim->handle_ = r.next++;
-        r.byHandle.push_back(anim);
+        r.Add(anim->handle_, anim);
     }
     return anim->handle_;
 }
 
 Animatable* Animatable::GetAnimByHandle(AnimHandle handle) {
     if (handle == 0) return nullptr;
-    const HandleRegistry& r = Registry();
-    return handle < r.byHandle.size() ? r.byHandle[static_cast<size_t>(handle)] : nullptr;
+    return Registry().Find(handle);
 }

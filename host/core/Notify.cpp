@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -72,7 +73,90 @@ private:
     std::vector<Slot> more_;
 };
 
-// A live entry points at its owner's registrations (nodes of the index do not move), so that closing up
+// The owners' registrations by owner: open addressing with linear probing in one array of slots, at most
+// half full, and the registrations in a pool where they keep their address. Records register as they
+// are made, and a load makes 100k of them: a lookup touches one slot (a node-based map walked a bucket
+// chain of nodes scattered through memory, a miss in the cache at every step).
+class OwnerIndex {
+public:
+    Registrations* Find(const Owner& o) {
+        if (slots_.empty()) return nullptr;
+        for (size_t i = Home(o);; i = Next(i)) {
+            const Slot& s = slots_[i];
+            if (!s.owner.proc) return nullptr;
+            if (s.owner == o) return &pool_[s.regs];
+        }
+    }
+    Registrations& FindOrAdd(const Owner& o) {
+        if (2 * (used_ + 1) > slots_.size()) Grow();
+        size_t i = Home(o);
+        for (; slots_[i].owner.proc; i = Next(i))
+            if (slots_[i].owner == o) return pool_[slots_[i].regs];
+        std::uint32_t regs;
+        if (!free_.empty()) {
+            regs = free_.back();
+            free_.pop_back();
+        } else {
+            regs = static_cast<std::uint32_t>(pool_.size());
+            pool_.emplace_back();
+        }
+        slots_[i] = Slot{o, regs};
+        ++used_;
+        return pool_[regs];
+    }
+    // Takes the owner out; its registrations' place is reused by a later owner.
+    void Erase(const Owner& o) {
+        if (slots_.empty()) return;
+        size_t hole = Home(o);
+        for (; slots_[hole].owner.proc; hole = Next(hole))
+            if (slots_[hole].owner == o) break;
+        if (!slots_[hole].owner.proc) return;
+        pool_[slots_[hole].regs] = Registrations();
+        free_.push_back(slots_[hole].regs);
+        --used_;
+        // Later slots of the probe run move back into the hole when their home allows it, so a lookup
+        // never meets an empty slot before its owner.
+        for (size_t j = Next(hole); slots_[j].owner.proc; j = Next(j)) {
+            const size_t home = Home(slots_[j].owner);
+            const bool between = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+            if (between) continue;
+            slots_[hole] = slots_[j];
+            hole = j;
+        }
+        slots_[hole] = Slot{};
+    }
+    void Clear() {
+        slots_.clear();
+        pool_.clear();
+        free_.clear();
+        used_ = 0;
+    }
+
+private:
+    struct Slot {
+        Owner owner{};
+        std::uint32_t regs = 0;
+    };
+    size_t Home(const Owner& o) const { return OwnerHash{}(o) & (slots_.size() - 1); }
+    size_t Next(size_t i) const { return (i + 1) & (slots_.size() - 1); }
+    void Grow() {
+        std::vector<Slot> old(std::max<size_t>(64, 2 * slots_.size()));
+        old.swap(slots_);
+        for (const Slot& s : old) {
+            if (!s.owner.proc) continue;
+            size_t i = Home(s.owner);
+            while (slots_[i].owner.proc) i = Next(i);
+            slots_[i] = s;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::deque<Registrations> pool_;
+    std::vector<std::uint32_t> free_;
+    size_t used_ = 0;
+};
+
+// A live entry points at its owner's registrations (they do not move in the index's pool), so that closing up
 // a list of 100k entries moves their positions along without looking every owner up; a hole has none.
 struct Entry {
     NOTIFYPROC proc;
@@ -92,7 +176,11 @@ struct CodeList {
 struct Table {
     // Node-based: a CodeList stays where it is while codes are added during a broadcast.
     std::unordered_map<int, CodeList> lists;
-    std::unordered_map<Owner, Registrations, OwnerHash> index;
+    OwnerIndex index;
+    // The owner registered last and its registrations: an owner registers its codes one call after
+    // another, so only the first call of a run looks up. Erasing the owner forgets it here.
+    Owner lastOwner{};
+    Registrations* last = nullptr;
     int broadcastDepth = 0;
     std::vector<int> pending;
 };
@@ -135,6 +223,12 @@ void Kill(Table& t, const Registrations::Slot& slot) {
     CodeList& cl = t.lists[slot.code];
     cl.entries[slot.pos].owner = nullptr;
     ++cl.dead;
+}
+
+// Takes an owner out of the index.
+void Forget(Table& t, const Owner& owner) {
+    if (t.last && t.lastOwner == owner) t.last = nullptr;
+    t.index.Erase(owner);
 }
 
 struct BroadcastDepth {
@@ -222,7 +316,12 @@ int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
     if (!proc) return 0;
     Table& t = T();
     CodeList& cl = t.lists[code];
-    Registrations& own = t.index[Owner{proc, param}];
+    const Owner owner{proc, param};
+    if (!t.last || !(t.lastOwner == owner)) {
+        t.last = &t.index.FindOrAdd(owner);
+        t.lastOwner = owner;
+    }
+    Registrations& own = *t.last;
     if (own.Find(code)) return 1;
     own.Add(Registrations::Slot{code, cl.entries.size()});
     cl.entries.push_back(Entry{proc, param, &own});
@@ -231,25 +330,27 @@ int RegisterNotification(NOTIFYPROC proc, void* param, int code) {
 
 int UnRegisterNotification(NOTIFYPROC proc, void* param, int code) {
     Table& t = T();
-    auto it = t.index.find(Owner{proc, param});
-    if (it == t.index.end()) return 0;
-    Registrations::Slot* slot = it->second.Find(code);
+    const Owner owner{proc, param};
+    Registrations* own = t.index.Find(owner);
+    if (!own) return 0;
+    Registrations::Slot* slot = own->Find(code);
     if (!slot) return 0;
     Kill(t, *slot);
-    it->second.Erase(slot);
-    if (it->second.Size() == 0) t.index.erase(it);
+    own->Erase(slot);
+    if (own->Size() == 0) Forget(t, owner);
     MaybeCompact(t, code, t.lists[code]);
     return 1;
 }
 
 int UnRegisterNotification(NOTIFYPROC proc, void* param) {
     Table& t = T();
-    auto it = t.index.find(Owner{proc, param});
-    if (it == t.index.end()) return 0;
+    const Owner owner{proc, param};
+    Registrations* found = t.index.Find(owner);
+    if (!found) return 0;
     // Its entries become holes before its registrations leave the index: a hole points at no owner.
-    Registrations own = std::move(it->second);
+    Registrations own = std::move(*found);
     for (size_t i = 0; i < own.Size(); ++i) Kill(t, own.At(i));
-    t.index.erase(it);
+    Forget(t, owner);
     for (size_t i = 0; i < own.Size(); ++i) MaybeCompact(t, own.At(i).code, t.lists[own.At(i).code]);
     return 1;
 }
@@ -301,7 +402,8 @@ MSTR DumpNotifications() {
 
 void ResetNotificationsForTests() {
     Table& t = T();
-    t.index.clear();
+    t.last = nullptr;
+    t.index.Clear();
     for (auto& [code, cl] : t.lists) {
         for (Entry& e : cl.entries) e.owner = nullptr;
         cl.dead = cl.entries.size();

@@ -24,6 +24,8 @@
 //              0x4006 root app data  the scene root's app data blocks (absent when none)
 //              0x4007 data       container, one per scene data handler (SceneDataHandler.h):
 //                                0x4008 name (UTF-16), 0x4009 body (what the handler's Save wrote)
+//              0x400A slots      count u32 | the material editor's slots in order (kNullId for an empty one;
+//                                absent in files written before the editor's slots were kept)
 //
 // An id is an index in the object table or one of the special ids below. Every object is created through
 // its class descriptor for loading, reads its own body, and only once every object exists are the
@@ -54,6 +56,7 @@ inline constexpr USHORT kRootAppDataChunk = 0x4006;
 inline constexpr USHORT kSceneDataChunk = 0x4007;
 inline constexpr USHORT kSceneDataNameChunk = 0x4008;
 inline constexpr USHORT kSceneDataBodyChunk = 0x4009;
+inline constexpr USHORT kEditorSlotsChunk = 0x400A;
 
 // A reference written as null: no target, or a weak one nothing persists.
 inline constexpr std::int32_t kNullId = -1;

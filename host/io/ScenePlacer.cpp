@@ -122,6 +122,8 @@ IOResult ScenePlacer::LinkOpened(Interface* ip, SceneReader& r, std::vector<std:
     for (const SceneReader::NodeEntry& e : r.Nodes()) roots.push_back(e.id);
     roots.insert(roots.end(), r.Layers().begin(), r.Layers().end());
     roots.insert(roots.end(), r.Materials().begin(), r.Materials().end());
+    for (std::int32_t id : r.EditorSlots())
+        if (id != kNullId) roots.push_back(id);
     return r.Link(roots);
 }
 
@@ -142,6 +144,9 @@ void ScenePlacer::PlaceOpened(Interface* ip, SceneReader& r, const std::vector<s
     if (MtlBaseLib* lib = ip->GetSceneMtls())
         for (std::int32_t id : r.Materials())
             if (MtlBase* m = r.MtlAt(id)) lib->Add(m);
+    // A file without the editor's slots leaves the defaults the cleared scene has.
+    const std::vector<std::int32_t>& slots = r.EditorSlots();
+    for (size_t i = 0; i < slots.size(); ++i) ip->PutMtlToMtlEditor(r.MtlAt(slots[i]), static_cast<int>(i));
     std::vector<INode*> placed;
     PlaceNodes(ip, r, placed);
     if (INamedSelectionSetManager* sets = ip->GetNamedSelectionSetManager())

@@ -224,6 +224,9 @@ IOResult SceneReader::ReadScene() {
         case kMaterialsChunk:
             if (ReadIds(materials_, L"scene materials") != IO_OK) return IO_ERROR;
             break;
+        case kEditorSlotsChunk:
+            if (ReadIds(editorSlots_, L"material editor slots") != IO_OK) return IO_ERROR;
+            break;
         case kSceneDataChunk: {
             SceneData data;
             const IOResult d = ForEachChunk(this, [&](USHORT part) -> IOResult {
@@ -294,6 +297,10 @@ IOResult SceneReader::CheckIds() {
     for (std::int32_t m : materials_)
         if (m < 0 || m >= n || !IsMaterialClass(kind(m)))
             return Problem(Bytes().size(), WStr::Format(L"scene materials: id %d is not a material of the file", m));
+    for (size_t i = 0; i < editorSlots_.size(); ++i)
+        if (const std::int32_t m = editorSlots_[i]; m != kNullId && (m < 0 || m >= n || !IsMaterialClass(kind(m))))
+            return Problem(Bytes().size(), WStr::Format(L"material editor slot %zu: id %d is not a material or map "
+                                                        L"of the file", i + 1, m));
     for (const SelSet& s : selSets_)
         for (std::int32_t id : s.nodes)
             if (id < 0 || id >= n || !listed[static_cast<size_t>(id)])

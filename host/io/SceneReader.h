@@ -82,6 +82,8 @@ public:
     int CurrentLayer() const { return currentLayer_; }
     bool HasSceneTables() const { return hasScene_; }
     const std::vector<std::int32_t>& Materials() const { return materials_; }
+    // The material editor's slots in order (kNullId for an empty one); empty for a file without them.
+    const std::vector<std::int32_t>& EditorSlots() const { return editorSlots_; }
     const std::vector<SelSet>& SelSets() const { return selSets_; }
     // Gives root the app data the file's scene root had (none when the file has none).
     void PlaceRootAppData(Animatable* root);
@@ -119,6 +121,7 @@ private:
     std::vector<std::int32_t> layers_;
     std::int32_t currentLayer_ = -1;
     std::vector<std::int32_t> materials_;
+    std::vector<std::int32_t> editorSlots_;
     std::vector<SelSet> selSets_;
     bool hasScene_ = false;
     std::unique_ptr<AnimAppData> rootAppData_;

@@ -11,6 +11,7 @@
 #include "host/scene/INode.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/NamedSelectionSets.h"
+#include "host/scene/materials/MtlEditorSlots.h"
 
 #include <deque>
 #include <map>
@@ -57,17 +58,27 @@ public:
                 layerIds.push_back(IdOf(l));
             }
         }
-        for (size_t i = 0; i < table_.size(); ++i)
+        // The material editor's slots go with the scene: what they show need not be used anywhere else.
+        std::vector<std::int32_t> slotIds;
+        if (wholeScene)
+            for (int i = 0; i < MtlEditorSlots::kCount; ++i) slotIds.push_back(IdOf(ip_->GetMtlSlot(i)));
+        // Objects lie apart in memory: the next one's first line (its class and first fields) is asked
+        // for while this one is visited or written, so its miss is not waited for in turn.
+        for (size_t i = 0; i < table_.size(); ++i) {
+            PrefetchObject(i + 1);
             if (!Visit(i, error)) return IO_ERROR;
+        }
 
         WriteHeader();
         WriteClasses();
         out_.BeginChunk(kObjectsChunk);
-        for (size_t i = 0; i < table_.size(); ++i)
+        for (size_t i = 0; i < table_.size(); ++i) {
+            PrefetchObject(i + 1);
             if (!WriteObject(i, error)) return IO_ERROR;
+        }
         out_.EndChunk();
         WriteNodeList();
-        if (wholeScene && !WriteSceneTables(layerIds, currentLayer, error)) return IO_ERROR;
+        if (wholeScene && !WriteSceneTables(layerIds, currentLayer, slotIds, error)) return IO_ERROR;
         if (out_.Commit() != IO_OK) {
             error = out_.GetLastError();
             return IO_ERROR;
@@ -92,6 +103,10 @@ private:
         std::int32_t id;
         INode* parent;
     };
+
+    void PrefetchObject(size_t i) const {
+        if (i < table_.size()) __builtin_prefetch(table_[i].obj);
+    }
 
     std::int32_t IdOf(ReferenceTarget* t) {
         if (!t) return kNullId;
@@ -231,7 +246,8 @@ private:
         return id < 0 ? kNullId : id;
     }
 
-    bool WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer, WStr& error) {
+    bool WriteSceneTables(const std::vector<std::int32_t>& layerIds, int currentLayer,
+                          const std::vector<std::int32_t>& slotIds, WStr& error) {
         out_.BeginChunk(kSceneChunk);
         out_.BeginChunk(kLayersChunk);
         PutIds(layerIds);
@@ -246,6 +262,9 @@ private:
                 if (std::int32_t id = WrittenId((*mtlLib_)[i]); id >= 0) mtls.push_back(id);
         out_.BeginChunk(kMaterialsChunk);
         PutIds(mtls);
+        out_.EndChunk();
+        out_.BeginChunk(kEditorSlotsChunk);
+        PutIds(slotIds);
         out_.EndChunk();
 
         if (INamedSelectionSetManager* sets = ip_->GetNamedSelectionSetManager()) {

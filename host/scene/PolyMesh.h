@@ -25,6 +25,10 @@ public:
 
     // Every face of more than three corners split into a fan of triangles.
     PolyMesh Triangulated() const;
+    // One Catmull-Clark step: each face of k corners becomes k quads through its centre and its edges'
+    // points; open borders follow the curve of their border (a corner where more than two border edges
+    // meet stays put).
+    PolyMesh Subdivided() const;
     // Every vertex through tm.
     void Transform(const class Matrix3& tm);
     Box3 Bounds() const;

@@ -49,6 +49,8 @@ enum class AstKind {
     Try,        // kids: body, handler
     Context,    // name: undo, redraw, animate, coordsys, about...; kids: label (or null), state, body; flag 1 when
                 // the state is a value (a frame or a centre) rather than on/off
+    SetContext, // "set animate on", "set time 10f", "set coordsys local": name and flag as for Context;
+                // kids: state (false for "set time off")
     MaxCommand, // name: the command words, lower-cased, joined by one space
     Case,       // kids: subject (or null); pairs: label (null for default), expression
     Attributes, // definition

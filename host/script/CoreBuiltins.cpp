@@ -364,6 +364,12 @@ void RegisterStrings(Interpreter& in) {
         CheckArgCount(L"toLower", a, 1);
         return Value::String(LowerName(ArgString(a[0])));
     });
+    // stricmp a b: below, at or above zero as a sorts before, with or after b, ignoring case.
+    in.RegisterFunction(L"stricmp", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"stricmp", a, 2);
+        const int c = LowerName(ArgString(a[0])).compare(LowerName(ArgString(a[1])));
+        return Value::Int(c < 0 ? -1 : (c > 0 ? 1 : 0));
+    });
     in.RegisterFunction(L"toUpper", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"toUpper", a, 1);
         std::wstring s = ArgString(a[0]);

@@ -1,6 +1,7 @@
 // Registration of the script language's core built-in functions.
 #pragma once
 
+#include <ctime>
 #include <string>
 
 class Interpreter;
@@ -23,6 +24,8 @@ void RegisterTimeBuiltins(Interpreter& interp);
 // length, normalize, distance, dot, cross, atan2, the bit functions, appendIfUnique, qsort, formattedPrint
 // and timeStamp.
 void RegisterMathBuiltins(Interpreter& interp);
+// tan, asin, acos, atan, exp, log, log10, degToRad, radToDeg and close_enough.
+void RegisterNumberFunctions(Interpreter& interp);
 // createFile, openFile, readLine, readChars, eof and close; file streams take "format"/"print" output.
 void RegisterFileStreamBuiltins(Interpreter& interp);
 // CreateDialog and DestroyDialog: show a script-defined rollout as a dialog, and close it; openUtility and
@@ -31,6 +34,17 @@ void RegisterDialogBuiltins(Interpreter& interp);
 
 // pathConfig: appendPath, removePathLeaf, stripPathToLeaf, isAbsolutePath and normalizePath.
 void RegisterPathConfig(Interpreter& interp);
+
+// localTime, getLocalTime and getUniversalTime: the wall clock.
+void RegisterClockBuiltins(Interpreter& interp);
+// gc, heapSize, heapFree and globalVars: the script engine's memory and globals.
+void RegisterEngineBuiltins(Interpreter& interp);
+
+// sysInfo: user and computer names, processors, memory, the current and temporary folders.
+void RegisterSystemInfo(Interpreter& interp);
+
+// A time as the host writes dates (file dates, localTime): "12/6/2026 5:07:24 PM", in local time.
+std::wstring FormatHostDate(std::time_t t);
 
 // "*" matches any run of characters, "?" one character (matchPattern, getFiles).
 bool MatchWildcard(const std::wstring& text, const std::wstring& pattern, bool ignoreCase);

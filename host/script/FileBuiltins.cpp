@@ -7,6 +7,7 @@
 #include "host/script/ScriptError.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,17 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+
+// A time as the host writes dates: "12/6/2026 5:07:24 PM", in local time.
+std::wstring FormatHostDate(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    wchar_t buf[64];
+    std::swprintf(buf, 64, L"%d/%d/%d %d:%02d:%02d %ls", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour,
+                  local.tm_min, local.tm_sec, local.tm_hour < 12 ? L"AM" : L"PM");
+    return buf;
+}
 
 namespace {
 
@@ -36,17 +48,6 @@ std::wstring Directory(Interpreter& in, const std::wstring& lowerName) {
     return dir;
 }
 
-// A file time as the host writes dates: "12/6/2026 5:07:24 PM", in local time.
-std::wstring FormatFileDate(std::time_t t) {
-    std::tm local{};
-    localtime_r(&t, &local);
-    const int hour = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-    wchar_t buf[64];
-    std::swprintf(buf, 64, L"%d/%d/%d %d:%02d:%02d %ls", local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, hour,
-                  local.tm_min, local.tm_sec, local.tm_hour < 12 ? L"AM" : L"PM");
-    return buf;
-}
-
 // The file's modification time, or its creation (birth) time where the file system records one and its
 // modification time where it does not; "" for a file that does not exist.
 std::wstring FileDate(const std::wstring& file, bool created) {
@@ -54,7 +55,16 @@ std::wstring FileDate(const std::wstring& file, bool created) {
     struct statx info{};
     if (statx(AT_FDCWD, path.c_str(), 0, STATX_MTIME | STATX_BTIME, &info) != 0) return L"";
     const bool hasBirth = created && (info.stx_mask & STATX_BTIME);
-    return FormatFileDate(static_cast<std::time_t>(hasBirth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec));
+    return FormatHostDate(static_cast<std::time_t>(hasBirth ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec));
+}
+
+// A file attribute name, lower-cased, among those this file system keeps.
+std::wstring FileAttribute(const wchar_t* function, const Value& v) {
+    if (!v.Is(Value::Type::Name)) ThrowConvertError(v, L"Name");
+    const std::wstring lower = LowerName(v.NameText());
+    if (lower == L"readonly" || lower == L"directory" || lower == L"hidden" || lower == L"normal") return lower;
+    throw ScriptError(L"Runtime error: " + std::wstring(function) + L": the attribute " + v.PrintForm() +
+                      L" is not kept by this file system (#readOnly, #directory, #hidden and #normal are)");
 }
 
 // The files, or the folders, of the pattern's folder whose names match its last part, sorted by name.
@@ -98,6 +108,28 @@ void RegisterIni(Interpreter& in) {
         return Value::Bool(
             IniFile::Write(ArgString(a[0]), ArgString(a[1]), ArgString(a[2]), ArgString(a[3])));
     });
+    // hasINISetting file section [key]: whether the section, or the key in it, is there.
+    in.RegisterFunction(L"hasINISetting", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"hasINISetting", a, 2, 3);
+        IniFile ini;
+        ini.Load(IniFile::ToPath(ArgString(a[0])));
+        const std::wstring& section = ArgString(a[1]);
+        if (a.Count() == 3) return Value::Bool(ini.Has(section, ArgString(a[2])));
+        const auto sections = ini.Sections();
+        const std::wstring lower = LowerName(section);
+        return Value::Bool(std::any_of(sections.begin(), sections.end(),
+                                       [&](const std::wstring& s) { return LowerName(s) == lower; }));
+    });
+    // delIniSetting file section [key]: removes the key, or the whole section; false when it was not there
+    // or the file could not be written.
+    in.RegisterFunction(L"delIniSetting", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"delIniSetting", a, 2, 3);
+        IniFile ini;
+        const auto path = IniFile::ToPath(ArgString(a[0]));
+        if (!ini.Load(path)) return Value::Bool(false);
+        const bool removed = a.Count() == 3 ? ini.Remove(ArgString(a[1]), ArgString(a[2])) : ini.RemoveSection(ArgString(a[1]));
+        return Value::Bool(removed && ini.Save(path));
+    });
     in.RegisterFunction(L"getMAXIniFile", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"getMAXIniFile", a, 0);
         if (i.Paths().iniFile.empty())
@@ -118,6 +150,56 @@ void RegisterFiles(Interpreter& in) {
         CheckArgCount(L"doesFileExist", a, 1);
         std::error_code ec;
         return Value::Bool(fs::exists(IniFile::ToPath(ArgString(a[0])), ec));
+    });
+    in.RegisterFunction(L"doesDirectoryExist", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"doesDirectoryExist", a, 1);
+        std::error_code ec;
+        return Value::Bool(fs::is_directory(IniFile::ToPath(ArgString(a[0])), ec));
+    });
+    // isDirectoryWriteable: whether files can be made in the folder (false for one that does not exist).
+    in.RegisterFunction(L"isDirectoryWriteable", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"isDirectoryWriteable", a, 1);
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        std::error_code ec;
+        return Value::Bool(fs::is_directory(p, ec) && access(p.c_str(), W_OK | X_OK) == 0);
+    });
+    // getFileSize: the size in bytes; 0 for a file that does not exist, as the host answers.
+    in.RegisterFunction(L"getFileSize", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getFileSize", a, 1);
+        std::error_code ec;
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        const auto size = fs::is_regular_file(p, ec) ? fs::file_size(p, ec) : 0;
+        return Value::Int(ec ? 0 : static_cast<std::int64_t>(size));
+    });
+    // getFileAttribute file #readOnly / #directory / #hidden / #normal and setFileAttribute file #readOnly
+    // bool: read-only is the lack of write permission; hidden files are those named with a leading dot.
+    // Attributes this file system does not keep (#system, #archive, #temporary) are an error.
+    in.RegisterFunction(L"getFileAttribute", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"getFileAttribute", a, 2);
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        const std::wstring attribute = FileAttribute(L"getFileAttribute", a[1]);
+        std::error_code ec;
+        const fs::file_status status = fs::status(p, ec);
+        if (ec || !fs::exists(status))
+            throw ScriptError(L"Runtime error: getFileAttribute: no such file: " + a[0].PrintForm());
+        const bool readOnly = (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+        const bool hidden = p.filename().string().starts_with(".");
+        if (attribute == L"readonly") return Value::Bool(readOnly);
+        if (attribute == L"directory") return Value::Bool(fs::is_directory(status));
+        if (attribute == L"hidden") return Value::Bool(hidden);
+        return Value::Bool(fs::is_regular_file(status) && !readOnly && !hidden); // normal
+    });
+    in.RegisterFunction(L"setFileAttribute", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"setFileAttribute", a, 3);
+        const fs::path p = IniFile::ToPath(ArgString(a[0]));
+        if (FileAttribute(L"setFileAttribute", a[1]) != L"readonly")
+            throw ScriptError(L"Runtime error: setFileAttribute can set only #readOnly here, got: " + a[1].PrintForm());
+        const bool readOnly = ArgBool(a[2]);
+        std::error_code ec;
+        const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        fs::permissions(p, readOnly ? write : fs::perms::owner_write,
+                        readOnly ? fs::perm_options::remove : fs::perm_options::add, ec);
+        return Value::Bool(!ec);
     });
     in.RegisterFunction(L"deleteFile", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"deleteFile", a, 1);

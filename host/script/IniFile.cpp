@@ -5,6 +5,7 @@
 #include "host/core/AtomicWrite.h"
 #include "host/core/WStr.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
@@ -193,6 +194,23 @@ void IniFile::Set(std::wstring_view section, std::wstring_view key, std::wstring
         insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<long>(insertAt), Parse(text));
+}
+
+bool IniFile::Remove(std::wstring_view section, std::wstring_view key) {
+    long header = FindSection(section);
+    if (header < 0) return false;
+    const auto first = lines_.begin() + header + 1, last = lines_.begin() + static_cast<long>(SectionEnd(static_cast<size_t>(header)));
+    const auto kept = std::remove_if(first, last, [&](const Line& l) { return l.kind == LineKind::Entry && SameNoCase(l.name, key); });
+    if (kept == last) return false;
+    lines_.erase(kept, last);
+    return true;
+}
+
+bool IniFile::RemoveSection(std::wstring_view section) {
+    long header = FindSection(section);
+    if (header < 0) return false;
+    lines_.erase(lines_.begin() + header, lines_.begin() + static_cast<long>(SectionEnd(static_cast<size_t>(header))));
+    return true;
 }
 
 std::vector<std::wstring> IniFile::Sections() const {

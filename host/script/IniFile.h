@@ -24,6 +24,10 @@ public:
     bool Has(std::wstring_view section, std::wstring_view key) const;
     // Replaces the key's line, or adds it after the section's last key, or adds the section at the end.
     void Set(std::wstring_view section, std::wstring_view key, std::wstring_view value);
+    // Drops the key's lines (every equal key) from the section; false when there were none.
+    bool Remove(std::wstring_view section, std::wstring_view key);
+    // Drops the section, its header and every line up to the next section; false when it is missing.
+    bool RemoveSection(std::wstring_view section);
     std::vector<std::wstring> Sections() const;
     std::vector<std::wstring> Keys(std::wstring_view section) const;
     // The text Save writes (with "\n" line ends), for tests and dumps.

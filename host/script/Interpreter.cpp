@@ -16,6 +16,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <limits>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -212,6 +213,13 @@ private:
 
 } // namespace
 
+bool Interpreter::AssignThrough(const Value& ref, const Value& value) {
+    const auto* reference = ref.ObjAs<ReferenceValue>();
+    if (!reference) return false;
+    reference->Set(value);
+    return true;
+}
+
 bool Scope::IsReference(const std::wstring& lower) const {
     return !references.empty() && std::find(references.begin(), references.end(), lower) != references.end();
 }
@@ -280,6 +288,10 @@ Interpreter::Interpreter() {
     RegisterActionBuiltins(*this);
     RegisterTimeBuiltins(*this);
     RegisterMathBuiltins(*this);
+    RegisterNumberFunctions(*this);
+    RegisterClockBuiltins(*this);
+    RegisterEngineBuiltins(*this);
+    RegisterSystemInfo(*this);
     RegisterFileStreamBuiltins(*this);
     RegisterDialogBuiltins(*this);
     macros_ = std::make_shared<MacroScripts>();
@@ -287,6 +299,14 @@ Interpreter::Interpreter() {
 }
 
 Interpreter::~Interpreter() {
+    // A context set for the session ends with it (the frames and times it changed are the host's).
+    while (!setContexts_.empty()) {
+        try {
+            UnsetContext(setContexts_.begin()->first);
+        } catch (...) {
+            setContexts_.erase(setContexts_.begin());
+        }
+    }
     // Scopes kept alive by functions that left them refer to themselves through those functions.
     for (const ScopePtr& s : retainedScopes_)
         s->vars.clear();
@@ -375,6 +395,19 @@ std::wstring Interpreter::LowerCase(const std::wstring& name) { return LowerName
 
 bool Interpreter::HasGlobal(const std::wstring& name) const {
     return globals_.count(LowerName(name)) != 0;
+}
+
+std::vector<std::wstring> Interpreter::GlobalNames() const {
+    std::vector<std::pair<std::wstring, std::wstring>> keyed; // lower-cased key, name as declared
+    keyed.reserve(globals_.size());
+    for (const auto& [lower, entry] : globals_)
+        keyed.emplace_back(lower, entry.name);
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<std::wstring> names;
+    names.reserve(keyed.size());
+    for (auto& k : keyed)
+        names.push_back(std::move(k.second));
+    return names;
 }
 
 void Interpreter::RegisterGlobalAccessor(const std::wstring& name, std::function<Value(Interpreter&)> get,
@@ -613,6 +646,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
                 return Value::Point(-v.AsPoint());
             case Value::Type::Point2:
                 return Value::Point2(-v.AsPoint2().x, -v.AsPoint2().y);
+            case Value::Type::BitArray: // the complement within the array's length
+                return Value::Bits(~v.BitsRef());
             default:
                 throw ScriptError(L"No \"-\" function for " + v.PrintForm());
             }
@@ -746,6 +781,8 @@ Value Interpreter::Eval(const AstNode& n, const ScopePtr& scope) {
     }
     case AstKind::Context:
         return EvalContext(n, scope);
+    case AstKind::SetContext:
+        return EvalSetContext(n, scope);
     case AstKind::MaxCommand: {
         auto it = maxCommands_.find(n.lower);
         if (it == maxCommands_.end()) throw ErrorAt(n, L"Unknown max command: " + n.name);
@@ -1177,6 +1214,17 @@ Value Interpreter::Arithmetic(const std::wstring& op, const Value& a, const Valu
         case L'^':
             return Value::Float(std::pow(x, y));
         }
+    }
+    if (a.Is(T::BitArray)) {
+        if (!b.Is(T::BitArray)) ThrowConvertError(b, L"BitArray");
+        // Union, difference and intersection; the result is as long as the longer operand.
+        ::BitArray x = a.BitsRef(), y = b.BitsRef();
+        const int size = std::max(x.GetSize(), y.GetSize());
+        x.SetSize(size, true);
+        y.SetSize(size, true);
+        if (o == L'+') return Value::Bits(x | y);
+        if (o == L'-') return Value::Bits(x & ~y);
+        if (o == L'*') return Value::Bits(x & y);
     }
     if (a.Is(T::String) && o == L'+') {
         if (!b.Is(T::String)) ThrowConvertError(b, L"String");
@@ -1620,6 +1668,51 @@ Value Interpreter::EvalContext(const AstNode& n, const ScopePtr& scope) {
             return Value();
         });
     return result;
+}
+
+// "set <context> <state>" enters the context for everything that follows and leaves the one an earlier set
+// entered; "set time off" only leaves. Inside a context expression of the same kind the set would be undone
+// by its end, so it is refused there.
+Value Interpreter::EvalSetContext(const AstNode& n, const ScopePtr& scope) {
+    auto hooks = contextHooks_.find(n.lower);
+    if (hooks == contextHooks_.end()) throw ErrorAt(n, L"Unknown context: " + n.name);
+    const Value state = Eval(*n.kids[0], scope);
+    const bool valued = n.lower == L"at time" || n.flag == 1;
+    return Positioned(n, [&] {
+        const size_t own = setContexts_.count(n.lower);
+        if (contextStates_[n.lower].size() > own)
+            throw ScriptError(L"Runtime error: set " + n.name + L" is not allowed in the body of the same context");
+        const bool on = valued || ArgBool(state);
+        const auto previous = setContexts_.find(n.lower);
+        const std::optional<std::pair<Value, bool>> before =
+            previous == setContexts_.end() ? std::nullopt : std::optional(previous->second);
+        UnsetContext(n.lower);
+        if (n.lower == L"at time" && state.Is(Value::Type::Boolean) && !state.AsBool()) return Value::Ok();
+        try {
+            if (hooks->second.enter) hooks->second.enter(*this, state, on);
+        } catch (...) {
+            // A state the context refuses leaves the one set before in place.
+            if (before) {
+                if (hooks->second.enter) hooks->second.enter(*this, before->first, before->second);
+                contextStates_[n.lower].push_back(before->second);
+                setContexts_[n.lower] = *before;
+            }
+            throw;
+        }
+        contextStates_[n.lower].push_back(on);
+        setContexts_[n.lower] = {state, on};
+        return Value::Ok();
+    });
+}
+
+void Interpreter::UnsetContext(std::wstring lowerName) {
+    auto set = setContexts_.find(lowerName);
+    if (set == setContexts_.end()) return;
+    const auto [state, on] = set->second;
+    setContexts_.erase(set);
+    contextStates_[lowerName].pop_back();
+    const ScriptContextHooks& h = contextHooks_[lowerName];
+    if (h.leave) h.leave(*this, state, on, true);
 }
 
 Value Interpreter::EvalCase(const AstNode& n, const ScopePtr& scope) {

@@ -70,6 +70,8 @@ public:
     void SetGlobal(const std::wstring& name, const Value& value);
     bool GetGlobal(const std::wstring& name, Value& out);
     bool HasGlobal(const std::wstring& name) const;
+    // Every global's name as first declared, sorted without regard to case.
+    std::vector<std::wstring> GlobalNames() const;
     // Persistent globals ("persistent global x"), kept with the scene file: names as first declared,
     // keyed lower-cased. Removing one leaves the global as it is, only no longer persistent.
     const std::map<std::wstring, std::wstring>& Persistents() const { return persistents_; }
@@ -129,6 +131,9 @@ public:
     // Keeps a scope that holds itself through its methods until the interpreter ends, which cuts the cycle.
     void RetainScope(const std::shared_ptr<Scope>& s) { retainedScopes_.push_back(s); }
 
+    // Assigns through a by-reference argument ("&x" given to a built-in); false when ref is not one.
+    static bool AssignThrough(const Value& ref, const Value& value);
+
     // Core classes.
     const std::shared_ptr<ScriptClass>& IntegerClass() const { return integerClass_; }
     const std::shared_ptr<ScriptClass>& FloatClass() const { return floatClass_; }
@@ -154,6 +159,9 @@ private:
     void AssignTo(const AstNode& target, const Value& value, const ScopePtr& scope);
     Value EvalFor(const AstNode& n, const ScopePtr& scope);
     Value EvalContext(const AstNode& n, const ScopePtr& scope);
+    Value EvalSetContext(const AstNode& n, const ScopePtr& scope);
+    // Leaves the context a "set" entered, if one did.
+    void UnsetContext(std::wstring lowerName); // a copy: the name may be the key it erases
     Value EvalCase(const AstNode& n, const ScopePtr& scope);
     Value EvalDefinition(const AstNode& n, const ScopePtr& scope);
     Value EvalBinary(const AstNode& n, const ScopePtr& scope);
@@ -182,6 +190,8 @@ private:
     std::unordered_map<std::wstring, std::function<void(Interpreter&)>> maxCommands_;
     std::unordered_map<std::wstring, ScriptContextHooks> contextHooks_;
     std::unordered_map<std::wstring, std::vector<bool>> contextStates_;
+    // The contexts "set" entered and the state each was entered with (kept at the bottom of its states).
+    std::unordered_map<std::wstring, std::pair<Value, bool>> setContexts_;
     std::function<Value(Interpreter&, const std::wstring&, bool)> pathResolver_;
     TrackResolver trackResolver_;
     // The owner's track for "owner.prop.<trackProperty>", or the value of owner.prop when it has none.

@@ -1,4 +1,4 @@
-// Vector maths, bit operations, qsort, appendIfUnique, formattedPrint and timeStamp of the script language.
+// Vector maths, bit operations, qsort, bsearch, appendIfUnique, formattedPrint and timeStamp of the script language.
 #include "host/script/CoreBuiltins.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
@@ -68,6 +68,11 @@ public:
         } else if (name == L"flip") {
             two(L"flip");
             r = static_cast<std::uint32_t>(Bits32(a[0])) ^ (1u << BitNumber(L"flip", a[1]));
+        } else if (name == L"isnan" || name == L"isfinite") {
+            CheckArgCount(name == L"isnan" ? L"isNAN" : L"isFinite", a, 1);
+            const double x = ArgFloat(a[0]);
+            out = Value::Bool(name == L"isnan" ? std::isnan(x) : std::isfinite(x));
+            return true;
         } else if (name == L"intashex") {
             CheckArgCount(L"intAsHex", a, 1);
             wchar_t text[16];
@@ -166,6 +171,38 @@ void RegisterMathBuiltins(Interpreter& in) {
         });
         a[0].Items() = std::move(items);
         return Value::Ok();
+    });
+    // bsearch key array fn [start:] [count:] [index:&var]: the item of the sorted array (ordered as fn
+    // orders, fn key item answering below, at or above zero) that fn finds equal to key, or undefined;
+    // index: receives its position, or 0.
+    in.RegisterFunction(L"bsearch", [](Interpreter& interp, CallArgs& a) {
+        CheckArgCount(L"bsearch", a, 3);
+        if (!a[1].Is(Value::Type::Array)) ThrowConvertError(a[1], L"Array");
+        if (!a[2].Is(Value::Type::Function)) ThrowConvertError(a[2], L"Function");
+        const std::vector<Value>& items = a[1].Items();
+        const auto size = static_cast<std::int64_t>(items.size());
+        const std::int64_t start = ArgInt(a.KeywordOr(L"start", Value::Int(1)));
+        const std::int64_t count = ArgInt(a.KeywordOr(L"count", Value::Int(size - start + 1)));
+        if (start < 1 || count < 0 || start - 1 + count > size)
+            throw ScriptError(L"Runtime error: bsearch range out of the array: start " + std::to_wstring(start) +
+                              L", count " + std::to_wstring(count) + L", array size " + std::to_wstring(size));
+        const Value* index = a.Keyword(L"index");
+        std::int64_t lo = start - 1, hi = start - 1 + count, found = 0;
+        while (lo < hi) {
+            const std::int64_t mid = lo + (hi - lo) / 2;
+            CallArgs pair;
+            pair.positional = {a[0], items[static_cast<size_t>(mid)]};
+            const double c = ArgFloat(interp.Call(a[2], pair));
+            if (c == 0) {
+                found = mid + 1;
+                break;
+            }
+            if (c < 0) hi = mid;
+            else lo = mid + 1;
+        }
+        if (index && !index->IsUnsupplied() && !Interpreter::AssignThrough(*index, Value::Int(found)))
+            throw ScriptError(L"Runtime error: bsearch index: needs a reference (&variable), got: " + index->PrintForm());
+        return found ? items[static_cast<size_t>(found - 1)] : Value();
     });
     in.RegisterFunction(L"formattedPrint", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"formattedPrint", a, 1);

@@ -220,6 +220,8 @@ private:
             if (word == L"utility") return Rollout(1);
             if (word == L"macroscript") return MacroScript();
         }
+        if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"set" && SettableContext(Next()))
+            return SetContext();
         if (AstPtr frame = TransformContext(); frame) return frame;
         if (t.kind == TokenKind::Identifier && LowerName(t.text) == L"at" && Next().kind == TokenKind::Identifier &&
             LowerName(Next().text) == L"time") {
@@ -850,6 +852,36 @@ private:
         return Done(n);
     }
 
+    static bool SettableContext(const Token& k) {
+        if (k.kind != TokenKind::Identifier && k.kind != TokenKind::Keyword) return false;
+        const std::wstring w = LowerName(k.text);
+        return w == L"animate" || w == L"time" || w == L"coordsys" || w == L"about";
+    }
+
+    // set animate <on/off>, set time <time or off>, set coordsys <system>, set about <centre>: the context
+    // that holds for what follows, outside any context expression of the same kind.
+    AstPtr SetContext() {
+        const Token& first = Take();
+        const std::wstring word = LowerName(Take().text);
+        AstMut n = MakeNamed(AstKind::SetContext, first, word == L"time" ? L"at time" : word);
+        AstPtr state;
+        if (word == L"coordsys" || word == L"about") {
+            n->flag = 1;
+            static const std::vector<std::wstring> kWords = {L"world", L"local", L"parent", L"grid", L"screen",
+                                                             L"gimbal", L"working_pivot", L"pivot", L"selection",
+                                                             L"coordsys"};
+            const std::wstring w = Cur().kind == TokenKind::Identifier || Cur().kind == TokenKind::Keyword
+                                       ? LowerName(Cur().text)
+                                       : std::wstring();
+            if (std::find(kWords.begin(), kWords.end(), w) != kWords.end()) {
+                const Token& k = Take();
+                state = Literal(k, Value::Name(w));
+            }
+        }
+        n->kids = {state ? state : Operand()};
+        return Done(n);
+    }
+
     // undo [label] <state> <body>, animate <state> <body>, with <context> [label] <state> <body>.
     AstPtr Context(bool withPrefix) {
         const Token& first = Take();
@@ -1246,6 +1278,8 @@ std::wstring DumpAst(const AstNode& n) {
         return L"(try" + DumpList(n.kids) + L")";
     case AstKind::Context:
         return L"(context " + n.name + DumpList(n.kids) + L")";
+    case AstKind::SetContext:
+        return L"(set " + n.name + DumpList(n.kids) + L")";
     case AstKind::MaxCommand:
         return L"(max " + n.name + L")";
     case AstKind::Case: {

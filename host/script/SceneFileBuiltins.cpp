@@ -2,7 +2,7 @@
 // the last file operation failed.
 #include "host/script/SceneFileBuiltins.h"
 
-#include "host/core/Hold.h"
+#include "host/core/HoldSuspend.h"
 #include "host/io/SceneReader.h"
 #include "host/scene/HostServices.h"
 #include "host/scene/INode.h"
@@ -202,23 +202,21 @@ std::wstring ReadPath(const std::wstring& file) {
 }
 
 // Reads a scene file's objects aside, without touching the open scene, and deletes them again when done.
-// Reading is not an edit: nothing it makes is recorded for undo.
+// Reading is not an edit: nothing it makes is recorded for undo. The suspension is a member ahead of the
+// reader, so it covers the reader's whole life and ends even when the read throws.
 class SceneFilePeek {
 public:
     explicit SceneFilePeek(const std::wstring& file) : reader_(&App()) {
-        theHold.Suspend();
         ok_ = reader_.IndexFile(WStr(file)) == IO_OK && reader_.CreateObjects() == IO_OK;
     }
-    ~SceneFilePeek() {
-        reader_.Discard();
-        theHold.Resume();
-    }
+    ~SceneFilePeek() { reader_.Discard(); }
     SceneFilePeek(const SceneFilePeek&) = delete;
     SceneFilePeek& operator=(const SceneFilePeek&) = delete;
     bool Ok() const { return ok_; }
     const SceneReader& Reader() const { return reader_; }
 
 private:
+    HoldSuspend quiet_;
     SceneReader reader_;
     bool ok_ = false;
 };

@@ -5,6 +5,7 @@
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -119,4 +120,16 @@ void RegisterTimeBuiltins(Interpreter& in) {
             SetFrameRate(static_cast<int>(rate));
         });
     in.RegisterGlobalAccessor(L"ticksPerFrame", [](Interpreter&) { return Value::Int(GetTicksPerFrame()); });
+    // The animate button: what "animate on" switches for its body, here switched for good.
+    in.RegisterGlobalAccessor(
+        L"animButtonState", [](Interpreter&) { return Value::Bool(Ip()->IsAnimateMode() != FALSE); },
+        [](Interpreter&, const Value& v) { Ip()->SetAnimateMode(ArgBool(v) ? TRUE : FALSE); });
+    // normTime f: the time at fraction f (0 to 1) of the animation range.
+    in.RegisterFunction(L"normTime", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"normTime", a, 1);
+        const double f = ArgFloat(a[0]);
+        if (f < 0 || f > 1) throw ScriptError(L"Runtime error: normTime needs a fraction from 0 to 1, got: " + a[0].PrintForm());
+        const Interval r = Ip()->GetAnimRange();
+        return Value::Time(r.Start() + std::llround(f * static_cast<double>(r.End() - r.Start())));
+    });
 }

@@ -218,7 +218,16 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
     return table;
 }
 
-IOResult RefNode::Save(ISave* isave) { return SaveFields(isave, *this, Fields()); }
+IOResult RefNode::Save(ISave* isave) {
+    // A scene writes its records one after another, each far from the last in memory, so what the chunks
+    // read behind the record's pointers (the name, the modifier entries, whose states decide what is
+    // written) is asked for before the first chunk: the misses overlap instead of following each other.
+    __builtin_prefetch(referencedName_.data());
+    for (const std::vector<RefModifier*>* table : {&wsMods_, &osMods_})
+        for (const RefModifier* m : *table)
+            if (m) __builtin_prefetch(&m->state);
+    return SaveFields(isave, *this, Fields());
+}
 
 namespace {
 

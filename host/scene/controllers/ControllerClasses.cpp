@@ -150,7 +150,7 @@ void RegisterControllerClasses() {
 
 Control* NewDefaultFloatController() { return new BezierFloat(); }
 Control* NewDefaultPoint3Controller() { return new BezierPoint3(); }
-Control* NewDefaultPositionController() { return new BezierPosition(); }
+Control* NewDefaultPositionController() { return new PositionXYZ(); }
 Control* NewDefaultRotationController() { return new EulerXYZ(); }
 Control* NewDefaultScaleController() { return new BezierScale(); }
 Control* NewDefaultMatrix3Controller() { return new PRSControl(); }

@@ -129,20 +129,7 @@ BOOL Layer::Nodes(INodeTab& nodes) {
     return TRUE;
 }
 
-int Layer::NumNodes() {
-    int count = 0;
-    DependentIterator it(this);
-    while (ReferenceMaker* m = it.Next())
-        if (INode* n = AsNode(m); n && n->GetLayer() == this) ++count;
-    return count;
-}
-
-bool Layer::HasNodes() {
-    DependentIterator it(this);
-    while (ReferenceMaker* m = it.Next())
-        if (INode* n = AsNode(m); n && n->GetLayer() == this) return true;
-    return false;
-}
+int Layer::NumNodes() { return nodeCount_; }
 
 ILayer* Layer::GetChildLayer(int i) const {
     if (i < 0 || i >= static_cast<int>(children_.size())) return nullptr;

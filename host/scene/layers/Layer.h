@@ -45,8 +45,11 @@ public:
     bool IsRootLayer() const;
     LayerManager* Manager() const { return manager_; }
     void SetManager(LayerManager* m) { manager_ = m; }
-    // Whether any node is on this layer (stops at the first).
-    bool HasNodes();
+    // Whether any node is on this layer.
+    bool HasNodes() { return nodeCount_ > 0; }
+    // Called by a node whose layer reference comes to this layer (+1) or leaves it (-1), by an edit, an
+    // undo or a deletion alike: the count answers without reading a node of a layer that has 100k.
+    void CountNode(int delta) { nodeCount_ += delta; }
 
     // Entry points of the undo records and of a scene reset: set the state and notify, no record.
     void RestoreName(const MSTR& name);
@@ -61,6 +64,7 @@ private:
     MSTR name_;
     bool hidden_ = false;
     bool frozen_ = false;
+    int nodeCount_ = 0;
     Layer* parent_ = nullptr;
     std::uint64_t seq_;
     std::map<std::uint64_t, Layer*> children_;

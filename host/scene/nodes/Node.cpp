@@ -15,6 +15,7 @@
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
 #include "host/scene/SceneEventManager.h"
+#include "host/scene/layers/Layer.h"
 
 #include <algorithm>
 #include <iterator>
@@ -207,7 +208,14 @@ static ReferenceTarget* NodeSlotKind(int i, RefTargetHandle rtarg) {
 }
 
 void Node::SetReference(int i, RefTargetHandle rtarg) {
-    if (i >= 0 && i < NODE_NUM_REFS) refs_[i] = NodeSlotKind(i, rtarg);
+    if (i < 0 || i >= NODE_NUM_REFS) return;
+    ReferenceTarget* now = NodeSlotKind(i, rtarg);
+    if (i == NODE_REF_LAYER && now != refs_[i]) {
+        // A layer being destroyed is no longer a Layer here: nothing is counted on it.
+        if (auto* left = dynamic_cast<Layer*>(refs_[i])) left->CountNode(-1);
+        if (auto* joined = dynamic_cast<Layer*>(now)) joined->CountNode(+1);
+    }
+    refs_[i] = now;
 }
 
 RefResult Node::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,

@@ -50,7 +50,9 @@ ObjectClassDef Light(Class_ID id, const MCHAR* name, const MCHAR* script, bool s
                        {F(L"Near Attenuation Start", 0.0f, L"nearAttenStart"),
                         F(L"Near Attenuation End", 40.0f, L"nearAttenEnd"),
                         F(L"Far Attenuation Start", 80.0f, L"farAttenStart"),
-                        F(L"Far Attenuation End", 200.0f, L"farAttenEnd"), F(L"Decay Falloff", 40.0f, L"decayRadius")});
+                        F(L"Far Attenuation End", 200.0f, L"farAttenEnd"), F(L"Decay Falloff", 40.0f, L"decayRadius"),
+                        LightColor(L"Shadow Color", Point3(0.0f, 0.0f, 0.0f), L"shadowColor"),
+                        F(L"Shadow Density", 1.0f, L"shadowMultiplier")});
     return l;
 }
 

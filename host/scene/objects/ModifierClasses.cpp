@@ -170,7 +170,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         v.push_back(Make(std::move(morpher), &CreateMorpher));
 
         // A modifier that moves its object with another node: the node is in its free slot.
-        ObjectClassDef lx = Osm(Class_ID(0xC4D33, 0), L"Linked XForm", L"Linked_XForm", L"Animation");
+        ObjectClassDef lx = Osm(LINKED_XFORM_MODIFIER_CLASS_ID, L"Linked XForm", L"Linked_XForm", L"Animation");
         lx.numExtraRefs = 1;
         lx.extraRefsWeak = true;
         v.push_back(Make(std::move(lx)));
@@ -179,7 +179,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         cloth.localData = true;
         v.push_back(Make(std::move(cloth)));
 
-        ObjectClassDef dc = Osm(Class_ID(0xE11, 0), L"Data Channel", L"DataChannelModifier", L"Mesh Editing");
+        ObjectClassDef dc = Osm(DATA_CHANNEL_MODIFIER_CLASS_ID, L"Data Channel", L"DataChannelModifier", L"Mesh Editing");
         dc.params = {MakeIntParam(0, L"operatorCount", 0, 0, 1000),
                      MakeBoolParam(1, L"displayOutput", false)};
         v.push_back(Make(std::move(dc)));

@@ -1,11 +1,12 @@
 // Meshes of the standard primitives from their parameters: boxes and planes as grids, the round ones as
 // a profile turned around the z axis (whole or sliced), geospheres as a subdivided solid pushed onto the
-// sphere.
+// sphere, the teapot from its patches.
 #include "host/scene/objects/PrimitiveMesh.h"
 
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/objects/EditableMesh.h"
 #include "host/scene/objects/ObjectClasses.h"
+#include "host/scene/objects/TeapotMesh.h"
 
 #include <algorithm>
 #include <array>
@@ -343,6 +344,8 @@ bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why)
         Revolve(out, p, I(4), true, false, turn);
     } else if (id == PYRAMID_OBJECT_CLASS_ID) {
         Pyramid(out, F(0), F(1), F(2), I(3), I(4), I(5));
+    } else if (id == TEAPOT_OBJECT_CLASS_ID) {
+        BuildTeapotMesh(out, F(0), I(1), TeapotParts{I(3) != 0, I(4) != 0, I(5) != 0, I(6) != 0});
     } else if (id == GEOSPHERE_OBJECT_CLASS_ID) {
         if (I(4)) return refuse(L"hemisphere");
         GeoSphere(out, F(0), I(1), I(2));

@@ -7,6 +7,6 @@
 
 #include <string>
 
-// False, with the reason in why ("Teapot has no mesh in this host", "Sphere: hemisphere is not
-// modelled"), for an object whose geometry is not known here.
+// False, with the reason in why ("Sphere: a hemisphere of 1 or more is not modelled in this host"), for an
+// object whose geometry is not known here.
 bool BuildObjectMesh(Object* obj, TimeValue t, PolyMesh& out, std::wstring& why);

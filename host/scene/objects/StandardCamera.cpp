@@ -41,12 +41,13 @@ IOResult StandardCamera::LoadOwnChunk(ILoad* iload) {
     if (iload->CurChunkID() != kFlagsChunk) return IO_OK;
     int flags = 0;
     const IOResult res = ReadValues(iload, flags);
-    flags_ = flags & (kClipManually | kOrthographic);
+    flags_ = flags & (kClipManually | kOrthographic | kShowCone | kShowHorizon | kShowRanges);
     return res;
 }
 
 void StandardCamera::DumpOwn(std::ostream& os, int indent) {
     if (!flags_) return;
     os << std::string(static_cast<size_t>(indent), ' ') << "camera" << (GetFlag(kClipManually) ? " clips manually" : "")
-       << (GetFlag(kOrthographic) ? " orthographic" : "") << "\n";
+       << (GetFlag(kOrthographic) ? " orthographic" : "") << (GetFlag(kShowCone) ? " shows cone" : "")
+       << (GetFlag(kShowHorizon) ? " shows horizon" : "") << (GetFlag(kShowRanges) ? " shows ranges" : "") << "\n";
 }

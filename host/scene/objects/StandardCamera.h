@@ -6,7 +6,7 @@
 
 class StandardCamera : public ConfiguredObject<CameraObject> {
 public:
-    enum Flag : int { kClipManually = 1, kOrthographic = 2 };
+    enum Flag : int { kClipManually = 1, kOrthographic = 2, kShowCone = 4, kShowHorizon = 8, kShowRanges = 16 };
 
     StandardCamera(ObjectClassDesc* cd, BOOL loading) : ConfiguredObject<CameraObject>(cd, loading) {}
 

@@ -69,10 +69,11 @@ public:
         return true;
     }
     bool SetIndex(Interpreter&, const Value& index, const Value& value) override {
+        const int slot = Slot(index);
         Animatable* a = AnimFromValue(value);
         if (!a || (a->SuperClassID() != MATERIAL_CLASS_ID && a->SuperClassID() != TEXMAP_CLASS_ID))
             ThrowConvertError(value, L"Material");
-        GetCOREInterface()->PutMtlToMtlEditor(static_cast<MtlBase*>(a), Slot(index));
+        GetCOREInterface()->PutMtlToMtlEditor(static_cast<MtlBase*>(a), slot);
         return true;
     }
     bool Enumerate(Interpreter&, std::vector<Value>& out) override {

@@ -7,15 +7,15 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Modifier.h"
 #include "host/scene/objects/EditableMesh.h"
-#include "host/scene/objects/FFDLattice.h"
+#include "host/scene/objects/ModifierMeshEffect.h"
 #include "host/scene/objects/PrimitiveMesh.h"
-#include "host/scene/objects/XFormModifier.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <cstdint>
 #include <cwctype>
 
 namespace {
@@ -23,42 +23,28 @@ namespace {
 Interface* Ip() { return GetCOREInterface(); }
 TimeValue Now() { return Ip()->GetTime(); }
 
-// The modifiers whose effect on vertices and faces is none in this host, so that a stack holding only
-// these, XForms and FFDs (which move the vertices) and disabled ones collapses to a mesh. Edit Mesh and
-// Edit Poly hold no edits here; the smoothing modifiers subdivide only with iterations above zero.
-bool LeavesGeometry(Modifier* m) {
-    const Class_ID id = m->ClassID();
-    if (id == TURBOSMOOTH_MODIFIER_CLASS_ID || id == MESHSMOOTH_MODIFIER_CLASS_ID) {
-        IParamBlock2* pb = m->GetParamBlock(0);
-        return !m->IsEnabled() || (pb && pb->GetInt(id == TURBOSMOOTH_MODIFIER_CLASS_ID ? 0 : 3, Now()) == 0);
-    }
-    return !m->IsEnabled() || id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID ||
-           id == EDIT_MESH_MODIFIER_CLASS_ID || id == EDIT_POLY_MODIFIER_CLASS_ID;
-}
-
-// The node's mesh in object space with its stack collapsed; a script error naming fn and the node when
-// this host cannot make it.
-PolyMesh NodeMesh(INode* n, const wchar_t* fn) {
+// The node's mesh in object space with its stack collapsed (from the bottom up to the modifier at top,
+// 0 being the topmost), and in poly whether that part of the stack delivers a poly object; a script error
+// naming fn, the modifier and the node when this host cannot make it.
+PolyMesh NodeMesh(INode* n, const wchar_t* fn, bool* poly = nullptr, int top = 0) {
     Object* obj = n->GetObjectRef();
     auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
-    for (int i = 0; d && i < d->NumModifiers(); ++i)
-        if (!LeavesGeometry(d->GetModifier(i)) && !dynamic_cast<XFormModifier*>(d->GetModifier(i)) &&
-            !FFDLatticeSize(d->GetModifier(i)->ClassID()))
-            throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
-                              d->GetModifier(i)->GetName().str() + L" of " + n->GetName() +
-                              L": its effect on the mesh is not modelled in this host");
     PolyMesh m;
     std::wstring why;
-    if (!BuildObjectMesh(SceneBaseObject(n), Now(), m, why))
+    Object* base = SceneBaseObject(n);
+    if (!BuildObjectMesh(base, Now(), m, why))
         throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot convert " + n->GetName() + L": " + why);
+    auto* editable = dynamic_cast<EditableMeshObject*>(base);
+    bool delivers = editable && editable->IsPoly();
     // From the bottom of the stack up.
-    for (int i = d ? d->NumModifiers() - 1 : -1; i >= 0; --i) {
+    for (int i = d ? d->NumModifiers() - 1 : -1; i >= top; --i) {
         Modifier* mod = d->GetModifier(i);
         if (!mod->IsEnabled()) continue;
-        if (auto* xf = dynamic_cast<XFormModifier*>(mod)) m.Transform(xf->Effect(Now()));
-        if (const int n = FFDLatticeSize(mod->ClassID()); n && mod->GetParamBlock(0))
-            DeformByLattice(mod->GetParamBlock(0), n, Now(), m);
+        if (!ApplyModifierToMesh(mod, Now(), m, delivers, why))
+            throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
+                              mod->GetName().str() + L" of " + n->GetName() + L": " + why);
     }
+    if (poly) *poly = delivers;
     return m;
 }
 
@@ -68,6 +54,14 @@ EditableMeshObject* NewEditable(bool poly, const PolyMesh& m) {
     if (!obj) throw ScriptError(L"Runtime error: the editable mesh classes are not registered");
     obj->SetMesh(m);
     return obj;
+}
+
+// Collapses the node's stack into the object it delivers (an editable poly for a poly base or a stack
+// that makes one, else an editable mesh), in place.
+void CollapseNode(INode* n, const wchar_t* fn) {
+    bool poly = false;
+    PolyMesh m = NodeMesh(n, fn, &poly);
+    n->SetObjectRef(NewEditable(poly, m));
 }
 
 // Collapses the node's stack into an editable mesh or poly in place (nothing to do when it already is one).
@@ -171,6 +165,51 @@ private:
     bool poly_;
 };
 
+// Collapses the modifier at index (1 the topmost) and those below it into the base object, keeping the
+// modifiers above.
+void CollapseNodeTo(INode* n, std::int64_t index, const wchar_t* fn) {
+    Object* obj = n->GetObjectRef();
+    auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
+    const int count = d ? d->NumModifiers() : 0;
+    if (index < 1 || index > count)
+        throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": modifier index out of range: " +
+                          std::to_wstring(index) + L" (" + n->GetName() + L" has " + std::to_wstring(count) +
+                          L" modifiers)");
+    if (index == 1) return CollapseNode(n, fn);
+    Object* below = d->GetObjRef();
+    if (below && below->SuperClassID() == GEN_DERIVOB_CLASS_ID)
+        throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": the stack of " + n->GetName() +
+                          L" holds a nested stack, which this host does not collapse in part");
+    const int top = static_cast<int>(index) - 1;
+    bool poly = false;
+    PolyMesh m = NodeMesh(n, fn, &poly, top);
+    for (int i = count - 1; i >= top; --i) d->DeleteModifier(i);
+    d->ReferenceObject(NewEditable(poly, m));
+}
+
+// maxOps: the stack collapses of the modify panel (CollapseNode node noPrompt, CollapseNodeTo node index
+// noPrompt).
+class MaxOps : public HostObject {
+public:
+    std::wstring ClassName() const override { return L"Interface"; }
+    std::wstring PrintForm() const override { return L"<Interface:maxOps>"; }
+    bool CallMethod(Interpreter&, const std::wstring& name, CallArgs& a, Value& out) override {
+        if (name == L"collapsenode") {
+            CheckArgCount(L"maxOps.CollapseNode", a, 2);
+            ArgBool(a[1]);
+            CollapseNode(ArgSceneNode(a[0], L"maxOps.CollapseNode"), L"maxOps.CollapseNode");
+        } else if (name == L"collapsenodeto") {
+            CheckArgCount(L"maxOps.CollapseNodeTo", a, 3);
+            ArgBool(a[2]);
+            CollapseNodeTo(ArgSceneNode(a[0], L"maxOps.CollapseNodeTo"), ArgInt(a[1]), L"maxOps.CollapseNodeTo");
+        } else {
+            return false;
+        }
+        out = Value::Bool(true);
+        return true;
+    }
+};
+
 // A name for a node made from another: the other's name without its number, numbered anew.
 std::wstring DerivedName(INode* n) {
     std::wstring base = n->GetName();
@@ -223,6 +262,13 @@ void RegisterMeshBuiltins(Interpreter& in) {
         ApplyKeywords(interp, v, a);
         return v;
     });
+    // collapseStack node: the stack collapsed into the object it delivers; answers the node.
+    in.RegisterFunction(L"collapseStack", [](Interpreter& interp, CallArgs& a) {
+        CheckArgCount(L"collapseStack", a, 1);
+        for (INode* n : NodesOf(interp, a[0], L"collapseStack")) CollapseNode(n, L"collapseStack");
+        return a[0];
+    });
+    in.SetGlobal(L"maxOps", Value::Object(std::make_shared<MaxOps>()));
     in.RegisterFunction(L"convertToMesh", Converter(L"convertToMesh", false));
     in.RegisterFunction(L"convertToPoly", Converter(L"convertToPoly", true));
     in.RegisterFunction(L"convertTo", [](Interpreter& interp, CallArgs& a) {

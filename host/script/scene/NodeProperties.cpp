@@ -154,6 +154,8 @@ bool SetNodeProperty(Interpreter& interp, INode* n, const std::wstring& name, co
                               v.PrintForm());
     } else if (name == L"target") {
         SetNodeTarget(n, NodeFromValue(v));
+    } else if (name == L"type" && SetLookerType(n, v)) {
+        return true;
     } else if (name == L"renderable") {
         DWORD f = n->GetRenderFlags();
         n->SetRenderFlags(ArgBool(v) ? (f | NODE_REND_RENDERABLE) : (f & ~NODE_REND_RENDERABLE));

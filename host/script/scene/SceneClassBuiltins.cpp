@@ -18,6 +18,7 @@
 #include "host/script/scene/SceneClasses.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <cstdint>
 #include <cwctype>
 #include <unordered_set>
 
@@ -55,6 +56,55 @@ void SetList(Interpreter& interp, LightObject* l, bool include, const Value& v) 
     list->SetSize(0);
     for (INode* n : nodes) list->AddNode(n);
     list->SetFlag(NT_INCLUDE, include ? TRUE : FALSE);
+}
+
+// A light's non-animated switches by script name; inverted for the ones on by default.
+struct LightSwitch {
+    const wchar_t* name;
+    StandardLight::Flag flag;
+    bool inverted;
+};
+const LightSwitch kLightSwitches[] = {
+    {L"usenearatten", StandardLight::kUseNearAtten, false}, {L"usefaratten", StandardLight::kUseFarAtten, false},
+    {L"showcone", StandardLight::kShowCone, false},         {L"overshoot", StandardLight::kOvershoot, false},
+    {L"atmosshadows", StandardLight::kAtmosShadows, false}, {L"affectdiffuse", StandardLight::kNoDiffuse, true},
+    {L"affectspecular", StandardLight::kNoSpecular, true},  {L"ambientonly", StandardLight::kAmbientOnly, false},
+};
+const LightSwitch* FindLightSwitch(const std::wstring& name) {
+    for (const LightSwitch& s : kLightSwitches)
+        if (name == s.name) return &s;
+    return nullptr;
+}
+
+// inclExclType: what the include/exclude list affects, 1 illumination, 2 shadow casting, 3 both (a list
+// never told counts as both).
+int InclExclType(ExclList* list) {
+    const int t = (list->TestFlag(NT_AFFECT_ILLUM) ? 1 : 0) | (list->TestFlag(NT_AFFECT_SHADOWCAST) ? 2 : 0);
+    return t ? t : 3;
+}
+void SetInclExclType(ExclList* list, const Value& v) {
+    const std::int64_t t = ArgInt(v);
+    if (t < 1 || t > 3)
+        throw ScriptError(L"Runtime error: inclExclType must be 1 (illumination), 2 (shadow casting) or 3 (both), got: " +
+                          v.PrintForm());
+    list->SetFlag(NT_AFFECT_ILLUM, (t & 1) != 0);
+    list->SetFlag(NT_AFFECT_SHADOWCAST, (t & 2) != 0);
+}
+
+// A camera's display switches by script name.
+struct CameraSwitch {
+    const wchar_t* name;
+    StandardCamera::Flag flag;
+};
+const CameraSwitch kCameraSwitches[] = {
+    {L"clipmanually", StandardCamera::kClipManually}, {L"orthoprojection", StandardCamera::kOrthographic},
+    {L"showcone", StandardCamera::kShowCone},         {L"showhorizon", StandardCamera::kShowHorizon},
+    {L"showranges", StandardCamera::kShowRanges},
+};
+const CameraSwitch* FindCameraSwitch(const std::wstring& name) {
+    for (const CameraSwitch& s : kCameraSwitches)
+        if (name == s.name) return &s;
+    return nullptr;
 }
 
 // ---- nodes ---------------------------------------------------------------------------------------
@@ -154,10 +204,16 @@ INode* ArgSceneNode(const Value& v, const wchar_t* fn) {
 bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& name, Value& out) {
     if (auto* l = dynamic_cast<LightObject*>(a)) {
         auto* standard = dynamic_cast<StandardLight*>(a);
+        const LightSwitch* sw = standard ? FindLightSwitch(name) : nullptr;
         if (name == L"enabled" || name == L"on") out = Value::Bool(l->GetUseLight() != 0);
         else if (name == L"castshadows" && standard) out = Value::Bool(standard->GetShadow() != 0);
         else if (name == L"excludelist") out = ListValue(l, false);
         else if (name == L"includelist") out = ListValue(l, true);
+        else if (name == L"inclexcltype") out = Value::Int(InclExclType(l->GetExclList()));
+        else if (sw) out = Value::Bool(standard->GetFlag(sw->flag) != sw->inverted);
+        else if (name == L"attendecay" && standard) out = Value::Int(standard->GetDecay() + 1);
+        else if (name == L"coneshape" && standard) out = Value::Int(standard->GetFlag(StandardLight::kRectangleCone) ? 2 : 1);
+        else if (name == L"type") return GetLookerType(a, out);
         else return false;
         return true;
     }
@@ -167,8 +223,8 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
         return true;
     }
     if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
-        if (name == L"clipmanually") out = Value::Bool(cam->GetFlag(StandardCamera::kClipManually));
-        else if (name == L"orthoprojection") out = Value::Bool(cam->GetFlag(StandardCamera::kOrthographic));
+        if (const CameraSwitch* sw = FindCameraSwitch(name)) out = Value::Bool(cam->GetFlag(sw->flag));
+        else if (name == L"type") return GetLookerType(a, out);
         else return false;
         return true;
     }
@@ -190,10 +246,24 @@ bool GetObjectClassProperty(Interpreter&, Animatable* a, const std::wstring& nam
 bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstring& name, const Value& v) {
     if (auto* l = dynamic_cast<LightObject*>(a)) {
         auto* standard = dynamic_cast<StandardLight*>(a);
+        const LightSwitch* sw = standard ? FindLightSwitch(name) : nullptr;
         if (name == L"enabled" || name == L"on") l->SetUseLight(ArgBool(v));
         else if (name == L"castshadows" && standard) standard->SetShadow(ArgBool(v));
         else if (name == L"excludelist") SetList(interp, l, false, v);
         else if (name == L"includelist") SetList(interp, l, true, v);
+        else if (name == L"inclexcltype") SetInclExclType(l->GetExclList(), v);
+        else if (sw) standard->SetFlag(sw->flag, ArgBool(v) != sw->inverted);
+        else if (name == L"attendecay" && standard) {
+            if (!standard->SetDecay(static_cast<int>(ArgInt(v)) - 1))
+                throw ScriptError(L"Runtime error: attenDecay must be 1 (none), 2 (inverse) or 3 (inverse square), got: " +
+                                  v.PrintForm());
+        } else if (name == L"coneshape" && standard) {
+            const std::int64_t shape = ArgInt(v);
+            if (shape != 1 && shape != 2)
+                throw ScriptError(L"Runtime error: coneShape must be 1 (circle) or 2 (rectangle), got: " + v.PrintForm());
+            standard->SetFlag(StandardLight::kRectangleCone, shape == 2);
+        } else if (name == L"type" && standard)
+            throw ScriptError(L"Runtime error: the .type of a light is set on its node");
         else return false;
         return true;
     }
@@ -203,8 +273,8 @@ bool SetObjectClassProperty(Interpreter& interp, Animatable* a, const std::wstri
         return true;
     }
     if (auto* cam = dynamic_cast<StandardCamera*>(a)) {
-        if (name == L"clipmanually") cam->SetFlag(StandardCamera::kClipManually, ArgBool(v));
-        else if (name == L"orthoprojection") cam->SetFlag(StandardCamera::kOrthographic, ArgBool(v));
+        if (const CameraSwitch* sw = FindCameraSwitch(name)) cam->SetFlag(sw->flag, ArgBool(v));
+        else if (name == L"type") throw ScriptError(L"Runtime error: the .type of a camera is set on its node");
         else return false;
         return true;
     }

@@ -218,9 +218,15 @@ std::wstring UniqueNodeName(const std::wstring& base) {
 }
 
 void ApplyKeywords(Interpreter& interp, const Value& target, const CallArgs& args) {
-    bool isNode = NodeFromValue(target) != nullptr;
+    INode* node = NodeFromValue(target);
     for (const auto& [key, value] : args.keywords) {
-        if (isNode && key == L"name") continue; // given at creation
+        if (node && key == L"name") continue; // given at creation
+        // The node's own .handle is read-only: a creation keyword of that name is the object's parameter
+        // (the teapot's handle switch).
+        if (Object* base = node ? SceneBaseObject(node) : nullptr; base && LowerCopy(key) == L"handle") {
+            interp.SetProperty(MakeAnimValue(base), key, value);
+            continue;
+        }
         interp.SetProperty(target, key, value);
     }
 }

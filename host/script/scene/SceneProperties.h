@@ -69,6 +69,11 @@ bool CallObjectClassMethod(Interpreter& interp, Animatable* anim, const std::wst
 void MakeTargetFor(INode* looker);
 // Makes target the node looker looks at (a script error for a looker whose class has no target).
 void SetNodeTarget(INode* looker, INode* target);
+// The .type of a standard light or camera (#omni, #targetSpot ... / #target, #free): false for another
+// object. Setting puts an object of the named kind in the node's place with the settings carried over,
+// making or removing the target node; a kind of the other family or an unknown name is an error.
+bool GetLookerType(Animatable* anim, Value& out);
+bool SetLookerType(INode* looker, const Value& type);
 // A modifier of the node's stack by name ($Box01.bend: spaces read as "_", any case), top first.
 bool GetNodeModifierProperty(INode* node, const std::wstring& name, Value& out);
 

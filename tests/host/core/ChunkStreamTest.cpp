@@ -6,6 +6,7 @@
 #include "host/core/ChunkSave.h"
 #include "host/core/FileTime.h"
 #include "host/core/Point3.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <unistd.h>
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -66,20 +66,6 @@ Bytes Nested(int levels) {
     out.insert(out.end(), leaf.begin(), leaf.end());
     return out;
 }
-
-// A fresh folder for file tests, removed afterwards.
-struct TempDir {
-    std::filesystem::path path;
-    TempDir() {
-        char tmpl[] = "/tmp/chunkio-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    WStr File(const char* name) const { return WStr::FromUTF8((path / name).string()); }
-    size_t Entries() const {
-        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(path), {}));
-    }
-};
 
 // A flat record read with a field table; ids the table does not know are left to the caller.
 struct Sample {
@@ -540,7 +526,7 @@ TEST(ChunkStream, EveryTruncationFailsCleanlyExceptAtChunkBoundaries) {
 }
 
 TEST(ChunkFile, SavesAtomicallyAndLoadsBack) {
-    TempDir dir;
+    ScratchDir dir("chunkio");
     const WStr path = dir.File("scene \u00e9.osc");
     {
         ChunkSave s(path);
@@ -587,13 +573,13 @@ TEST(ChunkFile, SavesAtomicallyAndLoadsBack) {
 // the links; a link loop is refused.
 TEST(ChunkFile, SavingThroughALinkReplacesItsTarget) {
     namespace fs = std::filesystem;
-    TempDir dir;
-    std::ofstream(dir.path / "real.osc") << "old";
-    fs::permissions(dir.path / "real.osc", fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_directory(dir.path / "sub");
-    fs::create_symlink("../real.osc", dir.path / "sub" / "link.osc");
-    fs::create_symlink("sub/link.osc", dir.path / "chain.osc");
-    fs::create_symlink("loop.osc", dir.path / "loop.osc");
+    ScratchDir dir("chunkio");
+    std::ofstream(dir.Path() / "real.osc") << "old";
+    fs::permissions(dir.Path() / "real.osc", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directory(dir.Path() / "sub");
+    fs::create_symlink("../real.osc", dir.Path() / "sub" / "link.osc");
+    fs::create_symlink("sub/link.osc", dir.Path() / "chain.osc");
+    fs::create_symlink("loop.osc", dir.Path() / "loop.osc");
     const std::pair<const char*, WStr> saves[] = {
         {"chain.osc", WStr()},
         {"loop.osc", L"cannot follow the link \"" + dir.File("loop.osc") + L"\": Too many levels of symbolic links"}};
@@ -602,14 +588,14 @@ TEST(ChunkFile, SavingThroughALinkReplacesItsTarget) {
         WriteValueChunk(&s, 0x0001, std::int32_t{1});
         EXPECT_EQ(s.Commit() == IO_OK ? WStr() : s.GetLastError(), error) << name;
     }
-    EXPECT_TRUE(fs::is_symlink(dir.path / "chain.osc") && fs::is_symlink(dir.path / "sub" / "link.osc"));
-    EXPECT_EQ(fs::file_size(dir.path / "real.osc"), 10u);
-    EXPECT_EQ(fs::status(dir.path / "real.osc").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "chain.osc") && fs::is_symlink(dir.Path() / "sub" / "link.osc"));
+    EXPECT_EQ(fs::file_size(dir.Path() / "real.osc"), 10u);
+    EXPECT_EQ(fs::status(dir.Path() / "real.osc").permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(dir.Entries(), 4u); // no temporary file left
 }
 
 TEST(ChunkFile, FailuresNameThePathAndTheReason) {
-    TempDir dir;
+    ScratchDir dir("chunkio");
     const WStr missing = dir.File("no/such/folder/a.osc");
     ChunkSave s(missing);
     WriteValueChunk(&s, 0x0001, std::int32_t{1});
@@ -623,7 +609,7 @@ TEST(ChunkFile, FailuresNameThePathAndTheReason) {
     EXPECT_EQ(l.OpenChunk(), IO_END); // nothing half-loaded
 
     // Replacing a folder with a file fails after the data was written; the temporary file goes away.
-    std::filesystem::create_directory(dir.path / "taken");
+    std::filesystem::create_directory(dir.Path() / "taken");
     ChunkSave onto(dir.File("taken"));
     WriteValueChunk(&onto, 0x0001, std::int32_t{1});
     EXPECT_EQ(onto.Commit(), IO_ERROR);
@@ -631,14 +617,10 @@ TEST(ChunkFile, FailuresNameThePathAndTheReason) {
     EXPECT_EQ(dir.Entries(), 1u);
 
     // A damaged file's read errors name the file first.
-    const std::filesystem::path cut = dir.path / "cut.osc";
-    const Bytes bytes = Cat({Header(0x0001, 20), Zeros(6)});
-    std::ofstream(cut, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const WStr cut = dir.Write("cut.osc", Cat({Header(0x0001, 20), Zeros(6)}));
     ChunkLoad damaged;
-    ASSERT_EQ(damaged.OpenFile(WStr::FromUTF8(cut.string())), IO_OK);
+    ASSERT_EQ(damaged.OpenFile(cut), IO_OK);
     EXPECT_EQ(damaged.OpenChunk(), IO_ERROR);
     EXPECT_EQ(damaged.GetLastError(),
-              WStr::FromUTF8("\"" + cut.string() + "\": chunk 0x0001 at offset 0: length 20 runs past the end of "
-                                                   "the stream (ends at 12)"));
+              L"\"" + cut + L"\": chunk 0x0001 at offset 0: length 20 runs past the end of the stream (ends at 12)");
 }

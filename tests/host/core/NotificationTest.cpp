@@ -82,6 +82,11 @@ TEST_F(Notifications, UnRegisterWithoutCodeRemovesTheHandlerFromEveryCodeOnly) {
     EXPECT_EQ(DumpNotifications().ToUTF8(),
               "NOTIFY_SYSTEM_PRE_RESET: 1 handler\nNOTIFY_SYSTEM_PRE_NEW: 1 handler\n"
               "NOTIFY_FILE_PRE_OPEN: 1 handler\nNOTIFY_SYSTEM_SHUTDOWN: 1 handler\n");
+    // The owner registered last goes and comes back: its removal finds it again.
+    for (int round = 0; round < 2; ++round) {
+        RegisterNotification(LogProc, &a, kCode);
+        EXPECT_EQ(UnRegisterNotification(LogProc, &a), 1) << "round " << round;
+    }
 }
 
 TEST_F(Notifications, AnOwnerOfManyCodesKeepsEachPlaceWhenOthersAreSqueezedOut) {

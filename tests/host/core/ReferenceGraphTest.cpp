@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <random>
+#include <vector>
 
 using Names = std::vector<std::string>;
 
@@ -192,7 +196,7 @@ TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
 }
 
 TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
-    // One entry is held in place, more go to a table: the list crosses between the two both ways.
+    // Two entries are held in place, more go to a block: the list crosses between the two both ways.
     RefList list;
     auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
     list.Add(maker(0), 0);
@@ -211,6 +215,48 @@ TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
         if (list.MakerAt(i)) live.push_back(list.MakerAt(i));
     EXPECT_EQ(live, (std::vector<ReferenceMaker*>{maker(16), maker(40), maker(41), maker(42)}));
     EXPECT_EQ(list.CountOf(maker(41)), 1);
+}
+
+TEST(RefList, RandomAddsAndRemovesKeepTheOrderAndCountsOfASimpleList) {
+    // Few makers with many entries each crowd the index with equal keys; lists grow past the index
+    // length, shrink back into place and grow again, squeezing on the way.
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    struct Live {
+        ReferenceMaker* maker;
+        int slot;
+        bool operator==(const Live&) const = default;
+    };
+    std::mt19937 rng(11);
+    RefList list;
+    std::vector<Live> model;
+    for (int step = 0; step < 20000; ++step) {
+        const bool grow = (step / 2500) % 2 == 0;
+        const Live e{maker(static_cast<int>(rng() % 24)), static_cast<int>(rng() % 3)};
+        if (rng() % 10 < (grow ? 7u : 2u)) {
+            list.Add(e.maker, e.slot);
+            model.push_back(e);
+            continue;
+        }
+        // The newest entry of the maker for the slot, else the maker's newest.
+        auto pick = model.rend();
+        for (auto it = model.rbegin(); it != model.rend(); ++it) {
+            if (it->maker != e.maker) continue;
+            if (it->slot == e.slot) {
+                pick = it;
+                break;
+            }
+            if (pick == model.rend()) pick = it;
+        }
+        ASSERT_EQ(list.Remove(e.maker, e.slot).Valid(), pick != model.rend()) << "step " << step;
+        if (pick != model.rend()) model.erase(std::next(pick).base());
+        if (step % 97 != 0) continue;
+        std::vector<Live> live;
+        for (size_t i = list.FirstLive(); i < list.Size(); ++i)
+            if (list.MakerAt(i)) live.push_back({list.MakerAt(i), list.SlotAt(i)});
+        ASSERT_EQ(live, model) << "step " << step;
+        const auto ofMaker = std::count_if(model.begin(), model.end(), [&](const Live& l) { return l.maker == e.maker; });
+        ASSERT_EQ(list.CountOf(e.maker), ofMaker) << "step " << step;
+    }
 }
 
 TEST(ReferenceGraph, EnumRefHierarchyCanFollowOnlyWhatIsSaved) {
@@ -300,4 +346,26 @@ TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
     t->MaybeAutoDelete(); // nothing holds it
     EXPECT_EQ(deaths, 3);
     EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
+}
+
+TEST(Animatable, HandlesOfSurvivorsResolveAfterTheAnimatablesAroundThemAreGone) {
+    // Enough animatables for several pages of handles: pages empty out, one survivor keeps its page.
+    GraphBuilder g;
+    constexpr int kN = 20000;
+    std::vector<TestTarget*> targets;
+    std::vector<AnimHandle> handles;
+    for (int i = 0; i < kN; ++i) {
+        targets.push_back(g.Target("T" + std::to_string(i)));
+        handles.push_back(Animatable::GetHandleByAnim(targets.back()));
+    }
+    for (int i = 0; i < kN; ++i)
+        if (i % 7000 != 0) targets[static_cast<size_t>(i)]->MaybeAutoDelete();
+    for (int i = 0; i < kN; ++i)
+        ASSERT_EQ(Animatable::GetAnimByHandle(handles[static_cast<size_t>(i)]),
+                  i % 7000 == 0 ? targets[static_cast<size_t>(i)] : nullptr)
+            << "animatable " << i;
+    TestTarget* late = g.Target("Late");
+    const AnimHandle lateHandle = Animatable::GetHandleByAnim(late);
+    EXPECT_GT(lateHandle, handles.back());
+    EXPECT_EQ(Animatable::GetAnimByHandle(lateHandle), late);
 }

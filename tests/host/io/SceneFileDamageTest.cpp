@@ -12,12 +12,12 @@
 #include "host/scene/nodes/Node.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 #include "tests/support/SourceTree.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 using namespace scenefile;
@@ -333,24 +333,7 @@ TEST(SceneFileDamageTest, AReferenceOfTheWrongKindFailsTheLinkAndLeavesNoTrace) 
 // Opening or merging such a file is refused with the same error, and the open scene is unchanged.
 class WrongKindFileTest : public SceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ostrivans-io-wrong-kind-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override {
-        SceneFixture::TearDown();
-        std::filesystem::remove_all(dir_);
-    }
-    MSTR Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const std::filesystem::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                  static_cast<std::streamsize>(bytes.size()));
-        return WStr::FromUTF8(p.string());
-    }
-    std::filesystem::path dir_;
+    ScratchDir dir_{"ostrivans-io-wrong-kind"};
 };
 
 TEST_F(WrongKindFileTest, OpenAndMergeAreRefusedAndTheSceneIsUnchanged) {
@@ -365,7 +348,7 @@ TEST_F(WrongKindFileTest, OpenAndMergeAreRefusedAndTheSceneIsUnchanged) {
     int i = 0;
     for (const Case& c : kLinkCases) {
         std::string expected;
-        const MSTR file = Write("case" + std::to_string(i++) + ".max", c.make(expected));
+        const MSTR file = dir_.Write("case" + std::to_string(i++) + ".max", c.make(expected));
         expected = "\"" + file.ToUTF8() + "\": " + expected; // file errors name the file first
         EXPECT_FALSE(ip->LoadFromFile(file.c_str(), FALSE)) << c.name;
         EXPECT_EQ(ip->GetLastFileError().ToUTF8(), expected) << c.name << " (open)";
@@ -383,7 +366,7 @@ TEST_F(WrongKindFileTest, OpenAndMergeAreRefusedAndTheSceneIsUnchanged) {
 TEST_F(WrongKindFileTest, ALayerWithoutANameIsNamedWhenOpened) {
     FileBuilder f;
     f.Scene({{0, {kNullId, 1, kNullId, kNullId, 2}}, {1, {}}, {2, {}}}, {{0, kNullId}}, true); // object 2: a nameless layer
-    const MSTR file = Write("unnamed.max", f.Bytes());
+    const MSTR file = dir_.Write("unnamed.max", f.Bytes());
     Interface* ip = GetCOREInterface();
     ASSERT_TRUE(ip->LoadFromFile(file.c_str(), FALSE)) << ip->GetLastFileError().ToUTF8();
     ASSERT_EQ(ip->GetRootNode()->NumberOfChildren(), 1);

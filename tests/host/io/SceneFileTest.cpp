@@ -10,6 +10,7 @@
 #include "host/scene/SceneDump.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -49,18 +50,7 @@ std::string Tree(INode* n = GetCOREInterface()->GetRootNode(), const std::string
 // A file in the test's own temporary folder.
 class SceneFileTest : public SceneFixture {
 protected:
-    void SetUp() override {
-        SceneFixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("ostrivans-io-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        SceneFixture::TearDown();
-        fs::remove_all(dir_);
-    }
-    MSTR File(const std::string& name) const { return WStr::FromUTF8((dir_ / name).string()); }
+    MSTR File(const std::string& name) const { return dir_.File(name); }
     static Interface* Ip() { return GetCOREInterface(); }
 
     // Saves, resets, and opens the file again; returns the dump of the opened scene.
@@ -80,7 +70,7 @@ protected:
         Ip()->GetSceneMtls()->Add(brick);
     }
 
-    fs::path dir_;
+    ScratchDir dir_{"ostrivans-io"};
 };
 
 // Names beyond ASCII survive too: UTF-8 written as escapes, "Mauer_" a-, o-, u-umlaut, "_", U+58C1, "_",
@@ -90,8 +80,17 @@ TEST_F(SceneFileTest, SaveAndOpenGiveTheSameScene) {
     BuildSample();
     const std::string wall = "Mauer_\xC3\xA4\xC3\xB6\xC3\xBC_\xE5\xA3\x81_\xF0\x9F\xA7\xB1";
     const std::string room = "\xD0\x9A\xD0\xBE\xD0\xBC\xD0\xBD\xD0\xB0\xD1\x82\xD0\xB0";
-    b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
+    INode* own = b.Box(wall).Layer(room).Material(b.Standard("Ziegel_\xC3\x9F")).Build();
+    // The node's own data beside its references.
+    own->Freeze(TRUE);
+    own->SetUserPropBuffer(L"a=1");
+    own->SetTransformLock(INODE_LOCKROT, INODE_LOCK_Y, TRUE);
+    own->SetObjOffsetPos(Point3(1, 2, 3));
+    own->SetSkinScale(Point3(2, 2, 2));
+    own->SetGroupMember(TRUE);
+    own->SetBoneFlags(0x11);
     const std::string before = Dump();
+    EXPECT_NE(before.find("user properties: \"a=1\""), std::string::npos) << before;
     EXPECT_EQ(ReOpen(), before);
     EXPECT_EQ(Ip()->GetCurFileName(), MSTR(L"scene.max"));
     EXPECT_FALSE(Ip()->IsSaveRequired());

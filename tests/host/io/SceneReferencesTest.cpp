@@ -6,14 +6,11 @@
 #include "host/scene/CustAttrib.h"
 #include "host/scene/Interface.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr Class_ID kProbeClassID(0x7E510001, 0x1);
 
@@ -82,15 +79,6 @@ protected:
         if (!GetClassDirectory().FindClass(CUST_ATTRIB_CLASS_ID, kProbeClassID)) GetClassDirectory().AddClass(&desc);
         Probe::persistWeak = false;
         Probe::failLoads = false;
-        // One file per test: the cases may run in parallel processes.
-        path_ = WStr::FromUTF8((fs::temp_directory_path() /
-                                ("ostrivans-io-references-" +
-                                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".max"))
-                                   .string());
-    }
-    void TearDown() override {
-        SceneFixture::TearDown();
-        fs::remove(path_.ToUTF8());
     }
     static Interface* Ip() { return GetCOREInterface(); }
 
@@ -116,7 +104,8 @@ protected:
         ICustAttribContainer* c = n ? n->GetCustAttribContainer() : nullptr;
         return c && c->GetNumCustAttribs() == 1 ? dynamic_cast<Probe*>(c->GetCustAttrib(0)) : nullptr;
     }
-    MSTR path_;
+    ScratchDir dir_{"ostrivans-io-references"};
+    const MSTR path_ = dir_.File("scene.max");
 };
 
 // The real reference's target comes back at the top of the scene (its parking parent was not written),

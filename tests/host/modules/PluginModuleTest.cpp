@@ -7,13 +7,12 @@
 #include "host/core/PlugApi.h"
 #include "host/modules/PluginModule.h"
 #include "host/script/ScriptRuntime.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -29,16 +28,6 @@ std::wstring RunScript(const wchar_t* text) { return ScriptRuntime::Get().Run(te
 
 class PluginModuleTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        std::error_code ec;
-        if (!scratch.empty()) fs::remove_all(scratch, ec);
-    }
-    fs::path Scratch() {
-        scratch = fs::temp_directory_path() / ("ostrivans-modules-" + std::to_string(::getpid()));
-        fs::create_directories(scratch);
-        return scratch;
-    }
-    fs::path scratch;
     ListenerCapture capture;
 };
 
@@ -101,7 +90,8 @@ TEST_F(PluginModuleTest, LoadingTheSameModuleTwiceIsRefusedAndTheFirstStaysWhole
 }
 
 TEST_F(PluginModuleTest, AFolderLoadsEveryModuleAndReportsTheOnesThatFail) {
-    fs::path dir = Scratch();
+    ScratchDir scratch("ostrivans-modules");
+    const fs::path dir = scratch.Path();
     fs::copy_file(Variant(0), dir / "A.dlo");
     std::ofstream(dir / "Broken.dlo") << "not a shared library";
     std::ofstream(dir / "notes.txt") << "ignored";

@@ -162,9 +162,11 @@ namespace {
 class LayerNodeTest : public SceneFixture {
 protected:
     static ILayerManager* Lm() { return GetCOREInterface()->GetLayerManager(); }
+    // The dump, and every layer's count of its nodes (which the layer keeps rather than counts).
     static std::string Layers() {
         std::ostringstream os;
         DumpLayers(Lm(), os);
+        for (int i = 0; i < Lm()->GetLayerCount(); ++i) os << Lm()->GetLayer(i)->NumNodes() << ' ';
         return os.str();
     }
     static std::vector<std::string> NodeNames(ILayer* l) {
@@ -193,6 +195,7 @@ TEST_F(LayerNodeTest, MovesAndDeletionsUndoToTheExactLayers) {
     // Undone, A is back ahead of C, where it joined.
     ExpectUndoRedoExact(Layers, [&] { roof->AddToLayer(GetCOREInterface()->GetINodeByName(L"A")); }, "move");
     EXPECT_EQ(NodeNames(roof), (Names{"D", "A"}));
+    EXPECT_EQ(roof->NumNodes(), 2);
     ExpectUndoRedoExact(Layers, [&] { GetCOREInterface()->DeleteNode(c); }, "delete");
     EXPECT_EQ(NodeNames(b.Layer("Walls")), Names{});
     // Once they have left, it goes.

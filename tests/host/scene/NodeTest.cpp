@@ -1,21 +1,15 @@
 // Node properties: each edit's reference message and notification, the sub-animatable layout, the
-// hierarchy, layers, handles, scene events and the node's own saved data.
-#include "host/core/ChunkLoad.h"
-#include "host/core/ChunkSave.h"
+// hierarchy, layers, handles and scene events (the node's own data in files is the scene file test's).
 #include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/ISceneEventManager.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
-#include "host/scene/SceneDump.h"
-#include "host/scene/nodes/Node.h"
 #include "tests/host/scene/NodeTestSupport.h"
 #include "tests/support/SceneBuilder.h"
 
 #include <functional>
-#include <memory>
-#include <sstream>
 
 namespace {
 
@@ -83,7 +77,6 @@ TEST_F(NodeTest, EachEditSendsItsMessageAndItsNotification) {
     EXPECT_EQ(box->GetRenderValue(2), 0x1234);
     EXPECT_GE(GetCOREInterface()->GetSceneMtls()->FindMtl(brick), 0);
     EXPECT_EQ(box->SubAnim(NODE_SUBANIM_MATERIAL), static_cast<Animatable*>(brick));
-    EXPECT_EQ(PART_ALL, static_cast<PartID>(0x800037FF));
     // Only a transform controller fits; the refused one is left to its maker.
     Control* refused = NewDefaultFloatController();
     EXPECT_FALSE(box->SetTMController(refused));
@@ -159,37 +152,6 @@ TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
     EXPECT_TRUE(box->IsGroupHead());
     EXPECT_TRUE(box->IsOpenGroupMember());
     EXPECT_FALSE(box->IsOpenGroupHead());
-}
-
-// The name and the own-data lines of the node dump come back from the node's chunks (its references are the
-// scene reader's work).
-TEST_F(NodeTest, OwnDataSurvivesSaveAndLoad) {
-    INode* box = b.Box("Wand ü").Build();
-    box->SetWireColor(0x123456);
-    box->Freeze(TRUE);
-    box->SetUserPropBuffer(L"a=1");
-    box->SetTransformLock(INODE_LOCKROT, INODE_LOCK_Y, TRUE);
-    box->SetObjOffsetPos(Point3(1, 2, 3));
-    box->SetSkinScale(Point3(2, 2, 2));
-    box->SetGroupMember(TRUE);
-    box->SetBoneFlags(0x11);
-    auto own = [](INode* n) {
-        std::istringstream in(DumpNode(n));
-        std::string line, out;
-        while (std::getline(in, line))
-            if (line.rfind("node ", 0) == 0 || line.find("properties: ") != std::string::npos) out += line + "\n";
-        return out;
-    };
-    ChunkSave save;
-    ASSERT_EQ(box->Save(&save), IO_OK);
-    auto loaded = std::unique_ptr<Node>(new Node());
-    ChunkLoad load(save.Bytes());
-    ASSERT_EQ(loaded->Load(&load), IO_OK);
-    EXPECT_EQ(own(loaded.get()), own(box));
-    EXPECT_EQ(own(box), "node \"Wand ü\"\n  properties: wire 0x123456 display 0x2 bone flags 0x11 group 0x1 locks 0x10 "
-                        "offset pos (1.0000, 2.0000, 3.0000) skin scale (2.0000, 2.0000, 2.0000)\n"
-                        "  user properties: \"a=1\"\n");
-    loaded.release()->DeleteMe();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // through scripts are the e2e script ini_roundtrip.ms).
 #include "host/script/IniFile.h"
 #include "host/core/WStr.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <iterator>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,13 +18,6 @@ namespace {
 
 class Ini : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root = fs::temp_directory_path() / ("ostrivans-h5-ini-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-    }
-    void TearDown() override { fs::remove_all(root); }
-
     void WriteBytes(const fs::path& p, const std::string& bytes) {
         fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << bytes;
@@ -35,7 +28,8 @@ protected:
     }
     std::wstring Wide(const fs::path& p) { return WStr::FromUTF8(p.string()).str(); }
 
-    fs::path root;
+    ScratchDir scratch{"ostrivans-ini"};
+    const fs::path root = scratch.Path();
 };
 
 } // namespace

@@ -128,6 +128,13 @@ TEST_F(Script, PathsContextsAndMaxCommands) {
     EXPECT_EQ(Error(L"\n  max Quick Render"), L"t.ms:2:3: Unknown max command: quick render");
 }
 
+TEST_F(Script, UndoOffSuspendsTheHoldForItsBodyOnlyEvenWhenTheBodyFails) {
+    in.RegisterFunction(L"suspended", [](Interpreter&, CallArgs&) { return Value::Bool(theHold.IsSuspended()); });
+    EXPECT_EQ(Eval(L"#(undo off (suspended()), suspended(), try (undo off (throw \"boom\")) catch (suspended()))"),
+              L"#(true, false, false)");
+    EXPECT_FALSE(theHold.IsSuspended());
+}
+
 TEST_F(Script, DefinitionsBecomeValues) {
     Value v = in.Run(L"def = attributes Weapon version:2 (\n"
                      L"  parameters main rollout:params (\n"

@@ -7,12 +7,11 @@
 #include "host/script/SceneFileBuiltins.h"
 #include "host/script/scene/SceneBuiltins.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -23,22 +22,16 @@ protected:
     SceneFiles() {
         RegisterSceneBuiltins(in);
         RegisterSceneFileBuiltins(in);
-        dir = fs::temp_directory_path() / ("ostrivans-scenefiles-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        file = (dir / "scene.max").wstring();
+        file = scratch.File("scene.max").str();
         in.SetGlobal(L"f", Value::String(file));
     }
-    ~SceneFiles() override {
-        GetCOREInterface()->FileReset(TRUE);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
+    ~SceneFiles() override { GetCOREInterface()->FileReset(TRUE); }
     std::wstring Eval(const std::wstring& text) { return in.Run(text, L"sf.ms").PrintForm(); }
     HostServices& Services() { return GetCOREInterface()->Services(); }
 
     ListenerCapture capture;
     Interpreter in;
-    fs::path dir;
+    ScratchDir scratch{"ostrivans-scenefiles"};
     std::wstring file;
 };
 
@@ -62,10 +55,10 @@ TEST_F(SceneFiles, CheckForSaveAsksOnlyWhenTheSceneChanged) {
     Services().QueueAnswer(IDCANCEL);
     EXPECT_EQ(Eval(L"checkForSave()"), L"false");
 
-    fs::remove(dir / "scene.max");
+    fs::remove(file);
     Services().QueueAnswer(IDYES);
     EXPECT_EQ(Eval(L"checkForSave()"), L"true");
-    EXPECT_TRUE(fs::exists(dir / "scene.max")); // saved to the open file
+    EXPECT_TRUE(fs::exists(file)); // saved to the open file
     EXPECT_FALSE(GetCOREInterface()->IsSaveRequired());
 
     // An untitled scene cannot be saved without a file dialog: "Yes" counts as a cancel.

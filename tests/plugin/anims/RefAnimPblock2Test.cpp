@@ -18,13 +18,13 @@
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/SceneBuilder.h"
+#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 
-#include <filesystem>
 #include <functional>
 
 namespace {
@@ -159,9 +159,6 @@ protected:
         AttachPluginForTests();
         AllTypesClass();
         SetCurrentOperation(OperationCode::None);
-        dir_ = std::filesystem::temp_directory_path() /
-               ("ostrivans-pblock2-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
         for (RefNode* r : records) {
@@ -175,7 +172,6 @@ protected:
         }
         SetCurrentOperation(OperationCode::None);
         SceneFixture::TearDown();
-        std::filesystem::remove_all(dir_);
     }
 
     // Item01: an AllTypes object under a bend, with a Multi/Sub-Object material whose first slot is a
@@ -197,7 +193,7 @@ protected:
         ObjectBlock(item)->Append(IdOf(ObjectBlock(item), L"nodes"), 2, others);
         b.WithObject(static_cast<Object*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID)), "Lamp01").Build();
         if (edit) edit(item);
-        const MSTR path = WStr::FromUTF8((dir_ / (stem + ".max")).string());
+        const MSTR path = dir_.File(stem + ".max");
         EXPECT_TRUE(GetCOREInterface()->SaveToFile(path.c_str(), false, false));
         GetCOREInterface()->FileReset(TRUE);
         return path;
@@ -250,7 +246,7 @@ protected:
     std::vector<RefNode*> records;
     RefNode* rec = nullptr;
     RefMaterial* mtlRec = nullptr;
-    std::filesystem::path dir_;
+    ScratchDir dir_{"ostrivans-pblock2"};
 };
 
 // Every plain type of an object, and values and tab elements of a modifier, a material and a map: the

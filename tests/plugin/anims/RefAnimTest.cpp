@@ -1,5 +1,5 @@
-// The mirror base and its kinds: reference layout, cloning of paths and state, the text dump, and when the
-// animatable reference may move.
+// The mirror base and its kinds: cloning of paths and state, the text dump, and when the animatable
+// reference may move.
 #include "host/core/Listener.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
@@ -23,20 +23,6 @@ class RefAnimTest : public ::testing::Test {
 protected:
     void SetUp() override { AttachPluginForTests(); }
 };
-
-TEST_F(RefAnimTest, HoldsItsAnimatableAsReferenceZeroOnly) {
-    RefAnimMorpher mirror(FALSE);
-    auto* anim = new EmptyController();
-    EXPECT_EQ(mirror.NumRefs(), 1);
-    ASSERT_EQ(mirror.ReplaceReference(0, anim), REF_SUCCEED);
-    EXPECT_TRUE(mirror.GetAnim() == anim && mirror.GetReference(0) == anim && !mirror.GetReference(1));
-    EXPECT_EQ(mirror.ReplaceReference(1, anim), REF_FAIL);
-    MSTR name;
-    mirror.GetClassName(name);
-    EXPECT_EQ(name.ToUTF8() + " " + mirror.ClassID().ToString() + " " + std::to_string(mirror.SuperClassID()),
-              "RefAnimMorpher " + Class_ID(0x30019, 0).ToString() + " " + std::to_string(0x8663dfa8u));
-    mirror.DeleteAllRefs();
-}
 
 // The copy's dump shows its path and state; kind flag, last operation and mark belong to the original's
 // life, not to the copy.

@@ -120,7 +120,7 @@ TEST_F(ReferenceLoadTest, EveryMergedNodeAndMaterialGetsItsRecordAndMirrors) {
 
     EXPECT_EQ(Outcome(h) + "render swap " + std::to_string(h->GetRenderSwapFlag()),
               "nodes Ostrivan01 Wall01 Door01; loaded 1, time set, layer setting kept, code none, batch closed\n"
-              "Wall01 Wall01 14 bound\nDoor01 Door01 12 bound\nBrick Brick 3 bound\nWood Wood 3 bound\n"
+              "Wall01 Wall01 17 bound\nDoor01 Door01 15 bound\nBrick Brick 3 bound\nWood Wood 3 bound\n"
               "prompt Reference Loaded\nrender swap 0");
     EXPECT_EQ(seen.codes, (std::vector<int>{NOTIFY_OSTRIVANS_PRE_LOAD, NOTIFY_OSTRIVANS_POST_LOAD}));
     // The load adds the materials to the scene library.
@@ -227,7 +227,7 @@ TEST_F(ReferenceLoadTest, NodesOfOneNameBindToRecordsInOrderAndTheUserIsWarned) 
                 std::to_string(int(h->GetRefNode(i)->GetNode()->GetNodeTM(0).GetTrans().x));
     EXPECT_EQ(Outcome(h) + kept,
               "nodes Ostrivan01 A A A B; loaded 1, time set, layer setting kept, code none, batch closed\n"
-              "A A 9 bound\nA A 9 bound\nA A 9 bound\nB B 9 bound\nprompt Reload Successful\n"
+              "A A 12 bound\nA A 12 bound\nA A 12 bound\nB B 12 bound\nprompt Reload Successful\n"
               "dialog Duplicated Names Warning - Ostrivan01: A|\nbeep 48\nbeep 48\n"
               "overrides " + std::to_string(REFNODE_OVERRIDE_WIRE_COLOR) + "@1 " +
                   std::to_string(REFNODE_OVERRIDE_WIRE_COLOR) + "@2 0@3 0@0");
@@ -283,7 +283,7 @@ TEST_F(ReferenceLoadTest, ALocallyDeletedNodeIsDeletedAgainAndGetsNoRecord) {
     // The doomed node goes, thawed first; its child stays, on the doomed node's parent, where it was in the
     // world.
     EXPECT_EQ(Outcome(h), "nodes Ostrivan01 Wall01 Knob01; loaded 1, time set, layer setting kept, code none, batch "
-                          "closed\nWall01 Wall01 9 bound\nKnob01 Knob01 9 bound\nprompt Reference Loaded\n");
+                          "closed\nWall01 Wall01 12 bound\nKnob01 Knob01 12 bound\nprompt Reference Loaded\n");
     EXPECT_EQ(deleted, std::vector<std::string>{"Door01"});
     EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetParentNode(), ip->GetINodeByName(L"Wall01"));
     EXPECT_EQ(ip->GetINodeByName(L"Knob01")->GetNodeTM(0).GetTrans(), Point3(1, 5, 0));
@@ -310,7 +310,7 @@ TEST_F(ReferenceLoadTest, ANestedReferenceIsFlattenedIntoTheOuterOne) {
     EXPECT_EQ(GetHelperModuleState().registry, std::vector<OstrivansHelper*>{h});
     EXPECT_EQ(Outcome(h) + "render swap " + std::to_string(h->GetRenderSwapFlag()),
               "nodes Ostrivan01 Table01 Chair01; loaded 1, time set, layer setting kept, code none, batch closed\n"
-              "Table01 Table01 9 bound\nChair01 Chair01 12 bound\nOak Oak 3 bound\nprompt Reference Loaded\n"
+              "Table01 Table01 12 bound\nChair01 Chair01 15 bound\nOak Oak 3 bound\nprompt Reference Loaded\n"
               "render swap 1");
 }
 
@@ -405,14 +405,14 @@ TEST_F(ReferenceLoadTest, AFailureIsReportedUnderCodeZeroAndLeavesTheRecordsFree
     // The node record that was bound is free again: no node, not loaded. The unload took Wall01's material
     // out with it; Wood stays with Door01 until the failed load deletes the node under no operation.
     EXPECT_EQ(Outcome(h), "nodes Ostrivan01; loaded 0, time set, layer setting kept, code none, batch closed\n"
-                          "Wall01 -(unloaded) 14 loose\nWood Wood 3 bound\nBrick - 3 loose\n"
+                          "Wall01 -(unloaded) 17 loose\nWood Wood 3 bound\nBrick - 3 loose\n"
                           "beep 16\nbeep 16\nbeep 16\n");
 
     ip->Services().ClearRecord();
     ASSERT_EQ(h->Load(), 1);
     // No duplicated-names warning.
     EXPECT_EQ(Outcome(h), "nodes Ostrivan01 Wall01; loaded 1, time set, layer setting kept, code none, batch "
-                          "closed\nWall01 Wall01 14 bound\nWood Wood 3 bound\nBrick Brick 3 bound\nprompt Reference "
+                          "closed\nWall01 Wall01 17 bound\nWood Wood 3 bound\nBrick Brick 3 bound\nprompt Reference "
                           "Loaded\n");
 }
 

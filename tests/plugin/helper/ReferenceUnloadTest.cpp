@@ -50,7 +50,7 @@ TEST_F(ReferenceUnloadTest, ALocalChangeSurvivesUnloadAndLoadAndReload) {
     } rows[] = {
         {"controller value", [] { MoveTo(L"Door01", {7, 5, 0}); }, [] { return Shape(Node(L"Door01")) + " x " +
              std::to_string(int(Node(L"Door01")->GetNodeTM(0).GetTrans().x)); }},
-        {"controller replaced", [] { Step([] { Node(L"Door01")->GetTMController()->SetPositionController(new XYZControl<PositionXYZInfo>()); }); },
+        {"controller replaced", [] { Step([] { Node(L"Door01")->GetTMController()->SetPositionController(new BezierPosition()); }); },
          [] { MSTR c; Node(L"Door01")->GetTMController()->GetPositionController()->GetClassName(c); return c.ToUTF8(); }},
         {"material parameter", [] { Step([] { Node(L"Wall01")->GetMtl()->GetParamBlock(0)->SetValue(std_glossiness, 0, 0.5f); }); },
          [] { return std::to_string(Node(L"Wall01")->GetMtl()->GetParamBlock(0)->GetFloat(std_glossiness)); }},

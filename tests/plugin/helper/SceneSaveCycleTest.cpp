@@ -44,9 +44,12 @@ std::string SceneState() {
 std::string FileContent(const MSTR& path) {
     SceneReader reader(GetCOREInterface());
     if (reader.IndexFile(path) != IO_OK) return "unreadable: " + reader.Error().ToUTF8();
+    // The material editor's default materials go with every scene; only the others tell what was written.
+    const std::vector<std::int32_t>& slots = reader.EditorSlots();
     int materials = 0, boxes = 0;
     for (int id = 0; id < reader.NumObjects(); ++id) {
-        materials += reader.ClassOf(id).superClassId == MATERIAL_CLASS_ID;
+        materials += reader.ClassOf(id).superClassId == MATERIAL_CLASS_ID &&
+                     std::find(slots.begin(), slots.end(), id) == slots.end();
         boxes += reader.ClassOf(id).name == MSTR(L"Box");
     }
     return "nodes " + std::to_string(reader.Nodes().size()) + ", materials " + std::to_string(materials) +

@@ -1,9 +1,8 @@
-// The built Ostrivans.dlo loaded as the host loads it: exports, the 53 classes in the class directory,
-// creation of every class, the start-up hooks, and a clean unload.
+// The built Ostrivans.dlo loaded as the host loads it: exports, the 53 classes in the class directory, the
+// start-up hooks, and a clean unload.
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
 #include "host/core/Notify.h"
-#include "host/core/ReferenceTarget.h"
 #include "host/modules/PluginModule.h"
 #include "host/scene/Interface.h"
 
@@ -12,7 +11,6 @@
 #include <dlfcn.h>
 
 #include <memory>
-#include <set>
 #include <string>
 
 namespace {
@@ -36,23 +34,13 @@ TEST(OstrivansModuleTest, LoadsWithItsDescriptionVersionAndClasses) {
     ASSERT_TRUE(canAutoDefer && classDesc);
     EXPECT_TRUE(canAutoDefer() == 0u && classDesc(53) == nullptr && classDesc(-1) == nullptr);
 
+    // Each descriptor is in the class directory and knows the handle the host's loader got for the module
+    // (what each row holds and makes is the class registry's test).
     ASSERT_EQ(m->Classes().size(), 53u);
-    std::set<std::wstring> names;
     for (ClassDesc* cd : m->Classes()) {
-        // Each descriptor knows the handle the host's loader got for the module.
         EXPECT_EQ(cd->HInstance(), m->Handle()) << WStr(cd->ClassName()).ToUTF8();
         EXPECT_EQ(GetClassDirectory().FindClass(cd->SuperClassID(), cd->ClassID()), cd);
-        names.insert(cd->ClassName());
-        for (BOOL loading : {FALSE, TRUE}) {
-            auto* made = dynamic_cast<ReferenceTarget*>(static_cast<Animatable*>(
-                GetClassDirectory().CreateInstance(cd->SuperClassID(), cd->ClassID(), loading)));
-            ASSERT_NE(made, nullptr) << WStr(cd->ClassName()).ToUTF8();
-            EXPECT_EQ(made->ClassID(), cd->ClassID());
-            made->DeleteThis();
-        }
     }
-    EXPECT_EQ(names.size(), 53u);
-    EXPECT_NE(GetClassDirectory().FindClassByName(L"OstrivansHelper"), nullptr);
 }
 
 TEST(OstrivansModuleTest, StartupHooksComeAndGoWithTheModule) {

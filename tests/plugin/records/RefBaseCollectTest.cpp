@@ -82,9 +82,13 @@ protected:
 TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
     RefBase* rec = Record(StackedBox());
     rec->CollectMirrors();
-    // Owned by the record, unchanged: the PRS with its three tracks, the stack, the material.
+    // Owned by the record, unchanged: the PRS with its three tracks (position and rotation walked down
+    // to their axes), the stack, the material.
     const std::string expected = "RefAnimPRS Transform #3\n"
-                                 "RefAnim Transform/Position #3.1\n"
+                                 "RefAnimLocDep Transform/Position #3.1\n"
+                                 "RefAnim Transform/Position/X Position #3.1.1\n"
+                                 "RefAnim Transform/Position/Y Position #3.1.2\n"
+                                 "RefAnim Transform/Position/Z Position #3.1.3\n"
                                  "RefAnimEuler Transform/Rotation #3.2\n"
                                  "RefAnim Transform/Rotation/X Rotation #3.2.1\n"
                                  "RefAnim Transform/Rotation/Y Rotation #3.2.2\n"
@@ -98,7 +102,7 @@ TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
                                  "RefAnimPblock2 Material/shaderParameters #5.3\n"
                                  "RefAnimPblock2 Material/maps #5.4\n";
     EXPECT_EQ(MirrorTable(rec), expected);
-    EXPECT_TRUE(rec->NumRefs() == 1 + 14 && !rec->IsBusy());
+    EXPECT_TRUE(rec->NumRefs() == 1 + 17 && !rec->IsBusy());
     ASSERT_NE(rec->GetStructure(), nullptr);
     EXPECT_EQ(rec->GetStructure()->GetAnim(), rec->GetItem());
     // A second walk finds every mirror in place and makes none.
@@ -119,8 +123,11 @@ TEST_F(RefBaseCollectTest, AMirrorCanKeepChildrenFromTheWalk) {
     rec->AppendMirror(prs);
     rec->CollectMirrors();
     std::vector<std::string> rows = MirrorRows(rec);
-    rows.resize(3);
-    EXPECT_EQ(rows, (std::vector<std::string>{"RefAnim Transform #3", "RefAnim Transform/Position #3.1",
+    rows.resize(6);
+    EXPECT_EQ(rows, (std::vector<std::string>{"RefAnim Transform #3", "RefAnimLocDep Transform/Position #3.1",
+                                              "RefAnim Transform/Position/X Position #3.1.1",
+                                              "RefAnim Transform/Position/Y Position #3.1.2",
+                                              "RefAnim Transform/Position/Z Position #3.1.3",
                                               "RefAnim Transform/Scale #3.3"}));
     const RefSubAnim* transform = rec->GetStructure()->GetChild(3);
     ASSERT_NE(transform, nullptr);
@@ -144,8 +151,8 @@ TEST_F(RefBaseCollectTest, ANodeRecordMirrorsTheBaseObjectUnderAStack) {
     auto* rec = new RefNode(old, nullptr);
     records.push_back(rec);
     std::vector<std::string> rows = MirrorRows(rec);
-    ASSERT_EQ(rows.size(), 17u);
-    EXPECT_EQ(std::vector<std::string>(rows.begin() + 14, rows.end()),
+    ASSERT_EQ(rows.size(), 20u);
+    EXPECT_EQ(std::vector<std::string>(rows.begin() + 17, rows.end()),
               (std::vector<std::string>{"RefAnimRWMS Object/Object #4.3",
                                         "RefAnimPblock2 Object/Object/Parameters #4.3.2",
                                         "RefAnim Object/Object/Parameters/height #4.3.2.3"}));
@@ -205,9 +212,9 @@ TEST_F(RefBaseCollectTest, TheItemFindsItsRecordThroughItsProperty) {
 TEST_F(RefBaseCollectTest, CleanKeepsOnlyMirrorsWithChangesAndCloneCopiesThem) {
     RefBase* rec = Record(StackedBox());
     rec->CollectMirrors();
-    ASSERT_EQ(rec->NumMirrors(), 14);
-    rec->GetMirror(2)->SetOverriddenState(REFANIM_MODIFIED);
-    rec->GetMirror(9)->SetOverriddenState(REFANIM_REPLACED);
+    ASSERT_EQ(rec->NumMirrors(), 17);
+    rec->GetMirror(5)->SetOverriddenState(REFANIM_MODIFIED);
+    rec->GetMirror(12)->SetOverriddenState(REFANIM_REPLACED);
     rec->DeleteReference(5);  // an empty entry
 
     RemapDir remap;
@@ -218,16 +225,16 @@ TEST_F(RefBaseCollectTest, CleanKeepsOnlyMirrorsWithChangesAndCloneCopiesThem) {
     // Only the changed mirrors are copied (new ones), at their places, owned by the copy.
     const std::string rotation = "RefAnimEuler Transform/Rotation #3.2 state 2\n";
     const std::string bend = "RefAnimWithRefsMod Object/Bend #4.2 state 1\n";
-    EXPECT_EQ(MirrorTable(copy), "null\nnull\n" + rotation + "null\nnull\nnull\nnull\nnull\nnull\n" + bend +
-                                     "null\nnull\nnull\nnull\n");
-    EXPECT_TRUE(copy->GetMirror(2) != rec->GetMirror(2) && copy->GetMirror(9) != rec->GetMirror(9));
+    const std::string nulls = "null\nnull\nnull\nnull\nnull\nnull\n";
+    EXPECT_EQ(MirrorTable(copy), nulls.substr(0, 25) + rotation + nulls + bend + nulls.substr(0, 20));
+    EXPECT_TRUE(copy->GetMirror(5) != rec->GetMirror(5) && copy->GetMirror(12) != rec->GetMirror(12));
     // Clean with 1 keeps everything; with 0 only what carries a change.
     const auto cleaned = [&](int mode) {
         rec->Clean(mode);
         return MirrorTable(rec) + "refs " + std::to_string(rec->NumRefs()) + (rec->HasOverrides() ? " overrides" : "");
     };
     const std::string all = MirrorTable(rec);
-    EXPECT_EQ(cleaned(1), all + "refs 15 overrides");
+    EXPECT_EQ(cleaned(1), all + "refs 18 overrides");
     EXPECT_EQ(cleaned(0), rotation + bend + "refs 3 overrides");
     rec->GetMirror(0)->SetOverriddenState(0);
     rec->GetMirror(1)->SetOverriddenState(0);
@@ -242,7 +249,7 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
     Modifier* bend = b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
     RefBase* rec = Record(box);
     rec->CollectMirrors();
-    ASSERT_EQ(rec->NumMirrors(), 9);
+    ASSERT_EQ(rec->NumMirrors(), 12);
     auto at = [&](const std::string& path) {
         for (int i = 0; i < rec->NumMirrors(); ++i)
             if (rec->GetMirror(i) && PathText(rec->GetMirror(i)) == path) return i;
@@ -274,20 +281,20 @@ TEST_F(RefBaseCollectTest, AMirrorOnDemandReplacesThoseAtItsPlace) {
 TEST_F(RefBaseCollectTest, DumpsToTheListener) {
     RefBase* rec = Record(b.Box("Box01").Build());
     rec->CollectMirrors();
-    ASSERT_EQ(rec->NumMirrors(), 9);
+    ASSERT_EQ(rec->NumMirrors(), 12);
     rec->DeleteReference(2);
-    EXPECT_EQ(rec->GetDescription(), MSTR(L"RefAnims: 9"));
+    EXPECT_EQ(rec->GetDescription(), MSTR(L"RefAnims: 12"));
     {
         ListenerCapture out;
         rec->PrintData(0);
-        EXPECT_EQ(out.Text(), MSTR(L"RefAnims: 9\n"));
+        EXPECT_EQ(out.Text(), MSTR(L"RefAnims: 12\n"));
     }
     ListenerCapture out;
     rec->PrintData(1);
     const std::string text = out.Text().ToUTF8();
     EXPECT_EQ(text.rfind("RefAnims: \n\nRefAnim: 0\n", 0), 0u) << text;
     EXPECT_NE(text.find("\n\nRefAnim: 1\nNULL\n\n\nRefAnim: 2\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n\nRefAnim: 8\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\nRefAnim: 11\n"), std::string::npos);
     EXPECT_EQ(text.back(), '\n');
 }
 

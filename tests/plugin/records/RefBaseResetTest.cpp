@@ -70,6 +70,7 @@ protected:
 const std::vector<WStr> kTransform{L"Transform"};
 const std::vector<WStr> kPosition{L"Transform", L"Position"};
 const std::vector<WStr> kRotation{L"Transform", L"Rotation"};
+const std::vector<WStr> kScale{L"Transform", L"Scale"};
 
 TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
     // A local node shares the box's rotation: that controller is used locally, the others are not.
@@ -77,17 +78,17 @@ TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
     INode* local = b.Box("Local01").Build();
     local->GetTMController()->SetRotationController(rotation);
 
-    const int prs = IndexOf(rec, kTransform), pos = IndexOf(rec, kPosition), rot = IndexOf(rec, kRotation);
-    ASSERT_GE(std::min({prs, pos, rot}), 0);
-    RefAnim* position = rec->GetMirror(pos);
+    const int prs = IndexOf(rec, kTransform), scl = IndexOf(rec, kScale), rot = IndexOf(rec, kRotation);
+    ASSERT_GE(std::min({prs, scl, rot}), 0);
+    RefAnim* scale = rec->GetMirror(scl);
     RefAnim* oldRotation = rec->GetMirror(rot);
-    for (int i : {prs, pos, rot}) rec->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
+    for (int i : {prs, scl, rot}) rec->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
 
     RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
-    // The transform is not used locally: its mirror goes. The plain mirror only drops its change. The
+    // The transform is not used locally: its mirror goes. The plain mirror (the scale's) only drops its change. The
     // locally used rotation gets a fresh mirror at the same place, marked by this pass.
-    EXPECT_EQ(At(rec, prs, nullptr) + ", " + At(rec, pos, position) + ", " + At(rec, rot, oldRotation),
+    EXPECT_EQ(At(rec, prs, nullptr) + ", " + At(rec, scl, scale) + ", " + At(rec, rot, oldRotation),
               "-, kept state 0, new marked state 0");
     RefAnim* renewed = rec->GetMirror(rot);
     EXPECT_EQ(renewed->GetAnim(), rotation);

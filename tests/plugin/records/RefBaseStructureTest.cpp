@@ -73,12 +73,12 @@ TEST_F(RefBaseStructureTest, AModifierRemovedMovesTheMirrorsAfterItBack) {
 
 TEST_F(RefBaseStructureTest, AReplacedControllerGetsFreshMirrorsInPlaceOfTheOldOnes) {
     Control* oldTransform = box->GetTMController();
-    ASSERT_EQ(Rows("Transform").size(), 7u);
+    ASSERT_EQ(Rows("Transform").size(), 10u);
     Control* fresh = NewDefaultMatrix3Controller();
     Step([&] { box->SetTMController(fresh); });
     // The whole transform subtree is mirrored again, as replaced; nothing still stands for the old one.
     const Lines rows = Rows("Transform");
-    ASSERT_EQ(rows.size(), 7u);
+    ASSERT_EQ(rows.size(), 10u);
     for (const std::string& row : rows) EXPECT_EQ(row.substr(row.size() - 8), " state 1") << row;
     EXPECT_EQ(rows[0], "Transform #3 state 1");
     int onFresh = 0;

@@ -123,7 +123,7 @@ TEST_F(RefNodeChunksTest, ARecordWithoutFlagsWritesExactlyItsListedChunks) {
     INode* box = b.Box("Box01").Build();
     auto* rec = new RefNode(box, nullptr);
     loose.push_back(rec);
-    ASSERT_EQ(rec->NumMirrors(), 9);
+    ASSERT_EQ(rec->NumMirrors(), 12);
     ChunkSave out;
     ASSERT_EQ(rec->Save(&out), IO_OK);
     EXPECT_EQ(ChunkLoad::Dump(out.Bytes()), "0x0000 data @0 len 4: 00 34 27 46\n"
@@ -131,7 +131,7 @@ TEST_F(RefNodeChunksTest, ARecordWithoutFlagsWritesExactlyItsListedChunks) {
                                             "0x0008 data @20 len 10: 42 00 6f 00 78 00 30 00 31 00\n"
                                             "0x000A data @36 len 4: 00 00 00 00\n"
                                             "0x0029 data @46 len 4: 00 00 00 00\n"
-                                            "0x0022 data @56 len 4: 09 00 00 00\n"
+                                            "0x0022 data @56 len 4: 0c 00 00 00\n"
                                             "0x002A data @66 len 4: 00 00 00 00\n"
                                             "0x002C data @76 len 4: 00 00 00 00\n");
 

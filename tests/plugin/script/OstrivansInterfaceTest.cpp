@@ -99,7 +99,7 @@ TEST_F(OstrivansInterfaceTest, ADuplicateCarriesTheOverridesAndLeavesTheOriginal
     ASSERT_EQ(refs.size(), 2u);
     OstrivansHelper* copy = ReferenceHelperOf(refs[1]);
     // Both loaded and bound; the copy's materials take unique names in the scene.
-    EXPECT_EQ(RecordRows(original), (std::vector<std::string>{"Wall01 Wall01 12 bound", "Door01 Door01 12 bound",
+    EXPECT_EQ(RecordRows(original), (std::vector<std::string>{"Wall01 Wall01 15 bound", "Door01 Door01 15 bound",
                                                               "Brick Brick 3 bound", "Wood Wood 3 bound"}));
     EXPECT_EQ(RecordRows(copy)[3], "Wood Wood001 3 bound");
     for (OstrivansHelper* h : {original, copy})
