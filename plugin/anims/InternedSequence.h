@@ -58,12 +58,21 @@ private:
         size_t hash;
         std::uint32_t holders;
     };
+    // Lookups go by the caller's values and their hash, so finding a stored sequence copies nothing.
+    struct Key {
+        const std::vector<T>* values;
+        size_t hash;
+    };
     struct EntryHash {
         using is_transparent = void;
         size_t operator()(const Entry* e) const noexcept { return e->hash; }
+        size_t operator()(const Key& k) const noexcept { return k.hash; }
     };
     struct EntryEqual {
+        using is_transparent = void;
         bool operator()(const Entry* a, const Entry* b) const noexcept { return a->values == b->values; }
+        bool operator()(const Key& k, const Entry* e) const noexcept { return *k.values == e->values; }
+        bool operator()(const Entry* e, const Key& k) const noexcept { return e->values == *k.values; }
     };
     using Table = std::unordered_set<Entry*, EntryHash, EntryEqual>;
 
@@ -88,45 +97,31 @@ private:
         for (const T& v : values) h = h * 1000003u ^ Hash()(v);
         return h;
     }
-    static Entry* Acquire(std::vector<T> values) {
-        if (values.empty()) {
-            Entry* e = Empty();
-            ++e->holders;
-            return e;
+    // The stored sequence equal to values, or a new one made of what take() gives.
+    template <class Take> static Entry* Intern(const std::vector<T>& values, Take take) {
+        Entry* e = values.empty() ? Empty() : nullptr;
+        if (!e) {
+            const size_t hash = HashOf(values);
+            Table& table = Stored();
+            auto it = table.find(Key{&values, hash});
+            if (it != table.end()) {
+                e = *it;
+            } else {
+                e = new Entry{take(), hash, 0};
+                table.insert(e);
+            }
         }
-        Entry probe{std::move(values), 0, 0};
-        probe.hash = HashOf(probe.values);
-        Table& table = Stored();
-        auto it = table.find(&probe);
-        if (it != table.end()) {
-            ++(*it)->holders;
-            return *it;
-        }
-        probe.values.shrink_to_fit();
-        auto* made = new Entry{std::move(probe.values), probe.hash, 1};
-        table.insert(made);
-        return made;
+        ++e->holders;
+        return e;
     }
-    // The lookup goes through one probe kept for the purpose, so finding a stored sequence allocates
-    // nothing once the probe has grown to the longest path.
+    static Entry* Acquire(std::vector<T> values) {
+        return Intern(values, [&values] {
+            values.shrink_to_fit();
+            return std::move(values);
+        });
+    }
     static Entry* AcquireCopy(const std::vector<T>& values) {
-        if (values.empty()) {
-            Entry* e = Empty();
-            ++e->holders;
-            return e;
-        }
-        static Entry probe{};
-        probe.values.assign(values.begin(), values.end());
-        probe.hash = HashOf(probe.values);
-        Table& table = Stored();
-        auto it = table.find(&probe);
-        if (it != table.end()) {
-            ++(*it)->holders;
-            return *it;
-        }
-        auto* made = new Entry{values, probe.hash, 1};
-        table.insert(made);
-        return made;
+        return Intern(values, [&values] { return values; });
     }
     static void Release(Entry* e) {
         if (--e->holders > 0) return;
