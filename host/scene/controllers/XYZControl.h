@@ -85,7 +85,7 @@ struct ScaleXYZInfo {
     static constexpr SClass_ID kSuperClassId = CTRL_SCALE_CLASS_ID;
     static constexpr float kDefault = 1.0f;
     static Class_ID ClassID() { return SCALE_XYZ_CLASS_ID; }
-    static const MCHAR* Name() { return L"Scale XYZ"; }
+    static const MCHAR* Name() { return L"ScaleXYZ"; }
     static MSTR SubName(int i) { return i == 0 ? L"X Scale" : i == 1 ? L"Y Scale" : L"Z Scale"; }
     // The scale axis system is not kept: the three axes are the node's own.
     static ScaleValue Compose(const float f[3]) { return ScaleValue(Point3(f[0], f[1], f[2])); }
