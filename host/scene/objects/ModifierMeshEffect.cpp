@@ -156,9 +156,13 @@ bool ApplyModifierToMesh(Modifier* mod, TimeValue t, PolyMesh& m, bool& poly, st
         if (pb) DeformByLattice(pb, n, t, m);
         return true;
     }
-    if (id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID || id == EDIT_MESH_MODIFIER_CLASS_ID)
+    if (id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID) return true;
+    // The editing and conversion modifiers deliver their own kind of object, whatever reached them.
+    if (id == EDIT_MESH_MODIFIER_CLASS_ID || id == TURN_TO_MESH_MODIFIER_CLASS_ID) {
+        poly = false;
         return true;
-    if (id == EDIT_POLY_MODIFIER_CLASS_ID) {
+    }
+    if (id == EDIT_POLY_MODIFIER_CLASS_ID || id == TURN_TO_POLY_MODIFIER_CLASS_ID) {
         poly = true;
         return true;
     }
