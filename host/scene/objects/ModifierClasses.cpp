@@ -178,7 +178,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         lx.extraRefsWeak = true;
         v.push_back(Make(std::move(lx)));
 
-        ObjectClassDef cloth = Osm(Class_ID(0x67C1CD47, 0x7782F878), L"Cloth", L"", L"Simulation");
+        ObjectClassDef cloth = Osm(CLOTH_MODIFIER_CLASS_ID, L"Cloth", L"", L"Simulation");
         cloth.localData = true;
         v.push_back(Make(std::move(cloth)));
 

@@ -32,15 +32,20 @@ Point3 Axis(int i) {
     return p;
 }
 
-// The three angles (radians) of the order's turns, first to last.
+// Where an eulerAngles value keeps the angle of the order's turn p: with three different axes, in the
+// component of its axis (x holds the turn about X whatever the order); with a repeated axis, x, y and z
+// hold the first, second and third turn.
+int Slot(const std::array<int, 3>& o, int p) { return o[0] == o[2] ? p : o[static_cast<size_t>(p)]; }
+
+// The angles (radians) in the slots above.
 Quat FromOrder(const std::array<int, 3>& o, const Point3& angles) {
-    return Quat::FromAngleAxis(angles.x, Axis(o[0])) * Quat::FromAngleAxis(angles.y, Axis(o[1])) *
-           Quat::FromAngleAxis(angles.z, Axis(o[2]));
+    return Quat::FromAngleAxis(angles[Slot(o, 0)], Axis(o[0])) * Quat::FromAngleAxis(angles[Slot(o, 1)], Axis(o[1])) *
+           Quat::FromAngleAxis(angles[Slot(o, 2)], Axis(o[2]));
 }
 
-// Inverse of FromOrder. In column form the rotation is R(o2) R(o1) R(o0), read from the transposed
-// row-vector matrix; s is the sign of the axes' cycle.
-Point3 ToOrder(const std::array<int, 3>& o, const Quat& q) {
+// The order's turns, first to last, in radians. In column form the rotation is R(o2) R(o1) R(o0), read
+// from the transposed row-vector matrix; s is the sign of the axes' cycle.
+Point3 TurnsOf(const std::array<int, 3>& o, const Quat& q) {
     Matrix3 m;
     m.SetRotate(q);
     auto c = [&m](int r, int col) { return m.GetRow(col)[r]; };
@@ -55,6 +60,14 @@ Point3 ToOrder(const std::array<int, 3>& o, const Quat& q) {
     const float s = (j - i + 3) % 3 == 1 ? 1.0f : -1.0f;
     const float b = std::acos(std::fmax(-1.0f, std::fmin(1.0f, c(i, i))));
     return {std::atan2(c(i, j), s * c(i, k)), b, std::atan2(c(j, i), -s * c(k, i))};
+}
+
+// Inverse of FromOrder.
+Point3 ToOrder(const std::array<int, 3>& o, const Quat& q) {
+    const Point3 turns = TurnsOf(o, q);
+    Point3 angles;
+    for (int p = 0; p < 3; ++p) angles[Slot(o, p)] = turns[p];
+    return angles;
 }
 
 Value EulerValue(const Point3& radians) {
@@ -82,14 +95,14 @@ void RegisterRotationFunctions(Interpreter& in) {
         r.Normalize();
         return Value::Object(std::make_shared<QuatValue>(r));
     });
-    // quatToEuler q order:n: the angles of the order's turns as eulerAngles (x, y, z hold the first, second
-    // and third turn); order 1 (XYZ) is "q as eulerAngles".
+    // quatToEuler q order:n: the angles of the order's turns as eulerAngles; order 1 (XYZ) is
+    // "q as eulerAngles".
     in.RegisterFunction(L"quatToEuler", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"quatToEuler", a, 1);
         const auto& order = OrderArg(a, L"quatToEuler");
         return EulerValue(ToOrder(order, ArgRotation(a[0])));
     });
-    // eulerToQuat e order:n: the quat turning by e's x, y and z in the order's sequence.
+    // eulerToQuat e order:n: the quat turning by e's angles in the order's sequence.
     in.RegisterFunction(L"eulerToQuat", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"eulerToQuat", a, 1);
         const auto& order = OrderArg(a, L"eulerToQuat");
