@@ -36,8 +36,8 @@ public:
     // Object. The stack delivers what its modifiers make of the object below them, bottom first: a
     // modifier that works on the geometry gets a temporary editable mesh or poly made from what reaches
     // it (the object below is never changed), so a Teapot under an Edit Poly delivers an editable poly.
-    // The temporary stays until the next evaluation. A modifier whose effect this host does not model
-    // leaves the geometry from there on as it reached it, and is named by EvalFailure.
+    // The temporary stays until the next evaluation. When a modifier's effect is not modelled in this host,
+    // the stack delivers its object unchanged and LastEvalFailure names that modifier.
     ObjectState Eval(TimeValue t) override { return Eval(t, 0); }
     // The same, up to and including the modifier at modIndex (0 the topmost).
     ObjectState Eval(TimeValue t, int modIndex);
