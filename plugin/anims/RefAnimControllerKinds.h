@@ -1,7 +1,9 @@
 // Mirrors of controllers: list, link, Euler, PRS, constraints, reactions, animation layers, link transforms.
 #pragma once
 
+#include "plugin/anims/RefAnimEuler.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimPRS.h"
 
 // Mirrors list controllers.
 class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, KIND_LIST_CTRL, IDS_REFANIMLISTCTRL> {
@@ -27,17 +29,6 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors Euler rotation controllers.
-class RefAnimEuler : public RefAnimKind<RefAnimEuler, RefAnim, KIND_EULER, IDS_REFANIMEULER> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors position/rotation/scale controllers.
-class RefAnimPRS : public RefAnimKind<RefAnimPRS, RefAnim, KIND_PRS, IDS_REFANIMPRS> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
 
 // Mirrors animation layer controllers.
 class RefAnimLayerCtrl : public RefAnimKind<RefAnimLayerCtrl, RefAnim, KIND_LAYER_CTRL, IDS_REFANIMLAYERCTRL> {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimWithRefs.h"
 
 // Mirrors point-like objects (helpers, point objects and space-warp objects).
 class RefAnimPointObj : public RefAnimKind<RefAnimPointObj, RefAnim, KIND_POINT_OBJ, IDS_REFANIMPOINTOBJ> {
@@ -65,14 +66,21 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors a rail-cloning object class.
-class RefAnimRailClone : public RefAnimKind<RefAnimRailClone, RefAnim, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
+// Mirrors a rail-cloning object class: the splines and segment objects it builds from are its items.
+class RefAnimRailClone
+    : public RefAnimKind<RefAnimRailClone, RefAnimWithRefs, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors a forest-scattering object class.
-class RefAnimForest : public RefAnimKind<RefAnimForest, RefAnim, KIND_FOREST, IDS_REFANIMFOREST> {
+// Mirrors a forest-scattering object class: the surfaces and objects it scatters are its items.
+class RefAnimForest : public RefAnimKind<RefAnimForest, RefAnimWithRefs, KIND_FOREST, IDS_REFANIMFOREST> {
 public:
     using RefAnimKind::RefAnimKind;
+    // The scattering rebuilds its geometry whenever one of its items moves or changes shape, and says so
+    // with geometry and topology parts only: that is never an edit of the user's on the object itself.
+    bool IsIgnorablePart(PartID partMask) const override {
+        if (partMask != 0 && (partMask & ~(PART_GEOM | PART_TOPO)) == 0) return true;
+        return RefAnim::IsIgnorablePart(partMask);
+    }
 };
