@@ -3,6 +3,8 @@
 #pragma once
 
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimRWMS.h"
+#include "plugin/anims/RefAnimText.h"
 #include "plugin/anims/RefAnimWithRefs.h"
 
 // Mirrors point-like objects (helpers, point objects and space-warp objects).
@@ -20,18 +22,6 @@ public:
 
 // Mirrors lights.
 class RefAnimStdLight : public RefAnimKind<RefAnimStdLight, RefAnim, KIND_STD_LIGHT, IDS_REFANIMSTDLIGHT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors text shapes.
-class RefAnimText : public RefAnimKind<RefAnimText, RefAnim, KIND_TEXT, IDS_REFANIMTEXT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors objects and shapes with a real-world map size setting.
-class RefAnimRWMS : public RefAnimKind<RefAnimRWMS, RefAnim, KIND_RWMS, IDS_REFANIMRWMS> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -122,8 +122,9 @@ TEST_F(RefBaseResetTest, MirrorsOfTheSameAnimatableInOtherRecordsFollow) {
 
     RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
-    // The twin was judged with this record's mirror and renewed in its own record.
-    EXPECT_EQ(At(other, twinAt, twin), "new marked state 0");
+    // Nothing outside the two records uses the object: the twin was judged with this record's mirror and
+    // deleted in its own record.
+    EXPECT_EQ(At(other, twinAt, twin), "-");
 }
 
 TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicating) {
