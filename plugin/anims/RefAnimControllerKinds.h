@@ -1,8 +1,10 @@
 // Mirrors of controllers: list, link, Euler, PRS, constraints, reactions, animation layers, link transforms.
 #pragma once
 
+#include "plugin/anims/RefAnimConstraint.h"
 #include "plugin/anims/RefAnimEuler.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimLayerCtrl.h"
 #include "plugin/anims/RefAnimPRS.h"
 
 // Mirrors list controllers.
@@ -17,24 +19,12 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors position, orientation and other constraint controllers.
-class RefAnimConstraint : public RefAnimKind<RefAnimConstraint, RefAnim, KIND_CONSTRAINT, IDS_REFANIMCONSTRAINT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
 // Mirrors reaction controllers.
 class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, KIND_REACTION, IDS_REFANIMREACTION> {
 public:
     using RefAnimKind::RefAnimKind;
 };
 
-
-// Mirrors animation layer controllers.
-class RefAnimLayerCtrl : public RefAnimKind<RefAnimLayerCtrl, RefAnim, KIND_LAYER_CTRL, IDS_REFANIMLAYERCTRL> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
 
 // Mirrors link transform controllers.
 class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, KIND_LINK_TM, IDS_REFANIMLINKTM> {

@@ -38,10 +38,21 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors the newer text object.
-class RefAnimTextPlus : public RefAnimKind<RefAnimTextPlus, RefAnim, KIND_TEXT_PLUS, IDS_REFANIMTEXTPLUS> {
+// Mirrors the newer text object: the shapes and fonts it takes its characters from are its items, kept up
+// to date before the content goes and taken again from the animatable an override leaves in place.
+class RefAnimTextPlus
+    : public RefAnimKind<RefAnimTextPlus, RefAnimWithRefs, KIND_TEXT_PLUS, IDS_REFANIMTEXTPLUS> {
 public:
     using RefAnimKind::RefAnimKind;
+    void CollectLocDep() override {
+        CollectItems();
+        RefAnimWithRefs::CollectLocDep();
+    }
+    // The items of an untouched mirror go with the content it follows.
+    void ReleaseHeldRefs() override {
+        if (IsUntouched()) SetNumExtraRefs(0);
+    }
+    void Override(Animatable* root) override { OverrideWithItems(root); }
 };
 
 // Mirrors scene-reference objects and materials of the host's own external reference system.
@@ -61,6 +72,13 @@ class RefAnimRailClone
     : public RefAnimKind<RefAnimRailClone, RefAnimWithRefs, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
 public:
     using RefAnimKind::RefAnimKind;
+    void CollectLocDep() override {
+        CollectItems();
+        RefAnimWithRefs::CollectLocDep();
+    }
+    void ReleaseHeldRefs() override {
+        if (IsUntouched()) SetNumExtraRefs(0);
+    }
 };
 
 // Mirrors a forest-scattering object class: the surfaces and objects it scatters are its items.

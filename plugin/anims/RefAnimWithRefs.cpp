@@ -86,6 +86,18 @@ RefResult RefAnimWithRefs::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
+void RefAnimWithRefs::CollectItems() {
+    if (IsUntouched())
+        SetNumExtraRefs(0);
+    else if (GetAnim())
+        TakeItems(ItemsOf(GetAnim()));
+}
+
+void RefAnimWithRefs::OverrideWithItems(Animatable* root) {
+    RefAnim::Override(root);
+    if (GetAnim()) TakeItems(ItemsOf(GetAnim()));
+}
+
 void RefAnimWithRefs::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) {
     auto* src = dynamic_cast<RefAnimWithRefs*>(from);
     auto* dst = dynamic_cast<RefAnimWithRefs*>(to);

@@ -43,6 +43,12 @@ public:
 
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
+    // For kinds that keep the items of the user's animatable up to date before the content goes: a changed
+    // animatable's items are taken again (the user may have re-pointed one without a message reaching the
+    // mirror); an untouched one's are let go, since the fresh content brings its own.
+    void CollectItems();
+    // Follows the fresh animatable (untouched) or puts the user's back (changed), then takes its items.
+    void OverrideWithItems(Animatable* root);
 
 private:
     // The references of anim that are not its sub-animatables, in reference order.
