@@ -3,14 +3,9 @@
 #pragma once
 
 #include "plugin/anims/ModifierMirror.h"
+#include "plugin/anims/RefAnimIndepRefs.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimWithRefs.h"
-
-// Mirrors objects and controllers holding independent references to other scene items.
-class RefAnimIndepRefs : public RefAnimKind<RefAnimIndepRefs, RefAnim, KIND_INDEP_REFS, IDS_REFANIMINDEPREFS> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
 
 // Mirrors animatables tracked only for local dependents: the user's edits of such an animatable are never
 // kept, so no change message marks it; what it keeps is whether something outside the referenced content

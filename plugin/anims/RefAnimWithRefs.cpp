@@ -35,16 +35,22 @@ bool RefAnimWithRefs::IsExtra(ReferenceTarget* t) const {
     return t && std::find(extras_.begin(), extras_.end(), t) != extras_.end();
 }
 
-std::vector<ReferenceTarget*> RefAnimWithRefs::ItemsOf(ReferenceTarget* anim) {
-    std::vector<ReferenceTarget*> items;
-    if (!anim) return items;
+std::vector<int> RefAnimWithRefs::ItemRefIndices(ReferenceTarget* anim) {
+    std::vector<int> indices;
+    if (!anim) return indices;
     std::unordered_set<Animatable*> subs;
     for (int s = 0; s < anim->NumSubs(); ++s)
         if (Animatable* sub = anim->SubAnim(s)) subs.insert(sub);
     for (int j = 0; j < anim->NumRefs(); ++j) {
         ReferenceTarget* t = anim->GetReference(j);
-        if (t && !subs.count(t)) items.push_back(t);
+        if (t && !subs.count(t)) indices.push_back(j);
     }
+    return indices;
+}
+
+std::vector<ReferenceTarget*> RefAnimWithRefs::ItemsOf(ReferenceTarget* anim) {
+    std::vector<ReferenceTarget*> items;
+    for (int j : ItemRefIndices(anim)) items.push_back(anim->GetReference(j));
     return items;
 }
 

@@ -50,12 +50,16 @@ protected:
     // Follows the fresh animatable (untouched) or puts the user's back (changed), then takes its items.
     void OverrideWithItems(Animatable* root);
 
-private:
-    // The references of anim that are not its sub-animatables, in reference order.
+    // The indices of anim's references that are not its sub-animatables, in reference order.
+    static std::vector<int> ItemRefIndices(ReferenceTarget* anim);
+    // The targets of those references.
     static std::vector<ReferenceTarget*> ItemsOf(ReferenceTarget* anim);
     bool IsExtra(ReferenceTarget* t) const;
+    const std::vector<ReferenceTarget*>& Extras() const { return extras_; }
     // Makes the table hold items (releasing what it held).
     void TakeItems(const std::vector<ReferenceTarget*>& items);
+
+private:
 
     std::vector<ReferenceTarget*> extras_;
 };

@@ -73,6 +73,20 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         return shape;
     };
     const auto who = [](Animatable* a, Animatable* mine) { return std::string(a == mine ? "mine" : "fresh"); };
+    // A position constraint on the target, in the node's position slot; the user adds a second target.
+    const auto constrained = [&](INode* n) -> ReferenceTarget* {
+        auto* c = static_cast<Control*>(
+            static_cast<Animatable*>(CreateInstance(CTRL_POSITION_CLASS_ID, POSITION_CONSTRAINT_CLASS_ID)));
+        static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))->AppendTarget(target);
+        n->GetTMController()->SetPositionController(c);
+        return c;
+    };
+    const auto addTarget = [&](ReferenceTarget* c) {
+        static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))->AppendTarget(b.Box("Target02").Build());
+    };
+    const auto positionIsMine = [&](INode* n, ReferenceTarget* mine) {
+        return "position " + who(n->GetTMController()->GetPositionController(), mine);
+    };
     const Row rows[] = {
         {KIND_PRS, {L"Transform"}, {3}, tm,
          [&](ReferenceTarget* prs) {
@@ -111,20 +125,24 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          [&](INode* n, ReferenceTarget*) { return std::string(m_->GetAnim() == position(n) ? "follows" : "stays"); },
          "state 0, refs 1 passive 1, chunks 35 36 36 37 38 38 39 40, follows, verdict 0 state 0"},
-        {KIND_WITH_REFS, {L"Transform", L"Position"}, {3, 1},
-         [&](INode* n) -> ReferenceTarget* {
-             auto* c = static_cast<Control*>(static_cast<Animatable*>(
-                 CreateInstance(CTRL_POSITION_CLASS_ID, POSITION_CONSTRAINT_CLASS_ID)));
-             static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))->AppendTarget(target);
-             n->GetTMController()->SetPositionController(c);
-             return c;
-         },
-         [&](ReferenceTarget* c) {
-             static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))
-                 ->AppendTarget(b.Box("Target02").Build());
-         },
-         [&](INode* n, ReferenceTarget* mine) { return "position " + who(n->GetTMController()->GetPositionController(), mine); },
+        {KIND_WITH_REFS, {L"Transform", L"Position"}, {3, 1}, constrained, addTarget, positionIsMine,
          "state 2, refs 3 passive 0, chunks 41 42, position mine, verdict 1 state 2"},
+        {KIND_CONSTRAINT, {L"Transform", L"Position"}, {3, 1}, constrained, addTarget, positionIsMine,
+         "state 2, refs 1 passive 0, chunks 35 36 36 37 38 38 39 40, position mine, verdict 1 state 2"},
+        {KIND_INDEP_REFS, {L"Transform"}, {3},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* link = static_cast<Control*>(static_cast<Animatable*>(
+                 CreateInstance(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID)));
+             static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(target, 0);
+             n->SetTMController(link);
+             return link;
+         },
+         [&](ReferenceTarget* link) {
+             static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))
+                 ->AddNewLink(b.Box("Target02").Build(), 10);
+         },
+         [&](INode* n, ReferenceTarget* mine) { return "transform " + who(n->GetTMController(), mine); },
+         "state 2, refs 3 passive 0, chunks 41 42 43, transform mine, verdict 1 state 2"},
         {KIND_RWMS, {L"Object"}, {4}, [](INode* n) -> ReferenceTarget* { return n->GetObjectRef(); },
          [](ReferenceTarget* o) { MapSizeOf(o)->SetUsePhysicalScaleUVs(!MapSizeOf(o)->GetUsePhysicalScaleUVs()); },
          [&](INode* n, ReferenceTarget*) {
