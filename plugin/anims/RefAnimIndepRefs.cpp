@@ -86,7 +86,7 @@ IOResult RefAnimIndepRefs::Load(ILoad* iload) {
             indices_.assign(static_cast<size_t>(count), 0);
             IOResult res = IO_OK;
             for (std::int32_t& j : indices_)
-                (void)j;
+                if (res == IO_OK) res = ReadValues(iload, j);
             return res;
         }
         default: return LoadKindChunk(iload);
