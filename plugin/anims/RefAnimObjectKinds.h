@@ -4,6 +4,7 @@
 
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimRWMS.h"
+#include "plugin/anims/RefAnimStdLight.h"
 #include "plugin/anims/RefAnimText.h"
 #include "plugin/anims/RefAnimWithRefs.h"
 
@@ -18,12 +19,6 @@ public:
         if (hTarget != GetAnim()) return REF_STOP;
         return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     }
-};
-
-// Mirrors lights.
-class RefAnimStdLight : public RefAnimKind<RefAnimStdLight, RefAnim, KIND_STD_LIGHT, IDS_REFANIMSTDLIGHT> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors cameras.

@@ -161,6 +161,23 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     std::to_string(t->GetUnderline());
          },
          "state 2, refs 1 passive 0, chunks 41 42 43 44 45 46, Hallo \u00e4 italic 1 underline 0, verdict 1 state 2"},
+        {KIND_STD_LIGHT, {L"Object"}, {4},
+         [](INode* n) -> ReferenceTarget* {
+             auto* light = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID)));
+             n->SetObjectRef(light);
+             return light;
+         },
+         [&](ReferenceTarget* l) {
+             static_cast<LightObject*>(l)->SetUseLight(FALSE);
+             static_cast<LightObject*>(l)->GetExclList()->AddNode(target); // no message: found when collecting
+         },
+         [](INode* n, ReferenceTarget*) {
+             auto* light = static_cast<LightObject*>(n->GetObjectRef());
+             const ExclList& list = *light->GetExclList();
+             return "on " + std::to_string(light->GetUseLight()) + ", excludes " +
+                    (list.Count() == 1 && list[0] ? MSTR(list[0]->GetName()).ToUTF8() : std::string("?"));
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43 44 46 47 48, on 0, excludes Target01, verdict 1 state 2"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
@@ -169,6 +186,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, 0, row.kind);
         ASSERT_NE(m, nullptr);
         row.edit(m->GetAnim());
+        m->CollectLocDep(); // as before an unload
         std::ostringstream got;
         got << "state " << int(m->GetOverriddenState()) << ", refs " << m->NumRefs() << " passive " << m->IsPassive()
             << ", chunks";
