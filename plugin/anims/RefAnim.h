@@ -121,7 +121,7 @@ public:
     BYTE SetOverriddenFlag(BYTE bit, bool on, bool undoable);
     bool IsOverridden(BYTE bit) const { return (state_ & bit) != 0; }
     virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
-    bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
+    virtual bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
 
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }

@@ -4,6 +4,8 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/Control.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/objects/ObjectClasses.h"
@@ -63,8 +65,13 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         // What the fresh content shows after the override.
         std::function<std::string(INode* fresh, ReferenceTarget* mine)> shows;
         const char* expected;
+        BYTE state = 0;
     };
     Control* userPosition = nullptr;
+    RegisterCustAttribClasses();
+    CustAttribDef* attrDef =
+        DefineCustAttrib(L"KindsTestAttr", {MakeParamDef(0, L"weight", TYPE_FLOAT, 0, PB2Value::Float(1))});
+    CustAttrib* userAttr = nullptr;
     const auto tm = [](INode* n) -> ReferenceTarget* { return n->GetTMController(); };
     const auto position = [](INode* n) -> ReferenceTarget* { return n->GetTMController()->GetPositionController(); };
     const auto text = [](INode* n) -> ReferenceTarget* {
@@ -178,12 +185,29 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (list.Count() == 1 && list[0] ? MSTR(list[0]->GetName()).ToUTF8() : std::string("?"));
          },
          "state 2, refs 2 passive 0, chunks 41 42 43 44 46 47 48, on 0, excludes Target01, verdict 1 state 2"},
+        // An attribute the user added to the object: the fresh object gets it back at its place.
+        {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             Object* obj = n->GetObjectRef();
+             obj->AllocCustAttribContainer();
+             if (userAttr) return nullptr;
+             obj->GetCustAttribContainer()->AppendCustAttrib(userAttr = attrDef->CreateInstance());
+             return userAttr;
+         },
+         [](ReferenceTarget*) {},
+         [&](INode* n, ReferenceTarget*) {
+             ICustAttribContainer* cac = n->GetObjectRef()->GetCustAttribContainer();
+             return "attributes " + std::to_string(cac->GetNumCustAttribs()) + ", first " +
+                    who(cac->GetCustAttrib(0), userAttr);
+         },
+         "state 8, refs 1 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, attributes 1, first mine, verdict 1 state 8",
+         REFANIM_ADDED},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.kind);
         INode* merged = b.Box("Box01").Build();
         rec->ReplaceReference(0, merged);
-        RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, 0, row.kind);
+        RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, row.state, row.kind);
         ASSERT_NE(m, nullptr);
         row.edit(m->GetAnim());
         m->CollectLocDep(); // as before an unload
