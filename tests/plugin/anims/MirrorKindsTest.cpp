@@ -242,3 +242,24 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MirrorKindsTest, TheLinkedXFormMirrorIgnoresTheFollowedNodeMovingButNotANewNodeToFollow) {
+    auto* mod = static_cast<ReferenceTarget*>(
+        static_cast<Animatable*>(CreateInstance(OSM_CLASS_ID, LINKED_XFORM_MODIFIER_CLASS_ID)));
+    const int slot = mod->NumRefs() - 1;
+    mod->ReplaceReference(slot, target);
+    RefAnim* m = CreateMirror(KIND_LINKED_XFORM);
+    m->SetAnim(mod);
+    Matrix3 moved;
+    moved.SetTrans(Point3(0, 7, 0));
+    target->SetNodeTM(0, moved);
+    const int afterMove = m->GetOverriddenState();
+    mod->ReplaceReference(slot, b.Box("Other01").Build());
+    mod->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    EXPECT_EQ(std::to_string(afterMove) + " " + std::to_string(m->GetOverriddenState()), "0 2");
+    m->MaybeAutoDelete();
+}
+
+} // namespace
