@@ -5,16 +5,11 @@
 #include "plugin/anims/RefAnimEuler.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLayerCtrl.h"
+#include "plugin/anims/RefAnimLinkCtrl.h"
 #include "plugin/anims/RefAnimPRS.h"
 
 // Mirrors list controllers.
 class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, KIND_LIST_CTRL, IDS_REFANIMLISTCTRL> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors link controllers.
-class RefAnimLinkCtrl : public RefAnimKind<RefAnimLinkCtrl, RefAnim, KIND_LINK_CTRL, IDS_REFANIMLINKCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };

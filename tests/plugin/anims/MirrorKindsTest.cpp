@@ -94,6 +94,18 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
     const auto positionIsMine = [&](INode* n, ReferenceTarget* mine) {
         return "position " + who(n->GetTMController()->GetPositionController(), mine);
     };
+    // A link controller linking the node to the target; the user adds a second link.
+    const auto linked = [&](INode* n) -> ReferenceTarget* {
+        auto* link =
+            static_cast<Control*>(static_cast<Animatable*>(CreateInstance(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID)));
+        static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(target, 0);
+        n->SetTMController(link);
+        return link;
+    };
+    const auto addLink = [&](ReferenceTarget* link) {
+        static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(b.Box("Target02").Build(), 10);
+    };
+    const auto transformIsMine = [&](INode* n, ReferenceTarget* mine) { return "transform " + who(n->GetTMController(), mine); };
     const Row rows[] = {
         {KIND_PRS, {L"Transform"}, {3}, tm,
          [&](ReferenceTarget* prs) {
@@ -136,20 +148,18 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          "state 2, refs 3 passive 0, chunks 41 42, position mine, verdict 1 state 2"},
         {KIND_CONSTRAINT, {L"Transform", L"Position"}, {3, 1}, constrained, addTarget, positionIsMine,
          "state 2, refs 1 passive 0, chunks 35 36 36 37 38 38 39 40, position mine, verdict 1 state 2"},
-        {KIND_INDEP_REFS, {L"Transform"}, {3},
-         [&](INode* n) -> ReferenceTarget* {
-             auto* link = static_cast<Control*>(static_cast<Animatable*>(
-                 CreateInstance(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID)));
-             static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(target, 0);
-             n->SetTMController(link);
-             return link;
-         },
-         [&](ReferenceTarget* link) {
-             static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))
-                 ->AddNewLink(b.Box("Target02").Build(), 10);
-         },
-         [&](INode* n, ReferenceTarget* mine) { return "transform " + who(n->GetTMController(), mine); },
+        {KIND_INDEP_REFS, {L"Transform"}, {3}, linked, addLink, transformIsMine,
          "state 2, refs 3 passive 0, chunks 41 42 43, transform mine, verdict 1 state 2"},
+        {KIND_LINK_CTRL, {L"Transform"}, {3}, linked,
+         [&](ReferenceTarget* link) {
+             // The transform's value belongs to its own sub-controller's mirror.
+             Matrix3 moved;
+             moved.SetTrans(Point3(0, 4, 0));
+             Ctrl(link)->SetValue(0, &moved, 1, CTRL_ABSOLUTE);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             addLink(link);
+         },
+         transformIsMine, "state 2, refs 2 passive 0, chunks 35 36 37 38 39 40, transform mine, verdict 1 state 2"},
         {KIND_RWMS, {L"Object"}, {4}, [](INode* n) -> ReferenceTarget* { return n->GetObjectRef(); },
          [](ReferenceTarget* o) { MapSizeOf(o)->SetUsePhysicalScaleUVs(!MapSizeOf(o)->GetUsePhysicalScaleUVs()); },
          [&](INode* n, ReferenceTarget*) {
