@@ -20,7 +20,6 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-
 // Mirrors link transform controllers.
 class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, KIND_LINK_TM, IDS_REFANIMLINKTM> {
 public:
