@@ -6,13 +6,8 @@
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLayerCtrl.h"
 #include "plugin/anims/RefAnimLinkCtrl.h"
+#include "plugin/anims/RefAnimListCtrl.h"
 #include "plugin/anims/RefAnimPRS.h"
-
-// Mirrors list controllers.
-class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, KIND_LIST_CTRL, IDS_REFANIMLISTCTRL> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
 
 // Mirrors reaction controllers.
 class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, KIND_REACTION, IDS_REFANIMREACTION> {
