@@ -4,6 +4,7 @@
 
 #include "plugin/anims/RefAnimKind.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -61,7 +62,8 @@ public:
     const WStr& GetActiveName() const { return activeName_; }
     bool GetActiveChanged() const { return activeChanged_ != 0; }
 
-    int NumRefs() override { return 2 + static_cast<int>(tables_.added.size()); }
+    // Counts the held slots too while a smaller added table lets them go.
+    int NumRefs() override { return 2 + static_cast<int>(std::max(tables_.added.size(), held_.size())); }
     RefTargetHandle GetReference(int i) override;
     // The added controllers stay alive; the list and its weights only while the user replaced the list or
     // it is locally used.
