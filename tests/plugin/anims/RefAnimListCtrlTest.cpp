@@ -202,4 +202,37 @@ TEST_F(RefAnimListCtrlTest, RenamesOfItemsThatMovedInTheFileAreSkipped) {
     EXPECT_EQ(Items(Reload(v2)), "B,A active 0");
 }
 
+// Two items added under one message: the list is the user's as a whole.
+TEST_F(RefAnimListCtrlTest, TwoItemsAtOnceReplaceTheList) {
+    IListControl* list = Load(WriteFile("bulk", {L"A", L"B"}));
+    RefAnimListCtrl* m = Mirror();
+    m->DisableRefMsgs();
+    list->AppendItem(NewPosition(), L"X");
+    list->AppendItem(NewPosition(), L"Y");
+    m->EnableRefMsgs();
+    static_cast<Control*>(m->GetAnim())->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+    EXPECT_TRUE(m->IsOverridden(REFANIM_REPLACED));
+    EXPECT_TRUE(m->GetTables().added.empty());
+}
+
+// A scene file gives back the tables and the controller the user added, held by the mirror.
+TEST_F(RefAnimListCtrlTest, TablesAndAddedControllersComeBackFromASceneFile) {
+    IListControl* list = Load(WriteFile("scene", {L"A", L"B"}));
+    Step([&] {
+        list->SetName(1, L"Mine");
+        list->AppendItem(NewPosition(), L"New");
+    });
+    const std::string before = TablesText(*Mirror());
+    NewRefHolderNode(L"Holder", 1)->ReplaceReference(0, Mirror());
+    SaveAndReopen("ostrivans-listctrl-scene");
+    INode* holder = GetCOREInterface()->GetINodeByName(L"Holder");
+    ASSERT_TRUE(holder);
+    auto* back = dynamic_cast<RefAnimListCtrl*>(holder->GetObjectRef()->GetReference(0));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(TablesText(*back).substr(TablesText(*back).find(" renamed:")), before.substr(before.find(" renamed:")));
+    ASSERT_EQ(back->GetTables().added.size(), 1u);
+    EXPECT_TRUE(back->GetTables().added[0].ctrl);
+    EXPECT_EQ(back->GetReference(2), back->GetTables().added[0].ctrl);
+}
+
 } // namespace
