@@ -250,8 +250,10 @@ void RefAnimListCtrl::StructureCheck(IListControl* list) {
         for (int i = 0; i < n; ++i) {
             MonitoredCtrl& rec = tables_.monitored[static_cast<size_t>(i)];
             if (list->GetSubCtrl(i) == rec.ctrl) continue;
-            Hold();
-            RecordRename(i, WStr(list->GetName(i)));
+            // A rename holds the tables itself before it changes them.
+            const WStr name(list->GetName(i));
+            if (name == rec.name) Hold();
+            RecordRename(i, name);
             SetModified(false);
             tables_.monitored[static_cast<size_t>(i)].ctrl = list->GetSubCtrl(i);
             return;
@@ -445,7 +447,20 @@ void RefAnimListCtrl::BaseClone(ReferenceTarget* from, ReferenceTarget* to, Rema
     RefAnim::BaseClone(from, to, remap);
     auto* src = dynamic_cast<RefAnimListCtrl*>(from);
     auto* dst = dynamic_cast<RefAnimListCtrl*>(to);
-    if (src && dst) dst->CopyFrom(*src);
+    if (!src || !dst) return;
+    // The added controllers are the user's: the copy holds copies of them, and its records point there.
+    Tables t = src->tables_;
+    for (AddedCtrl& a : t.added)
+        if (a.ctrl) {
+            Control* copy = dynamic_cast<Control*>(remap.CloneRef(a.ctrl));
+            for (MonitoredCtrl& m : t.monitored)
+                if (m.ctrl == a.ctrl) m.ctrl = copy;
+            a.ctrl = copy;
+        }
+    dst->ApplyTables(t);
+    dst->activeIndex_ = src->activeIndex_;
+    dst->activeName_ = src->activeName_;
+    dst->activeChanged_ = src->activeChanged_;
 }
 
 IOResult RefAnimListCtrl::Save(ISave* isave) {
