@@ -139,6 +139,19 @@ void RefAnimListCtrl::Monitor(IListControl* list) {
     ReadActive(list);
 }
 
+void RefAnimListCtrl::RebindAfterLoad::proc(ILoad*) {
+    if (IListControl* list = mirror->List()) mirror->Rebind(list);
+}
+
+void RefAnimListCtrl::Rebind(IListControl* list) {
+    const int n = std::min(list->GetListCount(), static_cast<int>(tables_.monitored.size()));
+    for (int i = 0; i < n; ++i) {
+        MonitoredCtrl& m = tables_.monitored[static_cast<size_t>(i)];
+        m.name = WStr(list->GetName(i));
+        m.ctrl = list->GetSubCtrl(i);
+    }
+}
+
 RefAnimListCtrl* RefAnimListCtrl::ModifiedTwin(ReferenceTarget* list) const {
     DependentIterator it(list);
     while (ReferenceMaker* m = it.Next()) {
@@ -505,7 +518,7 @@ IOResult RefAnimListCtrl::Save(ISave* isave) {
 IOResult RefAnimListCtrl::Load(ILoad* iload) {
     tables_ = Tables();
     held_.clear();
-    return ForEachChunk(iload, [&](USHORT id) -> IOResult {
+    const IOResult res = ForEachChunk(iload, [&](USHORT id) -> IOResult {
         switch (id) {
         case kWrappedBaseChunk: return LoadWrappedBase(iload);
         case kActiveChunk: return ReadValues(iload, activeIndex_, activeChanged_);
@@ -548,6 +561,11 @@ IOResult RefAnimListCtrl::Load(ILoad* iload) {
         default: return LoadKindChunk(iload);
         }
     });
+    if (res == IO_OK) {
+        rebind_.mirror = this;
+        iload->RegisterPostLoadCallback(&rebind_);
+    }
+    return res;
 }
 
 MSTR RefAnimListCtrl::Describe() {

@@ -105,6 +105,13 @@ private:
     // The snapshot of the items and the active state, taken from list.
     void Monitor(IListControl* list);
     void ReadActive(IListControl* list);
+    // The file keeps the snapshot's places only: once the load has restored the list, a loaded mirror
+    // takes its items' names and controllers from it.
+    void Rebind(IListControl* list);
+    struct RebindAfterLoad : PostLoadCallback {
+        RefAnimListCtrl* mirror = nullptr;
+        void proc(ILoad* iload) override;
+    };
     // Another mirror of the same list that carries changes, or null.
     RefAnimListCtrl* ModifiedTwin(ReferenceTarget* list) const;
     void CopyFrom(const RefAnimListCtrl& other);
@@ -125,4 +132,5 @@ private:
     WStr activeName_;
     std::int32_t activeChanged_ = 0;
     Tables tables_;
+    RebindAfterLoad rebind_;
 };

@@ -177,6 +177,8 @@ TEST_F(RefAnimListCtrlTest, TablesAndAddedControllersComeBackFromASceneFile) {
     IListControl* list = Load(WriteFile("scene", {L"A", L"B"}));
     Step([&] { list->SetName(1, L"Mine"), list->AppendItem(NewPosition(), L"New"); });
     const std::string before = TablesText(*Mirror(), false);
+    // Used outside the referenced content, the list is saved with its mirror.
+    Mirror()->SetOverriddenFlag(REFANIM_LOCDEP, true, false);
     NewRefHolderNode(L"Holder", 1)->ReplaceReference(0, Mirror());
     SaveAndReopen("ostrivans-listctrl-scene");
     auto* back = dynamic_cast<RefAnimListCtrl*>(GetCOREInterface()->GetINodeByName(L"Holder")->GetObjectRef()->GetReference(0));
@@ -184,6 +186,11 @@ TEST_F(RefAnimListCtrlTest, TablesAndAddedControllersComeBackFromASceneFile) {
     EXPECT_EQ(TablesText(*back, false), before);
     ASSERT_EQ(back->GetTables().added.size(), 1u);
     EXPECT_TRUE(back->GetTables().added[0].ctrl && back->GetReference(2) == back->GetTables().added[0].ctrl);
+    // The loaded snapshot stands for the items as they are: one more rename records that item only.
+    ASSERT_TRUE(ListIn(back->GetAnim()));
+    Step([&] { ListIn(back->GetAnim())->SetName(0, L"Other"); });
+    const std::string after = TablesText(*back, false);
+    EXPECT_EQ(after.substr(0, after.find(" deleted")), " renamed: B(1)->Mine A(0)->Other");
 }
 
 } // namespace
