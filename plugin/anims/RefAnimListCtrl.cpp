@@ -19,7 +19,8 @@ using Tables = RefAnimListCtrl::Tables;
 // The four tables before a change (undo) and as an undo found them (redo).
 class ListCtrlRestore : public OwnedStateRestore {
 public:
-    explicit ListCtrlRestore(RefAnimListCtrl* mirror) : OwnedStateRestore(mirror), mirror_(mirror), undo_(mirror->GetTables()) {}
+    explicit ListCtrlRestore(RefAnimListCtrl* mirror)
+        : OwnedStateRestore(mirror), mirror_(mirror), undo_(mirror->GetTables()) {}
     void Restore(int isUndo) override {
         if (!OwnerAlive()) return;
         if (isUndo) redo_ = mirror_->GetTables();
@@ -195,7 +196,8 @@ void RefAnimListCtrl::Hold() {
     if (theHold.Holding()) theHold.Put(new ListCtrlRestore(this));
 }
 
-RefResult RefAnimListCtrl::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message, BOOL) {
+RefResult RefAnimListCtrl::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID,
+                                            RefMessage message, BOOL) {
     if (GetCurrentOperation() != OperationCode::None || !hTarget) return REF_STOP;
     IListControl* list = List();
     const bool fromList = list && hTarget == GetAnim();
@@ -379,7 +381,8 @@ void RefAnimListCtrl::Override(Animatable* root) {
             tables_.monitored.push_back({WStr(list->GetName(i)), i, list->GetSubCtrl(i), -1, -1});
         for (size_t k = 0; k < tables_.renamed.size(); ++k) {
             const RenamedCtrl& rn = tables_.renamed[k];
-            if (rn.index < 0 || rn.index >= list->GetListCount() || WStr(list->GetName(rn.index)) != rn.former) continue;
+            if (rn.index < 0 || rn.index >= list->GetListCount() || WStr(list->GetName(rn.index)) != rn.former)
+                continue;
             list->SetName(rn.index, rn.name);
             MonitoredCtrl& rec = tables_.monitored[static_cast<size_t>(rn.index)];
             rec.name = rn.name;
@@ -387,8 +390,9 @@ void RefAnimListCtrl::Override(Animatable* root) {
         }
         // Deletions by their recorded index: the records move along with the items they stand for.
         for (const DeletedCtrl& d : tables_.deleted) {
-            const auto it = std::find_if(tables_.monitored.begin(), tables_.monitored.end(),
-                                         [&](const MonitoredCtrl& rec) { return rec.index == d.index && rec.name == d.name; });
+            const auto it =
+                std::find_if(tables_.monitored.begin(), tables_.monitored.end(),
+                             [&](const MonitoredCtrl& rec) { return rec.index == d.index && rec.name == d.name; });
             if (it == tables_.monitored.end()) continue;
             list->DeleteItem(static_cast<int>(it - tables_.monitored.begin()));
             tables_.monitored.erase(it);
@@ -486,7 +490,8 @@ IOResult RefAnimListCtrl::Save(ISave* isave) {
         const IOResult end = isave->EndChunk();
         return r == IO_OK ? end : r;
     };
-    if (res == IO_OK) res = WriteValueChunk(isave, kRenamedCountChunk, static_cast<std::int32_t>(tables_.renamed.size()));
+    if (res == IO_OK)
+        res = WriteValueChunk(isave, kRenamedCountChunk, static_cast<std::int32_t>(tables_.renamed.size()));
     for (size_t k = 0; res == IO_OK && k < tables_.renamed.size(); ++k)
         res = nested(kRenamedChunk, [&] {
             const RenamedCtrl& r = tables_.renamed[k];
@@ -495,7 +500,8 @@ IOResult RefAnimListCtrl::Save(ISave* isave) {
             if (x == IO_OK) x = WriteStringChunk(isave, 2, r.name);
             return x;
         });
-    if (res == IO_OK) res = WriteValueChunk(isave, kDeletedCountChunk, static_cast<std::int32_t>(tables_.deleted.size()));
+    if (res == IO_OK)
+        res = WriteValueChunk(isave, kDeletedCountChunk, static_cast<std::int32_t>(tables_.deleted.size()));
     for (size_t k = 0; res == IO_OK && k < tables_.deleted.size(); ++k)
         res = nested(kDeletedChunk, [&] {
             IOResult x = WriteStringChunk(isave, 0, tables_.deleted[k].name);
@@ -507,7 +513,8 @@ IOResult RefAnimListCtrl::Save(ISave* isave) {
             IOResult x = WriteStringChunk(isave, 0, tables_.added[k].name);
             return x == IO_OK ? WriteValueChunk(isave, 1, tables_.added[k].index) : x;
         });
-    if (res == IO_OK) res = WriteValueChunk(isave, kMonitoredCountChunk, static_cast<std::int32_t>(tables_.monitored.size()));
+    if (res == IO_OK)
+        res = WriteValueChunk(isave, kMonitoredCountChunk, static_cast<std::int32_t>(tables_.monitored.size()));
     for (size_t k = 0; res == IO_OK && k < tables_.monitored.size(); ++k) {
         const MonitoredCtrl& m = tables_.monitored[k];
         res = WriteValueChunk(isave, kMonitoredChunk, m.index, m.added, m.renamed);
@@ -574,7 +581,8 @@ MSTR RefAnimListCtrl::Describe() {
     for (const MonitoredCtrl& m : tables_.monitored)
         s += WStr::Format(L"%s(%d), %d, %d, %d, ", m.name.c_str(), m.index, Tag(m.ctrl), m.added, m.renamed);
     s += L"\nRenamed Ctrls: ";
-    for (const RenamedCtrl& r : tables_.renamed) s += WStr::Format(L"%s(%d)->%s, ", r.former.c_str(), r.index, r.name.c_str());
+    for (const RenamedCtrl& r : tables_.renamed)
+        s += WStr::Format(L"%s(%d)->%s, ", r.former.c_str(), r.index, r.name.c_str());
     s += L"\nDeleted Ctrls: ";
     for (const DeletedCtrl& d : tables_.deleted) s += WStr::Format(L"%s(%d), ", d.name.c_str(), d.index);
     s += L"\nAdded Ctrls: ";

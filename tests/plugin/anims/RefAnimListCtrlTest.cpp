@@ -16,8 +16,12 @@
 
 namespace {
 
-Control* NewPosition() { return static_cast<Control*>(CreateInstance(CTRL_POSITION_CLASS_ID, BEZIER_POSITION_CLASS_ID)); }
-IListControl* ListIn(Animatable* c) { return c ? static_cast<IListControl*>(c->GetInterface(LIST_CONTROLLER_INTERFACE)) : nullptr; }
+Control* NewPosition() {
+    return static_cast<Control*>(CreateInstance(CTRL_POSITION_CLASS_ID, BEZIER_POSITION_CLASS_ID));
+}
+IListControl* ListIn(Animatable* c) {
+    return c ? static_cast<IListControl*>(c->GetInterface(LIST_CONTROLLER_INTERFACE)) : nullptr;
+}
 
 // "A,B,C active 1".
 std::string Items(IListControl* l) {
@@ -112,7 +116,8 @@ TEST_F(RefAnimListCtrlTest, EachChangeSurvivesTheMergeAndFollowsUndo) {
     const Row rows[] = {
         {"rename", [](IListControl* l) { l->SetName(0, L"Mine"); }, "Mine,B active 0", "Mine,Bee,C active 0"},
         {"delete", [](IListControl* l) { l->DeleteItem(0); }, "B active 0", "Bee,C active 0"},
-        {"add", [](IListControl* l) { l->AppendItem(NewPosition(), L"New"); }, "A,B,New active 0", "A,Bee,C,New active 0"},
+        {"add", [](IListControl* l) { l->AppendItem(NewPosition(), L"New"); }, "A,B,New active 0",
+         "A,Bee,C,New active 0"},
         {"active", [](IListControl* l) { l->SetActive(1); }, "A,B active 1", "A,Bee,C active 1"},
     };
     for (const Row& row : rows) {
@@ -143,13 +148,16 @@ TEST_F(RefAnimListCtrlTest, TablesRecordEachItemOnce) {
         Mirror()->DisableRefMsgs();
         l->AppendItem(NewPosition(), L"X"), l->AppendItem(NewPosition(), L"Y");
         Mirror()->EnableRefMsgs();
-        static_cast<Control*>(Mirror()->GetAnim())->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+        static_cast<Control*>(Mirror()->GetAnim())
+            ->NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
     };
     const std::pair<std::function<void(IListControl*)>, const char*> rows[] = {
-        {[](IListControl* l) { l->SetName(1, L"X"), l->SetName(1, L"Y"); }, "A(0,-1,-1) Y(1,-1,0) renamed: B(1)->Y deleted: added:"},
+        {[](IListControl* l) { l->SetName(1, L"X"), l->SetName(1, L"Y"); },
+         "A(0,-1,-1) Y(1,-1,0) renamed: B(1)->Y deleted: added:"},
         {[](IListControl* l) { l->AppendItem(NewPosition(), L"N"), l->SetName(2, L"M"); },
          "A(0,-1,-1) B(1,-1,-1) M(-1,0,-1) renamed: deleted: added: M(-1)"},
-        {[](IListControl* l) { l->AppendItem(NewPosition(), L"N"), l->DeleteItem(2); }, "A(0,-1,-1) B(1,-1,-1) renamed: deleted: added:"},
+        {[](IListControl* l) { l->AppendItem(NewPosition(), L"N"), l->DeleteItem(2); },
+         "A(0,-1,-1) B(1,-1,-1) renamed: deleted: added:"},
         {[](IListControl* l) { l->SetName(0, L"X"), l->DeleteItem(0); }, "B(1,-1,-1) renamed: deleted: X(0) added:"},
         {twoAtOnce, "A(0,-1,-1) B(1,-1,-1) renamed: deleted: added: replaced"},
     };
@@ -158,7 +166,8 @@ TEST_F(RefAnimListCtrlTest, TablesRecordEachItemOnce) {
         IListControl* list = Load(WriteFile("edge", {L"A", L"B"}));
         Step([&] { change(list); });
         const std::string t = TablesText(*Mirror());
-        EXPECT_EQ(t.substr(11, t.find(" active") - 11) + (Mirror()->IsOverridden(REFANIM_REPLACED) ? " replaced" : ""), tables);
+        EXPECT_EQ(t.substr(11, t.find(" active") - 11) + (Mirror()->IsOverridden(REFANIM_REPLACED) ? " replaced" : ""),
+                  tables);
         TearDown();
         SetUp();
     }
@@ -181,7 +190,8 @@ TEST_F(RefAnimListCtrlTest, TablesAndAddedControllersComeBackFromASceneFile) {
     Mirror()->SetOverriddenFlag(REFANIM_LOCDEP, true, false);
     NewRefHolderNode(L"Holder", 1)->ReplaceReference(0, Mirror());
     SaveAndReopen("ostrivans-listctrl-scene");
-    auto* back = dynamic_cast<RefAnimListCtrl*>(GetCOREInterface()->GetINodeByName(L"Holder")->GetObjectRef()->GetReference(0));
+    auto* back =
+        dynamic_cast<RefAnimListCtrl*>(GetCOREInterface()->GetINodeByName(L"Holder")->GetObjectRef()->GetReference(0));
     ASSERT_TRUE(back);
     EXPECT_EQ(TablesText(*back, false), before);
     ASSERT_EQ(back->GetTables().added.size(), 1u);
