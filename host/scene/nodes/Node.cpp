@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <memory>
 #include <set>
 #include <utility>
 #include <string>
@@ -27,49 +26,10 @@
 
 namespace {
 
-// The handles of the nodes that bear one name, in ascending order. Nearly every name is borne by one
-// node: its handle is held in place, and only a name shared by several nodes takes an ordered set.
-class NameHolders {
-public:
-    void Insert(ULONG h) {
-        if (shared_) {
-            shared_->insert(h);
-        } else if (one_ == 0 || one_ == h) {
-            one_ = h;
-        } else {
-            shared_ = std::make_unique<std::set<ULONG>>(std::initializer_list<ULONG>{one_, h});
-            one_ = 0;
-        }
-    }
-    void Erase(ULONG h) {
-        if (!shared_) {
-            if (one_ == h) one_ = 0;
-            return;
-        }
-        shared_->erase(h);
-        if (shared_->size() == 1) {
-            one_ = *shared_->begin();
-            shared_.reset();
-        }
-    }
-    bool Empty() const { return !shared_ && one_ == 0; }
-    // Calls f with each handle in ascending order until f answers true; returns that answer.
-    template <class F> bool AnyOf(F f) const {
-        if (!shared_) return one_ != 0 && f(one_);
-        for (ULONG h : *shared_)
-            if (f(h)) return true;
-        return false;
-    }
-
-private:
-    ULONG one_ = 0;
-    std::unique_ptr<std::set<ULONG>> shared_;
-};
-
 // Every live node by handle and, without case, by name.
 struct NodeIndex {
     std::unordered_map<ULONG, Node*> byHandle;
-    std::unordered_map<std::wstring, NameHolders> byName;
+    std::unordered_map<std::wstring, std::set<ULONG>> byName;
     ULONG nextHandle = 1;
 };
 NodeIndex& Index() {
@@ -77,12 +37,12 @@ NodeIndex& Index() {
     return *idx;
 }
 std::wstring NameKey(const MCHAR* s) { return WStr(s ? s : L"").ToLower().str(); }
-void IndexName(Node* n, const MCHAR* name) { Index().byName[NameKey(name)].Insert(n->GetHandle()); }
+void IndexName(Node* n, const MCHAR* name) { Index().byName[NameKey(name)].insert(n->GetHandle()); }
 void UnindexName(Node* n, const MCHAR* name) {
     auto it = Index().byName.find(NameKey(name));
     if (it == Index().byName.end()) return;
-    it->second.Erase(n->GetHandle());
-    if (it->second.Empty()) Index().byName.erase(it);
+    it->second.erase(n->GetHandle());
+    if (it->second.empty()) Index().byName.erase(it);
 }
 
 thread_local CloneType g_cloneType = NODE_COPY;
@@ -183,13 +143,11 @@ Node* Node::FindByHandle(ULONG handle) {
 Node* Node::FindInSceneByName(const MCHAR* name) {
     auto it = Index().byName.find(NameKey(name));
     if (it == Index().byName.end()) return nullptr;
-    Node* found = nullptr;
-    it->second.AnyOf([&](ULONG h) {
+    for (ULONG h : it->second) {
         Node* n = FindByHandle(h);
-        if (n && !n->IsRootNode() && n->InScene()) found = n;
-        return found != nullptr;
-    });
-    return found;
+        if (n && !n->IsRootNode() && n->InScene()) return n;
+    }
+    return nullptr;
 }
 
 bool Node::NameInScene(const MCHAR* name) { return FindInSceneByName(name) != nullptr; }
