@@ -74,7 +74,7 @@ public:
     bool WasLoaded() const { return wasLoaded_ != 0; }
     DWORD GetOverrideFlags() const { return overrideFlags_; }
     INode* GetNode() const;
-    const WStr& GetOverriddenName() const { return overriddenName_; }
+    const WStr& GetOverriddenName() const { return Side().overriddenName; }
     // The name the node carries in the scene: the overridden name when the name is overridden, else the
     // referenced name; after prefix and "_" when the prefix is not empty.
     MSTR ComposeNodeName(const MCHAR* prefix) const;
@@ -341,7 +341,6 @@ private:
     std::int32_t nodeLoaded_ = 1;
     std::int32_t wasLoaded_ = 0;
     std::uint32_t overrideFlags_ = 0;
-    WStr overriddenName_;
     // While REFNODE_OVERRIDE_MATERIAL is clear this is a plain remembered pointer, not a reference: set the
     // flag only after clearing it, then reference the material through its slot.
     ReferenceTarget* material_ = nullptr;
@@ -375,9 +374,6 @@ private:
     DWORD objectType_ = 0;
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
-    std::vector<ModDeleted*> deletedMods_;
-    std::vector<ModChangedName*> renamedMods_;
-    std::vector<ModChangedToggles*> toggledMods_;
     std::int32_t wsModCount_ = 0;
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;
