@@ -411,9 +411,8 @@ RefBase::WalkPath::WalkPath(PathNames& names, std::vector<std::int32_t>& numbers
 
 const PathNames& RefBase::WalkPath::Names() {
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        MSTR name;
-        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
-        names_.emplace_back(name);
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &scratch_);
+        names_.emplace_back(scratch_);
     }
     return names_;
 }

@@ -376,8 +376,10 @@ void RefNode::CollectBaseObjectMirrors() {
     std::vector<std::int32_t> numbers;
     MSTR name;
     const int nodeChildren = ChildCount(node, nullptr, -1);
+    // Found without names: only the child found is named.
     for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
-        if (::GetChild(node, nullptr, i, -1, &name) == top) {
+        if (::GetChild(node, nullptr, i, -1, nullptr) == top) {
+            ::GetChild(node, nullptr, i, -1, &name);
             names.emplace_back(name);
             numbers.push_back(i);
         }
