@@ -1,10 +1,10 @@
 // A whole scene of references saved and opened again in a fresh session: every helper, record and mirror
 // dumps as it did before the save.
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/INodeDisplayProperties.h"
 #include "host/scene/ISkinPose.h"
-#include "host/scene/NamedSelectionSets.h"
-#include "host/scene/IDerivedObject.h"
 #include "host/scene/Modifier.h"
+#include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKinds.h"
