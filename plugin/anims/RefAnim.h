@@ -123,7 +123,7 @@ public:
     BYTE SetOverriddenFlag(BYTE bit, bool on, bool undoable);
     bool IsOverridden(BYTE bit) const { return (state_ & bit) != 0; }
     virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
-    bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
+    virtual bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
 
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }
@@ -155,6 +155,9 @@ public:
     virtual void ReleaseHeldRefs() {}
     // Finds the fresh animatable below root and puts the user's change back in its place.
     virtual void Override(Animatable* root);
+    // Follows the fresh animatable a resolution found (handing local dependents over first) and takes the
+    // numbers that led to it: what an override does for a mirror without a change of the user's.
+    void FollowFresh(const PathResolution& r);
     virtual void OverrideLocDep(ReferenceTarget* newAnim);
     virtual void FinishOverride() {}
     virtual int Evaluate(DWORD resetMask);
@@ -172,7 +175,7 @@ public:
     // children after the custom attribute container, from 0). A kind that keeps some of its children to
     // itself answers false for them; the walk then remembers the child without mirroring below it.
     virtual bool DescendsIntoChild(int /*index*/) const { return true; }
-    bool IsIgnorablePart(PartID partMask) const;
+    virtual bool IsIgnorablePart(PartID partMask) const;
 
     // ---- local dependency: answered once per pass of the helper's stamp (LocDepPass)
     bool IsLocDep(Animatable* anim);

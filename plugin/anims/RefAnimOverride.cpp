@@ -199,6 +199,12 @@ void RefAnim::TransferWithCustAttribs(ReferenceTarget* fresh, ReferenceTarget* m
 
 // ---- override
 
+void RefAnim::FollowFresh(const PathResolution& r) {
+    SetAnim(AsTarget(r.anim));
+    path_.AssignNumbers(r.newNumbers);
+    lastOperation_ = IDS_OP_DEFAULT_OVERRIDE;
+}
+
 void RefAnim::Override(Animatable* root) {
     const bool modified = IsOverridden(REFANIM_MODIFIED);
     const bool replaced = IsOverridden(REFANIM_REPLACED);
@@ -209,9 +215,7 @@ void RefAnim::Override(Animatable* root) {
         return;
     }
     if (!modified && !replaced) {
-        SetAnim(AsTarget(r.anim));
-        path_.AssignNumbers(r.newNumbers);
-        lastOperation_ = IDS_OP_DEFAULT_OVERRIDE;
+        FollowFresh(r);
         return;
     }
     SetLocDepTransferFlag(false);

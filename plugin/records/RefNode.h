@@ -161,6 +161,12 @@ public:
     void SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing);
     IOResult Save(ISave* isave) override; // plain values and table sizes; the host writes the references
     IOResult Load(ILoad* iload) override; // sizes the tables through SizeTablesForLoad; errors as they come
+    // What Save reads, asked for ahead of it in three rounds that a save runs one record apart: the
+    // record's own lines, then what they point to (its name, its tables), then its modifier entries. Each
+    // round reads only what the round before brought in, so none of them waits for memory.
+    void PrefetchSaveRecord() const;
+    void PrefetchSaveBuffers() const;
+    void PrefetchSaveEntries() const;
 
     // Sets or clears flag bits; with undoable and the hold holding, a record of the bits goes first.
     void SetOverrideFlag(DWORD mask, bool on, bool undoable);
