@@ -95,6 +95,23 @@ BOOL HostInterface::LoadFromFile(const MCHAR* fname, BOOL refresh) {
     return TRUE;
 }
 
+// The hold file's path, in the temporary folder.
+MSTR HostInterface::HoldFilePath() { return GetDir(APP_TEMP_DIR) + L"/maxhold.mx"; }
+
+bool HostInterface::FileHold() {
+    const BOOL wasRequired = saveRequired_;
+    const bool ok = SaveToFile(HoldFilePath().data(), false, false);
+    saveRequired_ = wasRequired;
+    return ok;
+}
+
+bool HostInterface::FileFetch() {
+    const MSTR open = curFile_;
+    if (!LoadFromFile(HoldFilePath().data(), TRUE)) return false;
+    curFile_ = open;
+    return true;
+}
+
 int HostInterface::MergeFromFile(const MCHAR* fname, BOOL mergeAll, BOOL selMerged, BOOL refresh, int dupAction,
                                  NameTab* mrgList, int dupMtlAction, int /*reparentAction*/, BOOL /*includeFullGroup*/,
                                  int /*mergeFlags*/) {

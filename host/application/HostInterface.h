@@ -82,6 +82,8 @@ public:
                       int dupMtlAction = MERGE_DUP_MTL_PROMPT, int reparentAction = MERGE_REPARENT_PROMPT,
                       BOOL includeFullGroup = FALSE, int mergeFlags = 0) override;
     bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) override;
+    bool FileHold() override;
+    bool FileFetch() override;
     void FileReset(BOOL noPrompt = FALSE) override;
     void FileNew() override;
     void RegisterMergeCallback(MergeCallback* cb) override;
@@ -116,6 +118,7 @@ public:
     MSTR MakeNameUnique(const MSTR& name);
 
 private:
+    MSTR HoldFilePath();
     void DeleteOne(Node* node, bool keepChildTM);
     void SetSelected(Node* n, bool on, std::int64_t key = -1);
     void DeleteSilently(Node* n);

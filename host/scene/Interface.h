@@ -153,6 +153,12 @@ public:
     // Writes only the given nodes and what they need; the file opens and merges like any other. Bracketed by
     // NOTIFY_FILE_PRE_SAVE and NOTIFY_FILE_POST_SAVE (full path) as a scene save is.
     virtual bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) = 0;
+    // The hold: FileHold writes the scene to the hold file in the temporary folder, leaving the open file's
+    // name and the save-required flag as they were; FileFetch opens the hold file as the scene (with the
+    // notifications of an open) and keeps the open file's name. False with GetLastFileError set when it
+    // cannot (no hold file, one that cannot be read).
+    virtual bool FileHold() = 0;
+    virtual bool FileFetch() = 0;
     // An empty scene: NOTIFY_SYSTEM_PRE_RESET / POST_RESET around it, the open file forgotten.
     virtual void FileReset(BOOL noPrompt = FALSE) = 0;
     // A new scene: as a reset, but bracketed by NOTIFY_SYSTEM_PRE_NEW / POST_NEW.

@@ -1,6 +1,6 @@
-// File streams of the script language: createFile, openFile, reading by lines, characters, delimiters and
-// values, positioning, flush and close; "format" and "print" write into a stream given with "to:". Files
-// are UTF-8.
+// File streams of the script language: createFile, openFile, reading (file and string streams alike) by
+// lines, characters, delimiters, values, tokens and expressions, positioning, flush and close; "format" and
+// "print" write into a stream given with "to:". Files are UTF-8.
 #include "host/core/WStr.h"
 #include "host/script/CoreBuiltins.h"
 #include "host/script/IniFile.h"
@@ -8,6 +8,8 @@
 #include "host/script/Lexer.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptOutput.h"
+#include "host/script/StringStream.h"
+#include "host/script/TextReader.h"
 
 #include <cwctype>
 #include <fstream>
@@ -22,21 +24,39 @@ std::string NativePath(const std::wstring& path) {
     return IniFile::ToPath(path).string();
 }
 
-// A file opened for reading (its text is read whole when opened) or for writing (text goes out as written).
-class FileStream : public HostObject, public ScriptOutput {
+// A file opened for reading (its text is read whole when opened), for writing (text goes out as written),
+// or with "+" for both: then the text is held whole, read and written at one position ("a+" writes at the
+// end), and goes to the file on flush and close.
+class FileStream : public HostObject, public ScriptOutput, public TextReader {
 public:
-    FileStream(std::wstring path, std::wstring text, bool reading)
-        : path_(std::move(path)), text_(std::move(text)), reading_(reading) {}
+    FileStream(std::wstring path, std::wstring text, bool reading, bool writing, bool append)
+        : path_(std::move(path)), reading_(reading), writing_(writing), append_(append) {
+        text_ = std::move(text);
+    }
+    ~FileStream() override {
+        if (dirty_) Store();
+    }
 
-    // Null when the file cannot be opened in the mode.
+    // Null when the file cannot be opened in the mode (r, w, a, r+, w+ or a+).
     static std::shared_ptr<FileStream> Open(const std::wstring& path, const std::wstring& mode) {
-        if (mode == L"r") {
+        const bool both = mode.size() == 2;
+        std::wstring text;
+        if (mode == L"r" || (both && mode[0] != L'w')) {
             std::ifstream in(NativePath(path), std::ios::binary);
-            if (!in) return nullptr;
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            return std::make_shared<FileStream>(path, WStr::FromUTF8OrLatin1(bytes).str(), true);
+            if (in) {
+                const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                text = WStr::FromUTF8OrLatin1(bytes).str();
+            } else if (mode[0] == L'r') {
+                return nullptr;
+            }
         }
-        auto stream = std::make_shared<FileStream>(path, L"", false);
+        if (mode == L"r") return std::make_shared<FileStream>(path, text, true, false, false);
+        auto stream = std::make_shared<FileStream>(path, both ? text : L"", both, true, mode[0] == L'a');
+        if (both) {
+            // The file exists (made empty for "w+") from the start, as with the other write modes.
+            if (mode != L"r+" && !stream->Store()) return nullptr;
+            return stream;
+        }
         stream->out_.open(NativePath(path), std::ios::binary | (mode == L"a" ? std::ios::app : std::ios::trunc));
         return stream->out_ ? stream : nullptr;
     }
@@ -45,129 +65,66 @@ public:
     std::wstring PrintForm() const override { return L"<File:" + path_ + L">"; }
 
     void Write(std::wstring_view text) override {
-        if (!out_.is_open()) throw Refused(reading_ ? L"is open for reading" : L"is closed");
-        out_ << WStr(std::wstring(text).c_str()).ToUTF8();
+        if (closed_) throw Refused(L"is closed");
+        if (!writing_) throw Refused(L"is open for reading");
+        if (reading_) {
+            if (append_) at_ = text_.size();
+            text_.replace(at_, std::min(text.size(), text_.size() - at_), text);
+            at_ += text.size();
+            dirty_ = true;
+        } else {
+            out_ << WStr(std::wstring(text).c_str()).ToUTF8();
+        }
         written_ += text.size();
     }
     void Flush() override {
+        if (dirty_) Store();
         if (out_.is_open()) out_.flush();
     }
 
-    bool AtEnd() {
-        Readable();
-        return at_ >= text_.size();
-    }
-    std::wstring ReadLine() {
-        if (AtEnd()) throw Refused(L"has no more to read");
-        size_t end = text_.find(L'\n', at_);
-        if (end == std::wstring::npos) end = text_.size();
-        std::wstring line = text_.substr(at_, end - at_);
-        at_ = end < text_.size() ? end + 1 : end;
-        if (!line.empty() && line.back() == L'\r') line.pop_back();
-        return line;
-    }
-    std::wstring ReadChars(size_t n) {
-        if (AtEnd()) throw Refused(L"has no more to read");
-        std::wstring chars = text_.substr(at_, n);
-        at_ += chars.size();
-        return chars;
-    }
-    wchar_t ReadChar() { return ReadChars(1)[0]; }
-    // Up to the first of the delimiters, which is passed over; the rest of the text when none follows.
-    std::wstring ReadDelimited(const std::wstring& delimiters) {
-        if (AtEnd()) throw Refused(L"has no more to read");
-        size_t end = text_.find_first_of(delimiters, at_);
-        if (end == std::wstring::npos) end = text_.size();
-        std::wstring part = text_.substr(at_, end - at_);
-        at_ = end < text_.size() ? end + 1 : end;
-        return part;
-    }
-    // The text of the next value: a quoted string, or a run up to white space or a comma outside brackets
-    // and quotes ("#(1, 2)" and "[1,2,3]" are one value).
-    std::wstring ReadValueText() {
-        Readable();
-        while (at_ < text_.size() && std::iswspace(static_cast<wint_t>(text_[at_])))
-            ++at_;
-        if (at_ >= text_.size()) throw Refused(L"has no more to read");
-        const size_t start = at_;
-        int depth = 0;
-        bool quoted = false;
-        for (; at_ < text_.size(); ++at_) {
-            const wchar_t c = text_[at_];
-            if (quoted) {
-                if (c == L'\\') ++at_;
-                else if (c == L'"') quoted = false;
-                if (quoted || depth > 0) continue;
-                ++at_;
-                break;
-            }
-            if (c == L'"') quoted = true;
-            else if (c == L'(' || c == L'[' || c == L'{') ++depth;
-            else if ((c == L')' || c == L']' || c == L'}') && depth > 0) --depth;
-            else if (depth == 0 && (std::iswspace(static_cast<wint_t>(c)) || c == L',')) break;
-        }
-        if (quoted || depth > 0) throw Refused(L"ends inside the value " + text_.substr(start));
-        std::wstring value = text_.substr(start, at_ - start);
-        // Past the separator and the white space after it, so that eof answers true after the last value.
-        if (at_ < text_.size() && text_[at_] == L',') ++at_;
-        while (at_ < text_.size() && std::iswspace(static_cast<wint_t>(text_[at_])))
-            ++at_;
-        return value;
-    }
-    // Moves past the next occurrence of what; false (staying put) when there is none.
-    bool SkipTo(const std::wstring& what) {
-        Readable();
-        const size_t at = text_.find(what, at_);
-        if (at == std::wstring::npos) return false;
-        at_ = at + what.size();
-        return true;
-    }
-    void SkipLine() {
-        Readable();
-        const size_t end = text_.find(L'\n', at_);
-        at_ = end == std::wstring::npos ? text_.size() : end + 1;
-    }
     // The position in characters from the start: where reading goes on, or how much was written.
     size_t Position() {
         if (closed_) throw Refused(L"is closed");
         return reading_ ? at_ : written_;
     }
-    void Seek(std::int64_t position) {
-        Readable();
-        if (position < 0 || static_cast<size_t>(position) > text_.size())
-            throw Refused(L"cannot seek to " + std::to_wstring(position) + L", outside 0 to " +
-                          std::to_wstring(text_.size()));
-        at_ = static_cast<size_t>(position);
-    }
-    void SeekEnd() {
-        Readable();
-        at_ = text_.size();
-    }
     void Close() {
+        if (dirty_) Store();
         closed_ = true;
         if (out_.is_open()) out_.close();
     }
 
 private:
-    ScriptError Refused(const std::wstring& why) const {
+    ScriptError Refused(const std::wstring& why) const override {
         return ScriptError(L"Runtime error: FileStream " + why + L": " + path_);
     }
-    void Readable() const {
+    void Readable() const override {
         if (closed_) throw Refused(L"is closed");
         if (!reading_) throw Refused(L"is open for writing");
     }
+    bool Store() {
+        std::ofstream out(NativePath(path_), std::ios::binary | std::ios::trunc);
+        out << WStr(text_.c_str()).ToUTF8();
+        dirty_ = false;
+        return static_cast<bool>(out);
+    }
 
     std::wstring path_;
-    std::wstring text_;
-    size_t at_ = 0;
     size_t written_ = 0;
-    bool reading_;
+    bool reading_, writing_, append_;
     bool closed_ = false;
+    bool dirty_ = false;
     std::ofstream out_;
 };
 
 FileStream& StreamArg(const Value& v) {
     if (auto* s = v.ObjAs<FileStream>()) return *s;
+    ThrowConvertError(v, L"FileStream");
+}
+
+// The stream a reading function reads: a file stream or a string stream.
+TextReader& ReaderArg(const Value& v) {
+    if (auto* s = v.ObjAs<FileStream>()) return *s;
+    if (auto* s = v.ObjAs<StringStream>()) return *s;
     ThrowConvertError(v, L"FileStream");
 }
 
@@ -182,64 +139,66 @@ void RegisterFileStreamBuiltins(Interpreter& in) {
         CheckArgCount(L"createFile", a, 1);
         return StreamOrUndefined(FileStream::Open(ArgString(a[0]), L"w"));
     });
-    // openFile <path> [mode:"r"|"w"|"a"]: undefined when the file cannot be opened so.
+    // openFile <path> [mode:"r"|"w"|"a", with "+" to read and write]: undefined when the file cannot be
+    // opened so.
     in.RegisterFunction(L"openFile", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"openFile", a, 1);
         const std::wstring given = ArgString(a.KeywordOr(L"mode", Value::String(L"r")));
         // A trailing "t" (text) is what every stream is.
-        const std::wstring mode = given.size() == 2 && given[1] == L't' ? given.substr(0, 1) : given;
-        if (mode != L"r" && mode != L"w" && mode != L"a")
-            throw ScriptError(L"Runtime error: openFile mode must be \"r\", \"w\" or \"a\" (with an optional \"t\"), got: \"" +
-                              given + L"\"");
+        const std::wstring mode = !given.empty() && given.back() == L't' ? given.substr(0, given.size() - 1) : given;
+        if (mode != L"r" && mode != L"w" && mode != L"a" && mode != L"r+" && mode != L"w+" && mode != L"a+")
+            throw ScriptError(L"Runtime error: openFile mode must be \"r\", \"w\" or \"a\", with an optional \"+\" "
+                              L"and \"t\", got: \"" + given + L"\"");
         return StreamOrUndefined(FileStream::Open(ArgString(a[0]), mode));
     });
     in.RegisterFunction(L"readLine", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"readLine", a, 1);
-        return Value::String(StreamArg(a[0]).ReadLine());
+        return Value::String(ReaderArg(a[0]).ReadLine());
     });
     in.RegisterFunction(L"readChars", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"readChars", a, 2);
         const std::int64_t n = ArgInt(a[1]);
         if (n < 0) throw ScriptError(L"Runtime error: readChars count must not be negative, got: " + std::to_wstring(n));
-        return Value::String(StreamArg(a[0]).ReadChars(static_cast<size_t>(n)));
+        return Value::String(ReaderArg(a[0]).ReadChars(static_cast<size_t>(n)));
     });
     in.RegisterFunction(L"eof", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"eof", a, 1);
-        return Value::Bool(StreamArg(a[0]).AtEnd());
+        return Value::Bool(ReaderArg(a[0]).AtEnd());
     });
     in.RegisterFunction(L"readChar", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"readChar", a, 1);
-        return Value::String(std::wstring(1, StreamArg(a[0]).ReadChar()));
+        return Value::String(std::wstring(1, ReaderArg(a[0]).ReadChar()));
     });
     in.RegisterFunction(L"readDelimitedString", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"readDelimitedString", a, 2);
-        return Value::String(StreamArg(a[0]).ReadDelimited(ArgString(a[1])));
+        return Value::String(ReaderArg(a[0]).ReadDelimited(ArgString(a[1])));
     });
     // readValue: the next value written as the language writes it (a number, a string, a name, an array,
     // a point); its errors name the text read.
     in.RegisterFunction(L"readValue", [](Interpreter& i, CallArgs& a) {
         CheckArgCount(L"readValue", a, 1);
-        const std::wstring text = StreamArg(a[0]).ReadValueText();
+        const std::wstring text = ReaderArg(a[0]).ReadValueText();
         return i.Run(text, L"readValue");
     });
     // skipToString: OK positioned after the text, undefined (where it was) when the rest lacks it.
     in.RegisterFunction(L"skipToString", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"skipToString", a, 2);
-        return StreamArg(a[0]).SkipTo(ArgString(a[1])) ? Value::Ok() : Value();
+        return ReaderArg(a[0]).SkipTo(ArgString(a[1])) ? Value::Ok() : Value();
     });
     in.RegisterFunction(L"skipToNextLine", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"skipToNextLine", a, 1);
-        StreamArg(a[0]).SkipLine();
+        ReaderArg(a[0]).SkipLine();
         return Value::Ok();
     });
     in.RegisterFunction(L"filePos", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"filePos", a, 1);
+        if (auto* text = a[0].ObjAs<StringStream>()) return Value::Int(static_cast<std::int64_t>(text->Position()));
         return Value::Int(static_cast<std::int64_t>(StreamArg(a[0]).Position()));
     });
     // seek stream position, or seek stream #eof.
     in.RegisterFunction(L"seek", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"seek", a, 2);
-        FileStream& stream = StreamArg(a[0]);
+        TextReader& stream = ReaderArg(a[0]);
         if (a[1].Is(Value::Type::Name)) {
             if (LowerName(a[1].NameText()) != L"eof")
                 throw ScriptError(L"Runtime error: seek needs a position or #eof, got: " + a[1].PrintForm());
@@ -247,6 +206,26 @@ void RegisterFileStreamBuiltins(Interpreter& in) {
         } else {
             stream.Seek(ArgInt(a[1]));
         }
+        return Value::Ok();
+    });
+    // readExpr: the next expression (to the end of its line, or on while brackets stay open), evaluated.
+    in.RegisterFunction(L"readExpr", [](Interpreter& i, CallArgs& a) {
+        CheckArgCount(L"readExpr", a, 1);
+        const std::wstring text = ReaderArg(a[0]).ReadExpressionText();
+        return i.Run(text, L"readExpr");
+    });
+    // readToken and peekToken: the next token as a string (undefined at the end); peeking stays put.
+    for (const bool peek : {false, true}) {
+        const wchar_t* name = peek ? L"peekToken" : L"readToken";
+        in.RegisterFunction(name, [peek, name](Interpreter&, CallArgs& a) {
+            CheckArgCount(name, a, 1);
+            const std::wstring token = ReaderArg(a[0]).ReadToken(peek);
+            return token.empty() ? Value() : Value::String(token);
+        });
+    }
+    in.RegisterFunction(L"skipSpace", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"skipSpace", a, 1);
+        ReaderArg(a[0]).SkipSpace();
         return Value::Ok();
     });
     in.RegisterFunction(L"flush", [](Interpreter&, CallArgs& a) {

@@ -9,6 +9,7 @@
 #include "host/script/ScriptDefinition.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptStruct.h"
+#include "host/script/StringStream.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -1350,6 +1351,8 @@ Value Interpreter::Convert(const Value& v, const ScriptClass& cls) {
         }
     } else if (target == L"string") {
         return Value::String(v.FormatForm());
+    } else if (target == L"stringstream") {
+        if (v.Is(T::String)) return Value::Object(std::make_shared<StringStream>(v.Str()));
     } else if (target == L"name") {
         if (v.Is(T::String)) return Value::Name(v.Str());
         if (v.Is(T::Name)) return v;

@@ -113,6 +113,25 @@ Value LoadMaxFile(Interpreter& in, CallArgs& a) {
     return FileResult(in, L"loadMaxFile", App().LoadFromFile(FullPath(ArgString(a[0])).c_str(), TRUE) != FALSE);
 }
 
+// holdMaxFile(): the scene kept in the hold file, the open file's name and save state untouched; a failed
+// write is an error naming the reason.
+Value HoldMaxFile(Interpreter&, CallArgs& a) {
+    CheckArgCount(L"holdMaxFile", a, 0);
+    if (!App().FileHold())
+        throw ScriptError(L"Runtime error: holdMaxFile failed: " + std::wstring(App().GetLastFileError().str()));
+    return Value::Ok();
+}
+
+// fetchMaxFile [quiet:false]: the held scene back, after the user agrees unless quiet; false when declined
+// or when there is no hold to fetch.
+Value FetchMaxFile(Interpreter& in, CallArgs& a) {
+    CheckArgCount(L"fetchMaxFile", a, 0);
+    const bool quiet = ArgBool(a.KeywordOr(L"quiet", Value::Bool(false)));
+    if (!quiet && App().Services().MessageBox(L"About to load the Hold file. OK?", L"Fetch", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return Value::Bool(false);
+    return FileResult(in, L"fetchMaxFile", App().FileFetch());
+}
+
 Value ResetMaxFile(Interpreter&, CallArgs& a) {
     CheckArgCount(L"resetMaxFile", a, 0, 1);
     CheckFlags(L"resetMaxFile", a, 0, {L"noprompt"});
@@ -248,6 +267,8 @@ void RegisterSceneFileBuiltins(Interpreter& interp) {
     interp.RegisterFunction(L"isMaxFile", IsMaxFile);
     interp.RegisterFunction(L"saveMaxFile", SaveMaxFile);
     interp.RegisterFunction(L"loadMaxFile", LoadMaxFile);
+    interp.RegisterFunction(L"holdMaxFile", HoldMaxFile);
+    interp.RegisterFunction(L"fetchMaxFile", FetchMaxFile);
     interp.RegisterFunction(L"resetMaxFile", ResetMaxFile);
     interp.RegisterFunction(L"mergeMaxFile", MergeMaxFile);
     interp.RegisterFunction(L"saveNodes", SaveNodes);

@@ -135,9 +135,11 @@ template <class Base> IOResult ModifierMirror<Base>::Load(ILoad* iload) {
             switch (id) {
             case RefAnim::kWrappedBaseChunk: return this->LoadWrappedBase(iload);
             case kExtraRefCountChunk: {
-                // The base holds no extra references of its own; the count only says how many were saved.
+                // The base's table is sized before the host restores the references after it.
                 std::int32_t count = 0;
-                return ReadValues(iload, count);
+                const IOResult res = ReadCount(iload, count, RefAnimWithRefs::kMaxExtraRefs);
+                if (res == IO_OK) this->SetNumExtraRefs(count);
+                return res;
             }
             default: return LoadKindChunk(iload);
             }

@@ -5,8 +5,8 @@
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/anims/IRefAnimOwner.h"
-#include "plugin/anims/InternedSequence.h"
 #include "plugin/anims/MirrorKinds.h"
+#include "plugin/anims/MirrorPath.h"
 #include "plugin/anims/MirrorPool.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
@@ -105,14 +105,16 @@ public:
 
     // ---- path
     // The names as strings (a copy); GetPathNames is the stored form.
-    std::vector<WStr> GetPath() const { return ToStrings(path_); }
-    const PathNames& GetPathNames() const { return path_.Values(); }
-    void SetPath(const std::vector<WStr>& names) { path_ = ToPathNames(names); }
-    void SetPathNames(const PathNames& names) { path_.Assign(names); }
-    const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_.Values(); }
+    std::vector<WStr> GetPath() const { return ToStrings(path_.Names()); }
+    const PathNames& GetPathNames() const { return path_.Names(); }
+    void SetPath(const std::vector<WStr>& names) { path_.AssignNames(ToPathNames(names)); }
+    void SetPathNames(const PathNames& names) { path_.AssignNames(names); }
+    const std::vector<std::int32_t>& GetPathByNumber() const { return path_.Numbers(); }
     // With recordUndo, the old numbers are held first (HoldPathByNumber).
     void SetPathByNumber(const std::vector<std::int32_t>& numbers, bool recordUndo = false);
     void HoldPathByNumber();
+    // Both paths at once (a new mirror's), holding the old numbers first with recordUndo.
+    void SetPaths(const PathNames& names, const std::vector<std::int32_t>& numbers, bool recordUndo);
 
     // ---- overridden state
     BYTE GetOverriddenState() const { return state_; }
@@ -121,7 +123,7 @@ public:
     BYTE SetOverriddenFlag(BYTE bit, bool on, bool undoable);
     bool IsOverridden(BYTE bit) const { return (state_ & bit) != 0; }
     virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
-    bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
+    virtual bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
 
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }
@@ -153,6 +155,9 @@ public:
     virtual void ReleaseHeldRefs() {}
     // Finds the fresh animatable below root and puts the user's change back in its place.
     virtual void Override(Animatable* root);
+    // Follows the fresh animatable a resolution found (handing local dependents over first) and takes the
+    // numbers that led to it: what an override does for a mirror without a change of the user's.
+    void FollowFresh(const PathResolution& r);
     virtual void OverrideLocDep(ReferenceTarget* newAnim);
     virtual void FinishOverride() {}
     virtual int Evaluate(DWORD resetMask);
@@ -170,7 +175,7 @@ public:
     // children after the custom attribute container, from 0). A kind that keeps some of its children to
     // itself answers false for them; the walk then remembers the child without mirroring below it.
     virtual bool DescendsIntoChild(int /*index*/) const { return true; }
-    bool IsIgnorablePart(PartID partMask) const;
+    virtual bool IsIgnorablePart(PartID partMask) const;
 
     // ---- local dependency: answered once per pass of the helper's stamp (LocDepPass)
     bool IsLocDep(Animatable* anim);
@@ -202,7 +207,7 @@ public:
     void PrintInfo();
 
     // ---- the "RefAnim" interface
-    int GetPathSize() override { return static_cast<int>(path_.size()); }
+    int GetPathSize() override { return static_cast<int>(path_.Names().size()); }
     void SetPathSize(int size) override;
     MSTR GetPathItem(int index) override;
     void SetPathItem(int index, const MCHAR* name) override;
@@ -234,9 +239,8 @@ private:
 
     IRefAnimOwner* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
-    // Shared with every mirror of the scene that has the same path.
-    InternedSequence<PathName, PathNameHash> path_;
-    InternedSequence<std::int32_t> pathByNumber_;
+    // Shared with every mirror of the scene that has the same paths.
+    MirrorPath path_;
     // Packed: a scene has over a million mirrors. Operations are string ids, all below 32768.
     BYTE state_ = 0;
     std::uint8_t kindFlag_ = 0;

@@ -1,7 +1,12 @@
 // Mirrors of controllers: list, link, Euler, PRS, constraints, reactions, animation layers, link transforms.
 #pragma once
 
+#include "plugin/anims/RefAnimConstraint.h"
+#include "plugin/anims/RefAnimEuler.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimLayerCtrl.h"
+#include "plugin/anims/RefAnimLinkCtrl.h"
+#include "plugin/anims/RefAnimPRS.h"
 
 // Mirrors list controllers.
 class RefAnimListCtrl : public RefAnimKind<RefAnimListCtrl, RefAnim, KIND_LIST_CTRL, IDS_REFANIMLISTCTRL> {
@@ -9,38 +14,8 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors link controllers.
-class RefAnimLinkCtrl : public RefAnimKind<RefAnimLinkCtrl, RefAnim, KIND_LINK_CTRL, IDS_REFANIMLINKCTRL> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors position, orientation and other constraint controllers.
-class RefAnimConstraint : public RefAnimKind<RefAnimConstraint, RefAnim, KIND_CONSTRAINT, IDS_REFANIMCONSTRAINT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
 // Mirrors reaction controllers.
 class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, KIND_REACTION, IDS_REFANIMREACTION> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors Euler rotation controllers.
-class RefAnimEuler : public RefAnimKind<RefAnimEuler, RefAnim, KIND_EULER, IDS_REFANIMEULER> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors position/rotation/scale controllers.
-class RefAnimPRS : public RefAnimKind<RefAnimPRS, RefAnim, KIND_PRS, IDS_REFANIMPRS> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors animation layer controllers.
-class RefAnimLayerCtrl : public RefAnimKind<RefAnimLayerCtrl, RefAnim, KIND_LAYER_CTRL, IDS_REFANIMLAYERCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };

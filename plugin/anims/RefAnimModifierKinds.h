@@ -4,6 +4,7 @@
 #include "plugin/anims/ModifierMirror.h"
 #include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimLinkedXForm.h"
 
 // Mirrors modifiers that deform points: a holder without a context copy, and a change monitor that hears
 // only its own modifier.
@@ -36,13 +37,6 @@ public:
 
 // Mirrors the Morpher modifier.
 class RefAnimMorpher : public RefAnimKind<RefAnimMorpher, RefAnim, KIND_MORPHER, IDS_REFANIMMORPHER> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors the Linked XForm modifier.
-class RefAnimLinkedXForm
-    : public RefAnimKind<RefAnimLinkedXForm, ModifierMirror<RefAnim>, KIND_LINKED_XFORM, IDS_REFANIMLINKEDXFORM> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -3,6 +3,10 @@
 #pragma once
 
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/anims/RefAnimRWMS.h"
+#include "plugin/anims/RefAnimStdLight.h"
+#include "plugin/anims/RefAnimText.h"
+#include "plugin/anims/RefAnimWithRefs.h"
 
 // Mirrors point-like objects (helpers, point objects and space-warp objects).
 class RefAnimPointObj : public RefAnimKind<RefAnimPointObj, RefAnim, KIND_POINT_OBJ, IDS_REFANIMPOINTOBJ> {
@@ -17,24 +21,6 @@ public:
     }
 };
 
-// Mirrors lights.
-class RefAnimStdLight : public RefAnimKind<RefAnimStdLight, RefAnim, KIND_STD_LIGHT, IDS_REFANIMSTDLIGHT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors text shapes.
-class RefAnimText : public RefAnimKind<RefAnimText, RefAnim, KIND_TEXT, IDS_REFANIMTEXT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors objects and shapes with a real-world map size setting.
-class RefAnimRWMS : public RefAnimKind<RefAnimRWMS, RefAnim, KIND_RWMS, IDS_REFANIMRWMS> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
 // Mirrors cameras.
 class RefAnimCam : public RefAnimKind<RefAnimCam, RefAnim, KIND_CAM, IDS_REFANIMCAM> {
 public:
@@ -47,10 +33,21 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors the newer text object.
-class RefAnimTextPlus : public RefAnimKind<RefAnimTextPlus, RefAnim, KIND_TEXT_PLUS, IDS_REFANIMTEXTPLUS> {
+// Mirrors the newer text object: the shapes and fonts it takes its characters from are its items, kept up
+// to date before the content goes and taken again from the animatable an override leaves in place.
+class RefAnimTextPlus
+    : public RefAnimKind<RefAnimTextPlus, RefAnimWithRefs, KIND_TEXT_PLUS, IDS_REFANIMTEXTPLUS> {
 public:
     using RefAnimKind::RefAnimKind;
+    void CollectLocDep() override {
+        CollectItems();
+        RefAnimWithRefs::CollectLocDep();
+    }
+    // The items of an untouched mirror go with the content it follows.
+    void ReleaseHeldRefs() override {
+        if (IsUntouched()) SetNumExtraRefs(0);
+    }
+    void Override(Animatable* root) override { OverrideWithItems(root); }
 };
 
 // Mirrors scene-reference objects and materials of the host's own external reference system.
@@ -65,14 +62,28 @@ public:
     using RefAnimKind::RefAnimKind;
 };
 
-// Mirrors a rail-cloning object class.
-class RefAnimRailClone : public RefAnimKind<RefAnimRailClone, RefAnim, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
+// Mirrors a rail-cloning object class: the splines and segment objects it builds from are its items.
+class RefAnimRailClone
+    : public RefAnimKind<RefAnimRailClone, RefAnimWithRefs, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
 public:
     using RefAnimKind::RefAnimKind;
+    void CollectLocDep() override {
+        CollectItems();
+        RefAnimWithRefs::CollectLocDep();
+    }
+    void ReleaseHeldRefs() override {
+        if (IsUntouched()) SetNumExtraRefs(0);
+    }
 };
 
-// Mirrors a forest-scattering object class.
-class RefAnimForest : public RefAnimKind<RefAnimForest, RefAnim, KIND_FOREST, IDS_REFANIMFOREST> {
+// Mirrors a forest-scattering object class: the surfaces and objects it scatters are its items.
+class RefAnimForest : public RefAnimKind<RefAnimForest, RefAnimWithRefs, KIND_FOREST, IDS_REFANIMFOREST> {
 public:
     using RefAnimKind::RefAnimKind;
+    // The scattering rebuilds its geometry whenever one of its items moves or changes shape, and says so
+    // with geometry and topology parts only: that is never an edit of the user's on the object itself.
+    bool IsIgnorablePart(PartID partMask) const override {
+        if (partMask != 0 && (partMask & ~(PART_GEOM | PART_TOPO)) == 0) return true;
+        return RefAnim::IsIgnorablePart(partMask);
+    }
 };

@@ -1,6 +1,7 @@
 // Mirrors of character rigs: biped root and sub-controllers, CAT rig parents and CAT controllers.
 #pragma once
 
+#include "plugin/anims/RefAnimCATCtrl.h"
 #include "plugin/anims/RefAnimKind.h"
 
 // Mirrors biped root controllers.
@@ -11,12 +12,6 @@ public:
 
 // Mirrors CAT rig parents.
 class RefAnimCAT : public RefAnimKind<RefAnimCAT, RefAnim, KIND_CAT, IDS_REFANIMCAT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors CAT controllers.
-class RefAnimCATCtrl : public RefAnimKind<RefAnimCATCtrl, RefAnim, KIND_CAT_CTRL, IDS_REFANIMCATCTRL> {
 public:
     using RefAnimKind::RefAnimKind;
 };

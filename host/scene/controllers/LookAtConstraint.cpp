@@ -50,6 +50,13 @@ void LookAtConstraint::GetValue(TimeValue t, void* val, Interval& valid, GetSetM
     else if (method == CTRL_ABSOLUTE) out = Quat();
 }
 
+void LookAtConstraint::SetAxis(const Axis& a) {
+    if (a == axis_) return;
+    if (theHold.Holding()) theHold.Put(new StateRestore<LookAtConstraint, Axis>(this, axis_, a, kValueChangeNote));
+    axis_ = a;
+    SendNote(this, kValueChangeNote);
+}
+
 IOResult LookAtConstraint::SaveExtra(ISave* isave) {
     const int v[2] = {axis_.axis, axis_.flip ? 1 : 0};
     return WriteValueChunk(isave, kAxisChunk, v);

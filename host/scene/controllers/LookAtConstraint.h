@@ -28,6 +28,10 @@ public:
 
     RefTargetHandle Clone(RemapDir& remap) override;
 
+    // The axis turned towards the targets; setting it records an undo step and notifies REFMSG_CHANGE.
+    const Axis& GetAxis() const { return axis_; }
+    void SetAxis(const Axis& a);
+
     using TargetConstraint::ApplyState;
     void ApplyState(const Axis& a) { axis_ = a; }
 

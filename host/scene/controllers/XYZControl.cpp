@@ -1,6 +1,8 @@
 // The three-axis controllers: each axis is a float sub-controller of its own.
 #include "host/scene/controllers/XYZControl.h"
 
+#include <algorithm>
+
 template <class Info> XYZControl<Info>::XYZControl(BOOL loading) {
     if (loading) return;
     for (int i = 0; i < 3; ++i) ReplaceReference(i, BezierFloat::Create(Info::kDefault));
@@ -49,6 +51,46 @@ template <class Info> void XYZControl<Info>::Copy(Control* from) {
     auto* other = static_cast<XYZControl*>(from);
     for (int i = 0; i < 3; ++i)
         if (GetAxis(i) && other->GetAxis(i)) GetAxis(i)->Copy(other->GetAxis(i));
+}
+
+template <class Info> std::vector<TimeValue> XYZControl<Info>::KeyTimes() {
+    std::vector<TimeValue> times;
+    for (int i = 0; i < 3; ++i)
+        if (Control* a = GetAxis(i))
+            for (int k = 0; k < a->NumKeys(); ++k) times.push_back(a->GetKeyTime(k));
+    std::sort(times.begin(), times.end());
+    times.erase(std::unique(times.begin(), times.end()), times.end());
+    return times;
+}
+
+template <class Info> TimeValue XYZControl<Info>::GetKeyTime(int index) {
+    const std::vector<TimeValue> times = KeyTimes();
+    return index >= 0 && index < static_cast<int>(times.size()) ? times[static_cast<size_t>(index)] : 0;
+}
+
+template <class Info> void XYZControl<Info>::AddNewKey(TimeValue t, DWORD flags) {
+    for (int i = 0; i < 3; ++i)
+        if (Control* a = GetAxis(i)) a->AddNewKey(t, flags);
+}
+
+template <class Info> void XYZControl<Info>::DeleteKeyByIndex(int index) {
+    const std::vector<TimeValue> times = KeyTimes();
+    if (index < 0 || index >= static_cast<int>(times.size())) return;
+    const TimeValue t = times[static_cast<size_t>(index)];
+    for (int i = 0; i < 3; ++i) {
+        Control* a = GetAxis(i);
+        if (!a) continue;
+        for (int k = 0; k < a->NumKeys(); ++k)
+            if (a->GetKeyTime(k) == t) {
+                a->DeleteKeyByIndex(k);
+                break;
+            }
+    }
+}
+
+template <class Info> void XYZControl<Info>::DeleteKeys(DWORD flags) {
+    for (int i = 0; i < 3; ++i)
+        if (Control* a = GetAxis(i)) a->DeleteKeys(flags);
 }
 
 template <class Info> BOOL XYZControl<Info>::AssignController(Animatable* control, int subAnim) {

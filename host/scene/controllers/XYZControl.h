@@ -5,6 +5,8 @@
 #include "host/core/RefKind.h"
 #include "host/scene/controllers/ValueControl.h"
 
+#include <vector>
+
 // Info: Value, kSuperClassId, ClassID(), Name(), SubName(i), kDefault (the axes' value in a new
 // controller), Compose(const float[3]) -> Value, Decompose(const Value&, float[3]).
 template <class Info> class XYZControl : public Control {
@@ -23,6 +25,13 @@ public:
     // Sets the three axes (each axis records its own undo and notifies).
     void SetValue(TimeValue t, void* val, int commit = 1, GetSetMethod method = CTRL_ABSOLUTE) override;
     void Copy(Control* from) override;
+    // Keys: the times at which any axis has one, as the track bar shows a compound track. Adding or
+    // deleting a key does so on every axis.
+    int NumKeys() override { return static_cast<int>(KeyTimes().size()); }
+    TimeValue GetKeyTime(int index) override;
+    void AddNewKey(TimeValue t, DWORD flags) override;
+    void DeleteKeyByIndex(int index) override;
+    void DeleteKeys(DWORD flags) override;
 
     int NumRefs() override { return 3; }
     RefTargetHandle GetReference(int i) override { return i >= 0 && i < 3 ? axes_[i] : nullptr; }
@@ -43,6 +52,9 @@ protected:
     }
 
 private:
+    // The axes' key times, in order, each once.
+    std::vector<TimeValue> KeyTimes();
+
     RefTargetHandle axes_[3] = {nullptr, nullptr, nullptr};
 };
 
@@ -85,7 +97,7 @@ struct ScaleXYZInfo {
     static constexpr SClass_ID kSuperClassId = CTRL_SCALE_CLASS_ID;
     static constexpr float kDefault = 1.0f;
     static Class_ID ClassID() { return SCALE_XYZ_CLASS_ID; }
-    static const MCHAR* Name() { return L"Scale XYZ"; }
+    static const MCHAR* Name() { return L"ScaleXYZ"; }
     static MSTR SubName(int i) { return i == 0 ? L"X Scale" : i == 1 ? L"Y Scale" : L"Z Scale"; }
     // The scale axis system is not kept: the three axes are the node's own.
     static ScaleValue Compose(const float f[3]) { return ScaleValue(Point3(f[0], f[1], f[2])); }

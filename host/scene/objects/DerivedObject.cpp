@@ -3,6 +3,8 @@
 #include "host/scene/objects/DerivedObject.h"
 
 #include "host/core/ClassDesc.h"
+#include "host/core/ClassDirectory.h"
+#include "host/core/HoldSuspend.h"
 #include "host/core/ChunkFields.h"
 #include "host/core/Hold.h"
 #include "host/core/Notify.h"
@@ -10,6 +12,13 @@
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/INode.h"
+#include "host/scene/objects/EditableMesh.h"
+#include "host/scene/objects/ModifierMeshEffect.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "host/scene/objects/PrimitiveMesh.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -99,6 +108,7 @@ DerivedObject::DerivedObject(bool worldSpace, Object* obj) : worldSpace_(worldSp
 }
 
 DerivedObject::~DerivedObject() {
+    DropWorldState();
     DeleteAllRefs();
     for (Slot& s : slots_)
         delete s.mc;
@@ -268,12 +278,16 @@ RefResult DerivedObject::ReferenceObject(Object* obj) {
     return r;
 }
 
-ObjectState DerivedObject::Eval(TimeValue t) {
+ObjectState DerivedObject::Eval(TimeValue t, int modIndex) {
     ObjectState os = objRef_ ? objRef_->Eval(t) : ObjectState();
+    failure_ = EvalFailure();
+    if (auto* below = dynamic_cast<DerivedObject*>(objRef_)) failure_ = below->failure_;
     INode* node = nullptr;
     bool nodeFound = false;
+    std::optional<PolyMesh> mesh;
+    bool poly = false;
     // Bottom of the stack first: each modifier works on what the ones below it produced.
-    for (int i = NumModifiers() - 1; i >= 0; --i) {
+    for (int i = NumModifiers() - 1; i >= std::max(0, modIndex); --i) {
         Slot& s = slots_[static_cast<size_t>(i)];
         if (!s.mod || !s.mod->IsEnabled()) continue;
         if (!nodeFound) {
@@ -282,8 +296,41 @@ ObjectState DerivedObject::Eval(TimeValue t) {
         }
         s.mod->ModifyObject(t, *s.mc, &os, node);
         os.validity &= s.mod->LocalValidity(t);
+        if (failure_.mod) continue;
+        std::wstring why;
+        if (!mesh) {
+            PolyMesh m;
+            if (auto* e = dynamic_cast<EditableMeshObject*>(os.obj)) {
+                m = e->GetMesh();
+                poly = e->IsPoly();
+            } else if (!os.obj || !BuildObjectMesh(os.obj, t, m, why)) {
+                failure_ = EvalFailure{s.mod, why.empty() ? L"there is no geometry below it" : why};
+                continue;
+            }
+            mesh = std::move(m);
+        }
+        if (!ApplyModifierToMesh(s.mod, t, *mesh, poly, why)) failure_ = EvalFailure{s.mod, why};
+    }
+    if (mesh && !failure_.mod) {
+        HoldSuspend quiet;
+        DropWorldState();
+        auto* out = static_cast<EditableMeshObject*>(static_cast<Animatable*>(GetClassDirectory().CreateInstance(
+            GEOMOBJECT_CLASS_ID, poly ? EDITABLE_POLY_CLASS_ID : EDITABLE_MESH_CLASS_ID)));
+        if (out) {
+            out->SetMesh(*mesh);
+            worldState_ = out;
+            os.obj = out;
+        }
     }
     return os;
+}
+
+void DerivedObject::DropWorldState() {
+    if (!worldState_) return;
+    HoldSuspend quiet;
+    worldState_->DeleteAllRefsFromMe();
+    worldState_->DeleteThis();
+    worldState_ = nullptr;
 }
 
 Object* DerivedObject::FindBaseObject() {
@@ -301,7 +348,10 @@ void DerivedObject::GetLocalBoundBox(TimeValue t, INode* inode, Box3& box) {
 }
 
 Interval DerivedObject::ObjectValidity(TimeValue t) {
-    return Eval(t).validity;
+    Interval valid = objRef_ ? objRef_->ObjectValidity(t) : FOREVER;
+    for (const Slot& s : slots_)
+        if (s.mod && s.mod->IsEnabled()) valid &= s.mod->LocalValidity(t);
+    return valid;
 }
 
 BOOL DerivedObject::IsParticleSystem() {

@@ -3,6 +3,7 @@
 
 #include "host/scene/IDerivedObject.h"
 
+#include <string>
 #include <vector>
 
 class ClassDesc2;
@@ -32,8 +33,14 @@ public:
     RefResult ReferenceObject(Object* obj) override;
     BOOL IsWorldSpace() override { return worldSpace_; }
 
-    // Object.
-    ObjectState Eval(TimeValue t) override;
+    // Object. The stack delivers what its modifiers make of the object below them, bottom first: a
+    // modifier that works on the geometry gets a temporary editable mesh or poly made from what reaches
+    // it (the object below is never changed), so a Teapot under an Edit Poly delivers an editable poly.
+    // The temporary stays until the next evaluation. When a modifier's effect is not modelled in this host,
+    // the stack delivers its object unchanged and LastEvalFailure names that modifier.
+    ObjectState Eval(TimeValue t) override { return Eval(t, 0); }
+    // The same, up to and including the modifier at modIndex (0 the topmost).
+    ObjectState Eval(TimeValue t, int modIndex);
     Object* FindBaseObject() override;
     void GetLocalBoundBox(TimeValue t, INode* inode, Box3& box) override;
     Interval ObjectValidity(TimeValue t) override;
@@ -71,6 +78,13 @@ public:
     // REFMSG_SUBANIM_STRUCTURE_CHANGED.
     void NotifyStackChanged(bool modifierAdded);
 
+    // Why the last evaluation could not apply a modifier (with that modifier), or no modifier.
+    struct EvalFailure {
+        Modifier* mod = nullptr;
+        std::wstring why;
+    };
+    const EvalFailure& LastEvalFailure() const { return failure_; }
+
     static ClassDesc2* GetOSClassDesc();
     static ClassDesc2* GetWSClassDesc();
 
@@ -84,7 +98,12 @@ private:
     };
     ModContext* NewContext();
 
+    // Frees the temporary the last evaluation delivered.
+    void DropWorldState();
+
     bool worldSpace_;
     Object* objRef_ = nullptr;
     std::vector<Slot> slots_;
+    Object* worldState_ = nullptr; // not a reference: owned here, never saved or cloned
+    EvalFailure failure_;
 };

@@ -1,6 +1,6 @@
-// Built-in modifiers: Bend, Twist, TurboSmooth, MeshSmooth, Edit Poly, Edit Mesh, UVW Map, Unwrap UVW,
-// Shell, XForm, the FFD lattices, Skin and Morpher, and the modifier classes the plug-in tells apart by
-// class id (Linked XForm, Cloth, Data Channel, Bevel Profile).
+// Built-in modifiers: Bend, Twist, TurboSmooth, MeshSmooth, Edit Poly, Edit Mesh, Turn to Mesh and Turn to
+// Poly, UVW Map, Unwrap UVW, Shell, XForm, the FFD lattices, Skin and Morpher, and the modifier classes the
+// plug-in tells apart by class id (Linked XForm, Cloth, Data Channel, Bevel Profile).
 #include "host/scene/objects/BuiltinClasses.h"
 #include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/Morpher.h"
@@ -156,6 +156,9 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         ep.localData = true;
         v.push_back(Make(std::move(ep)));
 
+        v.push_back(Make(Osm(TURN_TO_MESH_MODIFIER_CLASS_ID, L"Turn to Mesh", L"Turn_to_Mesh", L"Mesh Editing")));
+        v.push_back(Make(Osm(TURN_TO_POLY_MODIFIER_CLASS_ID, L"Turn to Poly", L"Turn_to_Poly", L"Mesh Editing")));
+
         ObjectClassDef skin = Osm(SKIN_MODIFIER_CLASS_ID, L"Skin", L"", L"Animation");
         skin.params = {MakeIntParam(0, L"bone_Limit", 20, 1, 20),
                        MakeBoolParam(1, L"always_deform", true),
@@ -175,7 +178,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         lx.extraRefsWeak = true;
         v.push_back(Make(std::move(lx)));
 
-        ObjectClassDef cloth = Osm(Class_ID(0x67C1CD47, 0x7782F878), L"Cloth", L"", L"Simulation");
+        ObjectClassDef cloth = Osm(CLOTH_MODIFIER_CLASS_ID, L"Cloth", L"", L"Simulation");
         cloth.localData = true;
         v.push_back(Make(std::move(cloth)));
 

@@ -65,21 +65,21 @@ void Bend(PolyMesh& m, const Deform& d) {
     }
 }
 
-// Twist: each slice across the axis turned by its share of the angle, from none at the pivot.
-bool Twist(PolyMesh& m, const Deform& d, std::wstring& why) {
-    if (d.second != 0.0f) {
-        why = L"a bias other than 0 is not modelled in this host";
-        return false;
-    }
+// Twist: each slice across the axis turned by its share of the angle, from none at the pivot. A bias
+// (-100 to 100) bunches the turn up near the pivot (negative) or away from it (positive): the share
+// u = height / extent becomes |u| to the power log(b) / log(0.5), with b running from 1 down to 0 over the
+// bias's range, so a bias of 0 keeps the share even.
+void Twist(PolyMesh& m, const Deform& d) {
     const float length = d.to - d.from;
-    if (d.angle == 0.0f || length <= 0.0f) return true;
-    const float perUnit = d.angle * kDegToRad / length;
+    if (d.angle == 0.0f || length <= 0.0f) return;
+    const float b = std::clamp(1.0f - (d.second + 100.0f) / 200.0f, 1e-5f, 1.0f - 1e-5f);
+    const float power = std::log(b) / std::log(0.5f);
     for (int i = 0; i < m.getNumVerts(); ++i) {
         const Point3 q = ToAxis(m.getVert(i), d.axis);
-        const float c = d.limit ? std::clamp(q.z, d.lower, d.upper) : q.z;
-        m.setVert(i, FromAxis(TurnAbout(q, c * perUnit), d.axis));
+        const float u = (d.limit ? std::clamp(q.z, d.lower, d.upper) : q.z) / length;
+        const float share = d.second == 0.0f ? u : std::copysign(std::pow(std::fabs(u), power), u);
+        m.setVert(i, FromAxis(TurnAbout(q, share * d.angle * kDegToRad), d.axis));
     }
-    return true;
 }
 
 // Shell: the surface moved out by the outer amount along its vertex normals, a copy moved in by the
@@ -156,14 +156,20 @@ bool ApplyModifierToMesh(Modifier* mod, TimeValue t, PolyMesh& m, bool& poly, st
         if (pb) DeformByLattice(pb, n, t, m);
         return true;
     }
-    if (id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID || id == EDIT_MESH_MODIFIER_CLASS_ID)
+    if (id == UVWMAP_MODIFIER_CLASS_ID || id == UNWRAP_UVW_MODIFIER_CLASS_ID) return true;
+    // The editing and conversion modifiers deliver their own kind of object, whatever reached them.
+    if (id == EDIT_MESH_MODIFIER_CLASS_ID || id == TURN_TO_MESH_MODIFIER_CLASS_ID) {
+        poly = false;
         return true;
-    if (id == EDIT_POLY_MODIFIER_CLASS_ID) {
+    }
+    if (id == EDIT_POLY_MODIFIER_CLASS_ID || id == TURN_TO_POLY_MODIFIER_CLASS_ID) {
         poly = true;
         return true;
     }
     // The Morpher's channels hold weights and names but no target geometry here: nothing to blend toward.
-    if (id == MORPHER_MODIFIER_CLASS_ID) return true;
+    // Cloth keeps no simulated frames here (nothing runs a simulation), and an unsimulated Cloth delivers
+    // its object as it reached it.
+    if (id == MORPHER_MODIFIER_CLASS_ID || id == CLOTH_MODIFIER_CLASS_ID) return true;
     if (id == LINKED_XFORM_MODIFIER_CLASS_ID) {
         if (!mod->GetReference(mod->NumRefs() - 1)) return true;
         why = L"following its control node is not modelled in this host";
@@ -181,8 +187,8 @@ bool ApplyModifierToMesh(Modifier* mod, TimeValue t, PolyMesh& m, bool& poly, st
     if (id == BEND_MODIFIER_CLASS_ID || id == TWIST_MODIFIER_CLASS_ID) {
         Deform d;
         if (!ReadDeform(pb, t, m, d, why)) return false;
-        if (id == TWIST_MODIFIER_CLASS_ID) return Twist(m, d, why);
-        Bend(m, d);
+        if (id == TWIST_MODIFIER_CLASS_ID) Twist(m, d);
+        else Bend(m, d);
         return true;
     }
     if (id == TURBOSMOOTH_MODIFIER_CLASS_ID || id == MESHSMOOTH_MODIFIER_CLASS_ID) {

@@ -4,6 +4,8 @@
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
 #include "host/scene/Interface.h"
+#include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/controllers/LookAtConstraint.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
@@ -19,6 +21,10 @@ TimeValue Now() { return GetCOREInterface()->GetTime(); }
 
 IListControl* AsList(Control* c) {
     return static_cast<IListControl*>(c->GetInterface(LIST_CONTROLLER_INTERFACE));
+}
+
+LookAtConstraint* AsLookAt(Control* c) {
+    return c->ClassID() == LOOKAT_CONSTRAINT_CLASS_ID ? static_cast<LookAtConstraint*>(c) : nullptr;
 }
 
 bool SameWord(const std::wstring& subName, const std::wstring& wanted) {
@@ -149,6 +155,11 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
         out = Value::Bool(IsAnimatedTrack(c));
         return true;
     }
+    if (auto* lookAt = AsLookAt(c); lookAt && (name == L"target_axis" || name == L"target_axisflip")) {
+        const LookAtConstraint::Axis& axis = lookAt->GetAxis();
+        out = name == L"target_axis" ? Value::Int(axis.axis) : Value::Bool(axis.flip);
+        return true;
+    }
     if (name == L"weight" && AsList(c)) {
         IListControl* list = AsList(c);
         std::vector<Value> weights;
@@ -186,6 +197,20 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
 bool SetControllerProperty(Interpreter&, Control* c, const std::wstring& name, const Value& v) {
     if (name == L"value") {
         SetControllerValue(c, v);
+        return true;
+    }
+    // target_axis 0 (X), 1 (Y) or 2 (Z) and target_axisFlip: the axis a look-at turns towards its targets.
+    if (auto* lookAt = AsLookAt(c); lookAt && (name == L"target_axis" || name == L"target_axisflip")) {
+        LookAtConstraint::Axis axis = lookAt->GetAxis();
+        if (name == L"target_axisflip") {
+            axis.flip = ArgBool(v);
+        } else {
+            const std::int64_t a = ArgInt(v);
+            if (a < 0 || a > 2)
+                throw ScriptError(L"Runtime error: target_axis must be 0 (X), 1 (Y) or 2 (Z), got: " + v.PrintForm());
+            axis.axis = static_cast<int>(a);
+        }
+        lookAt->SetAxis(axis);
         return true;
     }
     if (IListControl* list = AsList(c); list && name == L"weight") {

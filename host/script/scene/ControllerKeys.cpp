@@ -211,6 +211,11 @@ Value MakeKeyArray(Control* c) { return c ? Value::Object(std::make_shared<KeyAr
 
 void RegisterControllerKeyBuiltins(Interpreter& in) {
     in.SetTrackResolver(ResolveTrack);
+    in.RegisterFunction(L"isController", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"isController", a, 1);
+        Animatable* anim = AnimFromValue(a[0]);
+        return Value::Bool(anim && IsControllerSuperClass(anim->SuperClassID()));
+    });
     in.RegisterFunction(L"numKeys", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"numKeys", a, 1);
         return Value::Int(ArgControl(a[0], L"numKeys")->NumKeys());

@@ -56,13 +56,13 @@ std::wstring Matrix3Value::PrintForm() const {
 bool Matrix3Value::GetProperty(Interpreter&, const std::wstring& name, Value& out) {
     if (int r = RowOfName(name); r >= 0) {
         out = Value::Point(m_.GetRow(r));
-    } else if (name == L"translation" || name == L"pos") {
+    } else if (name == L"translation" || name == L"pos" || name == L"translationpart") {
         out = Value::Point(m_.GetTrans());
-    } else if (name == L"rotation") {
+    } else if (name == L"rotation" || name == L"rotationpart") {
         AffineParts parts;
         decomp_affine(m_, &parts);
         out = Value::Object(std::make_shared<QuatValue>(parts.q));
-    } else if (name == L"scale") {
+    } else if (name == L"scale" || name == L"scalepart") {
         AffineParts parts;
         decomp_affine(m_, &parts);
         out = Value::Point(parts.k);

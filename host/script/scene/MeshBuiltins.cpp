@@ -6,8 +6,8 @@
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Modifier.h"
+#include "host/scene/objects/DerivedObject.h"
 #include "host/scene/objects/EditableMesh.h"
-#include "host/scene/objects/ModifierMeshEffect.h"
 #include "host/scene/objects/PrimitiveMesh.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
@@ -24,28 +24,24 @@ Interface* Ip() { return GetCOREInterface(); }
 TimeValue Now() { return Ip()->GetTime(); }
 
 // The node's mesh in object space with its stack collapsed (from the bottom up to the modifier at top,
-// 0 being the topmost), and in poly whether that part of the stack delivers a poly object; a script error
-// naming fn, the modifier and the node when this host cannot make it.
+// 0 being the topmost), and in poly whether that part of the stack delivers a poly object: what the stack's
+// evaluation delivers. A script error naming fn, the modifier and the node when this host cannot make it.
 PolyMesh NodeMesh(INode* n, const wchar_t* fn, bool* poly = nullptr, int top = 0) {
     Object* obj = n->GetObjectRef();
-    auto* d = obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
+    auto* d = dynamic_cast<DerivedObject*>(obj);
     PolyMesh m;
     std::wstring why;
     Object* base = SceneBaseObject(n);
     if (!BuildObjectMesh(base, Now(), m, why))
         throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot convert " + n->GetName() + L": " + why);
-    auto* editable = dynamic_cast<EditableMeshObject*>(base);
-    bool delivers = editable && editable->IsPoly();
-    // From the bottom of the stack up.
-    for (int i = d ? d->NumModifiers() - 1 : -1; i >= top; --i) {
-        Modifier* mod = d->GetModifier(i);
-        if (!mod->IsEnabled()) continue;
-        if (!ApplyModifierToMesh(mod, Now(), m, delivers, why))
-            throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
-                              mod->GetName().str() + L" of " + n->GetName() + L": " + why);
-    }
-    if (poly) *poly = delivers;
-    return m;
+    const ObjectState os = d ? d->Eval(Now(), top) : ObjectState(obj);
+    if (d && d->LastEvalFailure().mod)
+        throw ScriptError(std::wstring(L"Runtime error: ") + fn + L": cannot collapse the modifier " +
+                          d->LastEvalFailure().mod->GetName().str() + L" of " + n->GetName() + L": " +
+                          d->LastEvalFailure().why);
+    auto* delivered = dynamic_cast<EditableMeshObject*>(os.obj);
+    if (poly) *poly = delivered && delivered->IsPoly();
+    return delivered ? delivered->GetMesh() : m;
 }
 
 EditableMeshObject* NewEditable(bool poly, const PolyMesh& m) {

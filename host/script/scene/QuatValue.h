@@ -22,6 +22,8 @@ public:
 
     const Quat& Rotation() const { return q_; }
     bool IsEuler() const { return euler_; }
+    // The angles as written, in degrees (eulerAngles values only).
+    const Point3& Degrees() const { return degrees_; }
 
     std::wstring ClassName() const override { return euler_ ? L"EulerAngles" : L"Quat"; }
     std::wstring PrintForm() const override;

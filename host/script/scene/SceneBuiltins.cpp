@@ -64,6 +64,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSelectionSetBuiltins(interp);
     RegisterCustAttribBuiltins(interp);
     RegisterTransformBuiltins(interp);
+    RegisterRotationFunctions(interp);
     RegisterControllerKeyBuiltins(interp);
     RegisterApplicationBuiltins(interp);
     RegisterAppDataBuiltins(interp);

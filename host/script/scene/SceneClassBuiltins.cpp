@@ -352,6 +352,13 @@ void RegisterSceneClassBuiltins(Interpreter& in) {
     in.RegisterFunction(L"instance", CloneAs(L"instance", NODE_INSTANCE));
     in.RegisterFunction(L"reference", CloneAs(L"reference", NODE_REFERENCE));
     in.RegisterFunction(L"group", GroupNodes);
+    // areNodesInstances a b: whether the two nodes share one object (their stacks included).
+    in.RegisterFunction(L"areNodesInstances", [](Interpreter&, CallArgs& a) {
+        CheckArgCount(L"areNodesInstances", a, 2);
+        INode* first = ArgSceneNode(a[0], L"areNodesInstances");
+        INode* second = ArgSceneNode(a[1], L"areNodesInstances");
+        return Value::Bool(first->GetObjOrWSMRef() == second->GetObjOrWSMRef());
+    });
     // ungroup head: the members stay where they are, under the head's parent; the head goes.
     in.RegisterFunction(L"ungroup", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"ungroup", a, 1);

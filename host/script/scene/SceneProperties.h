@@ -105,6 +105,8 @@ void RegisterSelectionSetBuiltins(Interpreter& interp);
 void RegisterCustAttribBuiltins(Interpreter& interp);
 // matrix3 and angleAxis values, the coordsys and about contexts, move, rotate, scale and inverse.
 void RegisterTransformBuiltins(Interpreter& interp);
+// slerp, quatToEuler and eulerToQuat.
+void RegisterRotationFunctions(Interpreter& interp);
 // clearListener, max commands, command panel modes, modPanel and the material editor's slots.
 void RegisterApplicationBuiltins(Interpreter& interp);
 // setAppData, getAppData, deleteAppData and clearAllAppData on any animatable.

@@ -46,10 +46,15 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
     std::set<std::pair<SClass_ID, Class_ID>> seen;
     std::map<std::wstring, ULONG> kinds;
     // Mirrors with a second reference: the block's owner, the holder of a modifier, or the viewport map
-    // (materials) and the kept sub-materials (Multi/Sub-Object).
+    // (materials), the kept sub-materials (Multi/Sub-Object) or the linked node (link controllers); the
+    // transform controller's mirror holds its three slots.
     const std::set<std::wstring> twoRefs = {L"RefAnimPblock2",     L"RefAnimPointMod", L"RefAnimMod",
                                             L"RefAnimWithRefsMod", L"RefAnimSkin",     L"RefAnimLinkedXForm",
-                                            L"RefAnimCloth",       L"RefAnimMtl",      L"RefAnimMultiSubMtl"};
+                                            L"RefAnimCloth",       L"RefAnimMtl",      L"RefAnimMultiSubMtl",
+                                            L"RefAnimLinkCtrl"};
+    const auto refs = [&](const std::wstring& name) {
+        return name == L"RefAnimPRS" ? "4" : twoRefs.count(name) ? "2" : "1";
+    };
     for (int i = 0; i < 53; ++i) {
         ClassDesc* cd = OstrivansLibClassDesc(i);
         const std::wstring name = cd->ClassName();
@@ -75,8 +80,8 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
                 EXPECT_EQ(WStr(mirror->GetKindName()).ToUTF8() + " " + cls.ToUTF8() + " B " + std::to_string(cid.PartB()) + " refs " +
                               std::to_string(mirror->NumRefs()) + " state " + std::to_string(mirror->GetOverriddenState()) +
                               " op " + std::to_string(mirror->GetLastOperation()) + " flag " + std::to_string(mirror->GetKindFlag()),
-                          WStr(name.c_str()).ToUTF8() + " " + WStr(name.c_str()).ToUTF8() + " B 0 refs " + (twoRefs.count(name) ? "2" : "1") +
-                              " state 0 op -1 flag 0");
+                          WStr(name.c_str()).ToUTF8() + " " + WStr(name.c_str()).ToUTF8() + " B 0 refs " + refs(name) +
+                              " state 0 op -1 flag " + (name == L"RefAnimLayerCtrl" ? "1" : "0"));
                 kinds[name] = mirror->GetKindID();
                 if (name != L"RefAnimLocDep" && name != L"RefAnimPblock2" && name != L"RefAnimPFSource") {
                     EXPECT_EQ(mirror->GetKindID(), cid.PartA()) << i;

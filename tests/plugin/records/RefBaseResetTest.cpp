@@ -71,54 +71,60 @@ const std::vector<WStr> kTransform{L"Transform"};
 const std::vector<WStr> kPosition{L"Transform", L"Position"};
 const std::vector<WStr> kRotation{L"Transform", L"Rotation"};
 const std::vector<WStr> kScale{L"Transform", L"Scale"};
+const std::vector<WStr> kObject{L"Object"};
+const std::vector<WStr> kMaterial{L"Material"};
 
 TEST_F(RefBaseResetTest, VerdictsKeepDeleteOrRenewOncePerMark) {
-    // A local node shares the box's rotation: that controller is used locally, the others are not.
-    Control* rotation = box->GetTMController()->GetRotationController();
-    INode* local = b.Box("Local01").Build();
-    local->GetTMController()->SetRotationController(rotation);
+    // A local node instances the wall's object: the object is used locally, the material is not.
+    INode* wall = b.Box("Wall01").Material(b.Standard("Brick")).Build();
+    RefBase* r = Record(wall);
+    b.Box("Local01").Build()->SetObjectRef(wall->GetObjectRef());
 
-    const int prs = IndexOf(rec, kTransform), scl = IndexOf(rec, kScale), rot = IndexOf(rec, kRotation);
-    ASSERT_GE(std::min({prs, scl, rot}), 0);
-    RefAnim* scale = rec->GetMirror(scl);
-    RefAnim* oldRotation = rec->GetMirror(rot);
-    for (int i : {prs, scl, rot}) rec->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
+    const int prs = IndexOf(r, kTransform), scl = IndexOf(r, kScale), obj = IndexOf(r, kObject),
+              mtl = IndexOf(r, kMaterial);
+    ASSERT_GE(std::min({prs, scl, obj, mtl}), 0);
+    RefAnim* transform = r->GetMirror(prs);
+    RefAnim* scale = r->GetMirror(scl);
+    RefAnim* oldObject = r->GetMirror(obj);
+    for (int i : {prs, scl, obj, mtl}) r->GetMirror(i)->SetOverriddenState(REFANIM_MODIFIED);
 
     RefBase::NextMark();
-    rec->Reset(0xFFFFFFFF);
-    // The transform is not used locally: its mirror goes. The plain mirror (the scale's) only drops its change. The
-    // locally used rotation gets a fresh mirror at the same place, marked by this pass.
-    EXPECT_EQ(At(rec, prs, nullptr) + ", " + At(rec, scl, scale) + ", " + At(rec, rot, oldRotation),
-              "-, kept state 0, new marked state 0");
-    RefAnim* renewed = rec->GetMirror(rot);
-    EXPECT_EQ(renewed->GetAnim(), rotation);
-    EXPECT_EQ(MirrorRow(renewed), "RefAnimEuler Transform/Rotation #3.2");
+    r->Reset(0xFFFFFFFF);
+    // Passive kinds (the transform's, the plain one of the scale) only drop their change. The material is not
+    // used locally: its mirror goes. The locally used object gets a fresh mirror at the same place, marked by
+    // this pass.
+    EXPECT_EQ(At(r, prs, transform) + ", " + At(r, scl, scale) + ", " + At(r, mtl, nullptr) + ", " +
+                  At(r, obj, oldObject),
+              "kept state 0, kept state 0, -, new marked state 0");
+    RefAnim* renewed = r->GetMirror(obj);
+    EXPECT_EQ(renewed->GetAnim(), wall->GetObjectRef());
+    EXPECT_EQ(MirrorRow(renewed), "RefAnimRWMS Object #4");
 
     // The same pass leaves what it made alone; the next one does not.
     renewed->SetOverriddenState(REFANIM_MODIFIED);
-    rec->Reset(0xFFFFFFFF);
-    EXPECT_EQ(At(rec, rot, renewed), "kept state 2");
+    r->Reset(0xFFFFFFFF);
+    EXPECT_EQ(At(r, obj, renewed), "kept state 2");
     RefBase::NextMark();
-    rec->Reset(0xFFFFFFFF);
-    EXPECT_EQ(At(rec, rot, renewed), "new marked state 0");
+    r->Reset(0xFFFFFFFF);
+    EXPECT_EQ(At(r, obj, renewed), "new marked state 0");
 }
 
 TEST_F(RefBaseResetTest, MirrorsOfTheSameAnimatableInOtherRecordsFollow) {
-    Control* rotation = box->GetTMController()->GetRotationController();
     INode* local = b.Box("Local01").Build();
-    local->GetTMController()->SetRotationController(rotation);
+    local->SetObjectRef(box->GetObjectRef());
     RefBase* other = Record(local);
-    const int twinAt = IndexOf(other, kRotation);
+    const int twinAt = IndexOf(other, kObject);
     ASSERT_GE(twinAt, 0);
     RefAnim* twin = other->GetMirror(twinAt);
-    ASSERT_EQ(twin->GetAnim(), rotation);
+    ASSERT_EQ(twin->GetAnim(), box->GetObjectRef());
     twin->SetOverriddenState(REFANIM_MODIFIED);
-    rec->GetMirror(IndexOf(rec, kRotation))->SetOverriddenState(REFANIM_MODIFIED);
+    rec->GetMirror(IndexOf(rec, kObject))->SetOverriddenState(REFANIM_MODIFIED);
 
     RefBase::NextMark();
     rec->Reset(0xFFFFFFFF);
-    // The twin was judged with this record's mirror and renewed in its own record.
-    EXPECT_EQ(At(other, twinAt, twin), "new marked state 0");
+    // Nothing outside the two records uses the object: the twin was judged with this record's mirror and
+    // deleted in its own record.
+    EXPECT_EQ(At(other, twinAt, twin), "-");
 }
 
 TEST_F(RefBaseResetTest, DependenciesAreWeakOnlyWhileUnloadingSavingOrDuplicating) {

@@ -1,0 +1,1 @@
+s#"[^"]*/maxhold\.mx"#"TEMP/maxhold.mx"#

@@ -1,0 +1,275 @@
+// The mirror kinds with operations of their own, one row each: what a user edit leaves in the mirror, its
+// references, whether it is passive, its chunks and their round trip, what an override under a load puts
+// on the fresh content, and the reset verdict.
+#include "host/core/ChunkLoad.h"
+#include "host/core/ChunkSave.h"
+#include "host/scene/Control.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/materials/ParamDefBuilder.h"
+#include "host/scene/Object.h"
+#include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/objects/ObjectClasses.h"
+#include "plugin/anims/MirrorKindSelection.h"
+#include "plugin/anims/RefAnimRefKinds.h"
+#include "plugin/records/RefNode.h"
+#include "tests/plugin/PluginTestSupport.h"
+#include "tests/support/ChunkIds.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+namespace {
+
+std::vector<std::uint8_t> Saved(RefAnim& m) {
+    ChunkSave s;
+    EXPECT_EQ(m.Save(&s), IO_OK);
+    EXPECT_EQ(s.Commit(), IO_OK);
+    return s.Bytes();
+}
+
+Control* Ctrl(Animatable* a) { return static_cast<Control*>(a); }
+ITextObject* TextOf(Animatable* a) { return static_cast<ITextObject*>(a->GetInterface(I_TEXTOBJECT)); }
+RealWorldMapSizeInterface* MapSizeOf(Animatable* a) {
+    return static_cast<RealWorldMapSizeInterface*>(a->GetInterface(RWS_INTERFACE));
+}
+Point3 Translation(Control* tm) {
+    Matrix3 m;
+    Interval valid = FOREVER;
+    tm->GetValue(0, &m, valid, CTRL_ABSOLUTE);
+    return m.GetTrans();
+}
+
+class MirrorKindsTest : public PluginSceneFixture {
+protected:
+    void SetUp() override {
+        PluginSceneFixture::SetUp();
+        SetCurrentOperation(OperationCode::None);
+        target = b.Box("Target01").Build();
+        rec = Record<RefNode>(b.Box("Box01").Build());
+    }
+    INode* target = nullptr;
+    RefNode* rec = nullptr;
+    RefAnim* m_ = nullptr;
+};
+
+TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
+    struct Row {
+        DWORD kind;
+        std::vector<WStr> path;
+        std::vector<std::int32_t> numbers;
+        // The file's content on a node (run on the merged node and on the fresh one); the mirrored animatable.
+        std::function<ReferenceTarget*(INode*)> content;
+        std::function<void(ReferenceTarget*)> edit;
+        // What the fresh content shows after the override.
+        std::function<std::string(INode* fresh, ReferenceTarget* mine)> shows;
+        const char* expected;
+        BYTE state = 0;
+    };
+    Control* userPosition = nullptr;
+    RegisterCustAttribClasses();
+    CustAttribDef* attrDef =
+        DefineCustAttrib(L"KindsTestAttr", {MakeParamDef(0, L"weight", TYPE_FLOAT, 0, PB2Value::Float(1))});
+    CustAttrib* userAttr = nullptr;
+    const auto tm = [](INode* n) -> ReferenceTarget* { return n->GetTMController(); };
+    const auto position = [](INode* n) -> ReferenceTarget* { return n->GetTMController()->GetPositionController(); };
+    const auto text = [](INode* n) -> ReferenceTarget* {
+        auto* shape = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(SHAPE_CLASS_ID, TEXT_SHAPE_CLASS_ID)));
+        n->SetObjectRef(shape);
+        return shape;
+    };
+    const auto who = [](Animatable* a, Animatable* mine) { return std::string(a == mine ? "mine" : "fresh"); };
+    // A position constraint on the target, in the node's position slot; the user adds a second target.
+    const auto constrained = [&](INode* n) -> ReferenceTarget* {
+        auto* c = static_cast<Control*>(
+            static_cast<Animatable*>(CreateInstance(CTRL_POSITION_CLASS_ID, POSITION_CONSTRAINT_CLASS_ID)));
+        static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))->AppendTarget(target);
+        n->GetTMController()->SetPositionController(c);
+        return c;
+    };
+    const auto addTarget = [&](ReferenceTarget* c) {
+        static_cast<IConstraintTargets*>(c->GetInterface(POS_CONSTRAINT_INTERFACE))->AppendTarget(b.Box("Target02").Build());
+    };
+    const auto positionIsMine = [&](INode* n, ReferenceTarget* mine) {
+        return "position " + who(n->GetTMController()->GetPositionController(), mine);
+    };
+    // A link controller linking the node to the target; the user adds a second link.
+    const auto linked = [&](INode* n) -> ReferenceTarget* {
+        auto* link =
+            static_cast<Control*>(static_cast<Animatable*>(CreateInstance(CTRL_MATRIX3_CLASS_ID, LINK_CONSTRAINT_CLASS_ID)));
+        static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(target, 0);
+        n->SetTMController(link);
+        return link;
+    };
+    const auto addLink = [&](ReferenceTarget* link) {
+        static_cast<ILinkCtrl*>(link->GetInterface(LINK_CONSTRAINT_INTERFACE))->AddNewLink(b.Box("Target02").Build(), 10);
+    };
+    const auto transformIsMine = [&](INode* n, ReferenceTarget* mine) { return "transform " + who(n->GetTMController(), mine); };
+    const Row rows[] = {
+        {KIND_PRS, {L"Transform"}, {3}, tm,
+         [&](ReferenceTarget* prs) {
+             // A value reaches the controller from its sub-controllers, whose own mirrors keep it.
+             Matrix3 moved;
+             moved.SetTrans(Point3(2, 0, 0));
+             Ctrl(prs)->SetValue(0, &moved, 1, CTRL_ABSOLUTE);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             Ctrl(prs)->SetPositionController(userPosition = NewDefaultPositionController());
+         },
+         [&](INode* n, ReferenceTarget*) { return "position " + who(n->GetTMController()->GetPositionController(), userPosition); },
+         "state 2, refs 4 passive 1, chunks 35 36 37 38 39 40, position mine, verdict 0 state 0"},
+        {KIND_EULER, {L"Transform", L"Rotation"}, {3, 2},
+         [](INode* n) -> ReferenceTarget* { return n->GetTMController()->GetRotationController(); },
+         [&](ReferenceTarget* euler) {
+             // A value on an axis marks nothing: only an axis assignment does.
+             float v = 1.0f;
+             Ctrl(euler->SubAnim(1))->SetValue(0, &v);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             euler->AssignController(NewDefaultFloatController(), 0);
+         },
+         [&](INode* n, ReferenceTarget* mine) { return "rotation " + who(n->GetTMController()->GetRotationController(), mine); },
+         "state 2, refs 1 passive 1, chunks 35 36 36 37 38 38 39 40, rotation mine, verdict 0 state 0"},
+        {KIND_CAT_CTRL, {L"Transform"}, {3}, tm,
+         [](ReferenceTarget* c) {
+             Matrix3 m;
+             m.SetTrans(Point3(5, 0, 0));
+             Ctrl(c)->SetValue(0, &m, 1, CTRL_ABSOLUTE);
+         },
+         [](INode* n, ReferenceTarget*) { return "x " + std::to_string(int(Translation(n->GetTMController()).x)); },
+         "state 2, refs 1 passive 1, chunks 41 42, x 5, verdict 0 state 0"},
+        {KIND_LOC_DEP, {L"Transform", L"Position"}, {3, 1}, position,
+         [](ReferenceTarget* p) {
+             Point3 v(3, 0, 0);
+             Ctrl(p)->SetValue(0, &v);
+         },
+         [&](INode* n, ReferenceTarget*) { return std::string(m_->GetAnim() == position(n) ? "follows" : "stays"); },
+         "state 0, refs 1 passive 1, chunks 35 36 36 37 38 38 39 40, follows, verdict 0 state 0"},
+        {KIND_WITH_REFS, {L"Transform", L"Position"}, {3, 1}, constrained, addTarget, positionIsMine,
+         "state 2, refs 3 passive 0, chunks 41 42, position mine, verdict 1 state 2"},
+        {KIND_CONSTRAINT, {L"Transform", L"Position"}, {3, 1}, constrained, addTarget, positionIsMine,
+         "state 2, refs 1 passive 0, chunks 35 36 36 37 38 38 39 40, position mine, verdict 1 state 2"},
+        {KIND_INDEP_REFS, {L"Transform"}, {3}, linked, addLink, transformIsMine,
+         "state 2, refs 3 passive 0, chunks 41 42 43, transform mine, verdict 1 state 2"},
+        {KIND_LINK_CTRL, {L"Transform"}, {3}, linked,
+         [&](ReferenceTarget* link) {
+             // The transform's value belongs to its own sub-controller's mirror.
+             Matrix3 moved;
+             moved.SetTrans(Point3(0, 4, 0));
+             Ctrl(link)->SetValue(0, &moved, 1, CTRL_ABSOLUTE);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             addLink(link);
+         },
+         transformIsMine, "state 2, refs 2 passive 0, chunks 35 36 37 38 39 40, transform mine, verdict 1 state 2"},
+        {KIND_RWMS, {L"Object"}, {4}, [](INode* n) -> ReferenceTarget* { return n->GetObjectRef(); },
+         [](ReferenceTarget* o) { MapSizeOf(o)->SetUsePhysicalScaleUVs(!MapSizeOf(o)->GetUsePhysicalScaleUVs()); },
+         [&](INode* n, ReferenceTarget*) {
+             return "map size " + std::to_string(MapSizeOf(n->GetObjectRef())->GetUsePhysicalScaleUVs()) + " " +
+                    (n->GetObjectRef() == m_->GetAnim() ? "followed" : "not followed");
+         },
+         "state 2, refs 1 passive 0, chunks 41 42 43, map size 1 followed, verdict 1 state 2"},
+        {KIND_TEXT, {L"Object"}, {4}, text,
+         [](ReferenceTarget* s) {
+             TextOf(s)->ChangeText(L"Hallo \u00e4");
+             TextOf(s)->SetItalic(TRUE);
+         },
+         [](INode* n, ReferenceTarget*) {
+             ITextObject* t = TextOf(n->GetObjectRef());
+             return t->GetString().ToUTF8() + " italic " + std::to_string(t->GetItalic()) + " underline " +
+                    std::to_string(t->GetUnderline());
+         },
+         "state 2, refs 1 passive 0, chunks 41 42 43 44 45 46, Hallo \u00e4 italic 1 underline 0, verdict 1 state 2"},
+        {KIND_STD_LIGHT, {L"Object"}, {4},
+         [](INode* n) -> ReferenceTarget* {
+             auto* light = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID)));
+             n->SetObjectRef(light);
+             return light;
+         },
+         [&](ReferenceTarget* l) {
+             static_cast<LightObject*>(l)->SetUseLight(FALSE);
+             static_cast<LightObject*>(l)->GetExclList()->AddNode(target); // no message: found when collecting
+         },
+         [](INode* n, ReferenceTarget*) {
+             auto* light = static_cast<LightObject*>(n->GetObjectRef());
+             const ExclList& list = *light->GetExclList();
+             return "on " + std::to_string(light->GetUseLight()) + ", excludes " +
+                    (list.Count() == 1 && list[0] ? MSTR(list[0]->GetName()).ToUTF8() : std::string("?"));
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43 44 46 47 48, on 0, excludes Target01, verdict 1 state 2"},
+        // An attribute the user added to the object: the fresh object gets it back at its place.
+        {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             Object* obj = n->GetObjectRef();
+             obj->AllocCustAttribContainer();
+             if (userAttr) return nullptr;
+             obj->GetCustAttribContainer()->AppendCustAttrib(userAttr = attrDef->CreateInstance());
+             return userAttr;
+         },
+         [](ReferenceTarget*) {},
+         [&](INode* n, ReferenceTarget*) {
+             ICustAttribContainer* cac = n->GetObjectRef()->GetCustAttribContainer();
+             return "attributes " + std::to_string(cac->GetNumCustAttribs()) + ", first " +
+                    who(cac->GetCustAttrib(0), userAttr);
+         },
+         "state 8, refs 1 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, attributes 1, first mine, verdict 1 state 8",
+         REFANIM_ADDED},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.kind);
+        INode* merged = b.Box("Box01").Build();
+        rec->ReplaceReference(0, merged);
+        RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, row.state, row.kind);
+        ASSERT_NE(m, nullptr);
+        row.edit(m->GetAnim());
+        m->CollectLocDep(); // as before an unload
+        std::ostringstream got;
+        got << "state " << int(m->GetOverriddenState()) << ", refs " << m->NumRefs() << " passive " << m->IsPassive()
+            << ", chunks";
+        const std::vector<std::uint8_t> bytes = Saved(*m);
+        for (int id : TopLevelChunkIds(bytes)) got << ' ' << id;
+        // What a loaded copy writes again is what was saved: every field of the kind made the trip.
+        RefAnim* back = CreateMirror(row.kind);
+        ChunkLoad l(bytes);
+        EXPECT_EQ(back->Load(&l), IO_OK);
+        EXPECT_EQ(Saved(*back), bytes);
+        EXPECT_EQ(back->NumRefs(), m->NumRefs());
+        back->MaybeAutoDelete();
+
+        // The merged content goes as an unload takes it; what the mirror holds as real stays.
+        ReferenceTarget* mine = m->GetAnim();
+        GetCOREInterface()->DeleteNode(merged);
+        INode* fresh = b.Box("Box01").Build();
+        row.content(fresh);
+        rec->ReplaceReference(0, fresh);
+        {
+            OperationCodeGuard load(OperationCode::Load);
+            m->Override(fresh);
+        }
+        got << ", " << row.shows(fresh, mine);
+        const int verdict = m->Evaluate(0xFFFFFFFF);
+        got << ", verdict " << verdict << " state " << int(m->GetOverriddenState());
+        EXPECT_EQ(got.str(), row.expected);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MirrorKindsTest, TheLinkedXFormMirrorIgnoresTheFollowedNodeMovingButNotANewNodeToFollow) {
+    auto* mod = static_cast<ReferenceTarget*>(
+        static_cast<Animatable*>(CreateInstance(OSM_CLASS_ID, LINKED_XFORM_MODIFIER_CLASS_ID)));
+    const int slot = mod->NumRefs() - 1;
+    mod->ReplaceReference(slot, target);
+    RefAnim* m = CreateMirror(KIND_LINKED_XFORM);
+    m->SetAnim(mod);
+    Matrix3 moved;
+    moved.SetTrans(Point3(0, 7, 0));
+    target->SetNodeTM(0, moved);
+    const int afterMove = m->GetOverriddenState();
+    mod->ReplaceReference(slot, b.Box("Other01").Build());
+    mod->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    EXPECT_EQ(std::to_string(afterMove) + " " + std::to_string(m->GetOverriddenState()), "0 2");
+    m->MaybeAutoDelete();
+}
+
+} // namespace
