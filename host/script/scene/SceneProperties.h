@@ -31,6 +31,9 @@ bool GetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, Val
 bool SetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, const Value& value);
 
 bool GetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, Value& out);
+// The noise controllers' parameters; false for other controllers and unknown names.
+bool GetNoiseControllerProperty(Control* c, const std::wstring& name, Value& out);
+bool SetNoiseControllerProperty(Control* c, const std::wstring& name, const Value& v);
 bool SetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, const Value& value);
 bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Value& out);
 // A controller's value at the current time as a script value; undefined for a value type it lacks.
