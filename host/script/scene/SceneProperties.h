@@ -34,6 +34,9 @@ bool GetControllerProperty(Interpreter& interp, Control* c, const std::wstring& 
 // The noise controllers' parameters; false for other controllers and unknown names.
 bool GetNoiseControllerProperty(Control* c, const std::wstring& name, Value& out);
 bool SetNoiseControllerProperty(Control* c, const std::wstring& name, const Value& v);
+// The look-at constraint's up settings; false for other controllers and names.
+bool GetLookAtUpProperty(Control* c, const std::wstring& name, Value& out);
+bool SetLookAtUpProperty(Control* c, const std::wstring& name, const Value& v);
 bool SetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, const Value& value);
 bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Value& out);
 // A controller's value at the current time as a script value; undefined for a value type it lacks.
