@@ -2,6 +2,7 @@
 #include "host/scene/controllers/LookAtConstraint.h"
 
 #include "host/core/ChunkFields.h"
+#include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 
@@ -18,7 +19,31 @@ Point3 Unit(int axis, bool flip) {
 }
 } // namespace
 
-LookAtConstraint::LookAtConstraint(BOOL /*loading*/) : TargetConstraint(0) {}
+LookAtConstraint::LookAtConstraint(BOOL /*loading*/) : TargetConstraint(1) {}
+
+INode* LookAtConstraint::GetUpNode() const {
+    return upNode_ && !upNode_->TestAFlag(A_IS_DELETED) ? upNode_ : nullptr;
+}
+
+bool LookAtConstraint::SetUpNode(INode* n) {
+    if (n == upNode_) return true;
+    if (n && !CanReference(this, n)) return false;
+    ReplaceReference(0, n);
+    SendNote(this, kValueChangeNote);
+    return true;
+}
+
+void LookAtConstraint::SetFixedRef(int i, RefTargetHandle t) {
+    if (i == 0) upNode_ = RefAs<INode>(t);
+}
+
+BOOL LookAtConstraint::IsRealDependency(ReferenceTarget* rtarg) {
+    return rtarg && rtarg == upNode_ ? FALSE : TargetConstraint::IsRealDependency(rtarg);
+}
+
+BOOL LookAtConstraint::ShouldPersistWeakRef(RefTargetHandle rtarg) {
+    return rtarg && rtarg == upNode_ ? TRUE : TargetConstraint::ShouldPersistWeakRef(rtarg);
+}
 
 Class_ID LookAtConstraint::ClassID() { return LOOKAT_CONSTRAINT_CLASS_ID; }
 
@@ -34,7 +59,7 @@ bool LookAtConstraint::WorldRotation(TimeValue t, const Point3& sourceWorld, Qua
     }
     const Point3 a = Unit(axis_.axis, axis_.flip);
     const Point3 dir = Normalize(d);
-    if (AlignUp(sourceWorld, dir, rot)) return true;
+    if (AlignUp(t, sourceWorld, dir, rot, valid)) return true;
     const float c = std::fmax(-1.0f, std::fmin(1.0f, DotProd(a, dir)));
     Point3 n = CrossProd(a, dir);
     if (n.Length() < 1e-6f) {
@@ -50,9 +75,12 @@ bool LookAtConstraint::WorldRotation(TimeValue t, const Point3& sourceWorld, Qua
     return true;
 }
 
-bool LookAtConstraint::AlignUp(const Point3& sourceWorld, const Point3& dir, Quat& rot) const {
+bool LookAtConstraint::AlignUp(TimeValue t, const Point3& sourceWorld, const Point3& dir, Quat& rot,
+                               Interval& valid) const {
     if (up_.sourceAxis == axis_.axis) return false;
-    const Point3 up = up_.ctrl == 1 ? Unit(up_.upAxis, false) : Point3() - sourceWorld;
+    INode* node = up_.world ? nullptr : GetUpNode();
+    const Matrix3 upTM = node ? node->GetNodeTM(t, &valid) : Matrix3();
+    const Point3 up = up_.ctrl == 1 ? upTM.GetRow(up_.upAxis) : upTM.GetTrans() - sourceWorld;
     Point3 side = up - dir * DotProd(up, dir);
     if (side.Length() < 1e-6f) return false; // the up direction lies on the line to the targets
     side = Normalize(side);
@@ -118,6 +146,10 @@ RefTargetHandle LookAtConstraint::Clone(RemapDir& remap) {
     auto* c = new LookAtConstraint(TRUE);
     c->axis_ = axis_;
     c->up_ = up_;
+    if (upNode_) {
+        RefTargetHandle mapped = remap.FindMapping(upNode_);
+        c->ReplaceReference(0, mapped ? mapped : upNode_, FALSE);
+    }
     CloneTargetsInto(c, remap);
     BaseClone(this, c, remap);
     return c;

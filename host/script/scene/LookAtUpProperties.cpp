@@ -1,9 +1,10 @@
 // The look-at constraint's up settings from script: upnode_world, upnode_ctrl (0 look-at, 1 axis
-// alignment), upnode_axis, StoUP_axis and StoUP_axisFlip.
+// alignment), upnode_axis, StoUP_axis, StoUP_axisFlip and pickUpNode.
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LookAtConstraint.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
+#include "host/script/scene/NodeValue.h"
 #include "host/script/scene/SceneProperties.h"
 
 namespace {
@@ -28,6 +29,10 @@ bool IsSwitch(const std::wstring& name) { return name == L"upnode_world" || name
 bool GetLookAtUpProperty(Control* c, const std::wstring& name, Value& out) {
     LookAtConstraint* lookAt = AsLookAt(c);
     if (!lookAt) return false;
+    if (name == L"pickupnode") {
+        out = lookAt->GetUpNode() ? MakeNodeValue(lookAt->GetUpNode()) : Value();
+        return true;
+    }
     LookAtConstraint::Up u = lookAt->GetUp();
     const int* f = Field(u, name);
     if (!f) return false;
@@ -38,6 +43,13 @@ bool GetLookAtUpProperty(Control* c, const std::wstring& name, Value& out) {
 bool SetLookAtUpProperty(Control* c, const std::wstring& name, const Value& v) {
     LookAtConstraint* lookAt = AsLookAt(c);
     if (!lookAt) return false;
+    if (name == L"pickupnode") {
+        INode* n = v.IsUndefined() ? nullptr : NodeFromValue(v);
+        if (!v.IsUndefined() && !n) ThrowConvertError(v, L"Node");
+        if (!lookAt->SetUpNode(n))
+            throw ScriptError(L"Runtime error: " + v.PrintForm() + L" cannot be the up node: it depends on the constraint");
+        return true;
+    }
     LookAtConstraint::Up u = lookAt->GetUp();
     int* f = Field(u, name);
     if (!f) return false;
