@@ -128,6 +128,8 @@ void RegisterSplineBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
+// A node's .numVerts and .numFaces: those of the mesh its stack delivers now; false when it delivers none.
+bool GetDeliveredMeshCount(INode* n, const std::wstring& name, Value& out);
 // The live node a value holds; a script error naming fn for any other value.
 INode* ArgSceneNode(const Value& v, const wchar_t* fn);
 // A 1-based number of one of count items (a vertex, a face, a knot: what) as a 0-based index; a script
