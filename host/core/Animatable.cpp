@@ -61,6 +61,7 @@ Animatable::CustAttribContainerHooks& Hooks() {
 struct Animatable::SideState {
     std::vector<std::pair<DWORD, AnimProperty*>> props;
     ICustAttribContainer* custAttribs = nullptr;
+    AnimHandle handle = 0; // a handle too large for the animatable's own field
 };
 
 Animatable::SideState& Animatable::Side() {
@@ -69,13 +70,14 @@ Animatable::SideState& Animatable::Side() {
 }
 
 void Animatable::TrimSide() {
-    if (side_ && side_->props.empty() && !side_->custAttribs) {
+    if (side_ && side_->props.empty() && !side_->custAttribs && side_->handle == 0) {
         delete side_;
         side_ = nullptr;
     }
 }
 
 Animatable::~Animatable() {
+    if (handle_ != 0) Registry().Drop(handle_ == kHandleInSide ? side_->handle : handle_);
     if (side_) {
         DeleteCustAttribContainer();
         // Deleting a property may reach back into this animatable: the block is taken off first.
@@ -86,7 +88,6 @@ Animatable::~Animatable() {
             delete side;
         }
     }
-    if (handle_ != 0) Registry().Drop(handle_);
 }
 
 void Animatable::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Animatable"; }
@@ -171,10 +172,16 @@ AnimHandle Animatable::GetHandleByAnim(Animatable* anim) {
     if (!anim) return 0;
     if (anim->handle_ == 0) {
         HandleRegistry& r = Registry();
-        anim->handle_ = r.next++;
-        r.Add(anim->handle_, anim);
+        const AnimHandle h = r.next++;
+        r.Add(h, anim);
+        if (h < kHandleInSide) {
+            anim->handle_ = static_cast<std::uint32_t>(h);
+        } else {
+            anim->Side().handle = h;
+            anim->handle_ = kHandleInSide;
+        }
     }
-    return anim->handle_;
+    return anim->handle_ == kHandleInSide ? anim->side_->handle : anim->handle_;
 }
 
 Animatable* Animatable::GetAnimByHandle(AnimHandle handle) {

@@ -48,6 +48,10 @@ constexpr DWORD A_LOCK_TARGET = 0x08000000;
 // The target was deleted while the undo system was holding: it is detached from the graph and kept
 // in memory by the undo step, which frees it when the step leaves the undo buffer.
 constexpr DWORD A_IS_DELETED = 0x10000000;
+// Host walks over the reference graph mark what they pass through and clear the marks before they return:
+// a target on the path of a message being delivered, a target met by the reference loop test.
+constexpr DWORD A_ON_NOTIFY_PATH = 0x20000000;
+constexpr DWORD A_LOOP_VISITED = 0x40000000;
 
 class Animatable {
 public:
@@ -149,8 +153,9 @@ private:
     // A scene holds millions of animatables and few of them ever carry a property or a custom attribute
     // container: those live in a block of their own, made on first use, which the animatable points to
     // (a lookup reads the pointer and the block, never a shared table). The handle is asked for by every
-    // walk over the scene and stays in place.
+    // walk over the scene and stays in place while it fits in 32 bits; past that it goes to the block.
+    static constexpr std::uint32_t kHandleInSide = 0xFFFFFFFFu;
     SideState* side_ = nullptr;
-    AnimHandle handle_ = 0;
+    std::uint32_t handle_ = 0;
     DWORD aflag_ = 0;
 };

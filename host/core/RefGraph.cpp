@@ -4,16 +4,20 @@
 #include "host/core/Hold.h"
 #include "host/core/RefRestore.h"
 
-#include <cstdint>
 #include <vector>
 
 RefList::Token RefGraph::Set(ReferenceMaker* m, int slot, ReferenceTarget* t, const RefList::Token* revive,
                              bool undoRedo) {
     RefList::Token removed;
-    ReferenceTarget* cur = m->GetReference(slot);
-    if (cur == t) return removed;
+    Move(m, slot, m->GetReference(slot), t, revive, undoRedo, removed);
+    return removed;
+}
+
+ReferenceTarget* RefGraph::Move(ReferenceMaker* m, int slot, ReferenceTarget* cur, ReferenceTarget* t,
+                                const RefList::Token* revive, bool undoRedo, RefList::Token& removed) {
+    if (cur == t) return t;
     if (cur) {
-        removed = cur->dependents_.Remove(m, slot);
+        removed = cur->dependents_.Remove(m, slot, !cur->PositionsHeld());
         if (removed.Valid()) --m->liveRefs_;
     }
     m->SetReference(slot, t);
@@ -32,7 +36,7 @@ RefList::Token RefGraph::Set(ReferenceMaker* m, int slot, ReferenceTarget* t, co
         if (undoRedo) t->RefAddedUndoRedo(m);
         else t->RefAdded(m);
     }
-    return removed;
+    return t;
 }
 
 RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld) {
@@ -41,13 +45,20 @@ RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BO
     if (old == t) return REF_SUCCEED;
     if (t && (t->TestAFlag(A_IS_DELETED) || WouldLoop(m, t))) return REF_FAIL;
     const bool holding = theHold.Holding() != 0;
+    RefList::Token removed;
+    // Filling an empty reference, the common case of building a scene, has no old target to keep alive
+    // or to offer auto-delete.
+    if (!old) {
+        ReferenceTarget* now = Move(m, which, nullptr, t, nullptr, false, removed);
+        if (holding) theHold.Put(new RefChangeRestore(m, which, nullptr, now, removed));
+        return now == t ? REF_SUCCEED : REF_FAIL;
+    }
     // The old target stays in memory until it has been offered auto-delete, whatever the hooks do.
     RefTargetPin keepOld(old);
-    RefList::Token removed = Set(m, which, t, nullptr, false);
     // A target of the wrong kind for the slot is refused: the reference is null now.
-    ReferenceTarget* now = m->GetReference(which);
+    ReferenceTarget* now = Move(m, which, old, t, nullptr, false, removed);
     if (holding) theHold.Put(new RefChangeRestore(m, which, old, now, removed));
-    if (delOld && old) old->MaybeAutoDelete();
+    if (delOld) old->MaybeAutoDelete();
     return now == t ? REF_SUCCEED : REF_FAIL;
 }
 
@@ -57,29 +68,36 @@ bool RefGraph::WouldLoop(ReferenceMaker* m, ReferenceTarget* t) {
     if (start == t) return true;
     // A target nothing depends on yet (a fresh one, the common case) closes no loop.
     if (start->dependents_.Count() == 0) return false;
-    // Walks up from m through dependents; a visit stamp instead of a set, and one work list kept for every
-    // walk (nothing inside calls back out), keep the walk free of allocations.
-    static std::uint64_t stamp = 0;
+    // Walks up from m through dependents, marking what it meets with a flag that it clears before it
+    // returns; the work lists are kept for every walk (nothing inside calls back out), so the walk
+    // allocates nothing once they have grown.
     static std::vector<ReferenceTarget*> todo;
-    ++stamp;
+    static std::vector<ReferenceTarget*> marked;
     todo.assign(1, start);
-    start->visitStamp_ = stamp;
-    while (!todo.empty()) {
+    marked.assign(1, start);
+    start->SetAFlag(A_LOOP_VISITED);
+    bool loop = false;
+    while (!todo.empty() && !loop) {
         ReferenceTarget* x = todo.back();
         todo.pop_back();
         const RefList& deps = x->dependents_;
         for (size_t i = 0; i < deps.Size(); ++i) {
             ReferenceMaker* d = deps.MakerAt(i);
             if (!d) continue;
-            if (d == t) return true;
+            if (d == t) {
+                loop = true;
+                break;
+            }
             if (!d->IsRefTarget()) continue;
             auto* dt = static_cast<ReferenceTarget*>(d);
-            if (dt->visitStamp_ == stamp) continue;
-            dt->visitStamp_ = stamp;
+            if (dt->TestAFlag(A_LOOP_VISITED)) continue;
+            dt->SetAFlag(A_LOOP_VISITED);
+            marked.push_back(dt);
             todo.push_back(dt);
         }
     }
-    return false;
+    for (ReferenceTarget* x : marked) x->ClearAFlag(A_LOOP_VISITED);
+    return loop;
 }
 
 int RefGraph::LocateSlot(ReferenceMaker* m, ReferenceTarget* t, int hint, bool transferableOnly) {
@@ -94,10 +112,10 @@ int RefGraph::LocateSlot(ReferenceMaker* m, ReferenceTarget* t, int hint, bool t
 }
 
 void RefGraph::SetDeleted(ReferenceTarget* t, bool deleted) {
+    // A deleted target's entry positions must survive until an undo revives them.
     if (deleted) t->SetAFlag(A_IS_DELETED);
     else t->ClearAFlag(A_IS_DELETED);
-    // A deleted target's entry positions must survive until an undo revives them.
-    t->dependents_.KeepPositions(deleted);
+    if (!t->PositionsHeld()) t->dependents_.Squeeze();
 }
 
 void RefGraph::Free(ReferenceTarget* t) { t->Free(); }

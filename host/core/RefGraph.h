@@ -13,6 +13,10 @@ public:
     // gains no dependent. Returns where m's entry in the old target's list was.
     static RefList::Token Set(ReferenceMaker* m, int slot, ReferenceTarget* t, const RefList::Token* revive,
                               bool undoRedo);
+    // Set for a caller that has read the current target `cur` already; returns what the reference holds
+    // now (t, or null when the maker refused t).
+    static ReferenceTarget* Move(ReferenceMaker* m, int slot, ReferenceTarget* cur, ReferenceTarget* t,
+                                 const RefList::Token* revive, bool undoRedo, RefList::Token& removed);
     // ReplaceReference: checks, undo record, Set, auto-delete of the old target.
     static RefResult Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld);
     // True when m (as a target) is t or something that depends on it is t: referencing t would close a loop.

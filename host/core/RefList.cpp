@@ -1,5 +1,5 @@
-// Dependents list: entries in place or in one block, holes instead of erasure, a flat position index for
-// long lists, squeezing when half empty.
+// Dependents list: two entries packed in place or the entries in one block, holes instead of erasure, a
+// tagged position index for long lists, squeezing when half empty.
 #include "host/core/RefList.h"
 
 #include <algorithm>
@@ -14,132 +14,160 @@ constexpr std::uint32_t kMinHolesToCompact = 16;
 // An index slot that holds no position.
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 constexpr size_t kNone = static_cast<size_t>(-1);
+constexpr std::uint32_t kInPlace = 2;
 
-// At least twice as many index slots as positions, so that probe runs stay short.
+// At least twice as many index slots as positions, so that probe runs stay short. The home slot is
+// taken from the 32-bit tag, which bounds the table at 2^32 slots.
 std::uint32_t IndexBitsFor(std::uint32_t positions) {
     std::uint32_t bits = 4;
-    while ((size_t(1) << bits) < 2 * size_t(positions)) ++bits;
+    while (bits < 32 && (size_t(1) << bits) < 2 * size_t(positions)) ++bits;
     return bits;
 }
 } // namespace
 
 RefList::~RefList() {
     if (!Spilled()) return;
-    delete[] spill_->index;
-    ::operator delete(spill_);
+    delete[] spill()->index;
+    ::operator delete(spill());
+}
+
+ReferenceMaker* RefList::MakerAt(size_t i) const {
+    if (Spilled()) return i < spill()->size ? spill()->Entries()[i].maker : nullptr;
+    return i < kInPlace ? PackedMaker(words_[i]) : nullptr;
+}
+
+int RefList::SlotAt(size_t i) const {
+    if (Spilled()) return i < spill()->size ? spill()->Entries()[i].slot : -1;
+    return i < kInPlace && words_[i] != 0 ? PackedSlot(words_[i]) : -1;
+}
+
+int RefList::Count() const {
+    if (Spilled()) return static_cast<int>(spill()->size - spill()->holes);
+    return int(PackedMaker(words_[0]) != nullptr) + int(PackedMaker(words_[1]) != nullptr);
 }
 
 void RefList::Respill(std::uint32_t capacity) {
     void* raw = ::operator new(sizeof(Spill) + size_t(capacity) * sizeof(Entry));
-    auto* moved = new (raw) Spill{capacity, 0, nullptr, 0, 0};
+    auto* moved = new (raw) Spill{capacity, 0, 0, 0, nullptr, 0, 0, 0, 0};
     if (Spilled()) {
-        moved->head = spill_->head;
-        moved->index = spill_->index;
-        moved->indexBits = spill_->indexBits;
-        moved->indexed = spill_->indexed;
-        std::memcpy(static_cast<void*>(moved->Entries()), spill_->Entries(), size_ * sizeof(Entry));
-        ::operator delete(spill_);
+        Spill* old = spill();
+        *moved = *old;
+        moved->capacity = capacity;
+        std::memcpy(static_cast<void*>(moved->Entries()), old->Entries(), size_t(old->size) * sizeof(Entry));
+        ::operator delete(old);
     } else {
-        // Copied out before the pointer takes the room of the entries in place.
-        std::memcpy(static_cast<void*>(moved->Entries()), inPlace_, size_ * sizeof(Entry));
+        // The packed entries (and holes) keep their positions in the block, and the tokens naming them
+        // stay good: the block starts at the epoch of a list in place.
+        for (std::uint32_t i = 0; i < kInPlace && words_[i] != 0; ++i) {
+            moved->Entries()[i] = Entry{PackedMaker(words_[i]), PackedSlot(words_[i])};
+            ++moved->size;
+            if (!moved->Entries()[i].maker) ++moved->holes;
+        }
     }
-    spill_ = moved;
+    words_[0] = reinterpret_cast<std::uintptr_t>(moved);
+    words_[1] = 0;
 }
 
 void RefList::Append(const Entry& e) {
-    if (size_ < kInPlace) {
-        inPlace_[size_++] = e;
-        return;
+    if (!Spilled()) {
+        const size_t n = Size();
+        if (n < kInPlace && Packable(e.maker, e.slot)) {
+            words_[n] = Pack(e.maker, e.slot);
+            return;
+        }
+        Respill(2 * kInPlace);
+    } else if (spill()->size == spill()->capacity) {
+        Respill(2 * spill()->capacity);
     }
-    if (size_ == kInPlace) Respill(2 * kInPlace);
-    else if (size_ == spill_->capacity) Respill(2 * spill_->capacity);
-    spill_->Entries()[size_++] = e;
+    Spill& s = *spill();
+    s.Entries()[s.size++] = e;
 }
 
-size_t RefList::Home(ReferenceMaker* m) const {
+std::uint32_t RefList::TagOf(ReferenceMaker* m) {
     // Fibonacci hashing: the top bits of the product mix every bit of the address.
     const std::uint64_t h = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(m)) * 0x9E3779B97F4A7C15ull;
-    return static_cast<size_t>(h >> (64 - spill_->indexBits));
+    return static_cast<std::uint32_t>(h >> 32);
 }
 
 void RefList::IndexInsert(std::uint32_t pos) {
-    Spill& s = *spill_;
+    Spill& s = *spill();
     if (2 * (size_t(s.indexed) + 1) > (size_t(1) << s.indexBits)) {
         // The rebuilt index holds every live entry, pos among them.
         BuildIndex(s.indexBits + 1);
         return;
     }
     const size_t mask = (size_t(1) << s.indexBits) - 1;
-    size_t i = Home(s.Entries()[pos].maker);
-    while (s.index[i] != kEmpty) i = (i + 1) & mask;
-    s.index[i] = pos;
+    const std::uint32_t tag = TagOf(s.Entries()[pos].maker);
+    size_t i = HomeOf(tag, s.indexBits);
+    while (s.index[i].pos != kEmpty) i = (i + 1) & mask;
+    s.index[i] = IndexSlot{pos, tag};
     ++s.indexed;
 }
 
 void RefList::IndexErase(size_t at) {
     // Backward shift: the positions of the run after `at` move up over the gap when their home allows,
     // so a lookup never meets an empty slot before its key (no tombstones to sweep).
-    Spill& s = *spill_;
+    Spill& s = *spill();
     const size_t mask = (size_t(1) << s.indexBits) - 1;
-    const Entry* e = s.Entries();
     size_t gap = at;
-    for (size_t i = (at + 1) & mask; s.index[i] != kEmpty; i = (i + 1) & mask) {
-        const size_t home = Home(e[s.index[i]].maker);
+    for (size_t i = (at + 1) & mask; s.index[i].pos != kEmpty; i = (i + 1) & mask) {
+        const size_t home = HomeOf(s.index[i].tag, s.indexBits);
         if (((i - home) & mask) >= ((i - gap) & mask)) {
             s.index[gap] = s.index[i];
             gap = i;
         }
     }
-    s.index[gap] = kEmpty;
+    s.index[gap].pos = kEmpty;
     --s.indexed;
 }
 
 void RefList::BuildIndex(std::uint32_t bits) {
-    Spill& s = *spill_;
+    Spill& s = *spill();
     const size_t slots = size_t(1) << bits;
     if (!s.index || s.indexBits != bits) {
         delete[] s.index;
         s.index = nullptr; // a failed allocation leaves the list unindexed, not dangling
-        s.index = new std::uint32_t[slots];
+        s.index = new IndexSlot[slots];
         s.indexBits = bits;
     }
-    std::fill_n(s.index, slots, kEmpty);
+    std::fill_n(s.index, slots, IndexSlot{kEmpty, 0});
     s.indexed = 0;
     const size_t mask = slots - 1;
     const Entry* e = s.Entries();
-    for (std::uint32_t p = 0; p < size_; ++p) {
+    for (std::uint32_t p = 0; p < s.size; ++p) {
         if (!e[p].maker) continue;
-        size_t i = Home(e[p].maker);
-        while (s.index[i] != kEmpty) i = (i + 1) & mask;
-        s.index[i] = p;
+        const std::uint32_t tag = TagOf(e[p].maker);
+        size_t i = HomeOf(tag, bits);
+        while (s.index[i].pos != kEmpty) i = (i + 1) & mask;
+        s.index[i] = IndexSlot{p, tag};
         ++s.indexed;
     }
 }
 
 void RefList::DropIndex() {
-    if (!Spilled() || !spill_->index) return;
-    delete[] spill_->index;
-    spill_->index = nullptr;
-    spill_->indexBits = 0;
-    spill_->indexed = 0;
+    if (!Spilled() || !spill()->index) return;
+    delete[] spill()->index;
+    spill()->index = nullptr;
+    spill()->indexBits = 0;
+    spill()->indexed = 0;
 }
 
 void RefList::Add(ReferenceMaker* m, int slot) {
     Append(Entry{m, slot});
     if (!Spilled()) return;
-    if (spill_->index) IndexInsert(size_ - 1);
-    else if (size_ > kIndexThreshold) BuildIndex(IndexBitsFor(size_));
+    Spill& s = *spill();
+    if (s.index) IndexInsert(s.size - 1);
+    else if (s.size > kIndexThreshold) BuildIndex(IndexBitsFor(s.size));
 }
 
-RefList::Token RefList::Remove(ReferenceMaker* m, int slot) {
+RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
     Token t;
     if (!m) return t;
-    Entry* e = Data();
     // m's newest entry recorded for the slot, else m's newest entry.
     size_t found = kNone;
     bool slotMatch = false;
-    auto consider = [&](size_t p) {
-        const bool match = e[p].slot == slot;
+    auto consider = [&](size_t p, int entrySlot) {
+        const bool match = entrySlot == slot;
         if (found == kNone || (match && !slotMatch) || (match == slotMatch && p > found)) {
             found = p;
             slotMatch = match;
@@ -147,109 +175,112 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot) {
         }
         return false;
     };
-    if (Spilled() && spill_->index) {
-        const Spill& s = *spill_;
+    if (!Spilled()) {
+        for (size_t i = kInPlace; i-- > 0;) {
+            if (PackedMaker(words_[i]) != m) continue;
+            consider(i, PackedSlot(words_[i]));
+            if (slotMatch) break;
+        }
+        if (found == kNone) return t;
+        words_[found] = HoleOf(words_[found]);
+        t.pos = found;
+        t.epoch = 0;
+        return t;
+    }
+    Spill& s = *spill();
+    Entry* e = s.Entries();
+    if (s.index) {
         const size_t mask = (size_t(1) << s.indexBits) - 1;
+        const std::uint32_t tag = TagOf(m);
         size_t at = kNone;
-        for (size_t i = Home(m); s.index[i] != kEmpty; i = (i + 1) & mask)
-            if (e[s.index[i]].maker == m && consider(s.index[i])) at = i;
+        for (size_t i = HomeOf(tag, s.indexBits); s.index[i].pos != kEmpty; i = (i + 1) & mask) {
+            const std::uint32_t p = s.index[i].pos;
+            if (s.index[i].tag == tag && e[p].maker == m && consider(p, e[p].slot)) at = i;
+        }
         if (found == kNone) return t;
         IndexErase(at);
     } else {
-        for (size_t i = size_; i-- > 0;) {
+        for (size_t i = s.size; i-- > 0;) {
             if (e[i].maker != m) continue;
-            consider(i);
+            consider(i, e[i].slot);
             if (slotMatch) break;
         }
         if (found == kNone) return t;
     }
     e[found].maker = nullptr;
-    ++holes_;
+    ++s.holes;
     t.pos = found;
-    t.epoch = epoch_;
-    MaybeCompact();
+    t.epoch = s.epoch;
+    if (squeeze) Squeeze();
     return t;
 }
 
 void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
-    if (where.Valid() && where.epoch == epoch_ && where.pos < size_ && !Data()[where.pos].maker) {
-        const auto pos = static_cast<std::uint32_t>(where.pos);
-        Data()[pos] = Entry{m, slot};
-        --holes_;
-        if (Spilled()) {
-            if (pos < spill_->head) spill_->head = pos;
-            if (spill_->index) IndexInsert(pos);
-        }
+    if (!where.Valid() || where.epoch != Epoch() || where.pos >= Size() || MakerAt(where.pos)) {
+        Add(m, slot);
         return;
     }
-    Add(m, slot);
+    if (!Spilled()) {
+        if (Packable(m, slot)) {
+            words_[where.pos] = Pack(m, slot);
+            return;
+        }
+        Respill(2 * kInPlace);
+    }
+    Spill& s = *spill();
+    const auto pos = static_cast<std::uint32_t>(where.pos);
+    s.Entries()[pos] = Entry{m, slot};
+    --s.holes;
+    if (pos < s.head) s.head = pos;
+    if (s.index) IndexInsert(pos);
 }
 
 size_t RefList::FirstLive() {
     if (!Spilled()) {
         size_t i = 0;
-        while (i < size_ && !inPlace_[i].maker) ++i;
-        return i;
+        while (i < kInPlace && words_[i] != 0 && !PackedMaker(words_[i])) ++i;
+        return std::min(i, Size());
     }
-    Spill& s = *spill_;
-    while (s.head < size_ && !s.Entries()[s.head].maker) ++s.head;
+    Spill& s = *spill();
+    while (s.head < s.size && !s.Entries()[s.head].maker) ++s.head;
     return s.head;
 }
 
 int RefList::CountOf(ReferenceMaker* m) const {
     if (!m) return 0;
-    const Entry* e = Data();
+    if (!Spilled()) return int(PackedMaker(words_[0]) == m) + int(PackedMaker(words_[1]) == m);
+    const Spill& s = *spill();
+    const Entry* e = s.Entries();
     int n = 0;
-    if (Spilled() && spill_->index) {
-        const Spill& s = *spill_;
+    if (s.index) {
         const size_t mask = (size_t(1) << s.indexBits) - 1;
-        for (size_t i = Home(m); s.index[i] != kEmpty; i = (i + 1) & mask)
-            if (e[s.index[i]].maker == m) ++n;
+        const std::uint32_t tag = TagOf(m);
+        for (size_t i = HomeOf(tag, s.indexBits); s.index[i].pos != kEmpty; i = (i + 1) & mask)
+            if (s.index[i].tag == tag && e[s.index[i].pos].maker == m) ++n;
         return n;
     }
-    for (size_t i = 0; i < size_; ++i)
+    for (size_t i = 0; i < s.size; ++i)
         if (e[i].maker == m) ++n;
     return n;
 }
 
-void RefList::EndWalk() {
-    if (walkers_ > 0) --walkers_;
-    MaybeCompact();
-}
-
-void RefList::KeepPositions(bool keep) {
-    keepPositions_ = keep ? 1 : 0;
-    MaybeCompact();
-}
-
-void RefList::MaybeCompact() {
-    if (walkers_ > 0 || keepPositions_) return;
-    if (holes_ < kMinHolesToCompact || size_t(holes_) * 2 < size_) return;
-    // Holes enough to squeeze are only ever found in a spilled list.
-    Spill* s = spill_;
-    Entry* e = s->Entries();
+void RefList::Squeeze() {
+    if (!Spilled()) return;
+    Spill& s = *spill();
+    if (s.holes < kMinHolesToCompact || size_t(s.holes) * 2 < s.size) return;
+    Entry* e = s.Entries();
     std::uint32_t out = 0;
-    for (std::uint32_t i = 0; i < size_; ++i)
+    for (std::uint32_t i = 0; i < s.size; ++i)
         if (e[i].maker) e[out++] = e[i];
-    holes_ = 0;
-    ++epoch_;
-    if (out <= kInPlace) {
-        // Back in place.
-        Entry kept[kInPlace] = {};
-        std::copy(e, e + out, kept);
-        delete[] s->index;
-        ::operator delete(s);
-        size_ = out;
-        std::copy(kept, kept + kInPlace, inPlace_);
-        return;
-    }
-    size_ = out;
-    s->head = 0;
+    s.size = out;
+    s.holes = 0;
+    s.head = 0;
+    ++s.epoch;
     // Room beyond twice the entries is given back.
-    if (s->capacity > 2 * out + 2) Respill(out);
+    if (s.capacity > 2 * out + 2) Respill(std::max(out, kInPlace));
     // An index is dropped only well below the length that builds one, so a list hovering around it
     // does not build and drop one over and over. Rebuilt, it shrinks with the entries.
-    const bool indexed = spill_->index != nullptr;
+    const bool indexed = spill()->index != nullptr;
     if (indexed ? out > kIndexThreshold / 4 : out > kIndexThreshold) BuildIndex(IndexBitsFor(out));
     else DropIndex();
 }

@@ -8,7 +8,9 @@ class ReferenceMaker;
 
 // Entries keep their insertion order. A removed entry leaves a hole that is squeezed out later, so
 // removing one dependent among 100k costs a hash probe, not a scan, and positions stay stable while
-// the list is being walked (a handler may add or remove dependents during a walk).
+// the list is being walked (a handler may add or remove dependents during a walk). The owner knows when
+// positions must hold still (a walk in progress, a deleted target waiting for an undo): it removes
+// without squeezing then, and calls Squeeze once they may move again.
 class RefList {
 public:
     // Where a removed entry stood; Revive puts the entry back there when the hole still exists, so an
@@ -19,7 +21,7 @@ public:
         bool Valid() const { return pos != static_cast<size_t>(-1); }
     };
 
-    RefList() : inPlace_{} {}
+    RefList() = default;
     ~RefList();
     RefList(const RefList&) = delete;
     RefList& operator=(const RefList&) = delete;
@@ -27,72 +29,91 @@ public:
     // Appends an entry for reference `slot` of maker m.
     void Add(ReferenceMaker* m, int slot);
     // Removes one entry of m: the newest one recorded for `slot` if there is one, else m's newest entry.
-    // Returns an invalid token when m has no entry.
-    Token Remove(ReferenceMaker* m, int slot);
+    // Returns an invalid token when m has no entry. With `squeeze` the holes may be squeezed out after.
+    Token Remove(ReferenceMaker* m, int slot, bool squeeze = true);
     void Revive(const Token& where, ReferenceMaker* m, int slot);
+    // Squeezes the holes out once they fill half the list.
+    void Squeeze();
 
     // Positions 0..Size()-1, holes included: MakerAt answers null for a hole.
-    size_t Size() const { return size_; }
-    ReferenceMaker* MakerAt(size_t i) const { return i < size_ ? Data()[i].maker : nullptr; }
+    size_t Size() const { return Spilled() ? spill()->size : size_t(words_[0] != 0) + size_t(words_[1] != 0); }
+    ReferenceMaker* MakerAt(size_t i) const;
     // The reference index recorded with the entry; the maker may have renumbered since.
-    int SlotAt(size_t i) const { return i < size_ ? Data()[i].slot : -1; }
+    int SlotAt(size_t i) const;
     // Position of the first live entry (Size() when none). Removals from the front leave holes there
     // until the list is squeezed; this skips them at amortised constant cost.
     size_t FirstLive();
     // Live entries.
-    int Count() const { return static_cast<int>(size_ - holes_); }
+    int Count() const;
     int CountOf(ReferenceMaker* m) const;
-
-    // While walked, positions never move.
-    void BeginWalk() { ++walkers_; }
-    void EndWalk();
-    // A list whose positions must survive until an undo (the target was deleted) is never squeezed.
-    void KeepPositions(bool keep);
 
 private:
     struct Entry {
         ReferenceMaker* maker;
         int slot;
     };
-    // A list longer than the room in place: one block of this header and the entries after it. Long
-    // lists also index their live entries: an open-addressing table of positions, keyed by the maker the
-    // entry names (read from the entry), so the index costs four bytes a slot and no node per entry.
+    // One position of the index: the entry's position and the top half of its maker's hash, from which
+    // the home slot follows, so a probe or a shift reads no entry unless the hashes agree.
+    struct IndexSlot {
+        std::uint32_t pos;
+        std::uint32_t tag;
+    };
+    // A list that does not fit in place: one block of this header and the entries after it. Long lists
+    // also index their live entries in an open-addressing table of positions keyed by the entry's maker.
     struct Spill {
         std::uint32_t capacity; // entries the block has room for
-        std::uint32_t head;     // no live entry before this position
-        std::uint32_t* index;   // null while the list is short enough to scan
+        std::uint32_t size;     // positions, holes included
+        std::uint32_t holes;
+        std::uint32_t head;  // no live entry before this position
+        IndexSlot* index;    // null while the list is short enough to scan
         std::uint32_t indexBits;
         std::uint32_t indexed; // positions in the index
+        // Bumped by every squeeze: tokens from before it no longer name a position. A list squeezes only
+        // in a block and never goes back in place, so the count lives here; in place it is 0.
+        std::uint32_t epoch;
+        std::uint32_t unused;
         Entry* Entries() { return reinterpret_cast<Entry*>(this + 1); }
         const Entry* Entries() const { return reinterpret_cast<const Entry*>(this + 1); }
     };
     static_assert(sizeof(Spill) % alignof(Entry) == 0, "entries follow the header aligned");
-    // Most targets of a scene have one or two dependents (their owner, often one more user),
-    // and a scene has millions of targets: up to two entries are held in place, in the room the spilled
-    // list's pointer takes once there are more. A list is spilled exactly when it holds more positions
-    // than that room, holes included.
-    static constexpr std::uint32_t kInPlace = 2;
-    bool Spilled() const { return size_ > kInPlace; }
-    Entry* Data() { return Spilled() ? spill_->Entries() : inPlace_; }
-    const Entry* Data() const { return Spilled() ? spill_->Entries() : inPlace_; }
+
+    // Most targets of a scene have one or two dependents (their owner, often one more user), and a scene
+    // has millions of targets: up to two entries are held in place, each packed in one word with the low
+    // bit set (a block's address has it clear), the maker's address without its three alignment bits
+    // above it and the slot in the top bits. A maker address or a slot that does not fit, or a third
+    // position, moves the list to a block.
+    static constexpr unsigned kAddressBits = 44; // addresses below 2^47, aligned to 8
+    static constexpr unsigned kSlotShift = 1 + kAddressBits;
+    static constexpr std::uintptr_t kPacked = 1;
+    static bool Packable(ReferenceMaker* m, int slot) {
+        const auto a = reinterpret_cast<std::uintptr_t>(m);
+        return (a & 7) == 0 && (a >> (kAddressBits + 3)) == 0 && slot >= 0 && slot < (1 << (64 - kSlotShift));
+    }
+    static std::uintptr_t Pack(ReferenceMaker* m, int slot) {
+        return ((reinterpret_cast<std::uintptr_t>(m) >> 3) << 1) | (std::uintptr_t(slot) << kSlotShift) | kPacked;
+    }
+    static ReferenceMaker* PackedMaker(std::uintptr_t w) {
+        return reinterpret_cast<ReferenceMaker*>(((w >> 1) & ((std::uintptr_t(1) << kAddressBits) - 1)) << 3);
+    }
+    static int PackedSlot(std::uintptr_t w) { return static_cast<int>(w >> kSlotShift); }
+    // The word of a hole keeps the slot, as a hole in a block keeps its entry's slot.
+    static std::uintptr_t HoleOf(std::uintptr_t w) { return (w & ~((std::uintptr_t(1) << kSlotShift) - 1)) | kPacked; }
+    bool Spilled() const { return words_[0] != 0 && (words_[0] & kPacked) == 0; }
+    Spill* spill() const { return reinterpret_cast<Spill*>(words_[0]); }
+    unsigned Epoch() const { return Spilled() ? spill()->epoch : 0; }
+
     void Append(const Entry& e);
-    // Moves the entries to a block with room for `capacity` (more than the room in place).
+    // Moves the entries to a block with room for `capacity` (at least the positions held).
     void Respill(std::uint32_t capacity);
-    void MaybeCompact();
     // The index: built once a list is long, kept while it stays long.
-    size_t Home(ReferenceMaker* m) const;
+    static std::uint32_t TagOf(ReferenceMaker* m);
+    static size_t HomeOf(std::uint32_t tag, std::uint32_t bits) { return tag >> (32 - bits); }
     void IndexInsert(std::uint32_t pos);
     void IndexErase(size_t at);
     void BuildIndex(std::uint32_t bits);
     void DropIndex();
 
-    union {
-        Entry inPlace_[kInPlace];
-        Spill* spill_;
-    };
-    std::uint32_t size_ = 0;
-    std::uint32_t holes_ = 0;
-    std::uint32_t epoch_ = 0;
-    std::uint32_t walkers_ : 31 = 0;
-    std::uint32_t keepPositions_ : 1 = 0;
+    // In place: positions 0 and 1, each empty (0) or a packed entry or hole; positions are taken in
+    // order. In a block: the block's address, and 0.
+    std::uintptr_t words_[2] = {0, 0};
 };

@@ -6,10 +6,59 @@
 #include "host/core/RefRestore.h"
 #include "host/core/RemapDir.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
+static_assert(sizeof(ReferenceTarget) <= 48, "a scene holds millions of targets: the base is kept to 48 bytes");
+
 namespace {
+
+// The targets on the paths of the messages being delivered, outermost first. A handler may start a
+// message of its own (a new chain): the targets from `chainBase` on belong to the innermost chain.
+std::vector<ReferenceTarget*>& NotifyPath() {
+    static std::vector<ReferenceTarget*> path;
+    return path;
+}
+size_t chainBase = 0;
+
+// Puts a target on the current path for a scope: the flag tells without a search that a target is on no
+// path at all, the common case.
+class OnNotifyPath {
+public:
+    explicit OnNotifyPath(ReferenceTarget* t) : t_(t), wasOnPath_(t->TestAFlag(A_ON_NOTIFY_PATH)) {
+        NotifyPath().push_back(t);
+        t->SetAFlag(A_ON_NOTIFY_PATH);
+    }
+    ~OnNotifyPath() {
+        NotifyPath().pop_back();
+        if (!wasOnPath_) t_->ClearAFlag(A_ON_NOTIFY_PATH);
+    }
+    OnNotifyPath(const OnNotifyPath&) = delete;
+    OnNotifyPath& operator=(const OnNotifyPath&) = delete;
+    // True when t is already on the innermost chain's path: the message has been there.
+    static bool OnThisChain(ReferenceTarget* t) {
+        if (!t->TestAFlag(A_ON_NOTIFY_PATH)) return false;
+        const auto& path = NotifyPath();
+        return std::find(path.begin() + static_cast<std::ptrdiff_t>(chainBase), path.end(), t) != path.end();
+    }
+
+private:
+    ReferenceTarget* t_;
+    bool wasOnPath_;
+};
+
+// Opens a chain for one NotifyDependents call and closes it, even when a handler throws.
+class NotifyChain {
+public:
+    NotifyChain() : outerBase_(chainBase) { chainBase = NotifyPath().size(); }
+    ~NotifyChain() { chainBase = outerBase_; }
+    NotifyChain(const NotifyChain&) = delete;
+    NotifyChain& operator=(const NotifyChain&) = delete;
+
+private:
+    size_t outerBase_;
+};
 
 ReferenceTarget* AsTarget(ReferenceMaker* m) {
     return m && m->IsRefTarget() ? static_cast<ReferenceTarget*>(m) : nullptr;
@@ -46,39 +95,37 @@ ReferenceTarget::~ReferenceTarget() {
 RefResult ReferenceTarget::NotifyDependents(const Interval& changeInt, PartID partID, RefMessage message,
                                             SClass_ID notifyDependentsClassID, BOOL propagate,
                                             RefTargetHandle hTarg) {
-    static unsigned chains = 0;
-    unsigned chain = ++chains;
-    if (chain == 0) chain = ++chains;
-    return NotifyAlong(changeInt, partID, message, notifyDependentsClassID, propagate, hTarg, chain);
+    NotifyChain chain;
+    return NotifyAlong(changeInt, partID, message, notifyDependentsClassID, propagate, hTarg);
 }
 
 RefResult ReferenceTarget::NotifyAlong(const Interval& changeInt, PartID partID, RefMessage message,
-                                       SClass_ID filter, BOOL propagate, RefTargetHandle hTarg, unsigned chain) {
+                                       SClass_ID filter, BOOL propagate, RefTargetHandle hTarg) {
     // A target already on this propagation path closes a loop: the message has been here.
-    if (TestAFlag(A_IS_DELETED) || notifyChain_ == chain) return REF_SUCCEED;
-    const unsigned outerChain = notifyChain_;
-    notifyChain_ = chain;
+    if (TestAFlag(A_IS_DELETED) || OnNotifyPath::OnThisChain(this)) return REF_SUCCEED;
     Pin();
-    RefTargetHandle sender = hTarg ? hTarg : this;
-    HeardOnce once;
-    // Entries appended during the walk are past n; removed ones read as holes.
-    const size_t n = dependents_.Size();
-    for (size_t i = 0; i < n; ++i) {
-        ReferenceMaker* m = dependents_.MakerAt(i);
-        if (!m || m->RefMsgsDisabled()) continue;
-        if (filter != NOTIFY_ALL && m->SuperClassID() != filter) continue;
-        if (once.AlreadyHeard(dependents_, m)) continue;
-        ReferenceTarget* mt = AsTarget(m);
-        if (mt) mt->Pin(); // a dependent deleted by its own handler stays readable until it returns
-        PartID part = partID;
-        const RefResult r = m->NotifyRefChanged(changeInt, sender, part, message, propagate);
-        if (mt) {
-            if (r != REF_STOP && propagate && !mt->TestAFlag(A_IS_DELETED))
-                mt->NotifyAlong(changeInt, part, message, filter, propagate, nullptr, chain);
-            mt->Unpin();
+    {
+        OnNotifyPath onPath(this);
+        RefTargetHandle sender = hTarg ? hTarg : this;
+        HeardOnce once;
+        // Entries appended during the walk are past n; removed ones read as holes.
+        const size_t n = dependents_.Size();
+        for (size_t i = 0; i < n; ++i) {
+            ReferenceMaker* m = dependents_.MakerAt(i);
+            if (!m || m->RefMsgsDisabled()) continue;
+            if (filter != NOTIFY_ALL && m->SuperClassID() != filter) continue;
+            if (once.AlreadyHeard(dependents_, m)) continue;
+            ReferenceTarget* mt = AsTarget(m);
+            if (mt) mt->Pin(); // a dependent deleted by its own handler stays readable until it returns
+            PartID part = partID;
+            const RefResult r = m->NotifyRefChanged(changeInt, sender, part, message, propagate);
+            if (mt) {
+                if (r != REF_STOP && propagate && !mt->TestAFlag(A_IS_DELETED))
+                    mt->NotifyAlong(changeInt, part, message, filter, propagate, nullptr);
+                mt->Unpin();
+            }
         }
     }
-    notifyChain_ = outerChain;
     Unpin();
     return REF_SUCCEED;
 }
@@ -194,7 +241,7 @@ RefResult ReferenceTarget::DeleteAllRefsToMe() {
         const int slot = RefGraph::LocateSlot(m, this, dependents_.SlotAt(i));
         if (slot < 0) {
             // The maker changed the reference behind the host's back: only the entry is left to drop.
-            if (dependents_.Remove(m, dependents_.SlotAt(i)).Valid()) --m->liveRefs_;
+            if (dependents_.Remove(m, dependents_.SlotAt(i), false).Valid()) --m->liveRefs_;
             continue;
         }
         const AnimHandle h = holding ? Animatable::GetHandleByAnim(m) : 0;
@@ -213,12 +260,13 @@ void ReferenceTarget::BaseClone(ReferenceTarget* from, ReferenceTarget* to, Rema
 }
 
 void ReferenceTarget::Unpin() {
-    dependents_.EndWalk();
     if (--pins_ > 0) return;
     if (freePending_) {
         freePending_ = 0;
         DeleteThis();
+        return;
     }
+    if (!PositionsHeld()) dependents_.Squeeze();
 }
 
 void ReferenceTarget::Free() {

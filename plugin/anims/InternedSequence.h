@@ -50,6 +50,8 @@ public:
     auto begin() const { return entry_->values.begin(); }
     auto end() const { return entry_->values.end(); }
     bool operator==(const InternedSequence& other) const { return entry_ == other.entry_; }
+    // The stored sequence's identity: equal for holders of equal sequences, and only for them.
+    const void* Id() const { return entry_; }
     bool operator==(const std::vector<T>& values) const { return entry_->values == values; }
 
 private:

@@ -10,6 +10,7 @@
 // the heap (one empty slab per size is kept for the next record). Sizes above the slot range, and builds
 // with the address sanitizer (which must see every object on its own), use the heap directly. The host
 // makes and deletes mirrors on its main thread only; the pool is not locked.
+// Slots are aligned for a pointer, which is all a mirror of any kind needs.
 class MirrorPool {
 public:
     static void* Allocate(std::size_t size);

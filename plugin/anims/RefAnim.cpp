@@ -110,7 +110,6 @@ void RefAnim::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& re
     auto* dst = dynamic_cast<RefAnim*>(to);
     if (src && dst) {
         dst->path_ = src->path_;
-        dst->pathByNumber_ = src->pathByNumber_;
         dst->state_ = src->state_;
         if (src->anim_ && src->IsRealDependency(src->anim_))
             dst->ReplaceReference(0, remap.CloneRef(src->anim_));
@@ -127,7 +126,12 @@ RefResult RefAnim::SetAnim(ReferenceTarget* anim) {
 
 void RefAnim::SetPathByNumber(const std::vector<std::int32_t>& numbers, bool recordUndo) {
     if (recordUndo) HoldPathByNumber();
-    pathByNumber_.Assign(numbers);
+    path_.AssignNumbers(numbers);
+}
+
+void RefAnim::SetPaths(const PathNames& names, const std::vector<std::int32_t>& numbers, bool recordUndo) {
+    if (recordUndo) HoldPathByNumber();
+    path_.Assign(names, numbers);
 }
 
 void RefAnim::HoldPathByNumber() {
@@ -156,7 +160,7 @@ void RefAnim::ForgetNameInHelper(const WStr& name) {
 
 bool RefAnim::GetAnimByPath(Animatable* root, PathResolution& out) {
     lastOperation_ = IDS_OP_GET_ANIM_BY_PATH;
-    return ResolvePath(root, ToStrings(path_), pathByNumber_, out);
+    return ResolvePath(root, ToStrings(path_.Names()), path_.Numbers(), out);
 }
 
 bool RefAnim::ResolvePath(Animatable* root, const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
@@ -198,7 +202,7 @@ bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& n
         if (m == this || m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
         auto* other = static_cast<RefAnim*>(m);
         if (other->GetAnim() != anim || other->owner_ != owner_) continue;
-        if (other->pathByNumber_ == numbers) return true;
+        if (other->path_.Numbers() == numbers) return true;
     }
     return false;
 }
@@ -288,36 +292,35 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
 
 void RefAnim::SetPathSize(int size) {
     if (size < 0) return;
-    PathNames names = path_.Values();
-    std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    PathNames names = path_.Names();
+    std::vector<std::int32_t> numbers = path_.Numbers();
     names.resize(static_cast<size_t>(size), PathName());
     numbers.resize(static_cast<size_t>(size), 0);
-    path_ = std::move(names);
-    pathByNumber_ = std::move(numbers);
+    path_.Assign(names, numbers);
 }
 
 MSTR RefAnim::GetPathItem(int index) {
-    return index >= 0 && index < static_cast<int>(path_.size()) ? path_[static_cast<size_t>(index)] : MSTR();
+    return index >= 0 && index < static_cast<int>(path_.Names().size()) ? path_.Names()[static_cast<size_t>(index)] : MSTR();
 }
 
 void RefAnim::SetPathItem(int index, const MCHAR* name) {
-    if (index >= 0 && index < static_cast<int>(path_.size())) {
-        PathNames names = path_.Values();
+    if (index >= 0 && index < static_cast<int>(path_.Names().size())) {
+        PathNames names = path_.Names();
         names[static_cast<size_t>(index)] = PathName(WStr(name ? name : L""));
-        path_ = std::move(names);
+        path_.AssignNames(names);
     }
 }
 
 int RefAnim::GetPathByNumberItem(int index) {
-    return index >= 0 && index < static_cast<int>(pathByNumber_.size()) ? pathByNumber_[static_cast<size_t>(index)]
+    return index >= 0 && index < static_cast<int>(path_.Numbers().size()) ? path_.Numbers()[static_cast<size_t>(index)]
                                                                          : -1;
 }
 
 void RefAnim::SetPathByNumberItem(int index, int number) {
-    if (index >= 0 && index < static_cast<int>(pathByNumber_.size())) {
-        std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    if (index >= 0 && index < static_cast<int>(path_.Numbers().size())) {
+        std::vector<std::int32_t> numbers = path_.Numbers();
         numbers[static_cast<size_t>(index)] = number;
-        pathByNumber_ = std::move(numbers);
+        path_.AssignNumbers(numbers);
     }
 }
 
@@ -353,9 +356,9 @@ MSTR RefAnim::Describe() {
     }
     lastOperation_ = savedLast;
     s += L"\nPath: ";
-    for (const PathName& name : path_) s += name.Str() + L",";
+    for (const PathName& name : path_.Names()) s += name.Str() + L",";
     s += L"\nPathByN: ";
-    for (std::int32_t n : pathByNumber_) s += WStr::Format(L"%d", n) + L",";
+    for (std::int32_t n : path_.Numbers()) s += WStr::Format(L"%d", n) + L",";
     s += L"\nOverridden State: ";
     s += state_ ? WStr::FromUTF8(OverriddenStateText(state_)) : MSTR(L"None.");
     s += L"\nLast Operation: ";

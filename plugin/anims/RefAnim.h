@@ -5,8 +5,8 @@
 #include "host/core/ReferenceTarget.h"
 #include "host/core/WStr.h"
 #include "plugin/anims/IRefAnimOwner.h"
-#include "plugin/anims/InternedSequence.h"
 #include "plugin/anims/MirrorKinds.h"
+#include "plugin/anims/MirrorPath.h"
 #include "plugin/anims/MirrorPool.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
@@ -105,14 +105,16 @@ public:
 
     // ---- path
     // The names as strings (a copy); GetPathNames is the stored form.
-    std::vector<WStr> GetPath() const { return ToStrings(path_); }
-    const PathNames& GetPathNames() const { return path_.Values(); }
-    void SetPath(const std::vector<WStr>& names) { path_ = ToPathNames(names); }
-    void SetPathNames(const PathNames& names) { path_.Assign(names); }
-    const std::vector<std::int32_t>& GetPathByNumber() const { return pathByNumber_.Values(); }
+    std::vector<WStr> GetPath() const { return ToStrings(path_.Names()); }
+    const PathNames& GetPathNames() const { return path_.Names(); }
+    void SetPath(const std::vector<WStr>& names) { path_.AssignNames(ToPathNames(names)); }
+    void SetPathNames(const PathNames& names) { path_.AssignNames(names); }
+    const std::vector<std::int32_t>& GetPathByNumber() const { return path_.Numbers(); }
     // With recordUndo, the old numbers are held first (HoldPathByNumber).
     void SetPathByNumber(const std::vector<std::int32_t>& numbers, bool recordUndo = false);
     void HoldPathByNumber();
+    // Both paths at once (a new mirror's), holding the old numbers first with recordUndo.
+    void SetPaths(const PathNames& names, const std::vector<std::int32_t>& numbers, bool recordUndo);
 
     // ---- overridden state
     BYTE GetOverriddenState() const { return state_; }
@@ -205,7 +207,7 @@ public:
     void PrintInfo();
 
     // ---- the "RefAnim" interface
-    int GetPathSize() override { return static_cast<int>(path_.size()); }
+    int GetPathSize() override { return static_cast<int>(path_.Names().size()); }
     void SetPathSize(int size) override;
     MSTR GetPathItem(int index) override;
     void SetPathItem(int index, const MCHAR* name) override;
@@ -237,9 +239,8 @@ private:
 
     IRefAnimOwner* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
-    // Shared with every mirror of the scene that has the same path.
-    InternedSequence<PathName, PathNameHash> path_;
-    InternedSequence<std::int32_t> pathByNumber_;
+    // Shared with every mirror of the scene that has the same paths.
+    MirrorPath path_;
     // Packed: a scene has over a million mirrors. Operations are string ids, all below 32768.
     BYTE state_ = 0;
     std::uint8_t kindFlag_ = 0;

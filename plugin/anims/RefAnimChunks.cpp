@@ -23,11 +23,11 @@ size_t Reservable(ILoad* iload, std::int32_t announced) {
 } // namespace
 
 IOResult RefAnim::Save(ISave* isave) {
-    IOResult res = WriteValueChunk(isave, kPathCountChunk, static_cast<std::int32_t>(path_.size()));
-    for (size_t i = 0; res == IO_OK && i < path_.size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_[i].Str());
-    if (res == IO_OK) res = WriteValueChunk(isave, kNumberCountChunk, static_cast<std::int32_t>(pathByNumber_.size()));
-    for (size_t i = 0; res == IO_OK && i < pathByNumber_.size(); ++i)
-        res = WriteValueChunk(isave, kNumberChunk, pathByNumber_[i]);
+    IOResult res = WriteValueChunk(isave, kPathCountChunk, static_cast<std::int32_t>(path_.Names().size()));
+    for (size_t i = 0; res == IO_OK && i < path_.Names().size(); ++i) res = WriteStringChunk(isave, kPathNameChunk, path_.Names()[i].Str());
+    if (res == IO_OK) res = WriteValueChunk(isave, kNumberCountChunk, static_cast<std::int32_t>(path_.Numbers().size()));
+    for (size_t i = 0; res == IO_OK && i < path_.Numbers().size(); ++i)
+        res = WriteValueChunk(isave, kNumberChunk, path_.Numbers()[i]);
     if (res == IO_OK) res = WriteValueChunk(isave, kStateChunk, state_);
     if (res == IO_OK) res = WriteValueChunk(isave, kKindFlagChunk, static_cast<std::int32_t>(kindFlag_));
     return res;
@@ -35,8 +35,8 @@ IOResult RefAnim::Save(ISave* isave) {
 
 IOResult RefAnim::Load(ILoad* iload) {
     // The path is read into tables of its own and stored once the chunks are read (or one failed).
-    PathNames names = path_.Values();
-    std::vector<std::int32_t> numbers = pathByNumber_.Values();
+    PathNames names = path_.Names();
+    std::vector<std::int32_t> numbers = path_.Numbers();
     const IOResult result = ForEachChunk(iload, [&](USHORT id) {
         std::int32_t v = 0;
         IOResult res;
@@ -67,8 +67,7 @@ IOResult RefAnim::Load(ILoad* iload) {
         default: return LoadKindChunk(iload);
         }
     });
-    path_ = std::move(names);
-    pathByNumber_ = std::move(numbers);
+    path_.Assign(names, numbers);
     return result;
 }
 

@@ -201,7 +201,7 @@ void RefAnim::TransferWithCustAttribs(ReferenceTarget* fresh, ReferenceTarget* m
 
 void RefAnim::FollowFresh(const PathResolution& r) {
     SetAnim(AsTarget(r.anim));
-    pathByNumber_ = r.newNumbers;
+    path_.AssignNumbers(r.newNumbers);
     lastOperation_ = IDS_OP_DEFAULT_OVERRIDE;
 }
 
@@ -211,7 +211,7 @@ void RefAnim::Override(Animatable* root) {
     PathResolution r;
     if (!GetAnimByPath(root, r)) return;
     if (r.anim == static_cast<Animatable*>(anim_)) {
-        pathByNumber_ = r.newNumbers;
+        path_.AssignNumbers(r.newNumbers);
         return;
     }
     if (!modified && !replaced) {
@@ -235,7 +235,7 @@ void RefAnim::Override(Animatable* root) {
         break;
     }
     if (!done) return;
-    pathByNumber_ = r.newNumbers;
+    path_.AssignNumbers(r.newNumbers);
     lastOperation_ = IDS_OP_DEFAULT_OVERRIDE;
 }
 
@@ -346,8 +346,8 @@ bool RefAnim::OverrideInParent(const PathResolution& r, bool replaced) {
         if (!assignable && (!GetKindFlag() || k < 0)) {
             // A slot the parent does not let us assign: a list controller still takes the item's name.
             if (auto* list = static_cast<IListControl*>(parent->GetInterface(LIST_CONTROLLER_INTERFACE));
-                list && !path_.empty())
-                list->SetName(index, path_.back().Str());
+                list && !path_.Names().empty())
+                list->SetName(index, path_.Names().back().Str());
             return true;
         }
         ReplaceInParent(maker, anim_, k);
@@ -388,7 +388,7 @@ void RefAnim::OverrideModifier(Animatable* root, IDerivedObject* derived, ModCon
     holder->AddModifier(static_cast<Modifier*>(anim_), context ? new ModContext(*context) : nullptr, local);
     holder->DeleteModifier(local + 1);
     fresh->MaybeAutoDelete();
-    pathByNumber_ = r.newNumbers;
+    path_.AssignNumbers(r.newNumbers);
 }
 
 ModContext* RefAnim::GetModContext(Animatable* root) {
@@ -414,9 +414,9 @@ IDerivedObject* RefAnim::CreateModifierHolder(Animatable* root, ModContext** use
 }
 
 void RefAnim::EscalateToParent(Animatable* root) {
-    if (path_.size() < 2 || !owner_ || !root) return;
-    PathNames names(path_.begin(), path_.end() - 1);
-    std::vector<std::int32_t> numbers(pathByNumber_.begin(), pathByNumber_.end() - std::min<size_t>(1, pathByNumber_.size()));
+    if (path_.Names().size() < 2 || !owner_ || !root) return;
+    PathNames names(path_.Names().begin(), path_.Names().end() - 1);
+    std::vector<std::int32_t> numbers(path_.Numbers().begin(), path_.Numbers().end() - std::min<size_t>(1, path_.Numbers().size()));
     PathResolution r;
     GetAnimByPath(root, r);
     if (!r.parent || !anim_ || r.anim != static_cast<Animatable*>(anim_)) return;

@@ -31,21 +31,26 @@ Animatable* ElementChild(IParamBlock2* pb, ParamID id, int element) {
     return pb->GetValue(id, 0, r, valid, element) ? r : nullptr;
 }
 
-MSTR ParamName(IParamBlock2* pb, ParamID id) {
+// Assigned from the definition's own text: the walk asks for a name at every step it mirrors, and the
+// caller's string keeps its room from one step to the next.
+void AssignParamName(IParamBlock2* pb, ParamID id, MSTR& name) {
     const MCHAR* n = pb->GetParamDef(id).int_name;
-    return n && *n ? MSTR(n) : MSTR(L"unnamed");
+    name = n && *n ? n : L"unnamed";
 }
 
 Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR* name) {
     if (tab >= 0) {
         const ParamID id = pb->IndextoID(tab);
         if (id < 0 || !(pb->GetParameterType(id) & TYPE_TAB) || i >= pb->Count(id)) return nullptr;
-        if (name) *name = ParamName(pb, id) + L"[" + WStr::FromInt(i) + L"]";
+        if (name) {
+            AssignParamName(pb, id, *name);
+            *name += L"[" + WStr::FromInt(i) + L"]";
+        }
         return ElementChild(pb, id, i);
     }
     const ParamID id = pb->IndextoID(i - 1);
     if (id < 0) return nullptr;
-    if (name) *name = ParamName(pb, id);
+    if (name) AssignParamName(pb, id, *name);
     // A table is stepped into by its parameter; its elements are the children of the next step.
     if (pb->GetParameterType(id) & TYPE_TAB) return pb;
     return ElementChild(pb, id, 0);

@@ -112,6 +112,9 @@ public:
     bool PersistsReferences() const override;
     // Its helper node is itself a node of another reference (it carries a node record).
     bool IsNested() override;
+    // Records are written in table order after the helper (a scene writer finds them through its
+    // references in that order): the ones after this record have their memory asked for.
+    void RecordSaving(const RefNode* record) override;
     // The helper node's name while UseNamePrefix is on; empty otherwise.
     MSTR GetRecordNamePrefix() override;
     // Names of merged nodes the user deleted locally; they are deleted again after every merge.
@@ -239,6 +242,9 @@ private:
     std::vector<RefAnim*> changedMirrors_;
     DWORD stamp_;
     FileTime64 fileTime_ = 0;
+    // The table index of the record a save is expected to write next; past the end when the save does
+    // not follow the table.
+    size_t saveCursor_ = SIZE_MAX;
     int loaded_ = 0;
     int renderSwap_ = 0;
     int prefixFlagCopy_ = 0;

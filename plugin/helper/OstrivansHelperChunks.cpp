@@ -2,6 +2,7 @@
 #include "plugin/helper/OstrivansHelper.h"
 
 #include "host/core/ChunkFields.h"
+#include "plugin/records/RefNode.h"
 
 #include <cstdint>
 
@@ -60,7 +61,30 @@ IOResult ReadRenamedLayer(ILoad* iload, RenamedLayer& layer) {
 
 } // namespace
 
+// How many records ahead of the one being written each round of asking for memory runs: the record's
+// own lines three ahead, what they point to two ahead, its modifier entries one ahead.
+constexpr size_t kRecordLinesAhead = 3;
+
+void OstrivansHelper::RecordSaving(const RefNode* record) {
+    if (saveCursor_ >= refNodes_.size() || refNodes_[saveCursor_] != record) {
+        saveCursor_ = SIZE_MAX;
+        return;
+    }
+    // Null slots write nothing: the next record written is the next one present.
+    do ++saveCursor_;
+    while (saveCursor_ < refNodes_.size() && !refNodes_[saveCursor_]);
+    auto ahead = [&](size_t k) { return saveCursor_ + k < refNodes_.size() ? refNodes_[saveCursor_ + k] : nullptr; };
+    if (const RefNode* r = ahead(kRecordLinesAhead - 1)) r->PrefetchSaveRecord();
+    if (const RefNode* r = ahead(kRecordLinesAhead - 2)) r->PrefetchSaveBuffers();
+    if (const RefNode* r = ahead(0)) r->PrefetchSaveEntries();
+}
+
 IOResult OstrivansHelper::Save(ISave* isave) {
+    // The records come next: the first ones' memory is asked for in the order the rounds need it.
+    saveCursor_ = 0;
+    while (saveCursor_ < refNodes_.size() && !refNodes_[saveCursor_]) ++saveCursor_;
+    for (size_t k = 0; k < kRecordLinesAhead && saveCursor_ + k < refNodes_.size(); ++k)
+        if (const RefNode* r = refNodes_[saveCursor_ + k]) r->PrefetchSaveRecord();
     IOResult res = WriteValueChunk(isave, kVersionChunk, kVersion);
     if (res == IO_OK) res = WriteValueChunk(isave, kFileTimeChunk, fileTime_);
     if (res == IO_OK) res = WriteCountChunk(isave, kNodeCountChunk, refNodes_.size());

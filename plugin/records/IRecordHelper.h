@@ -6,6 +6,7 @@
 #include "host/core/WStr.h"
 
 class RefAnim;
+class RefNode;
 
 class IRecordHelper {
 public:
@@ -19,6 +20,8 @@ public:
     virtual void RegisterChangedMirror(RefAnim* mirror) = 0;
     // Merged nodes of this name are no longer deleted again (undoable); whether the name was listed.
     virtual bool ForgetNodeToDelete(const WStr& name) = 0;
+    // A node record's Save begins: the helper may ask for the memory of the records it expects next.
+    virtual void RecordSaving(const RefNode* /*record*/) {}
     // The helper came into the scene with the content of another reference.
     virtual bool IsNested() { return false; }
 

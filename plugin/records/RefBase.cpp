@@ -124,7 +124,7 @@ void RefBase::SetReference(int i, RefTargetHandle rtarg) {
         item_ = rtarg;
         AttachToItem(item_);
         // The remembered tree described the old item.
-        structure_.reset();
+        structure_.Clear();
     } else if (i >= 1 && i <= NumMirrors()) {
         // A damaged file may name any object here: only a mirror is taken. A mirror restored from a file
         // learns its owner here, as a created one does when it is appended.
@@ -411,9 +411,8 @@ RefBase::WalkPath::WalkPath(PathNames& names, std::vector<std::int32_t>& numbers
 
 const PathNames& RefBase::WalkPath::Names() {
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        MSTR name;
-        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
-        names_.emplace_back(name);
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &scratch_);
+        names_.emplace_back(scratch_);
     }
     return names_;
 }
@@ -430,11 +429,11 @@ void RefBase::WalkPath::Pop() {
     if (names_.size() > numbers_.size()) names_.pop_back();
 }
 
-void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
-                    RefSubAnimTree::Index parentEntry, int slot, WalkPath& path, int tabIndex) {
+void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
+                    RefSubAnimWalk::Index parentEntry, int slot, WalkPath& path, int tabIndex) {
     if (path.Depth() > REFBASE_MAX_PATH_DEPTH - 1) return;
     if (!anim) return; // the position stays empty
-    const RefSubAnimTree::Index here = tree.SetChild(parentEntry, slot, anim);
+    const RefSubAnimWalk::Index here = tree.SetChild(parentEntry, slot, anim);
     DWORD kind = KIND_UNDECIDED;
     RefAnim* mirror = nullptr;
     if (tabIndex < 0) {
@@ -455,8 +454,8 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
     VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames, mirror);
 }
 
-void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
-                            RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex,
+void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
+                            RefSubAnimWalk::Index here, int count, WalkPath& path, int tabIndex,
                             bool recordNames, const RefAnim* mirror) {
     // Below the deepest step nothing is remembered, not even empty positions.
     if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.MakeChildren(here, count);
@@ -478,13 +477,14 @@ void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* pare
 void RefBase::WalkRoot(const Walk& walk) {
     Animatable* root = GetRootAnim();
     if (!root) return;
-    structure_ = std::make_unique<RefSubAnimTree>(root);
+    structure_.Clear();
+    RefSubAnimWalk tree(root);
     PathNames names;
     std::vector<std::int32_t> numbers;
     WalkPath path(names, numbers);
     // The root's children are named through the root itself, with no parent above it.
-    VisitChildren(walk, root, nullptr, *structure_, 0, ChildCount(root, nullptr, -1), path, -1, false);
-    structure_->Finish();
+    VisitChildren(walk, root, nullptr, tree, 0, ChildCount(root, nullptr, -1), path, -1, false);
+    structure_ = tree.Finish();
 }
 
 namespace {
@@ -511,7 +511,7 @@ void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathName
     if (!anim || numbers.empty() || names.size() != numbers.size()) return;
     BusyScope busy(this);
     // The walk hangs what it takes on a tree of its own, thrown away afterwards.
-    RefSubAnimTree scratch(parent);
+    RefSubAnimWalk scratch(parent);
     scratch.MakeChildren(0, 1);
     WalkPath path(names, numbers);
     Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
@@ -520,7 +520,7 @@ void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathName
 void RefBase::RememberStructure() {
     BusyScope busy(this);
     if (!GetRootAnim()) {
-        structure_.reset();
+        structure_.Clear();
         return;
     }
     WalkRoot(Walk{false, 0});
@@ -549,8 +549,7 @@ RefAnim* RefBase::CreateRefAnimAt(DWORD kind, ReferenceTarget* anim, const PathN
     const ULONG madeKind = mirror->GetKindID();
     mirror->SetOwner(this);
     mirror->SetOverriddenState(initialState);
-    mirror->SetPathNames(names);
-    mirror->SetPathByNumber(numbers, true);
+    mirror->SetPaths(names, numbers, true);
     mirror->SetKindFlag((kind & KIND_FLAG) != 0);
     try {
         mirror->SetAnim(anim);
@@ -620,15 +619,15 @@ void RefBase::UpdateStructure() {
     OperationCodeGuard code(OperationCode::Record);
     structureChanged_ = 0;
     Animatable* root = GetRootAnim();
-    if (structure_ && root && structure_->Root().StandsFor(root)) {
+    if (!structure_.Empty() && root && structure_.Root().StandsFor(root)) {
         PathNames names;
         std::vector<std::int32_t> numbers;
-        CompareEntry(structure_->Root(), root, nullptr, names, numbers, -1);
+        CompareEntry(structure_.Root(), root, nullptr, names, numbers, -1);
     }
     if (root)
         WalkRoot(Walk{false, 0});
     else
-        structure_.reset();
+        structure_.Clear();
 }
 
 void RefBase::RenumberThrough(const std::vector<std::int32_t>& numbers, int from, int delta) {
@@ -654,7 +653,7 @@ void RefBase::MirrorNewChild(Animatable* container, Animatable* child, PathNames
     }
     // The walk of a collection from the new child; the tree it takes is thrown away, since the whole tree
     // is taken again once the comparison is over.
-    RefSubAnimTree scratch(container);
+    RefSubAnimWalk scratch(container);
     scratch.MakeChildren(0, 1);
     WalkPath path(names, numbers);
     Visit(Walk{true, REFANIM_REPLACED}, child, container, scratch, 0, 0, path, tabIndex);
@@ -787,6 +786,6 @@ std::string RefBase::Dump() {
         for (size_t k = 0; k < numbers.size(); ++k) s += (k ? "." : "") + std::to_string(numbers[k]);
         s += " state " + std::to_string(m->GetOverriddenState()) + "\n";
     }
-    s += structure_ ? "structure:\n" + structure_->Root().Dump(1) : std::string("structure: none\n");
+    s += !structure_.Empty() ? "structure:\n" + structure_.Root().Dump(1) : std::string("structure: none\n");
     return s;
 }

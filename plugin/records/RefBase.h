@@ -171,7 +171,7 @@ public:
     // Compares the remembered tree with the live one and fixes the mirrors (renumbers them past an
     // inserted or removed child, mirrors new children), then remembers the live tree.
     void UpdateStructure();
-    const RefSubAnim* GetStructure() const { return structure_ ? &structure_->Root() : nullptr; }
+    const RefSubAnim* GetStructure() const { return structure_.Empty() ? nullptr : &structure_.Root(); }
     bool IsBusy() const { return busy_ != 0; }
     bool IsWaiting() const { return waiting_ != 0; }
     bool IsStructureChanged() const { return structureChanged_ != 0; }
@@ -270,14 +270,16 @@ private:
         PathNames& names_;
         std::vector<std::int32_t>& numbers_;
         std::vector<Step> steps_;
+        // The name of a step as the host gives it, before it is interned; its room serves every step.
+        MSTR scratch_;
     };
     // Visits anim, child `slot` of tree entry `parentEntry`.
-    void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
-               RefSubAnimTree::Index parentEntry, int slot, WalkPath& path, int tabIndex);
+    void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
+               RefSubAnimWalk::Index parentEntry, int slot, WalkPath& path, int tabIndex);
     // Visits the children of entry `here` (standing for anim) as far as the walk takes them; mirror is
     // anim's mirror in this record, if any, which may keep some children from the walk.
-    void VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimTree& tree,
-                       RefSubAnimTree::Index here, int count, WalkPath& path, int tabIndex, bool recordNames,
+    void VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
+                       RefSubAnimWalk::Index here, int count, WalkPath& path, int tabIndex, bool recordNames,
                        const RefAnim* mirror = nullptr);
     void WalkRoot(const Walk& walk);
     // How many children the walk visits below anim for the kind the rule gave it.
@@ -301,7 +303,7 @@ private:
     IRecordHelper* helper_ = nullptr;
     ReferenceTarget* item_ = nullptr;
     std::vector<RefAnim*> mirrors_;
-    std::unique_ptr<RefSubAnimTree> structure_;
+    RefSubAnimTree structure_;
     std::int32_t busy_ = 0;
     std::int32_t waiting_ = 0;
     std::int32_t structureChanged_ = 0;

@@ -89,9 +89,9 @@ RefNode::~RefNode() {
     DeleteAllRefs();
     for (RefModifier* m : osMods_) delete m;
     for (RefModifier* m : wsMods_) delete m;
-    for (ModDeleted* m : deletedMods_) delete m;
-    for (ModChangedName* m : renamedMods_) delete m;
-    for (ModChangedToggles* m : toggledMods_) delete m;
+    for (ModDeleted* m : Side().deletedMods) delete m;
+    for (ModChangedName* m : Side().renamedMods) delete m;
+    for (ModChangedToggles* m : Side().toggledMods) delete m;
 }
 
 const MCHAR* RefNode::GetRecordName() const {
@@ -376,8 +376,10 @@ void RefNode::CollectBaseObjectMirrors() {
     std::vector<std::int32_t> numbers;
     MSTR name;
     const int nodeChildren = ChildCount(node, nullptr, -1);
+    // Found without names: only the child found is named.
     for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
-        if (::GetChild(node, nullptr, i, -1, &name) == top) {
+        if (::GetChild(node, nullptr, i, -1, nullptr) == top) {
+            ::GetChild(node, nullptr, i, -1, &name);
             names.emplace_back(name);
             numbers.push_back(i);
         }
@@ -480,7 +482,7 @@ bool RefNode::IsOwnedOutsideReference(ReferenceMaker* maker) {
 // ---- names
 
 MSTR RefNode::ComposeNodeName(const MCHAR* prefix) const {
-    const WStr& name = (overrideFlags_ & REFNODE_OVERRIDE_NAME) ? overriddenName_ : referencedName_;
+    const WStr& name = (overrideFlags_ & REFNODE_OVERRIDE_NAME) ? Side().overriddenName : referencedName_;
     if (prefix && prefix[0]) return MSTR(prefix) + L"_" + name;
     return name;
 }
@@ -567,8 +569,8 @@ MSTR RefNode::GetDescription() {
     else
         text += L"\nOverridden Material: None";
     text += WStr::Format(L"\nWSRefMods: %d\nOSRefMods: %d\nDeletedMods: %d\nRenamedMods: %d\nToggledMods: %d\n",
-                         NumWSModifiers(), NumOSModifiers(), static_cast<int>(deletedMods_.size()),
-                         static_cast<int>(renamedMods_.size()), static_cast<int>(toggledMods_.size()));
+                         NumWSModifiers(), NumOSModifiers(), static_cast<int>(Side().deletedMods.size()),
+                         static_cast<int>(Side().renamedMods.size()), static_cast<int>(Side().toggledMods.size()));
     return text + RefBase::GetDescription();
 }
 
@@ -588,8 +590,8 @@ void RefNode::PrintData(int detail) {
     else
         mputs(L"\nOverridden Material: None");
     mprintf(L"\nWSRefMods: %d\nOSRefMods: %d\nDeletedMods: %d\nRenamedMods: %d\nToggledMods: %d\n",
-            NumWSModifiers(), NumOSModifiers(), static_cast<int>(deletedMods_.size()),
-            static_cast<int>(renamedMods_.size()), static_cast<int>(toggledMods_.size()));
+            NumWSModifiers(), NumOSModifiers(), static_cast<int>(Side().deletedMods.size()),
+            static_cast<int>(Side().renamedMods.size()), static_cast<int>(Side().toggledMods.size()));
     mflush();
     RefBase::PrintData(1);
 }
@@ -612,7 +614,7 @@ std::string RefNode::DumpNode() {
     s += "\nlisting " + std::to_string(Side().listingObjects.size());
     for (size_t k = 0; k < Side().listingObjects.size(); ++k)
         s += " " + name(Side().listingObjects[k]) + "@" + std::to_string(Side().listingPositions[k]);
-    s += "\nname \"" + overriddenName_.ToUTF8() + "\" grouping " + std::to_string(grouping_) + " wire " +
+    s += "\nname \"" + Side().overriddenName.ToUTF8() + "\" grouping " + std::to_string(grouping_) + " wire " +
          std::to_string(wireColor_) + " display " + std::to_string(displayWord_) + " " + std::to_string(displayBytes_[0]) +
          " " + std::to_string(displayBytes_[1]) + " render " + std::to_string(renderWord_);
     for (std::int32_t v : renderValues_) s += " " + std::to_string(v);
@@ -637,10 +639,10 @@ std::string RefNode::DumpNode() {
                  std::to_string(m->index) + " " + std::to_string(m->toggles) + (m->modifier ? (m->holder ? " in holder" : " held") : " empty") +
                  (m->context ? " ctx " + WStr(m->context->Describe()).ToUTF8() : std::string()) + "\n";
         }
-    for (const ModDeleted* m : deletedMods_) s += " deleted \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + "\n";
-    for (const ModChangedName* m : renamedMods_)
+    for (const ModDeleted* m : Side().deletedMods) s += " deleted \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + "\n";
+    for (const ModChangedName* m : Side().renamedMods)
         s += " renamed \"" + m->oldName.ToUTF8() + "\" " + std::to_string(m->index) + " \"" + m->newName.ToUTF8() + "\"\n";
-    for (const ModChangedToggles* m : toggledMods_)
+    for (const ModChangedToggles* m : Side().toggledMods)
         s += " toggled \"" + m->name.ToUTF8() + "\" " + std::to_string(m->index) + " " + std::to_string(m->toggles) + "\n";
     return s + Dump();
 }
@@ -659,7 +661,7 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     copy->referencedName_ = referencedName_;
     copy->wasLoaded_ = wasLoaded_;
     copy->overrideFlags_ = overrideFlags_;
-    copy->overriddenName_ = overriddenName_;
+    if (side_) copy->EditSide().overriddenName = side_->overriddenName;
     copy->grouping_ = grouping_;
     copy->offsetPos_ = offsetPos_;
     copy->offsetRot_ = offsetRot_;
@@ -684,10 +686,10 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     copy->osModCount_ = osModCount_;
     copy->modifiersSettled_ = modifiersSettled_;
     copy->objectRecheckPending_ = objectRecheckPending_;
-    for (ModDeleted* m : deletedMods_) copy->deletedMods_.push_back(m ? new ModDeleted(*m) : nullptr);
-    for (ModChangedName* m : renamedMods_) copy->renamedMods_.push_back(m ? new ModChangedName(*m) : nullptr);
-    for (ModChangedToggles* m : toggledMods_)
-        copy->toggledMods_.push_back(m ? new ModChangedToggles(*m) : nullptr);
+    for (ModDeleted* m : Side().deletedMods) copy->EditSide().deletedMods.push_back(m ? new ModDeleted(*m) : nullptr);
+    for (ModChangedName* m : Side().renamedMods) copy->EditSide().renamedMods.push_back(m ? new ModChangedName(*m) : nullptr);
+    for (ModChangedToggles* m : Side().toggledMods)
+        copy->EditSide().toggledMods.push_back(m ? new ModChangedToggles(*m) : nullptr);
     auto copyEntry = [](const RefModifier* m) -> RefModifier* {
         if (!m) return nullptr;
         auto* e = new RefModifier;

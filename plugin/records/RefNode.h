@@ -74,7 +74,7 @@ public:
     bool WasLoaded() const { return wasLoaded_ != 0; }
     DWORD GetOverrideFlags() const { return overrideFlags_; }
     INode* GetNode() const;
-    const WStr& GetOverriddenName() const { return overriddenName_; }
+    const WStr& GetOverriddenName() const { return Side().overriddenName; }
     // The name the node carries in the scene: the overridden name when the name is overridden, else the
     // referenced name; after prefix and "_" when the prefix is not empty.
     MSTR ComposeNodeName(const MCHAR* prefix) const;
@@ -161,6 +161,12 @@ public:
     void SizeTablesForLoad(int children, int wsMods, int osMods, int lights, int listing);
     IOResult Save(ISave* isave) override; // plain values and table sizes; the host writes the references
     IOResult Load(ILoad* iload) override; // sizes the tables through SizeTablesForLoad; errors as they come
+    // What Save reads, asked for ahead of it in three rounds that a save runs one record apart: the
+    // record's own lines, then what they point to (its name, its tables), then its modifier entries. Each
+    // round reads only what the round before brought in, so none of them waits for memory.
+    void PrefetchSaveRecord() const;
+    void PrefetchSaveBuffers() const;
+    void PrefetchSaveEntries() const;
 
     // Sets or clears flag bits; with undoable and the hold holding, a record of the bits goes first.
     void SetOverrideFlag(DWORD mask, bool on, bool undoable);
@@ -341,7 +347,6 @@ private:
     std::int32_t nodeLoaded_ = 1;
     std::int32_t wasLoaded_ = 0;
     std::uint32_t overrideFlags_ = 0;
-    WStr overriddenName_;
     // While REFNODE_OVERRIDE_MATERIAL is clear this is a plain remembered pointer, not a reference: set the
     // flag only after clearing it, then reference the material through its slot.
     ReferenceTarget* material_ = nullptr;
@@ -375,9 +380,6 @@ private:
     DWORD objectType_ = 0;
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
-    std::vector<ModDeleted*> deletedMods_;
-    std::vector<ModChangedName*> renamedMods_;
-    std::vector<ModChangedToggles*> toggledMods_;
     std::int32_t wsModCount_ = 0;
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;

@@ -88,8 +88,8 @@ IOResult WriteNote(ISave* s, const ModChangedToggles& m) {
 }
 
 // A table of notes: its count, then one container per note (an empty one for a missing note).
-template <auto Table, USHORT EntryId> IOResult SaveNotes(ISave* s, USHORT countId, const RefNode& n) {
-    return SaveTable(s, countId, n.*Table, [s](const auto* m) {
+template <USHORT EntryId, class Note> IOResult SaveNotes(ISave* s, USHORT countId, const std::vector<Note*>& table) {
+    return SaveTable(s, countId, table, [s](const auto* m) {
         return SaveContainer(s, EntryId, [&] { return m ? WriteNote(s, *m) : IO_OK; });
     });
 }
@@ -136,7 +136,10 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         ValueField<&N::nodeLoaded_>(kNodeLoadedChunk),
         StringField<&N::referencedName_>(kReferencedNameChunk),
         ValueField<&N::overrideFlags_>(kFlagsChunk),
-        StringField<&N::overriddenName_>(kOverriddenNameChunk, Overrides<REFNODE_OVERRIDE_NAME>),
+        {kOverriddenNameChunk,
+         [](ISave* s, USHORT id, const N& n) { return WriteStringChunk(s, id, n.Side().overriddenName); },
+         [](ILoad* l, N& n) { return l->ReadWStringChunk(n.EditSide().overriddenName); },
+         Overrides<REFNODE_OVERRIDE_NAME>},
         {kChildCountChunk,
          [](ISave* s, USHORT id, const N& n) {
              return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.children_.size()));
@@ -181,9 +184,15 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
          },
          LoadTableSize<2>},
         // The user's deletions, renames and toggles: a count, then one container per entry.
-        {kDeletedCountChunk, SaveNotes<&N::deletedMods_, kDeletedChunk>, noLoad},
-        {kRenamedCountChunk, SaveNotes<&N::renamedMods_, kRenamedChunk>, noLoad},
-        {kToggledCountChunk, SaveNotes<&N::toggledMods_, kToggledChunk>, noLoad},
+        {kDeletedCountChunk,
+         [](ISave* s, USHORT id, const N& n) { return SaveNotes<kDeletedChunk>(s, id, n.Side().deletedMods); },
+         noLoad},
+        {kRenamedCountChunk,
+         [](ISave* s, USHORT id, const N& n) { return SaveNotes<kRenamedChunk>(s, id, n.Side().renamedMods); },
+         noLoad},
+        {kToggledCountChunk,
+         [](ISave* s, USHORT id, const N& n) { return SaveNotes<kToggledChunk>(s, id, n.Side().toggledMods); },
+         noLoad},
         {kLightCountChunk,
          [](ISave* s, USHORT id, const N& n) {
              return WriteValueChunk(s, id, static_cast<std::uint32_t>(n.Side().excludingLights.size()));
@@ -218,14 +227,33 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
     return table;
 }
 
-IOResult RefNode::Save(ISave* isave) {
-    // A scene writes its records one after another, each far from the last in memory, so what the chunks
-    // read behind the record's pointers (the name, the modifier entries, whose states decide what is
-    // written) is asked for before the first chunk: the misses overlap instead of following each other.
+void RefNode::PrefetchSaveRecord() const {
+    constexpr size_t kLine = 64;
+    const char* at = reinterpret_cast<const char*>(this);
+    for (size_t offset = 0; offset < sizeof(RefNode); offset += kLine) __builtin_prefetch(at + offset);
+}
+
+void RefNode::PrefetchSaveBuffers() const {
     __builtin_prefetch(referencedName_.data());
+    __builtin_prefetch(wsMods_.data());
+    __builtin_prefetch(osMods_.data());
+    if (side_) __builtin_prefetch(side_.get());
+}
+
+void RefNode::PrefetchSaveEntries() const {
     for (const std::vector<RefModifier*>* table : {&wsMods_, &osMods_})
         for (const RefModifier* m : *table)
             if (m) __builtin_prefetch(&m->state);
+}
+
+IOResult RefNode::Save(ISave* isave) {
+    // A scene writes its records one after another, each far from the last in memory: the helper asks for
+    // the next ones' memory while this one is written. Without it (a save in another order), what the
+    // chunks read behind the record's pointers is asked for before the first chunk, so those misses
+    // overlap instead of following each other.
+    if (IRecordHelper* helper = GetHelper()) helper->RecordSaving(this);
+    PrefetchSaveBuffers();
+    PrefetchSaveEntries();
     return SaveFields(isave, *this, Fields());
 }
 
@@ -296,9 +324,9 @@ IOResult RefNode::Load(ILoad* iload) {
         case kOSModChunk: return entry(osMods_, nextOS, false);
         case kWSModEmptyChunk: return entry(wsMods_, nextWS, true);
         case kOSModEmptyChunk: return entry(osMods_, nextOS, true);
-        case kDeletedChunk: return LoadNote(iload, deletedMods_);
-        case kRenamedChunk: return LoadNote(iload, renamedMods_);
-        case kToggledChunk: return LoadNote(iload, toggledMods_);
+        case kDeletedChunk: return LoadNote(iload, EditSide().deletedMods);
+        case kRenamedChunk: return LoadNote(iload, EditSide().renamedMods);
+        case kToggledChunk: return LoadNote(iload, EditSide().toggledMods);
         default: return IO_OK;
         }
     });

@@ -266,7 +266,7 @@ void RefNode::NodeRenamed(const MCHAR* newName) {
                 MarkOverride(REFNODE_NAME_WITHOUT_PREFIX);
         }
     }
-    SetStored(overriddenName_, stored);
+    SetStored(EditSide().overriddenName, stored);
 }
 
 void RefNode::RecordSelectionSet(int index) {

@@ -80,9 +80,9 @@ private:
     void Take(Tables& t) const {
         for (RefModifier* m : node_->wsMods_) t.ws.push_back(m ? CopyEntry(*m, true) : nullptr);
         for (RefModifier* m : node_->osMods_) t.os.push_back(m ? CopyEntry(*m, true) : nullptr);
-        for (ModDeleted* m : node_->deletedMods_) t.deleted.push_back(*m);
-        for (ModChangedName* m : node_->renamedMods_) t.renamed.push_back(*m);
-        for (ModChangedToggles* m : node_->toggledMods_) t.toggled.push_back(*m);
+        for (ModDeleted* m : node_->Side().deletedMods) t.deleted.push_back(*m);
+        for (ModChangedName* m : node_->Side().renamedMods) t.renamed.push_back(*m);
+        for (ModChangedToggles* m : node_->Side().toggledMods) t.toggled.push_back(*m);
         t.wsCount = node_->wsModCount_;
         t.osCount = node_->osModCount_;
     }
@@ -92,12 +92,12 @@ private:
         for (RefModifier* m : t.ws) ws.push_back(m ? CopyEntry(*m, true) : new RefModifier);
         for (RefModifier* m : t.os) os.push_back(m ? CopyEntry(*m, true) : new RefModifier);
         node_->SwapModifierTables(std::move(ws), std::move(os), false);
-        DeleteAll(node_->deletedMods_);
-        for (const ModDeleted& m : t.deleted) node_->deletedMods_.push_back(new ModDeleted(m));
-        DeleteAll(node_->renamedMods_);
-        for (const ModChangedName& m : t.renamed) node_->renamedMods_.push_back(new ModChangedName(m));
-        DeleteAll(node_->toggledMods_);
-        for (const ModChangedToggles& m : t.toggled) node_->toggledMods_.push_back(new ModChangedToggles(m));
+        DeleteAll(node_->EditSide().deletedMods);
+        for (const ModDeleted& m : t.deleted) node_->EditSide().deletedMods.push_back(new ModDeleted(m));
+        DeleteAll(node_->EditSide().renamedMods);
+        for (const ModChangedName& m : t.renamed) node_->EditSide().renamedMods.push_back(new ModChangedName(m));
+        DeleteAll(node_->EditSide().toggledMods);
+        for (const ModChangedToggles& m : t.toggled) node_->EditSide().toggledMods.push_back(new ModChangedToggles(m));
         node_->wsModCount_ = t.wsCount;
         node_->osModCount_ = t.osCount;
         theHold.Resume();
@@ -140,7 +140,7 @@ void RefNode::ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>
         } else {
             // A modifier the user renamed keeps the file's name in its entry, as the file will bring it.
             e->name = WStr(mod->GetName());
-            for (ModChangedName* r : renamedMods_)
+            for (ModChangedName* r : Side().renamedMods)
                 if (r->newName == e->name) e->name = r->oldName;
         }
         return e;
@@ -263,7 +263,7 @@ bool RefNode::AdoptInstanceNotes() {
     while (ReferenceMaker* dep = it.Next())
         if (dep != node && dep->SuperClassID() == BASENODE_CLASS_ID)
             if (auto* rec = dynamic_cast<RefNode*>(RefBase::FromItem(static_cast<INode*>(dep))); rec && rec != this)
-                if (!rec->deletedMods_.empty() || !rec->renamedMods_.empty() || !rec->toggledMods_.empty())
+                if (!rec->Side().deletedMods.empty() || !rec->Side().renamedMods.empty() || !rec->Side().toggledMods.empty())
                     sharing.push_back(rec);
     if (sharing.empty()) return false;
     HoldTables(this);
@@ -271,22 +271,22 @@ bool RefNode::AdoptInstanceNotes() {
     for (RefNode* rec : sharing) {
         // The other record may have applied its deletions to the shared stack already: its indices then
         // reach past the stack's end by as many.
-        const int reach = total + static_cast<int>(rec->deletedMods_.size());
-        changed |= MergeNotes(rec->deletedMods_, deletedMods_, reach, [](const ModDeleted& n) { return n.name; },
+        const int reach = total + static_cast<int>(rec->Side().deletedMods.size());
+        changed |= MergeNotes(rec->Side().deletedMods, EditSide().deletedMods, reach, [](const ModDeleted& n) { return n.name; },
                               [](ModDeleted& ours, const ModDeleted& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.matched != theirs.matched;
                                   ours.index = theirs.index;
                                   ours.matched = theirs.matched;
                                   return differs;
                               });
-        changed |= MergeNotes(rec->renamedMods_, renamedMods_, reach, [](const ModChangedName& n) { return n.oldName; },
+        changed |= MergeNotes(rec->Side().renamedMods, EditSide().renamedMods, reach, [](const ModChangedName& n) { return n.oldName; },
                               [](ModChangedName& ours, const ModChangedName& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.newName != theirs.newName;
                                   ours.index = theirs.index;
                                   ours.newName = theirs.newName;
                                   return differs;
                               });
-        changed |= MergeNotes(rec->toggledMods_, toggledMods_, reach, [](const ModChangedToggles& n) { return n.name; },
+        changed |= MergeNotes(rec->Side().toggledMods, EditSide().toggledMods, reach, [](const ModChangedToggles& n) { return n.name; },
                               [](ModChangedToggles& ours, const ModChangedToggles& theirs) {
                                   const bool differs = ours.index != theirs.index || ours.toggles != theirs.toggles;
                                   ours.index = theirs.index;
@@ -424,7 +424,7 @@ void RefNode::CheckModifiers() {
     }
     // The deletions go into the snapshot the table swap takes first.
     HoldTables(this);
-    for (ModDeleted* d : gone) deletedMods_.push_back(d);
+    for (ModDeleted* d : gone) EditSide().deletedMods.push_back(d);
     ReplaceModifierTables(std::move(ws), std::move(os));
     MarkOverride(REFNODE_OVERRIDE_MODIFIERS);
     objectRecheckPending_ = 1;
@@ -446,17 +446,17 @@ bool RefNode::DetectModifierChange(RefTargetHandle target, RefMessage message) {
     Modifier* mod = entry->modifier;
     if (message == REFMSG_CHANGE) {
         const std::uint8_t now = ReadToggles(mod);
-        auto it = std::find_if(toggledMods_.begin(), toggledMods_.end(), [entry](ModChangedToggles* t) {
+        auto it = std::find_if(Side().toggledMods.begin(), Side().toggledMods.end(), [entry](ModChangedToggles* t) {
             return t->name == entry->name && t->index == entry->index;
         });
-        if (it == toggledMods_.end() && now == entry->toggles) return true;
+        if (it == Side().toggledMods.end() && now == entry->toggles) return true;
         HoldTables(this);
-        if (it == toggledMods_.end()) {
+        if (it == Side().toggledMods.end()) {
             auto* t = new ModChangedToggles;
             t->name = entry->name;
             t->index = entry->index;
-            toggledMods_.push_back(t);
-            it = toggledMods_.end() - 1;
+            EditSide().toggledMods.push_back(t);
+            it = EditSide().toggledMods.end() - 1;
         }
         (*it)->toggles = now;
         HoldTables(this);
@@ -465,18 +465,18 @@ bool RefNode::DetectModifierChange(RefTargetHandle target, RefMessage message) {
     }
     if (message == REFMSG_NODE_NAMECHANGE || message == REFMSG_MODIFIER_NAME_CHANGED) {
         const WStr now(mod->GetName());
-        auto it = std::find_if(renamedMods_.begin(), renamedMods_.end(), [entry](ModChangedName* r) {
+        auto it = std::find_if(Side().renamedMods.begin(), Side().renamedMods.end(), [entry](ModChangedName* r) {
             return r->oldName == entry->name && r->index == entry->index;
         });
-        if (it == renamedMods_.end() && now == entry->name) return true;
-        if (it != renamedMods_.end() && (*it)->newName == now) return true;
+        if (it == Side().renamedMods.end() && now == entry->name) return true;
+        if (it != Side().renamedMods.end() && (*it)->newName == now) return true;
         HoldTables(this);
-        if (it == renamedMods_.end()) {
+        if (it == Side().renamedMods.end()) {
             auto* r = new ModChangedName;
             r->oldName = entry->name;
             r->index = entry->index;
-            renamedMods_.push_back(r);
-            it = renamedMods_.end() - 1;
+            EditSide().renamedMods.push_back(r);
+            it = EditSide().renamedMods.end() - 1;
         }
         (*it)->newName = now;
         HoldTables(this);
@@ -562,7 +562,7 @@ void RefNode::OverrideModifiers() {
         }
     } settle{this, outer};
     try {
-        for (ModDeleted* d : deletedMods_) d->matched = 0;
+        for (ModDeleted* d : Side().deletedMods) d->matched = 0;
         AdoptInstanceNotes();
         // The fresh stack, top first, with each modifier's place (its derived object and position) and its
         // index counted from the bottom; indexed by name.
@@ -593,10 +593,10 @@ void RefNode::OverrideModifiers() {
             return best;
         };
         // Toggles, then renames (both by the file's name and the nearest index).
-        for (ModChangedToggles* t : toggledMods_)
+        for (ModChangedToggles* t : Side().toggledMods)
             if (Place* p = nearest(t->name, t->index, [](Place*) { return true; }))
                 p->mod->SetEnableFlags((p->mod->GetEnableFlags() & ~7) | t->toggles);
-        for (ModChangedName* r : renamedMods_)
+        for (ModChangedName* r : Side().renamedMods)
             if (Place* p = nearest(r->oldName, r->index, [](Place*) { return true; })) p->mod->SetName(r->newName);
         // Deletions: each takes the nearest modifier of its name not taken by another.
         std::vector<Place*> doomed;
@@ -604,7 +604,7 @@ void RefNode::OverrideModifiers() {
         // A deletion that a record sharing the stack applied in this pass (its mark, taken over above, is
         // the pass's stamp) is not applied twice.
         const auto pass = static_cast<std::int32_t>(GetHelperStamp());
-        for (ModDeleted* d : deletedMods_) {
+        for (ModDeleted* d : Side().deletedMods) {
             if (pass != 0 && d->matched == pass) continue;
             if (Place* p = nearest(d->name, d->index, [&taken](Place* q) { return !taken.count(q); })) {
                 taken.insert(p);
@@ -707,13 +707,15 @@ void RefNode::ResetModifiers() {
 }
 
 void RefNode::ResetOwnModifiers() {
-    if (deletedMods_.empty() && renamedMods_.empty() && toggledMods_.empty() &&
+    if (Side().deletedMods.empty() && Side().renamedMods.empty() && Side().toggledMods.empty() &&
         !(overrideFlags_ & REFNODE_OVERRIDE_MODIFIERS))
         return;
     HoldTables(this);
-    DeleteAll(deletedMods_);
-    DeleteAll(renamedMods_);
-    DeleteAll(toggledMods_);
+    if (side_) {
+        DeleteAll(side_->deletedMods);
+        DeleteAll(side_->renamedMods);
+        DeleteAll(side_->toggledMods);
+    }
     // Local modifiers are no longer the user's: the next merge leaves them out.
     for (const auto* table : {&wsMods_, &osMods_})
         for (RefModifier* e : *table)

@@ -91,7 +91,7 @@ void RefNode::Override() {
                 marks.Mark(stringId);
                 apply();
             };
-            step(REFNODE_OVERRIDE_NAME, IDS_OVERRIDE_NAME, [&] { node->SetName(overriddenName_.c_str()); });
+            step(REFNODE_OVERRIDE_NAME, IDS_OVERRIDE_NAME, [&] { node->SetName(Side().overriddenName.c_str()); });
             step(REFNODE_OVERRIDE_MATERIAL, IDS_OVERRIDE_MATERIAL, [&] {
                 auto* mtl = dynamic_cast<Mtl*>(material_);
                 node->SetMtl(mtl);

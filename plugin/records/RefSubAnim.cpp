@@ -4,27 +4,29 @@
 #include "plugin/anims/RefAnim.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
-// Trees of one scene tend to have one size: the last one made is the guess for the next table.
-size_t gSizeHint = 16;
+// Child names of the entries that have them, by entry: a handful in a scene, so entries carry a bit
+// instead of a pointer. A tree takes its entries' names out when it lets go of its table.
+std::unordered_map<const RefSubAnim*, std::vector<WStr>>& NamesByEntry() {
+    static auto* names = new std::unordered_map<const RefSubAnim*, std::vector<WStr>>;
+    return *names;
+}
 
 } // namespace
 
 bool RefSubAnim::StandsFor(Animatable* anim) const {
-    return anim && handle_ != 0 && Animatable::GetAnimByHandle(handle_) == anim;
+    const AnimHandle handle = Handle();
+    return anim && handle != 0 && Animatable::GetAnimByHandle(handle) == anim;
 }
 
 const RefSubAnim* RefSubAnim::GetChild(int i) const {
     if (i < 0 || i >= NumChildren()) return nullptr;
     const auto wanted = static_cast<std::uint32_t>(i);
-    if (!tree_->finished_) {
-        const RefSubAnim& child = tree_->At(first_ + wanted);
-        return child.handle_ ? &child : nullptr;
-    }
-    const RefSubAnim* begin = &tree_->At(first_);
-    const RefSubAnim* end = begin + held_;
+    const RefSubAnim* begin = this + first_;
+    const RefSubAnim* end = begin + Held();
     const RefSubAnim* it =
         std::lower_bound(begin, end, wanted, [](const RefSubAnim& e, std::uint32_t pos) { return e.position_ < pos; });
     return it != end && it->position_ == wanted ? it : nullptr;
@@ -32,10 +34,9 @@ const RefSubAnim* RefSubAnim::GetChild(int i) const {
 
 const std::vector<WStr>& RefSubAnim::GetNames() const {
     static const std::vector<WStr> none;
-    const auto self = static_cast<RefSubAnimTree::Index>(this - &tree_->Root());
-    for (const auto& [entry, names] : tree_->names_)
-        if (entry == self) return names;
-    return none;
+    if (!(count_ & kNamedBit)) return none;
+    auto it = NamesByEntry().find(this);
+    return it != NamesByEntry().end() ? it->second : none;
 }
 
 int RefSubAnim::CountEntries() const {
@@ -48,7 +49,7 @@ int RefSubAnim::CountEntries() const {
 std::string RefSubAnim::Dump(int depth) const {
     std::string s(static_cast<size_t>(depth) * 2, ' ');
     Animatable* live = GetAnim();
-    s += handle_ && !live ? std::string("<gone>") : DescribeAnimatable(live).ToUTF8();
+    s += Handle() && !live ? std::string("<gone>") : DescribeAnimatable(live).ToUTF8();
     const std::vector<WStr>& names = GetNames();
     if (!names.empty()) {
         s += ": [";
@@ -63,32 +64,57 @@ std::string RefSubAnim::Dump(int depth) const {
     return s;
 }
 
-RefSubAnimTree::RefSubAnimTree(Animatable* root) {
-    entries_.reserve(gSizeHint);
-    entries_.emplace_back();
-    RefSubAnim& e = entries_.back();
-    e.tree_ = this;
-    e.handle_ = root ? Animatable::GetHandleByAnim(root) : 0;
+RefSubAnimTree& RefSubAnimTree::operator=(RefSubAnimTree&& other) noexcept {
+    if (this != &other) {
+        Clear();
+        entries_ = std::move(other.entries_);
+    }
+    return *this;
 }
 
-void RefSubAnimTree::MakeChildren(Index e, int n) {
+void RefSubAnimTree::Clear() {
+    for (const RefSubAnim& e : entries_)
+        if (e.count_ & RefSubAnim::kNamedBit) NamesByEntry().erase(&e);
+    entries_.clear();
+    entries_.shrink_to_fit();
+}
+
+std::vector<std::vector<RefSubAnimWalk::Entry>>& RefSubAnimWalk::Spare() {
+    static auto* spare = new std::vector<std::vector<Entry>>;
+    return *spare;
+}
+
+RefSubAnimWalk::RefSubAnimWalk(Animatable* root) {
+    // A collection of 100k records takes a tree for each: the table of the last walk serves the next one.
+    // Walks nest only while a collection mirrors a new child, so few tables are ever spare.
+    std::vector<std::vector<Entry>>& spare = Spare();
+    if (!spare.empty()) {
+        entries_ = std::move(spare.back());
+        spare.pop_back();
+    }
+    entries_.push_back(Entry{root ? Animatable::GetHandleByAnim(root) : 0, 0, 0});
+}
+
+RefSubAnimWalk::~RefSubAnimWalk() {
+    entries_.clear();
+    Spare().push_back(std::move(entries_));
+}
+
+void RefSubAnimWalk::MakeChildren(Index e, int n) {
     if (n <= 0) return;
     const auto first = static_cast<Index>(entries_.size());
-    entries_.resize(entries_.size() + static_cast<size_t>(n));
-    for (size_t k = first; k < entries_.size(); ++k) entries_[k].tree_ = this;
-    for (size_t k = first; k < entries_.size(); ++k) entries_[k].position_ = static_cast<std::uint32_t>(k - first);
-    entries_[e].first_ = first;
-    entries_[e].count_ = static_cast<std::uint32_t>(n);
-    entries_[e].held_ = static_cast<std::uint32_t>(n);
+    entries_.resize(entries_.size() + static_cast<size_t>(n), Entry{0, 0, 0});
+    entries_[e].first = first;
+    entries_[e].count = static_cast<Index>(n);
 }
 
-RefSubAnimTree::Index RefSubAnimTree::SetChild(Index e, int i, Animatable* anim) {
-    const Index c = entries_[e].first_ + static_cast<Index>(i);
-    entries_[c].handle_ = anim ? Animatable::GetHandleByAnim(anim) : 0;
+RefSubAnimWalk::Index RefSubAnimWalk::SetChild(Index e, int i, Animatable* anim) {
+    const Index c = entries_[e].first + static_cast<Index>(i);
+    entries_[c].handle = anim ? Animatable::GetHandleByAnim(anim) : 0;
     return c;
 }
 
-void RefSubAnimTree::AppendName(Index e, const WStr& name) {
+void RefSubAnimWalk::AppendName(Index e, const WStr& name) {
     // The walk names one entry's children before it goes on to the next named entry's, mostly.
     for (auto it = names_.rbegin(); it != names_.rend(); ++it)
         if (it->first == e) {
@@ -98,11 +124,10 @@ void RefSubAnimTree::AppendName(Index e, const WStr& name) {
     names_.emplace_back(e, std::vector<WStr>{name});
 }
 
-void RefSubAnimTree::Finish() {
-    gSizeHint = entries_.size();
+RefSubAnimTree RefSubAnimWalk::Finish() {
     // Breadth first: the kept children of each entry go side by side, in the order of their positions.
-    // An entry without an animatable is unreachable (GetChild answers null for it), and so is all below it.
-    // Scratch tables kept between trees (one tree is finished at a time), so finishing allocates only the
+    // An entry without an animatable is unreachable (GetChild answers null for it), and so is all below
+    // it. Scratch tables kept between walks (one walk finishes at a time), so finishing allocates only the
     // table kept.
     static std::vector<RefSubAnim> kept;
     static std::vector<Index> from; // kept entry -> its index in the walk's table
@@ -110,24 +135,38 @@ void RefSubAnimTree::Finish() {
     kept.clear();
     from.clear();
     moved.assign(entries_.size(), static_cast<Index>(-1));
-    kept.push_back(entries_.front());
+    auto keep = [](AnimHandle handle, std::uint32_t position) {
+        RefSubAnim e;
+        e.handleLow_ = static_cast<std::uint32_t>(handle);
+        e.handleHigh_ = static_cast<std::uint32_t>(handle >> 32);
+        e.position_ = position;
+        kept.push_back(e);
+    };
+    keep(entries_.front().handle, 0);
     from.push_back(0);
     moved[0] = 0;
     for (size_t k = 0; k < kept.size(); ++k) {
-        const RefSubAnim old = entries_[from[k]];
-        const auto first = static_cast<Index>(kept.size());
-        for (Index c = old.first_; c < old.first_ + old.count_; ++c) {
-            if (!entries_[c].handle_) continue;
+        const Entry& old = entries_[from[k]];
+        kept[k].first_ = static_cast<std::uint32_t>(kept.size() - k);
+        kept[k].count_ = old.count;
+        for (Index c = old.first; c < old.first + old.count; ++c) {
+            if (!entries_[c].handle) continue;
             moved[c] = static_cast<Index>(kept.size());
-            kept.push_back(entries_[c]);
+            keep(entries_[c].handle, c - old.first);
             from.push_back(c);
         }
-        kept[k].first_ = first;
-        kept[k].held_ = static_cast<std::uint32_t>(kept.size() - first);
     }
-    for (auto& named : names_) named.first = moved[named.first];
-    std::erase_if(names_, [](const auto& named) { return named.first == static_cast<Index>(-1); });
-    names_.shrink_to_fit();
-    entries_ = std::vector<RefSubAnim>(kept.begin(), kept.end());
-    finished_ = true;
+    // The closing entry: where the last entry's children end.
+    kept.emplace_back();
+    RefSubAnimTree tree;
+    tree.entries_.assign(kept.begin(), kept.end());
+    for (auto& [entry, names] : names_) {
+        const Index at = moved[entry];
+        if (at == static_cast<Index>(-1)) continue;
+        RefSubAnim& e = tree.entries_[at];
+        e.count_ |= RefSubAnim::kNamedBit;
+        NamesByEntry()[&e] = std::move(names);
+    }
+    names_.clear();
+    return tree;
 }

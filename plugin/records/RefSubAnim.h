@@ -10,19 +10,25 @@
 #include <vector>
 
 class RefSubAnimTree;
+class RefSubAnimWalk;
 
 // One entry of the tree: stands for one animatable, by its handle (the record holds no reference to it,
 // and a handle never names a second animatable, so a freed one is told apart), with its children in walk
 // order; a child position that holds nothing has no entry and reads as null. Child names are kept only
 // for the animatables whose children the walk names (custom attribute containers and the like).
+//
+// A record remembers a tree for each node of a scene of 100k nodes, so an entry is 20 bytes and knows
+// nothing but itself: the entries of a tree stand breadth first in one table, the kept children of an
+// entry side by side, so an entry finds its children at a distance from itself and counts them by where
+// the next entry's children begin (the table ends with a closing entry for the last one).
 class RefSubAnim {
 public:
     // Null once the animatable is gone.
-    Animatable* GetAnim() const { return Animatable::GetAnimByHandle(handle_); }
+    Animatable* GetAnim() const { return Animatable::GetAnimByHandle(Handle()); }
     // Still the animatable the entry was made for (compared by handle, so a freed one never matches).
     bool StandsFor(Animatable* anim) const;
 
-    int NumChildren() const { return static_cast<int>(count_); }
+    int NumChildren() const { return static_cast<int>(count_ & ~kNamedBit); }
     // Null for an empty position and out of range.
     const RefSubAnim* GetChild(int i) const;
     const std::vector<WStr>& GetNames() const;
@@ -34,47 +40,72 @@ public:
 
 private:
     friend class RefSubAnimTree;
-    const RefSubAnimTree* tree_ = nullptr;
-    AnimHandle handle_ = 0;
-    // The children: count_ positions, of which the `held_` that hold an animatable have entries, side by
-    // side from first_ in the order of their positions.
+    friend class RefSubAnimWalk;
+    static constexpr std::uint32_t kNamedBit = 0x80000000u;
+    AnimHandle Handle() const { return static_cast<AnimHandle>(handleHigh_) << 32 | handleLow_; }
+    // Kept children: from first_ entries past this one up to where the next entry's begin.
+    std::uint32_t Held() const { return 1 + this[1].first_ - first_; }
+
+    // The handle in two halves, so the entry needs no 8-byte alignment.
+    std::uint32_t handleLow_ = 0;
+    std::uint32_t handleHigh_ = 0;
     std::uint32_t first_ = 0;
+    // The child positions, kept or empty; the top bit marks an entry with child names.
     std::uint32_t count_ = 0;
-    std::uint32_t held_ = 0;
     // This entry's position among its parent's children.
     std::uint32_t position_ = 0;
 };
 
-// Every entry of one tree in a single table: a record remembers a tree for each node of a scene of 100k
-// nodes, so entries are not allocated one by one. While the walk takes the tree, a parent's children stand
-// side by side, every position made (empty) when the walk learns how many there are and filled as it
-// visits them; the walk names entries by index, since the table moves while it grows. Most positions of a
-// node's tree stay empty (parameters without a controller), so the finished tree keeps only the entries
-// that hold something. Pointers to entries hold once the walk is over.
+// A finished tree: the entries of one walk that hold something, in a table of exactly their size. Empty
+// until a walk finishes into it.
 class RefSubAnimTree {
+public:
+    RefSubAnimTree() = default;
+    RefSubAnimTree(RefSubAnimTree&& other) noexcept : entries_(std::move(other.entries_)) {}
+    RefSubAnimTree& operator=(RefSubAnimTree&& other) noexcept;
+    RefSubAnimTree(const RefSubAnimTree&) = delete;
+    RefSubAnimTree& operator=(const RefSubAnimTree&) = delete;
+    ~RefSubAnimTree() { Clear(); }
+
+    bool Empty() const { return entries_.empty(); }
+    // The tree must not be empty.
+    const RefSubAnim& Root() const { return entries_.front(); }
+    void Clear();
+
+private:
+    friend class RefSubAnimWalk;
+    std::vector<RefSubAnim> entries_;
+};
+
+// The table a walk takes a tree in: a parent's children stand side by side, every position made (empty)
+// when the walk learns how many there are and filled as it visits them; the walk names entries by index,
+// since the table moves while it grows. Most positions of a node's tree stay empty (parameters without a
+// controller), so Finish keeps only the entries that hold something.
+class RefSubAnimWalk {
 public:
     using Index = std::uint32_t;
 
-    explicit RefSubAnimTree(Animatable* root);
-    RefSubAnimTree(const RefSubAnimTree&) = delete;
-    RefSubAnimTree& operator=(const RefSubAnimTree&) = delete;
-
-    const RefSubAnim& Root() const { return entries_.front(); }
-    const RefSubAnim& At(Index i) const { return entries_[i]; }
+    explicit RefSubAnimWalk(Animatable* root);
+    RefSubAnimWalk(const RefSubAnimWalk&) = delete;
+    RefSubAnimWalk& operator=(const RefSubAnimWalk&) = delete;
+    ~RefSubAnimWalk();
 
     // Makes n empty child positions for entry e, which must have none yet.
     void MakeChildren(Index e, int n);
     // Child i of e now stands for anim; its index.
     Index SetChild(Index e, int i, Animatable* anim);
     void AppendName(Index e, const WStr& name);
-    // Once the walk is over: drops the empty positions' entries and gives back the room the walk did not
-    // use.
-    void Finish();
+    // The tree the walk took, without its empty positions.
+    RefSubAnimTree Finish();
 
 private:
-    friend class RefSubAnim;
-    std::vector<RefSubAnim> entries_;
+    struct Entry {
+        AnimHandle handle;
+        Index first;
+        Index count;
+    };
+    static std::vector<std::vector<Entry>>& Spare();
+    std::vector<Entry> entries_;
     // The few entries with child names, by entry index.
     std::vector<std::pair<Index, std::vector<WStr>>> names_;
-    bool finished_ = false;
 };

@@ -164,3 +164,15 @@ TEST(NotifyDependents, ALoopLeftByARedoIsWalkedOnce) {
     EXPECT_FALSE(g.Alive("A"));
     EXPECT_FALSE(g.Alive("B"));
 }
+
+TEST(NotifyDependents, AHandlerMayStartAMessageThroughTargetsOnThePath) {
+    // T is on the path of the change when Mid hears it; Mid's own message from T is a new chain and
+    // passes through T and Mid again.
+    Chain c;
+    c.mid->onMessage = [&](RefTargetHandle, PartID&, RefMessage message) {
+        if (message == REFMSG_CHANGE) c.t->NotifyDependents(FOREVER, PART_ALL, REFMSG_EVAL);
+    };
+    c.t->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    EXPECT_EQ(c.g.Heard(), (Names{"Mid<-T:0x50", "Mid<-T:0x30", "Top<-Mid:0x30", "Side<-T:0x30", "Top<-Mid:0x50",
+                                  "Side<-T:0x50"}));
+}

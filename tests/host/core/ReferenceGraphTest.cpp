@@ -51,6 +51,8 @@ TEST(ReferenceGraph, AReferenceThatWouldCloseALoopIsRefused) {
     std::string before = g.Dump({a});
     EXPECT_EQ(c->ReplaceReference(0, a), REF_FAIL);
     EXPECT_EQ(c->ReplaceReference(0, c), REF_FAIL);
+    // The first refusal left nothing marked that would hide the loop from the next test.
+    EXPECT_EQ(c->ReplaceReference(0, a), REF_FAIL);
     EXPECT_EQ(g.Dump({a}), before);
     EXPECT_EQ(c->NumDependents(), 1);
     // A diamond is not a loop.
@@ -196,7 +198,7 @@ TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
 }
 
 TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
-    // Two entries are held in place, more go to a block: the list crosses between the two both ways.
+    // Two entries are held in place, more go to a block.
     RefList list;
     auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
     list.Add(maker(0), 0);
@@ -205,7 +207,7 @@ TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
     EXPECT_EQ(list.Size(), 1u);
     EXPECT_EQ(list.MakerAt(0), maker(0));
     for (int i = 1; i < 17; ++i) list.Add(maker(i), 0);
-    // Sixteen holes in seventeen entries are squeezed out: the survivor goes back in place.
+    // Sixteen holes in seventeen entries are squeezed out.
     for (int i = 0; i < 16; ++i) list.Remove(maker(i), 0);
     ASSERT_EQ(list.Size(), 1u);
     EXPECT_EQ(list.MakerAt(0), maker(16));
@@ -215,6 +217,30 @@ TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
         if (list.MakerAt(i)) live.push_back(list.MakerAt(i));
     EXPECT_EQ(live, (std::vector<ReferenceMaker*>{maker(16), maker(40), maker(41), maker(42)}));
     EXPECT_EQ(list.CountOf(maker(41)), 1);
+}
+
+TEST(RefList, EntriesThatDoNotPackInPlaceKeepTheirMakerAndSlot) {
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    const struct {
+        ReferenceMaker* maker;
+        int slot;
+    } cases[] = {{maker(1), 0}, {maker(1), 65535}, {maker(1), 65536}, {maker(1), -1},
+                 {reinterpret_cast<ReferenceMaker*>(std::uintptr_t(1) << 50), 3}};
+    for (const auto& c : cases) {
+        RefList list;
+        list.Add(c.maker, c.slot);
+        ASSERT_EQ(list.MakerAt(0), c.maker) << c.slot;
+        EXPECT_EQ(list.SlotAt(0), c.slot);
+        RefList::Token t = list.Remove(c.maker, c.slot);
+        EXPECT_EQ(list.Count(), 0);
+        EXPECT_EQ(list.SlotAt(0), c.slot);
+        list.Revive(t, c.maker, c.slot);
+        list.Add(maker(2), 1);
+        EXPECT_EQ(list.Size(), 2u);
+        EXPECT_EQ(list.MakerAt(0), c.maker);
+        EXPECT_EQ(list.SlotAt(0), c.slot);
+        EXPECT_EQ(list.CountOf(c.maker), 1);
+    }
 }
 
 TEST(RefList, RandomAddsAndRemovesKeepTheOrderAndCountsOfASimpleList) {

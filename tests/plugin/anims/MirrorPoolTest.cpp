@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -24,12 +25,14 @@ bool Intact(const Block& b) {
 // Several slabs' worth of three mirror sizes and one above the slot range; every other block goes and
 // comes back, then everything goes, twice, so slabs fill, empty, are kept back and handed out again.
 TEST(MirrorPoolTest, LiveBlocksNeverShareBytesAcrossSlabsAndReuse) {
-    const std::size_t sizes[] = {144, 168, 200, 4000};
+    // Slots step by a pointer's size: 132 bytes take a slot of 136, which starts aligned for a pointer.
+    const std::size_t sizes[] = {132, 144, 168, 200, 4000};
     for (int round = 0; round < 2; ++round) {
         std::vector<Block> blocks;
         for (int i = 0; i < 3000; ++i) {
-            const std::size_t size = sizes[i % 4];
+            const std::size_t size = sizes[i % std::size(sizes)];
             auto* p = static_cast<unsigned char*>(MirrorPool::Allocate(size));
+            ASSERT_EQ(reinterpret_cast<std::uintptr_t>(p) % alignof(void*), 0u);
             blocks.push_back({p, size, static_cast<unsigned char>(i * 7 + round)});
             std::memset(p, blocks.back().fill, size);
         }

@@ -109,6 +109,8 @@ TEST_F(DamagedInputTest, DamagedPluginChunksAreRefusedByNameAndTheOpenSceneKept)
     const auto find = [&](Bytes header, std::ptrdiff_t from) {
         return std::search(valid.begin() + from, valid.end(), header.begin(), header.end()) - valid.begin();
     };
+    // A mirror's state byte (unchanged: 0), then its kind flag.
+    const auto state = find({0x27, 0, 7, 0, 0, 0, 0, 0x28, 0, 10, 0, 0, 0}, 0);
     struct Row {
         const char* what;
         std::ptrdiff_t at; // the first byte changed
@@ -124,6 +126,8 @@ TEST_F(DamagedInputTest, DamagedPluginChunksAreRefusedByNameAndTheOpenSceneKept)
         {"short loaded state", after - 6 - 10,
          {7, 0, 8, 0, 0, 0, 1, 0, 8, 0, 20, 0, 0, 0, 'W', 0, 'a', 0, 'l', 0, 'l', 0, '0', 0, '1', 0, '!', 0},
          "chunk 0x0007"},
+        // A mirror's state without its byte, its kind flag after it a byte longer.
+        {"empty mirror state", state, {0x27, 0, 6, 0, 0, 0, 0x28, 0, 11, 0, 0, 0, 0}, "chunk 0x0027"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);

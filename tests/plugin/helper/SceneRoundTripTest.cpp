@@ -1,9 +1,12 @@
 // A whole scene of references saved and opened again in a fresh session: every helper, record and mirror
 // dumps as it did before the save.
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/INodeDisplayProperties.h"
 #include "host/scene/ISkinPose.h"
+#include "host/scene/Modifier.h"
 #include "host/scene/NamedSelectionSets.h"
 #include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimPblock2.h"
 #include "plugin/frame/OperationCode.h"
@@ -11,6 +14,7 @@
 #include "tests/plugin/helper/HelperTestSupport.h"
 
 #include <cstdio>
+#include <regex>
 
 namespace {
 
@@ -39,11 +43,19 @@ std::string MirrorDump(RefAnim* m) {
     return d + "\n";
 }
 
+// A modifier entry keeps its state, name and context's transform and box in the file: its place and
+// switches are read from the stack again, its local data stays with its holder, and without the reference
+// persisting an entry that came with the file is not written.
+std::string ModifierEntries(std::string dump, bool persists) {
+    if (!persists) dump = std::regex_replace(dump, std::regex(R"(\n os 0 [^\n]*)"), "");
+    return std::regex_replace(dump, std::regex(R"((\n [wo]s \d+ "[^"]*") -?\d+ \d+([^\n]*?)(?: local data)?(?=\n))"), "$1$2");
+}
+
 // A record's saved part: its dump up to the remembered structure, which is rebuilt and never saved, and
 // without the loaded state a collection keeps for the update after it.
 // A reference that does not persist its content keeps, of its mirrors, only those that carry a change.
 std::string RecordDump(RefBase* r, const std::string& dump, bool persists) {
-    std::string s = dump.substr(0, dump.find(persists ? "structure:" : " item "));
+    std::string s = ModifierEntries(dump.substr(0, dump.find(persists ? "structure:" : " item ")), persists);
     if (const size_t at = s.find(" wasLoaded "); at != std::string::npos) s.erase(at, 12);
     for (int i = 0; i < r->NumMirrors(); ++i)
         if (persists || (r->GetMirror(i) && r->GetMirror(i)->GetOverriddenState())) s += MirrorDump(r->GetMirror(i));
@@ -86,6 +98,11 @@ protected:
     // Every local change a node record keeps, made through the host on one node.
     void ChangeEverything(INode* w) {
         auto* disp = static_cast<INodeDisplayProperties*>(w->GetInterface(NODE_DISPLAY_PROPERTIES_INTERFACE));
+        // The stack: a local modifier with local data above the file's Bend, which the user switches off.
+        auto* stack = static_cast<IDerivedObject*>(w->GetObjectRef());
+        stack->AddModifier(static_cast<Modifier*>(CreateInstance(OSM_CLASS_ID, EDIT_POLY_MODIFIER_CLASS_ID)), nullptr, 0);
+        w->EvalWorldState(0);
+        stack->GetModifier(1)->DisableMod();
         w->SetName(L"Wall01 local");
         w->SetMtl(b.Standard("Steel"));
         b.Dummy("Rig").Build()->AttachChild(w);
@@ -121,7 +138,11 @@ protected:
 
 TEST_F(SceneRoundTripTest, HelpersRecordsAndMirrorsOfEveryKindDumpAsBeforeTheSave) {
     const MSTR walls = WriteWalls("walls");
-    const MSTR posts = WriteFile("posts", [&] { b.Box("Post01").Layer("Posts").Build(); });
+    const MSTR posts = WriteFile("posts", [&] {
+        INode* post = b.Box("Post01").Layer("Posts").Build();
+        b.AddModifier(post, BEND_MODIFIER_CLASS_ID);
+        b.AddModifier(post, TWIST_MODIFIER_CLASS_ID);
+    });
     // A keeps its content in the scene; B is unloaded before the save, its records holding only overrides.
     OstrivansHelper* a = HelperFor(walls, L"RefA");
     OstrivansHelper* bh = HelperFor(posts, L"RefB");
@@ -134,6 +155,11 @@ TEST_F(SceneRoundTripTest, HelpersRecordsAndMirrorsOfEveryKindDumpAsBeforeTheSav
     ChangeEverything(Rec(a, L"Wall01")->GetNode());
     Rec(bh, L"Post01")->GetNode()->SetWireColor(0x00FF00);
     Rec(bh, L"Post01")->GetNode()->SetGIReflectanceScale(0.25f);
+    // B's stack: the file's Twist renamed and switched off in the viewports, its Bend deleted.
+    auto* postStack = static_cast<IDerivedObject*>(Rec(bh, L"Post01")->GetNode()->GetObjectRef());
+    postStack->GetModifier(0)->SetName(L"Turn");
+    postStack->GetModifier(0)->DisableModInViews();
+    postStack->DeleteModifier(1);
     a->AddNodeToDelete(L"Window01");
     a->AddRenamedLayer({L"Walls", L"Walls_local", 1});
     bh->Unload();
@@ -157,6 +183,8 @@ TEST_F(SceneRoundTripTest, HelpersRecordsAndMirrorsOfEveryKindDumpAsBeforeTheSav
     const size_t bTime = expected.find("\ntime ", expected.find("RefB\n")) + 6;
     expected.replace(bTime, expected.find(' ', bTime) - bTime, "0");
     ASSERT_NE(before.find("Overridden Params: "), std::string::npos);
+    for (const char* note : {"os 1 \"Edit Poly\"", " deleted \"Bend\"", "renamed \"Twist\"", "toggled"})
+        ASSERT_NE(before.find(note), std::string::npos) << note << "\n" << before;
 
     SaveAndReopen("ostrivans-scene-roundtrip");
     if (HasFatalFailure()) return;

@@ -4,6 +4,8 @@
 #include "host/core/MaxException.h"
 #include "host/core/RemapDir.h"
 #include "host/scene/Control.h"
+#include "host/scene/CustAttrib.h"
+#include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/Modifier.h"
@@ -108,6 +110,44 @@ TEST_F(RefBaseCollectTest, MirrorsWhatTheKindRulePicksAtTheirPathsOnce) {
     // A second walk finds every mirror in place and makes none.
     rec->CollectMirrors();
     EXPECT_EQ(MirrorTable(rec), expected);
+}
+
+// The remembered tree of an object with a custom attribute container: empty positions read as null
+// wherever they stand, and the container's children keep their names.
+TEST_F(RefBaseCollectTest, TheRememberedTreeKeepsPositionsAndContainerNames) {
+    RegisterCustAttribClasses();
+    INode* box = b.Box("Box01").Build();
+    Object* obj = box->GetObjectRef();
+    obj->AllocCustAttribContainer();
+    CustAttribDef* def = DefineCustAttrib(L"TreeAttr", {MakeParamDef(0, L"weight", TYPE_FLOAT, 0, PB2Value::Float(1))});
+    obj->GetCustAttribContainer()->AppendCustAttrib(def->CreateInstance());
+    RefBase* rec = Record(box);
+    rec->CollectMirrors();
+    ASSERT_NE(rec->GetStructure(), nullptr);
+    const RefSubAnim* object = rec->GetStructure()->GetChild(4);
+    ASSERT_NE(object, nullptr);
+    // The container's first position and the block's parameters hold no controller.
+    EXPECT_EQ(object->Dump(), "Box\n"
+                              "  CustAttribContainer: [CAC, TreeAttr]\n"
+                              "    <null>\n"
+                              "    TreeAttr\n"
+                              "      <null>\n"
+                              "      <null>\n"
+                              "      ParamBlock2\n"
+                              "        <null>\n"
+                              "        <null>\n"
+                              "  <null>\n"
+                              "  ParamBlock2\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n"
+                              "    <null>\n");
+    EXPECT_EQ(object->GetChild(1), nullptr);
+    EXPECT_EQ(object->GetChild(2)->GetAnim(), obj->GetParamBlock(0));
 }
 
 // A mirror's kind may keep children to itself: the walk remembers such a child without mirroring
