@@ -5,6 +5,7 @@
 #include "host/scene/controllers/LinkControl.h"
 #include "host/scene/controllers/ListControl.h"
 #include "host/scene/controllers/LookAtConstraint.h"
+#include "host/scene/controllers/NoiseControl.h"
 #include "host/scene/controllers/OrientationConstraint.h"
 #include "host/scene/controllers/PRSControl.h"
 #include "host/scene/controllers/PathConstraint.h"
@@ -143,7 +144,8 @@ void RegisterControllerClasses() {
                           Desc<Point3List>(), Desc<PositionList>(), Desc<RotationList>(), Desc<ScaleList>(),
                           Desc<ListWeights>(), Desc<PositionConstraint>(), Desc<PathConstraint>(),
                           Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(),
-                          Desc<LinearFloat>()})
+                          Desc<LinearFloat>(), Desc<NoiseFloat>(), Desc<NoisePosition>(),
+                          Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>()})
         AddIfMissing(cd);
     for (const GenericControlConfig& c : HostGenericControllerConfigs()) RegisterGenericControlClass(c);
 }

@@ -143,6 +143,7 @@ RefTargetHandle DerivedObject::GetReference(int i) {
 }
 
 void DerivedObject::SetReference(int i, RefTargetHandle rtarg) {
+    delivered_.valid = false;
     if (i == 0) {
         objRef_ = RefAs<Object>(rtarg);
         return;
@@ -194,7 +195,14 @@ ModContext* DerivedObject::RemoveSlot(int index) {
     return mc;
 }
 
+RefResult DerivedObject::NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
+                                          RefMessage message, BOOL propagate) {
+    delivered_.valid = false;
+    return Object::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
+}
+
 void DerivedObject::NotifyStackChanged(bool modifierAdded) {
+    delivered_.valid = false;
     if (modifierAdded) NotifyDependents(FOREVER, PART_ALL, REFMSG_MODIFIER_ADDED);
     NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
 }
@@ -279,6 +287,7 @@ RefResult DerivedObject::ReferenceObject(Object* obj) {
 }
 
 ObjectState DerivedObject::Eval(TimeValue t, int modIndex) {
+    if (delivered_.valid && delivered_.t == t && delivered_.modIndex == modIndex) return delivered_.os;
     ObjectState os = objRef_ ? objRef_->Eval(t) : ObjectState();
     failure_ = EvalFailure();
     if (auto* below = dynamic_cast<DerivedObject*>(objRef_)) failure_ = below->failure_;
@@ -322,10 +331,12 @@ ObjectState DerivedObject::Eval(TimeValue t, int modIndex) {
             os.obj = out;
         }
     }
+    delivered_ = Delivered{true, t, modIndex, os};
     return os;
 }
 
 void DerivedObject::DropWorldState() {
+    delivered_.valid = false;
     if (!worldState_) return;
     HoldSuspend quiet;
     worldState_->DeleteAllRefsFromMe();

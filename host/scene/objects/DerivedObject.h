@@ -88,6 +88,10 @@ public:
     static ClassDesc2* GetOSClassDesc();
     static ClassDesc2* GetWSClassDesc();
 
+    // Any message from the base object or a modifier means the delivered object must be built again.
+    RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID, RefMessage message,
+                               BOOL propagate) override;
+
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
 
@@ -106,4 +110,13 @@ private:
     std::vector<Slot> slots_;
     Object* worldState_ = nullptr; // not a reference: owned here, never saved or cloned
     EvalFailure failure_;
+    // The last evaluation, served again for the same time and level until the stack or what it references
+    // changes.
+    struct Delivered {
+        bool valid = false;
+        TimeValue t = 0;
+        int modIndex = 0;
+        ObjectState os;
+    };
+    Delivered delivered_;
 };

@@ -155,6 +155,7 @@ bool GetControllerProperty(Interpreter&, Control* c, const std::wstring& name, V
         out = Value::Bool(IsAnimatedTrack(c));
         return true;
     }
+    if (GetNoiseControllerProperty(c, name, out) || GetLookAtUpProperty(c, name, out)) return true;
     if (auto* lookAt = AsLookAt(c); lookAt && (name == L"target_axis" || name == L"target_axisflip")) {
         const LookAtConstraint::Axis& axis = lookAt->GetAxis();
         out = name == L"target_axis" ? Value::Int(axis.axis) : Value::Bool(axis.flip);
@@ -199,6 +200,7 @@ bool SetControllerProperty(Interpreter&, Control* c, const std::wstring& name, c
         SetControllerValue(c, v);
         return true;
     }
+    if (SetNoiseControllerProperty(c, name, v) || SetLookAtUpProperty(c, name, v)) return true;
     // target_axis 0 (X), 1 (Y) or 2 (Z) and target_axisFlip: the axis a look-at turns towards its targets.
     if (auto* lookAt = AsLookAt(c); lookAt && (name == L"target_axis" || name == L"target_axisflip")) {
         LookAtConstraint::Axis axis = lookAt->GetAxis();

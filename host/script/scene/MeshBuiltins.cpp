@@ -74,6 +74,20 @@ EditableMeshObject* EditableOf(const Value& v) {
     return dynamic_cast<EditableMeshObject*>(a);
 }
 
+// What a reading mesh function sees: for a node, the mesh its stack delivers now (the base object when the
+// stack delivers no mesh of its own); the object itself otherwise.
+EditableMeshObject* DeliveredMeshOf(const Value& v) {
+    if (INode* n = NodeFromValue(v))
+        if (auto* e = dynamic_cast<EditableMeshObject*>(n->EvalWorldState(Now()).obj)) return e;
+    return EditableOf(v);
+}
+
+EditableMeshObject* ArgDeliveredMesh(const Value& v, const std::wstring& fn) {
+    if (EditableMeshObject* e = DeliveredMeshOf(v)) return e;
+    if (v.ObjAs<NodeValue>() && !NodeFromValue(v)) ThrowDeleted(L"scene node");
+    throw ScriptError(L"No \"" + fn + L"\" function for " + v.PrintForm());
+}
+
 // The editable mesh or poly a mesh function works on: "No "fn" function for <value>" otherwise, as the
 // language answers a function called on a value it has no method for.
 EditableMeshObject* ArgEditable(const Value& v, const std::wstring& fn) {
@@ -276,7 +290,7 @@ void RegisterMeshBuiltins(Interpreter& in) {
     auto count = [](const wchar_t* fn, bool faces) {
         return [fn, faces](Interpreter&, CallArgs& a) {
             CheckArgCount(fn, a, 1);
-            const PolyMesh& m = ArgEditable(a[0], fn)->GetMesh();
+            const PolyMesh& m = ArgDeliveredMesh(a[0], fn)->GetMesh();
             return Value::Int(faces ? m.getNumFaces() : m.getNumVerts());
         };
     };
@@ -284,7 +298,7 @@ void RegisterMeshBuiltins(Interpreter& in) {
     in.RegisterFunction(L"getNumFaces", count(L"getNumFaces", true));
     in.RegisterFunction(L"getVert", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"getVert", a, 2);
-        return GetVertValue(a[0], a[1], L"getVert", ArgEditable(a[0], L"getVert"));
+        return GetVertValue(a[0], a[1], L"getVert", ArgDeliveredMesh(a[0], L"getVert"));
     });
     in.RegisterFunction(L"setVert", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"setVert", a, 3);
@@ -308,4 +322,12 @@ void RegisterMeshBuiltins(Interpreter& in) {
     });
     in.SetGlobal(L"meshop", Value::Object(std::make_shared<MeshOps>(false)));
     in.SetGlobal(L"polyop", Value::Object(std::make_shared<MeshOps>(true)));
+}
+
+bool GetDeliveredMeshCount(INode* n, const std::wstring& name, Value& out) {
+    if (name != L"numverts" && name != L"numfaces") return false;
+    auto* e = dynamic_cast<EditableMeshObject*>(n->EvalWorldState(Now()).obj);
+    if (!e) return false;
+    out = Value::Int(name == L"numverts" ? e->GetMesh().getNumVerts() : e->GetMesh().getNumFaces());
+    return true;
 }

@@ -116,7 +116,7 @@ bool NodeValue::GetProperty(Interpreter& interp, const std::wstring& lowerName, 
     INode* n = Node();
     if (!n) ThrowDeleted(L"scene node");
     // The node's own count: its object's properties answer for it otherwise.
-    if (GetNumSubsProperty(n, lowerName, out)) return true;
+    if (GetNumSubsProperty(n, lowerName, out) || GetDeliveredMeshCount(n, lowerName, out)) return true;
     if (GetNodeProperty(interp, n, lowerName, out) || GetMixinProperty(interp, n, lowerName, out)) return true;
     Object* base = BaseObjectOf(n); // a node answers for its base object's interfaces
     return base && GetMixinProperty(interp, base, lowerName, out);

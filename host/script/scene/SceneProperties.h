@@ -31,6 +31,12 @@ bool GetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, Val
 bool SetMaterialIndex(Interpreter& interp, MtlBase* mtl, const Value& index, const Value& value);
 
 bool GetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, Value& out);
+// The noise controllers' parameters; false for other controllers and unknown names.
+bool GetNoiseControllerProperty(Control* c, const std::wstring& name, Value& out);
+bool SetNoiseControllerProperty(Control* c, const std::wstring& name, const Value& v);
+// The look-at constraint's up settings; false for other controllers and names.
+bool GetLookAtUpProperty(Control* c, const std::wstring& name, Value& out);
+bool SetLookAtUpProperty(Control* c, const std::wstring& name, const Value& v);
 bool SetControllerProperty(Interpreter& interp, Control* c, const std::wstring& name, const Value& value);
 bool GetControllerIndex(Interpreter& interp, Control* c, const Value& index, Value& out);
 // A controller's value at the current time as a script value; undefined for a value type it lacks.
@@ -122,6 +128,8 @@ void RegisterSplineBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
+// A node's .numVerts and .numFaces: those of the mesh its stack delivers now; false when it delivers none.
+bool GetDeliveredMeshCount(INode* n, const std::wstring& name, Value& out);
 // The live node a value holds; a script error naming fn for any other value.
 INode* ArgSceneNode(const Value& v, const wchar_t* fn);
 // A 1-based number of one of count items (a vertex, a face, a knot: what) as a 0-based index; a script

@@ -1,6 +1,7 @@
 // classOf of a node names what its stack delivers: a modifier that turns the object into another kind of
 // object changes the node's class and print form, while .baseObject keeps the original.
 #include "host/core/ClassDirectory.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/INode.h"
 #include "host/scene/Object.h"
 #include "host/scene/objects/ConfiguredObject.h"
@@ -36,7 +37,11 @@ TEST_F(ScriptScene, ClassOfANodeNamesWhatItsStackDelivers) {
     EXPECT_EQ(Eval(L"#(classOf b, classOf b.baseObject, superClassOf b, isKindOf b Sphere)"),
               L"#(Sphere, Box, GeometryClass, true)");
     EXPECT_EQ(Eval(L"b"), L"$Sphere:B @ [0.000000,0.000000,0.000000]");
+    // The delivered object is kept until the modifier says it changed.
     gDelivered = nullptr;
+    EXPECT_EQ(Eval(L"classOf b"), L"Sphere");
+    Modifier* toSphere = static_cast<IDerivedObject*>(Node(L"B")->GetObjectRef())->GetModifier(0);
+    toSphere->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
     EXPECT_EQ(Eval(L"classOf b"), L"Box");
     GetClassDirectory().RemoveClass(&desc);
 }
