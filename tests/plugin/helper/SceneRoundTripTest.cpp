@@ -13,8 +13,8 @@
 #include "plugin/helper/ReferenceUnload.h"
 #include "tests/plugin/helper/HelperTestSupport.h"
 
+#include <cctype>
 #include <cstdio>
-#include <regex>
 
 namespace {
 
@@ -46,9 +46,38 @@ std::string MirrorDump(RefAnim* m) {
 // A modifier entry keeps its state, name and context's transform and box in the file: its place and
 // switches are read from the stack again, its local data stays with its holder, and without the reference
 // persisting an entry that came with the file is not written.
-std::string ModifierEntries(std::string dump, bool persists) {
-    if (!persists) dump = std::regex_replace(dump, std::regex(R"(\n os 0 [^\n]*)"), "");
-    return std::regex_replace(dump, std::regex(R"((\n [wo]s \d+ "[^"]*") -?\d+ \d+([^\n]*?)(?: local data)?(?=\n))"), "$1$2");
+// ` os <state> "<name>" <index> <switches><rest>` without its index, switches and " local data".
+std::string WithoutPlaceAndSwitches(const std::string& line) {
+    const size_t close = line.find('"', line.find('"') + 1);
+    if (close == std::string::npos) return line;
+    size_t at = close + 1;
+    const auto number = [&](bool sign) {
+        if (at >= line.size() || line[at] != ' ') return false;
+        if (++at < line.size() && sign && line[at] == '-') ++at;
+        const size_t digits = at;
+        while (at < line.size() && std::isdigit(static_cast<unsigned char>(line[at]))) ++at;
+        return at > digits;
+    };
+    if (!number(true) || !number(false)) return line;
+    std::string rest = line.substr(at);
+    if (rest.ends_with(" local data")) rest.resize(rest.size() - 11);
+    return line.substr(0, close + 1) + rest;
+}
+
+std::string ModifierEntries(const std::string& dump, bool persists) {
+    std::string out;
+    size_t begin = dump.find('\n');
+    out = dump.substr(0, begin);
+    while (begin != std::string::npos) {
+        const size_t end = dump.find('\n', begin + 1);
+        std::string line = dump.substr(begin + 1, end == std::string::npos ? std::string::npos : end - begin - 1);
+        begin = end;
+        const bool entry = line.starts_with(" ws ") || line.starts_with(" os ");
+        if (entry && !persists && line.starts_with(" os 0 ")) continue;
+        out += '\n';
+        out += entry ? WithoutPlaceAndSwitches(line) : line;
+    }
+    return out;
 }
 
 // A record's saved part: its dump up to the remembered structure, which is rebuilt and never saved, and
