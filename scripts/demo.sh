@@ -22,6 +22,7 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/reference.ms
 "$root/build/app/ostrivans-host" examples/parameters.ms
 "$root/build/app/ostrivans-host" examples/overrides.ms
+"$root/build/app/ostrivans-host" examples/controllers.ms
 "$root/build/app/ostrivans-host" examples/shot_setup.ms
 "$root/build/app/ostrivans-host" examples/save_cycle.ms
 "$root/build/app/ostrivans-host" examples/layers.ms
