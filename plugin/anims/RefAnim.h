@@ -158,6 +158,10 @@ public:
     // Follows the fresh animatable a resolution found (handing local dependents over first) and takes the
     // numbers that led to it: what an override does for a mirror without a change of the user's.
     void FollowFresh(const PathResolution& r);
+    // An override's first steps for a kind that puts values of its own back: a replaced mirror takes the
+    // general way, one still on the animatable below root only takes its numbers, any other follows the
+    // fresh animatable. True when it followed one: r then holds it for the kind's values.
+    bool FollowToFresh(Animatable* root, PathResolution& r);
     virtual void OverrideLocDep(ReferenceTarget* newAnim);
     virtual void FinishOverride() {}
     virtual int Evaluate(DWORD resetMask);

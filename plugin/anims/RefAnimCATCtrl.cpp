@@ -49,17 +49,8 @@ void RefAnimCATCtrl::CollectLocDep() {
 }
 
 void RefAnimCATCtrl::Override(Animatable* root) {
-    if (IsOverridden(REFANIM_REPLACED)) {
-        RefAnim::Override(root);
-        return;
-    }
     PathResolution r;
-    if (!GetAnimByPath(root, r)) return;
-    if (r.anim == GetAnim()) {
-        SetPathByNumber(r.newNumbers);
-        return;
-    }
-    FollowFresh(r);
+    if (!FollowToFresh(root, r)) return;
     Matrix3 fresh;
     if (IsPosed() && ReadPose(r.anim, fresh) && !fresh.Equals(pose_)) {
         Matrix3 pose = pose_;

@@ -205,6 +205,20 @@ void RefAnim::FollowFresh(const PathResolution& r) {
     lastOperation_ = IDS_OP_DEFAULT_OVERRIDE;
 }
 
+bool RefAnim::FollowToFresh(Animatable* root, PathResolution& r) {
+    if (IsOverridden(REFANIM_REPLACED)) {
+        RefAnim::Override(root);
+        return false;
+    }
+    if (!GetAnimByPath(root, r)) return false;
+    if (r.anim == GetAnim()) {
+        SetPathByNumber(r.newNumbers);
+        return false;
+    }
+    FollowFresh(r);
+    return true;
+}
+
 void RefAnim::Override(Animatable* root) {
     const bool modified = IsOverridden(REFANIM_MODIFIED);
     const bool replaced = IsOverridden(REFANIM_REPLACED);

@@ -60,17 +60,8 @@ RefResult RefAnimPRS::SetAnim(ReferenceTarget* anim) {
 }
 
 void RefAnimPRS::Override(Animatable* root) {
-    if (IsOverridden(REFANIM_REPLACED)) {
-        RefAnim::Override(root);
-        return;
-    }
     PathResolution r;
-    if (!GetAnimByPath(root, r)) return;
-    if (r.anim == GetAnim()) {
-        SetPathByNumber(r.newNumbers);
-        return;
-    }
-    FollowFresh(r);
+    if (!FollowToFresh(root, r)) return;
     if (!IsOverridden(REFANIM_MODIFIED) || !r.anim) {
         // Nothing of the user's (a reset cleared the mark): the fresh controller's own slots stand.
         for (int k = 0; k < kSlots; ++k)

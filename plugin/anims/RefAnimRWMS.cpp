@@ -53,17 +53,8 @@ RefResult RefAnimRWMS::SetAnim(ReferenceTarget* anim) {
 }
 
 void RefAnimRWMS::Override(Animatable* root) {
-    if (IsOverridden(REFANIM_REPLACED)) {
-        RefAnim::Override(root);
-        return;
-    }
     PathResolution r;
-    if (!GetAnimByPath(root, r)) return;
-    if (r.anim == GetAnim()) {
-        SetPathByNumber(r.newNumbers);
-        return;
-    }
-    FollowFresh(r);
+    if (!FollowToFresh(root, r)) return;
     if (IsChanged()) WriteMapSize(r.anim, GetMapSize());
 }
 

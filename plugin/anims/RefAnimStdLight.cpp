@@ -106,17 +106,8 @@ void RefAnimStdLight::CollectLocDep() {
 }
 
 void RefAnimStdLight::Override(Animatable* root) {
-    if (IsOverridden(REFANIM_REPLACED)) {
-        RefAnim::Override(root);
-        return;
-    }
     PathResolution r;
-    if (!GetAnimByPath(root, r)) return;
-    if (r.anim == GetAnim()) {
-        SetPathByNumber(r.newNumbers);
-        return;
-    }
-    FollowFresh(r);
+    if (!FollowToFresh(root, r)) return;
     LightObject* light = LightOf(r.anim);
     if (!light || !IsOverridden(REFANIM_MODIFIED)) return;
     if ((changed_ & kOnState) && (light->GetUseLight() ? 1 : 0) != on_) light->SetUseLight(on_ ? TRUE : FALSE);

@@ -86,17 +86,8 @@ RefResult RefAnimText::SetAnim(ReferenceTarget* anim) {
 }
 
 void RefAnimText::Override(Animatable* root) {
-    if (IsOverridden(REFANIM_REPLACED)) {
-        RefAnim::Override(root);
-        return;
-    }
     PathResolution r;
-    if (!GetAnimByPath(root, r)) return;
-    if (r.anim == GetAnim()) {
-        SetPathByNumber(r.newNumbers);
-        return;
-    }
-    FollowFresh(r);
+    if (!FollowToFresh(root, r)) return;
     const bool textShape = r.anim && r.anim->ClassID() == TEXT_SHAPE_CLASS_ID;
     if (textShape && IsOverridden(REFANIM_MODIFIED) && changed_) Write(r.anim, changed_);
 }
