@@ -44,7 +44,7 @@ void TextReader::SkipWhite() {
     while (at_ < text_.size() && IsSpace(text_[at_])) ++at_;
 }
 
-std::wstring TextReader::ReadValueText() {
+std::wstring TextReader::ScanBalanced(bool value) {
     Readable();
     SkipWhite();
     if (at_ >= text_.size()) throw Refused(L"has no more to read");
@@ -56,17 +56,23 @@ std::wstring TextReader::ReadValueText() {
         if (quoted) {
             if (c == L'\\') ++at_;
             else if (c == L'"') quoted = false;
-            if (quoted || depth > 0) continue;
+            // A string standing alone is a whole value.
+            if (!value || quoted || depth > 0) continue;
             ++at_;
             break;
         }
         if (c == L'"') quoted = true;
         else if (c == L'(' || c == L'[' || c == L'{') ++depth;
         else if ((c == L')' || c == L']' || c == L'}') && depth > 0) --depth;
-        else if (depth == 0 && (IsSpace(c) || c == L',')) break;
+        else if (depth == 0 && (value ? IsSpace(c) || c == L',' : c == L'\n')) break;
     }
-    if (quoted || depth > 0) throw Refused(L"ends inside the value " + text_.substr(start));
-    std::wstring value = text_.substr(start, at_ - start);
+    if (quoted || depth > 0)
+        throw Refused(std::wstring(value ? L"ends inside the value " : L"ends inside the expression ") + text_.substr(start));
+    return text_.substr(start, at_ - start);
+}
+
+std::wstring TextReader::ReadValueText() {
+    std::wstring value = ScanBalanced(true);
     // Past the separator and the white space after it, so that eof answers true after the last value.
     if (at_ < text_.size() && text_[at_] == L',') ++at_;
     SkipWhite();
@@ -94,29 +100,7 @@ std::wstring TextReader::ReadToken(bool peek) {
 }
 
 std::wstring TextReader::ReadExpressionText() {
-    Readable();
-    SkipWhite();
-    if (at_ >= text_.size()) throw Refused(L"has no more to read");
-    const size_t start = at_;
-    int depth = 0;
-    bool quoted = false;
-    for (; at_ < text_.size(); ++at_) {
-        const wchar_t c = text_[at_];
-        if (quoted) {
-            if (c == L'\\') ++at_;
-            else if (c == L'"') quoted = false;
-        } else if (c == L'"') {
-            quoted = true;
-        } else if (c == L'(' || c == L'[' || c == L'{') {
-            ++depth;
-        } else if ((c == L')' || c == L']' || c == L'}') && depth > 0) {
-            --depth;
-        } else if (c == L'\n' && depth == 0) {
-            break;
-        }
-    }
-    if (quoted || depth > 0) throw Refused(L"ends inside the expression " + text_.substr(start));
-    std::wstring expr = text_.substr(start, at_ - start);
+    std::wstring expr = ScanBalanced(false);
     SkipWhite();
     return expr;
 }

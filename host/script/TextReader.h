@@ -43,4 +43,7 @@ protected:
 
 private:
     void SkipWhite();
+    // From the next non-white character over brackets and strings: a value ends at white space or a comma
+    // outside them, or right after a string standing alone; an expression at the end of its line.
+    std::wstring ScanBalanced(bool value);
 };
