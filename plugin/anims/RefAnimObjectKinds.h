@@ -2,6 +2,7 @@
 // and scattering objects.
 #pragma once
 
+#include "plugin/anims/RefAnimCam.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimRWMS.h"
 #include "plugin/anims/RefAnimStdLight.h"
@@ -19,12 +20,6 @@ public:
         if (hTarget != GetAnim()) return REF_STOP;
         return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     }
-};
-
-// Mirrors cameras.
-class RefAnimCam : public RefAnimKind<RefAnimCam, RefAnim, KIND_CAM, IDS_REFANIMCAM> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors Boolean compound objects and shape booleans.

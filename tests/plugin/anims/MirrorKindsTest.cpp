@@ -195,6 +195,19 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (list.Count() == 1 && list[0] ? MSTR(list[0]->GetName()).ToUTF8() : std::string("?"));
          },
          "state 2, refs 2 passive 0, chunks 41 42 43 44 46 47 48, on 0, excludes Target01, verdict 1 state 2"},
+        {KIND_CAM, {L"Object"}, {4},
+         [](INode* n) -> ReferenceTarget* {
+             auto* cam = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID)));
+             n->SetObjectRef(cam);
+             return cam;
+         },
+         [](ReferenceTarget* c) { static_cast<GenCamera*>(c)->SetOrtho(TRUE); },
+         [&](INode* n, ReferenceTarget*) {
+             auto* cam = static_cast<GenCamera*>(n->GetObjectRef());
+             return "ortho " + std::to_string(cam->IsOrtho()) + " cone " + std::to_string(cam->GetConeState()) + " " +
+                    (m_->GetAnim() == cam ? "followed" : "not followed");
+         },
+         "state 2, refs 1 passive 0, chunks 41 42 43, ortho 1 cone 0 followed, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
