@@ -4,10 +4,12 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimRefKinds.h"
@@ -68,6 +70,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         BYTE state = 0;
     };
     Control* userPosition = nullptr;
+    int morphers = 0;
     RegisterCustAttribClasses();
     CustAttribDef* attrDef =
         DefineCustAttrib(L"KindsTestAttr", {MakeParamDef(0, L"weight", TYPE_FLOAT, 0, PB2Value::Float(1))});
@@ -208,6 +211,29 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (m_->GetAnim() == cam ? "followed" : "not followed");
          },
          "state 2, refs 1 passive 0, chunks 41 42 43, ortho 1 cone 0 followed, verdict 1 state 2"},
+        // The author renames the channel in the later file; the user changed its weight and switched it off.
+        {KIND_MORPHER, {L"Object", L"Morpher"}, {4, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* morpher = static_cast<MorpherModifier*>(b.AddModifier(n, MORPHER_MODIFIER_CLASS_ID));
+             morpher->SetChannelName(3, morphers++ ? L"Grin" : L"Smile");
+             return morpher;
+         },
+         [](ReferenceTarget* mo) {
+             static_cast<MorpherModifier*>(mo)->SetChannelWeight(3, 0.75f);
+             static_cast<MorpherModifier*>(mo)->SetChannelActive(3, FALSE);
+             static_cast<MorpherModifier*>(mo)->SetChannelName(5, L"Frown \u00e4");
+             static_cast<MorpherModifier*>(mo)->SetProgressiveWeights(5, {50.0f, 100.0f});
+         },
+         [&](INode* n, ReferenceTarget*) {
+             Modifier* fresh = static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0);
+             const MorphChannel& c = static_cast<MorpherModifier*>(fresh)->GetChannel(3);
+             const MorphChannel& c5 = static_cast<MorpherModifier*>(fresh)->GetChannel(5);
+             return c.name.ToUTF8() + " on " + std::to_string(c.active) + " weight " + std::to_string(c.weight) +
+                    ", " + c5.name.ToUTF8() + " " + std::to_string(c5.progressiveWeights.size()) +
+                    (m_->GetAnim() == fresh ? " followed" : " not followed");
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43 45 42 44 46, Grin on 0 weight 0.750000, Frown \u00e4 2 followed, "
+         "verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
