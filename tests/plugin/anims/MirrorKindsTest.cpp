@@ -9,6 +9,7 @@
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/objects/BooleanObject.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKindSelection.h"
@@ -234,6 +235,28 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 2 passive 0, chunks 41 42 43 45 42 44 46, Grin on 0 weight 0.750000, Frown \u00e4 2 followed, "
          "verdict 1 state 2"},
+        // The user switches the first operand off and adds a second; the compound's own block is not the list.
+        {KIND_BOOLEAN, {L"Object"}, {4},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* compound = static_cast<BooleanObject*>(
+                 static_cast<Animatable*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOOLEAN_OBJECT_CLASS_ID)));
+             compound->AppendOperand(b.Box("Cutter01").Build(), kBoolSubtraction);
+             n->SetObjectRef(compound);
+             return compound;
+         },
+         [&](ReferenceTarget* c) {
+             auto* compound = static_cast<BooleanObject*>(c);
+             compound->GetParamBlock(0)->SetValue(0, 0, 1);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             compound->SetOperandActive(0, FALSE);
+             compound->AppendOperand(b.Box("Cutter02").Build(), kBoolUnion);
+         },
+         [&](INode* n, ReferenceTarget* mine) {
+             const std::string d = m_->Describe().ToUTF8();
+             return "object " + who(n->GetObjectRef(), mine) + d.substr(d.find("\nOperands"));
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, object mine\nOperands: Cutter01 (2), Cutter02 (0), "
+         "\nActive States: 0, 1, \nSolo Index: -1, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
