@@ -72,5 +72,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSceneClassBuiltins(interp);
     RegisterMeshBuiltins(interp);
     RegisterSplineBuiltins(interp);
+    RegisterBooleanBuiltins(interp);
     InstallHostFolders(interp);
 }
