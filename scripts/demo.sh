@@ -10,8 +10,9 @@
 # dismiss), on the scene scripting example (a set dressed by script with primitives, shapes, a camera, a
 # light, modifiers, transforms and controllers, referenced into a shot, its local values kept through a
 # reload while the rest follows the file), on the compounds example (an operand of a referenced Boolean
-# switched off and a referenced camera made orthographic, kept through a reload while the author's later
-# lens and cone display follow the file), and last the manager example in the host's GUI mode (on Qt's offscreen platform when there is
+# switched off, a referenced camera made orthographic and a Morpher channel's weight changed, kept through a
+# reload while the author's later lens, cone display and channel name follow the file), and last the
+# manager example in the host's GUI mode (on Qt's offscreen platform when there is
 # no display).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.

@@ -73,5 +73,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterMeshBuiltins(interp);
     RegisterSplineBuiltins(interp);
     RegisterBooleanBuiltins(interp);
+    RegisterMorpherBuiltins(interp);
     InstallHostFolders(interp);
 }

@@ -127,6 +127,8 @@ void RegisterMeshBuiltins(Interpreter& interp);
 void RegisterSplineBuiltins(Interpreter& interp);
 // The Boolean compound's operand functions (booleanAddOperand, booleanGetOperand ...).
 void RegisterBooleanBuiltins(Interpreter& interp);
+// The Morpher's channel functions (WM3_MC_GetValue, WM3_MC_SetValue ...).
+void RegisterMorpherBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
