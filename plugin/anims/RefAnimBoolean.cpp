@@ -35,7 +35,7 @@ bool RefAnimBoolean::Differs(BooleanObject* b) const {
 
 void RefAnimBoolean::SetReference(int i, RefTargetHandle rtarg) {
     RefAnim::SetReference(i, rtarg);
-    if (BooleanObject* b = i == 0 && IsUntouched() ? BooleanOf(rtarg) : nullptr) Record(b);
+    if (BooleanObject* b = i == 0 ? BooleanOf(rtarg) : nullptr) Record(b);
 }
 
 RefResult RefAnimBoolean::NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,

@@ -26,7 +26,8 @@ public:
     MSTR Describe() override;
 
 protected:
-    // A compound arriving in reference 0 of an unmarked mirror is recorded.
+    // A compound arriving in reference 0 is recorded: the file's for a mirror that follows it, the user's
+    // for a marked one that a scene file gives back.
     void SetReference(int i, RefTargetHandle rtarg) override;
 
 private:
