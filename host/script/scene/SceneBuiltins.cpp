@@ -74,5 +74,6 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSplineBuiltins(interp);
     RegisterBooleanBuiltins(interp);
     RegisterMorpherBuiltins(interp);
+    RegisterReactionBuiltins(interp);
     InstallHostFolders(interp);
 }

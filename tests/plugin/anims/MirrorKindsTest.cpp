@@ -9,6 +9,7 @@
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/objects/BooleanObject.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
@@ -257,6 +258,35 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, object mine\nOperands: Cutter01 (2), Cutter02 (0), "
          "\nActive States: 0, 1, \nSolo Index: -1, verdict 1 state 2"},
+        // A height that reacts to the width: moving the driver is not an edit, a new state is; the kept
+        // reaction drives from the fresh width.
+        {KIND_REACTION, {L"Object", L"Parameters", L"height"}, {4, 2, 3},
+         [](INode* n) -> ReferenceTarget* {
+             IParamBlock2* pb = n->GetObjectRef()->GetParamBlock(0);
+             Control* width = NewDefaultFloatController();
+             pb->SetController(1, 0, width);
+             auto* reaction = new ReactionControl();
+             reaction->SetDriver(width);
+             reaction->AddState(0, 0);
+             reaction->AddState(10, 100);
+             pb->SetController(2, 0, reaction);
+             return reaction;
+         },
+         [&](ReferenceTarget* r) {
+             float w = 5;
+             static_cast<ReactionControl*>(r)->GetDriver()->SetValue(0, &w);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             static_cast<ReactionControl*>(r)->AddState(20, 50);
+         },
+         [&](INode* n, ReferenceTarget* mine) {
+             IParamBlock2* pb = n->GetObjectRef()->GetParamBlock(0);
+             auto* height = static_cast<ReactionControl*>(pb->GetController(2));
+             return "height " + who(height, mine) + ", driven by the " +
+                    (height->GetDriver() == pb->GetController(1) ? "fresh width" : "old width") + ", states " +
+                    std::to_string(height->GetStates().size());
+         },
+         "state 2, refs 2 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, height mine, driven by the fresh width, "
+         "states 3, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
