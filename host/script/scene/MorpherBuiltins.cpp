@@ -1,5 +1,6 @@
-// Morpher channels from script: the channel count, and each channel's name, weight and on state (channels
-// numbered from 1).
+// Morpher channels from script: the channel count, and each channel's name, weight, on state and target
+// node (channels numbered from 1).
+#include "host/scene/INode.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
@@ -50,4 +51,16 @@ void RegisterMorpherBuiltins(Interpreter& in) {
     Setter(in, L"WM3_MC_SetValue",
            [](MorpherModifier* m, int i, const Value& v) { m->SetChannelWeight(i, static_cast<float>(ArgFloat(v))); });
     Setter(in, L"WM3_MC_SetActive", [](MorpherModifier* m, int i, const Value& v) { m->SetChannelActive(i, ArgBool(v)); });
+    Getter(in, L"WM3_MC_GetTarget", [](MorpherModifier* m, int i) {
+        INode* n = m->GetChannelTarget(i);
+        return n ? MakeNodeValue(n) : Value::Undefined();
+    });
+    // WM3_MC_BuildFromNode morpher channel node: the node becomes the channel's target (and names an
+    // unnamed channel); a node the Morpher itself shapes cannot.
+    Setter(in, L"WM3_MC_BuildFromNode", [](MorpherModifier* m, int i, const Value& v) {
+        INode* n = ArgSceneNode(v, L"WM3_MC_BuildFromNode");
+        if (!m->BuildFromNode(i, n))
+            throw ScriptError(L"Runtime error: WM3_MC_BuildFromNode: " + std::wstring(n->GetName()) +
+                              L" cannot be a target of a Morpher on itself");
+    });
 }
