@@ -381,6 +381,10 @@ bool ParamBlock2::FromSub(int sub, int& pi, int& ei) {
 
 bool ParamBlock2::Locate(ParamID id, int tabIndex, int& pi, int& ei) {
     pi = IDtoIndex(id);
+    return LocateIndex(pi, tabIndex, ei);
+}
+
+bool ParamBlock2::LocateIndex(int pi, int tabIndex, int& ei) const {
     if (pi < 0 || pi >= static_cast<int>(params_.size())) return false;
     if (!is_tab(Def(pi).type)) {
         ei = 0; // the element index means nothing to a single value
@@ -521,6 +525,14 @@ ParamDef& ParamBlock2::GetParamDef(ParamID id) {
         return invalidDef_;
     }
     return desc_->paramdefs[static_cast<size_t>(pi)];
+}
+
+ParamDef& ParamBlock2::GetParamDefByIndex(unsigned short index) {
+    if (!desc_ || index >= desc_->paramdefs.size()) {
+        invalidDef_ = ParamDef();
+        return invalidDef_;
+    }
+    return desc_->paramdefs[index];
 }
 
 ParamType2 ParamBlock2::GetParameterType(ParamID id) {
@@ -876,9 +888,13 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interva
 // ---- controllers
 
 Control* ParamBlock2::GetController(ParamID id, int tabIndex) {
-    int pi, ei;
-    if (!Locate(id, tabIndex, pi, ei) || !IsAnimatableParam(pi)) return nullptr;
-    return static_cast<Control*>(params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref);
+    return GetControllerByIndex(IDtoIndex(id), tabIndex);
+}
+
+Control* ParamBlock2::GetControllerByIndex(int index, int tabIndex) {
+    int ei;
+    if (!LocateIndex(index, tabIndex, ei) || !IsAnimatableParam(index)) return nullptr;
+    return static_cast<Control*>(params_[static_cast<size_t>(index)].elems[static_cast<size_t>(ei)].ref);
 }
 
 BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value) {

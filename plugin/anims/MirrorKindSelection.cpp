@@ -12,6 +12,7 @@
 #include "plugin/anims/IKGuard.h"
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
+#include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimControllerKinds.h"
 #include "plugin/anims/RefAnimMaterialKinds.h"
 #include "plugin/anims/RefAnimModifierKinds.h"
@@ -581,16 +582,14 @@ const CreationRow kCreationTable[] = {OSTRIVANS_MIRROR_KINDS(OSTRIVANS_CREATION_
 
 // ---- Walk width ------------------------------------------------------------------------------------------
 
+// a has the derived objects' super class, which only they have: the chain is followed without type checks.
 int DerivedObjectWidth(Animatable* a, Animatable* owner) {
-    int modifiers = 0;
-    for (auto* d = dynamic_cast<IDerivedObject*>(a); d; d = dynamic_cast<IDerivedObject*>(d->GetObjRef()))
-        modifiers += d->NumModifiers();
-    return modifiers + (IsNode(owner) ? 1 : 2);
+    return ChainModifierCount(static_cast<IDerivedObject*>(a)) + (IsNode(owner) ? 1 : 2);
 }
 
+// Only blocks 2 have their super class, so the block is reached without a type check.
 int ParamBlock2Width(Animatable* a, int index) {
-    auto* pb = dynamic_cast<IParamBlock2*>(a);
-    if (!pb) return a->NumSubs() + a->NumParamBlocks() + 1;
+    auto* pb = static_cast<IParamBlock2*>(a);
     if (index == -1) return pb->NumParams() + 1;
     if (index < 0 || index >= pb->NumParams()) return 0;
     return pb->Count(pb->IndextoID(index));
