@@ -350,6 +350,13 @@ void ParamBlock2::EnsureLayout() {
     }
     refBase_[static_cast<size_t>(n)] = r;
     subBase_[static_cast<size_t>(n)] = s;
+    slotRefs_.resize(static_cast<size_t>(r));
+    for (int pi = 0; pi < n; ++pi) {
+        if (!HasRefSlot(pi)) continue;
+        const std::vector<Elem>& elems = params_[static_cast<size_t>(pi)].elems;
+        for (size_t ei = 0; ei < elems.size(); ++ei)
+            slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(pi)]) + ei] = elems[ei].ref;
+    }
     layoutDirty_ = false;
 }
 
@@ -402,9 +409,8 @@ int ParamBlock2::NumRefs() {
 }
 
 RefTargetHandle ParamBlock2::GetReference(int i) {
-    int pi, ei;
-    if (!FromSlot(i, pi, ei)) return nullptr;
-    return params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref;
+    EnsureLayout();
+    return i >= 0 && static_cast<size_t>(i) < slotRefs_.size() ? slotRefs_[static_cast<size_t>(i)] : nullptr;
 }
 
 void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
@@ -422,6 +428,7 @@ void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
         if (IsNode(rtarg)) ++realNodeRefs_;
     }
     e.ref = rtarg;
+    slotRefs_[static_cast<size_t>(i)] = rtarg;
 }
 
 BOOL ParamBlock2::IsRealDependency(ReferenceTarget* rtarg) {
@@ -894,7 +901,9 @@ Control* ParamBlock2::GetController(ParamID id, int tabIndex) {
 Control* ParamBlock2::GetControllerByIndex(int index, int tabIndex) {
     int ei;
     if (!LocateIndex(index, tabIndex, ei) || !IsAnimatableParam(index)) return nullptr;
-    return static_cast<Control*>(params_[static_cast<size_t>(index)].elems[static_cast<size_t>(ei)].ref);
+    // An animatable parameter always has reference slots, one per element.
+    EnsureLayout();
+    return static_cast<Control*>(slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(index)] + ei)]);
 }
 
 BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value) {

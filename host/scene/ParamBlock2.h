@@ -156,6 +156,9 @@ private:
     std::vector<Param> params_;
     std::vector<int> refBase_; // per parameter: first reference slot; one extra entry = NumRefs
     std::vector<int> subBase_; // per parameter: first sub-animatable; one extra entry = NumSubs
+    // Every reference slot's target side by side, taken with the layout and kept by SetReference: whoever
+    // walks a block's references or controllers reads one run of memory, not one element per parameter.
+    std::vector<ReferenceTarget*> slotRefs_;
     bool layoutDirty_ = true;
     ParamID lastNotifyId_ = -1;
     int lastNotifyTab_ = -1;

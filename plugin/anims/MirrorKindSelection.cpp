@@ -368,9 +368,10 @@ bool Answers(Animatable* a, const Interface_ID& id) {
     return a && a->GetInterface(id) != nullptr;
 }
 
+// Asked of most animatables a walk meets: the host says what the animatable is, with no type check.
 bool HasReference(Animatable* a) {
-    auto* maker = dynamic_cast<ReferenceMaker*>(a);
-    if (!maker) return false;
+    if (!a->IsRefMaker()) return false;
+    auto* maker = static_cast<ReferenceMaker*>(a);
     for (int i = 0, n = maker->NumRefs(); i < n; ++i)
         if (maker->GetReference(i)) return true;
     return false;
@@ -524,8 +525,7 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
 // The owning object of a parameter block 2 owner, when owner is such a block.
 Animatable* BlockOwner(Animatable* owner) {
     if (!owner || owner->SuperClassID() != PARAMETER_BLOCK2_CLASS_ID) return nullptr;
-    auto* pb = dynamic_cast<IParamBlock2*>(owner);
-    return pb ? pb->GetOwner() : nullptr;
+    return static_cast<IParamBlock2*>(owner)->GetOwner();
 }
 
 // Step 9: animatables that fail the primary test.
