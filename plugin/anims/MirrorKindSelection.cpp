@@ -12,7 +12,6 @@
 #include "plugin/anims/IKGuard.h"
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
-#include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimControllerKinds.h"
 #include "plugin/anims/RefAnimMaterialKinds.h"
 #include "plugin/anims/RefAnimModifierKinds.h"
@@ -525,7 +524,8 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
 // The owning object of a parameter block 2 owner, when owner is such a block.
 Animatable* BlockOwner(Animatable* owner) {
     if (!owner || owner->SuperClassID() != PARAMETER_BLOCK2_CLASS_ID) return nullptr;
-    return static_cast<IParamBlock2*>(owner)->GetOwner();
+    auto* pb = dynamic_cast<IParamBlock2*>(owner);
+    return pb ? pb->GetOwner() : nullptr;
 }
 
 // Step 9: animatables that fail the primary test.
@@ -582,14 +582,16 @@ const CreationRow kCreationTable[] = {OSTRIVANS_MIRROR_KINDS(OSTRIVANS_CREATION_
 
 // ---- Walk width ------------------------------------------------------------------------------------------
 
-// a has the derived objects' super class, which only they have: the chain is followed without type checks.
 int DerivedObjectWidth(Animatable* a, Animatable* owner) {
-    return ChainModifierCount(static_cast<IDerivedObject*>(a)) + (IsNode(owner) ? 1 : 2);
+    int modifiers = 0;
+    for (auto* d = dynamic_cast<IDerivedObject*>(a); d; d = dynamic_cast<IDerivedObject*>(d->GetObjRef()))
+        modifiers += d->NumModifiers();
+    return modifiers + (IsNode(owner) ? 1 : 2);
 }
 
-// Only blocks 2 have their super class, so the block is reached without a type check.
 int ParamBlock2Width(Animatable* a, int index) {
-    auto* pb = static_cast<IParamBlock2*>(a);
+    auto* pb = dynamic_cast<IParamBlock2*>(a);
+    if (!pb) return a->NumSubs() + a->NumParamBlocks() + 1;
     if (index == -1) return pb->NumParams() + 1;
     if (index < 0 || index >= pb->NumParams()) return 0;
     return pb->Count(pb->IndextoID(index));
