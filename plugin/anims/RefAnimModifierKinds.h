@@ -2,6 +2,7 @@
 #pragma once
 
 #include "plugin/anims/ModifierMirror.h"
+#include "plugin/anims/RefAnimBevelProfile.h"
 #include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLinkedXForm.h"
@@ -38,13 +39,6 @@ public:
 
 // Mirrors the Cloth modifier.
 class RefAnimCloth : public RefAnimKind<RefAnimCloth, ModifierMirror<RefAnim>, KIND_CLOTH, IDS_REFANIMCLOTH> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors the bevel profile modifier.
-class RefAnimBevelProfile
-    : public RefAnimKind<RefAnimBevelProfile, RefAnim, KIND_BEVEL_PROFILE, IDS_REFANIMBEVELPROFILE> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -188,7 +188,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         v.push_back(Make(std::move(dc)));
 
         ObjectClassDef bp =
-            Osm(Class_ID(0x7A4202D0, 0x11961722), L"Bevel Profile", L"Bevel_Profile", L"Mesh Editing");
+            Osm(BEVEL_PROFILE_MODIFIER_CLASS_ID, L"Bevel Profile", L"Bevel_Profile", L"Mesh Editing");
         bp.params = {MakeFloatParam(0, L"startOutline", 0.0f), MakeFloatParam(1, L"endOutline", 0.0f),
                      MakeIntParam(2, L"segments", 1, 1, 100)};
         bp.numExtraRefs = 1;

@@ -313,6 +313,13 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     ASSERT_NE(pf, nullptr);
     EXPECT_EQ(ResolveKind(pf, node), 0x30016u);
     pf->DeleteMe();
+    const std::pair<const MCHAR*, DWORD> modifiers[] = {{L"Bevel_Profile", 0x30025u}, {L"DataChannelModifier", 0xB0035u}};
+    for (const auto& [name, kind] : modifiers) {
+        auto* mod = static_cast<ReferenceTarget*>(CreateObjectByName(name));
+        ASSERT_NE(mod, nullptr);
+        EXPECT_EQ(ResolveKind(mod, nullptr), kind);
+        mod->DeleteMe();
+    }
 }
 
 TEST_F(MirrorKindSelectionTest, ChildCountOfDerivedObjectsSumsTheNestedStacks) {

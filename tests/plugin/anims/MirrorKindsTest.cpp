@@ -213,6 +213,25 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (m_->GetAnim() == cam ? "followed" : "not followed");
          },
          "state 2, refs 1 passive 0, chunks 41 42 43, ortho 1 cone 0 followed, verdict 1 state 2"},
+        // The user gives the modifier a circle for its rectangle profile; the unload deletes the modifier. The
+        // record meets the modifier after the node, as one the user added: a local use (state 4) besides.
+        {KIND_BEVEL_PROFILE, {L"Object", L"Bevel Profile"}, {4, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             Modifier* bp = b.AddModifier(n, BEVEL_PROFILE_MODIFIER_CLASS_ID);
+             bp->ReplaceReference(1, static_cast<ReferenceTarget*>(CreateInstance(SHAPE_CLASS_ID, RECTANGLE_SHAPE_CLASS_ID)));
+             return bp;
+         },
+         [](ReferenceTarget* bp) {
+             bp->ReplaceReference(1, static_cast<ReferenceTarget*>(CreateInstance(SHAPE_CLASS_ID, CIRCLE_SHAPE_CLASS_ID)));
+         },
+         [&](INode* n, ReferenceTarget*) {
+             Modifier* fresh = static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0);
+             ReferenceTarget* profile = fresh->GetReference(1);
+             return std::string(profile && profile->ClassID() == CIRCLE_SHAPE_CLASS_ID ? "circle" : "not circle") +
+                    (profile == m_->GetReference(1) ? " held" : " not held") +
+                    (m_->GetAnim() == fresh ? " followed" : " not followed");
+         },
+         "state 6, refs 5 passive 0, chunks 41 42 43, circle held followed, verdict 1 state 6"},
         // The author renames the channel in the later file; the user changed its weight and switched it off.
         {KIND_MORPHER, {L"Object", L"Morpher"}, {4, 1},
          [&](INode* n) -> ReferenceTarget* {
