@@ -3,6 +3,7 @@
 
 #include "plugin/anims/ModifierMirror.h"
 #include "plugin/anims/RefAnimBevelProfile.h"
+#include "plugin/anims/RefAnimDataChannel.h"
 #include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLinkedXForm.h"
@@ -39,13 +40,6 @@ public:
 
 // Mirrors the Cloth modifier.
 class RefAnimCloth : public RefAnimKind<RefAnimCloth, ModifierMirror<RefAnim>, KIND_CLOTH, IDS_REFANIMCLOTH> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors the Data Channel modifier.
-class RefAnimDataChannel
-    : public RefAnimKind<RefAnimDataChannel, RefAnim, KIND_DATA_CHANNEL, IDS_REFANIMDATACHANNEL> {
 public:
     using RefAnimKind::RefAnimKind;
 };

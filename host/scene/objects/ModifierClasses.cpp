@@ -2,6 +2,7 @@
 // Poly, UVW Map, Unwrap UVW, Shell, XForm, the FFD lattices, Skin and Morpher, and the modifier classes the
 // plug-in tells apart by class id (Linked XForm, Cloth, Data Channel, Bevel Profile).
 #include "host/scene/objects/BuiltinClasses.h"
+#include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/XFormModifier.h"
@@ -29,6 +30,10 @@ ObjectClassDef Osm(Class_ID id, const MCHAR* name, const MCHAR* script = L"",
 
 Animatable* CreateMorpher(ObjectClassDesc* cd, BOOL loading) {
     return new MorpherModifier(cd, loading);
+}
+
+Animatable* CreateDataChannel(ObjectClassDesc* cd, BOOL loading) {
+    return new DataChannelModifier(cd, loading);
 }
 
 Animatable* CreateXForm(ObjectClassDesc* cd, BOOL loading) {
@@ -185,7 +190,7 @@ const std::vector<ObjectClassDesc*>& ModifierClassDescs() {
         ObjectClassDef dc = Osm(DATA_CHANNEL_MODIFIER_CLASS_ID, L"Data Channel", L"DataChannelModifier", L"Mesh Editing");
         dc.params = {MakeIntParam(0, L"operatorCount", 0, 0, 1000),
                      MakeBoolParam(1, L"displayOutput", false)};
-        v.push_back(Make(std::move(dc)));
+        v.push_back(Make(std::move(dc), &CreateDataChannel));
 
         ObjectClassDef bp =
             Osm(BEVEL_PROFILE_MODIFIER_CLASS_ID, L"Bevel Profile", L"Bevel_Profile", L"Mesh Editing");

@@ -11,6 +11,7 @@
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/objects/BooleanObject.h"
+#include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKindSelection.h"
@@ -232,6 +233,22 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (m_->GetAnim() == fresh ? " followed" : " not followed");
          },
          "state 6, refs 5 passive 0, chunks 41 42 43, circle held followed, verdict 1 state 6"},
+        // The user puts a third operator in the chain; the author's later file keeps the two.
+        {KIND_DATA_CHANNEL, {L"Object", L"Data Channel"}, {4, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* dc = static_cast<DataChannelModifier*>(b.AddModifier(n, DATA_CHANNEL_MODIFIER_CLASS_ID));
+             dc->SetOperators({L"VertexInput", L"VertexOutput"});
+             return dc;
+         },
+         [](ReferenceTarget* dc) { static_cast<DataChannelModifier*>(dc)->AppendOperator(L"Curve"); },
+         [&](INode* n, ReferenceTarget*) {
+             auto* fresh = static_cast<DataChannelModifier*>(static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0));
+             std::string ops;
+             for (const MSTR& op : fresh->GetOperators()) ops += op.ToUTF8() + " ";
+             return ops + (m_->GetAnim() == fresh ? "followed" : "not followed");
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 36 37 38 38 39 40, VertexInput VertexOutput Curve followed, "
+         "verdict 1 state 2"},
         // The author renames the channel in the later file; the user changed its weight and switched it off.
         {KIND_MORPHER, {L"Object", L"Morpher"}, {4, 1},
          [&](INode* n) -> ReferenceTarget* {
