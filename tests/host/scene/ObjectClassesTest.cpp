@@ -4,6 +4,7 @@
 #include "host/core/MaxException.h"
 #include "host/scene/Interface.h"
 #include "host/scene/objects/DerivedObject.h"
+#include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectDump.h"
 #include "tests/support/GraphBuilder.h"
@@ -254,6 +255,12 @@ TEST_F(ObjectClassesTest, OwnStateUndoesSavesAndClones) {
              m->SetChannelActive(99, FALSE);
              m->SetProgressiveWeights(3, {100.0f, 40.0f});
              m->SetChannelWeight(100, 1.0f); // out of range: ignored
+         }},
+        {L"DataChannelModifier", PART_ALL,
+         [](ReferenceTarget* t) {
+             auto* dc = static_cast<DataChannelModifier*>(t);
+             dc->SetOperators({L"VertexInput", L"VertexOutput"});
+             dc->AppendOperator(L"Curve \u00e4");
          }},
     };
     for (const Row& r : rows) {
