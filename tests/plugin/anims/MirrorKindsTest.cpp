@@ -229,7 +229,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
              Modifier* fresh = static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0);
              ReferenceTarget* profile = fresh->GetReference(1);
              return std::string(profile && profile->ClassID() == CIRCLE_SHAPE_CLASS_ID ? "circle" : "not circle") +
-                    (profile == m_->GetReference(1) ? " held" : " not held") +
+                    (profile == m_->GetReference(1) && m_->IsRealDependency(profile) ? " held" : " not held") +
                     (m_->GetAnim() == fresh ? " followed" : " not followed");
          },
          "state 6, refs 5 passive 0, chunks 41 42 43, circle held followed, verdict 1 state 6"},
