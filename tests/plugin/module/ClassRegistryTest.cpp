@@ -55,7 +55,7 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
                                             L"RefAnimLinkCtrl",    L"RefAnimListCtrl", L"RefAnimMorpher",
                                             L"RefAnimReaction"};
     const auto refs = [&](const std::wstring& name) {
-        return name == L"RefAnimPRS" ? "4" : twoRefs.count(name) ? "2" : "1";
+        return name == L"RefAnimBevelProfile" ? "5" : name == L"RefAnimPRS" ? "4" : twoRefs.count(name) ? "2" : "1";
     };
     for (int i = 0; i < 53; ++i) {
         ClassDesc* cd = OstrivansLibClassDesc(i);
