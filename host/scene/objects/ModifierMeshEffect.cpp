@@ -3,6 +3,7 @@
 #include "host/scene/objects/ModifierMeshEffect.h"
 
 #include "host/scene/IParamBlock2.h"
+#include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/FFDLattice.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/objects/XFormModifier.h"
@@ -180,7 +181,9 @@ bool ApplyModifierToMesh(Modifier* mod, TimeValue t, PolyMesh& m, bool& poly, st
         return false;
     }
     if (id == DATA_CHANNEL_MODIFIER_CLASS_ID) {
-        if (pb->GetInt(0, t) == 0) return true;
+        // Without operators the modifier passes its mesh on unchanged.
+        const auto* dc = dynamic_cast<DataChannelModifier*>(mod);
+        if (pb->GetInt(0, t) == 0 && (!dc || dc->GetOperators().empty())) return true;
         why = L"its operators are not modelled in this host";
         return false;
     }
