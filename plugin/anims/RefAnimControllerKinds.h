@@ -6,12 +6,7 @@
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLayerCtrl.h"
 #include "plugin/anims/RefAnimLinkCtrl.h"
+#include "plugin/anims/RefAnimLinkTM.h"
 #include "plugin/anims/RefAnimListCtrl.h"
 #include "plugin/anims/RefAnimPRS.h"
 #include "plugin/anims/RefAnimReaction.h"
-
-// Mirrors link transform controllers.
-class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, KIND_LINK_TM, IDS_REFANIMLINKTM> {
-public:
-    using RefAnimKind::RefAnimKind;
-};

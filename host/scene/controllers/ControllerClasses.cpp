@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDirectory.h"
 #include "host/scene/controllers/LinkControl.h"
+#include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ListControl.h"
 #include "host/scene/controllers/LookAtConstraint.h"
 #include "host/scene/controllers/NoiseControl.h"
@@ -76,7 +77,6 @@ std::vector<GenericControlConfig> MakeHostConfigs() {
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x022D5030, 0x4344191C), L"CAT Parent Transform").replaceable = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x32FB4637, 0x65FD482B), L"XRef Controller");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x2006, 0), L"LookAt");
-    add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x615B56E4, 0x5F0E6032), L"Link Transform");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x6E341CBA, 0x6F9C52CA), L"Local Transform");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x1EDD686D, 0x45A56EB3), L"Transform Script Driven");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x2DE70807, 0x3973713A), L"Transform System Driven");
@@ -143,7 +143,7 @@ void RegisterControllerClasses() {
                           Desc<PositionXYZ>(), Desc<Point3XYZ>(), Desc<ScaleXYZ>(), Desc<FloatList>(),
                           Desc<Point3List>(), Desc<PositionList>(), Desc<RotationList>(), Desc<ScaleList>(),
                           Desc<ListWeights>(), Desc<PositionConstraint>(), Desc<PathConstraint>(),
-                          Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(),
+                          Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(), Desc<LinkTransformControl>(),
                           Desc<LinearFloat>(), Desc<NoiseFloat>(), Desc<NoisePosition>(),
                           Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>(),
                           Desc<ReactionControl>(), Desc<ReactionMaster>()})

@@ -2,6 +2,7 @@
 // undo, persistence and cloning of every kind, and what a target list refuses.
 #include "host/core/AnimGraphDump.h"
 #include "host/scene/controllers/LinkControl.h"
+#include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/LookAtConstraint.h"
 #include "host/scene/controllers/OrientationConstraint.h"
 #include "host/scene/controllers/PRSControl.h"
@@ -177,6 +178,25 @@ TEST_F(Constraints, EditsUndoExactlyAndFilesAndClonesKeepEverything) {
         ReferenceTarget* copy = CloneRefHierarchy(c);
         g.Link(keep, slot, copy);
         EXPECT_EQ(Dump(copy), Dump(c));
+    }
+}
+
+// The link transform: its local transform under its control node, the node given with undo and a message,
+// kept weakly by a file and by a copy.
+TEST_F(Constraints, LinkTransformIsLocalUnderItsControlNode) {
+    auto* ltm = Make<LinkTransformControl>();
+    ExpectUndoRedoWithMessage(g, owner, [&] { return State(ltm); }, [&] { ASSERT_TRUE(ltm->SetControlNode(n1)); },
+                              REFMSG_CHANGE);
+    Matrix3 local = TransMatrix(Point3(1, 2, 3));
+    ltm->SetValue(0, &local);
+    EXPECT_EQ(Value<Matrix3>(ltm, 0, CTRL_RELATIVE).GetTrans(), Point3(11, 2, 3));
+    EXPECT_FALSE(ltm->IsRealDependency(n1));
+    int slot = 1;
+    for (ReferenceTarget* copy : std::initializer_list<ReferenceTarget*>{SaveAndReload(ltm), CloneRefHierarchy(ltm)}) {
+        ASSERT_NE(copy, nullptr);
+        g.Link(owner, slot++, copy);
+        EXPECT_EQ(static_cast<LinkTransformControl*>(copy)->GetControlNode(), n1);
+        EXPECT_EQ(Value<Matrix3>(static_cast<Control*>(copy), 0, CTRL_RELATIVE).GetTrans(), Point3(11, 2, 3));
     }
 }
 

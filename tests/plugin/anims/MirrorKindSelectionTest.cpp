@@ -16,6 +16,7 @@
 #include "host/scene/IParamBlock2.h"
 #include "host/scene/ParticleFlow.h"
 #include "host/scene/SceneEventManager.h"
+#include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ControllerClasses.h"
 #include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/materials/ParamDefBuilder.h"
@@ -313,6 +314,9 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     ASSERT_NE(pf, nullptr);
     EXPECT_EQ(ResolveKind(pf, node), 0x30016u);
     pf->DeleteMe();
+    auto* linkTM = new LinkTransformControl();
+    EXPECT_EQ(ResolveKind(linkTM, node), 0x3003Bu);
+    linkTM->DeleteMe();
     const std::pair<const MCHAR*, DWORD> modifiers[] = {{L"Bevel_Profile", 0x30025u}, {L"DataChannelModifier", 0xB0035u}};
     for (const auto& [name, kind] : modifiers) {
         auto* mod = static_cast<ReferenceTarget*>(CreateObjectByName(name));

@@ -9,6 +9,7 @@
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/objects/BooleanObject.h"
 #include "host/scene/objects/DataChannelModifier.h"
@@ -166,6 +167,28 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
              addLink(link);
          },
          transformIsMine, "state 2, refs 2 passive 0, chunks 35 36 37 38 39 40, transform mine, verdict 1 state 2"},
+        // The control node moving and a new local value are not the user's edits of the controller; another
+        // control node is.
+        {KIND_LINK_TM, {L"Transform"}, {3},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* ltm = new LinkTransformControl();
+             ltm->SetControlNode(target);
+             n->SetTMController(ltm);
+             return ltm;
+         },
+         [&](ReferenceTarget* ltm) {
+             Matrix3 moved;
+             moved.SetTrans(Point3(0, 4, 0));
+             Ctrl(ltm)->SetValue(0, &moved, 1, CTRL_ABSOLUTE);
+             target->SetNodeTM(0, moved);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             static_cast<LinkTransformControl*>(ltm)->SetControlNode(b.Box("Target02").Build());
+         },
+         [&](INode* n, ReferenceTarget* mine) {
+             INode* control = static_cast<LinkTransformControl*>(n->GetTMController())->GetControlNode();
+             return transformIsMine(n, mine) + " under " + (control ? MSTR(control->GetName()).ToUTF8() : "none");
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, transform mine under Target02, verdict 1 state 2"},
         {KIND_RWMS, {L"Object"}, {4}, [](INode* n) -> ReferenceTarget* { return n->GetObjectRef(); },
          [](ReferenceTarget* o) { MapSizeOf(o)->SetUsePhysicalScaleUVs(!MapSizeOf(o)->GetUsePhysicalScaleUVs()); },
          [&](INode* n, ReferenceTarget*) {
