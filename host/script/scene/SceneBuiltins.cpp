@@ -75,5 +75,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterBooleanBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
+    RegisterDataChannelBuiltins(interp);
+    RegisterLinkTransformBuiltins(interp);
     InstallHostFolders(interp);
 }

@@ -131,6 +131,10 @@ void RegisterBooleanBuiltins(Interpreter& interp);
 void RegisterMorpherBuiltins(Interpreter& interp);
 // The reaction controller's functions (reactTo, addReactionState ...).
 void RegisterReactionBuiltins(Interpreter& interp);
+// The Data Channel modifier's operator chain (dataChannelGetOperators, dataChannelSetOperators).
+void RegisterDataChannelBuiltins(Interpreter& interp);
+// The link transform controller's control node (linkTransformGetNode, linkTransformSetNode).
+void RegisterLinkTransformBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
