@@ -5,6 +5,7 @@
 #include "host/core/Hold.h"
 #include "host/core/RefGraph.h"
 #include "host/core/ReferenceTarget.h"
+#include "host/scene/Control.h"
 
 #include <functional>
 #include <utility>
@@ -119,6 +120,17 @@ inline RefResult ReplaceControllerRef(ReferenceTarget* owner, int which, Referen
     if (holding) theHold.Put(new NoteRestore(owner, notes, NoteWhen::OnRedo));
     for (const ChangeNote& n : notes) SendNote(owner, n);
     return REF_SUCCEED;
+}
+
+// Puts control (a controller of super class kind, or nothing) in reference `which` as ReplaceControllerRef
+// does, telling of a new controller and a new value; anything else is refused.
+inline BOOL AssignControllerRef(ReferenceTarget* owner, int which, Animatable* control, SClass_ID kind) {
+    ReferenceTarget* c = nullptr;
+    if (control) {
+        if (!control->GetInterface(I_CONTROL) || control->SuperClassID() != kind) return FALSE;
+        c = static_cast<Control*>(control);
+    }
+    return ReplaceControllerRef(owner, which, c, {kControlRefNote, kValueChangeNote}) == REF_SUCCEED;
 }
 
 // Moves a table kept in a run of reference slots (first, first + 1, ...) to a new layout. The owner's

@@ -206,13 +206,7 @@ Control* LinkControl::GetScaleController() {
 }
 
 BOOL LinkControl::AssignController(Animatable* control, int subAnim) {
-    if (subAnim != 0) return FALSE;
-    ReferenceTarget* c = nullptr;
-    if (control) {
-        if (!control->GetInterface(I_CONTROL) || control->SuperClassID() != CTRL_MATRIX3_CLASS_ID) return FALSE;
-        c = static_cast<Control*>(control);
-    }
-    return ReplaceControllerRef(this, 0, c, {kControlRefNote, kValueChangeNote}) == REF_SUCCEED;
+    return subAnim == 0 && AssignControllerRef(this, 0, control, CTRL_MATRIX3_CLASS_ID);
 }
 
 RefTargetHandle LinkControl::Clone(RemapDir& remap) {
