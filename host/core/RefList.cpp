@@ -16,7 +16,7 @@ constexpr std::uint32_t kMinHolesToCompact = 16;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 constexpr size_t kNone = static_cast<size_t>(-1);
 constexpr std::uint32_t kInPlace = 2;
-// An index with more than this many slots per live entry is rebuilt smaller at a squeeze.
+// A block or an index with more than this many places per live entry is made smaller at a squeeze.
 constexpr size_t kIndexSparseness = 16;
 
 // Where each position of a list being squeezed moves to. One table for every list of the thread, kept
@@ -285,7 +285,7 @@ void RefList::Squeeze() {
     // squeezes at every halving.
     const bool remap = s.index && size_t(1) << s.indexBits <= kIndexSparseness * size_t(s.size - s.holes);
     std::vector<std::uint32_t>& moved = MovedPositions();
-    if (remap) moved.resize(s.size);
+    if (remap && moved.size() < s.size) moved.resize(s.size);
     std::uint32_t out = 0;
     for (std::uint32_t i = 0; i < s.size; ++i) {
         if (!e[i].maker) continue;
@@ -301,10 +301,10 @@ void RefList::Squeeze() {
         for (size_t i = 0; i < slots; ++i)
             if (s.index[i].pos != kEmpty) s.index[i].pos = moved[s.index[i].pos];
     }
-    // Room is given back once it is four times the entries, and then only down to twice: a list that
-    // shrinks by halves moves to a smaller block every other time, each move freeing a block that may
-    // be large (which makes the allocator gather every small block freed since).
-    if (s.capacity > 4 * out + 4) Respill(std::max(2 * out, 2 * kInPlace));
+    // Room is given back once it is many times the entries, and then only down to twice: a list being
+    // emptied moves to a smaller block every fourth halving only. Taking or freeing a large block makes
+    // the allocator gather every small block freed since, and a mass deletion frees millions of them.
+    if (s.capacity > kIndexSparseness * (size_t(out) + 1)) Respill(std::max(2 * out, 2 * kInPlace));
     // An index is dropped only well below the length that builds one, so a list hovering around it
     // does not build and drop one over and over. A renumbered index stays; a sparse one is rebuilt
     // smaller.
