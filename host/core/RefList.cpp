@@ -225,6 +225,31 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
     return t;
 }
 
+RefList::Token RefList::RemoveAt(size_t pos, bool squeeze) {
+    Token t;
+    if (!Spilled()) {
+        if (pos >= kInPlace || !PackedMaker(words_[pos])) return t;
+        words_[pos] = HoleOf(words_[pos]);
+        t.pos = pos;
+        return t;
+    }
+    Spill& s = *spill();
+    Entry* e = s.Entries();
+    if (pos >= s.size || !e[pos].maker) return t;
+    if (s.index) {
+        const size_t mask = (size_t(1) << s.indexBits) - 1;
+        size_t i = HomeOf(TagOf(e[pos].maker), s.indexBits);
+        while (s.index[i].pos != pos) i = (i + 1) & mask;
+        IndexErase(i);
+    }
+    e[pos].maker = nullptr;
+    ++s.holes;
+    t.pos = pos;
+    t.epoch = s.epoch;
+    if (squeeze) Squeeze();
+    return t;
+}
+
 void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
     if (!where.Valid() || where.epoch != Epoch() || where.pos >= Size() || MakerAt(where.pos)) {
         Add(m, slot);
