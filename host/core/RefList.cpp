@@ -15,6 +15,10 @@ constexpr std::uint32_t kMinHolesToCompact = 16;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 constexpr size_t kNone = static_cast<size_t>(-1);
 constexpr std::uint32_t kInPlace = 2;
+// A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
+// mirror a reference record puts on it): the first block holds three, which keeps header and entries at
+// 88 bytes, one allocator size class below a block of four. Longer lists double from there.
+constexpr std::uint32_t kFirstBlock = kInPlace + 1;
 
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
 // taken from the 32-bit tag, which bounds the table at 2^32 slots.
@@ -75,7 +79,7 @@ void RefList::Append(const Entry& e) {
             words_[n] = Pack(e.maker, e.slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     } else if (spill()->size == spill()->capacity) {
         Respill(2 * spill()->capacity);
     }
@@ -225,7 +229,7 @@ void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
             words_[where.pos] = Pack(m, slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     }
     Spill& s = *spill();
     const auto pos = static_cast<std::uint32_t>(where.pos);
