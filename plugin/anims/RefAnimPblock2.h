@@ -4,6 +4,7 @@
 
 #include "plugin/anims/Pblock2Param.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/frame/FixedTable.h"
 
 #include <cstdint>
 #include <memory>
@@ -71,7 +72,7 @@ private:
         std::int32_t index = 0;
         std::int32_t count = 0;
         bool hasTargets = false;
-        std::vector<ReferenceTarget*> targets;
+        FixedTable<ReferenceTarget*> targets;
     };
     // The entries and their index. Most blocks never see a change of the user's: the table is made with
     // the first entry.
@@ -110,7 +111,7 @@ private:
     // The parameter count of the block when its parameters were last recorded.
     std::int32_t recordedParams_ = 0;
     ReferenceTarget* blockOwner_ = nullptr;
-    // In parameter index order.
-    std::vector<Recorded> recorded_;
+    // In parameter index order. Most blocks have none of these parameters: the table is one pointer wide.
+    FixedTable<Recorded> recorded_;
     std::unique_ptr<Entries> entries_;
 };
