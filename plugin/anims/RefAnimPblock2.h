@@ -23,12 +23,12 @@ class IParamBlock2;
 class RefAnimPblock2 : public RefAnimKind<RefAnimPblock2, RefAnim, 0x00030004, IDS_REFANIMPBLOCK2> {
 public:
     explicit RefAnimPblock2(BOOL loading = FALSE, int mode = 0, bool holdOverride = false)
-        : RefAnimKind(loading), mode_(mode), holdOverride_(holdOverride) {}
+        : RefAnimKind(loading), mode_(static_cast<std::uint8_t>(mode)), holdOverride_(holdOverride) {}
     ~RefAnimPblock2() override;
 
     ULONG GetKindID() const override;
     int GetTabResizeOverride() const { return mode_; }
-    void SetTabResizeOverride(int mode) { mode_ = mode; }
+    void SetTabResizeOverride(int mode) { mode_ = static_cast<std::uint8_t>(mode); }
     bool GetHoldOverride() const { return holdOverride_; }
     void SetHoldOverride(bool on) { holdOverride_ = on; }
 
@@ -105,7 +105,9 @@ private:
     void AppendEntry(std::vector<Pblock2Param*>& table, Pblock2Param* entry);
     void ClearEntries();
 
-    int mode_;
+    // 0, 1 or 2, which the file keeps in one byte too: with the two flags and the count, the scalars fill
+    // one word (four of these mirrors stand under every node of a plain scene).
+    std::uint8_t mode_;
     bool holdOverride_;
     bool refsCollected_ = false;
     // The parameter count of the block when its parameters were last recorded.
