@@ -49,6 +49,10 @@ SharedName::Entry* EmptyEntry() {
     return empty;
 }
 
+// The entry asked for last: the nodes that use one material tend to come one after the other, and a
+// comparison with it spares them the hash and the table's probe.
+SharedName::Entry* gLast = nullptr;
+
 } // namespace
 
 SharedName::Entry* SharedName::Acquire(const WStr& text) {
@@ -56,6 +60,10 @@ SharedName::Entry* SharedName::Acquire(const WStr& text) {
         Entry* e = EmptyEntry();
         ++e->holders;
         return e;
+    }
+    if (gLast && gLast->text == text) {
+        ++gLast->holders;
+        return gLast;
     }
     const size_t hash = std::hash<WStr>()(text);
     Table& table = Stored();
@@ -66,11 +74,13 @@ SharedName::Entry* SharedName::Acquire(const WStr& text) {
         table.insert(e);
     }
     ++e->holders;
+    gLast = e;
     return e;
 }
 
 void SharedName::Release(Entry* e) {
     if (--e->holders > 0) return;
+    if (gLast == e) gLast = nullptr;
     Stored().erase(e);
     delete e;
 }

@@ -21,4 +21,6 @@ TEST(SharedName, EqualTextsShareOneCopyAndTheLastHolderFreesIt) {
         EXPECT_EQ(b.Str(), WStr(L"Material8"));
     }
     EXPECT_EQ(SharedName::NumStored(), before);
+    const SharedName again(WStr(L"Material8")); // the last text asked for was freed: stored anew
+    EXPECT_EQ(SharedName::NumStored(), before + 1);
 }
