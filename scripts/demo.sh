@@ -9,7 +9,12 @@
 # example (a reference's layers prefixed, one renamed locally and kept through a reload, released by a
 # dismiss), on the scene scripting example (a set dressed by script with primitives, shapes, a camera, a
 # light, modifiers, transforms and controllers, referenced into a shot, its local values kept through a
-# reload while the rest follows the file), and last the manager example in the host's GUI mode (on Qt's offscreen platform when there is
+# reload while the rest follows the file), on the compounds example (an operand of a referenced Boolean
+# switched off, a referenced camera made orthographic and a Morpher channel's weight changed, kept through a
+# reload while the author's later lens, cone display and channel name follow the file), on the reactions
+# example (a reaction state added to a referenced lid, kept through a reload and reacting to the author's
+# later width, while a flap whose width alone was moved takes the author's later reaction), and last the
+# manager example in the host's GUI mode (on Qt's offscreen platform when there is
 # no display).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
 # tests.
@@ -27,6 +32,8 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/save_cycle.ms
 "$root/build/app/ostrivans-host" examples/layers.ms
 "$root/build/app/ostrivans-host" examples/scene_scripting.ms
+"$root/build/app/ostrivans-host" examples/compounds.ms
+"$root/build/app/ostrivans-host" examples/reactions.ms
 gui_platform=${QT_QPA_PLATFORM:-}
 [ -z "$gui_platform" ] && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && gui_platform=offscreen
 QT_QPA_PLATFORM=$gui_platform "$root/build/app/ostrivans-host" --gui --exit examples/manager.ms

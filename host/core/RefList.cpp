@@ -26,6 +26,11 @@ std::vector<std::uint32_t>& MovedPositions() {
     return moved;
 }
 
+// A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
+// mirror a reference record puts on it): the first block holds three, which keeps header and entries at
+// 88 bytes, one allocator size class below a block of four. Longer lists double from there.
+constexpr std::uint32_t kFirstBlock = kInPlace + 1;
+
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
 // taken from the 32-bit tag, which bounds the table at 2^32 slots.
 std::uint32_t IndexBitsFor(std::uint32_t positions) {
@@ -85,7 +90,7 @@ void RefList::Append(const Entry& e) {
             words_[n] = Pack(e.maker, e.slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     } else if (spill()->size == spill()->capacity) {
         Respill(2 * spill()->capacity);
     }
@@ -260,7 +265,7 @@ void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
             words_[where.pos] = Pack(m, slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     }
     Spill& s = *spill();
     const auto pos = static_cast<std::uint32_t>(where.pos);

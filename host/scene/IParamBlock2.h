@@ -7,6 +7,7 @@
 #include "host/core/PlugApi.h"
 #include "host/core/ReferenceTarget.h"
 
+#include <cstdint>
 #include <deque>
 #include <iosfwd>
 #include <string>
@@ -148,8 +149,11 @@ public:
 private:
     std::deque<std::wstring> names_; // owned copies of the names the definitions point at
     // Parameter index by id: a block's every lookup by id goes through here, so it stays constant-time
-    // however many parameters the block has.
-    std::unordered_map<ParamID, int> indexById_;
+    // however many parameters the block has. Ids are mostly small and dense, so they index a table
+    // directly (-1 where no parameter has the id); the rare large or negative id is hashed.
+    static constexpr int kDirectIds = 1024;
+    std::vector<std::int16_t> directIndex_;
+    std::unordered_map<ParamID, int> otherIndex_;
 };
 
 // Super class PARAMETER_BLOCK2_CLASS_ID. Every change of a value, a table size or a controller notifies
@@ -165,6 +169,9 @@ public:
     virtual ParamID IndextoID(int index) = 0;
     virtual int IDtoIndex(ParamID id) = 0;
     virtual ParamDef& GetParamDef(ParamID id) = 0;
+    // The definition of the parameter at index (0 to NumParams() - 1), with no lookup by id; an index out
+    // of range answers an invalid definition (id -1).
+    virtual ParamDef& GetParamDefByIndex(unsigned short index) = 0;
     virtual ParamType2 GetParameterType(ParamID id) = 0;
     virtual MSTR GetLocalName(ParamID id, int tabIndex = -1) = 0;
 
@@ -212,6 +219,8 @@ public:
 
     // Controllers of animatable parameters (one per table element); null while not animated.
     virtual Control* GetController(ParamID id, int tabIndex = 0) = 0;
+    // The same for the parameter at index: a walk over every parameter needs no lookup by id.
+    virtual Control* GetControllerByIndex(int index, int tabIndex = 0) = 0;
     virtual BOOL SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value = TRUE) = 0;
     virtual void RemoveController(ParamID id, int tabIndex = 0) = 0;
     // Sub-animatable number of a parameter element (-1 when it is none), and back (-1 when animNum is out

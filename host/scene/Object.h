@@ -166,6 +166,22 @@ public:
     SClass_ID SuperClassID() override { return CAMERA_CLASS_ID; }
 };
 
+// The switches every standard camera has: manual clipping, orthographic projection and the display of
+// its cone, horizon line and environment ranges. Each setter notifies REFMSG_CHANGE and is undoable.
+class GenCamera : public CameraObject {
+public:
+    virtual void SetManualClip(int onOff) = 0;
+    virtual int GetManualClip() = 0;
+    virtual void SetOrtho(BOOL b) = 0;
+    virtual BOOL IsOrtho() = 0;
+    virtual void SetConeState(int s) = 0;
+    virtual int GetConeState() = 0;
+    virtual void SetHorzLineState(int s) = 0;
+    virtual int GetHorzLineState() = 0;
+    virtual void SetEnvDisplay(BOOL b, int notify = TRUE) = 0;
+    virtual BOOL GetEnvDisplay() = 0;
+};
+
 class WSMObject : public Object {
 public:
     SClass_ID SuperClassID() override { return WSM_OBJECT_CLASS_ID; }

@@ -350,6 +350,13 @@ void ParamBlock2::EnsureLayout() {
     }
     refBase_[static_cast<size_t>(n)] = r;
     subBase_[static_cast<size_t>(n)] = s;
+    slotRefs_.resize(static_cast<size_t>(r));
+    for (int pi = 0; pi < n; ++pi) {
+        if (!HasRefSlot(pi)) continue;
+        const std::vector<Elem>& elems = params_[static_cast<size_t>(pi)].elems;
+        for (size_t ei = 0; ei < elems.size(); ++ei)
+            slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(pi)]) + ei] = elems[ei].ref;
+    }
     layoutDirty_ = false;
 }
 
@@ -381,6 +388,10 @@ bool ParamBlock2::FromSub(int sub, int& pi, int& ei) {
 
 bool ParamBlock2::Locate(ParamID id, int tabIndex, int& pi, int& ei) {
     pi = IDtoIndex(id);
+    return LocateIndex(pi, tabIndex, ei);
+}
+
+bool ParamBlock2::LocateIndex(int pi, int tabIndex, int& ei) const {
     if (pi < 0 || pi >= static_cast<int>(params_.size())) return false;
     if (!is_tab(Def(pi).type)) {
         ei = 0; // the element index means nothing to a single value
@@ -398,9 +409,8 @@ int ParamBlock2::NumRefs() {
 }
 
 RefTargetHandle ParamBlock2::GetReference(int i) {
-    int pi, ei;
-    if (!FromSlot(i, pi, ei)) return nullptr;
-    return params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref;
+    EnsureLayout();
+    return i >= 0 && static_cast<size_t>(i) < slotRefs_.size() ? slotRefs_[static_cast<size_t>(i)] : nullptr;
 }
 
 void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
@@ -418,6 +428,7 @@ void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
         if (IsNode(rtarg)) ++realNodeRefs_;
     }
     e.ref = rtarg;
+    slotRefs_[static_cast<size_t>(i)] = rtarg;
 }
 
 BOOL ParamBlock2::IsRealDependency(ReferenceTarget* rtarg) {
@@ -521,6 +532,14 @@ ParamDef& ParamBlock2::GetParamDef(ParamID id) {
         return invalidDef_;
     }
     return desc_->paramdefs[static_cast<size_t>(pi)];
+}
+
+ParamDef& ParamBlock2::GetParamDefByIndex(unsigned short index) {
+    if (!desc_ || index >= desc_->paramdefs.size()) {
+        invalidDef_ = ParamDef();
+        return invalidDef_;
+    }
+    return desc_->paramdefs[index];
 }
 
 ParamType2 ParamBlock2::GetParameterType(ParamID id) {
@@ -876,9 +895,15 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interva
 // ---- controllers
 
 Control* ParamBlock2::GetController(ParamID id, int tabIndex) {
-    int pi, ei;
-    if (!Locate(id, tabIndex, pi, ei) || !IsAnimatableParam(pi)) return nullptr;
-    return static_cast<Control*>(params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref);
+    return GetControllerByIndex(IDtoIndex(id), tabIndex);
+}
+
+Control* ParamBlock2::GetControllerByIndex(int index, int tabIndex) {
+    int ei;
+    if (!LocateIndex(index, tabIndex, ei) || !IsAnimatableParam(index)) return nullptr;
+    // An animatable parameter always has reference slots, one per element.
+    EnsureLayout();
+    return static_cast<Control*>(slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(index)] + ei)]);
 }
 
 BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value) {

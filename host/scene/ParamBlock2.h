@@ -64,6 +64,7 @@ public:
     }
     int IDtoIndex(ParamID id) override { return desc_ ? desc_->IDtoIndex(id) : -1; }
     ParamDef& GetParamDef(ParamID id) override;
+    ParamDef& GetParamDefByIndex(unsigned short index) override;
     ParamType2 GetParameterType(ParamID id) override;
     MSTR GetLocalName(ParamID id, int tabIndex = -1) override;
 
@@ -88,6 +89,7 @@ public:
     BOOL GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interval& ivalid, int tabIndex = 0) override;
 
     Control* GetController(ParamID id, int tabIndex = 0) override;
+    Control* GetControllerByIndex(int index, int tabIndex = 0) override;
     BOOL SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value = TRUE) override;
     void RemoveController(ParamID id, int tabIndex = 0) override;
     int GetAnimNum(ParamID id, int tabIndex = 0) override;
@@ -121,6 +123,7 @@ private:
     void InitElem(const ParamDef& def, Elem& e) const;
     // Index of id and a valid element, or false.
     bool Locate(ParamID id, int tabIndex, int& pi, int& ei);
+    bool LocateIndex(int pi, int tabIndex, int& ei) const;
     const ParamDef& Def(int pi) const { return desc_->paramdefs[static_cast<size_t>(pi)]; }
     bool HasRefSlot(int pi) const;
     bool IsSubAnimParam(int pi) const;
@@ -153,6 +156,9 @@ private:
     std::vector<Param> params_;
     std::vector<int> refBase_; // per parameter: first reference slot; one extra entry = NumRefs
     std::vector<int> subBase_; // per parameter: first sub-animatable; one extra entry = NumSubs
+    // Every reference slot's target side by side, taken with the layout and kept by SetReference: whoever
+    // walks a block's references or controllers reads one run of memory, not one element per parameter.
+    std::vector<ReferenceTarget*> slotRefs_;
     bool layoutDirty_ = true;
     ParamID lastNotifyId_ = -1;
     int lastNotifyTab_ = -1;

@@ -26,13 +26,22 @@ ParamBlockDesc2& ParamBlockDesc2::AddParam(const ParamDef& def) {
     names_.emplace_back(def.caption ? def.caption : L"");
     d.caption = names_.back().c_str();
     paramdefs.push_back(d);
-    indexById_.emplace(d.ID, Count() - 1);
+    const int index = Count() - 1;
+    if (d.ID >= 0 && d.ID < kDirectIds && index <= INT16_MAX) {
+        if (directIndex_.size() <= static_cast<size_t>(d.ID)) directIndex_.resize(static_cast<size_t>(d.ID) + 1, -1);
+        directIndex_[static_cast<size_t>(d.ID)] = static_cast<std::int16_t>(index);
+    } else {
+        otherIndex_.emplace(d.ID, index);
+    }
     return *this;
 }
 
 int ParamBlockDesc2::IDtoIndex(ParamID id) const {
-    const auto it = indexById_.find(id);
-    return it == indexById_.end() ? -1 : it->second;
+    if (id >= 0 && static_cast<size_t>(id) < directIndex_.size() && directIndex_[static_cast<size_t>(id)] >= 0)
+        return directIndex_[static_cast<size_t>(id)];
+    if (otherIndex_.empty()) return -1;
+    const auto it = otherIndex_.find(id);
+    return it == otherIndex_.end() ? -1 : it->second;
 }
 
 ParamID ParamBlockDesc2::IndextoID(int index) const {

@@ -367,9 +367,10 @@ bool Answers(Animatable* a, const Interface_ID& id) {
     return a && a->GetInterface(id) != nullptr;
 }
 
+// Asked of most animatables a walk meets: the host says what the animatable is, with no type check.
 bool HasReference(Animatable* a) {
-    auto* maker = dynamic_cast<ReferenceMaker*>(a);
-    if (!maker) return false;
+    if (!a->IsRefMaker()) return false;
+    auto* maker = static_cast<ReferenceMaker*>(a);
     for (int i = 0, n = maker->NumRefs(); i < n; ++i)
         if (maker->GetReference(i)) return true;
     return false;

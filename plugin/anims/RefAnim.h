@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -184,10 +185,16 @@ public:
     // ---- local dependency: answered once per pass of the helper's stamp (LocDepPass)
     bool IsLocDep(Animatable* anim);
 
-    // ---- moving dependents from one animatable to another (records move a node's dependents the same way)
-    static void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
+    // ---- moving dependents from one animatable to another. A mirror moves its animatables' dependents
+    // through Transfer and TransferAll, which a kind may replace; records move a node's dependents through
+    // the static ones.
+    virtual void Transfer(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { TransferExcept(oldAnim, newAnim, nullptr); }
+    virtual void TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) { MoveAllDependents(oldAnim, newAnim); }
     static void TransferExcept(ReferenceTarget* oldAnim, ReferenceTarget* newAnim, ReferenceMaker* kept);
-    static void TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    static void MoveAllDependents(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
+    // Every dependent of oldAnim that keeps does not answer true for lets go of it for newAnim.
+    static void MoveDependentsBut(ReferenceTarget* oldAnim, ReferenceTarget* newAnim,
+                                  const std::function<bool(ReferenceMaker*)>& keeps);
     static void TransferSubAnims(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
     static void TransferMatchingSubs(ReferenceTarget* oldAnim, ReferenceTarget* newAnim);
     void ReplaceInParent(ReferenceMaker* parent, ReferenceTarget* newAnim, int refIndex);

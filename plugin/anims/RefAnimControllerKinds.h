@@ -8,12 +8,7 @@
 #include "plugin/anims/RefAnimLinkCtrl.h"
 #include "plugin/anims/RefAnimListCtrl.h"
 #include "plugin/anims/RefAnimPRS.h"
-
-// Mirrors reaction controllers.
-class RefAnimReaction : public RefAnimKind<RefAnimReaction, RefAnim, KIND_REACTION, IDS_REFANIMREACTION> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
+#include "plugin/anims/RefAnimReaction.h"
 
 // Mirrors link transform controllers.
 class RefAnimLinkTM : public RefAnimKind<RefAnimLinkTM, RefAnim, KIND_LINK_TM, IDS_REFANIMLINKTM> {

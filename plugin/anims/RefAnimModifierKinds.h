@@ -5,6 +5,7 @@
 #include "plugin/anims/RefAnimDerivObj.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimLinkedXForm.h"
+#include "plugin/anims/RefAnimMorpher.h"
 
 // Mirrors modifiers that deform points: a holder without a context copy, and a change monitor that hears
 // only its own modifier.
@@ -31,12 +32,6 @@ public:
 
 // Mirrors the Skin modifier.
 class RefAnimSkin : public RefAnimKind<RefAnimSkin, ModifierMirror<RefAnim>, KIND_SKIN, IDS_REFANIMSKIN> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors the Morpher modifier.
-class RefAnimMorpher : public RefAnimKind<RefAnimMorpher, RefAnim, KIND_MORPHER, IDS_REFANIMMORPHER> {
 public:
     using RefAnimKind::RefAnimKind;
 };

@@ -2,6 +2,8 @@
 // and scattering objects.
 #pragma once
 
+#include "plugin/anims/RefAnimBoolean.h"
+#include "plugin/anims/RefAnimCam.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimRWMS.h"
 #include "plugin/anims/RefAnimStdLight.h"
@@ -19,18 +21,6 @@ public:
         if (hTarget != GetAnim()) return REF_STOP;
         return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
     }
-};
-
-// Mirrors cameras.
-class RefAnimCam : public RefAnimKind<RefAnimCam, RefAnim, KIND_CAM, IDS_REFANIMCAM> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors Boolean compound objects and shape booleans.
-class RefAnimBoolean : public RefAnimKind<RefAnimBoolean, RefAnim, KIND_BOOLEAN, IDS_REFANIMBOOLEAN> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors the newer text object: the shapes and fonts it takes its characters from are its items, kept up

@@ -133,7 +133,7 @@ void RefAnim::OverrideLocDep(ReferenceTarget* newAnim) {
     lastOperation_ = IDS_OP_OVERRIDE_LOCDEP;
 }
 
-void RefAnim::TransferAll(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) {
+void RefAnim::MoveAllDependents(ReferenceTarget* oldAnim, ReferenceTarget* newAnim) {
     if (!oldAnim || !newAnim || oldAnim == newAnim) return;
     {
         TargetLock lock(oldAnim);
@@ -158,14 +158,19 @@ void RefAnim::TransferExcept(ReferenceTarget* oldAnim, ReferenceTarget* newAnim,
     if (!oldAnim || !newAnim || oldAnim == newAnim) return;
     TransferMatchingSubs(oldAnim, newAnim);
     if (!kept) {
-        TransferAll(oldAnim, newAnim);
+        MoveAllDependents(oldAnim, newAnim);
         return;
     }
+    MoveDependentsBut(oldAnim, newAnim, [kept](ReferenceMaker* dep) { return dep == kept; });
+}
+
+void RefAnim::MoveDependentsBut(ReferenceTarget* oldAnim, ReferenceTarget* newAnim,
+                                const std::function<bool(ReferenceMaker*)>& keeps) {
     bool moved = false;
     {
         TargetLock lock(oldAnim);
         for (ReferenceMaker* dep : DependentsOf(oldAnim))
-            if (dep != kept && MoveReferences(dep, oldAnim, newAnim)) moved = true;
+            if (!keeps(dep) && MoveReferences(dep, oldAnim, newAnim)) moved = true;
     }
     oldAnim->MaybeAutoDelete();
     if (moved) AnnounceTransfer(newAnim);

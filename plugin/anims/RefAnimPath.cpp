@@ -20,40 +20,41 @@ bool IsReferenceType(int baseType) {
            baseType == TYPE_PBLOCK2;
 }
 
-// The animatable that stands for one element of a block parameter: its controller, else the target a
-// reference parameter holds.
-Animatable* ElementChild(IParamBlock2* pb, ParamID id, int element) {
-    if (Control* c = pb->GetController(id, element)) return c;
-    const int baseType = pb->GetParameterType(id) & ~TYPE_TAB;
-    if (!IsReferenceType(baseType)) return nullptr;
+// The animatable that stands for one element of the block parameter at index (def its definition): its
+// controller, else the target a reference parameter holds. The walk reads every parameter of every block,
+// so the parameter is reached by its index, never looked up by id.
+Animatable* ElementChild(IParamBlock2* pb, int index, const ParamDef& def, int element) {
+    if (Control* c = pb->GetControllerByIndex(index, element)) return c;
+    if (!IsReferenceType(def.type & ~TYPE_TAB)) return nullptr;
     ReferenceTarget* r = nullptr;
     Interval valid = FOREVER;
-    return pb->GetValue(id, 0, r, valid, element) ? r : nullptr;
+    return pb->GetValue(def.ID, 0, r, valid, element) ? r : nullptr;
 }
 
 // Assigned from the definition's own text: the walk asks for a name at every step it mirrors, and the
 // caller's string keeps its room from one step to the next.
-void AssignParamName(IParamBlock2* pb, ParamID id, MSTR& name) {
-    const MCHAR* n = pb->GetParamDef(id).int_name;
+void AssignParamName(const ParamDef& def, MSTR& name) {
+    const MCHAR* n = def.int_name;
     name = n && *n ? n : L"unnamed";
 }
 
 Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR* name) {
+    const int index = tab >= 0 ? tab : i - 1;
+    if (index < 0 || index >= pb->NumParams()) return nullptr;
+    const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(index));
+    if (def.ID < 0) return nullptr;
     if (tab >= 0) {
-        const ParamID id = pb->IndextoID(tab);
-        if (id < 0 || !(pb->GetParameterType(id) & TYPE_TAB) || i >= pb->Count(id)) return nullptr;
+        if (!(def.type & TYPE_TAB) || i >= pb->Count(def.ID)) return nullptr;
         if (name) {
-            AssignParamName(pb, id, *name);
+            AssignParamName(def, *name);
             *name += L"[" + WStr::FromInt(i) + L"]";
         }
-        return ElementChild(pb, id, i);
+        return ElementChild(pb, index, def, i);
     }
-    const ParamID id = pb->IndextoID(i - 1);
-    if (id < 0) return nullptr;
-    if (name) AssignParamName(pb, id, *name);
+    if (name) AssignParamName(def, *name);
     // A table is stepped into by its parameter; its elements are the children of the next step.
-    if (pb->GetParameterType(id) & TYPE_TAB) return pb;
-    return ElementChild(pb, id, 0);
+    if (def.type & TYPE_TAB) return pb;
+    return ElementChild(pb, index, def, 0);
 }
 
 Animatable* DerivedObjectChild(IDerivedObject* d, int i, MSTR* name) {

@@ -22,6 +22,7 @@
 #include "plugin/helper/MakeUniqueName.h"
 #include "plugin/helper/NodeListScan.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/helper/RecordsByName.h"
 #include "plugin/helper/ReferenceErrorReport.h"
 #include "plugin/records/RefMaterial.h"
 #include "plugin/records/RefNode.h"
@@ -32,17 +33,6 @@ namespace {
 
 // A name is made unique at most this many times; a library that still holds the name then keeps both.
 constexpr int kMaxUniqueNameTries = 100000;
-
-// Records waiting for a merged node of their name, in table order, and how many records of that name are
-// bound already: binding a node must not walk the record table.
-template <class Record> struct NameSlot {
-    // Taken from the front (next); a vector, as most names have one record or none.
-    std::vector<Record*> free;
-    size_t next = 0;
-    int bound = 0;
-
-    Record* TakeFree() { return next < free.size() ? free[next++] : nullptr; }
-};
 
 } // namespace
 
@@ -231,18 +221,19 @@ void ReferenceLoad::CollectLayers() {
 
 void ReferenceLoad::MonitorMaterials() {
     // Material records by name, first in table order; each takes at most one material per load.
-    std::unordered_map<std::wstring_view, NameSlot<RefMaterial>> byName;
+    RecordsByName<RefMaterial> byName(static_cast<size_t>(helper_->NumRefMaterials()));
+    bool fresh = false;
     for (int i = 0; i < helper_->NumRefMaterials(); ++i)
         if (RefMaterial* rec = helper_->GetRefMaterial(i))
-            byName[rec->GetReferencedName().str()].free.push_back(rec);
+            byName.Slot(byName.FindOrAdd(rec->GetReferencedName().str(), fresh)).free.push_back(rec);
 
     std::unordered_set<Mtl*> seen;
     for (int i = 0; i < merged_.Slots(); ++i) {
         INode* node = merged_.At(i);
         Mtl* mtl = node ? node->GetMtl() : nullptr;
         if (!mtl || RefBase::FromItem(mtl) || !seen.insert(mtl).second) continue;
-        auto it = byName.find(std::wstring_view(mtl->GetName().str()));
-        if (RefMaterial* rec = it != byName.end() ? it->second.TakeFree() : nullptr) {
+        const auto at = byName.Find(mtl->GetName().str());
+        if (RefMaterial* rec = at != byName.kNone ? byName.Slot(at).TakeFree() : nullptr) {
             rec->Update(mtl);
             // A record whose material the user changed puts the user's material back in place of the
             // fresh one, which may be gone since: the scene library takes what the record holds now.
@@ -283,12 +274,12 @@ void ReferenceLoad::TakenIntoReference(INode* node) {
 void ReferenceLoad::MonitorNodes() {
     DropDeletedNodeListEntries(*helper_);
     // Keyed by views of the records' referenced names, which stay put while the load runs.
-    std::unordered_map<std::wstring_view, NameSlot<RefNode>> byName;
-    byName.reserve(static_cast<size_t>(helper_->NumRefNodes() + merged_.Count()));
+    RecordsByName<RefNode> byName(static_cast<size_t>(helper_->NumRefNodes() + merged_.Count()));
+    bool fresh = false;
     for (int i = 0; i < helper_->NumRefNodes(); ++i) {
         RefNode* rec = helper_->GetRefNode(i);
         if (!rec) continue;
-        NameSlot<RefNode>& slot = byName[rec->GetReferencedName().str()];
+        NameSlot<RefNode>& slot = byName.Slot(byName.FindOrAdd(rec->GetReferencedName().str(), fresh));
         if (rec->IsNodeLoaded())
             ++slot.bound;
         else
@@ -298,15 +289,18 @@ void ReferenceLoad::MonitorNodes() {
     for (int i = 0; i < merged_.Slots(); ++i) {
         INode* node = merged_.At(i);
         if (!node || RefBase::FromItem(node)) continue;
-        auto it = byName.find(std::wstring_view(node->GetName()));
-        if (it == byName.end()) {
+        // A name no record has gets its slot from the node's name, then the new record's own copy of it
+        // keys the slot: the node's name may change before the load is over, the record's does not.
+        const auto at = byName.FindOrAdd(node->GetName(), fresh);
+        if (fresh) {
             auto* rec = new RefNode(node, helper_);
             helper_->AppendRefNode(rec);
-            byName[rec->GetReferencedName().str()].bound = 1;
+            byName.Rekey(at, rec->GetReferencedName().str());
+            byName.Slot(at).bound = 1;
             TakenIntoReference(node);
             continue;
         }
-        NameSlot<RefNode>& slot = it->second;
+        NameSlot<RefNode>& slot = byName.Slot(at);
         if (slot.bound > 0) duplicatedNames_ = true;
         if (RefNode* rec = slot.TakeFree()) {
             // A record that cannot re-apply its overrides reports it and stays unloaded; the other

@@ -463,7 +463,10 @@ void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* pare
     for (int i = 0; i < count; ++i) {
         Animatable* child = GetChild(anim, parent, i, tabIndex, recordNames ? &name : nullptr);
         if (recordNames) tree.AppendName(here, name);
-        if (i >= 1 && mirror && child && !mirror->DescendsIntoChild(i - 1)) {
+        // An empty position stays empty in the tree: there is nothing to visit (most parameters of a block
+        // have no controller).
+        if (!child) continue;
+        if (i >= 1 && mirror && !mirror->DescendsIntoChild(i - 1)) {
             // The mirror keeps this child to itself: it is remembered as a leaf, with nothing mirrored.
             if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.SetChild(here, i, child);
             continue;

@@ -213,7 +213,7 @@ void RefNode::Update(ReferenceTarget* freshNode) {
             if ((overrideFlags_ & REFNODE_KEEP_MODIFIER_STACK) && AsDerived(old->GetObjectRef()))
                 MoveStackToFreshBase(old, fresh);
             marks.Mark(IDS_OP_PRETRANSFER);
-            RefAnim::Transfer(old, fresh);
+            RefAnim::TransferExcept(old, fresh, nullptr);
             // A maker refusing the transfer keeps the old node; this record moves in any case.
             if (GetNode() != fresh) ReplaceReference(0, fresh);
             marks.Mark(IDS_OP_POSTTRANSFER);

@@ -40,3 +40,8 @@ constexpr Class_ID NOISE_POSITION_CLASS_ID(0x5A31402E, 0x1C0E7B02);
 constexpr Class_ID NOISE_POINT3_CLASS_ID(0x5A31402E, 0x1C0E7B03);
 constexpr Class_ID NOISE_ROTATION_CLASS_ID(0x5A31402E, 0x1C0E7B04);
 constexpr Class_ID NOISE_SCALE_CLASS_ID(0x5A31402E, 0x1C0E7B05);
+
+// The float reaction controller, and the master that holds its driver (the master's value is this host's
+// own).
+constexpr Class_ID FLOAT_REACTION_CLASS_ID(0x717D7D1F, 0x124C173B);
+constexpr Class_ID REACTION_MASTER_CLASS_ID(0x5A1D3C27, 0x6E0B4F12);

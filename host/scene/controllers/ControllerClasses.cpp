@@ -10,6 +10,7 @@
 #include "host/scene/controllers/PRSControl.h"
 #include "host/scene/controllers/PathConstraint.h"
 #include "host/scene/controllers/PositionConstraint.h"
+#include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/controllers/ValueControl.h"
 #include "host/scene/controllers/XYZControl.h"
 
@@ -84,7 +85,6 @@ std::vector<GenericControlConfig> MakeHostConfigs() {
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x4F7C09D6, 0x6C8E29BF), L"Transform Rig C");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x71AF1A7D, 0x71C05DE1), L"Transform Rig D");
     // Reaction controllers.
-    add(CTRL_FLOAT_CLASS_ID, Class_ID(0x717D7D1F, 0x124C173B), L"Float Reaction");
     add(CTRL_POINT3_CLASS_ID, Class_ID(0x19080908, 0x3B617839), L"Point3 Reaction");
     add(CTRL_POSITION_CLASS_ID, Class_ID(0x7AC5CAE4, 0x904A56B3), L"Position Reaction");
     add(CTRL_ROTATION_CLASS_ID, Class_ID(0x2A8734EB, 0x57F47DA6), L"Rotation Reaction");
@@ -145,7 +145,8 @@ void RegisterControllerClasses() {
                           Desc<ListWeights>(), Desc<PositionConstraint>(), Desc<PathConstraint>(),
                           Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(),
                           Desc<LinearFloat>(), Desc<NoiseFloat>(), Desc<NoisePosition>(),
-                          Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>()})
+                          Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>(),
+                          Desc<ReactionControl>(), Desc<ReactionMaster>()})
         AddIfMissing(cd);
     for (const GenericControlConfig& c : HostGenericControllerConfigs()) RegisterGenericControlClass(c);
 }

@@ -1,5 +1,6 @@
 // Built-in geometry: the standard primitives with their real parameters, the target object, bones,
 // the Boolean compound object, the particle source and the editable mesh and poly objects.
+#include "host/scene/objects/BooleanObject.h"
 #include "host/scene/objects/BuiltinClasses.h"
 #include "host/scene/objects/EditableMesh.h"
 
@@ -7,6 +8,10 @@
 #include <memory>
 
 namespace {
+
+Animatable* CreateBoolean(ObjectClassDesc* cd, BOOL loading) {
+    return new BooleanObject(cd, loading);
+}
 
 ObjectClassDesc* Make(ObjectClassDef cls, ObjectClassDesc::Factory f = nullptr) {
     // Built-in descriptors live as long as the process: the class directory points at them.
@@ -227,12 +232,10 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
         bone.blockName = L"BoneObjParams";
         v.push_back(Make(std::move(bone)));
 
-        // The compound object: its operands are held by an operand holder in its first free slot.
+        // The compound object: its operands are references of its own after the block.
         ObjectClassDef boolean = Geom(BOOLEAN_OBJECT_CLASS_ID, L"Boolean", L"Compound Objects");
-        boolean.params = {MakeIntParam(0, L"operation", 0, 0, 4), MakeIntParam(1, L"displayMode", 0, 0, 1),
-                          MakeBoolParam(2, L"applyMaterial", true)};
-        boolean.numExtraRefs = 1;
-        v.push_back(Make(std::move(boolean)));
+        boolean.params = {MakeIntParam(0, L"displayMode", 0, 0, 1), MakeBoolParam(1, L"applyMaterial", true)};
+        v.push_back(Make(std::move(boolean), &CreateBoolean));
 
         // A particle flow source: a particle system whose animation the host drives (no whole copy).
         ObjectClassDef pf = Geom(PF_SOURCE_CLASS_ID, L"PF Source", L"Particle Systems");

@@ -1,6 +1,8 @@
 // Morph channels: edits with undo and messages, persistence of the channels in use, and their dump.
 #include "host/scene/objects/Morpher.h"
 
+#include "host/scene/INode.h"
+
 #include <cstdio>
 
 namespace {
@@ -31,6 +33,49 @@ bool InRange(int i) {
 }
 
 } // namespace
+
+MorpherModifier::~MorpherModifier() {
+    // The base destructor no longer sees the target slots.
+    DeleteAllRefs();
+}
+
+RefTargetHandle MorpherModifier::GetReference(int i) {
+    const int k = i - ConfiguredModifier<Modifier>::NumRefs();
+    if (k < 0) return ConfiguredModifier<Modifier>::GetReference(i);
+    return InRange(k) ? targets_[k] : nullptr;
+}
+
+void MorpherModifier::SetReference(int i, RefTargetHandle t) {
+    const int k = i - ConfiguredModifier<Modifier>::NumRefs();
+    if (k < 0)
+        ConfiguredModifier<Modifier>::SetReference(i, t);
+    else if (InRange(k))
+        targets_[k] = t;
+}
+
+BOOL MorpherModifier::IsRealDependency(ReferenceTarget* t) {
+    for (ReferenceTarget* target : targets_)
+        if (t && target == t) return FALSE;
+    return ConfiguredModifier<Modifier>::IsRealDependency(t);
+}
+
+INode* MorpherModifier::GetChannelTarget(int i) const {
+    return InRange(i) ? static_cast<INode*>(targets_[i]) : nullptr;
+}
+
+bool MorpherModifier::SetChannelTarget(int i, INode* node) {
+    if (!InRange(i)) return false;
+    if (targets_[i] == node) return true;
+    if (ReplaceReference(TargetRef(i), node) != REF_SUCCEED) return false;
+    NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    return true;
+}
+
+bool MorpherModifier::BuildFromNode(int i, INode* node) {
+    if (!SetChannelTarget(i, node)) return false;
+    if (node && GetChannel(i).name.isNull()) SetChannelName(i, node->GetName());
+    return true;
+}
 
 const MorphChannel& MorpherModifier::GetChannel(int i) const {
     return InRange(i) ? channels_[i] : kFreshChannel;
@@ -74,8 +119,11 @@ void MorpherModifier::ApplyChannel(int i, const MorphChannel& c) {
 
 void MorpherModifier::CopyOwnState(ConfiguredCore* to) {
     auto* m = static_cast<MorpherModifier*>(to);
-    for (int i = 0; i < kNumChannels; ++i)
+    for (int i = 0; i < kNumChannels; ++i) {
         m->channels_[i] = channels_[i];
+        // A target is a scene node outside the copy: the copy morphs towards the same one.
+        if (targets_[i]) m->ReplaceReference(m->TargetRef(i), targets_[i]);
+    }
 }
 
 IOResult MorpherModifier::SaveOwn(ISave* isave) {
@@ -131,7 +179,7 @@ void MorpherModifier::DumpOwn(std::ostream& os, int indent) {
     char buf[64];
     for (int i = 0; i < kNumChannels; ++i) {
         const MorphChannel& c = channels_[i];
-        if (!c.IsUsed()) continue;
+        if (!c.IsUsed() && !targets_[i]) continue;
         std::snprintf(buf, sizeof(buf), "%.4f", c.weight);
         os << pad << "channel " << i << " \"" << c.name << "\" " << (c.active ? "on" : "off") << " weight "
            << buf;
@@ -143,6 +191,7 @@ void MorpherModifier::DumpOwn(std::ostream& os, int indent) {
             }
             os << ")";
         }
+        if (targets_[i]) os << " target " << DumpTargetName(targets_[i]);
         os << "\n";
     }
 }

@@ -1,5 +1,5 @@
-// The Morpher modifier: a hundred morph channels, each with an on state, a name, a weight and the
-// weights of its progressive targets.
+// The Morpher modifier: a hundred morph channels, each with an on state, a name, a weight, the weights of
+// its progressive targets and the node it morphs towards.
 #pragma once
 
 #include "host/scene/objects/ConfiguredObject.h"
@@ -20,12 +20,24 @@ struct MorphChannel {
 };
 
 // Every channel edit notifies REFMSG_CHANGE (PART_ALL) and puts a restore object while holding; undo
-// and redo notify again. Indices out of range are ignored (getters answer a fresh channel).
+// and redo notify again. Indices out of range are ignored (getters answer a fresh channel). The channels'
+// target nodes are the modifier's references, one per channel (weak: a target is a scene node, saved with
+// the scene anyway); a changed target is undone with the reference.
 class MorpherModifier : public ConfiguredModifier<Modifier> {
 public:
     static constexpr int kNumChannels = 100;
 
     MorpherModifier(ObjectClassDesc* cd, BOOL loading) : ConfiguredModifier<Modifier>(cd, loading) {}
+    ~MorpherModifier() override;
+
+    int NumRefs() override { return ConfiguredModifier<Modifier>::NumRefs() + kNumChannels; }
+    RefTargetHandle GetReference(int i) override;
+    BOOL IsRealDependency(ReferenceTarget* t) override;
+    INode* GetChannelTarget(int i) const;
+    // False (nothing changed) for an index out of range or a node that depends on this modifier.
+    bool SetChannelTarget(int i, INode* node);
+    // The node becomes the channel's target; an unnamed channel takes the node's name.
+    bool BuildFromNode(int i, INode* node);
 
     const MorphChannel& GetChannel(int i) const;
     void SetChannel(int i, const MorphChannel& c);
@@ -47,11 +59,15 @@ public:
     static constexpr USHORT kChannelNameChunk = 0x4103;
 
 protected:
+    void SetReference(int i, RefTargetHandle t) override;
     void CopyOwnState(ConfiguredCore* to) override;
     IOResult SaveOwn(ISave* isave) override;
     IOResult LoadOwnChunk(ILoad* iload) override;
     void DumpOwn(std::ostream& os, int indent) override;
 
 private:
+    int TargetRef(int i) { return ConfiguredModifier<Modifier>::NumRefs() + i; }
+
     MorphChannel channels_[kNumChannels];
+    ReferenceTarget* targets_[kNumChannels] = {};
 };

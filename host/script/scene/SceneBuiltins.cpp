@@ -72,5 +72,8 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSceneClassBuiltins(interp);
     RegisterMeshBuiltins(interp);
     RegisterSplineBuiltins(interp);
+    RegisterBooleanBuiltins(interp);
+    RegisterMorpherBuiltins(interp);
+    RegisterReactionBuiltins(interp);
     InstallHostFolders(interp);
 }

@@ -125,6 +125,12 @@ void RegisterSceneClassBuiltins(Interpreter& interp);
 void RegisterMeshBuiltins(Interpreter& interp);
 // The editable spline functions (numSplines, addKnot, close ...).
 void RegisterSplineBuiltins(Interpreter& interp);
+// The Boolean compound's operand functions (booleanAddOperand, booleanGetOperand ...).
+void RegisterBooleanBuiltins(Interpreter& interp);
+// The Morpher's channel functions (WM3_MC_GetValue, WM3_MC_SetValue ...).
+void RegisterMorpherBuiltins(Interpreter& interp);
+// The reaction controller's functions (reactTo, addReactionState ...).
+void RegisterReactionBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);

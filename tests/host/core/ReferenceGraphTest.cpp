@@ -378,6 +378,12 @@ TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
     t->RemoveAProp(9);
     EXPECT_EQ(deaths, 2);
     EXPECT_EQ(t->GetAProp(9), nullptr);
+    // Removing the oldest property keeps the younger ones.
+    auto* younger = new Tag(11, &deaths);
+    t->AddAProp(younger);
+    t->RemoveAProp(7);
+    EXPECT_EQ(t->GetAProp(11), younger);
+    EXPECT_EQ(t->NumAProps(), 1);
 
     AnimHandle h = Animatable::GetHandleByAnim(t);
     EXPECT_EQ(Animatable::GetHandleByAnim(t), h);
@@ -385,7 +391,7 @@ TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
     TestTarget* other = g.Target("Other");
     EXPECT_NE(Animatable::GetHandleByAnim(other), h);
     t->MaybeAutoDelete(); // nothing holds it
-    EXPECT_EQ(deaths, 3);
+    EXPECT_EQ(deaths, 4);
     EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
 }
 

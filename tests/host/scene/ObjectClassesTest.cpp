@@ -161,7 +161,7 @@ TEST_F(ObjectClassesTest, BuiltInParticularClassesAnswerAsTheKindRulesExpect) {
     EXPECT_TRUE(pf->IsParticleSystem());
     auto* boolean = Make<Object>(L"Boolean");
     EXPECT_TRUE(boolean->CanCopyAnim());
-    EXPECT_EQ(boolean->NumRefs(), 2); // block and operand holder slot
+    EXPECT_EQ(boolean->NumRefs(), 1); // the block; operands add theirs
     EXPECT_EQ(Make<Modifier>(L"Morpher")->NumParamBlocks(), 0);
     EXPECT_EQ(Make<Modifier>(L"Bend")->GetInterface(RWS_INTERFACE), nullptr);
     EXPECT_NE(Make<Object>(L"Plane")->GetInterface(RWS_INTERFACE), nullptr);
@@ -194,15 +194,15 @@ TEST_F(ObjectClassesTest, BuiltInParticularClassesAnswerAsTheKindRulesExpect) {
 
 TEST_F(ObjectClassesTest, RealExtraReferencesKeepTheirTargetsAndWeakOnesDoNotAndClonesShareThem) {
     auto* lx = Make<Modifier>(L"Linked_XForm"); // its node slot is weak
-    auto* boolean = Make<Object>(L"Boolean");   // its operand holder slot is real
+    auto* profile = Make<Modifier>(L"Bevel_Profile"); // its profile slot is real
     TestTarget* node = g.Target("Node");
     TestTarget* holder = g.Target("Holder");
     g.Link(g.Maker("Scene"), 0, node);
     g.Link(lx, 0, node);
-    g.Link(boolean, 1, holder);
+    g.Link(profile, 1, holder);
     EXPECT_FALSE(lx->IsRealDependency(node));
     EXPECT_TRUE(lx->ShouldPersistWeakRef(node));
-    EXPECT_TRUE(boolean->IsRealDependency(holder));
+    EXPECT_TRUE(profile->IsRealDependency(holder));
     // A clone names the same node and keeps the modifier's state.
     lx->SetName(L"Follow");
     lx->DisableModInRender();
@@ -212,7 +212,7 @@ TEST_F(ObjectClassesTest, RealExtraReferencesKeepTheirTargetsAndWeakOnesDoNotAnd
     EXPECT_EQ(copy->GetEnableFlags(), lx->GetEnableFlags());
     EXPECT_EQ(DependentNames(node), (Names{"Scene", "(Linked XForm)", "(Linked XForm)"}));
     lx->DeleteMe();
-    boolean->DeleteMe();
+    profile->DeleteMe();
     EXPECT_TRUE(g.Alive("Node"));
     EXPECT_EQ(DependentNames(node), (Names{"Scene", "(Linked XForm)"}));
     EXPECT_FALSE(g.Alive("Holder"));

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
@@ -514,3 +515,35 @@ TEST_F(ParamBlock2Test, AutoConstructionPutsBlocksIntoTheOwnersReferences) {
 }
 
 } // namespace
+
+// Ids index a table directly up to a bound and are hashed past it; both sides answer alike.
+TEST(ParamBlockDesc2Ids, EveryIdFindsItsIndexOnBothSidesOfTheDirectTable) {
+    ParamBlockDesc2 desc(0, L"Ids", -1, nullptr, 0);
+    const ParamID ids[] = {7, 2000, 1023, 1024, 0, -3};
+    for (ParamID id : ids) desc.AddParam(ParamDef{.ID = id});
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(desc.IDtoIndex(ids[i]), i) << ids[i];
+    for (ParamID unknown : {1, 5000, -1}) EXPECT_EQ(desc.IDtoIndex(unknown), -1) << unknown;
+    EXPECT_THROW(desc.AddParam(ParamDef{.ID = 2000}), MAXException);
+}
+
+// Controllers read by index are the sub-animatables of the same elements, however the slots moved.
+TEST_F(ParamBlock2Test, ControllersByIndexAreTheSubAnimatablesThroughLayoutChanges) {
+    auto agrees = [&](const char* step) {
+        for (int k = 0, tab = -1; k < pb->NumSubs(); ++k) {
+            const int index = pb->IDtoIndex(pb->AnimNumToParamNum(k, tab));
+            if (pb->GetParamDefByIndex(static_cast<unsigned short>(index)).flags & P_ANIMATABLE) {
+                EXPECT_EQ(pb->GetControllerByIndex(index, std::max(tab, 0)), pb->SubAnim(k)) << step << k;
+            }
+        }
+    };
+    pb->SetController(p_anim, 0, new FloatCtrl(1), FALSE);
+    pb->SetController(p_floats, 1, new FloatCtrl(2), FALSE);
+    agrees("set");
+    pb->SetCount(p_floats, 5); // in front of p_anim's slot
+    pb->SetController(p_floats, 4, new FloatCtrl(3), FALSE);
+    agrees("grown");
+    pb->SetCount(p_floats, 1);
+    pb->RemoveController(p_anim);
+    agrees("shrunk and removed");
+    EXPECT_EQ(pb->GetControllerByIndex(pb->NumParams()), nullptr);
+}

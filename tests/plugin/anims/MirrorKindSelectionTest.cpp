@@ -17,6 +17,7 @@
 #include "host/scene/ParticleFlow.h"
 #include "host/scene/SceneEventManager.h"
 #include "host/scene/controllers/ControllerClasses.h"
+#include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/script/ScriptRuntime.h"
@@ -302,7 +303,10 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     EXPECT_EQ(kindOf(CTRL_MATRIX3_CLASS_ID, {0x0E6F5815, 0x717F99A4}, node), 0xE0034u);
     EXPECT_EQ(kindOf(CTRL_MATRIX3_CLASS_ID, {0xBE380A31, 0x310DC9E4}, node), 0xE0034u);
     EXPECT_EQ(kindOf(CTRL_MATRIX3_CLASS_ID, {0x022D5030, 0x4344191C}, node), 0x3002Bu);
-    EXPECT_EQ(kindOf(CTRL_FLOAT_CLASS_ID, {0x717D7D1F, 0x124C173B}, nullptr), 0x30024u);
+    EXPECT_EQ(kindOf(CTRL_POINT3_CLASS_ID, {0x19080908, 0x3B617839}, nullptr), 0x30024u);
+    auto* reaction = new ReactionControl();
+    EXPECT_EQ(ResolveKind(reaction, nullptr), 0x30024u);
+    reaction->DeleteMe();
     EXPECT_EQ(ResolveKind(node->GetTMController(), node), 0x30027u);
     EXPECT_EQ(ResolveKind(node, nullptr), 0x44000Bu);
     Object* pf = static_cast<Object*>(CreateObjectByName(L"PF_Source"));

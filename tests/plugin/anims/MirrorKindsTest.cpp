@@ -4,10 +4,14 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/Control.h"
+#include "host/scene/IDerivedObject.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
 #include "host/scene/controllers/ControllerClassIds.h"
+#include "host/scene/controllers/ReactionControl.h"
+#include "host/scene/objects/BooleanObject.h"
+#include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimRefKinds.h"
@@ -68,6 +72,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         BYTE state = 0;
     };
     Control* userPosition = nullptr;
+    int morphers = 0;
     RegisterCustAttribClasses();
     CustAttribDef* attrDef =
         DefineCustAttrib(L"KindsTestAttr", {MakeParamDef(0, L"weight", TYPE_FLOAT, 0, PB2Value::Float(1))});
@@ -195,6 +200,93 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
                     (list.Count() == 1 && list[0] ? MSTR(list[0]->GetName()).ToUTF8() : std::string("?"));
          },
          "state 2, refs 2 passive 0, chunks 41 42 43 44 46 47 48, on 0, excludes Target01, verdict 1 state 2"},
+        {KIND_CAM, {L"Object"}, {4},
+         [](INode* n) -> ReferenceTarget* {
+             auto* cam = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID)));
+             n->SetObjectRef(cam);
+             return cam;
+         },
+         [](ReferenceTarget* c) { static_cast<GenCamera*>(c)->SetOrtho(TRUE); },
+         [&](INode* n, ReferenceTarget*) {
+             auto* cam = static_cast<GenCamera*>(n->GetObjectRef());
+             return "ortho " + std::to_string(cam->IsOrtho()) + " cone " + std::to_string(cam->GetConeState()) + " " +
+                    (m_->GetAnim() == cam ? "followed" : "not followed");
+         },
+         "state 2, refs 1 passive 0, chunks 41 42 43, ortho 1 cone 0 followed, verdict 1 state 2"},
+        // The author renames the channel in the later file; the user changed its weight and switched it off.
+        {KIND_MORPHER, {L"Object", L"Morpher"}, {4, 1},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* morpher = static_cast<MorpherModifier*>(b.AddModifier(n, MORPHER_MODIFIER_CLASS_ID));
+             morpher->SetChannelName(3, morphers++ ? L"Grin" : L"Smile");
+             return morpher;
+         },
+         [](ReferenceTarget* mo) {
+             static_cast<MorpherModifier*>(mo)->SetChannelWeight(3, 0.75f);
+             static_cast<MorpherModifier*>(mo)->SetChannelActive(3, FALSE);
+             static_cast<MorpherModifier*>(mo)->SetChannelName(5, L"Frown \u00e4");
+             static_cast<MorpherModifier*>(mo)->SetProgressiveWeights(5, {50.0f, 100.0f});
+         },
+         [&](INode* n, ReferenceTarget*) {
+             Modifier* fresh = static_cast<IDerivedObject*>(n->GetObjectRef())->GetModifier(0);
+             const MorphChannel& c = static_cast<MorpherModifier*>(fresh)->GetChannel(3);
+             const MorphChannel& c5 = static_cast<MorpherModifier*>(fresh)->GetChannel(5);
+             return c.name.ToUTF8() + " on " + std::to_string(c.active) + " weight " + std::to_string(c.weight) +
+                    ", " + c5.name.ToUTF8() + " " + std::to_string(c5.progressiveWeights.size()) +
+                    (m_->GetAnim() == fresh ? " followed" : " not followed");
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43 45 42 44 46, Grin on 0 weight 0.750000, Frown \u00e4 2 followed, "
+         "verdict 1 state 2"},
+        // The user switches the first operand off and adds a second; the compound's own block is not the list.
+        {KIND_BOOLEAN, {L"Object"}, {4},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* compound = static_cast<BooleanObject*>(
+                 static_cast<Animatable*>(CreateInstance(GEOMOBJECT_CLASS_ID, BOOLEAN_OBJECT_CLASS_ID)));
+             compound->AppendOperand(b.Box("Cutter01").Build(), kBoolSubtraction);
+             n->SetObjectRef(compound);
+             return compound;
+         },
+         [&](ReferenceTarget* c) {
+             auto* compound = static_cast<BooleanObject*>(c);
+             compound->GetParamBlock(0)->SetValue(0, 0, 1);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             compound->SetOperandActive(0, FALSE);
+             compound->AppendOperand(b.Box("Cutter02").Build(), kBoolUnion);
+         },
+         [&](INode* n, ReferenceTarget* mine) {
+             const std::string d = m_->Describe().ToUTF8();
+             return "object " + who(n->GetObjectRef(), mine) + d.substr(d.find("\nOperands"));
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, object mine\nOperands: Cutter01 (2), Cutter02 (0), "
+         "\nActive States: 0, 1, \nSolo Index: -1, verdict 1 state 2"},
+        // A height that reacts to the width: moving the driver is not an edit, a new state is; the kept
+        // reaction drives from the fresh width.
+        {KIND_REACTION, {L"Object", L"Parameters", L"height"}, {4, 2, 3},
+         [](INode* n) -> ReferenceTarget* {
+             IParamBlock2* pb = n->GetObjectRef()->GetParamBlock(0);
+             Control* width = NewDefaultFloatController();
+             pb->SetController(1, 0, width);
+             auto* reaction = new ReactionControl();
+             reaction->SetDriver(width);
+             reaction->AddState(0, 0);
+             reaction->AddState(10, 100);
+             pb->SetController(2, 0, reaction);
+             return reaction;
+         },
+         [&](ReferenceTarget* r) {
+             float w = 5;
+             static_cast<ReactionControl*>(r)->GetDriver()->SetValue(0, &w);
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             static_cast<ReactionControl*>(r)->AddState(20, 50);
+         },
+         [&](INode* n, ReferenceTarget* mine) {
+             IParamBlock2* pb = n->GetObjectRef()->GetParamBlock(0);
+             auto* height = static_cast<ReactionControl*>(pb->GetController(2));
+             return "height " + who(height, mine) + ", driven by the " +
+                    (height->GetDriver() == pb->GetController(1) ? "fresh width" : "old width") + ", states " +
+                    std::to_string(height->GetStates().size());
+         },
+         "state 2, refs 2 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, height mine, driven by the fresh width, "
+         "states 3, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {

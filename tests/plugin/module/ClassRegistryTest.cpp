@@ -46,12 +46,14 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
     std::set<std::pair<SClass_ID, Class_ID>> seen;
     std::map<std::wstring, ULONG> kinds;
     // Mirrors with a second reference: the block's owner, the holder of a modifier, or the viewport map
-    // (materials), the kept sub-materials (Multi/Sub-Object), the linked node (link controllers) or the
-    // weights (list controllers); the transform controller's mirror holds its three slots.
+    // (materials), the kept sub-materials (Multi/Sub-Object), the linked node (link controllers), the
+    // weights (list controllers) or the driver (reactions); the transform controller's mirror holds its
+    // three slots.
     const std::set<std::wstring> twoRefs = {L"RefAnimPblock2",     L"RefAnimPointMod", L"RefAnimMod",
                                             L"RefAnimWithRefsMod", L"RefAnimSkin",     L"RefAnimLinkedXForm",
                                             L"RefAnimCloth",       L"RefAnimMtl",      L"RefAnimMultiSubMtl",
-                                            L"RefAnimLinkCtrl",    L"RefAnimListCtrl"};
+                                            L"RefAnimLinkCtrl",    L"RefAnimListCtrl", L"RefAnimMorpher",
+                                            L"RefAnimReaction"};
     const auto refs = [&](const std::wstring& name) {
         return name == L"RefAnimPRS" ? "4" : twoRefs.count(name) ? "2" : "1";
     };
