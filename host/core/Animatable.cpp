@@ -59,7 +59,36 @@ Animatable::CustAttribContainerHooks& Hooks() {
 // What few animatables have: their properties (with each one's id, so a lookup reads no property) and
 // their custom attribute container.
 struct Animatable::SideState {
-    std::vector<std::pair<DWORD, AnimProperty*>> props;
+    // An animatable with a property has one in most cases (a reference record's link on the node it
+    // stands for, on every loaded node): the first is held in the block itself, the others in a vector.
+    class PropTable {
+    public:
+        using Entry = std::pair<DWORD, AnimProperty*>;
+        size_t size() const { return first_.second ? 1 + rest_.size() : 0; }
+        bool empty() const { return !first_.second; }
+        Entry& operator[](size_t i) { return i == 0 ? first_ : rest_[i - 1]; }
+        void push_back(const Entry& e) {
+            if (!first_.second) first_ = e;
+            else rest_.push_back(e);
+        }
+        // Keeps the order of the others.
+        void erase(size_t i) {
+            if (i == 0) {
+                if (rest_.empty()) {
+                    first_ = Entry(0, nullptr);
+                    return;
+                }
+                first_ = rest_.front();
+                i = 1;
+            }
+            rest_.erase(rest_.begin() + static_cast<std::ptrdiff_t>(i - 1));
+        }
+
+    private:
+        Entry first_{0, nullptr}; // its property is null while the table is empty
+        std::vector<Entry> rest_;
+    };
+    PropTable props;
     ICustAttribContainer* custAttribs = nullptr;
     AnimHandle handle = 0; // a handle too large for the animatable's own field
 };
@@ -84,7 +113,7 @@ Animatable::~Animatable() {
         SideState* side = side_;
         side_ = nullptr;
         if (side) {
-            for (const auto& entry : side->props) delete entry.second;
+            for (size_t i = 0; i < side->props.size(); ++i) delete side->props[i].second;
             delete side;
         }
     }
@@ -135,7 +164,8 @@ void Animatable::AddAProp(AnimProperty* ap) {
     if (!ap) return;
     const DWORD id = ap->ID();
     SideState& side = Side();
-    for (auto& entry : side.props) {
+    for (size_t i = 0; i < side.props.size(); ++i) {
+        auto& entry = side.props[i];
         if (entry.first == id) {
             AnimProperty* old = entry.second;
             entry.second = ap;
@@ -143,13 +173,13 @@ void Animatable::AddAProp(AnimProperty* ap) {
             return;
         }
     }
-    side.props.emplace_back(id, ap);
+    side.props.push_back({id, ap});
 }
 
 AnimProperty* Animatable::GetAProp(DWORD id) {
     if (!side_) return nullptr;
-    for (const auto& entry : side_->props)
-        if (entry.first == id) return entry.second;
+    for (size_t i = 0; i < side_->props.size(); ++i)
+        if (side_->props[i].first == id) return side_->props[i].second;
     return nullptr;
 }
 
@@ -159,7 +189,7 @@ void Animatable::RemoveAProp(DWORD id) {
     for (size_t i = 0; i < props.size(); ++i) {
         if (props[i].first != id) continue;
         AnimProperty* p = props[i].second;
-        props.erase(props.begin() + static_cast<std::ptrdiff_t>(i));
+        props.erase(i);
         TrimSide();
         delete p;
         return;

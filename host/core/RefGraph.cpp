@@ -39,6 +39,14 @@ ReferenceTarget* RefGraph::Move(ReferenceMaker* m, int slot, ReferenceTarget* cu
     return t;
 }
 
+RefList::Token RefGraph::DropAt(ReferenceMaker* m, int slot, ReferenceTarget* t, size_t pos) {
+    const RefList::Token removed = t->dependents_.RemoveAt(pos, !t->PositionsHeld());
+    if (removed.Valid()) --m->liveRefs_;
+    m->SetReference(slot, nullptr);
+    t->RefDeleted();
+    return removed;
+}
+
 RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld) {
     if (!m || which < 0 || which >= m->NumRefs()) return REF_FAIL;
     ReferenceTarget* old = m->GetReference(which);

@@ -17,6 +17,9 @@ public:
     // now (t, or null when the maker refused t).
     static ReferenceTarget* Move(ReferenceMaker* m, int slot, ReferenceTarget* cur, ReferenceTarget* t,
                                  const RefList::Token* revive, bool undoRedo, RefList::Token& removed);
+    // Nulls reference `slot` of m, which points at t through t's dependent entry at position pos: Set
+    // for a walk over t's own list, which finds the entry without a search.
+    static RefList::Token DropAt(ReferenceMaker* m, int slot, ReferenceTarget* t, size_t pos);
     // ReplaceReference: checks, undo record, Set, auto-delete of the old target.
     static RefResult Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld);
     // True when m (as a target) is t or something that depends on it is t: referencing t would close a loop.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 // Lists up to this length are scanned; longer ones keep an index until a squeeze leaves a quarter of it.
@@ -15,6 +16,20 @@ constexpr std::uint32_t kMinHolesToCompact = 16;
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 constexpr size_t kNone = static_cast<size_t>(-1);
 constexpr std::uint32_t kInPlace = 2;
+// A block or an index with more than this many places per live entry is made smaller at a squeeze.
+constexpr size_t kIndexSparseness = 16;
+
+// Where each position of a list being squeezed moves to. One table for every list of the thread, kept
+// at the size of the longest list squeezed so far, so a squeeze allocates nothing.
+std::vector<std::uint32_t>& MovedPositions() {
+    thread_local std::vector<std::uint32_t> moved;
+    return moved;
+}
+
+// A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
+// mirror a reference record puts on it): the first block holds three, which keeps header and entries at
+// 88 bytes, one allocator size class below a block of four. Longer lists double from there.
+constexpr std::uint32_t kFirstBlock = kInPlace + 1;
 
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
 // taken from the 32-bit tag, which bounds the table at 2^32 slots.
@@ -75,7 +90,7 @@ void RefList::Append(const Entry& e) {
             words_[n] = Pack(e.maker, e.slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     } else if (spill()->size == spill()->capacity) {
         Respill(2 * spill()->capacity);
     }
@@ -215,6 +230,31 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
     return t;
 }
 
+RefList::Token RefList::RemoveAt(size_t pos, bool squeeze) {
+    Token t;
+    if (!Spilled()) {
+        if (pos >= kInPlace || !PackedMaker(words_[pos])) return t;
+        words_[pos] = HoleOf(words_[pos]);
+        t.pos = pos;
+        return t;
+    }
+    Spill& s = *spill();
+    Entry* e = s.Entries();
+    if (pos >= s.size || !e[pos].maker) return t;
+    if (s.index) {
+        const size_t mask = (size_t(1) << s.indexBits) - 1;
+        size_t i = HomeOf(TagOf(e[pos].maker), s.indexBits);
+        while (s.index[i].pos != pos) i = (i + 1) & mask;
+        IndexErase(i);
+    }
+    e[pos].maker = nullptr;
+    ++s.holes;
+    t.pos = pos;
+    t.epoch = s.epoch;
+    if (squeeze) Squeeze();
+    return t;
+}
+
 void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
     if (!where.Valid() || where.epoch != Epoch() || where.pos >= Size() || MakerAt(where.pos)) {
         Add(m, slot);
@@ -225,7 +265,7 @@ void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
             words_[where.pos] = Pack(m, slot);
             return;
         }
-        Respill(2 * kInPlace);
+        Respill(kFirstBlock);
     }
     Spill& s = *spill();
     const auto pos = static_cast<std::uint32_t>(where.pos);
@@ -269,18 +309,36 @@ void RefList::Squeeze() {
     Spill& s = *spill();
     if (s.holes < kMinHolesToCompact || size_t(s.holes) * 2 < s.size) return;
     Entry* e = s.Entries();
+    // The index keeps its slots (a slot's home follows from the tag, not the position) and only learns
+    // where each entry moved: renumbering it reads it in order, where a rebuild would write every entry
+    // to a random place in a new table. A list being emptied, as all the nodes of a layer are deleted,
+    // squeezes at every halving.
+    const bool remap = s.index && size_t(1) << s.indexBits <= kIndexSparseness * size_t(s.size - s.holes);
+    std::vector<std::uint32_t>& moved = MovedPositions();
+    if (remap && moved.size() < s.size) moved.resize(s.size);
     std::uint32_t out = 0;
-    for (std::uint32_t i = 0; i < s.size; ++i)
-        if (e[i].maker) e[out++] = e[i];
+    for (std::uint32_t i = 0; i < s.size; ++i) {
+        if (!e[i].maker) continue;
+        if (remap) moved[i] = out;
+        e[out++] = e[i];
+    }
     s.size = out;
     s.holes = 0;
     s.head = 0;
     ++s.epoch;
-    // Room beyond twice the entries is given back.
-    if (s.capacity > 2 * out + 2) Respill(std::max(out, kInPlace));
+    if (remap) {
+        const size_t slots = size_t(1) << s.indexBits;
+        for (size_t i = 0; i < slots; ++i)
+            if (s.index[i].pos != kEmpty) s.index[i].pos = moved[s.index[i].pos];
+    }
+    // Room is given back once it is many times the entries, and then only down to twice: a list being
+    // emptied moves to a smaller block every fourth halving only. Taking or freeing a large block makes
+    // the allocator gather every small block freed since, and a mass deletion frees millions of them.
+    if (s.capacity > kIndexSparseness * (size_t(out) + 1)) Respill(std::max(2 * out, 2 * kInPlace));
     // An index is dropped only well below the length that builds one, so a list hovering around it
-    // does not build and drop one over and over. Rebuilt, it shrinks with the entries.
+    // does not build and drop one over and over. A renumbered index stays; a sparse one is rebuilt
+    // smaller.
     const bool indexed = spill()->index != nullptr;
-    if (indexed ? out > kIndexThreshold / 4 : out > kIndexThreshold) BuildIndex(IndexBitsFor(out));
-    else DropIndex();
+    if (indexed ? out <= kIndexThreshold / 4 : out <= kIndexThreshold) DropIndex();
+    else if (!remap) BuildIndex(IndexBitsFor(out));
 }

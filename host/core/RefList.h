@@ -31,6 +31,9 @@ public:
     // Removes one entry of m: the newest one recorded for `slot` if there is one, else m's newest entry.
     // Returns an invalid token when m has no entry. With `squeeze` the holes may be squeezed out after.
     Token Remove(ReferenceMaker* m, int slot, bool squeeze = true);
+    // Removes the live entry at position pos, as Remove would when it found it there: for a walker that
+    // stands on the entry and need not search for it.
+    Token RemoveAt(size_t pos, bool squeeze = true);
     void Revive(const Token& where, ReferenceMaker* m, int slot);
     // Squeezes the holes out once they fill half the list.
     void Squeeze();

@@ -26,8 +26,11 @@ RefResult ReferenceMaker::ReplaceReference(int which, RefTargetHandle newtarg, B
 RefResult ReferenceMaker::DeleteReference(int i) { return ReplaceReference(i, nullptr, TRUE); }
 
 RefResult ReferenceMaker::DeleteAllRefsFromMe() {
-    // NumRefs is read on every round: dropping a reference may shrink a variable reference table.
-    for (int i = 0; i < NumRefs(); ++i)
+    // NumRefs is read on every round: dropping a reference may shrink a variable reference table. Every
+    // reference the maker holds has its entry with the target, so the walk ends with the last one: a
+    // record's long table, or a maker asked again by its destructor after its deletion dropped all, is
+    // not read slot by slot for nothing.
+    for (int i = 0; liveRefs_ > 0 && i < NumRefs(); ++i)
         if (GetReference(i)) DeleteReference(i);
     return REF_SUCCEED;
 }

@@ -238,14 +238,17 @@ RefResult ReferenceTarget::DeleteAllRefsToMe() {
     for (size_t i = 0; i < n; ++i) {
         ReferenceMaker* m = dependents_.MakerAt(i);
         if (!m) continue;
-        const int slot = RefGraph::LocateSlot(m, this, dependents_.SlotAt(i));
+        const int recorded = dependents_.SlotAt(i);
+        const int slot = RefGraph::LocateSlot(m, this, recorded);
         if (slot < 0) {
             // The maker changed the reference behind the host's back: only the entry is left to drop.
-            if (dependents_.Remove(m, dependents_.SlotAt(i), false).Valid()) --m->liveRefs_;
+            if (dependents_.Remove(m, recorded, false).Valid()) --m->liveRefs_;
             continue;
         }
         const AnimHandle h = holding ? Animatable::GetHandleByAnim(m) : 0;
-        RefList::Token where = RefGraph::Set(m, slot, nullptr, nullptr, false);
+        // The entry under the walk is the reference's own when its slot is the one recorded with it.
+        RefList::Token where = slot == recorded ? RefGraph::DropAt(m, slot, this, i)
+                                                : RefGraph::Set(m, slot, nullptr, nullptr, false);
         if (holding) items.push_back({m, h, slot, where});
     }
     if (holding && !items.empty()) theHold.Put(new DependentsDroppedRestore(this, std::move(items)));

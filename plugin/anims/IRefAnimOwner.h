@@ -2,6 +2,7 @@
 // the calls that reach the record's helper.
 #pragma once
 
+#include "host/core/Animatable.h"
 #include "host/core/MaxTypes.h"
 #include "host/core/WStr.h"
 #include "plugin/anims/PathName.h"
@@ -9,13 +10,16 @@
 #include <cstdint>
 #include <vector>
 
-class Animatable;
 class RefAnim;
 class ReferenceTarget;
 
 // The super class of every owner of mirrors (the records): a dependent of that super class is an owner,
 // which answers for it without a cast through the class hierarchy.
 constexpr SClass_ID REFANIM_OWNER_SUPER_CLASS_ID = 0x8663dfa6;
+// The id an owner answers GetInterface(ULONG) with itself: a cast across to this interface through the
+// class hierarchy compares type names between modules, and the unload and collection passes ask it of every
+// record that depends on a node.
+constexpr ULONG I_REFANIM_OWNER = 0x8663dfa7;
 
 class IRefAnimOwner {
 public:
@@ -50,3 +54,8 @@ public:
 protected:
     ~IRefAnimOwner() = default;
 };
+
+// The owner of mirrors that anim is, or null.
+inline IRefAnimOwner* GetRefAnimOwner(Animatable* anim) {
+    return anim ? static_cast<IRefAnimOwner*>(anim->GetInterface(I_REFANIM_OWNER)) : nullptr;
+}

@@ -40,9 +40,9 @@ std::vector<ReferenceMaker*> DependentsOf(ReferenceTarget* t) {
 bool IsMirroredNode(INode* node) {
     DependentIterator it(node);
     while (ReferenceMaker* m = it.Next()) {
-        // A node has many dependents and few are records: the super class sorts them before any cast.
+        // A node has many dependents and few are records: the super class sorts them before asking.
         if (m->SuperClassID() != REFANIM_OWNER_SUPER_CLASS_ID) continue;
-        if (auto* record = dynamic_cast<IRefAnimOwner*>(m); record && record->GetItem() == node) return true;
+        if (IRefAnimOwner* record = GetRefAnimOwner(m); record && record->GetItem() == node) return true;
     }
     return false;
 }

@@ -143,7 +143,7 @@ RefResult RefAnimMtl::NotifyRefChanged(const Interval&, RefTargetHandle hTarget,
         ReplaceReference(1, m->GetActiveTexmap());
         if (!IsOverridden(REFANIM_TOGGLED)) SetOverriddenFlag(REFANIM_TOGGLED, true, true);
         SetFlagBits(mask_, kActiveMap, true, false, this);
-    } else if (message == REFMSG_NODE_NAMECHANGE && m->GetName() != name_) {
+    } else if (message == REFMSG_NODE_NAMECHANGE && m->GetName() != name_.Str()) {
         name_ = m->GetName();
         // Undo and redo put the state back themselves; the name only follows. The record's own material
         // is named by the record (prefix and the user's name), so only materials below it are renamed here.
@@ -192,7 +192,7 @@ void RefAnimMtl::Override(Animatable* root) {
     auto* fresh = static_cast<MtlBase*>(r.anim);
     // A material that is the record's own item keeps the name the record gives it.
     if (IsOverridden(REFANIM_RENAMED) && GetPathNames().size() > 1)
-        fresh->SetName(name_);
+        fresh->SetName(name_.Str());
     else
         name_ = fresh->GetName();
     if (IsOverridden(REFANIM_TOGGLED)) {
@@ -250,7 +250,7 @@ void RefAnimMtl::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir&
 
 IOResult RefAnimMtl::Save(ISave* isave) {
     IOResult res = SaveWrappedBase(isave);
-    if (res == IO_OK) res = WriteStringChunk(isave, kNameChunk, name_);
+    if (res == IO_OK) res = WriteStringChunk(isave, kNameChunk, name_.Str());
     if (res == IO_OK) res = WriteValueChunk(isave, kPropertiesChunk, mask_, bits_, sampleType_, uvTiling_, effectsId_);
     return res;
 }

@@ -4,6 +4,7 @@
 
 #include "host/core/PlugApi.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/frame/SharedName.h"
 
 #include <cstdint>
 
@@ -30,7 +31,7 @@ public:
     static constexpr std::uint16_t kMtlDisplay = 0x400;
 
     std::uint16_t GetPropertyMask() const { return mask_; }
-    const WStr& GetStoredName() const { return name_; }
+    const WStr& GetStoredName() const { return name_.Str(); }
 
     // ---- references: 0 the material, 1 the map it shows in viewports (materials only)
     int NumRefs() override { return TracksActiveMap() ? 2 : 1; }
@@ -86,7 +87,8 @@ private:
     std::uint8_t sampleType_ = 0;
     std::uint8_t uvTiling_ = 0;
     std::uint8_t effectsId_ = 0;
-    WStr name_;
+    // Kept once for the mirrors of every node that uses the material.
+    SharedName name_;
 };
 
 // Mirrors texture maps: the map's name and flags as a material's, without a viewport map of its own.

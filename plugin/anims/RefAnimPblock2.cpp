@@ -152,7 +152,7 @@ BOOL RefAnimPblock2::IsRealDependency(ReferenceTarget* rtarg) {
 }
 
 void RefAnimPblock2::RecordAll() {
-    recorded_.clear();
+    recorded_.Clear();
     refsCollected_ = false;
     recordedParams_ = 0;
     IParamBlock2* pb = Block();
@@ -165,12 +165,11 @@ void RefAnimPblock2::RecordAll() {
     // Counted first: the table is made once, at its size.
     size_t count = 0;
     for (int i = 0; i < recordedParams_; ++i) count += seen(i) ? 1 : 0;
-    recorded_.reserve(count);
-    for (int i = 0; i < recordedParams_; ++i) {
-        if (!seen(i)) continue;
-        recorded_.emplace_back().index = i;
-        RecordParam(i);
-    }
+    recorded_.Reset(count);
+    size_t at = 0;
+    for (int i = 0; i < recordedParams_; ++i)
+        if (seen(i)) recorded_[at++].index = i;
+    for (Recorded& r : recorded_) RecordParam(r.index);
     refsCollected_ = true;
 }
 
@@ -183,11 +182,11 @@ void RefAnimPblock2::RecordParam(int index) {
     const int type = pb->GetParameterType(id);
     r.count = is_tab(type) ? pb->Count(id) : 0;
     r.hasTargets = IsReferenceParamType(base_type(type)) && pb->GetOwner();
-    r.targets.clear();
+    r.targets.Clear();
     if (!r.hasTargets) return;
     const int n = is_tab(type) ? r.count : 1;
-    r.targets.reserve(static_cast<size_t>(n));
-    for (int k = 0; k < n; ++k) r.targets.push_back(pb->GetReferenceTarget(id, 0, k));
+    r.targets.Reset(static_cast<size_t>(std::max(n, 0)));
+    for (int k = 0; k < n; ++k) r.targets[static_cast<size_t>(k)] = pb->GetReferenceTarget(id, 0, k);
 }
 
 // ---- change detection

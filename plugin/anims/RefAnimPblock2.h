@@ -4,6 +4,7 @@
 
 #include "plugin/anims/Pblock2Param.h"
 #include "plugin/anims/RefAnimKind.h"
+#include "plugin/frame/FixedTable.h"
 
 #include <cstdint>
 #include <memory>
@@ -22,12 +23,12 @@ class IParamBlock2;
 class RefAnimPblock2 : public RefAnimKind<RefAnimPblock2, RefAnim, 0x00030004, IDS_REFANIMPBLOCK2> {
 public:
     explicit RefAnimPblock2(BOOL loading = FALSE, int mode = 0, bool holdOverride = false)
-        : RefAnimKind(loading), mode_(mode), holdOverride_(holdOverride) {}
+        : RefAnimKind(loading), mode_(static_cast<std::uint8_t>(mode)), holdOverride_(holdOverride) {}
     ~RefAnimPblock2() override;
 
     ULONG GetKindID() const override;
     int GetTabResizeOverride() const { return mode_; }
-    void SetTabResizeOverride(int mode) { mode_ = mode; }
+    void SetTabResizeOverride(int mode) { mode_ = static_cast<std::uint8_t>(mode); }
     bool GetHoldOverride() const { return holdOverride_; }
     void SetHoldOverride(bool on) { holdOverride_ = on; }
 
@@ -71,7 +72,7 @@ private:
         std::int32_t index = 0;
         std::int32_t count = 0;
         bool hasTargets = false;
-        std::vector<ReferenceTarget*> targets;
+        FixedTable<ReferenceTarget*> targets;
     };
     // The entries and their index. Most blocks never see a change of the user's: the table is made with
     // the first entry.
@@ -104,13 +105,15 @@ private:
     void AppendEntry(std::vector<Pblock2Param*>& table, Pblock2Param* entry);
     void ClearEntries();
 
-    int mode_;
+    // 0, 1 or 2, which the file keeps in one byte too: with the two flags and the count, the scalars fill
+    // one word (four of these mirrors stand under every node of a plain scene).
+    std::uint8_t mode_;
     bool holdOverride_;
     bool refsCollected_ = false;
     // The parameter count of the block when its parameters were last recorded.
     std::int32_t recordedParams_ = 0;
     ReferenceTarget* blockOwner_ = nullptr;
-    // In parameter index order.
-    std::vector<Recorded> recorded_;
+    // In parameter index order. Most blocks have none of these parameters: the table is one pointer wide.
+    FixedTable<Recorded> recorded_;
     std::unique_ptr<Entries> entries_;
 };

@@ -27,6 +27,9 @@
 #include "plugin/records/RefNode.h"
 #include "plugin/settings/OstrivansSettings.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // The name of the undo step the unload's own hold becomes inside an outer one.
@@ -193,11 +196,16 @@ void ReferenceUnload::SortNodes() {
             if (!ControllerStaysInPlace(node)) {
                 toReplace_.push_back({node, tm});
                 toRemove_.Append(node);
-            } else if (keepIndex_.emplace(node, toKeep_.size()).second) {
+            } else {
+                keepIndex_.push_back({node, toKeep_.size()});
                 toKeep_.push_back({node, tm});
             }
         }
     }
+    // A node listed twice is kept once, at its first place.
+    std::sort(keepIndex_.begin(), keepIndex_.end());
+    for (size_t k = 1; k < keepIndex_.size(); ++k)
+        if (keepIndex_[k].first == keepIndex_[k - 1].first) toKeep_[keepIndex_[k].second].node = nullptr;
 }
 
 // Records whose node holds children from outside the reference let their mirrors finish what they keep of
@@ -232,10 +240,10 @@ void ReferenceUnload::DeleteNodes() {
 void ReferenceUnload::OnNodeDeleted(void* param, NotifyInfo* info) {
     auto* self = static_cast<ReferenceUnload*>(param);
     auto* node = static_cast<INode*>(info->callParam);
-    auto it = self->keepIndex_.find(node);
-    if (it == self->keepIndex_.end()) return;
+    const auto& index = self->keepIndex_;
+    auto it = std::lower_bound(index.begin(), index.end(), std::pair<INode*, size_t>(node, 0));
+    if (it == index.end() || it->first != node || !self->toKeep_[it->second].node) return;
     self->toKeep_[it->second].node = nullptr;
-    self->keepIndex_.erase(it);
     ReplaceByPlaceholderNode(node, node->GetNodeTM(GetCOREInterface()->GetTime()));
 }
 

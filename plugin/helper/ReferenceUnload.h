@@ -8,7 +8,7 @@
 #include "plugin/frame/StepMarks.h"
 #include "plugin/records/NodeTable.h"
 
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class INode;
@@ -63,9 +63,11 @@ private:
     StepMarks marks_;
     NodeTable toRemove_;
     std::vector<Placed> toReplace_;
-    // Kept nodes by their place in toKeep_: a kept node deleted meanwhile leaves a null entry.
+    // Kept nodes, and their places in toKeep_ sorted by node: every node the unload deletes is looked up
+    // here, and a sorted table of the few kept ones answers from the cache. A kept node deleted
+    // meanwhile, or listed a second time, leaves a null entry.
     std::vector<Placed> toKeep_;
-    std::unordered_map<INode*, size_t> keepIndex_;
+    std::vector<std::pair<INode*, size_t>> keepIndex_;
     bool openedBatch_ = false;
     bool resumedHold_ = false;
     bool beganHold_ = false;

@@ -207,6 +207,11 @@ BaseInterface* RefBase::GetInterface(Interface_ID id) {
     return RefBaseInterface::FPMixinInterface::GetInterface(id);
 }
 
+void* RefBase::GetInterface(ULONG id) {
+    if (id == I_REFANIM_OWNER) return static_cast<IRefAnimOwner*>(this);
+    return ReferenceTarget::GetInterface(id);
+}
+
 // ---- the record's operations
 
 bool RefBase::IsResetTarget(RefAnim*, DWORD) {

@@ -71,6 +71,8 @@ public:
     IOResult Load(ILoad* iload) override;
     using ReferenceTarget::GetInterface;
     BaseInterface* GetInterface(Interface_ID id) override;
+    // I_REFANIM_OWNER answers this record as the owner of its mirrors.
+    void* GetInterface(ULONG id) override;
 
     // ---- the record's operations, in slot order
     // Whether mirror falls under a reset mask; every mirror does here.

@@ -342,17 +342,18 @@ private:
     // starting point for detecting toggles.
     void RereadModifierToggles();
 
-    // Stored values, in declaration order.
+    // Stored values, roughly in the order the chunk table writes them; objectType_ and grouping_ sit where
+    // they fill alignment gaps (every loaded node has a record: 16 bytes each).
     WStr referencedName_;
     std::int32_t nodeLoaded_ = 1;
     std::int32_t wasLoaded_ = 0;
     std::uint32_t overrideFlags_ = 0;
+    DWORD objectType_ = 0;
     // While REFNODE_OVERRIDE_MATERIAL is clear this is a plain remembered pointer, not a reference: set the
     // flag only after clearing it, then reference the material through its slot.
     ReferenceTarget* material_ = nullptr;
     ReferenceTarget* parent_ = nullptr;
     std::vector<INode*> children_;
-    std::uint8_t grouping_ = 0;
     ReferenceTarget* layer_ = nullptr;
     Point3 offsetPos_{0.0f, 0.0f, 0.0f};
     Quat offsetRot_;
@@ -370,6 +371,7 @@ private:
     WStr userProps_;
     std::uint8_t boneByte_ = 0;
     std::uint8_t boneBytes_[2] = {0, 0};
+    std::uint8_t grouping_ = 0;
     std::uint16_t transformLocks_ = 0;
     // The tables most records leave empty; null until one of them holds something.
     std::unique_ptr<RefNodeSideTables> side_;
@@ -377,7 +379,6 @@ private:
     RefNodeSideTables& EditSide();
     // The lights and list-holding objects offered for this collection are forgotten.
     void DropOffers();
-    DWORD objectType_ = 0;
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
     std::int32_t wsModCount_ = 0;

@@ -16,10 +16,10 @@
 #include "host/scene/Object.h"
 #include "host/scene/SceneEventManager.h"
 #include "host/scene/layers/Layer.h"
+#include "host/scene/nodes/NodeNameIndex.h"
 
 #include <algorithm>
 #include <iterator>
-#include <set>
 #include <utility>
 #include <string>
 #include <unordered_map>
@@ -29,21 +29,15 @@ namespace {
 // Every live node by handle and, without case, by name.
 struct NodeIndex {
     std::unordered_map<ULONG, Node*> byHandle;
-    std::unordered_map<std::wstring, std::set<ULONG>> byName;
+    NodeNameIndex byName;
     ULONG nextHandle = 1;
 };
 NodeIndex& Index() {
     static NodeIndex* idx = new NodeIndex();
     return *idx;
 }
-std::wstring NameKey(const MCHAR* s) { return WStr(s ? s : L"").ToLower().str(); }
-void IndexName(Node* n, const MCHAR* name) { Index().byName[NameKey(name)].insert(n->GetHandle()); }
-void UnindexName(Node* n, const MCHAR* name) {
-    auto it = Index().byName.find(NameKey(name));
-    if (it == Index().byName.end()) return;
-    it->second.erase(n->GetHandle());
-    if (it->second.empty()) Index().byName.erase(it);
-}
+void IndexName(Node* n, const MCHAR* name) { Index().byName.Add(n, name); }
+void UnindexName(Node* n, const MCHAR* name) { Index().byName.Remove(n, name); }
 
 thread_local CloneType g_cloneType = NODE_COPY;
 
@@ -141,13 +135,7 @@ Node* Node::FindByHandle(ULONG handle) {
 }
 
 Node* Node::FindInSceneByName(const MCHAR* name) {
-    auto it = Index().byName.find(NameKey(name));
-    if (it == Index().byName.end()) return nullptr;
-    for (ULONG h : it->second) {
-        Node* n = FindByHandle(h);
-        if (n && !n->IsRootNode() && n->InScene()) return n;
-    }
-    return nullptr;
+    return Index().byName.FindFirst(name, [](Node* n) { return !n->IsRootNode() && n->InScene(); });
 }
 
 bool Node::NameInScene(const MCHAR* name) { return FindInSceneByName(name) != nullptr; }
@@ -720,6 +708,7 @@ INode* Node::GetLookatNode() {
 BOOL Node::AddNewXRefFile(const MSTR& file, BOOL, BOOL hideInManager) {
     if (!isRoot_ || xrefRoot_ || file.isNull()) return FALSE;
     auto* tree = new Node(true, true);
+    UnindexName(tree, tree->name_.c_str());
     tree->name_ = file; // a tree root's name is its file; it is not indexed as a scene name
     xrefs_.push_back({file, tree, hideInManager});
     return TRUE;

@@ -197,6 +197,21 @@ TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
     EXPECT_EQ(list.MakerAt(list.Size() - 1), maker(0));
 }
 
+TEST(RefList, AnEntryRemovedAtItsPositionRevivesOnceInPlaceAndInABlock) {
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    for (int entries : {2, 40}) { // in place; in a block with an index
+        RefList list;
+        for (int i = 0; i < entries; ++i) list.Add(maker(i), 0);
+        RefList::Token t = list.RemoveAt(1, false);
+        EXPECT_EQ(list.MakerAt(1), nullptr) << entries;
+        EXPECT_FALSE(list.Remove(maker(1), 0).Valid()) << entries;
+        EXPECT_FALSE(list.RemoveAt(1).Valid()) << entries;
+        list.Revive(t, maker(1), 0);
+        EXPECT_EQ(list.MakerAt(1), maker(1)) << entries;
+        EXPECT_EQ(list.CountOf(maker(1)), 1) << entries;
+    }
+}
+
 TEST(RefList, AListShrunkToOneEntryKeepsItThroughGrowingAgain) {
     // Two entries are held in place, more go to a block.
     RefList list;
@@ -363,6 +378,12 @@ TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
     t->RemoveAProp(9);
     EXPECT_EQ(deaths, 2);
     EXPECT_EQ(t->GetAProp(9), nullptr);
+    // Removing the oldest property keeps the younger ones.
+    auto* younger = new Tag(11, &deaths);
+    t->AddAProp(younger);
+    t->RemoveAProp(7);
+    EXPECT_EQ(t->GetAProp(11), younger);
+    EXPECT_EQ(t->NumAProps(), 1);
 
     AnimHandle h = Animatable::GetHandleByAnim(t);
     EXPECT_EQ(Animatable::GetHandleByAnim(t), h);
@@ -370,7 +391,7 @@ TEST(Animatable, PropertiesAreOwnedAndHandlesOutliveNothing) {
     TestTarget* other = g.Target("Other");
     EXPECT_NE(Animatable::GetHandleByAnim(other), h);
     t->MaybeAutoDelete(); // nothing holds it
-    EXPECT_EQ(deaths, 3);
+    EXPECT_EQ(deaths, 4);
     EXPECT_EQ(Animatable::GetAnimByHandle(h), nullptr);
 }
 

@@ -83,6 +83,26 @@ TEST_F(NodeTest, EachEditSendsItsMessageAndItsNotification) {
     EXPECT_EQ(refused->MaybeAutoDelete(), REF_SUCCEED);
 }
 
+// Names are found without regard to case, the oldest node first among those sharing one; a node is
+// found under its new name only, and one that goes leaves the others findable.
+TEST_F(NodeTest, NamesAreFoundWithoutCaseOldestNodeFirst) {
+    Interface* ip = GetCOREInterface();
+    INode* first = b.Box("Wall").Build();
+    INode* second = b.Box("WALL").Build();
+    INode* third = b.Box("wall").Build();
+    INode* roof = b.Box("Roof").Build();
+    EXPECT_EQ(ip->GetINodeByName(L"wAlL"), first);
+    ip->DeleteNode(first);
+    EXPECT_EQ(ip->GetINodeByName(L"Wall"), second);
+    second->SetName(L"Floor");
+    EXPECT_EQ(ip->GetINodeByName(L"wall"), third);
+    EXPECT_EQ(ip->GetINodeByName(L"FLOOR"), second);
+    roof->SetName(L"wall");
+    ip->DeleteNode(third);
+    EXPECT_EQ(ip->GetINodeByName(L"Wall"), roof);
+    EXPECT_EQ(ip->GetINodeByName(L"Roof"), nullptr);
+}
+
 TEST_F(NodeTest, LayerMoveBroadcastsOldAndNewLayer) {
     INode* box = b.Box("Box01").Build();
     ILayer* layer0 = GetCOREInterface()->GetLayerManager()->GetRootLayer();
