@@ -213,21 +213,15 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
             if (s.index[i].tag == tag && e[p].maker == m && consider(p, e[p].slot)) at = i;
         }
         if (found == kNone) return t;
-        IndexErase(at);
-    } else {
-        for (size_t i = s.size; i-- > 0;) {
-            if (e[i].maker != m) continue;
-            consider(i, e[i].slot);
-            if (slotMatch) break;
-        }
-        if (found == kNone) return t;
+        return Vacate(found, at, squeeze);
     }
-    e[found].maker = nullptr;
-    ++s.holes;
-    t.pos = found;
-    t.epoch = s.epoch;
-    if (squeeze) Squeeze();
-    return t;
+    for (size_t i = s.size; i-- > 0;) {
+        if (e[i].maker != m) continue;
+        consider(i, e[i].slot);
+        if (slotMatch) break;
+    }
+    if (found == kNone) return t;
+    return Vacate(found, kNone, squeeze);
 }
 
 RefList::Token RefList::RemoveAt(size_t pos, bool squeeze) {
@@ -241,14 +235,21 @@ RefList::Token RefList::RemoveAt(size_t pos, bool squeeze) {
     Spill& s = *spill();
     Entry* e = s.Entries();
     if (pos >= s.size || !e[pos].maker) return t;
+    size_t at = kNone;
     if (s.index) {
         const size_t mask = (size_t(1) << s.indexBits) - 1;
-        size_t i = HomeOf(TagOf(e[pos].maker), s.indexBits);
-        while (s.index[i].pos != pos) i = (i + 1) & mask;
-        IndexErase(i);
+        at = HomeOf(TagOf(e[pos].maker), s.indexBits);
+        while (s.index[at].pos != pos) at = (at + 1) & mask;
     }
-    e[pos].maker = nullptr;
+    return Vacate(pos, at, squeeze);
+}
+
+RefList::Token RefList::Vacate(size_t pos, size_t indexSlot, bool squeeze) {
+    Spill& s = *spill();
+    if (indexSlot != kNone) IndexErase(indexSlot);
+    s.Entries()[pos].maker = nullptr;
     ++s.holes;
+    Token t;
     t.pos = pos;
     t.epoch = s.epoch;
     if (squeeze) Squeeze();

@@ -113,6 +113,9 @@ private:
     static size_t HomeOf(std::uint32_t tag, std::uint32_t bits) { return tag >> (32 - bits); }
     void IndexInsert(std::uint32_t pos);
     void IndexErase(size_t at);
+    // Makes the spilled entry at pos a hole (and drops its index slot, kNone without index), then squeezes
+    // when asked: the common end of both removals.
+    Token Vacate(size_t pos, size_t indexSlot, bool squeeze);
     void BuildIndex(std::uint32_t bits);
     void DropIndex();
 
