@@ -186,7 +186,7 @@ void RefAnimPblock2::RecordParam(int index) {
     if (!r.hasTargets) return;
     const int n = is_tab(type) ? r.count : 1;
     r.targets.Reset(static_cast<size_t>(std::max(n, 0)));
-    for (int k = 0; k < n; ++k) r.targets[static_cast<size_t>(k)] = pb->GetReferenceTarget(id, 0, k);
+    for (int k = 0; k < n; ++k) r.targets.Set(static_cast<size_t>(k), pb->GetReferenceTarget(id, 0, k));
 }
 
 // ---- change detection
@@ -211,7 +211,7 @@ RefResult RefAnimPblock2::NotifyRefChanged(const Interval&, RefTargetHandle hTar
             RecordParam(index);
         } else if (tab >= 0 && rec && rec->hasTargets) {
             const size_t el = static_cast<size_t>(isTab ? tab : 0);
-            if (el < rec->targets.size()) rec->targets[el] = pb->GetReferenceTarget(id, 0, static_cast<int>(el));
+            if (el < rec->targets.size()) rec->targets.Set(el, pb->GetReferenceTarget(id, 0, static_cast<int>(el)));
         }
         return REF_STOP;
     }
@@ -224,14 +224,14 @@ RefResult RefAnimPblock2::NotifyRefChanged(const Interval&, RefTargetHandle hTar
         // The new target gets a mirror of its own; the block keeps no value of it.
         if (!rec || !rec->hasTargets || el >= static_cast<int>(rec->targets.size())) return REF_STOP;
         ReferenceTarget* now = pb->GetReferenceTarget(id, 0, el);
-        if (now == rec->targets[static_cast<size_t>(el)]) return REF_STOP;
+        if (now == rec->targets.Get(static_cast<size_t>(el))) return REF_STOP;
         if (!undoing) {
             SetModified();
             RecordReferenceChange(pb, id, isTab ? el : -1);
         }
         // The owner's mirror table may have changed the records: find them again.
         if (Recorded* again = FindRecorded(index); again && el < static_cast<int>(again->targets.size()))
-            again->targets[static_cast<size_t>(el)] = now;
+            again->targets.Set(static_cast<size_t>(el), now);
         return REF_STOP;
     }
     // An animated element is its controller's mirror's business.
@@ -368,11 +368,11 @@ void RefAnimPblock2::CollectLocDep() {
             Recorded* rec = FindRecorded(i);
             if (!rec || k >= static_cast<int>(rec->targets.size())) break;
             ReferenceTarget* now = pb->GetReferenceTarget(id, 0, k);
-            if (now == rec->targets[static_cast<size_t>(k)]) continue;
+            if (now == rec->targets.Get(static_cast<size_t>(k))) continue;
             SetModified();
             RecordReferenceChange(pb, id, isTab ? k : -1);
             if (Recorded* again = FindRecorded(i); again && k < static_cast<int>(again->targets.size()))
-                again->targets[static_cast<size_t>(k)] = now;
+                again->targets.Set(static_cast<size_t>(k), now);
         }
     }
 }

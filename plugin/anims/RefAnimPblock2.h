@@ -5,6 +5,7 @@
 #include "plugin/anims/Pblock2Param.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/frame/FixedTable.h"
+#include "plugin/frame/PointerTable.h"
 
 #include <cstdint>
 #include <memory>
@@ -72,7 +73,7 @@ private:
         std::int32_t index = 0;
         std::int32_t count = 0;
         bool hasTargets = false;
-        FixedTable<ReferenceTarget*> targets;
+        PointerTable<ReferenceTarget*> targets;
     };
     // The entries and their index. Most blocks never see a change of the user's: the table is made with
     // the first entry.

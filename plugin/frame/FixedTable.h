@@ -50,6 +50,20 @@ public:
     T& operator[](size_t i) { return begin()[i]; }
     const T& operator[](size_t i) const { return begin()[i]; }
 
+    // The block, handed over to a holder that keeps it as a plain pointer (see PointerTable); the table is
+    // left empty. FreeReleased frees such a block.
+    void* Release() {
+        void* block = block_;
+        block_ = nullptr;
+        return block;
+    }
+    static void FreeReleased(void* block) {
+        FixedTable table;
+        table.block_ = block;
+    }
+    static size_t SizeOf(const void* block) { return *static_cast<const size_t*>(block); }
+    static T* ItemsOf(void* block) { return reinterpret_cast<T*>(static_cast<char*>(block) + kItemsAt); }
+
 private:
     static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "items are placed in a plain heap block");
     // The count first, then the items at their alignment.
