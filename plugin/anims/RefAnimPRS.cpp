@@ -11,19 +11,24 @@ RefAnimPRS::~RefAnimPRS() {
 }
 
 RefTargetHandle RefAnimPRS::GetReference(int i) {
-    return i >= 1 && i <= kSlots ? slots_[static_cast<size_t>(i - 1)] : RefAnim::GetReference(i);
+    return i >= 1 && i <= kSlots ? GetUserSlot(i - 1) : RefAnim::GetReference(i);
 }
 
 void RefAnimPRS::SetReference(int i, RefTargetHandle rtarg) {
-    if (i >= 1 && i <= kSlots)
-        slots_[static_cast<size_t>(i - 1)] = rtarg;
-    else
+    if (i < 1 || i > kSlots) {
         RefAnim::SetReference(i, rtarg);
+        return;
+    }
+    if (!userSlots_) {
+        if (!rtarg) return;
+        userSlots_ = std::make_unique<std::array<ReferenceTarget*, kSlots>>();
+    }
+    (*userSlots_)[static_cast<size_t>(i - 1)] = rtarg;
 }
 
 bool RefAnimPRS::IsUserSlot(ReferenceTarget* t) const {
-    for (ReferenceTarget* s : slots_)
-        if (t && s == t) return true;
+    for (int k = 0; k < kSlots; ++k)
+        if (t && GetUserSlot(k) == t) return true;
     return false;
 }
 
@@ -45,7 +50,7 @@ RefResult RefAnimPRS::NotifyRefChanged(const Interval&, RefTargetHandle hTarget,
         // A slot that holds the file's controller again drops what the user had put there.
         ReferenceTarget* live = static_cast<ReferenceTarget*>(SubControllerSlots<kSlots>::At(prs, k));
         ReferenceTarget* want = fileSlots_.Differs(prs, k) ? live : nullptr;
-        if (want == slots_[static_cast<size_t>(k)]) continue;
+        if (want == GetUserSlot(k)) continue;
         ReplaceReference(1 + k, want);
         changed = changed || want;
     }
@@ -65,11 +70,11 @@ void RefAnimPRS::Override(Animatable* root) {
     if (!IsOverridden(REFANIM_MODIFIED) || !r.anim) {
         // Nothing of the user's (a reset cleared the mark): the fresh controller's own slots stand.
         for (int k = 0; k < kSlots; ++k)
-            if (slots_[static_cast<size_t>(k)]) DeleteReference(1 + k);
+            if (GetUserSlot(k)) DeleteReference(1 + k);
         return;
     }
     for (int k = 0; k < kSlots; ++k) {
-        ReferenceTarget* mine = slots_[static_cast<size_t>(k)];
+        ReferenceTarget* mine = GetUserSlot(k);
         if (mine && r.anim->CanAssignController(k) && SubControllerSlots<kSlots>::At(r.anim, k) != mine)
             r.anim->AssignController(mine, k);
     }
@@ -80,7 +85,7 @@ void RefAnimPRS::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir&
     auto* dst = dynamic_cast<RefAnimPRS*>(to);
     if (src && dst)
         for (int k = 0; k < kSlots; ++k)
-            if (ReferenceTarget* s = src->slots_[static_cast<size_t>(k)]) dst->ReplaceReference(1 + k, remap.CloneRef(s));
+            if (ReferenceTarget* s = src->GetUserSlot(k)) dst->ReplaceReference(1 + k, remap.CloneRef(s));
     RefAnim::BaseClone(from, to, remap);
 }
 
@@ -88,7 +93,7 @@ MSTR RefAnimPRS::Describe() {
     MSTR s = RefAnim::Describe();
     static const MCHAR* const kNames[kSlots] = {L"Position", L"Rotation", L"Scale"};
     for (int k = 0; k < kSlots; ++k)
-        if (ReferenceTarget* mine = slots_[static_cast<size_t>(k)])
+        if (ReferenceTarget* mine = GetUserSlot(k))
             s += MSTR(L"\n") + kNames[k] + L": " + DescribeAnimatable(mine);
     return s;
 }

@@ -6,6 +6,7 @@
 #include "plugin/anims/SubControllerSlots.h"
 
 #include <array>
+#include <memory>
 
 // The values live in the three sub-controllers, each mirrored on its own, so the controller's own change
 // messages are never a change of its. What belongs to it is which controller stands in each slot: a slot
@@ -34,7 +35,7 @@ public:
     MSTR Describe() override;
 
     // The user's controller in slot k (position, rotation, scale); null where the file's stands.
-    ReferenceTarget* GetUserSlot(int k) const { return slots_[static_cast<size_t>(k)]; }
+    ReferenceTarget* GetUserSlot(int k) const { return userSlots_ ? (*userSlots_)[static_cast<size_t>(k)] : nullptr; }
 
 protected:
     void SetReference(int i, RefTargetHandle rtarg) override;
@@ -43,5 +44,6 @@ private:
     bool IsUserSlot(ReferenceTarget* t) const;
 
     SubControllerSlots<kSlots> fileSlots_;
-    std::array<ReferenceTarget*, kSlots> slots_{};
+    // The user's controllers: few transform controllers ever get one, so the slots are made with the first.
+    std::unique_ptr<std::array<ReferenceTarget*, kSlots>> userSlots_;
 };
