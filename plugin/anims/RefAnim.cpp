@@ -56,8 +56,54 @@ RefAnim::RefAnim(BOOL) {
     GetRefAnimInterfaceDesc();
 }
 
+namespace {
+
+// Owners given to SetOwner for mirrors their owner does not reference yet. A record makes its mirrors
+// one after the other and references each a moment after making it, so the list holds one or two
+// entries, and the entry asked for or dropped is almost always the last.
+struct PendingOwner {
+    const RefAnim* mirror;
+    IRefAnimOwner* owner;
+};
+std::vector<PendingOwner>& PendingOwners() {
+    static std::vector<PendingOwner> pending;
+    return pending;
+}
+std::vector<PendingOwner>::iterator FindPending(const RefAnim* mirror) {
+    std::vector<PendingOwner>& pending = PendingOwners();
+    for (auto it = pending.end(); it != pending.begin();)
+        if ((--it)->mirror == mirror) return it;
+    return pending.end();
+}
+
+} // namespace
+
 RefAnim::~RefAnim() {
+    if (ownerPending_) OwnerAttached();
     DeleteAllRefs();
+}
+
+IRefAnimOwner* RefAnim::GetOwner() const {
+    if (ownerPending_) return FindPending(this)->owner;
+    DependentIterator it(const_cast<RefAnim*>(this));
+    while (ReferenceMaker* m = it.Next())
+        if (IRefAnimOwner* owner = GetRefAnimOwner(m)) return owner;
+    return nullptr;
+}
+
+void RefAnim::SetOwner(IRefAnimOwner* owner) {
+    if (ownerPending_) {
+        FindPending(this)->owner = owner;
+        return;
+    }
+    PendingOwners().push_back({this, owner});
+    ownerPending_ = 1;
+}
+
+void RefAnim::OwnerAttached() {
+    if (!ownerPending_) return;
+    PendingOwners().erase(FindPending(this));
+    ownerPending_ = 0;
 }
 
 void RefAnim::GetClassName(MSTR& s, bool) const {
@@ -93,10 +139,40 @@ bool RefAnim::IsIgnorablePart(PartID partMask) const {
     return GetIgnoreAllChanges();
 }
 
+namespace {
+
+// The "RefAnim" interface of one mirror, held as the mirror's property: it is freed with the mirror and
+// never outlives it.
+class RefAnimInterfaceProperty final : public AnimProperty, public RefAnimInterface {
+public:
+    static constexpr DWORD kPropertyId = 0x9663dfa6;
+
+    explicit RefAnimInterfaceProperty(RefAnim* mirror) : mirror_(mirror) {}
+    DWORD ID() override { return kPropertyId; }
+
+    int GetPathSize() override { return mirror_->GetPathSize(); }
+    void SetPathSize(int size) override { mirror_->SetPathSize(size); }
+    MSTR GetPathItem(int index) override { return mirror_->GetPathItem(index); }
+    void SetPathItem(int index, const MCHAR* name) override { mirror_->SetPathItem(index, name); }
+    int GetPathByNumberItem(int index) override { return mirror_->GetPathByNumberItem(index); }
+    void SetPathByNumberItem(int index, int number) override { mirror_->SetPathByNumberItem(index, number); }
+
+private:
+    RefAnim* mirror_;
+};
+
+} // namespace
+
 BaseInterface* RefAnim::GetInterface(Interface_ID id) {
-    if (id == REFANIM_INTERFACE_ID) return static_cast<RefAnimInterface*>(this);
-    if (BaseInterface* bi = ReferenceTarget::GetInterface(id)) return bi;
-    return RefAnimInterface::FPMixinInterface::GetInterface(id);
+    if (id == REFANIM_INTERFACE_ID) {
+        AnimProperty* held = GetAProp(RefAnimInterfaceProperty::kPropertyId);
+        if (!held) {
+            held = new RefAnimInterfaceProperty(this);
+            AddAProp(held);
+        }
+        return static_cast<RefAnimInterfaceProperty*>(held);
+    }
+    return ReferenceTarget::GetInterface(id);
 }
 
 RefTargetHandle RefAnim::Clone(RemapDir& remap) {
@@ -145,15 +221,16 @@ BYTE RefAnim::SetOverriddenFlag(BYTE bit, bool on, bool undoable) {
 // ---- owner
 
 DWORD RefAnim::GetHelperStamp() const {
-    return owner_ ? owner_->GetHelperStamp() : 0;
+    IRefAnimOwner* owner = GetOwner();
+    return owner ? owner->GetHelperStamp() : 0;
 }
 
 void RefAnim::RegisterWithHelper() {
-    if (owner_) owner_->RegisterChangedMirror(this);
+    if (IRefAnimOwner* owner = GetOwner()) owner->RegisterChangedMirror(this);
 }
 
 void RefAnim::ForgetNameInHelper(const WStr& name) {
-    if (owner_) owner_->ForgetNodeToDelete(name);
+    if (IRefAnimOwner* owner = GetOwner()) owner->ForgetNodeToDelete(name);
 }
 
 // ---- path resolution
@@ -201,8 +278,8 @@ bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& n
     for (ReferenceMaker* m : DependentsOf(static_cast<ReferenceTarget*>(anim))) {
         if (m == this || m->SuperClassID() != REFANIM_SUPER_CLASS_ID) continue;
         auto* other = static_cast<RefAnim*>(m);
-        if (other->GetAnim() != anim || other->owner_ != owner_) continue;
-        if (other->path_.Numbers() == numbers) return true;
+        if (other->GetAnim() != anim || other->path_.Numbers() != numbers) continue;
+        if (other->GetOwner() == GetOwner()) return true;
     }
     return false;
 }
@@ -240,7 +317,7 @@ void RefAnim::MarkModified() {
     if (!IsOverridden(REFANIM_MODIFIED)) SetOverriddenFlag(REFANIM_MODIFIED, true, true);
     // This mirror now carries the whole animatable: the mirrors at its place and below it have nothing
     // left to restore of their own.
-    if (owner_) owner_->DeleteMirrorsBelow(this);
+    if (IRefAnimOwner* owner = GetOwner()) owner->DeleteMirrorsBelow(this);
 }
 
 // ---- local dependency
@@ -345,10 +422,10 @@ MSTR RefAnim::Describe() {
     MSTR s = MSTR(L"\nType: ") + (kind ? kind : L"");
     s += L"\nThe Anim Ref: " + DescribeAnimatable(anim_);
     const int savedLast = lastOperation_;
-    if (owner_) {
+    if (IRefAnimOwner* owner = GetOwner()) {
         try {
             PathResolution r;
-            GetAnimByPath(owner_->GetRootAnim(), r);
+            GetAnimByPath(owner->GetRootAnim(), r);
             if (r.parent) s += L"\nAnim Owner: " + DescribeAnimatable(r.parent);
         } catch (...) {
             s += L"\nGetAnimByPath failed.";

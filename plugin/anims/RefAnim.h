@@ -55,7 +55,7 @@ struct PathResolution {
 // Reset verdicts of Evaluate.
 enum RefAnimVerdict : int { kVerdictKeep = 0, kVerdictDelete = 1, kVerdictRenew = 2 };
 
-class RefAnim : public ReferenceTarget, public RefAnimInterface {
+class RefAnim : public ReferenceTarget {
 public:
     explicit RefAnim(BOOL loading = FALSE);
     ~RefAnim() override;
@@ -134,9 +134,13 @@ public:
     void SetMark(int mark) { mark_ = mark; }
 
     // ---- owner
-    // Not a reference: the owner sets it right after creating the mirror; never saved.
-    IRefAnimOwner* GetOwner() const { return owner_; }
-    void SetOwner(IRefAnimOwner* owner) { owner_ = owner; }
+    // The record that references this mirror: the first dependent that answers I_REFANIM_OWNER. A scene
+    // has over a million mirrors, so none keeps a pointer to its owner. From SetOwner until the owner
+    // references the mirror (its SetReference calls OwnerAttached), the owner given stands in: a mirror
+    // being made asks its owner for the helper before the owner holds it. Never saved.
+    IRefAnimOwner* GetOwner() const;
+    void SetOwner(IRefAnimOwner* owner);
+    void OwnerAttached();
     // The owner's helper stamp; 0 without owner or helper.
     DWORD GetHelperStamp() const;
     // Asks the helper to let this mirror finish its override once every record is bound.
@@ -217,13 +221,15 @@ public:
     // A line feed and Describe to the listener.
     void PrintInfo();
 
-    // ---- the "RefAnim" interface
-    int GetPathSize() override { return static_cast<int>(path_.Names().size()); }
-    void SetPathSize(int size) override;
-    MSTR GetPathItem(int index) override;
-    void SetPathItem(int index, const MCHAR* name) override;
-    int GetPathByNumberItem(int index) override;
-    void SetPathByNumberItem(int index, int number) override;
+    // ---- the "RefAnim" interface: GetInterface(REFANIM_INTERFACE_ID) answers an object that calls these.
+    // Few mirrors are ever asked for it, so that object is made on first request and kept as one of the
+    // mirror's properties (it goes with the mirror) instead of every mirror being an interface itself.
+    int GetPathSize() { return static_cast<int>(path_.Names().size()); }
+    void SetPathSize(int size);
+    MSTR GetPathItem(int index);
+    void SetPathItem(int index, const MCHAR* name);
+    int GetPathByNumberItem(int index);
+    void SetPathByNumberItem(int index, int number);
 
     // Chunk ids of the base save, in writing order, and of the wrapped pattern.
     static constexpr USHORT kPathCountChunk = 0x23;
@@ -248,13 +254,14 @@ private:
     bool OverrideFallback(const PathResolution& r);
     bool IsLocDepWalk(Animatable* anim);
 
-    IRefAnimOwner* owner_ = nullptr;
     ReferenceTarget* anim_ = nullptr;
     // Shared with every mirror of the scene that has the same paths.
     MirrorPath path_;
     // Packed: a scene has over a million mirrors. Operations are string ids, all below 32768.
     BYTE state_ = 0;
-    std::uint8_t kindFlag_ = 0;
+    std::uint8_t kindFlag_ : 1 = 0;
+    // SetOwner's owner stands in until the owner references the mirror (RefAnim.cpp keeps it).
+    std::uint8_t ownerPending_ : 1 = 0;
     std::int16_t lastOperation_ = -1;
     std::int32_t mark_ = 0;
 };

@@ -433,7 +433,8 @@ IDerivedObject* RefAnim::CreateModifierHolder(Animatable* root, ModContext** use
 }
 
 void RefAnim::EscalateToParent(Animatable* root) {
-    if (path_.Names().size() < 2 || !owner_ || !root) return;
+    IRefAnimOwner* owner = GetOwner();
+    if (path_.Names().size() < 2 || !owner || !root) return;
     PathNames names(path_.Names().begin(), path_.Names().end() - 1);
     std::vector<std::int32_t> numbers(path_.Numbers().begin(), path_.Numbers().end() - std::min<size_t>(1, path_.Numbers().size()));
     PathResolution r;
@@ -441,7 +442,6 @@ void RefAnim::EscalateToParent(Animatable* root) {
     if (!r.parent || !anim_ || r.anim != static_cast<Animatable*>(anim_)) return;
     ReferenceTarget* parent = AsTarget(r.parent);
     if (!parent) return;
-    IRefAnimOwner* owner = owner_;
     DeleteReference(0);
     owner->MirrorOnDemandAt(this, parent, std::move(names), std::move(numbers));
 }

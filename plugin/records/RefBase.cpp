@@ -126,11 +126,11 @@ void RefBase::SetReference(int i, RefTargetHandle rtarg) {
         // The remembered tree described the old item.
         structure_.Clear();
     } else if (i >= 1 && i <= NumMirrors()) {
-        // A damaged file may name any object here: only a mirror is taken. A mirror restored from a file
-        // learns its owner here, as a created one does when it is appended.
+        // A damaged file may name any object here: only a mirror is taken. From now on the mirror finds
+        // this record among its dependents.
         RefAnim* mirror = rtarg && rtarg->SuperClassID() == REFANIM_SUPER_CLASS_ID ? static_cast<RefAnim*>(rtarg) : nullptr;
         mirrors_[static_cast<size_t>(i - 1)] = mirror;
-        if (mirror && !mirror->GetOwner()) mirror->SetOwner(this);
+        if (mirror) mirror->OwnerAttached();
     }
 }
 
