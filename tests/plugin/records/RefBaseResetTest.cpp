@@ -145,6 +145,18 @@ TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
     rec->SetHelper(helper);
 }
 
+// A mirror being made already answers the owner it was given (the error of a failed creation describes
+// it with its owner's part), and the record that references it once it holds it.
+TEST_F(RefBaseResetTest, AMirrorAnswersItsOwnerBeforeAndAfterTheOwnerHoldsIt) {
+    RefBase* other = Record(b.Box("Box02").Build());
+    auto* m = new RefAnim();
+    m->SetOwner(other);
+    m->SetOwner(rec);
+    EXPECT_EQ(m->GetOwner(), static_cast<IRefAnimOwner*>(rec));
+    rec->AppendMirror(m);
+    EXPECT_EQ(m->GetOwner(), static_cast<IRefAnimOwner*>(rec));
+}
+
 TEST_F(RefBaseResetTest, AFailingMirrorEndsCollectAndOverrideWithTheComposedError) {
     auto* bad = new FailingMirror();
     bad->SetOwner(rec);
