@@ -14,6 +14,7 @@
 #include "plugin/anims/RefAnimGlobals.h"
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
+#include "plugin/frame/InterfaceProperty.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StringTable.h"
 
@@ -141,11 +142,9 @@ bool RefAnim::IsIgnorablePart(PartID partMask) const {
 
 namespace {
 
-// The "RefAnim" interface of one mirror, held as the mirror's property: it is freed with the mirror and
-// never outlives it.
 class RefAnimInterfaceProperty final : public AnimProperty, public RefAnimInterface {
 public:
-    static constexpr DWORD kPropertyId = 0x9663dfa6;
+    static constexpr DWORD kPropertyId = REFANIM_INTERFACE_ID.PartB();
 
     explicit RefAnimInterfaceProperty(RefAnim* mirror) : mirror_(mirror) {}
     DWORD ID() override { return kPropertyId; }
@@ -164,14 +163,7 @@ private:
 } // namespace
 
 BaseInterface* RefAnim::GetInterface(Interface_ID id) {
-    if (id == REFANIM_INTERFACE_ID) {
-        AnimProperty* held = GetAProp(RefAnimInterfaceProperty::kPropertyId);
-        if (!held) {
-            held = new RefAnimInterfaceProperty(this);
-            AddAProp(held);
-        }
-        return static_cast<RefAnimInterfaceProperty*>(held);
-    }
+    if (id == REFANIM_INTERFACE_ID) return InterfaceProperty<RefAnimInterfaceProperty>(this);
     return ReferenceTarget::GetInterface(id);
 }
 

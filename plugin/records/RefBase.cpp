@@ -13,6 +13,7 @@
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnim.h"
 #include "plugin/anims/RefAnimPath.h"
+#include "plugin/frame/InterfaceProperty.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/frame/StringTable.h"
@@ -97,8 +98,8 @@ const MCHAR* RefBase::GetRecordName() const {
 RefBase* RefBase::FromItem(Animatable* item) {
     if (!item) return nullptr;
     AnimProperty* p = item->GetAProp(REFBASE_SUPER_CLASS_ID);
-    if (auto* link = dynamic_cast<RecordLink*>(p)) return link->Record();
-    return dynamic_cast<RefBase*>(p);
+    auto* link = dynamic_cast<RecordLink*>(p);
+    return link ? link->Record() : nullptr;
 }
 
 void RefBase::AttachToItem(ReferenceTarget* item) {
@@ -201,10 +202,27 @@ void RefBase::BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& re
     ReferenceTarget::BaseClone(from, to, remap);
 }
 
+namespace {
+
+class RefBaseInterfaceProperty final : public AnimProperty, public RefBaseInterface {
+public:
+    static constexpr DWORD kPropertyId = REFBASE_INTERFACE_ID.PartB();
+
+    explicit RefBaseInterfaceProperty(RefBase* record) : record_(record) {}
+    DWORD ID() override { return kPropertyId; }
+
+    int NumRefAnims() override { return record_->NumRefAnims(); }
+    ReferenceTarget* GetRefAnim(int index) override { return record_->GetRefAnim(index); }
+
+private:
+    RefBase* record_;
+};
+
+} // namespace
+
 BaseInterface* RefBase::GetInterface(Interface_ID id) {
-    if (id == REFBASE_INTERFACE_ID) return static_cast<RefBaseInterface*>(this);
-    if (BaseInterface* bi = ReferenceTarget::GetInterface(id)) return bi;
-    return RefBaseInterface::FPMixinInterface::GetInterface(id);
+    if (id == REFBASE_INTERFACE_ID) return InterfaceProperty<RefBaseInterfaceProperty>(this);
+    return ReferenceTarget::GetInterface(id);
 }
 
 void* RefBase::GetInterface(ULONG id) {

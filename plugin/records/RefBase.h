@@ -37,7 +37,7 @@ constexpr int REFBASE_MAX_PATH_DEPTH = 100;
 
 // Reference 0 is the item (null while the referenced content is unloaded); references 1 to N are the
 // mirrors, in creation order. Kinds append their own references after these.
-class RefBase : public ReferenceTarget, public AnimProperty, public RefBaseInterface, public IRefAnimOwner {
+class RefBase : public ReferenceTarget, public IRefAnimOwner {
 public:
     explicit RefBase(BOOL loading = FALSE);
     // Leaves the end-of-operation notification and the item's property list, then drops every reference.
@@ -49,7 +49,6 @@ public:
     void DeleteThis() override { delete this; }
 
     // ---- the property on the item
-    DWORD ID() override { return REFBASE_SUPER_CLASS_ID; }
     // The record hanging on item; null when it has none.
     static RefBase* FromItem(Animatable* item);
 
@@ -184,9 +183,10 @@ public:
     // A new current mark, for a new reset pass.
     static int NextMark();
 
-    // ---- the "RefBase" interface
-    int NumRefAnims() override { return NumMirrors(); }
-    ReferenceTarget* GetRefAnim(int index) override;
+    // ---- the "RefBase" interface: GetInterface(REFBASE_INTERFACE_ID) answers an object that calls these
+    // (InterfaceProperty.h).
+    virtual int NumRefAnims() { return NumMirrors(); }
+    virtual ReferenceTarget* GetRefAnim(int index);
 
     // ---- dumps
     // "RefNode item Box01 mirrors 2: RefAnimPblock, null".

@@ -19,6 +19,7 @@
 #include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimRestore.h"
 #include "plugin/frame/EmptyController.h"
+#include "plugin/frame/InterfaceProperty.h"
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/StepMarks.h"
 #include "plugin/frame/StringTable.h"
@@ -283,8 +284,28 @@ BOOL RefNode::ShouldPersistWeakRef(RefTargetHandle rtarg) {
     return tm && tm->ClassID() == EMPTY_CONTROLLER_CLASS_ID ? TRUE : FALSE;
 }
 
+namespace {
+
+class RefNodeInterfaceProperty final : public AnimProperty, public RefNodeInterface {
+public:
+    static constexpr DWORD kPropertyId = REFNODE_INTERFACE_ID.PartB();
+
+    explicit RefNodeInterfaceProperty(RefNode* record) : record_(record) {}
+    DWORD ID() override { return kPropertyId; }
+
+    int NumRefAnims() override { return record_->NumRefAnims(); }
+    ReferenceTarget* GetRefAnim(int index) override { return record_->GetRefAnim(index); }
+    MSTR GetName() override { return record_->GetName(); }
+    void SetName(const MCHAR* name) override { record_->SetName(name); }
+
+private:
+    RefNode* record_;
+};
+
+} // namespace
+
 BaseInterface* RefNode::GetInterface(Interface_ID id) {
-    if (id == REFNODE_INTERFACE_ID) return static_cast<RefNodeInterface*>(this);
+    if (id == REFNODE_INTERFACE_ID) return InterfaceProperty<RefNodeInterfaceProperty>(this);
     return RefBase::GetInterface(id);
 }
 

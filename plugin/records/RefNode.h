@@ -34,7 +34,7 @@ constexpr Class_ID REFNODE_CLASS_ID(0x8663dfa6, 0x3f273884);
 //   parent, B+2 .. B+1+C the children, B+2+C the layer, then one per WS modifier entry and one per OS
 //   modifier entry (the entry's modifier), one per excluding light, the kept object, one per listing
 //   object.
-class RefNode : public RefBase, public RefNodeInterface {
+class RefNode : public RefBase {
 public:
     // The class descriptor's creation (and a scene file's).
     explicit RefNode(BOOL loading = FALSE);
@@ -111,12 +111,13 @@ public:
     void OfferCandidateLight(LightObject* light);
     void OfferListingObject(ReferenceTarget* obj, int position);
 
-    // ---- the "RefNode" interface
+    // ---- the "RefNode" interface: GetInterface(REFNODE_INTERFACE_ID) answers an object that calls these
+    // (InterfaceProperty.h).
     int NumRefAnims() override { return NumMirrors(); }
     ReferenceTarget* GetRefAnim(int index) override;
-    MSTR GetName() override { return referencedName_; }
+    MSTR GetName() { return referencedName_; }
     // Renames the record; the node follows (with the helper's prefix) unless its name is overridden.
-    void SetName(const MCHAR* name) override;
+    void SetName(const MCHAR* name);
 
     // ---- What the helper's notification handlers pass to the record.
     // The mirrored node was renamed by the user: the name is overridden, without the helper's prefix when
