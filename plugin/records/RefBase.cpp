@@ -415,9 +415,10 @@ RefBase::WalkPath::WalkPath(PathNames& names, std::vector<std::int32_t>& numbers
 }
 
 const PathNames& RefBase::WalkPath::Names() {
+    PathName name;
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &scratch_);
-        names_.emplace_back(scratch_);
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
+        names_.push_back(name);
     }
     return names_;
 }

@@ -272,8 +272,6 @@ private:
         PathNames& names_;
         std::vector<std::int32_t>& numbers_;
         std::vector<Step> steps_;
-        // The name of a step as the host gives it, before it is interned; its room serves every step.
-        MSTR scratch_;
     };
     // Visits anim, child `slot` of tree entry `parentEntry`.
     void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
