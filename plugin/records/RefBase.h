@@ -255,6 +255,9 @@ private:
     class WalkPath {
     public:
         WalkPath(PathNames& names, std::vector<std::int32_t>& numbers);
+        ~WalkPath();
+        WalkPath(const WalkPath&) = delete;
+        WalkPath& operator=(const WalkPath&) = delete;
         const std::vector<std::int32_t>& Numbers() const { return numbers_; }
         int Depth() const { return static_cast<int>(numbers_.size()); }
         // The names of every step, worked out now for the steps that have none yet.
