@@ -73,6 +73,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterMeshBuiltins(interp);
     RegisterSplineBuiltins(interp);
     RegisterBooleanBuiltins(interp);
+    RegisterSceneRefBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
     RegisterDataChannelBuiltins(interp);

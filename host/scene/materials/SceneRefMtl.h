@@ -1,0 +1,36 @@
+// The scene-reference material: shows a material of another scene file (or of its proxy file), loaded
+// through the host's file loading, or, with useLocal on, the local material the user put in its one
+// sub-material slot. Its settings are the parameters of its block; the loaded material is never saved.
+#pragma once
+
+#include "host/scene/materials/GenericMtl.h"
+#include "host/scene/objects/ConfiguredObject.h"
+#include "host/scene/objects/SceneRefSource.h"
+
+constexpr Class_ID SCENE_REF_MTL_CLASS_ID(0x272C0D4B, 0x432A414B);
+
+// References: 0 the block, 1 the local material. A material that cannot be read leaves no material
+// shown (GetActiveMtl null) and the reason in GetSourceError.
+class SceneRefMtl : public GenericMtl, public ObjectDumpExtra {
+public:
+    SceneRefMtl(const GenericMtlConfig* config, ClassDesc2* cd, BOOL loading)
+        : GenericMtl(config, cd, loading), source_(true) {}
+
+    static ClassDesc2* GetClassDesc();
+
+    SceneRefSettings GetSettings() { return ReadSceneRefSettings(GetParamBlock(0)); }
+    Mtl* GetSourceMtl(bool render = false);
+    MSTR GetSourceError(bool render = false);
+    void ReloadSource();
+    Mtl* GetLocalMtl() { return GetSubMtl(0); }
+    // What renders and shows: the local material with useLocal on, else the loaded one.
+    Mtl* GetActiveMtl(bool render = false);
+
+    MSTR GetSubMtlSlotName(int i, bool localized = true) override;
+    MSTR SubAnimName(int i, bool localized = true) override;
+    RefTargetHandle Clone(RemapDir& remap) override;
+    void DumpExtra(std::ostream& os, int indent) override;
+
+private:
+    SceneRefSource source_;
+};

@@ -1,0 +1,107 @@
+// Loading the item of a scene reference: by file and item name, once per change of either, with a limit
+// on references that lead back into each other.
+#include "host/scene/objects/SceneRefSource.h"
+
+#include "host/core/Listener.h"
+#include "host/core/ReferenceTarget.h"
+#include "host/scene/Interface.h"
+#include "host/scene/objects/ObjectClasses.h"
+
+namespace {
+
+// Files that reference each other (or themselves) would load without end: a chain this deep is refused.
+constexpr int kMaxNesting = 8;
+int nesting = 0;
+
+MSTR StrOf(IParamBlock2* pb, ParamID id) {
+    const MCHAR* s = pb->GetStr(id);
+    return s ? MSTR(s) : MSTR();
+}
+
+BOOL BoolOf(IParamBlock2* pb, ParamID id) {
+    int v = 0;
+    Interval valid = FOREVER;
+    return pb->GetValue(id, 0, v, valid) && v ? TRUE : FALSE;
+}
+
+} // namespace
+
+SceneRefSettings ReadSceneRefSettings(IParamBlock2* pb) {
+    SceneRefSettings s;
+    if (!pb) return s;
+    s.fileName = StrOf(pb, xref_fileName);
+    s.itemName = StrOf(pb, xref_itemName);
+    s.proxyFileName = StrOf(pb, xref_proxyFileName);
+    s.proxyItemName = StrOf(pb, xref_proxyItemName);
+    s.displayProxy = BoolOf(pb, xref_displayProxy);
+    s.renderProxy = BoolOf(pb, xref_renderProxy);
+    if (pb->IDtoIndex(xref_useLocal) >= 0) s.useLocal = BoolOf(pb, xref_useLocal);
+    return s;
+}
+
+std::vector<ParamDef> SceneRefParams(bool material) {
+    std::vector<ParamDef> params = {
+        MakeParam(xref_fileName, L"fileName", TYPE_FILENAME, PB2Value::Str(L""), 0),
+        MakeParam(xref_itemName, L"itemName", TYPE_STRING, PB2Value::Str(L""), 0),
+        MakeParam(xref_proxyFileName, L"proxyFileName", TYPE_FILENAME, PB2Value::Str(L""), 0),
+        MakeParam(xref_proxyItemName, L"proxyItemName", TYPE_STRING, PB2Value::Str(L""), 0),
+        MakeBoolParam(xref_displayProxy, L"displayProxy", false),
+        MakeBoolParam(xref_renderProxy, L"renderProxy", false),
+    };
+    if (material) params.push_back(MakeBoolParam(xref_useLocal, L"useLocal", false));
+    return params;
+}
+
+SceneRefSource::~SceneRefSource() {
+    for (Slot& s : slots_) Drop(s);
+}
+
+void SceneRefSource::Drop(Slot& slot) {
+    ReferenceTarget* gone = slot.loaded;
+    slot = Slot();
+    // Nothing in the scene refers to a loaded item: it goes unless something took it since.
+    if (gone) gone->MaybeAutoDelete();
+}
+
+void SceneRefSource::Reload() {
+    for (Slot& s : slots_) Drop(s);
+}
+
+bool SceneRefSource::IsCurrent(const SceneRefSettings& s, bool render) const {
+    const Slot& slot = slots_[render ? 1 : 0];
+    return slot.tried && slot.file == s.FileFor(render) && slot.item == s.ItemFor(render);
+}
+
+ReferenceTarget* SceneRefSource::Get(const SceneRefSettings& s, bool render) {
+    // Rendering shares the viewport's item when both choose the same file and item.
+    if (render && s.FileFor(true) == s.FileFor(false) && s.ItemFor(true) == s.ItemFor(false)) {
+        Drop(slots_[1]);
+        ReferenceTarget* shown = Get(s, false);
+        slots_[1].error = slots_[0].error;
+        return shown;
+    }
+    Slot& slot = slots_[render ? 1 : 0];
+    if (IsCurrent(s, render)) return slot.loaded;
+    Drop(slot);
+    slot.file = s.FileFor(render);
+    slot.item = s.ItemFor(render);
+    slot.tried = true;
+    if (slot.file.isNull()) return nullptr;
+    const MCHAR* what = material_ ? L"material" : L"object";
+    if (slot.item.isNull()) {
+        slot.error = WStr::Format(L"no %s name given for \"%s\"", what, slot.file.c_str());
+    } else if (nesting >= kMaxNesting) {
+        slot.error = WStr::Format(L"\"%s\" leads through more than %d scene references", slot.file.c_str(),
+                                  kMaxNesting);
+    } else {
+        ++nesting;
+        MSTR why;
+        slot.loaded = GetCOREInterface()->LoadSceneItem(slot.file.c_str(), slot.item.c_str(), material_, why);
+        --nesting;
+        if (!slot.loaded)
+            slot.error = WStr::Format(L"cannot load %s \"%s\" from \"%s\": %s", what, slot.item.c_str(),
+                                      slot.file.c_str(), why.c_str());
+    }
+    if (!slot.error.isNull()) mprintf(L"-- Scene reference: %s\n", slot.error.c_str());
+    return slot.loaded;
+}
