@@ -9,6 +9,7 @@
 #include "plugin/anims/RefAnimStdLight.h"
 #include "plugin/anims/RefAnimText.h"
 #include "plugin/anims/RefAnimWithRefs.h"
+#include "plugin/anims/RefAnimXRef.h"
 
 // Mirrors point-like objects (helpers, point objects and space-warp objects).
 class RefAnimPointObj : public RefAnimKind<RefAnimPointObj, RefAnim, KIND_POINT_OBJ, IDS_REFANIMPOINTOBJ> {
@@ -38,12 +39,6 @@ public:
         if (IsUntouched()) SetNumExtraRefs(0);
     }
     void Override(Animatable* root) override { OverrideWithItems(root); }
-};
-
-// Mirrors scene-reference objects and materials of the host's own external reference system.
-class RefAnimXRef : public RefAnimKind<RefAnimXRef, RefAnim, KIND_XREF, IDS_REFANIMXREF> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors container helpers.
