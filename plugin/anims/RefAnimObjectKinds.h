@@ -4,6 +4,7 @@
 
 #include "plugin/anims/RefAnimBoolean.h"
 #include "plugin/anims/RefAnimCam.h"
+#include "plugin/anims/RefAnimContainer.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimRWMS.h"
 #include "plugin/anims/RefAnimStdLight.h"
@@ -39,12 +40,6 @@ public:
         if (IsUntouched()) SetNumExtraRefs(0);
     }
     void Override(Animatable* root) override { OverrideWithItems(root); }
-};
-
-// Mirrors container helpers.
-class RefAnimContainer : public RefAnimKind<RefAnimContainer, RefAnim, KIND_CONTAINER, IDS_REFANIMCONTAINER> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors a rail-cloning object class: the splines and segment objects it builds from are its items.

@@ -74,6 +74,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSplineBuiltins(interp);
     RegisterBooleanBuiltins(interp);
     RegisterSceneRefBuiltins(interp);
+    RegisterContainerBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
     RegisterDataChannelBuiltins(interp);

@@ -137,6 +137,8 @@ void RegisterDataChannelBuiltins(Interpreter& interp);
 void RegisterLinkTransformBuiltins(Interpreter& interp);
 // Scene-reference objects and materials (xrefGetSource, xrefGetError, xrefReload).
 void RegisterSceneRefBuiltins(Interpreter& interp);
+// Container helpers (containerGetNodes, containerAddNode, containerRemoveNode).
+void RegisterContainerBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
