@@ -12,6 +12,7 @@
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/objects/BooleanObject.h"
+#include "host/scene/objects/ContainerHelper.h"
 #include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
@@ -341,6 +342,26 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, follows\nFileName: lib.max\nItemName: Oak\n"
          "ProxyFileName: \nProxyItemName: \nDisplayProxy: 0\nRenderProxy: 0\nUseLocal: 0, verdict 1 state 2"},
+        // The user takes the file's member out and puts a local node in: the fresh container gets the same.
+        {KIND_CONTAINER, {L"Object"}, {4},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* c = static_cast<ContainerHelper*>(
+                 static_cast<Animatable*>(CreateInstance(HELPER_CLASS_ID, CONTAINER_HELPER_CLASS_ID)));
+             c->AddNode(target);
+             n->SetObjectRef(c);
+             return c;
+         },
+         [&](ReferenceTarget* c) {
+             static_cast<ContainerHelper*>(c)->RemoveNode(target);
+             static_cast<ContainerHelper*>(c)->AddNode(b.Box("Local01").Build());
+         },
+         [&](INode* n, ReferenceTarget*) {
+             std::string names = m_->GetAnim() == n->GetObjectRef() ? "follows," : "kept,";
+             for (INode* member : static_cast<ContainerHelper*>(n->GetObjectRef())->GetNodes())
+                 names += " " + WStr(member->GetName()).ToUTF8();
+             return names;
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, follows, Local01, verdict 1 state 2"},
         // A height that reacts to the width: moving the driver is not an edit, a new state is; the kept
         // reaction drives from the fresh width.
         {KIND_REACTION, {L"Object", L"Parameters", L"height"}, {4, 2, 3},
