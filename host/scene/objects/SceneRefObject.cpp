@@ -1,6 +1,7 @@
 // The scene-reference object: evaluation through the loaded object, reloading and the dump.
 #include "host/scene/objects/SceneRefObject.h"
 
+#include "host/core/Listener.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/objects/BuiltinClasses.h"
 
@@ -20,13 +21,41 @@ void SceneRefObject::ReloadSource() {
     NotifyDependents(FOREVER, PART_GEOM | PART_TOPO, REFMSG_CHANGE);
 }
 
+namespace {
+
+// A reference whose item is itself a reference of the same file (directly or through others) would
+// evaluate without end: past this depth the chain shows the empty placeholder.
+constexpr int kMaxEvalDepth = 8;
+int evalDepth = 0;
+
+struct EvalDepth {
+    EvalDepth() { ++evalDepth; }
+    ~EvalDepth() { --evalDepth; }
+    bool TooDeep() const { return evalDepth > kMaxEvalDepth; }
+};
+
+} // namespace
+
+Object* SceneRefObject::EvalSource(bool tooDeep) {
+    if (!tooDeep) return GetSource();
+    if (!cycleReported_) {
+        const SceneRefSettings s = GetSettings();
+        mprintf(L"-- Scene reference: \"%s\" of \"%s\" leads through more than %d scene references\n",
+                s.ItemFor(false).c_str(), s.FileFor(false).c_str(), kMaxEvalDepth);
+        cycleReported_ = true;
+    }
+    return nullptr;
+}
+
 ObjectState SceneRefObject::Eval(TimeValue t) {
-    if (Object* src = GetSource()) return src->Eval(t);
+    const EvalDepth depth;
+    if (Object* src = EvalSource(depth.TooDeep())) return src->Eval(t);
     return ObjectState(this);
 }
 
 void SceneRefObject::GetLocalBoundBox(TimeValue t, INode* inode, Box3& box) {
-    if (Object* src = GetSource())
+    const EvalDepth depth;
+    if (Object* src = EvalSource(depth.TooDeep()))
         src->GetLocalBoundBox(t, inode, box);
     else
         box.Init();

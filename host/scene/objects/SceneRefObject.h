@@ -9,8 +9,9 @@
 constexpr Class_ID SCENE_REF_OBJECT_CLASS_ID(0x92AAB38C, 0);
 
 // A file or item that cannot be read leaves an empty placeholder (the reference evaluates to itself, with
-// an empty box) and the reason in GetSourceError. A copy loads its own object when first asked: two
-// references never share a loaded item.
+// an empty box) and the reason in GetSourceError; so does a reference whose item leads back to itself
+// (through files that reference each other), past a depth of references. A copy loads its own object when
+// first asked: two references never share a loaded item.
 class SceneRefObject : public ConfiguredObject<SystemObject> {
 public:
     SceneRefObject(ObjectClassDesc* cd, BOOL loading) : ConfiguredObject<SystemObject>(cd, loading), source_(false) {}
@@ -29,7 +30,11 @@ protected:
     void DumpOwn(std::ostream& os, int indent) override;
 
 private:
+    // The loaded object, or none past the depth a chain of references may reach (said once).
+    Object* EvalSource(bool tooDeep);
+
     SceneRefSource source_;
+    bool cycleReported_ = false;
 };
 
 // Dump lines shared with the material: the item shown and where it comes from, or why there is none.

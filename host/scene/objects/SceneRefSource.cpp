@@ -9,10 +9,6 @@
 
 namespace {
 
-// Files that reference each other (or themselves) would load without end: a chain this deep is refused.
-constexpr int kMaxNesting = 8;
-int nesting = 0;
-
 MSTR StrOf(IParamBlock2* pb, ParamID id) {
     const MCHAR* s = pb->GetStr(id);
     return s ? MSTR(s) : MSTR();
@@ -90,14 +86,9 @@ ReferenceTarget* SceneRefSource::Get(const SceneRefSettings& s, bool render) {
     const MCHAR* what = material_ ? L"material" : L"object";
     if (slot.item.isNull()) {
         slot.error = WStr::Format(L"no %s name given for \"%s\"", what, slot.file.c_str());
-    } else if (nesting >= kMaxNesting) {
-        slot.error = WStr::Format(L"\"%s\" leads through more than %d scene references", slot.file.c_str(),
-                                  kMaxNesting);
     } else {
-        ++nesting;
         MSTR why;
         slot.loaded = GetCOREInterface()->LoadSceneItem(slot.file.c_str(), slot.item.c_str(), material_, why);
-        --nesting;
         if (!slot.loaded)
             slot.error = WStr::Format(L"cannot load %s \"%s\" from \"%s\": %s", what, slot.item.c_str(),
                                       slot.file.c_str(), why.c_str());
