@@ -60,6 +60,12 @@ Mtl* SceneRefMtl::GetActiveMtl(bool render) {
     return GetSettings().useLocal ? GetLocalMtl() : GetSourceMtl(render);
 }
 
+void SceneRefMtl::SetSubMtl(int i, Mtl* m) {
+    Mtl* before = GetSubMtl(i);
+    GenericMtl::SetSubMtl(i, m);
+    if (GetSubMtl(i) != before) NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
+}
+
 MSTR SceneRefMtl::GetSubMtlSlotName(int i, bool /*localized*/) { return i == 0 ? MSTR(L"Local Material") : MSTR(); }
 
 MSTR SceneRefMtl::SubAnimName(int i, bool localized) {

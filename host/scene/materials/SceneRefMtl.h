@@ -26,6 +26,8 @@ public:
     // What renders and shows: the local material with useLocal on, else the loaded one.
     Mtl* GetActiveMtl(bool render = false);
 
+    // Another local material changes what the material is made of: its dependents hear a structure change.
+    void SetSubMtl(int i, Mtl* m) override;
     MSTR GetSubMtlSlotName(int i, bool localized = true) override;
     MSTR SubAnimName(int i, bool localized = true) override;
     RefTargetHandle Clone(RemapDir& remap) override;
