@@ -66,6 +66,21 @@ void SceneRefMtl::SetSubMtl(int i, Mtl* m) {
     if (GetSubMtl(i) != before) NotifyDependents(FOREVER, PART_ALL, REFMSG_SUBANIM_STRUCTURE_CHANGED);
 }
 
+RefTargetHandle SceneRefMtl::GetReference(int i) {
+    return i >= kLoadedRef && i < NumRefs() ? loaded_[i - kLoadedRef] : GenericMtl::GetReference(i);
+}
+
+void SceneRefMtl::SetReference(int i, RefTargetHandle rtarg) {
+    if (i >= kLoadedRef && i < NumRefs())
+        loaded_[i - kLoadedRef] = rtarg;
+    else
+        GenericMtl::SetReference(i, rtarg);
+}
+
+BOOL SceneRefMtl::IsRealDependency(ReferenceTarget* t) {
+    return t && (t == loaded_[0] || t == loaded_[1]) ? FALSE : GenericMtl::IsRealDependency(t);
+}
+
 MSTR SceneRefMtl::GetSubMtlSlotName(int i, bool /*localized*/) { return i == 0 ? MSTR(L"Local Material") : MSTR(); }
 
 MSTR SceneRefMtl::SubAnimName(int i, bool localized) {

@@ -2,6 +2,7 @@
 #include "host/scene/objects/SceneRefObject.h"
 
 #include "host/core/Listener.h"
+#include "host/core/RemapDir.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/objects/BuiltinClasses.h"
 
@@ -61,6 +62,13 @@ void SceneRefObject::GetLocalBoundBox(TimeValue t, INode* inode, Box3& box) {
         box.Init();
 }
 
+RefTargetHandle SceneRefObject::Clone(RemapDir& remap) {
+    auto* copy = new SceneRefObject(Desc(), TRUE);
+    copy->ReplaceReference(0, remap.CloneRef(Block2()));
+    BaseClone(this, copy, remap);
+    return copy;
+}
+
 void SceneRefObject::DumpOwn(std::ostream& os, int indent) {
     const SceneRefSettings s = GetSettings();
     ReferenceTarget* src = GetSource();
@@ -94,6 +102,8 @@ const std::vector<ObjectClassDesc*>& SceneRefClassDescs() {
         def.category = L"Scene References";
         def.blockName = L"xref_params";
         def.params = SceneRefParams(false);
+        def.numExtraRefs = 2;
+        def.extraRefsWeak = true;
         return std::make_unique<ObjectClassDesc>(
             std::move(def), [](ObjectClassDesc* cd, BOOL loading) -> Animatable* { return new SceneRefObject(cd, loading); });
     }();

@@ -14,7 +14,9 @@ constexpr Class_ID SCENE_REF_OBJECT_CLASS_ID(0x92AAB38C, 0);
 // first asked: two references never share a loaded item.
 class SceneRefObject : public ConfiguredObject<SystemObject> {
 public:
-    SceneRefObject(ObjectClassDesc* cd, BOOL loading) : ConfiguredObject<SystemObject>(cd, loading), source_(false) {}
+    // References: 0 the block, 1 and 2 the loaded objects (weak, never saved).
+    SceneRefObject(ObjectClassDesc* cd, BOOL loading)
+        : ConfiguredObject<SystemObject>(cd, loading), source_(false, this, 1) {}
 
     SceneRefSettings GetSettings() { return ReadSceneRefSettings(Block2()); }
     // The loaded object for the viewport or for rendering (null: nothing could be loaded).
@@ -25,6 +27,9 @@ public:
 
     ObjectState Eval(TimeValue t) override;
     void GetLocalBoundBox(TimeValue t, INode* inode, Box3& box) override;
+    BOOL ShouldPersistWeakRef(RefTargetHandle /*t*/) override { return FALSE; }
+    RefTargetHandle Clone(RemapDir& remap) override;
+    void DumpExtra(std::ostream& os, int indent) override { DumpOwn(os, indent); }
 
 protected:
     void DumpOwn(std::ostream& os, int indent) override;

@@ -2,6 +2,7 @@
 // on references that lead back into each other.
 #include "host/scene/objects/SceneRefSource.h"
 
+#include "host/core/HoldSuspend.h"
 #include "host/core/Listener.h"
 #include "host/core/ReferenceTarget.h"
 #include "host/scene/Interface.h"
@@ -48,37 +49,40 @@ std::vector<ParamDef> SceneRefParams(bool material) {
     return params;
 }
 
-SceneRefSource::~SceneRefSource() {
-    for (Slot& s : slots_) Drop(s);
-}
+ReferenceTarget* SceneRefSource::Loaded(int k) const { return owner_->GetReference(firstRef_ + k); }
 
-void SceneRefSource::Drop(Slot& slot) {
-    ReferenceTarget* gone = slot.loaded;
-    slot = Slot();
-    // Nothing in the scene refers to a loaded item: it goes unless something took it since.
-    if (gone) gone->MaybeAutoDelete();
+void SceneRefSource::Drop(int k) {
+    slots_[k] = Slot();
+    if (!Loaded(k)) return;
+    // Loading is no edit of the user's: no undo record. The item goes unless something took it since.
+    const HoldSuspend suspended;
+    owner_->DeleteReference(firstRef_ + k);
 }
 
 void SceneRefSource::Reload() {
-    for (Slot& s : slots_) Drop(s);
+    Drop(0);
+    Drop(1);
 }
 
 bool SceneRefSource::IsCurrent(const SceneRefSettings& s, bool render) const {
     const Slot& slot = slots_[render ? 1 : 0];
+    // An item deleted since by someone else is read again.
+    if (slot.error.isNull() && !slot.file.isNull() && !slot.item.isNull() && !Loaded(render ? 1 : 0)) return false;
     return slot.tried && slot.file == s.FileFor(render) && slot.item == s.ItemFor(render);
 }
 
 ReferenceTarget* SceneRefSource::Get(const SceneRefSettings& s, bool render) {
     // Rendering shares the viewport's item when both choose the same file and item.
     if (render && s.FileFor(true) == s.FileFor(false) && s.ItemFor(true) == s.ItemFor(false)) {
-        Drop(slots_[1]);
+        Drop(1);
         ReferenceTarget* shown = Get(s, false);
         slots_[1].error = slots_[0].error;
         return shown;
     }
-    Slot& slot = slots_[render ? 1 : 0];
-    if (IsCurrent(s, render)) return slot.loaded;
-    Drop(slot);
+    const int k = render ? 1 : 0;
+    Slot& slot = slots_[k];
+    if (IsCurrent(s, render)) return Loaded(k);
+    Drop(k);
     slot.file = s.FileFor(render);
     slot.item = s.ItemFor(render);
     slot.tried = true;
@@ -88,11 +92,16 @@ ReferenceTarget* SceneRefSource::Get(const SceneRefSettings& s, bool render) {
         slot.error = WStr::Format(L"no %s name given for \"%s\"", what, slot.file.c_str());
     } else {
         MSTR why;
-        slot.loaded = GetCOREInterface()->LoadSceneItem(slot.file.c_str(), slot.item.c_str(), material_, why);
-        if (!slot.loaded)
+        ReferenceTarget* loaded = GetCOREInterface()->LoadSceneItem(slot.file.c_str(), slot.item.c_str(), material_, why);
+        if (loaded) {
+            const HoldSuspend suspended;
+            owner_->ReplaceReference(firstRef_ + k, loaded);
+        }
+        if (loaded && !Loaded(k)) loaded->MaybeAutoDelete();
+        if (!Loaded(k))
             slot.error = WStr::Format(L"cannot load %s \"%s\" from \"%s\": %s", what, slot.item.c_str(),
                                       slot.file.c_str(), why.c_str());
     }
     if (!slot.error.isNull()) mprintf(L"-- Scene reference: %s\n", slot.error.c_str());
-    return slot.loaded;
+    return Loaded(k);
 }

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class ReferenceMaker;
 class ReferenceTarget;
 
 // Block parameters of the scene-reference object and material (the material adds useLocal).
@@ -41,13 +42,16 @@ SceneRefSettings ReadSceneRefSettings(IParamBlock2* pb);
 // The block layout: the file and item, the proxy's, the two switches, and for materials useLocal.
 std::vector<ParamDef> SceneRefParams(bool material);
 
-// Owns what it loaded: one item for the viewport and, when the renderer's choice differs, one for rendering.
-// A file or item that cannot be read leaves the slot empty with the reason; asking again after the same
-// failure does not read the file again until the settings change or Reload is asked for.
+// What it loaded is held in two weak references of its owner (firstRef: the viewport's item, firstRef + 1:
+// the renderer's when its choice differs), so nothing in the scene depends on it, an item nothing else
+// took goes when it is dropped, and an item deleted by someone else is only read again. The owner never
+// saves these references and drops them with its others. A file or item that cannot be read leaves the
+// slot empty with the reason; asking again after the same failure does not read the file again until the
+// settings change or Reload is asked for.
 class SceneRefSource {
 public:
-    explicit SceneRefSource(bool material) : material_(material) {}
-    ~SceneRefSource();
+    SceneRefSource(bool material, ReferenceMaker* owner, int firstRef)
+        : material_(material), owner_(owner), firstRef_(firstRef) {}
     SceneRefSource(const SceneRefSource&) = delete;
     SceneRefSource& operator=(const SceneRefSource&) = delete;
 
@@ -65,11 +69,13 @@ private:
     struct Slot {
         MSTR file, item;
         bool tried = false;
-        ReferenceTarget* loaded = nullptr;
         MSTR error;
     };
-    void Drop(Slot& slot);
+    ReferenceTarget* Loaded(int k) const;
+    void Drop(int k);
 
     bool material_;
+    ReferenceMaker* owner_;
+    int firstRef_;
     Slot slots_[2];
 };
