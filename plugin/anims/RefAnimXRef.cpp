@@ -65,7 +65,8 @@ void RefAnimXRef::Override(Animatable* root) {
 
 void RefAnimXRef::FinishOverride() {
     Animatable* anim = GetAnim();
-    if (!SettingsOf(anim, settings_)) return;
+    // An unload that lets mirrors finish before the content goes has no use for the item.
+    if (!SettingsOf(anim, settings_) || GetCurrentOperation() == OperationCode::Unload) return;
     // A file or item that cannot be read is reported by the reference itself and leaves its placeholder.
     if (auto* obj = dynamic_cast<SceneRefObject*>(anim))
         obj->GetSource();

@@ -26,7 +26,7 @@ public:
     void CollectLocDep() override;
     // Follows the fresh reference and asks to finish once the merge is bound.
     void Override(Animatable* root) override;
-    // Reads the settings the block's mirror put back and loads the item they name.
+    // Reads the settings the block's mirror put back and, after a merge, loads the item they name.
     void FinishOverride() override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;
     MSTR Describe() override;
