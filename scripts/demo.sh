@@ -14,8 +14,9 @@
 # reload while the author's later lens, cone display and channel name follow the file), on the reactions
 # example (a reaction state added to a referenced lid, kept through a reload and reacting to the author's
 # later width, while a flap whose width alone was moved takes the author's later reaction), on the scene
-# references example (a referenced set's tree and bark, items of a plant library: the user's choice of tree
-# and local bark kept through a reload while the author's moved library and proxies come through), and last the
+# references example (a referenced set's tree and bark, items of a plant library, and its props in a
+# container: the user's tree, local bark and props kept through a reload while the author's moved
+# library, proxies and new prop come through), and last the
 # manager example in the host's GUI mode (on Qt's offscreen platform when there is
 # no display).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
