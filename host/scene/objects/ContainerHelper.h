@@ -40,6 +40,11 @@ public:
     int NumSubs() override { return 0; }
     Animatable* SubAnim(int /*i*/) override { return nullptr; }
     RefTargetHandle Clone(RemapDir& remap) override;
+    // A node's own changes (moved, renamed, its object edited) are not the container's: they stop here.
+    RefResult NotifyRefChanged(const Interval& /*iv*/, RefTargetHandle /*hTarget*/, PartID& /*partID*/,
+                               RefMessage /*message*/, BOOL /*propagate*/) override {
+        return REF_STOP;
+    }
 
     static constexpr USHORT kSlotsChunk = 0x4300;
 
