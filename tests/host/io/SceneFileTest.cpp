@@ -186,20 +186,6 @@ TEST_F(SceneFileTest, DuplicateLayerSettingDecidesBetweenJoiningAndANewLayer) {
     EXPECT_EQ(Tree(), "Other [Walls]\nW [Building/Walls001]\nW [Walls]\n");
 }
 
-TEST_F(SceneFileTest, ExternalSceneTreesAreNotWritten) {
-    INode* root = Ip()->GetRootNode();
-    b.Box("Stays").Build();
-    INode* parked = b.Box("Parked").Build();
-    ASSERT_TRUE(root->AddNewXRefFile(MSTR(L"OVTXR"), TRUE, TRUE));
-    root->GetXRefTree(0)->AttachChild(parked, FALSE);
-    ASSERT_TRUE(Ip()->SaveToFile(File("x.max").c_str()));
-    Ip()->FileReset(TRUE);
-    ASSERT_TRUE(Ip()->LoadFromFile(File("x.max").c_str()));
-    EXPECT_NE(Ip()->GetINodeByName(L"Stays"), nullptr);
-    EXPECT_EQ(Ip()->GetINodeByName(L"Parked"), nullptr);
-    EXPECT_EQ(root->GetXRefFileCount(), 0);
-}
-
 TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {
     INode* a = b.Box("A").Layer("LA").Build();
     b.Sphere("Child").Parent(a).Build();
