@@ -82,6 +82,7 @@ public:
                       int dupMtlAction = MERGE_DUP_MTL_PROMPT, int reparentAction = MERGE_REPARENT_PROMPT,
                       BOOL includeFullGroup = FALSE, int mergeFlags = 0) override;
     bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) override;
+    ReferenceTarget* LoadSceneItem(const MCHAR* fname, const MCHAR* item, bool material, MSTR& error) override;
     bool FileHold() override;
     bool FileFetch() override;
     void FileReset(BOOL noPrompt = FALSE) override;

@@ -153,6 +153,10 @@ public:
     // Writes only the given nodes and what they need; the file opens and merges like any other. Bracketed by
     // NOTIFY_FILE_PRE_SAVE and NOTIFY_FILE_POST_SAVE (full path) as a scene save is.
     virtual bool SaveNodes(const INodeTab* nodes, const MCHAR* fname) = 0;
+    // Reads one item of a scene file without touching the open scene: the object of the node named item
+    // (with its modifiers), or with material the material of that name. Null, with error saying what is
+    // wrong with the file or that it holds no such item, when it cannot.
+    virtual ReferenceTarget* LoadSceneItem(const MCHAR* fname, const MCHAR* item, bool material, MSTR& error) = 0;
     // The hold: FileHold writes the scene to the hold file in the temporary folder, leaving the open file's
     // name and the save-required flag as they were; FileFetch opens the hold file as the scene (with the
     // notifications of an open) and keeps the open file's name. False with GetLastFileError set when it

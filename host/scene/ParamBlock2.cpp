@@ -886,8 +886,17 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, const MCHAR*& v, Interval& i
 }
 
 BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interval& ivalid, int tabIndex) {
+    int pi, ei;
+    if (!Locate(id, tabIndex, pi, ei) || FamilyOf(Def(pi).type) != Family::Ref) return FALSE;
+    // Walks read every reference parameter of every block: without an accessor the value is the element's
+    // own, read in place rather than through a copy of the whole value.
+    if (!Def(pi).accessor) {
+        const Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+        v = HasRefSlot(pi) ? e.ref : e.v.r;
+        return TRUE;
+    }
     PB2Value x;
-    if (FamilyOf(GetParameterType(id)) != Family::Ref || !Get(id, t, tabIndex, x, ivalid)) return FALSE;
+    if (!Get(id, t, tabIndex, x, ivalid)) return FALSE;
     v = x.r;
     return TRUE;
 }

@@ -13,6 +13,7 @@
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/RefAnimBlockKinds.h"
 #include "plugin/anims/RefAnimControllerKinds.h"
+#include "plugin/anims/RefAnimPath.h"
 #include "plugin/anims/RefAnimMaterialKinds.h"
 #include "plugin/anims/RefAnimModifierKinds.h"
 #include "plugin/anims/RefAnimObjectKinds.h"
@@ -582,16 +583,14 @@ const CreationRow kCreationTable[] = {OSTRIVANS_MIRROR_KINDS(OSTRIVANS_CREATION_
 
 // ---- Walk width ------------------------------------------------------------------------------------------
 
+// Both widths are asked for every stack and block a walk meets: the super class, which the caller has
+// read, says what the animatable is, with no type check.
 int DerivedObjectWidth(Animatable* a, Animatable* owner) {
-    int modifiers = 0;
-    for (auto* d = dynamic_cast<IDerivedObject*>(a); d; d = dynamic_cast<IDerivedObject*>(d->GetObjRef()))
-        modifiers += d->NumModifiers();
-    return modifiers + (IsNode(owner) ? 1 : 2);
+    return ChainModifierCount(static_cast<IDerivedObject*>(a)) + (IsNode(owner) ? 1 : 2);
 }
 
 int ParamBlock2Width(Animatable* a, int index) {
-    auto* pb = dynamic_cast<IParamBlock2*>(a);
-    if (!pb) return a->NumSubs() + a->NumParamBlocks() + 1;
+    auto* pb = static_cast<IParamBlock2*>(a);
     if (index == -1) return pb->NumParams() + 1;
     if (index < 0 || index >= pb->NumParams()) return 0;
     return pb->Count(pb->IndextoID(index));

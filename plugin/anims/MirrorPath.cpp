@@ -1,6 +1,7 @@
 // A mirror's path by name and by number, kept once for every mirror with the same pair.
 #include "plugin/anims/MirrorPath.h"
 
+#include <cstdint>
 #include <functional>
 #include <unordered_map>
 #include <utility>
@@ -20,6 +21,23 @@ template <class Entry> std::unordered_map<PairKey, Entry*, PairKeyHash>& Stored(
     // Never destroyed: holders freed during static destruction still release safely.
     static auto* table = new std::unordered_map<PairKey, Entry*, PairKeyHash>;
     return *table;
+}
+
+// The pairs met last, direct mapped by a hash of their values: a load makes the same few paths for every
+// node, and a pair found here needs no lookup of its two sequences and of itself. A slot names a pair only
+// while it is stored (Release empties the slot of a pair it frees), and a hit is compared value by value.
+constexpr unsigned kRecentBits = 9;
+
+size_t RecentSlot(const PathNames& names, const std::vector<std::int32_t>& numbers) {
+    std::uint64_t h = names.size() * 0x9E3779B97F4A7C15ull;
+    for (const PathName& n : names) h = (h ^ reinterpret_cast<std::uintptr_t>(&n.Str())) * 0x100000001B3ull;
+    for (std::int32_t k : numbers) h = (h ^ static_cast<std::uint32_t>(k)) * 0x100000001B3ull;
+    return static_cast<size_t>((h ^ (h >> 29)) * 0x9E3779B97F4A7C15ull >> (64 - kRecentBits));
+}
+
+template <class Entry> Entry*& Recent(size_t slot) {
+    static Entry* recent[size_t(1) << kRecentBits] = {};
+    return recent[slot];
 }
 
 } // namespace
@@ -61,6 +79,13 @@ void MirrorPath::Assign(const PathNames& names, const std::vector<std::int32_t>&
     const bool sameNames = names == entry_->names.Values();
     const bool sameNumbers = numbers == entry_->numbers.Values();
     if (sameNames && sameNumbers) return;
+    Entry*& recent = Recent<Entry>(RecentSlot(names, numbers));
+    if (recent && recent->names.Values() == names && recent->numbers.Values() == numbers) {
+        ++recent->holders;
+        Release(entry_);
+        entry_ = recent;
+        return;
+    }
     InternedSequence<PathName, PathNameHash> n = entry_->names;
     if (!sameNames) n.Assign(names);
     InternedSequence<std::int32_t> m = entry_->numbers;
@@ -73,10 +98,13 @@ void MirrorPath::Assign(const PathNames& names, const std::vector<std::int32_t>&
     ++next->holders;
     Release(entry_);
     entry_ = next;
+    recent = next;
 }
 
 void MirrorPath::Release(Entry* e) {
     if (--e->holders > 0) return;
+    Entry*& recent = Recent<Entry>(RecentSlot(e->names.Values(), e->numbers.Values()));
+    if (recent == e) recent = nullptr;
     Stored<Entry>().erase(PairKey{e->names.Id(), e->numbers.Id()});
     delete e;
 }

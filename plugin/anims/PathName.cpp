@@ -1,6 +1,8 @@
 // The module's table of path step names.
 #include "plugin/anims/PathName.h"
 
+#include <cstdint>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <unordered_set>
@@ -20,7 +22,26 @@ const WStr* Intern(const WStr& name) {
 
 } // namespace
 
-PathName::PathName() : name_(Intern(WStr())) {}
+PathName::PathName() {
+    static const WStr* const empty = Intern(WStr());
+    name_ = empty;
+}
+
+PathName PathName::Literal(const wchar_t* text) {
+    if (!text) return PathName();
+    // Direct mapped by address. An address names the slot only; the stored name is compared with the
+    // text, so a text freed and another put at its address is never taken for the old one.
+    struct Slot {
+        const wchar_t* text;
+        const WStr* name;
+    };
+    constexpr unsigned kSlotBits = 8;
+    static Slot slots[1u << kSlotBits] = {};
+    const auto address = reinterpret_cast<std::uintptr_t>(text);
+    Slot& slot = slots[(address >> 2) * 0x9E3779B97F4A7C15ull >> (64 - kSlotBits)];
+    if (slot.text != text || std::wcscmp(slot.name->c_str(), text) != 0) slot = Slot{text, Intern(WStr(text))};
+    return PathName(slot.name);
+}
 
 PathName::PathName(const WStr& name) : name_(Intern(name)) {}
 

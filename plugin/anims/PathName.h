@@ -15,12 +15,17 @@ public:
     PathName();
     explicit PathName(const WStr& name);
     explicit PathName(const wchar_t* name) : PathName(WStr(name)) {}
+    // The name for text that stays where it is (a parameter's internal name in its block's description, a
+    // fixed word): found by the text's address and a comparison, with no string made and none hashed, since
+    // a walk names a step from such a text for nearly every mirror it makes.
+    static PathName Literal(const wchar_t* text);
 
     const WStr& Str() const { return *name_; }
     operator const WStr&() const { return *name_; }
     bool operator==(const PathName& other) const { return name_ == other.name_; }
 
 private:
+    explicit PathName(const WStr* interned) : name_(interned) {}
     const WStr* name_;
 };
 

@@ -4,11 +4,13 @@
 
 #include "plugin/anims/RefAnimBoolean.h"
 #include "plugin/anims/RefAnimCam.h"
+#include "plugin/anims/RefAnimContainer.h"
 #include "plugin/anims/RefAnimKind.h"
 #include "plugin/anims/RefAnimRWMS.h"
 #include "plugin/anims/RefAnimStdLight.h"
 #include "plugin/anims/RefAnimText.h"
 #include "plugin/anims/RefAnimWithRefs.h"
+#include "plugin/anims/RefAnimXRef.h"
 
 // Mirrors point-like objects (helpers, point objects and space-warp objects).
 class RefAnimPointObj : public RefAnimKind<RefAnimPointObj, RefAnim, KIND_POINT_OBJ, IDS_REFANIMPOINTOBJ> {
@@ -38,18 +40,6 @@ public:
         if (IsUntouched()) SetNumExtraRefs(0);
     }
     void Override(Animatable* root) override { OverrideWithItems(root); }
-};
-
-// Mirrors scene-reference objects and materials of the host's own external reference system.
-class RefAnimXRef : public RefAnimKind<RefAnimXRef, RefAnim, KIND_XREF, IDS_REFANIMXREF> {
-public:
-    using RefAnimKind::RefAnimKind;
-};
-
-// Mirrors container helpers.
-class RefAnimContainer : public RefAnimKind<RefAnimContainer, RefAnim, KIND_CONTAINER, IDS_REFANIMCONTAINER> {
-public:
-    using RefAnimKind::RefAnimKind;
 };
 
 // Mirrors a rail-cloning object class: the splines and segment objects it builds from are its items.

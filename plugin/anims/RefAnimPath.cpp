@@ -8,6 +8,8 @@
 #include "host/scene/IParamBlock2.h"
 #include "plugin/anims/MirrorKindSelection.h"
 
+#include <utility>
+
 namespace {
 
 IDerivedObject* NextInChain(IDerivedObject* d) {
@@ -31,14 +33,27 @@ Animatable* ElementChild(IParamBlock2* pb, int index, const ParamDef& def, int e
     return pb->GetValue(def.ID, 0, r, valid, element) ? r : nullptr;
 }
 
-// Assigned from the definition's own text: the walk asks for a name at every step it mirrors, and the
-// caller's string keeps its room from one step to the next.
-void AssignParamName(const ParamDef& def, MSTR& name) {
-    const MCHAR* n = def.int_name;
-    name = n && *n ? n : L"unnamed";
+// A child's name goes to a string, or straight to an interned path step: most names are texts that stay
+// where they are (a parameter's internal name, a fixed word), and a step takes those without a string.
+void PutFixed(MSTR* name, const MCHAR* text) {
+    *name = text;
+}
+void PutFixed(PathName* name, const MCHAR* text) {
+    *name = PathName::Literal(text);
+}
+void PutMade(MSTR* name, MSTR&& text) {
+    *name = std::move(text);
+}
+void PutMade(PathName* name, MSTR&& text) {
+    *name = PathName(text);
 }
 
-Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR* name) {
+template <class Name> void PutParamName(const ParamDef& def, Name* name) {
+    const MCHAR* n = def.int_name;
+    PutFixed(name, n && *n ? n : L"unnamed");
+}
+
+template <class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, Name* name) {
     const int index = tab >= 0 ? tab : i - 1;
     if (index < 0 || index >= pb->NumParams()) return nullptr;
     const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(index));
@@ -46,38 +61,41 @@ Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, MSTR* name) {
     if (tab >= 0) {
         if (!(def.type & TYPE_TAB) || i >= pb->Count(def.ID)) return nullptr;
         if (name) {
-            AssignParamName(def, *name);
-            *name += L"[" + WStr::FromInt(i) + L"]";
+            const MCHAR* n = def.int_name;
+            PutMade(name, MSTR(n && *n ? n : L"unnamed") + L"[" + WStr::FromInt(i) + L"]");
         }
         return ElementChild(pb, index, def, i);
     }
-    if (name) AssignParamName(def, *name);
+    if (name) PutParamName(def, name);
     // A table is stepped into by its parameter; its elements are the children of the next step.
     if (def.type & TYPE_TAB) return pb;
     return ElementChild(pb, index, def, 0);
 }
 
-Animatable* DerivedObjectChild(IDerivedObject* d, int i, MSTR* name) {
+template <class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
     IDerivedObject* holder = nullptr;
     int local = 0;
     if (FlatModifierAt(d, i - 1, holder, local)) {
         Modifier* m = holder->GetModifier(local);
-        if (m && name) *name = m->GetName();
+        if (m && name) PutMade(name, m->GetName());
         return m;
     }
     if (i - 1 != ChainModifierCount(d)) return nullptr;
-    if (name) *name = L"Object";
+    if (name) PutFixed(name, L"Object");
     return ChainBaseObject(d);
 }
 
-Animatable* GenericChild(Animatable* p, int i, MSTR* name) {
+template <class Name> Animatable* GenericChild(Animatable* p, int i, Name* name) {
     int k = i - 1;
     const int subs = p->NumSubs();
     if (k < subs) {
         Animatable* sub = p->SubAnim(k);
         if (name) {
-            *name = p->SubAnimName(k);
-            if (name->Length() == 0) *name = L"unnamed";
+            MSTR n = p->SubAnimName(k);
+            if (n.Length() == 0)
+                PutFixed(name, L"unnamed");
+            else
+                PutMade(name, std::move(n));
         }
         for (int b = 0; sub && b < p->NumParamBlocks(); ++b)
             if (static_cast<Animatable*>(p->GetParamBlock(b)) == sub) return nullptr;
@@ -89,18 +107,16 @@ Animatable* GenericChild(Animatable* p, int i, MSTR* name) {
     if (!pb) return nullptr;
     if (name) {
         ParamBlockDesc2* desc = pb->GetDesc();
-        *name = desc && desc->int_name ? desc->int_name : L"";
+        PutFixed(name, desc && desc->int_name ? desc->int_name : L"");
     }
     return pb;
 }
 
-} // namespace
-
-Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR* name) {
-    if (name) *name = L"";
+template <class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
+    if (name) PutFixed(name, L"");
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
-        if (name) *name = L"CAC";
+        if (name) PutFixed(name, L"CAC");
         return parent->GetCustAttribContainerTarget();
     }
     switch (parent->SuperClassID()) {
@@ -108,6 +124,16 @@ Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, 
     case GEN_DERIVOB_CLASS_ID: return DerivedObjectChild(static_cast<IDerivedObject*>(parent), i, name);
     default: return GenericChild(parent, i, name);
     }
+}
+
+} // namespace
+
+Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR* name) {
+    return ChildNamed(parent, i, tab, name);
+}
+
+Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, PathName* name) {
+    return ChildNamed(parent, i, tab, name);
 }
 
 int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,

@@ -4,6 +4,7 @@
 
 #include "host/core/MaxTypes.h"
 #include "host/core/WStr.h"
+#include "plugin/anims/PathName.h"
 
 class Animatable;
 class IDerivedObject;
@@ -21,6 +22,8 @@ Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int 
 inline Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, MSTR& name) {
     return GetChild(parent, parentOfParent, i, tab, &name);
 }
+// The same with the name as a path step: a name that is a fixed text is interned without a string.
+Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, PathName* name);
 
 // The number of the child named name: the recorded number when that child still carries the name,
 // else the first child with the name (none when the recorded number is out of range of a table). -1 and a

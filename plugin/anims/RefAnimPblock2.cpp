@@ -158,8 +158,9 @@ void RefAnimPblock2::RecordAll() {
     IParamBlock2* pb = Block();
     if (!pb || !pb->GetOwner()) return;
     recordedParams_ = pb->NumParams();
+    // Read by index: every block mirror a load makes records its block, parameter by parameter.
     const auto seen = [pb](int i) {
-        const int type = pb->GetParameterType(pb->IndextoID(i));
+        const int type = pb->GetParamDefByIndex(static_cast<unsigned short>(i)).type;
         return is_tab(type) || IsReferenceParamType(base_type(type));
     };
     // Counted first: the table is made once, at its size.

@@ -19,6 +19,8 @@
 #include "plugin/frame/StringTable.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -423,19 +425,53 @@ int RefBase::WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, 
     return kind == KIND_UNDECIDED || (kind & KIND_DESCENDS) ? ChildCount(anim, parent, tabIndex) : 1;
 }
 
+namespace {
+
+// Paths are rarely deeper than this.
+constexpr size_t kUsualDepth = 16;
+
+// A load walks twice for each of 100k records, and walks nest only while a collection mirrors a new
+// child: the path tables of finished walks serve the next ones, so they are allocated a few times per
+// session rather than a few times per record.
+template <class T> std::vector<std::vector<T>>& SpareTables() {
+    static auto* spare = new std::vector<std::vector<T>>;
+    return *spare;
+}
+
+template <class T> std::vector<T> TakeTable() {
+    std::vector<std::vector<T>>& spare = SpareTables<T>();
+    std::vector<T> table;
+    if (!spare.empty()) {
+        table = std::move(spare.back());
+        spare.pop_back();
+    }
+    table.reserve(kUsualDepth);
+    return table;
+}
+
+template <class T> void GiveBack(std::vector<T>& table) {
+    table.clear();
+    SpareTables<T>().push_back(std::move(table));
+}
+
+} // namespace
+
 RefBase::WalkPath::WalkPath(PathNames& names, std::vector<std::int32_t>& numbers)
-    : names_(names), numbers_(numbers), steps_(numbers.size(), Step{nullptr, nullptr, -1}) {
-    // Paths are rarely deeper than this: one allocation each for the whole walk.
-    constexpr size_t kUsualDepth = 16;
+    : names_(names), numbers_(numbers), steps_(TakeTable<Step>()) {
+    steps_.assign(numbers.size(), Step{nullptr, nullptr, -1});
     names_.reserve(kUsualDepth);
     numbers_.reserve(kUsualDepth);
-    steps_.reserve(kUsualDepth);
+}
+
+RefBase::WalkPath::~WalkPath() {
+    GiveBack(steps_);
 }
 
 const PathNames& RefBase::WalkPath::Names() {
+    PathName name;
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &scratch_);
-        names_.emplace_back(scratch_);
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
+        names_.push_back(name);
     }
     return names_;
 }
@@ -505,11 +541,15 @@ void RefBase::WalkRoot(const Walk& walk) {
     if (!root) return;
     structure_.Clear();
     RefSubAnimWalk tree(root);
-    PathNames names;
-    std::vector<std::int32_t> numbers;
-    WalkPath path(names, numbers);
-    // The root's children are named through the root itself, with no parent above it.
-    VisitChildren(walk, root, nullptr, tree, 0, ChildCount(root, nullptr, -1), path, -1, false);
+    PathNames names = TakeTable<PathName>();
+    std::vector<std::int32_t> numbers = TakeTable<std::int32_t>();
+    {
+        WalkPath path(names, numbers);
+        // The root's children are named through the root itself, with no parent above it.
+        VisitChildren(walk, root, nullptr, tree, 0, ChildCount(root, nullptr, -1), path, -1, false);
+    }
+    GiveBack(names);
+    GiveBack(numbers);
     structure_ = tree.Finish();
 }
 

@@ -255,6 +255,9 @@ private:
     class WalkPath {
     public:
         WalkPath(PathNames& names, std::vector<std::int32_t>& numbers);
+        ~WalkPath();
+        WalkPath(const WalkPath&) = delete;
+        WalkPath& operator=(const WalkPath&) = delete;
         const std::vector<std::int32_t>& Numbers() const { return numbers_; }
         int Depth() const { return static_cast<int>(numbers_.size()); }
         // The names of every step, worked out now for the steps that have none yet.
@@ -272,8 +275,6 @@ private:
         PathNames& names_;
         std::vector<std::int32_t>& numbers_;
         std::vector<Step> steps_;
-        // The name of a step as the host gives it, before it is interned; its room serves every step.
-        MSTR scratch_;
     };
     // Visits anim, child `slot` of tree entry `parentEntry`.
     void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,

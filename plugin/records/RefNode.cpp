@@ -395,19 +395,19 @@ void RefNode::CollectBaseObjectMirrors() {
     // looking), then the stack's child after its modifiers.
     PathNames names;
     std::vector<std::int32_t> numbers;
-    MSTR name;
+    PathName name;
     const int nodeChildren = ChildCount(node, nullptr, -1);
     // Found without names: only the child found is named.
     for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
-        if (::GetChild(node, nullptr, i, -1, nullptr) == top) {
+        if (::GetChild(node, nullptr, i, -1, static_cast<PathName*>(nullptr)) == top) {
             ::GetChild(node, nullptr, i, -1, &name);
-            names.emplace_back(name);
+            names.push_back(name);
             numbers.push_back(i);
         }
     if (numbers.empty()) return;
     const int baseChild = ChainModifierCount(stack) + 1;
     if (::GetChild(stack, node, baseChild, -1, &name) != base) return;
-    names.emplace_back(name);
+    names.push_back(name);
     numbers.push_back(baseChild);
     CollectMirrorsBelow(base, stack, std::move(names), std::move(numbers));
 }

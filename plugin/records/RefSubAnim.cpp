@@ -103,7 +103,8 @@ RefSubAnimWalk::~RefSubAnimWalk() {
 void RefSubAnimWalk::MakeChildren(Index e, int n) {
     if (n <= 0) return;
     const auto first = static_cast<Index>(entries_.size());
-    entries_.resize(entries_.size() + static_cast<size_t>(n), Entry{0, 0, 0});
+    // Value-initialised: the new positions are zero (empty), filled as a block.
+    entries_.resize(entries_.size() + static_cast<size_t>(n));
     entries_[e].first = first;
     entries_[e].count = static_cast<Index>(n);
 }
@@ -134,7 +135,9 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
     static std::vector<Index> moved;
     kept.clear();
     from.clear();
-    moved.assign(entries_.size(), static_cast<Index>(-1));
+    // Where each walk entry went is needed only to move the few names along.
+    const bool named = !names_.empty();
+    moved.assign(named ? entries_.size() : 0, static_cast<Index>(-1));
     auto keep = [](AnimHandle handle, std::uint32_t position) {
         RefSubAnim e;
         e.handleLow_ = static_cast<std::uint32_t>(handle);
@@ -144,14 +147,14 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
     };
     keep(entries_.front().handle, 0);
     from.push_back(0);
-    moved[0] = 0;
+    if (named) moved[0] = 0;
     for (size_t k = 0; k < kept.size(); ++k) {
         const Entry& old = entries_[from[k]];
         kept[k].first_ = static_cast<std::uint32_t>(kept.size() - k);
         kept[k].count_ = old.count;
         for (Index c = old.first; c < old.first + old.count; ++c) {
             if (!entries_[c].handle) continue;
-            moved[c] = static_cast<Index>(kept.size());
+            if (named) moved[c] = static_cast<Index>(kept.size());
             keep(entries_[c].handle, c - old.first);
             from.push_back(c);
         }

@@ -6,6 +6,7 @@
 #include "host/scene/materials/BitmapTex.h"
 #include "host/scene/materials/MtlLibrary.h"
 #include "host/scene/materials/MultiMaterial.h"
+#include "host/scene/materials/SceneRefMtl.h"
 #include "host/scene/materials/StdMaterial.h"
 
 namespace {
@@ -33,5 +34,6 @@ void RegisterMaterialClasses() {
     AddOnce(StdMaterial::GetClassDesc());
     AddOnce(MultiMtl::GetClassDesc());
     AddOnce(BitmapTex::GetClassDesc());
+    AddOnce(SceneRefMtl::GetClassDesc());
     AddOnce(&libraryDesc);
 }

@@ -2,6 +2,7 @@
 #include "host/scene/Mtl.h"
 
 #include "host/scene/IParamBlock2.h"
+#include "host/scene/objects/ConfiguredObject.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,6 +53,7 @@ void DumpMtlBase(MtlBase* mtl, std::ostream& os, int indent) {
         os << pad << "  map " << i << " " << Quoted(mtl->GetSubTexmapSlotName(i)) << ":\n";
         DumpMtlBase(map, os, indent + 4);
     }
+    if (auto* extra = dynamic_cast<ObjectDumpExtra*>(mtl)) extra->DumpExtra(os, indent + 2);
 }
 
 void DumpMtlBaseLib(MtlBaseLib* lib, std::ostream& os, int indent) {

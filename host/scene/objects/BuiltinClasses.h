@@ -11,3 +11,4 @@ const std::vector<ObjectClassDesc*>& HelperClassDescs();
 const std::vector<ObjectClassDesc*>& LightCameraClassDescs();
 const std::vector<ObjectClassDesc*>& ShapeClassDescs();
 const std::vector<ObjectClassDesc*>& ModifierClassDescs();
+const std::vector<ObjectClassDesc*>& SceneRefClassDescs();

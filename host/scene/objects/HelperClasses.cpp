@@ -1,6 +1,7 @@
 // Built-in helpers: the dummy (a box of its own, no parameter block) and the point helper.
 #include "host/scene/objects/BuiltinClasses.h"
 #include "host/scene/objects/ConfiguredObject.h"
+#include "host/scene/objects/ContainerHelper.h"
 
 #include <cstdio>
 #include <memory>
@@ -113,6 +114,14 @@ const std::vector<ObjectClassDesc*>& HelperClassDescs() {
         nodeSet.scriptName = L"NodeSet";
         nodeSet.nodeLists = 1;
         v.push_back(Make(std::move(nodeSet)));
+
+        ObjectClassDef container;
+        container.superClass = HELPER_CLASS_ID;
+        container.classId = CONTAINER_HELPER_CLASS_ID;
+        container.className = L"Container";
+        v.push_back(Make(std::move(container), [](ObjectClassDesc* cd, BOOL loading) -> Animatable* {
+            return new ContainerHelper(cd, loading);
+        }));
         return v;
     }();
     return descs;

@@ -135,7 +135,7 @@ void RegisterObjectClasses() {
     AddToDirectory(DerivedObject::GetOSClassDesc());
     AddToDirectory(DerivedObject::GetWSClassDesc());
     for (const auto* family : {&GeometryClassDescs(), &HelperClassDescs(), &LightCameraClassDescs(),
-                               &ShapeClassDescs(), &ModifierClassDescs()}) {
+                               &ShapeClassDescs(), &ModifierClassDescs(), &SceneRefClassDescs()}) {
         for (ObjectClassDesc* cd : *family) {
             AddToDirectory(cd);
             TheCatalog().Add(cd);

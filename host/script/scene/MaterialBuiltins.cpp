@@ -5,6 +5,7 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/materials/MultiMaterial.h"
+#include "host/scene/materials/SceneRefMtl.h"
 #include "host/script/Interpreter.h"
 #include "host/script/ScriptError.h"
 #include "host/script/scene/NodeValue.h"
@@ -92,6 +93,7 @@ private:
 };
 
 MultiMtl* AsMulti(MtlBase* m) { return dynamic_cast<MultiMtl*>(m); }
+SceneRefMtl* AsSceneRef(MtlBase* m) { return dynamic_cast<SceneRefMtl*>(m); }
 
 } // namespace
 
@@ -100,6 +102,8 @@ bool GetMaterialProperty(Interpreter&, MtlBase* mtl, const std::wstring& name, V
         out = Value::String(mtl->GetName().str());
     } else if (name == L"numsubs" && AsMulti(mtl)) {
         out = Value::Int(AsMulti(mtl)->NumSubMtls());
+    } else if (name == L"localmaterial" && AsSceneRef(mtl)) {
+        out = MakeAnimValue(AsSceneRef(mtl)->GetLocalMtl());
     } else {
         return false;
     }
@@ -113,6 +117,10 @@ bool SetMaterialProperty(Interpreter&, MtlBase* mtl, const std::wstring& name, c
         std::int64_t n = ArgInt(v);
         if (n < 1 || n > 1000) throw ScriptError(L"Runtime error: numsubs must be from 1 to 1000, got: " + std::to_wstring(n));
         AsMulti(mtl)->SetNumSubMtls(static_cast<int>(n));
+    } else if (name == L"localmaterial" && AsSceneRef(mtl)) {
+        Animatable* sub = v.IsUndefined() ? nullptr : AnimFromValue(v);
+        if (!v.IsUndefined() && (!sub || sub->SuperClassID() != MATERIAL_CLASS_ID)) ThrowConvertError(v, L"Material");
+        AsSceneRef(mtl)->SetSubMtl(0, static_cast<Mtl*>(sub));
     } else {
         return false;
     }

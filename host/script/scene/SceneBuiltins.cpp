@@ -73,6 +73,8 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterMeshBuiltins(interp);
     RegisterSplineBuiltins(interp);
     RegisterBooleanBuiltins(interp);
+    RegisterSceneRefBuiltins(interp);
+    RegisterContainerBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
     RegisterDataChannelBuiltins(interp);

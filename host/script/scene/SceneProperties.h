@@ -135,6 +135,10 @@ void RegisterReactionBuiltins(Interpreter& interp);
 void RegisterDataChannelBuiltins(Interpreter& interp);
 // The link transform controller's control node (linkTransformGetNode, linkTransformSetNode).
 void RegisterLinkTransformBuiltins(Interpreter& interp);
+// Scene-reference objects and materials (xrefGetSource, xrefGetError, xrefReload).
+void RegisterSceneRefBuiltins(Interpreter& interp);
+// Container helpers (containerGetNodes, containerAddNode, containerRemoveNode).
+void RegisterContainerBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);

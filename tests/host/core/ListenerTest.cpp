@@ -19,21 +19,3 @@ TEST(Listener, CaptureCollectsFormattedTextAndFlushes) {
     ClearListenerText();
     EXPECT_EQ(capture.Text(), WStr(L""));
 }
-
-TEST(Listener, CapturesNestAndRestoreThePreviousSink) {
-    EXPECT_EQ(GetListenerSink(), nullptr);
-    {
-        ListenerCapture outer;
-        mprintf(L"one ");
-        {
-            ListenerCapture inner;
-            EXPECT_EQ(GetListenerSink(), &inner);
-            mprintf(L"two ");
-            EXPECT_EQ(inner.Text(), WStr(L"two "));
-        }
-        EXPECT_EQ(GetListenerSink(), &outer);
-        mprintf(L"three");
-        EXPECT_EQ(outer.Text(), WStr(L"one three"));
-    }
-    EXPECT_EQ(GetListenerSink(), nullptr);
-}

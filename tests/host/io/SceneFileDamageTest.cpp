@@ -140,17 +140,6 @@ std::string IndexError(std::vector<std::uint8_t> bytes) {
 
 std::string Fmt(const wchar_t* f, size_t offset) { return WStr::Format(f, offset).ToUTF8(); }
 
-TEST(SceneFileDamageTest, TheValidFileIsAcceptedAndLoads) {
-    GetCOREInterface();
-    SceneReader r(GetCOREInterface());
-    ASSERT_EQ(r.IndexBytes(Valid().Bytes()), IO_OK) << r.Error().ToUTF8();
-    ASSERT_EQ(r.CreateObjects(), IO_OK) << r.Error().ToUTF8();
-    ASSERT_NE(r.NodeAt(0), nullptr);
-    r.Link({0});
-    EXPECT_NE(r.NodeAt(0)->GetObjectRef(), nullptr);
-    r.NodeAt(0)->DeleteMe();
-}
-
 struct Case {
     const char* name;
     std::function<std::vector<std::uint8_t>(std::string& expected)> make;

@@ -157,34 +157,6 @@ TEST_F(SceneFileTest, MergeReportsItsNodesAndBracketsItsWork) {
                               "NOTIFY_FILE_POST_MERGE, NOTIFY_FILE_POST_MERGE_PROCESS");
 }
 
-// A merge that runs while another merge ends (as a helper of the merged file loading its own file)
-// reports its nodes to the outer merge's callback too.
-TEST_F(SceneFileTest, NestedMergeNodesReachTheOuterCallback) {
-    b.Box("Inner").Build();
-    ASSERT_TRUE(Ip()->SaveToFile(File("inner.max").c_str()));
-    Ip()->FileReset(TRUE);
-    b.Box("Outer").Build();
-    ASSERT_TRUE(Ip()->SaveToFile(File("outer.max").c_str()));
-    Ip()->FileReset(TRUE);
-
-    static MSTR innerPath;
-    innerPath = File("inner.max");
-    static bool once;
-    once = true;
-    NOTIFYPROC mergeInner = [](void*, NotifyInfo*) {
-        if (!once) return;
-        once = false;
-        GetCOREInterface()->MergeFromFile(innerPath.c_str(), TRUE);
-    };
-    RegisterNotification(mergeInner, nullptr, NOTIFY_FILE_POST_MERGE_PROCESS);
-    NameCollector collect;
-    Ip()->RegisterMergeCallback(&collect);
-    ASSERT_EQ(Ip()->MergeFromFile(File("outer.max").c_str(), TRUE), 1);
-    Ip()->UnRegisterMergeCallback(&collect);
-    UnRegisterNotification(mergeInner, nullptr, NOTIFY_FILE_POST_MERGE_PROCESS);
-    EXPECT_EQ(collect.names, "Outer Inner ");
-}
-
 TEST_F(SceneFileTest, MergeTakesOnlyTheNamedNodesAndSkipsOrRenamesDuplicates) {
     b.Box("A").Build();
     b.Box("B").Build();
@@ -212,20 +184,6 @@ TEST_F(SceneFileTest, DuplicateLayerSettingDecidesBetweenJoiningAndANewLayer) {
     lm->SetDuplicateLayerWithoutSameHierarchyOnMerge(false);
     ASSERT_EQ(Ip()->MergeFromFile(File("w.max").c_str(), TRUE), 1);
     EXPECT_EQ(Tree(), "Other [Walls]\nW [Building/Walls001]\nW [Walls]\n");
-}
-
-TEST_F(SceneFileTest, ExternalSceneTreesAreNotWritten) {
-    INode* root = Ip()->GetRootNode();
-    b.Box("Stays").Build();
-    INode* parked = b.Box("Parked").Build();
-    ASSERT_TRUE(root->AddNewXRefFile(MSTR(L"OVTXR"), TRUE, TRUE));
-    root->GetXRefTree(0)->AttachChild(parked, FALSE);
-    ASSERT_TRUE(Ip()->SaveToFile(File("x.max").c_str()));
-    Ip()->FileReset(TRUE);
-    ASSERT_TRUE(Ip()->LoadFromFile(File("x.max").c_str()));
-    EXPECT_NE(Ip()->GetINodeByName(L"Stays"), nullptr);
-    EXPECT_EQ(Ip()->GetINodeByName(L"Parked"), nullptr);
-    EXPECT_EQ(root->GetXRefFileCount(), 0);
 }
 
 TEST_F(SceneFileTest, SaveNodesWritesOnlyThoseNodes) {

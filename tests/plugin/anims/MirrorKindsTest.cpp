@@ -12,9 +12,11 @@
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ReactionControl.h"
 #include "host/scene/objects/BooleanObject.h"
+#include "host/scene/objects/ContainerHelper.h"
 #include "host/scene/objects/DataChannelModifier.h"
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
+#include "host/scene/objects/SceneRefObject.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimRefKinds.h"
 #include "plugin/records/RefNode.h"
@@ -317,6 +319,49 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, object mine\nOperands: Cutter01 (2), Cutter02 (0), "
          "\nActive States: 0, 1, \nSolo Index: -1, verdict 1 state 2"},
+        // The user picks another item; the item loading again is no edit. The reference is not kept: the
+        // block's mirror keeps the item, this one follows the fresh reference.
+        {KIND_XREF, {L"Object"}, {4},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* x = static_cast<SceneRefObject*>(
+                 static_cast<Animatable*>(CreateInstance(SYSTEM_CLASS_ID, SCENE_REF_OBJECT_CLASS_ID)));
+             x->GetParamBlock(0)->SetValue(xref_fileName, 0, L"lib.max");
+             x->GetParamBlock(0)->SetValue(xref_itemName, 0, L"Oak");
+             n->SetObjectRef(x);
+             return x;
+         },
+         [&](ReferenceTarget* x) {
+             static_cast<SceneRefObject*>(x)->ReloadSource();
+             EXPECT_EQ(m_->GetOverriddenState(), 0);
+             static_cast<SceneRefObject*>(x)->GetParamBlock(0)->SetValue(xref_itemName, 0, L"Pine");
+             static_cast<SceneRefObject*>(x)->GetParamBlock(0)->SetValue(xref_renderProxy, 0, 1);
+         },
+         [&](INode* n, ReferenceTarget*) {
+             const std::string d = m_->Describe().ToUTF8();
+             return std::string(m_->GetAnim() == n->GetObjectRef() ? "follows" : "kept") + d.substr(d.find("\nFileName"));
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, follows\nFileName: lib.max\nItemName: Oak\n"
+         "ProxyFileName: \nProxyItemName: \nDisplayProxy: 0\nRenderProxy: 0\nUseLocal: 0, verdict 1 state 2"},
+        // The user takes the file's member out and puts a local node in: the fresh container gets the same.
+        {KIND_CONTAINER, {L"Object"}, {4},
+         [&](INode* n) -> ReferenceTarget* {
+             auto* c = static_cast<ContainerHelper*>(
+                 static_cast<Animatable*>(CreateInstance(HELPER_CLASS_ID, CONTAINER_HELPER_CLASS_ID)));
+             c->AddNode(target);
+             n->SetObjectRef(c);
+             return c;
+         },
+         [&](ReferenceTarget* c) {
+             static_cast<ContainerHelper*>(c)->RemoveNode(target);
+             static_cast<ContainerHelper*>(c)->AddNode(b.Box("Local01").Build());
+         },
+         [&](INode* n, ReferenceTarget*) {
+             std::string names = m_->GetAnim() == n->GetObjectRef() ? "follows," : "kept,";
+             for (INode* member : static_cast<ContainerHelper*>(n->GetObjectRef())->GetNodes())
+                 names += " " + WStr(member->GetName()).ToUTF8();
+             return names;
+         },
+         "state 2, refs 1 passive 0, chunks 35 36 37 38 39 40, follows, Local01, verdict 1 state 2"},
         // A height that reacts to the width: moving the driver is not an edit, a new state is; the kept
         // reaction drives from the fresh width.
         {KIND_REACTION, {L"Object", L"Parameters", L"height"}, {4, 2, 3},

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -34,6 +35,18 @@ TEST(MirrorPathTest, EqualPairsShareAndEachHolderChangesOnlyItself) {
     c.Assign(Names({L"Transform", L"Position"}), {3, 2});
     EXPECT_EQ(c.Numbers(), (std::vector<std::int32_t>{3, 2}));
     EXPECT_TRUE(MirrorPath().Names().empty());
+}
+
+// A text found by its address is still compared: new text at an address an earlier one had is its own
+// name, and the same text at two addresses is one name.
+TEST(MirrorPathTest, LiteralNamesFollowTheTextNotItsAddress) {
+    wchar_t text[] = L"Position";
+    const PathName first = PathName::Literal(text);
+    EXPECT_EQ(first, PathName(L"Position"));
+    std::wcscpy(text, L"Rotation");
+    EXPECT_EQ(PathName::Literal(text), PathName(L"Rotation"));
+    EXPECT_EQ(first.Str(), L"Position");
+    EXPECT_EQ(PathName::Literal(L"Position"), first);
 }
 
 } // namespace

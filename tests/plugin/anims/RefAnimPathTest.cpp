@@ -55,6 +55,10 @@ TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
     const auto child = [&](Animatable* a, Animatable* parent, int i) {
         MSTR name;
         Animatable* c = GetChild(a, parent, i, -1, name);
+        // A walk names its steps as interned names directly: the same child, the same name.
+        PathName step;
+        EXPECT_EQ(GetChild(a, parent, i, -1, &step), c);
+        EXPECT_EQ(step.Str(), name);
         const char* what = !c ? "-" : c == pb ? "block" : c == height ? "height" : c == box->GetTMController() ? "tm"
                            : c == obj ? "object" : c == box->GetCustAttribContainerTarget() ? "cac" : "other";
         return std::string(what) + " " + (name == blockName ? "<block>" : name.ToUTF8()) + "|";

@@ -68,6 +68,7 @@ TEST_F(OstrivansHelperTest, AFreshHelperOwnsItsBlockAsReferenceZero) {
     IParamBlock2* pb = h->GetParamBlock();
     ASSERT_NE(pb, nullptr);
     EXPECT_EQ(pb->GetOwner(), h);
+    EXPECT_EQ(pb->GetDesc(), &GetOstrivansHelperClassDesc().ParamDesc());
     EXPECT_EQ(h->NumRefs(), 2);
     EXPECT_EQ(h->GetReference(0), pb);
     EXPECT_EQ(h->GetReference(1), nullptr);
@@ -90,6 +91,10 @@ TEST_F(OstrivansHelperTest, AFreshHelperOwnsItsBlockAsReferenceZero) {
               "7 ReloadIfChanged = false\n8 SelectedInManager = true\n9  = undefined\n10  = false\n"
               "11 Overlay = false\n12 PersistReloadType = 0\n");
     h->DeleteThis();
+    // A helper made for loading gets its block from the file.
+    OstrivansHelper* loading = NewHelper(TRUE);
+    EXPECT_EQ(loading->GetParamBlock(), nullptr);
+    loading->DeleteThis();
 }
 
 // Attaching a block brings the old yes/no reload setting into the three-way one, unless it says

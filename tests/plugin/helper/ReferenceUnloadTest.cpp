@@ -32,6 +32,18 @@ void NoteCode(void*, NotifyInfo* info) {
     gCodes += names[info->intcode - NOTIFY_OSTRIVANS_PRE_UNLOAD];
 }
 
+// Something outside the reference that is no scene object: a plain maker holding one reference.
+struct Holder : ReferenceMaker {
+    explicit Holder(ReferenceTarget* t) { ReplaceReference(0, t); }
+    ~Holder() override { DeleteAllRefs(); }
+    Class_ID ClassID() override { return Class_ID(0x7E5A0002, 0); }
+    SClass_ID SuperClassID() override { return REF_MAKER_CLASS_ID; }
+    int NumRefs() override { return 1; }
+    RefTargetHandle GetReference(int) override { return held; }
+    void SetReference(int, RefTargetHandle t) override { held = t; }
+    ReferenceTarget* held = nullptr;
+};
+
 struct NothingRestore : RestoreObj {
     void Restore(int) override {}
     void Redo() override {}
@@ -220,4 +232,22 @@ TEST_F(ReferenceUnloadTest, WithPrintTimesTheUnloadWritesItsTimes) {
     EXPECT_EQ(std::sscanf(Lines().c_str(), "\nOV Collect Time: %lf\nOV Delete Time: %lf\nOV Total Unloading Time: %lf",
                           &collect, &removal, &total), 3) << Lines();
     EXPECT_TRUE(collect >= 0 && removal >= 0 && total >= collect + removal) << Lines();
+}
+
+// A holder outside the scene keeps an untouched node's controller alive: the node's record carries no
+// change (the reload makes it anew), yet through the unload its mirror still stands for the controller.
+TEST_F(ReferenceUnloadTest, AControllerKeptAliveOutsideStaysMirroredThroughTheUnload) {
+    OstrivansHelper* h = HelperFor(WriteHouse("house"));
+    ASSERT_EQ(h->Load(), 1);
+    Control* pos = Node(L"Door01")->GetTMController()->GetPositionController();
+    auto* rec = static_cast<RefNode*>(RefBase::FromItem(Node(L"Door01")));
+    Holder holder(pos);
+    h->Unload();
+    ASSERT_FALSE(rec->HasOverrides());
+    int mirrored = 0;
+    for (int k = 0; k < rec->NumMirrors(); ++k) mirrored += rec->GetMirror(k) && rec->GetMirror(k)->GetAnim() == pos;
+    EXPECT_EQ(mirrored, 1);
+    EXPECT_EQ(h->Reload(), 1);
+    EXPECT_NE(Node(L"Door01")->GetTMController()->GetPositionController(), pos);
+    EXPECT_TRUE(holder.held == pos && !pos->TestAFlag(A_IS_DELETED));
 }

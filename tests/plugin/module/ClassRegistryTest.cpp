@@ -4,9 +4,7 @@
 #include "host/core/ClassDirectory.h"
 #include "host/core/PlugApi.h"
 #include "host/core/ReferenceTarget.h"
-#include "host/scene/IParamBlock2.h"
 #include "plugin/anims/RefAnim.h"
-#include "plugin/helper/OstrivansHelper.h"
 #include "tests/plugin/PluginTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -97,19 +95,6 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
     EXPECT_EQ(kinds[L"RefAnim"], 0x10001u);
     EXPECT_EQ(kinds[L"RefAnimPblock2"], 0x230004u);
     EXPECT_EQ(kinds[L"RefAnimPFSource"], 0x30016u);
-}
-
-TEST_F(ClassRegistryTest, OnlyAFreshHelperGetsItsParameterBlock) {
-    auto* fresh =
-        static_cast<OstrivansHelper*>(static_cast<Animatable*>(OstrivansLibClassDesc(0)->Create(FALSE)));
-    auto* loading =
-        static_cast<OstrivansHelper*>(static_cast<Animatable*>(OstrivansLibClassDesc(0)->Create(TRUE)));
-    ASSERT_NE(fresh->GetParamBlock(), nullptr);
-    EXPECT_EQ(fresh->GetReference(OstrivansHelper::kParamBlockRef), fresh->GetParamBlock());
-    EXPECT_EQ(fresh->GetParamBlock()->GetDesc(), &GetOstrivansHelperClassDesc().ParamDesc());
-    EXPECT_EQ(loading->GetParamBlock(), nullptr);
-    fresh->DeleteThis();
-    loading->DeleteThis();
 }
 
 } // namespace

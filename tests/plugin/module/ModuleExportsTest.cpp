@@ -2,11 +2,8 @@
 // opening, and the string table behind every name (version and deferral are checked on the loaded module).
 #include "host/core/Notify.h"
 #include "host/modules/PluginModule.h"
-#include "host/scene/Interface.h"
 #include "plugin/frame/StringTable.h"
 #include "tests/plugin/PluginTestSupport.h"
-#include "tests/support/SceneBuilder.h"
-#include "tests/support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -48,29 +45,6 @@ TEST(ModuleExportsTest, StringTableIsSortedAndLoadsOnlyUnderTheModuleHandle) {
     load(TestModuleHandle(), 9999, 8);
     for (int size : {8, 1, 0}) load(TestModuleHandle(), IDS_LIBDESCRIPTION, size);
     EXPECT_EQ(seen, "0 |0 |7 Ostriva|0 |0 |");
-}
-
-// Between the pre-open and post-open notifications the module knows that a scene file is being opened.
-class FileOpeningFlagTest : public SceneFixture {
-protected:
-    static void Probe(void*, NotifyInfo*) { seenWhileOpening = IsSceneFileOpening(); }
-    static inline bool seenWhileOpening = false;
-};
-
-TEST_F(FileOpeningFlagTest, StartupHooksTrackSceneOpening) {
-    AttachPluginForTests();
-    EXPECT_GE(NumRegisteredNotifications(NOTIFY_SYSTEM_STARTUP), 1);
-    ScratchDir scratch("ostrivans-frame-flag");
-    const MSTR file = scratch.File("scene.max");
-    b.Box("Box01").Build();
-    ASSERT_TRUE(GetCOREInterface()->SaveToFile(file.c_str()));
-
-    RegisterNotification(Probe, nullptr, NOTIFY_FILE_PRE_OPEN_PROCESS);
-    seenWhileOpening = false;
-    ASSERT_TRUE(GetCOREInterface()->LoadFromFile(file.c_str()));
-    UnRegisterNotification(Probe, nullptr);
-    EXPECT_TRUE(seenWhileOpening);
-    EXPECT_FALSE(IsSceneFileOpening());
 }
 
 TEST(ModuleLifecycleTest, InitializeHooksStartupAndShutdownLetsEverythingGo) {

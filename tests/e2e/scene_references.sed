@@ -1,0 +1,1 @@
+s|"[^"]*/scene-references-|"TEMP/scene-references-|g
