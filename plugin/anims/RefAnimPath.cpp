@@ -67,9 +67,7 @@ template <class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int 
         return ElementChild(pb, index, def, i);
     }
     if (name) PutParamName(def, name);
-    // A table is stepped into by its parameter; its elements are the children of the next step.
-    if (def.type & TYPE_TAB) return pb;
-    return ElementChild(pb, index, def, 0);
+    return BlockParamChild(pb, index, def);
 }
 
 template <class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
@@ -134,6 +132,24 @@ Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, 
 
 Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, PathName* name) {
     return ChildNamed(parent, i, tab, name);
+}
+
+bool ElementMayHoldChild(const ParamDef& def) {
+    return def.ID >= 0 && ((def.flags & P_ANIMATABLE) || IsReferenceType(def.type & ~TYPE_TAB));
+}
+
+bool ParamMayHoldChild(const ParamDef& def) {
+    return def.ID >= 0 && ((def.type & TYPE_TAB) || ElementMayHoldChild(def));
+}
+
+Animatable* TableElementChild(IParamBlock2* pb, int index, const ParamDef& def, int e) {
+    return ElementChild(pb, index, def, e);
+}
+
+Animatable* BlockParamChild(IParamBlock2* pb, int index, const ParamDef& def) {
+    // A table is stepped into by its parameter; its elements are the children of the next step.
+    if (def.type & TYPE_TAB) return pb;
+    return ElementChild(pb, index, def, 0);
 }
 
 int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,

@@ -8,7 +8,9 @@
 
 class Animatable;
 class IDerivedObject;
+class IParamBlock2;
 class Object;
+struct ParamDef;
 
 // The child at position i of parent (reached from parentOfParent; tab is the parameter index of a
 // parameter block 2 whose elements are meant, -1 otherwise) and its name. Position 0 without a tab is the
@@ -24,6 +26,20 @@ inline Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int 
 }
 // The same with the name as a path step: a name that is a fixed text is interned without a string.
 Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, PathName* name);
+
+// Whether a block parameter of this definition can ever stand for a child: a table (stepped into by the
+// block itself), a reference parameter, or an animatable one, which may be given a controller at any
+// time. The answer comes from the block's description alone, so it holds for every block of the class: a
+// parameter the host never animates (a flag, a string) holds nothing in any instance.
+bool ParamMayHoldChild(const ParamDef& def);
+// The same for the elements of a table parameter.
+bool ElementMayHoldChild(const ParamDef& def);
+// The child of block parameter index (def its definition) without a tab: the block itself for a table,
+// else its controller or the target it refers to. The same child GetChild gives at position index + 1.
+Animatable* BlockParamChild(IParamBlock2* pb, int index, const ParamDef& def);
+// The child of element e of the table parameter index: the same child GetChild gives at position e with
+// index as its tab.
+Animatable* TableElementChild(IParamBlock2* pb, int index, const ParamDef& def, int e);
 
 // The number of the child named name: the recorded number when that child still carries the name,
 // else the first child with the name (none when the recorded number is out of range of a table). -1 and a

@@ -518,21 +518,47 @@ void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* pare
                             bool recordNames, const RefAnim* mirror) {
     // Below the deepest step nothing is remembered, not even empty positions.
     if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.MakeChildren(here, count);
+    // An empty position stays empty in the tree: there is nothing to visit.
+    auto visitChild = [&](int i, Animatable* child, const MSTR* name) {
+        if (i >= 1 && mirror && !mirror->DescendsIntoChild(i - 1)) {
+            // The mirror keeps this child to itself: it is remembered as a leaf, with nothing mirrored.
+            if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.SetChild(here, i, child);
+            return;
+        }
+        path.Push(i, anim, parent, tabIndex, name);
+        Visit(walk, child, anim, tree, here, i, path, child == anim ? i - 1 : -1);
+        path.Pop();
+    };
+    if (count > 0 && !recordNames && anim->SuperClassID() == PARAMETER_BLOCK2_CLASS_ID) {
+        // Blocks are most of the positions a walk meets, and most of their parameters hold nothing: the
+        // block's description says which parameters (and which tables' elements) never can, so those are
+        // passed over without asking the block, and the others are read by index with their definition
+        // in hand.
+        auto* pb = static_cast<IParamBlock2*>(anim);
+        const int params = pb->NumParams();
+        if (tabIndex >= 0) {
+            if (tabIndex >= params) return;
+            const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(tabIndex));
+            if (!(def.type & TYPE_TAB) || !ElementMayHoldChild(def)) return;
+            const int elements = std::min(count, pb->Count(def.ID));
+            for (int e = 0; e < elements; ++e)
+                if (Animatable* child = TableElementChild(pb, tabIndex, def, e)) visitChild(e, child, nullptr);
+            return;
+        }
+        if (Animatable* attribs = GetChild(pb, parent, 0, -1, static_cast<MSTR*>(nullptr)))
+            visitChild(0, attribs, nullptr);
+        for (int k = 0, n = std::min(count - 1, params); k < n; ++k) {
+            const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(k));
+            if (!ParamMayHoldChild(def)) continue;
+            if (Animatable* child = BlockParamChild(pb, k, def)) visitChild(k + 1, child, nullptr);
+        }
+        return;
+    }
     MSTR name;
     for (int i = 0; i < count; ++i) {
         Animatable* child = GetChild(anim, parent, i, tabIndex, recordNames ? &name : nullptr);
         if (recordNames) tree.AppendName(here, name);
-        // An empty position stays empty in the tree: there is nothing to visit (most parameters of a block
-        // have no controller).
-        if (!child) continue;
-        if (i >= 1 && mirror && !mirror->DescendsIntoChild(i - 1)) {
-            // The mirror keeps this child to itself: it is remembered as a leaf, with nothing mirrored.
-            if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.SetChild(here, i, child);
-            continue;
-        }
-        path.Push(i, anim, parent, tabIndex, recordNames ? &name : nullptr);
-        Visit(walk, child, anim, tree, here, i, path, child == anim ? i - 1 : -1);
-        path.Pop();
+        if (child) visitChild(i, child, recordNames ? &name : nullptr);
     }
 }
 
