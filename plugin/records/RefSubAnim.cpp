@@ -15,7 +15,32 @@ std::unordered_map<const RefSubAnim*, std::vector<WStr>>& NamesByEntry() {
     return *names;
 }
 
+// The values of the wide entries, by entry: only trees with an item of more than 16k children or a
+// handle past 2^48 have any.
+std::unordered_map<const RefSubAnim*, RefSubAnim::Values>& WideByEntry() {
+    static auto* wide = new std::unordered_map<const RefSubAnim*, RefSubAnim::Values>;
+    return *wide;
+}
+
 } // namespace
+
+static_assert(sizeof(RefSubAnim) == 12, "a remembered tree keeps one entry per kept animatable of each record");
+
+const RefSubAnim::Values& RefSubAnim::WideValues() const { return WideByEntry().at(this); }
+
+void RefSubAnim::Pack(const Values& v) {
+    if (v.handle >> 48 == 0 && v.first <= 0xffffu && v.position <= 0xffffu && v.count <= kCountMask) {
+        handleLow_ = static_cast<std::uint32_t>(v.handle);
+        handleHigh_ = static_cast<std::uint16_t>(v.handle >> 32);
+        first_ = static_cast<std::uint16_t>(v.first);
+        count_ = static_cast<std::uint16_t>(v.count);
+        position_ = static_cast<std::uint16_t>(v.position);
+        return;
+    }
+    *this = RefSubAnim();
+    count_ = kWideBit;
+    WideByEntry()[this] = v;
+}
 
 bool RefSubAnim::StandsFor(Animatable* anim) const {
     const AnimHandle handle = Handle();
@@ -25,11 +50,11 @@ bool RefSubAnim::StandsFor(Animatable* anim) const {
 const RefSubAnim* RefSubAnim::GetChild(int i) const {
     if (i < 0 || i >= NumChildren()) return nullptr;
     const auto wanted = static_cast<std::uint32_t>(i);
-    const RefSubAnim* begin = this + first_;
+    const RefSubAnim* begin = this + First();
     const RefSubAnim* end = begin + Held();
     const RefSubAnim* it =
-        std::lower_bound(begin, end, wanted, [](const RefSubAnim& e, std::uint32_t pos) { return e.position_ < pos; });
-    return it != end && it->position_ == wanted ? it : nullptr;
+        std::lower_bound(begin, end, wanted, [](const RefSubAnim& e, std::uint32_t pos) { return e.Position() < pos; });
+    return it != end && it->Position() == wanted ? it : nullptr;
 }
 
 const std::vector<WStr>& RefSubAnim::GetNames() const {
@@ -73,8 +98,10 @@ RefSubAnimTree& RefSubAnimTree::operator=(RefSubAnimTree&& other) noexcept {
 }
 
 void RefSubAnimTree::Clear() {
-    for (const RefSubAnim& e : entries_)
+    for (const RefSubAnim& e : entries_) {
         if (e.count_ & RefSubAnim::kNamedBit) NamesByEntry().erase(&e);
+        if (e.IsWide()) WideByEntry().erase(&e);
+    }
     entries_.clear();
     entries_.shrink_to_fit();
 }
@@ -130,7 +157,7 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
     // An entry without an animatable is unreachable (GetChild answers null for it), and so is all below
     // it. Scratch tables kept between walks (one walk finishes at a time), so finishing allocates only the
     // table kept.
-    static std::vector<RefSubAnim> kept;
+    static std::vector<RefSubAnim::Values> kept;
     static std::vector<Index> from; // kept entry -> its index in the walk's table
     static std::vector<Index> moved;
     kept.clear();
@@ -138,31 +165,24 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
     // Where each walk entry went is needed only to move the few names along.
     const bool named = !names_.empty();
     moved.assign(named ? entries_.size() : 0, static_cast<Index>(-1));
-    auto keep = [](AnimHandle handle, std::uint32_t position) {
-        RefSubAnim e;
-        e.handleLow_ = static_cast<std::uint32_t>(handle);
-        e.handleHigh_ = static_cast<std::uint32_t>(handle >> 32);
-        e.position_ = position;
-        kept.push_back(e);
-    };
-    keep(entries_.front().handle, 0);
+    kept.push_back(RefSubAnim::Values{entries_.front().handle, 0, 0, 0});
     from.push_back(0);
     if (named) moved[0] = 0;
     for (size_t k = 0; k < kept.size(); ++k) {
         const Entry& old = entries_[from[k]];
-        kept[k].first_ = static_cast<std::uint32_t>(kept.size() - k);
-        kept[k].count_ = old.count;
+        kept[k].first = static_cast<std::uint32_t>(kept.size() - k);
+        kept[k].count = old.count;
         for (Index c = old.first; c < old.first + old.count; ++c) {
             if (!entries_[c].handle) continue;
             if (named) moved[c] = static_cast<Index>(kept.size());
-            keep(entries_[c].handle, c - old.first);
+            kept.push_back(RefSubAnim::Values{entries_[c].handle, 0, 0, c - old.first});
             from.push_back(c);
         }
     }
     // The closing entry: where the last entry's children end.
-    kept.emplace_back();
     RefSubAnimTree tree;
-    tree.entries_.assign(kept.begin(), kept.end());
+    tree.entries_.resize(kept.size() + 1);
+    for (size_t k = 0; k < kept.size(); ++k) tree.entries_[k].Pack(kept[k]);
     for (auto& [entry, names] : names_) {
         const Index at = moved[entry];
         if (at == static_cast<Index>(-1)) continue;

@@ -17,10 +17,13 @@ class RefSubAnimWalk;
 // order; a child position that holds nothing has no entry and reads as null. Child names are kept only
 // for the animatables whose children the walk names (custom attribute containers and the like).
 //
-// A record remembers a tree for each node of a scene of 100k nodes, so an entry is 20 bytes and knows
+// A record remembers a tree for each node of a scene of 100k nodes, so an entry is 12 bytes and knows
 // nothing but itself: the entries of a tree stand breadth first in one table, the kept children of an
 // entry side by side, so an entry finds its children at a distance from itself and counts them by where
-// the next entry's children begin (the table ends with a closing entry for the last one).
+// the next entry's children begin (the table ends with a closing entry for the last one). Handles below
+// 2^48, distances and positions below 2^16 and counts below 2^14 fit the entry; an entry with a larger
+// one is marked wide and keeps all four values in a side table, so a huge tree costs a lookup, not bytes
+// on every entry.
 class RefSubAnim {
 public:
     // Null once the animatable is gone.
@@ -28,7 +31,7 @@ public:
     // Still the animatable the entry was made for (compared by handle, so a freed one never matches).
     bool StandsFor(Animatable* anim) const;
 
-    int NumChildren() const { return static_cast<int>(count_ & ~kNamedBit); }
+    int NumChildren() const { return static_cast<int>(IsWide() ? WideValues().count : count_ & kCountMask); }
     // Null for an empty position and out of range.
     const RefSubAnim* GetChild(int i) const;
     const std::vector<WStr>& GetNames() const;
@@ -38,22 +41,42 @@ public:
     // One line per entry, indented by depth: "Box (Box01)", "  CAC: [Custom A]", "  <null>", "<gone>".
     std::string Dump(int depth = 0) const;
 
+    // The values of an entry at full width.
+    struct Values {
+        AnimHandle handle = 0;
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+        std::uint32_t position = 0;
+    };
+
 private:
     friend class RefSubAnimTree;
     friend class RefSubAnimWalk;
-    static constexpr std::uint32_t kNamedBit = 0x80000000u;
-    AnimHandle Handle() const { return static_cast<AnimHandle>(handleHigh_) << 32 | handleLow_; }
-    // Kept children: from first_ entries past this one up to where the next entry's begin.
-    std::uint32_t Held() const { return 1 + this[1].first_ - first_; }
+    static constexpr std::uint16_t kNamedBit = 0x8000u;
+    static constexpr std::uint16_t kWideBit = 0x4000u;
+    static constexpr std::uint16_t kCountMask = 0x3fffu;
 
-    // The handle in two halves, so the entry needs no 8-byte alignment.
+    bool IsWide() const { return (count_ & kWideBit) != 0; }
+    // The side table's values of a wide entry.
+    const Values& WideValues() const;
+    // Packs v into this entry, or marks it wide and files v in the side table.
+    void Pack(const Values& v);
+    AnimHandle Handle() const {
+        return IsWide() ? WideValues().handle : static_cast<AnimHandle>(handleHigh_) << 32 | handleLow_;
+    }
+    std::uint32_t First() const { return IsWide() ? WideValues().first : first_; }
+    std::uint32_t Position() const { return IsWide() ? WideValues().position : position_; }
+    // Kept children: from First() entries past this one up to where the next entry's begin.
+    std::uint32_t Held() const { return 1 + this[1].First() - First(); }
+
+    // The handle's low 32 and next 16 bits, so the entry needs no 8-byte alignment.
     std::uint32_t handleLow_ = 0;
-    std::uint32_t handleHigh_ = 0;
-    std::uint32_t first_ = 0;
-    // The child positions, kept or empty; the top bit marks an entry with child names.
-    std::uint32_t count_ = 0;
+    std::uint16_t handleHigh_ = 0;
+    std::uint16_t first_ = 0;
+    // The child positions, kept or empty; the top bits mark an entry with child names and a wide one.
+    std::uint16_t count_ = 0;
     // This entry's position among its parent's children.
-    std::uint32_t position_ = 0;
+    std::uint16_t position_ = 0;
 };
 
 // A finished tree: the entries of one walk that hold something, in a table of exactly their size. Empty
