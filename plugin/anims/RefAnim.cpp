@@ -134,6 +134,11 @@ RefResult RefAnim::NotifyRefChanged(const Interval&, RefTargetHandle, PartID& pa
     return REF_STOP;
 }
 
+bool RefAnim::IsUserChangeOfAnim(RefTargetHandle hTarget, RefMessage message) const {
+    return anim_ && hTarget == anim_ && message == REFMSG_CHANGE && !IsOverridden(REFANIM_REPLACED) &&
+           GetCurrentOperation() == OperationCode::None;
+}
+
 bool RefAnim::IsIgnorablePart(PartID partMask) const {
     if (partMask != 0 && (partMask == REFANIM_ALL_BUT_CHANGE_PARTS || (partMask & ~REFANIM_IGNORABLE_PARTS) == 0))
         return true;

@@ -125,6 +125,10 @@ public:
     bool IsOverridden(BYTE bit) const { return (state_ & bit) != 0; }
     virtual bool IsModified() const { return (state_ & REFANIM_MODIFIED) != 0; }
     virtual bool IsUntouched() const { return !IsModified() && !IsOverridden(REFANIM_REPLACED); }
+    // Whether a message is the user changing the mirrored animatable itself: a plain change of it, while
+    // no operation of the plug-in runs, to a mirror that was not replaced. The kinds that record a
+    // structure of their own (operands, channels, settings) compare it on such messages only.
+    bool IsUserChangeOfAnim(RefTargetHandle hTarget, RefMessage message) const;
 
     virtual bool GetKindFlag() const { return kindFlag_ != 0; }
     void SetKindFlag(bool on) { kindFlag_ = on ? 1 : 0; }

@@ -82,8 +82,7 @@ void RefAnimBevelProfile::Change(std::uint8_t diff) {
 
 RefResult RefAnimBevelProfile::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message,
                                                 BOOL) {
-    if (!GetAnim() || hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED)) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None || message != REFMSG_CHANGE) return REF_STOP;
+    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     if (theHold.RestoreOrRedoing()) {
         for (int k = 0; k < kSlots; ++k) seen_[static_cast<size_t>(k)] = HandleOf(SlotTarget(k));
         return REF_STOP;

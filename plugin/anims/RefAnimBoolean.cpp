@@ -43,8 +43,7 @@ RefResult RefAnimBoolean::NotifyRefChanged(const Interval& changeInt, RefTargetH
     BooleanObject* b = BooleanOf(GetAnim());
     // A shape boolean has no operand list here: any change of it is the user's.
     if (!b) return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
-    if (hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED) || message != REFMSG_CHANGE) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None) return REF_STOP;
+    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     // Undo and redo bring back the list and the Modified bit together.
     if (theHold.RestoreOrRedoing())
         Record(b);

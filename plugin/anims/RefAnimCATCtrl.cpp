@@ -22,8 +22,7 @@ BOOL RefAnimCATCtrl::IsRealDependency(ReferenceTarget*) {
 RefResult RefAnimCATCtrl::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID& partID, RefMessage message,
                                            BOOL) {
     ReferenceTarget* ctrl = GetAnim();
-    if (!ctrl || hTarget != ctrl || IsOverridden(REFANIM_REPLACED)) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None || message != REFMSG_CHANGE) return REF_STOP;
+    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     Matrix3 now;
     if (!ReadPose(ctrl, now)) return REF_STOP;
     if (theHold.RestoreOrRedoing()) {

@@ -36,8 +36,7 @@ void RefAnimCam::Change(std::uint8_t diff) {
 
 RefResult RefAnimCam::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message, BOOL) {
     GenCamera* cam = CameraOf(GetAnim());
-    if (!cam || hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED)) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None || message != REFMSG_CHANGE) return REF_STOP;
+    if (!cam || !IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     if (theHold.RestoreOrRedoing()) {
         switches_ = SwitchesOf(cam);
         return REF_STOP;

@@ -52,8 +52,7 @@ RefResult RefAnimContainer::NotifyRefChanged(const Interval& changeInt, RefTarge
                                              RefMessage message, BOOL propagate) {
     ContainerHelper* c = ContainerOf(GetAnim());
     if (!c) return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
-    if (hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED) || message != REFMSG_CHANGE) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None) return REF_STOP;
+    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     // Undo and redo bring the Modified bit back by themselves.
     if (theHold.RestoreOrRedoing())
         Diff(c);

@@ -72,8 +72,7 @@ void RefAnimMorpher::CompareAll(MorpherModifier* morpher) {
 RefResult RefAnimMorpher::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message,
                                            BOOL) {
     MorpherModifier* morpher = MorpherOf(GetAnim());
-    if (!morpher || hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED)) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None || message != REFMSG_CHANGE) return REF_STOP;
+    if (!morpher || !IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     if (theHold.RestoreOrRedoing()) {
         for (int c = 0; c < kChannels; ++c) Take(c, morpher->GetChannel(c), kAllFields);
         return REF_STOP;

@@ -42,8 +42,7 @@ RefResult RefAnimXRef::NotifyRefChanged(const Interval& changeInt, RefTargetHand
     SceneRefSettings now;
     // The XRef controller has no settings of its own here: it is watched as any animatable.
     if (!SettingsOf(GetAnim(), now)) return RefAnim::NotifyRefChanged(changeInt, hTarget, partID, message, propagate);
-    if (hTarget != GetAnim() || IsOverridden(REFANIM_REPLACED) || message != REFMSG_CHANGE) return REF_STOP;
-    if (GetCurrentOperation() != OperationCode::None) return REF_STOP;
+    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
     // Undo and redo bring back the settings and the Modified bit together.
     if (theHold.RestoreOrRedoing())
         settings_ = now;
