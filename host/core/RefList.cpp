@@ -1,5 +1,5 @@
-// Dependents list: two entries packed in place or the entries in one block, holes instead of erasure, a
-// tagged position index for long lists, squeezing when half empty.
+// Dependents list: two entries packed in place, a short block of packed entries, or a long block of
+// entries with a tagged position index; holes instead of erasure, squeezing when half empty.
 #include "host/core/RefList.h"
 
 #include <algorithm>
@@ -27,9 +27,16 @@ std::vector<std::uint32_t>& MovedPositions() {
 }
 
 // A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
-// mirror a reference record puts on it): the first block holds three, which keeps header and entries at
-// 88 bytes, one allocator size class below a block of four. Longer lists double from there.
-constexpr std::uint32_t kFirstBlock = kInPlace + 1;
+// mirror a reference record puts on it): the first short block holds three words, 24 bytes, the
+// allocator's smallest block. Each next one is half as large again, rounded to an odd count, which the
+// allocator's 16-byte steps (8 bytes of them its own) fit without waste: 3, 5, 7, 11, 17, 25, 37, 55, 63.
+// A short list is scanned: 63 positions are 504 bytes, what a long list scanned before its index at 32
+// entries of 16 bytes. Lists of a scene that outgrow it are long (a material shared by thousands of
+// nodes); those that stay are at most a few dozen (a material shared by ten nodes, with its mirrors).
+constexpr std::uint32_t kShortMax = 63;
+std::uint32_t NextShortCapacity(std::uint32_t capacity) {
+    return std::min(kShortMax, (capacity + capacity / 2) | 1u);
+}
 
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
 // taken from the 32-bit tag, which bounds the table at 2^32 slots.
@@ -42,29 +49,42 @@ std::uint32_t IndexBitsFor(std::uint32_t positions) {
 
 RefList::~RefList() {
     if (!Spilled()) return;
-    delete[] spill()->index;
-    ::operator delete(spill());
+    if (Long()) delete[] spill()->index;
+    ::operator delete(reinterpret_cast<void*>(words_[0]));
 }
 
 ReferenceMaker* RefList::MakerAt(size_t i) const {
-    if (Spilled()) return i < spill()->size ? spill()->Entries()[i].maker : nullptr;
-    return i < kInPlace ? PackedMaker(words_[i]) : nullptr;
+    if (Long()) return i < spill()->size ? spill()->Entries()[i].maker : nullptr;
+    return i < Size() ? PackedMaker(Packed()[i]) : nullptr;
 }
 
 int RefList::SlotAt(size_t i) const {
-    if (Spilled()) return i < spill()->size ? spill()->Entries()[i].slot : -1;
-    return i < kInPlace && words_[i] != 0 ? PackedSlot(words_[i]) : -1;
+    if (Long()) return i < spill()->size ? spill()->Entries()[i].slot : -1;
+    return i < Size() ? PackedSlot(Packed()[i]) : -1;
 }
 
 int RefList::Count() const {
-    if (Spilled()) return static_cast<int>(spill()->size - spill()->holes);
-    return int(PackedMaker(words_[0]) != nullptr) + int(PackedMaker(words_[1]) != nullptr);
+    if (Long()) return static_cast<int>(spill()->size - spill()->holes);
+    const std::uintptr_t* w = Packed();
+    int n = 0;
+    for (size_t i = 0, size = Size(); i < size; ++i) n += int(PackedMaker(w[i]) != nullptr);
+    return n;
+}
+
+void RefList::MoveToShort(std::uint32_t capacity) {
+    auto* block = static_cast<std::uintptr_t*>(::operator new(size_t(capacity) * sizeof(std::uintptr_t)));
+    const auto size = static_cast<std::uint32_t>(Size());
+    std::memcpy(block, Packed(), size * sizeof(std::uintptr_t));
+    const unsigned epoch = Epoch();
+    if (Spilled()) ::operator delete(Packed());
+    words_[0] = reinterpret_cast<std::uintptr_t>(block);
+    words_[1] = ShortWord(size, capacity, epoch);
 }
 
 void RefList::Respill(std::uint32_t capacity) {
     void* raw = ::operator new(sizeof(Spill) + size_t(capacity) * sizeof(Entry));
     auto* moved = new (raw) Spill{capacity, 0, 0, 0, nullptr, 0, 0, 0, 0};
-    if (Spilled()) {
+    if (Long()) {
         Spill* old = spill();
         *moved = *old;
         moved->capacity = capacity;
@@ -72,25 +92,32 @@ void RefList::Respill(std::uint32_t capacity) {
         ::operator delete(old);
     } else {
         // The packed entries (and holes) keep their positions in the block, and the tokens naming them
-        // stay good: the block starts at the epoch of a list in place.
-        for (std::uint32_t i = 0; i < kInPlace && words_[i] != 0; ++i) {
-            moved->Entries()[i] = Entry{PackedMaker(words_[i]), PackedSlot(words_[i])};
-            ++moved->size;
+        // stay good: the block goes on at the packed list's epoch. A list never goes back from a long
+        // block, so its epoch only grows.
+        const std::uintptr_t* w = Packed();
+        moved->size = static_cast<std::uint32_t>(Size());
+        moved->epoch = Epoch();
+        for (std::uint32_t i = 0; i < moved->size; ++i) {
+            moved->Entries()[i] = Entry{PackedMaker(w[i]), PackedSlot(w[i])};
             if (!moved->Entries()[i].maker) ++moved->holes;
         }
+        if (Spilled()) ::operator delete(reinterpret_cast<void*>(words_[0]));
     }
     words_[0] = reinterpret_cast<std::uintptr_t>(moved);
     words_[1] = 0;
 }
 
 void RefList::Append(const Entry& e) {
-    if (!Spilled()) {
-        const size_t n = Size();
-        if (n < kInPlace && Packable(e.maker, e.slot)) {
-            words_[n] = Pack(e.maker, e.slot);
+    if (!Long()) {
+        const auto n = static_cast<std::uint32_t>(Size());
+        const std::uint32_t room = Spilled() ? ShortCapacity(words_[1]) : kInPlace;
+        if (Packable(e.maker, e.slot) && (n < room || room < kShortMax)) {
+            if (n == room) MoveToShort(NextShortCapacity(room));
+            Packed()[n] = Pack(e.maker, e.slot);
+            if (Spilled()) words_[1] = ShortWord(n + 1, ShortCapacity(words_[1]), ShortEpoch(words_[1]));
             return;
         }
-        Respill(kFirstBlock);
+        Respill(std::max(2 * n, 2 * kInPlace));
     } else if (spill()->size == spill()->capacity) {
         Respill(2 * spill()->capacity);
     }
@@ -160,7 +187,7 @@ void RefList::BuildIndex(std::uint32_t bits) {
 }
 
 void RefList::DropIndex() {
-    if (!Spilled() || !spill()->index) return;
+    if (!Long() || !spill()->index) return;
     delete[] spill()->index;
     spill()->index = nullptr;
     spill()->indexBits = 0;
@@ -169,7 +196,7 @@ void RefList::DropIndex() {
 
 void RefList::Add(ReferenceMaker* m, int slot) {
     Append(Entry{m, slot});
-    if (!Spilled()) return;
+    if (!Long()) return;
     Spill& s = *spill();
     if (s.index) IndexInsert(s.size - 1);
     else if (s.size > kIndexThreshold) BuildIndex(IndexBitsFor(s.size));
@@ -190,17 +217,15 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
         }
         return false;
     };
-    if (!Spilled()) {
-        for (size_t i = kInPlace; i-- > 0;) {
-            if (PackedMaker(words_[i]) != m) continue;
-            consider(i, PackedSlot(words_[i]));
+    if (!Long()) {
+        const std::uintptr_t* w = Packed();
+        for (size_t i = Size(); i-- > 0;) {
+            if (PackedMaker(w[i]) != m) continue;
+            consider(i, PackedSlot(w[i]));
             if (slotMatch) break;
         }
         if (found == kNone) return t;
-        words_[found] = HoleOf(words_[found]);
-        t.pos = found;
-        t.epoch = 0;
-        return t;
+        return VacatePacked(found, squeeze);
     }
     Spill& s = *spill();
     Entry* e = s.Entries();
@@ -226,11 +251,9 @@ RefList::Token RefList::Remove(ReferenceMaker* m, int slot, bool squeeze) {
 
 RefList::Token RefList::RemoveAt(size_t pos, bool squeeze) {
     Token t;
-    if (!Spilled()) {
-        if (pos >= kInPlace || !PackedMaker(words_[pos])) return t;
-        words_[pos] = HoleOf(words_[pos]);
-        t.pos = pos;
-        return t;
+    if (!Long()) {
+        if (pos >= Size() || !PackedMaker(Packed()[pos])) return t;
+        return VacatePacked(pos, squeeze);
     }
     Spill& s = *spill();
     Entry* e = s.Entries();
@@ -256,17 +279,27 @@ RefList::Token RefList::Vacate(size_t pos, size_t indexSlot, bool squeeze) {
     return t;
 }
 
+RefList::Token RefList::VacatePacked(size_t pos, bool squeeze) {
+    std::uintptr_t* w = Packed();
+    w[pos] = HoleOf(w[pos]);
+    Token t;
+    t.pos = pos;
+    t.epoch = Epoch();
+    if (squeeze) Squeeze();
+    return t;
+}
+
 void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
     if (!where.Valid() || where.epoch != Epoch() || where.pos >= Size() || MakerAt(where.pos)) {
         Add(m, slot);
         return;
     }
-    if (!Spilled()) {
+    if (!Long()) {
         if (Packable(m, slot)) {
-            words_[where.pos] = Pack(m, slot);
+            Packed()[where.pos] = Pack(m, slot);
             return;
         }
-        Respill(kFirstBlock);
+        Respill(std::max(2 * static_cast<std::uint32_t>(Size()), 2 * kInPlace));
     }
     Spill& s = *spill();
     const auto pos = static_cast<std::uint32_t>(where.pos);
@@ -277,10 +310,11 @@ void RefList::Revive(const Token& where, ReferenceMaker* m, int slot) {
 }
 
 size_t RefList::FirstLive() {
-    if (!Spilled()) {
+    if (!Long()) {
+        const std::uintptr_t* w = Packed();
         size_t i = 0;
-        while (i < kInPlace && words_[i] != 0 && !PackedMaker(words_[i])) ++i;
-        return std::min(i, Size());
+        for (const size_t size = Size(); i < size && !PackedMaker(w[i]);) ++i;
+        return i;
     }
     Spill& s = *spill();
     while (s.head < s.size && !s.Entries()[s.head].maker) ++s.head;
@@ -289,7 +323,12 @@ size_t RefList::FirstLive() {
 
 int RefList::CountOf(ReferenceMaker* m) const {
     if (!m) return 0;
-    if (!Spilled()) return int(PackedMaker(words_[0]) == m) + int(PackedMaker(words_[1]) == m);
+    if (!Long()) {
+        const std::uintptr_t* w = Packed();
+        int n = 0;
+        for (size_t i = 0, size = Size(); i < size; ++i) n += int(PackedMaker(w[i]) == m);
+        return n;
+    }
     const Spill& s = *spill();
     const Entry* e = s.Entries();
     int n = 0;
@@ -307,6 +346,18 @@ int RefList::CountOf(ReferenceMaker* m) const {
 
 void RefList::Squeeze() {
     if (!Spilled()) return;
+    if (!Long()) {
+        // A short list squeezes as a long one does, in its block: positions and tokens change alike.
+        std::uintptr_t* w = Packed();
+        const std::uint32_t size = ShortSize(words_[1]);
+        const auto holes = size - static_cast<std::uint32_t>(Count());
+        if (holes < kMinHolesToCompact || size_t(holes) * 2 < size) return;
+        std::uint32_t out = 0;
+        for (std::uint32_t i = 0; i < size; ++i)
+            if (PackedMaker(w[i])) w[out++] = w[i];
+        words_[1] = ShortWord(out, ShortCapacity(words_[1]), ShortEpoch(words_[1]) + 1);
+        return;
+    }
     Spill& s = *spill();
     if (s.holes < kMinHolesToCompact || size_t(s.holes) * 2 < s.size) return;
     Entry* e = s.Entries();

@@ -39,7 +39,10 @@ public:
     void Squeeze();
 
     // Positions 0..Size()-1, holes included: MakerAt answers null for a hole.
-    size_t Size() const { return Spilled() ? spill()->size : size_t(words_[0] != 0) + size_t(words_[1] != 0); }
+    size_t Size() const {
+        if (!Spilled()) return size_t(words_[0] != 0) + size_t(words_[1] != 0);
+        return words_[1] ? ShortSize(words_[1]) : spill()->size;
+    }
     ReferenceMaker* MakerAt(size_t i) const;
     // The reference index recorded with the entry; the maker may have renumbered since.
     int SlotAt(size_t i) const;
@@ -61,8 +64,8 @@ private:
         std::uint32_t pos;
         std::uint32_t tag;
     };
-    // A list that does not fit in place: one block of this header and the entries after it. Long lists
-    // also index their live entries in an open-addressing table of positions keyed by the entry's maker.
+    // A long list: one block of this header and the entries after it, its live entries indexed in an
+    // open-addressing table of positions keyed by the entry's maker once it is long enough.
     struct Spill {
         std::uint32_t capacity; // entries the block has room for
         std::uint32_t size;     // positions, holes included
@@ -71,8 +74,7 @@ private:
         IndexSlot* index;    // null while the list is short enough to scan
         std::uint32_t indexBits;
         std::uint32_t indexed; // positions in the index
-        // Bumped by every squeeze: tokens from before it no longer name a position. A list squeezes only
-        // in a block and never goes back in place, so the count lives here; in place it is 0.
+        // Bumped by every squeeze: tokens from before it no longer name a position.
         std::uint32_t epoch;
         std::uint32_t unused;
         Entry* Entries() { return reinterpret_cast<Entry*>(this + 1); }
@@ -83,8 +85,11 @@ private:
     // Most targets of a scene have one or two dependents (their owner, often one more user), and a scene
     // has millions of targets: up to two entries are held in place, each packed in one word with the low
     // bit set (a block's address has it clear), the maker's address without its three alignment bits
-    // above it and the slot in the top bits. A maker address or a slot that does not fit, or a third
-    // position, moves the list to a block.
+    // above it and the slot in the top bits. Most lists that outgrow their place stay short (an owner,
+    // a mirror and a node; the few nodes sharing a material and their mirrors): they go on in a short
+    // block of the same packed words, without a header, its size, capacity and epoch packed in the
+    // second word. A maker address or a slot that does not pack, or a list past the short block's
+    // length, moves the list to a long block.
     static constexpr unsigned kAddressBits = 44; // addresses below 2^47, aligned to 8
     static constexpr unsigned kSlotShift = 1 + kAddressBits;
     static constexpr std::uintptr_t kPacked = 1;
@@ -99,14 +104,28 @@ private:
         return reinterpret_cast<ReferenceMaker*>(((w >> 1) & ((std::uintptr_t(1) << kAddressBits) - 1)) << 3);
     }
     static int PackedSlot(std::uintptr_t w) { return static_cast<int>(w >> kSlotShift); }
-    // The word of a hole keeps the slot, as a hole in a block keeps its entry's slot.
+    // The word of a hole keeps the slot, as a hole in a long block keeps its entry's slot.
     static std::uintptr_t HoleOf(std::uintptr_t w) { return (w & ~((std::uintptr_t(1) << kSlotShift) - 1)) | kPacked; }
+    // The second word of a list in a short block: the low bit set (never 0), the positions in the next
+    // 15 bits, the capacity in the 16 after them, the epoch in the top half.
+    static std::uintptr_t ShortWord(std::uint32_t size, std::uint32_t capacity, std::uint32_t epoch) {
+        return kPacked | std::uintptr_t(size) << 1 | std::uintptr_t(capacity) << 16 | std::uintptr_t(epoch) << 32;
+    }
+    static std::uint32_t ShortSize(std::uintptr_t w) { return static_cast<std::uint32_t>(w >> 1) & 0x7FFFu; }
+    static std::uint32_t ShortCapacity(std::uintptr_t w) { return static_cast<std::uint32_t>(w >> 16) & 0xFFFFu; }
+    static std::uint32_t ShortEpoch(std::uintptr_t w) { return static_cast<std::uint32_t>(w >> 32); }
     bool Spilled() const { return words_[0] != 0 && (words_[0] & kPacked) == 0; }
+    bool Long() const { return Spilled() && words_[1] == 0; }
     Spill* spill() const { return reinterpret_cast<Spill*>(words_[0]); }
-    unsigned Epoch() const { return Spilled() ? spill()->epoch : 0; }
+    // The packed positions of a list in place or in a short block; null for a long block.
+    std::uintptr_t* Packed() { return Spilled() ? (words_[1] ? reinterpret_cast<std::uintptr_t*>(words_[0]) : nullptr) : words_; }
+    const std::uintptr_t* Packed() const { return const_cast<RefList*>(this)->Packed(); }
+    unsigned Epoch() const { return !Spilled() ? 0 : words_[1] ? ShortEpoch(words_[1]) : spill()->epoch; }
 
     void Append(const Entry& e);
-    // Moves the entries to a block with room for `capacity` (at least the positions held).
+    // Moves a packed list to a short block with room for `capacity` positions (at least those held).
+    void MoveToShort(std::uint32_t capacity);
+    // Moves the entries to a long block with room for `capacity` (at least the positions held).
     void Respill(std::uint32_t capacity);
     // The index: built once a list is long, kept while it stays long.
     static std::uint32_t TagOf(ReferenceMaker* m);
@@ -116,10 +135,12 @@ private:
     // Makes the spilled entry at pos a hole (and drops its index slot, kNone without index), then squeezes
     // when asked: the common end of both removals.
     Token Vacate(size_t pos, size_t indexSlot, bool squeeze);
+    // The same for a packed list: the word at pos becomes a hole.
+    Token VacatePacked(size_t pos, bool squeeze);
     void BuildIndex(std::uint32_t bits);
     void DropIndex();
 
     // In place: positions 0 and 1, each empty (0) or a packed entry or hole; positions are taken in
-    // order. In a block: the block's address, and 0.
+    // order. In a short block: its address, and its size word. In a long block: its address, and 0.
     std::uintptr_t words_[2] = {0, 0};
 };

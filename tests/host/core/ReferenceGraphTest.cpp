@@ -199,7 +199,7 @@ TEST(RefList, RemovedEntriesReviveInPlaceUntilHolesAreSqueezed) {
 
 TEST(RefList, AnEntryRemovedAtItsPositionRevivesOnceInPlaceAndInABlock) {
     auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
-    for (int entries : {2, 40}) { // in place; in a block with an index
+    for (int entries : {2, 40, 100}) { // in place; in a short block; in a long block with an index
         RefList list;
         for (int i = 0; i < entries; ++i) list.Add(maker(i), 0);
         RefList::Token t = list.RemoveAt(1, false);
@@ -209,6 +209,29 @@ TEST(RefList, AnEntryRemovedAtItsPositionRevivesOnceInPlaceAndInABlock) {
         list.Revive(t, maker(1), 0);
         EXPECT_EQ(list.MakerAt(1), maker(1)) << entries;
         EXPECT_EQ(list.CountOf(maker(1)), 1) << entries;
+    }
+}
+
+TEST(RefList, TokensOfAShortBlockNameTheSamePositionsInTheLongBlockItMovesTo) {
+    auto maker = [](int i) { return reinterpret_cast<ReferenceMaker*>(std::uintptr_t(0x1000 + 16 * i)); };
+    // Ten entries and one hole, or twenty squeezed down to four, then grown long by length or by an
+    // entry that does not pack. A token from before a squeeze no longer names a position.
+    const struct {
+        int first, removed, grownTo, slot;
+        bool inPlace;
+    } cases[] = {{10, 1, 70, 0, true}, {10, 1, 12, 1 << 20, true}, {20, 16, 80, 0, false}};
+    for (const auto& c : cases) {
+        RefList list;
+        for (int i = 0; i < c.first; ++i) list.Add(maker(i), 0);
+        const RefList::Token t = list.Remove(maker(4), 0);
+        for (int i = 5; i < 4 + c.removed; ++i) list.Remove(maker(i), 0);
+        for (int i = 0; i < c.grownTo - c.first; ++i) list.Add(maker(100 + i), c.slot);
+        list.RemoveAt(t.pos, false); // a stale token must not revive into a hole at its old position
+        const size_t end = list.Size();
+        list.Revive(t, maker(4), 0);
+        ASSERT_EQ(list.MakerAt(c.inPlace ? t.pos : end), maker(4)) << c.grownTo;
+        EXPECT_EQ(list.SlotAt(list.Size() - (c.inPlace ? 1 : 2)), c.slot); // the last entry grown
+        EXPECT_EQ(list.Remove(maker(4), 0).pos, c.inPlace ? t.pos : end) << c.grownTo;
     }
 }
 
