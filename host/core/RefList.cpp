@@ -28,14 +28,15 @@ std::vector<std::uint32_t>& MovedPositions() {
 
 // A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
 // mirror a reference record puts on it): the first short block holds three words, 24 bytes, the
-// allocator's smallest block. Each next one is half as large again, rounded to an odd count, which the
-// allocator's 16-byte steps (8 bytes of them its own) fit without waste: 3, 5, 7, 11, 17, 25, 37, 55, 63.
-// A short list is scanned: 63 positions are 504 bytes, what a long list scanned before its index at 32
-// entries of 16 bytes. Lists of a scene that outgrow it are long (a material shared by thousands of
-// nodes); those that stay are at most a few dozen (a material shared by ten nodes, with its mirrors).
+// allocator's smallest block. Blocks are odd counts of words, which the allocator's 16-byte steps (8
+// bytes of them its own) fit without waste. Small ones double, as each step is an allocation and most
+// lists stop early; from 15 on they grow by half: 3, 7, 15, 23, 35, 53, 63. A short list is scanned: 63
+// positions are 504 bytes, what a long list scanned before its index at 32 entries of 16 bytes. Lists of
+// a scene that outgrow it are long (a material shared by thousands of nodes); those that stay are a few
+// dozen at most (a material shared by ten nodes, with its mirrors).
 constexpr std::uint32_t kShortMax = 63;
 std::uint32_t NextShortCapacity(std::uint32_t capacity) {
-    return std::min(kShortMax, (capacity + capacity / 2) | 1u);
+    return std::min(kShortMax, capacity < 15 ? 2 * capacity + 1 : (capacity + capacity / 2) | 1u);
 }
 
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
@@ -112,7 +113,7 @@ void RefList::Append(const Entry& e) {
         const auto n = static_cast<std::uint32_t>(Size());
         const std::uint32_t room = Spilled() ? ShortCapacity(words_[1]) : kInPlace;
         if (Packable(e.maker, e.slot) && (n < room || room < kShortMax)) {
-            if (n == room) MoveToShort(NextShortCapacity(room));
+            if (n == room) MoveToShort(Spilled() ? NextShortCapacity(room) : kInPlace + 1);
             Packed()[n] = Pack(e.maker, e.slot);
             if (Spilled()) words_[1] = ShortWord(n + 1, ShortCapacity(words_[1]), ShortEpoch(words_[1]));
             return;
