@@ -392,7 +392,7 @@ void RefBase::Clean(int mode) {
         RefAnim* m = mirrors_[static_cast<size_t>(i)];
         if (m && m->GetOverriddenState() != 0) continue;
         if (m) DeleteReference(i + 1);
-        mirrors_.erase(mirrors_.begin() + i);
+        mirrors_.erase(static_cast<size_t>(i));
     }
 }
 
@@ -586,8 +586,9 @@ size_t gMirrorsHint = 0;
 
 } // namespace
 
-void RefBase::NoteMirrorCount() const {
+void RefBase::NoteMirrorCount() {
     gMirrorsHint = mirrors_.size();
+    mirrors_.Fit();
 }
 
 void RefBase::CollectMirrors() {
@@ -595,7 +596,8 @@ void RefBase::CollectMirrors() {
     const bool fresh = mirrors_.empty();
     if (fresh) mirrors_.reserve(gMirrorsHint);
     WalkRoot(Walk{true, 0, !fresh});
-    if (fresh) NoteMirrorCount();
+    // Only noted: a kind may mirror more before its table is fitted.
+    if (fresh) gMirrorsHint = mirrors_.size();
 }
 
 void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,

@@ -8,6 +8,7 @@
 #include "plugin/anims/IRefAnimOwner.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/records/IRecordHelper.h"
+#include "plugin/records/MirrorTable.h"
 #include "plugin/records/RefBaseInterface.h"
 #include "plugin/records/RefSubAnim.h"
 
@@ -133,8 +134,8 @@ public:
     // deep), and remembers the tree it walked.
     void CollectMirrors();
     // The next record's table is made with room for as many mirrors as this one holds now; a kind that
-    // mirrors more after the walk tells it again once it is done.
-    void NoteMirrorCount() const;
+    // mirrors more after the walk tells it again once it is done, and its table keeps no room unused.
+    void NoteMirrorCount();
     // A new mirror of kind for anim at the given path, owned by this record but outside its table:
     // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
@@ -305,7 +306,7 @@ private:
 
     IRecordHelper* helper_ = nullptr;
     ReferenceTarget* item_ = nullptr;
-    std::vector<RefAnim*> mirrors_;
+    MirrorTable mirrors_;
     RefSubAnimTree structure_;
     std::int32_t busy_ = 0;
     std::int32_t waiting_ = 0;

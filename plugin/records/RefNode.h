@@ -204,6 +204,10 @@ private:
     // the node.
     friend class RefNodeRoster;
     void OnSceneEnds(NotifyInfo* info);
+    // The first member, so that it takes the 4 bytes the record base leaves at its end; with
+    // objectRecheckPending_ in the gap after transformLocks_, a record is 408 bytes, a heap size class
+    // below the 424 it would take otherwise (every loaded node has a record).
+    std::int32_t wsModCount_ = 0;
     RefNode* rosterPrev_ = nullptr;
     RefNode* rosterNext_ = nullptr;
     std::uint64_t rosterNumber_ = 0;
@@ -375,6 +379,7 @@ private:
     std::uint8_t boneBytes_[2] = {0, 0};
     std::uint8_t grouping_ = 0;
     std::uint16_t transformLocks_ = 0;
+    std::int32_t objectRecheckPending_ = 0;
     // The tables and values most records leave at their start; null while none of them holds anything.
     // Side() answers a fresh block then; EditSide() makes the block, TrimSide() drops it once it holds
     // nothing again (no reference into the block may be kept across a call that trims).
@@ -386,8 +391,6 @@ private:
     void DropOffers();
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
-    std::int32_t wsModCount_ = 0;
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;
-    std::int32_t objectRecheckPending_ = 0;
 };
