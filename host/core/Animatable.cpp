@@ -1,9 +1,7 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
-#include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -13,31 +11,14 @@ namespace {
 // reused, so pages of a table indexed by handle find an animatable without hashing. A page grows by a page,
 // never by copying the table, and a page whose animatables are all gone is given back: a session that
 // loads and drops scene after scene keeps pages for the live handles only (handle 0 stays empty).
-// An entry holds the animatable's address in 6 bytes, which every user-space address of the machines the
-// host runs on fits: a scene of millions of animatables saves a quarter of the table. An address above that
-// range (a system that maps memory past 2^48 on request) is kept in a map, its entry holding a mark.
 struct HandleRegistry {
     static constexpr unsigned kPageBits = 12;
     static constexpr size_t kPageSize = size_t(1) << kPageBits;
-    static constexpr size_t kEntryBytes = 6;
-    static constexpr std::uint64_t kFar = (std::uint64_t(1) << (8 * kEntryBytes)) - 1;
     struct Page {
-        unsigned char entries[kPageSize * kEntryBytes] = {};
+        Animatable* anims[kPageSize] = {};
         size_t live = 0;
-        // Little-endian whatever the machine, so the compiler reads and writes an entry in one or two moves.
-        std::uint64_t Get(size_t slot) const {
-            const unsigned char* e = entries + slot * kEntryBytes;
-            std::uint64_t v = 0;
-            for (size_t b = 0; b < kEntryBytes; ++b) v |= std::uint64_t(e[b]) << (8 * b);
-            return v;
-        }
-        void Put(size_t slot, std::uint64_t v) {
-            unsigned char* e = entries + slot * kEntryBytes;
-            for (size_t b = 0; b < kEntryBytes; ++b) e[b] = static_cast<unsigned char>(v >> (8 * b));
-        }
     };
     std::vector<std::unique_ptr<Page>> pages;
-    std::unordered_map<AnimHandle, Animatable*> far;
     AnimHandle next = 1;
 
     static size_t PageOf(AnimHandle h) { return static_cast<size_t>(h >> kPageBits); }
@@ -46,26 +27,19 @@ struct HandleRegistry {
         const size_t p = PageOf(h);
         if (pages.size() <= p) pages.resize(p + 1);
         if (!pages[p]) pages[p] = std::make_unique<Page>();
-        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(anim));
-        if (address >= kFar) far.emplace(h, anim);
-        pages[p]->Put(SlotOf(h), address >= kFar ? kFar : address);
+        pages[p]->anims[SlotOf(h)] = anim;
         ++pages[p]->live;
     }
     void Drop(AnimHandle h) {
         Page* page = pages[PageOf(h)].get();
-        if (page->Get(SlotOf(h)) == kFar) far.erase(h);
-        page->Put(SlotOf(h), 0);
+        page->anims[SlotOf(h)] = nullptr;
         // The page new handles go to stays: an animatable made and dropped over and over would otherwise
         // take a page and give it back each time.
         if (--page->live == 0 && PageOf(h) != PageOf(next)) pages[PageOf(h)].reset();
     }
     Animatable* Find(AnimHandle h) const {
         const size_t p = PageOf(h);
-        if (p >= pages.size() || !pages[p]) return nullptr;
-        const std::uint64_t v = pages[p]->Get(SlotOf(h));
-        if (v != kFar) return reinterpret_cast<Animatable*>(static_cast<std::uintptr_t>(v));
-        const auto it = far.find(h);
-        return it != far.end() ? it->second : nullptr;
+        return p < pages.size() && pages[p] ? pages[p]->anims[SlotOf(h)] : nullptr;
     }
 };
 
