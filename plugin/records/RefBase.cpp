@@ -252,6 +252,20 @@ MSTR RefBase::ComposeMirrorError(const MCHAR* what, RefAnim* mirror, const MAXEx
     return text;
 }
 
+void RefBase::PrefetchMirrors() const {
+    for (const RefAnim* m : mirrors_)
+        if (m) __builtin_prefetch(m);
+}
+
+void RefBase::PrefetchAnims() const {
+    for (const RefAnim* m : mirrors_)
+        if (m)
+            if (const ReferenceTarget* anim = m->GetAnim()) {
+                __builtin_prefetch(anim);
+                __builtin_prefetch(reinterpret_cast<const char*>(anim) + sizeof(ReferenceTarget) - 1);
+            }
+}
+
 void RefBase::Collect() {
     if (structureChanged_) UpdateStructure();
     // By index: a mirror may add or drop mirrors of this record while it collects.

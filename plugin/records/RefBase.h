@@ -79,6 +79,10 @@ public:
     // Pending structure change first, then every mirror's local-dependency state, then a structure
     // change that arrived meanwhile. A mirror's failure is raised as "Error Collecting RefAnim ...".
     virtual void Collect();
+    // A pass over many records asks for what the next records' collections read, a record or two
+    // ahead: their mirrors first, then (once those have come in) the animatables the mirrors stand for.
+    void PrefetchMirrors() const;
+    void PrefetchAnims() const;
     virtual void StoreDefaults() {}
     // Every mirror puts the user's change back below the root animatable. A mirror's failure is raised as
     // "Error Overriding RefAnim ...".
