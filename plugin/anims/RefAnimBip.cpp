@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
@@ -38,8 +39,11 @@ void Say(const WStr& text) {
 // The whole file in buf; on failure the listener hears which step failed (after prefix) and buf is empty.
 void ReadWholeFile(const WStr& path, std::vector<std::uint8_t>& buf, const MCHAR* prefix) {
     buf.clear();
-    std::ifstream in(NormalizePath(path).ToUTF8(), std::ios::binary | std::ios::ate);
-    if (!in) return Say(WStr(prefix) + L" - Stream error.");
+    const std::string name = NormalizePath(path).ToUTF8();
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(name, ec)) in.open(name, std::ios::binary | std::ios::ate);
+    if (!in.is_open() || !in) return Say(WStr(prefix) + L" - Stream error.");
     const std::streamoff size = in.tellg();
     in.seekg(0);
     try {
@@ -373,8 +377,9 @@ IOResult RefAnimBip::Load(ILoad* iload) {
 
 MSTR RefAnimBip::Describe() {
     return RefAnim::Describe() +
-           WStr::Format(L"\nBiped Data: %d bytes\nMixer Data: %d bytes\nLayers: %d\nSwitches: %d %d\nMixer Mode: %d"
+           WStr::Format(L"\nBiped Data: %d bytes\nMixer Data: %d bytes\nLayers: %s\nSwitches: %d %d\nMixer Mode: %d"
                         L"\nMixer Changed: %d",
-                        static_cast<int>(bipData_.size()), static_cast<int>(mixerData_.size()), layerCount_ - 1,
-                        switches_[0], switches_[1], mixerMode_ ? 1 : 0, mixerChanged_);
+                        static_cast<int>(bipData_.size()), static_cast<int>(mixerData_.size()),
+                        layerCount_ > 0 ? WStr::FromInt(layerCount_ - 1).c_str() : L"none", switches_[0], switches_[1],
+                        mixerMode_ ? 1 : 0, mixerChanged_);
 }
