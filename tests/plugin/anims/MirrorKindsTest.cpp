@@ -8,6 +8,8 @@
 #include "host/scene/CustAttrib.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
+#include "host/scene/biped/BipedPartControl.h"
+#include "host/scene/biped/BipedRootControl.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ReactionControl.h"
@@ -87,6 +89,10 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         auto* shape = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(SHAPE_CLASS_ID, TEXT_SHAPE_CLASS_ID)));
         n->SetObjectRef(shape);
         return shape;
+    };
+    const auto biped = [](INode* n) -> ReferenceTarget* {
+        n->SetTMController(new BipedRootControl());
+        return n->GetTMController();
     };
     const auto who = [](Animatable* a, Animatable* mine) { return std::string(a == mine ? "mine" : "fresh"); };
     // A position constraint on the target, in the node's position slot; the user adds a second target.
@@ -391,6 +397,27 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 2 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, height mine, driven by the fresh width, "
          "states 3, verdict 1 state 2"},
+        // A key on a referenced Biped (its other root tracks unkeyed: Toggled): its file goes into the mirror
+        // and into the fresh Biped.
+        {KIND_BIP, {L"Transform"}, {3}, biped,
+         [](ReferenceTarget* root) { Ctrl(root->SubAnim(0))->AddNewKey(10, 0); },
+         [&](INode* n, ReferenceTarget*) {
+             return "follows " + std::to_string(m_->GetAnim() == n->GetTMController()) + ", vertical keys " +
+                    std::to_string(Ctrl(n->GetTMController()->SubAnim(0))->NumKeys());
+         },
+         "state 66, refs 7 passive 0, chunks 41 42 43 44 45 46 47 48, follows 1, vertical keys 1, verdict 1 state 66"},
+        // A key on a Biped part: the key controller the mirror held goes on the fresh part once bound.
+        {KIND_BIP_CTRL, {L"Transform"}, {3},
+         [](INode* n) -> ReferenceTarget* {
+             n->SetTMController(new BipedPartControl());
+             return n->GetTMController();
+         },
+         [](ReferenceTarget* part) { static_cast<BipedPartControl*>(part)->GetKeys()->AddNewKey(10, 0); },
+         [&](INode* n, ReferenceTarget*) {
+             m_->FinishOverride();
+             return "keys " + std::to_string(static_cast<BipedPartControl*>(n->GetTMController())->GetKeys()->NumKeys());
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43, keys 1, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
