@@ -4,6 +4,8 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/Control.h"
+#include "host/scene/HostServices.h"
+#include "host/scene/Interface.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/materials/ParamDefBuilder.h"
@@ -21,6 +23,8 @@
 #include "host/scene/objects/SceneRefObject.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "plugin/anims/RefAnimRefKinds.h"
+#include "plugin/anims/RefAnimRigKinds.h"
+#include "plugin/records/IRecordHelper.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/ChunkIds.h"
@@ -492,6 +496,59 @@ TEST_F(MirrorKindsTest, TheLinkedXFormMirrorIgnoresTheFollowedNodeMovingButNotAN
     mod->ReplaceReference(slot, b.Box("Other01").Build());
     mod->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
     EXPECT_EQ(std::to_string(afterMove) + " " + std::to_string(m->GetOverriddenState()), "0 2");
+    m->MaybeAutoDelete();
+}
+
+// The helper of a record in a test: only its node matters.
+class NodeHelper : public IRecordHelper {
+public:
+    explicit NodeHelper(INode* node) : node_(node) {}
+    bool PersistsReferences() const override { return false; }
+    MSTR GetRecordNamePrefix() override { return MSTR(); }
+    DWORD GetStamp() const override { return 0; }
+    void RegisterChangedMirror(RefAnim*) override {}
+    bool ForgetNodeToDelete(const WStr&) override { return false; }
+    INode* GetHelperNode() override { return node_; }
+
+private:
+    INode* node_;
+};
+
+TEST_F(MirrorKindsTest, ABipedEntersFigureModeOnlyWhileItsReferenceIsNotWorkedOn) {
+    INode* helperNode = b.Box("Ostrivan01").Build();
+    NodeHelper helper(helperNode);
+    rec->SetHelper(&helper);
+    auto* root = new BipedRootControl();
+    static_cast<INode*>(rec->GetItem())->SetTMController(root);
+    RefAnim* m = Mirror(rec, root, {L"Transform"}, {3}, 0, KIND_BIP);
+    ASSERT_NE(m, nullptr);
+    Interface* ip = GetCOREInterface();
+    ip->Services().ClearRecord();
+    std::string got;
+    for (INode* working : {static_cast<INode*>(nullptr), helperNode}) {
+        if (working) ip->SelectNode(working);
+        root->BeginModes(BMODE_FIGURE);
+        got += std::to_string(root->GetMode()) + " ";
+        root->EndModes(BMODE_FIGURE);
+    }
+    ASSERT_EQ(ip->Services().Shown().size(), 1u);
+    const HostServices::ShownMessage& shown = ip->Services().Shown().front();
+    got += shown.title.ToUTF8() + ": " + shown.text.ToUTF8() + " " + std::to_string(shown.style);
+    EXPECT_EQ(got, "1 0 Biped Message: External Reference Biped cannot be edited in figure mode. 48");
+    rec->SetHelper(nullptr);
+}
+
+TEST_F(MirrorKindsTest, ABipedMirrorRefusesAChunkWhoseDataIsShorterThanItsCount) {
+    RefAnimBip* m = static_cast<RefAnimBip*>(CreateMirror(KIND_BIP));
+    std::vector<std::uint8_t> bytes = Saved(*m);
+    // The animation data chunk (0x2A) holds a 4-byte count of 0: make it announce one byte more.
+    const std::vector<std::uint8_t> empty = {0x2A, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto at = std::search(bytes.begin(), bytes.end(), empty.begin(), empty.end());
+    ASSERT_NE(at, bytes.end());
+    at[6] = 1;
+    ChunkLoad l(bytes);
+    EXPECT_EQ(m->Load(&l), IO_ERROR);
+    EXPECT_TRUE(m->GetBipData().empty());
     m->MaybeAutoDelete();
 }
 
