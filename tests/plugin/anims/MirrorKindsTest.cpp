@@ -548,6 +548,8 @@ TEST_F(MirrorKindsTest, ABipedMirrorRefusesAChunkWhoseDataIsShorterThanItsCount)
     at[6] = 1;
     ChunkLoad l(bytes);
     EXPECT_EQ(m->Load(&l), IO_ERROR);
+    // Refused on the count, before anything is allocated for it; the error names the chunk and the count.
+    EXPECT_NE(l.GetLastError().str().find(L"chunk 0x002A: count 1 "), std::wstring::npos) << l.GetLastError().ToUTF8();
     EXPECT_TRUE(m->GetBipData().empty());
     m->MaybeAutoDelete();
 }
