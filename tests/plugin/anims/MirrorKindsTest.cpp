@@ -555,3 +555,19 @@ TEST_F(MirrorKindsTest, ABipedMirrorRefusesAChunkWhoseDataIsShorterThanItsCount)
 }
 
 } // namespace
+
+namespace {
+
+// A mirror that carries the user's own camera in place of the file's keeps it whole: the user's later edit
+// of it is part of the replacement, not a change to re-apply on the file's camera.
+TEST_F(MirrorKindsTest, AnEditOfAReplacedAnimatableMarksNothingMore) {
+    auto* cam = static_cast<GenCamera*>(
+        static_cast<Object*>(static_cast<Animatable*>(CreateInstance(CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID))));
+    rec->GetNode()->SetObjectRef(cam);
+    RefAnim* m = Mirror(rec, cam, {L"Object"}, {4}, REFANIM_REPLACED, KIND_CAM);
+    ASSERT_NE(m, nullptr);
+    cam->SetOrtho(TRUE);
+    EXPECT_EQ(int(m->GetOverriddenState()), int(REFANIM_REPLACED));
+}
+
+} // namespace
