@@ -318,6 +318,13 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     ASSERT_NE(pf, nullptr);
     EXPECT_EQ(ResolveKind(pf, node), 0x30016u);
     pf->DeleteMe();
+    // The flow's event heads its own graph; a test is recognised through its node, a plain action is not.
+    const std::pair<const MCHAR*, DWORD> flowParts[] = {{L"PF_Event", 0x30017u}, {L"PF_AgeTest", 0x230037u}, {L"PF_Birth", 0x20000u}};
+    for (const auto& [name, kind] : flowParts) {
+        auto* part = static_cast<Object*>(CreateObjectByName(name));
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(ResolveKind(part, b.WithObject(part, "Part").Build()), kind) << WStr(name).ToUTF8();
+    }
     auto* linkTM = new LinkTransformControl();
     EXPECT_EQ(ResolveKind(linkTM, node), 0x3003Bu);
     linkTM->DeleteMe();
