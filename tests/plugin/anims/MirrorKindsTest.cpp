@@ -22,6 +22,8 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/objects/SceneRefObject.h"
 #include "plugin/anims/MirrorKindSelection.h"
+#include "host/scene/ParticleFlow.h"
+#include "plugin/anims/RefAnimParticleKinds.h"
 #include "plugin/anims/RefAnimRefKinds.h"
 #include "plugin/anims/RefAnimRigKinds.h"
 #include "plugin/records/IRecordHelper.h"
@@ -478,6 +480,31 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
     }
 }
 
+
+// A particle flow mirror's tables come back from its chunks; a table longer than its count is refused.
+TEST_F(MirrorKindsTest, AParticleFlowMirrorKeepsItsTablesAndRefusesATableLongerThanItsCount) {
+    auto* ev = static_cast<Object*>(CreateObjectByName(L"PF_Event"));
+    b.WithObject(ev, "Event01").Build();
+    GetPFActionListInterface(ev)->AppendAction(b.WithObject(static_cast<Object*>(CreateObjectByName(L"PF_Birth")), "Birth01").Build());
+    auto* m = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_EVENT));
+    m->SetAnim(ev);
+    ASSERT_EQ(m->GetActions().monitored.size(), 1u);
+    std::vector<std::uint8_t> bytes = Saved(*m);
+    auto* back = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_SOURCE));
+    ChunkLoad good(bytes);
+    ASSERT_EQ(back->Load(&good), IO_OK);
+    EXPECT_TRUE(back->GetActions() == m->GetActions() && back->GetMode() == 0);
+    // The counts chunk (0x35) announces one monitored action: make it announce none.
+    const std::vector<std::uint8_t> counts = {0x35, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+    const auto at = std::search(bytes.begin(), bytes.end(), counts.begin(), counts.end());
+    ASSERT_NE(at, bytes.end());
+    at[6] = 0;
+    ChunkLoad bad(bytes);
+    EXPECT_EQ(back->Load(&bad), IO_ERROR);
+    EXPECT_NE(bad.GetLastError().str().find(L"chunk 0x002C: record 1 where the counts chunk 0x0035 announced 0"), std::wstring::npos) << bad.GetLastError().ToUTF8();
+    m->MaybeAutoDelete();
+    back->MaybeAutoDelete();
+}
 } // namespace
 
 namespace {
