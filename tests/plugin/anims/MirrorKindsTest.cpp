@@ -481,7 +481,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
 }
 
 
-// A particle flow mirror's tables come back from its chunks; a table longer than its count is refused.
+// A particle flow mirror's tables follow undo and come back from its chunks; a table longer than its count is refused.
 TEST_F(MirrorKindsTest, AParticleFlowMirrorKeepsItsTablesAndRefusesATableLongerThanItsCount) {
     auto* ev = static_cast<Object*>(CreateObjectByName(L"PF_Event"));
     b.WithObject(ev, "Event01").Build();
@@ -489,6 +489,13 @@ TEST_F(MirrorKindsTest, AParticleFlowMirrorKeepsItsTablesAndRefusesATableLongerT
     auto* m = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_EVENT));
     m->SetAnim(ev);
     ASSERT_EQ(m->GetActions().monitored.size(), 1u);
+    // A toggle is recorded at once and forgotten with the undo of the change.
+    theHold.Begin();
+    GetPFActionListInterface(ev)->ActivateAction(0, false);
+    theHold.Accept(L"Toggle");
+    const size_t toggled = m->GetActions().toggled.size();
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(std::to_string(toggled) + " " + std::to_string(m->GetActions().toggled.size()), "1 0");
     std::vector<std::uint8_t> bytes = Saved(*m);
     auto* back = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_SOURCE));
     ChunkLoad good(bytes);
