@@ -57,7 +57,7 @@ void RegisterParticleBuiltins(Interpreter& in) {
         CheckArgCount(L"pfAddAction", a, 2, 3);
         IPFActionList* list = ArgEvent(a[0], L"pfAddAction");
         INode* action = ArgAction(a[1], L"pfAddAction");
-        const int index = a.Count() > 2 ? ArgIndexIn(a[2], list->NumActions() + 1, L"pfAddAction", L"action")
+        const int index = a.Count() > 2 ? ArgIndexIn(a[2], list->NumActions() + 1, L"pfAddAction", L"place")
                                        : list->NumActions();
         return Value::Bool(list->InsertAction(action, index));
     });
