@@ -53,9 +53,7 @@ template <class Name> void PutParamName(const ParamDef& def, Name* name) {
     PutFixed(name, n && *n ? n : L"unnamed");
 }
 
-// With kChild false only the name is given: reading an element (its controller, its target) is the
-// costly part, and a walk names the steps of a new mirror's path long after it read the children.
-template <bool kChild, class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, Name* name) {
+template <class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, Name* name) {
     const int index = tab >= 0 ? tab : i - 1;
     if (index < 0 || index >= pb->NumParams()) return nullptr;
     const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(index));
@@ -66,10 +64,10 @@ template <bool kChild, class Name> Animatable* ParamBlock2Child(IParamBlock2* pb
             const MCHAR* n = def.int_name;
             PutMade(name, MSTR(n && *n ? n : L"unnamed") + L"[" + WStr::FromInt(i) + L"]");
         }
-        return kChild ? ElementChild(pb, index, def, i) : nullptr;
+        return ElementChild(pb, index, def, i);
     }
     if (name) PutParamName(def, name);
-    return kChild ? BlockParamChild(pb, index, def) : nullptr;
+    return BlockParamChild(pb, index, def);
 }
 
 template <class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
@@ -112,7 +110,7 @@ template <class Name> Animatable* GenericChild(Animatable* p, int i, Name* name)
     return pb;
 }
 
-template <bool kChild, class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
+template <class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
     if (name) PutFixed(name, L"");
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
@@ -120,7 +118,7 @@ template <bool kChild, class Name> Animatable* ChildNamed(Animatable* parent, in
         return parent->GetCustAttribContainerTarget();
     }
     switch (parent->SuperClassID()) {
-    case PARAMETER_BLOCK2_CLASS_ID: return ParamBlock2Child<kChild>(static_cast<IParamBlock2*>(parent), i, tab, name);
+    case PARAMETER_BLOCK2_CLASS_ID: return ParamBlock2Child(static_cast<IParamBlock2*>(parent), i, tab, name);
     case GEN_DERIVOB_CLASS_ID: return DerivedObjectChild(static_cast<IDerivedObject*>(parent), i, name);
     default: return GenericChild(parent, i, name);
     }
@@ -129,15 +127,11 @@ template <bool kChild, class Name> Animatable* ChildNamed(Animatable* parent, in
 } // namespace
 
 Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR* name) {
-    return ChildNamed<true>(parent, i, tab, name);
+    return ChildNamed(parent, i, tab, name);
 }
 
 Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, PathName* name) {
-    return ChildNamed<true>(parent, i, tab, name);
-}
-
-void GetChildName(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, PathName& name) {
-    ChildNamed<false>(parent, i, tab, &name);
+    return ChildNamed(parent, i, tab, name);
 }
 
 bool ElementMayHoldChild(const ParamDef& def) {

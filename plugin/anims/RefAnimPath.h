@@ -26,8 +26,6 @@ inline Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int 
 }
 // The same with the name as a path step: a name that is a fixed text is interned without a string.
 Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, PathName* name);
-// Only the name GetChild gives at position i: a block's parameter is named without reading it.
-void GetChildName(Animatable* parent, Animatable* parentOfParent, int i, int tab, PathName& name);
 
 // Whether a block parameter of this definition can ever stand for a child: a table (stepped into by the
 // block itself), a reference parameter, or an animatable one, which may be given a controller at any

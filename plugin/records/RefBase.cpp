@@ -470,7 +470,7 @@ RefBase::WalkPath::~WalkPath() {
 const PathNames& RefBase::WalkPath::Names() {
     PathName name;
     for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        GetChildName(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, name);
+        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
         names_.push_back(name);
     }
     return names_;
