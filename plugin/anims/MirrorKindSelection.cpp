@@ -426,58 +426,42 @@ ClassRows ReadRows(SClass_ID s, const Class_ID& cls) {
     return r;
 }
 
-// The rows of every class met so far, open-addressed by super class and class id. A scene holds a few
-// dozen classes, met millions of times; the table only grows, so a reference into it stays valid until
-// the next miss, and callers read the rows at once.
+// The rows of every class met so far, open-addressed by super class and class id in a table of fixed
+// size: a scene holds a few dozen classes, met millions of times. Past half full (more classes than any
+// scene has) a class's rows are read from the tables again each time, the same answer at more cost.
 class ClassRowsTable {
 public:
-    const ClassRows& Get(SClass_ID s, const Class_ID& cls) {
-        if (slots_.empty()) slots_.resize(64);
-        for (size_t i = Hash(s, cls) & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    ClassRows Get(SClass_ID s, const Class_ID& cls) {
+        const std::uint32_t h = cls.PartA() * 0x9E3779B1u ^ cls.PartB() * 0x85EBCA77u ^ s * 0xC2B2AE3Du;
+        for (std::uint32_t i = h >> (32 - kBits), n = 0; n < kSlots; ++n, i = (i + 1) & (kSlots - 1)) {
             Slot& slot = slots_[i];
             if (slot.used && slot.super == s && slot.cls == cls) return slot.rows;
             if (slot.used) continue;
-            if ((used_ + 1) * 2 > slots_.size()) {
-                Grow();
-                return Get(s, cls);
-            }
+            if (used_ * 2 >= kSlots) break;
             slot = Slot{true, s, cls, ReadRows(s, cls)};
             ++used_;
             return slot.rows;
         }
+        return ReadRows(s, cls);
     }
 
 private:
+    static constexpr std::uint32_t kBits = 8;
+    static constexpr std::uint32_t kSlots = 1u << kBits;
     struct Slot {
         bool used = false;
         SClass_ID super = 0;
         Class_ID cls;
         ClassRows rows;
     };
-    static size_t Hash(SClass_ID s, const Class_ID& cls) {
-        std::uint64_t h = (std::uint64_t{cls.PartA()} << 32 | cls.PartB()) ^ (std::uint64_t{s} * 0x9E3779B97F4A7C15ull);
-        h ^= h >> 29;
-        h *= 0xBF58476D1CE4E5B9ull;
-        return static_cast<size_t>(h ^ (h >> 32));
-    }
-    void Grow() {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(old.size() * 2, Slot{});
-        for (const Slot& o : old) {
-            if (!o.used) continue;
-            size_t i = Hash(o.super, o.cls) & (slots_.size() - 1);
-            while (slots_[i].used) i = (i + 1) & (slots_.size() - 1);
-            slots_[i] = o;
-        }
-    }
-
-    std::vector<Slot> slots_;
-    size_t used_ = 0;
+    Slot slots_[kSlots] = {};
+    std::uint32_t used_ = 0;
 };
 
-const ClassRows& RowsOf(SClass_ID s, const Class_ID& cls) {
-    static ClassRowsTable table;
-    return table.Get(s, cls);
+ClassRowsTable gClassRows;
+
+ClassRows RowsOf(SClass_ID s, const Class_ID& cls) {
+    return gClassRows.Get(s, cls);
 }
 
 // ---- Host facts ------------------------------------------------------------------------------------------
@@ -535,7 +519,7 @@ DWORD ParamBlockKind(Animatable* owner) {
     if (!owner) return ParamBlockKindForOwner(owner);
     const SClass_ID so = owner->SuperClassID();
     if (so == CUST_ATTRIB_CLASS_ID) return KIND_PBLOCK2_WHOLE_TAB;
-    const ClassRows& rows = RowsOf(so, owner->ClassID());
+    const ClassRows rows = RowsOf(so, owner->ClassID());
     if (rows.blockOwnerRow != kNoRow) return rows.blockOwnerRow;
     if (Answers(owner, LIST_CONTROLLER_INTERFACE)) return KIND_PBLOCK2_ELEMENTS;
     return rows.elementwiseBlockOwner ? KIND_PBLOCK2_ELEMENTS : KIND_PBLOCK2;
@@ -682,18 +666,6 @@ struct CreationRow {
 const CreationRow kCreationTable[] = {OSTRIVANS_MIRROR_KINDS(OSTRIVANS_CREATION_ROW)};
 #undef OSTRIVANS_CREATION_ROW
 
-// The rows by kind, the first row of a kind first: a walk asks for a mirror at most animatables it meets.
-const std::vector<const CreationRow*>& CreationIndex() {
-    static const std::vector<const CreationRow*> index = [] {
-        std::vector<const CreationRow*> rows;
-        for (const CreationRow& row : kCreationTable) rows.push_back(&row);
-        std::stable_sort(rows.begin(), rows.end(),
-                         [](const CreationRow* a, const CreationRow* b) { return a->kind < b->kind; });
-        return rows;
-    }();
-    return index;
-}
-
 // ---- Walk width ------------------------------------------------------------------------------------------
 
 // Both widths are asked for every stack and block a walk meets: the super class, which the caller has
@@ -733,7 +705,7 @@ DWORD ResolveKind(Animatable* anim, Animatable* owner) {
     if (!anim) return KIND_UNDECIDED;
     const SClass_ID s = anim->SuperClassID();
     const Class_ID cls = anim->ClassID();
-    const ClassRows& rows = RowsOf(s, cls);
+    const ClassRows rows = RowsOf(s, cls);
     if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, s, cls, rows, owner);
     if (rows.never) return KIND_NEVER;
     if (Control* c = AsController(anim)) return ControllerKind(anim, c, s, cls, rows, owner);
@@ -752,13 +724,13 @@ RefAnim* CreateMirror(DWORD kindId) {
         IKGuard::Get().Meet();
         return nullptr;
     }
-    const std::vector<const CreationRow*>& index = CreationIndex();
-    const auto it = std::lower_bound(index.begin(), index.end(), kindId,
-                                     [](const CreationRow* row, DWORD kind) { return row->kind < kind; });
-    if (it == index.end() || (*it)->kind != kindId) return nullptr;
-    RefAnim* mirror = (*it)->make();
-    if (kindId & KIND_FLAG) mirror->SetKindFlag(true);
-    return mirror;
+    for (const CreationRow& row : kCreationTable) {
+        if (row.kind != kindId) continue;
+        RefAnim* mirror = row.make();
+        if (kindId & KIND_FLAG) mirror->SetKindFlag(true);
+        return mirror;
+    }
+    return nullptr;
 }
 
 int ChildCount(Animatable* anim, Animatable* owner, int index) {
