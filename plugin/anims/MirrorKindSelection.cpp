@@ -24,7 +24,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 namespace {
 
