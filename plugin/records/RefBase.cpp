@@ -343,6 +343,10 @@ bool RefBase::KeepsItemThroughSave() const {
     return helper_ && helper_->PersistsReferences();
 }
 
+INode* RefBase::GetHelperNode() const {
+    return helper_ ? helper_->GetHelperNode() : nullptr;
+}
+
 void RefBase::RegisterChangedMirror(RefAnim* mirror) {
     if (helper_) helper_->RegisterChangedMirror(mirror);
 }

@@ -116,6 +116,7 @@ public:
     DWORD GetHelperStamp() const override;
     bool KeepsItemThroughSave() const override;
     void RegisterChangedMirror(RefAnim* mirror) override;
+    INode* GetHelperNode() const override;
     void ForgetNodeToDelete(const WStr& name) override;
 
     // ---- the mirror table

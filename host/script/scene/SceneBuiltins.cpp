@@ -75,6 +75,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterBooleanBuiltins(interp);
     RegisterSceneRefBuiltins(interp);
     RegisterContainerBuiltins(interp);
+    RegisterBipedBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
     RegisterDataChannelBuiltins(interp);

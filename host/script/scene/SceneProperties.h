@@ -139,6 +139,8 @@ void RegisterLinkTransformBuiltins(Interpreter& interp);
 void RegisterSceneRefBuiltins(Interpreter& interp);
 // Container helpers (containerGetNodes, containerAddNode, containerRemoveNode).
 void RegisterContainerBuiltins(Interpreter& interp);
+// Bipeds (bipedCreate, bipedBeginModes, bipedLoadFile, bipedAddMixClip ...).
+void RegisterBipedBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);
