@@ -226,6 +226,26 @@ TEST_F(MirrorKindSelectionTest, ResolveKindFollowsEveryRowOfTheRule) {
     EXPECT_GT(rows, 250);
 }
 
+// The rule reads its tables once per class, but what an animatable answers (references, children,
+// interfaces, capabilities) is asked of each: animatables of one class, resolved in turn and again, keep
+// their own kinds.
+TEST_F(MirrorKindSelectionTest, AnimatablesOfOneClassKeepTheirOwnKinds) {
+    const struct {
+        Facts facts;
+        DWORD kind;
+    } rows[] = {
+        {F(OSM_CLASS_ID, kOther), KIND_MOD},
+        {F(OSM_CLASS_ID, kOther).Ref(), KIND_WITH_REFS_MOD},
+        {F(OSM_CLASS_ID, kOther).Subs(1).Answer(kRWMS), KIND_RWMS},
+        {F(TEXMAP_CLASS_ID, kOther).Blocks(1), KIND_TEXMAP},
+        {F(TEXMAP_CLASS_ID, kOther), KIND_PLAIN},
+        {F(GEOMOBJECT_CLASS_ID, kOther).Track(), KIND_WITH_REFS},
+        {F(GEOMOBJECT_CLASS_ID, kOther).NoCopy(), KIND_DESCEND_ONLY},
+    };
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& row : rows) EXPECT_EQ(Hex(ResolveKind(Make(row.facts).get(), nullptr)), Hex(row.kind));
+}
+
 // Children the walk visits: sub-animatables, blocks and the custom attribute position, with the special
 // classes that count otherwise (rows in child_count.txt).
 TEST_F(MirrorKindSelectionTest, ChildCountOfTheSpecialClasses) {
