@@ -357,6 +357,10 @@ bool RefBase::KeepsItemThroughSave() const {
     return helper_ && helper_->PersistsReferences();
 }
 
+INode* RefBase::GetHelperNode() const {
+    return helper_ ? helper_->GetHelperNode() : nullptr;
+}
+
 void RefBase::RegisterChangedMirror(RefAnim* mirror) {
     if (helper_) helper_->RegisterChangedMirror(mirror);
 }
@@ -612,15 +616,24 @@ void RefBase::CollectMirrors() {
     if (fresh) NoteMirrorCount();
 }
 
-void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
-                                  std::vector<std::int32_t> numbers) {
+void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, const PathNames& names,
+                                  const std::vector<std::int32_t>& numbers) {
     if (!anim || numbers.empty() || names.size() != numbers.size()) return;
     BusyScope busy(this);
-    // The walk hangs what it takes on a tree of its own, thrown away afterwards.
-    RefSubAnimWalk scratch(parent);
-    scratch.MakeChildren(0, 1);
-    WalkPath path(names, numbers);
-    Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
+    // The walk grows the paths below the place given: tables of finished walks take them.
+    PathNames walkNames = TakeTable<PathName>();
+    std::vector<std::int32_t> walkNumbers = TakeTable<std::int32_t>();
+    walkNames.assign(names.begin(), names.end());
+    walkNumbers.assign(numbers.begin(), numbers.end());
+    {
+        // The walk hangs what it takes on a tree of its own, thrown away afterwards.
+        RefSubAnimWalk scratch(parent);
+        scratch.MakeChildren(0, 1);
+        WalkPath path(walkNames, walkNumbers);
+        Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
+    }
+    GiveBack(walkNames);
+    GiveBack(walkNumbers);
 }
 
 void RefBase::RememberStructure() {

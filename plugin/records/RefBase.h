@@ -120,6 +120,7 @@ public:
     DWORD GetHelperStamp() const override;
     bool KeepsItemThroughSave() const override;
     void RegisterChangedMirror(RefAnim* mirror) override;
+    INode* GetHelperNode() const override;
     void ForgetNodeToDelete(const WStr& name) override;
 
     // ---- the mirror table
@@ -159,8 +160,8 @@ public:
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a
     // child of parent, where the collection's own walk does not reach; animatables mirrored there already
     // keep their mirrors. The remembered tree is not touched.
-    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
-                             std::vector<std::int32_t> numbers);
+    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, const PathNames& names,
+                             const std::vector<std::int32_t>& numbers);
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
     void DeleteMirrorsBelow(RefAnim* mirror) override;
