@@ -80,6 +80,10 @@ public:
     // Pending structure change first, then every mirror's local-dependency state, then a structure
     // change that arrived meanwhile. A mirror's failure is raised as "Error Collecting RefAnim ...".
     virtual void Collect();
+    // A pass over many records asks for what the next records' collections read, a record or two
+    // ahead: their mirrors first, then (once those have come in) the animatables the mirrors stand for.
+    void PrefetchMirrors() const;
+    void PrefetchAnims() const;
     virtual void StoreDefaults() {}
     // Every mirror puts the user's change back below the root animatable. A mirror's failure is raised as
     // "Error Overriding RefAnim ...".
@@ -117,6 +121,7 @@ public:
     DWORD GetHelperStamp() const override;
     bool KeepsItemThroughSave() const override;
     void RegisterChangedMirror(RefAnim* mirror) override;
+    INode* GetHelperNode() const override;
     void ForgetNodeToDelete(const WStr& name) override;
 
     // ---- the mirror table
@@ -156,8 +161,8 @@ public:
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a
     // child of parent, where the collection's own walk does not reach; animatables mirrored there already
     // keep their mirrors. The remembered tree is not touched.
-    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
-                             std::vector<std::int32_t> numbers);
+    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, const PathNames& names,
+                             const std::vector<std::int32_t>& numbers);
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
     void DeleteMirrorsBelow(RefAnim* mirror) override;

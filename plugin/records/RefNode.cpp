@@ -398,8 +398,12 @@ void RefNode::CollectBaseObjectMirrors() {
     if (!base) return;
     // The node's child that holds the stack (the node layout puts it at a fixed place, found here by
     // looking), then the stack's child after its modifiers.
-    PathNames names;
-    std::vector<std::int32_t> numbers;
+    // Two steps: kept between records, since every record of a scene of stacks comes here (and never
+    // destroyed, so no name outlives the names' own table at exit).
+    static auto& names = *new PathNames;
+    static auto& numbers = *new std::vector<std::int32_t>;
+    names.clear();
+    numbers.clear();
     PathName name;
     const int nodeChildren = ChildCount(node, nullptr, -1);
     // Found without names: only the child found is named.
@@ -414,7 +418,8 @@ void RefNode::CollectBaseObjectMirrors() {
     if (::GetChild(stack, node, baseChild, -1, &name) != base) return;
     names.push_back(name);
     numbers.push_back(baseChild);
-    CollectMirrorsBelow(base, stack, std::move(names), std::move(numbers));
+    // The walk takes its own copies of both steps before anything below can come back here.
+    CollectMirrorsBelow(base, stack, names, numbers);
 }
 
 // ---- failures
