@@ -16,7 +16,10 @@
 # later width, while a flap whose width alone was moved takes the author's later reaction), on the scene
 # references example (a referenced set's tree and bark, items of a plant library, and its props in a
 # container: the user's tree, local bark and props kept through a reload while the author's moved
-# library, proxies and new prop come through), and last the
+# library, proxies and new prop come through), on the Biped example (a referenced character whose
+# animator's keys, layer and switch are kept through a reload from the author's later file, whose new mixer
+# clip comes through), on the particles example (a referenced particle flow whose action switched off, added
+# action and changed connection are kept while the author's later change comes through), and last the
 # manager example in the host's GUI mode (on Qt's offscreen platform when there is
 # no display).
 # The build tree and its options are the test command's, so running the tests afterwards builds only the
@@ -38,6 +41,8 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/compounds.ms
 "$root/build/app/ostrivans-host" examples/reactions.ms
 "$root/build/app/ostrivans-host" examples/scene_references.ms
+"$root/build/app/ostrivans-host" examples/biped.ms
+"$root/build/app/ostrivans-host" examples/particles.ms
 gui_platform=${QT_QPA_PLATFORM:-}
 [ -z "$gui_platform" ] && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && gui_platform=offscreen
 QT_QPA_PLATFORM=$gui_platform "$root/build/app/ostrivans-host" --gui --exit examples/manager.ms

@@ -296,7 +296,21 @@ int HostInterface::GetSystemSetting(int id) {
     return 0;
 }
 
-void HostInterface::RedrawViews(TimeValue) { ++redraws_; }
+void HostInterface::RedrawViews(TimeValue) {
+    ++redraws_;
+    const std::vector<RedrawViewsCallback*> now = redrawCallbacks_;
+    for (RedrawViewsCallback* cb : now)
+        if (std::find(redrawCallbacks_.begin(), redrawCallbacks_.end(), cb) != redrawCallbacks_.end()) cb->proc(this);
+}
+
+void HostInterface::RegisterRedrawViewsCallback(RedrawViewsCallback* cb) {
+    if (cb && std::find(redrawCallbacks_.begin(), redrawCallbacks_.end(), cb) == redrawCallbacks_.end())
+        redrawCallbacks_.push_back(cb);
+}
+
+void HostInterface::UnRegisterRedrawViewsCallback(RedrawViewsCallback* cb) {
+    std::erase(redrawCallbacks_, cb);
+}
 
 void HostInterface::PushPrompt(const MCHAR* s) { prompts_.emplace_back(s ? s : L""); }
 void HostInterface::PopPrompt() {

@@ -59,6 +59,8 @@ public:
     void SetSaveRequiredFlag(BOOL require = TRUE) override { saveRequired_ = require; }
     int GetSystemSetting(int id) override;
     void RedrawViews(TimeValue t) override;
+    void RegisterRedrawViewsCallback(RedrawViewsCallback* cb) override;
+    void UnRegisterRedrawViewsCallback(RedrawViewsCallback* cb) override;
 
     void PushPrompt(const MCHAR* s) override;
     void PopPrompt() override;
@@ -150,6 +152,7 @@ private:
     MSTR curFile_;
     MSTR fileError_;
     std::vector<MergeCallback*> mergeCallbacks_;
+    std::vector<RedrawViewsCallback*> redrawCallbacks_;
     void* mainWindow_ = nullptr;
     int redraws_ = 0;
 };

@@ -65,12 +65,14 @@ ReferenceTarget* AsTarget(ReferenceMaker* m) {
 }
 
 // A maker with several entries in one list hears a message once: the makers already called are kept
-// here, but only those that have more than one entry, so the usual walk allocates nothing.
+// here, but only those that have more than one entry, so the usual walk allocates nothing. A maker that
+// holds a single reference in all (a deletion walks millions of them) has one entry at most: neither the
+// set nor the list is asked about it.
 class HeardOnce {
 public:
     bool AlreadyHeard(const RefList& list, ReferenceMaker* m) {
-        if (heard_.count(m)) return true;
-        if (list.CountOf(m) > 1) heard_.insert(m);
+        if (!heard_.empty() && heard_.count(m)) return true;
+        if (m->NumLiveRefs() > 1 && list.CountOf(m) > 1) heard_.insert(m);
         return false;
     }
 

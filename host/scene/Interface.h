@@ -59,6 +59,14 @@ constexpr int APP_NETWORK_DIR = 38;
 // Told about the nodes a merge creates. Every installed callback hears of every merge that ends while
 // it is installed, so a merge that runs inside another one (a helper of the merged file loading its own
 // file) reports its nodes to the outer merge's callback too.
+// Called once the viewports have been redrawn, while registered (Interface::RegisterRedrawViewsCallback).
+class Interface;
+class RedrawViewsCallback {
+public:
+    virtual ~RedrawViewsCallback() = default;
+    virtual void proc(Interface* ip) = 0;
+};
+
 class MergeCallback {
 public:
     virtual ~MergeCallback() = default;
@@ -111,7 +119,11 @@ public:
     virtual BOOL IsSaveRequired() = 0;
     virtual void SetSaveRequiredFlag(BOOL require = TRUE) = 0;
     virtual int GetSystemSetting(int id) = 0;
+    // Redraws the viewports, then calls every redraw callback registered when the redraw began (one that
+    // a callback unregisters before its turn is not called).
     virtual void RedrawViews(TimeValue t) = 0;
+    virtual void RegisterRedrawViewsCallback(RedrawViewsCallback* cb) = 0;
+    virtual void UnRegisterRedrawViewsCallback(RedrawViewsCallback* cb) = 0;
 
     // Prompt line.
     virtual void PushPrompt(const MCHAR* s) = 0;

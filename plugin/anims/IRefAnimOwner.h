@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+class INode;
 class RefAnim;
 class ReferenceTarget;
 
@@ -50,6 +51,8 @@ public:
     virtual void RegisterChangedMirror(RefAnim* mirror) = 0;
     // The helper no longer deletes merged nodes of this name again (undoable).
     virtual void ForgetNodeToDelete(const WStr& name) = 0;
+    // The helper's own node.
+    virtual INode* GetHelperNode() const { return nullptr; }
 
 protected:
     ~IRefAnimOwner() = default;

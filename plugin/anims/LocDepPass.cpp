@@ -1,11 +1,7 @@
 // The table of a local-dependency pass.
 #include "plugin/anims/LocDepPass.h"
 
-LocDepPass& LocDepPass::Of(DWORD stamp) {
-    static LocDepPass pass;
-    if (!pass.begun_ || pass.stamp_ != stamp) pass.Reset(stamp);
-    return pass;
-}
+LocDepPass LocDepPass::pass_;
 
 void LocDepPass::Reset(DWORD stamp) {
     // The memory goes with the pass: a large pass leaves no large table behind for a small one.
@@ -13,12 +9,6 @@ void LocDepPass::Reset(DWORD stamp) {
     used_ = 0;
     stamp_ = stamp;
     begun_ = true;
-}
-
-LocDepPass::Answer LocDepPass::Find(AnimHandle handle) const {
-    const AnimHandle page = handle >> kPageBits;
-    if (handle == 0 || page >= pages_.size() || !pages_[page]) return Answer::Unknown;
-    return (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
 }
 
 void LocDepPass::Store(AnimHandle handle, bool yes) {

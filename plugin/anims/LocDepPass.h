@@ -23,9 +23,17 @@ public:
 
     // The table of the pass of stamp. Asking with another stamp than the last one ends the last pass: its
     // answers are dropped and the new pass begins empty.
-    static LocDepPass& Of(DWORD stamp);
+    // Asked at every step of every walk: the common case, the pass going on, is answered inline.
+    static LocDepPass& Of(DWORD stamp) {
+        if (!pass_.begun_ || pass_.stamp_ != stamp) pass_.Reset(stamp);
+        return pass_;
+    }
 
-    Answer Find(AnimHandle handle) const;
+    Answer Find(AnimHandle handle) const {
+        const AnimHandle page = handle >> kPageBits;
+        if (handle == 0 || page >= pages_.size() || !pages_[page]) return Answer::Unknown;
+        return (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
+    }
     // Records the answer, replacing an earlier one.
     void Store(AnimHandle handle, bool yes);
     size_t Size() const { return used_; }
@@ -35,6 +43,8 @@ private:
     using Page = std::array<Answer, size_t{1} << kPageBits>;
 
     void Reset(DWORD stamp);
+
+    static LocDepPass pass_;
 
     // By page number (handle >> kPageBits); null for a page no question reached.
     std::vector<std::unique_ptr<Page>> pages_;

@@ -22,6 +22,7 @@
 #include "plugin/anims/RefAnimRigKinds.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <span>
 
 namespace {
@@ -354,6 +355,114 @@ bool IsOneOf(std::span<const SuperAndClass> list, SClass_ID super, const Class_I
     return false;
 }
 
+// ---- What the tables say about a class --------------------------------------------------------------------
+
+// The row of the table of an animatable's super class that is not a controller (kNoRow without one).
+DWORD ClassTableRow(SClass_ID s, const Class_ID& cls) {
+    switch (s) {
+        case MATERIAL_CLASS_ID: return Lookup(kMaterialRows, cls);
+        case TEXMAP_CLASS_ID: return Lookup(kTexmapRows, cls);
+        case WSM_OBJECT_CLASS_ID: return Lookup(kSpaceWarpObjectRows, cls);
+        case OSM_CLASS_ID: return Lookup(kObjectModifierRows, cls);
+        case WSM_CLASS_ID: return Lookup(kWorldModifierRows, cls);
+        case REF_TARGET_CLASS_ID: return Lookup(kRefTargetRows, cls);
+        case REF_MAKER_CLASS_ID: return Lookup(kRefMakerRows, cls);
+        case GEOMOBJECT_CLASS_ID: return Lookup(kGeomObjectRows, cls);
+        case LIGHT_CLASS_ID: return Lookup(kLightRows, cls);
+        case SHAPE_CLASS_ID: return Lookup(kShapeRows, cls);
+        case HELPER_CLASS_ID: return Lookup(kHelperRows, cls);
+        case SYSTEM_CLASS_ID: return Lookup(kSystemRows, cls);
+        case BASENODE_CLASS_ID:
+        case GEN_DERIVOB_CLASS_ID:
+        case PARAMETER_BLOCK_CLASS_ID:
+        case CAMERA_CLASS_ID:
+        case PARAMETER_BLOCK2_CLASS_ID: return kNoRow;
+        default: return Lookup(kOtherSuperClassRows, cls);
+    }
+}
+
+// The row of the table of a controller's super class that passes the controller test.
+DWORD ControllerTableRow(SClass_ID s, const Class_ID& cls) {
+    switch (s) {
+        case CTRL_FLOAT_CLASS_ID: return Lookup(kFloatControlRows, cls);
+        case CTRL_POINT3_CLASS_ID: return Lookup(kPoint3ControlRows, cls);
+        case CTRL_MATRIX3_CLASS_ID: return Lookup(kMatrix3ControlRows, cls);
+        case CTRL_POSITION_CLASS_ID: return Lookup(kPositionControlRows, cls);
+        case CTRL_ROTATION_CLASS_ID: return Lookup(kRotationControlRows, cls);
+        case CTRL_SCALE_CLASS_ID: return Lookup(kScaleControlRows, cls);
+        default: return kNoRow;
+    }
+}
+
+// Everything the rule and the walk width read from their tables for one class: a pure function of the
+// super class and the class id, so it is looked up once per class instead of once per animatable. What
+// the animatable itself answers (capabilities, interfaces, references, children) is still asked of each.
+struct ClassRows {
+    DWORD classRow = kNoRow;      // ClassTableRow
+    DWORD controllerRow = kNoRow; // ControllerTableRow
+    DWORD noCopyRow = kNoRow;     // matrix3 controllers that fail the primary test
+    DWORD blockOwnerRow = kNoRow; // the kind of a parameter block 2 that this class owns
+    bool never = false;           // the class that is never mirrored
+    bool particleControl = false;
+    bool elementwiseBlockOwner = false;
+    bool subsOnlyWidth = false;
+};
+
+ClassRows ReadRows(SClass_ID s, const Class_ID& cls) {
+    ClassRows r;
+    r.classRow = ClassTableRow(s, cls);
+    r.controllerRow = ControllerTableRow(s, cls);
+    if (s == CTRL_MATRIX3_CLASS_ID) r.noCopyRow = Lookup(kMatrix3NoCopyRows, cls);
+    for (const OwnerRow& o : kParamBlockOwnerRows)
+        if (o.ownerSuper == s && o.ownerClass == cls) {
+            r.blockOwnerRow = o.kind;
+            break;
+        }
+    r.never = cls == NEVER_MIRRORED_CLASS_ID;
+    r.particleControl = IsOneOf(kParticleControls, s, cls);
+    r.elementwiseBlockOwner = IsOneOf(kElementwiseBlockOwners, s, cls);
+    r.subsOnlyWidth = IsOneOf(kSubsOnlyWidth, s, cls);
+    return r;
+}
+
+// The rows of every class met so far, open-addressed by super class and class id in a table of fixed
+// size: a scene holds a few dozen classes, met millions of times. Past half full (more classes than any
+// scene has) a class's rows are read from the tables again each time, the same answer at more cost.
+class ClassRowsTable {
+public:
+    ClassRows Get(SClass_ID s, const Class_ID& cls) {
+        const std::uint32_t h = cls.PartA() * 0x9E3779B1u ^ cls.PartB() * 0x85EBCA77u ^ s * 0xC2B2AE3Du;
+        for (std::uint32_t i = h >> (32 - kBits), n = 0; n < kSlots; ++n, i = (i + 1) & (kSlots - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.used && slot.super == s && slot.cls == cls) return slot.rows;
+            if (slot.used) continue;
+            if (used_ * 2 >= kSlots) break;
+            slot = Slot{true, s, cls, ReadRows(s, cls)};
+            ++used_;
+            return slot.rows;
+        }
+        return ReadRows(s, cls);
+    }
+
+private:
+    static constexpr std::uint32_t kBits = 8;
+    static constexpr std::uint32_t kSlots = 1u << kBits;
+    struct Slot {
+        bool used = false;
+        SClass_ID super = 0;
+        Class_ID cls;
+        ClassRows rows;
+    };
+    Slot slots_[kSlots] = {};
+    std::uint32_t used_ = 0;
+};
+
+ClassRowsTable gClassRows;
+
+ClassRows RowsOf(SClass_ID s, const Class_ID& cls) {
+    return gClassRows.Get(s, cls);
+}
+
 // ---- Host facts ------------------------------------------------------------------------------------------
 
 bool IsNode(Animatable* a) {
@@ -408,40 +517,38 @@ DWORD WidthRule(Animatable* a, Animatable* owner) {
 DWORD ParamBlockKind(Animatable* owner) {
     if (!owner) return ParamBlockKindForOwner(owner);
     const SClass_ID so = owner->SuperClassID();
-    const Class_ID oc = owner->ClassID();
     if (so == CUST_ATTRIB_CLASS_ID) return KIND_PBLOCK2_WHOLE_TAB;
-    for (const OwnerRow& r : kParamBlockOwnerRows)
-        if (r.ownerSuper == so && r.ownerClass == oc) return r.kind;
+    const ClassRows rows = RowsOf(so, owner->ClassID());
+    if (rows.blockOwnerRow != kNoRow) return rows.blockOwnerRow;
     if (Answers(owner, LIST_CONTROLLER_INTERFACE)) return KIND_PBLOCK2_ELEMENTS;
-    return ParamBlockKindForOwner(owner);
+    return rows.elementwiseBlockOwner ? KIND_PBLOCK2_ELEMENTS : KIND_PBLOCK2;
 }
 
 // Step 5: animatables that are not controllers, by super class.
-DWORD NonControllerKind(Animatable* a, Animatable* owner) {
-    const Class_ID cls = a->ClassID();
-    DWORD k = kNoRow;
-    switch (a->SuperClassID()) {
+DWORD NonControllerKind(Animatable* a, SClass_ID s, const ClassRows& rows, Animatable* owner) {
+    const DWORD k = rows.classRow;
+    switch (s) {
         case MATERIAL_CLASS_ID:
-            if ((k = Lookup(kMaterialRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return ChildCount(a, owner, -1) > 1 ? KIND_MTL : PlainOrWithRefs(a);
         case TEXMAP_CLASS_ID:
-            if ((k = Lookup(kTexmapRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return ChildCount(a, owner, -1) < 2 ? PlainOrWithRefs(a) : KIND_TEXMAP;
         case WSM_OBJECT_CLASS_ID:
-            if ((k = Lookup(kSpaceWarpObjectRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return ByCapability(a);
         case OSM_CLASS_ID:
-            if ((k = Lookup(kObjectModifierRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             if (HasSubsOrBlocks(a)) return Answers(a, RWS_INTERFACE) ? KIND_RWMS : KIND_WITH_REFS_MOD;
             return HasReference(a) ? KIND_WITH_REFS_MOD : KIND_MOD;
         case WSM_CLASS_ID:
-            if ((k = Lookup(kWorldModifierRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return HasSubsOrBlocks(a) || HasReference(a) ? KIND_WITH_REFS_MOD : KIND_MOD;
         case REF_TARGET_CLASS_ID:
-            if ((k = Lookup(kRefTargetRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return WidthRule(a, owner);
         case REF_MAKER_CLASS_ID:
-            if ((k = Lookup(kRefMakerRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return WidthRule(a, owner);
         case BASENODE_CLASS_ID:
             return KIND_NODE_MIRROR;
@@ -450,35 +557,34 @@ DWORD NonControllerKind(Animatable* a, Animatable* owner) {
         case PARAMETER_BLOCK_CLASS_ID:
             return KIND_PBLOCK;
         case GEOMOBJECT_CLASS_ID:
-            if ((k = Lookup(kGeomObjectRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             if (Answers(a, RWS_INTERFACE)) return KIND_RWMS;
             return ByCapability(a);
         case CAMERA_CLASS_ID:
             return KIND_CAM;
         case LIGHT_CLASS_ID:
-            if ((k = Lookup(kLightRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return KIND_STD_LIGHT;
         case SHAPE_CLASS_ID:
-            if ((k = Lookup(kShapeRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return KIND_RWMS;
         case HELPER_CLASS_ID:
-            if ((k = Lookup(kHelperRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return ByCapability(a);
         case SYSTEM_CLASS_ID:
-            if ((k = Lookup(kSystemRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return WidthRule(a, owner);
         case PARAMETER_BLOCK2_CLASS_ID:
             return ParamBlockKind(owner);
         default:
-            if ((k = Lookup(kOtherSuperClassRows, cls)) != kNoRow) return k;
+            if (k != kNoRow) return k;
             return WidthRule(a, owner);
     }
 }
 
 // Step 7: controllers.
-DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
-    const SClass_ID s = a->SuperClassID();
-    const Class_ID cls = a->ClassID();
+DWORD ControllerKind(Animatable* a, Control* c, SClass_ID s, const Class_ID& cls, const ClassRows& rows,
+                     Animatable* owner) {
     if (!PassesControllerTest(c)) {
         if (s != CTRL_MATRIX3_CLASS_ID) return KIND_DESCEND_ONLY;
         if (IsNode(owner)) {
@@ -487,35 +593,15 @@ DWORD ControllerKind(Animatable* a, Control* c, Animatable* owner) {
         }
         return cls == IK_CONTROL_CLASS_ID ? KIND_IK_GUARD : KIND_DESCEND_ONLY;
     }
-    DWORD k = kNoRow;
-    switch (s) {
-        case CTRL_FLOAT_CLASS_ID:
-            k = Lookup(kFloatControlRows, cls);
-            break;
-        case CTRL_POINT3_CLASS_ID:
-            if (cls == POINT3_XYZ_CONTROL_CLASS_ID && a->NumSubs() > 2 && a->SubAnim(2) &&
-                InList(kPoint3DrivenThirdSubs, a->SubAnim(2)->ClassID()))
-                return KIND_DESCEND_ONLY;
-            k = Lookup(kPoint3ControlRows, cls);
-            break;
-        case CTRL_MATRIX3_CLASS_ID:
-            if (cls == PRS_CONTROL_CLASS_ID)
-                return owner && owner->ClassID() == PRS_RIG_OWNER_CLASS_ID ? KIND_DESCEND_ONLY : KIND_PRS;
-            if (cls == LINK_TM_CONTROL_CLASS_ID && IsNode(owner)) return KIND_LINK_TM;
-            k = Lookup(kMatrix3ControlRows, cls);
-            break;
-        case CTRL_POSITION_CLASS_ID:
-            k = Lookup(kPositionControlRows, cls);
-            break;
-        case CTRL_ROTATION_CLASS_ID:
-            k = Lookup(kRotationControlRows, cls);
-            break;
-        case CTRL_SCALE_CLASS_ID:
-            k = Lookup(kScaleControlRows, cls);
-            break;
-        default:
-            break;
+    if (s == CTRL_POINT3_CLASS_ID && cls == POINT3_XYZ_CONTROL_CLASS_ID && a->NumSubs() > 2 && a->SubAnim(2) &&
+        InList(kPoint3DrivenThirdSubs, a->SubAnim(2)->ClassID()))
+        return KIND_DESCEND_ONLY;
+    if (s == CTRL_MATRIX3_CLASS_ID) {
+        if (cls == PRS_CONTROL_CLASS_ID)
+            return owner && owner->ClassID() == PRS_RIG_OWNER_CLASS_ID ? KIND_DESCEND_ONLY : KIND_PRS;
+        if (cls == LINK_TM_CONTROL_CLASS_ID && IsNode(owner)) return KIND_LINK_TM;
     }
+    const DWORD k = rows.controllerRow;
     if (k != kNoRow) return k;
     if (Answers(a, LIST_CONTROLLER_INTERFACE)) return KIND_LIST_CTRL;
     if (ChildCount(a, owner, -1) > 1) return ByCapability(a);
@@ -530,16 +616,14 @@ Animatable* BlockOwner(Animatable* owner) {
 }
 
 // Step 9: animatables that fail the primary test.
-DWORD NoCopyKind(Animatable* a, Animatable* owner) {
-    const SClass_ID s = a->SuperClassID();
-    const Class_ID cls = a->ClassID();
+DWORD NoCopyKind(Animatable* a, SClass_ID s, const Class_ID& cls, const ClassRows& rows, Animatable* owner) {
     if (a->GetInterface(I_CONTROL)) {
-        if (IsOneOf(kParticleControls, s, cls)) {
+        if (rows.particleControl) {
             Animatable* object = BlockOwner(owner);
             return object && object->ClassID() == PARTICLE_OWNER_CLASS_ID ? KIND_LOC_DEP : KIND_UNDECIDED;
         }
         if (s == CTRL_MATRIX3_CLASS_ID) {
-            const DWORD k = Lookup(kMatrix3NoCopyRows, cls);
+            const DWORD k = rows.noCopyRow;
             if (k != kNoRow) return k;
             if (IsNode(owner) && Answers(a, CAT_CONTROL_INTERFACE)) return KIND_CAT_CTRL;
             if (cls == XREF_CONTROL_CLASS_ID) return KIND_XREF;
@@ -618,16 +702,19 @@ int SwitchedFloatWidth(Animatable* a) {
 
 DWORD ResolveKind(Animatable* anim, Animatable* owner) {
     if (!anim) return KIND_UNDECIDED;
-    if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, owner);
-    if (anim->ClassID() == NEVER_MIRRORED_CLASS_ID) return KIND_NEVER;
-    if (Control* c = AsController(anim)) return ControllerKind(anim, c, owner);
-    return NonControllerKind(anim, owner);
+    const SClass_ID s = anim->SuperClassID();
+    const Class_ID cls = anim->ClassID();
+    const ClassRows rows = RowsOf(s, cls);
+    if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, s, cls, rows, owner);
+    if (rows.never) return KIND_NEVER;
+    if (Control* c = AsController(anim)) return ControllerKind(anim, c, s, cls, rows, owner);
+    return NonControllerKind(anim, s, rows, owner);
 }
 
 DWORD ParamBlockKindForOwner(Animatable* owner) {
     if (!owner) return KIND_PBLOCK2;
     if (owner->SuperClassID() == CUST_ATTRIB_CLASS_ID) return KIND_PBLOCK2_WHOLE_TAB;
-    if (IsOneOf(kElementwiseBlockOwners, owner->SuperClassID(), owner->ClassID())) return KIND_PBLOCK2_ELEMENTS;
+    if (RowsOf(owner->SuperClassID(), owner->ClassID()).elementwiseBlockOwner) return KIND_PBLOCK2_ELEMENTS;
     return KIND_PBLOCK2;
 }
 
@@ -658,7 +745,7 @@ int ChildCount(Animatable* anim, Animatable* owner, int index) {
         return (container ? container->GetNumCustAttribs() : 0) + 1;
     }
     if (s == OSM_CLASS_ID && cls == MORPHER_CLASS_ID) return 101;
-    if (IsOneOf(kSubsOnlyWidth, s, cls) || Answers(anim, LIST_CONTROLLER_INTERFACE)) return anim->NumSubs() + 1;
+    if (RowsOf(s, cls).subsOnlyWidth || Answers(anim, LIST_CONTROLLER_INTERFACE)) return anim->NumSubs() + 1;
     if (s == CTRL_FLOAT_CLASS_ID && cls == SWITCHED_FLOAT_CLASS_ID) return SwitchedFloatWidth(anim);
     if (s == CTRL_MATRIX3_CLASS_ID && cls == LINK_CONTROL_CLASS_ID) return 2;
     return anim->NumSubs() + anim->NumParamBlocks() + 1;

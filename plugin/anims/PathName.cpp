@@ -17,7 +17,17 @@ struct NameHash {
 // path loaded from a file or restored by an undo may name any of them again.
 const WStr* Intern(const WStr& name) {
     static std::unordered_set<WStr, NameHash> names;
-    return &*names.insert(name).first;
+    // A walk names the same few steps over and over: the last name stored under a cheap mix of the
+    // text's length and three of its characters is tried first, with one comparison and no hash of the
+    // whole text.
+    static const WStr* recent[64] = {};
+    const std::wstring& text = name.str();
+    const size_t n = text.size();
+    const size_t key = n == 0 ? 0 : (n * 31 + static_cast<size_t>(text[0]) * 7 + static_cast<size_t>(text[n / 2]) * 3 +
+                                     static_cast<size_t>(text[n - 1]) * 13) & 63;
+    const WStr*& slot = recent[key];
+    if (!slot || slot->str() != text) slot = &*names.insert(name).first;
+    return slot;
 }
 
 } // namespace

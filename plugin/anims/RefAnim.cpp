@@ -320,19 +320,22 @@ void RefAnim::MarkModified() {
 // ---- local dependency
 
 bool RefAnim::IsLocDep(Animatable* anim) {
-    if (!anim) return false;
-    const DWORD stamp = GetHelperStamp();
+    return anim && IsLocDepIn(GetHelperStamp(), anim);
+}
+
+bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
     const AnimHandle handle = Animatable::GetHandleByAnim(anim);
-    const LocDepPass::Answer known = LocDepPass::Of(stamp).Find(handle);
+    LocDepPass& pass = LocDepPass::Of(stamp);
+    const LocDepPass::Answer known = pass.Find(handle);
     if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
     // Answered "no" before looking further, so a loop in the graph meets the provisional answer.
-    LocDepPass::Of(stamp).Store(handle, false);
-    const bool yes = IsLocDepWalk(anim);
+    pass.Store(handle, false);
+    const bool yes = IsLocDepWalk(stamp, anim);
     LocDepPass::Of(stamp).Store(handle, yes);
     return yes;
 }
 
-bool RefAnim::IsLocDepWalk(Animatable* anim) {
+bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
     const Class_ID animClass = anim->ClassID();
     // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
@@ -346,7 +349,7 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
             if (!IsMirroredNode(static_cast<INode*>(dep))) return true;
         } else if (cls == kCustAttribContainerClass) {
             Animatable* wrapped = static_cast<ICustAttribContainer*>(dep)->GetOwner();
-            if (PassesTargetChecks(wrapped) && IsLocDep(wrapped)) return true;
+            if (PassesTargetChecks(wrapped) && IsLocDepIn(stamp, wrapped)) return true;
         } else if (cls == kLocDepWrapperClass) {
             if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), animClass) !=
                 std::end(kWrappedByLocDepWrapper))
@@ -356,7 +359,7 @@ bool RefAnim::IsLocDepWalk(Animatable* anim) {
         } else if (sc == REFANIM_SUPER_CLASS_ID || sc == REFANIM_OWNER_SUPER_CLASS_ID) {
             if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
         } else if (dep->IsRefTarget()) {
-            if (IsLocDep(dep)) return true;
+            if (IsLocDepIn(stamp, dep)) return true;
         }
     }
     return false;

@@ -256,7 +256,10 @@ private:
     bool OverrideInParamBlock2(const PathResolution& r, bool replaced);
     bool OverrideInParent(const PathResolution& r, bool replaced);
     bool OverrideFallback(const PathResolution& r);
-    bool IsLocDepWalk(Animatable* anim);
+    // The question of IsLocDep inside the pass of stamp: the asking mirror's stamp holds for the whole
+    // walk, so it is looked up (through the owner record) once per question, not once per step.
+    bool IsLocDepIn(DWORD stamp, Animatable* anim);
+    bool IsLocDepWalk(DWORD stamp, Animatable* anim);
 
     ReferenceTarget* anim_ = nullptr;
     // Shared with every mirror of the scene that has the same paths.

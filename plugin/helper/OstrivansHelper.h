@@ -107,7 +107,7 @@ public:
     bool GetPrefixFlagCopy() const { return prefixFlagCopy_ != 0; }
 
     // The node that carries this helper, or null.
-    INode* GetHelperNode();
+    INode* GetHelperNode() override;
     // PersistRef is on.
     bool PersistsReferences() const override;
     // Its helper node is itself a node of another reference (it carries a node record).

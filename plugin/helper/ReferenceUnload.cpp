@@ -62,8 +62,16 @@ void ReferenceUnload::CollectHelper(OstrivansHelper* helper) {
     // The lights and other objects outside the reference that list its nodes are offered to the records
     // first: their collection keeps those lists as overrides.
     OfferNodeListCandidates(*helper);
-    for (int i = 0; i < helper->NumRefNodes(); ++i)
+    const int n = helper->NumRefNodes();
+    for (int i = 0; i < n; ++i) {
+        // The records' mirrors and the animatables they stand for lie scattered over the heap: each is
+        // asked for while an earlier record collects, so the reads overlap.
+        if (i + 2 < n)
+            if (const RefNode* ahead = helper->GetRefNode(i + 2)) ahead->PrefetchMirrors();
+        if (i + 1 < n)
+            if (const RefNode* next = helper->GetRefNode(i + 1)) next->PrefetchAnims();
         if (RefNode* rec = helper->GetRefNode(i)) rec->Collect();
+    }
     CollectLayerNames(helper);
     helper->IncrementStamp();
 }

@@ -5,6 +5,7 @@
 #include "host/core/MaxTypes.h"
 #include "host/core/WStr.h"
 
+class INode;
 class RefAnim;
 class RefNode;
 
@@ -22,6 +23,8 @@ public:
     virtual bool ForgetNodeToDelete(const WStr& name) = 0;
     // A node record's Save begins: the helper may ask for the memory of the records it expects next.
     virtual void RecordSaving(const RefNode* /*record*/) {}
+    // The node whose object the helper is; null when it has none.
+    virtual INode* GetHelperNode() = 0;
     // The helper came into the scene with the content of another reference.
     virtual bool IsNested() { return false; }
 

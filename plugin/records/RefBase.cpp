@@ -252,6 +252,20 @@ MSTR RefBase::ComposeMirrorError(const MCHAR* what, RefAnim* mirror, const MAXEx
     return text;
 }
 
+void RefBase::PrefetchMirrors() const {
+    for (const RefAnim* m : mirrors_)
+        if (m) __builtin_prefetch(m);
+}
+
+void RefBase::PrefetchAnims() const {
+    for (const RefAnim* m : mirrors_)
+        if (m)
+            if (const ReferenceTarget* anim = m->GetAnim()) {
+                __builtin_prefetch(anim);
+                __builtin_prefetch(reinterpret_cast<const char*>(anim) + sizeof(ReferenceTarget) - 1);
+            }
+}
+
 void RefBase::Collect() {
     if (structureChanged_) UpdateStructure();
     // By index: a mirror may add or drop mirrors of this record while it collects.
@@ -343,6 +357,10 @@ bool RefBase::KeepsItemThroughSave() const {
     return helper_ && helper_->PersistsReferences();
 }
 
+INode* RefBase::GetHelperNode() const {
+    return helper_ ? helper_->GetHelperNode() : nullptr;
+}
+
 void RefBase::RegisterChangedMirror(RefAnim* mirror) {
     if (helper_) helper_->RegisterChangedMirror(mirror);
 }
@@ -392,7 +410,7 @@ void RefBase::Clean(int mode) {
         RefAnim* m = mirrors_[static_cast<size_t>(i)];
         if (m && m->GetOverriddenState() != 0) continue;
         if (m) DeleteReference(i + 1);
-        mirrors_.erase(mirrors_.begin() + i);
+        mirrors_.erase(static_cast<size_t>(i));
     }
 }
 
@@ -586,8 +604,9 @@ size_t gMirrorsHint = 0;
 
 } // namespace
 
-void RefBase::NoteMirrorCount() const {
+void RefBase::NoteMirrorCount() {
     gMirrorsHint = mirrors_.size();
+    mirrors_.Fit();
 }
 
 void RefBase::CollectMirrors() {
@@ -595,18 +614,28 @@ void RefBase::CollectMirrors() {
     const bool fresh = mirrors_.empty();
     if (fresh) mirrors_.reserve(gMirrorsHint);
     WalkRoot(Walk{true, 0, !fresh});
-    if (fresh) NoteMirrorCount();
+    // Only noted: a kind may mirror more before its table is fitted.
+    if (fresh) gMirrorsHint = mirrors_.size();
 }
 
-void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
-                                  std::vector<std::int32_t> numbers) {
+void RefBase::CollectMirrorsBelow(Animatable* anim, Animatable* parent, const PathNames& names,
+                                  const std::vector<std::int32_t>& numbers) {
     if (!anim || numbers.empty() || names.size() != numbers.size()) return;
     BusyScope busy(this);
-    // The walk hangs what it takes on a tree of its own, thrown away afterwards.
-    RefSubAnimWalk scratch(parent);
-    scratch.MakeChildren(0, 1);
-    WalkPath path(names, numbers);
-    Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
+    // The walk grows the paths below the place given: tables of finished walks take them.
+    PathNames walkNames = TakeTable<PathName>();
+    std::vector<std::int32_t> walkNumbers = TakeTable<std::int32_t>();
+    walkNames.assign(names.begin(), names.end());
+    walkNumbers.assign(numbers.begin(), numbers.end());
+    {
+        // The walk hangs what it takes on a tree of its own, thrown away afterwards.
+        RefSubAnimWalk scratch(parent);
+        scratch.MakeChildren(0, 1);
+        WalkPath path(walkNames, walkNumbers);
+        Visit(Walk{true, 0}, anim, parent, scratch, 0, 0, path, -1);
+    }
+    GiveBack(walkNames);
+    GiveBack(walkNumbers);
 }
 
 void RefBase::RememberStructure() {

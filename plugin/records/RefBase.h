@@ -8,6 +8,7 @@
 #include "plugin/anims/IRefAnimOwner.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/records/IRecordHelper.h"
+#include "plugin/records/MirrorTable.h"
 #include "plugin/records/RefBaseInterface.h"
 #include "plugin/records/RefSubAnim.h"
 
@@ -79,6 +80,10 @@ public:
     // Pending structure change first, then every mirror's local-dependency state, then a structure
     // change that arrived meanwhile. A mirror's failure is raised as "Error Collecting RefAnim ...".
     virtual void Collect();
+    // A pass over many records asks for what the next records' collections read, a record or two
+    // ahead: their mirrors first, then (once those have come in) the animatables the mirrors stand for.
+    void PrefetchMirrors() const;
+    void PrefetchAnims() const;
     virtual void StoreDefaults() {}
     // Every mirror puts the user's change back below the root animatable. A mirror's failure is raised as
     // "Error Overriding RefAnim ...".
@@ -116,6 +121,7 @@ public:
     DWORD GetHelperStamp() const override;
     bool KeepsItemThroughSave() const override;
     void RegisterChangedMirror(RefAnim* mirror) override;
+    INode* GetHelperNode() const override;
     void ForgetNodeToDelete(const WStr& name) override;
 
     // ---- the mirror table
@@ -133,8 +139,8 @@ public:
     // deep), and remembers the tree it walked.
     void CollectMirrors();
     // The next record's table is made with room for as many mirrors as this one holds now; a kind that
-    // mirrors more after the walk tells it again once it is done.
-    void NoteMirrorCount() const;
+    // mirrors more after the walk tells it again once it is done, and its table keeps no room unused.
+    void NoteMirrorCount();
     // A new mirror of kind for anim at the given path, owned by this record but outside its table:
     // state, path, numbers (with undo), kind flag, then the animatable. Null when the kind creates nothing
     // or refuses the animatable (the kind it reports changes when the animatable is bound). A host error
@@ -155,8 +161,8 @@ public:
     // Mirrors anim and what lies below it as the collection would, anim standing at the given paths as a
     // child of parent, where the collection's own walk does not reach; animatables mirrored there already
     // keep their mirrors. The remembered tree is not touched.
-    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, PathNames names,
-                             std::vector<std::int32_t> numbers);
+    void CollectMirrorsBelow(Animatable* anim, Animatable* parent, const PathNames& names,
+                             const std::vector<std::int32_t>& numbers);
     // Drops the record's reference to every mirror other than `mirror` whose path and path by number both
     // begin with mirror's (equal length included), walking the table from the last entry to the first.
     void DeleteMirrorsBelow(RefAnim* mirror) override;
@@ -305,7 +311,7 @@ private:
 
     IRecordHelper* helper_ = nullptr;
     ReferenceTarget* item_ = nullptr;
-    std::vector<RefAnim*> mirrors_;
+    MirrorTable mirrors_;
     RefSubAnimTree structure_;
     std::int32_t busy_ = 0;
     std::int32_t waiting_ = 0;

@@ -130,11 +130,16 @@ RefNodeSideTables& RefNode::EditSide() {
     return *side_;
 }
 
+void RefNode::TrimSide() {
+    if (side_ && side_->HoldsNothing()) side_.reset();
+}
+
 void RefNode::DropOffers() {
     if (!side_) return;
     side_->candidateLights.clear();
     side_->candidateListing.clear();
     side_->candidatePositions.clear();
+    TrimSide();
 }
 
 INode* RefNode::GetNode() const {
@@ -393,8 +398,12 @@ void RefNode::CollectBaseObjectMirrors() {
     if (!base) return;
     // The node's child that holds the stack (the node layout puts it at a fixed place, found here by
     // looking), then the stack's child after its modifiers.
-    PathNames names;
-    std::vector<std::int32_t> numbers;
+    // Two steps: kept between records, since every record of a scene of stacks comes here (and never
+    // destroyed, so no name outlives the names' own table at exit).
+    static auto& names = *new PathNames;
+    static auto& numbers = *new std::vector<std::int32_t>;
+    names.clear();
+    numbers.clear();
     PathName name;
     const int nodeChildren = ChildCount(node, nullptr, -1);
     // Found without names: only the child found is named.
@@ -409,7 +418,8 @@ void RefNode::CollectBaseObjectMirrors() {
     if (::GetChild(stack, node, baseChild, -1, &name) != base) return;
     names.push_back(name);
     numbers.push_back(baseChild);
-    CollectMirrorsBelow(base, stack, std::move(names), std::move(numbers));
+    // The walk takes its own copies of both steps before anything below can come back here.
+    CollectMirrorsBelow(base, stack, names, numbers);
 }
 
 // ---- failures
@@ -619,6 +629,7 @@ void RefNode::PrintData(int detail) {
 
 std::string RefNode::DumpNode() {
     auto name = [](ReferenceTarget* t) { return t ? DescribeAnimatable(t).ToUTF8() : std::string("null"); };
+    const RefNodeSideTables& side = Side();
     std::string s = "RefNode \"" + referencedName_.ToUTF8() + "\" node " + name(GetItem()) + "\nloaded " +
                     std::to_string(nodeLoaded_) + " wasLoaded " + std::to_string(wasLoaded_) + " flags 0x";
     char hex[16];
@@ -641,13 +652,13 @@ std::string RefNode::DumpNode() {
     for (std::int32_t v : renderValues_) s += " " + std::to_string(v);
     for (float f : renderFloats_) s += " " + std::to_string(f);
     s += " bone " + std::to_string(boneByte_) + " " + std::to_string(boneBytes_[0]) + " " + std::to_string(boneBytes_[1]) +
-         " locks " + std::to_string(transformLocks_) + " user \"" + userProps_.ToUTF8() + "\"\noffset";
-    for (float f : {offsetPos_.x, offsetPos_.y, offsetPos_.z, offsetRot_.x, offsetRot_.y, offsetRot_.z, offsetRot_.w,
-                    offsetScale_.s.x, offsetScale_.s.y, offsetScale_.s.z})
+         " locks " + std::to_string(transformLocks_) + " user \"" + side.userProps.ToUTF8() + "\"\noffset";
+    for (float f : {side.offsetPos.x, side.offsetPos.y, side.offsetPos.z, side.offsetRot.x, side.offsetRot.y,
+                    side.offsetRot.z, side.offsetRot.w, side.offsetScale.s.x, side.offsetScale.s.y, side.offsetScale.s.z})
         s += " " + std::to_string(f);
     s += " skin";
-    for (float f : {skinPos_.x, skinPos_.y, skinPos_.z, skinRot_.x, skinRot_.y, skinRot_.z, skinScale_.x, skinScale_.y,
-                    skinScale_.z, skinScaleOrient_.w})
+    for (float f : {side.skinPos.x, side.skinPos.y, side.skinPos.z, side.skinRot.x, side.skinRot.y, side.skinRot.z,
+                    side.skinScale.x, side.skinScale.y, side.skinScale.z, side.skinScaleOrient.w})
         s += " " + std::to_string(f);
     s += " sets";
     for (std::int32_t set : Side().selectionSets) s += " " + std::to_string(set);
@@ -684,20 +695,23 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     copy->overrideFlags_ = overrideFlags_;
     if (side_) copy->EditSide().overriddenName = side_->overriddenName;
     copy->grouping_ = grouping_;
-    copy->offsetPos_ = offsetPos_;
-    copy->offsetRot_ = offsetRot_;
-    copy->offsetScale_ = offsetScale_;
-    copy->skinPos_ = skinPos_;
-    copy->skinRot_ = skinRot_;
-    copy->skinScale_ = skinScale_;
-    copy->skinScaleOrient_ = skinScaleOrient_;
+    if (side_) {
+        RefNodeSideTables& to = copy->EditSide();
+        to.offsetPos = side_->offsetPos;
+        to.offsetRot = side_->offsetRot;
+        to.offsetScale = side_->offsetScale;
+        to.skinPos = side_->skinPos;
+        to.skinRot = side_->skinRot;
+        to.skinScale = side_->skinScale;
+        to.skinScaleOrient = side_->skinScaleOrient;
+        to.userProps = side_->userProps;
+    }
     copy->wireColor_ = wireColor_;
     copy->displayWord_ = displayWord_;
     std::copy(std::begin(displayBytes_), std::end(displayBytes_), std::begin(copy->displayBytes_));
     copy->renderWord_ = renderWord_;
     std::copy(std::begin(renderValues_), std::end(renderValues_), std::begin(copy->renderValues_));
     std::copy(std::begin(renderFloats_), std::end(renderFloats_), std::begin(copy->renderFloats_));
-    copy->userProps_ = userProps_;
     copy->boneByte_ = boneByte_;
     std::copy(std::begin(boneBytes_), std::end(boneBytes_), std::begin(copy->boneBytes_));
     copy->transformLocks_ = transformLocks_;
@@ -734,5 +748,6 @@ RefTargetHandle RefNode::Clone(RemapDir& remap) {
     if (!(overrideFlags_ & REFNODE_OVERRIDE_MATERIAL)) copy->material_ = material_;
     if (INode* node = GetNode(); node && remap.FindMapping(node)) copy->ReplaceReference(0, remap.FindMapping(node));
     copy->nodeLoaded_ = copy->GetItem() ? nodeLoaded_ : 0;
+    copy->TrimSide();
     return copy;
 }

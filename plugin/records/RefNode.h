@@ -148,13 +148,15 @@ public:
     bool AreModifiersSettled() const { return modifiersSettled_ != 0; }
     bool IsObjectRecheckPending() const { return objectRecheckPending_ != 0; }
     const std::vector<std::int32_t>& GetSelectionSets() const { return Side().selectionSets; }
+    // Whether the record keeps a side block (some table or value of it differs from a fresh node's).
+    bool HoldsSideBlock() const { return side_ != nullptr; }
     std::uint8_t GetGrouping() const { return grouping_; }
-    const WStr& GetUserProps() const { return userProps_; }
+    const WStr& GetUserProps() const { return Side().userProps; }
     std::uint16_t GetDisplayWord() const { return displayWord_; }
     std::uint32_t GetRenderWord() const { return renderWord_; }
     std::uint16_t GetTransformLocks() const { return transformLocks_; }
-    const Point3& GetOffsetPos() const { return offsetPos_; }
-    const Point3& GetSkinScale() const { return skinScale_; }
+    Point3 GetOffsetPos() const { return Side().offsetPos; }
+    Point3 GetSkinScale() const { return Side().skinScale; }
     float GetRenderFloat(int i) const { return i >= 0 && i < 9 ? renderFloats_[i] : 0.0f; }
 
     // What loading a saved record does before its references come back: grows the reference tables to
@@ -202,6 +204,10 @@ private:
     // the node.
     friend class RefNodeRoster;
     void OnSceneEnds(NotifyInfo* info);
+    // The first member, so that it takes the 4 bytes the record base leaves at its end; with
+    // objectRecheckPending_ in the gap after transformLocks_, a record is 408 bytes, a heap size class
+    // below the 424 it would take otherwise (every loaded node has a record).
+    std::int32_t wsModCount_ = 0;
     RefNode* rosterPrev_ = nullptr;
     RefNode* rosterNext_ = nullptr;
     std::uint64_t rosterNumber_ = 0;
@@ -290,6 +296,13 @@ private:
     void MarkOverride(DWORD flag, bool undoable = true);
     // A stored value changes: its old value goes on the hold first.
     template <class T> void SetStored(T& field, const T& value, bool undoable = true);
+    // The same for a value of the side block, which comes when the value differs from a fresh block's and
+    // goes again once the block holds nothing. Undo reaches the value through the record, never through
+    // an address in the block.
+    template <class T> void SetSideValue(T RefNodeSideTables::*field, const T& value, bool undoable = true);
+    template <class T> void HoldSideValue(T RefNodeSideTables::*field);
+    template <class T> void PutSideValue(T RefNodeSideTables::*field, const T& value);
+    template <class T> friend class RefNodeSideRestore;
     void StoreDisplay(const NodeDisplayWords& w, bool undoable);
     void StoreRender(const NodeRenderWords& w, bool undoable);
     void StoreBone(INode* node, bool undoable);
@@ -356,34 +369,28 @@ private:
     ReferenceTarget* parent_ = nullptr;
     std::vector<INode*> children_;
     ReferenceTarget* layer_ = nullptr;
-    Point3 offsetPos_{0.0f, 0.0f, 0.0f};
-    Quat offsetRot_;
-    ScaleValue offsetScale_;
-    Point3 skinPos_{0.0f, 0.0f, 0.0f};
-    Point3 skinRot_{0.0f, 0.0f, 0.0f}; // Euler angles, XYZ order
-    Point3 skinScale_{1.0f, 1.0f, 1.0f};
-    Quat skinScaleOrient_;
     std::uint32_t wireColor_ = 0;
     std::uint16_t displayWord_ = 0;
     std::uint8_t displayBytes_[2] = {0, 0};
     std::uint32_t renderWord_ = 0;
     std::int32_t renderValues_[5] = {0, 0, 0, 0, 0};
     float renderFloats_[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
-    WStr userProps_;
     std::uint8_t boneByte_ = 0;
     std::uint8_t boneBytes_[2] = {0, 0};
     std::uint8_t grouping_ = 0;
     std::uint16_t transformLocks_ = 0;
-    // The tables most records leave empty; null until one of them holds something.
+    std::int32_t objectRecheckPending_ = 0;
+    // The tables and values most records leave at their start; null while none of them holds anything.
+    // Side() answers a fresh block then; EditSide() makes the block, TrimSide() drops it once it holds
+    // nothing again (no reference into the block may be kept across a call that trims).
     std::unique_ptr<RefNodeSideTables> side_;
     const RefNodeSideTables& Side() const;
     RefNodeSideTables& EditSide();
+    void TrimSide();
     // The lights and list-holding objects offered for this collection are forgotten.
     void DropOffers();
     std::vector<RefModifier*> osMods_;
     std::vector<RefModifier*> wsMods_;
-    std::int32_t wsModCount_ = 0;
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;
-    std::int32_t objectRecheckPending_ = 0;
 };

@@ -138,7 +138,11 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
         ValueField<&N::overrideFlags_>(kFlagsChunk),
         {kOverriddenNameChunk,
          [](ISave* s, USHORT id, const N& n) { return WriteStringChunk(s, id, n.Side().overriddenName); },
-         [](ILoad* l, N& n) { return l->ReadWStringChunk(n.EditSide().overriddenName); },
+         [](ILoad* l, N& n) {
+             const IOResult r = l->ReadWStringChunk(n.EditSide().overriddenName);
+             n.TrimSide();
+             return r;
+         },
          Overrides<REFNODE_OVERRIDE_NAME>},
         {kChildCountChunk,
          [](ISave* s, USHORT id, const N& n) {
@@ -146,27 +150,52 @@ std::span<const ChunkField<RefNode>> RefNode::Fields() {
          },
          LoadTableSize<0>, [](const N& n) { return !n.children_.empty(); }},
         ValueField<&N::grouping_>(kGroupingChunk, Overrides<REFNODE_OVERRIDE_GROUPING>),
-        ValueField<&N::offsetPos_, &N::offsetRot_, &N::offsetScale_>(kObjectOffsetChunk,
-                                                                    Overrides<REFNODE_OVERRIDE_OBJECT_OFFSET>),
+        // The offset, skin pose and user properties live in the side block: read through Side() (a fresh
+        // block's values when there is none), loaded into the block, which goes again when what was read
+        // leaves it holding nothing.
+        {kObjectOffsetChunk,
+         [](ISave* s, USHORT id, const N& n) {
+             const RefNodeSideTables& side = n.Side();
+             return WriteValueChunk(s, id, side.offsetPos, side.offsetRot, side.offsetScale);
+         },
+         [](ILoad* l, N& n) {
+             RefNodeSideTables& side = n.EditSide();
+             const IOResult r = ReadValues(l, side.offsetPos, side.offsetRot, side.offsetScale);
+             n.TrimSide();
+             return r;
+         },
+         Overrides<REFNODE_OVERRIDE_OBJECT_OFFSET>},
         // The rotation value: 16 bytes of rotation data (the angles and an unused fourth float), then the
         // order word and two bytes of padding.
         {kSkinPoseChunk,
          [](ISave* s, USHORT id, const N& n) {
-             return WriteValueChunk(s, id, n.skinPos_, n.skinRot_, 0.0f, kEulerXYZ, std::uint16_t{0}, n.skinScale_,
-                                    n.skinScaleOrient_);
+             const RefNodeSideTables& side = n.Side();
+             return WriteValueChunk(s, id, side.skinPos, side.skinRot, 0.0f, kEulerXYZ, std::uint16_t{0}, side.skinScale,
+                                    side.skinScaleOrient);
          },
          [](ILoad* l, N& n) {
              float unused = 0;
              std::uint16_t order = 0;
              std::uint16_t padding = 0;
-             return ReadValues(l, n.skinPos_, n.skinRot_, unused, order, padding, n.skinScale_, n.skinScaleOrient_);
+             RefNodeSideTables& side = n.EditSide();
+             const IOResult r =
+                 ReadValues(l, side.skinPos, side.skinRot, unused, order, padding, side.skinScale, side.skinScaleOrient);
+             n.TrimSide();
+             return r;
          },
          Overrides<REFNODE_OVERRIDE_SKIN_POSE>},
         ValueField<&N::wireColor_>(kWireColorChunk, Overrides<REFNODE_OVERRIDE_WIRE_COLOR>),
         ValueField<&N::displayWord_, &N::displayBytes_>(kDisplayChunk, Overrides<kDisplayFlags>),
         ValueField<&N::renderWord_, &N::renderValues_, &N::renderFloats_>(kRenderChunk,
                                                                          Overrides<REFNODE_OVERRIDE_RENDER_PROPS>),
-        StringField<&N::userProps_>(kUserPropsChunk, Overrides<REFNODE_OVERRIDE_USER_PROPS>),
+        {kUserPropsChunk,
+         [](ISave* s, USHORT id, const N& n) { return WriteStringChunk(s, id, n.Side().userProps); },
+         [](ILoad* l, N& n) {
+             const IOResult r = l->ReadWStringChunk(n.EditSide().userProps);
+             n.TrimSide();
+             return r;
+         },
+         Overrides<REFNODE_OVERRIDE_USER_PROPS>},
         ValueField<&N::boneByte_, &N::boneBytes_>(kBoneChunk, Overrides<REFNODE_OVERRIDE_BONE_PROPS>),
         ValueField<&N::transformLocks_>(kTMLocksChunk, Overrides<REFNODE_OVERRIDE_TM_LOCKS>),
         ValueField<&N::wsModCount_, &N::osModCount_>(kModCountersChunk,
@@ -331,6 +360,7 @@ IOResult RefNode::Load(ILoad* iload) {
         }
     });
     if (res == IO_OK) {
+        TrimSide();
         defaultsAfterLoad_.record = this;
         iload->RegisterPostLoadCallback(&defaultsAfterLoad_);
     } else {

@@ -11,6 +11,7 @@
 #include "plugin/frame/OstrivansMessages.h"
 #include "plugin/records/NodePropertyWords.h"
 #include "plugin/records/RecordValueRestore.h"
+#include "plugin/records/RefNodeSideRestore.h"
 
 #include <algorithm>
 
@@ -70,18 +71,18 @@ void RefNode::StoreBone(INode* node, bool undoable) {
 }
 
 void RefNode::StoreOffset(INode* node, bool undoable) {
-    SetStored(offsetPos_, node->GetObjOffsetPos(), undoable);
-    SetStored(offsetRot_, node->GetObjOffsetRot(), undoable);
-    SetStored(offsetScale_, node->GetObjOffsetScale(), undoable);
+    SetSideValue(&RefNodeSideTables::offsetPos, node->GetObjOffsetPos(), undoable);
+    SetSideValue(&RefNodeSideTables::offsetRot, node->GetObjOffsetRot(), undoable);
+    SetSideValue(&RefNodeSideTables::offsetScale, node->GetObjOffsetScale(), undoable);
 }
 
 void RefNode::StoreSkinPose(INode* node, bool undoable) {
     auto* pose = static_cast<ISkinPose*>(node->GetInterface(SKINPOSE_INTERFACE));
     if (!pose) return;
-    SetStored(skinPos_, pose->SkinPos(), undoable);
-    SetStored(skinRot_, pose->SkinRot(), undoable);
-    SetStored(skinScale_, pose->SkinScale(), undoable);
-    SetStored(skinScaleOrient_, pose->SkinScaleOrient(), undoable);
+    SetSideValue(&RefNodeSideTables::skinPos, pose->SkinPos(), undoable);
+    SetSideValue(&RefNodeSideTables::skinRot, pose->SkinRot(), undoable);
+    SetSideValue(&RefNodeSideTables::skinScale, pose->SkinScale(), undoable);
+    SetSideValue(&RefNodeSideTables::skinScaleOrient, pose->SkinScaleOrient(), undoable);
 }
 
 // ---- the handlers behind the gate
@@ -127,7 +128,7 @@ bool RefNode::DetectNodeChange(INode* node, RefTargetHandle target, PartID part,
     case REFMSG_OSTRIVANS_RENDER_PROPS: DetectRender(node, true); return true;
     case REFMSG_OSTRIVANS_USER_PROPS:
         MarkOverride(REFNODE_OVERRIDE_USER_PROPS);
-        SetStored(userProps_, WStr(node->GetUserPropBuffer()));
+        SetSideValue(&RefNodeSideTables::userProps, WStr(node->GetUserPropBuffer()));
         return true;
     case REFMSG_OSTRIVANS_BONE_PROPS:
         MarkOverride(REFNODE_OVERRIDE_BONE_PROPS);
@@ -266,13 +267,13 @@ void RefNode::NodeRenamed(const MCHAR* newName) {
                 MarkOverride(REFNODE_NAME_WITHOUT_PREFIX);
         }
     }
-    SetStored(EditSide().overriddenName, stored);
+    SetSideValue(&RefNodeSideTables::overriddenName, stored);
 }
 
 void RefNode::RecordSelectionSet(int index) {
     if (index < 0 || theHold.RestoreOrRedoing() || std::find(Side().selectionSets.begin(), Side().selectionSets.end(), index) != Side().selectionSets.end()) return;
     MarkOverride(REFNODE_OVERRIDE_SELECTION_SETS);
-    HoldRecordValue(EditSide().selectionSets, this);
+    HoldSideValue(&RefNodeSideTables::selectionSets);
     EditSide().selectionSets.push_back(index);
 }
 
@@ -287,18 +288,22 @@ void RefNode::CompareUnannouncedGroups(INode* node) {
             store(true);
         }
     };
+    // Each comparison reads the block afresh: a store before it may have made or dropped the block.
     const ScaleValue scale = node->GetObjOffsetScale();
     compare(REFNODE_OVERRIDE_OBJECT_OFFSET,
-            !(node->GetObjOffsetPos() == offsetPos_) || !SameQuat(node->GetObjOffsetRot(), offsetRot_) ||
-                !(scale.s == offsetScale_.s) || !SameQuat(scale.q, offsetScale_.q),
+            !(node->GetObjOffsetPos() == Side().offsetPos) || !SameQuat(node->GetObjOffsetRot(), Side().offsetRot) ||
+                !(scale.s == Side().offsetScale.s) || !SameQuat(scale.q, Side().offsetScale.q),
             [&](bool undoable) { StoreOffset(node, undoable); });
-    if (auto* pose = static_cast<ISkinPose*>(node->GetInterface(SKINPOSE_INTERFACE)))
+    if (auto* pose = static_cast<ISkinPose*>(node->GetInterface(SKINPOSE_INTERFACE))) {
+        const RefNodeSideTables& side = Side();
         compare(REFNODE_OVERRIDE_SKIN_POSE,
-                !(pose->SkinPos() == skinPos_) || !(pose->SkinRot() == skinRot_) || !(pose->SkinScale() == skinScale_) ||
-                    !SameQuat(pose->SkinScaleOrient(), skinScaleOrient_),
+                !(pose->SkinPos() == side.skinPos) || !(pose->SkinRot() == side.skinRot) ||
+                    !(pose->SkinScale() == side.skinScale) || !SameQuat(pose->SkinScaleOrient(), side.skinScaleOrient),
                 [&](bool undoable) { StoreSkinPose(node, undoable); });
+    }
     const WStr user(node->GetUserPropBuffer());
-    compare(REFNODE_OVERRIDE_USER_PROPS, user != userProps_, [&](bool undoable) { SetStored(userProps_, user, undoable); });
+    compare(REFNODE_OVERRIDE_USER_PROPS, user != Side().userProps,
+            [&](bool undoable) { SetSideValue(&RefNodeSideTables::userProps, user, undoable); });
     const std::uint16_t locks = ReadTransformLocks(node);
     compare(REFNODE_OVERRIDE_TM_LOCKS, locks != transformLocks_,
             [&](bool undoable) { SetStored(transformLocks_, locks, undoable); });

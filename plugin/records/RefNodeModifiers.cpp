@@ -100,6 +100,7 @@ private:
         for (const ModChangedToggles& m : t.toggled) node_->EditSide().toggledMods.push_back(new ModChangedToggles(m));
         node_->wsModCount_ = t.wsCount;
         node_->osModCount_ = t.osCount;
+        node_->TrimSide();
         theHold.Resume();
     }
     static void Free(Tables& t) {
@@ -715,6 +716,7 @@ void RefNode::ResetOwnModifiers() {
         DeleteAll(side_->deletedMods);
         DeleteAll(side_->renamedMods);
         DeleteAll(side_->toggledMods);
+        TrimSide();
     }
     // Local modifiers are no longer the user's: the next merge leaves them out.
     for (const auto* table : {&wsMods_, &osMods_})

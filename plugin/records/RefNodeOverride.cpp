@@ -16,6 +16,7 @@
 #include "plugin/frame/StringTable.h"
 #include "plugin/records/NodePropertyWords.h"
 #include "plugin/records/RecordValueRestore.h"
+#include "plugin/records/RefNodeSideRestore.h"
 #include "plugin/frame/ResetMask.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ void RefNode::StoreDefaults() {
     StoreDisplay(display, false);
     if (!(f & REFNODE_OVERRIDE_RENDER_PROPS)) StoreRender(ReadRenderWords(node), false);
     if (!(f & REFNODE_OVERRIDE_SKIN_POSE)) StoreSkinPose(node, false);
-    if (!(f & REFNODE_OVERRIDE_USER_PROPS)) userProps_ = WStr(node->GetUserPropBuffer());
+    if (!(f & REFNODE_OVERRIDE_USER_PROPS)) SetSideValue(&RefNodeSideTables::userProps, WStr(node->GetUserPropBuffer()), false);
     if (!(f & REFNODE_OVERRIDE_TM_LOCKS)) transformLocks_ = ReadTransformLocks(node);
 }
 
@@ -102,9 +103,14 @@ void RefNode::Override() {
             step(REFNODE_OVERRIDE_GROUPING, IDS_OVERRIDE_GROUPING, [&] { ApplyGrouping(node, grouping_); });
             step(REFNODE_OVERRIDE_LAYER, IDS_OVERRIDE_LAYER, [&] { OverrideLayer(node); });
             step(REFNODE_OVERRIDE_OBJECT_OFFSET, IDS_OVERRIDE_OBJECT_OFFSET_TM, [&] {
-                node->SetObjOffsetPos(offsetPos_);
-                node->SetObjOffsetRot(offsetRot_);
-                node->SetObjOffsetScale(offsetScale_);
+                // Copies: whatever a set on the node leads to may drop the side block.
+                const RefNodeSideTables& side = Side();
+                const Point3 pos = side.offsetPos;
+                const Quat rot = side.offsetRot;
+                const ScaleValue scale = side.offsetScale;
+                node->SetObjOffsetPos(pos);
+                node->SetObjOffsetRot(rot);
+                node->SetObjOffsetScale(scale);
             });
             step(REFNODE_OVERRIDE_SKIN_POSE, IDS_OVERRIDE_SKIN_POSE, [&] { OverrideSkinPose(node); });
             step(REFNODE_OVERRIDE_WIRE_COLOR, IDS_OVERRIDE_WIRE_COLOR, [&] { node->SetWireColor(wireColor_); });
@@ -125,7 +131,10 @@ void RefNode::Override() {
                 std::copy(std::begin(renderFloats_), std::end(renderFloats_), std::begin(w.floats));
                 ApplyRenderProps(node, w);
             });
-            step(REFNODE_OVERRIDE_USER_PROPS, IDS_OVERRIDE_PROPS_USER, [&] { node->SetUserPropBuffer(userProps_); });
+            step(REFNODE_OVERRIDE_USER_PROPS, IDS_OVERRIDE_PROPS_USER, [&] {
+                const WStr user = Side().userProps;
+                node->SetUserPropBuffer(user);
+            });
             step(REFNODE_OVERRIDE_BONE_PROPS, IDS_OVERRIDE_PROPS_BONE, [&] {
                 NodeBoneWords w;
                 w.byte = boneByte_;
@@ -217,10 +226,14 @@ void RefNode::OverrideLayer(INode* node) {
 void RefNode::OverrideSkinPose(INode* node) {
     auto* pose = static_cast<ISkinPose*>(node->GetInterface(SKINPOSE_INTERFACE));
     if (!pose) return;
-    pose->SetSkinPos(skinPos_);
-    pose->SetSkinRot(skinRot_);
-    pose->SetSkinScale(skinScale_);
-    pose->SetSkinScaleOrient(skinScaleOrient_);
+    // Copies: whatever a set on the node leads to may drop the side block.
+    const RefNodeSideTables& side = Side();
+    const Point3 pos = side.skinPos, rot = side.skinRot, scale = side.skinScale;
+    const Quat orient = side.skinScaleOrient;
+    pose->SetSkinPos(pos);
+    pose->SetSkinRot(rot);
+    pose->SetSkinScale(scale);
+    pose->SetSkinScaleOrient(orient);
 }
 
 void RefNode::OverrideExclLists(INode* node) {
@@ -245,8 +258,9 @@ void RefNode::OverrideSelectionSets(INode* node) {
         }
     }
     // Applied once: the sets hold the fresh node now.
-    HoldRecordValue(EditSide().selectionSets, this);
+    HoldSideValue(&RefNodeSideTables::selectionSets);
     EditSide().selectionSets.clear();
+    TrimSide();
     SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
 }
 

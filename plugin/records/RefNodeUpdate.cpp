@@ -108,6 +108,7 @@ void RefNode::CollectExcludingLights() {
         ReplaceReference(FirstLightRef() + static_cast<int>(Side().excludingLights.size()) - 1, l);
     }
     if (side_) side_->candidateLights.clear();
+    TrimSide();
     SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST, !Side().excludingLights.empty(), false);
 }
 
@@ -140,6 +141,7 @@ void RefNode::CollectListingObjects() {
         side_->candidateListing.clear();
         side_->candidatePositions.clear();
     }
+    TrimSide();
     SetOverrideFlag(REFNODE_OVERRIDE_EXCL_LIST_MISC, !Side().listingObjects.empty(), false);
 }
 
@@ -251,6 +253,7 @@ void RefNode::FinishUpdate() {
         // The placeholder made for a duplicate gives its dependents back and goes.
         INode* original = Side().replacedNode;
         EditSide().replacedNode = nullptr;
+        TrimSide();
         {
             TargetLock lock(node);
             original->TransferReferences(node, FALSE);
@@ -263,6 +266,7 @@ void RefNode::FinishUpdate() {
     RereferenceSingleModifiers();
     if (overrideFlags_ & REFNODE_OVERRIDE_SELECTION_SETS) {
         if (side_) side_->selectionSets.clear();
+        TrimSide();
         SetOverrideFlag(REFNODE_OVERRIDE_SELECTION_SETS, false, true);
     }
 }

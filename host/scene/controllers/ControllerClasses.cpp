@@ -2,6 +2,9 @@
 #include "host/scene/controllers/ControllerClasses.h"
 
 #include "host/core/ClassDirectory.h"
+#include "host/scene/biped/BipedMaster.h"
+#include "host/scene/biped/BipedPartControl.h"
+#include "host/scene/biped/BipedRootControl.h"
 #include "host/scene/controllers/LinkControl.h"
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ListControl.h"
@@ -66,14 +69,6 @@ std::vector<GenericControlConfig> MakeHostConfigs() {
     // Rig controllers.
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4), L"IK Controller").replaceable = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0xBE380A31, 0x310DC9E4), L"IK Chain Controller").canCopyAnim = FALSE;
-    {
-        GenericControlConfig& root = add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x9156, 0), L"Biped Root Controller");
-        root.canCopyAnim = FALSE;
-        root.subs = {{L"Vertical", CTRL_FLOAT_CLASS_ID, Class_ID()},
-                     {L"Horizontal", CTRL_FLOAT_CLASS_ID, Class_ID()},
-                     {L"Turning", CTRL_FLOAT_CLASS_ID, Class_ID()}};
-    }
-    add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x9154, 0), L"Biped Part Controller").canCopyAnim = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x022D5030, 0x4344191C), L"CAT Parent Transform").replaceable = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x32FB4637, 0x65FD482B), L"XRef Controller");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x2006, 0), L"LookAt");
@@ -146,7 +141,8 @@ void RegisterControllerClasses() {
                           Desc<OrientationConstraint>(), Desc<LookAtConstraint>(), Desc<LinkControl>(), Desc<LinkTransformControl>(),
                           Desc<LinearFloat>(), Desc<NoiseFloat>(), Desc<NoisePosition>(),
                           Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>(),
-                          Desc<ReactionControl>(), Desc<ReactionMaster>()})
+                          Desc<ReactionControl>(), Desc<ReactionMaster>(),
+                          Desc<BipedRootControl>(), Desc<BipedPartControl>(), Desc<BipedMaster>()})
         AddIfMissing(cd);
     for (const GenericControlConfig& c : HostGenericControllerConfigs()) RegisterGenericControlClass(c);
 }

@@ -78,6 +78,8 @@ public:
         Change(after);
     }
     const KeyTrack<T>& Track() const { return track_; }
+    // Replaces the whole track (undoable, notifies): an animation loaded from a file.
+    void SetTrack(const KeyTrack<T>& after) { Change(after); }
 
     RefTargetHandle Clone(RemapDir& remap) override {
         auto* c = new ValueControl(TRUE);

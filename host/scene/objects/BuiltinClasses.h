@@ -12,3 +12,4 @@ const std::vector<ObjectClassDesc*>& LightCameraClassDescs();
 const std::vector<ObjectClassDesc*>& ShapeClassDescs();
 const std::vector<ObjectClassDesc*>& ModifierClassDescs();
 const std::vector<ObjectClassDesc*>& SceneRefClassDescs();
+const std::vector<ObjectClassDesc*>& ParticleClassDescs();

@@ -237,7 +237,8 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
         boolean.params = {MakeIntParam(0, L"displayMode", 0, 0, 1), MakeBoolParam(1, L"applyMaterial", true)};
         v.push_back(Make(std::move(boolean), &CreateBoolean));
 
-        // A particle flow source: a particle system whose animation the host drives (no whole copy).
+        // A particle flow source: a particle system whose animation the host drives (no whole copy). It
+        // heads its flow through one weak reference slot, the node of the first event.
         ObjectClassDef pf = Geom(PF_SOURCE_CLASS_ID, L"PF Source", L"Particle Systems");
         pf.scriptName = L"PF_Source";
         pf.params = {
@@ -246,6 +247,8 @@ const std::vector<ObjectClassDesc*>& GeometryClassDescs() {
             MakeBoolParam(2, L"enableParticles", true)};
         pf.canCopyAnim = FALSE;
         pf.particleSystem = true;
+        pf.numExtraRefs = 1;
+        pf.extraRefsWeak = true;
         v.push_back(Make(std::move(pf)));
         return v;
     }();

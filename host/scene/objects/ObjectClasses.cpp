@@ -135,7 +135,8 @@ void RegisterObjectClasses() {
     AddToDirectory(DerivedObject::GetOSClassDesc());
     AddToDirectory(DerivedObject::GetWSClassDesc());
     for (const auto* family : {&GeometryClassDescs(), &HelperClassDescs(), &LightCameraClassDescs(),
-                               &ShapeClassDescs(), &ModifierClassDescs(), &SceneRefClassDescs()}) {
+                               &ShapeClassDescs(), &ModifierClassDescs(), &SceneRefClassDescs(),
+                               &ParticleClassDescs()}) {
         for (ObjectClassDesc* cd : *family) {
             AddToDirectory(cd);
             TheCatalog().Add(cd);

@@ -18,6 +18,13 @@
 
 #include <unordered_set>
 
+TimeValue ArgTime(const Value& v) {
+    const std::int64_t ticks = TimeTicks(v);
+    if (ticks < TIME_NegInfinity || ticks > TIME_PosInfinity)
+        throw ScriptError(L"Runtime error: time out of range: " + FormatTime(ticks));
+    return static_cast<TimeValue>(ticks);
+}
+
 namespace {
 
 Control* LiveControl(AnimHandle h) {
@@ -35,13 +42,6 @@ Control* ArgControl(const Value& v, const wchar_t* fn) {
         throw ScriptError(std::wstring(L"Runtime error: ") + fn + L" needs a controller, got: " + v.PrintForm());
     }
     return static_cast<Control*>(a);
-}
-
-TimeValue ArgTime(const Value& v) {
-    const std::int64_t ticks = TimeTicks(v);
-    if (ticks < TIME_NegInfinity || ticks > TIME_PosInfinity)
-        throw ScriptError(L"Runtime error: time out of range: " + FormatTime(ticks));
-    return static_cast<TimeValue>(ticks);
 }
 
 int KeyIndex(Control* c, const Value& index) {

@@ -40,3 +40,6 @@ private:
 
 // The key array of a controller (undefined for null).
 Value MakeKeyArray(Control* c);
+
+// A time argument (a time value or a number of ticks) in the host's range; a script error otherwise.
+TimeValue ArgTime(const Value& v);

@@ -75,6 +75,8 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterBooleanBuiltins(interp);
     RegisterSceneRefBuiltins(interp);
     RegisterContainerBuiltins(interp);
+    RegisterBipedBuiltins(interp);
+    RegisterParticleBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);
     RegisterDataChannelBuiltins(interp);

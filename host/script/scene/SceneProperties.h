@@ -139,6 +139,10 @@ void RegisterLinkTransformBuiltins(Interpreter& interp);
 void RegisterSceneRefBuiltins(Interpreter& interp);
 // Container helpers (containerGetNodes, containerAddNode, containerRemoveNode).
 void RegisterContainerBuiltins(Interpreter& interp);
+// Bipeds (bipedCreate, bipedBeginModes, bipedLoadFile, bipedAddMixClip ...).
+void RegisterBipedBuiltins(Interpreter& interp);
+// Particle flows (pfGetActions, pfAddAction, pfSetActionActive, pfConnect ...).
+void RegisterParticleBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).
 class Object;
 Object* SceneBaseObject(INode* node);

@@ -19,3 +19,17 @@ TEST(Listener, CaptureCollectsFormattedTextAndFlushes) {
     ClearListenerText();
     EXPECT_EQ(capture.Text(), WStr(L""));
 }
+
+// A sink installed after a capture (the manager window's, say) stays when the capture ends first.
+TEST(Listener, ACaptureEndingLeavesASinkInstalledAfterItInPlace) {
+    struct Window : ListenerSink {
+        void Write(const MCHAR*) override {}
+    } window;
+    ListenerSink* before = GetListenerSink();
+    {
+        ListenerCapture capture;
+        SetListenerSink(&window);
+    }
+    EXPECT_EQ(GetListenerSink(), &window);
+    SetListenerSink(before);
+}

@@ -8,6 +8,7 @@
 #include "plugin/frame/OperationCode.h"
 #include "plugin/frame/OstrivansClassDesc.h"
 
+#include "host/core/ClassDirectory.h"
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
 #include "host/scene/CustAttrib.h"
@@ -225,6 +226,26 @@ TEST_F(MirrorKindSelectionTest, ResolveKindFollowsEveryRowOfTheRule) {
     EXPECT_GT(rows, 250);
 }
 
+// The rule reads its tables once per class, but what an animatable answers (references, children,
+// interfaces, capabilities) is asked of each: animatables of one class, resolved in turn and again, keep
+// their own kinds.
+TEST_F(MirrorKindSelectionTest, AnimatablesOfOneClassKeepTheirOwnKinds) {
+    const struct {
+        Facts facts;
+        DWORD kind;
+    } rows[] = {
+        {F(OSM_CLASS_ID, kOther), KIND_MOD},
+        {F(OSM_CLASS_ID, kOther).Ref(), KIND_WITH_REFS_MOD},
+        {F(OSM_CLASS_ID, kOther).Subs(1).Answer(kRWMS), KIND_RWMS},
+        {F(TEXMAP_CLASS_ID, kOther).Blocks(1), KIND_TEXMAP},
+        {F(TEXMAP_CLASS_ID, kOther), KIND_PLAIN},
+        {F(GEOMOBJECT_CLASS_ID, kOther).Track(), KIND_WITH_REFS},
+        {F(GEOMOBJECT_CLASS_ID, kOther).NoCopy(), KIND_DESCEND_ONLY},
+    };
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& row : rows) EXPECT_EQ(Hex(ResolveKind(Make(row.facts).get(), nullptr)), Hex(row.kind));
+}
+
 // Children the walk visits: sub-animatables, blocks and the custom attribute position, with the special
 // classes that count otherwise (rows in child_count.txt).
 TEST_F(MirrorKindSelectionTest, ChildCountOfTheSpecialClasses) {
@@ -296,8 +317,11 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
                 ctrl->DeleteMe();
                 return k;
             }
-        ADD_FAILURE() << "no host class " << c.ToString();
-        return DWORD(0xFFFFFFFF);
+        auto* own = static_cast<ReferenceTarget*>(static_cast<Animatable*>(GetClassDirectory().CreateInstance(s, c)));
+        if (!own) ADD_FAILURE() << "no host class " << c.ToString();
+        const DWORD k = own ? ResolveKind(own, owner) : DWORD(0xFFFFFFFF);
+        if (own) own->DeleteMe();
+        return k;
     };
     EXPECT_EQ(kindOf(CTRL_MATRIX3_CLASS_ID, {0x9156, 0}, node), 0x1000Eu);
     EXPECT_EQ(kindOf(CTRL_MATRIX3_CLASS_ID, {0x9154, 0}, node), 0x30039u);
@@ -314,6 +338,13 @@ TEST_F(MirrorKindSelectionTest, HostClassesReachTheirRows) {
     ASSERT_NE(pf, nullptr);
     EXPECT_EQ(ResolveKind(pf, node), 0x30016u);
     pf->DeleteMe();
+    // The flow's event heads its own graph; a test is recognised through its node, a plain action is not.
+    const std::pair<const MCHAR*, DWORD> flowParts[] = {{L"PF_Event", 0x30017u}, {L"PF_AgeTest", 0x230037u}, {L"PF_Birth", 0x20000u}};
+    for (const auto& [name, kind] : flowParts) {
+        auto* part = static_cast<Object*>(CreateObjectByName(name));
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(ResolveKind(part, b.WithObject(part, "Part").Build()), kind) << WStr(name).ToUTF8();
+    }
     auto* linkTM = new LinkTransformControl();
     EXPECT_EQ(ResolveKind(linkTM, node), 0x3003Bu);
     linkTM->DeleteMe();

@@ -4,10 +4,14 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/Control.h"
+#include "host/scene/HostServices.h"
+#include "host/scene/Interface.h"
 #include "host/scene/IDerivedObject.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/materials/ParamDefBuilder.h"
 #include "host/scene/Object.h"
+#include "host/scene/biped/BipedPartControl.h"
+#include "host/scene/biped/BipedRootControl.h"
 #include "host/scene/controllers/ControllerClassIds.h"
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ReactionControl.h"
@@ -18,7 +22,11 @@
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/objects/SceneRefObject.h"
 #include "plugin/anims/MirrorKindSelection.h"
+#include "host/scene/ParticleFlow.h"
+#include "plugin/anims/RefAnimParticleKinds.h"
 #include "plugin/anims/RefAnimRefKinds.h"
+#include "plugin/anims/RefAnimRigKinds.h"
+#include "plugin/records/IRecordHelper.h"
 #include "plugin/records/RefNode.h"
 #include "tests/plugin/PluginTestSupport.h"
 #include "tests/support/ChunkIds.h"
@@ -87,6 +95,10 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         auto* shape = static_cast<Object*>(static_cast<Animatable*>(CreateInstance(SHAPE_CLASS_ID, TEXT_SHAPE_CLASS_ID)));
         n->SetObjectRef(shape);
         return shape;
+    };
+    const auto biped = [](INode* n) -> ReferenceTarget* {
+        n->SetTMController(new BipedRootControl());
+        return n->GetTMController();
     };
     const auto who = [](Animatable* a, Animatable* mine) { return std::string(a == mine ? "mine" : "fresh"); };
     // A position constraint on the target, in the node's position slot; the user adds a second target.
@@ -391,6 +403,27 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
          },
          "state 2, refs 2 passive 0, chunks 35 36 36 36 37 38 38 38 39 40, height mine, driven by the fresh width, "
          "states 3, verdict 1 state 2"},
+        // A key on a referenced Biped (its other root tracks unkeyed: Toggled): its file goes into the mirror
+        // and into the fresh Biped.
+        {KIND_BIP, {L"Transform"}, {3}, biped,
+         [](ReferenceTarget* root) { Ctrl(root->SubAnim(0))->AddNewKey(10, 0); },
+         [&](INode* n, ReferenceTarget*) {
+             return "follows " + std::to_string(m_->GetAnim() == n->GetTMController()) + ", vertical keys " +
+                    std::to_string(Ctrl(n->GetTMController()->SubAnim(0))->NumKeys());
+         },
+         "state 66, refs 7 passive 0, chunks 41 42 43 44 45 46 47 48, follows 1, vertical keys 1, verdict 1 state 66"},
+        // A key on a Biped part: the key controller the mirror held goes on the fresh part once bound.
+        {KIND_BIP_CTRL, {L"Transform"}, {3},
+         [](INode* n) -> ReferenceTarget* {
+             n->SetTMController(new BipedPartControl());
+             return n->GetTMController();
+         },
+         [](ReferenceTarget* part) { static_cast<BipedPartControl*>(part)->GetKeys()->AddNewKey(10, 0); },
+         [&](INode* n, ReferenceTarget*) {
+             m_->FinishOverride();
+             return "keys " + std::to_string(static_cast<BipedPartControl*>(n->GetTMController())->GetKeys()->NumKeys());
+         },
+         "state 2, refs 2 passive 0, chunks 41 42 43, keys 1, verdict 1 state 2"},
         // An attribute the user added to the object: the fresh object gets it back at its place.
         {KIND_CA, {L"Object", L"CAC", L"KindsTestAttr"}, {4, 0, 1},
          [&](INode* n) -> ReferenceTarget* {
@@ -447,6 +480,38 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
     }
 }
 
+
+// A particle flow mirror's tables follow undo and come back from its chunks; a table longer than its count is refused.
+TEST_F(MirrorKindsTest, AParticleFlowMirrorKeepsItsTablesAndRefusesATableLongerThanItsCount) {
+    auto* ev = static_cast<Object*>(CreateObjectByName(L"PF_Event"));
+    b.WithObject(ev, "Event01").Build();
+    GetPFActionListInterface(ev)->AppendAction(b.WithObject(static_cast<Object*>(CreateObjectByName(L"PF_Birth")), "Birth01").Build());
+    auto* m = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_EVENT));
+    m->SetAnim(ev);
+    ASSERT_EQ(m->GetActions().monitored.size(), 1u);
+    // A toggle is recorded at once and forgotten with the undo of the change.
+    theHold.Begin();
+    GetPFActionListInterface(ev)->ActivateAction(0, false);
+    theHold.Accept(L"Toggle");
+    const size_t toggled = m->GetActions().toggled.size();
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(std::to_string(toggled) + " " + std::to_string(m->GetActions().toggled.size()), "1 0");
+    std::vector<std::uint8_t> bytes = Saved(*m);
+    auto* back = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_SOURCE));
+    ChunkLoad good(bytes);
+    ASSERT_EQ(back->Load(&good), IO_OK);
+    EXPECT_TRUE(back->GetActions() == m->GetActions() && back->GetMode() == 0);
+    // The counts chunk (0x35) announces one monitored action: make it announce none.
+    const std::vector<std::uint8_t> counts = {0x35, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+    const auto at = std::search(bytes.begin(), bytes.end(), counts.begin(), counts.end());
+    ASSERT_NE(at, bytes.end());
+    at[6] = 0;
+    ChunkLoad bad(bytes);
+    EXPECT_EQ(back->Load(&bad), IO_ERROR);
+    EXPECT_NE(bad.GetLastError().str().find(L"chunk 0x002C: record 1 where the counts chunk 0x0035 announced 0"), std::wstring::npos) << bad.GetLastError().ToUTF8();
+    m->MaybeAutoDelete();
+    back->MaybeAutoDelete();
+}
 } // namespace
 
 namespace {
@@ -466,6 +531,77 @@ TEST_F(MirrorKindsTest, TheLinkedXFormMirrorIgnoresTheFollowedNodeMovingButNotAN
     mod->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
     EXPECT_EQ(std::to_string(afterMove) + " " + std::to_string(m->GetOverriddenState()), "0 2");
     m->MaybeAutoDelete();
+}
+
+// The helper of a record in a test: only its node matters.
+class NodeHelper : public IRecordHelper {
+public:
+    explicit NodeHelper(INode* node) : node_(node) {}
+    bool PersistsReferences() const override { return false; }
+    MSTR GetRecordNamePrefix() override { return MSTR(); }
+    DWORD GetStamp() const override { return 0; }
+    void RegisterChangedMirror(RefAnim*) override {}
+    bool ForgetNodeToDelete(const WStr&) override { return false; }
+    INode* GetHelperNode() override { return node_; }
+
+private:
+    INode* node_;
+};
+
+TEST_F(MirrorKindsTest, ABipedEntersFigureModeOnlyWhileItsReferenceIsNotWorkedOn) {
+    INode* helperNode = b.Box("Ostrivan01").Build();
+    NodeHelper helper(helperNode);
+    rec->SetHelper(&helper);
+    auto* root = new BipedRootControl();
+    static_cast<INode*>(rec->GetItem())->SetTMController(root);
+    RefAnim* m = Mirror(rec, root, {L"Transform"}, {3}, 0, KIND_BIP);
+    ASSERT_NE(m, nullptr);
+    Interface* ip = GetCOREInterface();
+    ip->Services().ClearRecord();
+    std::string got;
+    for (INode* working : {static_cast<INode*>(nullptr), helperNode}) {
+        if (working) ip->SelectNode(working);
+        root->BeginModes(BMODE_FIGURE);
+        got += std::to_string(root->GetMode()) + " ";
+        root->EndModes(BMODE_FIGURE);
+    }
+    ASSERT_EQ(ip->Services().Shown().size(), 1u);
+    const HostServices::ShownMessage& shown = ip->Services().Shown().front();
+    got += shown.title.ToUTF8() + ": " + shown.text.ToUTF8() + " " + std::to_string(shown.style);
+    EXPECT_EQ(got, "1 0 Biped Message: External Reference Biped cannot be edited in figure mode. 48");
+    rec->SetHelper(nullptr);
+}
+
+TEST_F(MirrorKindsTest, ABipedMirrorRefusesAChunkWhoseDataIsShorterThanItsCount) {
+    RefAnimBip* m = static_cast<RefAnimBip*>(CreateMirror(KIND_BIP));
+    std::vector<std::uint8_t> bytes = Saved(*m);
+    // The animation data chunk (0x2A) holds a 4-byte count of 0: make it announce one byte more.
+    const std::vector<std::uint8_t> empty = {0x2A, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const auto at = std::search(bytes.begin(), bytes.end(), empty.begin(), empty.end());
+    ASSERT_NE(at, bytes.end());
+    at[6] = 1;
+    ChunkLoad l(bytes);
+    EXPECT_EQ(m->Load(&l), IO_ERROR);
+    // Refused on the count, before anything is allocated for it; the error names the chunk and the count.
+    EXPECT_NE(l.GetLastError().str().find(L"chunk 0x002A: count 1 "), std::wstring::npos) << l.GetLastError().ToUTF8();
+    EXPECT_TRUE(m->GetBipData().empty());
+    m->MaybeAutoDelete();
+}
+
+} // namespace
+
+namespace {
+
+// A mirror that carries the user's own camera in place of the file's keeps it whole: the user's later edit
+// of it is part of the replacement, not a change to re-apply on the file's camera.
+TEST_F(MirrorKindsTest, AnEditOfAReplacedAnimatableMarksNothingMore) {
+    auto* cam = static_cast<GenCamera*>(
+        static_cast<Object*>(static_cast<Animatable*>(CreateInstance(CAMERA_CLASS_ID, FREE_CAMERA_CLASS_ID))));
+    rec->GetNode()->SetObjectRef(cam);
+    RefAnim* m = Mirror(rec, cam, {L"Object"}, {4}, REFANIM_REPLACED, KIND_CAM);
+    ASSERT_NE(m, nullptr);
+    cam->SetOrtho(TRUE);
+    EXPECT_EQ(int(m->GetOverriddenState()), int(REFANIM_REPLACED));
 }
 
 } // namespace

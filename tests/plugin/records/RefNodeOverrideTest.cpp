@@ -51,8 +51,9 @@ struct OverrideRow {
 class RefNodeOverrideTest : public HelperFileFixture {
 protected:
     // Wall01 (layer Walls, material Brick) with its child Door01, and Post01.
-    void LoadWalls(bool usePrefix = false) {
+    void LoadWalls(bool usePrefix = false, const std::function<void(INode*)>& prepare = nullptr) {
         INode* wall = b.Box("Wall01").Layer("Walls").Material(b.Standard("Brick")).Build();
+        if (prepare) prepare(wall);
         b.Box("Door01").Parent(wall).Build();
         b.Box("Post01").Build();
         file_ = WStr::FromUTF8((dir_ / "walls.max").string());
@@ -409,4 +410,21 @@ TEST_F(RefNodeOverrideTest, NodeListsOutsideTheReferenceSurviveTheReload) {
     };
     for (int reload = 0; reload < 3; ++reload) ASSERT_EQ(h_->Reload(), 1);
     EXPECT_EQ(entries(light->GetExclList()) + " |" + entries(set->GetOwnNodeList(0)), " Wall01 | Other Post01");
+}
+
+// A change back to a fresh node's values drops the record's side block; undo makes it again and puts the
+// value back through the record, never through the dropped block.
+TEST_F(RefNodeOverrideTest, UndoBringsBackASideValueWhoseBlockWent) {
+    LoadWalls(false, [](INode* wall) { wall->SetUserPropBuffer(L"lod = 2"); });
+    RefNode* rec = Rec("Wall01");
+    const std::string before = Stored(rec);
+    ASSERT_TRUE(rec->HoldsSideBlock());
+    Step([&] { rec->GetNode()->SetUserPropBuffer(L""); });
+    EXPECT_EQ(rec->GetUserProps().ToUTF8(), "");
+    EXPECT_FALSE(rec->HoldsSideBlock());
+    ASSERT_TRUE(theHold.Undo());
+    EXPECT_EQ(Stored(rec), before);
+    ASSERT_TRUE(theHold.Redo());
+    EXPECT_EQ(rec->GetUserProps().ToUTF8(), "");
+    EXPECT_FALSE(rec->HoldsSideBlock());
 }
