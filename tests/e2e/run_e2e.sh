@@ -7,11 +7,14 @@
 # @SCRIPT@ is the script's path, @DIR@ its folder, @MODULES@ the folder of the test plug-in module builds
 # and @WORK@ an empty folder made for the test, which is also the working directory; NAME.sed, a sed
 # script applied to standard output before the comparison (for addresses and times, which change per run).
+# Each script gets a temporary folder of its own (@WORK@/tmp): the host keeps fixed file names there (a
+# Biped's data files, the hold file), and scripts run side by side must not share them.
 set -uo pipefail
 host=$1 script=$2 modules=$3 work=$4
 dir=$(dirname "$script")
 stem=$(basename "$script" .ms)
-rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 2
+rm -rf "$work" && mkdir -p "$work/tmp" && cd "$work" || exit 2
+export TMPDIR="$work/tmp"
 
 expand() {
     local s=$1
