@@ -69,15 +69,7 @@ void BipedPartControl::GetValue(TimeValue t, void* val, Interval& valid, GetSetM
 }
 
 void BipedPartControl::SetValue(TimeValue t, void* val, int commit, GetSetMethod method) {
-    Matrix3 m = *static_cast<const Matrix3*>(val);
-    if (method == CTRL_RELATIVE) {
-        Interval valid = FOREVER;
-        Matrix3 now;
-        GetValue(t, &now, valid, CTRL_ABSOLUTE);
-        m = m * now;
-    }
-    AffineParts parts;
-    decomp_affine(m, &parts);
+    AffineParts parts = BipedRootControl::SetValueParts(this, t, val, method);
     BipedRootControl* root = BipedRootControl::OfMaster(GetMaster());
     if (root && (root->GetMode() & BMODE_FIGURE)) {
         SetFigurePos(parts.t);

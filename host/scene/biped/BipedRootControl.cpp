@@ -113,16 +113,21 @@ void BipedRootControl::GetValue(TimeValue t, void* val, Interval& valid, GetSetM
         if (c && c->NumKeys() > 0) valid &= Interval(t, t);
 }
 
-void BipedRootControl::SetValue(TimeValue t, void* val, int /*commit*/, GetSetMethod method) {
+AffineParts BipedRootControl::SetValueParts(Control* c, TimeValue t, const void* val, GetSetMethod method) {
     Matrix3 m = *static_cast<const Matrix3*>(val);
     if (method == CTRL_RELATIVE) {
         Interval valid = FOREVER;
         Matrix3 now;
-        GetValue(t, &now, valid, CTRL_ABSOLUTE);
+        c->GetValue(t, &now, valid, CTRL_ABSOLUTE);
         m = m * now;
     }
     AffineParts parts;
     decomp_affine(m, &parts);
+    return parts;
+}
+
+void BipedRootControl::SetValue(TimeValue t, void* val, int /*commit*/, GetSetMethod method) {
+    const AffineParts parts = SetValueParts(this, t, val, method);
     SetBipedPos(parts.t, t, nullptr, FALSE);
     SetBipedRot(parts.q, t, nullptr, FALSE);
 }

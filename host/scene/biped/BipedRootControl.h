@@ -76,6 +76,9 @@ public:
     BipedPartControl* GetPart(int id) const;
     // The root controller among a master's dependents, or null.
     static BipedRootControl* OfMaster(BipedMaster* master);
+    // The parts of the matrix a SetValue on Biped controller c stands for: a relative value is applied to
+    // c's current one first.
+    static AffineParts SetValueParts(Control* c, TimeValue t, const void* val, GetSetMethod method);
     // For undo records.
     void ApplyState(const DWORD& modes) { modes_ = modes; }
 
