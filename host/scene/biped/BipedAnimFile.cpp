@@ -3,6 +3,7 @@
 #include "host/core/ChunkFields.h"
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
+#include "host/scene/biped/BipedFileHeader.h"
 #include "host/scene/biped/BipedMaster.h"
 #include "host/scene/biped/BipedPartControl.h"
 #include "host/scene/biped/BipedRootControl.h"
@@ -11,9 +12,7 @@
 #include <map>
 
 namespace {
-constexpr USHORT kHeaderChunk = 0x4249;
-constexpr std::uint32_t kMagic = 0x5049424F; // "OBIP"
-constexpr std::uint32_t kVersion = 1;
+constexpr BipedFileHeader kHeader{0x4249, 0x5049424F /* "OBIP" */, 1, L"Biped"};
 // One chunk per root track (vertical, horizontal, turning), holding the track's own chunks.
 constexpr USHORT kRootTrackChunk = 0x0210;
 // One chunk per body part: its id and figure position, then its key track.
@@ -56,9 +55,7 @@ BOOL BipedRootControl::SaveFile(const MCHAR* fname) {
         return FALSE;
     }
     ChunkSave out{WStr(fname ? fname : L"")};
-    out.BeginChunk(kHeaderChunk);
-    IOResult res = WriteValues(&out, kMagic, kVersion);
-    if (res == IO_OK) res = out.EndChunk();
+    IOResult res = kHeader.Write(&out);
     for (int i = 0; i < 3 && res == IO_OK; ++i)
         if (auto* c = dynamic_cast<BezierFloat*>(subs_[i])) res = WriteTrack(&out, static_cast<USHORT>(kRootTrackChunk + i), c->Track());
     for (BipedPartControl* p : GetParts()) {
@@ -87,13 +84,8 @@ BOOL BipedRootControl::LoadFile(const MCHAR* fname, BOOL /*redraw*/, BOOL /*load
     if (res == IO_OK)
         res = ForEachChunk(&in, [&](USHORT id) -> IOResult {
             if (!header) {
-                std::uint32_t magic = 0, version = 0;
-                if (id != kHeaderChunk || ReadValues(&in, magic, version) != IO_OK || magic != kMagic)
-                    return in.Refuse(L"not a Biped file");
-                if (version != kVersion)
-                    return in.Refuse(WStr::Format(L"Biped file version %u, expected %u", version, kVersion));
                 header = true;
-                return IO_OK;
+                return kHeader.Read(&in, id);
             }
             if (id >= kRootTrackChunk && id < kRootTrackChunk + 3) {
                 data.root[id - kRootTrackChunk] = true;
@@ -111,7 +103,7 @@ BOOL BipedRootControl::LoadFile(const MCHAR* fname, BOOL /*redraw*/, BOOL /*load
             data.parts[partId] = part;
             return IO_OK;
         });
-    if (res == IO_OK && !header) res = in.Refuse(L"not a Biped file");
+    if (res == IO_OK && !header) res = kHeader.RefuseKind(&in);
     if (res != IO_OK) {
         fileError_ = L"Cannot load the Biped file: " + in.GetLastError();
         return FALSE;

@@ -5,6 +5,7 @@
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/core/RefMessages.h"
+#include "host/scene/biped/BipedFileHeader.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 namespace {
@@ -13,10 +14,8 @@ constexpr USHORT kMixerChunk = 0x0110;
 constexpr USHORT kClipChunk = 0x0111;
 constexpr USHORT kClipNameChunk = 0x0112;
 constexpr USHORT kClipTimesChunk = 0x0113;
-// A mixer file: a header chunk (magic, version), then the clips.
-constexpr USHORT kMixFileHeader = 0x4D58;
-constexpr std::uint32_t kMixFileMagic = 0x58494D4F; // "OMIX"
-constexpr std::uint32_t kMixFileVersion = 1;
+// A mixer file: its header chunk, then the clips.
+constexpr BipedFileHeader kMixFileHeader{0x4D58, 0x58494D4F /* "OMIX" */, 1, L"mixer"};
 constexpr size_t kMaxClips = 1u << 16;
 
 IOResult WriteClips(ISave* isave, const std::vector<MixClip>& clips) {
@@ -69,9 +68,7 @@ void BipedMaster::AddClip(const MixClip& clip) {
 BOOL BipedMaster::SaveMixFile(const MCHAR* fname) {
     fileError_ = MSTR();
     ChunkSave out{WStr(fname ? fname : L"")};
-    out.BeginChunk(kMixFileHeader);
-    IOResult res = WriteValues(&out, kMixFileMagic, kMixFileVersion);
-    if (res == IO_OK) res = out.EndChunk();
+    IOResult res = kMixFileHeader.Write(&out);
     if (res == IO_OK) res = WriteClips(&out, state_.clips);
     if (res == IO_OK) res = out.Commit();
     if (res != IO_OK) fileError_ = L"Cannot write the mixer file: " + out.GetLastError();
@@ -88,17 +85,12 @@ BOOL BipedMaster::LoadMixFile(const MCHAR* fname, BOOL /*redraw*/) {
     if (res == IO_OK)
         res = ForEachChunk(&in, [&](USHORT id) -> IOResult {
             if (!header) {
-                std::uint32_t magic = 0, version = 0;
-                if (id != kMixFileHeader || ReadValues(&in, magic, version) != IO_OK || magic != kMixFileMagic)
-                    return in.Refuse(L"not a mixer file");
-                if (version != kMixFileVersion)
-                    return in.Refuse(WStr::Format(L"mixer file version %u, expected %u", version, kMixFileVersion));
                 header = true;
-                return IO_OK;
+                return kMixFileHeader.Read(&in, id);
             }
             return id == kClipChunk ? ReadClip(&in, clips) : IO_OK;
         });
-    if (res == IO_OK && !header) res = in.Refuse(L"not a mixer file");
+    if (res == IO_OK && !header) res = kMixFileHeader.RefuseKind(&in);
     if (res != IO_OK) {
         fileError_ = L"Cannot load the mixer file: " + in.GetLastError();
         return FALSE;
