@@ -409,8 +409,7 @@ void RefNode::CollectBaseObjectMirrors() {
     // Found without names: only the child found is named.
     for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
         if (::GetChild(node, nullptr, i, -1, static_cast<PathName*>(nullptr)) == top) {
-            ::GetChild(node, nullptr, i, -1, &name);
-            names.push_back(name);
+            names.push_back(ChildName(node, i, -1));
             numbers.push_back(i);
         }
     if (numbers.empty()) return;
