@@ -42,6 +42,13 @@ void PutFixed(MSTR* name, const MCHAR* text) {
 void PutFixed(PathName* name, const MCHAR* text) {
     *name = PathName::Literal(text);
 }
+// The same for a text that lives as long as the program (a word written here, a class's fixed name table).
+void PutStatic(MSTR* name, const MCHAR* text) {
+    *name = text;
+}
+void PutStatic(PathName* name, const MCHAR* text) {
+    *name = PathName::Static(text);
+}
 void PutMade(MSTR* name, MSTR&& text) {
     *name = std::move(text);
 }
@@ -84,19 +91,19 @@ template <Want Kind, class Name> Animatable* DerivedObjectChild(IDerivedObject* 
         return m;
     }
     if (i - 1 != ChainModifierCount(d)) return nullptr;
-    if (name) PutFixed(name, L"Object");
+    if (name) PutStatic(name, L"Object");
     return Kind == Want::Named ? nullptr : ChainBaseObject(d);
 }
 
 // The name of sub-animatable k of p: the class's fixed text where it keeps one, else SubAnimName's string.
 template <class Name> void PutSubAnimName(Animatable* p, int k, Name* name) {
     if (const MCHAR* fixed = FixedSubAnimName(p, k)) {
-        PutFixed(name, *fixed ? fixed : L"unnamed");
+        PutStatic(name, *fixed ? fixed : L"unnamed");
         return;
     }
     MSTR n = p->SubAnimName(k);
     if (n.Length() == 0)
-        PutFixed(name, L"unnamed");
+        PutStatic(name, L"unnamed");
     else
         PutMade(name, std::move(n));
 }
@@ -124,10 +131,10 @@ template <Want Kind, class Name> Animatable* GenericChild(Animatable* p, int i, 
 }
 
 template <Want Kind, class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
-    if (name) PutFixed(name, L"");
+    if (name) PutStatic(name, L"");
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
-        if (name) PutFixed(name, L"CAC");
+        if (name) PutStatic(name, L"CAC");
         return Kind == Want::Named ? nullptr : parent->GetCustAttribContainerTarget();
     }
     switch (parent->SuperClassID()) {
