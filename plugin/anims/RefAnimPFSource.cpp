@@ -36,15 +36,9 @@ int ConnectionsSize(const ConnectionTables& undo, const ConnectionTables& redo) 
 using PFActionsRestore = TableSnapshotRestore<ActionTables, &ActionsSize>;
 using PFConnectionsRestore = TableSnapshotRestore<ConnectionTables, &ConnectionsSize>;
 
-WStr NameOf(INode* node) { return node ? WStr(node->GetName()) : WStr(); }
-
-INode* NodeNamed(const WStr& name) {
-    return name.isNull() ? nullptr : GetCOREInterface()->GetINodeByName(name.c_str());
-}
-
 // The object at the bottom of the named node's stack.
 Object* FlowObjectNamed(const WStr& name) {
-    INode* node = NodeNamed(name);
+    INode* node = PFNodeNamed(name);
     return node ? GetPFObject(node->GetObjectRef()) : nullptr;
 }
 
@@ -100,6 +94,12 @@ void DescribeRecords(WStr& out, const MCHAR* title, const std::vector<Record>& r
 
 } // namespace
 
+WStr PFNodeName(INode* node) { return node ? WStr(node->GetName()) : WStr(); }
+
+INode* PFNodeNamed(const WStr& name) {
+    return name.isNull() ? nullptr : GetCOREInterface()->GetINodeByName(name.c_str());
+}
+
 RefAnimPFSource::~RefAnimPFSource() {
     // The base destructor counts one reference only: the tests go here.
     DeleteAllRefs();
@@ -137,16 +137,16 @@ void RefAnimPFSource::ReadFlow(std::vector<Record>& actions, std::vector<Record>
     auto* obj = dynamic_cast<Object*>(GetAnim());
     if (!obj) return;
     if (mode_ == 1) {
-        if (INode* next = GetPFNextEvent(obj)) connections.push_back({headName_, NameOf(next), 0});
+        if (INode* next = GetPFNextEvent(obj)) connections.push_back({headName_, PFNodeName(next), 0});
         return;
     }
     IPFActionList* list = GetPFActionListInterface(obj);
     for (int i = 0; list && i < list->NumActions(); ++i) {
         INode* action = list->GetAction(i);
-        actions.push_back({headName_, NameOf(action), list->IsActionActive(i) ? 1 : 0});
+        actions.push_back({headName_, PFNodeName(action), list->IsActionActive(i) ? 1 : 0});
         if (!IPFActionList::IsTest(action)) continue;
         if (INode* next = GetPFNextEvent(GetPFObject(action->GetObjectRef())))
-            connections.push_back({NameOf(action), NameOf(next), 0});
+            connections.push_back({PFNodeName(action), PFNodeName(next), 0});
     }
 }
 
@@ -213,7 +213,7 @@ RefResult RefAnimPFSource::NotifyRefChanged(const Interval&, RefTargetHandle hTa
 
 RefResult RefAnimPFSource::SetAnim(ReferenceTarget* anim) {
     const RefResult res = RefAnim::SetAnim(anim);
-    headName_ = NameOf(HeadNode());
+    headName_ = PFNodeName(HeadNode());
     ReadFlow(actions_.monitored, connections_.monitored);
     HearTests();
     return res;
@@ -248,21 +248,21 @@ void RefAnimPFSource::Apply() {
     IPFActionList* list = mode_ == 0 ? GetPFActionListInterface(GetAnim()) : nullptr;
     if (!list) return;
     std::unordered_map<std::wstring, int> at;
-    for (int i = 0; i < list->NumActions(); ++i) at.emplace(NameOf(list->GetAction(i)).str(), i);
+    for (int i = 0; i < list->NumActions(); ++i) at.emplace(PFNodeName(list->GetAction(i)).str(), i);
     for (const Record& t : actions_.toggled)
         if (const auto it = at.find(t.second.str()); it != at.end()) list->ActivateAction(it->second, t.value != 0);
     for (const Record& added : actions_.added)
-        if (INode* node = NodeNamed(added.second); node && list->FindAction(node) < 0)
+        if (INode* node = PFNodeNamed(added.second); node && list->FindAction(node) < 0)
             list->InsertAction(node, added.value);
 }
 
 void RefAnimPFSource::FinishOverride() {
     for (const Record& d : connections_.deleted) {
         Object* from = FlowObjectNamed(d.first);
-        if (from && NameOf(GetPFNextEvent(from)) == d.second) SetPFNextEvent(from, nullptr);
+        if (from && PFNodeName(GetPFNextEvent(from)) == d.second) SetPFNextEvent(from, nullptr);
     }
     for (const Record& added : connections_.added)
-        if (Object* from = FlowObjectNamed(added.first)) SetPFNextEvent(from, NodeNamed(added.second));
+        if (Object* from = FlowObjectNamed(added.first)) SetPFNextEvent(from, PFNodeNamed(added.second));
     HearTests();
 }
 
@@ -335,11 +335,11 @@ MSTR RefAnimPFSource::Describe() {
     for (const Record& t : actions_.toggled) out += t.first + L"/" + t.second + (t.value ? L": Active, " : L": Not Active, ");
     out += L"\nAdded Actions: ";
     for (const Record& a : actions_.added)
-        out += NodeNamed(a.second) ? a.first + L"/" + a.second + WStr::Format(L" (%d), ", a.value) : WStr(L"No Action Ref, ");
+        out += PFNodeNamed(a.second) ? a.first + L"/" + a.second + WStr::Format(L" (%d), ", a.value) : WStr(L"No Action Ref, ");
     DescribeRecords(out, L"\nMonitored Connections: ", connections_.monitored, L" -> ");
     out += L"\nAdded Connections: ";
     for (const Record& c : connections_.added)
-        out += NodeNamed(c.second) ? c.first + L" -> " + c.second + L", " : WStr(L"No Connection Ref, ");
+        out += PFNodeNamed(c.second) ? c.first + L" -> " + c.second + L", " : WStr(L"No Connection Ref, ");
     DescribeRecords(out, L"\nDeleted Connections: ", connections_.deleted, L" -> ");
     return out;
 }

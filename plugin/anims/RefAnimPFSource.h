@@ -10,6 +10,10 @@
 
 class INode;
 
+// The name the flow's records know a node by (empty for none), and the scene's node of that name.
+WStr PFNodeName(INode* node);
+INode* PFNodeNamed(const WStr& name);
+
 // The flow's nodes are matched by name, as the records match merged nodes: the fresh flow has new nodes of
 // the same names. References: 0 the source or event object; 1 and up the event's test objects (mode 0),
 // heard only for their connections and never kept alive. A flow is re-created whole by every merge, so the
