@@ -27,7 +27,9 @@ using ConnectionTables = RefAnimPFSource::ConnectionTables;
 
 int ActionsSize(const ActionTables& undo, const ActionTables& redo) {
     // The monitored records count twice: their copies carry the merged state and the current one.
-    const auto n = [](const ActionTables& t) { return 2 * t.monitored.size() + t.toggled.size() + t.added.size(); };
+    const auto n = [](const ActionTables& t) {
+        return 2 * t.monitored.size() + t.toggled.size() + t.added.size() + t.removed.size();
+    };
     return static_cast<int>(280 + 16 * (n(undo) + n(redo)));
 }
 int ConnectionsSize(const ConnectionTables& undo, const ConnectionTables& redo) {
@@ -64,15 +66,16 @@ IOResult SaveRecords(ISave* isave, USHORT id, const std::vector<Record>& records
     return res != IO_OK ? res : end;
 }
 
-// A table holds no more records than the counts chunk announced: a longer one is a damaged file.
-IOResult LoadRecords(ILoad* iload, USHORT table, std::vector<Record>& records, std::int32_t count) {
+// A table holds no more records than its count chunk announced: a longer one is a damaged file.
+IOResult LoadRecords(ILoad* iload, USHORT table, std::vector<Record>& records, std::int32_t count,
+                     USHORT countChunk = RefAnimPFSource::kCountsChunk) {
     records.clear();
     return ForEachChunk(iload, [&](USHORT id) -> IOResult {
         if (id != 1) return IO_OK;
         if (static_cast<std::int32_t>(records.size()) >= count) {
             auto* load = dynamic_cast<ChunkLoad*>(iload);
             return load ? load->Refuse(WStr::Format(L"chunk 0x%04X: record %zu where the counts chunk 0x%04X announced %d",
-                                                    table, records.size() + 1, RefAnimPFSource::kCountsChunk, count))
+                                                    table, records.size() + 1, countChunk, count))
                         : IO_ERROR;
         }
         Record r;
@@ -164,6 +167,9 @@ void RefAnimPFSource::Compare(bool undoable) {
         if (it == merged.end()) a.added.push_back({r.first, r.second, static_cast<std::int32_t>(i)});
         else if (it->second != r.value) a.toggled.push_back(r);
     }
+    const auto running = Keys(nowActions, false);
+    for (const Record& m : actions_.monitored)
+        if (!running.contains(m.second.str())) a.removed.push_back({m.first, m.second, 0});
 
     ConnectionTables c;
     c.monitored = connections_.monitored;
@@ -171,8 +177,10 @@ void RefAnimPFSource::Compare(bool undoable) {
     const auto was = Keys(connections_.monitored, true);
     for (const Record& r : nowConnections)
         if (!was.contains(r.first.str() + L'\n' + r.second.str())) c.added.push_back(r);
+    // A test the event no longer runs takes its connection with it.
     for (const Record& r : connections_.monitored)
-        if (!now.contains(r.first.str() + L'\n' + r.second.str())) c.deleted.push_back(r);
+        if (!now.contains(r.first.str() + L'\n' + r.second.str()) && (mode_ == 1 || running.contains(r.first.str())))
+            c.deleted.push_back(r);
 
     const bool holding = undoable && theHold.Holding();
     if (!(a == actions_)) {
@@ -183,8 +191,8 @@ void RefAnimPFSource::Compare(bool undoable) {
         if (holding) theHold.Put(new PFConnectionsRestore(&connections_, this));
         connections_ = std::move(c);
     }
-    const bool changed = !actions_.toggled.empty() || !actions_.added.empty() || !connections_.added.empty() ||
-                         !connections_.deleted.empty();
+    const bool changed = !actions_.toggled.empty() || !actions_.added.empty() || !actions_.removed.empty() ||
+                         !connections_.added.empty() || !connections_.deleted.empty();
     if (changed != IsOverridden(REFANIM_TOGGLED)) SetOverriddenFlag(REFANIM_TOGGLED, changed, undoable);
 }
 
@@ -238,6 +246,8 @@ void RefAnimPFSource::Override(Animatable* root) {
     if (fresh != GetAnim()) {
         SetAnim(fresh);
         Apply();
+        // A removed test is heard no more.
+        if (!actions_.removed.empty()) HearTests();
         // Connections may lead to events that other records bind in the same load: they go on at its end.
         if (!connections_.added.empty() || !connections_.deleted.empty()) RegisterWithHelper();
     }
@@ -247,6 +257,10 @@ void RefAnimPFSource::Override(Animatable* root) {
 void RefAnimPFSource::Apply() {
     IPFActionList* list = mode_ == 0 ? GetPFActionListInterface(GetAnim()) : nullptr;
     if (!list) return;
+    // By the names in the fresh list: the nodes the load replaces still carry the same names.
+    const auto removed = Keys(actions_.removed, false);
+    for (int i = list->NumActions() - 1; i >= 0 && !removed.empty(); --i)
+        if (removed.contains(PFNodeName(list->GetAction(i)).str())) list->RemoveAction(i);
     std::unordered_map<std::wstring, int> at;
     for (int i = 0; i < list->NumActions(); ++i) at.emplace(PFNodeName(list->GetAction(i)).str(), i);
     for (const Record& t : actions_.toggled)
@@ -293,11 +307,16 @@ IOResult RefAnimPFSource::Save(ISave* isave) {
     if (res == IO_OK) res = SaveRecords(isave, kMonitoredConnectionsChunk, connections_.monitored);
     if (res == IO_OK) res = SaveRecords(isave, kAddedConnectionsChunk, connections_.added);
     if (res == IO_OK) res = SaveRecords(isave, kDeletedConnectionsChunk, connections_.deleted);
+    if (res == IO_OK && !actions_.removed.empty()) {
+        res = WriteValueChunk(isave, kRemovedCountChunk, static_cast<std::int32_t>(actions_.removed.size()));
+        if (res == IO_OK) res = SaveRecords(isave, kRemovedActionsChunk, actions_.removed);
+    }
     return res;
 }
 
 IOResult RefAnimPFSource::Load(ILoad* iload) {
     std::int32_t counts[6] = {0, 0, 0, 0, 0, 0};
+    std::int32_t removed = 0;
     return ForEachChunk(iload, [&](USHORT id) -> IOResult {
         switch (id) {
         case kWrappedBaseChunk: return LoadWrappedBase(iload);
@@ -321,6 +340,8 @@ IOResult RefAnimPFSource::Load(ILoad* iload) {
         case kMonitoredConnectionsChunk: return LoadRecords(iload, id, connections_.monitored, counts[3]);
         case kAddedConnectionsChunk: return LoadRecords(iload, id, connections_.added, counts[4]);
         case kDeletedConnectionsChunk: return LoadRecords(iload, id, connections_.deleted, counts[5]);
+        case kRemovedCountChunk: return ReadValues(iload, removed);
+        case kRemovedActionsChunk: return LoadRecords(iload, id, actions_.removed, removed, kRemovedCountChunk);
         default: return LoadKindChunk(iload);
         }
     });
@@ -333,6 +354,7 @@ MSTR RefAnimPFSource::Describe() {
         out += m.first + L"/" + m.second + (m.value ? L" Active, " : L" Not Active, ");
     out += L"\nToggled Actions: ";
     for (const Record& t : actions_.toggled) out += t.first + L"/" + t.second + (t.value ? L": Active, " : L": Not Active, ");
+    DescribeRecords(out, L"\nRemoved Actions: ", actions_.removed, L"/");
     out += L"\nAdded Actions: ";
     for (const Record& a : actions_.added)
         out += PFNodeNamed(a.second) ? a.first + L"/" + a.second + WStr::Format(L" (%d), ", a.value) : WStr(L"No Action Ref, ");
