@@ -202,7 +202,9 @@ void RefAnimPFSource::HearTests() {
     for (int i = 0; list && i < list->NumActions(); ++i)
         if (INode* action = list->GetAction(i); IPFActionList::IsTest(action))
             tests.push_back(GetPFObject(action->GetObjectRef()));
+    // The slots exist before they are set: a reference past NumRefs is refused.
     const size_t n = std::max(tests.size(), tests_.size());
+    tests_.resize(n, nullptr);
     for (size_t i = 0; i < n; ++i)
         ReplaceReference(static_cast<int>(i + 1), i < tests.size() ? tests[i] : nullptr);
     tests_.resize(tests.size());
