@@ -178,16 +178,22 @@ void RefNode::ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<Re
 
 void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release) {
     // The references leave the old slots before the tables change shape and come back into the new ones.
+    // What the new tables keep is gathered only when an old slot holds something: a fresh record (every
+    // record a load makes) has none.
     std::unordered_set<ReferenceTarget*> kept;
-    for (const auto* table : {&ws, &os})
-        for (RefModifier* e : *table)
-            if (ReferenceTarget* t = EntryTarget(e)) kept.insert(t);
+    bool gathered = false;
     std::vector<ReferenceTarget*> dropped;
     const int first = FirstWSModRef();
     const int count = NumWSModifiers() + NumOSModifiers();
     for (int k = 0; k < count; ++k) {
         ReferenceTarget* held = GetReference(first + k);
         if (!held) continue;
+        if (!gathered) {
+            for (const auto* table : {&ws, &os})
+                for (RefModifier* e : *table)
+                    if (ReferenceTarget* t = EntryTarget(e)) kept.insert(t);
+            gathered = true;
+        }
         if (!kept.count(held)) dropped.push_back(held);
         ReplaceReference(first + k, nullptr, FALSE);
     }
