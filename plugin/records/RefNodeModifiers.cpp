@@ -197,10 +197,15 @@ void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefMo
         if (!kept.count(held)) dropped.push_back(held);
         ReplaceReference(first + k, nullptr, FALSE);
     }
-    std::vector<ReferenceTarget*> targets;
+    // The new entries' targets, in slot order: a stack of a few modifiers keeps them on the stack.
+    constexpr size_t kFew = 8;
+    ReferenceTarget* few[kFew];
+    std::vector<ReferenceTarget*> many(ws.size() + os.size() > kFew ? ws.size() + os.size() : 0);
+    ReferenceTarget** targets = many.empty() ? few : many.data();
+    size_t numTargets = 0;
     for (const auto* table : {&ws, &os})
         for (RefModifier* e : *table) {
-            targets.push_back(EntryTarget(e));
+            targets[numTargets++] = EntryTarget(e);
             e->modifier = nullptr;
             e->holder = nullptr;
         }
@@ -212,7 +217,7 @@ void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefMo
     osModCount_ = 0;
     for (RefModifier* e : osMods_)
         if (e->state != REFMOD_NESTED_DERIVED) ++osModCount_;
-    for (size_t k = 0; k < targets.size(); ++k)
+    for (size_t k = 0; k < numTargets; ++k)
         if (targets[k]) ReplaceReference(first + static_cast<int>(k), targets[k]);
     // A modifier that left the stack and the record has nothing holding it any more; under undo the
     // snapshots may still bring it back, so it stays.
