@@ -139,14 +139,10 @@ void RefAnimCAT::ReadDifferences(ICATParent* rig) {
 
 RefResult RefAnimCAT::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message,
                                        BOOL) {
+    // Undo and redo bring the Modified bit back with its own record; the differences are read again at
+    // the collect, before the content goes away.
     ICATParent* rig = Rig();
-    if (!rig || hTarget != GetAnim() || message != REFMSG_CHANGE) return REF_STOP;
-    if (theHold.RestoreOrRedoing()) {
-        // The Modified bit comes back with its own record; the differences follow the rig.
-        ReadDifferences(rig);
-        return REF_STOP;
-    }
-    if (!IsUserChangeOfAnim(hTarget, message)) return REF_STOP;
+    if (!rig || !IsUserChangeOfAnim(hTarget, message) || theHold.RestoreOrRedoing()) return REF_STOP;
     ReadDifferences(rig);
     const bool any = changed_ != 0 || std::any_of(nodes_.begin(), nodes_.end(), [](auto* n) { return n != nullptr; });
     if (any && !IsOverridden(REFANIM_MODIFIED)) SetOverriddenFlag(REFANIM_MODIFIED, true, true);

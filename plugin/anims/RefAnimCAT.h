@@ -39,8 +39,8 @@ public:
     RefTargetHandle GetReference(int i) override;
     BOOL IsRealDependency(ReferenceTarget* rtarg) override;
     bool IsModified() const override { return false; }
-    // A change of the rig under no operation records the differences and marks Modified; during undo and
-    // redo the differences are read again.
+    // A change of the rig under no operation, outside undo and redo, records the differences and marks
+    // Modified when there are any.
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Takes the author's rig as merged (unless the user's changes are recorded) and watches the bone

@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/core/RefKind.h"
+#include "host/scene/cat/CATMatrixValue.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 namespace {
@@ -30,14 +31,12 @@ void CATBoneControl::SetReference(int i, RefTargetHandle t) {
 }
 
 void CATBoneControl::GetValue(TimeValue, void* val, Interval&, GetSetMethod method) {
-    Matrix3* out = static_cast<Matrix3*>(val);
-    *out = method == CTRL_RELATIVE ? state_.pose * *out : state_.pose;
+    ReadMatrixValue(state_.pose, val, method);
 }
 
 void CATBoneControl::SetValue(TimeValue, void* val, int, GetSetMethod method) {
     State after = state_;
-    after.pose = *static_cast<const Matrix3*>(val);
-    if (method == CTRL_RELATIVE) after.pose = after.pose * state_.pose;
+    after.pose = MatrixValueToSet(state_.pose, val, method);
     if (!(after == state_)) ChangeState(this, state_, after, kValueChangeNote);
 }
 

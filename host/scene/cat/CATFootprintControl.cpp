@@ -3,6 +3,7 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/scene/Interface.h"
+#include "host/scene/cat/CATMatrixValue.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 namespace {
@@ -10,15 +11,13 @@ constexpr USHORT kStateChunk = 0x0100;
 }
 
 void CATFootprintControl::GetValue(TimeValue, void* val, Interval&, GetSetMethod method) {
-    Matrix3* out = static_cast<Matrix3*>(val);
-    *out = method == CTRL_RELATIVE ? state_.tm * *out : state_.tm;
+    ReadMatrixValue(state_.tm, val, method);
 }
 
 void CATFootprintControl::SetValue(TimeValue, void* val, int, GetSetMethod method) {
     if (!GetCOREInterface()->IsAnimateMode()) return;
     State after;
-    after.tm = *static_cast<const Matrix3*>(val);
-    if (method == CTRL_RELATIVE) after.tm = after.tm * state_.tm;
+    after.tm = MatrixValueToSet(state_.tm, val, method);
     after.keyed = true;
     if (!(after == state_)) ChangeState(this, state_, after, kValueChangeNote);
 }

@@ -13,6 +13,7 @@
 #include "host/scene/biped/BipedPartControl.h"
 #include "host/scene/cat/CATBoneControl.h"
 #include "host/scene/cat/CATFootprintControl.h"
+#include "host/scene/cat/CATMatrixValue.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/objects/ObjectClasses.h"
 
@@ -49,14 +50,12 @@ BaseInterface* CATParentControl::GetInterface(Interface_ID id) {
 }
 
 void CATParentControl::GetValue(TimeValue, void* val, Interval&, GetSetMethod method) {
-    Matrix3* out = static_cast<Matrix3*>(val);
-    *out = method == CTRL_RELATIVE ? state_.tm * *out : state_.tm;
+    ReadMatrixValue(state_.tm, val, method);
 }
 
 void CATParentControl::SetValue(TimeValue, void* val, int, GetSetMethod method) {
     State after = state_;
-    after.tm = *static_cast<const Matrix3*>(val);
-    if (method == CTRL_RELATIVE) after.tm = after.tm * state_.tm;
+    after.tm = MatrixValueToSet(state_.tm, val, method);
     Change(after);
 }
 

@@ -8,6 +8,8 @@
 #include "host/script/scene/NodeValue.h"
 #include "host/script/scene/SceneProperties.h"
 
+#include <utility>
+
 namespace {
 
 ScriptError Refused(const wchar_t* fn, const std::wstring& why) {
@@ -121,11 +123,6 @@ void RegisterCATBuiltins(Interpreter& in) {
         ICATParent* rig = ArgRig(a[0], L"catGetBone");
         return NodeOrUndefined(rig->GetBone(ArgLimb(rig, a[1], L"catGetBone"), static_cast<int>(ArgInt(a[2]) - 1)));
     });
-    in.RegisterFunction(L"catAddBone", [](Interpreter&, CallArgs& a) {
-        CheckArgCount(L"catAddBone", a, 2);
-        ICATParent* rig = ArgRig(a[0], L"catAddBone");
-        return NodeOrUndefined(rig->AddBone(ArgLimb(rig, a[1], L"catAddBone")));
-    });
     in.RegisterFunction(L"catRemoveBone", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"catRemoveBone", a, 2);
         ICATParent* rig = ArgRig(a[0], L"catRemoveBone");
@@ -133,27 +130,18 @@ void RegisterCATBuiltins(Interpreter& in) {
             throw Refused(L"catRemoveBone", L"a limb keeps at least one bone");
         return Value::Ok();
     });
-    // IK targets and up nodes of a limb.
-    in.RegisterFunction(L"catGetIKTarget", [](Interpreter&, CallArgs& a) {
-        CheckArgCount(L"catGetIKTarget", a, 2);
-        ICATParent* rig = ArgRig(a[0], L"catGetIKTarget");
-        return NodeOrUndefined(rig->GetIKTarget(ArgLimb(rig, a[1], L"catGetIKTarget")));
-    });
-    in.RegisterFunction(L"catCreateIKTarget", [](Interpreter&, CallArgs& a) {
-        CheckArgCount(L"catCreateIKTarget", a, 2);
-        ICATParent* rig = ArgRig(a[0], L"catCreateIKTarget");
-        return NodeOrUndefined(rig->CreateIKTarget(ArgLimb(rig, a[1], L"catCreateIKTarget")));
-    });
-    in.RegisterFunction(L"catGetUpNode", [](Interpreter&, CallArgs& a) {
-        CheckArgCount(L"catGetUpNode", a, 2);
-        ICATParent* rig = ArgRig(a[0], L"catGetUpNode");
-        return NodeOrUndefined(rig->GetUpNode(ArgLimb(rig, a[1], L"catGetUpNode")));
-    });
-    in.RegisterFunction(L"catCreateUpNode", [](Interpreter&, CallArgs& a) {
-        CheckArgCount(L"catCreateUpNode", a, 2);
-        ICATParent* rig = ArgRig(a[0], L"catCreateUpNode");
-        return NodeOrUndefined(rig->CreateUpNode(ArgLimb(rig, a[1], L"catCreateUpNode")));
-    });
+    // A limb's node: a bone added at its end, its IK target or up node, found or made.
+    using LimbNode = INode* (ICATParent::*)(int);
+    const std::pair<const wchar_t*, LimbNode> limbNodes[] = {
+        {L"catAddBone", &ICATParent::AddBone},         {L"catGetIKTarget", &ICATParent::GetIKTarget},
+        {L"catCreateIKTarget", &ICATParent::CreateIKTarget}, {L"catGetUpNode", &ICATParent::GetUpNode},
+        {L"catCreateUpNode", &ICATParent::CreateUpNode}};
+    for (const auto& [name, op] : limbNodes)
+        in.RegisterFunction(name, [name, op](Interpreter&, CallArgs& a) {
+            CheckArgCount(name, a, 2);
+            ICATParent* rig = ArgRig(a[0], name);
+            return NodeOrUndefined((rig->*op)(ArgLimb(rig, a[1], name)));
+        });
     in.RegisterFunction(L"catGetFootprint", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"catGetFootprint", a, 2);
         ICATParent* rig = ArgRig(a[0], L"catGetFootprint");
