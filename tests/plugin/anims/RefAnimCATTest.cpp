@@ -1,5 +1,5 @@
-// The CAT rig mirror where a script cannot look: the refusal a bone-structure edit meets, the order of the
-// kind's chunks, and a damaged chunk refused by name.
+// The CAT rig mirror where a script cannot look: the refusal a bone-structure edit meets, its dump, the
+// order of the kind's chunks, and a damaged chunk refused by name.
 #include "host/core/ChunkLoad.h"
 #include "host/core/ChunkSave.h"
 #include "host/scene/HostServices.h"
@@ -57,6 +57,7 @@ TEST_F(RefAnimCATTest, TheKindsChunksComeInTheirOrderAndADamagedOneIsRefusedByNa
     rig->SetSettings(s);
     rig->AppendLayer(L"Walk");
     EXPECT_EQ(m->GetChanged(), unsigned(RefAnimCAT::kCATUnits | RefAnimCAT::kLayers));
+    EXPECT_NE(m->Describe().str().find(L"\nChanged: CATUnits, layers, "), std::wstring::npos) << m->Describe().ToUTF8();
     ChunkSave out;
     ASSERT_EQ(m->Save(&out), IO_OK);
     ASSERT_EQ(out.Commit(), IO_OK);
