@@ -43,7 +43,8 @@ INode* SlotNode(ICATParent* rig, int i) {
 }
 
 // Undoes a refused bone-structure edit once it has become an undo step: at the next viewport redraw, when
-// a step was added since the refusal.
+// exactly one step was added since the refusal (an edit made without one cannot be taken back, and no
+// other step is undone in its place).
 class BoneEditUndo : public RedrawViewsCallback {
 public:
     static void Register() {
@@ -55,7 +56,7 @@ public:
 
     void proc(Interface* ip) override {
         ip->UnRegisterRedrawViewsCallback(this);
-        const bool undo = theHold.NumUndoSteps() > steps_;
+        const bool undo = theHold.NumUndoSteps() == steps_ + 1;
         std::unique_ptr<BoneEditUndo> self = std::move(pending_);
         if (undo) theHold.Undo();
     }
