@@ -24,14 +24,16 @@ ICATParent* ArgRig(const Value& v, const wchar_t* fn) {
     throw ScriptError(L"No \"" + std::wstring(fn) + L"\" function for " + v.PrintForm());
 }
 
-// A limb number (1-based) of rig, as the rig's 0-based limb.
-int ArgLimb(ICATParent* rig, const Value& v, const wchar_t* fn) {
-    const std::int64_t limb = ArgInt(v);
-    if (limb < 1 || limb > rig->NumLimbs())
-        throw Refused(fn, L"limb out of range: " + std::to_wstring(limb) + L" (" + std::to_wstring(rig->NumLimbs()) +
-                              L" limbs)");
-    return static_cast<int>(limb - 1);
+// A number (1-based) among count things of a kind, as a 0-based index.
+int ArgIndex(const Value& v, int count, const wchar_t* what, const wchar_t* fn) {
+    const std::int64_t i = ArgInt(v);
+    if (i < 1 || i > count)
+        throw Refused(fn, std::wstring(what) + L" out of range: " + std::to_wstring(i) + L" (" + std::to_wstring(count) +
+                              L" " + what + L"s)");
+    return static_cast<int>(i - 1);
 }
+
+int ArgLimb(ICATParent* rig, const Value& v, const wchar_t* fn) { return ArgIndex(v, rig->NumLimbs(), L"limb", fn); }
 
 Value NodeOrUndefined(INode* n) { return n ? MakeNodeValue(n) : Value(); }
 
@@ -105,11 +107,7 @@ void RegisterCATBuiltins(Interpreter& in) {
     in.RegisterFunction(L"catRemoveLayer", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"catRemoveLayer", a, 2);
         ICATParent* rig = ArgRig(a[0], L"catRemoveLayer");
-        const std::int64_t i = ArgInt(a[1]);
-        if (i < 1 || i > rig->NumLayers())
-            throw Refused(L"catRemoveLayer", L"layer out of range: " + std::to_wstring(i) + L" (" +
-                                                 std::to_wstring(rig->NumLayers()) + L" layers)");
-        rig->RemoveLayer(static_cast<int>(i - 1));
+        rig->RemoveLayer(ArgIndex(a[1], rig->NumLayers(), L"layer", L"catRemoveLayer"));
         return Value::Ok();
     });
     // Bones of a limb: count, one by number, one added or taken at the end.
@@ -145,10 +143,6 @@ void RegisterCATBuiltins(Interpreter& in) {
     in.RegisterFunction(L"catGetFootprint", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"catGetFootprint", a, 2);
         ICATParent* rig = ArgRig(a[0], L"catGetFootprint");
-        const std::int64_t i = ArgInt(a[1]);
-        if (i < 1 || i > rig->NumFootprints())
-            throw Refused(L"catGetFootprint", L"footprint out of range: " + std::to_wstring(i) + L" (" +
-                                                  std::to_wstring(rig->NumFootprints()) + L" footprints)");
-        return NodeOrUndefined(rig->GetFootprint(static_cast<int>(i - 1)));
+        return NodeOrUndefined(rig->GetFootprint(ArgIndex(a[1], rig->NumFootprints(), L"footprint", L"catGetFootprint")));
     });
 }
