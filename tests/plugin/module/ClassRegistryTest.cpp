@@ -55,6 +55,7 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
                                             L"RefAnimReaction",    L"RefAnimBipCtrl",  L"RefAnimPFTest"};
     const auto refs = [&](const std::wstring& name) {
         return name == L"RefAnimBip"            ? "7"
+               : name == L"RefAnimCAT"          ? "9"
                : name == L"RefAnimBevelProfile" ? "5"
                : name == L"RefAnimPRS"          ? "4"
                : twoRefs.count(name)            ? "2"
