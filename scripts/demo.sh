@@ -42,6 +42,7 @@ cd "$root"
 "$root/build/app/ostrivans-host" examples/reactions.ms
 "$root/build/app/ostrivans-host" examples/scene_references.ms
 "$root/build/app/ostrivans-host" examples/biped.ms
+"$root/build/app/ostrivans-host" examples/cat.ms
 "$root/build/app/ostrivans-host" examples/particles.ms
 gui_platform=${QT_QPA_PLATFORM:-}
 [ -z "$gui_platform" ] && [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && gui_platform=offscreen

@@ -53,6 +53,21 @@ PathName PathName::Literal(const wchar_t* text) {
     return PathName(slot.name);
 }
 
+PathName PathName::Static(const wchar_t* text) {
+    if (!text) return PathName();
+    // Slots of their own: a Literal slot's address may come to hold another text, a Static one never.
+    struct Slot {
+        const wchar_t* text;
+        const WStr* name;
+    };
+    constexpr unsigned kSlotBits = 8;
+    static Slot slots[1u << kSlotBits] = {};
+    const auto address = reinterpret_cast<std::uintptr_t>(text);
+    Slot& slot = slots[(address >> 2) * 0x9E3779B97F4A7C15ull >> (64 - kSlotBits)];
+    if (slot.text != text) slot = Slot{text, Intern(WStr(text))};
+    return PathName(slot.name);
+}
+
 PathName::PathName(const WStr& name) : name_(Intern(name)) {}
 
 PathNames ToPathNames(const std::vector<WStr>& names) {

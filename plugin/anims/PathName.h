@@ -19,6 +19,9 @@ public:
     // fixed word): found by the text's address and a comparison, with no string made and none hashed, since
     // a walk names a step from such a text for nearly every mirror it makes.
     static PathName Literal(const wchar_t* text);
+    // The same for text that lives as long as the program (a string literal, a host class's fixed name
+    // table): no other text ever stands at its address, so the address alone finds it.
+    static PathName Static(const wchar_t* text);
 
     const WStr& Str() const { return *name_; }
     operator const WStr&() const { return *name_; }

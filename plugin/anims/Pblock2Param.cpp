@@ -230,11 +230,6 @@ WStr ParamEntryName(IParamBlock2* pb, ParamID id) {
     return n && *n ? WStr(n) : WStr(pb->GetLocalName(id));
 }
 
-bool IsReferenceParamType(int baseType) {
-    return baseType == TYPE_MTL || baseType == TYPE_TEXMAP || baseType == TYPE_INODE || baseType == TYPE_REFTARG ||
-           baseType == TYPE_PBLOCK2 || baseType == 54 || baseType == 55;
-}
-
 // ---- the header
 
 IOResult Pblock2Param::Save(ISave* isave) {

@@ -38,7 +38,10 @@ bool IsUserParam(IParamBlock2* pb, ParamID id);
 WStr ParamEntryName(IParamBlock2* pb, ParamID id);
 // The reference-valued base types: material, map, node, reference target, parameter block and the two
 // newer reference types.
-bool IsReferenceParamType(int baseType);
+inline bool IsReferenceParamType(int baseType) {
+    return baseType == TYPE_MTL || baseType == TYPE_TEXMAP || baseType == TYPE_INODE || baseType == TYPE_REFTARG ||
+           baseType == TYPE_PBLOCK2 || baseType == 54 || baseType == 55;
+}
 
 // The base of the family, also what a load makes of an unknown tag: a header and no value.
 class Pblock2Param {

@@ -27,7 +27,9 @@ using ConnectionTables = RefAnimPFSource::ConnectionTables;
 
 int ActionsSize(const ActionTables& undo, const ActionTables& redo) {
     // The monitored records count twice: their copies carry the merged state and the current one.
-    const auto n = [](const ActionTables& t) { return 2 * t.monitored.size() + t.toggled.size() + t.added.size(); };
+    const auto n = [](const ActionTables& t) {
+        return 2 * t.monitored.size() + t.toggled.size() + t.added.size() + t.removed.size();
+    };
     return static_cast<int>(280 + 16 * (n(undo) + n(redo)));
 }
 int ConnectionsSize(const ConnectionTables& undo, const ConnectionTables& redo) {
@@ -36,15 +38,9 @@ int ConnectionsSize(const ConnectionTables& undo, const ConnectionTables& redo) 
 using PFActionsRestore = TableSnapshotRestore<ActionTables, &ActionsSize>;
 using PFConnectionsRestore = TableSnapshotRestore<ConnectionTables, &ConnectionsSize>;
 
-WStr NameOf(INode* node) { return node ? WStr(node->GetName()) : WStr(); }
-
-INode* NodeNamed(const WStr& name) {
-    return name.isNull() ? nullptr : GetCOREInterface()->GetINodeByName(name.c_str());
-}
-
 // The object at the bottom of the named node's stack.
 Object* FlowObjectNamed(const WStr& name) {
-    INode* node = NodeNamed(name);
+    INode* node = PFNodeNamed(name);
     return node ? GetPFObject(node->GetObjectRef()) : nullptr;
 }
 
@@ -70,15 +66,16 @@ IOResult SaveRecords(ISave* isave, USHORT id, const std::vector<Record>& records
     return res != IO_OK ? res : end;
 }
 
-// A table holds no more records than the counts chunk announced: a longer one is a damaged file.
-IOResult LoadRecords(ILoad* iload, USHORT table, std::vector<Record>& records, std::int32_t count) {
+// A table holds no more records than its count chunk announced: a longer one is a damaged file.
+IOResult LoadRecords(ILoad* iload, USHORT table, std::vector<Record>& records, std::int32_t count,
+                     USHORT countChunk = RefAnimPFSource::kCountsChunk) {
     records.clear();
     return ForEachChunk(iload, [&](USHORT id) -> IOResult {
         if (id != 1) return IO_OK;
         if (static_cast<std::int32_t>(records.size()) >= count) {
             auto* load = dynamic_cast<ChunkLoad*>(iload);
             return load ? load->Refuse(WStr::Format(L"chunk 0x%04X: record %zu where the counts chunk 0x%04X announced %d",
-                                                    table, records.size() + 1, RefAnimPFSource::kCountsChunk, count))
+                                                    table, records.size() + 1, countChunk, count))
                         : IO_ERROR;
         }
         Record r;
@@ -99,6 +96,12 @@ void DescribeRecords(WStr& out, const MCHAR* title, const std::vector<Record>& r
 }
 
 } // namespace
+
+WStr PFNodeName(INode* node) { return node ? WStr(node->GetName()) : WStr(); }
+
+INode* PFNodeNamed(const WStr& name) {
+    return name.isNull() ? nullptr : GetCOREInterface()->GetINodeByName(name.c_str());
+}
 
 RefAnimPFSource::~RefAnimPFSource() {
     // The base destructor counts one reference only: the tests go here.
@@ -137,16 +140,16 @@ void RefAnimPFSource::ReadFlow(std::vector<Record>& actions, std::vector<Record>
     auto* obj = dynamic_cast<Object*>(GetAnim());
     if (!obj) return;
     if (mode_ == 1) {
-        if (INode* next = GetPFNextEvent(obj)) connections.push_back({headName_, NameOf(next), 0});
+        if (INode* next = GetPFNextEvent(obj)) connections.push_back({headName_, PFNodeName(next), 0});
         return;
     }
     IPFActionList* list = GetPFActionListInterface(obj);
     for (int i = 0; list && i < list->NumActions(); ++i) {
         INode* action = list->GetAction(i);
-        actions.push_back({headName_, NameOf(action), list->IsActionActive(i) ? 1 : 0});
+        actions.push_back({headName_, PFNodeName(action), list->IsActionActive(i) ? 1 : 0});
         if (!IPFActionList::IsTest(action)) continue;
         if (INode* next = GetPFNextEvent(GetPFObject(action->GetObjectRef())))
-            connections.push_back({NameOf(action), NameOf(next), 0});
+            connections.push_back({PFNodeName(action), PFNodeName(next), 0});
     }
 }
 
@@ -164,6 +167,9 @@ void RefAnimPFSource::Compare(bool undoable) {
         if (it == merged.end()) a.added.push_back({r.first, r.second, static_cast<std::int32_t>(i)});
         else if (it->second != r.value) a.toggled.push_back(r);
     }
+    const auto running = Keys(nowActions, false);
+    for (const Record& m : actions_.monitored)
+        if (!running.contains(m.second.str())) a.removed.push_back({m.first, m.second, 0});
 
     ConnectionTables c;
     c.monitored = connections_.monitored;
@@ -171,8 +177,10 @@ void RefAnimPFSource::Compare(bool undoable) {
     const auto was = Keys(connections_.monitored, true);
     for (const Record& r : nowConnections)
         if (!was.contains(r.first.str() + L'\n' + r.second.str())) c.added.push_back(r);
+    // A test the event no longer runs takes its connection with it.
     for (const Record& r : connections_.monitored)
-        if (!now.contains(r.first.str() + L'\n' + r.second.str())) c.deleted.push_back(r);
+        if (!now.contains(r.first.str() + L'\n' + r.second.str()) && (mode_ == 1 || running.contains(r.first.str())))
+            c.deleted.push_back(r);
 
     const bool holding = undoable && theHold.Holding();
     if (!(a == actions_)) {
@@ -183,8 +191,8 @@ void RefAnimPFSource::Compare(bool undoable) {
         if (holding) theHold.Put(new PFConnectionsRestore(&connections_, this));
         connections_ = std::move(c);
     }
-    const bool changed = !actions_.toggled.empty() || !actions_.added.empty() || !connections_.added.empty() ||
-                         !connections_.deleted.empty();
+    const bool changed = !actions_.toggled.empty() || !actions_.added.empty() || !actions_.removed.empty() ||
+                         !connections_.added.empty() || !connections_.deleted.empty();
     if (changed != IsOverridden(REFANIM_TOGGLED)) SetOverriddenFlag(REFANIM_TOGGLED, changed, undoable);
 }
 
@@ -194,7 +202,9 @@ void RefAnimPFSource::HearTests() {
     for (int i = 0; list && i < list->NumActions(); ++i)
         if (INode* action = list->GetAction(i); IPFActionList::IsTest(action))
             tests.push_back(GetPFObject(action->GetObjectRef()));
+    // The slots exist before they are set: a reference past NumRefs is refused.
     const size_t n = std::max(tests.size(), tests_.size());
+    tests_.resize(n, nullptr);
     for (size_t i = 0; i < n; ++i)
         ReplaceReference(static_cast<int>(i + 1), i < tests.size() ? tests[i] : nullptr);
     tests_.resize(tests.size());
@@ -213,7 +223,7 @@ RefResult RefAnimPFSource::NotifyRefChanged(const Interval&, RefTargetHandle hTa
 
 RefResult RefAnimPFSource::SetAnim(ReferenceTarget* anim) {
     const RefResult res = RefAnim::SetAnim(anim);
-    headName_ = NameOf(HeadNode());
+    headName_ = PFNodeName(HeadNode());
     ReadFlow(actions_.monitored, connections_.monitored);
     HearTests();
     return res;
@@ -238,6 +248,8 @@ void RefAnimPFSource::Override(Animatable* root) {
     if (fresh != GetAnim()) {
         SetAnim(fresh);
         Apply();
+        // A removed test is heard no more.
+        if (!actions_.removed.empty()) HearTests();
         // Connections may lead to events that other records bind in the same load: they go on at its end.
         if (!connections_.added.empty() || !connections_.deleted.empty()) RegisterWithHelper();
     }
@@ -247,22 +259,26 @@ void RefAnimPFSource::Override(Animatable* root) {
 void RefAnimPFSource::Apply() {
     IPFActionList* list = mode_ == 0 ? GetPFActionListInterface(GetAnim()) : nullptr;
     if (!list) return;
+    // By the names in the fresh list: the nodes the load replaces still carry the same names.
+    const auto removed = Keys(actions_.removed, false);
+    for (int i = list->NumActions() - 1; i >= 0 && !removed.empty(); --i)
+        if (removed.contains(PFNodeName(list->GetAction(i)).str())) list->RemoveAction(i);
     std::unordered_map<std::wstring, int> at;
-    for (int i = 0; i < list->NumActions(); ++i) at.emplace(NameOf(list->GetAction(i)).str(), i);
+    for (int i = 0; i < list->NumActions(); ++i) at.emplace(PFNodeName(list->GetAction(i)).str(), i);
     for (const Record& t : actions_.toggled)
         if (const auto it = at.find(t.second.str()); it != at.end()) list->ActivateAction(it->second, t.value != 0);
     for (const Record& added : actions_.added)
-        if (INode* node = NodeNamed(added.second); node && list->FindAction(node) < 0)
+        if (INode* node = PFNodeNamed(added.second); node && list->FindAction(node) < 0)
             list->InsertAction(node, added.value);
 }
 
 void RefAnimPFSource::FinishOverride() {
     for (const Record& d : connections_.deleted) {
         Object* from = FlowObjectNamed(d.first);
-        if (from && NameOf(GetPFNextEvent(from)) == d.second) SetPFNextEvent(from, nullptr);
+        if (from && PFNodeName(GetPFNextEvent(from)) == d.second) SetPFNextEvent(from, nullptr);
     }
     for (const Record& added : connections_.added)
-        if (Object* from = FlowObjectNamed(added.first)) SetPFNextEvent(from, NodeNamed(added.second));
+        if (Object* from = FlowObjectNamed(added.first)) SetPFNextEvent(from, PFNodeNamed(added.second));
     HearTests();
 }
 
@@ -293,11 +309,16 @@ IOResult RefAnimPFSource::Save(ISave* isave) {
     if (res == IO_OK) res = SaveRecords(isave, kMonitoredConnectionsChunk, connections_.monitored);
     if (res == IO_OK) res = SaveRecords(isave, kAddedConnectionsChunk, connections_.added);
     if (res == IO_OK) res = SaveRecords(isave, kDeletedConnectionsChunk, connections_.deleted);
+    if (res == IO_OK && !actions_.removed.empty()) {
+        res = WriteValueChunk(isave, kRemovedCountChunk, static_cast<std::int32_t>(actions_.removed.size()));
+        if (res == IO_OK) res = SaveRecords(isave, kRemovedActionsChunk, actions_.removed);
+    }
     return res;
 }
 
 IOResult RefAnimPFSource::Load(ILoad* iload) {
     std::int32_t counts[6] = {0, 0, 0, 0, 0, 0};
+    std::int32_t removed = 0;
     return ForEachChunk(iload, [&](USHORT id) -> IOResult {
         switch (id) {
         case kWrappedBaseChunk: return LoadWrappedBase(iload);
@@ -321,6 +342,8 @@ IOResult RefAnimPFSource::Load(ILoad* iload) {
         case kMonitoredConnectionsChunk: return LoadRecords(iload, id, connections_.monitored, counts[3]);
         case kAddedConnectionsChunk: return LoadRecords(iload, id, connections_.added, counts[4]);
         case kDeletedConnectionsChunk: return LoadRecords(iload, id, connections_.deleted, counts[5]);
+        case kRemovedCountChunk: return ReadValues(iload, removed);
+        case kRemovedActionsChunk: return LoadRecords(iload, id, actions_.removed, removed, kRemovedCountChunk);
         default: return LoadKindChunk(iload);
         }
     });
@@ -333,13 +356,14 @@ MSTR RefAnimPFSource::Describe() {
         out += m.first + L"/" + m.second + (m.value ? L" Active, " : L" Not Active, ");
     out += L"\nToggled Actions: ";
     for (const Record& t : actions_.toggled) out += t.first + L"/" + t.second + (t.value ? L": Active, " : L": Not Active, ");
+    DescribeRecords(out, L"\nRemoved Actions: ", actions_.removed, L"/");
     out += L"\nAdded Actions: ";
     for (const Record& a : actions_.added)
-        out += NodeNamed(a.second) ? a.first + L"/" + a.second + WStr::Format(L" (%d), ", a.value) : WStr(L"No Action Ref, ");
+        out += PFNodeNamed(a.second) ? a.first + L"/" + a.second + WStr::Format(L" (%d), ", a.value) : WStr(L"No Action Ref, ");
     DescribeRecords(out, L"\nMonitored Connections: ", connections_.monitored, L" -> ");
     out += L"\nAdded Connections: ";
     for (const Record& c : connections_.added)
-        out += NodeNamed(c.second) ? c.first + L" -> " + c.second + L", " : WStr(L"No Connection Ref, ");
+        out += PFNodeNamed(c.second) ? c.first + L" -> " + c.second + L", " : WStr(L"No Connection Ref, ");
     DescribeRecords(out, L"\nDeleted Connections: ", connections_.deleted, L" -> ");
     return out;
 }

@@ -10,10 +10,15 @@
 
 class INode;
 
+// The name the flow's records know a node by (empty for none), and the scene's node of that name.
+WStr PFNodeName(INode* node);
+INode* PFNodeNamed(const WStr& name);
+
 // The flow's nodes are matched by name, as the records match merged nodes: the fresh flow has new nodes of
 // the same names. References: 0 the source or event object; 1 and up the event's test objects (mode 0),
 // heard only for their connections and never kept alive. A flow is re-created whole by every merge, so the
-// mirror never keeps the object (IsModified answers false); the Toggled bit says it holds changes.
+// mirror never keeps the object (IsModified answers false); the Toggled bit says it holds changes. The
+// connection of a test the event no longer runs is not the event's to keep: the test's own mirror keeps it.
 class RefAnimPFSource : public RefAnimKind<RefAnimPFSource, RefAnim, KIND_PF_SOURCE, IDS_REFANIMPFSOURCE> {
 public:
     explicit RefAnimPFSource(BOOL loading = FALSE, int mode = 1) : RefAnimKind(loading), mode_(mode) {}
@@ -31,6 +36,7 @@ public:
         std::vector<Record> monitored;
         std::vector<Record> toggled;
         std::vector<Record> added;
+        std::vector<Record> removed;
         bool operator==(const ActionTables&) const = default;
     };
     struct ConnectionTables {
@@ -58,7 +64,8 @@ public:
     void CollectLocDep() override;
     // Lets go of the tests: they belong to the referenced content.
     void ReleaseHeldRefs() override;
-    // Follows the fresh object and puts the user's toggles, added actions and connection changes on it.
+    // Follows the fresh object and puts the user's toggles, added and removed actions and connection changes
+    // on it.
     void Override(Animatable* root) override;
     // Tests added by the user are heard from now on.
     void FinishOverride() override;
@@ -75,6 +82,8 @@ public:
     static constexpr USHORT kMonitoredConnectionsChunk = 0x2F;
     static constexpr USHORT kAddedConnectionsChunk = 0x30;
     static constexpr USHORT kDeletedConnectionsChunk = 0x31;
+    static constexpr USHORT kRemovedActionsChunk = 0x32;
+    static constexpr USHORT kRemovedCountChunk = 0x33;
     static constexpr USHORT kHeadNameChunk = 0x34;
     static constexpr USHORT kCountsChunk = 0x35;
 

@@ -1,6 +1,7 @@
 // The children a mirror path steps through.
 #include "plugin/anims/RefAnimPath.h"
 
+#include "host/core/FixedSubAnimNames.h"
 #include "host/core/ParamType.h"
 #include "host/core/PlugApi.h"
 #include "host/scene/Control.h"
@@ -41,6 +42,13 @@ void PutFixed(MSTR* name, const MCHAR* text) {
 void PutFixed(PathName* name, const MCHAR* text) {
     *name = PathName::Literal(text);
 }
+// The same for a text that lives as long as the program (a word written here, a class's fixed name table).
+void PutStatic(MSTR* name, const MCHAR* text) {
+    *name = text;
+}
+void PutStatic(PathName* name, const MCHAR* text) {
+    *name = PathName::Static(text);
+}
 void PutMade(MSTR* name, MSTR&& text) {
     *name = std::move(text);
 }
@@ -53,7 +61,11 @@ template <class Name> void PutParamName(const ParamDef& def, Name* name) {
     PutFixed(name, n && *n ? n : L"unnamed");
 }
 
-template <class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, Name* name) {
+// Kind::Named works out the name alone: the child is not looked for (null is returned), since naming a
+// step the walk has already taken needs nothing else, and finding a block parameter's child asks the block.
+enum class Want { Child, Named };
+
+template <Want Kind, class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int tab, Name* name) {
     const int index = tab >= 0 ? tab : i - 1;
     if (index < 0 || index >= pb->NumParams()) return nullptr;
     const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(index));
@@ -64,13 +76,13 @@ template <class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, int i, int 
             const MCHAR* n = def.int_name;
             PutMade(name, MSTR(n && *n ? n : L"unnamed") + L"[" + WStr::FromInt(i) + L"]");
         }
-        return ElementChild(pb, index, def, i);
+        return Kind == Want::Named ? nullptr : ElementChild(pb, index, def, i);
     }
     if (name) PutParamName(def, name);
-    return BlockParamChild(pb, index, def);
+    return Kind == Want::Named ? nullptr : BlockParamChild(pb, index, def);
 }
 
-template <class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
+template <Want Kind, class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
     IDerivedObject* holder = nullptr;
     int local = 0;
     if (FlatModifierAt(d, i - 1, holder, local)) {
@@ -79,22 +91,30 @@ template <class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, N
         return m;
     }
     if (i - 1 != ChainModifierCount(d)) return nullptr;
-    if (name) PutFixed(name, L"Object");
-    return ChainBaseObject(d);
+    if (name) PutStatic(name, L"Object");
+    return Kind == Want::Named ? nullptr : ChainBaseObject(d);
 }
 
-template <class Name> Animatable* GenericChild(Animatable* p, int i, Name* name) {
+// The name of sub-animatable k of p: the class's fixed text where it keeps one, else SubAnimName's string.
+template <class Name> void PutSubAnimName(Animatable* p, int k, Name* name) {
+    if (const MCHAR* fixed = FixedSubAnimName(p, k)) {
+        PutStatic(name, *fixed ? fixed : L"unnamed");
+        return;
+    }
+    MSTR n = p->SubAnimName(k);
+    if (n.Length() == 0)
+        PutStatic(name, L"unnamed");
+    else
+        PutMade(name, std::move(n));
+}
+
+template <Want Kind, class Name> Animatable* GenericChild(Animatable* p, int i, Name* name) {
     int k = i - 1;
     const int subs = p->NumSubs();
     if (k < subs) {
+        if (name) PutSubAnimName(p, k, name);
+        if (Kind == Want::Named) return nullptr;
         Animatable* sub = p->SubAnim(k);
-        if (name) {
-            MSTR n = p->SubAnimName(k);
-            if (n.Length() == 0)
-                PutFixed(name, L"unnamed");
-            else
-                PutMade(name, std::move(n));
-        }
         for (int b = 0; sub && b < p->NumParamBlocks(); ++b)
             if (static_cast<Animatable*>(p->GetParamBlock(b)) == sub) return nullptr;
         return sub;
@@ -110,28 +130,34 @@ template <class Name> Animatable* GenericChild(Animatable* p, int i, Name* name)
     return pb;
 }
 
-template <class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
-    if (name) PutFixed(name, L"");
+template <Want Kind, class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
+    if (name) PutStatic(name, L"");
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
-        if (name) PutFixed(name, L"CAC");
-        return parent->GetCustAttribContainerTarget();
+        if (name) PutStatic(name, L"CAC");
+        return Kind == Want::Named ? nullptr : parent->GetCustAttribContainerTarget();
     }
     switch (parent->SuperClassID()) {
-    case PARAMETER_BLOCK2_CLASS_ID: return ParamBlock2Child(static_cast<IParamBlock2*>(parent), i, tab, name);
-    case GEN_DERIVOB_CLASS_ID: return DerivedObjectChild(static_cast<IDerivedObject*>(parent), i, name);
-    default: return GenericChild(parent, i, name);
+    case PARAMETER_BLOCK2_CLASS_ID: return ParamBlock2Child<Kind>(static_cast<IParamBlock2*>(parent), i, tab, name);
+    case GEN_DERIVOB_CLASS_ID: return DerivedObjectChild<Kind>(static_cast<IDerivedObject*>(parent), i, name);
+    default: return GenericChild<Kind>(parent, i, name);
     }
 }
 
 } // namespace
 
 Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, MSTR* name) {
-    return ChildNamed(parent, i, tab, name);
+    return ChildNamed<Want::Child>(parent, i, tab, name);
 }
 
 Animatable* GetChild(Animatable* parent, Animatable* /*parentOfParent*/, int i, int tab, PathName* name) {
-    return ChildNamed(parent, i, tab, name);
+    return ChildNamed<Want::Child>(parent, i, tab, name);
+}
+
+PathName ChildName(Animatable* parent, int i, int tab) {
+    PathName name;
+    ChildNamed<Want::Named>(parent, i, tab, &name);
+    return name;
 }
 
 bool ElementMayHoldChild(const ParamDef& def) {

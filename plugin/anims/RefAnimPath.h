@@ -26,6 +26,10 @@ inline Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int 
 }
 // The same with the name as a path step: a name that is a fixed text is interned without a string.
 Animatable* GetChild(Animatable* parent, Animatable* parentOfParent, int i, int tab, PathName* name);
+// The name GetChild gives position i, without looking for the child: for a step already taken. Names the
+// parent keeps as fixed texts (a class's fixed sub-animatable names, a parameter's internal name) are
+// interned without a string.
+PathName ChildName(Animatable* parent, int i, int tab);
 
 // Whether a block parameter of this definition can ever stand for a child: a table (stepped into by the
 // block itself), a reference parameter, or an animatable one, which may be given a controller at any

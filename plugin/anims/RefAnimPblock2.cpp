@@ -158,32 +158,47 @@ void RefAnimPblock2::RecordAll() {
     IParamBlock2* pb = Block();
     if (!pb || !pb->GetOwner()) return;
     recordedParams_ = pb->NumParams();
-    // Read by index: every block mirror a load makes records its block, parameter by parameter.
-    const auto seen = [pb](int i) {
-        const int type = pb->GetParamDefByIndex(static_cast<unsigned short>(i)).type;
-        return is_tab(type) || IsReferenceParamType(base_type(type));
-    };
-    // Counted first: the table is made once, at its size.
+    // Every block mirror a load makes records its block: each definition is read once, by index, and the
+    // parameters seen are noted on the stack so the table is made once, at its size (a block with more of
+    // them than the stack notes is read a second time).
+    constexpr size_t kNoted = 32;
+    std::int32_t noted[kNoted];
     size_t count = 0;
-    for (int i = 0; i < recordedParams_; ++i) count += seen(i) ? 1 : 0;
+    for (int i = 0; i < recordedParams_; ++i) {
+        if (!IsRecordedType(pb->GetParamDefByIndex(static_cast<unsigned short>(i)).type)) continue;
+        if (count < kNoted) noted[count] = i;
+        ++count;
+    }
     recorded_.Reset(count);
-    size_t at = 0;
-    for (int i = 0; i < recordedParams_; ++i)
-        if (seen(i)) recorded_[at++].index = i;
-    for (Recorded& r : recorded_) RecordParam(r.index);
+    if (count <= kNoted) {
+        for (size_t k = 0; k < count; ++k) recorded_[k].index = noted[k];
+    } else {
+        size_t at = 0;
+        for (int i = 0; i < recordedParams_; ++i)
+            if (IsRecordedType(pb->GetParamDefByIndex(static_cast<unsigned short>(i)).type)) recorded_[at++].index = i;
+    }
+    for (Recorded& r : recorded_) Record(pb, r);
     refsCollected_ = true;
 }
 
 void RefAnimPblock2::RecordParam(int index) {
     IParamBlock2* pb = Block();
-    Recorded* found = pb ? FindRecorded(index) : nullptr;
-    if (!found) return;
-    Recorded& r = *found;
-    const ParamID id = pb->IndextoID(index);
-    const int type = pb->GetParameterType(id);
+    if (Recorded* found = pb ? FindRecorded(index) : nullptr) Record(pb, *found);
+}
+
+void RefAnimPblock2::Record(IParamBlock2* pb, Recorded& r) {
+    r.targets.Clear();
+    // A parameter no longer in the block has nothing to see.
+    if (r.index < 0 || r.index >= pb->NumParams()) {
+        r.count = 0;
+        r.hasTargets = false;
+        return;
+    }
+    const ParamDef& def = pb->GetParamDefByIndex(static_cast<unsigned short>(r.index));
+    const ParamID id = def.ID;
+    const int type = def.type;
     r.count = is_tab(type) ? pb->Count(id) : 0;
     r.hasTargets = IsReferenceParamType(base_type(type)) && pb->GetOwner();
-    r.targets.Clear();
     if (!r.hasTargets) return;
     const int n = is_tab(type) ? r.count : 1;
     r.targets.Reset(static_cast<size_t>(std::max(n, 0)));

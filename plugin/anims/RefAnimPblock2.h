@@ -93,6 +93,10 @@ private:
     // Takes the counts and targets of every parameter again.
     void RecordAll();
     void RecordParam(int index);
+    // Takes the count and targets of r's parameter from pb.
+    void Record(IParamBlock2* pb, Recorded& r);
+    // The parameters with something to see: tabs and reference parameters.
+    static bool IsRecordedType(int type) { return is_tab(type) || IsReferenceParamType(base_type(type)); }
     // A tab of the user's changed its count; true when that was all there is to record.
     bool TabResized(IParamBlock2* pb, ParamID id, int index, bool undoing);
     // The target now at element tabIndex (a plain parameter: -1) gets a Replaced mirror of the owner's.

@@ -3,11 +3,5 @@
 
 #include "plugin/anims/RefAnimBip.h"
 #include "plugin/anims/RefAnimBipCtrl.h"
+#include "plugin/anims/RefAnimCAT.h"
 #include "plugin/anims/RefAnimCATCtrl.h"
-#include "plugin/anims/RefAnimKind.h"
-
-// Mirrors CAT rig parents.
-class RefAnimCAT : public RefAnimKind<RefAnimCAT, RefAnim, KIND_CAT, IDS_REFANIMCAT> {
-public:
-    using RefAnimKind::RefAnimKind;
-};

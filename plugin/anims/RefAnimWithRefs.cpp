@@ -38,12 +38,24 @@ bool RefAnimWithRefs::IsExtra(ReferenceTarget* t) const {
 std::vector<int> RefAnimWithRefs::ItemRefIndices(ReferenceTarget* anim) {
     std::vector<int> indices;
     if (!anim) return indices;
+    // Every such mirror a load makes asks this of its animatable, which mostly has a few sub-animatables:
+    // those are compared on the stack; only a wide animatable takes a set.
+    constexpr int kFew = 8;
+    Animatable* few[kFew];
+    int nFew = 0;
     std::unordered_set<Animatable*> subs;
-    for (int s = 0; s < anim->NumSubs(); ++s)
-        if (Animatable* sub = anim->SubAnim(s)) subs.insert(sub);
+    const int numSubs = anim->NumSubs();
+    for (int s = 0; s < numSubs; ++s)
+        if (Animatable* sub = anim->SubAnim(s)) {
+            if (numSubs <= kFew) few[nFew++] = sub;
+            else subs.insert(sub);
+        }
+    const auto isSub = [&](Animatable* t) {
+        return numSubs <= kFew ? std::find(few, few + nFew, t) != few + nFew : subs.count(t) != 0;
+    };
     for (int j = 0; j < anim->NumRefs(); ++j) {
         ReferenceTarget* t = anim->GetReference(j);
-        if (t && !subs.count(t)) indices.push_back(j);
+        if (t && !isSub(t)) indices.push_back(j);
     }
     return indices;
 }

@@ -486,11 +486,8 @@ RefBase::WalkPath::~WalkPath() {
 }
 
 const PathNames& RefBase::WalkPath::Names() {
-    PathName name;
-    for (size_t k = names_.size(); k < numbers_.size(); ++k) {
-        GetChild(steps_[k].parent, steps_[k].grandparent, numbers_[k], steps_[k].tab, &name);
-        names_.push_back(name);
-    }
+    for (size_t k = names_.size(); k < numbers_.size(); ++k)
+        names_.push_back(ChildName(steps_[k].parent, numbers_[k], steps_[k].tab));
     return names_;
 }
 

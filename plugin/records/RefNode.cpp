@@ -148,9 +148,9 @@ INode* RefNode::GetNode() const {
 }
 
 int RefNode::NumRefs() {
-    return 1 + NumMirrors() + static_cast<int>(children_.size() + wsMods_.size() + osMods_.size() +
-                                               Side().excludingLights.size() + Side().listingObjects.size()) +
-           4;
+    // Asked at every reference change, a mirror's included: the side block is looked at once.
+    const size_t sideRefs = side_ ? side_->excludingLights.size() + side_->listingObjects.size() : 0;
+    return 1 + NumMirrors() + static_cast<int>(children_.size() + wsMods_.size() + osMods_.size() + sideRefs) + 4;
 }
 
 int RefNode::FirstWSModRef() const {
@@ -195,6 +195,8 @@ RefNode::Slot RefNode::Locate(int i, int& at) const {
 }
 
 RefTargetHandle RefNode::GetReference(int i) {
+    // The item and the mirrors are most of what is asked for: they need no walk over the layout.
+    if (i >= 0 && i <= NumMirrors()) return RefBase::GetReference(i);
     int at = 0;
     switch (Locate(i, at)) {
     case Slot::Base: return RefBase::GetReference(i);
@@ -214,6 +216,10 @@ RefTargetHandle RefNode::GetReference(int i) {
 }
 
 void RefNode::SetReference(int i, RefTargetHandle rtarg) {
+    if (i >= 0 && i <= NumMirrors()) {
+        RefBase::SetReference(i, rtarg);
+        return;
+    }
     int at = 0;
     // A damaged file may name any object anywhere: table slots take only their kind.
     switch (Locate(i, at)) {
@@ -409,8 +415,7 @@ void RefNode::CollectBaseObjectMirrors() {
     // Found without names: only the child found is named.
     for (int i = 1; i < nodeChildren && numbers.empty(); ++i)
         if (::GetChild(node, nullptr, i, -1, static_cast<PathName*>(nullptr)) == top) {
-            ::GetChild(node, nullptr, i, -1, &name);
-            names.push_back(name);
+            names.push_back(ChildName(node, i, -1));
             numbers.push_back(i);
         }
     if (numbers.empty()) return;

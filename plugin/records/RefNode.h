@@ -6,6 +6,7 @@
 #include "host/core/Quat.h"
 #include "host/core/ScaleValue.h"
 #include "host/core/Tab.h"
+#include "plugin/frame/SlimVector.h"
 #include "plugin/records/RefBase.h"
 #include "plugin/records/RefModifier.h"
 #include "plugin/records/RefNodeFlags.h"
@@ -26,6 +27,8 @@ class INode;
 class LightObject;
 class StepMarks;
 using INodeTab = Tab<INode*>;
+// A record's modifier entries, top of the stack first (owned).
+using RefModifierTable = SlimVector<RefModifier*>;
 
 constexpr Class_ID REFNODE_CLASS_ID(0x8663dfa6, 0x3f273884);
 
@@ -253,13 +256,13 @@ private:
     void ResetModifiers();
     void ResetOwnModifiers();
     // The entries, as the stack reads now, keeping what kept() gives for modifiers already known.
-    void ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>& os,
+    void ReadStack(RefModifierTable& ws, RefModifierTable& os,
                    const std::function<const RefModifier*(Modifier*)>& known) const;
     // Swaps in new entry tables (owned), moving the modifier references with them; undoable while the
     // hold is holding.
-    void ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os);
+    void ReplaceModifierTables(RefModifierTable ws, RefModifierTable os);
     // The same without undo records; release lets modifiers that nothing else holds go.
-    void SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release);
+    void SwapModifierTables(RefModifierTable ws, RefModifierTable os, bool release);
     // The user put another object in the node: the old stack's mirrors go, a Replaced mirror keeps the
     // user's object, and the stack is no longer tracked (undoable). True when that is what happened.
     bool TakeReplacedObject();
@@ -329,7 +332,7 @@ private:
     void MoveStackToFreshBase(INode* oldNode, INode* freshNode);
     void DropNullChildren();
     // Drops entry k of a table of references whose first reference index is first.
-    template <class T> void EraseRefEntry(std::vector<T*>& table, int first, int k);
+    template <class Table> void EraseRefEntry(Table& table, int first, int k);
     int FirstWSModRef() const;
     int FirstLightRef() const;
     int KeptObjectRef() const;
@@ -338,7 +341,7 @@ private:
     // The chunks Save writes, in order, and Load reads.
     static std::span<const ChunkField<RefNode>> Fields();
     template <int Table> static IOResult LoadTableSize(ILoad* iload, RefNode& n);
-    IOResult SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
+    IOResult SaveModifierEntries(ISave* isave, const SlimVector<RefModifier*>& table, USHORT countId,
                                  USHORT entryId, USHORT emptyId) const;
 
     // A record whose node came back with the file (a reference kept in the scene) takes the node's
@@ -367,7 +370,8 @@ private:
     // flag only after clearing it, then reference the material through its slot.
     ReferenceTarget* material_ = nullptr;
     ReferenceTarget* parent_ = nullptr;
-    std::vector<INode*> children_;
+    // One pointer each: most nodes have no children and no world-space modifiers.
+    SlimVector<INode*> children_;
     ReferenceTarget* layer_ = nullptr;
     std::uint32_t wireColor_ = 0;
     std::uint16_t displayWord_ = 0;
@@ -389,8 +393,8 @@ private:
     void TrimSide();
     // The lights and list-holding objects offered for this collection are forgotten.
     void DropOffers();
-    std::vector<RefModifier*> osMods_;
-    std::vector<RefModifier*> wsMods_;
+    SlimVector<RefModifier*> osMods_;
+    SlimVector<RefModifier*> wsMods_;
     std::int32_t osModCount_ = 0;
     std::int32_t modifiersSettled_ = 1;
 };

@@ -55,8 +55,7 @@ constexpr std::uint16_t kEulerXYZ = 0;
 template <DWORD Mask> bool Overrides(const RefNode& n) { return (n.GetOverrideFlags() & Mask) != 0; }
 
 // A count chunk followed by one container per entry, written through entry (nothing for an empty table).
-template <class T, class Entry>
-IOResult SaveTable(ISave* isave, USHORT countId, const std::vector<T*>& table, Entry entry) {
+template <class Table, class Entry> IOResult SaveTable(ISave* isave, USHORT countId, const Table& table, Entry entry) {
     if (table.empty()) return IO_OK;
     IOResult res = WriteValueChunk(isave, countId, static_cast<std::uint32_t>(table.size()));
     for (size_t k = 0; res == IO_OK && k < table.size(); ++k) res = entry(table[k]);
@@ -99,7 +98,7 @@ template <USHORT EntryId, class Note> IOResult SaveNotes(ISave* s, USHORT countI
 // One chunk per modifier entry after the count: the entry's values, or an empty chunk for an entry that
 // is gone or, without the reference persisting, merely came from the file (its modifier comes back with
 // the file, or through the mirror that keeps it while the content is out).
-IOResult RefNode::SaveModifierEntries(ISave* isave, const std::vector<RefModifier*>& table, USHORT countId,
+IOResult RefNode::SaveModifierEntries(ISave* isave, const SlimVector<RefModifier*>& table, USHORT countId,
                                       USHORT entryId, USHORT emptyId) const {
     const bool persist = PersistsReference();
     return SaveTable(isave, countId, table, [&](const RefModifier* m) {
@@ -270,7 +269,7 @@ void RefNode::PrefetchSaveBuffers() const {
 }
 
 void RefNode::PrefetchSaveEntries() const {
-    for (const std::vector<RefModifier*>* table : {&wsMods_, &osMods_})
+    for (const SlimVector<RefModifier*>* table : {&wsMods_, &osMods_})
         for (const RefModifier* m : *table)
             if (m) __builtin_prefetch(&m->state);
 }
@@ -337,7 +336,7 @@ IOResult RefNode::Load(ILoad* iload) {
     // (an empty chunk leaves it null); an entry without its count is damage.
     size_t nextWS = 0;
     size_t nextOS = 0;
-    auto entry = [&](std::vector<RefModifier*>& table, size_t& next, bool empty) -> IOResult {
+    auto entry = [&](SlimVector<RefModifier*>& table, size_t& next, bool empty) -> IOResult {
         if (next >= table.size()) return RefuseCount(iload, std::to_wstring(next + 1), 0, table.size(), false);
         RefModifier*& m = table[next++];
         if (empty) {

@@ -39,8 +39,8 @@ RefModifier* CopyEntry(const RefModifier& from, bool withModifier) {
     return e;
 }
 
-template <class T> void DeleteAll(std::vector<T*>& table) {
-    for (T* e : table) delete e;
+template <class Table> void DeleteAll(Table& table) {
+    for (auto* e : table) delete e;
     table.clear();
 }
 
@@ -88,7 +88,7 @@ private:
     }
     void Put(const Tables& t) {
         theHold.Suspend();
-        std::vector<RefModifier*> ws, os;
+        RefModifierTable ws, os;
         for (RefModifier* m : t.ws) ws.push_back(m ? CopyEntry(*m, true) : new RefModifier);
         for (RefModifier* m : t.os) os.push_back(m ? CopyEntry(*m, true) : new RefModifier);
         node_->SwapModifierTables(std::move(ws), std::move(os), false);
@@ -122,7 +122,7 @@ void HoldTables(RefNode* node) {
 
 // ---- reading the stack
 
-void RefNode::ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>& os,
+void RefNode::ReadStack(RefModifierTable& ws, RefModifierTable& os,
                         const std::function<const RefModifier*(Modifier*)>& known) const {
     INode* node = GetNode();
     if (!node) return;
@@ -167,7 +167,7 @@ void RefNode::ReadStack(std::vector<RefModifier*>& ws, std::vector<RefModifier*>
     }
 }
 
-void RefNode::ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os) {
+void RefNode::ReplaceModifierTables(RefModifierTable ws, RefModifierTable os) {
     const bool holding = theHold.Holding();
     HoldTables(this);
     theHold.Suspend();
@@ -176,25 +176,36 @@ void RefNode::ReplaceModifierTables(std::vector<RefModifier*> ws, std::vector<Re
     HoldTables(this);
 }
 
-void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefModifier*> os, bool release) {
+void RefNode::SwapModifierTables(RefModifierTable ws, RefModifierTable os, bool release) {
     // The references leave the old slots before the tables change shape and come back into the new ones.
+    // What the new tables keep is gathered only when an old slot holds something: a fresh record (every
+    // record a load makes) has none.
     std::unordered_set<ReferenceTarget*> kept;
-    for (const auto* table : {&ws, &os})
-        for (RefModifier* e : *table)
-            if (ReferenceTarget* t = EntryTarget(e)) kept.insert(t);
+    bool gathered = false;
     std::vector<ReferenceTarget*> dropped;
     const int first = FirstWSModRef();
     const int count = NumWSModifiers() + NumOSModifiers();
     for (int k = 0; k < count; ++k) {
         ReferenceTarget* held = GetReference(first + k);
         if (!held) continue;
+        if (!gathered) {
+            for (const auto* table : {&ws, &os})
+                for (RefModifier* e : *table)
+                    if (ReferenceTarget* t = EntryTarget(e)) kept.insert(t);
+            gathered = true;
+        }
         if (!kept.count(held)) dropped.push_back(held);
         ReplaceReference(first + k, nullptr, FALSE);
     }
-    std::vector<ReferenceTarget*> targets;
+    // The new entries' targets, in slot order: a stack of a few modifiers keeps them on the stack.
+    constexpr size_t kFew = 8;
+    ReferenceTarget* few[kFew];
+    std::vector<ReferenceTarget*> many(ws.size() + os.size() > kFew ? ws.size() + os.size() : 0);
+    ReferenceTarget** targets = many.empty() ? few : many.data();
+    size_t numTargets = 0;
     for (const auto* table : {&ws, &os})
         for (RefModifier* e : *table) {
-            targets.push_back(EntryTarget(e));
+            targets[numTargets++] = EntryTarget(e);
             e->modifier = nullptr;
             e->holder = nullptr;
         }
@@ -206,7 +217,7 @@ void RefNode::SwapModifierTables(std::vector<RefModifier*> ws, std::vector<RefMo
     osModCount_ = 0;
     for (RefModifier* e : osMods_)
         if (e->state != REFMOD_NESTED_DERIVED) ++osModCount_;
-    for (size_t k = 0; k < targets.size(); ++k)
+    for (size_t k = 0; k < numTargets; ++k)
         if (targets[k]) ReplaceReference(first + static_cast<int>(k), targets[k]);
     // A modifier that left the stack and the record has nothing holding it any more; under undo the
     // snapshots may still bring it back, so it stays.
@@ -369,7 +380,7 @@ void RefNode::MonitorModifiers() {
         for (const auto* table : {&wsMods_, &osMods_})
             for (RefModifier* e : *table)
                 if (e && e->modifier) known.emplace(e->modifier, e);
-        std::vector<RefModifier*> ws, os;
+        RefModifierTable ws, os;
         ReadStack(ws, os, [&known](Modifier* m) -> const RefModifier* {
             const auto it = known.find(m);
             return it == known.end() ? nullptr : it->second;
@@ -390,7 +401,7 @@ void RefNode::CheckModifiers() {
     for (const auto* table : {&wsMods_, &osMods_})
         for (RefModifier* e : *table)
             if (e && e->modifier) known.emplace(e->modifier, e);
-    std::vector<RefModifier*> ws, os;
+    RefModifierTable ws, os;
     bool added = false;
     ReadStack(ws, os, [&](Modifier* m) -> const RefModifier* {
         const auto it = known.find(m);

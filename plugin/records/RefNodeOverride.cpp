@@ -299,7 +299,7 @@ void RefNode::OverrideObjectDependents(INode* node) {
 }
 
 void RefNode::OverrideChildren(INode* node) {
-    for (INode* child : std::vector<INode*>(children_))
+    for (INode* child : std::vector<INode*>(children_.begin(), children_.end()))
         if (LiveNode(child)) node->AttachChild(child, FALSE);
     // Records whose stored parent is this one re-attach themselves.
     NotifyDependents(FOREVER, PART_ALL, REFMSG_OSTRIVANS_CHILDREN_ATTACHED, NOTIFY_ALL, FALSE);

@@ -33,7 +33,7 @@ IDerivedObject* AsDerived(Object* obj) {
 
 } // namespace
 
-template <class T> void RefNode::EraseRefEntry(std::vector<T*>& table, int first, int k) {
+template <class Table> void RefNode::EraseRefEntry(Table& table, int first, int k) {
     if (table[static_cast<size_t>(k)]) DeleteReference(first + k);
     table.erase(table.begin() + k);
 }

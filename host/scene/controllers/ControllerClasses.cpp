@@ -5,6 +5,9 @@
 #include "host/scene/biped/BipedMaster.h"
 #include "host/scene/biped/BipedPartControl.h"
 #include "host/scene/biped/BipedRootControl.h"
+#include "host/scene/cat/CATBoneControl.h"
+#include "host/scene/cat/CATFootprintControl.h"
+#include "host/scene/cat/CATParentControl.h"
 #include "host/scene/controllers/LinkControl.h"
 #include "host/scene/controllers/LinkTransformControl.h"
 #include "host/scene/controllers/ListControl.h"
@@ -69,7 +72,6 @@ std::vector<GenericControlConfig> MakeHostConfigs() {
     // Rig controllers.
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x0E6F5815, 0x717F99A4), L"IK Controller").replaceable = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0xBE380A31, 0x310DC9E4), L"IK Chain Controller").canCopyAnim = FALSE;
-    add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x022D5030, 0x4344191C), L"CAT Parent Transform").replaceable = FALSE;
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x32FB4637, 0x65FD482B), L"XRef Controller");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x2006, 0), L"LookAt");
     add(CTRL_MATRIX3_CLASS_ID, Class_ID(0x6E341CBA, 0x6F9C52CA), L"Local Transform");
@@ -142,7 +144,8 @@ void RegisterControllerClasses() {
                           Desc<LinearFloat>(), Desc<NoiseFloat>(), Desc<NoisePosition>(),
                           Desc<NoisePoint3>(), Desc<NoiseRotation>(), Desc<NoiseScale>(),
                           Desc<ReactionControl>(), Desc<ReactionMaster>(),
-                          Desc<BipedRootControl>(), Desc<BipedPartControl>(), Desc<BipedMaster>()})
+                          Desc<BipedRootControl>(), Desc<BipedPartControl>(), Desc<BipedMaster>(),
+                          Desc<CATParentControl>(), Desc<CATBoneControl>(), Desc<CATFootprintControl>()})
         AddIfMissing(cd);
     for (const GenericControlConfig& c : HostGenericControllerConfigs()) RegisterGenericControlClass(c);
 }

@@ -1,6 +1,7 @@
 // Position, rotation and scale composed into the local transform.
 #include "host/scene/controllers/PRSControl.h"
 
+#include "host/core/FixedSubAnimNames.h"
 #include "host/core/RefKind.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/controllers/ControlValue.h"
@@ -30,13 +31,20 @@ Class_ID PRSControl::ClassID() { return PRS_CONTROL_CLASS_ID; }
 
 void PRSControl::GetClassName(MSTR& s, bool /*localized*/) const { s = L"Position/Rotation/Scale"; }
 
+namespace {
+
+const MCHAR* const kSlotNames[3] = {L"Position", L"Rotation", L"Scale"};
+
+} // namespace
+
 MSTR PRSControl::SubAnimName(int i, bool /*localized*/) {
-    switch (i) {
-    case kPosition: return L"Position";
-    case kRotation: return L"Rotation";
-    case kScale: return L"Scale";
-    default: return MSTR();
-    }
+    return i >= 0 && i < 3 ? MSTR(kSlotNames[i]) : MSTR();
+}
+
+void* PRSControl::GetInterface(ULONG id) {
+    static const FixedSubAnimNames fixed{kSlotNames, 3};
+    if (id == I_FIXED_SUBANIM_NAMES) return const_cast<FixedSubAnimNames*>(&fixed);
+    return Control::GetInterface(id);
 }
 
 Matrix3 PRSControl::LocalTM(TimeValue t, Interval& valid, const Matrix3* parent) {

@@ -46,6 +46,9 @@ public:
     int SubNumToRefNum(int subNum) override { return subNum >= 0 && subNum < 3 ? subNum : -1; }
     BOOL CanAssignController(int subAnim) override { return subAnim >= 0 && subAnim < 3; }
     BOOL AssignController(Animatable* control, int subAnim) override;
+    // I_FIXED_SUBANIM_NAMES answers the three slots' fixed names.
+    using Control::GetInterface;
+    void* GetInterface(ULONG id) override;
 
     RefTargetHandle Clone(RemapDir& remap) override;
 

@@ -2,12 +2,13 @@
 // Point3 XYZ and Scale XYZ.
 #pragma once
 
+#include "host/core/FixedSubAnimNames.h"
 #include "host/core/RefKind.h"
 #include "host/scene/controllers/ValueControl.h"
 
 #include <vector>
 
-// Info: Value, kSuperClassId, ClassID(), Name(), SubName(i), kDefault (the axes' value in a new
+// Info: Value, kSuperClassId, ClassID(), Name(), kSubNames (the axes' names), kDefault (the axes' value in a new
 // controller), Compose(const float[3]) -> Value, Decompose(const Value&, float[3]).
 template <class Info> class XYZControl : public Control {
 public:
@@ -37,7 +38,14 @@ public:
     RefTargetHandle GetReference(int i) override { return i >= 0 && i < 3 ? axes_[i] : nullptr; }
     int NumSubs() override { return 3; }
     Animatable* SubAnim(int i) override { return GetReference(i); }
-    MSTR SubAnimName(int i, bool /*localized*/ = true) override { return i >= 0 && i < 3 ? Info::SubName(i) : MSTR(); }
+    MSTR SubAnimName(int i, bool /*localized*/ = true) override { return i >= 0 && i < 3 ? MSTR(Info::kSubNames[i]) : MSTR(); }
+    // I_FIXED_SUBANIM_NAMES answers the axes' fixed names.
+    using Control::GetInterface;
+    void* GetInterface(ULONG id) override {
+        static const FixedSubAnimNames fixed{Info::kSubNames, 3};
+        if (id == I_FIXED_SUBANIM_NAMES) return const_cast<FixedSubAnimNames*>(&fixed);
+        return Control::GetInterface(id);
+    }
     int SubNumToRefNum(int subNum) override { return subNum >= 0 && subNum < 3 ? subNum : -1; }
     BOOL CanAssignController(int subAnim) override { return subAnim >= 0 && subAnim < 3; }
     // Float controllers only; notifies REFMSG_CONTROLREF_CHANGE and REFMSG_CHANGE.
@@ -64,7 +72,7 @@ struct EulerXYZInfo {
     static constexpr float kDefault = 0.0f;
     static Class_ID ClassID() { return EULER_XYZ_CLASS_ID; }
     static const MCHAR* Name() { return L"Euler XYZ"; }
-    static MSTR SubName(int i) { return i == 0 ? L"X Rotation" : i == 1 ? L"Y Rotation" : L"Z Rotation"; }
+    static constexpr const MCHAR* kSubNames[3] = {L"X Rotation", L"Y Rotation", L"Z Rotation"};
     // Angles in radians.
     static Quat Compose(const float f[3]) { return Quat::FromEulerXYZ(Point3(f[0], f[1], f[2])); }
     static void Decompose(const Quat& q, float f[3]) {
@@ -78,7 +86,7 @@ struct PositionXYZInfo {
     static constexpr float kDefault = 0.0f;
     static Class_ID ClassID() { return POSITION_XYZ_CLASS_ID; }
     static const MCHAR* Name() { return L"Position XYZ"; }
-    static MSTR SubName(int i) { return i == 0 ? L"X Position" : i == 1 ? L"Y Position" : L"Z Position"; }
+    static constexpr const MCHAR* kSubNames[3] = {L"X Position", L"Y Position", L"Z Position"};
     static Point3 Compose(const float f[3]) { return Point3(f[0], f[1], f[2]); }
     static void Decompose(const Point3& p, float f[3]) { f[0] = p.x, f[1] = p.y, f[2] = p.z; }
 };
@@ -88,7 +96,7 @@ struct Point3XYZInfo {
     static constexpr float kDefault = 0.0f;
     static Class_ID ClassID() { return POINT3_XYZ_CLASS_ID; }
     static const MCHAR* Name() { return L"Point3 XYZ"; }
-    static MSTR SubName(int i) { return i == 0 ? L"X" : i == 1 ? L"Y" : L"Z"; }
+    static constexpr const MCHAR* kSubNames[3] = {L"X", L"Y", L"Z"};
     static Point3 Compose(const float f[3]) { return Point3(f[0], f[1], f[2]); }
     static void Decompose(const Point3& p, float f[3]) { f[0] = p.x, f[1] = p.y, f[2] = p.z; }
 };
@@ -98,7 +106,7 @@ struct ScaleXYZInfo {
     static constexpr float kDefault = 1.0f;
     static Class_ID ClassID() { return SCALE_XYZ_CLASS_ID; }
     static const MCHAR* Name() { return L"ScaleXYZ"; }
-    static MSTR SubName(int i) { return i == 0 ? L"X Scale" : i == 1 ? L"Y Scale" : L"Z Scale"; }
+    static constexpr const MCHAR* kSubNames[3] = {L"X Scale", L"Y Scale", L"Z Scale"};
     // The scale axis system is not kept: the three axes are the node's own.
     static ScaleValue Compose(const float f[3]) { return ScaleValue(Point3(f[0], f[1], f[2])); }
     static void Decompose(const ScaleValue& s, float f[3]) { f[0] = s.s.x, f[1] = s.s.y, f[2] = s.s.z; }

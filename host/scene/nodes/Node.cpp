@@ -3,6 +3,7 @@
 
 #include "host/core/ClassDesc.h"
 #include "host/core/ClassDirectory.h"
+#include "host/core/FixedSubAnimNames.h"
 #include "host/core/ChunkFields.h"
 #include "host/core/HoldSuspend.h"
 #include "host/core/Notify.h"
@@ -752,6 +753,12 @@ Animatable* Node::SubAnim(int i) {
 }
 
 MSTR Node::SubAnimName(int i, bool) { return i >= 0 && i < NODE_NUM_SUBANIMS ? MSTR(kSubNames[i]) : MSTR(); }
+
+void* Node::GetInterface(ULONG id) {
+    static const FixedSubAnimNames fixed{kSubNames, NODE_NUM_SUBANIMS};
+    if (id == I_FIXED_SUBANIM_NAMES) return const_cast<FixedSubAnimNames*>(&fixed);
+    return INode::GetInterface(id);
+}
 
 int Node::SubNumToRefNum(int subNum) {
     const bool ws = IsWSDerived(refs_[NODE_REF_OBJ]);

@@ -186,9 +186,11 @@ public:
     INode* GetXRefTree(int i) override;
     BOOL DeleteXRefFile(int i) override;
 
-    // The display interface and the skin pose interface.
+    // The display interface and the skin pose interface; I_FIXED_SUBANIM_NAMES answers the fixed names of
+    // the node's sub-animatables.
     using INode::GetInterface;
     BaseInterface* GetInterface(Interface_ID id) override;
+    void* GetInterface(ULONG id) override;
     // The display interface's state: NODE_DISP_SHOW_LINKS and the three render bits.
     DWORD GetInterfaceFlags() const { return ifaceFlags_; }
     void SetInterfaceFlag(DWORD prop, BOOL on);

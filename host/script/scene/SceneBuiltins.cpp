@@ -76,6 +76,7 @@ void RegisterSceneBuiltins(Interpreter& interp) {
     RegisterSceneRefBuiltins(interp);
     RegisterContainerBuiltins(interp);
     RegisterBipedBuiltins(interp);
+    RegisterCATBuiltins(interp);
     RegisterParticleBuiltins(interp);
     RegisterMorpherBuiltins(interp);
     RegisterReactionBuiltins(interp);

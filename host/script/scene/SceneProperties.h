@@ -141,6 +141,8 @@ void RegisterSceneRefBuiltins(Interpreter& interp);
 void RegisterContainerBuiltins(Interpreter& interp);
 // Bipeds (bipedCreate, bipedBeginModes, bipedLoadFile, bipedAddMixClip ...).
 void RegisterBipedBuiltins(Interpreter& interp);
+// CAT rigs (catCreate, catSetSetting, catAddLayer, catAddBone, catCreateIKTarget ...).
+void RegisterCATBuiltins(Interpreter& interp);
 // Particle flows (pfGetActions, pfAddAction, pfSetActionActive, pfConnect ...).
 void RegisterParticleBuiltins(Interpreter& interp);
 // The base object below the node's stack (null for none).

@@ -1,5 +1,6 @@
 // Value, compound and generic controllers: values over time, composition, undo, capability answers,
 // persistence and cloning.
+#include "host/core/FixedSubAnimNames.h"
 #include "host/scene/controllers/GenericControl.h"
 #include "host/scene/controllers/PRSControl.h"
 #include "host/scene/controllers/XYZControl.h"
@@ -88,6 +89,23 @@ TEST_F(Controllers, PRSComposesAndSplitsItsMatrix) {
     float x = 1.0f;
     static_cast<EulerXYZ*>(prs->GetRotationController())->GetAxis(0)->SetValue(0, &x);
     EXPECT_EQ(HeardOf(g, REFMSG_CHANGE), std::vector<std::string>{"(Position/Rotation/Scale):0x50/0x800037ff"});
+}
+
+// A class's fixed name table stands in for SubAnimName wherever a caller names many steps: it must give
+// exactly SubAnimName's text at every position, and only classes whose names are fixed answer it.
+TEST_F(Controllers, FixedSubAnimNamesAreTheNamesSubAnimNameGives) {
+    std::vector<Control*> fixed = {new PRSControl(), new EulerXYZ(), new PositionXYZ(), new Point3XYZ(), new ScaleXYZ()};
+    for (Control* c : fixed) {
+        Hold(c);
+        const auto* table = static_cast<const FixedSubAnimNames*>(c->GetInterface(I_FIXED_SUBANIM_NAMES));
+        ASSERT_NE(table, nullptr);
+        EXPECT_EQ(table->count, c->NumSubs());
+        for (int i = 0; i < c->NumSubs(); ++i) EXPECT_EQ(MSTR(FixedSubAnimName(c, i)), c->SubAnimName(i)) << i;
+        EXPECT_EQ(FixedSubAnimName(c, c->NumSubs()), nullptr);
+    }
+    auto* f = BezierFloat::Create(0.0f);
+    Hold(f);
+    EXPECT_EQ(f->GetInterface(I_FIXED_SUBANIM_NAMES), nullptr);
 }
 
 TEST_F(Controllers, SubControllersMustBeOfTheSlotsFamilyAndReplacementsUndo) {

@@ -120,9 +120,10 @@ TEST_F(Lists, EveryEditUndoesExactlyWithItsMessage) {
     };
     const AnimHandle hb = Animatable::GetHandleByAnim(b);
     il()->SetActive(2);
+    BezierFloat* appended = nullptr;
     const Row rows[] = {
         {"delete", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->DeleteItem(1); }},
-        {"append", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->AppendItem(BezierFloat::Create(5.0f), L""); }},
+        {"append", REFMSG_SUBANIM_STRUCTURE_CHANGED, [&] { il()->AppendItem(appended = BezierFloat::Create(5.0f), L""); }},
         {"rename", REFMSG_NODE_NAMECHANGE, [&] { il()->SetName(1, L"Cee"); }},
         {"active", REFMSG_CHANGE, [&] { il()->SetActive(0); }},
         {"weight", REFMSG_CHANGE, [&] { il()->SetSubCtrlWeight(1, 3.0f); }},
@@ -140,6 +141,7 @@ TEST_F(Lists, EveryEditUndoesExactlyWithItsMessage) {
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"A", L"B", L"C"}));
     EXPECT_EQ(il()->GetActive(), 2);
     EXPECT_FLOAT_EQ(Value(), 111.0f);
+    appended->MaybeAutoDelete(); // its append undone, the list no longer holds it
 }
 
 // The active item's deletion makes its successor active; an item held elsewhere survives its deletion.

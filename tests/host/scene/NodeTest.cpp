@@ -1,5 +1,6 @@
 // Node properties: each edit's reference message and notification, the sub-animatable layout, the
 // hierarchy, layers, handles and scene events (the node's own data in files is the scene file test's).
+#include "host/core/FixedSubAnimNames.h"
 #include "host/scene/Control.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/ISceneEventManager.h"
@@ -135,6 +136,9 @@ TEST_F(NodeTest, VisibilityIsADeletableSubAnimatable) {
     EXPECT_TRUE(box->CanDeleteSubAnim(NODE_SUBANIM_VISIBILITY) && !box->CanDeleteSubAnim(NODE_SUBANIM_TRANSFORM));
     box->DeleteSubAnim(NODE_SUBANIM_VISIBILITY);
     EXPECT_FLOAT_EQ(box->GetVisibility(0), 1.0f);
+    // The fixed names the node answers for walks are exactly SubAnimName's.
+    for (int i = 0; i <= box->NumSubs(); ++i)
+        EXPECT_EQ(MSTR(FixedSubAnimName(box, i)), box->SubAnimName(i)) << i;
 }
 
 TEST_F(NodeTest, LinkingBroadcastsTheChildAndRefusesLoops) {

@@ -26,6 +26,11 @@ protected:
         GetCOREInterface()->SelectNode(parent); // a deleted node comes back selected
         theHold.ClearUndoBuffer();
     }
+    // The spare material goes with the node that took it, or here when none did.
+    void TearDown() override {
+        stone->MaybeAutoDelete();
+        SceneFixture::TearDown();
+    }
     INode* parent = nullptr;
     INode* box = nullptr;
     INode* other = nullptr;

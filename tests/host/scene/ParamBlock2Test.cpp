@@ -392,6 +392,7 @@ TEST_F(ParamBlock2Test, UndoAndRedoOfValuesTablesAndControllersGiveBackTheExactB
     EXPECT_EQ(Dump(), start);
     EXPECT_FALSE(a->TestAFlag(A_IS_DELETED));
     EXPECT_EQ(pb->GetReferenceTarget(p_refs, 0, 1), a);
+    ctrl->MaybeAutoDelete(); // undone, the block no longer holds it
 }
 
 // Registers a class for the length of a test.

@@ -512,6 +512,29 @@ TEST_F(MirrorKindsTest, AParticleFlowMirrorKeepsItsTablesAndRefusesATableLongerT
     m->MaybeAutoDelete();
     back->MaybeAutoDelete();
 }
+
+// A test's connection is its event mirror's while the event runs the test, and its own mirror's after.
+TEST_F(MirrorKindsTest, AParticleTestMirrorKeepsOnlyTheConnectionOfATestNoEventMirrorHears) {
+    auto* ev = static_cast<Object*>(CreateObjectByName(L"PF_Event"));
+    b.WithObject(ev, "Event01").Build();
+    INode* local = b.WithObject(static_cast<Object*>(CreateObjectByName(L"PF_Event")), "Local01").Build();
+    auto* test = static_cast<Object*>(CreateObjectByName(L"PF_AgeTest"));
+    GetPFActionListInterface(ev)->AppendAction(b.WithObject(test, "AgeTest01").Build());
+    auto* evMirror = static_cast<RefAnimPFSource*>(CreateMirror(KIND_PF_EVENT));
+    auto* m = static_cast<RefAnimPFTest*>(CreateMirror(KIND_PF_TEST));
+    evMirror->SetAnim(ev);
+    m->SetAnim(test);
+    SetPFNextEvent(test, local);
+    const bool ledWhileRun = m->IsLed();
+    GetPFActionListInterface(ev)->RemoveAction(0);
+    SetPFNextEvent(test, nullptr);
+    SetPFNextEvent(test, local);
+    EXPECT_EQ(std::to_string(ledWhileRun) + " " + std::to_string(m->IsLed()) + " " + m->GetConnection().led.ToUTF8() +
+                  " " + std::to_string(m->GetLedEvent() == local),
+              "0 1 Local01 1");
+    m->MaybeAutoDelete();
+    evMirror->MaybeAutoDelete();
+}
 } // namespace
 
 namespace {

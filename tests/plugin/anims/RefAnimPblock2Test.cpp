@@ -394,6 +394,30 @@ TEST_F(RefAnimPblock2Test, EntriesTheFreshBlockCannotTakeAreSkipped) {
         << dump;
 }
 
+// A block with more reference parameters than the mirror notes on its stack while it records them: a
+// target put into the first or the last one is seen and gets its Replaced mirror.
+TEST_F(RefAnimPblock2Test, TargetsPutIntoAnyParameterOfAWideBlockAreSeen) {
+    static ObjectClassDesc* const wide = [] {
+        ObjectClassDef def;
+        def.classId = Class_ID(0x7E57A11, 3);
+        def.className = L"WideRefs";
+        def.blockName = L"wideRefs";
+        for (ParamID id = 0; id < 40; ++id)
+            def.params.push_back(MakeParam(id, (L"node" + WStr::FromInt(id)).c_str(), TYPE_INODE, PB2Value(), 0));
+        return RegisterGenericObjectClass(def);
+    }();
+    INode* item = b.WithObject(static_cast<Object*>(static_cast<Animatable*>(wide->Create(FALSE))), "Wide01").Build();
+    INode* other = b.Box("Other01").Build();
+    rec = new RefNode(item, nullptr);
+    rec->SetAFlag(A_LOCK_TARGET);
+    records.push_back(rec);
+    IParamBlock2* pb = ObjectBlock(item);
+    ASSERT_TRUE(MirrorOf(pb));
+    for (ParamID id : {ParamID(0), ParamID(39)}) Step([&] { pb->SetValue(id, 0, other, 0); });
+    const std::string table = MirrorTable(rec);
+    for (const char* place : {".1 state 1\n", ".40 state 1\n"}) EXPECT_NE(table.find(place), std::string::npos) << table;
+}
+
 // Undo and redo of the changes give back the entry table as it was after each step, the same entries.
 TEST_F(RefAnimPblock2Test, UndoAndRedoGiveBackTheEntryTable) {
     IParamBlock2* pb = ObjectBlock(Load(WriteFile("v1")));

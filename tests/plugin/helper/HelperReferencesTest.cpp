@@ -42,6 +42,7 @@ TEST_F(HelperReferencesTest, ReferencesOutsideTheTableAreNullAndCannotBeSet) {
         EXPECT_EQ(h->ReplaceReference(i, m), REF_FAIL) << i;
     }
     EXPECT_EQ(h->NumRefs(), 3);
+    m->MaybeAutoDelete(); // refused everywhere, so nothing holds it
 }
 
 // A record put out of its slot (replaced or dropped) no longer names the helper; the one put in does.

@@ -45,15 +45,17 @@ TEST_F(ClassRegistryTest, EveryDescriptorAnswersAlikeAndMakesItsClass) {
     std::map<std::wstring, ULONG> kinds;
     // Mirrors with a second reference: the block's owner, the holder of a modifier, or the viewport map
     // (materials), the kept sub-materials (Multi/Sub-Object), the linked node (link controllers), the
-    // weights (list controllers), the driver (reactions) or the key controller (Biped parts); the transform
+    // weights (list controllers), the driver (reactions), the key controller (Biped parts) or the event a
+    // particle test leads to; the transform
     // controller's mirror holds its three slots, the Biped's its master and five parts' key controllers.
     const std::set<std::wstring> twoRefs = {L"RefAnimPblock2",     L"RefAnimPointMod", L"RefAnimMod",
                                             L"RefAnimWithRefsMod", L"RefAnimSkin",     L"RefAnimLinkedXForm",
                                             L"RefAnimCloth",       L"RefAnimMtl",      L"RefAnimMultiSubMtl",
                                             L"RefAnimLinkCtrl",    L"RefAnimListCtrl", L"RefAnimMorpher",
-                                            L"RefAnimReaction",    L"RefAnimBipCtrl"};
+                                            L"RefAnimReaction",    L"RefAnimBipCtrl",  L"RefAnimPFTest"};
     const auto refs = [&](const std::wstring& name) {
         return name == L"RefAnimBip"            ? "7"
+               : name == L"RefAnimCAT"          ? "9"
                : name == L"RefAnimBevelProfile" ? "5"
                : name == L"RefAnimPRS"          ? "4"
                : twoRefs.count(name)            ? "2"

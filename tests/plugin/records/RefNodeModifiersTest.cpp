@@ -82,6 +82,18 @@ protected:
     }
 };
 
+// A stack taller than the entries' targets kept on the stack while the tables swap: every entry holds its
+// modifier.
+TEST_F(RefNodeModifiersTest, EveryEntryOfATallStackHoldsItsModifier) {
+    INode* tall = b.Box("Tall01").Build();
+    for (int i = 0; i < 10; ++i) b.AddModifier(tall, BEND_MODIFIER_CLASS_ID);
+    auto* rec = new RefNode(tall, nullptr);
+    EXPECT_EQ(rec->NumOSModifiers(), 10);
+    for (int i = 0; i < rec->NumOSModifiers(); ++i)
+        EXPECT_EQ(rec->GetOSModifier(i)->modifier, Top(tall)->GetModifier(i)) << i;
+    rec->DeleteThis();
+}
+
 // Every kind of stack edit: recorded with undo (undo and redo give the record's dump back exactly), then
 // kept through a reload of the file, in its place on the stack.
 TEST_F(RefNodeModifiersTest, EachStackEditIsUndoableAndSurvivesTheReload) {

@@ -400,7 +400,7 @@ TEST_F(RefNodeTest, RealDependenciesDependOnTheOperation) {
     rec->GetMirror(1)->SetOverriddenState(REFANIM_MODIFIED);
     // Node, kept object, light, listing object, local node, unchanged and changed mirror, anything else.
     ExpectWeakOnlyWhileUnloadingSavingOrDuplicating(
-        rec, {box, rec->GetKeptObject(), omni, listing, local, rec->GetMirror(0), rec->GetMirror(1), b.Standard("Other")},
+        rec, {box, rec->GetKeptObject(), omni, listing, local, rec->GetMirror(0), rec->GetMirror(1), Keep(b.Standard("Other"))},
         "01001011", [&] { rec->SetHelper(Helper(L"Ref", false, true)); });
     rec->SetHelper(nullptr);
 }
