@@ -37,35 +37,39 @@ PathName::PathName() {
     name_ = empty;
 }
 
+namespace {
+
+// Names found by the address of their text, direct mapped: an address names the slot only.
+struct AddressSlot {
+    const wchar_t* text;
+    const WStr* name;
+};
+constexpr unsigned kAddressSlotBits = 8;
+using AddressTable = AddressSlot[1u << kAddressSlotBits];
+
+// With compareText, the stored name is compared with the text as well, so a text freed and another put at
+// its address is never taken for the old one.
+const WStr* FindByAddress(AddressTable& slots, const wchar_t* text, bool compareText) {
+    const auto address = reinterpret_cast<std::uintptr_t>(text);
+    AddressSlot& slot = slots[(address >> 2) * 0x9E3779B97F4A7C15ull >> (64 - kAddressSlotBits)];
+    if (slot.text != text || (compareText && std::wcscmp(slot.name->c_str(), text) != 0))
+        slot = AddressSlot{text, Intern(WStr(text))};
+    return slot.name;
+}
+
+} // namespace
+
 PathName PathName::Literal(const wchar_t* text) {
     if (!text) return PathName();
-    // Direct mapped by address. An address names the slot only; the stored name is compared with the
-    // text, so a text freed and another put at its address is never taken for the old one.
-    struct Slot {
-        const wchar_t* text;
-        const WStr* name;
-    };
-    constexpr unsigned kSlotBits = 8;
-    static Slot slots[1u << kSlotBits] = {};
-    const auto address = reinterpret_cast<std::uintptr_t>(text);
-    Slot& slot = slots[(address >> 2) * 0x9E3779B97F4A7C15ull >> (64 - kSlotBits)];
-    if (slot.text != text || std::wcscmp(slot.name->c_str(), text) != 0) slot = Slot{text, Intern(WStr(text))};
-    return PathName(slot.name);
+    static AddressTable slots = {};
+    return PathName(FindByAddress(slots, text, true));
 }
 
 PathName PathName::Static(const wchar_t* text) {
     if (!text) return PathName();
-    // Slots of their own: a Literal slot's address may come to hold another text, a Static one never.
-    struct Slot {
-        const wchar_t* text;
-        const WStr* name;
-    };
-    constexpr unsigned kSlotBits = 8;
-    static Slot slots[1u << kSlotBits] = {};
-    const auto address = reinterpret_cast<std::uintptr_t>(text);
-    Slot& slot = slots[(address >> 2) * 0x9E3779B97F4A7C15ull >> (64 - kSlotBits)];
-    if (slot.text != text) slot = Slot{text, Intern(WStr(text))};
-    return PathName(slot.name);
+    // A table of its own: a Literal text's address may come to hold another text, a Static one's never.
+    static AddressTable slots = {};
+    return PathName(FindByAddress(slots, text, false));
 }
 
 PathName::PathName(const WStr& name) : name_(Intern(name)) {}
