@@ -402,8 +402,11 @@ TEST_F(RefAnimPblock2Test, TargetsPutIntoAnyParameterOfAWideBlockAreSeen) {
         def.classId = Class_ID(0x7E57A11, 3);
         def.className = L"WideRefs";
         def.blockName = L"wideRefs";
+        // The definitions point at their names until the class is registered.
+        std::vector<WStr> names;
+        for (ParamID id = 0; id < 40; ++id) names.push_back(L"node" + WStr::FromInt(id));
         for (ParamID id = 0; id < 40; ++id)
-            def.params.push_back(MakeParam(id, (L"node" + WStr::FromInt(id)).c_str(), TYPE_INODE, PB2Value(), 0));
+            def.params.push_back(MakeParam(id, names[id].c_str(), TYPE_INODE, PB2Value(), 0));
         return RegisterGenericObjectClass(def);
     }();
     INode* item = b.WithObject(static_cast<Object*>(static_cast<Animatable*>(wide->Create(FALSE))), "Wide01").Build();
