@@ -134,12 +134,15 @@ void RegisterCATBuiltins(Interpreter& in) {
         {L"catAddBone", &ICATParent::AddBone},         {L"catGetIKTarget", &ICATParent::GetIKTarget},
         {L"catCreateIKTarget", &ICATParent::CreateIKTarget}, {L"catGetUpNode", &ICATParent::GetUpNode},
         {L"catCreateUpNode", &ICATParent::CreateUpNode}};
-    for (const auto& [name, op] : limbNodes)
+    for (const auto& entry : limbNodes) {
+        const wchar_t* name = entry.first;
+        const LimbNode op = entry.second;
         in.RegisterFunction(name, [name, op](Interpreter&, CallArgs& a) {
             CheckArgCount(name, a, 2);
             ICATParent* rig = ArgRig(a[0], name);
             return NodeOrUndefined((rig->*op)(ArgLimb(rig, a[1], name)));
         });
+    }
     in.RegisterFunction(L"catGetFootprint", [](Interpreter&, CallArgs& a) {
         CheckArgCount(L"catGetFootprint", a, 2);
         ICATParent* rig = ArgRig(a[0], L"catGetFootprint");
