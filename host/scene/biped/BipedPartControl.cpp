@@ -8,6 +8,7 @@
 #include "host/scene/biped/BipedMaster.h"
 #include "host/scene/biped/BipedRootControl.h"
 #include "host/scene/controllers/ControlRestore.h"
+#include "host/scene/controllers/MatrixValue.h"
 #include "host/scene/controllers/ValueControl.h"
 
 namespace {
@@ -64,8 +65,7 @@ void BipedPartControl::GetValue(TimeValue t, void* val, Interval& valid, GetSetM
     Matrix3 local;
     local.SetRotate(q);
     local.SetTrans(state_.figure);
-    Matrix3* out = static_cast<Matrix3*>(val);
-    *out = method == CTRL_RELATIVE ? local * *out : local;
+    ReadMatrixValue(local, val, method);
 }
 
 void BipedPartControl::SetValue(TimeValue t, void* val, int commit, GetSetMethod method) {

@@ -11,6 +11,7 @@
 #include "host/scene/biped/BipedMaster.h"
 #include "host/scene/biped/BipedPartControl.h"
 #include "host/scene/controllers/ControlRestore.h"
+#include "host/scene/controllers/MatrixValue.h"
 #include "host/scene/objects/ObjectClasses.h"
 
 #include <cmath>
@@ -107,8 +108,7 @@ BipedPartControl* BipedRootControl::GetPart(int id) const {
 void BipedRootControl::GetValue(TimeValue t, void* val, Interval& valid, GetSetMethod method) {
     Matrix3 local = RotateZMatrix(FloatAt(subs_[2], t));
     local.SetTrans(Point3(FloatAt(subs_[1], t), 0.0f, FloatAt(subs_[0], t)));
-    Matrix3* out = static_cast<Matrix3*>(val);
-    *out = method == CTRL_RELATIVE ? local * *out : local;
+    ReadMatrixValue(local, val, method);
     for (Control* c : subs_)
         if (c && c->NumKeys() > 0) valid &= Interval(t, t);
 }

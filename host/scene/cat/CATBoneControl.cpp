@@ -3,7 +3,7 @@
 
 #include "host/core/ChunkFields.h"
 #include "host/core/RefKind.h"
-#include "host/scene/cat/CATMatrixValue.h"
+#include "host/scene/controllers/MatrixValue.h"
 #include "host/scene/controllers/ControlRestore.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "host/scene/biped/BipedPartControl.h"
 #include "host/scene/cat/CATBoneControl.h"
 #include "host/scene/cat/CATFootprintControl.h"
-#include "host/scene/cat/CATMatrixValue.h"
+#include "host/scene/controllers/MatrixValue.h"
 #include "host/scene/controllers/ControlRestore.h"
 #include "host/scene/objects/ObjectClasses.h"
 

@@ -1,5 +1,5 @@
-// The value of the CAT rig's controllers that keep a plain transform (the parent, bones, footprints): read
-// as it is or placed under the matrix given, set as it is or applied to the current one.
+// The value of a transform controller that computes or keeps its own local matrix: read as it is or placed
+// under the matrix given (CTRL_RELATIVE), set as it is or applied to the current one.
 #pragma once
 
 #include "host/core/Matrix3.h"
