@@ -509,28 +509,9 @@ DWORD PlainOrWithRefs(Animatable* a) {
     return HasReference(a) ? KIND_WITH_REFS : KIND_PLAIN;
 }
 
-int CountChildren(Animatable* anim, Animatable* owner, int index, const AnimClass& c);
-
-// The number of child positions of the animatable the rule judges, counted only when a step asks and then
-// kept: the walk that asked for the kind needs the same number next.
-class WidthMemo {
-public:
-    WidthMemo(Animatable* a, Animatable* owner, const AnimClass& c) : a_(a), owner_(owner), class_(c) {}
-    int Get() {
-        if (width_ < 0) width_ = CountChildren(a_, owner_, -1, class_);
-        return width_;
-    }
-
-private:
-    Animatable* a_;
-    Animatable* owner_;
-    const AnimClass& class_;
-    int width_ = -1;
-};
-
 // Steps 6 and 8: a wide animatable without a kind is left to the caller.
-DWORD WidthRule(Animatable* a, WidthMemo& width) {
-    return width.Get() > 1 ? KIND_UNDECIDED : PlainOrWithRefs(a);
+DWORD WidthRule(Animatable* a, Animatable* owner) {
+    return ChildCount(a, owner, -1) > 1 ? KIND_UNDECIDED : PlainOrWithRefs(a);
 }
 
 DWORD ParamBlockKind(Animatable* owner) {
@@ -544,15 +525,15 @@ DWORD ParamBlockKind(Animatable* owner) {
 }
 
 // Step 5: animatables that are not controllers, by super class.
-DWORD NonControllerKind(Animatable* a, SClass_ID s, const ClassRows& rows, Animatable* owner, WidthMemo& width) {
+DWORD NonControllerKind(Animatable* a, SClass_ID s, const ClassRows& rows, Animatable* owner) {
     const DWORD k = rows.classRow;
     switch (s) {
         case MATERIAL_CLASS_ID:
             if (k != kNoRow) return k;
-            return width.Get() > 1 ? KIND_MTL : PlainOrWithRefs(a);
+            return ChildCount(a, owner, -1) > 1 ? KIND_MTL : PlainOrWithRefs(a);
         case TEXMAP_CLASS_ID:
             if (k != kNoRow) return k;
-            return width.Get() < 2 ? PlainOrWithRefs(a) : KIND_TEXMAP;
+            return ChildCount(a, owner, -1) < 2 ? PlainOrWithRefs(a) : KIND_TEXMAP;
         case WSM_OBJECT_CLASS_ID:
             if (k != kNoRow) return k;
             return ByCapability(a);
@@ -565,10 +546,10 @@ DWORD NonControllerKind(Animatable* a, SClass_ID s, const ClassRows& rows, Anima
             return HasSubsOrBlocks(a) || HasReference(a) ? KIND_WITH_REFS_MOD : KIND_MOD;
         case REF_TARGET_CLASS_ID:
             if (k != kNoRow) return k;
-            return WidthRule(a, width);
+            return WidthRule(a, owner);
         case REF_MAKER_CLASS_ID:
             if (k != kNoRow) return k;
-            return WidthRule(a, width);
+            return WidthRule(a, owner);
         case BASENODE_CLASS_ID:
             return KIND_NODE_MIRROR;
         case GEN_DERIVOB_CLASS_ID:
@@ -592,18 +573,18 @@ DWORD NonControllerKind(Animatable* a, SClass_ID s, const ClassRows& rows, Anima
             return ByCapability(a);
         case SYSTEM_CLASS_ID:
             if (k != kNoRow) return k;
-            return WidthRule(a, width);
+            return WidthRule(a, owner);
         case PARAMETER_BLOCK2_CLASS_ID:
             return ParamBlockKind(owner);
         default:
             if (k != kNoRow) return k;
-            return WidthRule(a, width);
+            return WidthRule(a, owner);
     }
 }
 
 // Step 7: controllers.
 DWORD ControllerKind(Animatable* a, Control* c, SClass_ID s, const Class_ID& cls, const ClassRows& rows,
-                     Animatable* owner, WidthMemo& width) {
+                     Animatable* owner) {
     if (!PassesControllerTest(c)) {
         if (s != CTRL_MATRIX3_CLASS_ID) return KIND_DESCEND_ONLY;
         if (IsNode(owner)) {
@@ -623,7 +604,7 @@ DWORD ControllerKind(Animatable* a, Control* c, SClass_ID s, const Class_ID& cls
     const DWORD k = rows.controllerRow;
     if (k != kNoRow) return k;
     if (Answers(a, LIST_CONTROLLER_INTERFACE)) return KIND_LIST_CTRL;
-    if (width.Get() > 1) return ByCapability(a);
+    if (ChildCount(a, owner, -1) > 1) return ByCapability(a);
     return PlainOrWithRefs(a);
 }
 
@@ -719,56 +700,17 @@ int SwitchedFloatWidth(Animatable* a) {
     return a->NumSubs() + 1;
 }
 
-int CountChildren(Animatable* anim, Animatable* owner, int index, const AnimClass& c) {
-    const SClass_ID s = c.super;
-    const Class_ID& cls = c.cls;
-    if (s == BASENODE_CLASS_ID && owner) return 0;
-    if (s == GEN_DERIVOB_CLASS_ID) return DerivedObjectWidth(anim, owner);
-    if (s == PARAMETER_BLOCK_CLASS_ID) return anim->NumSubs() + 1;
-    if (s == PARAMETER_BLOCK2_CLASS_ID) return ParamBlock2Width(anim, index);
-    if (s == REF_MAKER_CLASS_ID && cls == CUSTATTRIB_CONTAINER_CLASS_ID) {
-        auto* container = dynamic_cast<ICustAttribContainer*>(anim);
-        return (container ? container->GetNumCustAttribs() : 0) + 1;
-    }
-    if (s == OSM_CLASS_ID && cls == MORPHER_CLASS_ID) return 101;
-    if (RowsOf(s, cls).subsOnlyWidth || Answers(anim, LIST_CONTROLLER_INTERFACE)) return anim->NumSubs() + 1;
-    if (s == CTRL_FLOAT_CLASS_ID && cls == SWITCHED_FLOAT_CLASS_ID) return SwitchedFloatWidth(anim);
-    if (s == CTRL_MATRIX3_CLASS_ID && cls == LINK_CONTROL_CLASS_ID) return 2;
-    return anim->NumSubs() + anim->NumParamBlocks() + 1;
-}
-
-} // namespace
-
-AnimClass ClassOf(Animatable* anim) {
-    return AnimClass{anim->SuperClassID(), anim->ClassID()};
-}
-
-namespace {
-
-DWORD Resolve(Animatable* anim, Animatable* owner, const AnimClass& c, WidthMemo& width) {
-    const SClass_ID s = c.super;
-    const Class_ID& cls = c.cls;
-    const ClassRows rows = RowsOf(s, cls);
-    if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, s, cls, rows, owner);
-    if (rows.never) return KIND_NEVER;
-    if (Control* ctrl = AsController(anim)) return ControllerKind(anim, ctrl, s, cls, rows, owner, width);
-    return NonControllerKind(anim, s, rows, owner, width);
-}
-
 } // namespace
 
 DWORD ResolveKind(Animatable* anim, Animatable* owner) {
     if (!anim) return KIND_UNDECIDED;
-    const AnimClass c = ClassOf(anim);
-    WidthMemo width(anim, owner, c);
-    return Resolve(anim, owner, c, width);
-}
-
-DWORD ResolveKindAndWidth(Animatable* anim, Animatable* owner, const AnimClass& c, int& width) {
-    WidthMemo memo(anim, owner, c);
-    const DWORD kind = Resolve(anim, owner, c, memo);
-    width = kind == KIND_UNDECIDED || (kind & KIND_DESCENDS) ? memo.Get() : 1;
-    return kind;
+    const SClass_ID s = anim->SuperClassID();
+    const Class_ID cls = anim->ClassID();
+    const ClassRows rows = RowsOf(s, cls);
+    if (!PassesPrimaryTest(anim)) return NoCopyKind(anim, s, cls, rows, owner);
+    if (rows.never) return KIND_NEVER;
+    if (Control* c = AsController(anim)) return ControllerKind(anim, c, s, cls, rows, owner);
+    return NonControllerKind(anim, s, rows, owner);
 }
 
 DWORD ParamBlockKindForOwner(Animatable* owner) {
@@ -789,9 +731,20 @@ RefAnim* CreateMirror(DWORD kindId) {
 }
 
 int ChildCount(Animatable* anim, Animatable* owner, int index) {
-    return anim ? CountChildren(anim, owner, index, ClassOf(anim)) : 0;
-}
-
-int ChildCount(Animatable* anim, Animatable* owner, int index, const AnimClass& c) {
-    return CountChildren(anim, owner, index, c);
+    if (!anim) return 0;
+    const SClass_ID s = anim->SuperClassID();
+    const Class_ID cls = anim->ClassID();
+    if (s == BASENODE_CLASS_ID && owner) return 0;
+    if (s == GEN_DERIVOB_CLASS_ID) return DerivedObjectWidth(anim, owner);
+    if (s == PARAMETER_BLOCK_CLASS_ID) return anim->NumSubs() + 1;
+    if (s == PARAMETER_BLOCK2_CLASS_ID) return ParamBlock2Width(anim, index);
+    if (s == REF_MAKER_CLASS_ID && cls == CUSTATTRIB_CONTAINER_CLASS_ID) {
+        auto* container = dynamic_cast<ICustAttribContainer*>(anim);
+        return (container ? container->GetNumCustAttribs() : 0) + 1;
+    }
+    if (s == OSM_CLASS_ID && cls == MORPHER_CLASS_ID) return 101;
+    if (RowsOf(s, cls).subsOnlyWidth || Answers(anim, LIST_CONTROLLER_INTERFACE)) return anim->NumSubs() + 1;
+    if (s == CTRL_FLOAT_CLASS_ID && cls == SWITCHED_FLOAT_CLASS_ID) return SwitchedFloatWidth(anim);
+    if (s == CTRL_MATRIX3_CLASS_ID && cls == LINK_CONTROL_CLASS_ID) return 2;
+    return anim->NumSubs() + anim->NumParamBlocks() + 1;
 }

@@ -66,15 +66,13 @@ struct PendingOwner {
     const RefAnim* mirror;
     IRefAnimOwner* owner;
 };
-std::vector<PendingOwner>& PendingOwners() {
-    static std::vector<PendingOwner> pending;
-    return pending;
-}
+// Set up before any code runs (an empty table needs no construction), so it is read without the check a
+// local static costs on each of the two calls every new mirror makes.
+constinit std::vector<PendingOwner> gPendingOwners;
 std::vector<PendingOwner>::iterator FindPending(const RefAnim* mirror) {
-    std::vector<PendingOwner>& pending = PendingOwners();
-    for (auto it = pending.end(); it != pending.begin();)
+    for (auto it = gPendingOwners.end(); it != gPendingOwners.begin();)
         if ((--it)->mirror == mirror) return it;
-    return pending.end();
+    return gPendingOwners.end();
 }
 
 } // namespace
@@ -97,13 +95,16 @@ void RefAnim::SetOwner(IRefAnimOwner* owner) {
         FindPending(this)->owner = owner;
         return;
     }
-    PendingOwners().push_back({this, owner});
+    gPendingOwners.push_back({this, owner});
     ownerPending_ = 1;
 }
 
 void RefAnim::OwnerAttached() {
     if (!ownerPending_) return;
-    PendingOwners().erase(FindPending(this));
+    if (gPendingOwners.back().mirror == this)
+        gPendingOwners.pop_back();
+    else
+        gPendingOwners.erase(FindPending(this));
     ownerPending_ = 0;
 }
 

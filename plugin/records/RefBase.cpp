@@ -508,13 +508,10 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
     if (path.Depth() > REFBASE_MAX_PATH_DEPTH - 1) return;
     if (!anim) return; // the position stays empty
     const RefSubAnimWalk::Index here = tree.SetChild(parentEntry, slot, anim);
-    // The class is read once here for the rule, the width and the block test below.
-    const AnimClass animClass = ClassOf(anim);
     DWORD kind = KIND_UNDECIDED;
-    int count = 0;
     RefAnim* mirror = nullptr;
     if (tabIndex < 0) {
-        kind = ResolveKindAndWidth(anim, parent, animClass, count);
+        kind = ResolveKind(anim, parent);
         ReferenceTarget* target = AsTarget(anim);
         if ((kind & KIND_CREATES_MIRROR) && target) {
             // A walk that only takes the tree asks for the mirror where the mirror may keep children.
@@ -525,18 +522,15 @@ void RefBase::Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefS
                 if (mirror) AppendMirror(mirror);
             }
         }
-    } else {
-        count = ChildCount(anim, parent, tabIndex, animClass);
     }
-    const bool recordNames = animClass.cls == CUSTATTRIB_CONTAINER_CLASS_ID ||
-                             anim->GetInterface(kNamedChildrenInterface) != nullptr;
-    VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames, mirror,
-                  animClass.super == PARAMETER_BLOCK2_CLASS_ID);
+    const int count = WalkChildCount(anim, parent, tabIndex, kind);
+    const bool recordNames = IsAttribContainer(anim) || anim->GetInterface(kNamedChildrenInterface) != nullptr;
+    VisitChildren(walk, anim, parent, tree, here, count, path, tabIndex, recordNames, mirror);
 }
 
 void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
                             RefSubAnimWalk::Index here, int count, WalkPath& path, int tabIndex,
-                            bool recordNames, const RefAnim* mirror, bool isBlock) {
+                            bool recordNames, const RefAnim* mirror) {
     // Below the deepest step nothing is remembered, not even empty positions.
     if (path.Depth() + 1 <= REFBASE_MAX_PATH_DEPTH - 1) tree.MakeChildren(here, count);
     // An empty position stays empty in the tree: there is nothing to visit.
@@ -550,7 +544,7 @@ void RefBase::VisitChildren(const Walk& walk, Animatable* anim, Animatable* pare
         Visit(walk, child, anim, tree, here, i, path, child == anim ? i - 1 : -1);
         path.Pop();
     };
-    if (count > 0 && !recordNames && isBlock) {
+    if (count > 0 && !recordNames && anim->SuperClassID() == PARAMETER_BLOCK2_CLASS_ID) {
         // Blocks are most of the positions a walk meets, and most of their parameters hold nothing: the
         // block's description says which parameters (and which tables' elements) never can, so those are
         // passed over without asking the block, and the others are read by index with their definition
@@ -593,9 +587,7 @@ void RefBase::WalkRoot(const Walk& walk) {
     {
         WalkPath path(names, numbers);
         // The root's children are named through the root itself, with no parent above it.
-        const AnimClass rootClass = ClassOf(root);
-        VisitChildren(walk, root, nullptr, tree, 0, ChildCount(root, nullptr, -1, rootClass), path, -1, false,
-                      nullptr, rootClass.super == PARAMETER_BLOCK2_CLASS_ID);
+        VisitChildren(walk, root, nullptr, tree, 0, ChildCount(root, nullptr, -1), path, -1, false);
     }
     GiveBack(names);
     GiveBack(numbers);

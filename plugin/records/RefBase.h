@@ -286,11 +286,10 @@ private:
     void Visit(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
                RefSubAnimWalk::Index parentEntry, int slot, WalkPath& path, int tabIndex);
     // Visits the children of entry `here` (standing for anim) as far as the walk takes them; mirror is
-    // anim's mirror in this record, if any, which may keep some children from the walk; isBlock says anim is
-    // a parameter block 2.
+    // anim's mirror in this record, if any, which may keep some children from the walk.
     void VisitChildren(const Walk& walk, Animatable* anim, Animatable* parent, RefSubAnimWalk& tree,
                        RefSubAnimWalk::Index here, int count, WalkPath& path, int tabIndex, bool recordNames,
-                       const RefAnim* mirror, bool isBlock);
+                       const RefAnim* mirror = nullptr);
     void WalkRoot(const Walk& walk);
     // How many children the walk visits below anim for the kind the rule gave it.
     static int WalkChildCount(Animatable* anim, Animatable* parent, int tabIndex, DWORD kind);

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include <vector>
 
 namespace {
 
@@ -146,15 +147,25 @@ TEST_F(RefBaseResetTest, TheNamePrefixIsTheHelperNodesNameWhenUsed) {
 }
 
 // A mirror being made already answers the owner it was given (the error of a failed creation describes
-// it with its owner's part), and the record that references it once it holds it.
+// it with its owner's part), and the record that references it once it holds it; mirrors in the making
+// that are held out of the order they were made keep their own owners meanwhile.
 TEST_F(RefBaseResetTest, AMirrorAnswersItsOwnerBeforeAndAfterTheOwnerHoldsIt) {
     RefBase* other = Record(b.Box("Box02").Build());
     auto* m = new RefAnim();
+    auto* later = new RefAnim();
+    auto* third = new RefAnim();
     m->SetOwner(other);
     m->SetOwner(rec);
+    later->SetOwner(other);
     EXPECT_EQ(m->GetOwner(), static_cast<IRefAnimOwner*>(rec));
     rec->AppendMirror(m);
-    EXPECT_EQ(m->GetOwner(), static_cast<IRefAnimOwner*>(rec));
+    third->SetOwner(rec);
+    const std::vector<IRefAnimOwner*> owners{m->GetOwner(), later->GetOwner(), third->GetOwner()};
+    EXPECT_EQ(owners, (std::vector<IRefAnimOwner*>{rec, other, rec}));
+    other->AppendMirror(later);
+    rec->AppendMirror(third);
+    EXPECT_EQ(later->GetOwner(), static_cast<IRefAnimOwner*>(other));
+    EXPECT_EQ(third->GetOwner(), static_cast<IRefAnimOwner*>(rec));
 }
 
 TEST_F(RefBaseResetTest, AFailingMirrorEndsCollectAndOverrideWithTheComposedError) {
