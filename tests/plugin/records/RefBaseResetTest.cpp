@@ -13,7 +13,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-#include <vector>
 
 namespace {
 
