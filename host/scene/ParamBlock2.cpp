@@ -130,6 +130,70 @@ int ValueBytes(Family f) {
     }
 }
 
+using Elem = ParamBlock2::Elem;
+
+// An element's value as the parameter's family stores it; members of other families stay at their
+// defaults.
+PB2Value ValueOf(const Elem& e, Family f) {
+    if (e.wide) return *e.wide;
+    PB2Value v;
+    switch (f) {
+    case Family::Int:
+        v.i = e.i;
+        break;
+    case Family::Float:
+        v.f = e.f;
+        break;
+    case Family::Point3:
+        v.p = Point3(e.xyzw[0], e.xyzw[1], e.xyzw[2]);
+        break;
+    case Family::Point4:
+        v.p4 = Point4(e.xyzw[0], e.xyzw[1], e.xyzw[2], e.xyzw[3]);
+        break;
+    case Family::Ref:
+        v.r = e.r;
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+void StoreValue(Elem& e, Family f, const PB2Value& v) {
+    switch (f) {
+    case Family::Int:
+        e.i = v.i;
+        break;
+    case Family::Float:
+        e.f = v.f;
+        break;
+    case Family::Point3:
+        e.xyzw[0] = v.p.x, e.xyzw[1] = v.p.y, e.xyzw[2] = v.p.z, e.xyzw[3] = 0;
+        break;
+    case Family::Point4:
+        e.xyzw[0] = v.p4.x, e.xyzw[1] = v.p4.y, e.xyzw[2] = v.p4.z, e.xyzw[3] = v.p4.w;
+        break;
+    case Family::Ref:
+        e.r = v.r;
+        break;
+    case Family::Matrix:
+    case Family::String:
+        if (e.wide)
+            *e.wide = v;
+        else
+            e.wide = std::make_unique<PB2Value>(v);
+        break;
+    default:
+        break;
+    }
+}
+
+// The text of a string element (empty for an element that holds none).
+const MSTR& StoredText(const Elem& e) {
+    static const MSTR kNone;
+    return e.wide ? e.wide->s : kNone;
+}
+
 std::string FormatFloat(float f) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.6g", static_cast<double>(f));
@@ -282,22 +346,32 @@ void ParamBlock2::GetClassName(MSTR& s, bool /*localized*/) const {
 }
 
 void ParamBlock2::InitElem(const ParamDef& def, Elem& e) const {
-    e.v = def.def;
-    e.v.r = nullptr; // reference defaults are never referenced
+    const Family f = FamilyOf(def.type);
+    StoreValue(e, f, def.def);
+    // Reference defaults are never referenced.
+    if (e.wide) e.wide->r = nullptr;
+    if (f == Family::Ref) e.r = nullptr;
     e.ref = nullptr;
 }
 
 void ParamBlock2::InitParams() {
-    params_.clear();
     realNodeRefs_ = 0;
     const int n = NumParams();
-    params_.resize(static_cast<size_t>(n));
-    for (int pi = 0; pi < n; ++pi) {
-        const ParamDef& d = Def(pi);
-        const int count = is_tab(d.type) ? std::max(0, d.tab_size) : 1;
-        params_[static_cast<size_t>(pi)].elems.resize(static_cast<size_t>(count));
-        for (Elem& e : params_[static_cast<size_t>(pi)].elems)
-            InitElem(d, e);
+    elems_.clear();
+    bases_.clear();
+    if (n > 0) {
+        bases_.assign(3 * (static_cast<size_t>(n) + 1), 0);
+        int total = 0;
+        for (int pi = 0; pi < n; ++pi) {
+            const ParamDef& d = Def(pi);
+            bases_[static_cast<size_t>(pi)] = total;
+            total += is_tab(d.type) ? std::max(0, d.tab_size) : 1;
+        }
+        bases_[static_cast<size_t>(n)] = total;
+        elems_.resize(static_cast<size_t>(total));
+        for (int pi = 0; pi < n; ++pi)
+            for (int ei = 0; ei < CountOf(pi); ++ei)
+                InitElem(Def(pi), At(pi, ei));
     }
     LayoutChanged();
 }
@@ -337,53 +411,58 @@ bool ParamBlock2::IsSubAnimParam(int pi) const {
 
 void ParamBlock2::EnsureLayout() {
     if (!layoutDirty_) return;
-    const int n = static_cast<int>(params_.size());
-    refBase_.assign(static_cast<size_t>(n) + 1, 0);
-    subBase_.assign(static_cast<size_t>(n) + 1, 0);
+    layoutDirty_ = false;
+    const int n = NumStored();
+    if (n == 0) {
+        slotRefs_.clear();
+        return;
+    }
+    int* refBase = bases_.data() + n + 1;
+    int* subBase = refBase + n + 1;
     int r = 0, s = 0;
     for (int pi = 0; pi < n; ++pi) {
-        refBase_[static_cast<size_t>(pi)] = r;
-        subBase_[static_cast<size_t>(pi)] = s;
-        const int count = static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+        refBase[pi] = r;
+        subBase[pi] = s;
+        const int count = CountOf(pi);
         if (HasRefSlot(pi)) r += count;
         if (IsSubAnimParam(pi)) s += count;
     }
-    refBase_[static_cast<size_t>(n)] = r;
-    subBase_[static_cast<size_t>(n)] = s;
+    refBase[n] = r;
+    subBase[n] = s;
     slotRefs_.resize(static_cast<size_t>(r));
     for (int pi = 0; pi < n; ++pi) {
         if (!HasRefSlot(pi)) continue;
-        const std::vector<Elem>& elems = params_[static_cast<size_t>(pi)].elems;
-        for (size_t ei = 0; ei < elems.size(); ++ei)
-            slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(pi)]) + ei] = elems[ei].ref;
+        const Elem* elems = ElemsOf(pi);
+        for (int ei = 0; ei < CountOf(pi); ++ei)
+            slotRefs_[static_cast<size_t>(refBase[pi] + ei)] = elems[ei].ref;
     }
-    layoutDirty_ = false;
 }
 
 int ParamBlock2::SlotOf(int pi, int ei) {
     EnsureLayout();
-    return HasRefSlot(pi) ? refBase_[static_cast<size_t>(pi)] + ei : -1;
+    return HasRefSlot(pi) ? RefBases()[pi] + ei : -1;
 }
 
 namespace {
 // The parameter whose range [base[pi], base[pi+1]) holds k; parameters with an empty range are skipped.
-bool FindInBases(const std::vector<int>& base, int k, int& pi, int& ei) {
-    if (base.empty() || k < 0 || k >= base.back()) return false;
-    auto it = std::upper_bound(base.begin(), base.end(), k);
-    pi = static_cast<int>(it - base.begin()) - 1;
-    ei = k - base[static_cast<size_t>(pi)];
+// base holds n + 1 entries.
+bool FindInBases(const int* base, int n, int k, int& pi, int& ei) {
+    if (n == 0 || k < 0 || k >= base[n]) return false;
+    const int* it = std::upper_bound(base, base + n + 1, k);
+    pi = static_cast<int>(it - base) - 1;
+    ei = k - base[pi];
     return true;
 }
 } // namespace
 
 bool ParamBlock2::FromSlot(int slot, int& pi, int& ei) {
     EnsureLayout();
-    return FindInBases(refBase_, slot, pi, ei);
+    return FindInBases(RefBases(), NumStored(), slot, pi, ei);
 }
 
 bool ParamBlock2::FromSub(int sub, int& pi, int& ei) {
     EnsureLayout();
-    return FindInBases(subBase_, sub, pi, ei);
+    return FindInBases(SubBases(), NumStored(), sub, pi, ei);
 }
 
 bool ParamBlock2::Locate(ParamID id, int tabIndex, int& pi, int& ei) {
@@ -392,20 +471,20 @@ bool ParamBlock2::Locate(ParamID id, int tabIndex, int& pi, int& ei) {
 }
 
 bool ParamBlock2::LocateIndex(int pi, int tabIndex, int& ei) const {
-    if (pi < 0 || pi >= static_cast<int>(params_.size())) return false;
+    if (pi < 0 || pi >= NumStored()) return false;
     if (!is_tab(Def(pi).type)) {
         ei = 0; // the element index means nothing to a single value
         return true;
     }
     ei = tabIndex;
-    return tabIndex >= 0 && tabIndex < static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+    return tabIndex >= 0 && tabIndex < CountOf(pi);
 }
 
 // ---- references
 
 int ParamBlock2::NumRefs() {
     EnsureLayout();
-    return refBase_.empty() ? 0 : refBase_.back();
+    return static_cast<int>(slotRefs_.size());
 }
 
 RefTargetHandle ParamBlock2::GetReference(int i) {
@@ -416,7 +495,7 @@ RefTargetHandle ParamBlock2::GetReference(int i) {
 void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
     int pi, ei;
     if (!FromSlot(i, pi, ei)) return;
-    Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+    Elem& e = At(pi, ei);
     // A reference parameter takes what its type accepts; any other slot holds the parameter's controller.
     if (FamilyOf(Def(pi).type) == Family::Ref) {
         if (!AcceptsTarget(Def(pi).type, rtarg)) rtarg = nullptr;
@@ -434,11 +513,11 @@ void ParamBlock2::SetReference(int i, RefTargetHandle rtarg) {
 BOOL ParamBlock2::IsRealDependency(ReferenceTarget* rtarg) {
     if (!IsNode(rtarg)) return TRUE;
     if (realNodeRefs_ == 0) return FALSE;
-    for (int pi = 0; pi < static_cast<int>(params_.size()); ++pi) {
+    for (int pi = 0; pi < NumStored(); ++pi) {
         if (!HasRefSlot(pi) || FamilyOf(Def(pi).type) != Family::Ref || base_type(Def(pi).type) == TYPE_INODE)
             continue;
-        for (const Elem& e : params_[static_cast<size_t>(pi)].elems)
-            if (e.ref == rtarg) return TRUE;
+        for (int ei = 0; ei < CountOf(pi); ++ei)
+            if (At(pi, ei).ref == rtarg) return TRUE;
     }
     return FALSE;
 }
@@ -452,13 +531,12 @@ RefResult ParamBlock2::NotifyRefChanged(const Interval& /*changeInt*/, RefTarget
     if (message != REFMSG_CHANGE && message != REFMSG_TARGET_DELETED) return REF_SUCCEED;
     if (pushing_ && message == REFMSG_CHANGE) return REF_STOP;
     // A change inside a controller or a referenced value is a change of that element.
-    for (int pi = 0; pi < static_cast<int>(params_.size()); ++pi) {
+    for (int pi = 0; pi < NumStored(); ++pi) {
         if (!HasRefSlot(pi)) continue;
-        const auto& elems = params_[static_cast<size_t>(pi)].elems;
-        for (size_t ei = 0; ei < elems.size(); ++ei) {
-            if (elems[ei].ref != hTarget) continue;
+        for (int ei = 0; ei < CountOf(pi); ++ei) {
+            if (At(pi, ei).ref != hTarget) continue;
             lastNotifyId_ = Def(pi).ID;
-            lastNotifyTab_ = static_cast<int>(ei);
+            lastNotifyTab_ = ei;
             return REF_SUCCEED;
         }
     }
@@ -469,13 +547,13 @@ RefResult ParamBlock2::NotifyRefChanged(const Interval& /*changeInt*/, RefTarget
 
 int ParamBlock2::NumSubs() {
     EnsureLayout();
-    return subBase_.empty() ? 0 : subBase_.back();
+    return NumStored() == 0 ? 0 : SubBases()[NumStored()];
 }
 
 Animatable* ParamBlock2::SubAnim(int i) {
     int pi, ei;
     if (!FromSub(i, pi, ei)) return nullptr;
-    return params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref;
+    return At(pi, ei).ref;
 }
 
 MSTR ParamBlock2::SubAnimName(int i, bool /*localized*/) {
@@ -510,7 +588,7 @@ int ParamBlock2::GetAnimNum(ParamID id, int tabIndex) {
     int pi, ei;
     if (!Locate(id, tabIndex, pi, ei) || !IsSubAnimParam(pi)) return -1;
     EnsureLayout();
-    return subBase_[static_cast<size_t>(pi)] + ei;
+    return SubBases()[pi] + ei;
 }
 
 ParamID ParamBlock2::AnimNumToParamNum(int animNum, int& tabIndex) {
@@ -525,20 +603,24 @@ ParamID ParamBlock2::AnimNumToParamNum(int animNum, int& tabIndex) {
 
 // ---- definitions
 
+namespace {
+// What an unknown id or index answers. Callers get a reference they may write, so it starts over at
+// every call; the host runs on one thread.
+ParamDef& InvalidDef() {
+    static ParamDef invalid;
+    invalid = ParamDef();
+    return invalid;
+}
+} // namespace
+
 ParamDef& ParamBlock2::GetParamDef(ParamID id) {
     const int pi = IDtoIndex(id);
-    if (pi < 0) {
-        invalidDef_ = ParamDef();
-        return invalidDef_;
-    }
+    if (pi < 0) return InvalidDef();
     return desc_->paramdefs[static_cast<size_t>(pi)];
 }
 
 ParamDef& ParamBlock2::GetParamDefByIndex(unsigned short index) {
-    if (!desc_ || index >= desc_->paramdefs.size()) {
-        invalidDef_ = ParamDef();
-        return invalidDef_;
-    }
+    if (!desc_ || index >= desc_->paramdefs.size()) return InvalidDef();
     return desc_->paramdefs[index];
 }
 
@@ -578,14 +660,14 @@ void ParamBlock2::PutNotifyMarker(ParamID id, int tabIndex, bool before) {
 void ParamBlock2::RestoreElemValue(ParamID id, int tabIndex, const PB2Value& v) {
     int pi, ei;
     if (!Locate(id, tabIndex, pi, ei)) return;
-    params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].v = v;
+    StoreValue(At(pi, ei), FamilyOf(Def(pi).type), v);
     NotifyChanged(id, ei);
 }
 
 void ParamBlock2::RestoreSplice(ParamID id, int start, int removeCount, const std::vector<Elem>& insert) {
     const int pi = IDtoIndex(id);
     if (pi < 0) return;
-    const int cur = static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+    const int cur = CountOf(pi);
     if (start < 0 || removeCount < 0 || start + removeCount > cur) return;
     // Normally the reference records already emptied these; a reference made outside the undo system
     // is dropped through the graph rather than forgotten.
@@ -601,11 +683,11 @@ void ParamBlock2::RestoreNotify(ParamID id, int tabIndex) {
 // ---- values
 
 PB2Value ParamBlock2::CurrentValue(int pi, int ei, TimeValue t, Interval& ivalid) {
-    const Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
-    PB2Value v = e.v;
+    const Elem& e = At(pi, ei);
     const Family f = FamilyOf(Def(pi).type);
+    PB2Value v = ValueOf(e, f);
     if (f == Family::Ref) {
-        v.r = HasRefSlot(pi) ? e.ref : e.v.r;
+        v.r = HasRefSlot(pi) ? e.ref : e.r;
         return v;
     }
     if (!e.ref || !IsAnimatableParam(pi) || !IsControllerSuperClass(e.ref->SuperClassID())) return v;
@@ -733,7 +815,7 @@ BOOL ParamBlock2::Set(ParamID id, TimeValue t, int tabIndex, const PB2Value& in,
     if (!Locate(id, tabIndex, pi, ei)) return FALSE;
     const ParamDef* d = &Def(pi);
     const Family f = FamilyOf(d->type);
-    PB2Value nv = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].v;
+    PB2Value nv = ValueOf(At(pi, ei), f);
     if (!Convert(in, given, f, nv)) return FALSE;
     if (f == Family::Ref && !AcceptsTarget(d->type, nv.r)) return FALSE;
     if (callAccessor && d->accessor) {
@@ -743,7 +825,7 @@ BOOL ParamBlock2::Set(ParamID id, TimeValue t, int tabIndex, const PB2Value& in,
         d = &Def(pi);
         if (f == Family::Ref && !AcceptsTarget(d->type, nv.r)) return FALSE;
     }
-    Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+    Elem& e = At(pi, ei);
     if (f == Family::Ref && HasRefSlot(pi)) {
         if (e.ref != nv.r) {
             PutNotifyMarker(id, ei, true);
@@ -761,8 +843,8 @@ BOOL ParamBlock2::Set(ParamID id, TimeValue t, int tabIndex, const PB2Value& in,
         PushToController(keyed, pi, t, nv);
         PutNotifyMarker(id, ei, false);
     } else {
-        if (theHold.Holding()) theHold.Put(new PB2ValueRestore(this, id, ei, e.v, nv));
-        e.v = std::move(nv);
+        if (theHold.Holding()) theHold.Put(new PB2ValueRestore(this, id, ei, ValueOf(e, f), nv));
+        StoreValue(e, f, nv);
     }
     NotifyChanged(id, ei);
     return TRUE;
@@ -875,7 +957,7 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, const MCHAR*& v, Interval& i
     // Unless an accessor changed it, the text points into the block and lives until the value changes.
     int pi, ei;
     Locate(id, tabIndex, pi, ei);
-    const MSTR& stored = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].v.s;
+    const MSTR& stored = StoredText(At(pi, ei));
     if (x.s == stored) {
         v = stored.c_str();
     } else {
@@ -891,8 +973,8 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interva
     // Walks read every reference parameter of every block: without an accessor the value is the element's
     // own, read in place rather than through a copy of the whole value.
     if (!Def(pi).accessor) {
-        const Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
-        v = HasRefSlot(pi) ? e.ref : e.v.r;
+        const Elem& e = At(pi, ei);
+        v = HasRefSlot(pi) ? e.ref : e.r;
         return TRUE;
     }
     PB2Value x;
@@ -912,7 +994,7 @@ Control* ParamBlock2::GetControllerByIndex(int index, int tabIndex) {
     if (!LocateIndex(index, tabIndex, ei) || !IsAnimatableParam(index)) return nullptr;
     // An animatable parameter always has reference slots, one per element.
     EnsureLayout();
-    return static_cast<Control*>(slotRefs_[static_cast<size_t>(refBase_[static_cast<size_t>(index)] + ei)]);
+    return static_cast<Control*>(slotRefs_[static_cast<size_t>(RefBases()[index] + ei)]);
 }
 
 BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL preserveFrame0Value) {
@@ -923,7 +1005,7 @@ BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL prese
         return TRUE;
     }
     if (!ControllerFits(FamilyOf(Def(pi).type), c->SuperClassID())) return FALSE;
-    if (params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref == c) return TRUE;
+    if (At(pi, ei).ref == c) return TRUE;
     Interval iv = FOREVER;
     const PB2Value keep = CurrentValue(pi, ei, 0, iv);
     PutNotifyMarker(id, ei, true);
@@ -937,14 +1019,15 @@ BOOL ParamBlock2::SetController(ParamID id, int tabIndex, Control* c, BOOL prese
 void ParamBlock2::RemoveController(ParamID id, int tabIndex) {
     int pi, ei;
     if (!Locate(id, tabIndex, pi, ei) || !IsAnimatableParam(pi)) return;
-    Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+    Elem& e = At(pi, ei);
     if (!e.ref) return;
     // The parameter keeps the value it had at frame 0.
     Interval iv = FOREVER;
     PB2Value cur = CurrentValue(pi, ei, 0, iv);
     PutNotifyMarker(id, ei, true);
-    if (theHold.Holding()) theHold.Put(new PB2ValueRestore(this, id, ei, e.v, cur));
-    e.v = cur;
+    const Family f = FamilyOf(Def(pi).type);
+    if (theHold.Holding()) theHold.Put(new PB2ValueRestore(this, id, ei, ValueOf(e, f), cur));
+    StoreValue(e, f, cur);
     ReplaceReference(SlotOf(pi, ei), nullptr);
     PutNotifyMarker(id, ei, false);
     NotifyChanged(id, ei);
@@ -955,33 +1038,40 @@ void ParamBlock2::RemoveController(ParamID id, int tabIndex) {
 int ParamBlock2::Count(ParamID id) {
     const int pi = IDtoIndex(id);
     if (pi < 0 || !is_tab(Def(pi).type)) return 0;
-    return static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+    return CountOf(pi);
 }
 
 void ParamBlock2::DropRefs(int pi, int from, int to) {
     if (!HasRefSlot(pi)) return;
     for (int ei = to - 1; ei >= from; --ei)
-        if (params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)].ref)
+        if (At(pi, ei).ref)
             ReplaceReference(SlotOf(pi, ei), nullptr);
 }
 
 void ParamBlock2::Splice(int pi, int start, int removeCount, std::vector<Elem> insert, bool record) {
-    std::vector<Elem>& elems = params_[static_cast<size_t>(pi)].elems;
     for (Elem& e : insert)
         e.ref = nullptr;
-    const auto first = elems.begin() + start;
+    const auto first = elems_.begin() + bases_[static_cast<size_t>(pi)] + start;
     if (record && theHold.Holding())
         theHold.Put(new PB2TableRestore(this, Def(pi).ID, start,
                                         std::vector<Elem>(first, first + removeCount), insert));
-    elems.erase(first, first + removeCount);
-    elems.insert(elems.begin() + start, insert.begin(), insert.end());
+    ReplaceElems(pi, start, removeCount, std::move(insert));
+}
+
+void ParamBlock2::ReplaceElems(int pi, int start, int removeCount, std::vector<Elem> insert) {
+    const auto first = elems_.begin() + bases_[static_cast<size_t>(pi)] + start;
+    const auto at = elems_.erase(first, first + removeCount);
+    elems_.insert(at, std::make_move_iterator(insert.begin()), std::make_move_iterator(insert.end()));
+    const int grown = static_cast<int>(insert.size()) - removeCount;
+    for (int k = pi + 1; k <= NumStored(); ++k)
+        bases_[static_cast<size_t>(k)] += grown;
     LayoutChanged();
 }
 
 void ParamBlock2::SetCount(ParamID id, int n) {
     const int pi = IDtoIndex(id);
     if (pi < 0 || !is_tab(Def(pi).type) || n < 0) return;
-    const int cur = static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+    const int cur = CountOf(pi);
     if (n == cur) return;
     if (n < cur) {
         DropRefs(pi, n, cur);
@@ -998,7 +1088,7 @@ void ParamBlock2::SetCount(ParamID id, int n) {
 int ParamBlock2::Delete(ParamID id, int start, int num) {
     const int pi = IDtoIndex(id);
     if (pi < 0 || !is_tab(Def(pi).type)) return 0;
-    const int cur = static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+    const int cur = CountOf(pi);
     if (start < 0 || num <= 0 || start + num > cur) return cur;
     DropRefs(pi, start, start + num);
     Splice(pi, start, num, {}, true);
@@ -1009,7 +1099,7 @@ int ParamBlock2::Delete(ParamID id, int start, int num) {
 int ParamBlock2::Resize(ParamID id, int n) {
     const int pi = IDtoIndex(id);
     if (pi < 0 || !is_tab(Def(pi).type) || n < 0) return -1;
-    params_[static_cast<size_t>(pi)].elems.reserve(static_cast<size_t>(n));
+    if (n > CountOf(pi)) elems_.reserve(elems_.size() + static_cast<size_t>(n - CountOf(pi)));
     return n;
 }
 
@@ -1029,37 +1119,39 @@ IOResult ParamBlock2::Save(ISave* isave) {
         // A transient table that holds references still records its size: the reference numbering of
         // everything after it depends on it.
         if (transient && !(is_tab(d.type) && HasRefSlot(pi))) continue;
-        const auto& elems = params_[static_cast<size_t>(pi)].elems;
-        const int count = static_cast<int>(elems.size());
+        const Elem* elems = ElemsOf(pi);
+        const int count = CountOf(pi);
         isave->BeginChunk(kParamChunk);
         WriteValueChunk(isave, kParamHeadChunk, d.ID, d.type, count);
         const Family f = FamilyOf(d.type);
         if (!transient && ValueBytes(f) > 0 && count > 0) {
             isave->BeginChunk(kParamValuesChunk);
-            for (const Elem& e : elems) {
+            for (const Elem* e = elems; e != elems + count; ++e) {
                 switch (f) {
                 case Family::Int:
-                    WriteValues(isave, e.v.i);
+                    WriteValues(isave, e->i);
                     break;
                 case Family::Float:
-                    WriteValues(isave, e.v.f);
+                    WriteValues(isave, e->f);
                     break;
                 case Family::Point3:
-                    WriteValues(isave, e.v.p);
+                    WriteValues(isave, e->xyzw[0], e->xyzw[1], e->xyzw[2]);
                     break;
                 case Family::Point4:
-                    WriteValues(isave, e.v.p4);
+                    WriteValues(isave, e->xyzw[0], e->xyzw[1], e->xyzw[2], e->xyzw[3]);
                     break;
-                case Family::Matrix: // the rows only: the flags are worked out again when read
-                    WriteValues(isave, e.v.m.GetRow(0), e.v.m.GetRow(1), e.v.m.GetRow(2), e.v.m.GetRow(3));
+                case Family::Matrix: { // the rows only: the flags are worked out again when read
+                    const Matrix3& m = e->wide->m;
+                    WriteValues(isave, m.GetRow(0), m.GetRow(1), m.GetRow(2), m.GetRow(3));
                     break;
+                }
                 default:
                     break;
                 }
             }
             isave->EndChunk();
         } else if (!transient && f == Family::String) {
-            for (const Elem& e : elems) WriteStringChunk(isave, kParamStringChunk, e.v.s);
+            for (int ei = 0; ei < count; ++ei) WriteStringChunk(isave, kParamStringChunk, StoredText(elems[ei]));
         }
         isave->EndChunk();
     }
@@ -1119,11 +1211,10 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                                                  static_cast<int>(pid), count, iload->StreamBytesLeft()));
                     skip = pi < 0 || Def(pi).type != type || (!is_tab(type) && count != 1);
                     if (!skip && is_tab(type)) {
-                        auto& elems = params_[static_cast<size_t>(pi)].elems;
-                        elems.resize(static_cast<size_t>(count));
-                        for (Elem& e : elems)
+                        std::vector<Elem> fresh(static_cast<size_t>(count));
+                        for (Elem& e : fresh)
                             InitElem(Def(pi), e);
-                        LayoutChanged();
+                        ReplaceElems(pi, 0, CountOf(pi), std::move(fresh));
                     }
                 } else if (!skip && pi >= 0 && sub == kParamValuesChunk) {
                     const Family f = FamilyOf(Def(pi).type);
@@ -1133,26 +1224,27 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                             L"parameter %d values chunk 0x%04x holds %u bytes, expected %u", Def(pi).ID,
                             kParamValuesChunk, static_cast<unsigned>(iload->CurChunkLength()),
                             static_cast<unsigned>(want)));
-                    for (Elem& e : params_[static_cast<size_t>(pi)].elems) {
+                    for (int ei = 0; ei < CountOf(pi); ++ei) {
+                        Elem& e = At(pi, ei);
                         IOResult rr = IO_OK;
                         switch (f) {
                         case Family::Int:
-                            rr = ReadValues(iload, e.v.i);
+                            rr = ReadValues(iload, e.i);
                             break;
                         case Family::Float:
-                            rr = ReadValues(iload, e.v.f);
+                            rr = ReadValues(iload, e.f);
                             break;
                         case Family::Point3:
-                            rr = ReadValues(iload, e.v.p);
+                            rr = ReadValues(iload, e.xyzw[0], e.xyzw[1], e.xyzw[2]);
                             break;
                         case Family::Point4:
-                            rr = ReadValues(iload, e.v.p4);
+                            rr = ReadValues(iload, e.xyzw[0], e.xyzw[1], e.xyzw[2], e.xyzw[3]);
                             break;
                         case Family::Matrix: {
                             // Rows only: the flags are worked out again.
                             ULONG nr = 0;
-                            rr = iload->Read(e.v.m.Data(), 48, &nr);
-                            e.v.m.ValidateFlags();
+                            rr = iload->Read(e.wide->m.Data(), 48, &nr);
+                            e.wide->m.ValidateFlags();
                             break;
                         }
                         default:
@@ -1168,7 +1260,9 @@ IOResult ParamBlock2::Load(ILoad* iload) {
                     MSTR s;
                     if (iload->ReadWStringChunk(s) != IO_OK)
                         return fail(WStr::Format(L"parameter %d string %d unreadable", Def(pi).ID, next));
-                    params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(next++)].v.s = s;
+                    PB2Value text;
+                    text.s = std::move(s);
+                    StoreValue(At(pi, next++), Family::String, text);
                 }
                 return IO_OK;
             });
@@ -1186,21 +1280,20 @@ IOResult ParamBlock2::Load(ILoad* iload) {
 
 RefTargetHandle ParamBlock2::Clone(RemapDir& remap) {
     auto* copy = new ParamBlock2(desc_, nullptr);
-    copy->params_ = params_;
-    for (auto& p : copy->params_)
-        for (Elem& e : p.elems)
-            e.ref = nullptr; // references are made below, through the graph
+    copy->elems_ = elems_;
+    copy->bases_ = bases_;
+    for (Elem& e : copy->elems_)
+        e.ref = nullptr; // references are made below, through the graph
     copy->LayoutChanged();
     copy->lastNotifyId_ = -1;
     BaseClone(this, copy, remap);
-    for (int pi = 0; pi < static_cast<int>(params_.size()); ++pi) {
+    for (int pi = 0; pi < NumStored(); ++pi) {
         if (!HasRefSlot(pi)) continue;
         const bool node = base_type(Def(pi).type) == TYPE_INODE;
-        const auto& elems = params_[static_cast<size_t>(pi)].elems;
-        for (size_t ei = 0; ei < elems.size(); ++ei) {
-            ReferenceTarget* t = elems[ei].ref;
+        for (int ei = 0; ei < CountOf(pi); ++ei) {
+            ReferenceTarget* t = At(pi, ei).ref;
             if (!t) continue;
-            const int slot = SlotOf(pi, static_cast<int>(ei));
+            const int slot = SlotOf(pi, ei);
             ReferenceTarget* to = nullptr;
             if (node) {
                 // Nodes are not the block's to copy: the copy shares the node, or the node's copy when the
@@ -1222,7 +1315,7 @@ RefTargetHandle ParamBlock2::Clone(RemapDir& remap) {
 // ---- dump
 
 void ParamBlock2::DumpValue(std::ostream& os, int pi, int ei) {
-    const Elem& e = params_[static_cast<size_t>(pi)].elems[static_cast<size_t>(ei)];
+    const Elem& e = At(pi, ei);
     const Family f = FamilyOf(Def(pi).type);
     auto value = [&os, f](const PB2Value& v) {
         switch (f) {
@@ -1258,7 +1351,7 @@ void ParamBlock2::DumpValue(std::ostream& os, int pi, int ei) {
         }
     };
     if (f == Family::Ref) {
-        ReferenceTarget* t = HasRefSlot(pi) ? e.ref : e.v.r;
+        ReferenceTarget* t = HasRefSlot(pi) ? e.ref : e.r;
         if (!t) {
             os << "null";
         } else {
@@ -1275,11 +1368,11 @@ void ParamBlock2::DumpValue(std::ostream& os, int pi, int ei) {
         Interval iv = FOREVER;
         value(CurrentValue(pi, ei, 0, iv));
         os << " [controller " << ClassNameOf(e.ref) << "; constant ";
-        value(e.v);
+        value(ValueOf(e, f));
         os << "]";
         return;
     }
-    value(e.v);
+    value(ValueOf(e, f));
 }
 
 void ParamBlock2::Dump(std::ostream& os, int indent) {
@@ -1292,7 +1385,7 @@ void ParamBlock2::Dump(std::ostream& os, int indent) {
             d.int_name && *d.int_name ? WStr(d.int_name).ToUTF8() : std::string("(unnamed)");
         os << pad << "  " << d.ID << " " << name << " " << ParamTypeName(d.type);
         if (is_tab(d.type)) {
-            const int n = static_cast<int>(params_[static_cast<size_t>(pi)].elems.size());
+            const int n = CountOf(pi);
             os << " count " << n << "\n";
             for (int ei = 0; ei < n; ++ei) {
                 os << pad << "    [" << ei << "] ";

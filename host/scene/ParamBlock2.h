@@ -4,7 +4,9 @@
 
 #include "host/scene/IParamBlock2.h"
 
+#include <cstring>
 #include <iosfwd>
+#include <memory>
 #include <vector>
 
 class Control;
@@ -17,10 +19,38 @@ class Control;
 class ParamBlock2 : public IParamBlock2 {
 public:
     // One element of a parameter: its constant value and, for animatable and reference parameters, the
-    // controller or the referenced target.
+    // controller or the referenced target. A scene holds millions of elements and nearly all of them
+    // are a number, a point or a reference, which sit in place (32 bytes an element); a matrix or a
+    // text, which few parameters hold, sits in a value of its own. Which member counts follows the
+    // parameter's type, as in PB2Value.
     struct Elem {
-        PB2Value v;
+        union {
+            int i;
+            float f;
+            float xyzw[4] = {0, 0, 0, 0}; // point3 (x, y, z) and point4
+            ReferenceTarget* r;           // a reference value the block holds no reference for
+        };
+        std::unique_ptr<PB2Value> wide; // matrix and string parameters only
         ReferenceTarget* ref = nullptr;
+
+        Elem() = default;
+        Elem(const Elem& o) : ref(o.ref) { CopyValue(o); }
+        Elem& operator=(const Elem& o) {
+            if (this != &o) {
+                CopyValue(o);
+                ref = o.ref;
+            }
+            return *this;
+        }
+        Elem(Elem&&) noexcept = default;
+        Elem& operator=(Elem&&) noexcept = default;
+        ~Elem() = default;
+
+    private:
+        void CopyValue(const Elem& o) {
+            std::memcpy(xyzw, o.xyzw, sizeof xyzw); // whichever member is live
+            wide = o.wide ? std::make_unique<PB2Value>(*o.wide) : nullptr;
+        }
     };
 
     // desc may be null only for a block created to be loaded; Load then finds its descriptor.
@@ -115,16 +145,24 @@ private:
     // What kind of value a caller hands in or asks for.
     enum class Given { Int, Float, Point3, Point4, Matrix, String, Ref };
 
-    struct Param {
-        std::vector<Elem> elems; // exactly one for a parameter that is not a table
-    };
-
     void InitParams();
     void InitElem(const ParamDef& def, Elem& e) const;
     // Index of id and a valid element, or false.
     bool Locate(ParamID id, int tabIndex, int& pi, int& ei);
     bool LocateIndex(int pi, int tabIndex, int& ei) const;
     const ParamDef& Def(int pi) const { return desc_->paramdefs[static_cast<size_t>(pi)]; }
+    // Parameters the storage holds (the descriptor's count when the block was laid out).
+    int NumStored() const { return bases_.empty() ? 0 : static_cast<int>(bases_.size() / 3) - 1; }
+    int CountOf(int pi) const {
+        return bases_[static_cast<size_t>(pi) + 1] - bases_[static_cast<size_t>(pi)];
+    }
+    Elem* ElemsOf(int pi) { return elems_.data() + bases_[static_cast<size_t>(pi)]; }
+    const Elem* ElemsOf(int pi) const { return elems_.data() + bases_[static_cast<size_t>(pi)]; }
+    Elem& At(int pi, int ei) { return ElemsOf(pi)[ei]; }
+    // First reference slot / sub-animatable of each parameter, one extra entry for the total (valid
+    // after EnsureLayout).
+    const int* RefBases() const { return bases_.data() + bases_.size() / 3; }
+    const int* SubBases() const { return bases_.data() + 2 * (bases_.size() / 3); }
     bool HasRefSlot(int pi) const;
     bool IsSubAnimParam(int pi) const;
     bool IsAnimatableParam(int pi) const;
@@ -148,14 +186,20 @@ private:
     // Replaces removeCount elements at start by insert (whose references must be null); the removed
     // elements must hold no reference any more. Records the splice when `record`.
     void Splice(int pi, int start, int removeCount, std::vector<Elem> insert, bool record);
+    // The storage side of a splice: no record, no check that references were dropped.
+    void ReplaceElems(int pi, int start, int removeCount, std::vector<Elem> insert);
     void CountNodeRef(int pi, ReferenceTarget* t, int delta);
     void DumpValue(std::ostream& os, int pi, int ei);
 
     ParamBlockDesc2* desc_ = nullptr;
     AnimHandle ownerHandle_ = 0;
-    std::vector<Param> params_;
-    std::vector<int> refBase_; // per parameter: first reference slot; one extra entry = NumRefs
-    std::vector<int> subBase_; // per parameter: first sub-animatable; one extra entry = NumSubs
+    // Every parameter's elements, parameter after parameter: a block's values are one heap block
+    // whatever its parameter count, so a scene's millions of parameters cost a few allocations a block.
+    std::vector<Elem> elems_;
+    // Three runs of NumStored() + 1 entries: per parameter its first element, its first reference slot
+    // and its first sub-animatable, each with a last entry for the total. The element run is always
+    // current; the other two are worked out by EnsureLayout.
+    std::vector<int> bases_;
     // Every reference slot's target side by side, taken with the layout and kept by SetReference: whoever
     // walks a block's references or controllers reads one run of memory, not one element per parameter.
     std::vector<ReferenceTarget*> slotRefs_;
@@ -168,7 +212,6 @@ private:
     // Set while the block writes into one of its controllers: the controller's own change message stops
     // here, since the block sends the one message of the edit itself.
     bool pushing_ = false;
-    ParamDef invalidDef_;
     MSTR strScratch_;
     WStr loadError_;
 };
