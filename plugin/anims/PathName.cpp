@@ -46,9 +46,9 @@ const WStr* Intern(std::wstring_view text) {
 
 } // namespace
 
-PathName::PathName() {
-    static const WStr* const empty = Intern(std::wstring_view());
-    name_ = empty;
+const WStr* PathName::StoreEmpty() {
+    empty_ = Intern(std::wstring_view());
+    return empty_;
 }
 
 namespace {
@@ -87,6 +87,8 @@ PathName PathName::Static(const wchar_t* text) {
 }
 
 PathName::PathName(const WStr& name) : name_(Intern(name.str())) {}
+
+PathName::PathName(const wchar_t* name) : name_(Intern(name ? std::wstring_view(name) : std::wstring_view())) {}
 
 PathNames ToPathNames(const std::vector<WStr>& names) {
     PathNames out;
