@@ -55,6 +55,10 @@ public:
     virtual void SetName(const MSTR& name);
     // True when SetName gave a name of its own.
     bool HasOwnName() const { return hasName_; }
+    // GetName's text kept in place, for callers that name many steps (a host extension): the own name,
+    // valid until the next SetName, else the class's fixed name (FixedClassName); null where the class
+    // keeps none.
+    const MCHAR* NameText();
 
     BOOL IsEnabled() const { return (enableFlags_ & kEnabled) != 0; }
     BOOL IsEnabledInViews() const { return (enableFlags_ & kEnabledInViews) != 0; }

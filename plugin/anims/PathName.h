@@ -12,9 +12,11 @@
 // and comparing two names compares pointers.
 class PathName {
 public:
-    PathName();
+    // The empty name, the one most often made (every step starts as one): read from a constant-initialized
+    // pointer, with no call once the first has stored it.
+    PathName() : name_(empty_ ? empty_ : StoreEmpty()) {}
     explicit PathName(const WStr& name);
-    explicit PathName(const wchar_t* name) : PathName(WStr(name)) {}
+    explicit PathName(const wchar_t* name);
     // The name for text that stays where it is (a parameter's internal name in its block's description, a
     // fixed word): found by the text's address and a comparison, with no string made and none hashed, since
     // a walk names a step from such a text for nearly every mirror it makes.
@@ -29,6 +31,8 @@ public:
 
 private:
     explicit PathName(const WStr* interned) : name_(interned) {}
+    static const WStr* StoreEmpty();
+    static inline const WStr* empty_ = nullptr;
     const WStr* name_;
 };
 

@@ -49,6 +49,13 @@ void PutStatic(MSTR* name, const MCHAR* text) {
 void PutStatic(PathName* name, const MCHAR* text) {
     *name = PathName::Static(text);
 }
+// An empty name: the one every position that holds nothing carries.
+void PutEmpty(MSTR* name) {
+    *name = MSTR();
+}
+void PutEmpty(PathName* name) {
+    *name = PathName();
+}
 void PutMade(MSTR* name, MSTR&& text) {
     *name = std::move(text);
 }
@@ -82,12 +89,21 @@ template <Want Kind, class Name> Animatable* ParamBlock2Child(IParamBlock2* pb, 
     return Kind == Want::Named ? nullptr : BlockParamChild(pb, index, def);
 }
 
+// A modifier's name is its own (kept in the modifier, so it may change at the same address: found by
+// address and compared) or its class's, kept by the class's descriptor.
+template <class Name> void PutModifierName(Modifier* m, Name* name) {
+    if (const MCHAR* text = m->NameText())
+        PutFixed(name, text);
+    else
+        PutMade(name, m->GetName());
+}
+
 template <Want Kind, class Name> Animatable* DerivedObjectChild(IDerivedObject* d, int i, Name* name) {
     IDerivedObject* holder = nullptr;
     int local = 0;
     if (FlatModifierAt(d, i - 1, holder, local)) {
         Modifier* m = holder->GetModifier(local);
-        if (m && name) PutMade(name, m->GetName());
+        if (m && name) PutModifierName(m, name);
         return m;
     }
     if (i - 1 != ChainModifierCount(d)) return nullptr;
@@ -131,7 +147,7 @@ template <Want Kind, class Name> Animatable* GenericChild(Animatable* p, int i, 
 }
 
 template <Want Kind, class Name> Animatable* ChildNamed(Animatable* parent, int i, int tab, Name* name) {
-    if (name) PutStatic(name, L"");
+    if (name) PutEmpty(name);
     if (!parent || i < 0) return nullptr;
     if (i == 0 && tab < 0) {
         if (name) PutStatic(name, L"CAC");

@@ -2,6 +2,7 @@
 #include "host/scene/materials/StdMaterial.h"
 
 #include "host/core/ClassDesc.h"
+#include "host/core/FixedSubAnimNames.h"
 #include "host/core/Hold.h"
 #include "host/core/HoldSuspend.h"
 #include "host/core/RefKind.h"
@@ -9,6 +10,8 @@
 #include "host/scene/materials/ParamDefBuilder.h"
 
 namespace {
+
+const MCHAR* const kSubNames[2] = {L"Shader Basic Parameters", L"Maps"};
 
 const MCHAR* const kMapSlotNames[STD_NUM_MAPS] = {
     L"Ambient Color", L"Diffuse Color", L"Specular Color", L"Specular Level", L"Glossiness", L"Self-Illumination",
@@ -83,11 +86,13 @@ void StdMaterial::SetReference(int i, RefTargetHandle rtarg) {
 }
 
 MSTR StdMaterial::SubAnimName(int i, bool /*localized*/) {
-    switch (i) {
-    case 0: return L"Shader Basic Parameters";
-    case 1: return L"Maps";
-    default: return MSTR();
-    }
+    return i >= 0 && i < 2 ? MSTR(kSubNames[i]) : MSTR();
+}
+
+void* StdMaterial::GetInterface(ULONG id) {
+    static const FixedSubAnimNames fixed{kSubNames, 2};
+    if (id == I_FIXED_SUBANIM_NAMES) return const_cast<FixedSubAnimNames*>(&fixed);
+    return Mtl::GetInterface(id);
 }
 
 IParamBlock2* StdMaterial::GetParamBlock(int i) { return i >= 0 && i < 2 ? pb_[i] : nullptr; }

@@ -55,6 +55,9 @@ public:
     Animatable* SubAnim(int i) override { return GetReference(i); }
     MSTR SubAnimName(int i, bool localized = true) override;
     int SubNumToRefNum(int subNum) override { return subNum >= 0 && subNum < 2 ? subNum : -1; }
+    // I_FIXED_SUBANIM_NAMES answers the two blocks' fixed names.
+    void* GetInterface(ULONG id) override;
+    using Mtl::GetInterface;
     int NumParamBlocks() override { return 2; }
     IParamBlock2* GetParamBlock(int i) override;
     IParamBlock2* GetParamBlockByID(BlockID id) override;

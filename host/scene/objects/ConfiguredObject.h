@@ -4,6 +4,7 @@
 #pragma once
 
 #include "host/core/ChunkFields.h"
+#include "host/core/FixedClassName.h"
 #include "host/core/Hold.h"
 #include "host/core/RefKind.h"
 #include "host/core/RemapDir.h"
@@ -120,7 +121,12 @@ public:
     BOOL CanCopyAnim() override { return Def().canCopyAnim; }
     BOOL CanCopyTrack(Interval /*iv*/, DWORD /*flags*/) override { return Def().canCopyTrack; }
 
+    // I_FIXED_CLASS_NAME answers the descriptor's name, the one GetClassName gives.
     using Base::GetInterface;
+    void* GetInterface(ULONG id) override {
+        if (id == I_FIXED_CLASS_NAME) return const_cast<MCHAR*>(Def().className.c_str());
+        return Base::GetInterface(id);
+    }
     BaseInterface* GetInterface(Interface_ID id) override {
         if (id == RWS_INTERFACE && AnswersRWMS()) return &rwms_;
         for (auto& a : answered_)

@@ -2,6 +2,7 @@
 #include "host/scene/Modifier.h"
 
 #include "host/core/ChunkFields.h"
+#include "host/core/FixedClassName.h"
 #include "host/core/Hold.h"
 
 // Undo of a rename. Holds the modifier by handle: an undo that finds it freed does nothing.
@@ -49,6 +50,10 @@ MSTR Modifier::GetName(bool localized) {
     MSTR s;
     GetClassName(s, localized);
     return s;
+}
+
+const MCHAR* Modifier::NameText() {
+    return hasName_ ? name_.c_str() : FixedClassName(this);
 }
 
 void Modifier::SetName(const MSTR& name) {

@@ -1,6 +1,7 @@
 // Value, compound and generic controllers: values over time, composition, undo, capability answers,
 // persistence and cloning.
 #include "host/core/FixedSubAnimNames.h"
+#include "host/scene/Mtl.h"
 #include "host/scene/controllers/GenericControl.h"
 #include "host/scene/controllers/PRSControl.h"
 #include "host/scene/controllers/XYZControl.h"
@@ -94,8 +95,9 @@ TEST_F(Controllers, PRSComposesAndSplitsItsMatrix) {
 // A class's fixed name table stands in for SubAnimName wherever a caller names many steps: it must give
 // exactly SubAnimName's text at every position, and only classes whose names are fixed answer it.
 TEST_F(Controllers, FixedSubAnimNamesAreTheNamesSubAnimNameGives) {
-    std::vector<Control*> fixed = {new PRSControl(), new EulerXYZ(), new PositionXYZ(), new Point3XYZ(), new ScaleXYZ()};
-    for (Control* c : fixed) {
+    std::vector<ReferenceTarget*> fixed = {new PRSControl(), new EulerXYZ(),  new PositionXYZ(),
+                                           new Point3XYZ(),  new ScaleXYZ(), NewDefaultStdMat()};
+    for (ReferenceTarget* c : fixed) {
         Hold(c);
         const auto* table = static_cast<const FixedSubAnimNames*>(c->GetInterface(I_FIXED_SUBANIM_NAMES));
         ASSERT_NE(table, nullptr);

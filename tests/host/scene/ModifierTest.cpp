@@ -77,7 +77,10 @@ protected:
 // the modifier's own; unchanged values and unknown bits say nothing; several states at once, one message.
 TEST_F(ModifierTest, NamesAndEnableStatesAndTheirMessages) {
     auto state = [&] {
+        // The name's text in place is GetName's exactly ("text"), or none for a class that keeps no fixed name.
+        const MCHAR* text = mod->NameText();
         std::string s = mod->GetName().ToUTF8() + (mod->HasOwnName() ? " own " : " class ") +
+                        (!text ? "- " : MSTR(text) == mod->GetName() ? "text " : "other ") +
                         (mod->IsEnabled() ? "e" : "-") + (mod->IsEnabledInViews() ? "v" : "-") +
                         (mod->IsEnabledInRender() ? "r" : "-") + " " + std::to_string(mod->GetEnableFlags());
         char buf[32];
@@ -90,18 +93,18 @@ TEST_F(ModifierTest, NamesAndEnableStatesAndTheirMessages) {
         return s;
     };
     const std::pair<std::function<void()>, const char*> steps[] = {
-        {[] {}, "CountMod class evr 7"},
-        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own evr 7 0xf7 0x285"},
-        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own evr 7"},
-        {[&] { mod->SetName(L""); }, "CountMod class evr 7 0xf7 0x285"},
-        {[&] { mod->SetName(L"CountMod"); }, "CountMod own evr 7 0xf7 0x285"},
+        {[] {}, "CountMod class - evr 7"},
+        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own text evr 7 0xf7 0x285"},
+        {[&] { mod->SetName(L"Ripple Left"); }, "Ripple Left own text evr 7"},
+        {[&] { mod->SetName(L""); }, "CountMod class - evr 7 0xf7 0x285"},
+        {[&] { mod->SetName(L"CountMod"); }, "CountMod own text evr 7 0xf7 0x285"},
         {[&] { mod->DisableMod(), mod->DisableModInViews(), mod->DisableModInRender(); },
-         "CountMod own --- 0 change/0x800037ff change/0x800037ff change/0x800037ff"},
-        {[&] { mod->EnableModInViews(); }, "CountMod own -v- 2 change/0x800037ff"},
+         "CountMod own text --- 0 change/0x800037ff change/0x800037ff change/0x800037ff"},
+        {[&] { mod->EnableModInViews(); }, "CountMod own text -v- 2 change/0x800037ff"},
         {[&] { mod->EnableModInViews(), mod->SetEnableFlags(Modifier::kEnabledInViews | 0x100); },
-         "CountMod own -v- 2"},
+         "CountMod own text -v- 2"},
         {[&] { mod->SetEnableFlags(Modifier::kEnabled | Modifier::kEnabledInRender); },
-         "CountMod own e-r 5 change/0x800037ff"},
+         "CountMod own text e-r 5 change/0x800037ff"},
     };
     for (const auto& [edit, expected] : steps) {
         edit();

@@ -1,6 +1,7 @@
 // The built-in object and modifier classes and the generic ones: identity by catalogue, capability
 // answers, real and weak extra references, per-class state with its undo, files and clones.
 #include "host/scene/objects/ObjectClasses.h"
+#include "host/core/FixedClassName.h"
 #include "host/core/MaxException.h"
 #include "host/scene/Interface.h"
 #include "host/scene/objects/DerivedObject.h"
@@ -76,6 +77,7 @@ TEST_F(ObjectClassesTest, EveryCatalogueEntryMakesItsClassByAnyCaseName) {
             EXPECT_EQ(t->SuperClassID(), e.superClass);
             EXPECT_EQ(t->ClassID(), e.classId);
             EXPECT_EQ(Name(t), e.className.ToUTF8());
+            EXPECT_EQ(MSTR(FixedClassName(t)).ToUTF8(), Name(t)) << "the fixed name is GetClassName's";
             // The family's host base class, so that code can use the family's calls.
             EXPECT_TRUE(e.superClass == OSM_CLASS_ID ? dynamic_cast<Modifier*>(t) != nullptr
                         : e.superClass == WSM_CLASS_ID ? dynamic_cast<WSModifier*>(t) != nullptr

@@ -5,8 +5,10 @@
 #include "host/scene/Control.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/IParamBlock2.h"
+#include "host/scene/Modifier.h"
 #include "host/scene/Mtl.h"
 #include "host/scene/Object.h"
+#include "host/scene/objects/ObjectClasses.h"
 #include "host/script/ScriptError.h"
 #include "host/script/ScriptRuntime.h"
 #include "host/script/scene/NodeValue.h"
@@ -70,6 +72,21 @@ TEST_F(RefAnimPathTest, ChildrenOfNodesObjectsAndBlocks) {
     // Length is not animated: an empty slot.
     for (int i : {3, 1}) seen += child(pb, obj, i);
     EXPECT_EQ(seen, "- CAC|cac CAC|- |tm Transform|object Object|- <block>|block <block>|- |height height|- length|");
+}
+
+// A modifier's step carries its name as the stack shows it, through renames that reuse the name's storage.
+TEST_F(RefAnimPathTest, AModifiersStepFollowsItsName) {
+    Modifier* bend = b.AddModifier(box, BEND_MODIFIER_CLASS_ID);
+    Animatable* stack = box->GetObjectRef();
+    std::string seen;
+    for (const MCHAR* name : {L"", L"Left", L"Lift", L"", L"Bend"}) {
+        if (*name || bend->HasOwnName()) bend->SetName(name);
+        MSTR text;
+        EXPECT_EQ(GetChild(stack, box, 1, -1, text), bend);
+        EXPECT_EQ(ChildName(stack, 1, -1).Str(), text);
+        seen += text.ToUTF8() + (bend->HasOwnName() ? " own|" : "|");
+    }
+    EXPECT_EQ(seen, "Bend|Left own|Lift own|Bend|Bend own|");
 }
 
 TEST_F(RefAnimPathTest, ResolvesByNumberThenByNameAndRecordsTheNumbersFound) {
