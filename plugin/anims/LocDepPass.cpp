@@ -11,28 +11,15 @@ void LocDepPass::Reset(DWORD stamp) {
     begun_ = true;
 }
 
-LocDepPass::Answer& LocDepPass::Slot(AnimHandle handle) {
+void LocDepPass::Store(AnimHandle handle, bool yes) {
+    if (handle == 0) return;
     const auto page = static_cast<size_t>(handle >> kPageBits);
     if (page >= pages_.size()) pages_.resize(page + 1);
     if (!pages_[page]) {
         pages_[page] = std::make_unique<Page>();
         pages_[page]->fill(Answer::Unknown);
     }
-    return (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
-}
-
-LocDepPass::Answer LocDepPass::FindOrMarkNo(AnimHandle handle) {
-    if (handle == 0) return Answer::Unknown;
-    Answer& slot = Slot(handle);
-    if (slot != Answer::Unknown) return slot;
-    ++used_;
-    slot = Answer::No;
-    return Answer::Unknown;
-}
-
-void LocDepPass::Store(AnimHandle handle, bool yes) {
-    if (handle == 0) return;
-    Answer& slot = Slot(handle);
+    Answer& slot = (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
     if (slot == Answer::Unknown) ++used_;
     slot = yes ? Answer::Yes : Answer::No;
 }

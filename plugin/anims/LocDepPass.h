@@ -34,9 +34,6 @@ public:
         if (handle == 0 || page >= pages_.size() || !pages_[page]) return Answer::Unknown;
         return (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
     }
-    // The answer known for handle; where there is none yet, a provisional "no" is recorded first (and
-    // Unknown answered), which a walk that asks again meets instead of going round a loop.
-    Answer FindOrMarkNo(AnimHandle handle);
     // Records the answer, replacing an earlier one.
     void Store(AnimHandle handle, bool yes);
     size_t Size() const { return used_; }
@@ -46,8 +43,6 @@ private:
     using Page = std::array<Answer, size_t{1} << kPageBits>;
 
     void Reset(DWORD stamp);
-    // The slot of handle (not 0), its page made when the pass first reaches it.
-    Answer& Slot(AnimHandle handle);
 
     static LocDepPass pass_;
 

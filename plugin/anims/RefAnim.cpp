@@ -325,10 +325,11 @@ bool RefAnim::IsLocDep(Animatable* anim) {
 
 bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
     const AnimHandle handle = Animatable::GetHandleByAnim(anim);
-    // A question not asked before is answered "no" before looking further, so a loop in the graph meets
-    // the provisional answer.
-    const LocDepPass::Answer known = LocDepPass::Of(stamp).FindOrMarkNo(handle);
+    LocDepPass& pass = LocDepPass::Of(stamp);
+    const LocDepPass::Answer known = pass.Find(handle);
     if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
+    // Answered "no" before looking further, so a loop in the graph meets the provisional answer.
+    pass.Store(handle, false);
     const bool yes = IsLocDepWalk(stamp, anim);
     LocDepPass::Of(stamp).Store(handle, yes);
     return yes;
@@ -336,33 +337,27 @@ bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
 
 bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
+    const Class_ID animClass = anim->ClassID();
     // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
     DependentIterator it(static_cast<ReferenceTarget*>(anim));
     while (ReferenceMaker* dep = it.Next()) {
         // The asking mirror's own reference is what LocDep decides about, never a reason for it.
         if (dep == this) continue;
-        // Nodes, mirrors and records, the most numerous dependents, are told by their super class alone
-        // (none of them has one of the class ids asked below), so their class id is never asked.
         const SClass_ID sc = dep->SuperClassID();
+        const Class_ID cls = dep->ClassID();
         if (sc == BASENODE_CLASS_ID) {
             if (!IsMirroredNode(static_cast<INode*>(dep))) return true;
-            continue;
-        }
-        if (sc == REFANIM_SUPER_CLASS_ID || sc == REFANIM_OWNER_SUPER_CLASS_ID) {
-            if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
-            continue;
-        }
-        const Class_ID cls = dep->ClassID();
-        if (cls == kCustAttribContainerClass) {
+        } else if (cls == kCustAttribContainerClass) {
             Animatable* wrapped = static_cast<ICustAttribContainer*>(dep)->GetOwner();
             if (PassesTargetChecks(wrapped) && IsLocDepIn(stamp, wrapped)) return true;
         } else if (cls == kLocDepWrapperClass) {
-            const Class_ID animClass = anim->ClassID();
             if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), animClass) !=
                 std::end(kWrappedByLocDepWrapper))
                 return true;
         } else if (cls == kLocDepSkippedClass) {
             continue;
+        } else if (sc == REFANIM_SUPER_CLASS_ID || sc == REFANIM_OWNER_SUPER_CLASS_ID) {
+            if (dep->IsRealDependency(static_cast<ReferenceTarget*>(anim))) return true;
         } else if (dep->IsRefTarget()) {
             if (IsLocDepIn(stamp, dep)) return true;
         }

@@ -34,18 +34,4 @@ TEST(LocDepPassTest, KeepsEveryAnswerAcrossItsPagesAndDropsThemWithThePass) {
     EXPECT_EQ(LocDepPass::Of(7002).Size(), size_t(0));
 }
 
-// The first question about a handle finds nothing and leaves a provisional "no" (counted once), which
-// the next question meets; the walk's answer then replaces it. Handle 0 is never recorded.
-TEST(LocDepPassTest, FirstQuestionLeavesAProvisionalNo) {
-    LocDepPass& pass = LocDepPass::Of(7003);
-    EXPECT_EQ(pass.FindOrMarkNo(5000), Answer::Unknown);
-    EXPECT_EQ(pass.FindOrMarkNo(5000), Answer::No);
-    EXPECT_EQ(pass.Size(), size_t(1));
-    pass.Store(5000, true);
-    EXPECT_EQ(pass.FindOrMarkNo(5000), Answer::Yes);
-    EXPECT_EQ(pass.Size(), size_t(1));
-    EXPECT_EQ(pass.FindOrMarkNo(0), Answer::Unknown);
-    EXPECT_EQ(pass.FindOrMarkNo(0), Answer::Unknown);
-}
-
 } // namespace
