@@ -28,11 +28,15 @@ protected:
 // aborts on a maker destroyed with references left).
 TEST_F(RefAnimTest, AMirrorFreedWithoutTheHostsDeletionLetsGoOfItsAnimatable) {
     auto* anim = new EmptyController(TransMatrix(Point3(1, 2, 3)));
+    anim->SetAFlag(A_LOCK_TARGET); // kept from auto-deletion when the mirror lets go
     auto* mirror = new RefAnim(FALSE);
     mirror->ReplaceReference(0, anim);
     mirror->DeleteThis();
-    DependentIterator it(anim);
-    EXPECT_EQ(it.Next(), nullptr);
+    {
+        DependentIterator it(anim);
+        EXPECT_EQ(it.Next(), nullptr);
+    }
+    anim->ClearAFlag(A_LOCK_TARGET);
     anim->DeleteMe();
 }
 
