@@ -13,7 +13,7 @@
 template <class Base> ModifierMirror<Base>::~ModifierMirror() {
     UnhookPostSave();
     // The base destructors count only their own references: the holder goes here.
-    this->DeleteAllRefs();
+    this->DropRefsUnlessDeleted();
 }
 
 template <class Base> USHORT ModifierMirror<Base>::ContextChunk() {
@@ -42,7 +42,7 @@ template <class Base> BOOL ModifierMirror<Base>::IsRealDependency(ReferenceTarge
     return Base::IsRealDependency(rtarg);
 }
 
-template <class Base> void ModifierMirror<Base>::CollectLocDep() {
+template <class Base> void ModifierMirror<Base>::CollectLocDep(DWORD /*stamp*/) {
     const OperationCode op = GetCurrentOperation();
     IRefAnimOwner* owner = this->GetOwner();
     // A record whose content stays in the scene through the save keeps the modifier in its own stack.

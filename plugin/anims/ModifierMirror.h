@@ -31,7 +31,7 @@ public:
     // A Modified mirror whose modifier is in its stack builds its holder with the modifier's context (or
     // keeps a copy of the context where no holder can be built); one whose content is away keeps what it
     // holds. A modifier mirror never becomes LocDep: the holder is what keeps its modifier.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // A Modified mirror puts its modifier back in the fresh one's place; an untouched one follows it.
     // Either way the holder goes.
     void Override(Animatable* root) override;

@@ -79,7 +79,7 @@ std::vector<PendingOwner>::iterator FindPending(const RefAnim* mirror) {
 
 RefAnim::~RefAnim() {
     if (ownerPending_) OwnerAttached();
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 IRefAnimOwner* RefAnim::GetOwner() const {
@@ -284,9 +284,9 @@ bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& n
 
 // ---- state operations
 
-void RefAnim::CollectLocDep() {
+void RefAnim::CollectLocDep(DWORD stamp) {
     if (!anim_ || !IsUntouched()) return;
-    SetOverriddenFlag(REFANIM_LOCDEP, IsLocDep(anim_), false);
+    SetOverriddenFlag(REFANIM_LOCDEP, IsLocDepIn(stamp, anim_), false);
 }
 
 int RefAnim::Evaluate(DWORD) {

@@ -160,7 +160,10 @@ public:
     bool HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& numbers) const;
 
     // ---- the operations the owner runs
-    virtual void CollectLocDep();
+    // Notes what the scene did with the animatable since the last collection (LocDep among others).
+    // stamp is the owner's helper stamp: the owner asks it once for all its mirrors, each of which would
+    // otherwise look its owner up among its dependents.
+    virtual void CollectLocDep(DWORD stamp);
     virtual void ReleaseHeldRefs() {}
     // Finds the fresh animatable below root and puts the user's change back in its place.
     virtual void Override(Animatable* root);
@@ -245,6 +248,13 @@ public:
     static constexpr USHORT kWrappedBaseChunk = 0x29;
 
 protected:
+    // What a mirror's destructor does with its references. A mirror that went through the host's deletion
+    // (a dropped record's mirrors all do) let go of every reference to and from it there already, and no
+    // target takes a deleted dependent: asking the host again, once per class of the mirror, would only
+    // walk empty tables. One that referenced something since still lets go of it here.
+    void DropRefsUnlessDeleted() {
+        if (!TestAFlag(A_IS_DELETED) || NumLiveRefs() != 0) DeleteAllRefs();
+    }
     // Stores the animatable, nothing more.
     void SetReference(int i, RefTargetHandle rtarg) override {
         if (i == 0) anim_ = rtarg;

@@ -22,7 +22,7 @@ ReferenceTarget* MakerOf(Animatable* a) {
 
 RefAnimBevelProfile::~RefAnimBevelProfile() {
     // The base destructor counts one reference only: the held profiles go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 int RefAnimBevelProfile::SlotRef(Animatable* mod, int k) {
@@ -91,9 +91,9 @@ RefResult RefAnimBevelProfile::NotifyRefChanged(const Interval&, RefTargetHandle
     return REF_STOP;
 }
 
-void RefAnimBevelProfile::CollectLocDep() {
+void RefAnimBevelProfile::CollectLocDep(DWORD stamp) {
     if (!IsOverridden(REFANIM_REPLACED)) Change(Differing());
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimBevelProfile::Override(Animatable* root) {

@@ -31,7 +31,7 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Compares once more before the content goes: a slot replaced without a message counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh modifier and puts the user's targets in the slots the user changed.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

@@ -116,7 +116,7 @@ INode* NodeUnderEdit() {
 
 RefAnimBip::~RefAnimBip() {
     // The base destructor counts one reference only: the master and the held parts go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 WStr RefAnimBip::AnimFilePath() {
@@ -205,7 +205,7 @@ RefResult RefAnimBip::NotifyRefChanged(const Interval&, RefTargetHandle hTarget,
     return REF_STOP;
 }
 
-void RefAnimBip::CollectLocDep() {
+void RefAnimBip::CollectLocDep(DWORD /*stamp*/) {
     // A scene kept in the temporary folder under another name is the host's own working copy.
     const WStr scene = GetCOREInterface()->GetCurFilePath();
     if (!EndsWithMax(scene) && PathIsInFolder(scene, GetSystemTempPath())) return;

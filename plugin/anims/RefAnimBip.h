@@ -40,7 +40,7 @@ public:
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Keeps the root's pose (Toggled) and, when the user changed the animation (Modified), the Biped's
     // animation and mixer files. Failures are written to the listener and leave the buffer empty.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Loads the kept files into the fresh Biped and follows it.
     void Override(Animatable* root) override;
     // Puts the kept root pose on the tracks that have no key.

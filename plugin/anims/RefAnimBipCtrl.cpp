@@ -13,7 +13,7 @@ BipedPartControl* PartOf(Animatable* anim) { return dynamic_cast<BipedPartContro
 
 RefAnimBipCtrl::~RefAnimBipCtrl() {
     // The base destructor counts one reference only.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 void RefAnimBipCtrl::SetReference(int i, RefTargetHandle rtarg) {
@@ -59,7 +59,7 @@ RefResult RefAnimBipCtrl::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimBipCtrl::CollectLocDep() {
+void RefAnimBipCtrl::CollectLocDep(DWORD /*stamp*/) {
     if (IsOverridden(REFANIM_MODIFIED) && PartKeys()) Take(PartKeys());
 }
 

@@ -26,7 +26,7 @@ public:
     // Follows the part and takes its key controller, unless the user's is held.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Takes the key controller the part has now when the user keyed it.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh part; a keyed one asks to finish once the merge is bound.
     void Override(Animatable* root) override;
     // Puts the held key controller on the part.

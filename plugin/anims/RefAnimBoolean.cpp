@@ -52,10 +52,10 @@ RefResult RefAnimBoolean::NotifyRefChanged(const Interval& changeInt, RefTargetH
     return REF_STOP;
 }
 
-void RefAnimBoolean::CollectLocDep() {
+void RefAnimBoolean::CollectLocDep(DWORD stamp) {
     if (BooleanObject* b = IsOverridden(REFANIM_REPLACED) ? nullptr : BooleanOf(GetAnim()))
         Mark(b, false);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimBoolean::Mark(BooleanObject* b, bool undoable) {

@@ -19,7 +19,7 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Compares once more before the content goes: an edit made while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // A marked mirror puts the user's compound in the fresh compound's place; otherwise as any mirror.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

@@ -71,7 +71,7 @@ private:
 RefAnimCAT::~RefAnimCAT() {
     Watch(false);
     // The base destructor counts one reference only: the user's nodes go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 RefTargetHandle RefAnimCAT::GetReference(int i) {
@@ -158,10 +158,10 @@ RefResult RefAnimCAT::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimCAT::CollectLocDep() {
+void RefAnimCAT::CollectLocDep(DWORD stamp) {
     if (ICATParent* rig = Rig(); rig && IsOverridden(REFANIM_MODIFIED) && !IsOverridden(REFANIM_REPLACED))
         ReadDifferences(rig);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimCAT::Apply(ICATParent* fresh) {

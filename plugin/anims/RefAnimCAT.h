@@ -47,7 +47,7 @@ public:
     // structure, then follows the controller.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Reads the latest differences before the content goes away, then decides LocDep as any mirror.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Puts the recorded differences on the fresh rig and follows it.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

@@ -42,9 +42,9 @@ RefResult RefAnimCATCtrl::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimCATCtrl::CollectLocDep() {
+void RefAnimCATCtrl::CollectLocDep(DWORD stamp) {
     if (IsPosed() && !IsOverridden(REFANIM_REPLACED)) ReadPose(GetAnim(), pose_);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimCATCtrl::Override(Animatable* root) {

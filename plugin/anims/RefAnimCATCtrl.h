@@ -22,7 +22,7 @@ public:
     // Follows the controller; an unposed mirror remembers the file's transform to compare with.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Takes the latest pose before the content goes away, then decides LocDep as any mirror.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh controller and, when posed, sets the user's transform on it.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

@@ -45,10 +45,10 @@ RefResult RefAnimCam::NotifyRefChanged(const Interval&, RefTargetHandle hTarget,
     return REF_STOP;
 }
 
-void RefAnimCam::CollectLocDep() {
+void RefAnimCam::CollectLocDep(DWORD stamp) {
     if (GenCamera* cam = IsOverridden(REFANIM_REPLACED) ? nullptr : CameraOf(GetAnim()))
         Change(static_cast<std::uint8_t>(SwitchesOf(cam) ^ switches_));
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimCam::Override(Animatable* root) {

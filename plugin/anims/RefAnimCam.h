@@ -30,7 +30,7 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Compares once more before the content goes: a switch changed while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh camera and gives it the switches the user changed.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

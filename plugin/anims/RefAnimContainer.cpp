@@ -61,9 +61,9 @@ RefResult RefAnimContainer::NotifyRefChanged(const Interval& changeInt, RefTarge
     return REF_STOP;
 }
 
-void RefAnimContainer::CollectLocDep() {
+void RefAnimContainer::CollectLocDep(DWORD stamp) {
     if (ContainerHelper* c = IsOverridden(REFANIM_REPLACED) ? nullptr : ContainerOf(GetAnim())) Mark(c, false);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimContainer::Override(Animatable* root) {

@@ -23,7 +23,7 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Compares once more before the content goes: a change made while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // A marked mirror gives the fresh container the user's members and follows it; otherwise as any mirror.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

@@ -44,9 +44,9 @@ RefResult RefAnimDataChannel::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimDataChannel::CollectLocDep() {
+void RefAnimDataChannel::CollectLocDep(DWORD stamp) {
     Compare();
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimDataChannel::Override(Animatable* root) {

@@ -23,7 +23,7 @@ public:
     // Follows the modifier and takes its chain as the one seen.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Compares once more before the content goes: a chain changed while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh modifier; when the user changed the chain, gives it the held modifier's chain.
     void Override(Animatable* root) override;
 

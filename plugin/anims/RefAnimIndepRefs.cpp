@@ -33,9 +33,9 @@ RefResult RefAnimIndepRefs::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimIndepRefs::CollectLocDep() {
+void RefAnimIndepRefs::CollectLocDep(DWORD stamp) {
     if (!IsUntouched() && GetAnim()) TakeEntries(GetAnim());
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimIndepRefs::Override(Animatable* root) {

@@ -21,7 +21,7 @@ public:
                                RefMessage message, BOOL propagate) override;
     RefResult SetAnim(ReferenceTarget* anim) override;
     // A changed animatable's entries are taken again before its content goes.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Before the user's animatable takes the fresh one's place, every entry it lost (the item went with the
     // unload) is pointed at the fresh animatable's item at the same reference index.
     void Override(Animatable* root) override;

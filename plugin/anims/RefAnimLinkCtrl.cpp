@@ -16,7 +16,7 @@ ILinkCtrl* LinkTable(Animatable* anim) {
 
 RefAnimLinkCtrl::~RefAnimLinkCtrl() {
     // The base destructor counts one reference only: the parent node goes here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 void RefAnimLinkCtrl::SetReference(int i, RefTargetHandle rtarg) {

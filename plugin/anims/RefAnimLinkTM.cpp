@@ -38,7 +38,7 @@ RefResult RefAnimLinkTM::NotifyRefChanged(const Interval&, RefTargetHandle hTarg
     return REF_STOP;
 }
 
-void RefAnimLinkTM::CollectLocDep() {
+void RefAnimLinkTM::CollectLocDep(DWORD stamp) {
     Compare();
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }

@@ -13,7 +13,7 @@ public:
     RefResult NotifyRefChanged(const Interval& changeInt, RefTargetHandle hTarget, PartID& partID,
                                RefMessage message, BOOL propagate) override;
     // Compares once more before the content goes: a control node set while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
 
 protected:
     // Every controller the mirror comes to stand for gives its control node.

@@ -63,7 +63,7 @@ template <class Record, class Part> IOResult LoadNested(ILoad* iload, std::vecto
 
 RefAnimListCtrl::~RefAnimListCtrl() {
     // The base destructor counts one reference only: the weights and the held controllers go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 IListControl* RefAnimListCtrl::List() const { return ListInterface(GetAnim()); }

@@ -81,10 +81,10 @@ RefResult RefAnimMorpher::NotifyRefChanged(const Interval&, RefTargetHandle hTar
     return REF_STOP;
 }
 
-void RefAnimMorpher::CollectLocDep() {
+void RefAnimMorpher::CollectLocDep(DWORD stamp) {
     if (MorpherModifier* morpher = IsOverridden(REFANIM_REPLACED) ? nullptr : MorpherOf(GetAnim()))
         CompareAll(morpher);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimMorpher::Override(Animatable* root) {

@@ -34,7 +34,7 @@ const RefAnimMtl::Property RefAnimMtl::kProperties[10] = {
 
 RefAnimMtl::~RefAnimMtl() {
     // The base destructor counts one reference only: the viewport map goes here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 MtlBase* RefAnimMtl::Material() const {
@@ -153,8 +153,8 @@ RefResult RefAnimMtl::NotifyRefChanged(const Interval&, RefTargetHandle hTarget,
     return REF_STOP;
 }
 
-void RefAnimMtl::CollectLocDep() {
-    RefAnim::CollectLocDep();
+void RefAnimMtl::CollectLocDep(DWORD stamp) {
+    RefAnim::CollectLocDep(stamp);
     finished_ = false;
     MtlBase* m = Material();
     if (!m) return;

@@ -49,7 +49,7 @@ public:
     // Follows the material and takes its name and properties as they are.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Finds the properties changed without a message of their own (flags, effects channel).
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Puts the user's name and changed properties on the fresh material, then follows it.
     void Override(Animatable* root) override;
     // Shows the user's viewport map once every record is bound.

@@ -44,7 +44,7 @@ int MaterialTag(const void* p) {
 
 RefAnimMultiSubMtl::~RefAnimMultiSubMtl() {
     // The base destructor counts one reference only: the block and the held sub-materials go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 IParamBlock2* RefAnimMultiSubMtl::Block() const {

@@ -31,9 +31,9 @@ class RefAnimTextPlus
     : public RefAnimKind<RefAnimTextPlus, RefAnimWithRefs, KIND_TEXT_PLUS, IDS_REFANIMTEXTPLUS> {
 public:
     using RefAnimKind::RefAnimKind;
-    void CollectLocDep() override {
+    void CollectLocDep(DWORD stamp) override {
         CollectItems();
-        RefAnimWithRefs::CollectLocDep();
+        RefAnimWithRefs::CollectLocDep(stamp);
     }
     // The items of an untouched mirror go with the content it follows.
     void ReleaseHeldRefs() override {
@@ -47,9 +47,9 @@ class RefAnimRailClone
     : public RefAnimKind<RefAnimRailClone, RefAnimWithRefs, KIND_RAIL_CLONE, IDS_REFANIMRAILCLONE> {
 public:
     using RefAnimKind::RefAnimKind;
-    void CollectLocDep() override {
+    void CollectLocDep(DWORD stamp) override {
         CollectItems();
-        RefAnimWithRefs::CollectLocDep();
+        RefAnimWithRefs::CollectLocDep(stamp);
     }
     void ReleaseHeldRefs() override {
         if (IsUntouched()) SetNumExtraRefs(0);

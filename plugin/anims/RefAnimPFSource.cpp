@@ -105,7 +105,7 @@ INode* PFNodeNamed(const WStr& name) {
 
 RefAnimPFSource::~RefAnimPFSource() {
     // The base destructor counts one reference only: the tests go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 RefTargetHandle RefAnimPFSource::GetReference(int i) {
@@ -229,7 +229,7 @@ RefResult RefAnimPFSource::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimPFSource::CollectLocDep() {
+void RefAnimPFSource::CollectLocDep(DWORD /*stamp*/) {
     if (GetAnim()) Compare(false);
 }
 

@@ -61,7 +61,7 @@ public:
     // Follows the object, takes the flow as merged into the monitored tables and hears the event's tests.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Compares the flow with the monitored tables once more, so nothing the user did escapes a save.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Lets go of the tests: they belong to the referenced content.
     void ReleaseHeldRefs() override;
     // Follows the fresh object and puts the user's toggles, added and removed actions and connection changes

@@ -29,7 +29,7 @@ bool IsTestObject(Animatable* anim) {
 
 RefAnimPFTest::~RefAnimPFTest() {
     // The base destructor counts one reference only: the event node goes here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 RefTargetHandle RefAnimPFTest::GetReference(int i) {
@@ -92,7 +92,7 @@ RefResult RefAnimPFTest::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimPFTest::CollectLocDep() {
+void RefAnimPFTest::CollectLocDep(DWORD /*stamp*/) {
     if (IsLed() && led_) connection_.led = PFNodeName(led_);
 }
 

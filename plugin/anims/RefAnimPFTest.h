@@ -37,7 +37,7 @@ public:
     // Follows the test and takes its connection as merged.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Takes the event's name once more, so a renamed event is found after a save.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Lets go of the event node: a copied reference finds its own by name.
     void ReleaseHeldRefs() override;
     // Follows the fresh test; a changed connection goes on once every node of the load is bound.

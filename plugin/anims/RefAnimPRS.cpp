@@ -7,7 +7,7 @@
 
 RefAnimPRS::~RefAnimPRS() {
     // The base destructor counts one reference only: the slots go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 RefTargetHandle RefAnimPRS::GetReference(int i) {

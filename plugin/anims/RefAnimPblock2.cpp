@@ -86,7 +86,7 @@ void AppendEntryText(MSTR& s, const Pblock2Param& e, std::int32_t second) {
 
 RefAnimPblock2::~RefAnimPblock2() {
     // The base destructor counts one reference only: the block's owner goes here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
     ClearEntries();
 }
 
@@ -362,8 +362,8 @@ void RefAnimPblock2::AppendEntry(std::vector<Pblock2Param*>& table, Pblock2Param
 
 // ---- the operations
 
-void RefAnimPblock2::CollectLocDep() {
-    RefAnim::CollectLocDep();
+void RefAnimPblock2::CollectLocDep(DWORD stamp) {
+    RefAnim::CollectLocDep(stamp);
     IParamBlock2* pb = Block();
     if (!pb) return;
     if (IsOverridden(REFANIM_LOCDEP)) {

@@ -47,7 +47,7 @@ public:
 
     // A parameter block as a whole is never the user's change: its entries are.
     bool IsModified() const override { return false; }
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Writes the entries into the fresh block, then follows it.
     void Override(Animatable* root) override;
     void OverrideLocDep(ReferenceTarget* newAnim) override;

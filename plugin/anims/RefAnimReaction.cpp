@@ -25,7 +25,7 @@ std::vector<float> StatesOf(ReactionControl* r) {
 
 RefAnimReaction::~RefAnimReaction() {
     // The base destructor counts one reference only: the driver's goes here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 ReactionControl* RefAnimReaction::ReactionOf(Animatable* anim) {

@@ -14,7 +14,7 @@
 
 RefAnimStdLight::~RefAnimStdLight() {
     // The base destructor counts one reference only: the list's nodes go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 LightObject* RefAnimStdLight::LightOf(Animatable* anim) {
@@ -99,10 +99,10 @@ RefResult RefAnimStdLight::SetAnim(ReferenceTarget* anim) {
     return res;
 }
 
-void RefAnimStdLight::CollectLocDep() {
+void RefAnimStdLight::CollectLocDep(DWORD stamp) {
     // Runs before an unload or a save: a list that differs from the one taken is the user's edit.
     if (!IsOverridden(REFANIM_REPLACED)) Change(LightOf(GetAnim()), Differing(LightOf(GetAnim()), kExclusions));
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimStdLight::Override(Animatable* root) {

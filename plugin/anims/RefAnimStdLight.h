@@ -32,7 +32,7 @@ public:
     // Follows the light and takes what the user did not change.
     RefResult SetAnim(ReferenceTarget* anim) override;
     // The list changes without a message: it is compared here, before the content goes.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh light and gives it the user's on state and list.
     void Override(Animatable* root) override;
     void BaseClone(ReferenceTarget* from, ReferenceTarget* to, RemapDir& remap) override;

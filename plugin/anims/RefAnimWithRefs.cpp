@@ -11,7 +11,7 @@
 
 RefAnimWithRefs::~RefAnimWithRefs() {
     // The base destructor counts one reference only: the items go here.
-    DeleteAllRefs();
+    DropRefsUnlessDeleted();
 }
 
 RefTargetHandle RefAnimWithRefs::GetReference(int i) {

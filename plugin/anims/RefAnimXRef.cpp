@@ -51,9 +51,9 @@ RefResult RefAnimXRef::NotifyRefChanged(const Interval& changeInt, RefTargetHand
     return REF_STOP;
 }
 
-void RefAnimXRef::CollectLocDep() {
+void RefAnimXRef::CollectLocDep(DWORD stamp) {
     if (!IsOverridden(REFANIM_REPLACED)) Compare(false);
-    RefAnim::CollectLocDep();
+    RefAnim::CollectLocDep(stamp);
 }
 
 void RefAnimXRef::Override(Animatable* root) {

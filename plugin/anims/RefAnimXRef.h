@@ -23,7 +23,7 @@ public:
                                RefMessage message, BOOL propagate) override;
     RefResult SetAnim(ReferenceTarget* anim) override;
     // Compares once more before the content goes: a change made while messages were ignored counts too.
-    void CollectLocDep() override;
+    void CollectLocDep(DWORD stamp) override;
     // Follows the fresh reference and asks to finish once the merge is bound.
     void Override(Animatable* root) override;
     // Reads the settings the block's mirror put back and, after a merge, loads the item they name.

@@ -268,12 +268,13 @@ void RefBase::PrefetchAnims() const {
 
 void RefBase::Collect() {
     if (structureChanged_) UpdateStructure();
+    const DWORD stamp = GetHelperStamp();
     // By index: a mirror may add or drop mirrors of this record while it collects.
     for (int i = 0; i < NumMirrors(); ++i) {
         RefAnim* m = mirrors_[static_cast<size_t>(i)];
         if (!m) continue;
         try {
-            m->CollectLocDep();
+            m->CollectLocDep(stamp);
         } catch (const MAXException& e) {
             throw MAXException(ComposeMirrorError(L"Collecting RefAnim", m, &e), 0);
         } catch (...) {

@@ -449,7 +449,7 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, row.state, row.kind);
         ASSERT_NE(m, nullptr);
         row.edit(m->GetAnim());
-        m->CollectLocDep(); // as before an unload
+        m->CollectLocDep(m->GetHelperStamp()); // as before an unload
         std::ostringstream got;
         got << "state " << int(m->GetOverriddenState()) << ", refs " << m->NumRefs() << " passive " << m->IsPassive()
             << ", chunks";

@@ -242,7 +242,7 @@ TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
     // Taking the controller over sets its value, which the monitor counts as a change; only the local use
     // matters here.
     m->SetOverriddenState(0);
-    m->CollectLocDep();
+    m->CollectLocDep(m->GetHelperStamp());
     EXPECT_EQ(int(m->GetOverriddenState()), int(REFANIM_LOCDEP));
     EXPECT_TRUE(m->IsRealDependency(shared));
     // The same pass keeps its first answer; the next ones look again.

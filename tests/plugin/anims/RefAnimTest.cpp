@@ -24,6 +24,22 @@ protected:
     void SetUp() override { AttachPluginForTests(); }
 };
 
+// A mirror freed by its maker without the host's deletion still lets go of its animatable (the host
+// aborts on a maker destroyed with references left).
+TEST_F(RefAnimTest, AMirrorFreedWithoutTheHostsDeletionLetsGoOfItsAnimatable) {
+    auto* anim = new EmptyController(TransMatrix(Point3(1, 2, 3)));
+    anim->SetAFlag(A_LOCK_TARGET); // kept from auto-deletion when the mirror lets go
+    auto* mirror = new RefAnim(FALSE);
+    mirror->ReplaceReference(0, anim);
+    mirror->DeleteThis();
+    {
+        DependentIterator it(anim);
+        EXPECT_EQ(it.Next(), nullptr);
+    }
+    anim->ClearAFlag(A_LOCK_TARGET);
+    anim->DeleteMe();
+}
+
 // The copy's dump shows its path and state; kind flag, last operation and mark belong to the original's
 // life, not to the copy.
 TEST_F(RefAnimTest, ACloneCopiesPathAndStateAndTheAnimatableOnlyWhenItIsKept) {

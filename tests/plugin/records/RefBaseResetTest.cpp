@@ -19,7 +19,7 @@ namespace {
 // A mirror whose collect fails with a host error and whose override fails with a foreign one.
 class FailingMirror : public RefAnim {
 public:
-    void CollectLocDep() override { throw MAXException(L"no stream", 7); }
+    void CollectLocDep(DWORD) override { throw MAXException(L"no stream", 7); }
     void Override(Animatable*) override { throw std::runtime_error("bad"); }
 };
 

@@ -31,7 +31,7 @@ namespace {
 // A mirror whose collect fails with a host error.
 class FailingMirror : public RefAnim {
 public:
-    void CollectLocDep() override { throw MAXException(L"no stream", 7); }
+    void CollectLocDep(DWORD) override { throw MAXException(L"no stream", 7); }
 };
 
 // What the listener texts show for a material pointer.
