@@ -114,17 +114,18 @@ void HostInterface::DeleteNode(INode* node, BOOL, BOOL) {
 
 unsigned int HostInterface::DeleteNodes(INodeTab& nodes, bool keepChildTM, bool, bool) {
     // By handle: a node of the list may be gone before its turn (deleted by a handler of an earlier one).
-    // A node listed twice goes at its first place; the second places are found in a sorted copy of the
-    // handles, so a list of 100k nodes costs two blocks, not a hash set of 100k entries.
+    // A node listed twice goes at its first place: each node is marked as it is listed, so a second place
+    // is known by the mark, and the marks are cleared before anything runs that could see them.
     std::vector<AnimHandle> handles;
     handles.reserve(static_cast<size_t>(nodes.Count()));
+    for (int i = 0; i < nodes.Count(); ++i) {
+        INode* n = nodes[i];
+        if (!n || n->TestAFlag(A_LOOP_VISITED)) continue;
+        n->SetAFlag(A_LOOP_VISITED);
+        handles.push_back(Animatable::GetHandleByAnim(n));
+    }
     for (int i = 0; i < nodes.Count(); ++i)
-        if (nodes[i]) handles.push_back(Animatable::GetHandleByAnim(nodes[i]));
-    std::vector<std::pair<AnimHandle, size_t>> sorted(handles.size());
-    for (size_t i = 0; i < handles.size(); ++i) sorted[i] = {handles[i], i};
-    std::sort(sorted.begin(), sorted.end());
-    for (size_t k = 1; k < sorted.size(); ++k)
-        if (sorted[k].first == sorted[k - 1].first) handles[sorted[k].second] = 0;
+        if (nodes[i]) nodes[i]->ClearAFlag(A_LOOP_VISITED);
     unsigned int count = 0;
     for (AnimHandle h : handles) {
         auto* n = dynamic_cast<Node*>(Animatable::GetAnimByHandle(h));

@@ -48,8 +48,8 @@ constexpr DWORD A_LOCK_TARGET = 0x08000000;
 // The target was deleted while the undo system was holding: it is detached from the graph and kept
 // in memory by the undo step, which frees it when the step leaves the undo buffer.
 constexpr DWORD A_IS_DELETED = 0x10000000;
-// Host walks over the reference graph mark what they pass through and clear the marks before they return:
-// a target on the path of a message being delivered, a target met by the reference loop test.
+// Host walks mark what they pass through and clear the marks before they return: a target on the path of a
+// message being delivered, a target met by the reference loop test, a node listed twice for deletion.
 constexpr DWORD A_ON_NOTIFY_PATH = 0x20000000;
 constexpr DWORD A_LOOP_VISITED = 0x40000000;
 

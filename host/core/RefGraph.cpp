@@ -127,11 +127,3 @@ void RefGraph::SetDeleted(ReferenceTarget* t, bool deleted) {
 }
 
 void RefGraph::Free(ReferenceTarget* t) { t->Free(); }
-
-RefTargetPin::RefTargetPin(ReferenceTarget* t) : t_(t) {
-    if (t_) t_->Pin();
-}
-
-RefTargetPin::~RefTargetPin() {
-    if (t_) t_->Unpin();
-}

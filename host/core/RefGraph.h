@@ -36,8 +36,12 @@ public:
 // Keeps a target in memory and its dependents' positions fixed for a scope.
 class RefTargetPin {
 public:
-    explicit RefTargetPin(ReferenceTarget* t);
-    ~RefTargetPin();
+    explicit RefTargetPin(ReferenceTarget* t) : t_(t) {
+        if (t_) t_->Pin();
+    }
+    ~RefTargetPin() {
+        if (t_) t_->Unpin();
+    }
     RefTargetPin(const RefTargetPin&) = delete;
     RefTargetPin& operator=(const RefTargetPin&) = delete;
 

@@ -10,8 +10,6 @@
 namespace {
 // Lists up to this length are scanned; longer ones keep an index until a squeeze leaves a quarter of it.
 constexpr std::uint32_t kIndexThreshold = 32;
-// Holes are squeezed out once there are at least this many and they fill half the list.
-constexpr std::uint32_t kMinHolesToCompact = 16;
 // An index slot that holds no position.
 constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 constexpr size_t kNone = static_cast<size_t>(-1);
@@ -52,16 +50,6 @@ RefList::~RefList() {
     if (!Spilled()) return;
     if (Long()) delete[] spill()->index;
     ::operator delete(reinterpret_cast<void*>(words_[0]));
-}
-
-ReferenceMaker* RefList::MakerAt(size_t i) const {
-    if (Long()) return i < spill()->size ? spill()->Entries()[i].maker : nullptr;
-    return i < Size() ? PackedMaker(Packed()[i]) : nullptr;
-}
-
-int RefList::SlotAt(size_t i) const {
-    if (Long()) return i < spill()->size ? spill()->Entries()[i].slot : -1;
-    return i < Size() ? PackedSlot(Packed()[i]) : -1;
 }
 
 int RefList::Count() const {
@@ -345,8 +333,7 @@ int RefList::CountOf(ReferenceMaker* m) const {
     return n;
 }
 
-void RefList::Squeeze() {
-    if (!Spilled()) return;
+void RefList::SqueezeBlock() {
     if (!Long()) {
         // A short list squeezes as a long one does, in its block: positions and tokens change alike.
         std::uintptr_t* w = Packed();

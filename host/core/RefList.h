@@ -35,17 +35,26 @@ public:
     // stands on the entry and need not search for it.
     Token RemoveAt(size_t pos, bool squeeze = true);
     void Revive(const Token& where, ReferenceMaker* m, int slot);
-    // Squeezes the holes out once they fill half the list.
-    void Squeeze();
+    // Squeezes the holes out once they fill half the list. Called whenever a walk over the list ends,
+    // so a list too short ever to squeeze (most lists) is told apart without a call.
+    void Squeeze() {
+        if (Spilled() && (Long() || ShortSize(words_[1]) >= kMinHolesToCompact)) SqueezeBlock();
+    }
 
     // Positions 0..Size()-1, holes included: MakerAt answers null for a hole.
     size_t Size() const {
         if (!Spilled()) return size_t(words_[0] != 0) + size_t(words_[1] != 0);
         return words_[1] ? ShortSize(words_[1]) : spill()->size;
     }
-    ReferenceMaker* MakerAt(size_t i) const;
+    ReferenceMaker* MakerAt(size_t i) const {
+        if (Long()) return i < spill()->size ? spill()->Entries()[i].maker : nullptr;
+        return i < Size() ? PackedMaker(Packed()[i]) : nullptr;
+    }
     // The reference index recorded with the entry; the maker may have renumbered since.
-    int SlotAt(size_t i) const;
+    int SlotAt(size_t i) const {
+        if (Long()) return i < spill()->size ? spill()->Entries()[i].slot : -1;
+        return i < Size() ? PackedSlot(Packed()[i]) : -1;
+    }
     // Position of the first live entry (Size() when none). Removals from the front leave holes there
     // until the list is squeezed; this skips them at amortised constant cost.
     size_t FirstLive();
@@ -122,6 +131,9 @@ private:
     const std::uintptr_t* Packed() const { return const_cast<RefList*>(this)->Packed(); }
     unsigned Epoch() const { return !Spilled() ? 0 : words_[1] ? ShortEpoch(words_[1]) : spill()->epoch; }
 
+    // Holes are squeezed out once there are at least this many and they fill half the list.
+    static constexpr std::uint32_t kMinHolesToCompact = 16;
+    void SqueezeBlock();
     void Append(const Entry& e);
     // Moves a packed list to a short block with room for `capacity` positions (at least those held).
     void MoveToShort(std::uint32_t capacity);

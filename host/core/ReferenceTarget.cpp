@@ -7,6 +7,7 @@
 #include "host/core/RemapDir.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -71,13 +72,17 @@ ReferenceTarget* AsTarget(ReferenceMaker* m) {
 class HeardOnce {
 public:
     bool AlreadyHeard(const RefList& list, ReferenceMaker* m) {
-        if (!heard_.empty() && heard_.count(m)) return true;
-        if (m->NumLiveRefs() > 1 && list.CountOf(m) > 1) heard_.insert(m);
+        if (heard_ && heard_->count(m)) return true;
+        if (m->NumLiveRefs() > 1 && list.CountOf(m) > 1) {
+            if (!heard_) heard_.emplace();
+            heard_->insert(m);
+        }
         return false;
     }
 
 private:
-    std::unordered_set<ReferenceMaker*> heard_;
+    // Made only when a maker with several entries is met: every deletion opens one of these walks.
+    std::optional<std::unordered_set<ReferenceMaker*>> heard_;
 };
 
 } // namespace
@@ -264,8 +269,7 @@ void ReferenceTarget::BaseClone(ReferenceTarget* from, ReferenceTarget* to, Rema
     if (from && to) remap.AddEntry(from, to);
 }
 
-void ReferenceTarget::Unpin() {
-    if (--pins_ > 0) return;
+void ReferenceTarget::Unpinned() {
     if (freePending_) {
         freePending_ = 0;
         DeleteThis();

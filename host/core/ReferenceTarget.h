@@ -89,7 +89,13 @@ private:
                           BOOL propagate, RefTargetHandle hTarg);
     int EnumDependentsFrom(DependentEnumProc* dep);
     void Pin() { ++pins_; }
-    void Unpin();
+    // Pins nest (a deletion pins its target, then each of its walks pins it again): only the outermost
+    // one's end has work to do.
+    void Unpin() {
+        if (--pins_ == 0) Unpinned();
+    }
+    // The last walk ended: a pending free happens now, else the holes may be squeezed out.
+    void Unpinned();
     // Positions in the dependents list hold still while a walk is in progress and while a deleted target
     // waits for an undo to revive its entries where they stood.
     bool PositionsHeld() const { return pins_ > 0 || TestAFlag(A_IS_DELETED); }

@@ -16,17 +16,16 @@ void SceneEventManager::UnRegisterCallback(CallbackKey key) { callbacks_.erase(k
 
 void SceneEventManager::Fire(Event e, INode* node) {
     if (callbacks_.empty() || !node) return;
-    // A callback may unregister itself (or others) while it runs: walk a copy of the keys and skip
-    // the ones gone meanwhile.
-    std::vector<CallbackKey> keys;
-    keys.reserve(callbacks_.size());
-    for (const auto& [k, cb] : callbacks_) keys.push_back(k);
-    for (CallbackKey k : keys) {
-        auto it = callbacks_.find(k);
-        if (it == callbacks_.end()) continue;
+    // A callback may unregister itself (or others) while it runs, or register new ones: the walk goes on
+    // from the next key after the one just called, and stops at the keys given out since it began, so
+    // the ones gone meanwhile are skipped and the new ones hear from the next event. Every event of a
+    // node deletion passes here: the walk allocates nothing of its own.
+    const CallbackKey end = next_;
+    for (auto it = callbacks_.begin(); it != callbacks_.end() && it->first < end;) {
+        const CallbackKey key = it->first;
+        INodeEventCallback* cb = it->second;
         NodeKeyTab tab;
         tab.Append(NodeEventNamespace::GetKeyByNode(node));
-        INodeEventCallback* cb = it->second;
         switch (e) {
         case Event::Group: cb->GroupChanged(tab); break;
         case Event::ControllerStructured: cb->ControllerStructured(tab); break;
@@ -36,6 +35,7 @@ void SceneEventManager::Fire(Event e, INode* node) {
         case Event::Added: cb->Added(tab); break;
         case Event::Deleted: cb->Deleted(tab); break;
         }
+        it = callbacks_.upper_bound(key);
     }
 }
 

@@ -1,5 +1,6 @@
 // Deleting nodes: notifications per node, children moving up, what goes with a deleted node and what
 // survives (undo of a deletion is a row of NodeUndoTest, and of the named sets in SelectionSetTest).
+#include "host/core/Hold.h"
 #include "host/scene/Control.h"
 #include "host/scene/Interface.h"
 #include "host/scene/Mtl.h"
@@ -33,6 +34,19 @@ TEST_F(DeleteNodeTest, DeleteNodesBroadcastsBeforeAndAfterEachNodeAndTakesItsCon
     EXPECT_EQ(ip->GetRootNode()->NumberOfChildren(), 0);
     // Content nothing else holds goes with its node.
     EXPECT_FALSE(Alive(obj) || Alive(tm) || Alive(pos));
+}
+
+TEST_F(DeleteNodeTest, ANodeListedTwiceAndBroughtBackByUndoCanBeDeletedAgain) {
+    INode* a = b.Box("A").Build();
+    theHold.Begin();
+    INodeTab twice{a, ip->GetRootNode(), a};
+    EXPECT_EQ(ip->DeleteNodes(twice, true, false), 1u);
+    theHold.Accept(L"Delete");
+    ASSERT_TRUE(theHold.Undo());
+    ASSERT_EQ(ip->GetRootNode()->NumberOfChildren(), 1);
+    INodeTab once{a};
+    EXPECT_EQ(ip->DeleteNodes(once, true, false), 1u);
+    EXPECT_EQ(ip->GetRootNode()->NumberOfChildren(), 0);
 }
 
 TEST_F(DeleteNodeTest, ChildrenMoveToTheParentKeepingOrNotTheirTransform) {

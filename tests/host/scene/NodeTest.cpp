@@ -178,4 +178,31 @@ TEST_F(NodeTest, GroupFlagsReachTheSceneEventCallbacks) {
     EXPECT_FALSE(box->IsOpenGroupHead());
 }
 
+// A callback may unregister itself and register another while an event is delivered: the others still
+// hear it, the new one hears only the next event.
+TEST_F(NodeTest, SceneEventCallbacksMayComeAndGoWhileAnEventIsDelivered) {
+    struct Cb : INodeEventCallback {
+        void Deleted(NodeKeyTab&) override {
+            ++heard;
+            if (then) then();
+        }
+        int heard = 0;
+        std::function<void()> then;
+    } first, second, late;
+    ISceneEventManager* sem = GetCOREInterface()->GetISceneEventManager();
+    const CallbackKey firstKey = sem->RegisterCallback(&first);
+    const CallbackKey secondKey = sem->RegisterCallback(&second);
+    CallbackKey lateKey = 0;
+    first.then = [&] {
+        sem->UnRegisterCallback(firstKey);
+        lateKey = sem->RegisterCallback(&late);
+    };
+    GetCOREInterface()->DeleteNode(b.Box("A").Build());
+    EXPECT_EQ((std::vector<int>{first.heard, second.heard, late.heard}), (std::vector<int>{1, 1, 0}));
+    GetCOREInterface()->DeleteNode(b.Box("B").Build());
+    EXPECT_EQ((std::vector<int>{first.heard, second.heard, late.heard}), (std::vector<int>{1, 2, 1}));
+    sem->UnRegisterCallback(secondKey);
+    sem->UnRegisterCallback(lateKey);
+}
+
 } // namespace
