@@ -105,6 +105,14 @@ void Animatable::TrimSide() {
     }
 }
 
+void* Animatable::operator new(std::size_t size) {
+    return ::operator new(size);
+}
+
+void Animatable::operator delete(void* p, std::size_t) noexcept {
+    ::operator delete(p);
+}
+
 Animatable::~Animatable() {
     if (handle_ != 0) Registry().Drop(handle_ == kHandleInSide ? side_->handle : handle_);
     if (side_) {

@@ -5,6 +5,7 @@
 #include "host/core/MaxTypes.h"
 #include "host/core/WStr.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -59,6 +60,11 @@ public:
     Animatable(const Animatable&) = delete;
     Animatable& operator=(const Animatable&) = delete;
     virtual ~Animatable();
+
+    // Every host object lives in the host's slab pool rather than in a heap block of its own: a scene holds
+    // millions of objects of a few dozen sizes, made and freed together by merges and deletions.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
 
     // Identity.
     virtual Class_ID ClassID() = 0;
