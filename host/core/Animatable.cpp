@@ -1,6 +1,8 @@
 // Animatable defaults, property ownership, custom attribute container hooks and the handle registry.
 #include "host/core/Animatable.h"
 
+#include "host/core/SlabPool.h"
+
 #include <memory>
 #include <utility>
 #include <vector>
@@ -106,11 +108,12 @@ void Animatable::TrimSide() {
 }
 
 void* Animatable::operator new(std::size_t size) {
-    return ::operator new(size);
+    return SlabPool::Allocate(size);
 }
 
-void Animatable::operator delete(void* p, std::size_t) noexcept {
-    ::operator delete(p);
+// The destructor is virtual, so a deletion through any base passes the deleted object's own size.
+void Animatable::operator delete(void* p, std::size_t size) noexcept {
+    SlabPool::Free(p, size);
 }
 
 Animatable::~Animatable() {

@@ -7,7 +7,6 @@
 #include "plugin/anims/IRefAnimOwner.h"
 #include "plugin/anims/MirrorKinds.h"
 #include "plugin/anims/MirrorPath.h"
-#include "plugin/anims/MirrorPool.h"
 #include "plugin/anims/PathName.h"
 #include "plugin/anims/RefAnimInterface.h"
 #include "plugin/frame/StringTable.h"
@@ -68,9 +67,6 @@ public:
     SClass_ID SuperClassID() override { return REFANIM_SUPER_CLASS_ID; }
     void GetClassName(MSTR& s, bool localized = true) const override;
     void DeleteThis() override { delete this; }
-    // Every mirror, of any kind, lives in the mirror pool; the deleting destructor passes the kind's size.
-    static void* operator new(std::size_t size) { return MirrorPool::Allocate(size); }
-    static void operator delete(void* p, std::size_t size) noexcept { MirrorPool::Free(p, size); }
 
     // ---- identity
     // The kind this mirror reports: the first part of its class id, unless a kind says otherwise.

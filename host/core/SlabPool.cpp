@@ -1,5 +1,5 @@
-// Where mirrors live: slabs of equal slots per object size instead of one heap block per mirror.
-#include "plugin/anims/MirrorPool.h"
+// The host's object memory: slabs of equal slots per object size instead of one heap block per object.
+#include "host/core/SlabPool.h"
 
 #include <cstdint>
 #include <new>
@@ -14,12 +14,19 @@
 
 #ifdef OSTRIVANS_POOL_BYPASS
 
-void* MirrorPool::Allocate(std::size_t size) {
+void* SlabPool::Allocate(std::size_t size) {
     return ::operator new(size);
 }
 
-void MirrorPool::Free(void* p, std::size_t) noexcept {
+void SlabPool::Free(void* p, std::size_t) noexcept {
     ::operator delete(p);
+}
+
+SlabPool::KeepScope::KeepScope() = default;
+SlabPool::KeepScope::~KeepScope() = default;
+
+std::size_t SlabPool::EmptySlabs() {
+    return 0;
 }
 
 #else
@@ -27,20 +34,20 @@ void MirrorPool::Free(void* p, std::size_t) noexcept {
 namespace {
 
 constexpr std::size_t kSlabBytes = 64 * 1024;
-// Slots in steps of a pointer: a mirror holds pointers and values no wider than one (no kind holds a type
-// aligned beyond that), and a million mirrors rounded up to 16 bytes lose 8 bytes each half the time.
+// Slots in steps of a pointer: objects hold pointers and values no wider than one, and a million objects
+// rounded up to 16 bytes lose 8 bytes each half the time.
 constexpr std::size_t kGrain = alignof(void*);
 constexpr std::size_t kLargestSlot = 512;
 constexpr std::size_t kClasses = kLargestSlot / kGrain;
+// Empty slabs kept outside a KeepScope: enough that objects made and freed one at a time, or a small
+// scene loaded and deleted over and over, do not take slabs from the heap and give them back each time.
+constexpr std::size_t kIdleEmptySlabs = 16;
 
 struct Slab;
 
 struct SizeClass {
-    // Slabs with at least one free slot; a full slab is on no list.
+    // Slabs with at least one free slot; a full or empty slab is on no class's list.
     Slab* roomy = nullptr;
-    // An empty slab kept back, so a record made and dropped again does not take a slab from the heap
-    // and give it back each time.
-    Slab* spare = nullptr;
 };
 
 // The head of a slab, at its aligned start: a slot's slab is found by masking the slot's address.
@@ -60,6 +67,10 @@ struct alignas(kGrain) Slab {
 };
 
 SizeClass gClasses[kClasses];
+// Empty slabs of no size yet, linked through `next`; the last emptied is handed out first.
+Slab* gEmpty = nullptr;
+std::size_t gEmptyCount = 0;
+int gKeepDepth = 0;
 
 void Unlink(Slab* s) {
     (s->prev ? s->prev->next : s->owner->roomy) = s->next;
@@ -74,28 +85,43 @@ void PushRoomy(Slab* s) {
     s->owner->roomy = s;
 }
 
-Slab* MakeSlab(SizeClass& cls, std::size_t slotBytes) {
-    void* block = ::operator new(kSlabBytes, std::align_val_t(kSlabBytes));
-    auto* s = new (block) Slab{&cls, nullptr, nullptr, nullptr, static_cast<std::uint32_t>(slotBytes), 0,
-                               static_cast<std::uint32_t>((kSlabBytes - sizeof(Slab)) / slotBytes), 0};
-    return s;
+// A slab for the class, its slots carved in order from the start.
+Slab* TakeSlab(SizeClass& cls, std::size_t slotBytes) {
+    void* block;
+    if (gEmpty) {
+        block = gEmpty;
+        gEmpty = gEmpty->next;
+        --gEmptyCount;
+    } else {
+        block = ::operator new(kSlabBytes, std::align_val_t(kSlabBytes));
+    }
+    return new (block) Slab{&cls, nullptr, nullptr, nullptr, static_cast<std::uint32_t>(slotBytes), 0,
+                            static_cast<std::uint32_t>((kSlabBytes - sizeof(Slab)) / slotBytes), 0};
 }
 
-void DropSlab(Slab* s) {
-    s->~Slab();
+void GiveBack(Slab* s) {
     ::operator delete(static_cast<void*>(s), std::align_val_t(kSlabBytes));
+}
+
+void KeepEmpty(Slab* s) {
+    if (gKeepDepth == 0 && gEmptyCount >= kIdleEmptySlabs) {
+        GiveBack(s);
+        return;
+    }
+    s->next = gEmpty;
+    gEmpty = s;
+    ++gEmptyCount;
 }
 
 } // namespace
 
-void* MirrorPool::Allocate(std::size_t size) {
+void* SlabPool::Allocate(std::size_t size) {
     if (size == 0 || size > kLargestSlot) return ::operator new(size);
     const std::size_t index = (size - 1) / kGrain;
     SizeClass& cls = gClasses[index];
     Slab* s = cls.roomy;
     if (!s) {
-        s = cls.spare ? cls.spare : MakeSlab(cls, (index + 1) * kGrain);
-        cls.spare = nullptr;
+        s = TakeSlab(cls, (index + 1) * kGrain);
         PushRoomy(s);
     }
     void* p;
@@ -110,7 +136,7 @@ void* MirrorPool::Allocate(std::size_t size) {
     return p;
 }
 
-void MirrorPool::Free(void* p, std::size_t size) noexcept {
+void SlabPool::Free(void* p, std::size_t size) noexcept {
     if (!p) return;
     if (size == 0 || size > kLargestSlot) {
         ::operator delete(p);
@@ -123,13 +149,26 @@ void MirrorPool::Free(void* p, std::size_t size) noexcept {
     --s->live;
     if (wasFull) PushRoomy(s);
     if (s->live > 0) return;
-    // An empty slab starts over as if new: its slots are carved again in order.
     Unlink(s);
-    s->freed = nullptr;
-    s->carved = 0;
-    SizeClass& cls = *s->owner;
-    if (cls.spare) DropSlab(cls.spare);
-    cls.spare = s;
+    KeepEmpty(s);
+}
+
+SlabPool::KeepScope::KeepScope() {
+    ++gKeepDepth;
+}
+
+SlabPool::KeepScope::~KeepScope() {
+    if (--gKeepDepth > 0) return;
+    while (gEmptyCount > kIdleEmptySlabs) {
+        Slab* s = gEmpty;
+        gEmpty = s->next;
+        --gEmptyCount;
+        GiveBack(s);
+    }
+}
+
+std::size_t SlabPool::EmptySlabs() {
+    return gEmptyCount;
 }
 
 #endif
