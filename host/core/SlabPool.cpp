@@ -22,13 +22,6 @@ void SlabPool::Free(void* p, std::size_t) noexcept {
     ::operator delete(p);
 }
 
-SlabPool::KeepScope::KeepScope() = default;
-SlabPool::KeepScope::~KeepScope() = default;
-
-std::size_t SlabPool::EmptySlabs() {
-    return 0;
-}
-
 #else
 
 namespace {
@@ -39,8 +32,8 @@ constexpr std::size_t kSlabBytes = 64 * 1024;
 constexpr std::size_t kGrain = alignof(void*);
 constexpr std::size_t kLargestSlot = 512;
 constexpr std::size_t kClasses = kLargestSlot / kGrain;
-// Empty slabs kept outside a KeepScope: enough that objects made and freed one at a time, or a small
-// scene loaded and deleted over and over, do not take slabs from the heap and give them back each time.
+// Empty slabs kept: enough that objects made and freed one at a time, or a small scene loaded and deleted
+// over and over, do not take slabs from the heap and give them back each time.
 constexpr std::size_t kIdleEmptySlabs = 16;
 
 struct Slab;
@@ -70,7 +63,6 @@ SizeClass gClasses[kClasses];
 // Empty slabs of no size yet, linked through `next`; the last emptied is handed out first.
 Slab* gEmpty = nullptr;
 std::size_t gEmptyCount = 0;
-int gKeepDepth = 0;
 
 void Unlink(Slab* s) {
     (s->prev ? s->prev->next : s->owner->roomy) = s->next;
@@ -104,7 +96,7 @@ void GiveBack(Slab* s) {
 }
 
 void KeepEmpty(Slab* s) {
-    if (gKeepDepth == 0 && gEmptyCount >= kIdleEmptySlabs) {
+    if (gEmptyCount >= kIdleEmptySlabs) {
         GiveBack(s);
         return;
     }
@@ -151,24 +143,6 @@ void SlabPool::Free(void* p, std::size_t size) noexcept {
     if (s->live > 0) return;
     Unlink(s);
     KeepEmpty(s);
-}
-
-SlabPool::KeepScope::KeepScope() {
-    ++gKeepDepth;
-}
-
-SlabPool::KeepScope::~KeepScope() {
-    if (--gKeepDepth > 0) return;
-    while (gEmptyCount > kIdleEmptySlabs) {
-        Slab* s = gEmpty;
-        gEmpty = s->next;
-        --gEmptyCount;
-        GiveBack(s);
-    }
-}
-
-std::size_t SlabPool::EmptySlabs() {
-    return gEmptyCount;
 }
 
 #endif

@@ -6,28 +6,15 @@
 // A 100k-node scene holds millions of animatables of a few dozen sizes, made together by a merge and freed
 // together by a deletion. Slots of one size share 64 KiB slabs: no per-object heap header, one heap call per
 // few hundred objects, and objects made one after another sit next to each other. A slab whose last object
-// goes is kept empty for the next slab any size needs, up to a few; while a KeepScope is open every slab
-// that empties is kept, so the deletion and the merge of a reload hand the same slabs back and forth instead
-// of giving them to the heap and taking them again. Sizes above the slot range, and builds with the address
-// sanitizer (which must see every object on its own), use the heap directly. The host makes and deletes its
-// objects on its main thread only; the pool is not locked. Slots are aligned for a pointer, which is all any
-// animatable needs (none holds a type aligned beyond that).
+// goes is kept empty for the next slab any size needs, up to a few (a megabyte), so objects made and freed
+// one at a time do not take a slab from the heap and give it back each time; beyond those, emptied slabs go
+// back to the heap at once, so a deleted scene is not held. Sizes above the slot range, and builds with the
+// address sanitizer (which must see every object on its own), use the heap directly. The host makes and
+// deletes its objects on its main thread only; the pool is not locked. Slots are aligned for a pointer,
+// which is all any animatable needs (none holds a type aligned beyond that).
 class SlabPool {
 public:
     static void* Allocate(std::size_t size);
     // size is the one given to Allocate (the deleted object's own size).
     static void Free(void* p, std::size_t size) noexcept;
-
-    // While one is open, slabs that empty are all kept for the pool's next requests; when the outermost
-    // closes, the empty slabs beyond the few always kept go back to the heap.
-    class KeepScope {
-    public:
-        KeepScope();
-        ~KeepScope();
-        KeepScope(const KeepScope&) = delete;
-        KeepScope& operator=(const KeepScope&) = delete;
-    };
-
-    // Empty slabs held for reuse (for tests and figures).
-    static std::size_t EmptySlabs();
 };

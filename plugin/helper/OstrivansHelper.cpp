@@ -8,7 +8,6 @@
 #include "host/scene/HostServices.h"
 #include "host/core/Notify.h"
 #include "host/core/RemapDir.h"
-#include "host/core/SlabPool.h"
 #include "host/scene/ILayer.h"
 #include "host/scene/INode.h"
 #include "host/scene/Interface.h"
@@ -459,8 +458,6 @@ int OstrivansHelper::Load() {
 
 int OstrivansHelper::Reload() {
     BatchScope batch;
-    // The load makes again most of what the unload frees: the slabs the unload empties wait for it.
-    SlabPool::KeepScope keepSlabs;
     Unload();
     const int result = Load();
     if (result == 1) GetCOREInterface()->DisplayTempPrompt(L"Reload Successful", 2000);

@@ -1,5 +1,4 @@
-// The slab pool: live slots of every size stay apart and keep their contents while others come and go, and
-// the empty slabs a keep scope holds go back to the heap when it closes.
+// The slab pool: live slots of every size stay apart and keep their contents while others come and go.
 #include "host/core/SlabPool.h"
 
 #include <gtest/gtest.h>
@@ -49,25 +48,5 @@ TEST(SlabPoolTest, LiveBlocksNeverShareBytesAcrossSlabsAndReuse) {
         for (const Block& b : blocks) SlabPool::Free(b.p, b.size);
     }
 }
-
-#if !defined(__SANITIZE_ADDRESS__)
-// A reload's deletion empties slabs of many sizes and its merge takes them again: within a scope every
-// emptied slab is kept, whatever its size; after it only a few stay, so a dismissed scene is not held.
-TEST(SlabPoolTest, KeepScopeHoldsEmptiedSlabsUntilItCloses) {
-    constexpr int kSlabsWorth = 80;
-    std::vector<Block> blocks;
-    const std::size_t before = SlabPool::EmptySlabs();
-    {
-        SlabPool::KeepScope keep;
-        for (int i = 0; i < kSlabsWorth * 200; ++i) {
-            const std::size_t size = i % 2 ? 320 : 480;
-            blocks.push_back({static_cast<unsigned char*>(SlabPool::Allocate(size)), size, 0});
-        }
-        for (const Block& b : blocks) SlabPool::Free(b.p, b.size);
-        EXPECT_GE(SlabPool::EmptySlabs(), before + kSlabsWorth);
-    }
-    EXPECT_LT(SlabPool::EmptySlabs(), before + kSlabsWorth / 4);
-}
-#endif
 
 } // namespace
