@@ -74,10 +74,8 @@ bool RefGraph::WouldLoop(ReferenceMaker* m, ReferenceTarget* t) {
     if (!t || !m->IsRefTarget()) return false;
     auto* start = static_cast<ReferenceTarget*>(m);
     if (start == t) return true;
-    // The walk looks for t among the makers that depend on m: a t that references nothing (a fresh mirror
-    // or record, before it takes its own references) is in no dependents list, and a target nothing
-    // depends on yet (a fresh one) starts no walk. Either closes no loop.
-    if (t->NumLiveRefs() == 0 || start->dependents_.FirstLive() == start->dependents_.Size()) return false;
+    // A target nothing depends on yet (a fresh one, the common case) closes no loop.
+    if (start->dependents_.Count() == 0) return false;
     // Walks up from m through dependents, marking what it meets with a flag that it clears before it
     // returns; the work lists are kept for every walk (nothing inside calls back out), so the walk
     // allocates nothing once they have grown.
