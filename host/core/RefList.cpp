@@ -184,6 +184,11 @@ void RefList::DropIndex() {
 }
 
 void RefList::Add(ReferenceMaker* m, int slot) {
+    // Most lists take their first or second entry in place: the packed word goes straight in.
+    if (words_[1] == 0 && (words_[0] == 0 || (words_[0] & kPacked)) && Packable(m, slot)) {
+        words_[words_[0] == 0 ? 0 : 1] = Pack(m, slot);
+        return;
+    }
     Append(Entry{m, slot});
     if (!Long()) return;
     Spill& s = *spill();

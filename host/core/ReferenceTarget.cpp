@@ -85,6 +85,16 @@ private:
     std::optional<std::unordered_set<ReferenceMaker*>> heard_;
 };
 
+// HasRealDependents for a caller that holds t pinned already. Called on every dropped reference:
+// starting past the holes keeps a long list cheap to ask.
+bool AnyRealDependent(ReferenceTarget* t, RefList& deps) {
+    for (size_t i = deps.FirstLive(); i < deps.Size(); ++i) {
+        ReferenceMaker* m = deps.MakerAt(i);
+        if (m && m->IsRealDependency(t)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 ReferenceTarget::~ReferenceTarget() {
@@ -166,12 +176,7 @@ int ReferenceTarget::EnumDependentsFrom(DependentEnumProc* dep) {
 
 BOOL ReferenceTarget::HasRealDependents() {
     RefTargetPin pin(this);
-    // Called on every dropped reference: starting past the holes keeps a long list cheap to ask.
-    for (size_t i = dependents_.FirstLive(); i < dependents_.Size(); ++i) {
-        ReferenceMaker* m = dependents_.MakerAt(i);
-        if (m && m->IsRealDependency(this)) return TRUE;
-    }
-    return FALSE;
+    return AnyRealDependent(this, dependents_);
 }
 
 RefResult ReferenceTarget::TransferReferences(RefTargetHandle oldTarget, BOOL delOld) {
@@ -199,7 +204,7 @@ RefResult ReferenceTarget::MaybeAutoDelete() {
     if (TestAFlag(A_LOCK_TARGET | A_IS_DELETED | A_BEING_AUTO_DELETED)) return REF_FAIL;
     Pin();
     RefResult r = REF_FAIL;
-    if (!HasRealDependents()) {
+    if (!AnyRealDependent(this, dependents_)) {
         SetAFlag(A_BEING_AUTO_DELETED);
         r = AutoDelete();
         ClearAFlag(A_BEING_AUTO_DELETED);
@@ -217,8 +222,10 @@ RefResult ReferenceTarget::DeleteMe() {
     RefGraph::SetDeleted(this, true);
     if (holding) theHold.Put(new DeletedTargetRestore(this));
 
-    // Every dependent hears it first, then all lose their references.
-    {
+    // Every dependent hears it first, then all lose their references. Most targets of a deletion (a
+    // dropped record's mirrors, a node's controllers) had their last dependent let go of them just before:
+    // a list of holes has no one to tell and nothing to drop.
+    if (dependents_.FirstLive() < dependents_.Size()) {
         HeardOnce once;
         const size_t n = dependents_.Size();
         for (size_t i = 0; i < n; ++i) {
@@ -228,8 +235,8 @@ RefResult ReferenceTarget::DeleteMe() {
             PartID part = PART_ALL;
             m->NotifyRefChanged(FOREVER, this, part, REFMSG_TARGET_DELETED, FALSE);
         }
+        DeleteAllRefsToMe();
     }
-    DeleteAllRefsToMe();
     DeleteAllRefsFromMe();
 
     if (!holding) Free();
