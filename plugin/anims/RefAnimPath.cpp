@@ -194,16 +194,17 @@ Animatable* BlockParamChild(IParamBlock2* pb, int index, const ParamDef& def) {
     return ElementChild(pb, index, def, 0);
 }
 
-int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
+int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const PathName& name, int tab,
               Animatable*& child) {
     child = nullptr;
     // A stack held by a node leaves its base object out of the collection's walk (the node's record walks
     // it on its own), but paths still step through the stack to it.
     const bool stack = parent && parent->SuperClassID() == GEN_DERIVOB_CLASS_ID;
     const int count = ChildCount(parent, stack ? nullptr : parentOfParent, tab);
-    MSTR found;
+    // Names are compared as path steps: one stored name each, so a fixed text costs no string.
+    PathName found;
     if (recordedNumber >= 0 && recordedNumber < count) {
-        Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, found);
+        Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, &found);
         if (found == name) {
             child = c;
             return recordedNumber;
@@ -212,7 +213,7 @@ int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber
         return -1;
     }
     for (int i = 0; i < count; ++i) {
-        Animatable* c = GetChild(parent, parentOfParent, i, tab, found);
+        Animatable* c = GetChild(parent, parentOfParent, i, tab, &found);
         if (found == name) {
             child = c;
             return i;
