@@ -27,7 +27,10 @@ bool IsReferenceType(int baseType) {
 // controller, else the target a reference parameter holds. The walk reads every parameter of every block,
 // so the parameter is reached by its index, never looked up by id.
 Animatable* ElementChild(IParamBlock2* pb, int index, const ParamDef& def, int element) {
-    if (Control* c = pb->GetControllerByIndex(index, element)) return c;
+    // Only an animatable parameter is ever given a controller: the elements of a reference table (a
+    // material's maps) are read once, for their target.
+    if (def.flags & P_ANIMATABLE)
+        if (Control* c = pb->GetControllerByIndex(index, element)) return c;
     if (!IsReferenceType(def.type & ~TYPE_TAB)) return nullptr;
     ReferenceTarget* r = nullptr;
     Interval valid = FOREVER;
