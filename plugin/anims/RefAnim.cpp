@@ -235,10 +235,15 @@ void RefAnim::ForgetNameInHelper(const WStr& name) {
 
 bool RefAnim::GetAnimByPath(Animatable* root, PathResolution& out) {
     lastOperation_ = IDS_OP_GET_ANIM_BY_PATH;
-    return ResolvePath(root, ToStrings(path_.Names()), path_.Numbers(), out);
+    return ResolvePath(root, path_.Names(), path_.Numbers(), out);
 }
 
 bool RefAnim::ResolvePath(Animatable* root, const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+                          PathResolution& out) {
+    return ResolvePath(root, ToPathNames(names), numbers, out);
+}
+
+bool RefAnim::ResolvePath(Animatable* root, const PathNames& names, const std::vector<std::int32_t>& numbers,
                           PathResolution& out) {
     const size_t n = names.size();
     out = PathResolution();

@@ -150,8 +150,10 @@ public:
 
     // ---- path resolution (never raises)
     bool GetAnimByPath(Animatable* root, PathResolution& out);
-    virtual bool ResolvePath(Animatable* root, const std::vector<WStr>& names,
-                             const std::vector<std::int32_t>& numbers, PathResolution& out);
+    bool ResolvePath(Animatable* root, const PathNames& names, const std::vector<std::int32_t>& numbers,
+                     PathResolution& out);
+    bool ResolvePath(Animatable* root, const std::vector<WStr>& names, const std::vector<std::int32_t>& numbers,
+                     PathResolution& out);
     // Whether another mirror of the same owner already stands for anim at exactly these numbers.
     bool HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& numbers) const;
 

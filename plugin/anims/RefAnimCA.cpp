@@ -24,7 +24,7 @@ void RefAnimCA::Override(Animatable* root) {
         return;
     }
     // The container is where the path leads without its last step; the attribute goes back at its place.
-    std::vector<WStr> names = GetPath();
+    PathNames names = GetPathNames();
     std::vector<std::int32_t> numbers = GetPathByNumber();
     if (names.size() < 2 || names.size() != numbers.size()) return;
     const std::int32_t position = numbers.back();

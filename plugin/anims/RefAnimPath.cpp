@@ -27,7 +27,10 @@ bool IsReferenceType(int baseType) {
 // controller, else the target a reference parameter holds. The walk reads every parameter of every block,
 // so the parameter is reached by its index, never looked up by id.
 Animatable* ElementChild(IParamBlock2* pb, int index, const ParamDef& def, int element) {
-    if (Control* c = pb->GetControllerByIndex(index, element)) return c;
+    // Only an animatable parameter is ever given a controller: the elements of a reference table (a
+    // material's maps) are read once, for their target.
+    if (def.flags & P_ANIMATABLE)
+        if (Control* c = pb->GetControllerByIndex(index, element)) return c;
     if (!IsReferenceType(def.type & ~TYPE_TAB)) return nullptr;
     ReferenceTarget* r = nullptr;
     Interval valid = FOREVER;
@@ -194,16 +197,17 @@ Animatable* BlockParamChild(IParamBlock2* pb, int index, const ParamDef& def) {
     return ElementChild(pb, index, def, 0);
 }
 
-int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
+int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const PathName& name, int tab,
               Animatable*& child) {
     child = nullptr;
     // A stack held by a node leaves its base object out of the collection's walk (the node's record walks
     // it on its own), but paths still step through the stack to it.
     const bool stack = parent && parent->SuperClassID() == GEN_DERIVOB_CLASS_ID;
     const int count = ChildCount(parent, stack ? nullptr : parentOfParent, tab);
-    MSTR found;
+    // Names are compared as path steps: one stored name each, so a fixed text costs no string.
+    PathName found;
     if (recordedNumber >= 0 && recordedNumber < count) {
-        Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, found);
+        Animatable* c = GetChild(parent, parentOfParent, recordedNumber, tab, &found);
         if (found == name) {
             child = c;
             return recordedNumber;
@@ -212,7 +216,7 @@ int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber
         return -1;
     }
     for (int i = 0; i < count; ++i) {
-        Animatable* c = GetChild(parent, parentOfParent, i, tab, found);
+        Animatable* c = GetChild(parent, parentOfParent, i, tab, &found);
         if (found == name) {
             child = c;
             return i;

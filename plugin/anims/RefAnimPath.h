@@ -48,7 +48,7 @@ Animatable* TableElementChild(IParamBlock2* pb, int index, const ParamDef& def, 
 // The number of the child named name: the recorded number when that child still carries the name,
 // else the first child with the name (none when the recorded number is out of range of a table). -1 and a
 // null child when there is none.
-int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const MSTR& name, int tab,
+int FindChild(Animatable* parent, Animatable* parentOfParent, int recordedNumber, const PathName& name, int tab,
               Animatable*& child);
 
 // The modifier at a flat position across a chain of nested derived objects (0 = top of the outer

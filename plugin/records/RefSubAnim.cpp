@@ -119,7 +119,7 @@ RefSubAnimWalk::RefSubAnimWalk(Animatable* root) {
         entries_ = std::move(spare.back());
         spare.pop_back();
     }
-    entries_.push_back(Entry{root ? Animatable::GetHandleByAnim(root) : 0, 0, 0});
+    entries_.push_back(Entry{root ? Animatable::GetHandleByAnim(root) : 0, 0, 0, kNone, kNone, kNone});
 }
 
 RefSubAnimWalk::~RefSubAnimWalk() {
@@ -128,17 +128,18 @@ RefSubAnimWalk::~RefSubAnimWalk() {
 }
 
 void RefSubAnimWalk::MakeChildren(Index e, int n) {
-    if (n <= 0) return;
-    const auto first = static_cast<Index>(entries_.size());
-    // Value-initialised: the new positions are zero (empty), filled as a block.
-    entries_.resize(entries_.size() + static_cast<size_t>(n));
-    entries_[e].first = first;
-    entries_[e].count = static_cast<Index>(n);
+    if (n > 0) entries_[e].count = static_cast<Index>(n);
 }
 
 RefSubAnimWalk::Index RefSubAnimWalk::SetChild(Index e, int i, Animatable* anim) {
-    const Index c = entries_[e].first + static_cast<Index>(i);
-    entries_[c].handle = anim ? Animatable::GetHandleByAnim(anim) : 0;
+    const auto c = static_cast<Index>(entries_.size());
+    entries_.push_back(Entry{anim ? Animatable::GetHandleByAnim(anim) : 0, 0, static_cast<Index>(i), kNone, kNone, kNone});
+    Entry& parent = entries_[e];
+    if (parent.lastChild == kNone)
+        parent.firstChild = c;
+    else
+        entries_[parent.lastChild].nextSibling = c;
+    parent.lastChild = c;
     return c;
 }
 
@@ -172,10 +173,10 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
         const Entry& old = entries_[from[k]];
         kept[k].first = static_cast<std::uint32_t>(kept.size() - k);
         kept[k].count = old.count;
-        for (Index c = old.first; c < old.first + old.count; ++c) {
+        for (Index c = old.firstChild; c != kNone; c = entries_[c].nextSibling) {
             if (!entries_[c].handle) continue;
             if (named) moved[c] = static_cast<Index>(kept.size());
-            kept.push_back(RefSubAnim::Values{entries_[c].handle, 0, 0, c - old.first});
+            kept.push_back(RefSubAnim::Values{entries_[c].handle, 0, 0, entries_[c].position});
             from.push_back(c);
         }
     }

@@ -100,10 +100,12 @@ private:
     std::vector<RefSubAnim> entries_;
 };
 
-// The table a walk takes a tree in: a parent's children stand side by side, every position made (empty)
-// when the walk learns how many there are and filled as it visits them; the walk names entries by index,
-// since the table moves while it grows. Most positions of a node's tree stay empty (parameters without a
-// controller), so Finish keeps only the entries that hold something.
+// The table a walk takes a tree in: one entry per position the walk fills, appended as it visits them
+// and linked to its parent's list of filled children; the walk names entries by index, since the table
+// moves while it grows. Most positions of a node's tree stay empty (parameters without a controller): a
+// parent only notes how many positions it has, so an empty one costs nothing, and Finish reads only the
+// entries that hold something. A walk fills a parent's positions in increasing order, so each list is in
+// position order.
 class RefSubAnimWalk {
 public:
     using Index = std::uint32_t;
@@ -113,19 +115,25 @@ public:
     RefSubAnimWalk& operator=(const RefSubAnimWalk&) = delete;
     ~RefSubAnimWalk();
 
-    // Makes n empty child positions for entry e, which must have none yet.
+    // Gives entry e n child positions, all empty; e must have none yet.
     void MakeChildren(Index e, int n);
-    // Child i of e now stands for anim; its index.
+    // Child i of e now stands for anim; its index. Positions are filled once each, in increasing order.
     Index SetChild(Index e, int i, Animatable* anim);
     void AppendName(Index e, const WStr& name);
     // The tree the walk took, without its empty positions.
     RefSubAnimTree Finish();
 
 private:
+    static constexpr Index kNone = static_cast<Index>(-1);
     struct Entry {
         AnimHandle handle;
-        Index first;
+        // The entry's positions, filled or empty, and its own position among its parent's.
         Index count;
+        Index position;
+        // The filled children, as a list in position order.
+        Index firstChild;
+        Index lastChild;
+        Index nextSibling;
     };
     static std::vector<std::vector<Entry>>& Spare();
     std::vector<Entry> entries_;

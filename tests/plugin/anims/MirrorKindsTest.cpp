@@ -21,6 +21,7 @@
 #include "host/scene/objects/Morpher.h"
 #include "host/scene/objects/ObjectClasses.h"
 #include "host/scene/objects/SceneRefObject.h"
+#include "plugin/anims/LocDepPass.h"
 #include "plugin/anims/MirrorKindSelection.h"
 #include "host/scene/ParticleFlow.h"
 #include "plugin/anims/RefAnimParticleKinds.h"
@@ -448,6 +449,14 @@ TEST_F(MirrorKindsTest, EachKindKeepsTheUsersEditAndPutsItOnTheFreshContent) {
         rec->ReplaceReference(0, merged);
         RefAnim* m = m_ = Mirror(rec, row.content(merged), row.path, row.numbers, row.state, row.kind);
         ASSERT_NE(m, nullptr);
+        // A collection answers from the pass of the stamp it is handed (the unload hands the record's),
+        // whatever stamp the mirror would find on its own; a kind that asks another pass finds "no" there.
+        // Bipeds keep their own state and untouched mirrors only ask.
+        const DWORD handed = m->GetHelperStamp() + 0x51;
+        LocDepPass::Of(handed).Store(Animatable::GetHandleByAnim(m->GetAnim()), true);
+        m->CollectLocDep(handed);
+        EXPECT_EQ(m->IsOverridden(REFANIM_LOCDEP), row.state == 0 && row.kind != KIND_BIP && row.kind != KIND_BIP_CTRL);
+        m->SetOverriddenState(row.state);
         row.edit(m->GetAnim());
         m->CollectLocDep(m->GetHelperStamp()); // as before an unload
         std::ostringstream got;

@@ -128,9 +128,9 @@ TEST_F(RefAnimPathTest, EqualNamesTakeTheRecordedNumberFirstAndTheLowerNumberInA
     RefAnim* m = Mirror(Record<RefNode>(box), nullptr, {}, {});
     ASSERT_EQ(il->GetListCount(), 2);
     Animatable* child = nullptr;
-    EXPECT_EQ(FindChild(list, pb, 2, L"Same", -1, child), 2);
+    EXPECT_EQ(FindChild(list, pb, 2, PathName(L"Same"), -1, child), 2);
     EXPECT_EQ(child, c);
-    EXPECT_EQ(FindChild(list, pb, 40, L"Same", -1, child), 1);
+    EXPECT_EQ(FindChild(list, pb, 40, PathName(L"Same"), -1, child), 1);
     EXPECT_EQ(child, a);
 
     PathResolution r;
