@@ -52,15 +52,22 @@ RefResult RefGraph::Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BO
     ReferenceTarget* old = m->GetReference(which);
     if (old == t) return REF_SUCCEED;
     if (t && (t->TestAFlag(A_IS_DELETED) || WouldLoop(m, t))) return REF_FAIL;
-    const bool holding = theHold.Holding() != 0;
-    RefList::Token removed;
     // Filling an empty reference, the common case of building a scene, has no old target to keep alive
     // or to offer auto-delete.
     if (!old) {
+        const bool holding = theHold.Holding() != 0;
+        RefList::Token removed;
         ReferenceTarget* now = Move(m, which, nullptr, t, nullptr, false, removed);
         if (holding) theHold.Put(new RefChangeRestore(m, which, nullptr, now, removed));
         return now == t ? REF_SUCCEED : REF_FAIL;
     }
+    return ReplaceRead(m, which, old, t, delOld);
+}
+
+RefResult RefGraph::ReplaceRead(ReferenceMaker* m, int which, ReferenceTarget* old, ReferenceTarget* t,
+                                BOOL delOld) {
+    const bool holding = theHold.Holding() != 0;
+    RefList::Token removed;
     // The old target stays in memory until it has been offered auto-delete, whatever the hooks do.
     RefTargetPin keepOld(old);
     // A target of the wrong kind for the slot is refused: the reference is null now.

@@ -22,6 +22,10 @@ public:
     static RefList::Token DropAt(ReferenceMaker* m, int slot, ReferenceTarget* t, size_t pos);
     // ReplaceReference: checks, undo record, Set, auto-delete of the old target.
     static RefResult Replace(ReferenceMaker* m, int which, ReferenceTarget* t, BOOL delOld);
+    // Replace past its checks, for a caller that has read reference `which` as `old` (not null) and may
+    // set t there: a deletion drops millions of references this way without asking the maker again.
+    static RefResult ReplaceRead(ReferenceMaker* m, int which, ReferenceTarget* old, ReferenceTarget* t,
+                                 BOOL delOld);
     // True when m (as a target) is t or something that depends on it is t: referencing t would close a loop.
     static bool WouldLoop(ReferenceMaker* m, ReferenceTarget* t);
     // The reference of m that points at t: `hint` when it does, else the first such index; -1 if none.

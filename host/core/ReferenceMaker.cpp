@@ -2,30 +2,11 @@
 #include "host/core/ReferenceMaker.h"
 
 #include "host/core/AssetEnumCallback.h"
-#include "host/core/Hold.h"
 #include "host/core/RefGraph.h"
-#include "host/core/RefRestore.h"
 #include "host/core/ReferenceTarget.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// DeleteReference(i) for a caller that has just read reference i as `old` (non-null) from a maker whose
-// table it walks in range: what ReplaceReference does when it empties a reference, without asking the
-// maker again for its size and the reference. A deletion drops millions of references this way.
-void DropReference(ReferenceMaker* m, int i, ReferenceTarget* old) {
-    const bool holding = theHold.Holding() != 0;
-    // The old target stays in memory until it has been offered auto-delete, whatever the hooks do.
-    RefTargetPin keepOld(old);
-    RefList::Token removed;
-    ReferenceTarget* now = RefGraph::Move(m, i, old, nullptr, nullptr, false, removed);
-    if (holding) theHold.Put(new RefChangeRestore(m, i, old, now, removed));
-    old->MaybeAutoDelete();
-}
-
-} // namespace
 
 ReferenceMaker::~ReferenceMaker() {
     if (liveRefs_ != 0) {
@@ -50,7 +31,7 @@ RefResult ReferenceMaker::DeleteAllRefsFromMe() {
     // record's long table, or a maker asked again by its destructor after its deletion dropped all, is
     // not read slot by slot for nothing.
     for (int i = 0; liveRefs_ > 0 && i < NumRefs(); ++i)
-        if (ReferenceTarget* old = GetReference(i)) DropReference(this, i, old);
+        if (ReferenceTarget* old = GetReference(i)) RefGraph::ReplaceRead(this, i, old, nullptr, TRUE);
     return REF_SUCCEED;
 }
 
