@@ -120,6 +120,9 @@ void* SlabPool::Allocate(std::size_t size) {
     if (s->freed) {
         p = s->freed;
         s->freed = *static_cast<void**>(p);
+        // Slots come back in the scattered order their objects were deleted in: the next one is fetched
+        // while this one is being filled, so the next allocation does not wait for memory.
+        if (s->freed) __builtin_prefetch(s->freed, 1);
     } else {
         p = s->Slots() + static_cast<std::size_t>(s->carved++) * s->slotBytes;
     }
