@@ -252,7 +252,8 @@ void RefNode::SetEntryTarget(RefModifier* m, RefTargetHandle rtarg) {
         m->modifier = holder->NumModifiers() > 0 ? holder->GetModifier(0) : nullptr;
     } else {
         m->holder = nullptr;
-        m->modifier = dynamic_cast<Modifier*>(rtarg);
+        const SClass_ID sc = rtarg ? rtarg->SuperClassID() : 0;
+        m->modifier = sc == OSM_CLASS_ID || sc == WSM_CLASS_ID ? static_cast<Modifier*>(rtarg) : nullptr;
     }
 }
 

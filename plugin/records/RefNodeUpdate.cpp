@@ -28,7 +28,7 @@ namespace {
 constexpr DWORD kCandidateFlag = A_WORK1;
 
 IDerivedObject* AsDerived(Object* obj) {
-    return dynamic_cast<IDerivedObject*>(obj);
+    return obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID ? static_cast<IDerivedObject*>(obj) : nullptr;
 }
 
 } // namespace
