@@ -15,7 +15,7 @@ std::int32_t FindItem(const SceneReader& r, const MSTR& item, bool material) {
     if (!material) {
         for (const SceneReader::NodeEntry& e : r.Nodes()) {
             Node* n = r.NodeAt(e.id);
-            const std::vector<std::int32_t>& refs = r.GetObject(e.id).refs;
+            const auto refs = r.RefsOf(e.id);
             if (n && n->GetName() == item && refs.size() > NODE_REF_OBJ) return refs[NODE_REF_OBJ];
         }
         return -1;

@@ -7,6 +7,10 @@
 
 class Box3 {
 public:
+    // Held on its own by modifier contexts, as a matrix is (see Matrix3).
+    static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { SlabPool::Free(p, size); }
+
     Point3 pmin{1e30f, 1e30f, 1e30f};
     Point3 pmax{-1e30f, -1e30f, -1e30f};
 

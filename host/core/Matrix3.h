@@ -5,6 +5,7 @@
 #include "host/core/MaxTypes.h"
 #include "host/core/Point3.h"
 #include "host/core/Quat.h"
+#include "host/core/SlabPool.h"
 
 constexpr DWORD POS_IDENT = 1;
 constexpr DWORD ROT_IDENT = 2;
@@ -13,6 +14,10 @@ constexpr DWORD MAT_IDENT = POS_IDENT | ROT_IDENT | SCL_IDENT;
 
 class Matrix3 {
 public:
+    // A modifier context's matrix and box are heap objects of their own, one pair per context of a scene:
+    // they live in the host's slab pool with the objects that own them.
+    static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { SlabPool::Free(p, size); }
     Matrix3() { IdentityMatrix(); }
     explicit Matrix3(bool init) { if (init) IdentityMatrix(); else Zero(); }
     Matrix3(const Point3& r0, const Point3& r1, const Point3& r2, const Point3& r3);

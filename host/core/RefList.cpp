@@ -2,6 +2,8 @@
 // entries with a tagged position index; holes instead of erasure, squeezing when half empty.
 #include "host/core/RefList.h"
 
+#include "host/core/SlabPool.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -25,9 +27,9 @@ std::vector<std::uint32_t>& MovedPositions() {
 }
 
 // A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
-// mirror a reference record puts on it): the first short block holds three words, 24 bytes, the
-// allocator's smallest block. Blocks are odd counts of words, which the allocator's 16-byte steps (8
-// bytes of them its own) fit without waste. Small ones double, as each step is an allocation and most
+// mirror a reference record puts on it): the first short block holds three words, 24 bytes. Blocks are
+// odd counts of words, which a heap's 16-byte steps (8 bytes of them its own) would fit without waste;
+// in the slab pool, whose slots step by a word, any count fits. Small ones double, as each step is an allocation and most
 // lists stop early; from 15 on they grow by half: 3, 7, 15, 23, 35, 53, 63. A short list is scanned: 63
 // positions are 504 bytes, what a long list scanned before its index at 32 entries of 16 bytes. Lists of
 // a scene that outgrow it are long (a material shared by thousands of nodes); those that stay are a few
@@ -35,6 +37,16 @@ std::vector<std::uint32_t>& MovedPositions() {
 constexpr std::uint32_t kShortMax = 63;
 std::uint32_t NextShortCapacity(std::uint32_t capacity) {
     return std::min(kShortMax, capacity < 15 ? 2 * capacity + 1 : (capacity + capacity / 2) | 1u);
+}
+
+// Blocks live in the host's slab pool, as their targets do: a merge makes one for every target with more
+// than two dependents and a deletion frees them with their targets, so they cost no heap call each.
+// Long blocks beyond the pool's slots go to the heap through it.
+void* NewBlock(size_t bytes) {
+    return SlabPool::Allocate(bytes);
+}
+void FreeBlock(void* p, size_t bytes) {
+    SlabPool::Free(p, bytes);
 }
 
 // At least twice as many index slots as positions, so that probe runs stay short. The home slot is
@@ -48,8 +60,12 @@ std::uint32_t IndexBitsFor(std::uint32_t positions) {
 
 RefList::~RefList() {
     if (!Spilled()) return;
-    if (Long()) delete[] spill()->index;
-    ::operator delete(reinterpret_cast<void*>(words_[0]));
+    if (Long()) {
+        delete[] spill()->index;
+        FreeBlock(spill(), sizeof(Spill) + size_t(spill()->capacity) * sizeof(Entry));
+    } else {
+        FreeBlock(Packed(), size_t(ShortCapacity(words_[1])) * sizeof(std::uintptr_t));
+    }
 }
 
 int RefList::Count() const {
@@ -61,24 +77,24 @@ int RefList::Count() const {
 }
 
 void RefList::MoveToShort(std::uint32_t capacity) {
-    auto* block = static_cast<std::uintptr_t*>(::operator new(size_t(capacity) * sizeof(std::uintptr_t)));
+    auto* block = static_cast<std::uintptr_t*>(NewBlock(size_t(capacity) * sizeof(std::uintptr_t)));
     const auto size = static_cast<std::uint32_t>(Size());
     std::memcpy(block, Packed(), size * sizeof(std::uintptr_t));
     const unsigned epoch = Epoch();
-    if (Spilled()) ::operator delete(Packed());
+    if (Spilled()) FreeBlock(Packed(), size_t(ShortCapacity(words_[1])) * sizeof(std::uintptr_t));
     words_[0] = reinterpret_cast<std::uintptr_t>(block);
     words_[1] = ShortWord(size, capacity, epoch);
 }
 
 void RefList::Respill(std::uint32_t capacity) {
-    void* raw = ::operator new(sizeof(Spill) + size_t(capacity) * sizeof(Entry));
+    void* raw = NewBlock(sizeof(Spill) + size_t(capacity) * sizeof(Entry));
     auto* moved = new (raw) Spill{capacity, 0, 0, 0, nullptr, 0, 0, 0, 0};
     if (Long()) {
         Spill* old = spill();
         *moved = *old;
         moved->capacity = capacity;
         std::memcpy(static_cast<void*>(moved->Entries()), old->Entries(), size_t(old->size) * sizeof(Entry));
-        ::operator delete(old);
+        FreeBlock(old, sizeof(Spill) + size_t(old->capacity) * sizeof(Entry));
     } else {
         // The packed entries (and holes) keep their positions in the block, and the tokens naming them
         // stay good: the block goes on at the packed list's epoch. A list never goes back from a long
@@ -90,7 +106,7 @@ void RefList::Respill(std::uint32_t capacity) {
             moved->Entries()[i] = Entry{PackedMaker(w[i]), PackedSlot(w[i])};
             if (!moved->Entries()[i].maker) ++moved->holes;
         }
-        if (Spilled()) ::operator delete(reinterpret_cast<void*>(words_[0]));
+        if (Spilled()) FreeBlock(Packed(), size_t(ShortCapacity(words_[1])) * sizeof(std::uintptr_t));
     }
     words_[0] = reinterpret_cast<std::uintptr_t>(moved);
     words_[1] = 0;

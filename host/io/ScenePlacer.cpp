@@ -21,7 +21,7 @@ namespace {
 std::wstring Lower(const MSTR& s) { return s.ToLower().str(); }
 
 std::int32_t FileParentLayer(const SceneReader& r, std::int32_t id) {
-    const auto& refs = r.GetObject(id).refs;
+    const auto refs = r.RefsOf(id);
     return refs.empty() ? kNullId : refs[0];
 }
 
@@ -98,7 +98,7 @@ MSTR UniqueMaterialName(MtlBaseLib* lib, const MSTR& name) {
 }
 
 std::int32_t NodeMaterialId(const SceneReader& r, std::int32_t node) {
-    const auto& refs = r.GetObject(node).refs;
+    const auto refs = r.RefsOf(node);
     return refs.size() > NODE_REF_MTL ? refs[NODE_REF_MTL] : kNullId;
 }
 
@@ -172,9 +172,9 @@ IOResult ScenePlacer::PlaceMerged(Interface* ip, SceneReader& r, const MergeOpti
     std::vector<INode*> doomed;
     for (const SceneReader::NodeEntry& e : r.Nodes()) {
         Node* n = r.NodeAt(e.id);
-        const MSTR name = n->GetName();
+        const MCHAR* name = n->GetName();
         if (filter && !wanted.count(Lower(name))) continue;
-        Node* existing = Node::FindInSceneByName(name.c_str());
+        Node* existing = Node::FindInSceneByName(name);
         if (existing) {
             if (o.dupAction == MERGE_DUPS_SKIP) continue;
             if (o.dupAction == MERGE_DUPS_DELOLD) doomed.push_back(existing);

@@ -118,16 +118,26 @@ IOResult SceneReader::WalkStructure() {
 }
 
 IOResult SceneReader::ReadIds(std::vector<std::int32_t>& ids, const wchar_t* what) {
-    const size_t at = Offset() - kChunkHeaderSize;
-    std::uint32_t count = 0;
+    std::uint32_t at = 0, count = 0;
+    const IOResult r = ReadIdRun(at, count, what);
+    if (r == IO_OK) ids.assign(ids_.begin() + at, ids_.end());
+    ids_.resize(at);
+    return r;
+}
+
+IOResult SceneReader::ReadIdRun(std::uint32_t& at, std::uint32_t& count, const wchar_t* what) {
+    const size_t chunk = Offset() - kChunkHeaderSize;
+    at = static_cast<std::uint32_t>(ids_.size());
+    count = 0;
     ULONG nr = 0;
     if (Read(&count, sizeof count, &nr) != IO_OK) return IO_ERROR;
     const size_t left = CurChunkLength() - sizeof count;
     if (static_cast<size_t>(count) * sizeof(std::int32_t) > left)
-        return Problem(at, WStr::Format(L"%s: %u ids announced, the chunk holds %zu", what, count,
-                                        left / sizeof(std::int32_t)));
-    ids.resize(count);
-    if (count && Read(ids.data(), count * static_cast<ULONG>(sizeof(std::int32_t)), &nr) != IO_OK) return IO_ERROR;
+        return Problem(chunk, WStr::Format(L"%s: %u ids announced, the chunk holds %zu", what, count,
+                                           left / sizeof(std::int32_t)));
+    ids_.resize(ids_.size() + count);
+    if (count && Read(ids_.data() + at, count * static_cast<ULONG>(sizeof(std::int32_t)), &nr) != IO_OK)
+        return IO_ERROR;
     return IO_OK;
 }
 
@@ -174,11 +184,11 @@ IOResult SceneReader::ReadObject(size_t at) {
             sawBody = true;
             break;
         case kObjectRefsChunk:
-            if (ReadIds(o.refs, L"references") != IO_OK) return IO_ERROR;
+            if (ReadIdRun(o.refsAt, o.refCount, L"references") != IO_OK) return IO_ERROR;
             sawRefs = true;
             break;
         case kObjectAttribsChunk:
-            if (ReadIds(o.attribs, L"custom attributes") != IO_OK) return IO_ERROR;
+            if (ReadIdRun(o.attribsAt, o.attribCount, L"custom attributes") != IO_OK) return IO_ERROR;
             break;
         case kObjectAppDataChunk: o.appData = sub; break;
         default: break;
@@ -266,11 +276,12 @@ IOResult SceneReader::CheckIds() {
     auto kind = [&](std::int32_t id) { return classes_[objects_[static_cast<size_t>(id)].cls].superClassId; };
     for (std::int32_t i = 0; i < n; ++i) {
         const Object& o = objects_[static_cast<size_t>(i)];
-        for (size_t r = 0; r < o.refs.size(); ++r)
-            if (!valid(o.refs[r]))
+        const auto refs = Refs(o);
+        for (size_t r = 0; r < refs.size(); ++r)
+            if (!valid(refs[r]))
                 return Problem(o.offset, WStr::Format(L"%s: reference %zu names object %d, the file has %d",
-                                                      DescribeObject(i).c_str(), r, o.refs[r], n));
-        for (std::int32_t a : o.attribs)
+                                                      DescribeObject(i).c_str(), r, refs[r], n));
+        for (std::int32_t a : Attribs(o))
             if (a < 0 || a >= n || kind(a) != CUST_ATTRIB_CLASS_ID)
                 return Problem(o.offset, WStr::Format(L"%s: custom attribute id %d is not a custom attribute of the "
                                                       L"file",
@@ -321,7 +332,7 @@ IOResult SceneReader::CheckReferenceLoops() {
         color[start] = kGrey;
         while (!stack.empty()) {
             auto& [id, next] = stack.back();
-            const std::vector<std::int32_t>& refs = objects_[static_cast<size_t>(id)].refs;
+            const auto refs = Refs(objects_[static_cast<size_t>(id)]);
             if (next == refs.size()) {
                 color[static_cast<size_t>(id)] = kBlack;
                 stack.pop_back();
@@ -342,25 +353,25 @@ IOResult SceneReader::CheckReferenceLoops() {
     return IO_OK;
 }
 
+// Runs after CheckIds: every node and parent id is a listed node of the file, so both tables are indexed
+// by object id.
 IOResult SceneReader::CheckNodeTree() {
-    std::unordered_map<std::int32_t, std::int32_t> parent;
-    parent.reserve(nodes_.size());
-    for (const NodeEntry& e : nodes_) parent[e.id] = e.parent;
+    std::vector<std::int32_t> parent(objects_.size(), kNullId);
+    for (const NodeEntry& e : nodes_) parent[static_cast<size_t>(e.id)] = e.parent;
     // 0 unseen, 1 on the current walk, 2 known to reach the root.
-    std::unordered_map<std::int32_t, std::uint8_t> state;
-    state.reserve(nodes_.size());
+    std::vector<std::uint8_t> state(objects_.size(), 0);
     std::vector<std::int32_t> walk;
     for (const NodeEntry& e : nodes_) {
         walk.clear();
         std::int32_t at = e.id;
-        while (at != kNullId && state[at] == 0) {
-            state[at] = 1;
+        while (at != kNullId && state[static_cast<size_t>(at)] == 0) {
+            state[static_cast<size_t>(at)] = 1;
             walk.push_back(at);
-            at = parent[at];
+            at = parent[static_cast<size_t>(at)];
         }
-        if (at != kNullId && state[at] == 1)
+        if (at != kNullId && state[static_cast<size_t>(at)] == 1)
             return Problem(Bytes().size(), WStr::Format(L"node list: node %d is its own ancestor", at));
-        for (std::int32_t w : walk) state[w] = 2;
+        for (std::int32_t w : walk) state[static_cast<size_t>(w)] = 2;
     }
     return IO_OK;
 }
@@ -399,8 +410,9 @@ IOResult SceneReader::CreateObjects() {
             return Fail(WStr::Format(L"%s, app data at offset %zu: %s", DescribeObject(id).c_str(), o.appData,
                                      GetLastProblem().c_str()));
         // A reference the object does not have after loading cannot be restored.
-        for (size_t k = static_cast<size_t>(std::max(0, o.obj->NumRefs())); k < o.refs.size(); ++k)
-            if (o.refs[k] != kNullId)
+        const auto refs = Refs(o);
+        for (size_t k = static_cast<size_t>(std::max(0, o.obj->NumRefs())); k < refs.size(); ++k)
+            if (refs[k] != kNullId)
                 return Problem(o.offset, WStr::Format(L"%s has %d references after loading, the file restores "
                                                       L"reference %zu",
                                                       DescribeObject(id).c_str(), o.obj->NumRefs(), k));
@@ -487,14 +499,15 @@ IOResult SceneReader::Link(const std::vector<std::int32_t>& roots) {
     while (!todo.empty()) {
         const Object& o = objects_[static_cast<size_t>(todo.back())];
         todo.pop_back();
-        for (std::int32_t t : o.refs) keep(t);
-        for (std::int32_t a : o.attribs) keep(a);
+        for (std::int32_t t : Refs(o)) keep(t);
+        for (std::int32_t a : Attribs(o)) keep(a);
     }
     for (size_t i = 0; i < objects_.size(); ++i) {
         if (!kept_[i]) continue;
         Object& o = objects_[i];
-        for (size_t k = 0; k < o.refs.size(); ++k) {
-            ReferenceTarget* t = Resolve(o.refs[k]);
+        const auto refs = Refs(o);
+        for (size_t k = 0; k < refs.size(); ++k) {
+            ReferenceTarget* t = Resolve(refs[k]);
             if (!t) continue;
             RefGraph::Set(o.obj, static_cast<int>(k), t, nullptr, false);
             if (o.obj->GetReference(static_cast<int>(k)) == t) continue;
@@ -503,7 +516,7 @@ IOResult SceneReader::Link(const std::vector<std::int32_t>& roots) {
             Unlink(i, k);
             const auto id = static_cast<std::int32_t>(i);
             return Problem(o.offset, WStr::Format(L"%s refused reference %zu to %s", DescribeObject(id).c_str(), k,
-                                                  DescribeTarget(o.refs[k]).c_str()));
+                                                  DescribeTarget(refs[k]).c_str()));
         }
     }
     for (const Backpatch& b : backpatches_) {
@@ -515,12 +528,12 @@ IOResult SceneReader::Link(const std::vector<std::int32_t>& roots) {
         *b.where = value;
     }
     for (size_t i = 0; i < objects_.size(); ++i) {
-        if (!kept_[i] || objects_[i].attribs.empty()) continue;
+        if (!kept_[i] || objects_[i].attribCount == 0) continue;
         ReferenceTarget* owner = objects_[i].obj;
         owner->AllocCustAttribContainer();
         auto* cc = dynamic_cast<CustAttribContainer*>(owner->GetCustAttribContainer());
         if (!cc) continue;
-        for (std::int32_t a : objects_[i].attribs)
+        for (std::int32_t a : Attribs(objects_[i]))
             if (auto* ca = dynamic_cast<CustAttrib*>(Target(a))) cc->AppendQuietly(ca);
     }
     // What is not kept was never linked: nothing refers to it, and its callbacks must not run.
@@ -542,9 +555,10 @@ void SceneReader::Unlink(size_t upTo, size_t refsOfLast) {
     for (size_t i = 0; i <= upTo && i < objects_.size(); ++i) {
         if (!kept_[i]) continue;
         Object& o = objects_[i];
-        const size_t n = i == upTo ? refsOfLast : o.refs.size();
+        const auto refs = Refs(o);
+        const size_t n = i == upTo ? refsOfLast : refs.size();
         for (size_t k = 0; k < n; ++k)
-            if (Resolve(o.refs[k]) && o.obj->GetReference(static_cast<int>(k)))
+            if (Resolve(refs[k]) && o.obj->GetReference(static_cast<int>(k)))
                 RefGraph::Set(o.obj, static_cast<int>(k), nullptr, nullptr, false);
     }
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -37,8 +38,9 @@ public:
         std::uint32_t cls = 0;
         size_t offset = 0; // of the object's chunk
         size_t body = 0;   // of its body chunk
-        std::vector<std::int32_t> refs;
-        std::vector<std::int32_t> attribs;
+        // Its reference and custom attribute ids: runs of the reader's one id array.
+        std::uint32_t refsAt = 0, refCount = 0;
+        std::uint32_t attribsAt = 0, attribCount = 0;
         size_t appData = 0; // offset of its app data chunk; 0: none
         void* raw = nullptr; // as the descriptor created it (what pointers are patched with)
         ReferenceTarget* obj = nullptr;
@@ -70,6 +72,7 @@ public:
     const WStr& Error() const { return GetLastError(); }
     int NumObjects() const { return static_cast<int>(objects_.size()); }
     const Object& GetObject(std::int32_t id) const { return objects_[static_cast<size_t>(id)]; }
+    std::span<const std::int32_t> RefsOf(std::int32_t id) const { return Refs(GetObject(id)); }
     const ClassRef& ClassOf(std::int32_t id) const { return classes_[objects_[static_cast<size_t>(id)].cls]; }
     ReferenceTarget* Target(std::int32_t id) const;
     Node* NodeAt(std::int32_t id) const;
@@ -103,6 +106,12 @@ private:
     IOResult ReadNodes();
     IOResult ReadScene();
     IOResult ReadIds(std::vector<std::int32_t>& ids, const wchar_t* what);
+    // Reads a list of ids onto the end of ids_: where it starts and its length.
+    IOResult ReadIdRun(std::uint32_t& at, std::uint32_t& count, const wchar_t* what);
+    std::span<const std::int32_t> Refs(const Object& o) const { return {ids_.data() + o.refsAt, o.refCount}; }
+    std::span<const std::int32_t> Attribs(const Object& o) const {
+        return {ids_.data() + o.attribsAt, o.attribCount};
+    }
     IOResult WalkStructure();
     IOResult CheckIds();
     IOResult CheckReferenceLoops();
@@ -117,6 +126,9 @@ private:
     Interface* ip_;
     std::vector<ClassRef> classes_;
     std::vector<Object> objects_;
+    // Every object's reference and custom attribute ids, one run per object: a file of a million objects
+    // is read into one array rather than into a million small ones.
+    std::vector<std::int32_t> ids_;
     std::vector<NodeEntry> nodes_;
     std::vector<std::int32_t> layers_;
     std::int32_t currentLayer_ = -1;

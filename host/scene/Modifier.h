@@ -6,6 +6,7 @@
 #include "host/core/Matrix3.h"
 #include "host/core/PlugApi.h"
 #include "host/core/ReferenceTarget.h"
+#include "host/core/SlabPool.h"
 
 class INode;
 class ObjectState;
@@ -28,6 +29,10 @@ public:
     ModContext(const ModContext& mc);
     ModContext& operator=(const ModContext& mc);
     ~ModContext();
+
+    // One context per modifier application of a scene: in the host's slab pool, as the objects are.
+    static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { SlabPool::Free(p, size); }
 
     Matrix3* tm = nullptr;             // null means identity
     Box3* box = nullptr;               // null means empty

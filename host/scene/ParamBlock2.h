@@ -2,6 +2,7 @@
 // controllers and reference values, tables, undo records and persistence.
 #pragma once
 
+#include "host/core/SlabAllocator.h"
 #include "host/scene/IParamBlock2.h"
 
 #include <cstring>
@@ -195,14 +196,14 @@ private:
     AnimHandle ownerHandle_ = 0;
     // Every parameter's elements, parameter after parameter: a block's values are one heap block
     // whatever its parameter count, so a scene's millions of parameters cost a few allocations a block.
-    std::vector<Elem> elems_;
+    SlabVector<Elem> elems_;
     // Three runs of NumStored() + 1 entries: per parameter its first element, its first reference slot
     // and its first sub-animatable, each with a last entry for the total. The element run is always
     // current; the other two are worked out by EnsureLayout.
-    std::vector<int> bases_;
+    SlabVector<int> bases_;
     // Every reference slot's target side by side, taken with the layout and kept by SetReference: whoever
     // walks a block's references or controllers reads one run of memory, not one element per parameter.
-    std::vector<ReferenceTarget*> slotRefs_;
+    SlabVector<ReferenceTarget*> slotRefs_;
     bool layoutDirty_ = true;
     ParamID lastNotifyId_ = -1;
     int lastNotifyTab_ = -1;

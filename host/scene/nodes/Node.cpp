@@ -890,7 +890,7 @@ IOResult Node::Load(ILoad* iload) {
             r = iload->ReadWStringChunk(s);
             if (r == IO_OK) {
                 UnindexName(this, name_.c_str());
-                name_ = s;
+                name_ = std::move(s);
                 IndexName(this, name_.c_str());
             }
             break;

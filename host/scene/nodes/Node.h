@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/core/Hold.h"
+#include "host/core/SlabAllocator.h"
 #include "host/scene/INode.h"
 #include "host/scene/INodeDisplayProperties.h"
 #include "host/scene/ISkinPose.h"
@@ -286,8 +287,9 @@ private:
     Node* parent_ = nullptr;
     std::int64_t keyInParent_ = 0;
     std::int64_t nextChildKey_ = 0;
-    std::map<std::int64_t, Node*> children_;
-    std::vector<INode*> childCache_;
+    std::map<std::int64_t, Node*, std::less<std::int64_t>, SlabAllocator<std::pair<const std::int64_t, Node*>>>
+        children_;
+    SlabVector<INode*> childCache_;
     bool childCacheDirty_ = true;
     RefTargetHandle refs_[NODE_NUM_REFS] = {};
 

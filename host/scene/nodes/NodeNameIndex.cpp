@@ -4,6 +4,7 @@
 #include "host/scene/nodes/Node.h"
 
 #include <cwctype>
+#include <new>
 
 namespace {
 
@@ -13,10 +14,22 @@ wchar_t Fold(wchar_t c) {
     return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
 }
 
+// A name's set of several nodes lives in the slab pool with its tree nodes: merging a file again makes one
+// per name of the file.
+template <class Handles> Handles* NewHandles(ULONG handle, Node* n) {
+    return new (SlabPool::Allocate(sizeof(Handles))) Handles{{handle, n}};
+}
+
+template <class Handles> void DeleteHandles(Handles* h) {
+    if (!h) return;
+    h->~Handles();
+    SlabPool::Free(h, sizeof(Handles));
+}
+
 } // namespace
 
 NodeNameIndex::~NodeNameIndex() {
-    for (Bucket& b : buckets_) delete b.many;
+    for (Bucket& b : buckets_) DeleteHandles(b.many);
 }
 
 std::uint64_t NodeNameIndex::Hash(const MCHAR* name, size_t& length) {
@@ -83,7 +96,7 @@ void NodeNameIndex::Add(Node* n, const MCHAR* name) {
     }
     if (!b.many) {
         if (b.one == n) return;
-        b.many = new std::map<ULONG, Node*>{{b.one->GetHandle(), b.one}};
+        b.many = NewHandles<Handles>(b.one->GetHandle(), b.one);
         b.one = nullptr;
     }
     if (b.many->emplace(n->GetHandle(), n).second) ++b.count;
@@ -107,7 +120,7 @@ void NodeNameIndex::Remove(Node* n, const MCHAR* name) {
     if (--b.count > 1) return;
     // Back to one node, held in place.
     b.one = b.many->begin()->second;
-    delete b.many;
+    DeleteHandles(b.many);
     b.many = nullptr;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/core/MaxTypes.h"
+#include "host/core/SlabAllocator.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,11 +38,12 @@ public:
     }
 
 private:
+    using Handles = std::map<ULONG, Node*, std::less<ULONG>, SlabAllocator<std::pair<const ULONG, Node*>>>;
     struct Bucket {
         std::uint64_t hash = 0;
         std::uint32_t count = 0; // nodes listed; 0 marks an empty bucket
         Node* one = nullptr;     // the node, while the name has one
-        std::map<ULONG, Node*>* many = nullptr; // by handle, while it has more
+        Handles* many = nullptr; // by handle, while it has more
         Node* AnyNode() const { return many ? many->begin()->second : one; }
     };
 

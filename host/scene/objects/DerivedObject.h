@@ -1,6 +1,7 @@
 // The host's derived objects (object-space and world-space): an object reference and a modifier stack.
 #pragma once
 
+#include "host/core/SlabAllocator.h"
 #include "host/scene/IDerivedObject.h"
 
 #include <string>
@@ -107,7 +108,7 @@ private:
 
     bool worldSpace_;
     Object* objRef_ = nullptr;
-    std::vector<Slot> slots_;
+    SlabVector<Slot> slots_;
     Object* worldState_ = nullptr; // not a reference: owned here, never saved or cloned
     EvalFailure failure_;
     // The last evaluation, served again for the same time and level until the stack or what it references
