@@ -1,17 +1,30 @@
-// A table made at its final size: one pointer in its holder, one heap block for the count and the items.
+// A table made at its final size: one pointer in its holder, one pooled block for the count and the items.
 #pragma once
+
+#include "host/core/SlabPool.h"
 
 #include <cstddef>
 #include <new>
+#include <utility>
 
 // For tables that a holder makes once at a size it knows and that many holders leave empty: a
 // std::vector costs three words in each of a million mirrors, this costs one, and nothing on the heap
-// while empty. Remaking the table at another size drops the old items.
+// while empty. Remaking the table at another size drops the old items. The block comes from the host's
+// slab pool: the tables of a load are made together and freed together when a reload drops the records,
+// and the count tells the block's size back to the pool.
 template <class T> class FixedTable {
 public:
     FixedTable() = default;
     FixedTable(const FixedTable&) = delete;
     FixedTable& operator=(const FixedTable&) = delete;
+    FixedTable(FixedTable&& other) noexcept : block_(std::exchange(other.block_, nullptr)) {}
+    FixedTable& operator=(FixedTable&& other) noexcept {
+        if (this != &other) {
+            Clear();
+            block_ = std::exchange(other.block_, nullptr);
+        }
+        return *this;
+    }
     ~FixedTable() { Clear(); }
 
     // n value-initialised items in place of the old ones (none for 0). On a throwing item constructor the
@@ -19,14 +32,14 @@ public:
     void Reset(size_t n) {
         Clear();
         if (n == 0) return;
-        void* raw = ::operator new(kItemsAt + n * sizeof(T));
+        void* raw = SlabPool::Allocate(BlockBytes(n));
         T* items = reinterpret_cast<T*>(static_cast<char*>(raw) + kItemsAt);
         size_t made = 0;
         try {
             for (; made < n; ++made) new (items + made) T();
         } catch (...) {
             while (made > 0) items[--made].~T();
-            ::operator delete(raw);
+            SlabPool::Free(raw, BlockBytes(n));
             throw;
         }
         *static_cast<size_t*>(raw) = n;
@@ -34,8 +47,9 @@ public:
     }
     void Clear() {
         if (!block_) return;
-        for (size_t i = size(); i > 0; --i) begin()[i - 1].~T();
-        ::operator delete(block_);
+        const size_t n = size();
+        for (size_t i = n; i > 0; --i) begin()[i - 1].~T();
+        SlabPool::Free(block_, BlockBytes(n));
         block_ = nullptr;
     }
 
@@ -65,9 +79,10 @@ public:
     static T* ItemsOf(void* block) { return reinterpret_cast<T*>(static_cast<char*>(block) + kItemsAt); }
 
 private:
-    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "items are placed in a plain heap block");
+    static_assert(alignof(T) <= alignof(void*), "the pool's slots are aligned for a pointer");
     // The count first, then the items at their alignment.
     static constexpr size_t kItemsAt = (sizeof(size_t) + alignof(T) - 1) / alignof(T) * alignof(T);
+    static constexpr size_t BlockBytes(size_t n) { return kItemsAt + n * sizeof(T); }
 
     void* block_ = nullptr;
 };

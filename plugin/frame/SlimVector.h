@@ -1,5 +1,7 @@
-// A growable table of plain values one pointer wide: count, room and items in one heap block, none while empty.
+// A growable table of plain values one pointer wide: count, room and items in one pooled block, none while empty.
 #pragma once
+
+#include "host/core/SlabPool.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -12,7 +14,7 @@
 
 // For tables that every node record has and most leave empty (its children, its modifier entries): a
 // std::vector costs three words in each of a hundred thousand records, this costs one. Items are plain
-// values (pointers), copied as bytes.
+// values (pointers), copied as bytes. Blocks come from the host's slab pool, which the room sizes back.
 template <class T> class SlimVector {
     static_assert(std::is_trivially_copyable_v<T>, "items are moved as bytes");
 
@@ -26,12 +28,12 @@ public:
     }
     SlimVector& operator=(SlimVector&& other) noexcept {
         if (this != &other) {
-            ::operator delete(block_);
+            Free(block_);
             block_ = std::exchange(other.block_, nullptr);
         }
         return *this;
     }
-    ~SlimVector() { ::operator delete(block_); }
+    ~SlimVector() { Free(block_); }
 
     size_t size() const { return block_ ? block_->size : 0; }
     bool empty() const { return size() == 0; }
@@ -75,7 +77,7 @@ public:
     }
     // Gives the block back: an emptied table costs nothing again.
     void clear() {
-        ::operator delete(block_);
+        Free(block_);
         block_ = nullptr;
     }
 
@@ -85,18 +87,22 @@ private:
         std::uint32_t size;
         std::uint32_t room;
     };
-    static_assert(sizeof(Block) % alignof(T) == 0 && alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__,
-                  "items follow the block's counts at their alignment");
+    static_assert(sizeof(Block) % alignof(T) == 0 && alignof(T) <= alignof(void*),
+                  "items follow the block's counts at their alignment, in slots aligned for a pointer");
+    static size_t BlockBytes(size_t room) { return sizeof(Block) + room * sizeof(T); }
+    static void Free(Block* b) {
+        if (b) SlabPool::Free(b, BlockBytes(b->room));
+    }
     static T* Items(Block* b) { return reinterpret_cast<T*>(b + 1); }
     static const T* Items(const Block* b) { return reinterpret_cast<const T*>(b + 1); }
     size_t Room() const { return block_ ? block_->room : 0; }
     void Regrow(size_t room) {
         if (room > UINT32_MAX) throw std::length_error("a record's table holds at most 2^32-1 items");
-        auto* b = static_cast<Block*>(::operator new(sizeof(Block) + room * sizeof(T)));
+        auto* b = static_cast<Block*>(SlabPool::Allocate(BlockBytes(room)));
         b->size = static_cast<std::uint32_t>(size());
         b->room = static_cast<std::uint32_t>(room);
         if (b->size) std::memcpy(static_cast<void*>(Items(b)), Items(block_), b->size * sizeof(T));
-        ::operator delete(block_);
+        Free(block_);
         block_ = b;
     }
 

@@ -196,10 +196,16 @@ MergedLayer* ReferenceLoad::LayerRecord(ILayer* layer) {
 }
 
 void ReferenceLoad::CollectLayers() {
+    // A layer's name comes as a copy: each layer is asked once whether it is the default one, not once
+    // per node on it.
+    std::unordered_map<ILayer*, bool> isDefault;
     for (int i = 0; i < merged_.Slots(); ++i) {
         INode* node = merged_.At(i);
         ILayer* layer = node ? node->GetLayer() : nullptr;
-        if (!layer || layer->GetName() == L"0") continue;
+        if (!layer) continue;
+        auto [it, fresh] = isDefault.try_emplace(layer, false);
+        if (fresh) it->second = layer->GetName() == L"0";
+        if (it->second) continue;
         LayerRecord(layer)->nodes.Append(node);
     }
     marks_.Mark(IDS_STEP_LAYERS_COLLECTED);

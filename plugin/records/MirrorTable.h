@@ -1,6 +1,8 @@
 // A record's table of its mirrors: the entries, their count and the room for them in 16 bytes.
 #pragma once
 
+#include "host/core/SlabPool.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,7 +12,8 @@
 class RefAnim;
 
 // Every referenced node and material has a record, and every record this table: a pointer and two 32-bit
-// counts instead of a std::vector's three pointers. Fit() gives back the room a load left unused.
+// counts instead of a std::vector's three pointers. Fit() gives back the room a load left unused. The
+// entries live in the host's slab pool: a load makes a table per record and a reload frees them all.
 class MirrorTable {
 public:
     using Entry = RefAnim*;
@@ -18,7 +21,7 @@ public:
     MirrorTable() = default;
     MirrorTable(const MirrorTable&) = delete;
     MirrorTable& operator=(const MirrorTable&) = delete;
-    ~MirrorTable() { ::operator delete(entries_); }
+    ~MirrorTable() { SlabPool::Free(entries_, capacity_ * sizeof(Entry)); }
 
     size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -56,9 +59,9 @@ public:
 private:
     void Reallocate(size_t n) {
         if (n > UINT32_MAX) throw std::length_error("a record's mirror table holds at most 2^32-1 mirrors");
-        auto* entries = n ? static_cast<Entry*>(::operator new(n * sizeof(Entry))) : nullptr;
+        auto* entries = n ? static_cast<Entry*>(SlabPool::Allocate(n * sizeof(Entry))) : nullptr;
         if (size_) std::memcpy(entries, entries_, size_ * sizeof(Entry));
-        ::operator delete(entries_);
+        SlabPool::Free(entries_, capacity_ * sizeof(Entry));
         entries_ = entries;
         capacity_ = static_cast<std::uint32_t>(n);
     }

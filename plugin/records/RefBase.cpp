@@ -7,6 +7,7 @@
 #include "host/core/Notify.h"
 #include "host/core/PlugApi.h"
 #include "host/core/RemapDir.h"
+#include "host/core/SlabPool.h"
 #include "host/scene/CustAttrib.h"
 #include "host/scene/INode.h"
 #include "host/scene/IParamBlock2.h"
@@ -28,10 +29,14 @@ namespace {
 constexpr Interface_ID kNamedChildrenInterface(0x444E7687, 0x722E6E36);
 
 // The item owns its properties and deletes them with itself, so the record hangs a small link on it
-// rather than itself: the record's life is the helper's business, not the item's.
+// rather than itself: the record's life is the helper's business, not the item's. Every record of a load
+// makes one and its reload frees them all: links share the host's slabs instead of a heap block each (the
+// item deletes a link through the property's virtual destructor, which passes the link's own size).
 class RecordLink : public AnimProperty {
 public:
     explicit RecordLink(RefBase* record) : record_(record) {}
+    static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { SlabPool::Free(p, size); }
     DWORD ID() override { return REFBASE_SUPER_CLASS_ID; }
     RefBase* Record() const { return record_; }
 

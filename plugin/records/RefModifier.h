@@ -3,6 +3,7 @@
 // as its own references.
 #pragma once
 
+#include "host/core/SlabPool.h"
 #include "host/core/WStr.h"
 #include "host/scene/Modifier.h"
 
@@ -18,6 +19,11 @@ constexpr std::uint8_t REFMOD_KEPT_LOCALLY = 4;
 class IDerivedObject;
 
 struct RefModifier {
+    // Every modifier on every referenced node has an entry, made by the load and freed by the reload that
+    // drops its record: entries share the host's slabs instead of a heap block each.
+    static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { SlabPool::Free(p, size); }
+
     // The modifier; the record's SetReference writes it. While a holder keeps it, its first modifier.
     Modifier* modifier = nullptr;
     // A local modifier whose context holds local data, kept with that context while the content is out

@@ -102,8 +102,7 @@ void RefSubAnimTree::Clear() {
         if (e.count_ & RefSubAnim::kNamedBit) NamesByEntry().erase(&e);
         if (e.IsWide()) WideByEntry().erase(&e);
     }
-    entries_.clear();
-    entries_.shrink_to_fit();
+    entries_.Clear();
 }
 
 std::vector<std::vector<RefSubAnimWalk::Entry>>& RefSubAnimWalk::Spare() {
@@ -182,7 +181,7 @@ RefSubAnimTree RefSubAnimWalk::Finish() {
     }
     // The closing entry: where the last entry's children end.
     RefSubAnimTree tree;
-    tree.entries_.resize(kept.size() + 1);
+    tree.entries_.Reset(kept.size() + 1);
     for (size_t k = 0; k < kept.size(); ++k) tree.entries_[k].Pack(kept[k]);
     for (auto& [entry, names] : names_) {
         const Index at = moved[entry];

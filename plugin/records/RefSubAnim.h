@@ -3,6 +3,7 @@
 
 #include "host/core/Animatable.h"
 #include "host/core/WStr.h"
+#include "plugin/frame/FixedTable.h"
 
 #include <cstdint>
 #include <string>
@@ -92,12 +93,12 @@ public:
 
     bool Empty() const { return entries_.empty(); }
     // The tree must not be empty.
-    const RefSubAnim& Root() const { return entries_.front(); }
+    const RefSubAnim& Root() const { return entries_[0]; }
     void Clear();
 
 private:
     friend class RefSubAnimWalk;
-    std::vector<RefSubAnim> entries_;
+    FixedTable<RefSubAnim> entries_;
 };
 
 // The table a walk takes a tree in: one entry per position the walk fills, appended as it visits them
