@@ -29,11 +29,11 @@ std::vector<std::uint32_t>& MovedPositions() {
 // A list that outgrows its place most often stops at three entries (a target's owner, one user, and the
 // mirror a reference record puts on it): the first short block holds three words, 24 bytes. Blocks are
 // odd counts of words, which a heap's 16-byte steps (8 bytes of them its own) would fit without waste;
-// in the slab pool, whose slots step by a word, any count fits. Small ones double, as each step is an allocation and most
-// lists stop early; from 15 on they grow by half: 3, 7, 15, 23, 35, 53, 63. A short list is scanned: 63
-// positions are 504 bytes, what a long list scanned before its index at 32 entries of 16 bytes. Lists of
-// a scene that outgrow it are long (a material shared by thousands of nodes); those that stay are a few
-// dozen at most (a material shared by ten nodes, with its mirrors).
+// in the slab pool, whose slots step by a word, any count fits. Small ones double, as each step is an
+// allocation and most lists stop early; from 15 on they grow by half: 3, 7, 15, 23, 35, 53, 63. A short
+// list is scanned: 63 positions are 504 bytes, what a long list scanned before its index at 32 entries of
+// 16 bytes. Lists of a scene that outgrow it are long (a material shared by thousands of nodes); those
+// that stay are a few dozen at most (a material shared by ten nodes, with its mirrors).
 constexpr std::uint32_t kShortMax = 63;
 std::uint32_t NextShortCapacity(std::uint32_t capacity) {
     return std::min(kShortMax, capacity < 15 ? 2 * capacity + 1 : (capacity + capacity / 2) | 1u);
