@@ -17,7 +17,13 @@ wchar_t Fold(wchar_t c) {
 // A name's set of several nodes lives in the slab pool with its tree nodes: merging a file again makes one
 // per name of the file.
 template <class Handles> Handles* NewHandles(ULONG handle, Node* n) {
-    return new (SlabPool::Allocate(sizeof(Handles))) Handles{{handle, n}};
+    void* raw = SlabPool::Allocate(sizeof(Handles));
+    try {
+        return new (raw) Handles{{handle, n}};
+    } catch (...) {
+        SlabPool::Free(raw, sizeof(Handles)); // the set's first entry could not be made
+        throw;
+    }
 }
 
 template <class Handles> void DeleteHandles(Handles* h) {
