@@ -41,21 +41,17 @@ OstrivansHelper* LoadWithChanges(const MSTR& path, int n) {
 // yardstick of the unload's own share.
 double TimeBareDelete() {
     Interface* ip = GetCOREInterface();
-    INodeTab nodes;
+    std::vector<INode*> nodes;
     std::vector<INode*> stack{ip->GetRootNode()};
     while (!stack.empty()) {
         INode* node = stack.back();
         stack.pop_back();
         for (int i = 0; i < node->NumberOfChildren(); ++i) {
-            INode* child = node->GetChildNode(i);
-            nodes.Append(1, &child);
-            stack.push_back(child);
+            nodes.push_back(node->GetChildNode(i));
+            stack.push_back(node->GetChildNode(i));
         }
     }
-    BenchCpuTimer timer;
-    timer.StartTimer();
-    ip->DeleteNodes(nodes, false, false);
-    return timer.EndTimer();
+    return TimeDeleteNodes(nodes);
 }
 
 // The iteration time is the reload's; the bare merge of the same file is timed beside it for the ratio.
