@@ -143,7 +143,16 @@ void RefAnimPblock2::SetReference(int i, RefTargetHandle rtarg) {
         return;
     }
     RefAnim::SetReference(i, rtarg);
-    if (i == 0) RecordAll();
+    if (i != 0) return;
+    if (rtarg) {
+        RecordAll();
+        return;
+    }
+    // The block went (deleted with its node, most often): there is nothing to record, only the old
+    // records to drop.
+    recorded_.Clear();
+    refsCollected_ = false;
+    recordedParams_ = 0;
 }
 
 BOOL RefAnimPblock2::IsRealDependency(ReferenceTarget* rtarg) {
@@ -208,8 +217,11 @@ void RefAnimPblock2::Record(IParamBlock2* pb, Recorded& r) {
 // ---- change detection
 
 RefResult RefAnimPblock2::NotifyRefChanged(const Interval&, RefTargetHandle hTarget, PartID&, RefMessage message, BOOL) {
+    // Only a change of the block is looked at: a deletion tells every mirror of a node's blocks, and is
+    // answered without reading the block.
+    if (message != REFMSG_CHANGE) return REF_STOP;
     IParamBlock2* pb = Block();
-    if (message != REFMSG_CHANGE || !pb || hTarget != pb) return REF_STOP;
+    if (!pb || hTarget != pb) return REF_STOP;
     int tab = -1;
     const ParamID id = pb->LastNotifyParamID(tab);
     const int index = pb->IDtoIndex(id);

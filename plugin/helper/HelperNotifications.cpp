@@ -312,7 +312,11 @@ void SendToNodeDependents(INode* node, RefMessage msg, PartID part) {
 OstrivansHelper* HelperOfNode(INode* node) {
     if (!node) return nullptr;
     Object* obj = node->GetObjectRef();
-    return obj ? dynamic_cast<OstrivansHelper*>(obj->FindBaseObject()) : nullptr;
+    Object* base = obj ? obj->FindBaseObject() : nullptr;
+    // Asked for every node a deletion takes: the class is told by its id before the cast is paid, and a
+    // helper is always of the helper's class.
+    if (!base || base->ClassID() != OSTRIVANS_HELPER_CLASS_ID) return nullptr;
+    return dynamic_cast<OstrivansHelper*>(base);
 }
 
 RefNode* FindRefNodeOf(INode* node, OstrivansHelper* owner) {

@@ -20,6 +20,7 @@
 #include "plugin/frame/StringTable.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -32,7 +33,7 @@ constexpr Interface_ID kNamedChildrenInterface(0x444E7687, 0x722E6E36);
 // rather than itself: the record's life is the helper's business, not the item's. Every record of a load
 // makes one and its reload frees them all: links share the host's slabs instead of a heap block each (the
 // item deletes a link through the property's virtual destructor, which passes the link's own size).
-class RecordLink : public AnimProperty {
+class RecordLink final : public AnimProperty {
 public:
     explicit RecordLink(RefBase* record) : record_(record) {}
     static void* operator new(std::size_t size) { return SlabPool::Allocate(size); }
@@ -105,8 +106,9 @@ const MCHAR* RefBase::GetRecordName() const {
 RefBase* RefBase::FromItem(Animatable* item) {
     if (!item) return nullptr;
     AnimProperty* p = item->GetAProp(REFBASE_SUPER_CLASS_ID);
-    auto* link = dynamic_cast<RecordLink*>(p);
-    return link ? link->Record() : nullptr;
+    // The link's class has no subclasses: its exact type is told without the cast's walk of the hierarchy
+    // (a deletion asks this for every record's item).
+    return p && typeid(*p) == typeid(RecordLink) ? static_cast<RecordLink*>(p)->Record() : nullptr;
 }
 
 void RefBase::AttachToItem(ReferenceTarget* item) {

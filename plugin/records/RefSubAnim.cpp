@@ -98,9 +98,13 @@ RefSubAnimTree& RefSubAnimTree::operator=(RefSubAnimTree&& other) noexcept {
 }
 
 void RefSubAnimTree::Clear() {
-    for (const RefSubAnim& e : entries_) {
-        if (e.count_ & RefSubAnim::kNamedBit) NamesByEntry().erase(&e);
-        if (e.IsWide()) WideByEntry().erase(&e);
+    // Most scenes file no entry in either side table: a tree let go of as its item is deleted is freed
+    // without reading its entries.
+    if (!NamesByEntry().empty() || !WideByEntry().empty()) {
+        for (const RefSubAnim& e : entries_) {
+            if (e.count_ & RefSubAnim::kNamedBit) NamesByEntry().erase(&e);
+            if (e.IsWide()) WideByEntry().erase(&e);
+        }
     }
     entries_.Clear();
 }
