@@ -900,6 +900,16 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, float& v, Interval& ivalid, 
 }
 
 BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, int& v, Interval& ivalid, int tabIndex) {
+    // A flag or count stored as it is (no controller, no accessor) is read in place: flags are read at
+    // every record of a scene, and the whole value costs many times the integer.
+    int pi, ei;
+    if (!Locate(id, tabIndex, pi, ei)) return FALSE;
+    const Elem& e = At(pi, ei);
+    if (FamilyOf(Def(pi).type) == Family::Int && !Def(pi).accessor && !e.wide &&
+        !(e.ref && IsAnimatableParam(pi) && IsControllerSuperClass(e.ref->SuperClassID()))) {
+        v = e.i;
+        return TRUE;
+    }
     PB2Value x;
     if (!Get(id, t, tabIndex, x, ivalid)) return FALSE;
     switch (FamilyOf(GetParameterType(id))) {

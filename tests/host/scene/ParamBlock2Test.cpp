@@ -342,6 +342,28 @@ TEST_F(ParamBlock2Test, ControllersAnimateElementsAndAreTheBlocksSubAnimatables)
     EXPECT_FLOAT_EQ(pb->GetFloat(p_world), 13.0f);
 }
 
+// An integer read takes the element's own value only where nothing else gives it: a controller, the
+// parameter's family or an accessor.
+TEST_F(ParamBlock2Test, IntegerReadsFollowControllersFamiliesAndAccessors) {
+    ParamBlockDesc2 ints{1, L"Ints", -1, &cd, 0, 0};
+    ParamDef frames{.ID = 0, .int_name = L"Frames", .type = TYPE_INT, .flags = P_ANIMATABLE};
+    frames.def = PB2Value::Int(3);
+    ints.AddParam(frames);
+    ParamDef place{.ID = 1, .int_name = L"Place", .type = TYPE_POINT3};
+    ints.AddParam(place);
+    auto* block = static_cast<ParamBlock2*>(CreateParameterBlock2(&ints, g.Maker("IntsOwner", 1)));
+    EXPECT_EQ(block->GetInt(0), 3);
+    block->SetController(0, 0, new FloatCtrl(8.6f), FALSE);
+    pb->SetValue(p_clamped, 0, 50);
+    const struct {
+        IParamBlock2* block;
+        ParamID id;
+        int want;
+    } reads[] = {{block, 0, 9}, {block, 1, 0}, {pb, p_float, 3}, {pb, p_clamped, 1050}, {pb, p_bool, 1}};
+    for (const auto& r : reads) EXPECT_EQ(r.block->GetInt(r.id), r.want) << r.id;
+    block->DeleteMe();
+}
+
 TEST_F(ParamBlock2Test, AccessorsSeeEveryChangeAndEveryRead) {
     EXPECT_TRUE(pb->SetValue(p_clamped, 0, 500));
     EXPECT_EQ(accessor.sets, 1);
