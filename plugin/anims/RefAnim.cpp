@@ -331,13 +331,11 @@ bool RefAnim::IsLocDep(Animatable* anim) {
 
 bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
     const AnimHandle handle = Animatable::GetHandleByAnim(anim);
-    LocDepPass& pass = LocDepPass::Of(stamp);
-    const LocDepPass::Answer known = pass.Find(handle);
-    if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
     // Answered "no" before looking further, so a loop in the graph meets the provisional answer.
-    pass.Store(handle, false);
+    const LocDepPass::Answer known = LocDepPass::Of(stamp).FindOrMarkNo(handle);
+    if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
     const bool yes = IsLocDepWalk(stamp, anim);
-    LocDepPass::Of(stamp).Store(handle, yes);
+    if (yes) LocDepPass::Of(stamp).Store(handle, true);
     return yes;
 }
 
