@@ -341,7 +341,6 @@ bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
 
 bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
-    const Class_ID animClass = anim->ClassID();
     // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
     DependentIterator it(static_cast<ReferenceTarget*>(anim));
     while (ReferenceMaker* dep = it.Next()) {
@@ -355,7 +354,7 @@ bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
             Animatable* wrapped = static_cast<ICustAttribContainer*>(dep)->GetOwner();
             if (PassesTargetChecks(wrapped) && IsLocDepIn(stamp, wrapped)) return true;
         } else if (cls == kLocDepWrapperClass) {
-            if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), animClass) !=
+            if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), anim->ClassID()) !=
                 std::end(kWrappedByLocDepWrapper))
                 return true;
         } else if (cls == kLocDepSkippedClass) {
