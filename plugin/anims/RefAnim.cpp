@@ -291,7 +291,11 @@ bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& n
 
 void RefAnim::CollectLocDep(DWORD stamp) {
     if (!anim_ || !IsUntouched()) return;
-    SetOverriddenFlag(REFANIM_LOCDEP, IsLocDepIn(stamp, anim_), false);
+    // Not undoable, and set on every mirror of every collection: written in place.
+    if (IsLocDepIn(stamp, anim_))
+        state_ |= REFANIM_LOCDEP;
+    else
+        state_ &= static_cast<BYTE>(~REFANIM_LOCDEP);
 }
 
 int RefAnim::Evaluate(DWORD) {

@@ -288,6 +288,24 @@ TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
     helper->MaybeAutoDelete();
 }
 
+// Each collection sets the local mark afresh: it goes once the local use has gone.
+TEST_F(RefAnimProtocolTest, EachCollectionSetsTheLocalMarkAfresh) {
+    Control* shared = Animate(pb, kHeight, 30.0f);
+    INode* local = b.Box("Local").Build();
+    Block(local)->SetController(kHeight, 0, shared);
+    RefAnim* m = Mirror(shared, HeightPath(), {4, 2, 3});
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
+    m->CollectLocDep(m->GetHelperStamp());
+    const std::string first = std::to_string(m->GetOverriddenState());
+    Block(local)->SetController(kHeight, 0, NewDefaultFloatController());
+    helper->IncrementStamp();
+    m->CollectLocDep(m->GetHelperStamp());
+    EXPECT_EQ(first + " " + std::to_string(m->GetOverriddenState()), std::to_string(REFANIM_LOCDEP) + " 0");
+    rec->SetHelper(nullptr);
+    helper->MaybeAutoDelete();
+}
+
 // The (0x2222, 0) maker makes the classes it wraps locally used and nothing else; a maker of another class
 // counts only through its own users (here none).
 TEST_F(RefAnimProtocolTest, AWrapperMakesOnlyTheClassesItWrapsLocallyUsed) {
