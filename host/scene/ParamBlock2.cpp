@@ -979,12 +979,15 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, const MCHAR*& v, Interval& i
 
 BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interval& ivalid, int tabIndex) {
     int pi, ei;
-    if (!Locate(id, tabIndex, pi, ei) || FamilyOf(Def(pi).type) != Family::Ref) return FALSE;
+    if (!Locate(id, tabIndex, pi, ei)) return FALSE;
+    const ParamDef& d = Def(pi);
+    if (FamilyOf(d.type) != Family::Ref) return FALSE;
     // Walks read every reference parameter of every block: without an accessor the value is the element's
-    // own, read in place rather than through a copy of the whole value.
-    if (!Def(pi).accessor) {
+    // own, read in place rather than through a copy of the whole value (a reference parameter has a slot
+    // unless it says otherwise).
+    if (!d.accessor) {
         const Elem& e = At(pi, ei);
-        v = HasRefSlot(pi) ? e.ref : e.r;
+        v = (d.flags & P_NO_REF) == 0 ? e.ref : e.r;
         return TRUE;
     }
     PB2Value x;

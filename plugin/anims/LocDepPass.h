@@ -34,6 +34,21 @@ public:
         if (handle == 0 || page >= pages_.size() || !pages_[page]) return Answer::Unknown;
         return (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
     }
+    // The answer known for handle; when there is none, a provisional "no" takes its place (so a loop in
+    // the graph meets it) and Unknown is returned: the asker then walks, and has only a "yes" to store.
+    // Asked once for every animatable a walk reaches: the page being there is answered inline.
+    Answer FindOrMarkNo(AnimHandle handle) {
+        const AnimHandle page = handle >> kPageBits;
+        if (handle != 0 && page < pages_.size() && pages_[page]) {
+            Answer& slot = (*pages_[page])[handle & ((AnimHandle{1} << kPageBits) - 1)];
+            if (slot != Answer::Unknown) return slot;
+            slot = Answer::No;
+            ++used_;
+            return Answer::Unknown;
+        }
+        Store(handle, false);
+        return Answer::Unknown;
+    }
     // Records the answer, replacing an earlier one.
     void Store(AnimHandle handle, bool yes);
     size_t Size() const { return used_; }

@@ -291,7 +291,11 @@ bool RefAnim::HasTwinOnPath(Animatable* anim, const std::vector<std::int32_t>& n
 
 void RefAnim::CollectLocDep(DWORD stamp) {
     if (!anim_ || !IsUntouched()) return;
-    SetOverriddenFlag(REFANIM_LOCDEP, IsLocDepIn(stamp, anim_), false);
+    // Not undoable, and set on every mirror of every collection: written in place.
+    if (IsLocDepIn(stamp, anim_))
+        state_ |= REFANIM_LOCDEP;
+    else
+        state_ &= static_cast<BYTE>(~REFANIM_LOCDEP);
 }
 
 int RefAnim::Evaluate(DWORD) {
@@ -331,19 +335,16 @@ bool RefAnim::IsLocDep(Animatable* anim) {
 
 bool RefAnim::IsLocDepIn(DWORD stamp, Animatable* anim) {
     const AnimHandle handle = Animatable::GetHandleByAnim(anim);
-    LocDepPass& pass = LocDepPass::Of(stamp);
-    const LocDepPass::Answer known = pass.Find(handle);
-    if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
     // Answered "no" before looking further, so a loop in the graph meets the provisional answer.
-    pass.Store(handle, false);
+    const LocDepPass::Answer known = LocDepPass::Of(stamp).FindOrMarkNo(handle);
+    if (known != LocDepPass::Answer::Unknown) return known == LocDepPass::Answer::Yes;
     const bool yes = IsLocDepWalk(stamp, anim);
-    LocDepPass::Of(stamp).Store(handle, yes);
+    if (yes) LocDepPass::Of(stamp).Store(handle, true);
     return yes;
 }
 
 bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
     if (!anim->IsRefTarget()) return false;
-    const Class_ID animClass = anim->ClassID();
     // Read in place: the questions below leave every dependents list as it is (a walk's positions hold).
     DependentIterator it(static_cast<ReferenceTarget*>(anim));
     while (ReferenceMaker* dep = it.Next()) {
@@ -357,7 +358,7 @@ bool RefAnim::IsLocDepWalk(DWORD stamp, Animatable* anim) {
             Animatable* wrapped = static_cast<ICustAttribContainer*>(dep)->GetOwner();
             if (PassesTargetChecks(wrapped) && IsLocDepIn(stamp, wrapped)) return true;
         } else if (cls == kLocDepWrapperClass) {
-            if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), animClass) !=
+            if (std::find(std::begin(kWrappedByLocDepWrapper), std::end(kWrappedByLocDepWrapper), anim->ClassID()) !=
                 std::end(kWrappedByLocDepWrapper))
                 return true;
         } else if (cls == kLocDepSkippedClass) {

@@ -384,7 +384,8 @@ void RefAnimPblock2::CollectLocDep(DWORD stamp) {
     }
     if (!refsCollected_ || !pb->GetOwner() || recordedParams_ < pb->NumParams()) return;
     // Reference changes that reached no message (made while messages were off) are found by comparison.
-    // The records are found again after each change: recording it may record the block anew.
+    // The record is found again after each change: recording it may record the block anew. Until one, it
+    // is the one the loop stands on.
     for (size_t r = 0; r < recorded_.size(); ++r) {
         const int i = recorded_[r].index;
         if (i >= pb->NumParams()) break;
@@ -392,15 +393,15 @@ void RefAnimPblock2::CollectLocDep(DWORD stamp) {
         const ParamID id = pb->IndextoID(i);
         const bool isTab = is_tab(pb->GetParameterType(id));
         const int n = isTab ? pb->Count(id) : 1;
+        Recorded* rec = &recorded_[r];
         for (int k = 0; k < n; ++k) {
-            Recorded* rec = FindRecorded(i);
             if (!rec || k >= static_cast<int>(rec->targets.size())) break;
             ReferenceTarget* now = pb->GetReferenceTarget(id, 0, k);
             if (now == rec->targets.Get(static_cast<size_t>(k))) continue;
             SetModified();
             RecordReferenceChange(pb, id, isTab ? k : -1);
-            if (Recorded* again = FindRecorded(i); again && k < static_cast<int>(again->targets.size()))
-                again->targets.Set(static_cast<size_t>(k), now);
+            rec = FindRecorded(i);
+            if (rec && k < static_cast<int>(rec->targets.size())) rec->targets.Set(static_cast<size_t>(k), now);
         }
     }
 }

@@ -5,23 +5,32 @@
 #include "host/scene/Interface.h"
 #include "host/scene/Object.h"
 #include "plugin/helper/OstrivansHelper.h"
+#include "plugin/records/NodeTable.h"
 #include "plugin/records/RefNode.h"
 
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 void OfferNodeListCandidates(OstrivansHelper& helper) {
-    std::unordered_map<INode*, RefNode*> recordOf;
-    recordOf.reserve(static_cast<size_t>(helper.NumRefNodes()));
-    for (int i = 0; i < helper.NumRefNodes(); ++i)
-        if (RefNode* rec = helper.GetRefNode(i); rec && rec->IsNodeLoaded())
-            if (INode* node = rec->GetNode()) recordOf.emplace(node, rec);
-    if (recordOf.empty()) return;
-    const auto record = [&recordOf](INode* node) -> RefNode* {
-        const auto it = node ? recordOf.find(node) : recordOf.end();
-        return it == recordOf.end() ? nullptr : it->second;
+    // The loaded records by node, the first record of a node kept. Most scenes hold no object with a node
+    // list: the table is made when the first one is met.
+    NodeTable loaded;
+    std::vector<RefNode*> recordAt;
+    bool tabled = false;
+    const auto record = [&](INode* node) -> RefNode* {
+        if (!tabled) {
+            tabled = true;
+            for (int i = 0; i < helper.NumRefNodes(); ++i)
+                if (RefNode* rec = helper.GetRefNode(i); rec && rec->IsNodeLoaded())
+                    if (loaded.Append(rec->GetNode())) recordAt.push_back(rec);
+        }
+        const int slot = loaded.SlotOf(node);
+        return slot < 0 ? nullptr : recordAt[static_cast<size_t>(slot)];
     };
+    bool anyLoaded = false;
+    for (int i = 0; i < helper.NumRefNodes() && !anyLoaded; ++i)
+        if (RefNode* rec = helper.GetRefNode(i); rec && rec->IsNodeLoaded() && rec->GetNode()) anyLoaded = true;
+    if (!anyLoaded) return;
 
     std::unordered_set<Object*> seen;
     std::vector<INode*> stack{GetCOREInterface()->GetRootNode()};
@@ -29,11 +38,13 @@ void OfferNodeListCandidates(OstrivansHelper& helper) {
         INode* holder = stack.back();
         stack.pop_back();
         for (int c = 0; c < holder->NumberOfChildren(); ++c) stack.push_back(holder->GetChildNode(c));
-        if (holder->IsRootNode() || record(holder)) continue;
+        if (holder->IsRootNode()) continue;
         Object* top = holder->GetObjectRef();
         Object* obj = top ? top->FindBaseObject() : nullptr;
+        // Only an object with a node list has anything to offer; the nodes of the reference offer nothing.
+        if (!obj || obj->NumNodeLists() == 0 || record(holder)) continue;
         // An instance shared by several nodes is scanned once.
-        if (!obj || obj->NumNodeLists() == 0 || !seen.insert(obj).second) continue;
+        if (!seen.insert(obj).second) continue;
         if (auto* light = dynamic_cast<LightObject*>(obj))
             if (ExclList* list = light->GetExclList())
                 for (int p = 0; p < list->Count(); ++p)

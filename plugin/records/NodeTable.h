@@ -33,6 +33,11 @@ public:
         return true;
     }
     bool Contains(INode* node) const { return node && Find(node) != kAbsent; }
+    // The slot the node was appended at; -1 when the table does not hold it.
+    int SlotOf(INode* node) const {
+        const size_t at = node ? Find(node) : kAbsent;
+        return at == kAbsent ? -1 : static_cast<int>(index_[at].slot);
+    }
     // Slots, empty ones included: walks go by index and skip null.
     int Slots() const { return static_cast<int>(nodes_.size()); }
     INode* At(int i) const { return nodes_[static_cast<size_t>(i)]; }

@@ -48,7 +48,7 @@ void RefNode::Collect() {
         return;
     }
     // A saved scene that keeps the reference keeps the node in it.
-    if (!(PersistsReference() && GetCurrentOperation() == OperationCode::PreSave)) nodeLoaded_ = 0;
+    if (!(GetCurrentOperation() == OperationCode::PreSave && PersistsReference())) nodeLoaded_ = 0;
     INode* node = GetNode();
     if (!node) {
         DropOffers();

@@ -1,4 +1,5 @@
-// The table of a local-dependency pass: answers kept across its pages, and dropped with the pass.
+// The table of a local-dependency pass: answers kept across its pages, provisional ones, and dropped with
+// the pass.
 #include "plugin/anims/LocDepPass.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,17 @@ TEST(LocDepPassTest, KeepsEveryAnswerAcrossItsPagesAndDropsThemWithThePass) {
     EXPECT_EQ(LocDepPass::Of(7001).Find(kFirst + 3), Answer::Yes);
     EXPECT_EQ(LocDepPass::Of(7002).Find(kFirst + 3), Answer::Unknown);
     EXPECT_EQ(LocDepPass::Of(7002).Size(), size_t(0));
+
+    // A first question leaves a provisional "no" (on a new page and on a page already there); the next
+    // finds it, or the answer stored over it.
+    LocDepPass& next = LocDepPass::Of(7003);
+    EXPECT_EQ(next.FindOrMarkNo(kFirst), Answer::Unknown);
+    EXPECT_EQ(next.FindOrMarkNo(kFirst + 1), Answer::Unknown);
+    EXPECT_EQ(next.FindOrMarkNo(kFirst + 1), Answer::No);
+    next.Store(kFirst, true);
+    EXPECT_EQ(next.FindOrMarkNo(kFirst), Answer::Yes);
+    EXPECT_EQ(next.FindOrMarkNo(0), Answer::Unknown);
+    EXPECT_EQ(next.Size(), size_t(2));
 }
 
 } // namespace

@@ -28,6 +28,26 @@ namespace {
 
 constexpr ParamID kLength = 0, kWidth = 1, kHeight = 2;
 
+// An animatable of a chosen class with one reference: the classes the local-dependency walk tells apart.
+class Classed : public ReferenceTarget {
+public:
+    explicit Classed(Class_ID id) : id_(id) {}
+    ~Classed() override { DeleteAllRefs(); }
+    Class_ID ClassID() override { return id_; }
+    SClass_ID SuperClassID() override { return 0x7e58; }
+    int NumRefs() override { return 1; }
+    RefTargetHandle GetReference(int i) override { return i == 0 ? target_ : nullptr; }
+
+protected:
+    void SetReference(int i, RefTargetHandle t) override {
+        if (i == 0) target_ = t;
+    }
+
+private:
+    Class_ID id_;
+    ReferenceTarget* target_ = nullptr;
+};
+
 class RefAnimProtocolTest : public PluginSceneFixture {
 protected:
     void SetUp() override {
@@ -264,6 +284,49 @@ TEST_F(RefAnimProtocolTest, LocalDependentsAreFoundOncePerPassAndHandedOver) {
     EXPECT_EQ(Block(local)->GetController(kHeight), freshHeight);
     EXPECT_EQ(m->GetLastOperation(), 120);
 
+    rec->SetHelper(nullptr);
+    helper->MaybeAutoDelete();
+}
+
+// Each collection sets the local mark afresh: it goes once the local use has gone.
+TEST_F(RefAnimProtocolTest, EachCollectionSetsTheLocalMarkAfresh) {
+    Control* shared = Animate(pb, kHeight, 30.0f);
+    INode* local = b.Box("Local").Build();
+    Block(local)->SetController(kHeight, 0, shared);
+    RefAnim* m = Mirror(shared, HeightPath(), {4, 2, 3});
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
+    m->CollectLocDep(m->GetHelperStamp());
+    const std::string first = std::to_string(m->GetOverriddenState());
+    Block(local)->SetController(kHeight, 0, NewDefaultFloatController());
+    helper->IncrementStamp();
+    m->CollectLocDep(m->GetHelperStamp());
+    EXPECT_EQ(first + " " + std::to_string(m->GetOverriddenState()), std::to_string(REFANIM_LOCDEP) + " 0");
+    rec->SetHelper(nullptr);
+    helper->MaybeAutoDelete();
+}
+
+// The (0x2222, 0) maker makes the classes it wraps locally used and nothing else; a maker of another class
+// counts only through its own users (here none).
+TEST_F(RefAnimProtocolTest, AWrapperMakesOnlyTheClassesItWrapsLocallyUsed) {
+    auto* helper = new OstrivansHelper(FALSE);
+    rec->SetHelper(helper);
+    const struct {
+        Class_ID wrapper, wrapped;
+        bool used;
+    } kCases[] = {{Class_ID(0x2222, 0), Class_ID(0xC80, 0), true},
+                  {Class_ID(0x2222, 0), Class_ID(0x17356912, 0), true},
+                  {Class_ID(0x2222, 0), Class_ID(0x7e58, 1), false},
+                  {Class_ID(0x7e58, 2), Class_ID(0xC80, 0), false}};
+    for (const auto& c : kCases) {
+        auto* wrapped = new Classed(c.wrapped);
+        auto* wrapper = new Classed(c.wrapper);
+        wrapper->ReplaceReference(0, wrapped);
+        RefAnim* m = Mirror(wrapped, HeightPath(), {4, 2, 3});
+        helper->IncrementStamp();
+        EXPECT_EQ(m->IsLocDep(wrapped), c.used) << std::hex << c.wrapper.PartA() << " over " << c.wrapped.PartA();
+        wrapper->DeleteMe();
+    }
     rec->SetHelper(nullptr);
     helper->MaybeAutoDelete();
 }

@@ -412,6 +412,16 @@ TEST_F(RefNodeOverrideTest, NodeListsOutsideTheReferenceSurviveTheReload) {
     EXPECT_EQ(entries(light->GetExclList()) + " |" + entries(set->GetOwnNodeList(0)), " Wall01 | Other Post01");
 }
 
+// A light of the reference's own lists its nodes as the reference does, not as a user outside it.
+TEST_F(RefNodeOverrideTest, NodeListsInsideTheReferenceAreNotOffered) {
+    LoadWalls();
+    auto* light = static_cast<LightObject*>(CreateInstance(LIGHT_CLASS_ID, OMNI_LIGHT_CLASS_ID));
+    Node("Post01")->SetObjectRef(light);
+    light->GetExclList()->AddNode(Node("Wall01"));
+    CollectAll();
+    EXPECT_EQ(Rec("Wall01")->NumExcludingLights(), 0);
+}
+
 // A change back to a fresh node's values drops the record's side block; undo makes it again and puts the
 // value back through the record, never through the dropped block.
 TEST_F(RefNodeOverrideTest, UndoBringsBackASideValueWhoseBlockWent) {
