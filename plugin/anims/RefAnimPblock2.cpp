@@ -143,16 +143,8 @@ void RefAnimPblock2::SetReference(int i, RefTargetHandle rtarg) {
         return;
     }
     RefAnim::SetReference(i, rtarg);
-    if (i != 0) return;
-    if (rtarg) {
-        RecordAll();
-        return;
-    }
-    // The block went (deleted with its node, most often): there is nothing to record, only the old
-    // records to drop.
-    recorded_.Clear();
-    refsCollected_ = false;
-    recordedParams_ = 0;
+    // A block that went (deleted with its node, most often) leaves only the old records to drop.
+    if (i == 0) RecordAll();
 }
 
 BOOL RefAnimPblock2::IsRealDependency(ReferenceTarget* rtarg) {
