@@ -47,8 +47,9 @@ double TimeBareDelete() {
         INode* node = stack.back();
         stack.pop_back();
         for (int i = 0; i < node->NumberOfChildren(); ++i) {
-            nodes.push_back(node->GetChildNode(i));
-            stack.push_back(node->GetChildNode(i));
+            INode* child = node->GetChildNode(i);
+            nodes.push_back(child);
+            stack.push_back(child);
         }
     }
     return TimeDeleteNodes(nodes);

@@ -72,6 +72,12 @@ Family FamilyOf(int type) {
     }
 }
 
+// A reference parameter holds its target in a reference slot of the block unless it says it holds a plain
+// pointer.
+bool RefParamHasSlot(const ParamDef& d) {
+    return (d.flags & P_NO_REF) == 0;
+}
+
 bool Animates(Family f) {
     return f == Family::Int || f == Family::Float || f == Family::Point3 || f == Family::Point4 ||
            f == Family::Matrix;
@@ -399,7 +405,7 @@ bool ParamBlock2::IsAnimatableParam(int pi) const {
 
 bool ParamBlock2::HasRefSlot(int pi) const {
     const ParamDef& d = Def(pi);
-    if (FamilyOf(d.type) == Family::Ref) return (d.flags & P_NO_REF) == 0;
+    if (FamilyOf(d.type) == Family::Ref) return RefParamHasSlot(d);
     return IsAnimatableParam(pi);
 }
 
@@ -983,11 +989,10 @@ BOOL ParamBlock2::GetValue(ParamID id, TimeValue t, ReferenceTarget*& v, Interva
     const ParamDef& d = Def(pi);
     if (FamilyOf(d.type) != Family::Ref) return FALSE;
     // Walks read every reference parameter of every block: without an accessor the value is the element's
-    // own, read in place rather than through a copy of the whole value (a reference parameter has a slot
-    // unless it says otherwise).
+    // own, read in place rather than through a copy of the whole value.
     if (!d.accessor) {
         const Elem& e = At(pi, ei);
-        v = (d.flags & P_NO_REF) == 0 ? e.ref : e.r;
+        v = RefParamHasSlot(d) ? e.ref : e.r;
         return TRUE;
     }
     PB2Value x;
